@@ -1,0 +1,20 @@
+#include <QApplication>
+
+#include "launcher/common.h"
+#include "launcher/dialogs.h"
+#include "launcher/loader.h"
+#include "launcher/qtcodepage.h"
+#include "launcher/windowtools.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Romquill"));
+    rq::setApplicationFolder(rq::toPath(QCoreApplication::applicationDirPath()));
+
+    rq::QtDialogs dialogs;
+    rq::LoaderWindow launcher(dialogs);
+    rq::centreOnScreen(&launcher);
+    launcher.show();
+    // Closing the launcher closes only the launcher; the process ends with its last window.
+    return QApplication::exec();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace rq::cli {
+
+struct Streams {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+using Arguments = std::span<const std::string>;
+
+// Each verb takes its own arguments (the verb itself left out) and returns the process's exit status.
+int identifyCommand(Arguments args, Streams io);
+int iniCommand(Arguments args, Streams io);
+
+struct Command {
+    std::string_view name;
+    std::string_view synopsis;
+    std::string_view help;
+    int (*run)(Arguments, Streams);
+};
+
+[[nodiscard]] std::span<const Command> commands();
+
+// Exit statuses shared by every verb.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+}  // namespace rq::cli

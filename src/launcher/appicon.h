@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QIcon>
+
+namespace rq {
+
+// The program's 32 by 32 icon, drawn rather than shipped.
+[[nodiscard]] QIcon appIcon();
+
+}  // namespace rq

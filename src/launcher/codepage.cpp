@@ -1,0 +1,117 @@
+#include "codepage.h"
+
+#include <array>
+
+namespace rq {
+namespace {
+
+constexpr std::array<char32_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+char32_t byteToUnicode(std::uint8_t byte) {
+    if (byte >= 0x80 && byte < 0xA0) {
+        return kHighControls[byte - 0x80];
+    }
+    return byte;
+}
+
+std::optional<std::uint8_t> unicodeToByte(char32_t ch) {
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
+        return static_cast<std::uint8_t>(ch);
+    }
+    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+        if (kHighControls[i] == ch) {
+            return static_cast<std::uint8_t>(0x80 + i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string encodeUtf8(char32_t ch) {
+    std::string out;
+    if (ch < 0x80) {
+        out += static_cast<char>(ch);
+    } else if (ch < 0x800) {
+        out += static_cast<char>(0xC0 | (ch >> 6));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    } else if (ch < 0x10000) {
+        out += static_cast<char>(0xE0 | (ch >> 12));
+        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (ch >> 18));
+        out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    }
+    return out;
+}
+
+std::string bytesToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        out += encodeUtf8(byteToUnicode(static_cast<std::uint8_t>(c)));
+    }
+    return out;
+}
+
+std::optional<std::u32string> decodeUtf8(std::string_view utf8) {
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        int extra = 0;
+        char32_t ch = 0;
+        if (lead < 0x80) {
+            ch = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            extra = 1;
+            ch = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2;
+            ch = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3;
+            ch = lead & 0x07;
+        } else {
+            return std::nullopt;
+        }
+        if (i + extra >= utf8.size() && extra > 0) {
+            return std::nullopt;
+        }
+        for (int k = 1; k <= extra; ++k) {
+            const auto cont = static_cast<unsigned char>(utf8[i + k]);
+            if ((cont & 0xC0) != 0x80) {
+                return std::nullopt;
+            }
+            ch = (ch << 6) | (cont & 0x3F);
+        }
+        out += ch;
+        i += extra + 1;
+    }
+    return out;
+}
+
+Result<std::string> utf8ToBytes(std::string_view utf8) {
+    const auto chars = decodeUtf8(utf8);
+    if (!chars) {
+        return Error{"The text is not valid UTF-8."};
+    }
+    std::string out;
+    out.reserve(chars->size());
+    for (const char32_t ch : *chars) {
+        const auto byte = unicodeToByte(ch);
+        if (!byte) {
+            return Error{"The character '" + encodeUtf8(ch) + "' has no byte in code page 1252."};
+        }
+        out += static_cast<char>(*byte);
+    }
+    return out;
+}
+
+}  // namespace rq

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "result.h"
+
+namespace rq {
+
+// Game files and INI files hold one character per byte, in Windows-1252. Its five unused bytes map to the
+// C1 controls of the same value, so that all 256 bytes round-trip.
+[[nodiscard]] char32_t byteToUnicode(std::uint8_t byte);
+[[nodiscard]] std::optional<std::uint8_t> unicodeToByte(char32_t ch);
+
+[[nodiscard]] std::string bytesToUtf8(std::string_view bytes);
+
+// Fails on malformed UTF-8 and on a character that has no byte, naming it.
+[[nodiscard]] Result<std::string> utf8ToBytes(std::string_view utf8);
+
+// Decodes UTF-8 into code points; a malformed sequence gives std::nullopt.
+[[nodiscard]] std::optional<std::u32string> decodeUtf8(std::string_view utf8);
+[[nodiscard]] std::string encodeUtf8(char32_t ch);
+
+}  // namespace rq

@@ -1,0 +1,79 @@
+#include "common.h"
+
+#include <algorithm>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace rq {
+namespace {
+
+#ifdef _WIN32
+constexpr char kNativeSeparator = '\\';
+#else
+constexpr char kNativeSeparator = '/';
+#endif
+
+std::string& folderOverride() {
+    static std::string folder;
+    return folder;
+}
+
+std::string executableFolder() {
+#ifdef _WIN32
+    std::vector<wchar_t> buffer(32768);
+    const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const std::filesystem::path exe(std::wstring(buffer.data(), n));
+    const auto u8 = exe.parent_path().u8string();
+    return std::string(u8.begin(), u8.end());
+#else
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        return std::filesystem::current_path(ec).string();
+    }
+    return exe.parent_path().string();
+#endif
+}
+
+}  // namespace
+
+std::string applicationFolder() {
+    if (!folderOverride().empty()) {
+        return folderOverride();
+    }
+    static const std::string folder = executableFolder();
+    return folder;
+}
+
+void setApplicationFolder(std::string folder) { folderOverride() = std::move(folder); }
+
+std::string appRelativePath(std::string_view relative) {
+    std::string result = applicationFolder();
+    if (result.empty() || (result.back() != '/' && result.back() != '\\')) {
+        result += kNativeSeparator;
+    }
+    for (const char c : relative) {
+        result += (c == '\\' || c == '/') ? kNativeSeparator : c;
+    }
+    return result;
+}
+
+std::filesystem::path fsPath(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string pathExtension(std::string_view path) {
+    const auto dot = path.rfind('.');
+    if (dot == std::string_view::npos) {
+        return {};
+    }
+    std::string ext(path.substr(dot + 1));
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
+    return ext;
+}
+
+}  // namespace rq

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace rq {
+
+// The folder that holds the program's executable, as a native path (UTF-8).
+[[nodiscard]] std::string applicationFolder();
+
+// Tests and the GUI may point the program at another folder; an empty value goes back to the executable's.
+void setApplicationFolder(std::string folder);
+
+// The program's folder joined with a relative path written with "\" or "/"; separators become native.
+// No separator is doubled when the folder already ends with one (a drive's root folder).
+[[nodiscard]] std::string appRelativePath(std::string_view relative);
+
+// UTF-8 path text to a filesystem path, on every platform.
+[[nodiscard]] std::filesystem::path fsPath(std::string_view utf8);
+
+// The extension as identification and the header editors see it: the text after the last "." of the
+// whole path (folder names included), lower-cased; empty when there is no ".".
+[[nodiscard]] std::string pathExtension(std::string_view path);
+
+}  // namespace rq

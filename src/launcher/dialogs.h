@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace rq {
+
+// Every message box and file-open dialog goes through this, so that tests can script the answers.
+class Dialogs {
+public:
+    enum class Icon { None, Information, Exclamation, Critical };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
+    enum class Answer { Ok, Yes, No, Cancel };
+
+    struct FileRequest {
+        QString title;
+        QString filter;  // description|pattern|description|pattern|...
+        int filterIndex = 1;
+    };
+
+    virtual ~Dialogs() = default;
+
+    virtual Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                           Buttons buttons) = 0;
+
+    // The chosen file's full path, or nothing when the user cancelled.
+    virtual std::optional<QString> openFile(QWidget* parent, const FileRequest& request) = 0;
+
+    void inform(QWidget* parent, const QString& title, const QString& text, Icon icon = Icon::Information) {
+        message(parent, title, text, icon, Buttons::Ok);
+    }
+};
+
+// The real dialogs: QMessageBox and QFileDialog.
+class QtDialogs final : public Dialogs {
+public:
+    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) override;
+    std::optional<QString> openFile(QWidget* parent, const FileRequest& request) override;
+};
+
+// "desc|pattern|desc|pattern|" as Qt's name filters, one per pair, patterns as the dialog matches them.
+[[nodiscard]] QStringList qtNameFilters(const QString& filter);
+
+}  // namespace rq

@@ -1,0 +1,185 @@
+#include "iniReadWriteDelete.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "codepage.h"
+#include "common.h"
+
+namespace rq {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string_view cutAtNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Windows understands UTF-16 LE files with a byte-order mark; their characters become code-page bytes.
+std::string utf16ToBytes(std::string_view bytes) {
+    std::string out;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const char32_t unit =
+            static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+        const auto byte = unicodeToByte(unit);
+        out += byte ? static_cast<char>(*byte) : '?';
+    }
+    return out;
+}
+
+std::string unquote(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value.substr(0, kIniValueLimit));
+}
+
+}  // namespace
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+IniFile IniFile::parse(std::string_view bytes) {
+    std::string converted;
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        converted = utf16ToBytes(bytes);
+        bytes = converted;
+    }
+
+    IniFile ini;
+    // Keys of a repeated section go nowhere: only the first section of a name is ever searched.
+    Section discarded;
+    Section* current = nullptr;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        auto end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) {
+            end = bytes.size();
+        }
+        const std::string_view line = trim(bytes.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.empty()) {
+            continue;
+        }
+        if (line.front() == '[') {
+            std::string_view name = line.substr(1);
+            name = trim(cutAtNul(name.substr(0, name.find(']'))));
+            if (ini.section(name) != nullptr) {
+                discarded.lines.clear();
+                current = &discarded;
+            } else {
+                ini.m_sections.push_back(Section{std::string(name), {}});
+                current = &ini.m_sections.back();
+            }
+            continue;
+        }
+        if (current == nullptr || line.front() == ';') {
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            current->lines.push_back(Line{std::string(cutAtNul(line)), {}, false});
+        } else {
+            current->lines.push_back(Line{std::string(trim(cutAtNul(line.substr(0, eq)))),
+                                          std::string(trim(cutAtNul(line.substr(eq + 1)))), true});
+        }
+    }
+    return ini;
+}
+
+const IniFile::Section* IniFile::section(std::string_view name) const {
+    for (const auto& s : m_sections) {
+        if (sameNameIgnoringCase(s.name, name)) {
+            return &s;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::string> IniFile::value(std::string_view sectionName, std::string_view key) const {
+    const Section* s = section(sectionName);
+    if (s == nullptr) {
+        return std::nullopt;
+    }
+    for (const auto& line : s->lines) {
+        if (sameNameIgnoringCase(line.key, key)) {
+            if (!line.hasEquals) {
+                return std::nullopt;
+            }
+            return unquote(line.value);
+        }
+    }
+    return std::nullopt;
+}
+
+std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
+    struct Cached {
+        std::uintmax_t size = 0;
+        std::filesystem::file_time_type modified;
+        std::shared_ptr<const IniFile> ini;
+    };
+    static std::map<std::string, Cached> cache;
+
+    std::error_code ec;
+    const auto path = fsPath(file);
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        cache.erase(file);
+        return nullptr;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    const auto modified = std::filesystem::last_write_time(path, ec);
+    if (ec) {
+        return nullptr;
+    }
+    if (const auto it = cache.find(file);
+        it != cache.end() && it->second.size == size && it->second.modified == modified) {
+        return it->second.ini;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return nullptr;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto ini = std::make_shared<const IniFile>(IniFile::parse(bytes));
+    cache[file] = Cached{size, modified, ini};
+    return ini;
+}
+
+std::string iniRead(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view defaultValue) {
+    if (const auto ini = loadIniFile(file)) {
+        if (auto value = ini->value(section, key)) {
+            return std::move(*value);
+        }
+    }
+    while (!defaultValue.empty() && defaultValue.back() == ' ') {
+        defaultValue.remove_suffix(1);
+    }
+    return std::string(defaultValue.substr(0, kIniValueLimit));
+}
+
+}  // namespace rq

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rq {
+
+// The longest value a read gives back; longer values are cut, as Windows cuts them.
+inline constexpr std::size_t kIniValueLimit = 254;
+
+// One INI file parsed by the rules Windows applies to profile files: raw 8-bit text, names compared
+// without regard to ASCII case, the first section and the first key of a name count, blanks trimmed,
+// one pair of matching quotes removed.
+class IniFile {
+public:
+    struct Line {
+        std::string key;
+        std::string value;
+        bool hasEquals = true;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Line> lines;
+    };
+
+    [[nodiscard]] static IniFile parse(std::string_view bytes);
+
+    // The value as a read gives it, or nothing when the section or key is missing.
+    [[nodiscard]] std::optional<std::string> value(std::string_view section, std::string_view key) const;
+
+    // The first section of each name, in file order.
+    [[nodiscard]] const std::vector<Section>& sections() const { return m_sections; }
+    [[nodiscard]] const Section* section(std::string_view name) const;
+
+private:
+    std::vector<Section> m_sections;
+};
+
+// Reads one value of a file; anything missing (file, section, key) gives the default, with its trailing
+// spaces removed. A change on disk is seen at the next read.
+[[nodiscard]] std::string iniRead(const std::string& file, std::string_view section, std::string_view key,
+                                  std::string_view defaultValue);
+
+// The parsed file, or nothing when it cannot be read; reused while its size and modification time stay.
+[[nodiscard]] std::shared_ptr<const IniFile> loadIniFile(const std::string& file);
+
+[[nodiscard]] bool sameNameIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace rq

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rq {
+
+// Game and INI bytes as text for the windows, one character per byte.
+[[nodiscard]] QString fromCodePage(std::string_view bytes);
+
+// Text back to bytes; nothing when a character has no byte in the code page.
+[[nodiscard]] std::optional<std::string> toCodePage(const QString& text);
+
+// A path for the core's file services (UTF-8) and back.
+[[nodiscard]] std::string toPath(const QString& path);
+[[nodiscard]] QString fromPath(const std::string& path);
+
+}  // namespace rq

@@ -1,0 +1,132 @@
+#include "readwritetext.h"
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include "common.h"
+
+#ifdef _WIN32
+#include <cwchar>
+#endif
+
+namespace rq {
+namespace {
+
+Error romNotFound() { return Error{std::string(kRomNotFound)}; }
+
+std::FILE* openForUpdate(const std::string& path) {
+#ifdef _WIN32
+    return _wfopen(fsPath(path).c_str(), L"r+b");
+#else
+    return std::fopen(path.c_str(), "r+b");
+#endif
+}
+
+bool seekTo(std::FILE* file, std::int64_t position) {
+#ifdef _WIN32
+    return _fseeki64(file, position, SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
+bool shiftedOffset(std::int32_t offset, std::int16_t shift, std::int64_t& position) {
+    position = static_cast<std::int64_t>(offset) + shift;
+    return position >= 0 && position <= std::numeric_limits<std::int32_t>::max();
+}
+
+Result<std::uint64_t> regularFileSize(const std::string& path) {
+    std::error_code ec;
+    const auto p = fsPath(path);
+    const auto status = std::filesystem::status(p, ec);
+    if (ec || !std::filesystem::exists(status)) {
+        return Error{"The file \"" + path + "\" does not exist."};
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        return Error{"\"" + path + "\" is not a regular file."};
+    }
+    const auto size = std::filesystem::file_size(p, ec);
+    if (ec) {
+        return Error{"The size of \"" + path + "\" cannot be read."};
+    }
+    return static_cast<std::uint64_t>(size);
+}
+
+Result<std::string> readRange(const std::string& path, std::int32_t offset, std::int16_t count,
+                              std::int16_t shift) {
+    if (count == 0) {
+        return std::string();
+    }
+    std::int64_t position = 0;
+    if (count < 0 || !shiftedOffset(offset, shift, position)) {
+        return romNotFound();
+    }
+    // Only regular files: a FIFO or a device must never block the window thread.
+    if (!regularFileSize(path)) {
+        return romNotFound();
+    }
+    std::ifstream in(fsPath(path), std::ios::binary);
+    if (!in) {
+        return romNotFound();
+    }
+    std::string bytes(static_cast<std::size_t>(count), '\0');
+    in.seekg(position);
+    if (in) {
+        in.read(bytes.data(), count);
+    }
+    return bytes;
+}
+
+OpenFile::OpenFile(std::FILE* file, std::string path, std::uint64_t size)
+    : m_file(file), m_path(std::move(path)), m_size(size) {}
+
+OpenFile::~OpenFile() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+    }
+}
+
+Result<std::unique_ptr<OpenFile>> OpenFile::open(const std::string& path) {
+    const auto size = regularFileSize(path);
+    if (!size) {
+        return Error{size.error()};
+    }
+    std::FILE* file = openForUpdate(path);
+    if (file == nullptr) {
+        return Error{"The file \"" + path + "\" cannot be opened for writing."};
+    }
+    return std::unique_ptr<OpenFile>(new OpenFile(file, path, *size));
+}
+
+Status OpenFile::write(std::int32_t offset, std::string_view bytes, std::int16_t shift) {
+    if (bytes.empty()) {
+        return success();
+    }
+    std::int64_t position = 0;
+    if (m_file == nullptr || !shiftedOffset(offset, shift, position)) {
+        return Error{"Cannot write to \"" + m_path + "\" at that offset."};
+    }
+    if (!seekTo(m_file, position) || std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
+        return Error{"Writing to \"" + m_path + "\" failed."};
+    }
+    m_size = std::max<std::uint64_t>(m_size, static_cast<std::uint64_t>(position) + bytes.size());
+    return success();
+}
+
+Status OpenFile::close() {
+    if (m_file == nullptr) {
+        return success();
+    }
+    const bool flushed = std::fflush(m_file) == 0;
+    const bool closed = std::fclose(m_file) == 0;
+    m_file = nullptr;
+    if (!flushed || !closed) {
+        return Error{"Writing to \"" + m_path + "\" failed."};
+    }
+    return success();
+}
+
+}  // namespace rq

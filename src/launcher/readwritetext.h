@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "result.h"
+
+namespace rq {
+
+// The one message every failed byte-range read gives.
+inline constexpr std::string_view kRomNotFound = "ROM not found!";
+
+// Reads count bytes at file offset offset + shift. Bytes past the end of the file come back as zeros, so a
+// successful read always gives exactly count bytes. A count of 0 gives the empty text without opening the
+// file. A missing or non-regular file, a negative count or a start that is negative or does not fit in 32
+// bits fails with kRomNotFound.
+[[nodiscard]] Result<std::string> readRange(const std::string& path, std::int32_t offset, std::int16_t count,
+                                            std::int16_t shift);
+
+// The size of a regular file; a missing file or anything else (a folder, a FIFO, a device) fails.
+[[nodiscard]] Result<std::uint64_t> regularFileSize(const std::string& path);
+
+// A game file opened for in-place binary writing: never created, never truncated.
+class OpenFile {
+public:
+    [[nodiscard]] static Result<std::unique_ptr<OpenFile>> open(const std::string& path);
+    ~OpenFile();
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    [[nodiscard]] std::uint64_t size() const { return m_size; }
+    [[nodiscard]] const std::string& path() const { return m_path; }
+
+    // Writes the bytes at offset + shift; bytes past the end extend the file. The empty text writes nothing.
+    [[nodiscard]] Status write(std::int32_t offset, std::string_view bytes, std::int16_t shift);
+
+    // Flushes and closes; only a clean close means everything reached the file.
+    [[nodiscard]] Status close();
+
+private:
+    OpenFile(std::FILE* file, std::string path, std::uint64_t size);
+    std::FILE* m_file;
+    std::string m_path;
+    std::uint64_t m_size;
+};
+
+// offset + shift as a file position, or nothing when it is negative or leaves the 32-bit range.
+[[nodiscard]] bool shiftedOffset(std::int32_t offset, std::int16_t shift, std::int64_t& position);
+
+}  // namespace rq

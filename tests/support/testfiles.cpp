@@ -1,0 +1,83 @@
+#include "testfiles.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#include "launcher/common.h"
+
+namespace rq::test {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        m_path = base / ("romquill-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
+        if (std::filesystem::create_directory(m_path)) {
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size) {
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            throw std::runtime_error("cannot create " + path);
+        }
+    }
+    std::uint64_t end = size;
+    for (const auto& patch : patches) {
+        end = size != 0 ? size : std::max(end, patch.offset + patch.bytes.size());
+    }
+    std::filesystem::resize_file(path, end);
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    for (const auto& patch : patches) {
+        out.seekp(static_cast<std::streamoff>(patch.offset));
+        out.write(patch.bytes.data(), static_cast<std::streamsize>(patch.bytes.size()));
+    }
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+void writeText(const std::string& path, std::string_view text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+ProgramFolder::ProgramFolder() {
+    for (const char* sub : {"plugins/games", "plugins/alphabets", "gfx"}) {
+        std::filesystem::create_directories(m_dir.path() / sub);
+    }
+    setApplicationFolder(m_dir.path().string());
+}
+
+ProgramFolder::~ProgramFolder() { setApplicationFolder({}); }
+
+std::string ProgramFolder::path(std::string_view relative) const { return appRelativePath(relative); }
+
+void ProgramFolder::writeLoaderIni(std::string_view text) const { writeText(path("plugins\\loader.ini"), text); }
+
+void ProgramFolder::writeTemplate(std::string_view name, std::string_view text) const {
+    writeText(path("plugins\\games\\" + std::string(name)), text);
+}
+
+}  // namespace rq::test

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rq::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+    [[nodiscard]] std::string file(std::string_view name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Bytes to place at an absolute offset of a synthetic image.
+struct Patch {
+    std::uint64_t offset;
+    std::string bytes;
+};
+
+// Writes an image of the given size (sparse: the gaps are holes) with the patches in place. A size of 0
+// makes the file just long enough for its patches.
+void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size = 0);
+
+void writeText(const std::string& path, std::string_view text);
+[[nodiscard]] std::string readAll(const std::string& path);
+
+// A program folder as the build lays it out: plugins/loader.ini, plugins/games/, plugins/alphabets/, gfx/.
+// It becomes the application folder for as long as it lives.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    ~ProgramFolder();
+
+    [[nodiscard]] std::string path(std::string_view relative) const;
+    void writeLoaderIni(std::string_view text) const;
+    void writeTemplate(std::string_view name, std::string_view text) const;
+    [[nodiscard]] const TempDir& dir() const { return m_dir; }
+
+private:
+    TempDir m_dir;
+};
+
+}  // namespace rq::test
