@@ -144,7 +144,7 @@ void LoaderWindow::buildControls() {
     m_force->setObjectName(QStringLiteral("force_button"));
     m_force->setGeometry(twipsRect(840, 4920, 4095, 375));
 
-    m_go = new QPushButton(kLaunch, client);
+    m_go = new WrappingButton(kLaunch, client);
     m_go->setObjectName(QStringLiteral("go"));
     m_go->setGeometry(twipsRect(840, 5520, 4095, 975));
     m_go->setFont(buttonFont(13.5));

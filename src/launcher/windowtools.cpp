@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include "common.h"
 #include "qtcodepage.h"
@@ -38,6 +40,18 @@ bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make) {
         slot->show();
     }
     return true;
+}
+
+void WrappingButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 
 QString appPath(const QString& relative) { return fromPath(appRelativePath(toPath(relative))); }

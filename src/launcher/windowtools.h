@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -21,6 +22,16 @@ void centreOnScreen(QWidget* window);
 // Each window exists once: opening it again only brings it to the front, without running its load again.
 // Returns true when a new window was made.
 bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make);
+
+// A button whose caption wraps onto several lines when it is wider than the button, as long captions such
+// as "This ROM currently has no available template." need.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // A path under the program's folder, for the windows.
 [[nodiscard]] QString appPath(const QString& relative);

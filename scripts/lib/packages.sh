@@ -1,0 +1,29 @@
+# Installs the Debian packages the build and the tests need, when any is missing.
+# As root it runs apt-get itself; otherwise it prints the exact command and stops.
+
+romquill_packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
+  fonts-dejavu-core
+)
+
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "${romquill_packages[@]}"; do
+    if [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" != "install ok installed" ]; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages. Install them with:" >&2
+    echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+    exit 1
+  fi
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/testfiles.h"
+
+namespace rq::test {
+
+// Bytes from hexadecimal pairs such as "AF C7"; spaces are ignored.
+[[nodiscard]] std::string hexBytes(std::string_view hex);
+
+// Concatenates text and byte parts, NUL bytes included.
+[[nodiscard]] std::string joined(std::initializer_list<std::string_view> parts);
+
+// The 156-byte logo bitmap every GBA cartridge header carries at 0x04.
+[[nodiscard]] const std::string& gbaLogo();
+
+// What makes a synthetic image valid for its platform, without any game's key fields.
+[[nodiscard]] std::vector<Patch> validHeader(std::string_view extension);
+
+// One known game: a synthetic image that must be identified as exactly this name.
+struct CatalogueRow {
+    std::string name;
+    std::string extension;
+    std::vector<Patch> patches;  // the platform header and the game's key fields
+    std::uint64_t size = 0;      // 0: just long enough for the patches
+};
+
+// Every game of the catalogue, one row each, written from the game list rather than from the code's table.
+[[nodiscard]] const std::vector<CatalogueRow>& catalogueRows();
+
+// A name usable as a test or file name: letters and digits, other runs become one "_".
+[[nodiscard]] std::string rowId(const CatalogueRow& row);
+
+// Writes the row's image into the folder (named after the row) and returns its path.
+std::string writeRowImage(const CatalogueRow& row, const std::filesystem::path& folder);
+
+}  // namespace rq::test

@@ -1,0 +1,118 @@
+// Renders every window offscreen to PNG files, for the README and for review:
+//   romquill-screenshots OUTPUT-FOLDER
+// It runs against the program folder it was built beside (the build's bin/), and makes its own small
+// synthetic game files in a temporary folder.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <cstdio>
+#include <deque>
+
+#include "launcher/common.h"
+#include "launcher/dialogs.h"
+#include "launcher/loader.h"
+#include "launcher/qtcodepage.h"
+
+namespace {
+
+// Answers every file request from a queue, and renders message boxes instead of waiting on them.
+class ShotDialogs final : public rq::Dialogs {
+public:
+    explicit ShotDialogs(QDir out) : m_out(std::move(out)) {}
+
+    Answer message(QWidget* parent, const QString& title, const QString& text, Icon, Buttons) override {
+        QMessageBox box(parent);
+        box.setWindowTitle(title);
+        box.setText(text);
+        box.show();
+        box.grab().save(m_out.filePath(QStringLiteral("message-%1.png").arg(++m_count)));
+        return Answer::Ok;
+    }
+    std::optional<QString> openFile(QWidget*, const FileRequest&) override {
+        if (m_files.empty()) {
+            return std::nullopt;
+        }
+        QString file = m_files.front();
+        m_files.pop_front();
+        return file;
+    }
+    void chooseFile(const QString& path) { m_files.push_back(path); }
+
+private:
+    QDir m_out;
+    int m_count = 0;
+    std::deque<QString> m_files;
+};
+
+bool writeSparse(const QString& path, qint64 offset, const QByteArray& bytes, const QByteArray& head) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    file.write(head);
+    file.seek(offset);
+    file.write(bytes);
+    return true;
+}
+
+bool grab(QWidget* window, const QDir& out, const QString& name) {
+    window->show();
+    QApplication::processEvents();
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    if (!window->grab().save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: romquill-screenshots OUTPUT-FOLDER\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(out.path());
+    // The program folder is the build's bin/, beside this tool's folder.
+    rq::setApplicationFolder(rq::toPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"))));
+
+    QTemporaryDir games;
+    const QString pcGame = games.filePath(QStringLiteral("sonic.exe"));
+    const QString mdGame = games.filePath(QStringLiteral("sonic2.bin"));
+    writeSparse(pcGame, 0x3E04FD, QByteArrayLiteral("Now, you can play with SONIC!"), QByteArrayLiteral("MZ"));
+    QByteArray header(0x200, '\0');
+    header.replace(0x100, 15, "SEGA MEGA DRIVE");
+    header.replace(0x183, 11, "00001051-01");
+    writeSparse(mdGame, 0, header, {});
+
+    ShotDialogs dialogs(out);
+    rq::LoaderWindow launcher(dialogs);
+    bool ok = grab(&launcher, out, QStringLiteral("loader"));
+    dialogs.chooseFile(mdGame);
+    launcher.load_Click();
+    ok = grab(&launcher, out, QStringLiteral("loader-game")) && ok;
+    dialogs.chooseFile(pcGame);
+    launcher.load_Click();
+    ok = grab(&launcher, out, QStringLiteral("loader-pc")) && ok;
+
+    launcher.mnuFileGBAROMHeader_Click();
+    launcher.mnuFileMDROMHeader_Click();
+    launcher.mnuHelpAbout_Click();
+    launcher.sadxpc_Click();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != &launcher && window->isVisible() && !window->objectName().isEmpty()) {
+            ok = grab(window, out, window->objectName()) && ok;
+        }
+    }
+    return ok ? 0 : 1;
+}
