@@ -91,6 +91,12 @@ std::optional<std::u32string> decodeUtf8(std::string_view utf8) {
             }
             ch = (ch << 6) | (cont & 0x3F);
         }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed too: accepting them would let
+        // "C1 81" pass for "A" and "C0 80" smuggle in a NUL byte.
+        constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (ch < kSmallest[extra] || (ch >= 0xD800 && ch <= 0xDFFF) || ch > 0x10FFFF) {
+            return std::nullopt;
+        }
         out += ch;
         i += extra + 1;
     }

@@ -25,9 +25,21 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-std::string_view cutAtNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+std::string_view cutAtNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+std::string lowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        c = lowerAscii(c);
+    }
+    return out;
+}
 
 // Windows understands UTF-16 LE files with a byte-order mark; their characters become code-page bytes.
 std::string utf16ToBytes(std::string_view bytes) {
@@ -42,7 +54,8 @@ std::string utf16ToBytes(std::string_view bytes) {
 }
 
 std::string unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
     }
     return std::string(value.substr(0, kIniValueLimit));
@@ -92,7 +105,8 @@ IniFile IniFile::parse(std::string_view bytes) {
                 discarded.lines.clear();
                 current = &discarded;
             } else {
-                ini.m_sections.push_back(Section{std::string(name), {}});
+                ini.m_firstSection.emplace(lowered(name), ini.m_sections.size());
+                ini.m_sections.push_back(Section{std::string(name), {}, {}});
                 current = &ini.m_sections.back();
             }
             continue;
@@ -102,22 +116,23 @@ IniFile IniFile::parse(std::string_view bytes) {
         }
         const auto eq = line.find('=');
         if (eq == std::string_view::npos) {
-            current->lines.push_back(Line{std::string(cutAtNul(line)), {}, false});
+            current->lines.push_back(Line{std::string(trim(cutAtNul(line))), {}, false});
         } else {
             current->lines.push_back(Line{std::string(trim(cutAtNul(line.substr(0, eq)))),
                                           std::string(trim(cutAtNul(line.substr(eq + 1)))), true});
+        }
+    }
+    for (auto& section : ini.m_sections) {
+        for (std::size_t i = 0; i < section.lines.size(); ++i) {
+            section.firstLine.emplace(lowered(section.lines[i].key), i);
         }
     }
     return ini;
 }
 
 const IniFile::Section* IniFile::section(std::string_view name) const {
-    for (const auto& s : m_sections) {
-        if (sameNameIgnoringCase(s.name, name)) {
-            return &s;
-        }
-    }
-    return nullptr;
+    const auto it = m_firstSection.find(lowered(name));
+    return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
 }
 
 std::optional<std::string> IniFile::value(std::string_view sectionName, std::string_view key) const {
@@ -125,15 +140,11 @@ std::optional<std::string> IniFile::value(std::string_view sectionName, std::str
     if (s == nullptr) {
         return std::nullopt;
     }
-    for (const auto& line : s->lines) {
-        if (sameNameIgnoringCase(line.key, key)) {
-            if (!line.hasEquals) {
-                return std::nullopt;
-            }
-            return unquote(line.value);
-        }
+    const auto it = s->firstLine.find(lowered(key));
+    if (it == s->firstLine.end() || !s->lines[it->second].hasEquals) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return unquote(s->lines[it->second].value);
 }
 
 std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
@@ -151,6 +162,9 @@ std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
         return nullptr;
     }
     const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        return nullptr;
+    }
     const auto modified = std::filesystem::last_write_time(path, ec);
     if (ec) {
         return nullptr;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ public:
     struct Section {
         std::string name;
         std::vector<Line> lines;
+        std::unordered_map<std::string, std::size_t> firstLine;  // lower-cased key -> its first line
     };
 
     [[nodiscard]] static IniFile parse(std::string_view bytes);
@@ -37,6 +39,7 @@ public:
 
 private:
     std::vector<Section> m_sections;
+    std::unordered_map<std::string, std::size_t> m_firstSection;  // lower-cased name -> index
 };
 
 // Reads one value of a file; anything missing (file, section, key) gives the default, with its trailing

@@ -9,7 +9,12 @@ namespace rq {
 
 // An error carries a message that a window can show as it stands.
 struct Error {
+    Error(std::string message, int code = 0, std::string subject = {})  // NOLINT: braces build it
+        : message(std::move(message)), code(code), subject(std::move(subject)) {}
+
     std::string message;
+    int code = 0;         // what kind of error, where a caller must tell kinds apart
+    std::string subject;  // the file or name the error is about, where a caller words its own message
 };
 
 // A value or an error; the core reports failures this way and never shows them itself.
@@ -33,9 +38,10 @@ public:
     [[nodiscard]] const T& operator*() const& { return value(); }
     [[nodiscard]] const T* operator->() const { return &value(); }
 
-    [[nodiscard]] const std::string& error() const {
+    [[nodiscard]] const std::string& error() const { return failure().message; }
+    [[nodiscard]] const Error& failure() const {
         assert(!ok());
-        return std::get<1>(m_data).message;
+        return std::get<1>(m_data);
     }
 
 private:

@@ -1,0 +1,129 @@
+#include "entrytexts.h"
+
+#include "launcher/readwritetext.h"
+
+namespace rq {
+namespace {
+
+std::string entryName(const TemplateEntry& entry) {
+    return "Entry " + std::to_string(entry.number) + " (\"" + entry.comment + "\")";
+}
+
+std::string hex(std::uint64_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    do {
+        out.insert(out.begin(), kDigits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return out;
+}
+
+}  // namespace
+
+EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile) {
+    EntryTexts result;
+    result.texts.reserve(gameTemplate.entries.size());
+    for (const auto& entry : gameTemplate.entries) {
+        auto bytes = readRange(gameFile, entry.offset, entry.length, 0);
+        if (!bytes) {
+            result.readFailed = true;
+            result.texts.emplace_back();
+            continue;
+        }
+        result.texts.push_back(entry.alphabet->decode(*bytes));
+    }
+    return result;
+}
+
+std::string padToLimit(const std::string& text, int limit) {
+    if (static_cast<int>(text.size()) >= limit) {
+        return text;
+    }
+    return text + std::string(static_cast<std::size_t>(limit) - text.size(), ' ');
+}
+
+Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate, std::span<const std::string> paddedTexts,
+                                           std::uint64_t fileSize) {
+    if (gameTemplate.entries.size() != paddedTexts.size()) {
+        return Error{"The template " + gameTemplate.path + " now has " + std::to_string(gameTemplate.entries.size()) +
+                         " entries, not the " + std::to_string(paddedTexts.size()) +
+                         " this editor shows. Nothing was written; close the editor and launch it again.",
+                     kTemplateChanged, gameTemplate.path};
+    }
+    std::vector<PlannedWrite> writes;
+    writes.reserve(paddedTexts.size());
+    for (std::size_t i = 0; i < paddedTexts.size(); ++i) {
+        const TemplateEntry& entry = gameTemplate.entries[i];
+        const std::string& text = paddedTexts[i];
+        PlannedWrite write{entry.offset, {}};
+        const int limit = entry.limit();
+        // Only the first limit characters are saved; more can stand in a box when a code shows as several.
+        for (int k = 0; k < limit && k < static_cast<int>(text.size()); ++k) {
+            const auto code = entry.alphabet->encode(text[static_cast<std::size_t>(k)]);
+            if (!code) {
+                return Error{"The character '" + characterKey(text[static_cast<std::size_t>(k)]) +
+                                 "' in the string '" + text +
+                                 "' is invalid. Please replace it with a valid character.\r\n"
+                                 "Note: this error may not apply to every text string in the game.",
+                             kInvalidCharacter, std::to_string(entry.number)};
+            }
+            write.bytes += *code;
+        }
+        if (write.bytes.size() > static_cast<std::size_t>(entry.length)) {
+            return Error{entryName(entry) + " needs " + std::to_string(write.bytes.size()) +
+                             " bytes, but its room in the file is " + std::to_string(entry.length) +
+                             " bytes. Nothing was written.",
+                         kEntryDoesNotFit, std::to_string(entry.number)};
+        }
+        if (static_cast<std::uint64_t>(entry.offset) + write.bytes.size() > fileSize) {
+            return Error{entryName(entry) + " lies past the end of the file (offset " + hex(entry.offset) + ", " +
+                             std::to_string(write.bytes.size()) + " bytes; the file has " + hex(fileSize) +
+                             " bytes). Nothing was written.",
+                         kEntryDoesNotFit, std::to_string(entry.number)};
+        }
+        writes.push_back(std::move(write));
+    }
+    return writes;
+}
+
+Status writePlanned(const std::string& gameFile, std::span<const PlannedWrite> writes) {
+    auto file = OpenFile::open(gameFile);
+    if (!file) {
+        return Error{file.error()};
+    }
+    for (const auto& write : writes) {
+        if (const auto written = (*file)->write(write.offset, write.bytes, 0); !written) {
+            return Error{written.error() + " The file may be partly written."};
+        }
+    }
+    return (*file)->close();
+}
+
+Result<std::vector<std::string>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
+                                                std::span<const std::string> texts) {
+    auto gameTemplate = readGameTemplate(templatePath);
+    if (!gameTemplate) {
+        return gameTemplate.failure();
+    }
+    std::vector<std::string> padded;
+    padded.reserve(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const int limit = i < gameTemplate->entries.size() ? gameTemplate->entries[i].limit() : 0;
+        padded.push_back(padToLimit(texts[i], limit));
+    }
+    const auto size = regularFileSize(gameFile);
+    if (!size) {
+        return size.failure();
+    }
+    const auto writes = planSave(*gameTemplate, padded, *size);
+    if (!writes) {
+        return writes.failure();
+    }
+    if (const auto written = writePlanned(gameFile, *writes); !written) {
+        return written.failure();
+    }
+    return padded;
+}
+
+}  // namespace rq

@@ -1,0 +1,143 @@
+#include "gametemplate.h"
+
+#include <cmath>
+#include <map>
+
+#include "launcher/common.h"
+#include "launcher/iniReadWriteDelete.h"
+
+namespace rq {
+namespace {
+
+constexpr std::string_view kError = "<error>";
+
+std::string entrySection(int number) { return "entry" + std::to_string(number); }
+
+Error malformed(const std::string& path, std::string_view section, std::string_view key, std::string_view value,
+                std::string_view why) {
+    return Error{"The template " + path + " cannot be used: in section [" + std::string(section) + "] the key " +
+                     std::string(key) + " has the value \"" + std::string(value) + "\", " + std::string(why) + ".",
+                 kMalformedTemplate, path};
+}
+
+// "&H" and one to eight hex digits, as a 32-bit signed number; a negative offset lies in no file.
+std::optional<std::int32_t> parseOffset(std::string_view value) {
+    if (value.empty() || value.size() > 8) {
+        return std::nullopt;
+    }
+    std::uint32_t number = 0;
+    for (const char c : value) {
+        int digit = -1;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (c >= 'A' && c <= 'F') {
+            digit = c - 'A' + 10;
+        } else if (c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        }
+        if (digit < 0) {
+            return std::nullopt;
+        }
+        number = number * 16 + static_cast<std::uint32_t>(digit);
+    }
+    if (number > 0x7FFFFFFFu) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(number);
+}
+
+}  // namespace
+
+TemplateDetails readTemplateDetails(const std::string& path) {
+    const auto read = [&path](std::string_view section, std::string_view key) {
+        return iniRead(path, section, key, kError);
+    };
+    return TemplateDetails{read("Ident", "RQL_game_plugin"), read("GameAndFileInfo", "GameName"),
+                           read("GameAndFileInfo", "Author"), read("GameAndFileInfo", "VersionOfFile"),
+                           read("GameAndFileInfo", "DateCreated"), read("GameAndFileInfo", "Notes")};
+}
+
+int TemplateEntry::limit() const {
+    const int charLength = alphabet ? alphabet->charLength() : 0;
+    if (charLength <= 0 || length <= 0) {
+        return 0;
+    }
+    return static_cast<int>(std::nearbyint(static_cast<double>(length) / charLength));
+}
+
+std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence) {
+    return "Pre-RQL 0.9 Alphabet file detected, " + std::string(consequence) +
+           " to avoid errors. Please check template " + alphabetPath +
+           " for the field 'AlphabetAndFileInfo --> CharLength'.";
+}
+
+std::string alphabetPathFor(const std::string& templatePath, int entryNumber) {
+    const std::string format = iniRead(templatePath, entrySection(entryNumber), "TextFormat", "0");
+    const std::string name = iniRead(templatePath, "TextFormattingSystem", format, kError);
+    return appRelativePath("plugins\\alphabets\\" + name);
+}
+
+Result<GameTemplate> readGameTemplate(const std::string& path) {
+    GameTemplate result;
+    result.path = path;
+    const auto read = [&path](std::string_view section, std::string_view key, std::string_view fallback) {
+        return iniRead(path, section, key, fallback);
+    };
+    result.notes = read("GameAndFileInfo", "Notes", kError);
+
+    const std::string countValue = read("TextFormattingSystem", "NumberOfEntries", "0");
+    const auto count = parseShort(countValue);
+    if (!count) {
+        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue, "which is not a number");
+    }
+    if (*count > kEntrySlots) {
+        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue,
+                         "but the editor has room for " + std::to_string(kEntrySlots) + " entries");
+    }
+
+    // Entries often share an alphabet; each file is checked once.
+    std::map<std::string, std::shared_ptr<const Alphabet>> alphabets;
+    for (int number = 1; number <= *count; ++number) {
+        const std::string section = entrySection(number);
+        TemplateEntry entry;
+        entry.number = number;
+
+        const std::string alphabetPath = alphabetPathFor(path, number);
+        auto& alphabet = alphabets[alphabetPath];
+        if (!alphabet) {
+            alphabet = std::make_shared<const Alphabet>(Alphabet::read(alphabetPath));
+            if (!alphabet->charLengthIsNumber() || alphabet->charLength() < 0) {
+                return malformed(alphabetPath, "AlphabetAndFileInfo", "CharLength", alphabet->charLengthValue(),
+                                 "which is not a number of bytes");
+            }
+            if (alphabet->charLength() == 0) {
+                return Error{oldAlphabetMessage(alphabetPath, "refusing the template"), kOldAlphabet, alphabetPath};
+            }
+            if (const auto bad = alphabet->malformedSaveValue()) {
+                return malformed(alphabetPath, "save", bad->first, bad->second,
+                                 "which is not a string of hexadecimal digit pairs");
+            }
+        }
+        entry.alphabet = alphabet;
+
+        entry.comment = read(section, "Comment", kError);
+        const std::string lengthValue = read(section, "Length", "0");
+        const auto length = parseShort(lengthValue);
+        if (!length || *length < 0) {
+            return malformed(path, section, "Length", lengthValue, "which is not a size from 0 to 32767 bytes");
+        }
+        entry.length = *length;
+
+        const std::string offsetValue = read(section, "HexLocation", kError);
+        const auto offset = parseOffset(offsetValue);
+        if (!offset) {
+            return malformed(path, section, "HexLocation", offsetValue,
+                             "which is not a hexadecimal offset from 0 to 7FFFFFFF");
+        }
+        entry.offset = *offset;
+        result.entries.push_back(std::move(entry));
+    }
+    return result;
+}
+
+}  // namespace rq

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "alphabet.h"
+#include "launcher/result.h"
+
+namespace rq {
+
+// The editor has this many entry slots; a template may describe no more entries.
+inline constexpr int kEntrySlots = 540;
+
+// Error codes of reading a template, for callers that treat them apart.
+inline constexpr int kMalformedTemplate = 1;
+inline constexpr int kOldAlphabet = 2;
+
+// The five details the chooser shows, and the version key it checks first; missing values are "<error>".
+struct TemplateDetails {
+    std::string version;
+    std::string gameName;
+    std::string author;
+    std::string versionOfFile;
+    std::string dateCreated;
+    std::string notes;
+};
+[[nodiscard]] TemplateDetails readTemplateDetails(const std::string& path);
+
+// The only template version whose details are shown.
+inline constexpr std::string_view kTemplateVersion = "v1.0";
+
+struct TemplateEntry {
+    int number = 0;  // entry1 is 1 and lies in slot 0
+    std::string comment;
+    std::int16_t length = 0;
+    std::int32_t offset = 0;
+    std::shared_ptr<const Alphabet> alphabet;
+
+    // How many characters the entry's box takes: Length / CharLength, halves to the even neighbour;
+    // 0 means no limit (and nothing is written).
+    [[nodiscard]] int limit() const;
+};
+
+struct GameTemplate {
+    std::string path;
+    std::string notes;
+    std::vector<TemplateEntry> entries;
+};
+
+// Reads a template and the alphabet of each entry. Refuses, before anything is read from a game file,
+// a value that is not what the format allows (code kMalformedTemplate: the message names the file, the
+// section, the key and the value) and an alphabet older than version 0.9 (code kOldAlphabet: subject is
+// the alphabet's path).
+[[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
+
+// The refusal of an alphabet without CharLength; consequence says what happens instead of going on.
+[[nodiscard]] std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence);
+
+// The alphabet path an entry's text format names: the alphabets folder followed by the format's value.
+[[nodiscard]] std::string alphabetPathFor(const std::string& templatePath, int entryNumber);
+
+}  // namespace rq
