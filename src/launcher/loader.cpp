@@ -8,11 +8,13 @@
 
 #include "appicon.h"
 #include "dialogs.h"
+#include "editor/editor.h"
 #include "identify/detectROM.h"
 #include "iniReadWriteDelete.h"
 #include "placeholder.h"
 #include "qtcodepage.h"
 #include "readwritetext.h"
+#include "templates/template_chooser.h"
 #include "windowtools.h"
 
 namespace rq {
@@ -69,17 +71,12 @@ LoaderWindow::LoaderWindow(Dialogs& dialogs) : m_dialogs(dialogs) {
     buildMenus();
     buildControls();
 
-    m_windows.editor = [](LoaderWindow& launcher) -> QWidget* {
-        return new PlaceholderWindow(QStringLiteral("editor"), launcher.windowTitle(),
-                                     [&launcher] { launcher.editorLoaded(); });
-    };
+    m_windows.editor = createEditorWindow;
     m_windows.cutscenes = [](LoaderWindow& launcher) -> QWidget* {
         return new PlaceholderWindow(QStringLiteral("main_cutscenes"), QStringLiteral("Romquill - Cutscene Editor"),
                                      [&launcher] { launcher.cutscenesLoaded(); });
     };
-    m_windows.chooser = [](LoaderWindow&) {
-        return placeholder(QStringLiteral("template_chooser"), QStringLiteral("Romquill - Template Chooser"));
-    };
+    m_windows.chooser = createTemplateChooser;
     m_windows.gbaHeader = [](LoaderWindow&) {
         return placeholder(QStringLiteral("gbamain"), QStringLiteral("Romquill - GBA ROM Header Editor"));
     };
