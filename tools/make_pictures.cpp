@@ -54,7 +54,8 @@ QImage noRom() {
     p.drawText(QRectF(0, 170, kWidth, 30), Qt::AlignCenter, QStringLiteral("No ROM loaded"));
     p.setFont(font(12, false));
     p.setPen(QColor(210, 214, 230));
-    p.drawText(QRectF(0, 200, kWidth, 24), Qt::AlignCenter, QStringLiteral("Press \"Load...\" to open a game file"));
+    p.drawText(QRectF(0, 200, kWidth, 24), Qt::AlignCenter,
+               QStringLiteral("Press \"Load...\" to open a game file"));
     return image;
 }
 

@@ -21,7 +21,7 @@ namespace {
 
 // Answers every file request from a queue, and renders message boxes instead of waiting on them.
 class ShotDialogs final : public rq::Dialogs {
-public:
+  public:
     explicit ShotDialogs(QDir out) : m_out(std::move(out)) {}
 
     Answer message(QWidget* parent, const QString& title, const QString& text, Icon, Buttons) override {
@@ -42,7 +42,7 @@ public:
     }
     void chooseFile(const QString& path) { m_files.push_back(path); }
 
-private:
+  private:
     QDir m_out;
     int m_count = 0;
     std::deque<QString> m_files;
@@ -84,12 +84,14 @@ int main(int argc, char** argv) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
     // The program folder is the build's bin/, beside this tool's folder.
-    rq::setApplicationFolder(rq::toPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"))));
+    rq::setApplicationFolder(
+        rq::toPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"))));
 
     QTemporaryDir games;
     const QString pcGame = games.filePath(QStringLiteral("sonic.exe"));
     const QString mdGame = games.filePath(QStringLiteral("sonic2.bin"));
-    writeSparse(pcGame, 0x3E04FD, QByteArrayLiteral("Now, you can play with SONIC!"), QByteArrayLiteral("MZ"));
+    writeSparse(pcGame, 0x3E04FD, QByteArrayLiteral("Now, you can play with SONIC!"),
+                QByteArrayLiteral("MZ"));
     QByteArray header(0x200, '\0');
     header.replace(0x100, 15, "SEGA MEGA DRIVE");
     header.replace(0x183, 11, "00001051-01");

@@ -29,7 +29,9 @@ void printUsage(std::ostream& out) {
 
 }  // namespace
 
-std::span<const Command> commands() { return kCommands; }
+std::span<const Command> commands() {
+    return kCommands;
+}
 
 }  // namespace rq::cli
 

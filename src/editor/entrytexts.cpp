@@ -43,11 +43,12 @@ std::string padToLimit(const std::string& text, int limit) {
     return text + std::string(static_cast<std::size_t>(limit) - text.size(), ' ');
 }
 
-Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate, std::span<const std::string> paddedTexts,
-                                           std::uint64_t fileSize) {
+Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
+                                           std::span<const std::string> paddedTexts, std::uint64_t fileSize) {
     if (gameTemplate.entries.size() != paddedTexts.size()) {
-        return Error{"The template " + gameTemplate.path + " now has " + std::to_string(gameTemplate.entries.size()) +
-                         " entries, not the " + std::to_string(paddedTexts.size()) +
+        return Error{"The template " + gameTemplate.path + " now has " +
+                         std::to_string(gameTemplate.entries.size()) + " entries, not the " +
+                         std::to_string(paddedTexts.size()) +
                          " this editor shows. Nothing was written; close the editor and launch it again.",
                      kTemplateChanged, gameTemplate.path};
     }
@@ -77,9 +78,9 @@ Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate, std
                          kEntryDoesNotFit, std::to_string(entry.number)};
         }
         if (static_cast<std::uint64_t>(entry.offset) + write.bytes.size() > fileSize) {
-            return Error{entryName(entry) + " lies past the end of the file (offset " + hex(entry.offset) + ", " +
-                             std::to_string(write.bytes.size()) + " bytes; the file has " + hex(fileSize) +
-                             " bytes). Nothing was written.",
+            return Error{entryName(entry) + " lies past the end of the file (offset " + hex(entry.offset) +
+                             ", " + std::to_string(write.bytes.size()) + " bytes; the file has " +
+                             hex(fileSize) + " bytes). Nothing was written.",
                          kEntryDoesNotFit, std::to_string(entry.number)};
         }
         writes.push_back(std::move(write));

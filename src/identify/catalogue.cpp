@@ -5,16 +5,32 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr Outcome game(std::string_view name) { return Outcome{Outcome::Kind::Game, name, nullptr}; }
-constexpr Outcome notSupported() { return Outcome{}; }
-constexpr Outcome silent() { return Outcome{Outcome::Kind::Silent, {}, nullptr}; }
-constexpr Outcome identifyBy(const Catalogue& next) { return Outcome{Outcome::Kind::Catalogue, {}, &next}; }
+constexpr Outcome game(std::string_view name) {
+    return Outcome{Outcome::Kind::Game, name, nullptr};
+}
+constexpr Outcome notSupported() {
+    return Outcome{};
+}
+constexpr Outcome silent() {
+    return Outcome{Outcome::Kind::Silent, {}, nullptr};
+}
+constexpr Outcome identifyBy(const Catalogue& next) {
+    return Outcome{Outcome::Kind::Catalogue, {}, &next};
+}
 
-constexpr Condition when(std::int32_t offset, std::string_view bytes) { return Condition{{FieldTest{offset, bytes}}}; }
-constexpr Condition when(FieldTest a, FieldTest b) { return Condition{{a, b}}; }
-constexpr Condition sizeIs(std::uint64_t size) { return Condition{{}, size}; }
+constexpr Condition when(std::int32_t offset, std::string_view bytes) {
+    return Condition{{FieldTest{offset, bytes}}};
+}
+constexpr Condition when(FieldTest a, FieldTest b) {
+    return Condition{{a, b}};
+}
+constexpr Condition sizeIs(std::uint64_t size) {
+    return Condition{{}, size};
+}
 
-constexpr Entry named(FieldTest key, std::string_view name) { return Entry{key, {}, game(name)}; }
+constexpr Entry named(FieldTest key, std::string_view name) {
+    return Entry{key, {}, game(name)};
+}
 
 // Mega Drive and Mega-CD: the product code follows the three-character type prefix at 0x180.
 constexpr std::int32_t kProductCode = 0x183;
@@ -24,7 +40,9 @@ constexpr std::int32_t kMarker = 0x4FB;
 constexpr std::int32_t kAttached = 0x200000;  // a lock-on cartridge's attached image
 constexpr std::uint64_t kLockOnSize = 0x200000;
 
-constexpr FieldTest code(std::string_view product) { return FieldTest{kProductCode, product}; }
+constexpr FieldTest code(std::string_view product) {
+    return FieldTest{kProductCode, product};
+}
 
 // --- Mega Drive -----------------------------------------------------------------------------------------
 
@@ -75,7 +93,9 @@ constexpr std::array kMegaDriveEntries = {
     named(code("MK-1190 -01"), "Sonic Compilation"),
     named(code("G-4112  -00"), "Sonic Spinball (J)"),
     Entry{code("MK-1537 -00"), kSpinballRules, notSupported()},
-    named(code("NK-1\x01" "3\x01 -00"sv), "Sonic Spinball (U) - Revision 0"),
+    named(code("NK-1\x01"
+               "3\x01 -00"sv),
+          "Sonic Spinball (U) - Revision 0"),
 };
 
 constexpr Catalogue kMegaDrive{kMegaDriveEntries, notSupported()};
@@ -112,9 +132,16 @@ constexpr std::array kMasterSystemSonic2Rules = {
 
 constexpr std::array kMasterSystemEntries = {
     named(FieldTest{0x1FA, "=2G"}, "Sonic The Hedgehog - Master System"),
-    Entry{FieldTest{0xC0, "MS SONIC\xA5" "THE\xA5" "HEDGEHOG.2 Ver"}, kMasterSystemSonic2Rules, notSupported()},
+    Entry{FieldTest{0xC0,
+                    "MS SONIC\xA5"
+                    "THE\xA5"
+                    "HEDGEHOG.2 Ver"},
+          kMasterSystemSonic2Rules, notSupported()},
     named(FieldTest{0xC0, kSonicBlastTitle}, "Sonic Blast - Master System"),
-    named(FieldTest{0xC0, "MS SONIC\xA5" "CHAOS"}, "Sonic Chaos - Master System"),
+    named(FieldTest{0xC0,
+                    "MS SONIC\xA5"
+                    "CHAOS"},
+          "Sonic Chaos - Master System"),
     named(FieldTest{0x205, "0J!"}, "Sonic Spinball - Master System"),
     named(FieldTest{0xD0, "RA>"}, "Dr Robotnik's Mean Bean Machine - Master System"),
 };
@@ -140,10 +167,17 @@ constexpr std::array kGameGearSonic1Rules = {
 constexpr std::array kGameGearEntries = {
     named(FieldTest{0xC0, "GG TAILS ADVENTURES"}, "Tails' Adventures"),
     named(FieldTest{0xC0, kSonicBlastTitle}, "Sonic Blast - Game Gear"),
-    named(FieldTest{0xC0, "GG SONIC\xA5" "CHAOS"}, "Sonic Chaos - Game Gear"),
+    named(FieldTest{0xC0,
+                    "GG SONIC\xA5"
+                    "CHAOS"},
+          "Sonic Chaos - Game Gear"),
     named(FieldTest{0xC0, "GG SONIC & TAILS  < Ver1.01 >   1993/09/07"}, "Sonic && Tails - Game Gear"),
     named(FieldTest{0xC0, "GG SONIC & TAILS        Ver 1.001994/07/30"}, "Sonic && Tails 2"),
-    named(FieldTest{0xC0, "GG SONIC\xA5" "THE\xA5" "HEDGEHOG.2 Ver1.10 1992/09/12"}, "Sonic The Hedgehog 2 - Game Gear"),
+    named(FieldTest{0xC0,
+                    "GG SONIC\xA5"
+                    "THE\xA5"
+                    "HEDGEHOG.2 Ver1.10 1992/09/12"},
+          "Sonic The Hedgehog 2 - Game Gear"),
     named(FieldTest{0xC0, "GG SONIC THE HEDGEHOG   Ver 1.001994/08/02"}, "Sonic - Triple Trouble"),
     Entry{FieldTest{0x00, "\x3E\x30\xD3\x05\xC3"}, kSonicDriftRules, notSupported()},
     named(FieldTest{0x00, "\xC3\x9B\x00\x00\x00\x00\x00\x00\xE1\xE7\xE9\x00\x00\x00"sv}, "Tails' Sky Patrol"),
@@ -186,7 +220,8 @@ constexpr std::array<Rule, 3> byRegion(std::string_view j, std::string_view e, s
 }
 
 constexpr auto kSonicAdvanceRules = byRegion("Sonic Advance (J)", "Sonic Advance (U)", "Sonic Advance (E)");
-constexpr auto kSonicAdvance2Rules = byRegion("Sonic Advance 2 (J)", "Sonic Advance 2 (U)", "Sonic Advance 2 (E)");
+constexpr auto kSonicAdvance2Rules =
+    byRegion("Sonic Advance 2 (J)", "Sonic Advance 2 (U)", "Sonic Advance 2 (E)");
 constexpr auto kSonicBattleRules = byRegion("Sonic Battle (J)", "Sonic Battle (U)", "Sonic Battle (E)");
 constexpr auto kPinballPartyRules =
     byRegion("Sonic Pinball Party (J)", "Sonic Pinball Party (U)", "Sonic Pinball Party (E)");
@@ -258,18 +293,19 @@ constexpr std::array kGbaLogo = {when(0x04, kNintendoLogo)};
 constexpr std::array kNeoGeoCopyright = {when(0x00, "COPYRIGHT BY SNK CORPORATION")};
 
 constexpr std::array kPlatforms = {
-    Platform{"bin", kSegaConsole, "This is not a valid Megadrive ROM.", "This Megadrive ROM is not supported.",
-             &kMegaDrive},
-    Platform{"iso", kSegaConsole, "This is not a valid MegaCD ISO.", "This MegaCD ISO is not supported.", &kMegaCd},
+    Platform{"bin", kSegaConsole, "This is not a valid Megadrive ROM.",
+             "This Megadrive ROM is not supported.", &kMegaDrive},
+    Platform{"iso", kSegaConsole, "This is not a valid MegaCD ISO.", "This MegaCD ISO is not supported.",
+             &kMegaCd},
     Platform{"sms", kSegaMasterSystem, "This is not a valid Master System ROM.",
              "This Master System ROM is not supported.", &kMasterSystem},
-    Platform{"gg", kSegaMasterSystem, "This is not a valid GameGear ROM.", "This GameGear ROM is not supported.",
-             &kGameGear},
-    Platform{"32x", k32xConsole, "This is not a valid Megadrive 32X ROM.", "This Megadrive 32X ROM is not supported.",
-             &k32x},
+    Platform{"gg", kSegaMasterSystem, "This is not a valid GameGear ROM.",
+             "This GameGear ROM is not supported.", &kGameGear},
+    Platform{"32x", k32xConsole, "This is not a valid Megadrive 32X ROM.",
+             "This Megadrive 32X ROM is not supported.", &k32x},
     Platform{"exe", kMz, "This is not a valid EXE file.", "This EXE file is not supported.", &kPc},
-    Platform{"gba", kGbaLogo, "This is not a valid GameBoy Advance ROM.", "This GameBoy Advance ROM is not supported.",
-             &kGba},
+    Platform{"gba", kGbaLogo, "This is not a valid GameBoy Advance ROM.",
+             "This GameBoy Advance ROM is not supported.", &kGba},
     Platform{"npc", kNeoGeoCopyright, "This is not a valid NeoGeo Pocket Colour ROM.",
              "This NeoGeo Pocket Colour ROM is not supported.", &kNeoGeo},
     Platform{"mb", {}, {}, "This MultiBoot GameBoy Advance ROM is not supported.", &kMultiBoot},
@@ -277,6 +313,8 @@ constexpr std::array kPlatforms = {
 
 }  // namespace
 
-std::span<const Platform> platforms() { return kPlatforms; }
+std::span<const Platform> platforms() {
+    return kPlatforms;
+}
 
 }  // namespace rq::identify

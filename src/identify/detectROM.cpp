@@ -19,7 +19,7 @@ using identify::Platform;
 // Reads each field once through the byte-range read; a failed read gives the empty text, which no test
 // matches, and is remembered so that the read's own message is told once.
 class FieldReader {
-public:
+  public:
     FieldReader(const std::string& path, std::uint64_t size) : m_path(path), m_size(size) {}
 
     [[nodiscard]] bool matches(const FieldTest& test) {
@@ -49,7 +49,7 @@ public:
 
     [[nodiscard]] bool failed() const { return m_failed; }
 
-private:
+  private:
     const std::string& m_path;
     std::uint64_t m_size;
     std::map<std::pair<std::int32_t, std::size_t>, std::string> m_fields;

@@ -12,9 +12,9 @@ inline constexpr std::string_view kUnhandledFileType = "This type of file is not
 
 // What identifying one file gave: the new detectedGame and what the user is to be told, in order.
 struct Identification {
-    std::string game;          // a catalogue name, the empty text, or kNoRomLoaded
-    bool readFailed = false;   // a header read failed: the read's own message comes first
-    std::string message;       // the refusal, shown without an icon; empty when none
+    std::string game;         // a catalogue name, the empty text, or kNoRomLoaded
+    bool readFailed = false;  // a header read failed: the read's own message comes first
+    std::string message;      // the refusal, shown without an icon; empty when none
 
     [[nodiscard]] bool recognised() const { return !game.empty() && game != kNoRomLoaded; }
 };

@@ -48,7 +48,9 @@ std::string applicationFolder() {
     return folder;
 }
 
-void setApplicationFolder(std::string folder) { folderOverride() = std::move(folder); }
+void setApplicationFolder(std::string folder) {
+    folderOverride() = std::move(folder);
+}
 
 std::string appRelativePath(std::string_view relative) {
     std::string result = applicationFolder();

@@ -53,7 +53,8 @@ QStringList qtNameFilters(const QString& filter) {
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i];
-        // The description names its patterns already; Qt reads them from the last parentheses, space-separated.
+        // The description names its patterns already; Qt reads them from the last parentheses,
+        // space-separated.
         description.remove(QRegularExpression(QStringLiteral("\\s*\\([^()]*\\)\\s*$")));
         const QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
         filters << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));

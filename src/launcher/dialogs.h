@@ -9,7 +9,7 @@ namespace rq {
 
 // Every message box and file-open dialog goes through this, so that tests can script the answers.
 class Dialogs {
-public:
+  public:
     enum class Icon { None, Information, Exclamation, Critical };
     enum class Buttons { Ok, YesNo, YesNoCancel };
     enum class Answer { Ok, Yes, No, Cancel };
@@ -35,8 +35,9 @@ public:
 
 // The real dialogs: QMessageBox and QFileDialog.
 class QtDialogs final : public Dialogs {
-public:
-    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) override;
+  public:
+    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                   Buttons buttons) override;
     std::optional<QString> openFile(QWidget* parent, const FileRequest& request) override;
 };
 

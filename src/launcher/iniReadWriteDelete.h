@@ -2,9 +2,9 @@
 
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace rq {
@@ -16,7 +16,7 @@ inline constexpr std::size_t kIniValueLimit = 254;
 // without regard to ASCII case, the first section and the first key of a name count, blanks trimmed,
 // one pair of matching quotes removed.
 class IniFile {
-public:
+  public:
     struct Line {
         std::string key;
         std::string value;
@@ -37,7 +37,7 @@ public:
     [[nodiscard]] const std::vector<Section>& sections() const { return m_sections; }
     [[nodiscard]] const Section* section(std::string_view name) const;
 
-private:
+  private:
     std::vector<Section> m_sections;
     std::unordered_map<std::string, std::size_t> m_firstSection;  // lower-cased name -> index
 };

@@ -1,8 +1,8 @@
 #include "loader.h"
 
 #include <QImageReader>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -38,7 +38,9 @@ const QString kPcEnglish = QStringLiteral("Sonic Adventure DX PC (E)");
 const QString kPcJapanese = QStringLiteral("Sonic Adventure DX PC (J)");
 
 // Names and INI values are code-page bytes in the files.
-std::string bytesOf(const QString& text) { return toCodePage(text).value_or(std::string()); }
+std::string bytesOf(const QString& text) {
+    return toCodePage(text).value_or(std::string());
+}
 
 QFont buttonFont(double points) {
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -47,7 +49,9 @@ QFont buttonFont(double points) {
     return font;
 }
 
-QWidget* placeholder(const QString& name, const QString& title) { return new PlaceholderWindow(name, title); }
+QWidget* placeholder(const QString& name, const QString& title) {
+    return new PlaceholderWindow(name, title);
+}
 
 }  // namespace
 
@@ -62,7 +66,9 @@ QString labelText(const QString& stored) {
     return shown;
 }
 
-QString LoaderWindow::noTemplatePath() { return appPath(QStringLiteral("plugins\\games\\<error>")); }
+QString LoaderWindow::noTemplatePath() {
+    return appPath(QStringLiteral("plugins\\games\\<error>"));
+}
 
 LoaderWindow::LoaderWindow(Dialogs& dialogs) : m_dialogs(dialogs) {
     setObjectName(QStringLiteral("loader"));
@@ -73,7 +79,8 @@ LoaderWindow::LoaderWindow(Dialogs& dialogs) : m_dialogs(dialogs) {
 
     m_windows.editor = createEditorWindow;
     m_windows.cutscenes = [](LoaderWindow& launcher) -> QWidget* {
-        return new PlaceholderWindow(QStringLiteral("main_cutscenes"), QStringLiteral("Romquill - Cutscene Editor"),
+        return new PlaceholderWindow(QStringLiteral("main_cutscenes"),
+                                     QStringLiteral("Romquill - Cutscene Editor"),
                                      [&launcher] { launcher.cutscenesLoaded(); });
     };
     m_windows.chooser = createTemplateChooser;
@@ -84,7 +91,9 @@ LoaderWindow::LoaderWindow(Dialogs& dialogs) : m_dialogs(dialogs) {
         return placeholder(QStringLiteral("mdmain"),
                            QStringLiteral("Romquill - Megadrive ROM Header Editor - No ROM loaded"));
     };
-    m_windows.about = [](LoaderWindow&) { return placeholder(QStringLiteral("about"), QStringLiteral("About Romquill")); };
+    m_windows.about = [](LoaderWindow&) {
+        return placeholder(QStringLiteral("about"), QStringLiteral("About Romquill"));
+    };
 
     // The start-up picture has no failure path: without it the box stays empty.
     (void)showPicture(appPath(kNoRomPicture));
@@ -93,7 +102,8 @@ LoaderWindow::LoaderWindow(Dialogs& dialogs) : m_dialogs(dialogs) {
 void LoaderWindow::buildMenus() {
     auto* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    auto addItem = [this](QMenu* menu, const QString& name, const QString& caption, void (LoaderWindow::*slot)()) {
+    auto addItem = [this](QMenu* menu, const QString& name, const QString& caption,
+                          void (LoaderWindow::*slot)()) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
         connect(action, &QAction::triggered, this, slot);
@@ -255,8 +265,8 @@ void LoaderWindow::showBranch() {
             setLaunchButton(m_go, false, kLaunch);
         } else {
             setWindowTitle(QStringLiteral("Romquill - ") + game);
-            const std::string file =
-                iniRead(toPath(appPath(QStringLiteral("plugins\\loader.ini"))), "gamenames", bytesOf(game), "<error>");
+            const std::string file = iniRead(toPath(appPath(QStringLiteral("plugins\\loader.ini"))),
+                                             "gamenames", bytesOf(game), "<error>");
             m_state.templatePath = appPath(QStringLiteral("plugins\\games\\") + fromCodePage(file));
             if (m_state.templatePath == noTemplatePath()) {
                 setLaunchButton(m_go, false, tr("This ROM currently has no available template."));
@@ -290,9 +300,10 @@ void LoaderWindow::force_button_Click() {
             return;
         }
         if (!m_romNameText.isEmpty() &&
-            m_dialogs.message(this, kTitle,
-                              tr("A template has already been selected for this file. Really choose a different one?"),
-                              Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+            m_dialogs.message(
+                this, kTitle,
+                tr("A template has already been selected for this file. Really choose a different one?"),
+                Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
             return;
         }
     }
@@ -311,11 +322,17 @@ void LoaderWindow::mnuHelpAbout_Click() {
     showOnce(m_about, [this] { return m_windows.about(*this); });
 }
 
-void LoaderWindow::mnuExit_Click() { close(); }
+void LoaderWindow::mnuExit_Click() {
+    close();
+}
 
-void LoaderWindow::editorLoaded() { setLaunchButton(m_go, true, kLaunch); }
+void LoaderWindow::editorLoaded() {
+    setLaunchButton(m_go, true, kLaunch);
+}
 
-void LoaderWindow::cutscenesLoaded() { setLaunchButton(m_sadxpc, true, kLaunch); }
+void LoaderWindow::cutscenesLoaded() {
+    setLaunchButton(m_sadxpc, true, kLaunch);
+}
 
 void LoaderWindow::applyForcedTemplate(const QString& templatePath, const QString& gameName) {
     m_state.templatePath = templatePath;

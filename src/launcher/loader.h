@@ -16,7 +16,7 @@ class Dialogs;
 // The start-up window and hub: loads and identifies a file, finds its template, opens every other window.
 class LoaderWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit LoaderWindow(Dialogs& dialogs);
 
     [[nodiscard]] LauncherState& state() { return m_state; }
@@ -54,7 +54,7 @@ public:
     void mnuHelpAbout_Click();
     void mnuExit_Click();
 
-private:
+  private:
     void buildMenus();
     void buildControls();
     void setRomName(const QString& stored);

@@ -9,8 +9,9 @@ namespace rq {
 // the way the real window will (the launcher's button comes back).
 class PlaceholderWindow : public QWidget {
     Q_OBJECT
-public:
-    PlaceholderWindow(const QString& objectName, const QString& title, const std::function<void()>& loaded = {});
+  public:
+    PlaceholderWindow(const QString& objectName, const QString& title,
+                      const std::function<void()>& loaded = {});
 };
 
 }  // namespace rq

@@ -26,8 +26,12 @@ std::optional<std::string> toCodePage(const QString& text) {
     return bytes;
 }
 
-std::string toPath(const QString& path) { return path.toStdString(); }
+std::string toPath(const QString& path) {
+    return path.toStdString();
+}
 
-QString fromPath(const std::string& path) { return QString::fromStdString(path); }
+QString fromPath(const std::string& path) {
+    return QString::fromStdString(path);
+}
 
 }  // namespace rq

@@ -13,7 +13,9 @@
 namespace rq {
 namespace {
 
-Error romNotFound() { return Error{std::string(kRomNotFound)}; }
+Error romNotFound() {
+    return Error{std::string(kRomNotFound)};
+}
 
 std::FILE* openForUpdate(const std::string& path) {
 #ifdef _WIN32

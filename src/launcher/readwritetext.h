@@ -25,7 +25,7 @@ inline constexpr std::string_view kRomNotFound = "ROM not found!";
 
 // A game file opened for in-place binary writing: never created, never truncated.
 class OpenFile {
-public:
+  public:
     [[nodiscard]] static Result<std::unique_ptr<OpenFile>> open(const std::string& path);
     ~OpenFile();
     OpenFile(const OpenFile&) = delete;
@@ -40,7 +40,7 @@ public:
     // Flushes and closes; only a clean close means everything reached the file.
     [[nodiscard]] Status close();
 
-private:
+  private:
     OpenFile(std::FILE* file, std::string path, std::uint64_t size);
     std::FILE* m_file;
     std::string m_path;

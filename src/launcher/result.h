@@ -20,8 +20,8 @@ struct Error {
 // A value or an error; the core reports failures this way and never shows them itself.
 template <class T>
 class [[nodiscard]] Result {
-public:
-    Result(T value) : m_data(std::in_place_index<0>, std::move(value)) {}  // NOLINT: implicit by design
+  public:
+    Result(T value) : m_data(std::in_place_index<0>, std::move(value)) {}      // NOLINT: implicit by design
     Result(Error error) : m_data(std::in_place_index<1>, std::move(error)) {}  // NOLINT: implicit by design
 
     [[nodiscard]] bool ok() const { return m_data.index() == 0; }
@@ -44,7 +44,7 @@ public:
         return std::get<1>(m_data);
     }
 
-private:
+  private:
     std::variant<T, Error> m_data;
 };
 
@@ -52,6 +52,8 @@ private:
 struct Done {};
 using Status = Result<Done>;
 
-inline Status success() { return Done{}; }
+inline Status success() {
+    return Done{};
+}
 
 }  // namespace rq

@@ -11,8 +11,8 @@
 namespace rq {
 
 void makeFixedWindow(QWidget* window, int clientWidthTwips, int clientHeightTwips) {
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowCloseButtonHint);
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     window->setFixedSize(twips(clientWidthTwips), twips(clientHeightTwips));
 }
 
@@ -49,11 +49,15 @@ void WrappingButton::paintEvent(QPaintEvent*) {
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    const QRect area =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 
-QString appPath(const QString& relative) { return fromPath(appRelativePath(toPath(relative))); }
+QString appPath(const QString& relative) {
+    return fromPath(appRelativePath(toPath(relative)));
+}
 
 }  // namespace rq

@@ -10,7 +10,9 @@
 namespace rq {
 
 // Window layouts are designed in twips; 15 twips are one pixel at 96 dots per inch.
-[[nodiscard]] constexpr int twips(int value) { return (value + 7) / 15; }
+[[nodiscard]] constexpr int twips(int value) {
+    return (value + 7) / 15;
+}
 [[nodiscard]] inline QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
@@ -26,10 +28,10 @@ bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make);
 // A button whose caption wraps onto several lines when it is wider than the button, as long captions such
 // as "This ROM currently has no available template." need.
 class WrappingButton : public QPushButton {
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -6,7 +6,7 @@ namespace rq {
 namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr char kSpaceMark = '\xAC';  // "¬" in the code page
+constexpr char kSpaceMark = '\xAC';   // "¬" in the code page
 constexpr char kEqualsMark = '\xA6';  // "¦"
 
 int hexValue(char c) {

@@ -14,7 +14,7 @@ namespace rq {
 // An alphabet file: character codes of CharLength bytes to display text (section Load) and display
 // characters back to codes (section save). All text is code-page bytes.
 class Alphabet {
-public:
+  public:
     // The file as it is on disk now; a missing file reads as an alphabet without CharLength.
     [[nodiscard]] static Alphabet read(const std::string& path);
 
@@ -35,7 +35,7 @@ public:
     // The first save value that is not a string of hexadecimal digit pairs, as (key, value).
     [[nodiscard]] std::optional<std::pair<std::string, std::string>> malformedSaveValue() const;
 
-private:
+  private:
     std::string m_path;
     std::shared_ptr<const IniFile> m_ini;
     std::string m_charLengthValue;

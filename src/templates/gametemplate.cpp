@@ -11,12 +11,15 @@ namespace {
 
 constexpr std::string_view kError = "<error>";
 
-std::string entrySection(int number) { return "entry" + std::to_string(number); }
+std::string entrySection(int number) {
+    return "entry" + std::to_string(number);
+}
 
-Error malformed(const std::string& path, std::string_view section, std::string_view key, std::string_view value,
-                std::string_view why) {
-    return Error{"The template " + path + " cannot be used: in section [" + std::string(section) + "] the key " +
-                     std::string(key) + " has the value \"" + std::string(value) + "\", " + std::string(why) + ".",
+Error malformed(const std::string& path, std::string_view section, std::string_view key,
+                std::string_view value, std::string_view why) {
+    return Error{"The template " + path + " cannot be used: in section [" + std::string(section) +
+                     "] the key " + std::string(key) + " has the value \"" + std::string(value) + "\", " +
+                     std::string(why) + ".",
                  kMalformedTemplate, path};
 }
 
@@ -52,8 +55,8 @@ TemplateDetails readTemplateDetails(const std::string& path) {
     const auto read = [&path](std::string_view section, std::string_view key) {
         return iniRead(path, section, key, kError);
     };
-    return TemplateDetails{read("Ident", "RQL_game_plugin"), read("GameAndFileInfo", "GameName"),
-                           read("GameAndFileInfo", "Author"), read("GameAndFileInfo", "VersionOfFile"),
+    return TemplateDetails{read("Ident", "RQL_game_plugin"),       read("GameAndFileInfo", "GameName"),
+                           read("GameAndFileInfo", "Author"),      read("GameAndFileInfo", "VersionOfFile"),
                            read("GameAndFileInfo", "DateCreated"), read("GameAndFileInfo", "Notes")};
 }
 
@@ -88,7 +91,8 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
     const std::string countValue = read("TextFormattingSystem", "NumberOfEntries", "0");
     const auto count = parseShort(countValue);
     if (!count) {
-        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue, "which is not a number");
+        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue,
+                         "which is not a number");
     }
     if (*count > kEntrySlots) {
         return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue,
@@ -107,11 +111,12 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         if (!alphabet) {
             alphabet = std::make_shared<const Alphabet>(Alphabet::read(alphabetPath));
             if (!alphabet->charLengthIsNumber() || alphabet->charLength() < 0) {
-                return malformed(alphabetPath, "AlphabetAndFileInfo", "CharLength", alphabet->charLengthValue(),
-                                 "which is not a number of bytes");
+                return malformed(alphabetPath, "AlphabetAndFileInfo", "CharLength",
+                                 alphabet->charLengthValue(), "which is not a number of bytes");
             }
             if (alphabet->charLength() == 0) {
-                return Error{oldAlphabetMessage(alphabetPath, "refusing the template"), kOldAlphabet, alphabetPath};
+                return Error{oldAlphabetMessage(alphabetPath, "refusing the template"), kOldAlphabet,
+                             alphabetPath};
             }
             if (const auto bad = alphabet->malformedSaveValue()) {
                 return malformed(alphabetPath, "save", bad->first, bad->second,
@@ -124,7 +129,8 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         const std::string lengthValue = read(section, "Length", "0");
         const auto length = parseShort(lengthValue);
         if (!length || *length < 0) {
-            return malformed(path, section, "Length", lengthValue, "which is not a size from 0 to 32767 bytes");
+            return malformed(path, section, "Length", lengthValue,
+                             "which is not a size from 0 to 32767 bytes");
         }
         entry.length = *length;
 

@@ -23,7 +23,7 @@ const QColor kPcJapanese(Qt::red);
 const QColor kGamePicture(Qt::green);
 
 class LauncherTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::writePicture(folder.path("gfx\\norom.dat"), kNoRom);
         test::writePicture(folder.path("gfx\\pc-sadx-eng.dat"), kPcEnglish);
@@ -37,7 +37,9 @@ protected:
         launcher.reset();
     }
 
-    QPushButton* button(const char* name) const { return launcher->findChild<QPushButton*>(QLatin1String(name)); }
+    QPushButton* button(const char* name) const {
+        return launcher->findChild<QPushButton*>(QLatin1String(name));
+    }
     QLabel* label(const char* name) const { return launcher->findChild<QLabel*>(QLatin1String(name)); }
     QColor picture() const { return test::shownColour(label("romloaded")); }
     QString templatePath() const { return launcher->state().templatePath; }
@@ -56,7 +58,8 @@ protected:
     std::string unsupportedRom() const { return megaDrive("other.bin", "MK-9999 -00"); }
     std::string pcExecutable(std::int32_t textAt) const {
         const auto path = games.file("sonic.exe");
-        test::writeImage(path, {{0, "MZ"}, {static_cast<std::uint64_t>(textAt), "Now, you can play with SONIC!"}});
+        test::writeImage(path,
+                         {{0, "MZ"}, {static_cast<std::uint64_t>(textAt), "Now, you can play with SONIC!"}});
         return path;
     }
     void withTemplateFor(const std::string& game, const std::string& picture = "sonic2.dat") const {
@@ -274,8 +277,7 @@ TEST_F(LauncherTest, AMissingPictureEndsTheLoadAndKeepsThePreviousPicture) {
     load(sonic2());
     std::filesystem::remove(folder.path("gfx\\norom.dat"));
     load(unsupportedRom());
-    EXPECT_EQ(dialogs.texts(),
-              (QStringList{"This Megadrive ROM is not supported.", "No new ROM loaded."}));
+    EXPECT_EQ(dialogs.texts(), (QStringList{"This Megadrive ROM is not supported.", "No new ROM loaded."}));
     EXPECT_EQ(picture(), kGamePicture);
     // What came before the picture took effect.
     EXPECT_EQ(button("go")->text(), "Non-Sonic ROM, please load a template.");

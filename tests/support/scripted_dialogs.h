@@ -13,7 +13,7 @@ namespace rq::test {
 // Records every message and file request, and answers them from a script. An unscripted question is
 // answered No (Cancel where there is no No); an unscripted file request is cancelled.
 class ScriptedDialogs final : public Dialogs {
-public:
+  public:
     struct Message {
         QString title;
         QString text;
@@ -21,7 +21,8 @@ public:
         Buttons buttons;
     };
 
-    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon, Buttons buttons) override;
+    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                   Buttons buttons) override;
     std::optional<QString> openFile(QWidget* parent, const FileRequest& request) override;
 
     void answer(Answer a) { m_answers.push_back(a); }
@@ -33,7 +34,7 @@ public:
     [[nodiscard]] const std::vector<FileRequest>& fileRequests() const { return m_requests; }
     void clear() { m_messages.clear(); }
 
-private:
+  private:
     std::vector<Message> m_messages;
     std::vector<FileRequest> m_requests;
     std::deque<Answer> m_answers;

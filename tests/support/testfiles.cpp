@@ -70,11 +70,17 @@ ProgramFolder::ProgramFolder() {
     setApplicationFolder(m_dir.path().string());
 }
 
-ProgramFolder::~ProgramFolder() { setApplicationFolder({}); }
+ProgramFolder::~ProgramFolder() {
+    setApplicationFolder({});
+}
 
-std::string ProgramFolder::path(std::string_view relative) const { return appRelativePath(relative); }
+std::string ProgramFolder::path(std::string_view relative) const {
+    return appRelativePath(relative);
+}
 
-void ProgramFolder::writeLoaderIni(std::string_view text) const { writeText(path("plugins\\loader.ini"), text); }
+void ProgramFolder::writeLoaderIni(std::string_view text) const {
+    writeText(path("plugins\\loader.ini"), text);
+}
 
 void ProgramFolder::writeTemplate(std::string_view name, std::string_view text) const {
     writeText(path("plugins\\games\\" + std::string(name)), text);

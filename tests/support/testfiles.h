@@ -10,7 +10,7 @@ namespace rq::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,7 +19,7 @@ public:
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
     [[nodiscard]] std::string file(std::string_view name) const { return (m_path / name).string(); }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
@@ -39,7 +39,7 @@ void writeText(const std::string& path, std::string_view text);
 // A program folder as the build lays it out: plugins/loader.ini, plugins/games/, plugins/alphabets/, gfx/.
 // It becomes the application folder for as long as it lives.
 class ProgramFolder {
-public:
+  public:
     ProgramFolder();
     ~ProgramFolder();
 
@@ -48,7 +48,7 @@ public:
     void writeTemplate(std::string_view name, std::string_view text) const;
     [[nodiscard]] const TempDir& dir() const { return m_dir; }
 
-private:
+  private:
     TempDir m_dir;
 };
 
