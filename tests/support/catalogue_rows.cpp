@@ -1,6 +1,7 @@
 #include "support/catalogue_rows.h"
 
 #include <cctype>
+#include <ostream>
 #include <stdexcept>
 
 namespace rq::test {
@@ -15,45 +16,63 @@ constexpr std::uint64_t kMarker = 0x4FB;
 constexpr std::uint64_t kSecondImage = 0x200000;
 constexpr std::uint64_t kLockOnSize = 0x200000;
 
-void append(std::vector<Patch>& to, std::vector<Patch> more) {
-    for (auto& patch : more) {
-        to.push_back(std::move(patch));
-    }
+void append(std::vector<Patch>& to, const std::vector<Patch>& more) {
+    to.insert(to.end(), more.begin(), more.end());
 }
 
-CatalogueRow row(std::string name, std::string extension, std::vector<Patch> fields, std::uint64_t size = 0) {
-    CatalogueRow result{std::move(name), extension, validHeader(extension), size};
-    append(result.patches, std::move(fields));
+// Keys are the fields whose every byte the identification must test; extra bytes make the image look real
+// or fill a field whose value must merely differ from something.
+CatalogueRow row(std::string name, std::string extension, std::vector<Patch> keys,
+                 const std::vector<Patch>& extra = {}, std::uint64_t size = 0) {
+    CatalogueRow result{std::move(name), extension, validHeader(extension), std::move(keys), size};
+    append(result.patches, extra);
+    append(result.patches, result.keys);
     return result;
 }
 
-// A cartridge header's product-code field: a type prefix and the 11-byte code.
+// The 11-byte product code at 0x183 of the image starting at imageStart, after its type prefix.
 Patch productCode(std::uint64_t imageStart, std::string code) {
     if (code.size() != 11) {
         throw std::logic_error("product codes are 11 bytes: " + code);
     }
-    return Patch{imageStart + kCodeField, "GM " + code};
+    return Patch{imageStart + kCodeField + 3, std::move(code)};
 }
 
-CatalogueRow megaDrive(std::string name, std::string code, std::vector<Patch> more = {}) {
-    more.push_back(productCode(0, std::move(code)));
-    return row(std::move(name), "bin", std::move(more));
+Patch typePrefix(std::uint64_t imageStart) {
+    return Patch{imageStart + kCodeField, "GM "};
+}
+
+CatalogueRow megaDrive(std::string name, std::string code, std::vector<Patch> keys = {},
+                       std::vector<Patch> extra = {}) {
+    keys.push_back(productCode(0, std::move(code)));
+    extra.push_back(typePrefix(0));
+    return row(std::move(name), "bin", std::move(keys), extra);
 }
 
 // A lock-on cartridge with a second image attached at 2 MB; the file is longer than the lock-on alone.
-CatalogueRow lockedOn(std::string name, std::string attachedCode, std::vector<Patch> attached = {}) {
-    attached.push_back(productCode(0, "MK-1563 -00"));
-    attached.push_back(productCode(kSecondImage, std::move(attachedCode)));
-    return row(std::move(name), "bin", std::move(attached), 2 * kLockOnSize);
+CatalogueRow lockedOn(std::string name, std::string attachedCode, std::vector<Patch> keys = {},
+                      std::vector<Patch> extra = {}) {
+    keys.push_back(productCode(0, "MK-1563 -00"));
+    keys.push_back(productCode(kSecondImage, std::move(attachedCode)));
+    extra.push_back(typePrefix(0));
+    extra.push_back(typePrefix(kSecondImage));
+    return row(std::move(name), "bin", std::move(keys), extra, 2 * kLockOnSize);
 }
 
-CatalogueRow megaCd(std::string name, std::string code, std::vector<Patch> more = {}) {
-    more.push_back(productCode(0, std::move(code)));
-    return row(std::move(name), "iso", std::move(more));
+CatalogueRow megaCd(std::string name, std::string code, std::vector<Patch> keys = {}) {
+    keys.push_back(productCode(0, std::move(code)));
+    return row(std::move(name), "iso", std::move(keys), {typePrefix(0)});
 }
 
-CatalogueRow gba(std::string name, std::string code, std::string region, std::string title = "ROMQUILLTEST") {
-    return row(std::move(name), "gba", {{0xA0, title}, {0xAC, "A" + code + region}, {0xB0, "8P"}});
+// Game code "A" + code + region at 0xAC; only the code and the region letter pick the game.
+CatalogueRow gba(std::string name, std::string code, std::string region) {
+    return row(std::move(name), "gba", {{0xAD, code}, {0xAF, region}},
+               {{0xA0, "ROMQUILLTEST"}, {0xAC, "A"}, {0xB0, "8P"}});
+}
+
+CatalogueRow gbaByTitle(std::string name, std::string title) {
+    return row(std::move(name), "gba", {{0xAD, "3S"}, {0xAF, "P"}, {0xA0, title}},
+               {{0xAC, "A"}, {0xB0, "8P"}});
 }
 
 std::vector<CatalogueRow> makeRows() {
@@ -68,16 +87,17 @@ std::vector<CatalogueRow> makeRows() {
     add(megaDrive("Sonic The Hedgehog 1 - Revision 0", "00001009-00"));
     add(megaDrive("Sonic The Hedgehog 1 - Revision 1", "00004049-01",
                   {{kMarker, "BUS ERROR"}, {kChecksum, hexBytes("AF C7")}}));
-    add(megaDrive("Sonic The Hedgehog 1 - Revision 2", "00004049-01",
-                  {{kMarker, "BUS ERROR"}, {kChecksum, hexBytes("AF C8")}}));
+    add(megaDrive("Sonic The Hedgehog 1 - Revision 2", "00004049-01", {{kMarker, "BUS ERROR"}},
+                  {{kChecksum, hexBytes("AF C8")}}));
     add(megaDrive("Sonic The Hedgehog 2 - Beta", "00004049-01", {{kMarker, "R" + std::string(8, ' ')}}));
     add(megaDrive("Sonic The Hedgehog 2", "00001051-01"));
     add(megaDrive("Sonic The Hedgehog 3", "MK-1079 -00"));
-    add(row("Sonic && Knuckles", "bin", {productCode(0, "MK-1563 -00")}, kLockOnSize));
+    add(row("Sonic && Knuckles", "bin", {productCode(0, "MK-1563 -00")}, {typePrefix(0)}, kLockOnSize));
     add(megaDrive("Sonic 3D - Flickies' Island", "MK-1844 -00"));
     add(megaDrive("Sonic Eraser", "00054503-00"));
     add(megaDrive("Dr Robotnik's Mean Bean Machine", "MK-1706 -00"));
-    add(megaDrive("Dr Robotnik's Mean Bean Machine - Beta", "??-???? -00"));
+    add(megaDrive("Dr Robotnik's Mean Bean Machine - Beta",
+                  std::string(2, '?') + "-" + std::string(4, '?') + " -00"));
     add(megaDrive("Sonic Crackers", "XXXXXXXX-XX"));
     add(megaDrive("Sonic Spinball - Beta", "T-????? -00"));
     add(megaDrive("Sonic Compilation", "MK-1190 -01"));
@@ -90,12 +110,15 @@ std::vector<CatalogueRow> makeRows() {
     add(lockedOn("Sonic 1 && Knuckles (Revision 0)", "00001009-00"));
     add(lockedOn("Sonic 1 && Knuckles (Revision 1)", "00004049-01",
                  {{kSecondImage + kMarker, "BUS ERROR"}, {kSecondImage + kChecksum, hexBytes("AF C7")}}));
-    add(lockedOn("Sonic 1 && Knuckles (Revision 2)", "00004049-01",
-                 {{kSecondImage + kMarker, "BUS ERROR"}, {kSecondImage + kChecksum, hexBytes("12 34")}}));
+    add(lockedOn("Sonic 1 && Knuckles (Revision 2)", "00004049-01", {{kSecondImage + kMarker, "BUS ERROR"}},
+                 {{kSecondImage + kChecksum, hexBytes("12 34")}}));
     add(lockedOn("Sonic 1 && Knuckles (Sonic 2 Beta)", "00004049-01"));
     add(lockedOn("Sonic 2 && Knuckles", "00001051-01"));
     add(lockedOn("Sonic 3 && Knuckles", "MK-1079 -00"));
-    add(lockedOn("Sonic && Knuckles with a random Megadrive ROM", "MK-1706 -00"));
+    // Any other attached code: none of its bytes is a key.
+    add(row("Sonic && Knuckles with a random Megadrive ROM", "bin", {productCode(0, "MK-1563 -00")},
+            {typePrefix(0), typePrefix(kSecondImage), productCode(kSecondImage, "MK-1706 -00")},
+            2 * kLockOnSize));
 
     // Mega-CD disc images.
     add(megaCd("Sonic CD (J)", "G-6021  -00"));
@@ -122,8 +145,10 @@ std::vector<CatalogueRow> makeRows() {
     add(row("Sonic Blast - Game Gear", "gg", {{0xC0, sonicBlast}}));
     add(row("Sonic Chaos - Game Gear", "gg", {{0xC0, joined({"GG SONIC", a5, "CHAOS"})}}));
     add(row("Sonic && Tails - Game Gear", "gg",
-            {{0xC0, "GG SONIC & TAILS" + std::string(2, ' ') + "< Ver1.01 >" + std::string(3, ' ') + "1993/09/07"}}));
-    add(row("Sonic && Tails 2", "gg", {{0xC0, "GG SONIC & TAILS" + std::string(8, ' ') + "Ver 1.001994/07/30"}}));
+            {{0xC0, "GG SONIC & TAILS" + std::string(2, ' ') + "< Ver1.01 >" + std::string(3, ' ') +
+                        "1993/09/07"}}));
+    add(row("Sonic && Tails 2", "gg",
+            {{0xC0, "GG SONIC & TAILS" + std::string(8, ' ') + "Ver 1.001994/07/30"}}));
     add(row("Sonic The Hedgehog 2 - Game Gear", "gg",
             {{0xC0, joined({"GG SONIC", a5, "THE", a5, "HEDGEHOG.2 Ver1.10 1992/09/12"})}}));
     add(row("Sonic - Triple Trouble", "gg",
@@ -133,10 +158,13 @@ std::vector<CatalogueRow> makeRows() {
     add(row("Tails' Sky Patrol", "gg", {{0x00, hexBytes("C3 9B 00 00 00 00 00 00 E1 E7 E9 00 00 00")}}));
     add(row("Sonic Labyrinth", "gg", {{0x00, hexBytes("F3 ED 56 C3 1C 02 00 00")}}));
     add(row("Sonic Spinball - Game Gear", "gg", {{0x00, hexBytes("F3 ED 56 C3 BA 02 FF 00")}}));
-    add(row("Dr Robotnik's Mean Bean Machine - Game Gear", "gg", {{0x00, hexBytes("F3 ED 56 3E FF D3 02 3E")}}));
-    add(row("Sonic The Hedgehog - Game Gear (Prototype)", "gg", {{0x03, hexBytes("DB 7E FE B0 20")}, {0x39, "\x76"}}));
+    add(row("Dr Robotnik's Mean Bean Machine - Game Gear", "gg",
+            {{0x00, hexBytes("F3 ED 56 3E FF D3 02 3E")}}));
+    add(row("Sonic The Hedgehog - Game Gear (Prototype)", "gg",
+            {{0x03, hexBytes("DB 7E FE B0 20")}, {0x39, "\x76"}}));
     add(row("Sonic The Hedgehog - Game Gear", "gg", {{0x03, hexBytes("DB 7E FE B0 20")}, {0x39, "\x73"}}));
-    add(row("Sonic The Hedgehog - Game Gear (Revision 1)", "gg", {{0x03, hexBytes("DB 7E FE B0 20")}, {0x39, "\x3B"}}));
+    add(row("Sonic The Hedgehog - Game Gear (Revision 1)", "gg",
+            {{0x03, hexBytes("DB 7E FE B0 20")}, {0x39, "\x3B"}}));
 
     // 32X cartridges.
     add(row("Chaotix (PAL)", "32x", {{kRegion, "A  "}}));
@@ -147,16 +175,17 @@ std::vector<CatalogueRow> makeRows() {
     add(row("Sonic Adventure DX PC (J)", "exe", {{0x3E050D, "Now, you can play with SONIC!"}}));
 
     // Game Boy Advance cartridges: the region letter J, E, P gives (J), (U), (E).
-    for (const auto& [code, title] : {std::pair{"SO", "Sonic Advance"}, std::pair{"2N", "Sonic Advance 2"},
-                                      std::pair{"SB", "Sonic Battle"}, std::pair{"3V", "Sonic Pinball Party"}}) {
+    for (const auto& [code, title] :
+         {std::pair{"SO", "Sonic Advance"}, std::pair{"2N", "Sonic Advance 2"},
+          std::pair{"SB", "Sonic Battle"}, std::pair{"3V", "Sonic Pinball Party"}}) {
         add(gba(std::string(title) + " (J)", code, "J"));
         add(gba(std::string(title) + " (U)", code, "E"));
         add(gba(std::string(title) + " (E)", code, "P"));
     }
     add(gba("Sonic Advance 3 (J)", "3S", "J"));
     add(gba("Sonic Advance 3 (U)", "3S", "E"));
-    add(gba("Sonic Advance 3 (E)", "3S", "P", "SONIC ADVANC"));
-    add(gba("Sonic Advance 3 (E) (Release Candidate)", "3S", "P", "SONICADVANC3"));
+    add(gbaByTitle("Sonic Advance 3 (E)", "SONIC ADVANC"));
+    add(gbaByTitle("Sonic Advance 3 (E) (Release Candidate)", "SONICADVANC3"));
 
     // NeoGeo Pocket Colour and MultiBoot images.
     add(row("Sonic Pocket Adventure", "npc", {{0x24, "SONIC POCKET"}}));
@@ -217,13 +246,13 @@ const std::string& gbaLogo() {
 
 std::vector<Patch> validHeader(std::string_view extension) {
     if (extension == "bin" || extension == "iso") {
-        return {{kConsole, "SEGA MEGA DRIVE "}};
+        return {{kConsole, "SEGA MEGA DRIVE"}};
     }
     if (extension == "sms" || extension == "gg") {
         return {{0x7FF0, "TMR SEGA"}};
     }
     if (extension == "32x") {
-        return {{kConsole, "SEGA 32X        "}, {kCodeField, "GM MK-84503-00"}};
+        return {{kConsole, "SEGA 32X       "}, {kCodeField + 3, "MK-84503"}};
     }
     if (extension == "exe") {
         return {{0x00, "MZ"}};
@@ -260,6 +289,10 @@ std::string rowId(const CatalogueRow& row) {
         }
     }
     return id;
+}
+
+void PrintTo(const CatalogueRow& row, std::ostream* out) {
+    *out << '"' << row.name << "\" (." << row.extension << ')';
 }
 
 std::string writeRowImage(const CatalogueRow& row, const std::filesystem::path& folder) {

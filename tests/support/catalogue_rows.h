@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,16 +21,20 @@ namespace rq::test {
 // The 156-byte logo bitmap every GBA cartridge header carries at 0x04.
 [[nodiscard]] const std::string& gbaLogo();
 
-// What makes a synthetic image valid for its platform, without any game's key fields.
+// The fields that make a synthetic image valid for its platform, exactly as long as they are tested.
 [[nodiscard]] std::vector<Patch> validHeader(std::string_view extension);
 
 // One known game: a synthetic image that must be identified as exactly this name.
 struct CatalogueRow {
     std::string name;
     std::string extension;
-    std::vector<Patch> patches;  // the platform header and the game's key fields
+    std::vector<Patch> patches;  // everything written: the platform header, filler and the keys
+    std::vector<Patch> keys;     // the game's fields: a change to any of their bytes must lose the name
     std::uint64_t size = 0;      // 0: just long enough for the patches
 };
+
+// Names the row in test output instead of dumping its bytes.
+void PrintTo(const CatalogueRow& row, std::ostream* out);
 
 // Every game of the catalogue, one row each, written from the game list rather than from the code's table.
 [[nodiscard]] const std::vector<CatalogueRow>& catalogueRows();
