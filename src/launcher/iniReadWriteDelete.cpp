@@ -135,16 +135,17 @@ const IniFile::Section* IniFile::section(std::string_view name) const {
     return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
 }
 
+std::optional<std::string> IniFile::Section::value(std::string_view key) const {
+    const auto it = firstLine.find(lowered(key));
+    if (it == firstLine.end() || !lines[it->second].hasEquals) {
+        return std::nullopt;
+    }
+    return unquote(lines[it->second].value);
+}
+
 std::optional<std::string> IniFile::value(std::string_view sectionName, std::string_view key) const {
     const Section* s = section(sectionName);
-    if (s == nullptr) {
-        return std::nullopt;
-    }
-    const auto it = s->firstLine.find(lowered(key));
-    if (it == s->firstLine.end() || !s->lines[it->second].hasEquals) {
-        return std::nullopt;
-    }
-    return unquote(s->lines[it->second].value);
+    return s == nullptr ? std::nullopt : s->value(key);
 }
 
 std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
@@ -183,17 +184,28 @@ std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
     return ini;
 }
 
-std::string iniRead(const std::string& file, std::string_view section, std::string_view key,
-                    std::string_view defaultValue) {
-    if (const auto ini = loadIniFile(file)) {
-        if (auto value = ini->value(section, key)) {
-            return std::move(*value);
-        }
+std::string IniFile::read(std::string_view section, std::string_view key,
+                          std::string_view defaultValue) const {
+    if (auto found = value(section, key)) {
+        return std::move(*found);
     }
     while (!defaultValue.empty() && defaultValue.back() == ' ') {
         defaultValue.remove_suffix(1);
     }
     return std::string(defaultValue.substr(0, kIniValueLimit));
+}
+
+std::shared_ptr<const IniFile> loadIniFileOrEmpty(const std::string& file) {
+    if (auto ini = loadIniFile(file)) {
+        return ini;
+    }
+    static const auto empty = std::make_shared<const IniFile>();
+    return empty;
+}
+
+std::string iniRead(const std::string& file, std::string_view section, std::string_view key,
+                    std::string_view defaultValue) {
+    return loadIniFileOrEmpty(file)->read(section, key, defaultValue);
 }
 
 }  // namespace rq

@@ -26,12 +26,19 @@ class IniFile {
         std::string name;
         std::vector<Line> lines;
         std::unordered_map<std::string, std::size_t> firstLine;  // lower-cased key -> its first line
+
+        // The value of a key of this section, as a read gives it.
+        [[nodiscard]] std::optional<std::string> value(std::string_view key) const;
     };
 
     [[nodiscard]] static IniFile parse(std::string_view bytes);
 
     // The value as a read gives it, or nothing when the section or key is missing.
     [[nodiscard]] std::optional<std::string> value(std::string_view section, std::string_view key) const;
+
+    // The value, or the default as a read gives it when the section or key is missing.
+    [[nodiscard]] std::string read(std::string_view section, std::string_view key,
+                                   std::string_view defaultValue) const;
 
     // The first section of each name, in file order.
     [[nodiscard]] const std::vector<Section>& sections() const { return m_sections; }
@@ -49,6 +56,9 @@ class IniFile {
 
 // The parsed file, or nothing when it cannot be read; reused while its size and modification time stay.
 [[nodiscard]] std::shared_ptr<const IniFile> loadIniFile(const std::string& file);
+
+// A missing or unreadable file reads as an empty one: every value gives its default.
+[[nodiscard]] std::shared_ptr<const IniFile> loadIniFileOrEmpty(const std::string& file);
 
 [[nodiscard]] bool sameNameIgnoringCase(std::string_view a, std::string_view b);
 

@@ -92,7 +92,7 @@ std::string Alphabet::decode(std::string_view bytes) const {
             key += kHexDigits[byte >> 4];
             key += kHexDigits[byte & 0x0F];
         }
-        std::optional<std::string> shown = load != nullptr ? m_ini->value("Load", key) : std::nullopt;
+        std::optional<std::string> shown = load != nullptr ? load->value(key) : std::nullopt;
         if (!shown) {
             text += "<error>";
         } else if (*shown == std::string_view(&kSpaceMark, 1)) {

@@ -74,17 +74,22 @@ std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view
            " for the field 'AlphabetAndFileInfo --> CharLength'.";
 }
 
+static std::string alphabetPathIn(const IniFile& ini, int entryNumber) {
+    const std::string format = ini.read(entrySection(entryNumber), "TextFormat", "0");
+    return appRelativePath("plugins\\alphabets\\" + ini.read("TextFormattingSystem", format, kError));
+}
+
 std::string alphabetPathFor(const std::string& templatePath, int entryNumber) {
-    const std::string format = iniRead(templatePath, entrySection(entryNumber), "TextFormat", "0");
-    const std::string name = iniRead(templatePath, "TextFormattingSystem", format, kError);
-    return appRelativePath("plugins\\alphabets\\" + name);
+    return alphabetPathIn(*loadIniFileOrEmpty(templatePath), entryNumber);
 }
 
 Result<GameTemplate> readGameTemplate(const std::string& path) {
     GameTemplate result;
     result.path = path;
-    const auto read = [&path](std::string_view section, std::string_view key, std::string_view fallback) {
-        return iniRead(path, section, key, fallback);
+    // One parse serves every value of this read; a change on disk is seen at the next read.
+    const auto ini = loadIniFileOrEmpty(path);
+    const auto read = [&ini](std::string_view section, std::string_view key, std::string_view fallback) {
+        return ini->read(section, key, fallback);
     };
     result.notes = read("GameAndFileInfo", "Notes", kError);
 
@@ -106,7 +111,7 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         TemplateEntry entry;
         entry.number = number;
 
-        const std::string alphabetPath = alphabetPathFor(path, number);
+        const std::string alphabetPath = alphabetPathIn(*ini, number);
         auto& alphabet = alphabets[alphabetPath];
         if (!alphabet) {
             alphabet = std::make_shared<const Alphabet>(Alphabet::read(alphabetPath));
