@@ -79,6 +79,10 @@ Result<std::string> readRange(const std::string& path, std::int32_t offset, std:
     if (in) {
         in.read(bytes.data(), count);
     }
+    // A short read is the end of the file (zeros stand for it); a failing device is not.
+    if (in.bad()) {
+        return romNotFound();
+    }
     return bytes;
 }
 
