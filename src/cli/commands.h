@@ -17,6 +17,9 @@ using Arguments = std::span<const std::string>;
 // Each verb takes its own arguments (the verb itself left out) and returns the process's exit status.
 int identifyCommand(Arguments args, Streams io);
 int iniCommand(Arguments args, Streams io);
+int dumpCommand(Arguments args, Streams io);
+int insertCommand(Arguments args, Streams io);
+int checkCommand(Arguments args, Streams io);
 
 struct Command {
     std::string_view name;

@@ -17,6 +17,30 @@ constexpr std::array kCommands = {
             "Prints one value of an INI file exactly as the program reads it (UTF-8).\n"
             "DEFAULT is printed when the file, the section or the key is missing (empty when not given).",
             iniCommand},
+    Command{"dump", "dump --template T [--program-folder DIR] FILE",
+            "Prints every entry of template T as read from FILE, as JSON in UTF-8:\n"
+            "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
+            "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
+            "Offsets are hexadecimal; texts are as the editor shows them.\n"
+            "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
+            "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
+            "Exits 1 when the template is refused or FILE cannot be read.",
+            dumpCommand},
+    Command{"insert", "insert --template T [--program-folder DIR] FILE TEXTS.json",
+            "Writes the texts of TEXTS.json (as dump prints them; only \"entry\" and \"text\" are read)\n"
+            "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
+            "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
+            "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
+            "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
+            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.",
+            insertCommand},
+    Command{"check", "check --template T [--program-folder DIR] [FILE]",
+            "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
+            "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
+            "CharLength, a Length that is not a multiple of CharLength, entries whose rooms overlap and,\n"
+            "with FILE, entries that run past its end. Prints \"no problems\" and exits 0 when there are\n"
+            "none; exits 1 otherwise. T and DIR as for dump.",
+            checkCommand},
 };
 
 void printUsage(std::ostream& out) {

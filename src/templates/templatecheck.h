@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rq {
+
+// One thing wrong with a template, one of its alphabets or its fit to a game file.
+struct TemplateProblem {
+    std::string file;     // the template, an alphabet or the game file (a path)
+    std::string section;  // empty when the problem is the file as a whole
+    std::string key;
+    std::optional<std::string>
+        value;         // code-page bytes as the file holds them; nothing when the key is missing
+    std::string what;  // why it cannot be used, said of the value: "is not a number"
+};
+
+// Every problem at once, for template authors, where reading a template stops at the first: values that
+// are not what the format allows, a text format without an alphabet file, an alphabet without CharLength,
+// a Length that is not a whole multiple of CharLength, and entries whose rooms overlap; with a game file,
+// entries whose rooms run past its end. Alphabets are named as the editor finds them. Empty when clean.
+[[nodiscard]] std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
+                                                         const std::optional<std::string>& gameFile);
+
+// An offset as a template's HexLocation writes it: upper-case hexadecimal digits without a prefix.
+[[nodiscard]] std::string hexLocationText(std::uint64_t offset);
+
+}  // namespace rq

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "support/testfiles.h"
+#include "templates/gametemplate.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+
+// Code-page bytes of the two marks alphabets use for a space and for "=".
+constexpr char kSpaceMark[] = "\xAC";
+constexpr char kEqualsMark[] = "\xA6";
+
+// A one-byte alphabet (with a lower-case code key, 8a), a two-byte one, and one without a save code for a
+// space; each test writes the template and the game file it needs.
+class TemplateCodec : public testing::Test {
+  protected:
+    void SetUp() override {
+        writeAlphabet("one.ini",
+                      "[AlphabetAndFileInfo]\nCharLength=1\n"
+                      "[Load]\n41=A\n61=a\n8a=\xC9\n20="s +
+                          kSpaceMark + "\n3D=" + kEqualsMark +
+                          "\n"
+                          "[save]\nA=41\n_a=61\n\xC9=8A\n" +
+                          kSpaceMark + "=20\n" + kEqualsMark + "=3D\n");
+        writeAlphabet("two.ini",
+                      "[AlphabetAndFileInfo]\nCharLength=2\n"
+                      "[Load]\n8A0B=K\n8a0c=k\n0000="s +
+                          kSpaceMark + "\n[save]\nK=8A0B\n_k=8a0c\n" + kSpaceMark + "=0000\n");
+        writeAlphabet("nospace.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
+    }
+
+    void writeAlphabet(const std::string& name, const std::string& text) const {
+        test::writeText(m_folder.path("plugins\\alphabets\\" + name), text);
+    }
+
+    struct Entry {
+        std::string format;
+        int length;
+        std::string hexLocation;
+    };
+
+    // A template whose text formats One, Two and NoSpace name the alphabets above.
+    std::string writeTemplate(const std::vector<Entry>& entries) const {
+        std::string text = "[TextFormattingSystem]\nNumberOfEntries=" + std::to_string(entries.size()) +
+                           "\nOne=one.ini\nTwo=two.ini\nNoSpace=nospace.ini\n";
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            text += "[entry" + std::to_string(i + 1) + "]\nComment=Entry " + std::to_string(i + 1) +
+                    "\nTextFormat=" + entries[i].format + "\nLength=" + std::to_string(entries[i].length) +
+                    "\nHexLocation=" + entries[i].hexLocation + "\n";
+        }
+        m_folder.writeTemplate("codec.ini", text);
+        return m_folder.path("plugins\\games\\codec.ini");
+    }
+
+    [[nodiscard]] std::vector<std::string> readTexts(const std::string& templatePath) const {
+        const auto gameTemplate = readGameTemplate(templatePath);
+        EXPECT_TRUE(gameTemplate) << gameTemplate.error();
+        const auto read = readEntryTexts(*gameTemplate, m_game);
+        EXPECT_FALSE(read.readFailed);
+        return read.texts;
+    }
+
+    // The game file: 0x40 bytes of 0xEE, with the given bytes at the given offsets.
+    void writeGame(const std::vector<test::Patch>& patches) const {
+        std::vector<test::Patch> all = {{0, std::string(0x40, '\xEE')}};
+        all.insert(all.end(), patches.begin(), patches.end());
+        test::writeImage(m_game, all);
+    }
+
+    test::ProgramFolder m_folder;
+    std::string m_game = m_folder.dir().file("game.bin");
+};
+
+TEST_F(TemplateCodec, DecodesEachCodeThroughItsEntrysAlphabet) {
+    // One-byte codes, a lower-case code key (8a), the space and "=" marks and a code without a Load key;
+    // two-byte codes first byte first; the same bytes through two alphabets.
+    writeGame({{0x10, "\x41\x61\x8A\x20\x3D\x7F"}, {0x20, "\x8A\x0B\x8A\x0C\x12\x34"}});
+    const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 6, "20"}, {"One", 2, "20"}});
+
+    EXPECT_EQ(readTexts(path), (std::vector<std::string>{"Aa\xC9 =<error>", "Kk<error>", "\xC9<error>"}));
+}
+
+TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
+    writeGame({});
+    const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 8, "20"}});
+    const auto before = test::readAll(m_game);
+
+    // "a" is saved under _a, a space under the space mark, "=" under the equals mark; a save value of four
+    // hex digits (also in lower case) writes two bytes, first pair first; short texts are padded.
+    const std::vector<std::string> texts = {"a A=\xC9", "Kk"};
+    const auto saved = saveEntryTexts(path, m_game, texts);
+
+    ASSERT_TRUE(saved) << saved.error();
+    EXPECT_EQ(*saved, (std::vector<std::string>{"a A=\xC9 ", "Kk  "}));
+    auto expected = before;
+    expected.replace(0x10, 6, "\x61\x20\x41\x3D\x8A"s + '\x20');
+    expected.replace(0x20, 8, "\x8A\x0B\x8A\x0C\x00\x00\x00\x00"s);
+    EXPECT_EQ(test::readAll(m_game), expected);
+}
+
+TEST_F(TemplateCodec, SavingTheTextsAsReadWritesTheSameBytes) {
+    writeGame({{0x10, "\x41\x20\x61\x3D\x8A\x41"}, {0x20, "\x8A\x0C\x00\x00\x8A\x0B"s}});
+    const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 6, "20"}});
+    const auto before = test::readAll(m_game);
+    const auto texts = readTexts(path);
+
+    for (int round = 0; round < 2; ++round) {
+        const auto saved = saveEntryTexts(path, m_game, texts);
+        ASSERT_TRUE(saved) << saved.error();
+        EXPECT_EQ(test::readAll(m_game), before);
+    }
+}
+
+TEST_F(TemplateCodec, CharacterWithoutSaveCodeIsNamedByItsKeyAndNothingIsWritten) {
+    writeGame({});
+    const auto path = writeTemplate({{"One", 4, "10"}, {"NoSpace", 4, "18"}, {"One", 4, "20"}});
+    const auto before = test::readAll(m_game);
+    const auto refusal = [&](std::vector<std::string> texts) {
+        const auto saved = saveEntryTexts(path, m_game, texts);
+        EXPECT_EQ(test::readAll(m_game), before) << "nothing may be written";
+        return saved ? std::string("saved") : saved.error();
+    };
+    const auto message = [](const std::string& key, const std::string& text) {
+        return "The character '" + key + "' in the string '" + text +
+               "' is invalid. Please replace it with a valid character.\r\n"
+               "Note: this error may not apply to every text string in the game.";
+    };
+
+    // Entries before the faulty one are valid, and still nothing is written.
+    EXPECT_EQ(refusal({"AAAA", "AAAA", "AbA"}), message("_b", "AbA "));
+    EXPECT_EQ(refusal({"AAAA", "AAAA", "AZ"}), message("Z", "AZ  "));
+    // The padding itself needs a space code.
+    EXPECT_EQ(refusal({"AAAA", "AA", "AAAA"}), message(kSpaceMark, "AA  "));
+}
+
+TEST_F(TemplateCodec, EntryThatWouldLeaveItsRoomIsRefusedBeforeAnythingIsWritten) {
+    writeGame({});
+    const auto before = test::readAll(m_game);
+
+    // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
+    const auto oddLength = writeTemplate({{"One", 4, "10"}, {"Two", 3, "20"}});
+    const auto tooLong = saveEntryTexts(oddLength, m_game, std::vector<std::string>{"AAAA", "KK"});
+    ASSERT_FALSE(tooLong);
+    EXPECT_EQ(tooLong.failure().code, kEntryDoesNotFit);
+    EXPECT_NE(tooLong.error().find("Entry 2 (\"Entry 2\")"), std::string::npos) << tooLong.error();
+    EXPECT_EQ(test::readAll(m_game), before);
+
+    // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
+    const auto pastEnd = writeTemplate({{"One", 4, "10"}, {"One", 4, "3E"}});
+    const auto outside = saveEntryTexts(pastEnd, m_game, std::vector<std::string>{"AAAA", "AAAA"});
+    ASSERT_FALSE(outside);
+    EXPECT_EQ(outside.failure().code, kEntryDoesNotFit);
+    EXPECT_NE(outside.error().find("Entry 2 (\"Entry 2\") lies past the end of the file"), std::string::npos)
+        << outside.error();
+    EXPECT_EQ(test::readAll(m_game), before);
+}
+
+}  // namespace
+}  // namespace rq
