@@ -1,12 +1,143 @@
 #include "template_chooser.h"
 
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "gametemplate.h"
+#include "launcher/dialogs.h"
 #include "launcher/loader.h"
-#include "launcher/placeholder.h"
+#include "launcher/qtcodepage.h"
+#include "launcher/windowtools.h"
 
 namespace rq {
+namespace {
 
-QWidget* createTemplateChooser(LoaderWindow&) {
-    return new PlaceholderWindow(QStringLiteral("template_chooser"), QStringLiteral("Romquill - Template Chooser"));
+QLabel* heading(const QString& name, const QString& caption, const QRect& place, QWidget* frame) {
+    auto* label = new QLabel(caption, frame);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setUnderline(true);
+    label->setFont(font);
+    return label;
+}
+
+QLabel* valueLabel(const QString& name, const QRect& place, QWidget* frame) {
+    auto* label = new QLabel(frame);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+}  // namespace
+
+TemplateChooser::TemplateChooser(LoaderWindow& launcher)
+    : m_dialogs(launcher.dialogs()), m_launcher(&launcher) {
+    setObjectName(QStringLiteral("template_chooser"));
+    setWindowTitle(tr("Romquill - Template Chooser"));
+    makeFixedWindow(this, 9555, 6960);
+    buildControls();
+    Form_Load();
+}
+
+void TemplateChooser::buildControls() {
+    m_templates = new QListWidget(this);
+    m_templates->setObjectName(QStringLiteral("templates"));
+    m_templates->setGeometry(twipsRect(120, 360, 5415, 6135));
+    m_templates->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    auto* details = new QGroupBox(tr("Template Details"), this);
+    details->setObjectName(QStringLiteral("details"));
+    details->setGeometry(twipsRect(5760, 360, 3615, 4215));
+
+    heading(QStringLiteral("GameName"), tr("Game Name"), twipsRect(120, 360, 2535, 255), details);
+    m_gameNameValue = valueLabel(QStringLiteral("GameNameValue"), twipsRect(240, 600, 3255, 255), details);
+    heading(QStringLiteral("AuthorName"), tr("Author"), twipsRect(120, 1080, 2535, 255), details);
+    m_authorNameValue =
+        valueLabel(QStringLiteral("AuthorNameValue"), twipsRect(240, 1320, 3255, 255), details);
+    heading(QStringLiteral("version"), tr("Version Of Template"), twipsRect(120, 1800, 2535, 255), details);
+    m_versionValue = valueLabel(QStringLiteral("VersionValue"), twipsRect(240, 2040, 3255, 255), details);
+    heading(QStringLiteral("CreationDate"), tr("Date Created"), twipsRect(120, 2520, 2535, 255), details);
+    m_creationDateValue =
+        valueLabel(QStringLiteral("CreationDateValue"), twipsRect(240, 2760, 3255, 255), details);
+    heading(QStringLiteral("NotesInfo"), tr("Game Notes"), twipsRect(120, 3240, 2535, 255), details);
+    m_notesInfoValue = valueLabel(QStringLiteral("NotesInfoValue"), twipsRect(240, 3480, 3255, 615), details);
+
+    m_cancel = new QPushButton(tr("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    m_cancel->setGeometry(twipsRect(6600, 5760, 2055, 615));
+
+    setTabOrder(m_templates, m_cancel);
+
+    connect(m_templates, &QListWidget::itemSelectionChanged, this, &TemplateChooser::templates_Click);
+    connect(m_templates, &QListWidget::itemDoubleClicked, this, &TemplateChooser::templates_DblClick);
+    connect(m_cancel, &QPushButton::clicked, this, &TemplateChooser::cancel_Click);
+}
+
+void TemplateChooser::Form_Load() {
+    // A missing folder lists nothing; the user can still cancel.
+    const QDir folder(appPath(QStringLiteral("plugins\\games")));
+    m_templates->addItems(folder.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // Without this the list would make its first file current when it gains focus, and the first arrow key
+    // would then skip that file; now it selects it.
+    m_templates->setCurrentIndex(QModelIndex());
+}
+
+QString TemplateChooser::templatePath(const QString& name) const {
+    // The name is appended as it stands: a "\" inside a file's name must not lead into another folder.
+    return appPath(QStringLiteral("plugins\\games\\")) + name;
+}
+
+void TemplateChooser::showDetail(QLabel* label, const std::string& value) {
+    // As in every label, "&&" shows as one "&".
+    label->setText(labelText(fromCodePage(value)));
+}
+
+void TemplateChooser::templates_Click() {
+    const auto selected = m_templates->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    const TemplateDetails details = readTemplateDetails(toPath(templatePath(selected.front()->text())));
+    if (details.version != kTemplateVersion) {
+        m_dialogs.inform(this, QStringLiteral("Romquill"),
+                         tr("Template is either invalid or a newer template version than this version of the "
+                            "Romquill can support."),
+                         Dialogs::Icon::Exclamation);
+        return;
+    }
+    m_gameName = fromCodePage(details.gameName);
+    showDetail(m_gameNameValue, details.gameName);
+    showDetail(m_authorNameValue, details.author);
+    showDetail(m_versionValue, details.versionOfFile);
+    showDetail(m_creationDateValue, details.dateCreated);
+    showDetail(m_notesInfoValue, details.notes);
+}
+
+void TemplateChooser::templates_DblClick() {
+    const auto selected = m_templates->selectedItems();
+    if (selected.isEmpty() || !m_launcher) {
+        return;
+    }
+    // No check of its own: a file that failed the version check takes the name the details still show.
+    m_launcher->applyForcedTemplate(templatePath(selected.front()->text()), m_gameName);
+    close();
+}
+
+void TemplateChooser::cancel_Click() {
+    close();
+}
+
+QWidget* createTemplateChooser(LoaderWindow& launcher) {
+    return new TemplateChooser(launcher);
 }
 
 }  // namespace rq
