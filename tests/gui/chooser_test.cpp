@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -158,43 +157,6 @@ TEST_F(ChooserTest, AnEmptyOrMissingGamesFolderGivesAnEmptyList) {
     EXPECT_EQ(list()->count(), 0);
     QTest::keyClick(list(), Qt::Key_Down);
     EXPECT_TRUE(dialogs.messages().empty());
-}
-
-TEST_F(ChooserTest, HeadingsAndValuesSitInTheDetailsFrame) {
-    loadUnsupportedRom();
-    QWidget* chooser = openChooser();
-    ASSERT_NE(chooser, nullptr);
-    const auto* frame = chooser->findChild<QGroupBox*>(QStringLiteral("details"));
-    ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(frame->title(), "Template Details");
-    EXPECT_EQ(frame->geometry(), QRect(384, 24, 241, 281));
-    EXPECT_EQ(list()->geometry(), QRect(8, 24, 361, 409));
-    EXPECT_EQ(chooser->findChild<QPushButton*>(QStringLiteral("cancel"))->geometry(),
-              QRect(440, 384, 137, 41));
-
-    const struct {
-        const char* heading;
-        const char* caption;
-        const char* value;
-        int top;
-    } rows[] = {{"GameName", "Game Name", "GameNameValue", 24},
-                {"AuthorName", "Author", "AuthorNameValue", 72},
-                {"version", "Version Of Template", "VersionValue", 120},
-                {"CreationDate", "Date Created", "CreationDateValue", 168},
-                {"NotesInfo", "Game Notes", "NotesInfoValue", 216}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.heading);
-        const auto* heading = frame->findChild<QLabel*>(QLatin1String(row.heading));
-        const auto* value = frame->findChild<QLabel*>(QLatin1String(row.value));
-        ASSERT_NE(heading, nullptr);
-        ASSERT_NE(value, nullptr);
-        EXPECT_EQ(heading->text(), row.caption);
-        EXPECT_TRUE(heading->font().underline());
-        EXPECT_FALSE(value->font().underline());
-        EXPECT_EQ(heading->geometry(), QRect(8, row.top, 169, 17));
-        EXPECT_EQ(value->geometry().topLeft(), QPoint(16, row.top + 16));
-    }
-    EXPECT_EQ(frame->findChild<QLabel*>(QStringLiteral("NotesInfoValue"))->height(), 41);
 }
 
 struct VersionCase {
