@@ -24,7 +24,8 @@ bool isFile(const std::string& path) {
     return std::filesystem::is_regular_file(fsPath(path), ec);
 }
 
-// A bare name is the program folder's template, as the chooser lists them; anything else is a path.
+// A bare name is looked for first among the program folder's templates, as the chooser lists them;
+// otherwise, and for anything with a folder in it, T is a path.
 std::optional<std::string> findTemplate(const std::string& name) {
     if (name.find_first_of("/\\") == std::string::npos) {
         const std::string inFolder = appRelativePath("plugins\\games\\" + name);
