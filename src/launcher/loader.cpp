@@ -338,13 +338,14 @@ void LoaderWindow::applyForcedTemplate(const QString& templatePath, const QStrin
     m_state.templatePath = templatePath;
     m_state.detectedGame = gameName;
     const std::string name = iniRead(toPath(templatePath), "GameAndFileInfo", "Picture", "norom.dat");
-    const bool shown = showPicture(appPath(QStringLiteral("gfx\\") + fromCodePage(name)));
+    // The template is applied whatever its picture: one that cannot be shown gives way to the no-ROM picture.
+    if (!showPicture(appPath(QStringLiteral("gfx\\") + fromCodePage(name)))) {
+        (void)showPicture(appPath(kNoRomPicture));
+    }
     setRomName(gameName);
     setWindowTitle(QStringLiteral("Romquill - ") + gameName);
-    setLaunchButton(m_go, true, kLaunch);
-    if (!shown) {
-        noNewRom();
-    }
+    // Behind the PC executable's own button, "Launch!" must stay out of reach.
+    setLaunchButton(m_go, m_sadxpc->isHidden(), kLaunch);
 }
 
 }  // namespace rq

@@ -325,6 +325,29 @@ TEST_F(LauncherTest, ForcingOverAFoundTemplateAsksFirst) {
     EXPECT_EQ(chooser->windowTitle(), "Romquill - Template Chooser");
 }
 
+TEST_F(LauncherTest, AForcedTemplateWithoutAPictureStillAppliesSilently) {
+    withTemplateFor("Sonic The Hedgehog 2");
+    load(sonic2());
+    folder.writeTemplate("forced.ini", "[GameAndFileInfo]\nPicture=missing.dat\n");
+    const QString forced = QString::fromStdString(folder.path("plugins\\games\\forced.ini"));
+    launcher->applyForcedTemplate(forced, QStringLiteral("Forced Game"));
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(picture(), kNoRom);
+    EXPECT_EQ(templatePath(), forced);
+    EXPECT_EQ(launcher->windowTitle(), "Romquill - Forced Game");
+    EXPECT_TRUE(button("go")->isEnabled());
+}
+
+TEST_F(LauncherTest, AForcedTemplateLeavesLaunchOutOfReachBehindThePcButton) {
+    load(pcExecutable(0x3E04FD));
+    withTemplateFor("Sonic The Hedgehog 2");
+    launcher->applyForcedTemplate(QString::fromStdString(folder.path("plugins\\games\\sonic2.ini")),
+                                  QStringLiteral("Forced Game"));
+    EXPECT_FALSE(button("go")->isEnabled());
+    EXPECT_TRUE(button("sadxpc")->isVisible());
+    EXPECT_EQ(label("rom_name")->text(), "Forced Game");
+}
+
 TEST_F(LauncherTest, LaunchShowsLoadingUntilTheEditorHasLoaded) {
     withTemplateFor("Sonic The Hedgehog 2");
     load(sonic2());
