@@ -1,13 +1,344 @@
 #include "editor.h"
 
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
+#include <QTabWidget>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "editor/typinglimit.h"
+#include "launcher/codepage.h"
 #include "launcher/loader.h"
-#include "launcher/placeholder.h"
+#include "launcher/qtcodepage.h"
+#include "launcher/readwritetext.h"
+#include "launcher/windowtools.h"
+#include "templates/gametemplate.h"
 
 namespace rq {
+namespace {
+
+const QString kTitle = QStringLiteral("Romquill");
+const QString kSaveCaption = QStringLiteral("Save data to file");
+const QString kToTabs16 = QStringLiteral("View tab 16 onwards");
+const QString kToTabs1 = QStringLiteral("View tabs 1 to 15");
+
+QFont slotFont() {
+    QFont font(QStringLiteral("Lucida Console"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+// Fifteen tabs in one row, sharing the container's width evenly.
+class EvenTabBar : public QTabBar {
+  public:
+    explicit EvenTabBar(int width) : m_tabWidth(width / slotlayout::kTabsPerStrip) {
+        setUsesScrollButtons(false);
+    }
+
+  protected:
+    [[nodiscard]] QSize tabSizeHint(int index) const override {
+        return {m_tabWidth, QTabBar::tabSizeHint(index).height()};
+    }
+
+  private:
+    int m_tabWidth;
+};
+
+// A tab container of fifteen numbered tabs. Slots are laid out in twips from the container's own top-left
+// corner, tab row included, as on the platform's tab control; Qt's pages lie below the tab row and inside
+// the frame, so a page's offset in the container is taken off.
+class SlotTabs : public QTabWidget {
+  public:
+    SlotTabs(const QString& name, int firstTab, const QRect& place, QWidget* parent) : QTabWidget(parent) {
+        setObjectName(name);
+        setGeometry(place);
+        setTabBar(new EvenTabBar(place.width() - 4));  // a little room for the frame's edges
+        const QFont font = slotFont();
+        for (int t = 0; t < slotlayout::kTabsPerStrip; ++t) {
+            auto* page = new QWidget;
+            page->setFont(font);  // the slots inherit it, which is cheaper than setting it 1080 times
+            addTab(page, QStringLiteral(" %1 ").arg(firstTab + t));
+        }
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        m_pageOrigin = style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+    }
+
+    [[nodiscard]] QRect onPage(const slotlayout::TwipsRect& r) const {
+        return twipsRect(r.left, r.top, r.width, r.height).translated(-m_pageOrigin);
+    }
+
+  private:
+    QPoint m_pageOrigin;
+};
+
+// Core messages hold paths (UTF-8) beside template values (code-page bytes): a message that is valid UTF-8
+// is read as such, any other as code-page text.
+QString coreText(const std::string& message) {
+    return decodeUtf8(message) ? QString::fromStdString(message) : fromCodePage(message);
+}
+
+// The box's text as bytes, and where its first character without a byte in the code page stands.
+std::pair<std::string, std::size_t> codePageBytes(const QString& text) {
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(text.size()));
+    std::size_t noByteAt = kAllEncodable;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto byte = unicodeToByte(text[i].unicode());
+        if (!byte && noByteAt == kAllEncodable) {
+            noByteAt = static_cast<std::size_t>(i);
+        }
+        bytes += static_cast<char>(byte.value_or('?'));
+    }
+    return {std::move(bytes), noByteAt};
+}
+
+// The key a save stopped at in an entry's text: its first character that has no byte in the code page (its
+// own key) or that the alphabet cannot save. The window words the message, as only it holds the characters.
+QString refusedKey(const TemplateEntry& entry, const QString& text) {
+    for (qsizetype k = 0; k < entry.limit() && k < text.size(); ++k) {
+        const auto byte = unicodeToByte(text[k].unicode());
+        if (!byte) {
+            return text.mid(k, text[k].isHighSurrogate() ? 2 : 1);
+        }
+        const char ch = static_cast<char>(*byte);
+        if (!entry.alphabet->encode(ch)) {
+            return fromCodePage(characterKey(ch));
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+EditorWindow* EditorWindow::open(LoaderWindow& launcher) {
+    // Form_Load, step 1: the window's own copies, used for its whole life.
+    const QString templatePath = launcher.state().templatePath;
+    const QString filePath = launcher.state().loadedPath;
+    const auto gameTemplate = readGameTemplate(toPath(templatePath));
+    if (!gameTemplate) {
+        // Refused before anything is read from the file; the editor closes itself, and only itself.
+        const Message refusal = templateRefusal(gameTemplate.failure(), "closing the editor");
+        launcher.dialogs().inform(&launcher, kTitle, refusal.text, refusal.icon);
+        launcher.editorLoaded();
+        return nullptr;
+    }
+    auto* window = new EditorWindow(launcher, templatePath, filePath);
+    window->showEntries(*gameTemplate);
+    launcher.editorLoaded();
+    return window;
+}
+
+EditorWindow::EditorWindow(LoaderWindow& launcher, QString templatePath, QString filePath)
+    : m_launcher(&launcher),
+      m_dialogs(launcher.dialogs()),
+      m_templatePath(std::move(templatePath)),
+      m_filePath(std::move(filePath)) {
+    setObjectName(QStringLiteral("editor"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(launcher.windowTitle());
+    makeFixedWindow(this, 9555, 7275);
+    buildControls();
+    buildSlots();
+}
+
+void EditorWindow::buildControls() {
+    m_notes = new QLabel(tr("Notes: None for this title."), this);
+    m_notes->setObjectName(QStringLiteral("NotesLabel"));
+    m_notes->setGeometry(twipsRect(120, 120, 9135, 255));
+    m_notes->setTextFormat(Qt::PlainText);
+
+    m_tabstrip = new SlotTabs(QStringLiteral("tabstrip"), 1, twipsRect(120, 480, 9250, 6135), this);
+    // tabstrip2 lies on tab " 1 " of tabstrip and covers it, tab row included; the toggle shows it.
+    m_tabstrip2 = new SlotTabs(QStringLiteral("tabstrip2"), 16, twipsRect(0, 0, 9255, 6135), m_tabstrip);
+    m_tabstrip2->hide();
+    m_tabstrip2->raise();
+
+    m_save = new QPushButton(kSaveCaption, this);
+    m_save->setObjectName(QStringLiteral("save"));
+    m_save->setGeometry(twipsRect(3840, 6720, 1815, 495));
+    connect(m_save, &QPushButton::clicked, this, &EditorWindow::save_Click);
+
+    m_toggle = new QPushButton(kToTabs16, this);
+    m_toggle->setObjectName(QStringLiteral("toggle"));
+    m_toggle->setGeometry(twipsRect(7200, 6720, 2175, 495));
+    m_toggle->hide();
+    connect(m_toggle, &QPushButton::clicked, this, &EditorWindow::toggle_Click);
+}
+
+void EditorWindow::buildSlots() {
+    for (int s = 0; s < slotlayout::kCount; ++s) {
+        const auto* strip =
+            static_cast<const SlotTabs*>(slotlayout::strip(s) == 0 ? m_tabstrip : m_tabstrip2);
+        QWidget* page = strip->widget(slotlayout::tab(s));
+
+        auto* label = new QLabel(page);
+        label->setObjectName(QStringLiteral("ident_label_%1").arg(s));
+        label->setTextFormat(Qt::PlainText);  // a Comment of "<error>" is text, not markup
+        label->setGeometry(strip->onPage(slotlayout::label(s)));
+        label->hide();
+        m_labels[static_cast<std::size_t>(s)] = label;
+
+        auto* box = new QLineEdit(page);
+        box->setObjectName(QStringLiteral("romtext_%1").arg(s));
+        box->setGeometry(strip->onPage(slotlayout::textBox(s)));
+        box->hide();
+        m_boxes[static_cast<std::size_t>(s)] = box;
+    }
+}
+
+void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
+    m_notes->setText(labelText(QStringLiteral("Notes: ") + fromCodePage(gameTemplate.notes)));
+    m_entryCount = static_cast<int>(gameTemplate.entries.size());
+    m_toggleState = 0;
+    m_toggle->setVisible(m_entryCount > slotlayout::kPerStrip);
+
+    const EntryTexts read = readEntryTexts(gameTemplate, toPath(m_filePath));
+    for (int s = 0; s < m_entryCount; ++s) {
+        const TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(s)];
+        QLabel* label = m_labels[static_cast<std::size_t>(s)];
+        label->setText(labelText(fromCodePage(entry.comment)));
+        label->show();
+        QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
+        box->setText(fromCodePage(read.texts[static_cast<std::size_t>(s)]));
+        if (entry.limit() > 0) {
+            new TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
+        }
+        box->show();
+    }
+    m_savedTexts = texts();
+    if (read.readFailed) {
+        m_dialogs.inform(m_launcher, kTitle, QString::fromLatin1(kRomNotFound.data(), kRomNotFound.size()),
+                         Dialogs::Icon::Critical);
+    }
+}
+
+void EditorWindow::toggle_Click() {
+    // The saved tab index belongs to the launcher, whose loads set it to 0.
+    int& savedTab = m_launcher ? m_launcher->state().editorSavedTab : m_savedTab;
+    const bool toSecond = m_toggleState == 0;
+    if (toSecond) {
+        savedTab = m_tabstrip->currentIndex();
+        m_tabstrip->setCurrentIndex(0);
+    }
+    m_tabstrip2->setVisible(toSecond);
+    // What tabstrip2 covers is out of reach of the keyboard as well as the mouse.
+    m_tabstrip->tabBar()->setEnabled(!toSecond);
+    m_tabstrip->widget(0)->setEnabled(!toSecond);
+    m_toggle->setText(toSecond ? kToTabs1 : kToTabs16);
+    if (!toSecond) {
+        m_tabstrip->setCurrentIndex(savedTab);
+    }
+    m_toggleState = toSecond ? 1 : 0;
+}
+
+bool EditorWindow::save_Click() {
+    m_save->setEnabled(false);
+    m_save->setText(tr("Saving data..."));
+    const auto refusal = saveTexts();
+    m_save->setEnabled(true);
+    m_save->setText(kSaveCaption);
+    if (refusal) {
+        m_dialogs.inform(this, kTitle, refusal->text, refusal->icon);
+        return false;
+    }
+    m_dialogs.inform(this, kTitle, tr("Writing complete!"), Dialogs::Icon::Information);
+    return true;
+}
+
+std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
+    // The template is read afresh: an alphabet or a value changed on disk since the window opened counts.
+    const auto gameTemplate = readGameTemplate(toPath(m_templatePath));
+    if (!gameTemplate) {
+        return templateRefusal(gameTemplate.failure(), "stopping the save");
+    }
+    const auto& entries = gameTemplate->entries;
+    std::vector<std::string> padded;
+    std::vector<std::size_t> noByteAt;
+    for (int s = 0; s < m_entryCount; ++s) {
+        QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
+        const auto i = static_cast<std::size_t>(s);
+        const int limit = i < entries.size() ? entries[i].limit() : 0;
+        if (box->text().size() < limit) {
+            // The user sees the padding, saved or not; it is no edit of the user's.
+            const bool unedited = box->text() == m_savedTexts[s];
+            box->setText(box->text().leftJustified(limit));
+            if (unedited) {
+                m_savedTexts[s] = box->text();
+            }
+        }
+        auto [bytes, at] = codePageBytes(box->text());
+        padded.push_back(std::move(bytes));
+        noByteAt.push_back(at);
+    }
+    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), padded, noByteAt); !written) {
+        return saveRefusal(written.failure(), *gameTemplate);
+    }
+    m_savedTexts = texts();
+    return std::nullopt;
+}
+
+EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::string_view consequence) {
+    if (error.code == kOldAlphabet) {
+        // Not the end of the program, as the Part has it: that would lose the edits of every other window.
+        return {coreText(oldAlphabetMessage(error.subject, consequence)), Dialogs::Icon::Critical};
+    }
+    return {coreText(error.message),
+            Dialogs::Icon::Exclamation};  // malformed: names file, section, key, value
+}
+
+EditorWindow::Message EditorWindow::saveRefusal(const Error& error, const GameTemplate& gameTemplate) const {
+    switch (error.code) {
+        case kInvalidCharacter:
+        case kUnencodableCharacter: {
+            const auto i = static_cast<std::size_t>(std::stoi(error.subject) - 1);
+            const QString text = m_boxes[i]->text();
+            return {invalidCharacterMessage(refusedKey(gameTemplate.entries[i], text), text),
+                    Dialogs::Icon::Exclamation};
+        }
+        case kEntryDoesNotFit:
+            return {fromCodePage(error.message), Dialogs::Icon::Exclamation};
+        case kTemplateChanged:
+            return {coreText(error.message), Dialogs::Icon::Exclamation};
+        default:  // the file could not be opened or written
+            return {coreText(error.message), Dialogs::Icon::Critical};
+    }
+}
+
+QStringList EditorWindow::texts() const {
+    QStringList list;
+    list.reserve(m_entryCount);
+    for (int s = 0; s < m_entryCount; ++s) {
+        list << m_boxes[static_cast<std::size_t>(s)]->text();
+    }
+    return list;
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event) {
+    if (texts() == m_savedTexts) {
+        event->accept();
+        return;
+    }
+    const auto answer = m_dialogs.message(
+        this, kTitle, tr("Some texts have been edited but not saved. Save them to the file before closing?"),
+        Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNoCancel);
+    // A save that fails keeps the window open, with the edits.
+    if (answer == Dialogs::Answer::No || (answer == Dialogs::Answer::Yes && save_Click())) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
 
 QWidget* createEditorWindow(LoaderWindow& launcher) {
-    return new PlaceholderWindow(QStringLiteral("editor"), launcher.windowTitle(),
-                                 [&launcher] { launcher.editorLoaded(); });
+    return EditorWindow::open(launcher);
 }
 
 }  // namespace rq

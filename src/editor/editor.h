@@ -1,10 +1,77 @@
 #pragma once
 
-class QWidget;
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "editor/slotlayout.h"
+#include "launcher/dialogs.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
 
 namespace rq {
 
 class LoaderWindow;
+struct GameTemplate;
+struct Error;
+
+// The template text editor (Parts 4.1, 4.2): every entry of the launcher's template, read from the launcher's
+// file and decoded through its alphabet, on up to thirty tabs; "Save data to file" writes them all back, or
+// nothing. It works on copies of the launcher's template and file paths taken when it opens.
+class EditorWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // Form_Load: reads the template and the file now. A template it cannot use is refused with a message
+    // before anything is read from the file, and no window is made (nullptr). Either way the launcher gets
+    // its "Launch!" back.
+    [[nodiscard]] static EditorWindow* open(LoaderWindow& launcher);
+
+    void toggle_Click();
+    // Shows its own messages; true when everything was written.
+    bool save_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    struct Message {
+        QString text;
+        Dialogs::Icon icon;
+    };
+
+    EditorWindow(LoaderWindow& launcher, QString templatePath, QString filePath);
+    void buildControls();
+    void buildSlots();
+    void showEntries(const GameTemplate& gameTemplate);
+    [[nodiscard]] std::optional<Message> saveTexts();
+    [[nodiscard]] static Message templateRefusal(const Error& error, std::string_view consequence);
+    [[nodiscard]] Message saveRefusal(const Error& error, const GameTemplate& gameTemplate) const;
+    [[nodiscard]] QStringList texts() const;
+
+    QPointer<LoaderWindow> m_launcher;
+    Dialogs& m_dialogs;
+    const QString m_templatePath;  // the window template path
+    const QString m_filePath;      // the window file path
+    int m_entryCount = 0;
+    int m_toggleState = 0;
+    int m_savedTab = 0;        // stands in for the launcher's saved tab index once the launcher is gone
+    QStringList m_savedTexts;  // the texts as read or last saved: what closing without a question keeps
+
+    QLabel* m_notes = nullptr;
+    QTabWidget* m_tabstrip = nullptr;
+    QTabWidget* m_tabstrip2 = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_toggle = nullptr;
+    std::array<QLabel*, slotlayout::kCount> m_labels{};
+    std::array<QLineEdit*, slotlayout::kCount> m_boxes{};
+};
 
 // The template text editor, opened by the launcher's "Launch!".
 [[nodiscard]] QWidget* createEditorWindow(LoaderWindow& launcher);

@@ -44,7 +44,8 @@ std::string padToLimit(const std::string& text, int limit) {
 }
 
 Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
-                                           std::span<const std::string> paddedTexts, std::uint64_t fileSize) {
+                                           std::span<const std::string> paddedTexts, std::uint64_t fileSize,
+                                           std::span<const std::size_t> unencodable) {
     if (gameTemplate.entries.size() != paddedTexts.size()) {
         return Error{"The template " + gameTemplate.path + " now has " +
                          std::to_string(gameTemplate.entries.size()) + " entries, not the " +
@@ -60,14 +61,18 @@ Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
         PlannedWrite write{entry.offset, {}};
         const int limit = entry.limit();
         // Only the first limit characters are saved; more can stand in a box when a code shows as several.
+        const std::size_t noByteAt = i < unencodable.size() ? unencodable[i] : kAllEncodable;
         for (int k = 0; k < limit && k < static_cast<int>(text.size()); ++k) {
-            const auto code = entry.alphabet->encode(text[static_cast<std::size_t>(k)]);
+            const auto at = static_cast<std::size_t>(k);
+            if (at == noByteAt) {
+                return Error{
+                    "A character of entry " + std::to_string(entry.number) + " has no byte in the code page.",
+                    kUnencodableCharacter, std::to_string(entry.number)};
+            }
+            const auto code = entry.alphabet->encode(text[at]);
             if (!code) {
-                return Error{"The character '" + characterKey(text[static_cast<std::size_t>(k)]) +
-                                 "' in the string '" + text +
-                                 "' is invalid. Please replace it with a valid character.\r\n"
-                                 "Note: this error may not apply to every text string in the game.",
-                             kInvalidCharacter, std::to_string(entry.number)};
+                return Error{invalidCharacterMessage(characterKey(text[at]), text), kInvalidCharacter,
+                             std::to_string(entry.number)};
             }
             write.bytes += *code;
         }
@@ -101,6 +106,19 @@ Status writePlanned(const std::string& gameFile, std::span<const PlannedWrite> w
     return (*file)->close();
 }
 
+Status writeEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile,
+                       std::span<const std::string> paddedTexts, std::span<const std::size_t> unencodable) {
+    const auto size = regularFileSize(gameFile);
+    if (!size) {
+        return size.failure();
+    }
+    const auto writes = planSave(gameTemplate, paddedTexts, *size, unencodable);
+    if (!writes) {
+        return writes.failure();
+    }
+    return writePlanned(gameFile, *writes);
+}
+
 Result<std::vector<std::string>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
                                                 std::span<const std::string> texts) {
     auto gameTemplate = readGameTemplate(templatePath);
@@ -113,15 +131,7 @@ Result<std::vector<std::string>> saveEntryTexts(const std::string& templatePath,
         const int limit = i < gameTemplate->entries.size() ? gameTemplate->entries[i].limit() : 0;
         padded.push_back(padToLimit(texts[i], limit));
     }
-    const auto size = regularFileSize(gameFile);
-    if (!size) {
-        return size.failure();
-    }
-    const auto writes = planSave(*gameTemplate, padded, *size);
-    if (!writes) {
-        return writes.failure();
-    }
-    if (const auto written = writePlanned(gameFile, *writes); !written) {
+    if (const auto written = writeEntryTexts(*gameTemplate, gameFile, padded); !written) {
         return written.failure();
     }
     return padded;
