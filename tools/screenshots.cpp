@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
@@ -59,6 +61,15 @@ bool writeSparse(const QString& path, qint64 offset, const QByteArray& bytes, co
     return true;
 }
 
+QWidget* findWindow(const QString& name) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == name && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 bool grab(QWidget* window, const QDir& out, const QString& name) {
     window->show();
     QApplication::processEvents();
@@ -107,12 +118,41 @@ int main(int argc, char** argv) {
     launcher.load_Click();
     ok = grab(&launcher, out, QStringLiteral("loader-pc")) && ok;
 
+    // The demo file with the demo template forced onto it, as the README walks through.
+    const QString demo = games.filePath(QStringLiteral("demo.bin"));
+    if (QProcess::execute(
+            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("romquill-make-demo")),
+            {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin")), demo}) == 0) {
+        dialogs.chooseFile(demo);
+        launcher.load_Click();
+        launcher.force_button_Click();
+        if (auto* chooser = findWindow(QStringLiteral("template_chooser"))) {
+            if (auto* list = chooser->findChild<QListWidget*>(QStringLiteral("templates"))) {
+                const auto items = list->findItems(QStringLiteral("demo.ini"), Qt::MatchExactly);
+                if (!items.isEmpty()) {
+                    list->setCurrentItem(items.first());
+                }
+            }
+            ok = grab(chooser, out, QStringLiteral("template_chooser")) && ok;
+            chooser->close();
+        }
+        launcher.applyForcedTemplate(QString::fromStdString(rq::appRelativePath("plugins\\games\\demo.ini")),
+                                     QStringLiteral("Romquill Demo"));
+        ok = grab(&launcher, out, QStringLiteral("loader-demo")) && ok;
+        launcher.go_Click();
+        if (auto* editor = findWindow(QStringLiteral("editor"))) {
+            ok = grab(editor, out, QStringLiteral("editor")) && ok;
+            editor->close();
+        }
+    }
+
     launcher.mnuFileGBAROMHeader_Click();
     launcher.mnuFileMDROMHeader_Click();
     launcher.mnuHelpAbout_Click();
     launcher.sadxpc_Click();
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window != &launcher && window->isVisible() && !window->objectName().isEmpty()) {
+        if (window != &launcher && window->isVisible() && !window->objectName().isEmpty() &&
+            window->objectName() != QStringLiteral("editor")) {
             ok = grab(window, out, window->objectName()) && ok;
         }
     }
