@@ -142,7 +142,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& run : runs) {
-            m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+            if (run.aggregate_name.empty() || run.aggregate_name == "mean") {
+                m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
         }
     }
     void Finalize() override {
