@@ -9,6 +9,7 @@
 
 #include "launcher/loader.h"
 #include "support/gui_helpers.h"
+#include "support/launcher_fixture.h"
 #include "support/scripted_dialogs.h"
 #include "support/testfiles.h"
 
@@ -19,7 +20,6 @@ using Icon = Dialogs::Icon;
 
 const QString kRefusal = QStringLiteral(
     "Template is either invalid or a newer template version than this version of the Romquill can support.");
-const QColor kNoRom(Qt::black);
 const QColor kGamePicture(Qt::blue);
 const QColor kForcedPicture(Qt::green);
 
@@ -34,30 +34,20 @@ std::string templateText(std::string_view version, std::string_view gameName, st
     return text + "Author=Ann\r\nVersionOfFile=2\r\nDateCreated=1 May 2004\r\nNotes=Menus only\r\n";
 }
 
-class ChooserTest : public ::testing::Test {
+class ChooserTest : public test::LauncherFixture {
   protected:
     void SetUp() override {
-        test::writePicture(folder.path("gfx\\norom.dat"), kNoRom);
+        LauncherFixture::SetUp();
         test::writePicture(folder.path("gfx\\sonic2.dat"), kGamePicture);
         test::writePicture(folder.path("gfx\\forced.dat"), kForcedPicture);
-        launcher = std::make_unique<LoaderWindow>(dialogs);
-        launcher->show();
-    }
-    void TearDown() override {
-        test::closeAllWindows();
-        launcher.reset();
     }
 
-    QPushButton* button(const char* name) const {
-        return launcher->findChild<QPushButton*>(QLatin1String(name));
-    }
-    QLabel* label(const char* name) const { return launcher->findChild<QLabel*>(QLatin1String(name)); }
     QString gamePath(const std::string& name) const {
         return QString::fromStdString(folder.path("plugins\\games\\" + name));
     }
 
     void load(const std::string& productCode) {
-        const auto path = roms.file("game.bin");
+        const auto path = games.file("game.bin");
         test::writeImage(path, {{0x100, "SEGA MEGA DRIVE"}, {0x183, productCode}});
         dialogs.chooseFile(QString::fromStdString(path));
         QTest::mouseClick(button("load"), Qt::LeftButton);
@@ -111,11 +101,6 @@ class ChooserTest : public ::testing::Test {
         return {detail("GameNameValue"), detail("AuthorNameValue"), detail("VersionValue"),
                 detail("CreationDateValue"), detail("NotesInfoValue")};
     }
-
-    test::ProgramFolder folder;
-    test::TempDir roms;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<LoaderWindow> launcher;
 
   private:
     QListWidget* m_list = nullptr;

@@ -19,6 +19,7 @@
 #include "launcher/loader.h"
 #include "launcher/windowtools.h"
 #include "support/gui_helpers.h"
+#include "support/launcher_fixture.h"
 #include "support/scripted_dialogs.h"
 #include "support/testfiles.h"
 
@@ -47,19 +48,13 @@ struct TemplateEntry {
     std::uint64_t offset;
 };
 
-class EditorTest : public ::testing::Test {
+class EditorTest : public LauncherFixture {
   protected:
     void SetUp() override {
-        writePicture(folder.path("gfx\\norom.dat"), Qt::black);
+        LauncherFixture::SetUp();
         folder.writeLoaderIni("[gamenames]\r\nSonic The Hedgehog 2=game.ini\r\n");
         writeAlphabet("one.ini", kOneByteAlphabet);
         writeAlphabet("two.ini", kTwoByteAlphabet);
-        launcher = std::make_unique<LoaderWindow>(dialogs);
-        launcher->show();
-    }
-    void TearDown() override {
-        closeAllWindows();
-        launcher.reset();
     }
 
     void writeAlphabet(const std::string& name, const std::string& text) const {
@@ -112,9 +107,8 @@ class EditorTest : public ::testing::Test {
         return launch();
     }
 
-    QPushButton* launcherButton(const char* name) const {
-        return launcher->findChild<QPushButton*>(QLatin1String(name));
-    }
+    QPushButton* launcherButton(const char* name) const { return LauncherFixture::button(name); }
+    // The editor's own buttons.
     QPushButton* button(const char* name) const {
         return editor->findChild<QPushButton*>(QLatin1String(name));
     }
@@ -140,10 +134,6 @@ class EditorTest : public ::testing::Test {
         }
     }
 
-    ProgramFolder folder;
-    TempDir games;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<LoaderWindow> launcher;
     QPointer<QWidget> editor;
 };
 

@@ -9,6 +9,7 @@
 
 #include "launcher/loader.h"
 #include "support/gui_helpers.h"
+#include "support/launcher_fixture.h"
 #include "support/scripted_dialogs.h"
 #include "support/testfiles.h"
 
@@ -17,30 +18,15 @@ namespace {
 
 using Icon = Dialogs::Icon;
 
-const QColor kNoRom(Qt::black);
-const QColor kPcEnglish(Qt::blue);
-const QColor kPcJapanese(Qt::red);
 const QColor kGamePicture(Qt::green);
 
-class LauncherTest : public ::testing::Test {
+class LauncherTest : public test::LauncherFixture {
   protected:
     void SetUp() override {
-        test::writePicture(folder.path("gfx\\norom.dat"), kNoRom);
-        test::writePicture(folder.path("gfx\\pc-sadx-eng.dat"), kPcEnglish);
-        test::writePicture(folder.path("gfx\\pc-sadx-jap.dat"), kPcJapanese);
+        LauncherFixture::SetUp();
         test::writePicture(folder.path("gfx\\sonic2.dat"), kGamePicture);
-        launcher = std::make_unique<LoaderWindow>(dialogs);
-        launcher->show();
-    }
-    void TearDown() override {
-        test::closeAllWindows();
-        launcher.reset();
     }
 
-    QPushButton* button(const char* name) const {
-        return launcher->findChild<QPushButton*>(QLatin1String(name));
-    }
-    QLabel* label(const char* name) const { return launcher->findChild<QLabel*>(QLatin1String(name)); }
     QColor picture() const { return test::shownColour(label("romloaded")); }
     QString templatePath() const { return launcher->state().templatePath; }
 
@@ -66,11 +52,6 @@ class LauncherTest : public ::testing::Test {
         folder.writeLoaderIni("[gamenames]\n" + game + "=sonic2.ini\n");
         folder.writeTemplate("sonic2.ini", "[GameAndFileInfo]\nPicture=" + picture + "\n");
     }
-
-    test::ProgramFolder folder;
-    test::TempDir games;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<LoaderWindow> launcher;
 };
 
 TEST_F(LauncherTest, StartsWithNoRomAndTheNoRomPicture) {
