@@ -2,7 +2,7 @@
 
 namespace rq {
 
-// Where the editor's 540 entry slots lie (Part 4.1). Slot s holds entry s + 1; eighteen slots a tab, in two
+// Where the editor's 540 entry slots lie. Slot s holds entry s + 1; eighteen slots a tab, in two
 // columns of nine, each caption directly above its text box. Tabs 1 to 15 belong to tabstrip (slots 0 to
 // 269), tabs 16 to 30 to tabstrip2 (slots 270 to 539).
 namespace slotlayout {

@@ -1,4 +1,4 @@
-// The editor's save (Part 4.2 with the decided changes): padding, the bytes written, every refusal
+// The editor's save: padding, the bytes written, every refusal
 // with nothing written, the paths copied at open, and the question when closing with unsaved edits.
 
 #include <QTabBar>

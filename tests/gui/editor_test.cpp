@@ -1,4 +1,4 @@
-// The editor window as it opens (Part 4.1 with the decided changes): layout, decoding, limits, the
+// The editor window as it opens: layout, decoding, limits, the
 // toggle, and the templates it refuses.
 
 #include <QElapsedTimer>
