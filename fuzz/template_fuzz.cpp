@@ -1,0 +1,139 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "launcher/common.h"
+#include "launcher/iniReadWriteDelete.h"
+#include "templates/gametemplate.h"
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+std::filesystem::path folderPath;
+
+void removeFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(folderPath, ec);
+}
+
+// A program folder per process, laid out once: the files in it are rewritten for every input.
+const std::filesystem::path& programFolder() {
+    static const bool made = [] {
+        folderPath =
+            std::filesystem::temp_directory_path() / ("romquill-template-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folderPath / "plugins" / "games");
+        std::filesystem::create_directories(folderPath / "plugins" / "alphabets");
+        rq::setApplicationFolder(folderPath.string());
+        std::atexit(removeFolder);
+        return true;
+    }();
+    require(made);
+    return folderPath;
+}
+
+// The parse cache keeps a file while its size and modification time stay, and a file system may stamp
+// times no finer than a clock tick (or a second): two inputs of equal length written in a row could read
+// as the first. Each write therefore gets a time of its own, a second after the one before.
+void writeFile(const std::filesystem::path& path, std::string_view bytes) {
+    static auto stamp = std::filesystem::file_time_type::clock::now();
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        require(static_cast<bool>(out));
+    }
+    stamp += std::chrono::seconds(1);
+    std::filesystem::last_write_time(path, stamp);
+}
+
+// The cache must hand out a fresh parse of what was just written, or every run after the first tests stale
+// text. The previous parse is held, so a new one cannot reuse its address.
+void requireFreshParse(const std::filesystem::path& path, std::shared_ptr<const rq::IniFile>& previous) {
+    auto now = rq::loadIniFile(path.string());
+    require(now != nullptr && now != previous);
+    previous = std::move(now);
+}
+
+std::string_view cutAtNul(std::string_view& rest) {
+    const auto nul = rest.find('\0');
+    const std::string_view part = rest.substr(0, nul);
+    rest = nul == std::string_view::npos ? std::string_view() : rest.substr(nul + 1);
+    return part;
+}
+
+}  // namespace
+
+// The input is the template, a 0x00 byte, the alphabet "alphabet.ini", a 0x00 byte, and the game file.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    const std::string_view templateText = cutAtNul(rest);
+    const std::string_view alphabetText = cutAtNul(rest);
+    const std::string_view gameBytes = rest;
+    // An alphabet named through ".." could be any file on the machine, however large.
+    if (templateText.find("..") != std::string_view::npos) {
+        return 0;
+    }
+
+    const auto& folder = programFolder();
+    const auto templatePath = folder / "plugins" / "games" / "fuzz.ini";
+    const auto alphabetPath = folder / "plugins" / "alphabets" / "alphabet.ini";
+    const auto gamePath = folder / "game.bin";
+    writeFile(templatePath, templateText);
+    writeFile(alphabetPath, alphabetText);
+    writeFile(gamePath, gameBytes);
+
+    static std::shared_ptr<const rq::IniFile> previousTemplate;
+    static std::shared_ptr<const rq::IniFile> previousAlphabet;
+    requireFreshParse(templatePath, previousTemplate);
+    requireFreshParse(alphabetPath, previousAlphabet);
+
+    const auto gameTemplate = rq::readGameTemplate(templatePath.string());
+    if (!gameTemplate) {
+        return 0;
+    }
+    require(gameTemplate->entries.size() <= static_cast<std::size_t>(rq::kEntrySlots));
+    for (std::size_t i = 0; i < gameTemplate->entries.size(); ++i) {
+        const auto& entry = gameTemplate->entries[i];
+        require(entry.number == static_cast<int>(i) + 1);
+        require(entry.length >= 0 && entry.offset >= 0 && entry.alphabet != nullptr);
+        require(entry.limit() >= 0);
+    }
+
+    // The game file is there and regular: a range past its end reads as zeros, it never fails.
+    const auto read = rq::readEntryTexts(*gameTemplate, gamePath.string());
+    require(!read.readFailed);
+    require(read.texts.size() == gameTemplate->entries.size());
+
+    std::vector<std::string> padded;
+    padded.reserve(read.texts.size());
+    for (std::size_t i = 0; i < read.texts.size(); ++i) {
+        padded.push_back(rq::padToLimit(read.texts[i], gameTemplate->entries[i].limit()));
+    }
+    const auto writes = rq::planSave(*gameTemplate, padded, gameBytes.size());
+    if (!writes) {
+        return 0;
+    }
+    require(writes->size() == gameTemplate->entries.size());
+    for (std::size_t i = 0; i < writes->size(); ++i) {
+        const auto& write = (*writes)[i];
+        const auto& entry = gameTemplate->entries[i];
+        require(write.offset == entry.offset);
+        require(write.bytes.size() <= static_cast<std::size_t>(entry.length));
+        require(static_cast<std::uint64_t>(write.offset) + write.bytes.size() <= gameBytes.size());
+    }
+    return 0;
+}
