@@ -42,7 +42,8 @@ std::optional<std::string> hexPairs(std::string_view value) {
 }  // namespace
 
 std::optional<std::int16_t> parseShort(std::string_view value) {
-    if (!value.empty() && value.front() == '+') {
+    // One sign at most: "+-5" is not a number.
+    if (value.size() > 1 && value.front() == '+' && value[1] != '-') {
         value.remove_prefix(1);
     }
     std::int16_t number = 0;
