@@ -1,253 +1,172 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/catalogue_rows.h"
 #include "support/testfiles.h"
+#include "support/tool_run.h"
 
 namespace rq {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string shellQuoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (const char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
+test::ToolRun cli(const std::vector<std::string>& args, const std::string& folder = {}) {
+    return test::runTool(ROMQUILL_CLI, args, folder);
 }
 
-// Runs the built command-line tool as a user would, capturing both streams and the exit status. A prefix
-// such as a privilege-dropping wrapper goes before the tool.
-CliRun runCli(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {}) {
-    const test::TempDir scratch;
-    const auto errFile = scratch.file("stderr");
-    std::string command;
-    for (const auto& word : prefix) {
-        command += shellQuoted(word) + " ";
-    }
-    command += shellQuoted(ROMQUILL_CLI);
-    for (const auto& arg : args) {
-        command += " " + shellQuoted(arg);
-    }
-    command += " 2>" + shellQuoted(errFile);
-
-    CliRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot start " << command;
-        return run;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = test::readAll(errFile);
-    return run;
+std::string image(const test::TempDir& dir, const std::string& name, const std::vector<test::Patch>& patches,
+                  std::uint64_t size = 0) {
+    test::writeImage(dir.file(name), patches, size);
+    return dir.file(name);
 }
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
+std::vector<test::Patch> megaDrive(const std::string& code, const std::vector<test::Patch>& more = {}) {
+    std::vector<test::Patch> patches = {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}};
+    patches.insert(patches.end(), more.begin(), more.end());
+    return patches;
 }
 
-class CliIdentify : public testing::Test {
-  protected:
-    std::string image(const std::string& name, const std::vector<test::Patch>& patches,
-                      std::uint64_t size = 0) {
-        const auto path = m_dir.file(name);
-        test::writeImage(path, patches, size);
-        return path;
+TEST(CliIdentify, PrintsPathTabNameForEveryCatalogueGameInOrderAndExitsZero) {
+    const test::TempDir dir;
+    std::vector<std::string> args = {"identify"};
+    std::string expected;
+    for (const auto& row : test::catalogueRows()) {
+        args.push_back(test::writeRowImage(row, dir.path()));
+        expected += args.back() + "\t" + row.name + "\n";
     }
-
-    std::string megaDrive(const std::string& name, const std::string& code,
-                          const std::vector<test::Patch>& more = {}) {
-        std::vector<test::Patch> patches = {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}};
-        patches.insert(patches.end(), more.begin(), more.end());
-        return image(name, patches);
-    }
-
-    test::TempDir m_dir;
-};
-
-TEST_F(CliIdentify, PrintsPathTabNameForEachFileInOrderAndExitsZeroWhenAllAreKnown) {
-    const auto sonic2 = megaDrive("sonic2.bin", "00001051-01");
-    const auto blast =
-        image("blast.gg", {{0x7FF0, "TMR SEGA"}, {0xC0, "GG SONIC 96           Ver E3 ROM1996/05/01"}});
-    const auto lockOn = megaDrive("s&k.BIN", "MK-1563 -00", {{0x200183, "MK-1079 -00"}});
-
-    const auto run = runCli({"identify", sonic2, blast, lockOn});
-
+    const auto run = cli(args);
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, sonic2 + "\tSonic The Hedgehog 2\n" + blast + "\tSonic Blast - Game Gear\n" + lockOn +
-                           "\tSonic 3 && Knuckles\n");
+    EXPECT_EQ(run.out, expected);
     EXPECT_EQ(run.err, "");
 }
 
-TEST_F(CliIdentify, PrintsTheRefusalAndExitsOneWhenAnyFileIsRefused) {
-    const auto known = megaDrive("known.bin", "00001051-01");
-    const auto notValid = image("blank.bin", {}, 0x400);
-    const auto notSupported = megaDrive("other.bin", "MK-9999 -00");
-    const auto unhandled = image("notes.txt", {{0, "hello"}});
-    const auto silent = megaDrive("sonic1.bin", "00004049-01", {{0x4FB, "XXXXXXXXX"}});
+TEST(CliIdentify, PrintsEachRefusalOrErrorOnItsOwnLineAndExitsOne) {
+    const test::TempDir dir;
+    image(dir, "known.bin", megaDrive("00001051-01"));
+    image(dir, "blank.bin", {}, 0x400);
+    image(dir, "other.bin", megaDrive("MK-9999 -00"));
+    image(dir, "notes.txt", {{0, "hello"}});
+    image(dir, "sonic1.bin", megaDrive("00004049-01", {{0x4FB, "XXXXXXXXX"}}));
 
-    const auto run = runCli({"identify", known, notValid, notSupported, unhandled, silent});
-
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(lines(run.out), (std::vector<std::string>{
-                                  known + "\tSonic The Hedgehog 2",
-                                  notValid + "\tThis is not a valid Megadrive ROM.",
-                                  notSupported + "\tThis Megadrive ROM is not supported.",
-                                  unhandled + "\tThis type of file is not supported by RQL.",
-                                  silent + "\t",
-                              }));
-}
-
-TEST_F(CliIdentify, MissingFileIsReportedOnItsOwnLineAndOthersStillIdentified) {
-    const auto missing = m_dir.file("missing.bin");
-    const auto known = megaDrive("known.bin", "00001051-01");
-
-    const auto run = runCli({"identify", missing, known});
+    const auto run =
+        cli({"identify", "known.bin", "missing.bin", "blank.bin", "other.bin", "notes.txt", "sonic1.bin"},
+            dir.path().string());
 
     EXPECT_EQ(run.exitCode, 1);
-    const auto output = lines(run.out);
-    ASSERT_EQ(output.size(), 2u);
-    EXPECT_EQ(output[0].rfind(missing + "\t", 0), 0u) << output[0];
-    EXPECT_GT(output[0].size(), missing.size() + 1);
-    EXPECT_EQ(output[1], known + "\tSonic The Hedgehog 2");
+    EXPECT_EQ(run.out,
+              "known.bin\tSonic The Hedgehog 2\n"
+              "missing.bin\tThe file \"missing.bin\" does not exist.\n"
+              "blank.bin\tThis is not a valid Megadrive ROM.\n"
+              "other.bin\tThis Megadrive ROM is not supported.\n"
+              "notes.txt\tThis type of file is not supported by RQL.\n"
+              "sonic1.bin\t\n");
 }
 
-TEST_F(CliIdentify, UnreadableFileGivesTheReadFailureBeforeTheRefusal) {
-    const auto locked = megaDrive("locked.bin", "00001051-01");
-    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
-    // Root reads the file anyway; run the tool as the unprivileged "nobody" account instead.
-    std::vector<std::string> asUser;
-    if (::access(locked.c_str(), R_OK) == 0) {
-        asUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-        if (::geteuid() != 0 || std::system((shellQuoted(asUser[0]) + " " + asUser[1] + " " + asUser[2] +
-                                             " " + asUser[3] + " test ! -r " + shellQuoted(locked))
-                                                .c_str()) != 0) {
+TEST(CliIdentify, UnreadableFileGivesTheReadFailureBeforeTheRefusal) {
+    const test::TempDir dir;
+    const auto bin = image(dir, "locked.bin", megaDrive("00001051-01"));
+    // A MultiBoot image has no validity test: its first read is the title.
+    const auto mb = image(dir, "locked.mb", {{0xA0, "CHAO A"}});
+    ASSERT_EQ(::chmod(bin.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(mb.c_str(), 0), 0);
+    std::string program = ROMQUILL_CLI;
+    std::vector<std::string> args = {"identify", bin, mb};
+    // Root reads the files anyway; run the tool as the unprivileged "nobody" account instead.
+    if (::access(bin.c_str(), R_OK) == 0) {
+        std::vector<std::string> asNobody = {"--reuid=65534", "--regid=65534", "--clear-groups"};
+        auto probe = asNobody;
+        probe.insert(probe.end(), {"test", "!", "-r", bin});
+        if (::geteuid() != 0 || test::runTool("setpriv", probe).exitCode != 0) {
             GTEST_SKIP() << "cannot make a file unreadable for this user";
         }
+        asNobody.push_back(program);
+        args.insert(args.begin(), asNobody.begin(), asNobody.end());
+        program = "setpriv";
     }
-    const auto run = runCli({"identify", locked}, asUser);
+    const auto run = test::runTool(program, args);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, locked + "\tROM not found! This is not a valid Megadrive ROM.\n");
-}
-
-TEST_F(CliIdentify, RecognisesEveryCatalogueGame) {
-    std::vector<std::string> args = {"identify"};
-    std::vector<std::string> expected;
-    for (const auto& row : test::catalogueRows()) {
-        const auto path = test::writeRowImage(row, m_dir.path());
-        args.push_back(path);
-        expected.push_back(path + "\t" + row.name);
-    }
-    ASSERT_EQ(expected.size(), 77u);
-
-    const auto run = runCli(args);
-
-    EXPECT_EQ(run.exitCode, 0);
-    const auto output = lines(run.out);
-    ASSERT_EQ(output.size(), expected.size()) << run.out;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(output[i], expected[i]);
-    }
+    EXPECT_EQ(run.out, bin + "\tROM not found! This is not a valid Megadrive ROM.\n" + mb +
+                           "\tROM not found! This MultiBoot GameBoy Advance ROM is not supported.\n");
 }
 
 // --- Help and usage ----------------------------------------------------------------------------------------
 
-TEST(CliHelp, TopLevelHelpListsBothVerbs) {
-    for (const std::string flag : {"--help", "-h"}) {
-        const auto run = runCli({flag});
-        EXPECT_EQ(run.exitCode, 0);
-        EXPECT_NE(run.out.find("romquill-cli identify FILE..."), std::string::npos) << run.out;
-        EXPECT_NE(run.out.find("romquill-cli ini FILE SECTION KEY [DEFAULT]"), std::string::npos) << run.out;
+const std::vector<std::string> kUsages = {"identify FILE...", "ini FILE SECTION KEY [DEFAULT]",
+                                          "dump --template T [--program-folder DIR] FILE",
+                                          "insert --template T [--program-folder DIR] FILE TEXTS.json",
+                                          "check --template T [--program-folder DIR] [FILE]"};
+
+TEST(CliHelp, ListsEveryVerbAndEachVerbExplainsItselfWithoutRunning) {
+    const auto top = cli({"--help"});
+    EXPECT_EQ(top.exitCode, 0);
+    EXPECT_EQ(cli({"-h"}).out, top.out);
+    for (const auto& usage : kUsages) {
+        SCOPED_TRACE(usage);
+        EXPECT_NE(top.out.find("  romquill-cli " + usage + "\n"), std::string::npos) << top.out;
+        // The file does not exist: asking for help must not try to read it.
+        const auto help = cli({usage.substr(0, usage.find(' ')), "/no/such/file.bin", "--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_EQ(help.out.rfind("Usage: romquill-cli " + usage + "\n", 0), 0u) << help.out;
+        EXPECT_EQ(help.out.find("/no/such/file.bin"), std::string::npos);
     }
 }
 
-TEST(CliHelp, EachVerbExplainsItselfWithoutRunning) {
-    // The file does not exist: asking for help must not try to identify it.
-    const auto identify = runCli({"identify", "/no/such/file.bin", "--help"});
-    EXPECT_EQ(identify.exitCode, 0);
-    EXPECT_EQ(identify.out.rfind("Usage: romquill-cli identify FILE...\n", 0), 0u) << identify.out;
-    EXPECT_EQ(identify.out.find("/no/such/file.bin"), std::string::npos);
-
-    const auto ini = runCli({"ini", "--help"});
-    EXPECT_EQ(ini.exitCode, 0);
-    EXPECT_EQ(ini.out.rfind("Usage: romquill-cli ini FILE SECTION KEY [DEFAULT]\n", 0), 0u) << ini.out;
-}
-
-TEST(CliUsage, WrongArgumentsExitTwoWithUsageOnStandardError) {
+TEST(CliUsage, WrongArgumentsExitTwoWithTheVerbsUsageOnStandardError) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"frobnicate"},
         {"identify"},
         {"ini", "file.ini", "section"},
         {"ini", "file.ini", "section", "key", "default", "extra"},
+        {"dump", "file.bin"},
+        {"dump", "--template", "demo.ini"},
+        {"dump", "--template", "demo.ini", "a.bin", "b.bin"},
+        {"dump", "--template"},
+        {"insert", "--template", "demo.ini", "file.bin"},
+        {"check", "--template", "demo.ini", "--verbose"},
+        {"check", "--template", "demo.ini", "a.bin", "b.bin"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
-        const auto run = runCli(args);
+        const auto run = cli(args);
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.out, "");
-        EXPECT_NE(run.err.find("Usage: romquill-cli"), std::string::npos) << run.err;
+        std::string usage = "COMMAND [ARGUMENTS]";
+        for (const auto& verbUsage : kUsages) {
+            usage = !args.empty() && verbUsage.starts_with(args[0] + " ") ? verbUsage : usage;
+        }
+        EXPECT_NE(run.err.find("Usage: romquill-cli " + usage + "\n"), std::string::npos) << run.err;
     }
+    const auto unknown = cli({"check", "--template", "no-such-template.ini"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("no template 'no-such-template.ini'"), std::string::npos) << unknown.err;
 }
 
 // --- ini ---------------------------------------------------------------------------------------------------
 
-class CliIni : public testing::Test {
-  protected:
-    void SetUp() override {
-        test::writeText(m_ini,
-                        "[gamenames]\r\n"
-                        "Sonic && Knuckles=sonic-knuckles.ini\r\n"
-                        "Caf\xE9=Caf\xE9 au lait\r\n");
+TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
+    const test::TempDir dir;
+    const auto ini = dir.file("loader.ini");
+    test::writeText(ini,
+                    "[gamenames]\r\nSonic && Knuckles=sonic-knuckles.ini\r\nCaf\xE9=Caf\xE9 au lait\r\n");
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{ini, "gamenames", "Sonic && Knuckles", "<error>"}, "sonic-knuckles.ini\n"},
+        // Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
+        {{ini, "gamenames", "Caf\xC3\xA9"}, "Caf\xC3\xA9 au lait\n"},
+        {{ini, "gamenames", "Sonic Unknown", "<error>"}, "<error>\n"},
+        {{ini, "nosuchsection", "Caf\xC3\xA9", "<error>"}, "<error>\n"},
+        {{dir.file("missing.ini"), "gamenames", "Sonic && Knuckles", "0"}, "0\n"},
+        {{ini, "gamenames", "Sonic Unknown"}, "\n"},
+    };
+    for (auto [args, out] : cases) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        args.insert(args.begin(), "ini");
+        const auto run = cli(args);
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(run.out, out);
     }
-
-    test::TempDir m_dir;
-    std::string m_ini = m_dir.file("loader.ini");
-};
-
-TEST_F(CliIni, PrintsTheValueOfAKey) {
-    const auto run = runCli({"ini", m_ini, "gamenames", "Sonic && Knuckles", "<error>"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "sonic-knuckles.ini\n");
-}
-
-TEST_F(CliIni, CodePageBytesComeOutAsUtf8AndUtf8KeysFindThem) {
-    const auto run = runCli({"ini", m_ini, "gamenames", "Caf\xC3\xA9"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "Caf\xC3\xA9 au lait\n");
-}
-
-TEST_F(CliIni, PrintsTheDefaultWhenKeySectionOrFileIsMissing) {
-    EXPECT_EQ(runCli({"ini", m_ini, "gamenames", "Sonic Unknown", "<error>"}).out, "<error>\n");
-    EXPECT_EQ(runCli({"ini", m_ini, "nosuchsection", "Caf\xC3\xA9", "<error>"}).out, "<error>\n");
-    EXPECT_EQ(runCli({"ini", m_dir.file("missing.ini"), "gamenames", "Sonic && Knuckles", "0"}).out, "0\n");
-    const auto noDefault = runCli({"ini", m_ini, "gamenames", "Sonic Unknown"});
-    EXPECT_EQ(noDefault.exitCode, 0);
-    EXPECT_EQ(noDefault.out, "\n");
 }
 
 }  // namespace

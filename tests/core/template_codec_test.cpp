@@ -12,26 +12,18 @@ namespace {
 
 using namespace std::string_literals;
 
-// Code-page bytes of the two marks alphabets use for a space and for "=".
-constexpr char kSpaceMark[] = "\xAC";
-constexpr char kEqualsMark[] = "\xA6";
-
 // A one-byte alphabet (with a lower-case code key, 8a), a two-byte one, and one without a save code for a
-// space; each test writes the template and the game file it needs.
+// space; each test writes the template and the game file it needs. Alphabets write a space as "¬" (AC) and
+// "=" as "¦" (A6).
 class TemplateCodec : public testing::Test {
   protected:
     void SetUp() override {
         writeAlphabet("one.ini",
-                      "[AlphabetAndFileInfo]\nCharLength=1\n"
-                      "[Load]\n41=A\n61=a\n8a=\xC9\n20="s +
-                          kSpaceMark + "\n3D=" + kEqualsMark +
-                          "\n"
-                          "[save]\nA=41\n_a=61\n\xC9=8A\n" +
-                          kSpaceMark + "=20\n" + kEqualsMark + "=3D\n");
+                      "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n61=a\n8a=\xC9\n20=\xAC\n3D=\xA6\n"
+                      "[save]\nA=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\n");
         writeAlphabet("two.ini",
-                      "[AlphabetAndFileInfo]\nCharLength=2\n"
-                      "[Load]\n8A0B=K\n8a0c=k\n0000="s +
-                          kSpaceMark + "\n[save]\nK=8A0B\n_k=8a0c\n" + kSpaceMark + "=0000\n");
+                      "[AlphabetAndFileInfo]\nCharLength=2\n[Load]\n8A0B=K\n8a0c=k\n0000=\xAC\n"
+                      "[save]\nK=8A0B\n_k=8a0c\n\xAC=0000\n");
         writeAlphabet("nospace.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
     }
 
@@ -108,57 +100,52 @@ TEST_F(TemplateCodec, SavingTheTextsAsReadWritesTheSameBytes) {
     writeGame({{0x10, "\x41\x20\x61\x3D\x8A\x41"}, {0x20, "\x8A\x0C\x00\x00\x8A\x0B"s}});
     const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 6, "20"}});
     const auto before = test::readAll(m_game);
-    const auto texts = readTexts(path);
 
-    for (int round = 0; round < 2; ++round) {
-        const auto saved = saveEntryTexts(path, m_game, texts);
-        ASSERT_TRUE(saved) << saved.error();
-        EXPECT_EQ(test::readAll(m_game), before);
-    }
+    const auto saved = saveEntryTexts(path, m_game, readTexts(path));
+
+    ASSERT_TRUE(saved) << saved.error();
+    EXPECT_EQ(test::readAll(m_game), before);
 }
 
-TEST_F(TemplateCodec, CharacterWithoutSaveCodeIsNamedByItsKeyAndNothingIsWritten) {
-    writeGame({});
-    const auto path = writeTemplate({{"One", 4, "10"}, {"NoSpace", 4, "18"}, {"One", 4, "20"}});
-    const auto before = test::readAll(m_game);
-    const auto refusal = [&](std::vector<std::string> texts) {
-        const auto saved = saveEntryTexts(path, m_game, texts);
-        EXPECT_EQ(test::readAll(m_game), before) << "nothing may be written";
-        return saved ? std::string("saved") : saved.error();
+TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
+    struct Case {
+        const char* name;
+        std::vector<Entry> entries;
+        std::vector<std::string> texts;
+        std::string error;
     };
-    const auto message = [](const std::string& key, const std::string& text) {
+    const auto invalid = [](const std::string& key, const std::string& text) {
         return "The character '" + key + "' in the string '" + text +
                "' is invalid. Please replace it with a valid character.\r\n"
                "Note: this error may not apply to every text string in the game.";
     };
-
-    // Entries before the faulty one are valid, and still nothing is written.
-    EXPECT_EQ(refusal({"AAAA", "AAAA", "AbA"}), message("_b", "AbA "));
-    EXPECT_EQ(refusal({"AAAA", "AAAA", "AZ"}), message("Z", "AZ  "));
-    // The padding itself needs a space code.
-    EXPECT_EQ(refusal({"AAAA", "AA", "AAAA"}), message(kSpaceMark, "AA  "));
-}
-
-TEST_F(TemplateCodec, EntryThatWouldLeaveItsRoomIsRefusedBeforeAnythingIsWritten) {
+    const std::vector<Entry> three = {{"One", 4, "10"}, {"NoSpace", 4, "18"}, {"One", 4, "20"}};
+    const std::vector<Case> cases = {
+        // Entries before the faulty one are valid, and still nothing is written.
+        {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid("_b", "AbA ")},
+        {"letter without a save code", three, {"AAAA", "AAAA", "AZ"}, invalid("Z", "AZ  ")},
+        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid("\xAC", "AA  ")},
+        // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
+        {"two-byte codes in an odd length",
+         {{"One", 4, "10"}, {"Two", 3, "20"}},
+         {"AAAA", "KK"},
+         "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
+        // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
+        {"room past the end",
+         {{"One", 4, "10"}, {"One", 4, "3E"}},
+         {"AAAA", "AAAA"},
+         "Entry 2 (\"Entry 2\") lies past the end of the file (offset 3E, 4 bytes; the file has 40 bytes). "
+         "Nothing was written."},
+    };
     writeGame({});
     const auto before = test::readAll(m_game);
-
-    // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
-    const auto oddLength = writeTemplate({{"One", 4, "10"}, {"Two", 3, "20"}});
-    const auto tooLong = saveEntryTexts(oddLength, m_game, std::vector<std::string>{"AAAA", "KK"});
-    ASSERT_FALSE(tooLong);
-    EXPECT_EQ(tooLong.failure().code, kEntryDoesNotFit);
-    EXPECT_NE(tooLong.error().find("Entry 2 (\"Entry 2\")"), std::string::npos) << tooLong.error();
-    EXPECT_EQ(test::readAll(m_game), before);
-
-    // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
-    const auto pastEnd = writeTemplate({{"One", 4, "10"}, {"One", 4, "3E"}});
-    const auto outside = saveEntryTexts(pastEnd, m_game, std::vector<std::string>{"AAAA", "AAAA"});
-    ASSERT_FALSE(outside);
-    EXPECT_EQ(outside.failure().code, kEntryDoesNotFit);
-    EXPECT_NE(outside.error().find("Entry 2 (\"Entry 2\") lies past the end of the file"), std::string::npos)
-        << outside.error();
-    EXPECT_EQ(test::readAll(m_game), before);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto saved = saveEntryTexts(writeTemplate(c.entries), m_game, c.texts);
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error(), c.error);
+        EXPECT_EQ(test::readAll(m_game), before);
+    }
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <initializer_list>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -11,12 +10,6 @@
 #include "support/testfiles.h"
 
 namespace rq::test {
-
-// Bytes from hexadecimal pairs such as "AF C7"; spaces are ignored.
-[[nodiscard]] std::string hexBytes(std::string_view hex);
-
-// Concatenates text and byte parts, NUL bytes included.
-[[nodiscard]] std::string joined(std::initializer_list<std::string_view> parts);
 
 // The 156-byte logo bitmap every GBA cartridge header carries at 0x04.
 [[nodiscard]] const std::string& gbaLogo();
