@@ -235,7 +235,7 @@ F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes
 
     for (const auto& [count, problem] :
          {std::pair{"541", "is more than the 540 entries the editor has room for"},
-          std::pair{"many", "is not a number"}}) {
+          std::pair{"many", "is not a number"}, std::pair{"+-5", "is not a number"}}) {
         write("elsewhere/broken.ini", "[TextFormattingSystem]\nNumberOfEntries="s + count + "\n");
         EXPECT_EQ(run({"check", "--template", templatePath}).out,
                   "F/elsewhere/broken.ini: [TextFormattingSystem] NumberOfEntries = \""s + count + "\" " +
