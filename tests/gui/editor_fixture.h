@@ -1,27 +1,14 @@
 #pragma once
 
-// What the editor's tests share: a program folder with real template and alphabet files, synthetic game
-// files that the launcher identifies as "Sonic The Hedgehog 2", and the launcher that opens the editor.
+// What the editor's tests share: real template and alphabet files, synthetic game files that the launcher
+// identifies as "Sonic The Hedgehog 2", and the launcher that opens the editor.
 
-#include <gtest/gtest.h>
-
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
-#include <QTest>
-#include <memory>
-#include <string>
-#include <vector>
+#include <cstdio>
 
-#include "launcher/loader.h"
-#include "launcher/windowtools.h"
-#include "support/gui_helpers.h"
 #include "support/launcher_fixture.h"
-#include "support/scripted_dialogs.h"
-#include "support/testfiles.h"
 
 namespace rq::test {
 
@@ -48,8 +35,9 @@ struct TemplateEntry {
     std::uint64_t offset;
 };
 
+// Public, so that the tables of cases can act on it.
 class EditorTest : public LauncherFixture {
-  protected:
+  public:
     void SetUp() override {
         LauncherFixture::SetUp();
         folder.writeLoaderIni("[gamenames]\r\nSonic The Hedgehog 2=game.ini\r\n");
@@ -57,10 +45,14 @@ class EditorTest : public LauncherFixture {
         writeAlphabet("two.ini", kTwoByteAlphabet);
     }
 
+    // A message with "{games}" and "{alphabets}" standing for the program's folders.
+    QString withPaths(QString text) const {
+        return text.replace("{games}", gamesPath(""))
+            .replace("{alphabets}", QString::fromStdString(folder.path("plugins\\alphabets\\")));
+    }
     void writeAlphabet(const std::string& name, const std::string& text) const {
         writeText(folder.path("plugins\\alphabets\\" + name), text);
     }
-
     static std::string templateText(const std::vector<TemplateEntry>& entries,
                                     const std::string& notes = "None") {
         std::string text = "[Ident]\r\nRQL_game_plugin=v1.0\r\n[GameAndFileInfo]\r\nNotes=" + notes +
@@ -79,25 +71,14 @@ class EditorTest : public LauncherFixture {
                            const std::string& notes = "None") const {
         folder.writeTemplate("game.ini", templateText(entries, notes));
     }
-    std::string templatePath() const { return folder.path("plugins\\games\\game.ini"); }
-
-    // A Mega Drive image that identification takes for Sonic 2, with texts in place.
-    std::string gameFile(const std::string& name, std::vector<Patch> texts,
-                         std::uint64_t size = 0x400) const {
-        texts.push_back({0x100, "SEGA MEGA DRIVE"});
-        texts.push_back({0x183, "00001051-01"});
-        const auto path = games.file(name);
-        writeImage(path, texts, size);
-        return path;
+    // A file of 0x400 bytes with the texts in place.
+    std::string gameFile(const std::string& name, std::vector<Patch> texts) const {
+        return megaDrive(name, "00001051-01", std::move(texts), 0x400);
     }
 
-    void load(const std::string& path) {
-        dialogs.chooseFile(QString::fromStdString(path));
-        QTest::mouseClick(launcherButton("load"), Qt::LeftButton);
-    }
     // Presses "Launch!" and gives the editor that opened, or nullptr.
     QWidget* launch() {
-        QTest::mouseClick(launcherButton("go"), Qt::LeftButton);
+        press("go");
         editor = openWindow(QStringLiteral("editor"));
         QCoreApplication::processEvents();
         return editor;
@@ -106,9 +87,14 @@ class EditorTest : public LauncherFixture {
         load(path);
         return launch();
     }
+    // Entries whose texts do not matter: Length 0 reads nothing.
+    QWidget* openWithEmptyEntries(int count) {
+        writeGameTemplate(std::vector<TemplateEntry>(count, {"Entry", "0", 0, kTexts}));
+        return loadAndLaunch(gameFile("game.bin", {}));
+    }
 
-    QPushButton* launcherButton(const char* name) const { return LauncherFixture::button(name); }
-    // The editor's own buttons.
+    QPushButton* go() const { return LauncherFixture::button("go"); }
+    // The editor's own controls.
     QPushButton* button(const char* name) const {
         return editor->findChild<QPushButton*>(QLatin1String(name));
     }
@@ -119,19 +105,19 @@ class EditorTest : public LauncherFixture {
         return editor->findChild<QLabel*>(QStringLiteral("ident_label_%1").arg(slot));
     }
     QTabWidget* strip(const char* name) const { return editor->findChild<QTabWidget*>(QLatin1String(name)); }
-
     void click(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
-    // Replaces a box's text the way a user does: select all, type (Latin-1 characters only; QTest types
-    // nothing else).
+    // Replaces a box's text as a user does: select all, type (QTest types Latin-1 characters only).
     void type(int slot, const QString& text) const {
-        QLineEdit* b = box(slot);
-        b->setFocus();
-        b->selectAll();
-        if (text.isEmpty()) {
-            QTest::keyClick(b, Qt::Key_Delete);
-        } else {
-            QTest::keyClicks(b, text);
+        box(slot)->setFocus();
+        box(slot)->selectAll();
+        QTest::keyClicks(box(slot), text);
+    }
+    int visibleSlots() const {
+        int n = 0;
+        for (int s = 0; s < 540; ++s) {
+            n += !box(s)->isHidden() && !label(s)->isHidden() ? 1 : 0;
         }
+        return n;
     }
 
     QPointer<QWidget> editor;

@@ -1,6 +1,17 @@
 #include "scripted_dialogs.h"
 
 namespace rq::test {
+namespace {
+
+QString describe(const QString& title, Dialogs::Icon icon, Dialogs::Buttons buttons, const QString& text) {
+    static const char* const icons[] = {"None", "Information", "Exclamation", "Critical"};
+    static const char* const buttonSets[] = {"Ok", "YesNo", "YesNoCancel"};
+    return QStringLiteral("%1 [%2, %3] %4")
+        .arg(title, QLatin1String(icons[static_cast<int>(icon)]),
+             QLatin1String(buttonSets[static_cast<int>(buttons)]), text);
+}
+
+}  // namespace
 
 Dialogs::Answer ScriptedDialogs::message(QWidget*, const QString& title, const QString& text, Icon icon,
                                          Buttons buttons) {
@@ -8,23 +19,21 @@ Dialogs::Answer ScriptedDialogs::message(QWidget*, const QString& title, const Q
     if (buttons == Buttons::Ok) {
         return Answer::Ok;
     }
-    if (m_answers.empty()) {
-        return Answer::No;
+    const Answer a = m_answers.empty() ? Answer::No : m_answers.front();
+    if (!m_answers.empty()) {
+        m_answers.pop_front();
     }
-    const Answer a = m_answers.front();
-    m_answers.pop_front();
     return a;
 }
 
 std::optional<QString> ScriptedDialogs::openFile(QWidget*, const FileRequest& request) {
     m_requests.push_back(request);
-    if (m_files.empty()) {
-        return std::nullopt;
+    std::optional<QString> file;
+    if (!m_files.empty()) {
+        file = m_files.front();
+        m_files.pop_front();
     }
-    const bool chosen = m_files.front().has_value();
-    const QString file = chosen ? *m_files.front() : QString();
-    m_files.pop_front();
-    return chosen ? std::optional<QString>(file) : std::nullopt;
+    return file;
 }
 
 QStringList ScriptedDialogs::texts() const {
@@ -33,6 +42,18 @@ QStringList ScriptedDialogs::texts() const {
         list << m.text;
     }
     return list;
+}
+
+QStringList ScriptedDialogs::log() const {
+    QStringList list;
+    for (const auto& m : m_messages) {
+        list << describe(m.title, m.icon, m.buttons, m.text);
+    }
+    return list;
+}
+
+QString shown(Dialogs::Icon icon, const QString& text, Dialogs::Buttons buttons) {
+    return describe(QStringLiteral("Romquill"), icon, buttons, text);
 }
 
 }  // namespace rq::test

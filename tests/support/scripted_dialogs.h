@@ -31,6 +31,8 @@ class ScriptedDialogs final : public Dialogs {
 
     [[nodiscard]] const std::vector<Message>& messages() const { return m_messages; }
     [[nodiscard]] QStringList texts() const;
+    // Every message whole, as shown() writes it.
+    [[nodiscard]] QStringList log() const;
     [[nodiscard]] const std::vector<FileRequest>& fileRequests() const { return m_requests; }
     void clear() { m_messages.clear(); }
 
@@ -40,5 +42,9 @@ class ScriptedDialogs final : public Dialogs {
     std::deque<Answer> m_answers;
     std::deque<std::optional<QString>> m_files;
 };
+
+// A message of the program's own title: "Romquill [icon, buttons] text".
+[[nodiscard]] QString shown(Dialogs::Icon icon, const QString& text,
+                            Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
 
 }  // namespace rq::test
