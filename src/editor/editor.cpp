@@ -287,7 +287,7 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
 
 EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::string_view consequence) {
     if (error.code == kOldAlphabet) {
-        // Not the end of the program, as the Part has it: that would lose the edits of every other window.
+        // Not the end of the program: that would lose the edits of every other window.
         return {coreText(oldAlphabetMessage(error.subject, consequence)), Dialogs::Icon::Critical};
     }
     return {coreText(error.message),

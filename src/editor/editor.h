@@ -22,7 +22,7 @@ class LoaderWindow;
 struct GameTemplate;
 struct Error;
 
-// The template text editor (Parts 4.1, 4.2): every entry of the launcher's template, read from the launcher's
+// The template text editor: every entry of the launcher's template, read from the launcher's
 // file and decoded through its alphabet, on up to thirty tabs; "Save data to file" writes them all back, or
 // nothing. It works on copies of the launcher's template and file paths taken when it opens.
 class EditorWindow : public QWidget {
