@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
 
-std::string entryName(const TemplateEntry& entry) {
-    return "Entry " + std::to_string(entry.number) + " (\"" + entry.comment + "\")";
-}
-
 // The texts the JSON gives, by entry number, as code-page bytes; or why they cannot be taken (in UTF-8).
 Result<std::map<int, std::string>> readGivenTexts(const std::string& jsonPath,
                                                   const GameTemplate& gameTemplate) {

@@ -83,8 +83,8 @@ std::optional<TemplateArguments> parseTemplateArguments(std::string_view verb, A
     return parsed;
 }
 
-void say(Streams io, std::string_view codePageMessage) {
-    io.err << bytesToUtf8(codePageMessage) << '\n';
+void say(Streams io, std::string_view message) {
+    io.err << message << '\n';
 }
 
 std::optional<TemplateAndTexts> readTemplateAndTexts(std::string_view verb, Arguments args,

@@ -37,7 +37,7 @@ struct TemplateAndTexts {
                                                                    std::size_t fileCount, Streams io,
                                                                    int& status);
 
-// A core message (code-page bytes) on standard error, in UTF-8.
-void say(Streams io, std::string_view codePageMessage);
+// A core message (UTF-8) on standard error.
+void say(Streams io, std::string_view message);
 
 }  // namespace rq::cli

@@ -79,10 +79,9 @@ class SlotTabs : public QTabWidget {
     QPoint m_pageOrigin;
 };
 
-// Core messages hold paths (UTF-8) beside template values (code-page bytes): a message that is valid UTF-8
-// is read as such, any other as code-page text.
+// Core messages are UTF-8, their code-page values converted already.
 QString coreText(const std::string& message) {
-    return decodeUtf8(message) ? QString::fromStdString(message) : fromCodePage(message);
+    return QString::fromStdString(message);
 }
 
 // The box's text as bytes, and where its first character without a byte in the code page stands.
@@ -304,7 +303,7 @@ EditorWindow::Message EditorWindow::saveRefusal(const Error& error, const GameTe
                     Dialogs::Icon::Exclamation};
         }
         case kEntryDoesNotFit:
-            return {fromCodePage(error.message), Dialogs::Icon::Exclamation};
+            return {coreText(error.message), Dialogs::Icon::Exclamation};
         case kTemplateChanged:
             return {coreText(error.message), Dialogs::Icon::Exclamation};
         default:  // the file could not be opened or written

@@ -1,13 +1,10 @@
 #include "entrytexts.h"
 
+#include "launcher/codepage.h"
 #include "launcher/readwritetext.h"
 
 namespace rq {
 namespace {
-
-std::string entryName(const TemplateEntry& entry) {
-    return "Entry " + std::to_string(entry.number) + " (\"" + entry.comment + "\")";
-}
 
 std::string hex(std::uint64_t value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -71,8 +68,8 @@ Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
             }
             const auto code = entry.alphabet->encode(text[at]);
             if (!code) {
-                return Error{invalidCharacterMessage(characterKey(text[at]), text), kInvalidCharacter,
-                             std::to_string(entry.number)};
+                return Error{invalidCharacterMessage(bytesToUtf8(characterKey(text[at])), bytesToUtf8(text)),
+                             kInvalidCharacter, std::to_string(entry.number)};
             }
             write.bytes += *code;
         }

@@ -233,7 +233,7 @@ void LoaderWindow::load_Click() {
                          Dialogs::Icon::Critical);
     }
     if (!identified->message.empty()) {
-        m_dialogs.inform(this, kTitle, fromCodePage(identified->message), Dialogs::Icon::None);
+        m_dialogs.inform(this, kTitle, QString::fromStdString(identified->message), Dialogs::Icon::None);
     }
     m_state.detectedGame = fromCodePage(identified->game);
     setRomName(m_state.detectedGame);

@@ -12,7 +12,7 @@ struct Error {
     Error(std::string message, int code = 0, std::string subject = {})  // NOLINT: braces build it
         : message(std::move(message)), code(code), subject(std::move(subject)) {}
 
-    std::string message;
+    std::string message;  // UTF-8, ready to show: code-page values in it are converted
     int code = 0;         // what kind of error, where a caller must tell kinds apart
     std::string subject;  // the file or name the error is about, where a caller words its own message
 };

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <map>
 
+#include "launcher/codepage.h"
 #include "launcher/common.h"
 #include "launcher/iniReadWriteDelete.h"
 
@@ -17,8 +18,8 @@ std::string entrySection(int number) {
 
 Error malformed(const std::string& path, std::string_view section, std::string_view key,
                 std::string_view value, std::string_view why) {
-    return Error{"The template " + path + " cannot be used: in section [" + std::string(section) +
-                     "] the key " + std::string(key) + " has the value \"" + std::string(value) + "\", " +
+    return Error{"The template " + path + " cannot be used: in section [" + bytesToUtf8(section) +
+                     "] the key " + bytesToUtf8(key) + " has the value \"" + bytesToUtf8(value) + "\", " +
                      std::string(why) + ".",
                  kMalformedTemplate, path};
 }
@@ -66,6 +67,10 @@ int TemplateEntry::limit() const {
         return 0;
     }
     return static_cast<int>(std::nearbyint(static_cast<double>(length) / charLength));
+}
+
+std::string entryName(const TemplateEntry& entry) {
+    return "Entry " + std::to_string(entry.number) + " (\"" + bytesToUtf8(entry.comment) + "\")";
 }
 
 std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence) {

@@ -56,6 +56,9 @@ struct GameTemplate {
 // the alphabet's path).
 [[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
 
+// "Entry N ("comment")" for messages, in UTF-8.
+[[nodiscard]] std::string entryName(const TemplateEntry& entry);
+
 // The refusal of an alphabet without CharLength; consequence says what happens instead of going on.
 [[nodiscard]] std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence);
 

@@ -252,12 +252,19 @@ TEST_F(CliOwnFolder, DumpAndInsertRefuseABrokenTemplateWithItsMessageAndWriteNot
     write("plugins/games/old.ini",
           "[TextFormattingSystem]\nNumberOfEntries=1\nOld=old.ini\n"
           "[entry1]\nTextFormat=Old\nLength=1\nHexLocation=0\n");
+    // A UTF-8 path beside a code-page value: both must come out as UTF-8.
+    write("plugins/games/caf\xC3\xA9.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=one.ini\n"
+          "[entry1]\nTextFormat=One\nLength=t\xE9n\nHexLocation=0\n");
     test::writeImage(m_game, {{0, "AAAA"}});
     write("texts.json", R"({"entries": []})");
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"malformed.ini",
          "The template F/plugins/games/malformed.ini cannot be used: in section [entry1] the key Length "
          "has the value \"ten\", which is not a size from 0 to 32767 bytes.\n"},
+        {"caf\xC3\xA9.ini",
+         "The template F/plugins/games/caf\xC3\xA9.ini cannot be used: in section [entry1] the key Length "
+         "has the value \"t\xC3\xA9n\", which is not a size from 0 to 32767 bytes.\n"},
         {"old.ini",
          "Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please check template "
          "F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},

@@ -124,7 +124,7 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         // Entries before the faulty one are valid, and still nothing is written.
         {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid("_b", "AbA ")},
         {"letter without a save code", three, {"AAAA", "AAAA", "AZ"}, invalid("Z", "AZ  ")},
-        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid("\xAC", "AA  ")},
+        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid("\xC2\xAC", "AA  ")},
         // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
         {"two-byte codes in an odd length",
          {{"One", 4, "10"}, {"Two", 3, "20"}},
