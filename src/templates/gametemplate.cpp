@@ -81,7 +81,9 @@ std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view
 
 static std::string alphabetPathIn(const IniFile& ini, int entryNumber) {
     const std::string format = ini.read(entrySection(entryNumber), "TextFormat", "0");
-    return appRelativePath("plugins\\alphabets\\" + ini.read("TextFormattingSystem", format, kError));
+    // The template names its alphabet in the code page; file names are UTF-8 to the file services.
+    return appRelativePath("plugins\\alphabets\\" +
+                           bytesToUtf8(ini.read("TextFormattingSystem", format, kError)));
 }
 
 std::string alphabetPathFor(const std::string& templatePath, int entryNumber) {

@@ -199,6 +199,17 @@ class CliOwnFolder : public testing::Test {
     std::string m_game = m_dir.file("game.bin");
 };
 
+TEST_F(CliOwnFolder, AnAlphabetWithAnAccentedNameIsFound) {
+    write("plugins/alphabets/caf\xC3\xA9.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
+    write("plugins/games/t.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=caf\xE9.ini\n"
+          "[entry1]\nTextFormat=One\nLength=2\nHexLocation=0\n");
+    test::writeImage(m_game, {{0, "AA"}});
+    const auto dumped = run({"dump", "--template", "t.ini", m_game});
+    EXPECT_EQ(dumped.exitCode, 0) << dumped.err;
+    EXPECT_NE(dumped.out.find("\"text\": \"AA\""), std::string::npos) << dumped.out;
+}
+
 TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
     write("plugins/alphabets/wide.ini",
           "[AlphabetAndFileInfo]\nCharLength=2\n[save]\nA=123\nB=zz\n_a=0041\nA=ff\n");
