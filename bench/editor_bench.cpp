@@ -11,10 +11,10 @@
 
 #include "editor/editor.h"
 #include "editor/entrytexts.h"
-#include "launcher/common.h"
-#include "launcher/dialogs.h"
+#include "files/common.h"
+#include "kit/dialogs.h"
 #include "launcher/loader.h"
-#include "launcher/readwritetext.h"
+#include "files/readwritetext.h"
 #include "templates/gametemplate.h"
 
 namespace {

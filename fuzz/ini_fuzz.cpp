@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/iniReadWriteDelete.h"
+#include "files/iniReadWriteDelete.h"
 
 namespace {
 

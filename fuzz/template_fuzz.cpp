@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
-#include "launcher/common.h"
-#include "launcher/iniReadWriteDelete.h"
+#include "files/common.h"
+#include "files/iniReadWriteDelete.h"
 #include "templates/gametemplate.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "editor/entrytexts.h"
-#include "launcher/common.h"
+#include "files/common.h"
 
 namespace {
 

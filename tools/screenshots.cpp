@@ -14,10 +14,10 @@
 #include <cstdio>
 #include <deque>
 
-#include "launcher/common.h"
-#include "launcher/dialogs.h"
+#include "files/common.h"
+#include "kit/dialogs.h"
 #include "launcher/loader.h"
-#include "launcher/qtcodepage.h"
+#include "kit/qtcodepage.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <QApplication>
 
-#include "launcher/common.h"
-#include "launcher/dialogs.h"
+#include "files/common.h"
+#include "kit/dialogs.h"
 #include "launcher/loader.h"
-#include "launcher/qtcodepage.h"
-#include "launcher/windowtools.h"
+#include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

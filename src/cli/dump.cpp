@@ -2,7 +2,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "launcher/codepage.h"
+#include "files/codepage.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
 

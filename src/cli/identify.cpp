@@ -2,7 +2,7 @@
 
 #include "commands.h"
 #include "identify/detectROM.h"
-#include "launcher/readwritetext.h"
+#include "files/readwritetext.h"
 
 namespace rq::cli {
 

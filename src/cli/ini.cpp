@@ -1,8 +1,8 @@
 #include <ostream>
 
 #include "commands.h"
-#include "launcher/codepage.h"
-#include "launcher/iniReadWriteDelete.h"
+#include "files/codepage.h"
+#include "files/iniReadWriteDelete.h"
 
 namespace rq::cli {
 

@@ -5,8 +5,8 @@
 
 #include "commands.h"
 #include "editor/entrytexts.h"
-#include "launcher/codepage.h"
-#include "launcher/common.h"
+#include "files/codepage.h"
+#include "files/common.h"
 #include "templateverbs.h"
 
 namespace rq::cli {

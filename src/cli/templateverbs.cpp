@@ -5,9 +5,9 @@
 #include <ostream>
 
 #include "editor/entrytexts.h"
-#include "launcher/codepage.h"
-#include "launcher/common.h"
-#include "launcher/readwritetext.h"
+#include "files/codepage.h"
+#include "files/common.h"
+#include "files/readwritetext.h"
 
 namespace rq::cli {
 namespace {

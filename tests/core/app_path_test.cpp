@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launcher/common.h"
+#include "files/common.h"
 
 namespace rq {
 namespace {

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/readwritetext.h"
+#include "files/readwritetext.h"
 #include "support/testfiles.h"
 
 namespace rq {

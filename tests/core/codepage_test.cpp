@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/codepage.h"
+#include "files/codepage.h"
 
 namespace rq {
 namespace {

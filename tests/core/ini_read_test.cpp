@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "launcher/iniReadWriteDelete.h"
+#include "files/iniReadWriteDelete.h"
 #include "support/testfiles.h"
 
 namespace rq {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "editor_fixture.h"
-#include "launcher/windowtools.h"
+#include "kit/windowtools.h"
 
 namespace rq {
 namespace {

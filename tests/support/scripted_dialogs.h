@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "launcher/dialogs.h"
+#include "kit/dialogs.h"
 
 namespace rq::test {
 

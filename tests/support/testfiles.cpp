@@ -6,7 +6,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "launcher/common.h"
+#include "files/common.h"
 
 namespace rq::test {
 

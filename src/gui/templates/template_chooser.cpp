@@ -6,11 +6,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "gametemplate.h"
-#include "launcher/dialogs.h"
+#include "templates/gametemplate.h"
+#include "kit/dialogs.h"
 #include "launcher/loader.h"
-#include "launcher/qtcodepage.h"
-#include "launcher/windowtools.h"
+#include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
 
 namespace rq {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/result.h"
+#include "files/result.h"
 #include "templates/gametemplate.h"
 
 namespace rq {

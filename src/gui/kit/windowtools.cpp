@@ -5,8 +5,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include "common.h"
-#include "qtcodepage.h"
+#include "files/common.h"
+#include "kit/qtcodepage.h"
 
 namespace rq {
 

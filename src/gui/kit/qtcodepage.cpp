@@ -1,6 +1,6 @@
 #include "qtcodepage.h"
 
-#include "codepage.h"
+#include "files/codepage.h"
 
 namespace rq {
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <map>
 
-#include "launcher/codepage.h"
-#include "launcher/common.h"
-#include "launcher/iniReadWriteDelete.h"
+#include "files/codepage.h"
+#include "files/common.h"
+#include "files/iniReadWriteDelete.h"
 
 namespace rq {
 namespace {

@@ -13,11 +13,11 @@
 
 #include "editor/entrytexts.h"
 #include "editor/typinglimit.h"
-#include "launcher/codepage.h"
+#include "files/codepage.h"
 #include "launcher/loader.h"
-#include "launcher/qtcodepage.h"
-#include "launcher/readwritetext.h"
-#include "launcher/windowtools.h"
+#include "kit/qtcodepage.h"
+#include "files/readwritetext.h"
+#include "kit/windowtools.h"
 #include "templates/gametemplate.h"
 
 namespace rq {

@@ -6,16 +6,16 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-#include "appicon.h"
-#include "dialogs.h"
+#include "kit/appicon.h"
+#include "kit/dialogs.h"
 #include "editor/editor.h"
 #include "identify/detectROM.h"
-#include "iniReadWriteDelete.h"
-#include "placeholder.h"
-#include "qtcodepage.h"
-#include "readwritetext.h"
+#include "files/iniReadWriteDelete.h"
+#include "kit/placeholder.h"
+#include "kit/qtcodepage.h"
+#include "files/readwritetext.h"
 #include "templates/template_chooser.h"
-#include "windowtools.h"
+#include "kit/windowtools.h"
 
 namespace rq {
 namespace {

@@ -5,8 +5,8 @@
 #include <iterator>
 #include <map>
 
-#include "codepage.h"
-#include "common.h"
+#include "files/codepage.h"
+#include "files/common.h"
 
 namespace rq {
 namespace {

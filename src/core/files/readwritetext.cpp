@@ -4,7 +4,7 @@
 #include <fstream>
 #include <limits>
 
-#include "common.h"
+#include "files/common.h"
 
 #ifdef _WIN32
 #include <cwchar>

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "launcherstate.h"
+#include "launcher/launcherstate.h"
 
 class QLabel;
 class QPushButton;

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "windowtools.h"
+#include "kit/windowtools.h"
 
 namespace rq {
 

@@ -6,8 +6,8 @@
 #include <set>
 #include <tuple>
 
-#include "launcher/iniReadWriteDelete.h"
-#include "launcher/readwritetext.h"
+#include "files/iniReadWriteDelete.h"
+#include "files/readwritetext.h"
 #include "templates/alphabet.h"
 #include "templates/gametemplate.h"
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "editor/slotlayout.h"
-#include "launcher/dialogs.h"
+#include "kit/dialogs.h"
 
 class QLabel;
 class QLineEdit;

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/iniReadWriteDelete.h"
-#include "launcher/result.h"
+#include "files/iniReadWriteDelete.h"
+#include "files/result.h"
 
 namespace rq {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "alphabet.h"
-#include "launcher/result.h"
+#include "templates/alphabet.h"
+#include "files/result.h"
 
 namespace rq {
 

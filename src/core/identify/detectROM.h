@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/result.h"
+#include "files/result.h"
 
 namespace rq {
 

@@ -1,7 +1,7 @@
 #include "entrytexts.h"
 
-#include "launcher/codepage.h"
-#include "launcher/readwritetext.h"
+#include "files/codepage.h"
+#include "files/readwritetext.h"
 
 namespace rq {
 namespace {

@@ -3,9 +3,9 @@
 #include <map>
 #include <utility>
 
-#include "catalogue.h"
-#include "launcher/common.h"
-#include "launcher/readwritetext.h"
+#include "identify/catalogue.h"
+#include "files/common.h"
+#include "files/readwritetext.h"
 
 namespace rq {
 namespace {
