@@ -12,9 +12,8 @@
 #include "editor/editor.h"
 #include "editor/entrytexts.h"
 #include "files/common.h"
-#include "kit/dialogs.h"
-#include "launcher/loader.h"
 #include "files/readwritetext.h"
+#include "kit/dialogs.h"
 #include "templates/gametemplate.h"
 
 namespace {
@@ -124,11 +123,11 @@ class SilentDialogs final : public rq::Dialogs {
 void BM_OpenEditorWindow(benchmark::State& state) {
     const auto& f = fixture();
     SilentDialogs dialogs;
-    rq::LoaderWindow launcher(dialogs);
-    launcher.state().loadedPath = QString::fromStdString(f.gamePath);
-    launcher.state().templatePath = QString::fromStdString(f.templatePath);
+    const auto context = std::make_shared<rq::LauncherContext>(dialogs);
+    context->state.loadedPath = f.gamePath;
+    context->state.templatePath = f.templatePath;
     for (auto _ : state) {
-        QWidget* editor = rq::createEditorWindow(launcher);
+        QWidget* editor = rq::createEditorWindow(context);
         editor->show();
         QApplication::processEvents();
         delete editor;

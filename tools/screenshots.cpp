@@ -14,10 +14,12 @@
 #include <cstdio>
 #include <deque>
 
+#include "editor/editor.h"
 #include "files/common.h"
 #include "kit/dialogs.h"
-#include "launcher/loader.h"
 #include "kit/qtcodepage.h"
+#include "launcher/loader.h"
+#include "templates/template_chooser.h"
 
 namespace {
 
@@ -109,7 +111,10 @@ int main(int argc, char** argv) {
     writeSparse(mdGame, 0, header, {});
 
     ShotDialogs dialogs(out);
-    rq::LoaderWindow launcher(dialogs);
+    rq::LauncherWindows windows;
+    windows.editor = rq::createEditorWindow;
+    windows.chooser = rq::createTemplateChooser;
+    rq::LoaderWindow launcher(dialogs, std::move(windows));
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
     dialogs.chooseFile(mdGame);
     launcher.load_Click();
@@ -136,8 +141,7 @@ int main(int argc, char** argv) {
             ok = grab(chooser, out, QStringLiteral("template_chooser")) && ok;
             chooser->close();
         }
-        launcher.applyForcedTemplate(QString::fromStdString(rq::appRelativePath("plugins\\games\\demo.ini")),
-                                     QStringLiteral("Romquill Demo"));
+        launcher.applyForcedTemplate(rq::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");
         ok = grab(&launcher, out, QStringLiteral("loader-demo")) && ok;
         launcher.go_Click();
         if (auto* editor = findWindow(QStringLiteral("editor"))) {

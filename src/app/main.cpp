@@ -1,10 +1,12 @@
 #include <QApplication>
 
+#include "editor/editor.h"
 #include "files/common.h"
 #include "kit/dialogs.h"
-#include "launcher/loader.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
+#include "launcher/loader.h"
+#include "templates/template_chooser.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -12,7 +14,10 @@ int main(int argc, char* argv[]) {
     rq::setApplicationFolder(rq::toPath(QCoreApplication::applicationDirPath()));
 
     rq::QtDialogs dialogs;
-    rq::LoaderWindow launcher(dialogs);
+    rq::LauncherWindows windows;
+    windows.editor = rq::createEditorWindow;
+    windows.chooser = rq::createTemplateChooser;
+    rq::LoaderWindow launcher(dialogs, std::move(windows));
     rq::centreOnScreen(&launcher);
     launcher.show();
     // Closing the launcher closes only the launcher; the process ends with its last window.

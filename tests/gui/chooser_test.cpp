@@ -100,8 +100,8 @@ TEST_F(ChooserTest, ListsTheFilesOfTheGamesFolderByNameAndNothingElse) {
     ASSERT_NE(openChooser(), nullptr);
     EXPECT_EQ(listed(), QStringList({"a.ini", "A.txt", "b.ini", "c", "sub\\x.ini", "Zed.INI"}));
     doubleClick("sub\\x.ini");
-    EXPECT_EQ(launcher->state().detectedGame, "Whole Name");
-    EXPECT_EQ(launcher->state().templatePath, gamesPath("") + "sub\\x.ini");
+    EXPECT_EQ(test::qs(launcher->state().detectedGame), "Whole Name");
+    EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("") + "sub\\x.ini");
 }
 
 struct VersionCase {
@@ -184,21 +184,21 @@ TEST_F(ChooserTest, DoubleClickForcesTheTemplateOntoTheLauncherAndCloses) {
     folder.writeTemplate("forced.ini", templateText("v1.0", "Forced && Co", "forced.dat"));
     folder.writeTemplate("unnamed.ini", templateText("v1.0", "", "missing.dat"));
     loadUnsupportedRom();
-    const QString loaded = launcher->state().loadedPath;
+    const QString loaded = test::qs(launcher->state().loadedPath);
     ASSERT_NE(openChooser(), nullptr);
     doubleClick("forced.ini");
     EXPECT_EQ(test::openWindow("template_chooser"), nullptr);
     EXPECT_TRUE(dialogs.messages().empty());
-    EXPECT_EQ(launcher->state().templatePath, gamesPath("forced.ini"));
+    EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("forced.ini"));
     // The name as the template holds it; the label shows it as the details do.
-    EXPECT_EQ(launcher->state().detectedGame, "Forced && Co");
+    EXPECT_EQ(test::qs(launcher->state().detectedGame), "Forced && Co");
     EXPECT_EQ(launcher->romNameText(), "Forced && Co");
     EXPECT_EQ(label("rom_name")->text(), "Forced & Co");
     EXPECT_EQ(launcher->windowTitle(), "Romquill - Forced && Co");
     EXPECT_EQ(picture(), kForcedPicture);
     EXPECT_TRUE(button("go")->isEnabled());
     EXPECT_EQ(button("go")->text(), "Launch!");
-    EXPECT_EQ(launcher->state().loadedPath, loaded);
+    EXPECT_EQ(test::qs(launcher->state().loadedPath), loaded);
 
     // Without GameName the name is "<error>"; a picture that cannot be shown gives way without a word.
     dialogs.answer(Dialogs::Answer::Yes);
@@ -206,7 +206,7 @@ TEST_F(ChooserTest, DoubleClickForcesTheTemplateOntoTheLauncherAndCloses) {
     dialogs.clear();
     doubleClick("unnamed.ini");
     EXPECT_TRUE(dialogs.messages().empty());
-    EXPECT_EQ(launcher->state().templatePath, gamesPath("unnamed.ini"));
+    EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("unnamed.ini"));
     EXPECT_EQ(launcher->windowTitle(), "Romquill - <error>");
     EXPECT_EQ(picture(), kNoRom);
     EXPECT_TRUE(button("go")->isEnabled());
@@ -226,9 +226,9 @@ TEST_F(ChooserTest, DoubleClickOnAFileThatFailedTheCheckTakesTheNameShownBefore)
         doubleClick("newer.ini");
         EXPECT_EQ(dialogs.texts(), QStringList{kRefusal});
         EXPECT_EQ(test::openWindow("template_chooser"), nullptr);
-        EXPECT_EQ(launcher->state().templatePath, gamesPath("newer.ini"));
+        EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("newer.ini"));
         const QString name = *before != '\0' ? "Good Game" : "";  // nothing shown before: an empty name
-        EXPECT_EQ(launcher->state().detectedGame, name);
+        EXPECT_EQ(test::qs(launcher->state().detectedGame), name);
         EXPECT_EQ(launcher->windowTitle(), "Romquill - " + name);
         EXPECT_TRUE(button("go")->isEnabled());
         EXPECT_EQ(picture(), kGamePicture);
@@ -258,7 +258,7 @@ TEST_F(ChooserTest, CancelAndTheCloseBoxLeaveTheLauncherExactlyAsItWas) {
     folder.writeTemplate("sonic2.ini", templateText("v1.0", "Sonic The Hedgehog 2", "sonic2.dat"));
     folder.writeTemplate("forced.ini", templateText("v1.0", "Forced Game", "forced.dat"));
     loadGame("00001051-01");
-    ASSERT_EQ(launcher->state().detectedGame, "Sonic The Hedgehog 2");
+    ASSERT_EQ(test::qs(launcher->state().detectedGame), "Sonic The Hedgehog 2");
     const QStringList before = launcherView();
 
     dialogs.answer(Dialogs::Answer::Yes);

@@ -83,15 +83,26 @@ TEST_F(EditorSaveTest, WritesWhatItReadAsReadAndPadsEveryBoxToItsLimit) {
     EXPECT_EQ(button("save")->text(), "Save data to file");
 }
 
+TEST_F(EditorSaveTest, AfterASaveTheFocusStaysWhereItWas) {
+    ASSERT_NE(open(), nullptr);
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+    button("save")->setFocus();
+    click("save");
+    // Had it moved on, the next key pressed would replace a whole text the user did not mean to touch.
+    EXPECT_EQ(QApplication::focusWidget(), button("save"));
+    EXPECT_FALSE(box(0)->hasSelectedText());
+}
+
 TEST_F(EditorSaveTest, TheEditorKeepsTheFileTemplateAndTitleItOpenedWith) {
     ASSERT_NE(open(), nullptr);
     const auto other = gameFile("other.bin", {{kTexts, "CCCCC"}});
     const auto otherBefore = test::readAll(other);
     load(other);
-    ASSERT_EQ(launcher->state().loadedPath, QString::fromStdString(other));
+    ASSERT_EQ(test::qs(launcher->state().loadedPath), QString::fromStdString(other));
     // And a template forced later, with other addresses and another name.
     folder.writeTemplate("moved.ini", templateText({{"Moved", "0", 5, kTexts + 0x80}}));
-    launcher->applyForcedTemplate(gamesPath("moved.ini"), "Moved");
+    launcher->applyForcedTemplate(gamesPath("moved.ini").toStdString(), "Moved");
 
     type(0, "BB");
     click("save");

@@ -97,10 +97,10 @@ TEST_P(EditorSlotCountTest, ShowsOneSlotAnEntryAndTheToggleBeyondTabFifteen) {
     EXPECT_EQ(visibleSlots(), std::max(count, 0));
     EXPECT_EQ(button("toggle")->isVisibleTo(editor), count > 270);
     // Saving them writes nothing and succeeds.
-    const auto before = test::readAll(launcher->state().loadedPath.toStdString());
+    const auto before = test::readAll(launcher->state().loadedPath);
     click("save");
     EXPECT_EQ(dialogs.texts(), QStringList{"Writing complete!"});
-    EXPECT_EQ(test::readAll(launcher->state().loadedPath.toStdString()), before);
+    EXPECT_EQ(test::readAll(launcher->state().loadedPath), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, EditorSlotCountTest, ::testing::Values(-3, 0, 270, 540),

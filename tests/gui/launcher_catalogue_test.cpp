@@ -22,7 +22,7 @@ TEST_F(LauncherCatalogue, EveryKnownGameIsIdentifiedAndFindsItsTemplate) {
         const QString name = QString::fromStdString(row.name);
         EXPECT_TRUE(dialogs.messages().empty()) << dialogs.texts().join(QLatin1Char('|')).toStdString();
         dialogs.clear();
-        EXPECT_EQ(launcher->state().detectedGame, name);
+        EXPECT_EQ(test::qs(launcher->state().detectedGame), name);
         EXPECT_EQ(launcher->romNameText(), name);
         EXPECT_EQ(label("rom_name")->text(), QString(name).replace("&&", "&"));
         EXPECT_EQ(launcher->windowTitle(), QStringLiteral("Romquill - ") + name);
@@ -31,7 +31,7 @@ TEST_F(LauncherCatalogue, EveryKnownGameIsIdentifiedAndFindsItsTemplate) {
         } else {
             EXPECT_TRUE(button("sadxpc")->isHidden());
             EXPECT_TRUE(button("go")->isEnabled());
-            EXPECT_EQ(launcher->state().templatePath, gamesPath(test::rowId(row) + ".ini"));
+            EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath(test::rowId(row) + ".ini"));
         }
         ++games;
     }

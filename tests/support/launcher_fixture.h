@@ -11,14 +11,23 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor.h"
 #include "launcher/loader.h"
 #include "support/scripted_dialogs.h"
 #include "support/testfiles.h"
+#include "templates/template_chooser.h"
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
+
+namespace rq::test {
+// The core's UTF-8 text, to compare with what a window shows.
+inline QString qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+}  // namespace rq::test
 
 namespace rq::test {
 
@@ -59,7 +68,10 @@ class LauncherFixture : public ::testing::Test {
         writePicture(folder.path("gfx\\norom.dat"), kNoRom);
         writePicture(folder.path("gfx\\pc-sadx-eng.dat"), kPcEnglish);
         writePicture(folder.path("gfx\\pc-sadx-jap.dat"), kPcJapanese);
-        launcher = std::make_unique<LoaderWindow>(dialogs);
+        LauncherWindows windows;
+        windows.editor = createEditorWindow;
+        windows.chooser = createTemplateChooser;
+        launcher = std::make_unique<LoaderWindow>(dialogs, std::move(windows));
         launcher->show();
     }
     void TearDown() override {
@@ -83,8 +95,8 @@ class LauncherFixture : public ::testing::Test {
     QStringList launcherView() const {
         const auto& state = launcher->state();
         return QStringList() << launcher->windowTitle() << label("path")->text() << label("rom_name")->text()
-                             << launcher->romNameText() << state.loadedPath << state.detectedGame
-                             << state.templatePath << button("go")->text() << picture().name()
+                             << launcher->romNameText() << qs(state.loadedPath) << qs(state.detectedGame)
+                             << qs(state.templatePath) << button("go")->text() << picture().name()
                              << QString::number(button("go")->isEnabled())
                              << QString::number(button("sadxpc")->isVisible());
     }

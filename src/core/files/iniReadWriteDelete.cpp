@@ -131,12 +131,13 @@ IniFile IniFile::parse(std::string_view bytes) {
 }
 
 const IniFile::Section* IniFile::section(std::string_view name) const {
-    const auto it = m_firstSection.find(lowered(name));
+    // Names asked for are trimmed as the file's names are: " Ident " finds [Ident].
+    const auto it = m_firstSection.find(lowered(trim(name)));
     return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
 }
 
 std::optional<std::string> IniFile::Section::value(std::string_view key) const {
-    const auto it = firstLine.find(lowered(key));
+    const auto it = firstLine.find(lowered(trim(key)));
     if (it == firstLine.end() || !lines[it->second].hasEquals) {
         return std::nullopt;
     }

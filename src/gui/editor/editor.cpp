@@ -1,5 +1,6 @@
 #include "editor.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +15,8 @@
 #include "editor/entrytexts.h"
 #include "editor/typinglimit.h"
 #include "files/codepage.h"
-#include "launcher/loader.h"
-#include "kit/qtcodepage.h"
 #include "files/readwritetext.h"
+#include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
 #include "templates/gametemplate.h"
 
@@ -117,32 +117,32 @@ QString refusedKey(const TemplateEntry& entry, const QString& text) {
 
 }  // namespace
 
-EditorWindow* EditorWindow::open(LoaderWindow& launcher) {
+EditorWindow* EditorWindow::open(const LauncherContextPtr& context) {
     // Form_Load, step 1: the window's own copies, used for its whole life.
-    const QString templatePath = launcher.state().templatePath;
-    const QString filePath = launcher.state().loadedPath;
+    const QString templatePath = fromPath(context->state.templatePath);
+    const QString filePath = fromPath(context->state.loadedPath);
     const auto gameTemplate = readGameTemplate(toPath(templatePath));
     if (!gameTemplate) {
         // Refused before anything is read from the file; the editor closes itself, and only itself.
         const Message refusal = templateRefusal(gameTemplate.failure(), "closing the editor");
-        launcher.dialogs().inform(&launcher, kTitle, refusal.text, refusal.icon);
-        launcher.editorLoaded();
+        context->dialogs.inform(context->window, kTitle, refusal.text, refusal.icon);
+        context->editorLoaded();
         return nullptr;
     }
-    auto* window = new EditorWindow(launcher, templatePath, filePath);
+    auto* window = new EditorWindow(context, templatePath, filePath);
     window->showEntries(*gameTemplate);
-    launcher.editorLoaded();
+    context->editorLoaded();
     return window;
 }
 
-EditorWindow::EditorWindow(LoaderWindow& launcher, QString templatePath, QString filePath)
-    : m_launcher(&launcher),
-      m_dialogs(launcher.dialogs()),
+EditorWindow::EditorWindow(LauncherContextPtr context, QString templatePath, QString filePath)
+    : m_context(std::move(context)),
+      m_dialogs(m_context->dialogs),
       m_templatePath(std::move(templatePath)),
       m_filePath(std::move(filePath)) {
     setObjectName(QStringLiteral("editor"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(launcher.windowTitle());
+    setWindowTitle(QString::fromStdString(m_context->state.title));
     makeFixedWindow(this, 9555, 7275);
     buildControls();
     buildSlots();
@@ -214,14 +214,15 @@ void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
     }
     m_savedTexts = texts();
     if (read.readFailed) {
-        m_dialogs.inform(m_launcher, kTitle, QString::fromLatin1(kRomNotFound.data(), kRomNotFound.size()),
+        m_dialogs.inform(m_context->window, kTitle,
+                         QString::fromLatin1(kRomNotFound.data(), kRomNotFound.size()),
                          Dialogs::Icon::Critical);
     }
 }
 
 void EditorWindow::toggle_Click() {
     // The saved tab index belongs to the launcher, whose loads set it to 0.
-    int& savedTab = m_launcher ? m_launcher->state().editorSavedTab : m_savedTab;
+    int& savedTab = m_context->state.editorSavedTab;
     const bool toSecond = m_toggleState == 0;
     if (toSecond) {
         savedTab = m_tabstrip->currentIndex();
@@ -239,11 +240,16 @@ void EditorWindow::toggle_Click() {
 }
 
 bool EditorWindow::save_Click() {
+    // Disabling the focused button hands the focus on to a text box, with its text selected; it comes back.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     m_save->setEnabled(false);
     m_save->setText(tr("Saving data..."));
     const auto refusal = saveTexts();
     m_save->setEnabled(true);
     m_save->setText(kSaveCaption);
+    if (focused) {
+        focused->setFocus(Qt::OtherFocusReason);
+    }
     if (refusal) {
         m_dialogs.inform(this, kTitle, refusal->text, refusal->icon);
         return false;
@@ -336,8 +342,8 @@ void EditorWindow::closeEvent(QCloseEvent* event) {
     }
 }
 
-QWidget* createEditorWindow(LoaderWindow& launcher) {
-    return EditorWindow::open(launcher);
+QWidget* createEditorWindow(const LauncherContextPtr& context) {
+    return EditorWindow::open(context);
 }
 
 }  // namespace rq

@@ -10,6 +10,7 @@
 
 #include "editor/slotlayout.h"
 #include "kit/dialogs.h"
+#include "kit/launchercontext.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,7 +19,6 @@ class QTabWidget;
 
 namespace rq {
 
-class LoaderWindow;
 struct GameTemplate;
 struct Error;
 
@@ -31,7 +31,7 @@ class EditorWindow : public QWidget {
     // Form_Load: reads the template and the file now. A template it cannot use is refused with a message
     // before anything is read from the file, and no window is made (nullptr). Either way the launcher gets
     // its "Launch!" back.
-    [[nodiscard]] static EditorWindow* open(LoaderWindow& launcher);
+    [[nodiscard]] static EditorWindow* open(const LauncherContextPtr& context);
 
     void toggle_Click();
     // Shows its own messages; true when everything was written.
@@ -46,7 +46,7 @@ class EditorWindow : public QWidget {
         Dialogs::Icon icon;
     };
 
-    EditorWindow(LoaderWindow& launcher, QString templatePath, QString filePath);
+    EditorWindow(LauncherContextPtr context, QString templatePath, QString filePath);
     void buildControls();
     void buildSlots();
     void showEntries(const GameTemplate& gameTemplate);
@@ -55,13 +55,12 @@ class EditorWindow : public QWidget {
     [[nodiscard]] Message saveRefusal(const Error& error, const GameTemplate& gameTemplate) const;
     [[nodiscard]] QStringList texts() const;
 
-    QPointer<LoaderWindow> m_launcher;
+    LauncherContextPtr m_context;
     Dialogs& m_dialogs;
     const QString m_templatePath;  // the window template path
     const QString m_filePath;      // the window file path
     int m_entryCount = 0;
     int m_toggleState = 0;
-    int m_savedTab = 0;        // stands in for the launcher's saved tab index once the launcher is gone
     QStringList m_savedTexts;  // the texts as read or last saved: what closing without a question keeps
 
     QLabel* m_notes = nullptr;
@@ -74,6 +73,6 @@ class EditorWindow : public QWidget {
 };
 
 // The template text editor, opened by the launcher's "Launch!".
-[[nodiscard]] QWidget* createEditorWindow(LoaderWindow& launcher);
+[[nodiscard]] QWidget* createEditorWindow(const LauncherContextPtr& context);
 
 }  // namespace rq

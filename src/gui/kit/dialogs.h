@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+#include "files/notice.h"
+
 class QWidget;
 
 namespace rq {
@@ -10,7 +12,7 @@ namespace rq {
 // Every message box and file-open dialog goes through this, so that tests can script the answers.
 class Dialogs {
   public:
-    enum class Icon { None, Information, Exclamation, Critical };
+    using Icon = NoticeIcon;
     enum class Buttons { Ok, YesNo, YesNoCancel };
     enum class Answer { Ok, Yes, No, Cancel };
 

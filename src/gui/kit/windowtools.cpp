@@ -60,4 +60,15 @@ QString appPath(const QString& relative) {
     return fromPath(appRelativePath(toPath(relative)));
 }
 
+QString labelText(const QString& stored) {
+    QString shown;
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        if (stored[i] == QLatin1Char('&') && i + 1 < stored.size()) {
+            ++i;
+        }
+        shown += stored[i];
+    }
+    return shown;
+}
+
 }  // namespace rq

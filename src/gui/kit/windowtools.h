@@ -38,4 +38,7 @@ class WrappingButton : public QPushButton {
 // A path under the program's folder, for the windows.
 [[nodiscard]] QString appPath(const QString& relative);
 
+// What a label shows for a stored caption: "&&" is one "&", a lone "&" marks an access key and is not shown.
+[[nodiscard]] QString labelText(const QString& stored);
+
 }  // namespace rq

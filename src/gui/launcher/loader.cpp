@@ -7,24 +7,13 @@
 #include <QPushButton>
 
 #include "kit/appicon.h"
-#include "kit/dialogs.h"
-#include "editor/editor.h"
-#include "identify/detectROM.h"
-#include "files/iniReadWriteDelete.h"
 #include "kit/placeholder.h"
-#include "kit/qtcodepage.h"
-#include "files/readwritetext.h"
-#include "templates/template_chooser.h"
 #include "kit/windowtools.h"
 
 namespace rq {
 namespace {
 
 const QString kTitle = QStringLiteral("Romquill");
-const QString kLaunch = QStringLiteral("Launch!");
-const QString kLoading = QStringLiteral("Loading...");
-const QString kNoRomLoadedText = QStringLiteral("No ROM Loaded");
-const QString kNoRomPicture = QStringLiteral("gfx\\norom.dat");
 
 const QString kOpenFilter = QStringLiteral(
     "All Compatible Files (*.32x;*.bin;*.exe;*.gba;*.gg;*.iso;*.mb;*.npc;*.sms)|"
@@ -34,14 +23,6 @@ const QString kOpenFilter = QStringLiteral(
     "Streamable GameBoy Advance ROMs (*.mb)|*.mb|NeoGeo Pocket Colour ROMs (*.npc)|*.npc|"
     "Master System ROMs (*.sms)|*.sms|");
 
-const QString kPcEnglish = QStringLiteral("Sonic Adventure DX PC (E)");
-const QString kPcJapanese = QStringLiteral("Sonic Adventure DX PC (J)");
-
-// Names and INI values are code-page bytes in the files.
-std::string bytesOf(const QString& text) {
-    return toCodePage(text).value_or(std::string());
-}
-
 QFont buttonFont(double points) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
@@ -49,54 +30,80 @@ QFont buttonFont(double points) {
     return font;
 }
 
-QWidget* placeholder(const QString& name, const QString& title) {
-    return new PlaceholderWindow(name, title);
+// The windows still to come stand in with their names and titles, and finish their load as the real ones
+// will.
+WindowFactory placeholder(const char* name, const char* title,
+                          std::function<void()> LauncherContext::*loaded = nullptr) {
+    return [name, title, loaded](const LauncherContextPtr& context) -> QWidget* {
+        return new PlaceholderWindow(QLatin1String(name), QLatin1String(title), [context, loaded] {
+            if (loaded != nullptr) {
+                ((*context).*loaded)();
+            }
+        });
+    };
+}
+
+void fillIn(LauncherWindows& windows) {
+    const std::pair<WindowFactory*, WindowFactory> defaults[] = {
+        {&windows.editor, placeholder("editor", "Romquill", &LauncherContext::editorLoaded)},
+        {&windows.cutscenes,
+         placeholder("main_cutscenes", "Romquill - Cutscene Editor", &LauncherContext::cutscenesLoaded)},
+        {&windows.chooser, placeholder("template_chooser", "Romquill - Template Chooser")},
+        {&windows.gbaHeader, placeholder("gbamain", "Romquill - GBA ROM Header Editor")},
+        {&windows.mdHeader, placeholder("mdmain", "Romquill - Megadrive ROM Header Editor - No ROM loaded")},
+        {&windows.about, placeholder("about", "About Romquill")},
+    };
+    for (const auto& [factory, fallback] : defaults) {
+        if (!*factory) {
+            *factory = fallback;
+        }
+    }
+}
+
+void showButton(QPushButton* button, const LaunchButton& shown) {
+    button->setEnabled(shown.enabled);
+    button->setText(QString::fromStdString(shown.caption));
 }
 
 }  // namespace
 
-QString labelText(const QString& stored) {
-    QString shown;
-    for (qsizetype i = 0; i < stored.size(); ++i) {
-        if (stored[i] == QLatin1Char('&') && i + 1 < stored.size()) {
-            ++i;
-        }
-        shown += stored[i];
-    }
-    return shown;
-}
-
-QString LoaderWindow::noTemplatePath() {
-    return appPath(QStringLiteral("plugins\\games\\<error>"));
-}
-
-LoaderWindow::LoaderWindow(Dialogs& dialogs) : m_dialogs(dialogs) {
+LoaderWindow::LoaderWindow(Dialogs& dialogs, LauncherWindows windows)
+    : m_context(std::make_shared<LauncherContext>(dialogs)),
+      m_model(m_context->state),
+      m_windows(std::move(windows)) {
+    fillIn(m_windows);
     setObjectName(QStringLiteral("loader"));
-    setWindowTitle(kTitle);
     setWindowIcon(appIcon());
     buildMenus();
     buildControls();
+    showView();
 
-    m_windows.editor = createEditorWindow;
-    m_windows.cutscenes = [](LoaderWindow& launcher) -> QWidget* {
-        return new PlaceholderWindow(QStringLiteral("main_cutscenes"),
-                                     QStringLiteral("Romquill - Cutscene Editor"),
-                                     [&launcher] { launcher.cutscenesLoaded(); });
+    m_context->window = this;
+    m_context->editorLoaded = [this] {
+        m_model.launched(LauncherModel::Launch::Editor);
+        showView();
     };
-    m_windows.chooser = createTemplateChooser;
-    m_windows.gbaHeader = [](LoaderWindow&) {
-        return placeholder(QStringLiteral("gbamain"), QStringLiteral("Romquill - GBA ROM Header Editor"));
+    m_context->cutscenesLoaded = [this] {
+        m_model.launched(LauncherModel::Launch::Cutscenes);
+        showView();
     };
-    m_windows.mdHeader = [](LoaderWindow&) {
-        return placeholder(QStringLiteral("mdmain"),
-                           QStringLiteral("Romquill - Megadrive ROM Header Editor - No ROM loaded"));
-    };
-    m_windows.about = [](LoaderWindow&) {
-        return placeholder(QStringLiteral("about"), QStringLiteral("About Romquill"));
+    m_context->applyForcedTemplate = [this](const std::string& templatePath, const std::string& gameName) {
+        applyForcedTemplate(templatePath, gameName);
     };
 
     // The start-up picture has no failure path: without it the box stays empty.
-    (void)showPicture(appPath(kNoRomPicture));
+    (void)showPicture(LauncherModel::noRomPicture());
+}
+
+LoaderWindow::~LoaderWindow() {
+    // Windows that outlive the launcher keep the state, but no longer reach the launcher.
+    m_context->editorLoaded = [] {};
+    m_context->cutscenesLoaded = [] {};
+    m_context->applyForcedTemplate = [](const std::string&, const std::string&) {};
+}
+
+QString LoaderWindow::romNameText() const {
+    return QString::fromStdString(m_model.view().romName);
 }
 
 void LoaderWindow::buildMenus() {
@@ -129,7 +136,7 @@ void LoaderWindow::buildControls() {
     m_picture->setGeometry(twipsRect(480, 720, 4815, 3615));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_path = new QLabel(kNoRomLoadedText, client);
+    m_path = new QLabel(client);
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setGeometry(twipsRect(120, 120, 4335, 495));
     m_path->setWordWrap(true);
@@ -145,24 +152,21 @@ void LoaderWindow::buildControls() {
     m_romName->setGeometry(twipsRect(480, 4440, 4815, 255));
     m_romName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_romName->setTextFormat(Qt::PlainText);
-    setRomName(kNoRomLoadedText);
 
     m_force = new QPushButton(tr("Force load a template"), client);
     m_force->setObjectName(QStringLiteral("force_button"));
     m_force->setGeometry(twipsRect(840, 4920, 4095, 375));
 
-    m_go = new WrappingButton(kLaunch, client);
+    m_go = new WrappingButton(client);
     m_go->setObjectName(QStringLiteral("go"));
     m_go->setGeometry(twipsRect(840, 5520, 4095, 975));
     m_go->setFont(buttonFont(13.5));
-    m_go->setEnabled(false);
 
     // Covers force_button and go together and lies in front of both.
-    m_sadxpc = new QPushButton(kLaunch, client);
+    m_sadxpc = new QPushButton(client);
     m_sadxpc->setObjectName(QStringLiteral("sadxpc"));
     m_sadxpc->setGeometry(twipsRect(840, 4920, 4095, 1575));
     m_sadxpc->setFont(buttonFont(24));
-    m_sadxpc->hide();
     m_sadxpc->raise();
 
     setTabOrder(m_go, m_load);
@@ -179,19 +183,24 @@ void LoaderWindow::buildControls() {
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void LoaderWindow::setRomName(const QString& stored) {
-    m_romNameText = stored;
-    m_romName->setText(labelText(stored));
+void LoaderWindow::showView() {
+    const LauncherView& view = m_model.view();
+    setWindowTitle(QString::fromStdString(state().title));
+    m_path->setText(QString::fromStdString(view.pathCaption));
+    m_romName->setText(labelText(romNameText()));
+    showButton(m_go, view.go);
+    showButton(m_sadxpc, view.sadxpc);
+    m_sadxpc->setVisible(view.sadxpcShown);
+    m_force->setEnabled(view.forceEnabled);
 }
 
-void LoaderWindow::setLaunchButton(QPushButton* button, bool enabled, const QString& caption) {
-    button->setEnabled(enabled);
-    button->setText(caption);
+void LoaderWindow::notify(const Notice& notice) {
+    m_context->dialogs.inform(this, kTitle, QString::fromStdString(notice.text), notice.icon);
 }
 
-bool LoaderWindow::showPicture(const QString& path) {
+bool LoaderWindow::showPicture(const std::string& path) {
     // Pictures are recognised by their content; their names end in ".dat".
-    QImageReader reader(path);
+    QImageReader reader(QString::fromStdString(path));
     reader.setDecideFormatFromContent(true);
     const QImage image = reader.read();
     if (image.isNull()) {
@@ -201,151 +210,83 @@ bool LoaderWindow::showPicture(const QString& path) {
     return true;
 }
 
-void LoaderWindow::noNewRom() {
-    m_dialogs.inform(this, kTitle, tr("No new ROM loaded."), Dialogs::Icon::Information);
-}
-
 void LoaderWindow::load_Click() {
-    m_state.editorSavedTab = 0;
-    const auto chosen = m_dialogs.openFile(this, {tr("Select a ROM..."), kOpenFilter, 1});
-    if (!chosen) {
-        noNewRom();
-        return;
+    const auto chosen = m_context->dialogs.openFile(this, {tr("Select a ROM..."), kOpenFilter, 1});
+    const auto loaded = m_model.load(chosen ? std::optional(chosen->toStdString()) : std::nullopt);
+    showView();
+    for (const Notice& notice : loaded.notices) {
+        notify(notice);
     }
-
-    const QString previousPath = m_state.loadedPath;
-    const QString previousCaption = m_path->text();
-    const QString previousGame = m_state.detectedGame;
-    m_state.loadedPath = *chosen;
-    m_path->setText(*chosen);
-
-    const auto identified = detectGame(toPath(*chosen));
-    if (!identified) {
-        // Never pair the new file with the template of the file loaded before.
-        m_state.loadedPath = previousPath;
-        m_path->setText(previousCaption);
-        m_state.detectedGame = previousGame;
-        noNewRom();
-        return;
+    if (loaded.picture && !showPicture(*loaded.picture)) {
+        notify(LauncherModel::noNewRom());
     }
-    if (identified->readFailed) {
-        m_dialogs.inform(this, kTitle, QString::fromLatin1(kRomNotFound.data(), kRomNotFound.size()),
-                         Dialogs::Icon::Critical);
-    }
-    if (!identified->message.empty()) {
-        m_dialogs.inform(this, kTitle, QString::fromStdString(identified->message), Dialogs::Icon::None);
-    }
-    m_state.detectedGame = fromCodePage(identified->game);
-    setRomName(m_state.detectedGame);
-    showBranch();
 }
 
-void LoaderWindow::showBranch() {
-    const QString& game = m_state.detectedGame;
-    QString picture = appPath(kNoRomPicture);
-    if (game == kPcEnglish || game == kPcJapanese) {
-        // go and force_button lie behind sadxpc and must be out of reach of the keyboard too.
-        setWindowTitle(QStringLiteral("Romquill - ") + game);
-        m_state.templatePath.clear();
-        m_go->setEnabled(false);
-        m_force->setEnabled(false);
-        setLaunchButton(m_sadxpc, true, kLaunch);
-        m_sadxpc->show();
-        picture = appPath(game == kPcJapanese ? QStringLiteral("gfx\\pc-sadx-jap.dat")
-                                              : QStringLiteral("gfx\\pc-sadx-eng.dat"));
-    } else {
-        m_sadxpc->hide();
-        m_force->setEnabled(true);
-        if (game.isEmpty()) {
-            setWindowTitle(kTitle);
-            setLaunchButton(m_go, false, tr("Non-Sonic ROM, please load a template."));
-            m_state.templatePath.clear();
-        } else if (game == kNoRomLoadedText) {
-            setWindowTitle(kNoRomLoadedText);
-            setLaunchButton(m_go, false, kLaunch);
-        } else {
-            setWindowTitle(QStringLiteral("Romquill - ") + game);
-            const std::string file = iniRead(toPath(appPath(QStringLiteral("plugins\\loader.ini"))),
-                                             "gamenames", bytesOf(game), "<error>");
-            m_state.templatePath = appPath(QStringLiteral("plugins\\games\\") + fromCodePage(file));
-            if (m_state.templatePath == noTemplatePath()) {
-                setLaunchButton(m_go, false, tr("This ROM currently has no available template."));
-            } else {
-                setLaunchButton(m_go, true, kLaunch);
-                const std::string name =
-                    iniRead(toPath(m_state.templatePath), "GameAndFileInfo", "Picture", "norom.dat");
-                picture = appPath(QStringLiteral("gfx\\") + fromCodePage(name));
-            }
-        }
+void LoaderWindow::launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const WindowFactory& make) {
+    m_model.launching(which);
+    showView();
+    // A window that is open already is only brought forward: no load runs to give the button back.
+    if (!showOnce(slot, [&] { return make(m_context); })) {
+        m_model.launched(which);
+        showView();
     }
-    if (!showPicture(picture)) {
-        noNewRom();
-    }
+}
+
+void LoaderWindow::open(QPointer<QWidget>& slot, const WindowFactory& make) {
+    showOnce(slot, [&] { return make(m_context); });
 }
 
 void LoaderWindow::go_Click() {
-    setLaunchButton(m_go, false, kLoading);
-    showOnce(m_editor, [this] { return m_windows.editor(*this); });
+    launch(LauncherModel::Launch::Editor, m_editor, m_windows.editor);
 }
 
 void LoaderWindow::sadxpc_Click() {
-    setLaunchButton(m_sadxpc, false, kLoading);
-    showOnce(m_cutscenes, [this] { return m_windows.cutscenes(*this); });
+    launch(LauncherModel::Launch::Cutscenes, m_cutscenes, m_windows.cutscenes);
 }
 
 void LoaderWindow::force_button_Click() {
-    if (m_state.templatePath != noTemplatePath()) {
-        if (m_romNameText == kNoRomLoadedText) {
-            m_dialogs.inform(this, kTitle, tr("Please choose a file."), Dialogs::Icon::Information);
+    const auto decision = m_model.forceTemplate();
+    const QString text = QString::fromStdString(decision.notice.text);
+    switch (decision.step) {
+        case LauncherModel::ForceStep::Refuse:
+            notify(decision.notice);
             return;
-        }
-        if (!m_romNameText.isEmpty() &&
-            m_dialogs.message(
-                this, kTitle,
-                tr("A template has already been selected for this file. Really choose a different one?"),
-                Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
-            return;
-        }
+        case LauncherModel::ForceStep::Ask:
+            if (m_context->dialogs.message(this, kTitle, text, decision.notice.icon,
+                                           Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+                return;
+            }
+            break;
+        case LauncherModel::ForceStep::OpenChooser:
+            break;
     }
-    showOnce(m_chooser, [this] { return m_windows.chooser(*this); });
+    open(m_chooser, m_windows.chooser);
 }
 
 void LoaderWindow::mnuFileGBAROMHeader_Click() {
-    showOnce(m_gbaHeader, [this] { return m_windows.gbaHeader(*this); });
+    open(m_gbaHeader, m_windows.gbaHeader);
 }
 
 void LoaderWindow::mnuFileMDROMHeader_Click() {
-    showOnce(m_mdHeader, [this] { return m_windows.mdHeader(*this); });
+    open(m_mdHeader, m_windows.mdHeader);
 }
 
 void LoaderWindow::mnuHelpAbout_Click() {
-    showOnce(m_about, [this] { return m_windows.about(*this); });
+    open(m_about, m_windows.about);
 }
 
 void LoaderWindow::mnuExit_Click() {
     close();
 }
 
-void LoaderWindow::editorLoaded() {
-    setLaunchButton(m_go, true, kLaunch);
-}
-
-void LoaderWindow::cutscenesLoaded() {
-    setLaunchButton(m_sadxpc, true, kLaunch);
-}
-
-void LoaderWindow::applyForcedTemplate(const QString& templatePath, const QString& gameName) {
-    m_state.templatePath = templatePath;
-    m_state.detectedGame = gameName;
-    const std::string name = iniRead(toPath(templatePath), "GameAndFileInfo", "Picture", "norom.dat");
-    // The template is applied whatever its picture: one that cannot be shown gives way to the no-ROM picture.
-    if (!showPicture(appPath(QStringLiteral("gfx\\") + fromCodePage(name)))) {
-        (void)showPicture(appPath(kNoRomPicture));
+void LoaderWindow::applyForcedTemplate(const std::string& templatePath, const std::string& gameName) {
+    const auto pictures = m_model.applyForcedTemplate(templatePath, gameName);
+    for (const auto& picture : pictures) {
+        if (showPicture(picture)) {
+            break;
+        }
     }
-    setRomName(gameName);
-    setWindowTitle(QStringLiteral("Romquill - ") + gameName);
-    // Behind the PC executable's own button, "Launch!" must stay out of reach.
-    setLaunchButton(m_go, m_sadxpc->isHidden(), kLaunch);
+    showView();
 }
 
 }  // namespace rq

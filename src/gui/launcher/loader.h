@@ -2,48 +2,40 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <functional>
 
-#include "launcher/launcherstate.h"
+#include "kit/launchercontext.h"
+#include "launcher/launchermodel.h"
 
 class QLabel;
 class QPushButton;
 
 namespace rq {
 
-class Dialogs;
+// How the windows opened from the launcher are made; those not given are placeholders.
+struct LauncherWindows {
+    WindowFactory editor;
+    WindowFactory cutscenes;
+    WindowFactory chooser;
+    WindowFactory gbaHeader;
+    WindowFactory mdHeader;
+    WindowFactory about;
+};
 
 // The start-up window and hub: loads and identifies a file, finds its template, opens every other window.
+// Its decisions are the model's; it shows what the model returns.
 class LoaderWindow : public QMainWindow {
     Q_OBJECT
   public:
-    explicit LoaderWindow(Dialogs& dialogs);
+    LoaderWindow(Dialogs& dialogs, LauncherWindows windows);
+    ~LoaderWindow() override;
 
-    [[nodiscard]] LauncherState& state() { return m_state; }
-    [[nodiscard]] const LauncherState& state() const { return m_state; }
-    [[nodiscard]] Dialogs& dialogs() { return m_dialogs; }
+    [[nodiscard]] LauncherState& state() { return m_context->state; }
+    [[nodiscard]] const LauncherState& state() const { return m_context->state; }
 
     // rom_name's text as stored: an ampersand doubled, as in "Sonic && Knuckles".
-    [[nodiscard]] const QString& romNameText() const { return m_romNameText; }
+    [[nodiscard]] QString romNameText() const;
 
-    // The template path that stands for a game without a template.
-    [[nodiscard]] static QString noTemplatePath();
-
-    // Called by the windows the launcher opens.
-    void editorLoaded();     // the template editor's load has finished
-    void cutscenesLoaded();  // the cutscene editor's load has finished
-    void applyForcedTemplate(const QString& templatePath, const QString& gameName);  // the chooser's choice
-
-    // How the windows opened from here are made; later windows replace the placeholders.
-    struct Windows {
-        std::function<QWidget*(LoaderWindow&)> editor;
-        std::function<QWidget*(LoaderWindow&)> cutscenes;
-        std::function<QWidget*(LoaderWindow&)> chooser;
-        std::function<QWidget*(LoaderWindow&)> gbaHeader;
-        std::function<QWidget*(LoaderWindow&)> mdHeader;
-        std::function<QWidget*(LoaderWindow&)> about;
-    };
-    void setWindows(Windows windows) { m_windows = std::move(windows); }
+    void applyForcedTemplate(const std::string& templatePath, const std::string& gameName);
 
     void load_Click();
     void go_Click();
@@ -57,16 +49,15 @@ class LoaderWindow : public QMainWindow {
   private:
     void buildMenus();
     void buildControls();
-    void setRomName(const QString& stored);
-    void setLaunchButton(QPushButton* button, bool enabled, const QString& caption);
-    [[nodiscard]] bool showPicture(const QString& path);
-    void showBranch();
-    void noNewRom();
+    void showView();
+    void notify(const Notice& notice);
+    [[nodiscard]] bool showPicture(const std::string& path);
+    void launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const WindowFactory& make);
+    void open(QPointer<QWidget>& slot, const WindowFactory& make);
 
-    Dialogs& m_dialogs;
-    LauncherState m_state;
-    Windows m_windows;
-    QString m_romNameText;
+    LauncherContextPtr m_context;
+    LauncherModel m_model;
+    LauncherWindows m_windows;
 
     QLabel* m_path = nullptr;
     QLabel* m_picture = nullptr;
@@ -83,8 +74,5 @@ class LoaderWindow : public QMainWindow {
     QPointer<QWidget> m_mdHeader;
     QPointer<QWidget> m_about;
 };
-
-// What a label shows for a stored caption: "&&" is one "&", a lone "&" marks an access key and is not shown.
-[[nodiscard]] QString labelText(const QString& stored);
 
 }  // namespace rq

@@ -6,11 +6,10 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "templates/gametemplate.h"
 #include "kit/dialogs.h"
-#include "launcher/loader.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
+#include "templates/gametemplate.h"
 
 namespace rq {
 namespace {
@@ -39,8 +38,7 @@ QLabel* valueLabel(const QString& name, const QRect& place, QWidget* frame) {
 
 }  // namespace
 
-TemplateChooser::TemplateChooser(LoaderWindow& launcher)
-    : m_dialogs(launcher.dialogs()), m_launcher(&launcher) {
+TemplateChooser::TemplateChooser(LauncherContextPtr context) : m_context(std::move(context)) {
     setObjectName(QStringLiteral("template_chooser"));
     setWindowTitle(tr("Romquill - Template Chooser"));
     makeFixedWindow(this, 9555, 6960);
@@ -108,13 +106,14 @@ void TemplateChooser::templates_Click() {
     }
     const TemplateDetails details = readTemplateDetails(toPath(templatePath(selected.front()->text())));
     if (details.version != kTemplateVersion) {
-        m_dialogs.inform(this, QStringLiteral("Romquill"),
-                         tr("Template is either invalid or a newer template version than this version of the "
-                            "Romquill can support."),
-                         Dialogs::Icon::Exclamation);
+        m_context->dialogs.inform(
+            this, QStringLiteral("Romquill"),
+            tr("Template is either invalid or a newer template version than this version of the "
+               "Romquill can support."),
+            Dialogs::Icon::Exclamation);
         return;
     }
-    m_gameName = fromCodePage(details.gameName);
+    m_gameName = details.gameName;
     showDetail(m_gameNameValue, details.gameName);
     showDetail(m_authorNameValue, details.author);
     showDetail(m_versionValue, details.versionOfFile);
@@ -124,11 +123,11 @@ void TemplateChooser::templates_Click() {
 
 void TemplateChooser::templates_DblClick() {
     const auto selected = m_templates->selectedItems();
-    if (selected.isEmpty() || !m_launcher) {
+    if (selected.isEmpty()) {
         return;
     }
     // No check of its own: a file that failed the version check takes the name the details still show.
-    m_launcher->applyForcedTemplate(templatePath(selected.front()->text()), m_gameName);
+    m_context->applyForcedTemplate(toPath(templatePath(selected.front()->text())), m_gameName);
     close();
 }
 
@@ -136,8 +135,8 @@ void TemplateChooser::cancel_Click() {
     close();
 }
 
-QWidget* createTemplateChooser(LoaderWindow& launcher) {
-    return new TemplateChooser(launcher);
+QWidget* createTemplateChooser(const LauncherContextPtr& context) {
+    return new TemplateChooser(context);
 }
 
 }  // namespace rq

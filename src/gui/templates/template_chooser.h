@@ -5,21 +5,20 @@
 #include <QWidget>
 #include <string>
 
+#include "kit/launchercontext.h"
+
 class QLabel;
 class QListWidget;
 class QPushButton;
 
 namespace rq {
 
-class Dialogs;
-class LoaderWindow;
-
 // Lists the templates folder, shows the details of a selected template once its version passes, and forces
 // the double-clicked file onto the launcher.
 class TemplateChooser : public QWidget {
     Q_OBJECT
   public:
-    explicit TemplateChooser(LoaderWindow& launcher);
+    explicit TemplateChooser(LauncherContextPtr context);
 
   private:
     void buildControls();
@@ -31,10 +30,9 @@ class TemplateChooser : public QWidget {
     [[nodiscard]] QString templatePath(const QString& name) const;
     void showDetail(QLabel* label, const std::string& value);
 
-    Dialogs& m_dialogs;
-    QPointer<LoaderWindow> m_launcher;
-    // GameNameValue's caption as stored (an ampersand doubled), which the launcher takes as the game's name.
-    QString m_gameName;
+    LauncherContextPtr m_context;
+    // GameNameValue's caption as stored (code page, an ampersand doubled): the launcher takes it as the name.
+    std::string m_gameName;
 
     QListWidget* m_templates = nullptr;
     QLabel* m_gameNameValue = nullptr;
@@ -46,6 +44,6 @@ class TemplateChooser : public QWidget {
 };
 
 // The template chooser, opened by the launcher's "Force load a template".
-[[nodiscard]] QWidget* createTemplateChooser(LoaderWindow& launcher);
+[[nodiscard]] QWidget* createTemplateChooser(const LauncherContextPtr& context);
 
 }  // namespace rq
