@@ -1,16 +1,17 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and runs the CLI through its link in PREFIX/bin: the version,
 # and a check of the bundled demo template, which it finds only when the link leads it to its program folder.
-# Usage: install_test.sh BUILD-DIR VERSION
+# Usage: install_test.sh CMAKE BUILD-DIR VERSION
 set -eu
-build=$1
-version=$2
+cmake=$1
+build=$2
+version=$3
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/romquill-install.XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
 # Run from the empty prefix, so that a fallback to the current folder cannot find the data.
 cd "$prefix"
 
-env -u DESTDIR cmake --install "$build" --prefix "$prefix" >/dev/null
+env -u DESTDIR "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 cli="$prefix/bin/romquill-cli"
 case "$(readlink "$cli")" in
   /*|'') echo "FAIL: $cli is not a relative link" >&2; exit 1 ;;
