@@ -1,10 +1,12 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 # As root it runs apt-get itself; otherwise it prints the exact command and stops.
 
+# libbenchmark-dev: scripts/test builds the benchmarks and smoke-runs them. fonts-dejavu-core: the picture
+# maker draws with DejaVu Sans, and offscreen windows and screenshots render with it.
 romquill_packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++
   qt6-base-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev
   nlohmann-json3-dev
   fonts-dejavu-core
 )

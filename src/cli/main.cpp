@@ -48,6 +48,7 @@ void printUsage(std::ostream& out) {
     for (const auto& command : kCommands) {
         out << "  romquill-cli " << command.synopsis << "\n";
     }
+    out << "  romquill-cli --version\n";
     out << "\nrun 'romquill-cli COMMAND --help' for what a command does.\n";
 }
 
@@ -68,6 +69,10 @@ int main(int argc, char** argv) {
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         printUsage(std::cout);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        std::cout << "romquill-cli " << ROMQUILL_VERSION << "\n";
         return kExitOk;
     }
     for (const auto& command : commands()) {
