@@ -30,6 +30,9 @@ struct Command {
 
 [[nodiscard]] std::span<const Command> commands();
 
+// The whole command line after the program's name: a verb and its arguments, --help or --version.
+int run(Arguments args, Streams io);
+
 // Exit statuses shared by every verb.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitRefused = 1;

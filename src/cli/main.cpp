@@ -1,95 +1,10 @@
-#include <array>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 
-namespace rq::cli {
-namespace {
-
-constexpr std::array kCommands = {
-    Command{"identify", "identify FILE...",
-            "Identifies each file as the launcher does and prints its path, a tab and the game name\n"
-            "(or, for a refused file, why it was refused). Exits 1 when any file is refused.",
-            identifyCommand},
-    Command{"ini", "ini FILE SECTION KEY [DEFAULT]",
-            "Prints one value of an INI file exactly as the program reads it (UTF-8).\n"
-            "DEFAULT is printed when the file, the section or the key is missing (empty when not given).",
-            iniCommand},
-    Command{"dump", "dump --template T [--program-folder DIR] FILE",
-            "Prints every entry of template T as read from FILE, as JSON in UTF-8:\n"
-            "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
-            "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
-            "Offsets are hexadecimal; texts are as the editor shows them.\n"
-            "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
-            "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
-            "Exits 1 when the template is refused or FILE cannot be read.",
-            dumpCommand},
-    Command{"insert", "insert --template T [--program-folder DIR] FILE TEXTS.json",
-            "Writes the texts of TEXTS.json (as dump prints them; only \"entry\" and \"text\" are read)\n"
-            "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
-            "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
-            "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
-            "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
-            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.",
-            insertCommand},
-    Command{"check", "check --template T [--program-folder DIR] [FILE]",
-            "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
-            "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
-            "CharLength, a Length that is not a multiple of CharLength, entries whose rooms overlap and,\n"
-            "with FILE, entries that run past its end. Prints \"no problems\" and exits 0 when there are\n"
-            "none; exits 1 otherwise. T and DIR as for dump.",
-            checkCommand},
-};
-
-void printUsage(std::ostream& out) {
-    out << "Usage: romquill-cli COMMAND [ARGUMENTS]\n\nCommands:\n";
-    for (const auto& command : kCommands) {
-        out << "  romquill-cli " << command.synopsis << "\n";
-    }
-    out << "  romquill-cli --version\n";
-    out << "\nrun 'romquill-cli COMMAND --help' for what a command does.\n";
-}
-
-}  // namespace
-
-std::span<const Command> commands() {
-    return kCommands;
-}
-
-}  // namespace rq::cli
-
 int main(int argc, char** argv) {
-    using namespace rq::cli;
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        printUsage(std::cerr);
-        return kExitUsage;
-    }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        printUsage(std::cout);
-        return kExitOk;
-    }
-    if (args[0] == "--version") {
-        std::cout << "romquill-cli " << ROMQUILL_VERSION << "\n";
-        return kExitOk;
-    }
-    for (const auto& command : commands()) {
-        if (command.name != args[0]) {
-            continue;
-        }
-        const Arguments rest(args.data() + 1, args.size() - 1);
-        for (const auto& arg : rest) {
-            if (arg == "--help" || arg == "-h") {
-                std::cout << "Usage: romquill-cli " << command.synopsis << "\n\n" << command.help << "\n";
-                return kExitOk;
-            }
-        }
-        Streams io{std::cout, std::cerr};
-        return command.run(rest, io);
-    }
-    std::cerr << "romquill-cli: unknown command '" << args[0] << "'\n\n";
-    printUsage(std::cerr);
-    return kExitUsage;
+    return rq::cli::run(args, {std::cout, std::cerr});
 }

