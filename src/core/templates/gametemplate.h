@@ -18,6 +18,9 @@ inline constexpr int kEntrySlots = 540;
 inline constexpr int kMalformedTemplate = 1;
 inline constexpr int kOldAlphabet = 2;
 
+// The only template version whose details are shown.
+inline constexpr std::string_view kTemplateVersion = "v1.0";
+
 // The five details the chooser shows, and the version key it checks first; missing values are "<error>".
 struct TemplateDetails {
     std::string version;
@@ -26,11 +29,11 @@ struct TemplateDetails {
     std::string versionOfFile;
     std::string dateCreated;
     std::string notes;
+
+    // Only a template of exactly this version has its details shown.
+    [[nodiscard]] bool supported() const { return version == kTemplateVersion; }
 };
 [[nodiscard]] TemplateDetails readTemplateDetails(const std::string& path);
-
-// The only template version whose details are shown.
-inline constexpr std::string_view kTemplateVersion = "v1.0";
 
 struct TemplateEntry {
     int number = 0;  // entry1 is 1 and lies in slot 0

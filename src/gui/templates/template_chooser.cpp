@@ -105,7 +105,7 @@ void TemplateChooser::templates_Click() {
         return;
     }
     const TemplateDetails details = readTemplateDetails(toPath(templatePath(selected.front()->text())));
-    if (details.version != kTemplateVersion) {
+    if (!details.supported()) {
         m_context->dialogs.inform(
             this, QStringLiteral("Romquill"),
             tr("Template is either invalid or a newer template version than this version of the "

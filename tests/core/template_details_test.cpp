@@ -1,0 +1,55 @@
+#include <gtest/gtest.h>
+
+#include "support/testfiles.h"
+#include "templates/gametemplate.h"
+
+namespace rq {
+namespace {
+
+// The chooser shows a template's details only when its version is exactly "v1.0", as the INI read gives it.
+struct VersionCase {
+    const char* name;
+    std::string file;
+    bool supported;
+};
+
+std::string withVersion(const std::string& version) {
+    return "[Ident]\r\nRQL_game_plugin=" + version + "\r\n[GameAndFileInfo]\r\nGameName=Tried Game\r\n";
+}
+
+const VersionCase kVersions[] = {
+    {"Exact", withVersion("v1.0"), true},
+    {"BlanksAround", withVersion("   v1.0  \t"), true},
+    {"Quoted", withVersion("\"v1.0\""), true},
+    {"SectionAndKeyInAnyCase", "[IDENT]\nrql_GAME_plugin=v1.0\n", true},
+    {"UpperCaseV", withVersion("V1.0"), false},
+    {"AddedDigit", withVersion("v1.01"), false},
+    {"Empty", withVersion(""), false},
+    {"BlankInside", withVersion("v 1.0"), false},
+    {"Missing", "[GameAndFileInfo]\nGameName=Tried Game\n", false},
+    {"NotAnIniFile", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), false},
+};
+
+TEST(TemplateDetails, OnlyVersionOneIsSupported) {
+    const test::TempDir dir;
+    for (const auto& c : kVersions) {
+        SCOPED_TRACE(c.name);
+        test::writeText(dir.file("t.ini"), c.file);
+        EXPECT_EQ(readTemplateDetails(dir.file("t.ini")).supported(), c.supported);
+    }
+}
+
+TEST(TemplateDetails, AreTheTemplatesTextAndErrorForMissingKeys) {
+    const test::TempDir dir;
+    test::writeText(dir.file("t.ini"),
+                    "[Ident]\nRQL_game_plugin=v1.0\n[GameAndFileInfo]\nGameName=Sonic && Knuckles\n"
+                    "Author=Ren\xE9\nVersionOfFile=1.2b\nNotes=Only the menus.\n");
+    const TemplateDetails details = readTemplateDetails(dir.file("t.ini"));
+    EXPECT_EQ(
+        std::vector<std::string>(
+            {details.gameName, details.author, details.versionOfFile, details.dateCreated, details.notes}),
+        std::vector<std::string>({"Sonic && Knuckles", "Ren\xE9", "1.2b", "<error>", "Only the menus."}));
+}
+
+}  // namespace
+}  // namespace rq
