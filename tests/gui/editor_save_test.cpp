@@ -125,10 +125,6 @@ const auto kReadOnly = [](EditorSaveTest& t) {
     std::filesystem::permissions(t.path,
                                  std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
 };
-const auto kFolderInItsPlace = [](EditorSaveTest& t) {
-    std::filesystem::remove(t.path);
-    std::filesystem::create_directory(t.path);
-};
 
 const Refusal kRefusals[] = {
     {"InvalidCharacter", "BA", "AZ", kNoChange, invalid("Z", "AZ   "), "BA   "},
@@ -147,8 +143,6 @@ const Refusal kRefusals[] = {
     {"FileReadOnly", "B", "", kReadOnly, "The file \"{file}\" cannot be opened for writing.", "B    ",
      Icon::Critical},
     {"FileGone", "B", "", kFileGone, "The file \"{file}\" does not exist.", "B    ", Icon::Critical},
-    {"FolderInItsPlace", "B", "", kFolderInItsPlace, "\"{file}\" is not a regular file.", "B    ",
-     Icon::Critical},
 };
 
 class EditorRefusedSaveTest : public EditorSaveTest, public ::testing::WithParamInterface<Refusal> {};

@@ -205,7 +205,6 @@ const QString kOldAlphabet = QStringLiteral(
     "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check template "
     "{alphabets}%1 for the field 'AlphabetAndFileInfo --> CharLength'.");
 const RefusedTemplate kRefusedTemplates[] = {
-    // The rules' own cases are the core's; here, that the message shows as it stands.
     {"MoreEntriesThanSlots", "541", kEntry,
      kMalformed + "[TextFormattingSystem] the key NumberOfEntries has the value \"541\", "
                   "which is more than the 540 entries the editor has room for."},
