@@ -2,8 +2,8 @@
 #include <ostream>
 
 #include "commands.h"
+#include "files/asciitext.h"
 #include "files/codepage.h"
-#include "templates/templatecheck.h"
 #include "templateverbs.h"
 
 namespace rq::cli {
@@ -16,16 +16,17 @@ int dumpCommand(Arguments args, Streams io) {
     }
     const GameTemplate& gameTemplate = opened->gameTemplate;
 
-    // Keys stay in the order a reader expects; texts and comments are code-page bytes turned to UTF-8.
+    // Keys stay in the order a reader expects; comments are code-page bytes turned to UTF-8, texts UTF-8
+    // already.
     auto entries = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
         const TemplateEntry& entry = gameTemplate.entries[i];
         entries.push_back(
             nlohmann::ordered_json{{"entry", entry.number},
                                    {"comment", bytesToUtf8(entry.comment)},
-                                   {"offset", hexLocationText(static_cast<std::uint64_t>(entry.offset))},
+                                   {"offset", hexText(static_cast<std::uint64_t>(entry.offset))},
                                    {"length", entry.length},
-                                   {"text", bytesToUtf8(opened->texts[i])}});
+                                   {"text", opened->texts[i]}});
     }
     const nlohmann::ordered_json document{{"template", opened->arguments.templatePath},
                                           {"file", opened->arguments.files.front()},

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
 
-// The texts the JSON gives, by entry number, as code-page bytes; or why they cannot be taken (in UTF-8).
+// The texts the JSON gives (UTF-8, as its parser checked), by entry number; or why they cannot be taken.
 Result<std::map<int, std::string>> readGivenTexts(const std::string& jsonPath,
                                                   const GameTemplate& gameTemplate) {
     std::ifstream in(fsPath(jsonPath), std::ios::binary);
@@ -47,11 +47,7 @@ Result<std::map<int, std::string>> readGivenTexts(const std::string& jsonPath,
             return Error{jsonPath + ": the template has no entry " + std::to_string(number) + " (it has " +
                          std::to_string(count) + ")."};
         }
-        auto bytes = utf8ToBytes(item["text"].get<std::string>());
-        if (!bytes) {
-            return Error{jsonPath + ": entry " + std::to_string(number) + ": " + bytes.error()};
-        }
-        if (!given.emplace(static_cast<int>(number), std::move(bytes).value()).second) {
+        if (!given.emplace(static_cast<int>(number), item["text"].get<std::string>()).second) {
             return Error{jsonPath + ": entry " + std::to_string(number) + " is given twice."};
         }
     }
@@ -78,9 +74,10 @@ int insertCommand(Arguments args, Streams io) {
         std::string& current = texts[static_cast<std::size_t>(number - 1)];
         // The save keeps only the first limit characters; a longer text would be cut without a word. The
         // text read from the file may be longer (a code shown as several characters) and goes back as read.
-        if (text != current && static_cast<int>(text.size()) > entry.limit()) {
+        const std::size_t length = characterCount(text);
+        if (text != current && length > static_cast<std::size_t>(entry.limit())) {
             say(io, entryName(entry) + " has room for " + std::to_string(entry.limit()) +
-                        " characters, not the " + std::to_string(text.size()) + " of its new text." +
+                        " characters, not the " + std::to_string(length) + " of its new text." +
                         std::string(kNothingWritten));
             return kExitRefused;
         }

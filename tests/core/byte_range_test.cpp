@@ -140,7 +140,6 @@ TEST(ByteRangeWrite, WritesAtOffsetPlusShiftNowhereElseAndNeverTruncates) {
     {
         auto file = OpenFile::open(path);
         ASSERT_TRUE(file.ok()) << file.error();
-        EXPECT_EQ((*file)->size(), 32u);
         EXPECT_TRUE((*file)->write(0, "AB", 16).ok());
         EXPECT_TRUE((*file)->write(4, "\xE9\x00"s, 0).ok());
         // The empty text writes nothing, even past the end.
@@ -154,7 +153,6 @@ TEST(ByteRangeWrite, WritesAtOffsetPlusShiftNowhereElseAndNeverTruncates) {
         auto file = OpenFile::open(path);
         ASSERT_TRUE(file.ok()) << file.error();
         EXPECT_TRUE((*file)->write(34, "XY", 0).ok());
-        EXPECT_EQ((*file)->size(), 36u);
     }  // closed by its destructor
     EXPECT_EQ(test::readAll(path), written + "\0\0XY"s);
 }

@@ -6,21 +6,22 @@
 #include "editor/entrytexts.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
+#include "templates/templatecheck.h"
 
 namespace rq {
 namespace {
 
 using namespace std::string_literals;
 
-// A one-byte alphabet (with a lower-case code key, 8a), a two-byte one, and one without a save code for a
-// space; each test writes the template and the game file it needs. Alphabets write a space as "¬" (AC) and
-// "=" as "¦" (A6).
+// A one-byte alphabet (with a lower-case code key, 8a, and a save value of two bytes for B), a two-byte one,
+// and one without a save code for a space or "="; each test writes the template and the game file it needs.
+// Alphabets write a space as "¬" (AC) and "=" as "¦" (A6), in the code page; texts are UTF-8.
 class TemplateCodec : public testing::Test {
   protected:
     void SetUp() override {
         writeAlphabet("one.ini",
                       "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n61=a\n8a=\xC9\n20=\xAC\n3D=\xA6\n"
-                      "[save]\nA=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\n");
+                      "[save]\nA=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\nB=4242\n");
         writeAlphabet("two.ini",
                       "[AlphabetAndFileInfo]\nCharLength=2\n[Load]\n8A0B=K\n8a0c=k\n0000=\xAC\n"
                       "[save]\nK=8A0B\n_k=8a0c\n\xAC=0000\n");
@@ -75,7 +76,7 @@ TEST_F(TemplateCodec, DecodesEachCodeThroughItsEntrysAlphabet) {
     writeGame({{0x10, "\x41\x61\x8A\x20\x3D\x7F"}, {0x20, "\x8A\x0B\x8A\x0C\x12\x34"}});
     const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 6, "20"}, {"One", 2, "20"}});
 
-    EXPECT_EQ(readTexts(path), (std::vector<std::string>{"Aa\xC9 =<error>", "Kk<error>", "\xC9<error>"}));
+    EXPECT_EQ(readTexts(path), (std::vector<std::string>{"AaÉ =<error>", "Kk<error>", "É<error>"}));
 }
 
 TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
@@ -85,11 +86,11 @@ TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
 
     // "a" is saved under _a, a space under the space mark, "=" under the equals mark; a save value of four
     // hex digits (also in lower case) writes two bytes, first pair first; short texts are padded.
-    const std::vector<std::string> texts = {"a A=\xC9", "Kk"};
+    const std::vector<std::string> texts = {"a A=É", "Kk"};
     const auto saved = saveEntryTexts(path, m_game, texts);
 
     ASSERT_TRUE(saved) << saved.error();
-    EXPECT_EQ(*saved, (std::vector<std::string>{"a A=\xC9 ", "Kk  "}));
+    EXPECT_EQ(*saved, (std::vector<std::string>{"a A=É ", "Kk  "}));
     auto expected = before;
     expected.replace(0x10, 6, "\x61\x20\x41\x3D\x8A"s + '\x20');
     expected.replace(0x20, 8, "\x8A\x0B\x8A\x0C\x00\x00\x00\x00"s);
@@ -123,13 +124,21 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
     const std::vector<Case> cases = {
         // Entries before the faulty one are valid, and still nothing is written.
         {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid("_b", "AbA ")},
-        {"letter without a save code", three, {"AAAA", "AAAA", "AZ"}, invalid("Z", "AZ  ")},
-        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid("\xC2\xAC", "AA  ")},
+        {"letter without a save code, before 中", three, {"AAAA", "AAAA", "AZ中"}, invalid("Z", "AZ中 ")},
+        // A character without a byte in the code page is its own key; one beyond the BMP counts as one.
+        {"character outside the code page", three, {"AAAA", "AAAA", "A中Z"}, invalid("中", "A中Z ")},
+        {"character beyond the BMP", three, {"AAAA", "AAAA", "A😀"}, invalid("😀", "A😀  ")},
+        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid("¬", "AA  ")},
+        {"equals sign named by its key", three, {"AAAA", "A=AA", "AAAA"}, invalid("¦", "A=AA")},
         // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
         {"two-byte codes in an odd length",
          {{"One", 4, "10"}, {"Two", 3, "20"}},
          {"AAAA", "KK"},
          "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
+        {"save value longer than CharLength",
+         {{"One", 4, "10"}},
+         {"B"},
+         "Entry 1 (\"Entry 1\") needs 5 bytes, but its room in the file is 4 bytes. Nothing was written."},
         // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
         {"room past the end",
          {{"One", 4, "10"}, {"One", 4, "3E"}},
@@ -145,6 +154,72 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         ASSERT_FALSE(saved);
         EXPECT_EQ(saved.error(), c.error);
         EXPECT_EQ(test::readAll(m_game), before);
+    }
+}
+
+// Each rule of the format refuses with one phrase: reading a template stops at it, and check lists it.
+TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
+    struct Rule {
+        std::string section, key, value;
+        const char* phrase;  // nullptr: the value is accepted
+    };
+    const char* const notANumber = "is not a number";
+    const char* const notASize = "is not a size from 0 to 32767 bytes";
+    const char* const notAnOffset = "is not a hexadecimal offset from 0 to 7FFFFFFF";
+    const char* const notPairs = "is not a string of hexadecimal digit pairs";
+    const std::vector<Rule> rules = {
+        {"TextFormattingSystem", "NumberOfEntries", "many", notANumber},
+        {"TextFormattingSystem", "NumberOfEntries", "+-5", notANumber},
+        {"TextFormattingSystem", "NumberOfEntries", "541",
+         "is more than the 540 entries the editor has room for"},
+        {"entry1", "Length", "-2", notASize},
+        {"entry1", "Length", "40000", notASize},
+        {"entry1", "Length", "+32767", nullptr},
+        {"entry1", "HexLocation", "2G0", notAnOffset},
+        {"entry1", "HexLocation", "100000000", notAnOffset},
+        {"entry1", "HexLocation", "80000000", notAnOffset},
+        {"entry1", "HexLocation", "7fffffff", nullptr},
+        {"AlphabetAndFileInfo", "CharLength", "-1", "is not a number of bytes"},
+        {"save", "A", "414", notPairs},
+        {"save", "A", "zz", notPairs},
+    };
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const Rule& rule = rules[i];
+        SCOPED_TRACE(rule.key + " = " + rule.value);
+        const auto pick = [&rule](const std::string& section, const std::string& key, const char* fallback) {
+            return rule.section == section && rule.key == key ? rule.value : std::string(fallback);
+        };
+        // Files of their own: rewritten in the same tick, a file of the same size could read as before.
+        const std::string name = "rule" + std::to_string(i) + ".ini";
+        writeAlphabet(name,
+                      "[AlphabetAndFileInfo]\nCharLength=" + pick("AlphabetAndFileInfo", "CharLength", "1") +
+                          "\n[save]\nA=" + pick("save", "A", "41") + "\n");
+        m_folder.writeTemplate(name,
+                               "[TextFormattingSystem]\nNumberOfEntries=" +
+                                   pick("TextFormattingSystem", "NumberOfEntries", "1") + "\nOne=" + name +
+                                   "\n[entry1]\nTextFormat=One\nLength=" + pick("entry1", "Length", "2") +
+                                   "\nHexLocation=" + pick("entry1", "HexLocation", "10") + "\n");
+        const std::string templatePath = m_folder.path("plugins\\games\\" + name);
+        const bool inAlphabet = rule.section == "AlphabetAndFileInfo" || rule.section == "save";
+        const std::string file = inAlphabet ? m_folder.path("plugins\\alphabets\\" + name) : templatePath;
+
+        // Reading gives the first problem, check lists every problem: here the same one, or none.
+        const auto read = readGameTemplate(templatePath);
+        std::string listed;
+        for (const auto& p : checkTemplate(templatePath, std::nullopt)) {
+            listed +=
+                p.file + " [" + p.section + "] " + p.key + " = \"" + p.value.value_or("") + "\" " + p.what;
+        }
+        if (rule.phrase == nullptr) {
+            EXPECT_TRUE(read) << read.error();
+            EXPECT_EQ(listed, "");
+            continue;
+        }
+        EXPECT_EQ(read ? "" : read.error(), "The template " + file + " cannot be used: in section [" +
+                                                rule.section + "] the key " + rule.key + " has the value \"" +
+                                                rule.value + "\", which " + rule.phrase + ".");
+        EXPECT_EQ(listed,
+                  file + " [" + rule.section + "] " + rule.key + " = \"" + rule.value + "\" " + rule.phrase);
     }
 }
 

@@ -205,24 +205,9 @@ const QString kOldAlphabet = QStringLiteral(
     "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check template "
     "{alphabets}%1 for the field 'AlphabetAndFileInfo --> CharLength'.");
 const RefusedTemplate kRefusedTemplates[] = {
-    {"EntryCountNotANumber", "many", kEntry,
-     kMalformed + "[TextFormattingSystem] the key NumberOfEntries has the value \"many\", "
-                  "which is not a number."},
     {"MoreEntriesThanSlots", "541", kEntry,
      kMalformed + "[TextFormattingSystem] the key NumberOfEntries has the value \"541\", "
-                  "but the editor has room for 540 entries."},
-    {"NegativeLength", "1", "Length=-2\r\nHexLocation=200",
-     kMalformed + "[entry1] the key Length has the value \"-2\", which is not a size from 0 to 32767 bytes."},
-    {"LengthPastSixteenBits", "1", "Length=40000\r\nHexLocation=200",
-     kMalformed + "[entry1] the key Length has the value \"40000\", "
-                  "which is not a size from 0 to 32767 bytes."},
-    {"OffsetNotHexadecimal", "1", "Length=2\r\nHexLocation=2G0",
-     kMalformed + "[entry1] the key HexLocation has the value \"2G0\", "
-                  "which is not a hexadecimal offset from 0 to 7FFFFFFF."},
-    {"OddSaveValue", "1", kEntry,
-     "The template {alphabets}one.ini cannot be used: in section [save] the key A has the value \"414\", "
-     "which is not a string of hexadecimal digit pairs.",
-     Icon::Exclamation, "one.ini", "[AlphabetAndFileInfo]\r\nCharLength=1\r\n[save]\r\nA=414\r\n"},
+                  "which is more than the 540 entries the editor has room for."},
     {"AlphabetOlderThan09", "1", "TextFormat=1\r\nLength=2\r\nHexLocation=200", kOldAlphabet.arg("two.ini"),
      Icon::Critical, "two.ini", "[Load]\r\n41=A\r\n"},
     {"TextFormatWithoutAlphabet", "1", "TextFormat=7\r\nLength=2\r\nHexLocation=200",

@@ -1,93 +1,39 @@
 #include "entrytexts.h"
 
+#include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 
 namespace rq {
 namespace {
 
-std::string hex(std::uint64_t value) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), kDigits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return out;
+Error invalidCharacter(const std::string& key, const std::string& paddedText) {
+    return Error{"The character '" + key + "' in the string '" + paddedText +
+                     "' is invalid. Please replace it with a valid character.\r\n"
+                     "Note: this error may not apply to every text string in the game.",
+                 ErrorKind::Refusal};
 }
 
-}  // namespace
-
-EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile) {
-    EntryTexts result;
-    result.texts.reserve(gameTemplate.entries.size());
-    for (const auto& entry : gameTemplate.entries) {
-        auto bytes = readRange(gameFile, entry.offset, entry.length, 0);
-        if (!bytes) {
-            result.readFailed = true;
-            result.texts.emplace_back();
-            continue;
-        }
-        result.texts.push_back(entry.alphabet->decode(*bytes));
+// The code bytes of an entry's first limit characters, or the refusal of the first that cannot be saved.
+// More than limit characters can stand in a text when a code shows as several; the rest are not saved.
+Result<std::string> encodeText(const TemplateEntry& entry, const std::string& text) {
+    const auto chars = decodeUtf8(text);
+    if (!chars) {
+        return Error{entryName(entry) + " is not valid UTF-8. Nothing was written.", ErrorKind::Refusal};
     }
-    return result;
-}
-
-std::string padToLimit(const std::string& text, int limit) {
-    if (static_cast<int>(text.size()) >= limit) {
-        return text;
-    }
-    return text + std::string(static_cast<std::size_t>(limit) - text.size(), ' ');
-}
-
-Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
-                                           std::span<const std::string> paddedTexts, std::uint64_t fileSize,
-                                           std::span<const std::size_t> unencodable) {
-    if (gameTemplate.entries.size() != paddedTexts.size()) {
-        return Error{"The template " + gameTemplate.path + " now has " +
-                         std::to_string(gameTemplate.entries.size()) + " entries, not the " +
-                         std::to_string(paddedTexts.size()) +
-                         " this editor shows. Nothing was written; close the editor and launch it again.",
-                     kTemplateChanged, gameTemplate.path};
-    }
-    std::vector<PlannedWrite> writes;
-    writes.reserve(paddedTexts.size());
-    for (std::size_t i = 0; i < paddedTexts.size(); ++i) {
-        const TemplateEntry& entry = gameTemplate.entries[i];
-        const std::string& text = paddedTexts[i];
-        PlannedWrite write{entry.offset, {}};
-        const int limit = entry.limit();
-        // Only the first limit characters are saved; more can stand in a box when a code shows as several.
-        const std::size_t noByteAt = i < unencodable.size() ? unencodable[i] : kAllEncodable;
-        for (int k = 0; k < limit && k < static_cast<int>(text.size()); ++k) {
-            const auto at = static_cast<std::size_t>(k);
-            if (at == noByteAt) {
-                return Error{
-                    "A character of entry " + std::to_string(entry.number) + " has no byte in the code page.",
-                    kUnencodableCharacter, std::to_string(entry.number)};
-            }
-            const auto code = entry.alphabet->encode(text[at]);
-            if (!code) {
-                return Error{invalidCharacterMessage(bytesToUtf8(characterKey(text[at])), bytesToUtf8(text)),
-                             kInvalidCharacter, std::to_string(entry.number)};
-            }
-            write.bytes += *code;
+    std::string bytes;
+    for (std::size_t k = 0; k < chars->size() && k < static_cast<std::size_t>(entry.limit()); ++k) {
+        const auto byte = unicodeToByte((*chars)[k]);
+        if (!byte) {
+            return invalidCharacter(encodeUtf8((*chars)[k]), text);
         }
-        if (write.bytes.size() > static_cast<std::size_t>(entry.length)) {
-            return Error{entryName(entry) + " needs " + std::to_string(write.bytes.size()) +
-                             " bytes, but its room in the file is " + std::to_string(entry.length) +
-                             " bytes. Nothing was written.",
-                         kEntryDoesNotFit, std::to_string(entry.number)};
+        const auto code = entry.alphabet->encode(static_cast<char>(*byte));
+        if (!code) {
+            return invalidCharacter(bytesToUtf8(characterKey(static_cast<char>(*byte))), text);
         }
-        if (static_cast<std::uint64_t>(entry.offset) + write.bytes.size() > fileSize) {
-            return Error{entryName(entry) + " lies past the end of the file (offset " + hex(entry.offset) +
-                             ", " + std::to_string(write.bytes.size()) + " bytes; the file has " +
-                             hex(fileSize) + " bytes). Nothing was written.",
-                         kEntryDoesNotFit, std::to_string(entry.number)};
-        }
-        writes.push_back(std::move(write));
+        bytes += *code;
     }
-    return writes;
+    return bytes;
 }
 
 Status writePlanned(const std::string& gameFile, std::span<const PlannedWrite> writes) {
@@ -103,13 +49,74 @@ Status writePlanned(const std::string& gameFile, std::span<const PlannedWrite> w
     return (*file)->close();
 }
 
+}  // namespace
+
+EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile) {
+    EntryTexts result;
+    result.texts.reserve(gameTemplate.entries.size());
+    for (const auto& entry : gameTemplate.entries) {
+        auto bytes = readRange(gameFile, entry.offset, entry.length, 0);
+        if (!bytes) {
+            result.readFailed = true;
+            result.texts.emplace_back();
+            continue;
+        }
+        result.texts.push_back(bytesToUtf8(entry.alphabet->decode(*bytes)));
+    }
+    return result;
+}
+
+std::string padToLimit(const std::string& text, int limit) {
+    const std::size_t count = characterCount(text);
+    if (limit <= 0 || count >= static_cast<std::size_t>(limit)) {
+        return text;
+    }
+    return text + std::string(static_cast<std::size_t>(limit) - count, ' ');
+}
+
+Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
+                                           std::span<const std::string> paddedTexts, std::uint64_t fileSize) {
+    if (gameTemplate.entries.size() != paddedTexts.size()) {
+        return Error{"The template " + gameTemplate.path + " now has " +
+                         std::to_string(gameTemplate.entries.size()) + " entries, not the " +
+                         std::to_string(paddedTexts.size()) +
+                         " this editor shows. Nothing was written; close the editor and launch it again.",
+                     ErrorKind::Refusal};
+    }
+    std::vector<PlannedWrite> writes;
+    writes.reserve(paddedTexts.size());
+    for (std::size_t i = 0; i < paddedTexts.size(); ++i) {
+        const TemplateEntry& entry = gameTemplate.entries[i];
+        auto bytes = encodeText(entry, paddedTexts[i]);
+        if (!bytes) {
+            return bytes.failure();
+        }
+        PlannedWrite write{entry.offset, std::move(bytes).value()};
+        if (write.bytes.size() > static_cast<std::size_t>(entry.length)) {
+            return Error{entryName(entry) + " needs " + std::to_string(write.bytes.size()) +
+                             " bytes, but its room in the file is " + std::to_string(entry.length) +
+                             " bytes. Nothing was written.",
+                         ErrorKind::Refusal};
+        }
+        if (static_cast<std::uint64_t>(entry.offset) + write.bytes.size() > fileSize) {
+            return Error{entryName(entry) + " lies past the end of the file (offset " +
+                             hexText(static_cast<std::uint64_t>(entry.offset)) + ", " +
+                             std::to_string(write.bytes.size()) + " bytes; the file has " +
+                             hexText(fileSize) + " bytes). Nothing was written.",
+                         ErrorKind::Refusal};
+        }
+        writes.push_back(std::move(write));
+    }
+    return writes;
+}
+
 Status writeEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile,
-                       std::span<const std::string> paddedTexts, std::span<const std::size_t> unencodable) {
+                       std::span<const std::string> paddedTexts) {
     const auto size = regularFileSize(gameFile);
     if (!size) {
         return size.failure();
     }
-    const auto writes = planSave(gameTemplate, paddedTexts, *size, unencodable);
+    const auto writes = planSave(gameTemplate, paddedTexts, *size);
     if (!writes) {
         return writes.failure();
     }

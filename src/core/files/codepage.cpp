@@ -103,6 +103,14 @@ std::optional<std::u32string> decodeUtf8(std::string_view utf8) {
     return out;
 }
 
+std::size_t characterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (const char c : utf8) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
 Result<std::string> utf8ToBytes(std::string_view utf8) {
     const auto chars = decodeUtf8(utf8);
     if (!chars) {

@@ -23,4 +23,7 @@ namespace rq {
 [[nodiscard]] std::optional<std::u32string> decodeUtf8(std::string_view utf8);
 [[nodiscard]] std::string encodeUtf8(char32_t ch);
 
+// How many characters (code points) a UTF-8 text holds: its bytes that do not continue a sequence.
+[[nodiscard]] std::size_t characterCount(std::string_view utf8);
+
 }  // namespace rq

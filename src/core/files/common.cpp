@@ -1,7 +1,8 @@
 #include "common.h"
 
-#include <algorithm>
 #include <vector>
+
+#include "files/asciitext.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -72,10 +73,7 @@ std::string pathExtension(std::string_view path) {
     if (dot == std::string_view::npos) {
         return {};
     }
-    std::string ext(path.substr(dot + 1));
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; });
-    return ext;
+    return lowerAscii(path.substr(dot + 1));
 }
 
 }  // namespace rq

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 
+#include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/common.h"
 
@@ -29,18 +30,6 @@ std::string_view cutAtNul(std::string_view s) {
     return s.substr(0, s.find('\0'));
 }
 
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-std::string lowered(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        c = lowerAscii(c);
-    }
-    return out;
-}
-
 // Windows understands UTF-16 LE files with a byte-order mark; their characters become code-page bytes.
 std::string utf16ToBytes(std::string_view bytes) {
     std::string out;
@@ -62,18 +51,6 @@ std::string unquote(std::string_view value) {
 }
 
 }  // namespace
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 IniFile IniFile::parse(std::string_view bytes) {
     std::string converted;
@@ -105,7 +82,7 @@ IniFile IniFile::parse(std::string_view bytes) {
                 discarded.lines.clear();
                 current = &discarded;
             } else {
-                ini.m_firstSection.emplace(lowered(name), ini.m_sections.size());
+                ini.m_firstSection.emplace(lowerAscii(name), ini.m_sections.size());
                 ini.m_sections.push_back(Section{std::string(name), {}, {}});
                 current = &ini.m_sections.back();
             }
@@ -124,7 +101,7 @@ IniFile IniFile::parse(std::string_view bytes) {
     }
     for (auto& section : ini.m_sections) {
         for (std::size_t i = 0; i < section.lines.size(); ++i) {
-            section.firstLine.emplace(lowered(section.lines[i].key), i);
+            section.firstLine.emplace(lowerAscii(section.lines[i].key), i);
         }
     }
     return ini;
@@ -132,12 +109,12 @@ IniFile IniFile::parse(std::string_view bytes) {
 
 const IniFile::Section* IniFile::section(std::string_view name) const {
     // Names asked for are trimmed as the file's names are: " Ident " finds [Ident].
-    const auto it = m_firstSection.find(lowered(trim(name)));
+    const auto it = m_firstSection.find(lowerAscii(trim(name)));
     return it == m_firstSection.end() ? nullptr : &m_sections[it->second];
 }
 
 std::optional<std::string> IniFile::Section::value(std::string_view key) const {
-    const auto it = firstLine.find(lowered(trim(key)));
+    const auto it = firstLine.find(lowerAscii(trim(key)));
     if (it == firstLine.end() || !lines[it->second].hasEquals) {
         return std::nullopt;
     }

@@ -60,6 +60,4 @@ class IniFile {
 // A missing or unreadable file reads as an empty one: every value gives its default.
 [[nodiscard]] std::shared_ptr<const IniFile> loadIniFileOrEmpty(const std::string& file);
 
-[[nodiscard]] bool sameNameIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace rq

@@ -33,12 +33,13 @@ bool seekTo(std::FILE* file, std::int64_t position) {
 #endif
 }
 
-}  // namespace
-
+// offset + shift as a file position; false when it is negative or leaves the 32-bit range.
 bool shiftedOffset(std::int32_t offset, std::int16_t shift, std::int64_t& position) {
     position = static_cast<std::int64_t>(offset) + shift;
     return position >= 0 && position <= std::numeric_limits<std::int32_t>::max();
 }
+
+}  // namespace
 
 Result<std::uint64_t> regularFileSize(const std::string& path) {
     std::error_code ec;
@@ -86,8 +87,7 @@ Result<std::string> readRange(const std::string& path, std::int32_t offset, std:
     return bytes;
 }
 
-OpenFile::OpenFile(std::FILE* file, std::string path, std::uint64_t size)
-    : m_file(file), m_path(std::move(path)), m_size(size) {}
+OpenFile::OpenFile(std::FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
 
 OpenFile::~OpenFile() {
     if (m_file != nullptr) {
@@ -96,15 +96,15 @@ OpenFile::~OpenFile() {
 }
 
 Result<std::unique_ptr<OpenFile>> OpenFile::open(const std::string& path) {
-    const auto size = regularFileSize(path);
-    if (!size) {
+    // Only regular files, as for reading.
+    if (const auto size = regularFileSize(path); !size) {
         return Error{size.error()};
     }
     std::FILE* file = openForUpdate(path);
     if (file == nullptr) {
         return Error{"The file \"" + path + "\" cannot be opened for writing."};
     }
-    return std::unique_ptr<OpenFile>(new OpenFile(file, path, *size));
+    return std::unique_ptr<OpenFile>(new OpenFile(file, path));
 }
 
 Status OpenFile::write(std::int32_t offset, std::string_view bytes, std::int16_t shift) {
@@ -118,7 +118,6 @@ Status OpenFile::write(std::int32_t offset, std::string_view bytes, std::int16_t
     if (!seekTo(m_file, position) || std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
         return Error{"Writing to \"" + m_path + "\" failed."};
     }
-    m_size = std::max<std::uint64_t>(m_size, static_cast<std::uint64_t>(position) + bytes.size());
     return success();
 }
 

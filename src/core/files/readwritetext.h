@@ -31,9 +31,6 @@ class OpenFile {
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
 
-    [[nodiscard]] std::uint64_t size() const { return m_size; }
-    [[nodiscard]] const std::string& path() const { return m_path; }
-
     // Writes the bytes at offset + shift; bytes past the end extend the file. The empty text writes nothing.
     [[nodiscard]] Status write(std::int32_t offset, std::string_view bytes, std::int16_t shift);
 
@@ -41,13 +38,9 @@ class OpenFile {
     [[nodiscard]] Status close();
 
   private:
-    OpenFile(std::FILE* file, std::string path, std::uint64_t size);
+    OpenFile(std::FILE* file, std::string path);
     std::FILE* m_file;
     std::string m_path;
-    std::uint64_t m_size;
 };
-
-// offset + shift as a file position, or nothing when it is negative or leaves the 32-bit range.
-[[nodiscard]] bool shiftedOffset(std::int32_t offset, std::int16_t shift, std::int64_t& position);
 
 }  // namespace rq

@@ -7,14 +7,23 @@
 
 namespace rq {
 
+// What a caller may need to tell apart: how grave an error is, and where it words the message itself.
+enum class ErrorKind {
+    Failure,      // a file could not be found, opened, read or written
+    Refusal,      // the data does not allow it (a malformed template, an invalid character, an entry that
+                  // would leave its room); nothing was done
+    OldAlphabet,  // an alphabet older than version 0.9; subject is its path, the caller says what follows
+};
+
 // An error carries a message that a window can show as it stands.
 struct Error {
-    Error(std::string message, int code = 0, std::string subject = {})  // NOLINT: braces build it
-        : message(std::move(message)), code(code), subject(std::move(subject)) {}
+    Error(std::string message, ErrorKind kind = ErrorKind::Failure,  // NOLINT: braces build it
+          std::string subject = {})
+        : message(std::move(message)), kind(kind), subject(std::move(subject)) {}
 
     std::string message;  // UTF-8, ready to show: code-page values in it are converted
-    int code = 0;         // what kind of error, where a caller must tell kinds apart
-    std::string subject;  // the file or name the error is about, where a caller words its own message
+    ErrorKind kind = ErrorKind::Failure;
+    std::string subject;  // OldAlphabet: the alphabet's path, for the caller's own wording
 };
 
 // A value or an error; the core reports failures this way and never shows them itself.

@@ -3,9 +3,9 @@
 #include <map>
 #include <utility>
 
-#include "identify/catalogue.h"
 #include "files/common.h"
 #include "files/readwritetext.h"
+#include "identify/catalogue.h"
 
 namespace rq {
 namespace {
@@ -15,6 +15,8 @@ using identify::Condition;
 using identify::FieldTest;
 using identify::Outcome;
 using identify::Platform;
+
+constexpr std::string_view kUnhandledFileType = "This type of file is not supported by RQL.";
 
 // Reads each field once through the byte-range read; a failed read gives the empty text, which no test
 // matches, and is remembered so that the read's own message is told once.

@@ -8,7 +8,6 @@
 namespace rq {
 
 inline constexpr std::string_view kNoRomLoaded = "No ROM Loaded";
-inline constexpr std::string_view kUnhandledFileType = "This type of file is not supported by RQL.";
 
 // What identifying one file gave: the new detectedGame and what the user is to be told, in order.
 struct Identification {

@@ -1,58 +1,15 @@
 #include "alphabet.h"
 
-#include <charconv>
+#include "files/asciitext.h"
+#include "templates/templaterules.h"
 
 namespace rq {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 constexpr char kSpaceMark = '\xAC';   // "¬" in the code page
 constexpr char kEqualsMark = '\xA6';  // "¦"
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-std::optional<std::string> hexPairs(std::string_view value) {
-    if (value.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(value.size() / 2);
-    for (std::size_t i = 0; i < value.size(); i += 2) {
-        const int high = hexValue(value[i]);
-        const int low = hexValue(value[i + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(high * 16 + low);
-    }
-    return bytes;
-}
-
 }  // namespace
-
-std::optional<std::int16_t> parseShort(std::string_view value) {
-    // One sign at most: "+-5" is not a number.
-    if (value.size() > 1 && value.front() == '+' && value[1] != '-') {
-        value.remove_prefix(1);
-    }
-    std::int16_t number = 0;
-    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
-    if (value.empty() || ec != std::errc() || end != value.data() + value.size()) {
-        return std::nullopt;
-    }
-    return number;
-}
 
 std::string characterKey(char ch) {
     if (ch == ' ') {
@@ -69,15 +26,11 @@ std::string characterKey(char ch) {
 
 Alphabet Alphabet::read(const std::string& path) {
     Alphabet alphabet;
-    alphabet.m_path = path;
-    alphabet.m_ini = loadIniFile(path);
-    if (!alphabet.m_ini) {
-        alphabet.m_ini = std::make_shared<const IniFile>();
-    }
+    alphabet.m_ini = loadIniFileOrEmpty(path);
     alphabet.m_charLengthValue = alphabet.m_ini->value("AlphabetAndFileInfo", "CharLength").value_or("0");
-    const auto number = parseShort(alphabet.m_charLengthValue);
-    alphabet.m_charLengthIsNumber = number.has_value();
-    alphabet.m_charLength = number.value_or(0);
+    if (const auto charLength = parseCharLength(alphabet.m_charLengthValue)) {
+        alphabet.m_charLength = *charLength;
+    }
     return alphabet;
 }
 
@@ -89,9 +42,7 @@ std::string Alphabet::decode(std::string_view bytes) const {
     for (std::size_t j = 0; j < bytes.size(); j += step) {
         key.clear();
         for (std::size_t k = j; k < j + step && k < bytes.size(); ++k) {
-            const auto byte = static_cast<unsigned char>(bytes[k]);
-            key += kHexDigits[byte >> 4];
-            key += kHexDigits[byte & 0x0F];
+            key += hexText(static_cast<unsigned char>(bytes[k]), 2);
         }
         std::optional<std::string> shown = load != nullptr ? load->value(key) : std::nullopt;
         if (!shown) {
@@ -108,29 +59,34 @@ std::string Alphabet::decode(std::string_view bytes) const {
 }
 
 std::optional<std::string> Alphabet::encode(char ch) const {
-    const auto code = m_ini->value("save", characterKey(ch));
+    const auto value = m_ini->value("save", characterKey(ch));
+    if (!value) {
+        return std::nullopt;
+    }
+    auto code = parseSaveCode(*value);
     if (!code) {
         return std::nullopt;
     }
-    return hexPairs(*code);
+    return std::move(code).value();
 }
 
-std::optional<std::pair<std::string, std::string>> Alphabet::malformedSaveValue() const {
+std::vector<std::pair<std::string, std::string>> Alphabet::saveValues() const {
+    std::vector<std::pair<std::string, std::string>> values;
     const IniFile::Section* save = m_ini->section("save");
     if (save == nullptr) {
-        return std::nullopt;
+        return values;
     }
-    for (const auto& line : save->lines) {
-        if (!line.hasEquals) {
+    for (std::size_t i = 0; i < save->lines.size(); ++i) {
+        const std::string& key = save->lines[i].key;
+        // Only the first line of a key is ever read.
+        if (save->firstLine.at(lowerAscii(key)) != i) {
             continue;
         }
-        // Only the first line of a key is ever read.
-        const auto value = m_ini->value("save", line.key);
-        if (value && !hexPairs(*value)) {
-            return std::make_pair(line.key, *value);
+        if (auto value = save->value(key)) {
+            values.emplace_back(key, std::move(*value));
         }
     }
-    return std::nullopt;
+    return values;
 }
 
 }  // namespace rq

@@ -16,38 +16,13 @@ std::string entrySection(int number) {
     return "entry" + std::to_string(number);
 }
 
+// A value that breaks its rule; the phrase says why, of the value.
 Error malformed(const std::string& path, std::string_view section, std::string_view key,
-                std::string_view value, std::string_view why) {
+                std::string_view value, const std::string& phrase) {
     return Error{"The template " + path + " cannot be used: in section [" + bytesToUtf8(section) +
-                     "] the key " + bytesToUtf8(key) + " has the value \"" + bytesToUtf8(value) + "\", " +
-                     std::string(why) + ".",
-                 kMalformedTemplate, path};
-}
-
-// "&H" and one to eight hex digits, as a 32-bit signed number; a negative offset lies in no file.
-std::optional<std::int32_t> parseOffset(std::string_view value) {
-    if (value.empty() || value.size() > 8) {
-        return std::nullopt;
-    }
-    std::uint32_t number = 0;
-    for (const char c : value) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        }
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        number = number * 16 + static_cast<std::uint32_t>(digit);
-    }
-    if (number > 0x7FFFFFFFu) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(number);
+                     "] the key " + bytesToUtf8(key) + " has the value \"" + bytesToUtf8(value) +
+                     "\", which " + phrase + ".",
+                 ErrorKind::Refusal};
 }
 
 }  // namespace
@@ -101,14 +76,9 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
     result.notes = read("GameAndFileInfo", "Notes", kError);
 
     const std::string countValue = read("TextFormattingSystem", "NumberOfEntries", "0");
-    const auto count = parseShort(countValue);
+    const auto count = parseEntryCount(countValue);
     if (!count) {
-        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue,
-                         "which is not a number");
-    }
-    if (*count > kEntrySlots) {
-        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue,
-                         "but the editor has room for " + std::to_string(kEntrySlots) + " entries");
+        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue, count.error());
     }
 
     // Entries often share an alphabet; each file is checked once.
@@ -122,35 +92,34 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         auto& alphabet = alphabets[alphabetPath];
         if (!alphabet) {
             alphabet = std::make_shared<const Alphabet>(Alphabet::read(alphabetPath));
-            if (!alphabet->charLengthIsNumber() || alphabet->charLength() < 0) {
+            if (const auto charLength = parseCharLength(alphabet->charLengthValue()); !charLength) {
                 return malformed(alphabetPath, "AlphabetAndFileInfo", "CharLength",
-                                 alphabet->charLengthValue(), "which is not a number of bytes");
+                                 alphabet->charLengthValue(), charLength.error());
             }
             if (alphabet->charLength() == 0) {
-                return Error{oldAlphabetMessage(alphabetPath, "refusing the template"), kOldAlphabet,
-                             alphabetPath};
+                return Error{oldAlphabetMessage(alphabetPath, "refusing the template"),
+                             ErrorKind::OldAlphabet, alphabetPath};
             }
-            if (const auto bad = alphabet->malformedSaveValue()) {
-                return malformed(alphabetPath, "save", bad->first, bad->second,
-                                 "which is not a string of hexadecimal digit pairs");
+            for (const auto& [key, value] : alphabet->saveValues()) {
+                if (const auto code = parseSaveCode(value); !code) {
+                    return malformed(alphabetPath, "save", key, value, code.error());
+                }
             }
         }
         entry.alphabet = alphabet;
 
         entry.comment = read(section, "Comment", kError);
         const std::string lengthValue = read(section, "Length", "0");
-        const auto length = parseShort(lengthValue);
-        if (!length || *length < 0) {
-            return malformed(path, section, "Length", lengthValue,
-                             "which is not a size from 0 to 32767 bytes");
+        const auto length = parseLength(lengthValue);
+        if (!length) {
+            return malformed(path, section, "Length", lengthValue, length.error());
         }
         entry.length = *length;
 
         const std::string offsetValue = read(section, "HexLocation", kError);
-        const auto offset = parseOffset(offsetValue);
+        const auto offset = parseHexLocation(offsetValue);
         if (!offset) {
-            return malformed(path, section, "HexLocation", offsetValue,
-                             "which is not a hexadecimal offset from 0 to 7FFFFFFF");
+            return malformed(path, section, "HexLocation", offsetValue, offset.error());
         }
         entry.offset = *offset;
         result.entries.push_back(std::move(entry));

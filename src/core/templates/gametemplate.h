@@ -6,17 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include "templates/alphabet.h"
 #include "files/result.h"
+#include "templates/alphabet.h"
+#include "templates/templaterules.h"
 
 namespace rq {
-
-// The editor has this many entry slots; a template may describe no more entries.
-inline constexpr int kEntrySlots = 540;
-
-// Error codes of reading a template, for callers that treat them apart.
-inline constexpr int kMalformedTemplate = 1;
-inline constexpr int kOldAlphabet = 2;
 
 // The only template version whose details are shown.
 inline constexpr std::string_view kTemplateVersion = "v1.0";
@@ -54,9 +48,9 @@ struct GameTemplate {
 };
 
 // Reads a template and the alphabet of each entry. Refuses, before anything is read from a game file,
-// a value that is not what the format allows (code kMalformedTemplate: the message names the file, the
-// section, the key and the value) and an alphabet older than version 0.9 (code kOldAlphabet: subject is
-// the alphabet's path).
+// the first value that breaks a rule of templaterules.h (ErrorKind::Refusal: the message names the file,
+// the section, the key and the value, and says the rule's phrase) and an alphabet older than version 0.9
+// (ErrorKind::OldAlphabet: subject is the alphabet's path).
 [[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
 
 // "Entry N ("comment")" for messages, in UTF-8.

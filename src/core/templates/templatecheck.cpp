@@ -1,44 +1,22 @@
 #include "templatecheck.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <set>
 #include <tuple>
 
+#include "files/asciitext.h"
 #include "files/iniReadWriteDelete.h"
 #include "files/readwritetext.h"
 #include "templates/alphabet.h"
 #include "templates/gametemplate.h"
+#include "templates/templaterules.h"
 
 namespace rq {
 namespace {
 
 constexpr std::string_view kFormats = "TextFormattingSystem";
 constexpr std::string_view kCharLengthSection = "AlphabetAndFileInfo";
-
-bool isHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-// The editor's reading of HexLocation: one to eight hex digits, no more than 7FFFFFFF.
-std::optional<std::int32_t> hexLocation(std::string_view value) {
-    if (value.empty() || value.size() > 8 || !std::all_of(value.begin(), value.end(), isHexDigit)) {
-        return std::nullopt;
-    }
-    std::uint32_t number = 0;
-    std::from_chars(value.data(), value.data() + value.size(), number, 16);
-    if (number > 0x7FFFFFFFu) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(number);
-}
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; });
-    return text;
-}
 
 // Where an entry's string lies, for the checks that compare entries with each other and with the file.
 struct Room {
@@ -49,7 +27,7 @@ struct Room {
 
     [[nodiscard]] std::int64_t end() const { return offset + length; }
     [[nodiscard]] std::string bytes() const {
-        return "bytes " + hexLocationText(offset) + " to " + hexLocationText(end() - 1);
+        return "bytes " + hexText(offset) + " to " + hexText(end() - 1);
     }
 };
 
@@ -59,15 +37,12 @@ class Checker {
 
     void run(const std::optional<std::string>& gameFile) {
         const std::string countValue = m_ini.value(kFormats, "NumberOfEntries").value_or("0");
-        const auto count = parseShort(countValue);
+        const auto count = parseEntryCount(countValue);
         if (!count) {
-            add(m_path, kFormats, "NumberOfEntries", countValue, "is not a number");
-        } else if (*count > kEntrySlots) {
-            add(m_path, kFormats, "NumberOfEntries", countValue,
-                "is more than the " + std::to_string(kEntrySlots) + " entries the editor has room for");
+            add(m_path, kFormats, "NumberOfEntries", countValue, count.error());
         }
         // Without a count the editor accepts, which entries belong to the template is not known yet.
-        const int checked = count && *count <= kEntrySlots ? *count : 0;
+        const int checked = count ? *count : 0;
         for (int number = 1; number <= checked; ++number) {
             checkEntry(number);
         }
@@ -99,8 +74,7 @@ class Checker {
         if (m_alphabetsSeen.insert(path).second) {
             checkAlphabetFile(path, format, *name);
         }
-        const Alphabet alphabet = Alphabet::read(path);
-        return alphabet.charLengthIsNumber() && alphabet.charLength() > 0 ? alphabet.charLength() : 0;
+        return Alphabet::read(path).charLength();
     }
 
     void checkAlphabetFile(const std::string& path, const std::string& format, const std::string& name) {
@@ -110,28 +84,17 @@ class Checker {
             return;
         }
         const Alphabet alphabet = Alphabet::read(path);
-        const auto charLength = ini->value(kCharLengthSection, "CharLength");
         const std::string refused = ", which marks an alphabet older than version 0.9: the editor refuses it";
-        if (!charLength) {
+        if (!ini->value(kCharLengthSection, "CharLength")) {
             add(path, kCharLengthSection, "CharLength", std::nullopt, "is missing" + refused);
-        } else if (!alphabet.charLengthIsNumber() || alphabet.charLength() < 0) {
-            add(path, kCharLengthSection, "CharLength", charLength, "is not a number of bytes");
-        } else if (alphabet.charLength() == 0) {
-            add(path, kCharLengthSection, "CharLength", charLength, "is 0" + refused);
+        } else if (const auto charLength = parseCharLength(alphabet.charLengthValue()); !charLength) {
+            add(path, kCharLengthSection, "CharLength", alphabet.charLengthValue(), charLength.error());
+        } else if (*charLength == 0) {
+            add(path, kCharLengthSection, "CharLength", alphabet.charLengthValue(), "is 0" + refused);
         }
-        const IniFile::Section* save = ini->section("save");
-        if (save == nullptr) {
-            return;
-        }
-        std::set<std::string> keys;
-        for (const auto& line : save->lines) {
-            // Only the first line of a key is ever read.
-            if (!line.hasEquals || !keys.insert(lowered(line.key)).second) {
-                continue;
-            }
-            const std::string value = ini->value("save", line.key).value_or("");
-            if (value.size() % 2 != 0 || !std::all_of(value.begin(), value.end(), isHexDigit)) {
-                add(path, "save", line.key, value, "is not a string of hexadecimal digit pairs");
+        for (const auto& [key, value] : alphabet.saveValues()) {
+            if (const auto code = parseSaveCode(value); !code) {
+                add(path, "save", key, value, code.error());
             }
         }
     }
@@ -141,23 +104,22 @@ class Checker {
         const int charLength = checkAlphabetOf(number, section);
 
         const std::string lengthValue = m_ini.value(section, "Length").value_or("0");
-        const auto length = parseShort(lengthValue);
-        if (!length || *length < 0) {
-            add(m_path, section, "Length", lengthValue, "is not a size from 0 to 32767 bytes");
+        const auto length = parseLength(lengthValue);
+        if (!length) {
+            add(m_path, section, "Length", lengthValue, length.error());
         } else if (charLength > 0 && *length % charLength != 0) {
             add(m_path, section, "Length", lengthValue,
                 "is not a whole multiple of the alphabet's CharLength " + std::to_string(charLength));
         }
 
         const auto offsetValue = m_ini.value(section, "HexLocation");
-        const auto offset = offsetValue ? hexLocation(*offsetValue) : std::nullopt;
         if (!offsetValue) {
             add(m_path, section, "HexLocation", std::nullopt, "is missing");
-        } else if (!offset) {
-            add(m_path, section, "HexLocation", *offsetValue,
-                "is not a hexadecimal offset from 0 to 7FFFFFFF");
+            return;
         }
-        if (offset && length && *length > 0) {
+        if (const auto offset = parseHexLocation(*offsetValue); !offset) {
+            add(m_path, section, "HexLocation", *offsetValue, offset.error());
+        } else if (length && *length > 0) {
             m_rooms.push_back(Room{number, *offsetValue, *offset, *length});
         }
     }
@@ -173,7 +135,7 @@ class Checker {
             if (static_cast<std::uint64_t>(room.end()) > *size) {
                 add(m_path, "entry" + std::to_string(room.number), "HexLocation", room.offsetValue,
                     "puts the entry's room (" + room.bytes() + ") past the end of " + gameFile +
-                        ", which has " + hexLocationText(*size) + " (hex) bytes");
+                        ", which has " + hexText(*size) + " (hex) bytes");
             }
         }
     }
@@ -209,14 +171,6 @@ class Checker {
 };
 
 }  // namespace
-
-std::string hexLocationText(std::uint64_t offset) {
-    char buffer[20];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, offset, 16).ptr;
-    std::string text(buffer, end);
-    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c >= 'a' ? c - 32 : c; });
-    return text;
-}
 
 std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
                                            const std::optional<std::string>& gameFile) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,7 +13,7 @@ struct TemplateProblem {
     std::string key;
     std::optional<std::string>
         value;         // code-page bytes as the file holds them; nothing when the key is missing
-    std::string what;  // why it cannot be used, said of the value: "is not a number"
+    std::string what;  // why it cannot be used, said of the value: "is not a number" (a rule's phrase)
 };
 
 // Every problem at once, for template authors, where reading a template stops at the first: values that
@@ -23,8 +22,5 @@ struct TemplateProblem {
 // entries whose rooms run past its end. Alphabets are named as the editor finds them. Empty when clean.
 [[nodiscard]] std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
                                                          const std::optional<std::string>& gameFile);
-
-// An offset as a template's HexLocation writes it: upper-case hexadecimal digits without a prefix.
-[[nodiscard]] std::string hexLocationText(std::uint64_t offset);
 
 }  // namespace rq

@@ -14,10 +14,10 @@
 
 #include "editor/entrytexts.h"
 #include "editor/typinglimit.h"
-#include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
+#include "launcher/loader.h"
 #include "templates/gametemplate.h"
 
 namespace rq {
@@ -82,37 +82,6 @@ class SlotTabs : public QTabWidget {
 // Core messages are UTF-8, their code-page values converted already.
 QString coreText(const std::string& message) {
     return QString::fromStdString(message);
-}
-
-// The box's text as bytes, and where its first character without a byte in the code page stands.
-std::pair<std::string, std::size_t> codePageBytes(const QString& text) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    std::size_t noByteAt = kAllEncodable;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto byte = unicodeToByte(text[i].unicode());
-        if (!byte && noByteAt == kAllEncodable) {
-            noByteAt = static_cast<std::size_t>(i);
-        }
-        bytes += static_cast<char>(byte.value_or('?'));
-    }
-    return {std::move(bytes), noByteAt};
-}
-
-// The key a save stopped at in an entry's text: its first character that has no byte in the code page (its
-// own key) or that the alphabet cannot save. The window words the message, as only it holds the characters.
-QString refusedKey(const TemplateEntry& entry, const QString& text) {
-    for (qsizetype k = 0; k < entry.limit() && k < text.size(); ++k) {
-        const auto byte = unicodeToByte(text[k].unicode());
-        if (!byte) {
-            return text.mid(k, text[k].isHighSurrogate() ? 2 : 1);
-        }
-        const char ch = static_cast<char>(*byte);
-        if (!entry.alphabet->encode(ch)) {
-            return fromCodePage(characterKey(ch));
-        }
-    }
-    return {};
 }
 
 }  // namespace
@@ -206,7 +175,7 @@ void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
         label->setText(labelText(fromCodePage(entry.comment)));
         label->show();
         QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
-        box->setText(fromCodePage(read.texts[static_cast<std::size_t>(s)]));
+        box->setText(coreText(read.texts[static_cast<std::size_t>(s)]));
         if (entry.limit() > 0) {
             new TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
         }
@@ -266,55 +235,41 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
     }
     const auto& entries = gameTemplate->entries;
     std::vector<std::string> padded;
-    std::vector<std::size_t> noByteAt;
     for (int s = 0; s < m_entryCount; ++s) {
         QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
         const auto i = static_cast<std::size_t>(s);
-        const int limit = i < entries.size() ? entries[i].limit() : 0;
-        if (box->text().size() < limit) {
-            // The user sees the padding, saved or not; it is no edit of the user's.
+        std::string text = box->text().toStdString();
+        // The user sees the padding, saved or not; it is no edit of the user's.
+        if (std::string paddedText = padToLimit(text, i < entries.size() ? entries[i].limit() : 0);
+            paddedText != text) {
             const bool unedited = box->text() == m_savedTexts[s];
-            box->setText(box->text().leftJustified(limit));
+            box->setText(coreText(paddedText));
             if (unedited) {
                 m_savedTexts[s] = box->text();
             }
+            text = std::move(paddedText);
         }
-        auto [bytes, at] = codePageBytes(box->text());
-        padded.push_back(std::move(bytes));
-        noByteAt.push_back(at);
+        padded.push_back(std::move(text));
     }
-    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), padded, noByteAt); !written) {
-        return saveRefusal(written.failure(), *gameTemplate);
+    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), padded); !written) {
+        return saveRefusal(written.failure());
     }
     m_savedTexts = texts();
     return std::nullopt;
 }
 
 EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::string_view consequence) {
-    if (error.code == kOldAlphabet) {
+    if (error.kind == ErrorKind::OldAlphabet) {
         // Not the end of the program: that would lose the edits of every other window.
         return {coreText(oldAlphabetMessage(error.subject, consequence)), Dialogs::Icon::Critical};
     }
-    return {coreText(error.message),
-            Dialogs::Icon::Exclamation};  // malformed: names file, section, key, value
+    return {coreText(error.message), Dialogs::Icon::Exclamation};  // names file, section, key and value
 }
 
-EditorWindow::Message EditorWindow::saveRefusal(const Error& error, const GameTemplate& gameTemplate) const {
-    switch (error.code) {
-        case kInvalidCharacter:
-        case kUnencodableCharacter: {
-            const auto i = static_cast<std::size_t>(std::stoi(error.subject) - 1);
-            const QString text = m_boxes[i]->text();
-            return {invalidCharacterMessage(refusedKey(gameTemplate.entries[i], text), text),
-                    Dialogs::Icon::Exclamation};
-        }
-        case kEntryDoesNotFit:
-            return {coreText(error.message), Dialogs::Icon::Exclamation};
-        case kTemplateChanged:
-            return {coreText(error.message), Dialogs::Icon::Exclamation};
-        default:  // the file could not be opened or written
-            return {coreText(error.message), Dialogs::Icon::Critical};
-    }
+EditorWindow::Message EditorWindow::saveRefusal(const Error& error) {
+    // A file that could not be opened or written is graver than texts or a template the save refuses.
+    return {coreText(error.message),
+            error.kind == ErrorKind::Failure ? Dialogs::Icon::Critical : Dialogs::Icon::Exclamation};
 }
 
 QStringList EditorWindow::texts() const {

@@ -52,7 +52,7 @@ class EditorWindow : public QWidget {
     void showEntries(const GameTemplate& gameTemplate);
     [[nodiscard]] std::optional<Message> saveTexts();
     [[nodiscard]] static Message templateRefusal(const Error& error, std::string_view consequence);
-    [[nodiscard]] Message saveRefusal(const Error& error, const GameTemplate& gameTemplate) const;
+    [[nodiscard]] static Message saveRefusal(const Error& error);
     [[nodiscard]] QStringList texts() const;
 
     LauncherContextPtr m_context;

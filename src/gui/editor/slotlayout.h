@@ -1,5 +1,7 @@
 #pragma once
 
+#include "templates/templaterules.h"
+
 namespace rq {
 
 // Where the editor's 540 entry slots lie. Slot s holds entry s + 1; eighteen slots a tab, in two
@@ -7,7 +9,7 @@ namespace rq {
 // 269), tabs 16 to 30 to tabstrip2 (slots 270 to 539).
 namespace slotlayout {
 
-inline constexpr int kCount = 540;
+inline constexpr int kCount = kEntrySlots;
 inline constexpr int kPerTab = 18;
 inline constexpr int kTabsPerStrip = 15;
 inline constexpr int kPerStrip = kPerTab * kTabsPerStrip;  // 270

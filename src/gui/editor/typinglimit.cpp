@@ -4,6 +4,14 @@
 #include <algorithm>
 
 namespace rq {
+namespace {
+
+// The limit counts characters, as the save does: a character of two UTF-16 units is one.
+qsizetype characters(const QString& text) {
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
+}  // namespace
 
 TypingLimit::TypingLimit(int limit, QLineEdit* box) : QValidator(box), m_limit(limit) {
     held(box->text());
@@ -13,14 +21,14 @@ TypingLimit::TypingLimit(int limit, QLineEdit* box) : QValidator(box), m_limit(l
 
 void TypingLimit::held(const QString& text) {
     m_current = text;
-    if (text.size() > m_limit) {
+    if (characters(text) > m_limit) {
         m_heldOverLimit.insert(text);
     }
 }
 
 QValidator::State TypingLimit::validate(QString& input, int& pos) const {
-    const qsizetype room = std::max<qsizetype>(m_limit, m_current.size());
-    if (input.size() <= room || m_heldOverLimit.contains(input)) {
+    const qsizetype excess = characters(input) - std::max<qsizetype>(m_limit, characters(m_current));
+    if (excess <= 0 || m_heldOverLimit.contains(input)) {
         return Acceptable;
     }
     // The edit put its new characters just before the cursor, in place of what it removed.
@@ -30,12 +38,17 @@ QValidator::State TypingLimit::validate(QString& input, int& pos) const {
     while (start < cursor && start < m_current.size() - after && input[start] == m_current[start]) {
         ++start;
     }
-    const qsizetype keep = (cursor - start) - (input.size() - room);
-    if (keep <= 0) {
+    // Its last characters go, a surrogate pair as one, and at least one of its characters must stay.
+    qsizetype end = cursor;
+    for (qsizetype n = 0; n < excess && end > start; ++n) {
+        end -=
+            end - start >= 2 && input[end - 1].isLowSurrogate() && input[end - 2].isHighSurrogate() ? 2 : 1;
+    }
+    if (end <= start) {
         return Invalid;
     }
-    input.remove(start + keep, cursor - start - keep);
-    pos = static_cast<int>(start + keep);
+    input.remove(end, cursor - end);
+    pos = static_cast<int>(end);
     return Acceptable;
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rq {
+
+// Hexadecimal digits in either letter case, without sign or prefix, at most 16 of them; nothing otherwise.
+[[nodiscard]] std::optional<std::uint64_t> parseHex(std::string_view digits);
+
+// Upper-case hexadecimal digits without a prefix, as the formats write offsets and codes; leading zeros up
+// to minDigits.
+[[nodiscard]] std::string hexText(std::uint64_t value, std::size_t minDigits = 1);
+
+// ASCII letters lower-cased and every other byte kept: how INI names and extensions compare, whatever the
+// code page.
+[[nodiscard]] std::string lowerAscii(std::string_view text);
+
+}  // namespace rq
