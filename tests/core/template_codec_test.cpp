@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "support/templatefiles.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 #include "templates/templatecheck.h"
@@ -25,29 +26,21 @@ class TemplateCodec : public testing::Test {
         writeAlphabet("two.ini",
                       "[AlphabetAndFileInfo]\nCharLength=2\n[Load]\n8A0B=K\n8a0c=k\n0000=\xAC\n"
                       "[save]\nK=8A0B\n_k=8a0c\n\xAC=0000\n");
-        writeAlphabet("nospace.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
+        writeAlphabet("nospace.ini", test::alphabetText(1, "41=A\n", "A=41\n"));
     }
 
     void writeAlphabet(const std::string& name, const std::string& text) const {
         test::writeText(m_folder.path("plugins\\alphabets\\" + name), text);
     }
 
-    struct Entry {
-        std::string format;
-        int length;
-        std::string hexLocation;
-    };
+    using Entry = test::EntryText;
 
     // A template whose text formats One, Two and NoSpace name the alphabets above.
     std::string writeTemplate(const std::vector<Entry>& entries) const {
-        std::string text = "[TextFormattingSystem]\nNumberOfEntries=" + std::to_string(entries.size()) +
-                           "\nOne=one.ini\nTwo=two.ini\nNoSpace=nospace.ini\n";
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            text += "[entry" + std::to_string(i + 1) + "]\nComment=Entry " + std::to_string(i + 1) +
-                    "\nTextFormat=" + entries[i].format + "\nLength=" + std::to_string(entries[i].length) +
-                    "\nHexLocation=" + entries[i].hexLocation + "\n";
-        }
-        m_folder.writeTemplate("codec.ini", text);
+        m_folder.writeTemplate(
+            "codec.ini",
+            test::TemplateText{entries, {{"One", "one.ini"}, {"Two", "two.ini"}, {"NoSpace", "nospace.ini"}}}
+                .str());
         return m_folder.path("plugins\\games\\codec.ini");
     }
 
@@ -74,14 +67,14 @@ TEST_F(TemplateCodec, DecodesEachCodeThroughItsEntrysAlphabet) {
     // One-byte codes, a lower-case code key (8a), the space and "=" marks and a code without a Load key;
     // two-byte codes first byte first; the same bytes through two alphabets.
     writeGame({{0x10, "\x41\x61\x8A\x20\x3D\x7F"}, {0x20, "\x8A\x0B\x8A\x0C\x12\x34"}});
-    const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 6, "20"}, {"One", 2, "20"}});
+    const auto path = writeTemplate({{"One", 6, 0x10}, {"Two", 6, 0x20}, {"One", 2, 0x20}});
 
     EXPECT_EQ(readTexts(path), (std::vector<std::string>{"AaÉ =<error>", "Kk<error>", "É<error>"}));
 }
 
 TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
     writeGame({});
-    const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 8, "20"}});
+    const auto path = writeTemplate({{"One", 6, 0x10}, {"Two", 8, 0x20}});
     const auto before = test::readAll(m_game);
 
     // "a" is saved under _a, a space under the space mark, "=" under the equals mark; a save value of four
@@ -99,7 +92,7 @@ TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
 
 TEST_F(TemplateCodec, SavingTheTextsAsReadWritesTheSameBytes) {
     writeGame({{0x10, "\x41\x20\x61\x3D\x8A\x41"}, {0x20, "\x8A\x0C\x00\x00\x8A\x0B"s}});
-    const auto path = writeTemplate({{"One", 6, "10"}, {"Two", 6, "20"}});
+    const auto path = writeTemplate({{"One", 6, 0x10}, {"Two", 6, 0x20}});
     const auto before = test::readAll(m_game);
 
     const auto saved = saveEntryTexts(path, m_game, readTexts(path));
@@ -120,7 +113,7 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
                "' is invalid. Please replace it with a valid character.\r\n"
                "Note: this error may not apply to every text string in the game.";
     };
-    const std::vector<Entry> three = {{"One", 4, "10"}, {"NoSpace", 4, "18"}, {"One", 4, "20"}};
+    const std::vector<Entry> three = {{"One", 4, 0x10}, {"NoSpace", 4, 0x18}, {"One", 4, 0x20}};
     const std::vector<Case> cases = {
         // Entries before the faulty one are valid, and still nothing is written.
         {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid("_b", "AbA ")},
@@ -132,16 +125,16 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         {"equals sign named by its key", three, {"AAAA", "A=AA", "AAAA"}, invalid("¦", "A=AA")},
         // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
         {"two-byte codes in an odd length",
-         {{"One", 4, "10"}, {"Two", 3, "20"}},
+         {{"One", 4, 0x10}, {"Two", 3, 0x20}},
          {"AAAA", "KK"},
          "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
         {"save value longer than CharLength",
-         {{"One", 4, "10"}},
+         {{"One", 4, 0x10}},
          {"B"},
          "Entry 1 (\"Entry 1\") needs 5 bytes, but its room in the file is 4 bytes. Nothing was written."},
         // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
         {"room past the end",
-         {{"One", 4, "10"}, {"One", 4, "3E"}},
+         {{"One", 4, 0x10}, {"One", 4, 0x3E}},
          {"AAAA", "AAAA"},
          "Entry 2 (\"Entry 2\") lies past the end of the file (offset 3E, 4 bytes; the file has 40 bytes). "
          "Nothing was written."},
