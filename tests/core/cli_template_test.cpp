@@ -40,9 +40,9 @@ class CliDemo : public testing::Test {
 
     test::ToolRun dump() const { return cli({"dump", "--template", "demo.ini", m_demo}); }
 
-    test::ToolRun insert(const std::string& json) const {
+    test::ToolRun insert(const std::string& json, const std::string& into = {}) const {
         test::writeText(m_json, json);
-        return cli({"insert", "--template", "demo.ini", m_demo, m_json});
+        return cli({"insert", "--template", "demo.ini", into.empty() ? m_demo : into, m_json});
     }
 
     test::TempDir m_dir;
@@ -51,43 +51,31 @@ class CliDemo : public testing::Test {
     std::string m_original;
 };
 
-TEST_F(CliDemo, DemoFileIsAValidMegaDriveImageOfNoKnownGame) {
-    // So the launcher refuses it as unsupported and "Force load a template" opens the chooser at once.
-    EXPECT_EQ(test::runCli({"identify", m_demo}).out, m_demo + "\tThis Megadrive ROM is not supported.\n");
-}
-
 TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
+    // A valid Mega Drive image of no known game: the launcher refuses it, and the chooser opens at once.
+    EXPECT_EQ(test::runCli({"identify", m_demo}).out, m_demo + "\tThis Megadrive ROM is not supported.\n");
     auto golden =
         test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string());
-    ASSERT_FALSE(golden.empty());
-    for (auto at = golden.find("PROGRAM_FOLDER"); at != std::string::npos;
-         at = golden.find("PROGRAM_FOLDER")) {
-        golden.replace(at, 14, buildProgramFolder());
-    }
+    golden.replace(golden.find("PROGRAM_FOLDER"), 14, buildProgramFolder());
 
     // The real program, run where the file lies, finds its program folder by itself.
     const auto run =
         test::runTool(ROMQUILL_CLI, {"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
-
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out, golden);
+    EXPECT_EQ(cli({"check", "--template", "demo.ini", m_demo}).out, "no problems\n");
 }
 
-TEST_F(CliDemo, InsertingADumpUnchangedLeavesEveryByte) {
-    const auto dumped = dump();
-    ASSERT_EQ(dumped.exitCode, 0) << dumped.err;
-    const auto run = insert(dumped.out);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "Writing complete!\n");
+TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
+    const auto unchanged = insert(dump().out);
+    EXPECT_EQ(unchanged.exitCode, 0) << unchanged.err;
+    EXPECT_EQ(unchanged.out, "Writing complete!\n");
     EXPECT_EQ(test::readAll(m_demo), m_original);
-}
 
-TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPaddedAndDumpShowsThem) {
-    const auto run =
-        insert(R"({"entries": [{"entry": 2, "text": "Push Start"}, {"entry": 8, "text": "Hi = 2!"}]})");
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-
+    ASSERT_EQ(insert(R"({"entries": [{"entry": 2, "text": "Push Start"}, {"entry": 8, "text": "Hi = 2!"}]})")
+                  .exitCode,
+              0);
     // Menu: one byte a character, space 00; dialogue: two bytes, space 8000, "=" 8407.
     auto expected = m_original;
     expected.replace(0x210, 12, "\x10\x2F\x2D\x22\x00\x13\x2E\x1B\x2C\x2E\x00\x00"s);
@@ -97,11 +85,6 @@ TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPaddedAndDumpShowsThem) {
     }
     expected.replace(0x2B8, 40, farewell);
     EXPECT_EQ(test::readAll(m_demo), expected);
-
-    const auto dumped = dump().out;
-    for (const std::string text : {"Push Start  ", "Hi = 2!             ", "Hello, traveller!       "}) {
-        EXPECT_NE(dumped.find(R"("text": ")" + text + "\""), std::string::npos) << dumped;
-    }
 }
 
 TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
@@ -127,50 +110,23 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
          R"({"entries": [{"entry": 2, "text": "Press Start!"}, {"entry": 3, "text": "Options menu!"}]})",
          "Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
              kNothingWritten},
-        {"no save code", R"({"entries": [{"entry": 2, "text": "Press Start;"}]})",
-         "The character ';' in the string 'Press Start;" + kInvalidTail},
         // Twelve characters in fourteen bytes: the limit counts characters.
         {"no save code, UTF-8 both ways", R"({"entries": [{"entry": 2, "text": "café au lait"}]})",
          "The character 'é' in the string 'café au lait" + kInvalidTail},
+        {"game file missing", R"({"entries": []})", "ROM not found!\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(m_json);
-        const auto run =
-            c.json.empty() ? cli({"insert", "--template", "demo.ini", m_demo, m_json}) : insert(c.json);
+        const bool missingGame = c.name == "game file missing";
+        const auto run = c.json.empty() ? cli({"insert", "--template", "demo.ini", m_demo, m_json})
+                                        : insert(c.json, missingGame ? m_dir.path().string() : m_demo);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.out, "");
-        if (c.err.back() == '\n') {
-            EXPECT_EQ(run.err, c.err);
-        } else {
-            EXPECT_EQ(run.err.rfind(c.err, 0), 0u) << run.err;
-        }
+        EXPECT_EQ(run.err.substr(0, c.err.back() == '\n' ? std::string::npos : c.err.size()), c.err);
         EXPECT_EQ(test::readAll(m_demo), m_original);
     }
-}
-
-TEST_F(CliDemo, GameFileThatIsMissingOrAFolderGivesRomNotFound) {
-    test::writeText(m_json, R"({"entries": []})");
-    for (const auto& file : {m_dir.file("missing.bin"), m_dir.path().string()}) {
-        for (const auto& args :
-             {std::vector<std::string>{"dump", "--template", "demo.ini", file},
-              std::vector<std::string>{"insert", "--template", "demo.ini", file, m_json}}) {
-            SCOPED_TRACE(testing::PrintToString(args));
-            const auto run = cli(args);
-            EXPECT_EQ(run.exitCode, 1);
-            EXPECT_EQ(run.out, "");
-            EXPECT_EQ(run.err, "ROM not found!\n");
-        }
-    }
-}
-
-TEST_F(CliDemo, CheckFindsNoProblemInTheDemo) {
-    for (const auto& args : {std::vector<std::string>{"check", "--template", "demo.ini"},
-                             std::vector<std::string>{"check", "--template", "demo.ini", m_demo}}) {
-        const auto run = cli(args);
-        EXPECT_EQ(run.exitCode, 0) << run.out;
-        EXPECT_EQ(run.out, "no problems\n");
-    }
+    EXPECT_EQ(cli({"dump", "--template", "demo.ini", m_dir.file("missing.bin")}).err, "ROM not found!\n");
 }
 
 // Templates and alphabets of a program folder of the test's own, given with --program-folder.
