@@ -108,17 +108,11 @@ class LauncherModelTest : public testing::Test {
         return model.load(games.file(name));
     }
     // Everything a load may change, to tell that nothing did.
-    std::vector<std::string> everything() const {
+    std::string everything() const {
         const LauncherView& v = model.view();
-        return {state.loadedPath,
-                state.detectedGame,
-                state.templatePath,
-                state.title,
-                v.pathCaption,
-                v.romName,
-                v.go.caption,
-                std::to_string(v.go.enabled),
-                std::to_string(v.sadxpcShown)};
+        return state.loadedPath + "|" + state.detectedGame + "|" + state.templatePath + "|" + state.title +
+               "|" + v.pathCaption + "|" + v.romName + "|" + v.go.caption + std::to_string(v.go.enabled) +
+               std::to_string(v.sadxpcShown);
     }
 
     test::ProgramFolder folder;
