@@ -1,241 +1,310 @@
-// The editor window as it opens: decoding, slot placement, the toggle, typing limits, and the templates it
-// refuses.
+// The editor window: what it shows as it opens, what it refuses then, its save, and the question when closing
+// with unsaved edits.
 
+#include <QLineEdit>
 #include <QTabBar>
+#include <QTabWidget>
 #include <filesystem>
+#include <functional>
+#include <ranges>
 
-#include "editor_fixture.h"
 #include "kit/windowtools.h"
+#include "support/launcher_fixture.h"
 
 namespace rq {
 namespace {
 
+using Answer = Dialogs::Answer;
 using Icon = Dialogs::Icon;
-using test::kTexts;
+using Entry = test::EntryText;
+using test::shown;
 
-using EditorOpenTest = test::EditorTest;
+// Text format "1" has one byte a code: A to C, a space as "¬", É, a code 7E that shows as several
+// characters and a code 7F that shows as nothing; "2" has two bytes a code; "3" names an alphabet older than
+// 0.9 where a test writes one. Texts lie at 0x200.
+class EditorTest : public test::LauncherFixture {
+  public:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        writeAlphabet("one.ini", test::alphabetText(1, "41=A\n42=B\n43=C\n20=\xAC\nC9=\xC9\n7E=[end]\n7F= \n",
+                                                    "A=41\nB=42\nC=43\n\xAC=20\n\xC9=C9\n"));
+        writeAlphabet("two.ini", test::alphabetText(2, "4100=A\n", "A=4100\n"));
+    }
+    void writeAlphabet(const std::string& name, const std::string& text) const {
+        test::writeText(folder.path("plugins\\alphabets\\" + name), text);
+    }
+    void writeTemplate(const std::vector<Entry>& entries, const std::string& name = "game.ini") const {
+        const test::TemplateText text{
+            entries, {{"1", "one.ini"}, {"2", "two.ini"}, {"3", "old.ini"}}, "Notes=Menus\n"};
+        folder.writeTemplate(name, text.str());
+    }
+    // Loads the game with these entries and texts and launches the editor, the file removed first if asked.
+    QWidget* open(const std::vector<Entry>& entries, const std::string& texts, bool removeFile = false) {
+        writeTemplate(entries);
+        load(path = megaDrive("game.bin", {{0x200, texts}}));
+        before = test::readAll(path);
+        if (removeFile) {
+            std::filesystem::remove(path);
+        }
+        press("go");
+        return editor = test::openWindow("editor");
+    }
+    // A message with "{games}", "{alphabets}" and "{file}" standing for the folders and the game file.
+    QString withPaths(QString text) const {
+        return text.replace("{games}", gamesPath(""))
+            .replace("{alphabets}", test::qs(folder.path("plugins\\alphabets\\")))
+            .replace("{file}", test::qs(path));
+    }
 
-TEST_F(EditorOpenTest, ShowsEveryEntryDecodedThroughItsOwnAlphabet) {
-    writeGameTemplate({{"Spaces && equals", "0", 4, kTexts},
-                       {"Two-byte codes", "1", 6, kTexts + 0x10},
-                       {"<error>", "0", 2, kTexts + 0x20},
-                       {"Same bytes, two-byte alphabet", "1", 2, kTexts + 0x20},
-                       {"Missing codes", "0", 3, kTexts + 0x30}},
-                      "Texts of the demo");
-    ASSERT_NE(loadAndLaunch(gameFile("game.bin", {{kTexts, "A a="},
-                                                  {kTexts + 0x10, std::string("\x8A\x0B\x8A\x0C\x00\x00", 6)},
-                                                  {kTexts + 0x20, "AB"},
-                                                  {kTexts + 0x30, std::string("A\x01") + "B"}})),
-              nullptr);
-    EXPECT_TRUE(dialogs.messages().empty());
+    template <class T = QPushButton>
+    T* child(const QString& name) const {
+        return editor->findChild<T*>(name);
+    }
+    QLineEdit* box(int slot) const { return child<QLineEdit>(QStringLiteral("romtext_%1").arg(slot)); }
+    QLabel* label(int slot) const { return child<QLabel>(QStringLiteral("ident_label_%1").arg(slot)); }
+    void click(const QString& name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
+    // Replaces a box's text as a user does: select all, type (QTest types Latin-1 characters only).
+    void type(int slot, const QString& text) const {
+        box(slot)->selectAll();
+        QTest::keyClicks(box(slot), text);
+    }
+    long visibleSlots() const {
+        return std::ranges::count_if(std::views::iota(0, 540),
+                                     [this](int s) { return !box(s)->isHidden() && !label(s)->isHidden(); });
+    }
+
+    QPointer<QWidget> editor;
+    std::string path, before;
+};
+
+TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneItCanUse) {
+    // Told once, before the file is read (it is gone, or "ROM not found!" would follow); no editor opens.
+    writeAlphabet("old.ini", "[Load]\n41=A\n");
+    for (const auto& [count, format, icon, message] :
+         {std::tuple{
+              541, "1", Icon::Exclamation,
+              "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
+              "NumberOfEntries has the value \"541\", which is more than the 540 entries the editor has "
+              "room for."},
+          std::tuple{1, "3", Icon::Critical,
+                     "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check "
+                     "template {alphabets}old.ini for the field 'AlphabetAndFileInfo --> CharLength'."}}) {
+        dialogs.log.clear();
+        EXPECT_EQ(open(std::vector<Entry>(count, {format, 2, 0x200, ""}), "AB", true), nullptr);
+        EXPECT_EQ(dialogs.log, QStringList{shown(icon, withPaths(message))});
+        EXPECT_EQ(test::caption(button("go")), "Launch!");
+    }
+
+    dialogs.log.clear();
+    std::vector<Entry> entries(270, {"2", 0, 0x200, ""});
+    entries[0] = {"1", 3, 0x200, "Caption && \xC9"};
+    entries[1] = {"2", 10, 0x200, "<b>B</b>"};
+    entries[2].length = 5;
+    entries[3].length = 7;
+    ASSERT_NE(open(entries, "\xC9\x7E\x42"), nullptr);
+    EXPECT_TRUE(dialogs.log.isEmpty());
     EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
-    EXPECT_EQ(box(0)->text(), "A a=");  // "¬" is a space, "¦" is "="
-    EXPECT_EQ(box(1)->text(), "XY ");   // 8A0B found under its lower-case key 8a0b
-    EXPECT_EQ(box(2)->text(), "AB");
-    EXPECT_EQ(box(3)->text(), "<error>");  // the code 4142
-    EXPECT_EQ(box(4)->text(), "A<error>B");
-    EXPECT_EQ(label(0)->text(), "Spaces & equals");  // as in every label, "&&" shows as one "&"
-    EXPECT_EQ(label(2)->text(), "<error>");          // text, not markup
-    EXPECT_EQ(editor->findChild<QLabel*>(QStringLiteral("NotesLabel"))->text(), "Notes: Texts of the demo");
-    EXPECT_EQ(visibleSlots(), 5);
-    // The load's last step gives the launcher its button back.
-    EXPECT_TRUE(go()->isEnabled());
-    EXPECT_EQ(go()->text(), "Launch!");
-}
-
-TEST_F(EditorOpenTest, SlotsLieOnFifteenTabsAStripInTwoColumnsOfNine) {
-    ASSERT_NE(openWithEmptyEntries(271), nullptr);
-    QTabWidget* first = strip("tabstrip");
-    QTabWidget* second = strip("tabstrip2");
-    EXPECT_EQ(first->tabText(0) + first->tabText(14) + second->tabText(0) + second->tabText(14),
-              " 1  15  16  30 ");
-    for (const QTabWidget* container : {first, second}) {  // fifteen tabs in one row, all in view
-        EXPECT_EQ(container->tabBar()->tabRect(14).top(), container->tabBar()->tabRect(0).top());
-        EXPECT_LE(container->tabBar()->tabRect(14).right(), container->width());
+    EXPECT_EQ(child<QLabel>("NotesLabel")->text(), "Notes: Menus");
+    EXPECT_EQ(label(0)->text(), QStringLiteral("Caption & \u00C9"));  // as in every label, "&&" shows as "&"
+    // Text, not markup: the whole of it takes room.
+    EXPECT_GE(label(1)->sizeHint().width(), label(1)->fontMetrics().horizontalAdvance("<b>B</b>"));
+    EXPECT_EQ(visibleSlots(), 270);
+    EXPECT_FALSE(child("toggle")->isVisibleTo(editor));  // no entry lies on tabs 16 to 30
+    // The load gave the launcher its button back; launching again only brings this editor forward.
+    press("go");
+    EXPECT_EQ(test::openWindows("editor").size(), 1);
+    EXPECT_EQ(test::caption(button("go")), "Launch!");
+    // Length over CharLength, halves to even; no Length, no limit.
+    const int limits[] = {5, 2, 4, 60};
+    for (int s = 1; s <= 4; ++s) {
+        type(s, QString(60, QLatin1Char('A')));
+        EXPECT_EQ(box(s)->text().size(), limits[s - 1]) << s;
     }
-    // The tab a control lies on, and where in its container.
-    const auto at = [](const QWidget* control, const QTabWidget* container) {
-        return std::pair(container->indexOf(control->parentWidget()),
-                         QRect(control->mapTo(container, QPoint(0, 0)), control->size()));
-    };
-    const auto labelAt = [](int tab, int x, int y) { return std::pair(tab, twipsRect(x, y, 3855, 255)); };
-    const auto boxAt = [](int tab, int x, int y) { return std::pair(tab, twipsRect(x, y, 3855, 285)); };
-    EXPECT_EQ(at(label(0), first), labelAt(0, 360, 480));
-    EXPECT_EQ(at(box(0), first), boxAt(0, 480, 720));
-    EXPECT_EQ(at(label(9), first), labelAt(0, 4800, 480));  // the right column's top
-    EXPECT_EQ(at(box(9), first), boxAt(0, 4920, 720));
-    EXPECT_EQ(at(box(17), first), boxAt(0, 4920, 5520));  // its foot
-    EXPECT_EQ(at(label(18), first), labelAt(1, 360, 480));
-    EXPECT_EQ(at(box(18), first), boxAt(1, 480, 720));
-    EXPECT_EQ(at(box(269), first).first, 14);
-    EXPECT_EQ(visibleSlots(), 271);
-
-    // Slot 270 opens tabstrip2, which lies over tab " 1 " of tabstrip and is shown by the toggle.
-    EXPECT_FALSE(second->isVisible());
-    EXPECT_EQ(second->parentWidget(), first);
-    EXPECT_EQ(button("toggle")->text(), "View tab 16 onwards");
-    click("toggle");
-    QCoreApplication::processEvents();
-    EXPECT_EQ(at(label(270), second), labelAt(0, 360, 480));
-    EXPECT_EQ(at(box(270), second), boxAt(0, 480, 720));
-    EXPECT_TRUE(box(270)->isVisible());
-    EXPECT_EQ(at(box(539), second).first, 14);
-}
-
-// How many slots show, and whether the toggle does, for a number of entries.
-class EditorSlotCountTest : public EditorOpenTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(EditorSlotCountTest, ShowsOneSlotAnEntryAndTheToggleBeyondTabFifteen) {
-    const int count = GetParam();
-    if (count < 0) {
-        folder.writeTemplate("game.ini",
-                             "[TextFormattingSystem]\r\nNumberOfEntries=" + std::to_string(count));
-        ASSERT_NE(loadAndLaunch(gameFile("game.bin", {})), nullptr);
-    } else {
-        ASSERT_NE(openWithEmptyEntries(count), nullptr);
-    }
-    EXPECT_EQ(visibleSlots(), std::max(count, 0));
-    EXPECT_EQ(button("toggle")->isVisibleTo(editor), count > 270);
-    // Saving them writes nothing and succeeds.
-    const auto before = test::readAll(launcher->state().loadedPath);
-    click("save");
-    EXPECT_EQ(dialogs.texts(), QStringList{"Writing complete!"});
-    EXPECT_EQ(test::readAll(launcher->state().loadedPath), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(Entries, EditorSlotCountTest, ::testing::Values(-3, 0, 270, 540),
-                         [](const auto& info) {
-                             return info.param < 0 ? std::string("Negative") : std::to_string(info.param);
-                         });
-
-TEST_F(EditorOpenTest, TheToggleSwitchesContainersAndReturnsToTheTabSelectedBefore) {
-    ASSERT_NE(openWithEmptyEntries(300), nullptr);
-    QTabWidget* first = strip("tabstrip");
-    QTabWidget* second = strip("tabstrip2");
-    first->setCurrentIndex(5);
-
-    click("toggle");
-    EXPECT_EQ(button("toggle")->text(), "View tabs 1 to 15");
-    EXPECT_EQ(first->currentIndex(), 0);
-    EXPECT_TRUE(second->isVisible());
-    EXPECT_EQ(second->currentIndex(), 0);
-    EXPECT_EQ(launcher->state().editorSavedTab, 5);
-    // What tabstrip2 covers is out of reach.
-    EXPECT_FALSE(first->tabBar()->isEnabled());
-    EXPECT_FALSE(box(0)->isEnabled());
-    EXPECT_TRUE(box(270)->isEnabled());
-    second->setCurrentIndex(1);
-    EXPECT_TRUE(box(288)->isVisible());
-
-    click("toggle");
-    EXPECT_EQ(button("toggle")->text(), "View tab 16 onwards");
-    EXPECT_FALSE(second->isVisible());
-    EXPECT_EQ(first->currentIndex(), 5);
-    EXPECT_TRUE(first->tabBar()->isEnabled());
-    EXPECT_TRUE(box(90)->isVisible());
-
-    // A load in the launcher sets the saved tab back to the first.
-    click("toggle");
-    load(gameFile("other.bin", {}));
-    click("toggle");
-    EXPECT_EQ(first->currentIndex(), 0);
-}
-
-TEST_F(EditorOpenTest, LimitsAreLengthOverCharLengthWithHalvesToEven) {
-    writeGameTemplate({{"10 / 2", "1", 10, kTexts},
-                       {"5 / 2", "1", 5, kTexts},
-                       {"7 / 2", "1", 7, kTexts},
-                       {"3 / 1", "0", 3, kTexts},
-                       {"no Length", "0", 0, kTexts},
-                       {"long Load value", "0", 3, kTexts + 0x10}});
-    ASSERT_NE(loadAndLaunch(gameFile("game.bin", {{kTexts + 0x10, "A~B"}})), nullptr);
-    const int expected[] = {5, 2, 4, 3};
-    for (int s = 0; s < 4; ++s) {
-        type(s, "XYXYXYXYXY");
-        EXPECT_EQ(box(s)->text(), QString("XYXYX").left(expected[s])) << s;
-    }
-    type(4, QString(60, QLatin1Char('A')));
-    EXPECT_EQ(box(4)->text(), QString(60, QLatin1Char('A')));
-
-    // The limit stops typing, but not the text the program puts in.
-    QLineEdit* b = box(5);
-    EXPECT_EQ(b->text(), "A[end]B");
-    b->setFocus();
+    // The program's text may be longer than the limit, but typing cannot make it longer; a paste is cut.
+    QLineEdit* b = box(0);
+    EXPECT_EQ(b->text(), QStringLiteral("\u00C9[end]B"));
     b->end(false);
-    QTest::keyClick(b, Qt::Key_C);
-    EXPECT_EQ(b->text(), "A[end]B");
-    QTest::keyClick(b, Qt::Key_Backspace);
-    QTest::keyClick(b, Qt::Key_C);
-    EXPECT_EQ(b->text(), "A[end]");
-    // A paste is cut to fit.
-    b->setText(QString());
+    for (const Qt::Key key : {Qt::Key_C, Qt::Key_Backspace, Qt::Key_C}) {
+        QTest::keyClick(b, key);
+    }
+    EXPECT_EQ(b->text(), QStringLiteral("\u00C9[end]"));
+    b->clear();
     QTest::keyClicks(b, "C");
     b->insert(QStringLiteral("BBBBB"));
     EXPECT_EQ(b->text(), "CBB");
 }
 
-TEST_F(EditorOpenTest, AGameFileThatCannotBeReadIsToldOnce) {
-    writeGameTemplate({{"one", "0", 2, kTexts}, {"two", "0", 2, kTexts}, {"three", "1", 4, kTexts}});
-    const auto path = gameFile("game.bin", {{kTexts, "AB"}});
-    load(path);
-    std::filesystem::remove(path);
-    ASSERT_NE(launch(), nullptr);
-    EXPECT_EQ(dialogs.log(), QStringList{test::shown(Icon::Critical, "ROM not found!")});
-    EXPECT_EQ(visibleSlots(), 3);
-    EXPECT_TRUE(box(0)->text().isEmpty());
-    EXPECT_EQ(go()->text(), "Launch!");
-}
+// A file the editor cannot read is told once, and it opens all the same.
+TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheToggleSwitches) {
+    ASSERT_NE(open(std::vector<Entry>(540, {"1", 1, 0x200, ""}), "", true), nullptr);
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Critical, "ROM not found!")});
+    auto* first = child<QTabWidget>("tabstrip");
+    auto* second = child<QTabWidget>("tabstrip2");
+    EXPECT_EQ(visibleSlots(), 540);
+    EXPECT_EQ(first->tabText(0) + first->tabText(14) + second->tabText(0) + second->tabText(14),
+              " 1  15  16  30 ");
+    // Fifteen tabs in one row, all in view.
+    EXPECT_EQ(second->tabBar()->tabRect(14).top(), second->tabBar()->tabRect(0).top());
+    EXPECT_LE(second->tabBar()->tabRect(14).right(), second->width());
+    // tabstrip2 lies over tabstrip's first tab; the toggle shows it, and goes back to the tab selected
+    // before. What tabstrip2 covers is out of reach meanwhile.
+    EXPECT_EQ(second->parentWidget(), first);
+    EXPECT_TRUE(child("toggle")->isVisible());
+    const auto toggled = [&] {
+        return QStringList() << child("toggle")->text() << QString::number(first->currentIndex())
+                             << QString::number(second->isVisible())
+                             << QString::number(first->tabBar()->isEnabled())
+                             << QString::number(box(0)->isEnabled());
+    };
+    EXPECT_EQ(toggled(), QStringList({"View tab 16 onwards", "0", "0", "1", "1"}));
+    first->setCurrentIndex(5);
+    click("toggle");
+    EXPECT_EQ(toggled(), QStringList({"View tabs 1 to 15", "0", "1", "0", "0"}));
+    EXPECT_TRUE(box(270)->isVisible() && box(270)->isEnabled());
 
-// Templates the editor refuses as it opens, before it reads the file. "{games}" and "{alphabets}" stand for
-// the program's folders.
-struct RefusedTemplate {
-    const char* name;
-    const char* entries;  // NumberOfEntries
-    const char* entry1;   // the [entry1] section
-    QString message;
-    Icon icon = Icon::Exclamation;
-    const char* alphabet = "one.ini";
-    const char* alphabetText = nullptr;  // nullptr: as every test has it
-    friend void PrintTo(const RefusedTemplate& row, std::ostream* out) { *out << row.name; }
-};
-
-const char* const kEntry = "Length=2\r\nHexLocation=200";
-const QString kMalformed = QStringLiteral("The template {games}game.ini cannot be used: in section ");
-const QString kOldAlphabet = QStringLiteral(
-    "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check template "
-    "{alphabets}%1 for the field 'AlphabetAndFileInfo --> CharLength'.");
-const RefusedTemplate kRefusedTemplates[] = {
-    {"MoreEntriesThanSlots", "541", kEntry,
-     kMalformed + "[TextFormattingSystem] the key NumberOfEntries has the value \"541\", "
-                  "which is more than the 540 entries the editor has room for."},
-    {"AlphabetOlderThan09", "1", "TextFormat=1\r\nLength=2\r\nHexLocation=200", kOldAlphabet.arg("two.ini"),
-     Icon::Critical, "two.ini", "[Load]\r\n41=A\r\n"},
-    {"TextFormatWithoutAlphabet", "1", "TextFormat=7\r\nLength=2\r\nHexLocation=200",
-     kOldAlphabet.arg("<error>"), Icon::Critical},
-};
-
-class EditorRefusalTest : public EditorOpenTest, public ::testing::WithParamInterface<RefusedTemplate> {};
-
-TEST_P(EditorRefusalTest, RefusesTheTemplateBeforeReadingTheFile) {
-    const RefusedTemplate& row = GetParam();
-    if (row.alphabetText != nullptr) {
-        writeAlphabet(row.alphabet, row.alphabetText);
+    // A slot's strip, tab, and its caption's place there in twips; its box lies 120 right and 240 below.
+    const std::tuple<int, QTabWidget*, int, int, int> places[] = {
+        {0, first, 0, 360, 480},      {17, first, 0, 4800, 5280}, {18, first, 1, 360, 480},
+        {269, first, 14, 4800, 5280}, {270, second, 0, 360, 480}, {539, second, 14, 4800, 5280}};
+    const auto at = [](const QWidget* control, const QTabWidget* strip) {
+        return std::pair(strip->indexOf(control->parentWidget()),
+                         QRect(control->mapTo(strip, QPoint()), control->size()));
+    };
+    for (const auto& [slot, strip, tab, x, y] : places) {
+        EXPECT_EQ(at(label(slot), strip), std::pair(tab, twipsRect(x, y, 3855, 255))) << slot;
+        EXPECT_EQ(at(box(slot), strip), std::pair(tab, twipsRect(x + 120, y + 240, 3855, 285))) << slot;
     }
-    folder.writeTemplate("game.ini", std::string("[TextFormattingSystem]\r\nNumberOfEntries=") + row.entries +
-                                         "\r\n0=one.ini\r\n1=two.ini\r\n[entry1]\r\n" + row.entry1 + "\r\n");
-    const auto path = gameFile("game.bin", {});
-    load(path);
-    std::filesystem::remove(path);  // were the file read, "ROM not found!" would follow
-    dialogs.clear();
-    EXPECT_EQ(launch(), nullptr);
-    EXPECT_EQ(dialogs.log(), QStringList{test::shown(row.icon, withPaths(row.message))});
-    EXPECT_EQ(test::openWindow("editor"), nullptr);
-    EXPECT_TRUE(launcher->isVisible());
-    EXPECT_TRUE(go()->isEnabled());
-    EXPECT_EQ(go()->text(), "Launch!");
+
+    click("toggle");
+    EXPECT_EQ(toggled(), QStringList({"View tab 16 onwards", "5", "0", "1", "1"}));
+    // A load in the launcher sets the saved tab back to the first.
+    click("toggle");
+    load(megaDrive("other.bin"));
+    click("toggle");
+    EXPECT_EQ(first->currentIndex(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Templates, EditorRefusalTest, ::testing::ValuesIn(kRefusedTemplates), test::rowName);
+// Two entries of five one-byte codes; the first reads "A", as 7F shows as nothing.
+const std::vector<Entry> kTwo = {{"1", 5, 0x200, ""}, {"1", 5, 0x205, ""}};
+const std::string kTwoTexts = "A\177\177\177\177CCCCC";  // 7F in octal, as a C follows
+const QString kInvalidZ = QStringLiteral(
+    "The character 'Z' in the string 'Z    ' is invalid. Please replace it with a valid character.\r\n"
+    "Note: this error may not apply to every text string in the game.");
+
+TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
+    ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
+    // What the launcher loads or forces later is no concern of this editor's.
+    const std::string other = megaDrive("other.bin", {{0x200, "CCCCCCCCCC"}});
+    load(other);
+    writeTemplate({{"1", 5, 0x300, ""}}, "moved.ini");
+    launcher->applyForcedTemplate(gamesPath("moved.ini").toStdString(), "Moved");
+
+    type(0, QStringLiteral("C\u00C9"));
+    QStringList seen;  // the padding goes into the box while the save runs
+    QObject::connect(box(0), &QLineEdit::textChanged, [&] { seen << test::caption(child("save")); });
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+    child("save")->setFocus();
+    click("save");
+    EXPECT_EQ(seen, QStringList{"Saving data... (disabled)"});
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Writing complete!")});
+    EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("C\u00C9   CCCCC"));
+    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x200, 5, "C\xC9   "));
+    EXPECT_EQ(test::readAll(other).substr(0x200, 10), "CCCCCCCCCC");
+    EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
+    // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
+    EXPECT_EQ(QApplication::focusWidget(), child("save"));
+    EXPECT_FALSE(box(0)->hasSelectedText());
+    EXPECT_EQ(test::caption(child("save")), "Save data to file");
+    dialogs.log.clear();
+    EXPECT_TRUE(editor->close() && dialogs.log.isEmpty());  // nothing is left unsaved
+}
+
+// A save the editor refuses: one message, nothing written, the padding shown all the same.
+struct SaveRefusal {
+    const char* name;
+    std::function<void(EditorTest&)> change;  // after the editor opened
+    QString message;                          // as withPaths() writes it
+    Icon icon;
+    QString firstAfter;
+    friend void PrintTo(const SaveRefusal& row, std::ostream* out) { *out << row.name; }
+};
+
+const SaveRefusal kSaveRefusals[] = {
+    {"InvalidCharacter", [](EditorTest& t) { t.type(1, "Z"); }, kInvalidZ, Icon::Exclamation, "A    "},
+    {"EntryCountChanged", [](EditorTest& t) { t.writeTemplate(std::vector(1, kTwo[0])); },
+     "The template {games}game.ini now has 1 entries, not the 2 this editor shows. Nothing was written; "
+     "close the "
+     "editor and launch it again.",
+     Icon::Exclamation, "A    "},
+    // Stopped before the padding.
+    {"AlphabetOlderThan09", [](EditorTest& t) { t.writeAlphabet("one.ini", "[Load]\n41=A\n"); },
+     "Pre-RQL 0.9 Alphabet file detected, stopping the save to avoid errors. Please check template "
+     "{alphabets}one.ini for the field 'AlphabetAndFileInfo --> CharLength'.",
+     Icon::Critical, "A"},
+    {"FileGone", [](EditorTest& t) { std::filesystem::remove(t.path); },
+     "The file \"{file}\" does not exist.", Icon::Critical, "A    "},
+};
+
+class EditorSaveRefusalTest : public EditorTest, public ::testing::WithParamInterface<SaveRefusal> {};
+
+TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
+    const SaveRefusal& row = GetParam();
+    ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
+    row.change(*this);
+    const std::string was = test::readAll(path);
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{shown(row.icon, withPaths(row.message))});
+    EXPECT_EQ(test::readAll(path), was);
+    EXPECT_EQ(box(0)->text(), row.firstAfter);
+    EXPECT_EQ(test::caption(child("save")), "Save data to file");
+    // The padding is no edit of the user's: closing asks only when the second text was typed over.
+    dialogs.log.clear();
+    editor->close();
+    EXPECT_EQ(dialogs.log.size(), box(1)->text() == "CCCCC" ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), test::rowName);
+
+// The first text typed over with "B", then with the row's text; the answer scripted for a question.
+struct CloseRow {
+    const char* name;
+    QString typed;
+    Answer answer;
+    QStringList messages;
+    bool closes;
+    friend void PrintTo(const CloseRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const QString kAsk = shown(Icon::Exclamation,
+                           "Some texts have been edited but not saved. Save them to the file before closing?",
+                           Dialogs::Buttons::YesNoCancel);
+const QString kSaved = shown(Icon::Information, "Writing complete!");
+const CloseRow kCloseRows[] = {
+    {"EditedBackToWhatWasRead", "A", Answer::Cancel, QStringList(), true},
+    {"AnsweredCancel", "B", Answer::Cancel, QStringList{kAsk}, false},
+    {"AnsweredNo", "B", Answer::No, QStringList{kAsk}, true},
+    {"AnsweredYes", "B", Answer::Yes, QStringList{kAsk, kSaved}, true},
+    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, shown(Icon::Exclamation, kInvalidZ)},
+     false},
+};
+
+class EditorCloseTest : public EditorTest, public ::testing::WithParamInterface<CloseRow> {};
+
+TEST_P(EditorCloseTest, AsksOnlyAboutUnsavedEdits) {
+    const CloseRow& row = GetParam();
+    ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
+    type(0, "B");
+    type(0, row.typed);
+    dialogs.answer = row.answer;
+    EXPECT_EQ(editor->close(), row.closes);
+    EXPECT_EQ(dialogs.log, row.messages);
+    EXPECT_EQ(test::openWindows("editor").size(), row.closes ? 0 : 1);
+    EXPECT_EQ(test::readAll(path),
+              row.messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Closing, EditorCloseTest, ::testing::ValuesIn(kCloseRows), test::rowName);
 
 }  // namespace
 }  // namespace rq

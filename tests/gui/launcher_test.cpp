@@ -1,4 +1,9 @@
+// The launcher window: what it shows of a load (the model decides it), its menus, and the template chooser it
+// opens. Launching is in the editor's tests.
+
 #include <QAction>
+#include <QListWidget>
+#include <QRegularExpression>
 #include <filesystem>
 
 #include "support/launcher_fixture.h"
@@ -9,149 +14,195 @@ namespace {
 using Icon = Dialogs::Icon;
 using test::Patch;
 using test::shown;
+using LauncherTest = test::LauncherFixture;
 
-const QColor kGamePicture(Qt::green);
-const QColor kOtherPicture(Qt::yellow);
-const QString kSonic2 = QStringLiteral("Sonic The Hedgehog 2");
-const QString kNoRomLoaded = QStringLiteral("No ROM Loaded");
-const QString kLaunch = QStringLiteral("Launch!");
-const QString kNonSonic = QStringLiteral("Non-Sonic ROM, please load a template.");
+const QString kLaunchOff = QStringLiteral("Launch! (disabled)");
+const QString kNonSonic = QStringLiteral("Non-Sonic ROM, please load a template. (disabled)");
+const QString kUnsupported = shown(Icon::None, "This Megadrive ROM is not supported.");
+const QString kAsk = shown(
+    Icon::Exclamation, "A template has already been selected for this file. Really choose a different one?",
+    Dialogs::Buttons::YesNo);
+const std::vector<Patch> kNothing;
+// "Sonic && Knuckles" is told from "Sonic & Knuckles" by its size.
+const std::vector<Patch> kSk{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-1563 -00"}, {0x1FFFFF, "\x01"}};
+const std::vector<Patch> kOther{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-9999 -00"}};
+const std::vector<Patch> kPc{{0, "MZ"}, {0x3E04FD, "Now, you can play with SONIC!"}};
 
-// "Sonic The Hedgehog 2" finds its template sonic2.ini; other.ini is a template with another picture.
-class LauncherTest : public test::LauncherFixture {
-  protected:
-    void SetUp() override {
-        LauncherFixture::SetUp();
-        test::writePicture(folder.path("gfx\\sonic2.dat"), kGamePicture);
-        test::writePicture(folder.path("gfx\\other.dat"), kOtherPicture);
-        folder.writeLoaderIni("[gamenames]\nSonic The Hedgehog 2=sonic2.ini\n");
-        folder.writeTemplate("sonic2.ini", "[GameAndFileInfo]\nPicture=sonic2.dat\n");
-        folder.writeTemplate("other.ini", "[GameAndFileInfo]\nPicture=other.dat\n");
-    }
-    std::string sonic2() const { return megaDrive("sonic2.bin", "00001051-01"); }
-};
-
-// What only the window shows of a load (its decisions are the model's): the labels, the title, the picture,
-// the buttons, the messages, and what "Force load a template" does then.
+// What a load shows (the title is checked with the chooser); then "Force load a template" is pressed, and a
+// question answered No.
 struct LoadRow {
     const char* name;
-    const char* file;  // nullptr: nothing loaded since start-up
-    std::vector<Patch> bytes;
-    QString message;         // the one message shown (with no icon), if any
-    QString title, romName;  // rom_name as stored: "&&" shows as "&"
-    bool goEnabled;
-    QString goText;
-    QColor picture;     // black: norom.dat; blue: the PC executable's (E) picture
-    QString forceAsks;  // the message "Force load a template" shows first, if any; answered No
+    std::vector<Patch> bytes;  // none: nothing loaded since start-up
+    QString romName, go;
+    QColor picture;
+    bool pc;  // the executable's own button covers go and force_button
+    QStringList messages;
     bool chooserOpens;
-    bool pcButton = false;
     friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.name; }
 };
 
-const QString kChooseFile = shown(Icon::Information, "Please choose a file.");
-const QString kReallyChoose = shown(
-    Icon::Exclamation, "A template has already been selected for this file. Really choose a different one?",
-    Dialogs::Buttons::YesNo);
-const QString kPcE = QStringLiteral("Sonic Adventure DX PC (E)");
-// "Sonic && Knuckles" is told from "Sonic & Knuckles" by its size.
-const std::vector<Patch> kSkImage{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-1563 -00"}, {0x1FFFFF, "\x01"}};
-const std::vector<Patch> kOtherImage{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-9999 -00"}};
-const std::vector<Patch> kPcEImage{{0, "MZ"}, {0x3E04FD, "Now, you can play with SONIC!"}};
-
-const LoadRow kLoadRows[] = {
-    {"StartUp", nullptr, {}, "", "Romquill", kNoRomLoaded, false, kLaunch, Qt::black, kChooseFile, false},
-    {"SupportedGameWithTemplate", "sk.bin", kSkImage, "", "Romquill - Sonic && Knuckles", "Sonic && Knuckles",
-     true, kLaunch, kOtherPicture, kReallyChoose, false},
-    {"UnsupportedGame", "other.bin", kOtherImage, "This Megadrive ROM is not supported.", "Romquill", "",
-     false, kNonSonic, Qt::black, "", true},
-    {"PcExecutable", "sonic.exe", kPcEImage, "", "Romquill - " + kPcE, kPcE, false, kLaunch, Qt::blue, "",
-     false, true},
+const LoadRow kLoads[] = {
+    {"StartUp", kNothing, "No ROM Loaded", kLaunchOff, Qt::black, false,
+     QStringList{shown(Icon::Information, "Please choose a file.")}, false},
+    {"GameWithTemplate", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk}, false},
+    {"UnsupportedGame", kOther, "", kNonSonic, Qt::black, false, QStringList{kUnsupported}, true},
+    {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false},
 };
 
 class LauncherLoadTest : public LauncherTest, public ::testing::WithParamInterface<LoadRow> {};
 
 TEST_P(LauncherLoadTest, ShowsWhatTheLoadFound) {
     const LoadRow& row = GetParam();
-    QString path = kNoRomLoaded;
-    if (row.file != nullptr) {
-        folder.writeLoaderIni("[gamenames]\nSonic && Knuckles=other.ini\n");
-        path = QString::fromStdString(games.file(row.file));
-        test::writeImage(path.toStdString(), row.bytes);
-        load(path.toStdString());
+    const std::string file = games.file(row.pc ? "sonic.exe" : "rom.bin");
+    if (!row.bytes.empty()) {
+        test::writeImage(file, row.bytes);
+        load(file);
     }
-    EXPECT_EQ(dialogs.log(),
-              row.message.isEmpty() ? QStringList() : QStringList{shown(Icon::None, row.message)});
-    EXPECT_EQ(label("path")->text(), path);
-    EXPECT_EQ(launcher->windowTitle(), row.title);
-    EXPECT_EQ(label("rom_name")->text(), QString(row.romName).replace("&&", "&"));
-    EXPECT_EQ(launcher->romNameText(), row.romName);
-    EXPECT_EQ(button("go")->isEnabled(), row.goEnabled);
-    EXPECT_EQ(button("go")->text(), row.goText);
+    EXPECT_EQ(label("path")->text(), row.bytes.empty() ? "No ROM Loaded" : test::qs(file));
+    EXPECT_EQ(label("rom_name")->text(), row.romName);
+    EXPECT_EQ(test::caption(button("go")), row.go);
     EXPECT_EQ(picture(), row.picture);
-    // The PC executable's own button lies over go and force_button, which are out of the keyboard's reach.
-    EXPECT_EQ(button("sadxpc")->isVisible() && button("sadxpc")->isEnabled(), row.pcButton);
-    EXPECT_EQ(button("force_button")->isEnabled(), !row.pcButton);
-
-    dialogs.clear();
+    EXPECT_EQ(button("sadxpc")->isVisible() && button("sadxpc")->isEnabled(), row.pc);
+    EXPECT_EQ(button("force_button")->isEnabled(), !row.pc);
     press("force_button");
-    EXPECT_EQ(dialogs.log(), row.forceAsks.isEmpty() ? QStringList() : QStringList{row.forceAsks});
+    EXPECT_EQ(dialogs.log, row.messages);
     EXPECT_EQ(test::openWindow("template_chooser") != nullptr, row.chooserOpens);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loads, LauncherLoadTest, ::testing::ValuesIn(kLoadRows), test::rowName);
+INSTANTIATE_TEST_SUITE_P(Loads, LauncherLoadTest, ::testing::ValuesIn(kLoads), test::rowName);
 
-TEST_F(LauncherTest, AFailedLoadKeepsThePreviousFile) {
-    load(sonic2());
-    const QStringList before = launcherView();
-    dialogs.clear();
+// The model gives the picture's path, or none when the load failed; the picture shown stays unless another
+// can be shown, and one that cannot ends the load after what came before it.
+TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBe) {
+    const QString noNewRom = shown(Icon::Information, "No new ROM loaded.");
+    load(megaDrive("sonic2.bin"));
     load(games.file("gone.bin"));
-    EXPECT_EQ(dialogs.log(), QStringList{shown(Icon::Information, "No new ROM loaded.")});
-    EXPECT_EQ(launcherView(), before);
-    EXPECT_EQ(dialogs.fileRequests().front().title, "Select a ROM...");
-}
-
-TEST_F(LauncherTest, AMissingPictureEndsTheLoadAndKeepsThePreviousPicture) {
-    load(sonic2());
+    EXPECT_EQ(dialogs.requestTitle, "Select a ROM...");
+    EXPECT_EQ(dialogs.log, QStringList{noNewRom});
+    EXPECT_EQ(picture(), QColor(Qt::green));
     std::filesystem::remove(folder.path("gfx\\norom.dat"));
-    load(megaDrive("other.bin", "MK-9999 -00"));
-    EXPECT_EQ(dialogs.texts(), (QStringList{"This Megadrive ROM is not supported.", "No new ROM loaded."}));
-    EXPECT_EQ(picture(), kGamePicture);
-    // What came before the picture took effect.
-    EXPECT_EQ(button("go")->text(), kNonSonic);
-    EXPECT_TRUE(test::qs(launcher->state().detectedGame).isEmpty());
-    EXPECT_TRUE(test::qs(launcher->state().templatePath).isEmpty());
-}
-
-TEST_F(LauncherTest, LaunchOpensTheEditorOnceAndGivesTheButtonBackEachTime) {
-    load(sonic2());
-    press("go");
-    QWidget* editor = test::openWindow("editor");
-    ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->windowTitle(), "Romquill - " + kSonic2);
-    EXPECT_TRUE(button("go")->isEnabled());
-    EXPECT_EQ(button("go")->text(), kLaunch);
-
-    // A second launch only brings the open editor to the front, and the button comes back at once.
-    press("go");
-    EXPECT_EQ(test::openWindows("editor").size(), 1);
-    EXPECT_TRUE(button("go")->isEnabled());
-    EXPECT_EQ(button("go")->text(), kLaunch);
+    load(megaDrive("other.bin", {}, "MK-9999 -00"));
+    EXPECT_EQ(dialogs.log, (QStringList{noNewRom, kUnsupported, noNewRom}));
+    EXPECT_EQ(picture(), QColor(Qt::green));
+    EXPECT_EQ(test::caption(button("go")), kNonSonic);
 }
 
 TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {
-    for (const auto& [action, window] :
-         {std::pair{"mnuFileGBAROMHeader", "gbamain"}, std::pair{"mnuFileMDROMHeader", "mdmain"},
-          std::pair{"mnuHelpAbout", "about"}}) {
-        SCOPED_TRACE(action);
-        auto* item = launcher->findChild<QAction*>(QLatin1String(action));
-        ASSERT_NE(item, nullptr);
-        item->trigger();
-        item->trigger();
-        EXPECT_EQ(test::openWindows(QLatin1String(window)).size(), 1);
+    for (const char* item : {"mnuFileGBAROMHeader", "mnuFileMDROMHeader", "mnuHelpAbout"}) {
+        launcher->findChild<QAction*>(item)->trigger();
+        launcher->findChild<QAction*>(item)->trigger();
     }
-    launcher->findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+    for (const char* window : {"gbamain", "mdmain", "about"}) {
+        EXPECT_EQ(test::openWindows(window).size(), 1) << window;
+    }
+    launcher->findChild<QAction*>("mnuExit")->trigger();
     EXPECT_FALSE(launcher->isVisible());
     EXPECT_EQ(test::openWindows("about").size() + test::openWindows("gbamain").size(), 2);
+}
+
+// The template chooser, opened by "Force load a template".
+const QString kRefusal = shown(
+    Icon::Exclamation,
+    "Template is either invalid or a newer template version than this version of the Romquill can support.");
+
+std::string templateText(const std::string& details, const std::string& version = "v1.0") {
+    return test::TemplateText{{}, {}, details, version}.str();
+}
+
+// A file of a known kind that is no supported game is loaded: the chooser opens for it without a question.
+class ChooserTest : public test::LauncherFixture {
+  protected:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        load(megaDrive("other.bin", {}, "MK-9999 -00"));
+    }
+    QWidget* openChooser() {
+        // As back in the event loop: a chooser closed before is gone by the time the user clicks again.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        press("force_button");
+        dialogs.log.clear();
+        chooser = test::openWindow("template_chooser");
+        list = chooser ? chooser->findChild<QListWidget*>("templates") : nullptr;
+        return chooser;
+    }
+    // As a user does it: a click selects, and a second press makes the double-click.
+    void click(const QString& name, bool twice = false) const {
+        const QPoint at = list->visualItemRect(list->findItems(name, Qt::MatchExactly).value(0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        if (twice) {
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        }
+    }
+    // Game name, author, version, date and notes as the chooser shows them.
+    QStringList details() const {
+        QStringList shown;
+        for (const QLabel* value : chooser->findChildren<QLabel*>(QRegularExpression("Value$"))) {
+            shown << value->text();
+        }
+        return shown;
+    }
+
+    QWidget* chooser = nullptr;
+    QListWidget* list = nullptr;
+};
+
+TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleClicked) {
+    folder.writeTemplate("a.ini",
+                         templateText("GameName=Sonic && Knuckles\nAuthor=Ren\xE9\nVersionOfFile=1.2b\n"
+                                      "Notes=Only the menus.\n"));
+    folder.writeTemplate("B.ini", templateText("GameName=Newer\nPicture=missing.dat\n", "v2.0"));
+    folder.writeTemplate("c", templateText("GameName=Game C\n"));
+    folder.writeTemplate(".hidden.ini", templateText(""));
+    folder.writeTemplate("sub\\inner.ini", templateText(""));  // a folder is no template
+    // A "\" in a file's name must not lead into a folder.
+    test::writeText((std::filesystem::path(folder.path("plugins\\games")) / "sub\\forced.ini").string(),
+                    templateText("GameName=Forced && Co\nPicture=pc-sadx-eng.dat\n"));
+    const QStringList before = launcherView();
+    ASSERT_NE(openChooser(), nullptr);
+    EXPECT_EQ(chooser->windowTitle(), "Romquill - Template Chooser");
+    QStringList listed;
+    for (const auto* item : list->findItems("", Qt::MatchContains)) {
+        listed << item->text();
+    }
+    EXPECT_EQ(listed, QStringList({"a.ini", "B.ini", "c", "game.ini", "sub\\forced.ini"}));
+    chooser->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chooser));
+    // The first arrow key selects the first file rather than skipping it; B.ini is refused.
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(details(), QStringList({"Sonic & Knuckles", QStringLiteral("Ren\u00E9"), "1.2b", "<error>",
+                                      "Only the menus."}));
+    for (const auto& [key, name] :
+         {std::pair{Qt::Key_Down, "Sonic & Knuckles"}, std::pair{Qt::Key_Down, "Game C"},
+          std::pair{Qt::Key_Home, "Sonic & Knuckles"}}) {
+        QTest::keyClick(list, key);
+        EXPECT_EQ(details().front(), name);
+    }
+    EXPECT_EQ(dialogs.log, QStringList{kRefusal});
+    // Cancel leaves the launcher as it was.
+    QTest::mouseClick(chooser->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    EXPECT_EQ(test::openWindow("template_chooser"), nullptr);
+    EXPECT_EQ(launcherView(), before);
+
+    ASSERT_NE(openChooser(), nullptr);
+    click("sub\\forced.ini", true);
+    EXPECT_TRUE(dialogs.log.isEmpty());
+    EXPECT_EQ(test::openWindow("template_chooser"), nullptr);
+    // The launcher's file stays; the template, its name ("&&" shows as "&"), picture and go are the forced
+    // ones.
+    EXPECT_EQ(launcherView(),
+              QStringList({"Romquill - Forced && Co", before[1], "Forced & Co", before[3], "Forced && Co",
+                           gamesPath("") + "sub\\forced.ini", "Launch!", "#0000ff", "0"}));
+
+    // A file that fails the check is forced all the same, under the name the details still show; a picture
+    // that cannot be shown gives way to the no-ROM picture without a word.
+    dialogs.answer = Dialogs::Answer::Yes;
+    ASSERT_NE(openChooser(), nullptr);
+    click("c");
+    click("B.ini", true);
+    EXPECT_EQ(dialogs.log, QStringList{kRefusal});
+    EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("B.ini"));
+    EXPECT_EQ(launcher->windowTitle(), "Romquill - Game C");
+    EXPECT_EQ(picture(), QColor(Qt::black));
 }
 
 }  // namespace

@@ -1,50 +1,34 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
-#include <deque>
 #include <optional>
-#include <vector>
+#include <utility>
 
 #include "kit/dialogs.h"
 
 namespace rq::test {
 
-// Records every message and file request, and answers them from a script. An unscripted question is
-// answered No (Cancel where there is no No); an unscripted file request is cancelled.
+// A message as "title [icon, buttons] text".
+[[nodiscard]] QString shown(Dialogs::Icon icon, const QString& text,
+                            Dialogs::Buttons buttons = Dialogs::Buttons::Ok,
+                            const QString& title = QStringLiteral("Romquill"));
+
+// Records every message and answers from a script, each answer and file used once.
 class ScriptedDialogs final : public Dialogs {
   public:
-    struct Message {
-        QString title;
-        QString text;
-        Icon icon;
-        Buttons buttons;
-    };
+    Answer message(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons) override {
+        log << shown(icon, text, buttons, title);
+        return buttons == Buttons::Ok ? Answer::Ok : std::exchange(answer, Answer::No);
+    }
+    std::optional<QString> openFile(QWidget*, const FileRequest& request) override {
+        requestTitle = request.title;
+        return std::exchange(file, std::nullopt);
+    }
 
-    Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                   Buttons buttons) override;
-    std::optional<QString> openFile(QWidget* parent, const FileRequest& request) override;
-
-    void answer(Answer a) { m_answers.push_back(a); }
-    void chooseFile(const QString& path) { m_files.emplace_back(path); }
-    void cancelFile() { m_files.emplace_back(std::nullopt); }
-
-    [[nodiscard]] const std::vector<Message>& messages() const { return m_messages; }
-    [[nodiscard]] QStringList texts() const;
-    // Every message whole, as shown() writes it.
-    [[nodiscard]] QStringList log() const;
-    [[nodiscard]] const std::vector<FileRequest>& fileRequests() const { return m_requests; }
-    void clear() { m_messages.clear(); }
-
-  private:
-    std::vector<Message> m_messages;
-    std::vector<FileRequest> m_requests;
-    std::deque<Answer> m_answers;
-    std::deque<std::optional<QString>> m_files;
+    QStringList log;              // every message, as shown() writes it
+    Answer answer = Answer::No;   // to the next question
+    std::optional<QString> file;  // for the next file request; none: it is cancelled
+    QString requestTitle;         // of the last file request
 };
-
-// A message of the program's own title: "Romquill [icon, buttons] text".
-[[nodiscard]] QString shown(Dialogs::Icon icon, const QString& text,
-                            Dialogs::Buttons buttons = Dialogs::Buttons::Ok);
 
 }  // namespace rq::test
