@@ -2,35 +2,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "support/cli_run.h"
 #include "support/testfiles.h"
+#include "support/tool_run.h"
 
 namespace rq {
 namespace {
 
+using namespace std::string_literals;
 using test::runCli;
 
-std::string image(const test::TempDir& dir, const std::string& name, const std::vector<test::Patch>& patches,
-                  std::uint64_t size = 0) {
-    test::writeImage(dir.file(name), patches, size);
+// A Mega Drive image with this product code.
+std::string megaDrive(const test::TempDir& dir, const std::string& name, const std::string& code) {
+    test::writeImage(dir.file(name), {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}});
     return dir.file(name);
-}
-
-std::vector<test::Patch> megaDrive(const std::string& code, const std::vector<test::Patch>& more = {}) {
-    std::vector<test::Patch> patches = {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}};
-    patches.insert(patches.end(), more.begin(), more.end());
-    return patches;
 }
 
 TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRefused) {
     const test::TempDir dir;
-    const std::vector<std::string> files = {image(dir, "known.bin", megaDrive("00001051-01")),
-                                            dir.file("missing.bin"),
-                                            image(dir, "other.bin", megaDrive("MK-9999 -00")),
-                                            image(dir, "sonic1.bin", megaDrive("00004049-01"))};
+    const std::vector<std::string> files = {
+        megaDrive(dir, "known.bin", "00001051-01"), dir.file("missing.bin"),
+        megaDrive(dir, "other.bin", "MK-9999 -00"), megaDrive(dir, "sonic1.bin", "00004049-01")};
     const auto run = runCli({"identify", files[0], files[1], files[2], files[3]});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, files[0] + "\tSonic The Hedgehog 2\n" + files[1] + "\tThe file \"" + files[1] +
@@ -42,9 +37,9 @@ TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRe
 // The real program, as a user runs it: the path as given, the exit status of the process.
 TEST(CliIdentify, UnreadableFileGivesTheReadFailureBeforeTheRefusal) {
     const test::TempDir dir;
-    image(dir, "locked.bin", megaDrive("00001051-01"));
+    megaDrive(dir, "locked.bin", "00001051-01");
     // A MultiBoot image has no validity test: its first read is the title.
-    image(dir, "locked.mb", {{0xA0, "CHAO A"}});
+    test::writeImage(dir.file("locked.mb"), {{0xA0, "CHAO A"}});
     ASSERT_EQ(::chmod(dir.file("locked.bin").c_str(), 0), 0);
     ASSERT_EQ(::chmod(dir.file("locked.mb").c_str(), 0), 0);
     std::string program = ROMQUILL_CLI;
@@ -144,6 +139,229 @@ TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
         const auto run = runCli(args);
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out, out);
+    }
+}
+
+// --- dump, insert and check ---------------------------------------------------------------------------
+
+
+// The build lays plugins/ and gfx/ beside the tool: the program folder it uses by default.
+std::string buildProgramFolder() {
+    return std::filesystem::path(ROMQUILL_CLI).parent_path().string();
+}
+
+// A verb run in-process on the build's program folder.
+test::ToolRun cli(std::vector<std::string> args) {
+    args.insert(args.begin() + 1, {"--program-folder", buildProgramFolder()});
+    return test::runCli(args);
+}
+
+const std::string kNothingWritten = " Nothing was written.\n";
+const std::string kInvalidTail =
+    "' is invalid. Please replace it with a valid character.\r\n"
+    "Note: this error may not apply to every text string in the game.\n";
+
+// The demo file as scripts/make-demo writes it, with the demo template and alphabets of the build.
+class CliDemo : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto made = test::runTool(ROMQUILL_MAKE_DEMO, {buildProgramFolder(), m_demo});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        m_original = test::readAll(m_demo);
+        ASSERT_EQ(m_original.size(), 0x400u);
+    }
+
+    test::ToolRun dump() const { return cli({"dump", "--template", "demo.ini", m_demo}); }
+
+    test::ToolRun insert(const std::string& json, const std::string& into = {}) const {
+        test::writeText(m_json, json);
+        return cli({"insert", "--template", "demo.ini", into.empty() ? m_demo : into, m_json});
+    }
+
+    test::TempDir m_dir;
+    std::string m_demo = m_dir.file("demo.bin");
+    std::string m_json = m_dir.file("texts.json");
+    std::string m_original;
+};
+
+TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
+    // A valid Mega Drive image of no known game: the launcher refuses it, and the chooser opens at once.
+    EXPECT_EQ(test::runCli({"identify", m_demo}).out, m_demo + "\tThis Megadrive ROM is not supported.\n");
+    auto golden =
+        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string());
+    golden.replace(golden.find("PROGRAM_FOLDER"), 14, buildProgramFolder());
+
+    // The real program, run where the file lies, finds its program folder by itself.
+    const auto run =
+        test::runTool(ROMQUILL_CLI, {"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, golden);
+    EXPECT_EQ(cli({"check", "--template", "demo.ini", m_demo}).out, "no problems\n");
+}
+
+TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
+    const auto unchanged = insert(dump().out);
+    EXPECT_EQ(unchanged.exitCode, 0) << unchanged.err;
+    EXPECT_EQ(unchanged.out, "Writing complete!\n");
+    EXPECT_EQ(test::readAll(m_demo), m_original);
+
+    ASSERT_EQ(insert(R"({"entries": [{"entry": 2, "text": "Push Start"}, {"entry": 8, "text": "Hi = 2!"}]})")
+                  .exitCode,
+              0);
+    // Menu: one byte a character, space 00; dialogue: two bytes, space 8000, "=" 8407.
+    auto expected = m_original;
+    expected.replace(0x210, 12, "\x10\x2F\x2D\x22\x00\x13\x2E\x1B\x2C\x2E\x00\x00"s);
+    std::string farewell = "\x81\x08\x82\x09\x80\x00\x84\x07\x80\x00\x83\x02\x84\x01"s;
+    for (int pad = 0; pad < 13; ++pad) {
+        farewell += "\x80\x00"s;
+    }
+    expected.replace(0x2B8, 40, farewell);
+    EXPECT_EQ(test::readAll(m_demo), expected);
+}
+
+TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
+    struct Case {
+        std::string name;
+        std::string json;  // empty: the file does not exist
+        std::string err;   // the whole of standard error, or its start when it ends without a line break
+    };
+    const std::string& j = m_json;
+    const std::vector<Case> cases = {
+        {"no file", "", j + " cannot be read." + kNothingWritten},
+        {"not JSON", "{\"entries\": [", j + " is not valid JSON: parse error at line 1"},
+        {"no entries array", R"({"entries": 3})",
+         j + " has no \"entries\" array, as dump writes it." + kNothingWritten},
+        {"entry the template lacks", R"({"entries": [{"entry": 9, "text": "x"}]})",
+         j + ": the template has no entry 9 (it has 8)." + kNothingWritten},
+        {"entry as text", R"({"entries": [{"entry": "2", "text": "x"}]})",
+         j + ": every item of \"entries\" needs a whole number \"entry\" and a string \"text\"." +
+             kNothingWritten},
+        {"entry twice", R"({"entries": [{"entry": 2, "text": "A"}, {"entry": 2, "text": "B"}]})",
+         j + ": entry 2 is given twice." + kNothingWritten},
+        {"longer than the limit",
+         R"({"entries": [{"entry": 2, "text": "Press Start!"}, {"entry": 3, "text": "Options menu!"}]})",
+         "Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
+             kNothingWritten},
+        // Twelve characters in fourteen bytes: the limit counts characters.
+        {"no save code, UTF-8 both ways", R"({"entries": [{"entry": 2, "text": "café au lait"}]})",
+         "The character 'é' in the string 'café au lait" + kInvalidTail},
+        {"game file missing", R"({"entries": []})", "ROM not found!\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(m_json);
+        const bool missingGame = c.name == "game file missing";
+        const auto run = c.json.empty() ? cli({"insert", "--template", "demo.ini", m_demo, m_json})
+                                        : insert(c.json, missingGame ? m_dir.path().string() : m_demo);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.substr(0, c.err.back() == '\n' ? std::string::npos : c.err.size()), c.err);
+        EXPECT_EQ(test::readAll(m_demo), m_original);
+    }
+    EXPECT_EQ(cli({"dump", "--template", "demo.ini", m_dir.file("missing.bin")}).err, "ROM not found!\n");
+}
+
+// Templates and alphabets of a program folder of the test's own, given with --program-folder.
+class CliOwnFolder : public testing::Test {
+  protected:
+    void write(const std::string& relative, const std::string& text) const {
+        test::writeText((m_dir.path() / relative).string(), text);
+    }
+    [[nodiscard]] test::ToolRun run(std::vector<std::string> args) const {
+        args.insert(args.begin() + 1, {"--program-folder", m_dir.path().string()});
+        auto ran = test::runCli(args);
+        ran.out = shortened(ran.out);
+        ran.err = shortened(ran.err);
+        return ran;
+    }
+    // The test's folder as "F", so the expected lines read as the tool prints them.
+    [[nodiscard]] std::string shortened(std::string text) const {
+        const std::string folder = m_dir.path().string();
+        for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
+            text.replace(at, folder.size(), "F");
+        }
+        return text;
+    }
+
+    test::TempDir m_dir;
+    std::string m_game = m_dir.file("game.bin");
+};
+
+TEST_F(CliOwnFolder, AnAlphabetWithAnAccentedNameIsFound) {
+    write("plugins/alphabets/caf\xC3\xA9.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
+    write("plugins/games/t.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=caf\xE9.ini\n"
+          "[entry1]\nTextFormat=One\nLength=2\nHexLocation=0\n");
+    test::writeImage(m_game, {{0, "AA"}});
+    const auto dumped = run({"dump", "--template", "t.ini", m_game});
+    EXPECT_EQ(dumped.exitCode, 0) << dumped.err;
+    EXPECT_NE(dumped.out.find("\"text\": \"AA\""), std::string::npos) << dumped.out;
+}
+
+TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
+    write("plugins/alphabets/wide.ini",
+          "[AlphabetAndFileInfo]\nCharLength=2\n[save]\nA=123\n_a=0041\nA=ff\n");
+    write("plugins/alphabets/old.ini", "[AlphabetAndFileInfo]\n[save]\nA=12\n");
+    write("plugins/alphabets/none.ini", "[AlphabetAndFileInfo]\nCharLength=0\n");
+    const std::string templatePath = m_dir.file("elsewhere/broken.ini");
+    write("elsewhere/broken.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=5\nW=wide.ini\nO=old.ini\nM=missing.ini\n"
+          "[entry1]\nTextFormat=W\nLength=7\nHexLocation=10\n"
+          "[entry2]\nTextFormat=W\nLength=-1\nHexLocation=zz\n"
+          "[entry3]\nTextFormat=O\nLength=4\nHexLocation=12\n"
+          "[entry4]\nTextFormat=M\nLength=4\n"
+          "[entry5]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
+    test::writeImage(m_game, {}, 0x40);
+
+    const auto checked = run({"check", "--template", templatePath, m_game});
+
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_EQ(checked.out,
+              R"(F/plugins/alphabets/wide.ini: [save] A = "123" is not a string of hexadecimal digit pairs
+F/elsewhere/broken.ini: [entry1] Length = "7" is not a whole multiple of the alphabet's CharLength 2
+F/elsewhere/broken.ini: [entry2] Length = "-1" is not a size from 0 to 32767 bytes
+F/elsewhere/broken.ini: [entry2] HexLocation = "zz" is not a hexadecimal offset from 0 to 7FFFFFFF
+F/plugins/alphabets/old.ini: [AlphabetAndFileInfo] CharLength is missing, which marks an alphabet older than version 0.9: the editor refuses it
+F/elsewhere/broken.ini: [TextFormattingSystem] M = "missing.ini" names the alphabet F/plugins/alphabets/missing.ini, which cannot be read
+F/elsewhere/broken.ini: [entry4] HexLocation is missing
+F/elsewhere/broken.ini: [entry5] TextFormat = "X" names no key of [TextFormattingSystem], so the entry has no alphabet
+F/elsewhere/broken.ini: [entry5] HexLocation = "3E" puts the entry's room (bytes 3E to 41) past the end of F/game.bin, which has 40 (hex) bytes
+F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 10 to 16) over the room of entry3 (bytes 12 to 15)
+)");
+}
+
+TEST_F(CliOwnFolder, DumpAndInsertRefuseABrokenTemplateWithItsMessageAndWriteNothing) {
+    write("plugins/alphabets/one.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
+    write("plugins/alphabets/old.ini", "[Load]\n41=A\n");
+    write("plugins/games/old.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOld=old.ini\n"
+          "[entry1]\nTextFormat=Old\nLength=1\nHexLocation=0\n");
+    // A UTF-8 path beside a code-page value: both must come out as UTF-8.
+    write("plugins/games/caf\xC3\xA9.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=one.ini\n"
+          "[entry1]\nTextFormat=One\nLength=t\xE9n\nHexLocation=0\n");
+    test::writeImage(m_game, {{0, "AAAA"}});
+    write("texts.json", R"({"entries": []})");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"caf\xC3\xA9.ini",
+         "The template F/plugins/games/caf\xC3\xA9.ini cannot be used: in section [entry1] the key Length "
+         "has the value \"t\xC3\xA9n\", which is not a size from 0 to 32767 bytes.\n"},
+        {"old.ini",
+         "Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please check template "
+         "F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},
+    };
+    for (const auto& [name, err] : cases) {
+        for (const auto& args :
+             {std::vector<std::string>{"dump", "--template", name, m_game},
+              std::vector<std::string>{"insert", "--template", name, m_game, m_dir.file("texts.json")}}) {
+            SCOPED_TRACE(args[0] + " " + name);
+            const auto refused = run(args);
+            EXPECT_EQ(refused.exitCode, 1);
+            EXPECT_EQ(refused.out, "");
+            EXPECT_EQ(refused.err, err);
+            EXPECT_EQ(test::readAll(m_game), "AAAA");
+        }
     }
 }
 

@@ -3,9 +3,12 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "commands.h"
+#include "files/common.h"
 #include "support/testfiles.h"
 
 namespace rq::test {
@@ -43,6 +46,17 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
     run.out = readAll(scratch.file("out"));
     run.err = readAll(scratch.file("err"));
     return run;
+}
+
+// Runs a romquill-cli command line in-process, as the program's main does; a --program-folder it takes lasts
+// only for the run.
+inline ToolRun runCli(const std::vector<std::string>& args) {
+    const std::string folder = applicationFolder();
+    std::ostringstream out;
+    std::ostringstream err;
+    const int exitCode = rq::cli::run(args, {out, err});
+    setApplicationFolder(folder);
+    return {exitCode, out.str(), err.str()};
 }
 
 }  // namespace rq::test
