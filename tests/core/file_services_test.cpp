@@ -1,0 +1,275 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <future>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "files/codepage.h"
+#include "files/common.h"
+#include "files/iniReadWriteDelete.h"
+#include "files/readwritetext.h"
+#include "support/testfiles.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+
+constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+// Runs the operation on its own thread; should it block on the FIFO, opening and closing the FIFO frees it.
+template <class Operation>
+auto withoutBlocking(const std::string& fifo, Operation operation) {
+    auto result = std::async(std::launch::async, operation);
+    if (result.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+        ADD_FAILURE() << "blocked on " << fifo;
+        ::close(::open(fifo.c_str(), O_RDWR));
+    }
+    return result.get();
+}
+
+// --- Paths beside the program ----------------------------------------------------------------------------
+
+TEST(AppRelativePath, JoinsFolderAndEitherSeparatorWithNativeOnesAndNeverDoublesOne) {
+    setApplicationFolder("/opt/romquill");
+    EXPECT_EQ(appRelativePath("plugins\\loader.ini"), "/opt/romquill/plugins/loader.ini");
+    EXPECT_EQ(appRelativePath("gfx\\"), "/opt/romquill/gfx/");
+    setApplicationFolder("/");
+    EXPECT_EQ(appRelativePath("gfx\\norom.dat"), "/gfx/norom.dat");
+    setApplicationFolder({});
+    EXPECT_TRUE(std::filesystem::exists(appRelativePath("romquill_core_tests")));
+}
+
+// --- INI reads, as Windows reads profile files -----------------------------------------------------------
+
+// A value whose first and last 254 characters differ, so a cut at the wrong end shows.
+std::string digits(std::size_t length) {
+    std::string value;
+    for (std::size_t i = 0; i < length; ++i) {
+        value += static_cast<char>('0' + i % 7);
+    }
+    return value;
+}
+
+TEST(IniRead, ReadsFileOnDiskAsWindowsWould) {
+    const struct {
+        const char* name;
+        std::optional<std::string> file;  // nothing: no file at all
+        std::string expected;
+        std::string key = "k";
+        std::string section = "s";
+        std::string defaultValue = "<error>";
+    } rows[] = {
+        {"CutToItsFirst254", "[s]\nk=" + digits(300) + "\n", digits(254)},
+        {"CutAfterTheQuotesGo", "[s]\nk=\"" + digits(300) + "\"\n", digits(254)},
+        {"SingleQuotesAreRemoved", "[s]\nk='v1.0'\n", "v1.0"},
+        {"BlanksInsideQuotesAreKept", "[s]\nk= \" v 1\t\" \n", " v 1\t"},
+        {"OnlyOnePairOfQuotesIsRemoved", "[s]\nk=\"\"v\"\"\n", "\"v\""},
+        {"EmptyQuotesGiveEmptyText", "[s]\nk=\"\"\n", ""},
+        {"MismatchedQuotesStay", "[s]\nk=\"v1.0'\n", "\"v1.0'"},
+        {"LoneQuoteStays", "[s]\nk=\"\n", "\""},
+        {"KeyInAnotherCaseIsFound", "[s]\nVersion=1\n", "1", "vERSION"},
+        {"SectionInAnotherCaseIsFound", "[GameNames]\nk=1\n", "1", "k", "gAMEnAMES"},
+        {"OnlyTheFirstOfDuplicateSectionsIsSearched", "[s]\na=1\n[t]\n[s]\nb=2\n", "<error>", "b"},
+        {"DuplicateSectionInAnotherCaseIsNotMerged", "[s]\na=1\n[S]\na=2\nb=2\n", "1", "a"},
+        {"FirstOfDuplicateKeysCounts", "[s]\nk=1\nK=2\n", "1"},
+        {"LineWithoutEqualsHidesLaterKeyOfSameName", "[s]\nk\nk=1\n", "<error>"},
+        {"LineWithoutEqualsDoesNotHideOtherKeys", "[s]\nother\nk=1\n", "1"},
+        {"LinesBeforeFirstSectionCannotBeRead", "k=1\n[s]\nj=2\n", "<error>"},
+        {"HashStartsAnOrdinaryKey", "[s]\n#k=1\n", "1", "#k"},
+        {"SemicolonLineIsAComment", "[s]\n;k=1\nk=2\n", "2"},
+        {"IndentedSemicolonLineIsAComment", "[s]\n \t;k=1\n", "<error>", ";k"},
+        {"SemicolonInValueKeepsItsNote", "[s]\nk=value ; note\n", "value ; note"},
+        {"ValueMayContainEquals", "[s]\nk = a=b = c\n", "a=b = c"},
+        {"EmptyValueIsEmptyTextNotDefault", "[s]\nk=\n", ""},
+        {"SectionHeaderWithoutBracketRunsToLineEnd", "[s x\nk=1\n", "1", "k", "s x"},
+        {"TextAfterClosingBracketIsIgnored", "[s] trailing ]\nk=1\n", "1"},
+        {"BlanksAroundNamesAndValuesAreTrimmed", " \t[ \ts\t ] \n \t k \t= \t v w \t \n", "v w"},
+        {"BlanksAroundTheNamesAskedForAreTrimmed", "[Ident]\nkey1=v\n", "v", " key1\t", " \tIdent "},
+        {"VerticalTabFormFeedAndCtrlZAreBlanks", "[s]\n\vk\f=\x1a\vv\f\x1a\n", "v"},
+        {"NoBreakSpaceIsNotABlank", "[s]\nk=\xA0v\xA0\n", "\xA0v\xA0"},
+        {"LfLineEnds", "[s]\na=1\nk=v\n", "v"},
+        {"LoneCrLineEnds", "[s]\ra=1\rk=v\r", "v"},
+        {"RunsOfLineEndsAreOneBreak", "[s]\r\r\n\n\ra=1\n\r\nk=v", "v"},
+        {"MissingSectionGivesDefault", "[t]\nk=1\n", "<error>"},
+        {"EmptyFileGivesDefault", "", "<error>"},
+        {"MissingFileDefaultLosesTrailingSpacesOnly", std::nullopt, " d\t", "k", "s", " d\t  "},
+        {"MissingKeyDefaultKeepsItsQuotes", "[s]\n", "\"d\"", "k", "s", "\"d\"  "},
+        {"Utf16LeFileWithBomIsUnderstood", "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0 \0\xAC\x20\r\0"s,
+         "\xE9 \x80"},
+        {"Utf8BomBecomesPartOfFirstLine", "\xEF\xBB\xBF[s]\nk=1\n[t]\nk=2\n", "<error>"},
+        {"Utf8BomDoesNotHideLaterSections", "\xEF\xBB\xBF[s]\nk=1\n[t]\nk=2\n", "2", "k", "t"},
+        {"NulEndsTheValue", "[s]\nk=ab\0cd\n"s, "ab"},
+        {"NulEndsTheKey", "[s]\nk\0x=v\n"s, "v"},
+        {"EightBitBytesArePreserved", "[s\xE9]\n\xE9t\xE9=caf\xE9\n", "caf\xE9", "\xE9t\xE9", "s\xE9"},
+    };
+    const test::TempDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = dir.file(std::string(row.name) + ".ini");
+        if (row.file) {
+            test::writeText(path, *row.file);
+        }
+        EXPECT_EQ(iniRead(path, row.section, row.key, row.defaultValue), row.expected);
+    }
+}
+
+TEST(IniRead, FolderOrFifoInPlaceOfFileGivesDefault) {
+    const test::TempDir dir;
+    const std::string fifo = dir.file("pipe.ini");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(iniRead(dir.path().string(), "s", "k", "<error>"), "<error>");
+    EXPECT_EQ(withoutBlocking(fifo, [&] { return iniRead(fifo, "s", "k", "<error>"); }), "<error>");
+}
+
+// A parsed file may be reused, but only while its size and modification time stay the same. The time is
+// set on purpose: a coarse file-system clock could leave it unchanged.
+TEST(IniRead, AChangeOnDiskIsSeenAtTheNextRead) {
+    const test::TempDir dir;
+    const std::string path = dir.file("t.ini");
+    const auto time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    const auto rewrite = [&](const std::string& text, std::filesystem::file_time_type when) {
+        test::writeText(path, text);
+        std::filesystem::last_write_time(path, when);
+    };
+    rewrite("[s]\nk=1\n", time);
+    ASSERT_EQ(iniRead(path, "s", "k", "<error>"), "1");
+    rewrite("[s]\nk=22\n", time);  // another size, the same time
+    EXPECT_EQ(iniRead(path, "s", "k", "<error>"), "22");
+    rewrite("[s]\nk=33\n", time + std::chrono::seconds(2));  // the same size, another time
+    EXPECT_EQ(iniRead(path, "s", "k", "<error>"), "33");
+    std::filesystem::remove(path);
+    EXPECT_EQ(iniRead(path, "s", "k", "<error>"), "<error>");
+}
+
+// --- Code page 1252 ---------------------------------------------------------------------------------------
+
+TEST(CodePage, EveryByteRoundTripsThroughItsCharacterAndUtf8) {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        EXPECT_EQ(unicodeToByte(byteToUnicode(static_cast<std::uint8_t>(b))), b) << "byte " << b;
+        bytes += static_cast<char>(b);
+    }
+    const auto back = utf8ToBytes(bytesToUtf8(bytes));
+    ASSERT_TRUE(back.ok()) << back.error();
+    EXPECT_EQ(*back, bytes);
+}
+
+TEST(CodePage, BytesGiveTheirWindows1252CharactersAndTheUnusedFiveTheirC1Controls) {
+    EXPECT_EQ(bytesToUtf8("\0A\x7F\x80\x99\x9F\xA0\xE9\xFF"s), "\0A\x7F€™Ÿ\xC2\xA0éÿ"s);
+    EXPECT_EQ(bytesToUtf8("\x81\x8D\x8F\x90\x9D"), "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
+}
+
+TEST(CodePage, CharacterWithoutAByteFailsNamingIt) {
+    for (const auto& [text, character] : {std::pair{"a一b", "一"}, std::pair{"\xC2\x80", "\xC2\x80"},
+                                          std::pair{"Ā", "Ā"}, std::pair{"😀", "😀"}}) {
+        SCOPED_TRACE(text);
+        const auto bytes = utf8ToBytes(text);
+        ASSERT_FALSE(bytes.ok());
+        EXPECT_NE(bytes.error().find(character), std::string::npos) << bytes.error();
+    }
+}
+
+TEST(CodePage, MalformedUtf8FailsAsNotUtf8) {
+    // A lone continuation byte, a sequence cut at the end, a missing continuation, an invalid lead byte,
+    // overlong forms of two, three and four bytes, a surrogate, and a value beyond Unicode.
+    for (const std::string text : {"a\x80", "\xE2\x82", "\xC3!", "\xFF", "\xC1\x81", "\xE0\x81\x81",
+                                   "\xF0\x80\x81\x81", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        EXPECT_FALSE(decodeUtf8(text).has_value());
+        const auto bytes = utf8ToBytes(text);
+        ASSERT_FALSE(bytes.ok());
+        EXPECT_NE(bytes.error().find("UTF-8"), std::string::npos) << bytes.error();
+    }
+}
+
+// --- Byte ranges of a ROM image --------------------------------------------------------------------------
+
+std::string read(const std::string& path, std::int32_t offset, std::int16_t count, std::int16_t shift) {
+    const auto bytes = readRange(path, offset, count, shift);
+    return bytes.ok() ? *bytes : "refused: " + bytes.error();
+}
+
+TEST(ByteRange, ReadGivesCountBytesAtOffsetPlusShiftWithZerosPastTheEndAndRefusesTheRest) {
+    const test::TempDir dir;
+    const std::string path = dir.file("rom.bin");
+    EXPECT_EQ(read(path, 0x100, 0, 0), "");  // a count of 0 does not look at the file
+    EXPECT_EQ(read(path, 0, 4, 0), "refused: ROM not found!");
+    test::writeImage(path, {{0, "0123456789ABCDEFshifted"}, {0x47B0C5, "SONIC\xE9\x80\x00\xFF"s}});
+    const struct {
+        const char* name;
+        std::int32_t offset;
+        std::int16_t count;
+        std::int16_t shift;
+        std::string expected;
+    } reads[] = {
+        {"far offset", 0x47B0C5, 9, 0, "SONIC\xE9\x80\x00\xFF"s},
+        {"shift 16 reads offset 16", 0, 7, 16, "shifted"},
+        {"negative shift", 20, 3, -4, "shi"},
+        {"straddling the end", 0x47B0CC, 6, 0, "\x00\xFF\0\0\0\0"s},
+        {"wholly past the end", 0x500000, 3, 0, "\0\0\0"s},
+        {"last possible start", kInt32Max, 2, 0, "\0\0"s},
+        {"negative count", 0, -1, 0, "refused: ROM not found!"},
+        {"start before the file by the shift", 0, 1, -1, "refused: ROM not found!"},
+        {"negative offset", -1, 1, 0, "refused: ROM not found!"},
+        {"offset plus shift overflows", kInt32Max, 1, 16, "refused: ROM not found!"},
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(read(path, r.offset, r.count, r.shift), r.expected);
+    }
+    EXPECT_EQ(std::filesystem::file_size(path), 0x47B0CEu);
+}
+
+TEST(ByteRange, FolderOrFifoIsRefusedWithoutBlocking) {
+    const test::TempDir dir;
+    const std::string fifo = dir.file("pipe.bin");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& path : {dir.path().string(), fifo}) {
+        EXPECT_EQ(withoutBlocking(fifo, [&] { return read(path, 0, 4, 0); }), "refused: ROM not found!")
+            << path;
+    }
+}
+
+// Writing, as one test: what it refuses, where the bytes land, and that it never truncates.
+TEST(ByteRangeWrite, WritesAtOffsetPlusShiftOnlyAndRefusesWhatItCannotReach) {
+    const test::TempDir dir;
+    const std::string path = dir.file("sonic.exe"), fifo = dir.file("pipe.bin");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const auto& refused : {dir.file("missing.bin"), dir.path().string(), fifo}) {
+        EXPECT_FALSE(withoutBlocking(fifo, [&] { return OpenFile::open(refused).ok(); })) << refused;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.bin")));
+    test::writeText(path, std::string(32, '.'));
+    {
+        auto file = OpenFile::open(path);
+        ASSERT_TRUE(file.ok()) << file.error();
+        EXPECT_TRUE((*file)->write(0, "AB", 16).ok());
+        EXPECT_TRUE((*file)->write(4, "\xE9\x00"s, 0).ok());
+        EXPECT_TRUE((*file)->write(1000, "", 16).ok());  // the empty text writes nothing, even past the end
+        EXPECT_FALSE((*file)->write(0, "XY", -1).ok());
+        EXPECT_FALSE((*file)->write(-1, "XY", 0).ok());
+        EXPECT_FALSE((*file)->write(kInt32Max, "XY", 16).ok());
+        EXPECT_TRUE((*file)->close().ok());
+    }
+    ASSERT_EQ(std::filesystem::file_size(path), 32u);
+    const std::string written = "....\xE9\x00.........."s + "AB" + std::string(14, '.');
+    EXPECT_EQ(test::readAll(path), written);
+    {
+        auto file = OpenFile::open(path);
+        ASSERT_TRUE(file.ok()) << file.error();
+        EXPECT_TRUE((*file)->write(34, "XY", 0).ok());
+    }  // closed by its destructor
+    EXPECT_EQ(test::readAll(path), written + "\0\0XY"s);
+}
+
+}  // namespace
+}  // namespace rq
