@@ -90,4 +90,3 @@ int run(Arguments args, Streams io) {
 }
 
 }  // namespace rq::cli
-

@@ -1,8 +1,8 @@
 #include <ostream>
 
 #include "commands.h"
-#include "identify/detectROM.h"
 #include "files/readwritetext.h"
+#include "identify/detectROM.h"
 
 namespace rq::cli {
 

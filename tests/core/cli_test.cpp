@@ -144,7 +144,6 @@ TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
 
 // --- dump, insert and check ---------------------------------------------------------------------------
 
-
 // The build lays plugins/ and gfx/ beside the tool: the program folder it uses by default.
 std::string buildProgramFolder() {
     return std::filesystem::path(ROMQUILL_CLI).parent_path().string();

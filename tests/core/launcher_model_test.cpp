@@ -51,9 +51,8 @@ const LoadRow kLoads[] = {
      "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | "
      "no template | norom.dat | opens"},
     {"InvalidImage", nullptr, "blank.gba", kText,
-     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. (off) "
-     "| "
-     "no template | norom.dat | opens"},
+     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. "
+     "(off) | no template | norom.dat | opens"},
     // The template path of the file before stays.
     {"UnhandledFileType", nullptr, "notes.txt", kText,
      "[This type of file is not supported by RQL.] No ROM Loaded | No ROM Loaded | Launch! (off) | "
@@ -61,12 +60,10 @@ const LoadRow kLoads[] = {
     // go, force_button and the template of the file before must not reach the executable.
     {"PcExecutableEnglish", nullptr, "sonic.exe", kPcE,
      "Romquill - Sonic Adventure DX PC (E) | Sonic Adventure DX PC (E) | Launch! (off) | sadxpc Launch! | "
-     "force off | "
-     "no template | pc-sadx-eng.dat | asks"},
+     "force off | no template | pc-sadx-eng.dat | asks"},
     {"PcExecutableJapanese", nullptr, "sonic.exe", kPcJ,
      "Romquill - Sonic Adventure DX PC (J) | Sonic Adventure DX PC (J) | Launch! (off) | sadxpc Launch! | "
-     "force off | "
-     "no template | pc-sadx-jap.dat | asks"},
+     "force off | no template | pc-sadx-jap.dat | asks"},
 };
 
 class LauncherModelTest : public testing::TestWithParam<LoadRow> {
