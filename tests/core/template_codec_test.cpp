@@ -150,6 +150,13 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
     }
 }
 
+TEST_F(TemplateCodec, ATextFormatWithoutAnAlphabetIsRefusedAsAnOldAlphabet) {
+    const auto read = readGameTemplate(writeTemplate({{"Missing", 2, 0x10}}));
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.failure().kind, ErrorKind::OldAlphabet);
+    EXPECT_EQ(read.failure().subject, m_folder.path("plugins\\alphabets\\<error>"));
+}
+
 // Each rule of the format refuses with one phrase: reading a template stops at it, and check lists it.
 TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
     struct Rule {
@@ -163,6 +170,7 @@ TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
     const std::vector<Rule> rules = {
         {"TextFormattingSystem", "NumberOfEntries", "many", notANumber},
         {"TextFormattingSystem", "NumberOfEntries", "+-5", notANumber},
+        {"TextFormattingSystem", "NumberOfEntries", "-3", nullptr},  // no entries at all
         {"TextFormattingSystem", "NumberOfEntries", "541",
          "is more than the 540 entries the editor has room for"},
         {"entry1", "Length", "-2", notASize},
