@@ -1,13 +1,12 @@
 #include "iniReadWriteDelete.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/common.h"
+#include "files/filehandle.h"
 
 namespace rq {
 namespace {
@@ -134,30 +133,26 @@ std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
     };
     static std::map<std::string, Cached> cache;
 
-    std::error_code ec;
+    std::error_code sizeError;
+    std::error_code timeError;
     const auto path = fsPath(file);
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    const auto size = std::filesystem::file_size(path, sizeError);
+    const auto modified = std::filesystem::last_write_time(path, timeError);
+    if (sizeError || timeError) {
         cache.erase(file);
-        return nullptr;
-    }
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        return nullptr;
-    }
-    const auto modified = std::filesystem::last_write_time(path, ec);
-    if (ec) {
         return nullptr;
     }
     if (const auto it = cache.find(file);
         it != cache.end() && it->second.size == size && it->second.modified == modified) {
         return it->second.ini;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Not a regular file, too large, or unreadable: read as missing, never waited on nor a crash.
+    const auto bytes = readFileBytes(file, kIniFileLimit);
+    if (!bytes) {
+        cache.erase(file);
         return nullptr;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    auto ini = std::make_shared<const IniFile>(IniFile::parse(bytes));
+    auto ini = std::make_shared<const IniFile>(IniFile::parse(*bytes));
     cache[file] = Cached{size, modified, ini};
     return ini;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,9 @@ namespace rq {
 
 // The longest value a read gives back; longer values are cut, as Windows cuts them.
 inline constexpr std::size_t kIniValueLimit = 254;
+
+// The largest INI file read; anything larger reads as missing. Templates and alphabets are a few KB.
+inline constexpr std::uint64_t kIniFileLimit = 8u << 20;
 
 // One INI file parsed by the rules Windows applies to profile files: raw 8-bit text, names compared
 // without regard to ASCII case, the first section and the first key of a name count, blanks trimmed,

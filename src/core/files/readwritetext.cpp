@@ -1,10 +1,12 @@
 #include "readwritetext.h"
 
-#include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <limits>
 
 #include "files/common.h"
+#include "files/filehandle.h"
 
 #ifdef _WIN32
 #include <cwchar>
@@ -42,20 +44,15 @@ bool shiftedOffset(std::int32_t offset, std::int16_t shift, std::int64_t& positi
 }  // namespace
 
 Result<std::uint64_t> regularFileSize(const std::string& path) {
-    std::error_code ec;
-    const auto p = fsPath(path);
-    const auto status = std::filesystem::status(p, ec);
-    if (ec || !std::filesystem::exists(status)) {
-        return Error{"The file \"" + path + "\" does not exist."};
+    // By path, without opening: identification words an unreadable file as a failed read of its own.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return cannotOpen(path, errno);
     }
-    if (!std::filesystem::is_regular_file(status)) {
+    if (!S_ISREG(st.st_mode)) {
         return Error{"\"" + path + "\" is not a regular file."};
     }
-    const auto size = std::filesystem::file_size(p, ec);
-    if (ec) {
-        return Error{"The size of \"" + path + "\" cannot be read."};
-    }
-    return static_cast<std::uint64_t>(size);
+    return static_cast<std::uint64_t>(st.st_size);
 }
 
 Result<std::string> readRange(const std::string& path, std::int32_t offset, std::int16_t count,
@@ -67,24 +64,19 @@ Result<std::string> readRange(const std::string& path, std::int32_t offset, std:
     if (count < 0 || !shiftedOffset(offset, shift, position)) {
         return romNotFound();
     }
-    // Only regular files: a FIFO or a device must never block the window thread.
-    if (!regularFileSize(path)) {
+    // Only regular files, checked on the open descriptor: a FIFO must never block the window thread.
+    const auto file = FileHandle::open(path, FileHandle::Mode::Read);
+    if (!file) {
         return romNotFound();
     }
-    std::ifstream in(fsPath(path), std::ios::binary);
-    if (!in) {
+    auto bytes = file->readAt(static_cast<std::uint64_t>(position), static_cast<std::size_t>(count));
+    if (!bytes) {
         return romNotFound();
     }
-    std::string bytes(static_cast<std::size_t>(count), '\0');
-    in.seekg(position);
-    if (in) {
-        in.read(bytes.data(), count);
-    }
-    // A short read is the end of the file (zeros stand for it); a failing device is not.
-    if (in.bad()) {
-        return romNotFound();
-    }
-    return bytes;
+    // A short read is the end of the file: zeros stand for it.
+    std::string padded = std::move(bytes).value();
+    padded.resize(static_cast<std::size_t>(count), '\0');
+    return padded;
 }
 
 OpenFile::OpenFile(std::FILE* file, std::string path) : m_file(file), m_path(std::move(path)) {}
