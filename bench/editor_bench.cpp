@@ -106,13 +106,28 @@ void BM_EncodeAndCheck(benchmark::State& state) {
     const auto& f = fixture();
     const auto tmpl = rq::readGameTemplate(f.templatePath);
     const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
-    const auto size = *rq::regularFileSize(f.gamePath);
+    const auto edits = rq::changedEntries(*tmpl, {}, texts);
     for (auto _ : state) {
         const auto again = rq::readGameTemplate(f.templatePath);
-        benchmark::DoNotOptimize(rq::planSave(*again, texts, size));
+        benchmark::DoNotOptimize(rq::planSave(*again, edits, texts.size()));
     }
 }
 BENCHMARK(BM_EncodeAndCheck)->Unit(benchmark::kMillisecond);
+
+// Every entry written through the safe path: lock, undo file, writes and both flushes to disk.
+void BM_SaveEveryEntry(benchmark::State& state) {
+    const auto& f = fixture();
+    const auto tmpl = rq::readGameTemplate(f.templatePath);
+    const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
+    const auto edits = rq::changedEntries(*tmpl, {}, texts);
+    for (auto _ : state) {
+        const auto written = rq::writeEntryTexts(*tmpl, f.gamePath, texts.size(), edits);
+        if (!written) {
+            state.SkipWithError(written.error().c_str());
+        }
+    }
+}
+BENCHMARK(BM_SaveEveryEntry)->Unit(benchmark::kMillisecond);
 
 class SilentDialogs final : public rq::Dialogs {
   public:

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::vector<std::string> texts(kTexts.begin(), kTexts.end());
-    const auto saved = rq::saveEntryTexts(rq::appRelativePath("plugins\\games\\demo.ini"), output, texts);
+    const auto saved = rq::saveEntryTexts(rq::appRelativePath("plugins\\games\\demo.ini"), output, {}, texts);
     if (!saved) {
         std::cerr << "romquill-make-demo: " << saved.error() << '\n';
         return 1;

@@ -1,13 +1,14 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 # As root it runs apt-get itself; otherwise it prints the exact command and stops.
 
-# libbenchmark-dev: scripts/test builds the benchmarks and smoke-runs them. fonts-dejavu-core: the picture
-# maker draws with DejaVu Sans, and offscreen windows and screenshots render with it.
+# zlib1g-dev: CRC32 of the undo file a save keeps. libbenchmark-dev: scripts/test builds the benchmarks and
+# smoke-runs them. fonts-dejavu-core: the picture maker draws with DejaVu Sans, and offscreen windows and
+# screenshots render with it.
 romquill_packages=(
   cmake ninja-build g++
   qt6-base-dev
   libgtest-dev libbenchmark-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev zlib1g-dev
   fonts-dejavu-core
 )
 

@@ -63,15 +63,17 @@ int insertCommand(Arguments args, Streams io) {
     if (!opened) {
         return status;
     }
-    auto& [arguments, gameTemplate, texts] = *opened;
+    const auto& [arguments, gameTemplate, texts] = *opened;
     const auto given = readGivenTexts(arguments.files[1], gameTemplate);
     if (!given) {
         io.err << given.error() << kNothingWritten << '\n';
         return kExitRefused;
     }
+    // Only the entries whose given text differs from what the file holds now are written.
+    std::vector<std::string> edited = texts;
     for (const auto& [number, text] : *given) {
         const TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(number - 1)];
-        std::string& current = texts[static_cast<std::size_t>(number - 1)];
+        std::string& current = edited[static_cast<std::size_t>(number - 1)];
         // The save keeps only the first limit characters; a longer text would be cut without a word. The
         // text read from the file may be longer (a code shown as several characters) and goes back as read.
         const std::size_t length = characterCount(text);
@@ -83,12 +85,13 @@ int insertCommand(Arguments args, Streams io) {
         }
         current = text;
     }
-    const auto saved = saveEntryTexts(arguments.templatePath, arguments.files[0], texts);
+    const auto saved = saveEntryTexts(arguments.templatePath, arguments.files[0], texts, edited);
     if (!saved) {
         say(io, saved.error());
         return kExitRefused;
     }
-    io.out << "Writing complete!\n";
+    io.out << "Writing complete! " << saved->size() << (saved->size() == 1 ? " entry" : " entries")
+           << " written.\n";
     return kExitOk;
 }
 

@@ -202,7 +202,7 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
 TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
     const auto unchanged = insert(dump().out);
     EXPECT_EQ(unchanged.exitCode, 0) << unchanged.err;
-    EXPECT_EQ(unchanged.out, "Writing complete!\n");
+    EXPECT_EQ(unchanged.out, "Writing complete! 0 entries written.\n");
     EXPECT_EQ(test::readAll(m_demo), m_original);
 
     ASSERT_EQ(insert(R"({"entries": [{"entry": 2, "text": "Push Start"}, {"entry": 8, "text": "Hi = 2!"}]})")

@@ -80,25 +80,34 @@ TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
     // "a" is saved under _a, a space under the space mark, "=" under the equals mark; a save value of four
     // hex digits (also in lower case) writes two bytes, first pair first; short texts are padded.
     const std::vector<std::string> texts = {"a A=É", "Kk"};
-    const auto saved = saveEntryTexts(path, m_game, texts);
+    const auto saved = saveEntryTexts(path, m_game, {}, texts);
 
     ASSERT_TRUE(saved) << saved.error();
-    EXPECT_EQ(*saved, (std::vector<std::string>{"a A=É ", "Kk  "}));
+    ASSERT_EQ(saved->size(), 2u);
+    EXPECT_EQ((*saved)[0].text + "|" + (*saved)[1].text, "a A=É |Kk  ");
     auto expected = before;
     expected.replace(0x10, 6, "\x61\x20\x41\x3D\x8A"s + '\x20');
     expected.replace(0x20, 8, "\x8A\x0B\x8A\x0C\x00\x00\x00\x00"s);
     EXPECT_EQ(test::readAll(m_game), expected);
 }
 
-TEST_F(TemplateCodec, SavingTheTextsAsReadWritesTheSameBytes) {
-    writeGame({{0x10, "\x41\x20\x61\x3D\x8A\x41"}, {0x20, "\x8A\x0C\x00\x00\x8A\x0B"s}});
-    const auto path = writeTemplate({{"One", 6, 0x10}, {"Two", 6, 0x20}});
-    const auto before = test::readAll(m_game);
+TEST_F(TemplateCodec, ASaveWritesOnlyTheEditedEntriesWhateverTheOthersReadAs) {
+    // 42 shows as 41 does, 7F has no Load key, 43 shows as two characters: none of them reads back as it
+    // was, and none is touched by a save of another entry.
+    writeAlphabet("one.ini",
+                  test::alphabetText(1, "41=A\n42=A\n43=AA\n61=a\n20=\xAC\n", "A=41\n_a=61\n\xAC=20\n"));
+    writeGame({{0x10, "\x42\x7F\x43"}, {0x20, "AAAA"}, {0x30, "\x42\x43"}});
+    const auto path = writeTemplate({{"One", 3, 0x10}, {"One", 4, 0x20}, {"One", 2, 0x30}});
+    const auto before = readTexts(path);
+    auto after = before;
+    after[1] = "a";
+    auto expected = test::readAll(m_game);
+    expected.replace(0x20, 4, "\x61\x20\x20\x20");
 
-    const auto saved = saveEntryTexts(path, m_game, readTexts(path));
+    const auto saved = saveEntryTexts(path, m_game, before, after);
 
     ASSERT_TRUE(saved) << saved.error();
-    EXPECT_EQ(test::readAll(m_game), before);
+    EXPECT_EQ(test::readAll(m_game), expected);
 }
 
 TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
@@ -136,14 +145,14 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         {"room past the end",
          {{"One", 4, 0x10}, {"One", 4, 0x3E}},
          {"AAAA", "AAAA"},
-         "Entry 2 (\"Entry 2\") lies past the end of the file (offset 3E, 4 bytes; the file has 40 bytes). "
+         "Entry 2 (\"Entry 2\") lies past the end of the file (offset 0x3E, 4 bytes; the file has 64 bytes). "
          "Nothing was written."},
     };
     writeGame({});
     const auto before = test::readAll(m_game);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto saved = saveEntryTexts(writeTemplate(c.entries), m_game, c.texts);
+        const auto saved = saveEntryTexts(writeTemplate(c.entries), m_game, {}, c.texts);
         ASSERT_FALSE(saved);
         EXPECT_EQ(saved.error(), c.error);
         EXPECT_EQ(test::readAll(m_game), before);

@@ -3,6 +3,7 @@
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
+#include "files/safewrite.h"
 
 namespace rq {
 namespace {
@@ -36,19 +37,6 @@ Result<std::string> encodeText(const TemplateEntry& entry, const std::string& te
     return bytes;
 }
 
-Status writePlanned(const std::string& gameFile, std::span<const PlannedWrite> writes) {
-    auto file = OpenFile::open(gameFile);
-    if (!file) {
-        return Error{file.error()};
-    }
-    for (const auto& write : writes) {
-        if (const auto written = (*file)->write(write.offset, write.bytes, 0); !written) {
-            return Error{written.error() + " The file may be partly written."};
-        }
-    }
-    return (*file)->close();
-}
-
 }  // namespace
 
 EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile) {
@@ -74,71 +62,68 @@ std::string padToLimit(const std::string& text, int limit) {
     return text + std::string(static_cast<std::size_t>(limit) - count, ' ');
 }
 
-Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
-                                           std::span<const std::string> paddedTexts, std::uint64_t fileSize) {
-    if (gameTemplate.entries.size() != paddedTexts.size()) {
+Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate, std::span<const EntryEdit> edits,
+                                        std::size_t shownEntries) {
+    if (gameTemplate.entries.size() != shownEntries) {
         return Error{"The template " + gameTemplate.path + " now has " +
                          std::to_string(gameTemplate.entries.size()) + " entries, not the " +
-                         std::to_string(paddedTexts.size()) +
+                         std::to_string(shownEntries) +
                          " this editor shows. Nothing was written; close the editor and launch it again.",
                      ErrorKind::Refusal};
     }
-    std::vector<PlannedWrite> writes;
-    writes.reserve(paddedTexts.size());
-    for (std::size_t i = 0; i < paddedTexts.size(); ++i) {
-        const TemplateEntry& entry = gameTemplate.entries[i];
-        auto bytes = encodeText(entry, paddedTexts[i]);
+    std::vector<RoomWrite> writes;
+    writes.reserve(edits.size());
+    for (const EntryEdit& edit : edits) {
+        const TemplateEntry& entry = gameTemplate.entries.at(edit.index);
+        auto bytes = encodeText(entry, edit.text);
         if (!bytes) {
             return bytes.failure();
         }
-        PlannedWrite write{entry.offset, std::move(bytes).value()};
-        if (write.bytes.size() > static_cast<std::size_t>(entry.length)) {
-            return Error{entryName(entry) + " needs " + std::to_string(write.bytes.size()) +
+        if (bytes->size() > static_cast<std::size_t>(entry.length)) {
+            return Error{entryName(entry) + " needs " + std::to_string(bytes->size()) +
                              " bytes, but its room in the file is " + std::to_string(entry.length) +
                              " bytes. Nothing was written.",
                          ErrorKind::Refusal};
         }
-        if (static_cast<std::uint64_t>(entry.offset) + write.bytes.size() > fileSize) {
-            return Error{entryName(entry) + " lies past the end of the file (offset " +
-                             hexText(static_cast<std::uint64_t>(entry.offset)) + ", " +
-                             std::to_string(write.bytes.size()) + " bytes; the file has " +
-                             hexText(fileSize) + " bytes). Nothing was written.",
-                         ErrorKind::Refusal};
-        }
-        writes.push_back(std::move(write));
+        writes.push_back(
+            RoomWrite{static_cast<std::uint64_t>(entry.offset), std::move(bytes).value(), entryName(entry)});
     }
     return writes;
 }
 
 Status writeEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile,
-                       std::span<const std::string> paddedTexts) {
-    const auto size = regularFileSize(gameFile);
-    if (!size) {
-        return size.failure();
-    }
-    const auto writes = planSave(gameTemplate, paddedTexts, *size);
+                       std::size_t shownEntries, std::span<const EntryEdit> edits) {
+    const auto writes = planSave(gameTemplate, edits, shownEntries);
     if (!writes) {
         return writes.failure();
     }
-    return writePlanned(gameFile, *writes);
+    return writeRooms(gameFile, *writes);
 }
 
-Result<std::vector<std::string>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
-                                                std::span<const std::string> texts) {
+std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate, std::span<const std::string> before,
+                                      std::span<const std::string> after) {
+    std::vector<EntryEdit> edits;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (i >= before.size() || after[i] != before[i]) {
+            const int limit = i < gameTemplate.entries.size() ? gameTemplate.entries[i].limit() : 0;
+            edits.push_back(EntryEdit{i, padToLimit(after[i], limit)});
+        }
+    }
+    return edits;
+}
+
+Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
+                                              std::span<const std::string> before,
+                                              std::span<const std::string> after) {
     auto gameTemplate = readGameTemplate(templatePath);
     if (!gameTemplate) {
         return gameTemplate.failure();
     }
-    std::vector<std::string> padded;
-    padded.reserve(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        const int limit = i < gameTemplate->entries.size() ? gameTemplate->entries[i].limit() : 0;
-        padded.push_back(padToLimit(texts[i], limit));
-    }
-    if (const auto written = writeEntryTexts(*gameTemplate, gameFile, padded); !written) {
+    auto edits = changedEntries(*gameTemplate, before, after);
+    if (const auto written = writeEntryTexts(*gameTemplate, gameFile, after.size(), edits); !written) {
         return written.failure();
     }
-    return padded;
+    return edits;
 }
 
 }  // namespace rq

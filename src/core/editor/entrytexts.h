@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "files/result.h"
+#include "files/safewrite.h"
 #include "templates/gametemplate.h"
 
 namespace rq {
@@ -21,30 +22,37 @@ struct EntryTexts {
 // window shows it after a save, whether the save succeeded or not.
 [[nodiscard]] std::string padToLimit(const std::string& text, int limit);
 
-struct PlannedWrite {
-    std::int32_t offset = 0;
-    std::string bytes;
+// An entry to be saved: its index among the template's entries and its UTF-8 text, padded as it is saved.
+struct EntryEdit {
+    std::size_t index = 0;
+    std::string text;
 };
 
-// Encodes every entry's padded UTF-8 text before anything is written: the first limit characters of each,
-// one code-page byte each, through the entry's alphabet. Refuses (ErrorKind::Refusal) the first character
-// that has no byte in the code page or whose byte the alphabet has no save code for (the message names its
-// key and the padded text), an entry whose bytes would leave its room (more than Length bytes, or past the
-// end of the file), and a template that no longer has as many entries as there are texts.
-[[nodiscard]] Result<std::vector<PlannedWrite>> planSave(const GameTemplate& gameTemplate,
-                                                         std::span<const std::string> paddedTexts,
-                                                         std::uint64_t fileSize);
+// The entries whose text after differs from the text before (as read, or as last saved), padded to their
+// limits. Only these are ever written: every other entry keeps its bytes exactly, whether or not its
+// alphabet reads back what it wrote.
+[[nodiscard]] std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate,
+                                                    std::span<const std::string> before,
+                                                    std::span<const std::string> after);
 
-// The file's size checked, then planSave, then the planned bytes written in place and the file closed:
-// nothing is written unless every entry can be, and any I/O error fails naming the file. The texts are padded
-// already (a window shows the padding whether the save succeeds or not).
+// Encodes every edit before anything is written: the first limit characters of each, one code-page byte
+// each, through the entry's alphabet. Refuses (ErrorKind::Refusal) the first character that has no byte in
+// the code page or whose byte the alphabet has no save code for, an entry whose bytes would be longer than
+// its Length, and a template that no longer has the shownEntries entries the caller showed.
+[[nodiscard]] Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate,
+                                                      std::span<const EntryEdit> edits,
+                                                      std::size_t shownEntries);
+
+// planSave, then the rooms written through the one safe write path (writeRooms): nothing is written unless
+// every edit can be, and a failure part-way says which entries were written.
 [[nodiscard]] Status writeEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile,
-                                     std::span<const std::string> paddedTexts);
+                                     std::size_t shownEntries, std::span<const EntryEdit> edits);
 
-// The whole save as the command line does it: the template read afresh, every UTF-8 text padded, encoded
-// and checked, then written. Gives the padded texts on success.
-[[nodiscard]] Result<std::vector<std::string>> saveEntryTexts(const std::string& templatePath,
-                                                              const std::string& gameFile,
-                                                              std::span<const std::string> texts);
+// The whole save as the command line does it: the template read afresh, the texts that differ from before
+// padded, encoded, checked and written. Gives the edits written.
+[[nodiscard]] Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath,
+                                                            const std::string& gameFile,
+                                                            std::span<const std::string> before,
+                                                            std::span<const std::string> after);
 
 }  // namespace rq

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,25 +20,5 @@ inline constexpr std::string_view kRomNotFound = "ROM not found!";
 
 // The size of a regular file; a missing file or anything else (a folder, a FIFO, a device) fails.
 [[nodiscard]] Result<std::uint64_t> regularFileSize(const std::string& path);
-
-// A game file opened for in-place binary writing: never created, never truncated.
-class OpenFile {
-  public:
-    [[nodiscard]] static Result<std::unique_ptr<OpenFile>> open(const std::string& path);
-    ~OpenFile();
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-
-    // Writes the bytes at offset + shift; bytes past the end extend the file. The empty text writes nothing.
-    [[nodiscard]] Status write(std::int32_t offset, std::string_view bytes, std::int16_t shift);
-
-    // Flushes and closes; only a clean close means everything reached the file.
-    [[nodiscard]] Status close();
-
-  private:
-    OpenFile(std::FILE* file, std::string path);
-    std::FILE* m_file;
-    std::string m_path;
-};
 
 }  // namespace rq

@@ -233,25 +233,19 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
     if (!gameTemplate) {
         return templateRefusal(gameTemplate.failure(), "stopping the save");
     }
-    const auto& entries = gameTemplate->entries;
-    std::vector<std::string> padded;
+    std::vector<std::string> before;
+    std::vector<std::string> after;
     for (int s = 0; s < m_entryCount; ++s) {
-        QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
-        const auto i = static_cast<std::size_t>(s);
-        std::string text = box->text().toStdString();
-        // The user sees the padding, saved or not; it is no edit of the user's.
-        if (std::string paddedText = padToLimit(text, i < entries.size() ? entries[i].limit() : 0);
-            paddedText != text) {
-            const bool unedited = box->text() == m_savedTexts[s];
-            box->setText(coreText(paddedText));
-            if (unedited) {
-                m_savedTexts[s] = box->text();
-            }
-            text = std::move(paddedText);
-        }
-        padded.push_back(std::move(text));
+        before.push_back(m_savedTexts[s].toStdString());
+        after.push_back(m_boxes[static_cast<std::size_t>(s)]->text().toStdString());
     }
-    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), padded); !written) {
+    // Only edited texts are saved; the user sees their padding, saved or not.
+    const auto edits = changedEntries(*gameTemplate, before, after);
+    for (const auto& edit : edits) {
+        m_boxes[edit.index]->setText(coreText(edit.text));
+    }
+    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), before.size(), edits);
+        !written) {
         return saveRefusal(written.failure());
     }
     m_savedTexts = texts();

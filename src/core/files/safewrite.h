@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "files/result.h"
+
+namespace rq {
+
+// One room of a game file to be written in place: where, the new bytes, and its name for messages
+// ("Entry 3 ("Title")").
+struct RoomWrite {
+    std::uint64_t offset = 0;
+    std::string bytes;
+    std::string name;
+};
+
+// The one path by which anything writes into a game file. In order: lock the file (one save at a time),
+// check every room against the size seen on the open descriptor, reserve the rooms' disk blocks, keep their
+// old bytes in the undo file beside the game file (flushed), write, flush the game file, remove the undo
+// file. A refusal writes nothing; a failure part-way names the rooms written and not written and leaves
+// the undo file, from which recoverInterruptedSave puts every old byte back.
+[[nodiscard]] Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms);
+
+// "FILE.romquill-undo": there only while a save runs, or after one was interrupted.
+[[nodiscard]] std::string undoPath(const std::string& gameFile);
+[[nodiscard]] bool hasInterruptedSave(const std::string& gameFile);
+
+// Puts back the bytes the undo file kept and removes it; gives what was done, as a message to show. An
+// undo file that is incomplete was cut short before the game file was touched: it is only removed.
+[[nodiscard]] Result<std::string> recoverInterruptedSave(const std::string& gameFile);
+
+// Forgets an interrupted save: the game file stays as it is now.
+[[nodiscard]] Status discardInterruptedSave(const std::string& gameFile);
+
+// Faults that are hard to make for real, for tests.
+struct WriteFaults {
+    std::function<void()> afterCheck;  // runs once the file is locked and its rooms checked
+    int failingWrite = 0;              // the Nth room write (from 1) fails as on a full disk
+};
+void setWriteFaults(WriteFaults faults);
+
+}  // namespace rq
