@@ -41,6 +41,13 @@ constexpr std::array kCommands = {
             "with FILE, entries that run past its end. Prints \"no problems\" and exits 0 when there are\n"
             "none; exits 1 otherwise. T and DIR as for dump.",
             checkCommand},
+    Command{"recover", "recover [--discard] FILE",
+            "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
+            "old bytes of the rooms it was writing in FILE.romquill-undo. recover puts them back into FILE\n"
+            "and removes the undo file; with --discard it only removes the undo file, keeping FILE as it\n"
+            "is now. Until then, insert refuses to write FILE. Exits 1 when there is nothing to recover\n"
+            "or FILE cannot be restored.",
+            recoverCommand},
 };
 
 void printUsage(std::ostream& out) {

@@ -20,6 +20,7 @@ int iniCommand(Arguments args, Streams io);
 int dumpCommand(Arguments args, Streams io);
 int insertCommand(Arguments args, Streams io);
 int checkCommand(Arguments args, Streams io);
+int recoverCommand(Arguments args, Streams io);
 
 struct Command {
     std::string_view name;

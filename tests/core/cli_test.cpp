@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "files/safewrite.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
 
@@ -259,6 +260,24 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
         EXPECT_EQ(test::readAll(m_demo), m_original);
     }
     EXPECT_EQ(cli({"dump", "--template", "demo.ini", m_dir.file("missing.bin")}).err, "ROM not found!\n");
+}
+
+TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
+    setWriteFaults({nullptr, 2});
+    const std::string json = R"({"entries": [{"entry": 1, "text": "A"}, {"entry": 2, "text": "B"}]})";
+    EXPECT_EQ(insert(json).exitCode, 1);
+    setWriteFaults({});
+    const auto refused = insert(json);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("was interrupted"), std::string::npos) << refused.err;
+    EXPECT_NE(test::readAll(m_demo), m_original);
+
+    const std::vector<std::pair<std::vector<std::string>, int>> runs = {
+        {{"recover", m_demo}, 0}, {{"recover", m_demo}, 1}, {{"recover", "--discard"}, 2}};
+    for (const auto& [args, exitCode] : runs) {
+        EXPECT_EQ(test::runCli(args).exitCode, exitCode) << args.back();
+    }
+    EXPECT_EQ(test::readAll(m_demo), m_original);
 }
 
 // Templates and alphabets of a program folder of the test's own, given with --program-folder.

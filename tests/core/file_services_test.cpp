@@ -266,12 +266,15 @@ TEST_F(SafeWrite, WritesEachRoomAndNothingElseAndLeavesNoUndoFile) {
 
 TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
     const std::string fifo = m_dir.file("pipe.bin");
+    const std::string loop = m_dir.file("loop.bin");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_symlink(loop, loop);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {m_dir.file("missing.bin"), "The file \"" + m_dir.file("missing.bin") + "\" does not exist."},
         {fifo, "\"" + fifo + "\" is not a regular file."},
         {m_dir.path().string(),
          "The file \"" + m_dir.path().string() + "\" cannot be opened: Is a directory."},
+        {loop, "The file \"" + loop + "\" cannot be opened: Too many levels of symbolic links."},
     };
     for (const auto& [path, message] : cases) {
         const auto written = withoutBlocking(fifo, [&] { return writeRooms(path, m_rooms); });

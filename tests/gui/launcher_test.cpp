@@ -6,12 +6,14 @@
 #include <QRegularExpression>
 #include <filesystem>
 
+#include "files/safewrite.h"
 #include "support/launcher_fixture.h"
 
 namespace rq {
 namespace {
 
 using Icon = Dialogs::Icon;
+using Answer = Dialogs::Answer;
 using test::Patch;
 using test::shown;
 using LauncherTest = test::LauncherFixture;
@@ -85,6 +87,31 @@ TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBe) {
     EXPECT_EQ(dialogs.log, (QStringList{noNewRom, kUnsupported, noNewRom}));
     EXPECT_EQ(picture(), QColor(Qt::green));
     EXPECT_EQ(test::caption(button("go")), kNonSonic);
+}
+
+// A save cut short leaves an undo file: loading the file asks before identification reads it.
+TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBack) {
+    const std::string file = megaDrive("sonic2.bin");
+    const std::string before = test::readAll(file);
+    const QString ask =
+        shown(Icon::Exclamation,
+              "A save of \"" + test::qs(file) +
+                  "\" was interrupted: some of its texts may be written and others not. Put "
+                  "back the bytes the file had before that save?\n\nYes restores them. No keeps "
+                  "the file as it is now and forgets the interrupted save.",
+              Dialogs::Buttons::YesNo);
+    for (const Answer answer : {Answer::Yes, Answer::No}) {
+        setWriteFaults({nullptr, 2});
+        ASSERT_FALSE(writeRooms(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
+        setWriteFaults({});
+        dialogs.log.clear();
+        dialogs.answer = answer;
+        load(file);
+        EXPECT_EQ(dialogs.log.value(0), ask);
+        EXPECT_EQ(test::readAll(file) == before, answer == Answer::Yes);
+        EXPECT_FALSE(hasInterruptedSave(file));
+        EXPECT_EQ(label("rom_name")->text(), "Sonic The Hedgehog 2");
+    }
 }
 
 TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 
+#include "files/safewrite.h"
 #include "kit/appicon.h"
 #include "kit/placeholder.h"
 #include "kit/windowtools.h"
@@ -198,6 +199,27 @@ void LoaderWindow::notify(const Notice& notice) {
     m_context->dialogs.inform(this, kTitle, QString::fromStdString(notice.text), notice.icon);
 }
 
+void LoaderWindow::offerRecovery(const std::string& path) {
+    // Before identification, so that it reads the file as it will be edited.
+    if (!hasInterruptedSave(path)) {
+        return;
+    }
+    const auto answer = m_context->dialogs.message(
+        this, kTitle,
+        tr("A save of \"%1\" was interrupted: some of its texts may be written and others not. Put back the "
+           "bytes the file had before that save?\n\nYes restores them. No keeps the file as it is now and "
+           "forgets the interrupted save.")
+            .arg(QString::fromStdString(path)),
+        Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo);
+    if (answer == Dialogs::Answer::Yes) {
+        const auto recovered = recoverInterruptedSave(path);
+        notify(recovered ? Notice{*recovered, NoticeIcon::Information}
+                         : Notice{recovered.error(), NoticeIcon::Critical});
+    } else if (const auto discarded = discardInterruptedSave(path); !discarded) {
+        notify(Notice{discarded.error(), NoticeIcon::Critical});
+    }
+}
+
 bool LoaderWindow::showPicture(const std::string& path) {
     // Pictures are recognised by their content; their names end in ".dat".
     QImageReader reader(QString::fromStdString(path));
@@ -212,6 +234,9 @@ bool LoaderWindow::showPicture(const std::string& path) {
 
 void LoaderWindow::load_Click() {
     const auto chosen = m_context->dialogs.openFile(this, {tr("Select a ROM..."), kOpenFilter, 1});
+    if (chosen) {
+        offerRecovery(chosen->toStdString());
+    }
     const auto loaded = m_model.load(chosen ? std::optional(chosen->toStdString()) : std::nullopt);
     showView();
     for (const Notice& notice : loaded.notices) {

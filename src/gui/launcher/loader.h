@@ -51,6 +51,7 @@ class LoaderWindow : public QMainWindow {
     void buildControls();
     void showView();
     void notify(const Notice& notice);
+    void offerRecovery(const std::string& path);
     [[nodiscard]] bool showPicture(const std::string& path);
     void launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const WindowFactory& make);
     void open(QPointer<QWidget>& slot, const WindowFactory& make);
