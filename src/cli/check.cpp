@@ -23,7 +23,10 @@ int checkCommand(Arguments args, Streams io) {
     for (const auto& problem : problems) {
         io.out << problem.file << ": ";
         if (!problem.section.empty()) {
-            io.out << '[' << bytesToUtf8(problem.section) << "] " << bytesToUtf8(problem.key) << ' ';
+            io.out << '[' << bytesToUtf8(problem.section) << "] ";
+            if (!problem.key.empty()) {  // a problem of the section as a whole has no key
+                io.out << bytesToUtf8(problem.key) << ' ';
+            }
             if (problem.value) {
                 io.out << "= \"" << bytesToUtf8(*problem.value) << "\" ";
             }

@@ -245,7 +245,7 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
              kNothingWritten},
         // Twelve characters in fourteen bytes: the limit counts characters.
         {"no save code, UTF-8 both ways", R"({"entries": [{"entry": 2, "text": "café au lait"}]})",
-         "The character 'é' in the string 'café au lait" + kInvalidTail},
+         "Entry 2 (\"Start prompt\"): The character 'é' in the string 'café au lait" + kInvalidTail},
         {"game file missing", R"({"entries": []})", "ROM not found!\n"},
     };
     for (const auto& c : cases) {
@@ -344,8 +344,8 @@ F/plugins/alphabets/old.ini: [AlphabetAndFileInfo] CharLength is missing, which 
 F/elsewhere/broken.ini: [TextFormattingSystem] M = "missing.ini" names the alphabet F/plugins/alphabets/missing.ini, which cannot be read
 F/elsewhere/broken.ini: [entry4] HexLocation is missing
 F/elsewhere/broken.ini: [entry5] TextFormat = "X" names no key of [TextFormattingSystem], so the entry has no alphabet
-F/elsewhere/broken.ini: [entry5] HexLocation = "3E" puts the entry's room (bytes 3E to 41) past the end of F/game.bin, which has 40 (hex) bytes
-F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 10 to 16) over the room of entry3 (bytes 12 to 15)
+F/elsewhere/broken.ini: [entry5] HexLocation = "3E" puts the entry's room (bytes 0x3E to 0x41) past the end of F/game.bin, which has 64 bytes
+F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 0x10 to 0x16) over the room of entry3 (bytes 0x12 to 0x15)
 )");
 }
 

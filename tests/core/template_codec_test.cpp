@@ -14,15 +14,15 @@ namespace {
 
 using namespace std::string_literals;
 
-// A one-byte alphabet (with a lower-case code key, 8a, and a save value of two bytes for B), a two-byte one,
-// and one without a save code for a space or "="; each test writes the template and the game file it needs.
-// Alphabets write a space as "¬" (AC) and "=" as "¦" (A6), in the code page; texts are UTF-8.
+// A one-byte alphabet (with a lower-case code key, 8a), a two-byte one, and one without a save code for a
+// space or "="; each test writes the template and the game file it needs. Alphabets write a space as "¬" (AC)
+// and "=" as "¦" (A6), in the code page; texts are UTF-8.
 class TemplateCodec : public testing::Test {
   protected:
     void SetUp() override {
         writeAlphabet("one.ini",
                       "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n61=a\n8a=\xC9\n20=\xAC\n3D=\xA6\n"
-                      "[save]\nA=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\nB=4242\n");
+                      "[save]\nA=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\n");
         writeAlphabet("two.ini",
                       "[AlphabetAndFileInfo]\nCharLength=2\n[Load]\n8A0B=K\n8a0c=k\n0000=\xAC\n"
                       "[save]\nK=8A0B\n_k=8a0c\n\xAC=0000\n");
@@ -117,36 +117,44 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         std::vector<std::string> texts;
         std::string error;
     };
-    const auto invalid = [](const std::string& key, const std::string& text) {
-        return "The character '" + key + "' in the string '" + text +
+    const auto invalid = [](int entry, const std::string& key, const std::string& text) {
+        const std::string n = std::to_string(entry);
+        return "Entry " + n + " (\"Entry " + n + "\"): The character '" + key + "' in the string '" + text +
                "' is invalid. Please replace it with a valid character.\r\n"
                "Note: this error may not apply to every text string in the game.";
     };
     const std::vector<Entry> three = {{"One", 4, 0x10}, {"NoSpace", 4, 0x18}, {"One", 4, 0x20}};
     const std::vector<Case> cases = {
         // Entries before the faulty one are valid, and still nothing is written.
-        {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid("_b", "AbA ")},
-        {"letter without a save code, before 中", three, {"AAAA", "AAAA", "AZ中"}, invalid("Z", "AZ中 ")},
+        {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid(3, "_b", "AbA ")},
+        {"letter without a save code, before 中", three, {"AAAA", "AAAA", "AZ中"}, invalid(3, "Z", "AZ中 ")},
         // A character without a byte in the code page is its own key; one beyond the BMP counts as one.
-        {"character outside the code page", three, {"AAAA", "AAAA", "A中Z"}, invalid("中", "A中Z ")},
-        {"character beyond the BMP", three, {"AAAA", "AAAA", "A😀"}, invalid("😀", "A😀  ")},
-        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid("¬", "AA  ")},
-        {"equals sign named by its key", three, {"AAAA", "A=AA", "AAAA"}, invalid("¦", "A=AA")},
+        {"character outside the code page", three, {"AAAA", "AAAA", "A中Z"}, invalid(3, "中", "A中Z ")},
+        {"character beyond the BMP", three, {"AAAA", "AAAA", "A😀"}, invalid(3, "😀", "A😀  ")},
+        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid(2, "¬", "AA  ")},
+        {"equals sign named by its key", three, {"AAAA", "A=AA", "AAAA"}, invalid(2, "¦", "A=AA")},
+        {"control characters escaped",
+         three,
+         {"AAAA", "AAAA", "\x1B\n\0"s},
+         invalid(3, "\\x1B", "\\x1B\\n\\0 ")},
         // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
         {"two-byte codes in an odd length",
          {{"One", 4, 0x10}, {"Two", 3, 0x20}},
          {"AAAA", "KK"},
          "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
-        {"save value longer than CharLength",
-         {{"One", 4, 0x10}},
-         {"B"},
-         "Entry 1 (\"Entry 1\") needs 5 bytes, but its room in the file is 4 bytes. Nothing was written."},
         // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
         {"room past the end",
          {{"One", 4, 0x10}, {"One", 4, 0x3E}},
          {"AAAA", "AAAA"},
          "Entry 2 (\"Entry 2\") lies past the end of the file (offset 0x3E, 4 bytes; the file has 64 bytes). "
          "Nothing was written."},
+        // A code without a Load key shows as "<error>": 7 bytes for each of 300 x 32767 codes.
+        {"decoded texts past 64 MiB",
+         std::vector<Entry>(300, {"One", 32767, 0x10}),
+         {},
+         "The template " + m_folder.path("plugins\\games\\codec.ini") +
+             " cannot be used: its 300 entries could decode to 68810700 bytes of text, more than the "
+             "67108864 bytes (64 MiB) allowed."},
     };
     writeGame({});
     const auto before = test::readAll(m_game);
@@ -174,14 +182,23 @@ TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
     };
     const char* const notANumber = "is not a number";
     const char* const notASize = "is not a size from 0 to 32767 bytes";
+    const char* const charLength =
+        "is not a number of bytes from 0 to 127 (a save value holds at most 254 digits)";
     const char* const notAnOffset = "is not a hexadecimal offset from 0 to 7FFFFFFF";
     const char* const notPairs = "is not a string of hexadecimal digit pairs";
+    const char* const notOnePair = "is not 2 hexadecimal digits, as CharLength 1 asks";
+    const char* const outOfRange =
+        "is out of range: a count from -32768 to 540 (the editor has room for 540 entries)";
+    const char* const outside = "is not a path inside the alphabets folder";
     const std::vector<Rule> rules = {
         {"TextFormattingSystem", "NumberOfEntries", "many", notANumber},
         {"TextFormattingSystem", "NumberOfEntries", "+-5", notANumber},
         {"TextFormattingSystem", "NumberOfEntries", "-3", nullptr},  // no entries at all
-        {"TextFormattingSystem", "NumberOfEntries", "541",
-         "is more than the 540 entries the editor has room for"},
+        {"TextFormattingSystem", "NumberOfEntries", "541", outOfRange},
+        {"TextFormattingSystem", "NumberOfEntries", "99999", outOfRange},
+        {"TextFormattingSystem", "One", "..\\x.ini", outside},
+        {"TextFormattingSystem", "One", "\\x.ini", outside},
+        {"TextFormattingSystem", "One", "C:x.ini", outside},
         {"entry1", "Length", "-2", notASize},
         {"entry1", "Length", "40000", notASize},
         {"entry1", "Length", "+32767", nullptr},
@@ -189,9 +206,13 @@ TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
         {"entry1", "HexLocation", "100000000", notAnOffset},
         {"entry1", "HexLocation", "80000000", notAnOffset},
         {"entry1", "HexLocation", "7fffffff", nullptr},
-        {"AlphabetAndFileInfo", "CharLength", "-1", "is not a number of bytes"},
+        {"AlphabetAndFileInfo", "CharLength", "-1", charLength},
+        {"AlphabetAndFileInfo", "CharLength", "128", charLength},
         {"save", "A", "414", notPairs},
         {"save", "A", "zz", notPairs},
+        {"save", "A", "", notOnePair},
+        {"save", "A", "4141", notOnePair},
+        {"save", "", "", "has no codes, so no character can be saved"},  // the section as a whole
     };
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const Rule& rule = rules[i];
@@ -203,10 +224,11 @@ TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
         const std::string name = "rule" + std::to_string(i) + ".ini";
         writeAlphabet(name,
                       "[AlphabetAndFileInfo]\nCharLength=" + pick("AlphabetAndFileInfo", "CharLength", "1") +
-                          "\n[save]\nA=" + pick("save", "A", "41") + "\n");
+                          "\n[save]\n" + (rule.key.empty() ? "" : "A=" + pick("save", "A", "41") + "\n"));
         m_folder.writeTemplate(name,
                                "[TextFormattingSystem]\nNumberOfEntries=" +
-                                   pick("TextFormattingSystem", "NumberOfEntries", "1") + "\nOne=" + name +
+                                   pick("TextFormattingSystem", "NumberOfEntries", "1") +
+                                   "\nOne=" + pick("TextFormattingSystem", "One", name.c_str()) +
                                    "\n[entry1]\nTextFormat=One\nLength=" + pick("entry1", "Length", "2") +
                                    "\nHexLocation=" + pick("entry1", "HexLocation", "10") + "\n");
         const std::string templatePath = m_folder.path("plugins\\games\\" + name);
@@ -225,9 +247,11 @@ TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
             EXPECT_EQ(listed, "");
             continue;
         }
-        EXPECT_EQ(read ? "" : read.error(), "The template " + file + " cannot be used: in section [" +
-                                                rule.section + "] the key " + rule.key + " has the value \"" +
-                                                rule.value + "\", which " + rule.phrase + ".");
+        const std::string where = rule.key.empty() ? "the section [" + rule.section + "] "
+                                                   : "in section [" + rule.section + "] the key " + rule.key +
+                                                         " has the value \"" + rule.value + "\", which ";
+        EXPECT_EQ(read ? "" : read.error(),
+                  "The template " + file + " cannot be used: " + where + rule.phrase + ".");
         EXPECT_EQ(listed,
                   file + " [" + rule.section + "] " + rule.key + " = \"" + rule.value + "\" " + rule.phrase);
     }

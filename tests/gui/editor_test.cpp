@@ -84,8 +84,8 @@ TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneIt
          {std::tuple{
               541, "1", Icon::Exclamation,
               "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
-              "NumberOfEntries has the value \"541\", which is more than the 540 entries the editor has "
-              "room for."},
+              "NumberOfEntries has the value \"541\", which is out of range: a count from -32768 to 540 (the "
+              "editor has room for 540 entries)."},
           std::tuple{1, "3", Icon::Critical,
                      "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check "
                      "template {alphabets}old.ini for the field 'AlphabetAndFileInfo --> CharLength'."}}) {
@@ -187,9 +187,13 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
 // Two entries of five one-byte codes; the first reads "A", as 7F shows as nothing.
 const std::vector<Entry> kTwo = {{"1", 5, 0x200, ""}, {"1", 5, 0x205, ""}};
 const std::string kTwoTexts = "A\177\177\177\177CCCCC";  // 7F in octal, as a C follows
-const QString kInvalidZ = QStringLiteral(
-    "The character 'Z' in the string 'Z    ' is invalid. Please replace it with a valid character.\r\n"
-    "Note: this error may not apply to every text string in the game.");
+QString invalidZ(int entry) {
+    return QStringLiteral(
+               "Entry %1 (\"Entry %1\"): The character 'Z' in the string 'Z    ' is invalid. Please replace "
+               "it with a valid character.\r\nNote: this error may not apply to every text string in the "
+               "game.")
+        .arg(entry);
+}
 
 TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
@@ -231,7 +235,7 @@ struct SaveRefusal {
 };
 
 const SaveRefusal kSaveRefusals[] = {
-    {"InvalidCharacter", [](EditorTest& t) { t.type(1, "Z"); }, kInvalidZ, Icon::Exclamation},
+    {"InvalidCharacter", [](EditorTest& t) { t.type(1, "Z"); }, invalidZ(2), Icon::Exclamation},
     {"EntryCountChanged", [](EditorTest& t) { t.writeTemplate(std::vector(1, kTwo[0])); },
      "The template {games}game.ini now has 1 entries, not the 2 this editor shows. Nothing was written; "
      "close the "
@@ -284,7 +288,7 @@ const CloseRow kCloseRows[] = {
     {"AnsweredCancel", "B", Answer::Cancel, QStringList{kAsk}, false},
     {"AnsweredNo", "B", Answer::No, QStringList{kAsk}, true},
     {"AnsweredYes", "B", Answer::Yes, QStringList{kAsk, kSaved}, true},
-    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, shown(Icon::Exclamation, kInvalidZ)},
+    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, shown(Icon::Exclamation, invalidZ(1))},
      false},
 };
 

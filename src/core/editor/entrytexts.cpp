@@ -8,8 +8,24 @@
 namespace rq {
 namespace {
 
-Error invalidCharacter(const std::string& key, const std::string& paddedText) {
-    return Error{"The character '" + key + "' in the string '" + paddedText +
+Error invalidCharacter(const TemplateEntry& entry, const std::string& key, const std::string& paddedText) {
+    // Control characters would break the message's lines or vanish from it, so they are shown escaped.
+    const auto shown = [](const std::string& utf8) {
+        std::string text;
+        for (const char32_t ch : decodeUtf8(utf8).value_or(std::u32string())) {
+            if (const auto named = std::u32string_view(U"\0\t\n\r", 4).find(ch);
+                named != std::u32string_view::npos) {
+                text += std::string("\\") + "0tnr"[named];
+            } else if (ch < 0x20 || (ch >= 0x7F && ch < 0xA0)) {
+                text += "\\x" + hexText(ch, 2);
+            } else {
+                text += encodeUtf8(ch);
+            }
+        }
+        return text;
+    };
+    return Error{entryName(entry) + ": The character '" + shown(key) + "' in the string '" +
+                     shown(paddedText) +
                      "' is invalid. Please replace it with a valid character.\r\n"
                      "Note: this error may not apply to every text string in the game.",
                  ErrorKind::Refusal};
@@ -26,11 +42,11 @@ Result<std::string> encodeText(const TemplateEntry& entry, const std::string& te
     for (std::size_t k = 0; k < chars->size() && k < static_cast<std::size_t>(entry.limit()); ++k) {
         const auto byte = unicodeToByte((*chars)[k]);
         if (!byte) {
-            return invalidCharacter(encodeUtf8((*chars)[k]), text);
+            return invalidCharacter(entry, encodeUtf8((*chars)[k]), text);
         }
         const auto code = entry.alphabet->encode(static_cast<char>(*byte));
         if (!code) {
-            return invalidCharacter(bytesToUtf8(characterKey(static_cast<char>(*byte))), text);
+            return invalidCharacter(entry, bytesToUtf8(characterKey(static_cast<char>(*byte))), text);
         }
         bytes += *code;
     }

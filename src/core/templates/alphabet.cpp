@@ -1,6 +1,9 @@
 #include "alphabet.h"
 
+#include <algorithm>
+
 #include "files/asciitext.h"
+#include "files/codepage.h"
 #include "templates/templaterules.h"
 
 namespace rq {
@@ -58,35 +61,55 @@ std::string Alphabet::decode(std::string_view bytes) const {
     return text;
 }
 
+std::size_t Alphabet::longestText() const {
+    std::size_t longest = std::string_view("<error>").size();
+    if (const IniFile::Section* load = m_ini->section("Load")) {
+        for (const auto& line : load->lines) {
+            longest = std::max(longest, bytesToUtf8(load->value(line.key).value_or("")).size());
+        }
+    }
+    return longest;
+}
+
 std::optional<std::string> Alphabet::encode(char ch) const {
     const auto value = m_ini->value("save", characterKey(ch));
     if (!value) {
         return std::nullopt;
     }
-    auto code = parseSaveCode(*value);
+    auto code = parseSaveCode(*value, m_charLength);
     if (!code) {
         return std::nullopt;
     }
     return std::move(code).value();
 }
 
-std::vector<std::pair<std::string, std::string>> Alphabet::saveValues() const {
-    std::vector<std::pair<std::string, std::string>> values;
+std::vector<Alphabet::Fault> Alphabet::faults() const {
+    std::vector<Fault> faults;
+    if (const auto charLength = parseCharLength(m_charLengthValue); !charLength) {
+        faults.push_back({"AlphabetAndFileInfo", "CharLength", m_charLengthValue, charLength.error()});
+    }
+    // A missing section is an alphabet for reading only: a save names the first character it cannot encode.
     const IniFile::Section* save = m_ini->section("save");
     if (save == nullptr) {
-        return values;
+        return faults;
     }
+    bool anyCode = false;
     for (std::size_t i = 0; i < save->lines.size(); ++i) {
         const std::string& key = save->lines[i].key;
+        const auto value = save->value(key);
         // Only the first line of a key is ever read.
-        if (save->firstLine.at(lowerAscii(key)) != i) {
+        if (save->firstLine.at(lowerAscii(key)) != i || !value) {
             continue;
         }
-        if (auto value = save->value(key)) {
-            values.emplace_back(key, std::move(*value));
+        anyCode = true;
+        if (const auto code = parseSaveCode(*value, m_charLength); !code) {
+            faults.push_back({"save", key, *value, code.error()});
         }
     }
-    return values;
+    if (!anyCode) {
+        faults.push_back({"save", "", std::nullopt, "has no codes, so no character can be saved"});
+    }
+    return faults;
 }
 
 }  // namespace rq

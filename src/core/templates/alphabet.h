@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "files/iniReadWriteDelete.h"
@@ -28,11 +27,23 @@ class Alphabet {
     // one; a final code cut short by the end of the bytes is looked up as far as it goes).
     [[nodiscard]] std::string decode(std::string_view bytes) const;
 
-    // The code bytes for one character, or nothing when the alphabet has no valid save value for it.
+    // The most UTF-8 bytes one code can decode to: its longest Load value, or "<error>".
+    [[nodiscard]] std::size_t longestText() const;
+
+    // The code bytes for one character, or nothing when the alphabet has no valid save value for it
+    // (faults() lists a malformed one, and a template with such an alphabet is refused before a save).
     [[nodiscard]] std::optional<std::string> encode(char ch) const;
 
-    // Every save value a character can be looked up under, as (key, value), in file order.
-    [[nodiscard]] std::vector<std::pair<std::string, std::string>> saveValues() const;
+    // A value that breaks a rule of templaterules.h, with the rule's phrase; an empty key is the section.
+    struct Fault {
+        std::string section;
+        std::string key;
+        std::optional<std::string> value;
+        std::string phrase;
+    };
+    // Every fault in file order: CharLength when it is not a number of bytes (missing or 0 is an older
+    // alphabet, which callers word themselves), a save section without codes, each malformed save value.
+    [[nodiscard]] std::vector<Fault> faults() const;
 
   private:
     std::shared_ptr<const IniFile> m_ini;

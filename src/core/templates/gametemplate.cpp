@@ -16,13 +16,14 @@ std::string entrySection(int number) {
     return "entry" + std::to_string(number);
 }
 
-// A value that breaks its rule; the phrase says why, of the value.
+// A value that breaks its rule; the phrase says why, of the value (of the section, when there is no key).
 Error malformed(const std::string& path, std::string_view section, std::string_view key,
                 std::string_view value, const std::string& phrase) {
-    return Error{"The template " + path + " cannot be used: in section [" + bytesToUtf8(section) +
-                     "] the key " + bytesToUtf8(key) + " has the value \"" + bytesToUtf8(value) +
-                     "\", which " + phrase + ".",
-                 ErrorKind::Refusal};
+    const std::string where = key.empty()
+                                  ? "the section [" + bytesToUtf8(section) + "] "
+                                  : "in section [" + bytesToUtf8(section) + "] the key " + bytesToUtf8(key) +
+                                        " has the value \"" + bytesToUtf8(value) + "\", which ";
+    return Error{"The template " + path + " cannot be used: " + where + phrase + ".", ErrorKind::Refusal};
 }
 
 }  // namespace
@@ -54,15 +55,14 @@ std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view
            " for the field 'AlphabetAndFileInfo --> CharLength'.";
 }
 
-static std::string alphabetPathIn(const IniFile& ini, int entryNumber) {
+Result<std::string> alphabetPathFor(const std::string& templatePath, const IniFile& ini, int entryNumber) {
     const std::string format = ini.read(entrySection(entryNumber), "TextFormat", "0");
+    const std::string name = ini.read("TextFormattingSystem", format, kError);
+    if (const auto inside = checkAlphabetName(name); !inside) {
+        return malformed(templatePath, "TextFormattingSystem", format, name, inside.error());
+    }
     // The template names its alphabet in the code page; file names are UTF-8 to the file services.
-    return appRelativePath("plugins\\alphabets\\" +
-                           bytesToUtf8(ini.read("TextFormattingSystem", format, kError)));
-}
-
-std::string alphabetPathFor(const std::string& templatePath, int entryNumber) {
-    return alphabetPathIn(*loadIniFileOrEmpty(templatePath), entryNumber);
+    return appRelativePath("plugins\\alphabets\\" + bytesToUtf8(name));
 }
 
 Result<GameTemplate> readGameTemplate(const std::string& path) {
@@ -81,30 +81,31 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue, count.error());
     }
 
-    // Entries often share an alphabet; each file is checked once.
-    std::map<std::string, std::shared_ptr<const Alphabet>> alphabets;
+    // Entries often share an alphabet; each file is checked once, and its longest text found once.
+    std::map<std::string, std::pair<std::shared_ptr<const Alphabet>, std::uint64_t>> alphabets;
+    std::uint64_t decodedBound = 0;
     for (int number = 1; number <= *count; ++number) {
         const std::string section = entrySection(number);
         TemplateEntry entry;
         entry.number = number;
 
-        const std::string alphabetPath = alphabetPathIn(*ini, number);
-        auto& alphabet = alphabets[alphabetPath];
+        const auto alphabetPath = alphabetPathFor(path, *ini, number);
+        if (!alphabetPath) {
+            return alphabetPath.failure();
+        }
+        auto& [alphabet, longestText] = alphabets[*alphabetPath];
         if (!alphabet) {
-            alphabet = std::make_shared<const Alphabet>(Alphabet::read(alphabetPath));
-            if (const auto charLength = parseCharLength(alphabet->charLengthValue()); !charLength) {
-                return malformed(alphabetPath, "AlphabetAndFileInfo", "CharLength",
-                                 alphabet->charLengthValue(), charLength.error());
+            alphabet = std::make_shared<const Alphabet>(Alphabet::read(*alphabetPath));
+            if (alphabet->charLength() == 0 && parseCharLength(alphabet->charLengthValue())) {
+                return Error{oldAlphabetMessage(*alphabetPath, "refusing the template"),
+                             ErrorKind::OldAlphabet, *alphabetPath};
             }
-            if (alphabet->charLength() == 0) {
-                return Error{oldAlphabetMessage(alphabetPath, "refusing the template"),
-                             ErrorKind::OldAlphabet, alphabetPath};
+            if (const auto faults = alphabet->faults(); !faults.empty()) {
+                const auto& fault = faults.front();
+                return malformed(*alphabetPath, fault.section, fault.key, fault.value.value_or(""),
+                                 fault.phrase);
             }
-            for (const auto& [key, value] : alphabet->saveValues()) {
-                if (const auto code = parseSaveCode(value); !code) {
-                    return malformed(alphabetPath, "save", key, value, code.error());
-                }
-            }
+            longestText = alphabet->longestText();
         }
         entry.alphabet = alphabet;
 
@@ -115,6 +116,9 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
             return malformed(path, section, "Length", lengthValue, length.error());
         }
         entry.length = *length;
+        // A last code cut short by Length is still decoded.
+        const std::uint64_t codes = (*length + alphabet->charLength() - 1) / alphabet->charLength();
+        decodedBound += codes * longestText;
 
         const std::string offsetValue = read(section, "HexLocation", kError);
         const auto offset = parseHexLocation(offsetValue);
@@ -123,6 +127,13 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         }
         entry.offset = *offset;
         result.entries.push_back(std::move(entry));
+    }
+    if (decodedBound > kDecodedTextLimit) {
+        return Error{"The template " + path + " cannot be used: its " + std::to_string(*count) +
+                         " entries could decode to " + std::to_string(decodedBound) +
+                         " bytes of text, more than the " + std::to_string(kDecodedTextLimit) + " bytes (" +
+                         std::to_string(kDecodedTextLimit >> 20) + " MiB) allowed.",
+                     ErrorKind::Refusal};
     }
     return result;
 }

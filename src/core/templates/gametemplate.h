@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/iniReadWriteDelete.h"
 #include "files/result.h"
 #include "templates/alphabet.h"
 #include "templates/templaterules.h"
@@ -47,10 +48,15 @@ struct GameTemplate {
     std::vector<TemplateEntry> entries;
 };
 
-// Reads a template and the alphabet of each entry. Refuses, before anything is read from a game file,
-// the first value that breaks a rule of templaterules.h (ErrorKind::Refusal: the message names the file,
-// the section, the key and the value, and says the rule's phrase) and an alphabet older than version 0.9
-// (ErrorKind::OldAlphabet: subject is the alphabet's path).
+// The most bytes of decoded text a template may need in all, worst case: every code of every entry showing
+// its alphabet's longest text.
+inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
+
+// Reads a template and the alphabet of each entry. Refuses, before anything is read from a game file or
+// from outside the alphabets folder, the first value that breaks a rule of templaterules.h or
+// Alphabet::faults() (ErrorKind::Refusal: the message names the file, the section, the key and the value,
+// and says the rule's phrase), an alphabet older than version 0.9 (ErrorKind::OldAlphabet: subject is the
+// alphabet's path), and a template whose texts could decode to more than kDecodedTextLimit bytes.
 [[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
 
 // "Entry N ("comment")" for messages, in UTF-8.
@@ -59,7 +65,9 @@ struct GameTemplate {
 // The refusal of an alphabet without CharLength; consequence says what happens instead of going on.
 [[nodiscard]] std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence);
 
-// The alphabet path an entry's text format names: the alphabets folder followed by the format's value.
-[[nodiscard]] std::string alphabetPathFor(const std::string& templatePath, int entryNumber);
+// The alphabet path an entry's text format names in the template's parse ini: the alphabets folder followed
+// by the format's value, or the refusal of a value that leads out of that folder.
+[[nodiscard]] Result<std::string> alphabetPathFor(const std::string& templatePath, const IniFile& ini,
+                                                  int entryNumber);
 
 }  // namespace rq

@@ -27,7 +27,7 @@ struct Room {
 
     [[nodiscard]] std::int64_t end() const { return offset + length; }
     [[nodiscard]] std::string bytes() const {
-        return "bytes " + hexText(offset) + " to " + hexText(end() - 1);
+        return "bytes 0x" + hexText(offset) + " to 0x" + hexText(end() - 1);
     }
 };
 
@@ -70,7 +70,13 @@ class Checker {
                 "names no key of [" + std::string(kFormats) + "], so the entry has no alphabet");
             return 0;
         }
-        const std::string path = alphabetPathFor(m_path, number);
+        if (const auto inside = checkAlphabetName(*name); !inside) {
+            if (m_formatsRefused.insert(lowerAscii(format)).second) {
+                add(m_path, kFormats, format, *name, inside.error());
+            }
+            return 0;
+        }
+        const std::string path = alphabetPathFor(m_path, m_ini, number).value();
         if (m_alphabetsSeen.insert(path).second) {
             checkAlphabetFile(path, format, *name);
         }
@@ -87,15 +93,11 @@ class Checker {
         const std::string refused = ", which marks an alphabet older than version 0.9: the editor refuses it";
         if (!ini->value(kCharLengthSection, "CharLength")) {
             add(path, kCharLengthSection, "CharLength", std::nullopt, "is missing" + refused);
-        } else if (const auto charLength = parseCharLength(alphabet.charLengthValue()); !charLength) {
-            add(path, kCharLengthSection, "CharLength", alphabet.charLengthValue(), charLength.error());
-        } else if (*charLength == 0) {
+        } else if (alphabet.charLength() == 0 && parseCharLength(alphabet.charLengthValue())) {
             add(path, kCharLengthSection, "CharLength", alphabet.charLengthValue(), "is 0" + refused);
         }
-        for (const auto& [key, value] : alphabet.saveValues()) {
-            if (const auto code = parseSaveCode(value); !code) {
-                add(path, "save", key, value, code.error());
-            }
+        for (auto& fault : alphabet.faults()) {
+            add(path, fault.section, fault.key, std::move(fault.value), std::move(fault.phrase));
         }
     }
 
@@ -135,7 +137,7 @@ class Checker {
             if (static_cast<std::uint64_t>(room.end()) > *size) {
                 add(m_path, "entry" + std::to_string(room.number), "HexLocation", room.offsetValue,
                     "puts the entry's room (" + room.bytes() + ") past the end of " + gameFile +
-                        ", which has " + hexText(*size) + " (hex) bytes");
+                        ", which has " + std::to_string(*size) + " bytes");
             }
         }
     }
@@ -166,6 +168,7 @@ class Checker {
     const std::string& m_path;
     const IniFile& m_ini;
     std::set<std::string> m_alphabetsSeen;
+    std::set<std::string> m_formatsRefused;  // lower-cased, as INI keys compare
     std::vector<Room> m_rooms;
     std::vector<TemplateProblem> m_problems;
 };

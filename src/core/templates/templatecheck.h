@@ -17,9 +17,10 @@ struct TemplateProblem {
 };
 
 // Every problem at once, for template authors, where reading a template stops at the first: values that
-// are not what the format allows, a text format without an alphabet file, an alphabet without CharLength,
-// a Length that is not a whole multiple of CharLength, and entries whose rooms overlap; with a game file,
-// entries whose rooms run past its end. Alphabets are named as the editor finds them. Empty when clean.
+// are not what the format allows (an alphabet name that leads out of its folder is not followed), a text
+// format without an alphabet file, an alphabet without CharLength, a Length that is not a whole multiple of
+// CharLength, and entries whose rooms overlap; with a game file, entries whose rooms run past its end.
+// Alphabets are named as the editor finds them. Empty when clean.
 [[nodiscard]] std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
                                                          const std::optional<std::string>& gameFile);
 
