@@ -32,7 +32,8 @@ constexpr std::array kCommands = {
             "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
             "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
             "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
-            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.",
+            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
+            "TEXTS.json given as \"-\" is read from standard input.",
             insertCommand},
     Command{"check", "check --template T [--program-folder DIR] [FILE]",
             "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <iosfwd>
+#include <iostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +10,7 @@ namespace rq::cli {
 struct Streams {
     std::ostream& out;
     std::ostream& err;
+    std::istream& in = std::cin;  // read only by insert, for the texts "-"
 };
 
 using Arguments = std::span<const std::string>;
