@@ -53,13 +53,7 @@ void printUsage(std::ostream& out) {
     out << "\nrun 'romquill-cli COMMAND --help' for what a command does.\n";
 }
 
-}  // namespace
-
-std::span<const Command> commands() {
-    return kCommands;
-}
-
-int run(Arguments args, Streams io) {
+int runCommandLine(Arguments args, Streams io) {
     if (args.empty()) {
         printUsage(io.err);
         return kExitUsage;
@@ -88,6 +82,23 @@ int run(Arguments args, Streams io) {
     io.err << "romquill-cli: unknown command '" << args[0] << "'\n\n";
     printUsage(io.err);
     return kExitUsage;
+}
+
+}  // namespace
+
+std::span<const Command> commands() {
+    return kCommands;
+}
+
+int run(Arguments args, Streams io) {
+    const int status = runCommandLine(args, io);
+    // Output lost to a full disk or a closed pipe must not pass for success.
+    io.out.flush();
+    if (!io.out) {
+        io.err << "romquill-cli: the output could not be written.\n";
+        return status == kExitOk ? kExitRefused : status;
+    }
+    return status;
 }
 
 }  // namespace rq::cli

@@ -31,7 +31,8 @@ struct Command {
 
 [[nodiscard]] std::span<const Command> commands();
 
-// The whole command line after the program's name: a verb and its arguments, --help or --version.
+// The whole command line after the program's name: a verb and its arguments, --help or --version. Output
+// that could not be written fails the run, whatever the verb said.
 int run(Arguments args, Streams io);
 
 // Exit statuses shared by every verb.

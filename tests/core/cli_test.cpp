@@ -151,9 +151,9 @@ std::string buildProgramFolder() {
 }
 
 // A verb run in-process on the build's program folder.
-test::ToolRun cli(std::vector<std::string> args) {
+test::ToolRun cli(std::vector<std::string> args, std::ostream* out = nullptr) {
     args.insert(args.begin() + 1, {"--program-folder", buildProgramFolder()});
-    return test::runCli(args);
+    return test::runCli(args, out);
 }
 
 const std::string kNothingWritten = " Nothing was written.\n";
@@ -281,6 +281,33 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
         EXPECT_EQ(test::readAll(m_demo), m_original);
     }
     EXPECT_EQ(cli({"dump", "--template", "demo.ini", m_dir.file("missing.bin")}).err, "ROM not found!\n");
+}
+
+// Output lost to a full disk or a closed pipe is a failure, for a verb's output and the program's own alike.
+TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
+    std::ostream unwritable(nullptr);
+    for (const auto& run : {cli({"dump", "--template", "demo.ini", m_demo}, &unwritable),
+                            test::runCli({"--version"}, &unwritable)}) {
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "romquill-cli: the output could not be written.\n");
+    }
+}
+
+// The real program: texts piped to "-", and a dump to a full disk, told with the system's reason.
+TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
+    test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
+    const std::string program = test::quotedForShell(ROMQUILL_CLI), folder = m_dir.path().string();
+    const auto piped = test::runTool(
+        "sh", {"-c", "cat texts.json | " + program + " insert --template demo.ini demo.bin -"}, folder);
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
+    const auto full =
+        test::runTool("sh", {"-c", program + " dump --template demo.ini demo.bin >/dev/full"}, folder);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(
+        full.err,
+        "romquill-cli: the output could not be written.\nromquill-cli: standard output: No space left on "
+        "device.\n");
 }
 
 // Templates and alphabets of a program folder of the test's own, given with --program-folder.
