@@ -32,7 +32,8 @@ constexpr std::array kCommands = {
             "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
             "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
             "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
-            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.",
+            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
+            "TEXTS.json given as \"-\" is read from standard input.",
             insertCommand},
     Command{"check", "check --template T [--program-folder DIR] [FILE]",
             "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
@@ -59,13 +60,7 @@ void printUsage(std::ostream& out) {
     out << "\nrun 'romquill-cli COMMAND --help' for what a command does.\n";
 }
 
-}  // namespace
-
-std::span<const Command> commands() {
-    return kCommands;
-}
-
-int run(Arguments args, Streams io) {
+int runCommandLine(Arguments args, Streams io) {
     if (args.empty()) {
         printUsage(io.err);
         return kExitUsage;
@@ -94,6 +89,23 @@ int run(Arguments args, Streams io) {
     io.err << "romquill-cli: unknown command '" << args[0] << "'\n\n";
     printUsage(io.err);
     return kExitUsage;
+}
+
+}  // namespace
+
+std::span<const Command> commands() {
+    return kCommands;
+}
+
+int run(Arguments args, Streams io) {
+    const int status = runCommandLine(args, io);
+    // Output lost to a full disk or a closed pipe must not pass for success.
+    io.out.flush();
+    if (!io.out && io.reportLostOutput) {
+        io.err << "romquill-cli: the output could not be written.\n";
+        return status == kExitOk ? kExitRefused : status;
+    }
+    return status;
 }
 
 }  // namespace rq::cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <iosfwd>
+#include <iostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -10,6 +10,9 @@ namespace rq::cli {
 struct Streams {
     std::ostream& out;
     std::ostream& err;
+    std::istream& in = std::cin;  // read only by insert, for the texts "-"
+    // run() reports output that could not be written; the program itself does, with the system's reason.
+    bool reportLostOutput = true;
 };
 
 using Arguments = std::span<const std::string>;
@@ -31,7 +34,8 @@ struct Command {
 
 [[nodiscard]] std::span<const Command> commands();
 
-// The whole command line after the program's name: a verb and its arguments, --help or --version.
+// The whole command line after the program's name: a verb and its arguments, --help or --version. Output
+// that could not be written fails the run, whatever the verb said.
 int run(Arguments args, Streams io);
 
 // Exit statuses shared by every verb.

@@ -7,6 +7,16 @@
 #include "templateverbs.h"
 
 namespace rq::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A path need not be UTF-8; a stray byte must not cost the whole dump.
+std::string jsonText(const Json& value, int indent) {
+    return value.dump(indent, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace
 
 int dumpCommand(Arguments args, Streams io) {
     int status = kExitOk;
@@ -16,23 +26,29 @@ int dumpCommand(Arguments args, Streams io) {
     }
     const GameTemplate& gameTemplate = opened->gameTemplate;
 
-    // Keys stay in the order a reader expects; comments are code-page bytes turned to UTF-8, texts UTF-8
-    // already.
-    auto entries = nlohmann::ordered_json::array();
-    for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
+    // Written entry by entry, laid out as the library lays out the whole document, so that no second copy of
+    // every text is ever held. Keys stay in the order a reader expects; comments are code-page bytes turned
+    // to UTF-8, texts UTF-8 already.
+    io.out << "{\n  \"template\": " << jsonText(opened->arguments.templatePath, -1)
+           << ",\n  \"file\": " << jsonText(opened->arguments.files.front(), -1) << ",\n  \"entries\": [";
+    for (std::size_t i = 0; i < gameTemplate.entries.size() && io.out; ++i) {
         const TemplateEntry& entry = gameTemplate.entries[i];
-        entries.push_back(
-            nlohmann::ordered_json{{"entry", entry.number},
-                                   {"comment", bytesToUtf8(entry.comment)},
-                                   {"offset", hexText(static_cast<std::uint64_t>(entry.offset))},
-                                   {"length", entry.length},
-                                   {"text", opened->texts[i]}});
+        const std::string item = jsonText(Json{{"entry", entry.number},
+                                               {"comment", bytesToUtf8(entry.comment)},
+                                               {"offset", hexText(static_cast<std::uint64_t>(entry.offset))},
+                                               {"length", entry.length},
+                                               {"text", opened->texts[i]}},
+                                          2);
+        io.out << (i == 0 ? "\n    " : ",\n    ");
+        // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.
+        for (const char c : item) {
+            io.out << c;
+            if (c == '\n') {
+                io.out << "    ";
+            }
+        }
     }
-    const nlohmann::ordered_json document{{"template", opened->arguments.templatePath},
-                                          {"file", opened->arguments.files.front()},
-                                          {"entries", std::move(entries)}};
-    // A path need not be UTF-8; a stray byte must not cost the whole dump.
-    io.out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    io.out << (gameTemplate.entries.empty() ? "]" : "\n  ]") << "\n}\n";
     return kExitOk;
 }
 

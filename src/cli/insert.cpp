@@ -1,12 +1,13 @@
-#include <fstream>
+#include <array>
+#include <istream>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "commands.h"
 #include "editor/entrytexts.h"
+#include "exchange/jsontexts.h"
 #include "files/codepage.h"
-#include "files/common.h"
+#include "files/filehandle.h"
 #include "templateverbs.h"
 
 namespace rq::cli {
@@ -14,44 +15,34 @@ namespace {
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
 
-// The texts the JSON gives (UTF-8, as its parser checked), by entry number; or why they cannot be taken.
+// Standard input, bounded as a file is: a pipe has no size to check first.
+Result<std::string> readStandardInput(std::istream& in) {
+    std::string bytes;
+    std::array<char, 1 << 16> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > kJsonTextsByteLimit) {
+            return Error{"Standard input has more than " + std::to_string(kJsonTextsByteLimit) +
+                         " bytes; texts of more than that are not read."};
+        }
+    }
+    if (in.bad()) {
+        return Error{"Reading standard input failed."};
+    }
+    return bytes;
+}
+
+// The texts the JSON gives (the file, or standard input for "-"), by entry number; or why they cannot be
+// taken.
 Result<std::map<int, std::string>> readGivenTexts(const std::string& jsonPath,
-                                                  const GameTemplate& gameTemplate) {
-    std::ifstream in(fsPath(jsonPath), std::ios::binary);
-    if (!in) {
-        return Error{jsonPath + " cannot be read."};
+                                                  const GameTemplate& gameTemplate, std::istream& in) {
+    const bool standardInput = jsonPath == "-";
+    const auto json = standardInput ? readStandardInput(in) : readFileBytes(jsonPath, kJsonTextsByteLimit);
+    if (!json) {
+        return json.failure();
     }
-    nlohmann::json document;
-    try {
-        document = nlohmann::json::parse(in);
-    } catch (const nlohmann::json::parse_error& e) {
-        // The library's text starts with its own error id in brackets; the rest says where and why.
-        const std::string_view why = e.what();
-        const auto start = why.find("] ");
-        return Error{jsonPath + " is not valid JSON: " +
-                     std::string(start == std::string_view::npos ? why : why.substr(start + 2)) + "."};
-    }
-    if (!document.is_object() || !document.contains("entries") || !document["entries"].is_array()) {
-        return Error{jsonPath + " has no \"entries\" array, as dump writes it."};
-    }
-    const int count = static_cast<int>(gameTemplate.entries.size());
-    std::map<int, std::string> given;
-    for (const auto& item : document["entries"]) {
-        if (!item.is_object() || !item.contains("entry") || !item["entry"].is_number_integer() ||
-            !item.contains("text") || !item["text"].is_string()) {
-            return Error{jsonPath +
-                         ": every item of \"entries\" needs a whole number \"entry\" and a string \"text\"."};
-        }
-        const auto number = item["entry"].get<std::int64_t>();
-        if (number < 1 || number > count) {
-            return Error{jsonPath + ": the template has no entry " + std::to_string(number) + " (it has " +
-                         std::to_string(count) + ")."};
-        }
-        if (!given.emplace(static_cast<int>(number), item["text"].get<std::string>()).second) {
-            return Error{jsonPath + ": entry " + std::to_string(number) + " is given twice."};
-        }
-    }
-    return given;
+    return parseJsonTexts(*json, standardInput ? "standard input" : jsonPath,
+                          static_cast<int>(gameTemplate.entries.size()));
 }
 
 }  // namespace
@@ -64,7 +55,7 @@ int insertCommand(Arguments args, Streams io) {
         return status;
     }
     const auto& [arguments, gameTemplate, texts] = *opened;
-    const auto given = readGivenTexts(arguments.files[1], gameTemplate);
+    const auto given = readGivenTexts(arguments.files[1], gameTemplate, io.in);
     if (!given) {
         io.err << given.error() << kNothingWritten << '\n';
         return kExitRefused;

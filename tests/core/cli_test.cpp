@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/jsontexts.h"
 #include "files/safewrite.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
@@ -151,9 +152,9 @@ std::string buildProgramFolder() {
 }
 
 // A verb run in-process on the build's program folder.
-test::ToolRun cli(std::vector<std::string> args) {
+test::ToolRun cli(std::vector<std::string> args, std::ostream* out = nullptr) {
     args.insert(args.begin() + 1, {"--program-folder", buildProgramFolder()});
-    return test::runCli(args);
+    return test::runCli(args, out);
 }
 
 const std::string kNothingWritten = " Nothing was written.\n";
@@ -223,17 +224,36 @@ TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
 TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
     struct Case {
         std::string name;
-        std::string json;  // empty: the file does not exist
-        std::string err;   // the whole of standard error, or its start when it ends without a line break
+        std::string json;
+        std::string err;      // the whole of standard error, or its start when it ends without a line break
+        std::string input{};  // when given, the JSON input in place of a file holding json
     };
     const std::string& j = m_json;
+    const std::string fifo = m_dir.file("pipe.json"), big = m_dir.file("big.json");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    test::writeImage(big, {}, kJsonTextsByteLimit + 1);
+    const auto notAFile = [](const std::string& path) { return '"' + path + "\" is not a regular file."; };
     const std::vector<Case> cases = {
-        {"no file", "", j + " cannot be read." + kNothingWritten},
+        {"no file", "", "The file \"" + j + "\" does not exist." + kNothingWritten, j},
+        {"FIFO", "", notAFile(fifo) + kNothingWritten, fifo},
+        {"folder", "", notAFile(m_dir.path().string()) + kNothingWritten, m_dir.path().string()},
+        {"over the size limit", "",
+         '"' + big + "\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
+             kNothingWritten,
+         big},
+        {"number overflow", R"({"entries": [{"entry": 1e999999999, "text": "x"}]})",
+         j + " cannot be read: number overflow parsing '1e999999999'." + kNothingWritten},
+        {"too many values", "{\"entries\": " + std::string(kJsonTextsValueLimit, '['),
+         j + " holds more than 262144 JSON values, more than any template's texts need." + kNothingWritten},
+        {"key twice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})",
+         j + ": the key \"text\" is given twice in one object." + kNothingWritten},
         {"not JSON", "{\"entries\": [", j + " is not valid JSON: parse error at line 1"},
         {"no entries array", R"({"entries": 3})",
          j + " has no \"entries\" array, as dump writes it." + kNothingWritten},
         {"entry the template lacks", R"({"entries": [{"entry": 9, "text": "x"}]})",
          j + ": the template has no entry 9 (it has 8)." + kNothingWritten},
+        {"entry past 64 bits", R"({"entries": [{"entry": 18446744073709551615, "text": "x"}]})",
+         j + ": the template has no entry 18446744073709551615 (it has 8)." + kNothingWritten},
         {"entry as text", R"({"entries": [{"entry": "2", "text": "x"}]})",
          j + ": every item of \"entries\" needs a whole number \"entry\" and a string \"text\"." +
              kNothingWritten},
@@ -252,8 +272,10 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove(m_json);
         const bool missingGame = c.name == "game file missing";
-        const auto run = c.json.empty() ? cli({"insert", "--template", "demo.ini", m_demo, m_json})
-                                        : insert(c.json, missingGame ? m_dir.path().string() : m_demo);
+        const auto run = test::withoutBlocking(fifo, [&] {
+            return !c.input.empty() ? cli({"insert", "--template", "demo.ini", m_demo, c.input})
+                                    : insert(c.json, missingGame ? m_dir.path().string() : m_demo);
+        });
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err.substr(0, c.err.back() == '\n' ? std::string::npos : c.err.size()), c.err);
@@ -278,6 +300,30 @@ TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
         EXPECT_EQ(test::runCli(args).exitCode, exitCode) << args.back();
     }
     EXPECT_EQ(test::readAll(m_demo), m_original);
+}
+
+// Output lost to a full disk or a closed pipe is a failure, for a verb's output and the program's own alike.
+TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
+    std::ostream unwritable(nullptr);
+    for (const auto& run : {cli({"dump", "--template", "demo.ini", m_demo}, &unwritable),
+                            test::runCli({"--version"}, &unwritable)}) {
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "romquill-cli: the output could not be written.\n");
+    }
+}
+
+// The real program: texts piped to "-", and a dump to a full disk, told with the system's reason.
+TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
+    test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
+    const std::string program = test::quotedForShell(ROMQUILL_CLI), folder = m_dir.path().string();
+    const auto piped = test::runTool(
+        "sh", {"-c", "cat texts.json | " + program + " insert --template demo.ini demo.bin -"}, folder);
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
+    const auto full =
+        test::runTool("sh", {"-c", program + " dump --template demo.ini demo.bin >/dev/full"}, folder);
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "romquill-cli: standard output: No space left on device.\n");
 }
 
 // Templates and alphabets of a program folder of the test's own, given with --program-folder.

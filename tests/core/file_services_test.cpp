@@ -1,11 +1,8 @@
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <future>
 #include <limits>
 #include <optional>
 #include <string>
@@ -23,19 +20,9 @@ namespace rq {
 namespace {
 
 using namespace std::string_literals;
+using test::withoutBlocking;
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
-
-// Runs the operation on its own thread; should it block on the FIFO, opening and closing the FIFO frees it.
-template <class Operation>
-auto withoutBlocking(const std::string& fifo, Operation operation) {
-    auto result = std::async(std::launch::async, operation);
-    if (result.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
-        ADD_FAILURE() << "blocked on " << fifo;
-        ::close(::open(fifo.c_str(), O_RDWR));
-    }
-    return result.get();
-}
 
 // --- Paths beside the program ----------------------------------------------------------------------------
 

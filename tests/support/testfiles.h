@@ -1,7 +1,13 @@
 #pragma once
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,5 +57,16 @@ class ProgramFolder {
   private:
     TempDir m_dir;
 };
+
+// Runs the operation on its own thread; should it block on the FIFO, opening and closing the FIFO frees it.
+template <class Operation>
+auto withoutBlocking(const std::string& fifo, Operation operation) {
+    auto result = std::async(std::launch::async, operation);
+    if (result.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
+        ADD_FAILURE() << "blocked on " << fifo;
+        ::close(::open(fifo.c_str(), O_RDWR));
+    }
+    return result.get();
+}
 
 }  // namespace rq::test

@@ -48,15 +48,15 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
     return run;
 }
 
-// Runs a romquill-cli command line in-process, as the program's main does; a --program-folder it takes lasts
-// only for the run.
-inline ToolRun runCli(const std::vector<std::string>& args) {
+// Runs a romquill-cli command line in-process, as the program's main does, its output into out when given;
+// a --program-folder it takes lasts only for the run.
+inline ToolRun runCli(const std::vector<std::string>& args, std::ostream* out = nullptr) {
     const std::string folder = applicationFolder();
-    std::ostringstream out;
+    std::ostringstream text;
     std::ostringstream err;
-    const int exitCode = rq::cli::run(args, {out, err});
+    const int exitCode = rq::cli::run(args, {out != nullptr ? *out : text, err});
     setApplicationFolder(folder);
-    return {exitCode, out.str(), err.str()};
+    return {exitCode, text.str(), err.str()};
 }
 
 }  // namespace rq::test

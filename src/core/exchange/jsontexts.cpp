@@ -1,0 +1,219 @@
+#include "exchange/jsontexts.h"
+
+#include <charconv>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace rq {
+namespace {
+
+using Json = nlohmann::json;
+
+// The places of the document that matter; every other value is passed over.
+enum class Place { Top, Entries, Item, Other };
+
+// The document is read event by event rather than into a tree: only the texts are kept, values are counted
+// as they come, and two equal keys in one object, which a tree would silently merge, are seen.
+class TextsReader final : public nlohmann::json_sax<Json> {
+  public:
+    TextsReader(const std::string& name, int entryCount) : m_name(name), m_entryCount(entryCount) {}
+
+    // What stopped the parser comes first, then the first thing wrong with the document's shape.
+    [[nodiscard]] Result<std::map<int, std::string>> result() && {
+        if (m_stop) {
+            return *m_stop;
+        }
+        if (m_refusal) {
+            return *m_refusal;
+        }
+        return std::move(m_texts);
+    }
+
+    bool null() override { return arrive(Shape::Scalar); }
+    bool boolean(bool /*value*/) override { return arrive(Shape::Scalar); }
+    bool number_integer(number_integer_t value) override {
+        const std::string written = std::to_string(value);
+        return arrive(Shape::Scalar, &written);
+    }
+    bool number_unsigned(number_unsigned_t value) override {
+        const std::string written = std::to_string(value);
+        return arrive(Shape::Scalar, &written);
+    }
+    // A whole number beyond 64 bits comes here too; it is still a whole number, kept as written.
+    bool number_float(number_float_t /*value*/, const string_t& written) override {
+        const bool whole = written.find_first_of(".eE") == std::string::npos;
+        return arrive(Shape::Scalar, whole ? &written : nullptr);
+    }
+    bool string(string_t& text) override { return arrive(Shape::Scalar, nullptr, &text); }
+    bool binary(binary_t& /*value*/) override { return arrive(Shape::Scalar); }
+    bool start_object(std::size_t /*elements*/) override { return arrive(Shape::Object); }
+    bool start_array(std::size_t /*elements*/) override { return arrive(Shape::Array); }
+    bool end_array() override { return close(); }
+    bool end_object() override { return close(); }
+
+    bool key(string_t& name) override {
+        Frame& object = m_open.back();
+        if (!object.keys.insert(name).second) {
+            return stop(m_name + ": the key \"" + name + "\" is given twice in one object.");
+        }
+        m_sawEntries = m_sawEntries || (object.place == Place::Top && name == "entries");
+        object.key = std::move(name);
+        return true;
+    }
+
+    bool parse_error(std::size_t /*position*/, const std::string& /*lastToken*/,
+                     const Json::exception& error) override {
+        // The library's text starts with its own error id in brackets; the rest says where and why. A number
+        // too large for a double is no syntax error, but cannot be read all the same.
+        const std::string_view why = error.what();
+        const auto start = why.find("] ");
+        return stop(m_name + (error.id < 200 ? " is not valid JSON: " : " cannot be read: ") +
+                    std::string(start == std::string_view::npos ? why : why.substr(start + 2)) + ".");
+    }
+
+  private:
+    enum class Shape { Scalar, Object, Array };
+
+    struct Frame {
+        Place place;
+        std::set<std::string, std::less<>> keys;  // objects only
+        std::string key;                          // the key of the value being read
+    };
+
+    bool stop(std::string message) {
+        m_stop = Error{std::move(message), ErrorKind::Refusal};
+        return false;
+    }
+
+    void refuse(std::string_view message) {
+        if (!m_refusal) {
+            m_refusal = Error{m_name + std::string(message), ErrorKind::Refusal};
+        }
+    }
+
+    [[nodiscard]] Place placeOfNext() const {
+        if (m_open.empty()) {
+            return Place::Top;
+        }
+        const Frame& parent = m_open.back();
+        if (parent.place == Place::Entries) {
+            return Place::Item;
+        }
+        return parent.place == Place::Top && parent.key == "entries" ? Place::Entries : Place::Other;
+    }
+
+    // A value starts: a number (as written) or a string is kept when it is an item's "entry" or "text".
+    bool arrive(Shape shape, const std::string* number = nullptr, std::string* text = nullptr) {
+        if (++m_values > kJsonTextsValueLimit) {
+            return stop(m_name + " holds more than " + std::to_string(kJsonTextsValueLimit) +
+                        " JSON values, more than any template's texts need.");
+        }
+        const Place place = placeOfNext();
+        Place opened = Place::Other;
+        if (place == Place::Top && shape == Shape::Object) {
+            opened = Place::Top;
+        } else if (place == Place::Entries && shape == Shape::Array) {
+            opened = Place::Entries;
+        } else if (place == Place::Item && shape == Shape::Object) {
+            opened = Place::Item;
+            m_entry.reset();
+            m_text.reset();
+            m_itemMalformed = false;
+        } else if (place == Place::Item) {
+            refuse(kMalformedItem);
+        } else if (place != Place::Other) {
+            refuse(kNoEntries);
+        } else {
+            takeItemField(shape, number, text);
+        }
+        if (shape != Shape::Scalar) {
+            m_open.push_back(Frame{opened, {}, {}});
+        }
+        return true;
+    }
+
+    void takeItemField(Shape shape, const std::string* number, std::string* text) {
+        if (m_open.empty() || m_open.back().place != Place::Item) {
+            return;
+        }
+        const std::string& key = m_open.back().key;
+        if (key == "entry") {
+            m_itemMalformed = m_itemMalformed || shape != Shape::Scalar || number == nullptr;
+            if (number != nullptr) {
+                m_entry = *number;
+            }
+        } else if (key == "text") {
+            m_itemMalformed = m_itemMalformed || shape != Shape::Scalar || text == nullptr;
+            if (text != nullptr) {
+                m_text = std::move(*text);
+            }
+        }
+    }
+
+    bool close() {
+        const Place place = m_open.back().place;
+        m_open.pop_back();
+        if (place == Place::Item) {
+            finishItem();
+        } else if (place == Place::Top && !m_sawEntries) {
+            refuse(kNoEntries);
+        }
+        return true;
+    }
+
+    void finishItem() {
+        if (m_refusal) {
+            return;
+        }
+        if (m_itemMalformed || !m_entry || !m_text) {
+            refuse(kMalformedItem);
+            return;
+        }
+        const std::string& written = *m_entry;
+        int number = 0;
+        const auto [end, error] = std::from_chars(written.data(), written.data() + written.size(), number);
+        if (error != std::errc{} || end != written.data() + written.size() || number < 1 ||
+            number > m_entryCount) {
+            refuse(": the template has no entry " + written + " (it has " + std::to_string(m_entryCount) +
+                   ").");
+        } else if (!m_texts.emplace(number, std::move(*m_text)).second) {
+            refuse(": entry " + written + " is given twice.");
+        }
+    }
+
+    static constexpr std::string_view kNoEntries = " has no \"entries\" array, as dump writes it.";
+    static constexpr std::string_view kMalformedItem =
+        ": every item of \"entries\" needs a whole number \"entry\" and a string \"text\".";
+
+    const std::string m_name;
+    const int m_entryCount;
+    std::vector<Frame> m_open;
+    std::size_t m_values = 0;
+    bool m_sawEntries = false;
+    std::optional<std::string> m_entry;  // the item's number, as written
+    std::optional<std::string> m_text;
+    bool m_itemMalformed = false;
+    std::optional<Error> m_stop;
+    std::optional<Error> m_refusal;
+    std::map<int, std::string> m_texts;
+};
+
+}  // namespace
+
+Result<std::map<int, std::string>> parseJsonTexts(std::string_view json, const std::string& name,
+                                                  int entryCount) {
+    TextsReader reader(name, entryCount);
+    try {
+        // Whether it finished is in the reader's result.
+        static_cast<void>(Json::sax_parse(json.begin(), json.end(), &reader));
+    } catch (const Json::exception& error) {
+        // The parser reports through the reader; this is for anything it throws all the same.
+        return Error{name + " cannot be read: " + error.what() + ".", ErrorKind::Refusal};
+    }
+    return std::move(reader).result();
+}
+
+}  // namespace rq

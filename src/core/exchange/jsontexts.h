@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "files/result.h"
+
+namespace rq {
+
+// The most a JSON input of texts may hold. Far more than a template's texts need, and little enough that a
+// stray or hostile input costs neither the machine's memory nor minutes.
+inline constexpr std::uint64_t kJsonTextsByteLimit = 64 * 1024 * 1024;
+inline constexpr std::size_t kJsonTextsValueLimit = 1 << 18;
+
+// The texts of a JSON document as dump writes it, {"entries": [{"entry": N, "text": "..."}, ...]}, by entry
+// number: UTF-8, as the parser checked it; other keys are passed over. Refused, with a message that starts
+// with name: anything that is not JSON, a key given twice in one object, more than kJsonTextsValueLimit
+// values, an item without a whole number "entry" and a string "text", an entry the template lacks (its number
+// as written) and an entry given twice.
+[[nodiscard]] Result<std::map<int, std::string>> parseJsonTexts(std::string_view json,
+                                                                const std::string& name, int entryCount);
+
+}  // namespace rq
