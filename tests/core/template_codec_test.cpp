@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "files/iniReadWriteDelete.h"
 #include "support/templatefiles.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
@@ -165,6 +167,15 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         EXPECT_EQ(saved.error(), c.error);
         EXPECT_EQ(test::readAll(m_game), before);
     }
+}
+
+TEST_F(TemplateCodec, ATemplateThatIsThereButCannotBeReadIsRefusedWithTheReason) {
+    const std::string path = writeTemplate({});
+    std::filesystem::resize_file(path, kIniFileLimit + 1);  // sparse
+    const auto read = readGameTemplate(path);
+    EXPECT_EQ(read ? "" : read.error(),
+              "The template " + path + " cannot be used: \"" + path +
+                  "\" has 8388609 bytes; files of more than 8388608 bytes are not read.");
 }
 
 TEST_F(TemplateCodec, ATextFormatWithoutAnAlphabetIsRefusedAsAnOldAlphabet) {

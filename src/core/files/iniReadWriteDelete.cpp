@@ -1,6 +1,5 @@
 #include "iniReadWriteDelete.h"
 
-#include <filesystem>
 #include <map>
 
 #include "files/asciitext.h"
@@ -125,36 +124,31 @@ std::optional<std::string> IniFile::value(std::string_view sectionName, std::str
     return s == nullptr ? std::nullopt : s->value(key);
 }
 
-std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
+Result<std::shared_ptr<const IniFile>> readIniFile(const std::string& file) {
+    // Reading a small file is cheap, parsing it is the cost: a parse is reused only for the same bytes, so a
+    // rewrite is seen whatever the file system's clock says.
     struct Cached {
-        std::uintmax_t size = 0;
-        std::filesystem::file_time_type modified;
+        std::string bytes;
         std::shared_ptr<const IniFile> ini;
     };
     static std::map<std::string, Cached> cache;
 
-    std::error_code sizeError;
-    std::error_code timeError;
-    const auto path = fsPath(file);
-    const auto size = std::filesystem::file_size(path, sizeError);
-    const auto modified = std::filesystem::last_write_time(path, timeError);
-    if (sizeError || timeError) {
-        cache.erase(file);
-        return nullptr;
-    }
-    if (const auto it = cache.find(file);
-        it != cache.end() && it->second.size == size && it->second.modified == modified) {
-        return it->second.ini;
-    }
-    // Not a regular file, too large, or unreadable: read as missing, never waited on nor a crash.
-    const auto bytes = readFileBytes(file, kIniFileLimit);
+    auto bytes = readFileBytes(file, kIniFileLimit);
     if (!bytes) {
         cache.erase(file);
-        return nullptr;
+        return bytes.failure();
     }
-    auto ini = std::make_shared<const IniFile>(IniFile::parse(*bytes));
-    cache[file] = Cached{size, modified, ini};
-    return ini;
+    Cached& cached = cache[file];
+    if (!cached.ini || cached.bytes != *bytes) {
+        cached.ini = std::make_shared<const IniFile>(IniFile::parse(*bytes));
+        cached.bytes = std::move(bytes).value();
+    }
+    return cached.ini;
+}
+
+std::shared_ptr<const IniFile> loadIniFile(const std::string& file) {
+    auto ini = readIniFile(file);
+    return ini ? *ini : nullptr;
 }
 
 std::string IniFile::read(std::string_view section, std::string_view key,

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/result.h"
+
 namespace rq {
 
 // The longest value a read gives back; longer values are cut, as Windows cuts them.
@@ -58,7 +60,11 @@ class IniFile {
 [[nodiscard]] std::string iniRead(const std::string& file, std::string_view section, std::string_view key,
                                   std::string_view defaultValue);
 
-// The parsed file, or nothing when it cannot be read; reused while its size and modification time stay.
+// The parsed file, or why it cannot be read (missing, not a regular file, too large, a read error). A parse
+// is reused while the file's bytes stay the same.
+[[nodiscard]] Result<std::shared_ptr<const IniFile>> readIniFile(const std::string& file);
+
+// The parsed file, or nothing when it cannot be read.
 [[nodiscard]] std::shared_ptr<const IniFile> loadIniFile(const std::string& file);
 
 // A missing or unreadable file reads as an empty one: every value gives its default.

@@ -1,6 +1,7 @@
 #include "gametemplate.h"
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 
 #include "files/codepage.h"
@@ -69,7 +70,14 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
     GameTemplate result;
     result.path = path;
     // One parse serves every value of this read; a change on disk is seen at the next read.
-    const auto ini = loadIniFileOrEmpty(path);
+    // A missing template reads as an empty one, as any INI file does; one that is there but cannot be read
+    // (too large, not a regular file, a read error) is refused with the reason.
+    const auto loaded = readIniFile(path);
+    std::error_code ec;
+    if (!loaded && std::filesystem::exists(fsPath(path), ec)) {
+        return Error{"The template " + path + " cannot be used: " + loaded.error(), ErrorKind::Refusal};
+    }
+    const auto ini = loaded ? *loaded : loadIniFileOrEmpty(path);
     const auto read = [&ini](std::string_view section, std::string_view key, std::string_view fallback) {
         return ini->read(section, key, fallback);
     };
