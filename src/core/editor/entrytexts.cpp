@@ -70,14 +70,6 @@ EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& g
     return result;
 }
 
-std::string padToLimit(const std::string& text, int limit) {
-    const std::size_t count = characterCount(text);
-    if (limit <= 0 || count >= static_cast<std::size_t>(limit)) {
-        return text;
-    }
-    return text + std::string(static_cast<std::size_t>(limit) - count, ' ');
-}
-
 Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate, std::span<const EntryEdit> edits,
                                         std::size_t shownEntries) {
     if (gameTemplate.entries.size() != shownEntries) {

@@ -18,10 +18,6 @@ struct EntryTexts {
 };
 [[nodiscard]] EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile);
 
-// A UTF-8 text with spaces appended up to the entry's limit, counted in characters: as it is saved, and as a
-// window shows it after a save, whether the save succeeded or not.
-[[nodiscard]] std::string padToLimit(const std::string& text, int limit);
-
 // An entry to be saved: its index among the template's entries and its UTF-8 text, padded as it is saved.
 struct EntryEdit {
     std::size_t index = 0;

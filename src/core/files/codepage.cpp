@@ -128,4 +128,12 @@ Result<std::string> utf8ToBytes(std::string_view utf8) {
     return out;
 }
 
+std::string padToLimit(const std::string& text, int limit) {
+    const std::size_t count = characterCount(text);
+    if (limit <= 0 || count >= static_cast<std::size_t>(limit)) {
+        return text;
+    }
+    return text + std::string(static_cast<std::size_t>(limit) - count, ' ');
+}
+
 }  // namespace rq

@@ -26,4 +26,8 @@ namespace rq {
 // How many characters (code points) a UTF-8 text holds: its bytes that do not continue a sequence.
 [[nodiscard]] std::size_t characterCount(std::string_view utf8);
 
+// A UTF-8 text with spaces appended up to limit characters: as a room is saved, and as a window shows it
+// after a save, whether the save succeeded or not.
+[[nodiscard]] std::string padToLimit(const std::string& text, int limit);
+
 }  // namespace rq
