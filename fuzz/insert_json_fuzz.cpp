@@ -16,16 +16,36 @@ void require(bool condition) {
     }
 }
 
+// Keyed texts as cutscenes insert reads them: exactly the string values of the tree's "texts" object.
+void checkKeyed(std::string_view json, const std::string& name) {
+    const auto texts = rq::parseJsonKeyedTexts(json, name);
+    if (!texts) {
+        require(texts.error().starts_with(name));
+        return;
+    }
+    const auto document = nlohmann::json::parse(json);
+    std::map<std::string, std::string> expected;
+    for (const auto& [key, text] : document.at("texts").items()) {
+        expected.emplace(key, text.get<std::string>());
+    }
+    require(*texts == expected);
+}
+
 }  // namespace
 
-// The first byte is the template's entry count, the rest the JSON input.
+// The first byte picks the shape: with its top bit set, texts by key; else its value is the template's entry
+// count. The rest is the JSON input.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
         return 0;
     }
-    const int entryCount = data[0];
     const std::string_view json(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::string name = "fuzz.json";
+    if ((data[0] & 0x80) != 0) {
+        checkKeyed(json, name);
+        return 0;
+    }
+    const int entryCount = data[0];
     const auto texts = rq::parseJsonTexts(json, name, entryCount);
     if (!texts) {
         require(texts.error().starts_with(name));

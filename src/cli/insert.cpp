@@ -1,4 +1,3 @@
-#include <array>
 #include <istream>
 #include <map>
 #include <ostream>
@@ -7,7 +6,7 @@
 #include "editor/entrytexts.h"
 #include "exchange/jsontexts.h"
 #include "files/codepage.h"
-#include "files/filehandle.h"
+#include "jsoninput.h"
 #include "templateverbs.h"
 
 namespace rq::cli {
@@ -15,34 +14,15 @@ namespace {
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
 
-// Standard input, bounded as a file is: a pipe has no size to check first.
-Result<std::string> readStandardInput(std::istream& in) {
-    std::string bytes;
-    std::array<char, 1 << 16> chunk{};
-    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
-        bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kJsonTextsByteLimit) {
-            return Error{"Standard input has more than " + std::to_string(kJsonTextsByteLimit) +
-                         " bytes; texts of more than that are not read."};
-        }
-    }
-    if (in.bad()) {
-        return Error{"Reading standard input failed."};
-    }
-    return bytes;
-}
-
 // The texts the JSON gives (the file, or standard input for "-"), by entry number; or why they cannot be
 // taken.
 Result<std::map<int, std::string>> readGivenTexts(const std::string& jsonPath,
                                                   const GameTemplate& gameTemplate, std::istream& in) {
-    const bool standardInput = jsonPath == "-";
-    const auto json = standardInput ? readStandardInput(in) : readFileBytes(jsonPath, kJsonTextsByteLimit);
+    const auto json = readJsonInput(jsonPath, in);
     if (!json) {
         return json.failure();
     }
-    return parseJsonTexts(*json, standardInput ? "standard input" : jsonPath,
-                          static_cast<int>(gameTemplate.entries.size()));
+    return parseJsonTexts(json->bytes, json->name, static_cast<int>(gameTemplate.entries.size()));
 }
 
 }  // namespace

@@ -12,25 +12,23 @@ namespace {
 
 using Json = nlohmann::json;
 
+// The two shapes a document of texts takes: dump's entries by number, and texts by key.
+enum class Layout { Entries, Keyed };
+
 // The places of the document that matter; every other value is passed over.
-enum class Place { Top, Entries, Item, Other };
+enum class Place { Top, Entries, Item, Texts, Other };
 
 // The document is read event by event rather than into a tree: only the texts are kept, values are counted
 // as they come, and two equal keys in one object, which a tree would silently merge, are seen.
 class TextsReader final : public nlohmann::json_sax<Json> {
   public:
-    TextsReader(const std::string& name, int entryCount) : m_name(name), m_entryCount(entryCount) {}
+    TextsReader(const std::string& name, Layout layout, int entryCount = 0)
+        : m_name(name), m_layout(layout), m_entryCount(entryCount) {}
 
     // What stopped the parser comes first, then the first thing wrong with the document's shape.
-    [[nodiscard]] Result<std::map<int, std::string>> result() && {
-        if (m_stop) {
-            return *m_stop;
-        }
-        if (m_refusal) {
-            return *m_refusal;
-        }
-        return std::move(m_texts);
-    }
+    [[nodiscard]] const std::optional<Error>& failure() const { return m_stop ? m_stop : m_refusal; }
+    [[nodiscard]] std::map<int, std::string>&& entryTexts() && { return std::move(m_texts); }
+    [[nodiscard]] std::map<std::string, std::string>&& keyedTexts() && { return std::move(m_keyed); }
 
     bool null() override { return arrive(Shape::Scalar); }
     bool boolean(bool /*value*/) override { return arrive(Shape::Scalar); }
@@ -59,7 +57,7 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         if (!object.keys.insert(name).second) {
             return stop(m_name + ": the key \"" + name + "\" is given twice in one object.");
         }
-        m_sawEntries = m_sawEntries || (object.place == Place::Top && name == "entries");
+        m_sawList = m_sawList || (object.place == Place::Top && name == listKey());
         object.key = std::move(name);
         return true;
     }
@@ -102,10 +100,18 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         if (parent.place == Place::Entries) {
             return Place::Item;
         }
-        return parent.place == Place::Top && parent.key == "entries" ? Place::Entries : Place::Other;
+        if (parent.place != Place::Top || parent.key != listKey()) {
+            return Place::Other;
+        }
+        return m_layout == Layout::Entries ? Place::Entries : Place::Texts;
     }
 
-    // A value starts: a number (as written) or a string is kept when it is an item's "entry" or "text".
+    [[nodiscard]] std::string_view listKey() const {
+        return m_layout == Layout::Entries ? "entries" : "texts";
+    }
+
+    // A value starts: a number (as written) or a string is kept when it is an item's "entry" or "text", a
+    // string when it is a value of "texts".
     bool arrive(Shape shape, const std::string* number = nullptr, std::string* text = nullptr) {
         if (++m_values > kJsonTextsValueLimit) {
             return stop(m_name + " holds more than " + std::to_string(kJsonTextsValueLimit) +
@@ -117,6 +123,8 @@ class TextsReader final : public nlohmann::json_sax<Json> {
             opened = Place::Top;
         } else if (place == Place::Entries && shape == Shape::Array) {
             opened = Place::Entries;
+        } else if (place == Place::Texts && shape == Shape::Object) {
+            opened = Place::Texts;
         } else if (place == Place::Item && shape == Shape::Object) {
             opened = Place::Item;
             m_entry.reset();
@@ -125,7 +133,9 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         } else if (place == Place::Item) {
             refuse(kMalformedItem);
         } else if (place != Place::Other) {
-            refuse(kNoEntries);
+            refuse(m_layout == Layout::Entries ? kNoEntries : kNoTexts);
+        } else if (!m_open.empty() && m_open.back().place == Place::Texts) {
+            takeKeyedText(text);
         } else {
             takeItemField(shape, number, text);
         }
@@ -133,6 +143,15 @@ class TextsReader final : public nlohmann::json_sax<Json> {
             m_open.push_back(Frame{opened, {}, {}});
         }
         return true;
+    }
+
+    void takeKeyedText(std::string* text) {
+        std::string& key = m_open.back().key;
+        if (text == nullptr) {
+            refuse(": the text of \"" + key + "\" is not a string.");
+        } else if (!m_refusal) {
+            m_keyed.emplace(std::move(key), std::move(*text));
+        }
     }
 
     void takeItemField(Shape shape, const std::string* number, std::string* text) {
@@ -158,8 +177,8 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         m_open.pop_back();
         if (place == Place::Item) {
             finishItem();
-        } else if (place == Place::Top && !m_sawEntries) {
-            refuse(kNoEntries);
+        } else if (place == Place::Top && !m_sawList) {
+            refuse(m_layout == Layout::Entries ? kNoEntries : kNoTexts);
         }
         return true;
     }
@@ -185,35 +204,55 @@ class TextsReader final : public nlohmann::json_sax<Json> {
     }
 
     static constexpr std::string_view kNoEntries = " has no \"entries\" array, as dump writes it.";
+    static constexpr std::string_view kNoTexts = " has no \"texts\" object, as cutscenes dump writes it.";
     static constexpr std::string_view kMalformedItem =
         ": every item of \"entries\" needs a whole number \"entry\" and a string \"text\".";
 
     const std::string m_name;
+    const Layout m_layout;
     const int m_entryCount;
     std::vector<Frame> m_open;
     std::size_t m_values = 0;
-    bool m_sawEntries = false;
+    bool m_sawList = false;
     std::optional<std::string> m_entry;  // the item's number, as written
     std::optional<std::string> m_text;
     bool m_itemMalformed = false;
     std::optional<Error> m_stop;
     std::optional<Error> m_refusal;
     std::map<int, std::string> m_texts;
+    std::map<std::string, std::string> m_keyed;
 };
 
-}  // namespace
-
-Result<std::map<int, std::string>> parseJsonTexts(std::string_view json, const std::string& name,
-                                                  int entryCount) {
-    TextsReader reader(name, entryCount);
+// Whether the parser went through: a refusal, or nothing.
+std::optional<Error> parse(std::string_view json, const std::string& name, TextsReader& reader) {
     try {
-        // Whether it finished is in the reader's result.
+        // Whether it finished is in the reader's failure.
         static_cast<void>(Json::sax_parse(json.begin(), json.end(), &reader));
     } catch (const Json::exception& error) {
         // The parser reports through the reader; this is for anything it throws all the same.
         return Error{name + " cannot be read: " + error.what() + ".", ErrorKind::Refusal};
     }
-    return std::move(reader).result();
+    return reader.failure();
+}
+
+}  // namespace
+
+Result<std::map<int, std::string>> parseJsonTexts(std::string_view json, const std::string& name,
+                                                  int entryCount) {
+    TextsReader reader(name, Layout::Entries, entryCount);
+    if (auto failed = parse(json, name, reader)) {
+        return *std::move(failed);
+    }
+    return std::move(reader).entryTexts();
+}
+
+Result<std::map<std::string, std::string>> parseJsonKeyedTexts(std::string_view json,
+                                                               const std::string& name) {
+    TextsReader reader(name, Layout::Keyed);
+    if (auto failed = parse(json, name, reader)) {
+        return *std::move(failed);
+    }
+    return std::move(reader).keyedTexts();
 }
 
 }  // namespace rq

@@ -23,4 +23,10 @@ inline constexpr std::size_t kJsonTextsValueLimit = 1 << 18;
 [[nodiscard]] Result<std::map<int, std::string>> parseJsonTexts(std::string_view json,
                                                                 const std::string& name, int entryCount);
 
+// The texts of a JSON document of the shape {"texts": {"KEY": "...", ...}}, by key: UTF-8, as the parser
+// checked it; other keys of the top object are passed over. Refused as above, and for a value of "texts"
+// that is not a string. Which keys are known is the caller's to decide.
+[[nodiscard]] Result<std::map<std::string, std::string>> parseJsonKeyedTexts(std::string_view json,
+                                                                             const std::string& name);
+
 }  // namespace rq

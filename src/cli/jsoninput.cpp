@@ -1,0 +1,39 @@
+#include "jsoninput.h"
+
+#include <array>
+
+#include "exchange/jsontexts.h"
+#include "files/filehandle.h"
+
+namespace rq::cli {
+namespace {
+
+// Standard input, bounded as a file is: a pipe has no size to check first.
+Result<std::string> readStandardInput(std::istream& in) {
+    std::string bytes;
+    std::array<char, 1 << 16> chunk{};
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+        if (bytes.size() > kJsonTextsByteLimit) {
+            return Error{"Standard input has more than " + std::to_string(kJsonTextsByteLimit) +
+                         " bytes; texts of more than that are not read."};
+        }
+    }
+    if (in.bad()) {
+        return Error{"Reading standard input failed."};
+    }
+    return bytes;
+}
+
+}  // namespace
+
+Result<JsonInput> readJsonInput(const std::string& path, std::istream& in) {
+    const bool standardInput = path == "-";
+    auto bytes = standardInput ? readStandardInput(in) : readFileBytes(path, kJsonTextsByteLimit);
+    if (!bytes) {
+        return bytes.failure();
+    }
+    return JsonInput{std::move(bytes).value(), standardInput ? "standard input" : path};
+}
+
+}  // namespace rq::cli
