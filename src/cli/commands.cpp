@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <ostream>
 #include <string>
@@ -49,6 +50,20 @@ constexpr std::array kCommands = {
             "is now. Until then, insert refuses to write FILE. Exits 1 when there is nothing to recover\n"
             "or FILE cannot be restored.",
             recoverCommand},
+    Command{"cutscenes", "cutscenes (dump FILE | insert FILE TEXTS.json)",
+            "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"
+            "cutscene editor shows them, without a template.\n"
+            "dump prints them as JSON in UTF-8, keys in the editor's order:\n"
+            "  {\"edition\": \"E\", \"texts\": {\"sonic[0]\": ..., \"tikaltxt[0]\": ..., \"playas1\": ...}}\n"
+            "The edition is \"E\", \"J\" or null; a file of neither edition has no playas texts.\n"
+            "insert writes the texts of TEXTS.json (as dump prints them; only \"texts\" is read, any of its\n"
+            "keys) into FILE as the editor's saves do: each text padded with spaces to its size. Only texts\n"
+            "that differ from what FILE shows now are written; the others keep their bytes. Everything is\n"
+            "checked first: on any refusal (bad JSON, an unknown key, a text longer than its size, a\n"
+            "character without a byte in the code page, a text past the end of FILE) FILE is left as it was\n"
+            "and the exit status is 1. TEXTS.json given as \"-\" is read from standard input.\n"
+            "Exits 1 when FILE cannot be read.",
+            cutscenesCommand},
 };
 
 void printUsage(std::ostream& out) {
@@ -95,6 +110,12 @@ int runCommandLine(Arguments args, Streams io) {
 
 std::span<const Command> commands() {
     return kCommands;
+}
+
+void printVerbUsage(std::string_view verb, std::ostream& err) {
+    const auto command =
+        std::find_if(kCommands.begin(), kCommands.end(), [verb](const Command& c) { return c.name == verb; });
+    err << "Usage: romquill-cli " << (command != kCommands.end() ? command->synopsis : verb) << '\n';
 }
 
 int run(Arguments args, Streams io) {

@@ -24,6 +24,7 @@ int dumpCommand(Arguments args, Streams io);
 int insertCommand(Arguments args, Streams io);
 int checkCommand(Arguments args, Streams io);
 int recoverCommand(Arguments args, Streams io);
+int cutscenesCommand(Arguments args, Streams io);
 
 struct Command {
     std::string_view name;
@@ -33,6 +34,9 @@ struct Command {
 };
 
 [[nodiscard]] std::span<const Command> commands();
+
+// "Usage: romquill-cli " and the verb's synopsis, for a verb given the wrong arguments.
+void printVerbUsage(std::string_view verb, std::ostream& err);
 
 // The whole command line after the program's name: a verb and its arguments, --help or --version. Output
 // that could not be written fails the run, whatever the verb said.

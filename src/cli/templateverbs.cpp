@@ -1,6 +1,5 @@
 #include "templateverbs.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <ostream>
 
@@ -11,13 +10,6 @@
 
 namespace rq::cli {
 namespace {
-
-void printUsage(std::string_view verb, std::ostream& err) {
-    const auto all = commands();
-    const auto command =
-        std::find_if(all.begin(), all.end(), [verb](const Command& c) { return c.name == verb; });
-    err << "Usage: romquill-cli " << (command != all.end() ? command->synopsis : verb) << '\n';
-}
 
 bool isFile(const std::string& path) {
     std::error_code ec;
@@ -52,7 +44,7 @@ std::optional<TemplateArguments> parseTemplateArguments(std::string_view verb, A
         const bool takesValue = arg == "--template" || arg == "--program-folder";
         if (takesValue && i + 1 == args.size()) {
             io.err << "romquill-cli: " << arg << " needs a value\n";
-            printUsage(verb, io.err);
+            printVerbUsage(verb, io.err);
             return std::nullopt;
         }
         if (arg == "--template") {
@@ -61,14 +53,14 @@ std::optional<TemplateArguments> parseTemplateArguments(std::string_view verb, A
             setApplicationFolder(args[++i]);
         } else if (arg.size() > 1 && arg.front() == '-') {
             io.err << "romquill-cli: unknown option '" << arg << "'\n";
-            printUsage(verb, io.err);
+            printVerbUsage(verb, io.err);
             return std::nullopt;
         } else {
             parsed.files.push_back(arg);
         }
     }
     if (!templateName || parsed.files.size() < minFiles || parsed.files.size() > maxFiles) {
-        printUsage(verb, io.err);
+        printVerbUsage(verb, io.err);
         return std::nullopt;
     }
     const auto found = findTemplate(*templateName);

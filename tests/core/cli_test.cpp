@@ -8,6 +8,7 @@
 
 #include "exchange/jsontexts.h"
 #include "files/safewrite.h"
+#include "support/cutscenefiles.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
 
@@ -52,10 +53,12 @@ TEST(CliIdentify, AFileThatCannotBeReadGivesTheReadFailureBeforeTheRefusal) {
 
 // --- Help and usage ----------------------------------------------------------------------------------------
 
-const std::vector<std::string> kUsages = {"identify FILE...", "ini FILE SECTION KEY [DEFAULT]",
+const std::vector<std::string> kUsages = {"identify FILE...",
+                                          "ini FILE SECTION KEY [DEFAULT]",
                                           "dump --template T [--program-folder DIR] FILE",
                                           "insert --template T [--program-folder DIR] FILE TEXTS.json",
-                                          "check --template T [--program-folder DIR] [FILE]"};
+                                          "check --template T [--program-folder DIR] [FILE]",
+                                          "cutscenes (dump FILE | insert FILE TEXTS.json)"};
 
 TEST(CliHelp, ListsEveryVerbAndEachVerbExplainsItselfWithoutRunning) {
     const auto top = runCli({"--help"});
@@ -81,6 +84,8 @@ TEST(CliUsage, WrongArgumentsExitTwoWithTheVerbsUsageOnStandardError) {
         {"dump", "--template"},
         {"insert", "--template", "demo.ini", "file.bin"},
         {"check", "--template", "demo.ini", "--verbose"},
+        {"cutscenes", "dump"},
+        {"cutscenes", "insert", "sonic.exe", "--all"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
@@ -411,6 +416,78 @@ TEST_F(CliOwnFolder, DumpAndInsertRefuseABrokenTemplateWithItsMessageAndWriteNot
             EXPECT_EQ(test::readAll(m_game), "AAAA");
         }
     }
+}
+
+// --- cutscenes ---------------------------------------------------------------------------------------------
+
+// Every text goes back as it shows, so no room is rewritten: the bytes after each zero stay. A text given as
+// the file shows it is no change either, and "edition" is not read.
+TEST(CliCutscenes, ADumpInsertedBackLeavesTheFileAsItWasAndChangedTextsAreWrittenPadded) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string original = test::readAll(exe), json = dir.file("texts.json");
+    const auto dumped = test::runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
+    EXPECT_EQ(dumped.out.rfind("{\n  \"edition\": \"E\",\n  \"texts\": {\n    \"sonic[0]\": \"t0\",\n", 0),
+              0u);
+    EXPECT_TRUE(dumped.out.ends_with("\"playas6\": \"t109\"\n  }\n}\n")) << dumped.out;
+    test::writeText(json, dumped.out);
+    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, json}).out,
+              "Writing complete! 0 texts written.\n");
+    EXPECT_EQ(test::readAll(exe), original);
+
+    test::writeText(json, R"({"edition": "J", "texts": {"sonic[99]": "Hey", "tikaltxt[0]": "t100",
+                                                       "playas1": "Now, you can play as AMY!"}})");
+    EXPECT_EQ(runCli({"cutscenes", "insert", exe, json}).out, "Writing complete! 2 texts written.\n");
+    auto expected = original;
+    expected.replace(0x4790B3, 24, "Hey" + std::string(21, ' '));
+    expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
+    EXPECT_EQ(test::readAll(exe), expected);
+
+    const auto unmarked =
+        runCli({"cutscenes", "dump", test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
+    EXPECT_EQ(unmarked.out.rfind("{\n  \"edition\": null,\n", 0), 0u);
+    EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
+}
+
+TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string unmarked = test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None);
+    const std::string cut = dir.file("cut.exe"), j = dir.file("texts.json");
+    test::writeImage(cut, {{0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
+    const struct {
+        std::string name, file, json;
+        std::string err;  // the whole of standard error, or its start when it ends without a line break
+    } cases[] = {
+        {"not JSON", exe, R"({"texts": {)", j + " is not valid JSON: parse error at line 1"},
+        {"no texts object", exe, R"({"entries": []})",
+         j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
+        {"text not a string", exe, R"({"texts": {"sonic[1]": "ok", "sonic[0]": null}})",
+         j + ": the text of \"sonic[0]\" is not a string." + kNothingWritten},
+        {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic[100]": "x"}})",
+         j + ": the key \"sonic[100]\" names no cutscene text." + kNothingWritten},
+        {"longer than its size", exe,
+         R"({"texts": {"sonic[1]": "ok", "sonic[99]": "0123456789012345678901234"}})",
+         "sonic[99] has room for 24 characters, not the 25 of its new text." + kNothingWritten},
+        {"no byte in the code page", exe, R"({"texts": {"sonic[0]": "a中"}})",
+         "sonic[0]: The character '中' has no byte in code page 1252." + kNothingWritten},
+        {"playas without an edition", unmarked, R"({"texts": {"sonic[1]": "ok", "playas1": "x"}})",
+         "playas1 has no place in a file that names neither edition." + kNothingWritten},
+        {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
+         "sonic[0] lies past the end of the file ("},
+        {"file missing", dir.file("missing.exe"), R"({"texts": {}})", "ROM not found!\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string before = test::readAll(c.file);
+        test::writeText(j, c.json);
+        const auto run = runCli({"cutscenes", "insert", c.file, j});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.substr(0, c.err.back() == '\n' ? std::string::npos : c.err.size()), c.err);
+        EXPECT_EQ(test::readAll(c.file), before);
+    }
+    EXPECT_EQ(runCli({"cutscenes", "dump", dir.file("missing.exe")}).err, "ROM not found!\n");
 }
 
 }  // namespace

@@ -1,0 +1,113 @@
+#include <algorithm>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+
+#include "commands.h"
+#include "cutscenes/cutscenerooms.h"
+#include "exchange/jsontexts.h"
+#include "files/readwritetext.h"
+#include "jsoninput.h"
+#include "templateverbs.h"
+
+namespace rq::cli {
+namespace {
+
+using cutscenes::CutsceneEdit;
+using cutscenes::CutsceneTexts;
+using Json = nlohmann::ordered_json;
+
+constexpr std::string_view kNothingWritten = " Nothing was written.";
+
+// Every text as the editor shows it, or "ROM not found!" when any of them cannot be read.
+std::optional<CutsceneTexts> readTexts(const std::string& path, Streams io) {
+    auto read = cutscenes::readCutsceneTexts(path);
+    if (read.readFailed) {
+        say(io, kRomNotFound);
+        return std::nullopt;
+    }
+    return read;
+}
+
+int dump(const std::string& path, Streams io) {
+    const auto read = readTexts(path, io);
+    if (!read) {
+        return kExitRefused;
+    }
+    Json texts = Json::object();
+    for (std::size_t i = 0; i < read->texts.size(); ++i) {
+        if (read->texts[i]) {
+            texts[cutscenes::roomKey(cutscenes::rooms()[i])] = *read->texts[i];
+        }
+    }
+    const std::string_view edition = cutscenes::editionName(read->edition);
+    const Json document = {{"edition", edition.empty() ? Json(nullptr) : Json(edition)},
+                           {"texts", std::move(texts)}};
+    io.out << document.dump(2) << '\n';
+    return kExitOk;
+}
+
+// The rooms, in the table's order, whose given text differs from what the file shows now: a room left
+// out or given as it shows keeps its bytes. A playable-character message of a file of neither edition
+// was not read, so any text for it is a change, which the save plan refuses.
+Result<std::vector<CutsceneEdit>> changedRooms(const std::map<std::string, std::string>& given,
+                                               const CutsceneTexts& current, const std::string& name) {
+    std::vector<CutsceneEdit> edits;
+    for (const auto& [key, text] : given) {
+        const auto room = cutscenes::findRoom(key);
+        if (!room) {
+            return Error{
+                name + ": the key \"" + key + "\" names no cutscene text." + std::string(kNothingWritten),
+                ErrorKind::Refusal};
+        }
+        if (current.texts[*room] != text) {
+            edits.push_back(CutsceneEdit{*room, text});
+        }
+    }
+    std::sort(edits.begin(), edits.end(), [](const auto& a, const auto& b) { return a.room < b.room; });
+    return edits;
+}
+
+int insert(const std::string& path, const std::string& jsonPath, Streams io) {
+    const auto current = readTexts(path, io);
+    if (!current) {
+        return kExitRefused;
+    }
+    const auto json = readJsonInput(jsonPath, io.in);
+    const auto given = json ? parseJsonKeyedTexts(json->bytes, json->name)
+                            : Result<std::map<std::string, std::string>>(json.failure());
+    if (!given) {
+        say(io, given.error() + std::string(kNothingWritten));
+        return kExitRefused;
+    }
+    const auto edits = changedRooms(*given, *current, json->name);
+    if (!edits) {
+        say(io, edits.error());
+        return kExitRefused;
+    }
+    if (const auto saved = cutscenes::saveCutsceneTexts(path, current->edition, *edits); !saved) {
+        say(io, saved.error());
+        return kExitRefused;
+    }
+    io.out << "Writing complete! " << edits->size() << (edits->size() == 1 ? " text" : " texts")
+           << " written.\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+int cutscenesCommand(Arguments args, Streams io) {
+    const bool dumping = args.size() == 2 && args[0] == "dump";
+    const bool inserting = args.size() == 3 && args[0] == "insert";
+    // "-" is standard input; any other option is a mistake, not a file name.
+    const bool option = std::any_of(args.begin(), args.end(),
+                                    [](const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; });
+    if ((!dumping && !inserting) || option) {
+        printVerbUsage("cutscenes", io.err);
+        return kExitUsage;
+    }
+    return dumping ? dump(args[1], io) : insert(args[1], args[2], io);
+}
+
+}  // namespace rq::cli
