@@ -11,26 +11,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// Room i holds "t" and its number, a zero byte, then "~" to its size: a text of its own, cut by the zero.
-std::string shownText(std::size_t i) {
-    return "t" + std::to_string(i);
-}
-
-// A sparse executable with the marker and every room the edition places filled as above.
-std::string writeExecutable(const test::TempDir& dir, const std::string& marker, Edition edition) {
-    std::vector<test::Patch> patches = {{0x3C, marker}};
-    for (std::size_t i = 0; i < rooms().size(); ++i) {
-        if (const auto offset = fileOffset(rooms()[i], edition)) {
-            const std::string text = shownText(i) + '\0';
-            patches.push_back({static_cast<std::uint64_t>(*offset),
-                               text + std::string(rooms()[i].size - text.size(), '~')});
-        }
-    }
-    const std::string path = dir.file("sonic" + marker + ".exe");
-    test::writeImage(path, patches, 0x480000);
-    return path;
-}
-
 TEST(CutsceneRooms, TheTableHoldsEachRoomOnceInOrderWithoutOverlaps) {
     ASSERT_EQ(rooms().size(), 110u);
     EXPECT_EQ(roomKey(rooms()[99]) + roomKey(rooms()[100]) + roomKey(rooms()[109]),
@@ -61,12 +41,13 @@ TEST(CutsceneRooms, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
         SCOPED_TRACE(f.marker);
         EXPECT_EQ(fileOffset(rooms()[99], f.edition), f.sonic99);
         EXPECT_EQ(fileOffset(rooms()[104], f.edition).value_or(-1), f.playas1);
-        const auto read = readCutsceneTexts(writeExecutable(dir, f.marker, f.edition));
+        const auto read = readCutsceneTexts(test::writeCutsceneExecutable(dir, f.marker, f.edition));
         EXPECT_EQ(read.edition, f.edition);
         EXPECT_FALSE(read.readFailed);
         for (std::size_t i = 0; i < rooms().size(); ++i) {
             const bool placed = fileOffset(rooms()[i], f.edition).has_value();
-            EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? shownText(i) : "(not read)") << i;
+            EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? test::cutsceneText(i) : "(not read)")
+                << i;
         }
     }
     const auto gone = readCutsceneTexts(dir.file("missing.exe"));
@@ -76,7 +57,7 @@ TEST(CutsceneRooms, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
 
 TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWrite) {
     const test::TempDir dir;
-    const std::string path = writeExecutable(dir, "0", Edition::E);
+    const std::string path = test::writeCutsceneExecutable(dir, "0", Edition::E);
     std::string expected = test::readAll(path);
     const std::vector<CutsceneEdit> edits = {
         {99, "Hey"}, {100, "Tikal\xC3\xA9"}, {104, "Now, you can play as AMY!"}};
