@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "editor/typinglimit.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "kit/saving.h"
+#include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 
 namespace rq {

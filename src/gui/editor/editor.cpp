@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
-#include "editor/typinglimit.h"
 #include "files/readwritetext.h"
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
+#include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 #include "launcher/loader.h"
 #include "templates/gametemplate.h"
