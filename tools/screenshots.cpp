@@ -8,12 +8,18 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QProcess>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QWidget>
 #include <cstdio>
 #include <deque>
+#include <utility>
+#include <vector>
 
+#include "cutscenes/cutscenerooms.h"
+#include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "files/common.h"
 #include "kit/dialogs.h"
@@ -52,15 +58,51 @@ class ShotDialogs final : public rq::Dialogs {
     std::deque<QString> m_files;
 };
 
-bool writeSparse(const QString& path, qint64 offset, const QByteArray& bytes, const QByteArray& head) {
+// A file with these bytes at these offsets; the gaps are holes.
+bool writeSparse(const QString& path, const std::vector<std::pair<qint64, QByteArray>>& patches) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return false;
     }
-    file.write(head);
-    file.seek(offset);
-    file.write(bytes);
+    for (const auto& [offset, bytes] : patches) {
+        file.seek(offset);
+        file.write(bytes);
+    }
     return true;
+}
+
+// The (E) executable, every text of the cutscene editor made up and cut to its room; the first
+// playable-character message is the one identification looks for.
+bool writePcGame(const QString& path) {
+    const char* lines[] = {"Hey, what's going on here?",
+                           "Wait for me!",
+                           "Look out!",
+                           "Not so fast!",
+                           "What was that noise?",
+                           "We have to hurry.",
+                           "Leave it to me!",
+                           "Is everyone all right?",
+                           "Hey!",
+                           "Oh no!"};
+    std::vector<std::pair<qint64, QByteArray>> patches = {{0, "MZ"}, {0x3C, "0"}};
+    const auto rooms = rq::cutscenes::rooms();
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        const auto& room = rooms[r];
+        QByteArray text =
+            room.group == rq::cutscenes::Group::PlayAs
+                ? (room.index == 1 ? QByteArray("Now, you can play with SONIC!")
+                                   : QByteArray("Sample message ") + QByteArray::number(room.index))
+            : room.group == rq::cutscenes::Group::Tikal
+                ? QByteArray("Tikal speaks, part ") + QByteArray::number(room.index + 1)
+                : QByteArray(lines[r % std::size(lines)]);
+        // A line too long for its room gives way to the first that fits.
+        for (std::size_t l = 0; text.size() > room.size && l < std::size(lines); ++l) {
+            text = lines[l];
+        }
+        text = text.left(room.size).leftJustified(room.size, '\0');
+        patches.emplace_back(*rq::cutscenes::fileOffset(room, rq::cutscenes::Edition::E), text);
+    }
+    return writeSparse(path, patches);
 }
 
 QWidget* findWindow(const QString& name) {
@@ -103,16 +145,16 @@ int main(int argc, char** argv) {
     QTemporaryDir games;
     const QString pcGame = games.filePath(QStringLiteral("sonic.exe"));
     const QString mdGame = games.filePath(QStringLiteral("sonic2.bin"));
-    writeSparse(pcGame, 0x3E04FD, QByteArrayLiteral("Now, you can play with SONIC!"),
-                QByteArrayLiteral("MZ"));
+    writePcGame(pcGame);
     QByteArray header(0x200, '\0');
     header.replace(0x100, 15, "SEGA MEGA DRIVE");
     header.replace(0x183, 11, "00001051-01");
-    writeSparse(mdGame, 0, header, {});
+    writeSparse(mdGame, {{0, header}});
 
     ShotDialogs dialogs(out);
     rq::LauncherWindows windows;
     windows.editor = rq::createEditorWindow;
+    windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
@@ -153,11 +195,25 @@ int main(int argc, char** argv) {
     launcher.mnuFileGBAROMHeader_Click();
     launcher.mnuFileMDROMHeader_Click();
     launcher.mnuHelpAbout_Click();
+    dialogs.chooseFile(pcGame);  // the cutscene editor reads the file loaded last
+    launcher.load_Click();
     launcher.sadxpc_Click();
+    // Each grab runs the event loop, which deletes the windows closed before: hold them by QPointer.
+    QList<QPointer<QWidget>> windowsOpen;
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window != &launcher && window->isVisible() && !window->objectName().isEmpty() &&
+        windowsOpen << window;
+    }
+    for (const QPointer<QWidget>& window : windowsOpen) {
+        if (window && window != &launcher && window->isVisible() && !window->objectName().isEmpty() &&
             window->objectName() != QStringLiteral("editor")) {
             ok = grab(window, out, window->objectName()) && ok;
+        }
+    }
+    // The cutscene editor opens on "Misc Text"; Sonic's story is the other view worth showing.
+    if (auto* cutscenes = findWindow(QStringLiteral("main_cutscenes"))) {
+        if (auto* tabs = cutscenes->findChild<QTabWidget*>(QStringLiteral("main_cutscenes_tab"))) {
+            tabs->setCurrentIndex(0);
+            ok = grab(cutscenes, out, QStringLiteral("main_cutscenes-sonic")) && ok;
         }
     }
     return ok ? 0 : 1;

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "files/common.h"
 #include "kit/dialogs.h"
@@ -16,6 +17,7 @@ int main(int argc, char* argv[]) {
     rq::QtDialogs dialogs;
     rq::LauncherWindows windows;
     windows.editor = rq::createEditorWindow;
+    windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     rq::centreOnScreen(&launcher);

@@ -8,7 +8,6 @@
 
 #include "exchange/jsontexts.h"
 #include "files/safewrite.h"
-#include "support/cutscenefiles.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
 

@@ -4,15 +4,12 @@
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
-#include "support/cutscenefiles.h"
+#include "support/testfiles.h"
 
 namespace rq::cutscenes {
 namespace {
 
 using namespace std::string_literals;
-
-using test::cutsceneShownText;
-using test::writeCutsceneExecutable;
 
 TEST(CutsceneRooms, TheTableHoldsEachRoomOnceInOrderWithoutOverlaps) {
     ASSERT_EQ(rooms().size(), 110u);
@@ -44,12 +41,12 @@ TEST(CutsceneRooms, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
         SCOPED_TRACE(f.marker);
         EXPECT_EQ(fileOffset(rooms()[99], f.edition), f.sonic99);
         EXPECT_EQ(fileOffset(rooms()[104], f.edition).value_or(-1), f.playas1);
-        const auto read = readCutsceneTexts(writeCutsceneExecutable(dir, f.marker, f.edition));
+        const auto read = readCutsceneTexts(test::writeCutsceneExecutable(dir, f.marker, f.edition));
         EXPECT_EQ(read.edition, f.edition);
         EXPECT_FALSE(read.readFailed);
         for (std::size_t i = 0; i < rooms().size(); ++i) {
             const bool placed = fileOffset(rooms()[i], f.edition).has_value();
-            EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? cutsceneShownText(i) : "(not read)")
+            EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? test::cutsceneText(i) : "(not read)")
                 << i;
         }
     }
@@ -60,7 +57,7 @@ TEST(CutsceneRooms, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
 
 TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWrite) {
     const test::TempDir dir;
-    const std::string path = writeCutsceneExecutable(dir, "0", Edition::E);
+    const std::string path = test::writeCutsceneExecutable(dir, "0", Edition::E);
     std::string expected = test::readAll(path);
     const std::vector<CutsceneEdit> edits = {
         {99, "Hey"}, {100, "Tikal\xC3\xA9"}, {104, "Now, you can play as AMY!"}};

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <memory>
 
+#include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "launcher/loader.h"
 #include "support/scripted_dialogs.h"
@@ -65,7 +66,8 @@ class LauncherFixture : public ::testing::Test {
         folder.writeTemplate("game.ini",
                              "[Ident]\nRQL_game_plugin=v1.0\n[GameAndFileInfo]\nPicture=game.dat\n");
         launcher = std::make_unique<LoaderWindow>(
-            dialogs, LauncherWindows{createEditorWindow, {}, createTemplateChooser, {}, {}, {}});
+            dialogs,
+            LauncherWindows{createEditorWindow, createCutscenesWindow, createTemplateChooser, {}, {}, {}});
         launcher->show();
     }
     void TearDown() override {

@@ -49,6 +49,27 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
     }
 }
 
+std::string cutsceneText(std::size_t room) {
+    return "t" + std::to_string(room);
+}
+
+std::string writeCutsceneExecutable(const TempDir& dir, const std::string& marker, cutscenes::Edition edition,
+                                    std::vector<Patch> more) {
+    std::vector<Patch> patches = {{0, "MZ"}, {0x3C, marker}};
+    const auto rooms = cutscenes::rooms();
+    for (std::size_t i = 0; i < rooms.size(); ++i) {
+        if (const auto offset = cutscenes::fileOffset(rooms[i], edition)) {
+            const std::string text = cutsceneText(i) + '\0';
+            patches.push_back(
+                {static_cast<std::uint64_t>(*offset), text + std::string(rooms[i].size - text.size(), '~')});
+        }
+    }
+    patches.insert(patches.end(), more.begin(), more.end());
+    const std::string path = dir.file("sonic" + marker + ".exe");
+    writeImage(path, patches, 0x480000);
+    return path;
+}
+
 void writeText(const std::string& path, std::string_view text) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

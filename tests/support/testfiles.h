@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cutscenes/cutscenerooms.h"
+
 namespace rq::test {
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -38,6 +40,12 @@ struct Patch {
 // Writes an image of the given size (sparse: the gaps are holes) with the patches in place. A size of 0
 // makes the file just long enough for its patches.
 void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size = 0);
+
+// A sparse PC executable ("MZ" first) with the marker at 0x3C and every room the edition places holding
+// cutsceneText of its index, a zero byte, then "~" to its size; the more patches are written last.
+[[nodiscard]] std::string writeCutsceneExecutable(const TempDir& dir, const std::string& marker,
+                                                  cutscenes::Edition edition, std::vector<Patch> more = {});
+[[nodiscard]] std::string cutsceneText(std::size_t room);
 
 void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::string readAll(const std::string& path);

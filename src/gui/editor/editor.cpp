@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QTabWidget>
 #include <string>
@@ -13,9 +12,10 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
-#include "editor/typinglimit.h"
 #include "files/readwritetext.h"
 #include "kit/qtcodepage.h"
+#include "kit/saving.h"
+#include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 #include "launcher/loader.h"
 #include "templates/gametemplate.h"
@@ -35,40 +35,20 @@ QFont slotFont() {
     return font;
 }
 
-// Fifteen tabs in one row, sharing the container's width evenly.
-class EvenTabBar : public QTabBar {
-  public:
-    explicit EvenTabBar(int width) : m_tabWidth(width / slotlayout::kTabsPerStrip) {
-        setUsesScrollButtons(false);
-    }
-
-  protected:
-    [[nodiscard]] QSize tabSizeHint(int index) const override {
-        return {m_tabWidth, QTabBar::tabSizeHint(index).height()};
-    }
-
-  private:
-    int m_tabWidth;
-};
-
 // A tab container of fifteen numbered tabs. Slots are laid out in twips from the container's own top-left
 // corner, tab row included, as on the platform's tab control; Qt's pages lie below the tab row and inside
 // the frame, so a page's offset in the container is taken off.
-class SlotTabs : public QTabWidget {
+class SlotTabs : public OneRowTabs {
   public:
-    SlotTabs(const QString& name, int firstTab, const QRect& place, QWidget* parent) : QTabWidget(parent) {
-        setObjectName(name);
-        setGeometry(place);
-        setTabBar(new EvenTabBar(place.width() - 4));  // a little room for the frame's edges
+    SlotTabs(const QString& name, int firstTab, const QRect& place, QWidget* parent)
+        : OneRowTabs(name, place, parent) {
         const QFont font = slotFont();
         for (int t = 0; t < slotlayout::kTabsPerStrip; ++t) {
             auto* page = new QWidget;
             page->setFont(font);  // the slots inherit it, which is cheaper than setting it 1080 times
             addTab(page, QStringLiteral(" %1 ").arg(firstTab + t));
         }
-        QStyleOptionTabWidgetFrame option;
-        initStyleOption(&option);
-        m_pageOrigin = style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+        m_pageOrigin = pageArea().topLeft();
     }
 
     [[nodiscard]] QRect onPage(const slotlayout::TwipsRect& r) const {
@@ -261,9 +241,7 @@ EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::str
 }
 
 EditorWindow::Message EditorWindow::saveRefusal(const Error& error) {
-    // A file that could not be opened or written is graver than texts or a template the save refuses.
-    return {coreText(error.message),
-            error.kind == ErrorKind::Failure ? Dialogs::Icon::Critical : Dialogs::Icon::Exclamation};
+    return {coreText(error.message), saveErrorIcon(error)};
 }
 
 QStringList EditorWindow::texts() const {
@@ -276,19 +254,7 @@ QStringList EditorWindow::texts() const {
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
-    if (texts() == m_savedTexts) {
-        event->accept();
-        return;
-    }
-    const auto answer = m_dialogs.message(
-        this, kTitle, tr("Some texts have been edited but not saved. Save them to the file before closing?"),
-        Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNoCancel);
-    // A save that fails keeps the window open, with the edits.
-    if (answer == Dialogs::Answer::No || (answer == Dialogs::Answer::Yes && save_Click())) {
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    event->setAccepted(mayClose(m_dialogs, this, texts() != m_savedTexts, [this] { return save_Click(); }));
 }
 
 QWidget* createEditorWindow(const LauncherContextPtr& context) {

@@ -1,9 +1,13 @@
 #include "windowtools.h"
 
+#include <qdrawutil.h>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyleOptionButton>
+#include <QStyleOptionTab>
+#include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
+#include <algorithm>
 
 #include "files/common.h"
 #include "kit/qtcodepage.h"
@@ -54,6 +58,105 @@ void WrappingButton::paintEvent(QPaintEvent*) {
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
+namespace {
+
+constexpr int kCaptionFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+constexpr int kCaptionMargin = 3;  // pixels each side of a caption, inside its tab or on its frame's line
+
+}  // namespace
+
+OneRowTabBar::OneRowTabBar(int width) : m_width(width) {
+    setUsesScrollButtons(false);
+}
+
+std::vector<int> OneRowTabBar::tabWidths() const {
+    const int tabs = count();
+    std::vector<int> widths(static_cast<std::size_t>(tabs));
+    int total = 0;
+    int widest = 0;
+    for (int i = 0; i < tabs; ++i) {
+        const int width = fontMetrics().size(Qt::TextShowMnemonic, tabText(i)).width() + 2 * kCaptionMargin;
+        widths[static_cast<std::size_t>(i)] = width;
+        total += width;
+        widest = std::max(widest, width);
+    }
+    if (tabs == 0 || widest <= m_width / tabs) {
+        return std::vector<int>(widths.size(), tabs == 0 ? 0 : m_width / tabs);
+    }
+    for (int& width : widths) {
+        width = total <= m_width ? width + (m_width - total) / tabs : width * m_width / total;
+    }
+    return widths;
+}
+
+QSize OneRowTabBar::tabSizeHint(int index) const {
+    // One line of caption is in the style's own height; the extra lines of the tallest caption are added,
+    // so that every tab of the row has the same height.
+    const std::vector<int> widths = tabWidths();
+    int lines = 0;
+    for (int i = 0; i < count(); ++i) {
+        const QRect area(0, 0, widths[static_cast<std::size_t>(i)] - 2 * kCaptionMargin, 0);
+        lines = std::max(lines, fontMetrics().boundingRect(area, kCaptionFlags, tabText(i)).height());
+    }
+    const int extra = std::max(0, lines - fontMetrics().height());
+    return {widths[static_cast<std::size_t>(index)], QTabBar::tabSizeHint(index).height() + extra};
+}
+
+void OneRowTabBar::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    const auto paintTab = [&](int index) {
+        QStyleOptionTab option;
+        initStyleOption(&option, index);
+        // The style's text area says how high the caption sits (a selected tab is raised); its width is the
+        // tab's, as the caption's height was measured.
+        const QRect text = style()->subElementRect(QStyle::SE_TabBarTabText, &option, this);
+        const QRect area(option.rect.left() + kCaptionMargin, text.top(),
+                         option.rect.width() - 2 * kCaptionMargin, text.height());
+        const QString caption = option.text;
+        option.text.clear();
+        painter.drawControl(QStyle::CE_TabBarTab, option);
+        painter.setPen(
+            palette().color(isTabEnabled(index) && isEnabled() ? QPalette::Active : QPalette::Disabled,
+                            QPalette::WindowText));
+        painter.drawText(area, kCaptionFlags, caption);
+    };
+    // The selected tab overlaps its neighbours, so it is drawn last.
+    for (int i = 0; i < count(); ++i) {
+        if (i != currentIndex()) {
+            paintTab(i);
+        }
+    }
+    if (currentIndex() >= 0) {
+        paintTab(currentIndex());
+    }
+}
+
+OneRowTabs::OneRowTabs(const QString& name, const QRect& place, QWidget* parent) : QTabWidget(parent) {
+    setObjectName(name);
+    setGeometry(place);
+    setTabBar(new OneRowTabBar(place.width() - 4));  // a little room for the frame's edges
+}
+
+QRect OneRowTabs::pageArea() const {
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this);
+}
+
+void CaptionFrame::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    const QFontMetrics metrics = fontMetrics();
+    const QRect caption(kCaptionMargin, 0,
+                        metrics.size(Qt::TextShowMnemonic, title()).width() + 2 * kCaptionMargin,
+                        metrics.height());
+    // An etched line, stopping either side of the caption. The styles' own group-box frames lie below the
+    // caption, where the controls inside would cover them.
+    painter.setClipRegion(QRegion(rect()).subtracted(caption));
+    qDrawShadeRect(&painter, rect().adjusted(0, metrics.height() / 2, 0, 0), palette(), true, 1);
+    painter.setClipping(false);
+    painter.drawText(caption, Qt::AlignCenter | Qt::TextShowMnemonic, title());
 }
 
 QString appPath(const QString& relative) {

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QGroupBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRect>
 #include <QString>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 namespace rq {
 
@@ -30,6 +34,44 @@ bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make);
 class WrappingButton : public QPushButton {
   public:
     using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// One row of tabs that share the container's width, all in view. Tabs are as wide as each other when every
+// caption fits so; otherwise each gets its caption's width and an even share of the rest, and when the
+// captions are wider than the row together, a share of the row in proportion to its caption, which wraps
+// onto more lines; the row grows to hold them. "&&" shows as one "&".
+class OneRowTabBar : public QTabBar {
+  public:
+    explicit OneRowTabBar(int width);
+
+  protected:
+    [[nodiscard]] QSize tabSizeHint(int index) const override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    [[nodiscard]] std::vector<int> tabWidths() const;
+
+    int m_width;
+};
+
+// A tab container with its tabs in one row (OneRowTabBar), named and placed in pixels.
+class OneRowTabs : public QTabWidget {
+  public:
+    OneRowTabs(const QString& name, const QRect& place, QWidget* parent);
+
+    // Where the pages lie in the container, below the tab row and inside the frame; the tab row's height
+    // depends on the captions, so ask once the tabs are in.
+    [[nodiscard]] QRect pageArea() const;
+};
+
+// A frame in the platform's manner: its caption sits on the top line, so that the controls inside, placed
+// from the frame's top-left corner, clear it. "&&" shows as one "&".
+class CaptionFrame : public QGroupBox {
+  public:
+    using QGroupBox::QGroupBox;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,0 +1,359 @@
+#include "main_cutscenes.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <algorithm>
+#include <utility>
+
+#include "files/codepage.h"
+#include "files/readwritetext.h"
+#include "kit/saving.h"
+#include "kit/typinglimit.h"
+#include "kit/windowtools.h"
+
+namespace rq {
+namespace {
+
+using cutscenes::Edition;
+using cutscenes::Group;
+
+const QString kTitle = QStringLiteral("Romquill");
+const QString kPlaceholder = QStringLiteral("Loading...");
+const QString kSaveCaption = QStringLiteral("Save to EXE");
+
+// The story tabs; each but Sonic's and the last holds only its "Coming Soon" label.
+struct StoryTab {
+    const char* caption;
+    const char* comingSoon;
+};
+constexpr StoryTab kStoryTabs[] = {
+    {"Sonic's Story", nullptr},
+    {"Tails' Story", "tails_comingsoon"},
+    {"Knuckles' Story", "Knux_comingsoon"},
+    {"Amy's Story", "amy_comingsoon"},
+    {"E-102 Gamma's Story", "e102_comingsoon"},
+    {"Big's Story", "nbig_comingsoon"},
+    {"Super Sonic's Story", "supersonic_comingsoon"},
+    {"Misc Text", nullptr},
+};
+constexpr int kMiscTab = 7;
+
+constexpr const char* kSonicTabs[] = {"1 && 2",     "3",      "4",      "5",     "6 && 7", "8 && 9",
+                                      "10, 11, 12", "Tab 7",  "Tab 8",  "Tab 9", "Tab 10", "Tab 11",
+                                      "Tab 12",     "Tab 13", "Tab 14", "Tab 15"};
+
+// The frame of each cutscene (sonic1 to sonic12) on its tab of sonic_tab, in twips from the page. Frames 6
+// to 12 are empty; those of "10, 11, 12" stand one below the other, so their long titles fit.
+struct CutsceneFrame {
+    int tab;
+    const char* title;
+    int left, top, width, height;
+};
+constexpr CutsceneFrame kCutsceneFrames[] = {
+    {0, "Cutscene 1 - Sonic's Intro", 120, 60, 4680, 4365},
+    {0, "Cutscene 2 - Tail's Plane Crash", 4920, 60, 4680, 4365},
+    {1, "Cutscene 3 - Tails' Emerald", 120, 60, 7410, 5685},
+    {2, "Cutscene 4 - Enter Robotnik", 120, 60, 7410, 3885},
+    {3, "Cutscene 5 - Chaos Absorbs An Emerald", 120, 60, 7410, 5685},
+    {4, "Cutscene 6 - Sonic && Tails Get Ambushed", 120, 60, 4680, 4365},
+    {4, "Cutscene 7 - Coming Round From The Gas", 4920, 60, 4680, 4365},
+    {5, "Cutscene 8 - Enter Knuckles", 120, 60, 4680, 4365},
+    {5, "Cutscene 9 - Chaos 4", 4920, 60, 4680, 4365},
+    {6, "Cutscene 10 - Enter The Egg Carrier", 120, 60, 9480, 1695},
+    {6, "Cutscene 11 - Tornado Launch!", 120, 1875, 9480, 1695},
+    {6, "Cutscene 12 - Sonic Crashes Back To Earth", 120, 3690, 9480, 1695},
+};
+
+// Boxes stand in a left and a right column of their frame.
+constexpr int kLeftColumn = 240;
+constexpr int kRightColumn = 3960;
+constexpr int kMiscColumn = 120;
+constexpr int kBoxWidth = 2775;
+constexpr int kBoxHeight = 285;
+
+// Small coloured labels beside boxes whose text the game uses elsewhere too.
+struct Marker {
+    const char* name;
+    std::size_t box;
+    int width;
+    QRgb colour;
+    const char* toolTip;
+};
+constexpr QRgb kOrange = 0xFF8000;
+constexpr QRgb kCyan = 0x00FFFF;
+constexpr Marker kMarkers[] = {
+    {"Label1", 55, 255, kOrange, "This piece of text is also in Tails' story."},
+    {"Label2", 56, 255, kOrange, "This piece of text is also in Tails' story."},
+    {"Label3", 92, 255, kOrange, "This piece of text is also in Tails' story."},
+    {"Label4", 15, 135, kCyan, "Used somewhere elsewhere too"},
+};
+
+// The three frames of "Misc Text", side by side, in twips from the page.
+constexpr int kMiscFrameTop = 120;
+constexpr int kMiscFrameWidth = 3015;
+constexpr int kMiscFrameHeight = 2895;
+constexpr int kKeystones = 5;
+
+QString editionTitle(Edition edition) {
+    switch (edition) {
+        case Edition::E:
+            return QStringLiteral("Romquill - Sonic Adventure DX (E)");
+        case Edition::J:
+            return QStringLiteral("Romquill - Sonic Adventure DX (J)");
+        case Edition::None:
+            break;
+    }
+    return QStringLiteral("Romquill - SA:DX PC Component");
+}
+
+QString boxName(const cutscenes::Room& room) {
+    switch (room.group) {
+        case Group::Sonic:
+            return QStringLiteral("sonic_%1").arg(room.index);
+        case Group::Tikal:
+            return QStringLiteral("tikaltxt_%1").arg(room.index);
+        case Group::PlayAs:
+            break;
+    }
+    return QStringLiteral("playas%1").arg(room.index);
+}
+
+QGroupBox* addFrame(const QString& name, const QString& title, const QRect& place, QWidget* page) {
+    auto* frame = new CaptionFrame(title, page);
+    frame->setObjectName(name);
+    frame->setGeometry(place);
+    return frame;
+}
+
+QPushButton* addButton(const QString& name, const QString& caption, const QRect& place, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    return button;
+}
+
+}  // namespace
+
+CutscenesWindow* CutscenesWindow::open(const LauncherContextPtr& context) {
+    auto* window = new CutscenesWindow(context);
+    // The edition, and so the place of every text, is decided anew each time the window opens.
+    const auto read = cutscenes::readCutsceneTexts(window->m_filePath);
+    window->showTexts(read);
+    if (read.readFailed) {
+        context->dialogs.inform(context->window, kTitle,
+                                QString::fromUtf8(kRomNotFound.data(), kRomNotFound.size()),
+                                Dialogs::Icon::Critical);
+    }
+    context->cutscenesLoaded();
+    return window;
+}
+
+CutscenesWindow::CutscenesWindow(LauncherContextPtr context)
+    : m_context(std::move(context)), m_dialogs(m_context->dialogs), m_filePath(m_context->state.loadedPath) {
+    setObjectName(QStringLiteral("main_cutscenes"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(editionTitle(Edition::None));
+    makeFixedWindow(this, 9990, 7740);
+    // The design's font, for which its boxes and tabs are sized.
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
+    m_boxes.resize(cutscenes::rooms().size());
+
+    auto* tabs = new OneRowTabs(QStringLiteral("main_cutscenes_tab"), twipsRect(0, 0, 9975, 7695), this);
+    for (const StoryTab& story : kStoryTabs) {
+        tabs->addTab(new QWidget, QString::fromUtf8(story.caption));
+    }
+    const QRect page(QPoint(), tabs->pageArea().size());
+    buildSonicTab(tabs->widget(0), page);
+    for (int t = 1; t < kMiscTab; ++t) {
+        auto* label = new QLabel(tr("Coming Soon"), tabs->widget(t));
+        label->setObjectName(QString::fromUtf8(kStoryTabs[t].comingSoon));
+        label->setAlignment(Qt::AlignCenter);
+        QFont large = label->font();
+        large.setPointSizeF(large.pointSizeF() * 2);
+        label->setFont(large);
+        label->setGeometry(page);
+    }
+    buildMiscTab(tabs->widget(kMiscTab));
+    tabs->setCurrentIndex(kMiscTab);
+}
+
+void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
+    // The save button stands below sonic_tab, which takes the rest of the page.
+    const int buttonHeight = twips(405);
+    const QRect button(area.center().x() - twips(2775) / 2, area.bottom() - twips(60) - buttonHeight,
+                       twips(2775), buttonHeight);
+    auto* sonicTab = new OneRowTabs(
+        QStringLiteral("sonic_tab"),
+        QRect(twips(60), twips(30), area.width() - twips(120), button.top() - twips(90) - twips(30)), page);
+    for (const char* caption : kSonicTabs) {
+        sonicTab->addTab(new QWidget, QString::fromUtf8(caption));
+    }
+    std::vector<QGroupBox*> frames = {nullptr};  // by cutscene, from 1
+    for (std::size_t f = 0; f < std::size(kCutsceneFrames); ++f) {
+        const CutsceneFrame& c = kCutsceneFrames[f];
+        frames.push_back(addFrame(QStringLiteral("sonic%1").arg(f + 1), QString::fromUtf8(c.title),
+                                  twipsRect(c.left, c.top, c.width, c.height), sonicTab->widget(c.tab)));
+    }
+    const auto rooms = cutscenes::rooms();
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        if (rooms[r].group == Group::Sonic) {
+            addBox(r, frames[static_cast<std::size_t>(rooms[r].cutscene)],
+                   rooms[r].rightColumn ? kRightColumn : kLeftColumn);
+        }
+    }
+    for (const Marker& marker : kMarkers) {
+        const cutscenes::Room& room = rooms[marker.box];
+        auto* label = new QLabel(m_boxes[marker.box]->parentWidget());
+        label->setObjectName(QString::fromUtf8(marker.name));
+        label->setGeometry(twipsRect((room.rightColumn ? kRightColumn : kLeftColumn) + kBoxWidth + 60,
+                                     room.top + 15, marker.width, 255));
+        label->setAutoFillBackground(true);
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, QColor(marker.colour));
+        label->setPalette(palette);
+        label->setToolTip(tr(marker.toolTip));
+    }
+    auto* save = addButton(QStringLiteral("sonic_write"), tr("Save Sonic's Text to the EXE"), button, page);
+    connect(save, &QPushButton::clicked, this, &CutscenesWindow::sonic_write_Click);
+}
+
+void CutscenesWindow::buildMiscTab(QWidget* page) {
+    const auto frameAt = [page](int column, const char* name, const QString& title) {
+        return addFrame(QString::fromUtf8(name), title,
+                        twipsRect(240 + column * (kMiscFrameWidth + 225), kMiscFrameTop, kMiscFrameWidth,
+                                  kMiscFrameHeight),
+                        page);
+    };
+    QGroupBox* playAs = frameAt(0, "Frame13", tr("Now You Can Play With..."));
+    QGroupBox* tikal = frameAt(1, "tikal", tr("Tikal Text"));
+    QGroupBox* stones = frameAt(2, "stones", tr("Keystones"));
+    const auto rooms = cutscenes::rooms();
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        if (rooms[r].group != Group::Sonic) {
+            addBox(r, rooms[r].group == Group::Tikal ? tikal : playAs, kMiscColumn);
+        }
+    }
+    // The game's keystone texts have no known place in the executable.
+    const QString notSupported = tr("Keystone texts are not supported yet.");
+    for (int s = 0; s < kKeystones; ++s) {
+        auto* box = new QLineEdit(kPlaceholder, stones);
+        box->setObjectName(QStringLiteral("stonetxt_%1").arg(s));
+        box->setGeometry(twipsRect(kMiscColumn, 240 + 360 * s, kBoxWidth, kBoxHeight));
+        box->setEnabled(false);
+        box->setToolTip(notSupported);
+    }
+
+    const QRect left = twipsRect(120, 2400, 1095, 375);
+    const QRect right = twipsRect(1800, 2400, 1095, 375);
+    connect(addButton(QStringLiteral("Command1"), kSaveCaption, left, playAs), &QPushButton::clicked, this,
+            &CutscenesWindow::Command1_Click);
+    connect(addButton(QStringLiteral("tikal_text_click"), kSaveCaption, right, tikal), &QPushButton::clicked,
+            this, &CutscenesWindow::tikal_text_click_Click);
+    QPushButton* stonesSave = addButton(QStringLiteral("stones_text_click"), kSaveCaption, right, stones);
+    stonesSave->setEnabled(false);
+    stonesSave->setToolTip(notSupported);
+}
+
+void CutscenesWindow::addBox(std::size_t room, QWidget* frame, int left) {
+    const cutscenes::Room& r = cutscenes::rooms()[room];
+    auto* box = new QLineEdit(kPlaceholder, frame);
+    box->setObjectName(boxName(r));
+    box->setGeometry(twipsRect(left, r.top, kBoxWidth, kBoxHeight));
+    m_boxes[room] = box;
+}
+
+void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
+    m_edition = read.edition;
+    setWindowTitle(editionTitle(m_edition));
+    const auto rooms = cutscenes::rooms();
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        if (read.texts[r]) {  // a playable-character message of a file without edition keeps its placeholder
+            m_boxes[r]->setText(QString::fromStdString(*read.texts[r]));
+            m_boxes[r]->setCursorPosition(0);  // a text wider than its box shows its start
+        }
+        new TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
+        m_savedTexts << m_boxes[r]->text();
+    }
+}
+
+bool CutscenesWindow::sonic_write_Click() {
+    return save({Group::Sonic});
+}
+
+bool CutscenesWindow::tikal_text_click_Click() {
+    return save({Group::Tikal});
+}
+
+bool CutscenesWindow::Command1_Click() {
+    if (m_edition == Edition::None) {
+        m_dialogs.inform(
+            this, kTitle,
+            tr("This file is neither the (E) nor the (J) edition of the game, so the places of these "
+               "messages are not known. Nothing was written."),
+            Dialogs::Icon::Exclamation);
+        return false;
+    }
+    return save({Group::PlayAs});
+}
+
+bool CutscenesWindow::edited(std::size_t room) const {
+    return m_boxes[room]->text() != m_savedTexts[static_cast<qsizetype>(room)];
+}
+
+bool CutscenesWindow::anyEdited() const {
+    for (std::size_t r = 0; r < m_boxes.size(); ++r) {
+        if (edited(r)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CutscenesWindow::save(std::initializer_list<Group> groups) {
+    std::vector<cutscenes::CutsceneEdit> edits;
+    const auto rooms = cutscenes::rooms();
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        if (std::ranges::find(groups, rooms[r].group) == groups.end() || !edited(r)) {
+            continue;
+        }
+        std::string text = m_boxes[r]->text().toStdString();
+        // The user sees the padding, whether the save succeeds or not.
+        m_boxes[r]->setText(QString::fromStdString(padToLimit(text, rooms[r].size)));
+        edits.push_back({r, std::move(text)});
+    }
+    if (edits.empty()) {
+        m_dialogs.inform(
+            this, kTitle,
+            tr("None of these texts has been changed since it was read or last saved, so nothing was "
+               "written."));
+        return true;
+    }
+    if (const auto saved = cutscenes::saveCutsceneTexts(m_filePath, m_edition, edits); !saved) {
+        m_dialogs.inform(this, kTitle, QString::fromStdString(saved.error()), saveErrorIcon(saved.failure()));
+        return false;
+    }
+    for (const auto& edit : edits) {
+        m_savedTexts[static_cast<qsizetype>(edit.room)] = m_boxes[edit.room]->text();
+    }
+    m_dialogs.inform(this, kTitle, tr("Writing complete!"));
+    return true;
+}
+
+void CutscenesWindow::closeEvent(QCloseEvent* event) {
+    event->setAccepted(mayClose(m_dialogs, this, anyEdited(), [this] {
+        return save({Group::Sonic, Group::Tikal, Group::PlayAs});
+    }));
+}
+
+QWidget* createCutscenesWindow(const LauncherContextPtr& context) {
+    return CutscenesWindow::open(context);
+}
+
+}  // namespace rq

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "cutscenes/cutscenerooms.h"
+#include "kit/dialogs.h"
+#include "kit/launchercontext.h"
+
+class QLineEdit;
+
+namespace rq {
+
+// The cutscene editor for the PC executable: Sonic's subtitles, Tikal's texts and the playable-character
+// messages at the places the core's table gives, for the edition the file's marker names. It works on the
+// copy of the launcher's file path it took when it opened.
+class CutscenesWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // Form_Load: reads every text now, tells once if the file could not be read, and gives the launcher its
+    // "Launch!" back.
+    [[nodiscard]] static CutscenesWindow* open(const LauncherContextPtr& context);
+
+    // Each shows its own messages and gives true when everything edited was written.
+    bool sonic_write_Click();
+    bool tikal_text_click_Click();
+    bool Command1_Click();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    explicit CutscenesWindow(LauncherContextPtr context);
+    void buildSonicTab(QWidget* page, const QRect& area);
+    void buildMiscTab(QWidget* page);
+    void addBox(std::size_t room, QWidget* frame, int left);
+    void showTexts(const cutscenes::CutsceneTexts& read);
+    bool save(std::initializer_list<cutscenes::Group> groups);
+    [[nodiscard]] bool edited(std::size_t room) const;
+    [[nodiscard]] bool anyEdited() const;
+
+    LauncherContextPtr m_context;
+    Dialogs& m_dialogs;
+    const std::string m_filePath;  // the window file path
+    cutscenes::Edition m_edition = cutscenes::Edition::None;
+
+    std::vector<QLineEdit*> m_boxes;  // one a room, in the core table's order
+    QStringList m_savedTexts;         // as read or last saved: what closing without a question keeps
+};
+
+// The cutscene editor, opened by the launcher's "Launch!" for the PC executable.
+[[nodiscard]] QWidget* createCutscenesWindow(const LauncherContextPtr& context);
+
+}  // namespace rq

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+#include "files/result.h"
+#include "kit/dialogs.h"
+
+class QWidget;
+
+namespace rq {
+
+// The icon of a save's error: a refusal is a warning, a file that could not be opened or written is graver.
+[[nodiscard]] Dialogs::Icon saveErrorIcon(const Error& error);
+
+// Closing a window with edits not yet saved asks whether to save them first: Yes saves, No discards, Cancel
+// keeps the window. Gives whether the window may close; a save that fails keeps it open, with the edits.
+[[nodiscard]] bool mayClose(Dialogs& dialogs, QWidget* window, bool edited,
+                            const std::function<bool()>& save);
+
+}  // namespace rq

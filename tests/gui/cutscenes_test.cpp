@@ -1,0 +1,255 @@
+// The cutscene editor: what it shows for each edition, its save buttons, and the question when closing with
+// unsaved edits. The rooms, reading and the save plan are the core's, tested there.
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
+#include "support/launcher_fixture.h"
+
+namespace rq {
+namespace {
+
+using cutscenes::Edition;
+using Answer = Dialogs::Answer;
+using Icon = Dialogs::Icon;
+using test::shown;
+
+const std::string kSentence = "Now, you can play with SONIC!";  // where identification looks for it
+const QString kSaved = shown(Icon::Information, "Writing complete!");
+const QString kRefused =
+    QStringLiteral("tikaltxt[0]: The character '\u4E2D' has no byte in code page 1252. Nothing was written.");
+
+class CutscenesTest : public test::LauncherFixture {
+  public:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        test::writePicture(folder.path("gfx\\pc-sadx-jap.dat"), Qt::blue);
+    }
+    // Loads the executable in the launcher and launches the cutscene editor, the file removed first if asked.
+    QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
+                  bool removeFile = false) {
+        path = test::writeCutsceneExecutable(games, marker, edition, {{identifiedAt, kSentence}});
+        load(path);
+        before = test::readAll(path);
+        if (removeFile) {
+            std::filesystem::remove(path);
+        }
+        press("sadxpc");
+        return window = test::openWindow("main_cutscenes");
+    }
+    template <class T = QLineEdit>
+    T* child(const QString& name) const {
+        return window->findChild<T*>(name);
+    }
+    QString text(const QString& box) const { return child(box)->text(); }
+    // Replaces a box's text as a paste does, through its typing limit.
+    void type(const QString& box, const QString& text) const {
+        child(box)->selectAll();
+        child(box)->insert(text);
+    }
+    void click(const QString& button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+
+    QPointer<QWidget> window;
+    std::string path, before;
+};
+
+QString tabs(const QTabWidget* tabs) {
+    QStringList captions;
+    for (int t = 0; t < tabs->count(); ++t) {
+        captions << tabs->tabText(t);
+    }
+    // One row, all in view.
+    const QTabBar* bar = tabs->tabBar();
+    EXPECT_EQ(bar->tabRect(tabs->count() - 1).top(), bar->tabRect(0).top());
+    EXPECT_LE(bar->tabRect(tabs->count() - 1).right(), tabs->width());
+    return QStringLiteral("%1: ").arg(tabs->currentIndex()) + captions.join('|');
+}
+
+TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
+    ASSERT_NE(open("0", Edition::E), nullptr);
+    EXPECT_TRUE(dialogs.log.isEmpty());
+    auto* main = child<QTabWidget>("main_cutscenes_tab");
+    EXPECT_EQ(
+        tabs(main),
+        "7: Sonic's Story|Tails' Story|Knuckles' Story|Amy's Story|E-102 Gamma's Story|Big's Story|Super "
+        "Sonic's Story|Misc Text");
+    EXPECT_EQ(tabs(child<QTabWidget>("sonic_tab")),
+              "0: 1 && 2|3|4|5|6 && 7|8 && 9|10, 11, 12|Tab 7|Tab 8|Tab 9|Tab 10|Tab 11|Tab 12|Tab 13|Tab "
+              "14|Tab 15");
+    int t = 0;
+    for (const char* name : {"tails_comingsoon", "Knux_comingsoon", "amy_comingsoon", "e102_comingsoon",
+                             "nbig_comingsoon", "supersonic_comingsoon"}) {
+        auto* label = child<QLabel>(name);
+        EXPECT_EQ(QStringLiteral("%1 %2").arg(main->indexOf(label->parentWidget())).arg(label->text()),
+                  QStringLiteral("%1 Coming Soon").arg(++t));
+    }
+
+    // Each frame's title and how many boxes it holds.
+    QStringList frames;
+    for (const QString name : {"sonic1", "sonic2", "sonic3", "sonic4", "sonic5", "sonic6", "sonic7", "sonic8",
+                               "sonic9", "sonic10", "sonic11", "sonic12", "Frame13", "tikal", "stones"}) {
+        const auto* frame = child<QGroupBox>(name);
+        frames << frame->title() + QStringLiteral(": %1").arg(frame->findChildren<QLineEdit*>().size());
+    }
+    EXPECT_EQ(frames,
+              QStringList({"Cutscene 1 - Sonic's Intro: 10", "Cutscene 2 - Tail's Plane Crash: 11",
+                           "Cutscene 3 - Tails' Emerald: 30", "Cutscene 4 - Enter Robotnik: 20",
+                           "Cutscene 5 - Chaos Absorbs An Emerald: 29",
+                           "Cutscene 6 - Sonic && Tails Get Ambushed: 0",
+                           "Cutscene 7 - Coming Round From The Gas: 0", "Cutscene 8 - Enter Knuckles: 0",
+                           "Cutscene 9 - Chaos 4: 0", "Cutscene 10 - Enter The Egg Carrier: 0",
+                           "Cutscene 11 - Tornado Launch!: 0", "Cutscene 12 - Sonic Crashes Back To Earth: 0",
+                           "Now You Can Play With...: 6", "Tikal Text: 4", "Keystones: 5"}));
+    // A control, its frame, and its place there in twips.
+    const QString tails = "This piece of text is also in Tails' story.";
+    const std::tuple<QString, QString, QRect, QString> places[] = {
+        {"sonic_0", "sonic1", twipsRect(240, 360, 2775, 285), ""},
+        {"sonic_99", "sonic5", twipsRect(3960, 4920, 2775, 285), ""},
+        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2775, 285), ""},
+        {"playas6", "Frame13", twipsRect(120, 2040, 2775, 285), ""},
+        {"Label1", "sonic4", twipsRect(3075, 1695, 255, 255), tails},
+        {"Label2", "sonic4", twipsRect(3075, 2055, 255, 255), tails},
+        {"Label3", "sonic5", twipsRect(6795, 2415, 255, 255), tails},
+        {"Label4", "sonic2", twipsRect(3075, 2055, 135, 255), "Used somewhere elsewhere too"},
+    };
+    for (const auto& [name, frame, place, toolTip] : places) {
+        const auto* control = child<QWidget>(name);
+        EXPECT_EQ(std::tuple(control->parentWidget()->objectName(), control->geometry(), control->toolTip()),
+                  std::tuple(frame, place, toolTip))
+            << name.toStdString();
+    }
+    QStringList buttons;
+    for (const QString name : {"sonic_write", "Command1", "tikal_text_click", "stones_text_click"}) {
+        buttons << test::caption(child<QPushButton>(name)) + " " + child<QPushButton>(name)->toolTip();
+    }
+    const QString notYet = "Keystone texts are not supported yet.";
+    EXPECT_EQ(buttons, QStringList({"Save Sonic's Text to the EXE ", "Save to EXE ", "Save to EXE ",
+                                    "Save to EXE (disabled) " + notYet}));
+    EXPECT_EQ(text("stonetxt_4") + child("stonetxt_4")->toolTip(), "Loading..." + notYet);
+    EXPECT_FALSE(child("stonetxt_4")->isEnabled());
+
+    // Typing stops at the box's size.
+    child("sonic_99")->selectAll();
+    QTest::keyClicks(child("sonic_99"), QString(30, 'x'));
+    EXPECT_EQ(text("sonic_99"), QString(24, 'x'));
+    // The load gave the launcher its button back; launching again only brings this window forward.
+    EXPECT_EQ(test::caption(button("sadxpc")), "Launch!");
+    press("sadxpc");
+    EXPECT_EQ(test::openWindows("main_cutscenes").size(), 1);
+    EXPECT_EQ(test::caption(button("sadxpc")), "Launch!");
+}
+
+// The marker is read each time the window opens: nothing of an earlier opening carries over.
+TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
+    const struct {
+        const char* name;
+        std::string marker;
+        Edition edition;
+        std::uint64_t identifiedAt;
+        QString title;
+    } rows[] = {{"E", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
+                {"J after E", "(", Edition::J, 0x3E050D, "Romquill - Sonic Adventure DX (J)"},
+                {"E again", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
+                {"unmarked after E", "X", Edition::None, 0x3E04FD, "Romquill - SA:DX PC Component"}};
+    for (const auto& row : rows) {
+        if (window) {
+            window->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // as the event loop would
+        }
+        ASSERT_NE(open(row.marker, row.edition, row.identifiedAt), nullptr) << row.name;
+        // Without an edition the playable-character messages have no place: they keep their placeholder.
+        const bool placed = row.edition != Edition::None;
+        EXPECT_EQ(QStringList({window->windowTitle(), text("sonic_0"), text("sonic_99"), text("tikaltxt_3"),
+                               text("playas1"), text("playas6")}),
+                  QStringList({row.title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
+                               placed ? "t109" : "Loading..."}))
+            << row.name;
+    }
+    EXPECT_TRUE(dialogs.log.isEmpty());
+    // ... nor can they be saved.
+    type("playas1", "Hey");
+    click("Command1");
+    EXPECT_EQ(dialogs.log,
+              QStringList{shown(Icon::Exclamation,
+                                "This file is neither the (E) nor the (J) edition of the game, so "
+                                "the places of these messages are not known. Nothing was written.")});
+    EXPECT_EQ(test::readAll(path), before);
+    dialogs.answer = Answer::No;
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    dialogs.log.clear();
+
+    // A file that cannot be read is told once, and the window opens all the same.
+    ASSERT_NE(open("0", Edition::E, 0x3E04FD, true), nullptr);
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Critical, "ROM not found!")});
+    EXPECT_EQ(text("sonic_0") + window->windowTitle(), "Romquill - SA:DX PC Component");
+}
+
+TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusWhereItWas) {
+    ASSERT_NE(open("0", Edition::E), nullptr);
+    load(megaDrive("other.bin"));  // what the launcher loads later is no concern of this window's
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    std::string expected = before;
+    const struct {
+        QString box, typed, button;
+        std::uint64_t offset;
+        int size;
+    } saves[] = {{"sonic_99", "Hey", "sonic_write", 0x4790B3, 24},
+                 {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
+                 {"playas2", "Now you play as Zed!", "Command1", 0x3E0465, 29}};
+    for (const auto& save : saves) {
+        dialogs.log.clear();
+        type(save.box, save.typed);
+        child<QPushButton>(save.button)->setFocus();
+        click(save.button);
+        EXPECT_EQ(dialogs.log, QStringList{kSaved});
+        EXPECT_EQ(text(save.box), save.typed.leftJustified(save.size));
+        expected.replace(save.offset, save.size, *toCodePage(text(save.box)));
+        EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
+        EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
+    }
+    // A refused save writes nothing; the text stays in its box.
+    dialogs.log.clear();
+    type("tikaltxt_0", QStringLiteral("\u4E2D"));
+    click("tikal_text_click");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, kRefused)});
+    EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D").leftJustified(20));
+    EXPECT_EQ(test::readAll(path), expected);
+    dialogs.log.clear();
+    click("sonic_write");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
+                                             "None of these texts has been changed since it was read or last "
+                                             "saved, so nothing was written.")});
+    EXPECT_EQ(test::readAll(path), expected);
+    // Identification reads at absolute offsets whatever the window did.
+    load(path);
+    EXPECT_EQ(launcher->state().detectedGame, "Sonic Adventure DX PC (E)");
+}
+
+// Closing with edits asks first; Yes saves the edits of every part.
+TEST_F(CutscenesTest, AsksBeforeClosingWithUnsavedEditsAndSavesThemAll) {
+    ASSERT_NE(open("0", Edition::E), nullptr);
+    const QString ask = shown(
+        Icon::Exclamation, "Some texts have been edited but not saved. Save them to the file before closing?",
+        Dialogs::Buttons::YesNoCancel);
+    type("sonic_0", "Hey");
+    type("tikaltxt_0", "Tikal");
+    dialogs.answer = Answer::Cancel;
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(test::readAll(path), before);
+    dialogs.answer = Answer::Yes;
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(dialogs.log, QStringList({ask, ask, kSaved}));
+    EXPECT_EQ(test::readAll(path), std::string(before)
+                                       .replace(0x47B0D5, 29, "Hey" + std::string(26, ' '))
+                                       .replace(0x3E8B1D, 20, "Tikal" + std::string(15, ' ')));
+}
+
+}  // namespace
+}  // namespace rq
