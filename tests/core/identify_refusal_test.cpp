@@ -134,17 +134,5 @@ TEST(Identify, EdgeFilesGiveTheGameOrTheRefusal) {
     }
 }
 
-TEST(IdentifyError, MissingFileOrFolderIsAnErrorEvenWithARomExtension) {
-    const test::TempDir dir;
-    std::filesystem::create_directory(dir.path() / "folder.bin");
-    for (const std::string name : {"missing.bin", "missing.txt", "folder.bin"}) {
-        SCOPED_TRACE(name);
-        const auto result = detectGame(dir.file(name));
-        ASSERT_FALSE(result);
-        EXPECT_FALSE(result.error().empty());
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir.file("missing.bin")));
-}
-
 }  // namespace
 }  // namespace rq
