@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "about/about.h"
 #include "cutscenes/cutscenerooms.h"
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
@@ -156,6 +157,7 @@ int main(int argc, char** argv) {
     windows.editor = rq::createEditorWindow;
     windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
+    windows.about = rq::createAboutWindow;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
     dialogs.chooseFile(mdGame);

@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "about/about.h"
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "files/common.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     windows.editor = rq::createEditorWindow;
     windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
+    windows.about = rq::createAboutWindow;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     rq::centreOnScreen(&launcher);
     launcher.show();

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <memory>
 
+#include "about/about.h"
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "launcher/loader.h"
@@ -67,7 +68,8 @@ class LauncherFixture : public ::testing::Test {
                              "[Ident]\nRQL_game_plugin=v1.0\n[GameAndFileInfo]\nPicture=game.dat\n");
         launcher = std::make_unique<LoaderWindow>(
             dialogs,
-            LauncherWindows{createEditorWindow, createCutscenesWindow, createTemplateChooser, {}, {}, {}});
+            LauncherWindows{
+                createEditorWindow, createCutscenesWindow, createTemplateChooser, {}, {}, createAboutWindow});
         launcher->show();
     }
     void TearDown() override {

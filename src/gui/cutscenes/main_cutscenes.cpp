@@ -129,13 +129,6 @@ QGroupBox* addFrame(const QString& name, const QString& title, const QRect& plac
     return frame;
 }
 
-QPushButton* addButton(const QString& name, const QString& caption, const QRect& place, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(place);
-    return button;
-}
-
 }  // namespace
 
 CutscenesWindow* CutscenesWindow::open(const LauncherContextPtr& context) {

@@ -30,6 +30,13 @@ void centreOnScreen(QWidget* window) {
     window->move(frame.topLeft());
 }
 
+QPushButton* addButton(const QString& name, const QString& caption, const QRect& place, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(place);
+    return button;
+}
+
 bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make) {
     if (slot) {
         slot->show();

@@ -25,6 +25,9 @@ namespace rq {
 void makeFixedWindow(QWidget* window, int clientWidthTwips, int clientHeightTwips);
 void centreOnScreen(QWidget* window);
 
+// A push button with its design name, placed in pixels.
+QPushButton* addButton(const QString& name, const QString& caption, const QRect& place, QWidget* parent);
+
 // Each window exists once: opening it again only brings it to the front, without running its load again.
 // Returns true when a new window was made.
 bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make);
