@@ -3,6 +3,8 @@
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "files/common.h"
+#include "headers/gbamain.h"
+#include "headers/mdmain.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
@@ -19,6 +21,8 @@ int main(int argc, char* argv[]) {
     windows.editor = rq::createEditorWindow;
     windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
+    windows.gbaHeader = rq::createGbaHeaderWindow;
+    windows.mdHeader = rq::createMdHeaderWindow;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     rq::centreOnScreen(&launcher);
     launcher.show();
