@@ -64,6 +64,23 @@ constexpr std::array kCommands = {
             "and the exit status is 1. TEXTS.json given as \"-\" is read from standard input.\n"
             "Exits 1 when FILE cannot be read.",
             cutscenesCommand},
+    Command{
+        "header", "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
+        "The header of a GBA ROM (.gba) or Mega Drive ROM (.bin), chosen by the extension, as the header\n"
+        "editors show it: every field by its control name (romtitle, shortname, region, maker,\n"
+        "devicetype, version; consolename, ..., dash, ..., region), each text in quotes, and whether the\n"
+        "header's checksum is right (GBA: the check byte at 0xBD; Mega Drive: the word at 0x18E).\n"
+        "--json prints one object instead:\n"
+        "  {\"kind\": \"gba\", \"fields\": {\"romtitle\": ..., ...},\n"
+        "   \"checksum\": {\"stored\": 90, \"computed\": 16, \"right\": false}}\n"
+        "--set CONTROL=TEXT (repeatable) writes a field as the editors' saves do: padded to its size\n"
+        "(GBA with zero bytes, Mega Drive with spaces); only texts that differ from what FILE shows are\n"
+        "written. devicetype, version and dash cannot be set. --fix-checksum then writes the right\n"
+        "checksum, and only its bytes. Everything is checked first: on any refusal (an unknown or locked\n"
+        "field, a text longer than its field, a character without a byte in the code page, a file too\n"
+        "short for its header) FILE is left as it was and the exit status is 1, as for a file that is\n"
+        "not a .gba or .bin file or cannot be read.",
+        headerCommand},
 };
 
 void printUsage(std::ostream& out) {

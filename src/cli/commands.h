@@ -25,6 +25,7 @@ int insertCommand(Arguments args, Streams io);
 int checkCommand(Arguments args, Streams io);
 int recoverCommand(Arguments args, Streams io);
 int cutscenesCommand(Arguments args, Streams io);
+int headerCommand(Arguments args, Streams io);
 
 struct Command {
     std::string_view name;

@@ -59,7 +59,8 @@ const std::vector<std::string> kUsages = {"identify FILE...",
                                           "dump --template T [--program-folder DIR] FILE",
                                           "insert --template T [--program-folder DIR] FILE TEXTS.json",
                                           "check --template T [--program-folder DIR] [FILE]",
-                                          "cutscenes (dump FILE | insert FILE TEXTS.json)"};
+                                          "cutscenes (dump FILE | insert FILE TEXTS.json)",
+                                          "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]"};
 
 TEST(CliHelp, ListsEveryVerbAndEachVerbExplainsItselfWithoutRunning) {
     const auto top = runCli({"--help"});
@@ -87,6 +88,9 @@ TEST(CliUsage, WrongArgumentsExitTwoWithTheVerbsUsageOnStandardError) {
         {"check", "--template", "demo.ini", "--verbose"},
         {"cutscenes", "dump"},
         {"cutscenes", "insert", "sonic.exe", "--all"},
+        {"header"},
+        {"header", "a.gba", "--set", "romtitle"},
+        {"header", "a.gba", "b.gba"},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(testing::PrintToString(args));
@@ -477,6 +481,67 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
         EXPECT_EQ(test::readAll(c.file), before);
     }
     EXPECT_EQ(runCli({"cutscenes", "dump", dir.file("missing.exe")}).err, "ROM not found!\n");
+}
+
+// --- header ------------------------------------------------------------------------------------------------
+
+// A GBA header whose title is shown short, by a zero byte. Its check byte, 0x00, is wrong: the bytes at
+// 0xA0..0xBC sum to 0x5B1 ("AB" 0x83, "CDEFGHIJK" 0x27F, "AXYE" 0x137, "01" 0x61, 0x96, 0x80, 0x01), and
+// -(0x5B1 + 0x19) = 0x36 (mod 256); with the maker "99" (0x72) the sum is 0x5C2 and the byte 0x25.
+std::string writeGbaHeader(const test::TempDir& dir) {
+    test::writeImage(dir.file("game.gba"),
+                     {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}}, 0x100);
+    return dir.file("game.gba");
+}
+
+// A text given as the file shows it is no change: the title's bytes after its zero stay.
+TEST(CliHeader, PrintsTheFieldsAndChecksumAsJsonAndWritesOnlyChangedFieldsThenTheChecksum) {
+    const test::TempDir dir;
+    const std::string gba = writeGbaHeader(dir);
+    std::string expected = test::readAll(gba);
+    auto shown = test::runTool(ROMQUILL_CLI, {"header", gba, "--json"}).out;
+    std::erase(shown, '\n');
+    EXPECT_EQ(shown,
+              R"({  "kind": "gba",  "fields": {    "romtitle": "AB",    "shortname": "XY",    "region": "E",)"
+              R"(    "maker": "01",    "devicetype": "80",    "version": "01"  },)"
+              R"(  "checksum": {    "stored": 0,    "computed": 54,    "right": false  }})");
+    const auto fixed = test::runTool(
+        ROMQUILL_CLI, {"header", gba, "--set", "romtitle=AB", "--set", "maker=99", "--fix-checksum"});
+    EXPECT_EQ(fixed.out.rfind("Writing complete! 1 field written.\nGBA header of " + gba + "\n", 0), 0u);
+    EXPECT_TRUE(fixed.out.ends_with("\n  checksum          stored 0x25, computed 0x25: right\n"))
+        << fixed.out;
+    expected.replace(0xB0, 2, "99")[0xBD] = '\x25';
+    EXPECT_EQ(test::readAll(gba), expected);
+}
+
+TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
+    const test::TempDir dir;
+    const std::string gba = writeGbaHeader(dir), cut = dir.file("cut.bin"), gb = dir.file("game.gb");
+    const std::string missing = dir.file("missing.gba");
+    test::writeImage(cut, {}, 0x100);
+    test::writeImage(gb, {}, 0x100);
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {gba, "title=X", "A GBA header has no field \"title\"."},
+        {gba, "devicetype=80", "devicetype is shown only and cannot be written."},  // even as it shows
+        {gba, "region=EU", "region has room for 1 character, not the 2 of its new text."},
+        {gba, "romtitle=\xE4\xB8\xAD",
+         "romtitle: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {cut, "region=E", "\"" + cut + "\" has 256 bytes, too few to hold the checksum at 0x18E."},
+        {gb, "", "\"" + gb + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)."},
+        {missing, "", "The file \"" + missing + "\" does not exist."},
+    };
+    // Beside each refusal a field that could be written and the checksum's fix: neither may be.
+    for (const auto& [file, set, err] : cases) {
+        const std::string before = test::readAll(file);
+        std::vector<std::string> args = {"header", file, "--set", "maker=77", "--fix-checksum"};
+        if (!set.empty()) {
+            args.insert(args.end(), {"--set", set});
+        }
+        const auto run = runCli(args);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+                  std::tuple(1, "", err + " Nothing was written.\n"));
+        EXPECT_EQ(test::readAll(file), before);
+    }
 }
 
 }  // namespace

@@ -176,7 +176,8 @@ Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEd
         }
         const std::size_t length = characterCount(edit.text);
         if (length > static_cast<std::size_t>(field.size)) {
-            return refused(control + " has room for " + std::to_string(field.size) + " characters, not the " +
+            return refused(control + " has room for " + std::to_string(field.size) +
+                           (field.size == 1 ? " character" : " characters") + ", not the " +
                            std::to_string(length) + " of its new text.");
         }
         auto bytes = utf8ToBytes(edit.text);

@@ -64,7 +64,8 @@ struct Checksum {
 };
 // Refused when the file is too short to hold the value; the Mega Drive sum reads the file in blocks.
 [[nodiscard]] Result<Checksum> readChecksum(const std::string& path, Kind kind);
-// Writes the computed value, and only its bytes, through the one safe write path.
+// Writes the computed value, and only its bytes, through the one safe write path; a value already right is
+// left alone (nothing is written).
 [[nodiscard]] Status fixChecksum(const std::string& path, Kind kind);
 
 // The GBA maker codes as the "Game Maker Codes..." button shows them: six boxes, in order.

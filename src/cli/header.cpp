@@ -1,0 +1,189 @@
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+
+#include "commands.h"
+#include "files/asciitext.h"
+#include "files/readwritetext.h"
+#include "headers/headerfields.h"
+#include "templateverbs.h"
+
+namespace rq::cli {
+namespace {
+
+using headers::Kind;
+using Json = nlohmann::ordered_json;
+
+constexpr std::string_view kNothingWritten = " Nothing was written.";
+
+struct HeaderArguments {
+    std::string file;
+    bool json = false;
+    bool fixChecksum = false;
+    std::vector<std::pair<std::string, std::string>> sets;  // control, text, as given
+};
+
+std::optional<HeaderArguments> parse(Arguments args) {
+    HeaderArguments parsed;
+    bool haveFile = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--json") {
+            parsed.json = true;
+        } else if (arg == "--fix-checksum") {
+            parsed.fixChecksum = true;
+        } else if (arg == "--set" && i + 1 < args.size() && args[i + 1].find('=') != std::string::npos) {
+            const std::string& set = args[++i];
+            const std::size_t equals = set.find('=');
+            parsed.sets.emplace_back(set.substr(0, equals), set.substr(equals + 1));
+        } else if (arg.starts_with("-") || haveFile) {
+            return std::nullopt;
+        } else {
+            parsed.file = arg;
+            haveFile = true;
+        }
+    }
+    return haveFile ? std::optional(parsed) : std::nullopt;
+}
+
+std::string_view kindName(Kind kind) {
+    return kind == Kind::Gba ? "gba" : "megadrive";
+}
+
+std::string checkValueText(Kind kind, std::uint32_t value) {
+    return "0x" + hexText(value, kind == Kind::Gba ? 2 : 4);
+}
+
+void print(const std::string& file, Kind kind, const headers::HeaderTexts& read,
+           const headers::Checksum& checksum, bool json, std::ostream& out) {
+    const auto fields = headers::fields(kind);
+    if (json) {
+        Json texts = Json::object();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            texts[std::string(fields[i].control)] = read.texts[i];
+        }
+        const Json document = {
+            {"kind", kindName(kind)},
+            {"fields", std::move(texts)},
+            {"checksum",
+             {{"stored", checksum.stored}, {"computed", checksum.computed}, {"right", checksum.right()}}}};
+        out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+        return;
+    }
+    // Quoted, so that the spaces a Mega Drive header pads with show.
+    constexpr std::size_t kColumn = 18;
+    out << (kind == Kind::Gba ? "GBA" : "Mega Drive") << " header of " << file << '\n';
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        out << "  " << fields[i].control << std::string(kColumn - fields[i].control.size(), ' ') << '"'
+            << read.texts[i] << "\"\n";
+    }
+    out << "  checksum" << std::string(kColumn - 8, ' ') << "stored " << checkValueText(kind, checksum.stored)
+        << ", computed " << checkValueText(kind, checksum.computed) << ": "
+        << (checksum.right() ? "right" : "wrong") << '\n';
+}
+
+// The given texts that differ from what the file shows, in the table's order; the last of a field's
+// texts counts. Every given text is checked first, changed or not, so that a locked field or a text
+// that could never be written is refused even when it matches.
+Result<std::vector<headers::FieldEdit>> changedFields(const HeaderArguments& args, Kind kind,
+                                                      const headers::HeaderTexts& current) {
+    std::map<std::size_t, std::string> given;
+    for (const auto& [control, text] : args.sets) {
+        const auto field = headers::findField(kind, control);
+        if (!field) {
+            return Error{"A " + std::string(kind == Kind::Gba ? "GBA" : "Mega Drive") +
+                             " header has no field \"" + control + "\"." + std::string(kNothingWritten),
+                         ErrorKind::Refusal};
+        }
+        given[*field] = text;
+    }
+    std::vector<headers::FieldEdit> all, changed;
+    for (const auto& [field, text] : given) {
+        all.push_back({field, text});
+        if (current.texts[field] != text) {
+            changed.push_back({field, text});
+        }
+    }
+    if (const auto plan = headers::planHeaderSave(kind, all); !plan) {
+        return plan.failure();
+    }
+    return changed;
+}
+
+struct HeaderState {
+    headers::HeaderTexts read;
+    headers::Checksum checksum;
+};
+
+Result<HeaderState> readState(const std::string& file, Kind kind) {
+    const auto checksum = headers::readChecksum(file, kind);
+    if (!checksum) {
+        return checksum.failure();
+    }
+    auto read = headers::readHeader(file, kind);
+    if (read.readFailed) {
+        return Error{std::string(kRomNotFound)};
+    }
+    return HeaderState{std::move(read), *checksum};
+}
+
+// The changed fields, then the checksum, whose GBA value covers them.
+Status writeChanges(const HeaderArguments& args, Kind kind, const HeaderState& current, Streams io) {
+    const auto edits = changedFields(args, kind, current.read);
+    if (!edits) {
+        return edits.failure();
+    }
+    if (const auto saved = headers::saveHeader(args.file, kind, *edits); !saved) {
+        return saved;
+    }
+    if (!args.json && !args.sets.empty()) {
+        io.out << "Writing complete! " << edits->size() << (edits->size() == 1 ? " field" : " fields")
+               << " written.\n";
+    }
+    if (args.fixChecksum) {
+        if (const auto fixed = headers::fixChecksum(args.file, kind); !fixed) {
+            return Error{(edits->empty() ? "" : "The fields were written, but not the checksum: ") +
+                         fixed.error()};
+        }
+    }
+    return success();
+}
+
+}  // namespace
+
+int headerCommand(Arguments args, Streams io) {
+    const auto parsed = parse(args);
+    if (!parsed) {
+        printVerbUsage("header", io.err);
+        return kExitUsage;
+    }
+    const bool writing = !parsed->sets.empty() || parsed->fixChecksum;
+    const std::string unwritten(writing ? kNothingWritten : "");
+    const auto kind = headers::kindOf(parsed->file);
+    if (!kind) {
+        say(io,
+            "\"" + parsed->file + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)." + unwritten);
+        return kExitRefused;
+    }
+    auto state = readState(parsed->file, *kind);
+    if (!state) {
+        say(io, state.error() + unwritten);
+        return kExitRefused;
+    }
+    if (writing) {
+        if (const auto written = writeChanges(*parsed, *kind, *state, io); !written) {
+            say(io, written.error());
+            return kExitRefused;
+        }
+        state = readState(parsed->file, *kind);
+        if (!state) {
+            say(io, state.error());
+            return kExitRefused;
+        }
+    }
+    print(parsed->file, *kind, state->read, state->checksum, parsed->json, io.out);
+    return kExitOk;
+}
+
+}  // namespace rq::cli
