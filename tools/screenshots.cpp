@@ -23,6 +23,8 @@
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "files/common.h"
+#include "headers/gbamain.h"
+#include "headers/mdmain.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "launcher/loader.h"
@@ -148,8 +150,13 @@ int main(int argc, char** argv) {
     const QString mdGame = games.filePath(QStringLiteral("sonic2.bin"));
     writePcGame(pcGame);
     QByteArray header(0x200, '\0');
-    header.replace(0x100, 15, "SEGA MEGA DRIVE");
-    header.replace(0x183, 11, "00001051-01");
+    header.replace(0x100, 0x100, QByteArray(0x100, ' '));
+    header.replace(0x100, 32, "SEGA MEGA DRIVE (C)SEGA 1992.SEP");
+    header.replace(0x120, 20, "SONIC THE HEDGEHOG 2");
+    header.replace(0x150, 20, "SONIC THE HEDGEHOG 2");
+    header.replace(0x180, 14, "GM 00001051-01");
+    header.replace(0x18E, 4, QByteArray(2, '\0') + "J6");
+    header.replace(0x1F0, 3, "JUE");
     writeSparse(mdGame, {{0, header}});
 
     ShotDialogs dialogs(out);
@@ -158,6 +165,8 @@ int main(int argc, char** argv) {
     windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
     windows.about = rq::createAboutWindow;
+    windows.gbaHeader = rq::createGbaHeaderWindow;
+    windows.mdHeader = rq::createMdHeaderWindow;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
     dialogs.chooseFile(mdGame);
@@ -196,6 +205,18 @@ int main(int argc, char** argv) {
 
     launcher.mnuFileGBAROMHeader_Click();
     launcher.mnuFileMDROMHeader_Click();
+    // The header editors on small made-up images: a GBA header whose check byte is stale, the Mega Drive
+    // image above.
+    const QString gbaGame = games.filePath(QStringLiteral("quill.gba"));
+    writeSparse(gbaGame,
+                {{0xA0, "ROMQUILLDEMOARQE01"}, {0xB2, "\x96"}, {0xBC, "\x01"}, {0xFF, QByteArray(1, '\0')}});
+    const std::pair<const char*, QString> headerGames[] = {{"gbamain", gbaGame}, {"mdmain", mdGame}};
+    for (const auto& [name, file] : headerGames) {
+        if (auto* editor = qobject_cast<rq::HeaderWindow*>(findWindow(QLatin1String(name)))) {
+            dialogs.chooseFile(file);
+            editor->load_Click();
+        }
+    }
     launcher.mnuHelpAbout_Click();
     dialogs.chooseFile(pcGame);  // the cutscene editor reads the file loaded last
     launcher.load_Click();

@@ -4,6 +4,8 @@
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
 #include "files/common.h"
+#include "headers/gbamain.h"
+#include "headers/mdmain.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
@@ -21,6 +23,8 @@ int main(int argc, char* argv[]) {
     windows.cutscenes = rq::createCutscenesWindow;
     windows.chooser = rq::createTemplateChooser;
     windows.about = rq::createAboutWindow;
+    windows.gbaHeader = rq::createGbaHeaderWindow;
+    windows.mdHeader = rq::createMdHeaderWindow;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     rq::centreOnScreen(&launcher);
     launcher.show();

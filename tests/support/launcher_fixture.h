@@ -12,6 +12,8 @@
 #include "about/about.h"
 #include "cutscenes/main_cutscenes.h"
 #include "editor/editor.h"
+#include "headers/gbamain.h"
+#include "headers/mdmain.h"
 #include "launcher/loader.h"
 #include "support/scripted_dialogs.h"
 #include "support/templatefiles.h"
@@ -66,10 +68,9 @@ class LauncherFixture : public ::testing::Test {
         folder.writeLoaderIni("[gamenames]\nSonic The Hedgehog 2=game.ini\nSonic && Knuckles=game.ini\n");
         folder.writeTemplate("game.ini",
                              "[Ident]\nRQL_game_plugin=v1.0\n[GameAndFileInfo]\nPicture=game.dat\n");
-        launcher = std::make_unique<LoaderWindow>(
-            dialogs,
-            LauncherWindows{
-                createEditorWindow, createCutscenesWindow, createTemplateChooser, {}, {}, createAboutWindow});
+        LauncherWindows windows{createEditorWindow,    createCutscenesWindow, createTemplateChooser,
+                                createGbaHeaderWindow, createMdHeaderWindow,  createAboutWindow};
+        launcher = std::make_unique<LoaderWindow>(dialogs, std::move(windows));
         launcher->show();
     }
     void TearDown() override {

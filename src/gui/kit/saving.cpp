@@ -8,12 +8,13 @@ Dialogs::Icon saveErrorIcon(const Error& error) {
     return error.kind == ErrorKind::Failure ? Dialogs::Icon::Critical : Dialogs::Icon::Exclamation;
 }
 
-bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::function<bool()>& save) {
+bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::function<bool()>& save,
+              const QString& title) {
     if (!edited) {
         return true;
     }
     const auto answer = dialogs.message(
-        window, QStringLiteral("Romquill"),
+        window, title,
         QObject::tr("Some texts have been edited but not saved. Save them to the file before closing?"),
         Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNoCancel);
     return answer == Dialogs::Answer::No || (answer == Dialogs::Answer::Yes && save());

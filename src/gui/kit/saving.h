@@ -14,7 +14,8 @@ namespace rq {
 
 // Closing a window with edits not yet saved asks whether to save them first: Yes saves, No discards, Cancel
 // keeps the window. Gives whether the window may close; a save that fails keeps it open, with the edits.
-[[nodiscard]] bool mayClose(Dialogs& dialogs, QWidget* window, bool edited,
-                            const std::function<bool()>& save);
+// The question carries the window's title where the window titles its messages with it.
+[[nodiscard]] bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::function<bool()>& save,
+                            const QString& title = QStringLiteral("Romquill"));
 
 }  // namespace rq

@@ -1,0 +1,260 @@
+#include "headerwindow.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <utility>
+
+#include "files/asciitext.h"
+#include "files/readwritetext.h"
+#include "kit/qtcodepage.h"
+#include "kit/saving.h"
+#include "kit/typinglimit.h"
+#include "kit/windowtools.h"
+
+namespace rq {
+namespace {
+
+const QString kNoRom = QStringLiteral("No rom loaded.");
+
+QRect pixels(const auto& place) {
+    return twipsRect(place.left, place.top, place.width, place.height);
+}
+
+// The font of the path and the field boxes, for which the boxes are sized.
+QFont fieldFont() {
+    QFont font(QStringLiteral("Lucida Console"));
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+QString hex(std::uint32_t value, headers::Kind kind) {
+    return QStringLiteral("0x") + QString::fromStdString(hexText(value, kind == headers::Kind::Gba ? 2 : 4));
+}
+
+}  // namespace
+
+HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
+    : m_context(std::move(context)),
+      m_dialogs(m_context->dialogs),
+      m_kind(layout.kind),
+      m_title(QString::fromUtf8(layout.title)),
+      m_filter(QString::fromUtf8(layout.filter)),
+      m_wrongKind(QString::fromUtf8(layout.wrongKind)) {
+    setObjectName(QString::fromUtf8(layout.name));
+    setWindowTitle(m_title + tr(" - No ROM loaded"));
+    makeFixedWindow(this, layout.width, layout.height);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    setFont(font);
+
+    m_path = new QLabel(kNoRom, this);
+    m_path->setObjectName(QStringLiteral("path"));
+    m_path->setGeometry(pixels(layout.path));
+    m_path->setFont(fieldFont());
+    m_frame = new CaptionFrame(tr("Rom Details"), this);
+    m_frame->setObjectName(QStringLiteral("rom"));
+    m_frame->setGeometry(pixels(layout.frame));
+
+    for (const headers::Field& field : headers::fields(m_kind)) {
+        const auto place = std::ranges::find(layout.boxes, field.control, &BoxPlace::control);
+        auto* box = new QLineEdit(m_frame);
+        box->setObjectName(QString::fromUtf8(field.control.data(), field.control.size()));
+        box->setGeometry(pixels(place->place));
+        box->setFont(fieldFont());
+        box->setToolTip(QString::fromUtf8(field.toolTip.data(), field.toolTip.size()));
+        // A field that is never written takes no typing, so that no edit is silently dropped.
+        box->setReadOnly(!field.writable);
+        new TypingLimit(field.limit, box);
+        m_boxes.push_back(box);
+        m_savedTexts << QString();
+    }
+    connect(addButton("load", tr("Load New ROM"), layout.load, m_frame), &QPushButton::clicked, this,
+            &HeaderWindow::load_Click);
+    connect(addButton("save", tr("Save To ROM"), layout.save, m_frame), &QPushButton::clicked, this,
+            &HeaderWindow::save_Click);
+
+    m_checksum = new QLabel(this);
+    m_checksum->setObjectName(QStringLiteral("checksum"));
+    m_checksum->setGeometry(pixels(layout.checksum));
+    m_checksum->setWordWrap(true);
+    QPushButton* fix = addButton("fixchecksum", tr("Fix Checksum..."), layout.fix, this);
+    fix->setToolTip(tr("Computes the header's checksum from the file and writes it, after asking."));
+    connect(fix, &QPushButton::clicked, this, &HeaderWindow::fixchecksum_Click);
+}
+
+QPushButton* HeaderWindow::addButton(const char* name, const QString& caption, const Twips& place,
+                                     QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromUtf8(name));
+    button->setGeometry(pixels(place));
+    return button;
+}
+
+QLineEdit* HeaderWindow::box(std::string_view control) const {
+    return m_boxes[*headers::findField(m_kind, control)];
+}
+
+QString HeaderWindow::fieldText(std::string_view control) const {
+    return box(control)->text();
+}
+
+void HeaderWindow::load_Click() {
+    const auto chosen = m_dialogs.openFile(this, {tr("Select a ROM"), m_filter, 1});
+    if (!chosen) {
+        m_dialogs.inform(this, m_title, tr("No new ROM loaded."));
+        return;
+    }
+    const std::string path = toPath(*chosen);
+    if (headers::kindOf(path) != m_kind) {
+        m_dialogs.inform(this, m_title, m_wrongKind);
+        return;
+    }
+    const auto read = headers::readHeader(path, m_kind);
+    if (read.readFailed) {
+        m_dialogs.inform(this, QStringLiteral("Romquill"),
+                         QString::fromUtf8(kRomNotFound.data(), kRomNotFound.size()),
+                         Dialogs::Icon::Critical);
+    }
+    showFields(read);
+    m_romPath = path;
+    m_path->setText(*chosen);
+    setWindowTitle(loadedCaption());
+    loaded();
+    showChecksum(false);
+}
+
+void HeaderWindow::showFields(const headers::HeaderTexts& read) {
+    for (std::size_t f = 0; f < m_boxes.size(); ++f) {
+        m_boxes[f]->setText(QString::fromStdString(read.texts[f]));
+        m_boxes[f]->setCursorPosition(0);
+        m_savedTexts[static_cast<qsizetype>(f)] = m_boxes[f]->text();
+    }
+}
+
+bool HeaderWindow::noRom() {
+    if (!m_romPath.empty()) {
+        return false;
+    }
+    m_dialogs.inform(this, m_title, tr("No ROM loaded!"), Dialogs::Icon::Exclamation);
+    return true;
+}
+
+bool HeaderWindow::edited(std::size_t field) const {
+    return headers::fields(m_kind)[field].writable &&
+           m_boxes[field]->text() != m_savedTexts[static_cast<qsizetype>(field)];
+}
+
+bool HeaderWindow::anyEdited() const {
+    for (std::size_t f = 0; f < m_boxes.size(); ++f) {
+        if (edited(f)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HeaderWindow::save_Click() {
+    if (noRom()) {
+        return false;
+    }
+    std::vector<headers::FieldEdit> edits;
+    for (std::size_t f = 0; f < m_boxes.size(); ++f) {
+        if (edited(f)) {
+            edits.push_back({f, m_boxes[f]->text().toStdString()});
+        }
+    }
+    if (edits.empty()) {
+        m_dialogs.inform(
+            this, m_title,
+            tr("No field has been changed since it was read or last saved, so nothing was written."));
+        return true;
+    }
+    if (const auto saved = headers::saveHeader(m_romPath, m_kind, edits); !saved) {
+        m_dialogs.inform(this, m_title, QString::fromStdString(saved.error()),
+                         saveErrorIcon(saved.failure()));
+        return false;
+    }
+    // The boxes show what the file now holds, padding and all.
+    const auto reread = headers::readHeader(m_romPath, m_kind);
+    for (const auto& edit : edits) {
+        if (!reread.readFailed) {
+            m_boxes[edit.field]->setText(QString::fromStdString(reread.texts[edit.field]));
+        }
+        m_savedTexts[static_cast<qsizetype>(edit.field)] = m_boxes[edit.field]->text();
+    }
+    m_dialogs.inform(this, m_title, tr("Writing complete!"));
+    showChecksum(true);
+    return true;
+}
+
+void HeaderWindow::showChecksum(bool afterSave) {
+    const auto checksum = headers::readChecksum(m_romPath, m_kind);
+    if (!checksum) {
+        m_checksumRight = false;
+        m_checksum->setText(tr("Checksum: unknown"));
+        m_checksum->setToolTip(QString::fromStdString(checksum.error()));
+        return;
+    }
+    const QString stored = hex(checksum->stored, m_kind);
+    const QString computed = hex(checksum->computed, m_kind);
+    m_checksum->setToolTip(QString());
+    m_checksum->setText(
+        checksum->right()
+            ? tr("Checksum: right (%1)").arg(stored)
+            : tr("Checksum: wrong: the header holds %1, the file needs %2").arg(stored, computed));
+    if (afterSave && m_checksumRight && !checksum->right()) {
+        m_dialogs.inform(
+            this, m_title,
+            tr("The header's checksum no longer matches the file: it holds %1, the file now needs "
+               "%2. \"Fix Checksum...\" writes the right value.")
+                .arg(stored, computed),
+            Dialogs::Icon::Exclamation);
+    }
+    m_checksumRight = checksum->right();
+}
+
+void HeaderWindow::fixchecksum_Click() {
+    if (noRom()) {
+        return;
+    }
+    const auto checksum = headers::readChecksum(m_romPath, m_kind);
+    if (!checksum) {
+        m_dialogs.inform(this, m_title, QString::fromStdString(checksum.error()),
+                         saveErrorIcon(checksum.failure()));
+        return;
+    }
+    const QString computed = hex(checksum->computed, m_kind);
+    if (checksum->right()) {
+        m_dialogs.inform(this, m_title,
+                         tr("The checksum is already right (%1), so nothing was written.").arg(computed));
+        showChecksum(false);
+        return;
+    }
+    const auto answer = m_dialogs.message(
+        this, m_title,
+        tr("The header holds the checksum %1, but the file needs %2. Write %2 into the header?")
+            .arg(hex(checksum->stored, m_kind), computed),
+        Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo);
+    if (answer != Dialogs::Answer::Yes) {
+        return;
+    }
+    if (const auto fixed = headers::fixChecksum(m_romPath, m_kind); !fixed) {
+        m_dialogs.inform(this, m_title, QString::fromStdString(fixed.error()),
+                         saveErrorIcon(fixed.failure()));
+    } else {
+        m_dialogs.inform(this, m_title, tr("Writing complete!"));
+    }
+    showChecksum(false);
+}
+
+void HeaderWindow::closeEvent(QCloseEvent* event) {
+    event->setAccepted(mayClose(
+        m_dialogs, this, anyEdited(), [this] { return save_Click(); }, m_title));
+}
+
+}  // namespace rq

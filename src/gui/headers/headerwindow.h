@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QRect>
+#include <QStringList>
+#include <QWidget>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "headers/headerfields.h"
+#include "kit/dialogs.h"
+#include "kit/launchercontext.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace rq {
+
+// What the two header editors share: the path label, the frame with a text box for each of the core's
+// fields, loading through the file-open dialog, saving the edited fields, and the checksum line with its fix.
+// Each editor keeps a path of its own and never reads or changes the launcher's state.
+class HeaderWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // A control's place in twips, from the window, or from the frame for what the frame holds.
+    struct Twips {
+        int left, top, width, height;
+    };
+    struct BoxPlace {
+        std::string_view control;
+        Twips place;
+    };
+    struct Layout {
+        headers::Kind kind;
+        const char* name;       // the window's object name
+        const char* title;      // titles every message of the window, and begins its caption
+        const char* filter;     // of the file-open dialog
+        const char* wrongKind;  // a file of another extension is refused with this
+        int width, height;      // the client area
+        Twips path, frame, load, save, checksum, fix;
+        std::span<const BoxPlace> boxes;  // one a field of the core's table
+    };
+
+    void load_Click();
+    // Shows its own messages; gives true when every edited field was written.
+    bool save_Click();
+    void fixchecksum_Click();
+
+  protected:
+    HeaderWindow(LauncherContextPtr context, const Layout& layout);
+
+    // The caption after a load, from the texts now shown.
+    [[nodiscard]] virtual QString loadedCaption() const = 0;
+    // After a load has shown its fields.
+    virtual void loaded() {}
+
+    [[nodiscard]] QLineEdit* box(std::string_view control) const;
+    [[nodiscard]] QString fieldText(std::string_view control) const;
+    [[nodiscard]] QString title() const { return m_title; }
+    [[nodiscard]] Dialogs& dialogs() const { return m_dialogs; }
+    [[nodiscard]] QGroupBox* frame() const { return m_frame; }
+    QPushButton* addButton(const char* name, const QString& caption, const Twips& place, QWidget* parent);
+
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void showFields(const headers::HeaderTexts& read);
+    void showChecksum(bool afterSave);
+    [[nodiscard]] bool noRom();
+    [[nodiscard]] bool edited(std::size_t field) const;
+    [[nodiscard]] bool anyEdited() const;
+
+    LauncherContextPtr m_context;
+    Dialogs& m_dialogs;
+    const headers::Kind m_kind;
+    const QString m_title;
+    const QString m_filter;
+    const QString m_wrongKind;
+    std::string m_romPath;  // the loaded ROM path; empty before an accepted load
+    bool m_checksumRight = false;
+
+    QLabel* m_path = nullptr;
+    QGroupBox* m_frame = nullptr;
+    QLabel* m_checksum = nullptr;
+    std::vector<QLineEdit*> m_boxes;  // in the core table's order
+    QStringList m_savedTexts;         // as read or last saved: what closing without a question keeps
+};
+
+}  // namespace rq

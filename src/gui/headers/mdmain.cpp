@@ -1,0 +1,97 @@
+#include "mdmain.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+
+#include "kit/windowtools.h"
+
+namespace rq {
+namespace {
+
+constexpr HeaderWindow::Twips kSeparator = {1800, 1515, 360, 315};
+
+constexpr HeaderWindow::BoxPlace kBoxes[] = {
+    {"consolename", {120, 300, 1920, 315}},
+    {"copyrightcompany", {2160, 300, 600, 315}},
+    {"year", {2880, 300, 600, 315}},
+    {"month", {3600, 300, 480, 315}},
+    {"domesticname", {120, 705, 5880, 315}},
+    {"overseasname", {120, 1110, 5880, 315}},
+    {"typeofproduct", {120, 1515, 360, 315}},
+    {"productcode", {600, 1515, 1080, 315}},
+    {"dash", kSeparator},
+    {"versionnumber", {2280, 1515, 360, 315}},
+    {"iosupport", {120, 1920, 2040, 315}},
+    {"modem", {120, 2325, 1560, 315}},
+    {"memo", {120, 2730, 4920, 315}},
+    {"region", {120, 3135, 480, 315}},
+};
+
+}  // namespace
+
+MdHeaderWindow::MdHeaderWindow(LauncherContextPtr context)
+    : HeaderWindow(std::move(context),
+                   {
+                       .kind = headers::Kind::MegaDrive,
+                       .name = "mdmain",
+                       .title = "Romquill - Megadrive ROM Header Editor",
+                       .filter = "Sega Megadrive ROMs (*.BIN)|*.BIN",
+                       .wrongKind = "This is not a Megadrive ROM. Please select a Megadrive ROM image.",
+                       .width = 7920,
+                       .height = 4665,
+                       .path = {120, 120, 6120, 255},
+                       .frame = {120, 480, 7680, 3615},
+                       .load = {6120, 270, 1440, 375},
+                       .save = {6120, 3105, 1440, 375},
+                       .checksum = {120, 4215, 6000, 255},
+                       .fix = {6360, 4170, 1440, 375},
+                       .boxes = kBoxes,
+                   }) {
+    connect(addButton("about", tr("About..."), {6360, 60, 1440, 375}, this), &QPushButton::clicked, this,
+            &MdHeaderWindow::about_Click);
+    // The fixed separator, which dash covers when the file holds another.
+    auto* separator = new QLabel(QStringLiteral("-"), frame());
+    separator->setObjectName(QStringLiteral("Label1"));
+    separator->setAlignment(Qt::AlignCenter);
+    separator->setGeometry(twipsRect(kSeparator.left, kSeparator.top, kSeparator.width, kSeparator.height));
+    QLineEdit* dash = box("dash");
+    QPalette palette = dash->palette();
+    palette.setColor(QPalette::Text, Qt::red);
+    dash->setPalette(palette);
+    dash->raise();
+    dash->hide();
+}
+
+QString MdHeaderWindow::loadedCaption() const {
+    return title() + QStringLiteral(" - ") + fieldText("domesticname");
+}
+
+void MdHeaderWindow::loaded() {
+    QLineEdit* dash = box("dash");
+    const bool odd = dash->text() != QStringLiteral("-");
+    if (odd) {
+        dialogs().inform(this, title(),
+                         tr("This ROM does not match Sega's specified format for the product number. Adding "
+                            "extra text field."),
+                         Dialogs::Icon::Exclamation);
+    }
+    dash->setVisible(odd);
+}
+
+void MdHeaderWindow::about_Click() {
+    dialogs().inform(
+        this, title(),
+        tr("Romquill Megadrive ROM Header Editor, version 1.12, written by the author of Romquill in 2004. "
+           "Thanks to the two friends who helped along the way, and greetings to the two ROM hacking "
+           "communities it grew up with. This is the earlier stand-alone version 1.11, brought into "
+           "Romquill; apart from any bugs still to be found, it is considered complete."));
+}
+
+QWidget* createMdHeaderWindow(const LauncherContextPtr& context) {
+    return new MdHeaderWindow(context);
+}
+
+}  // namespace rq

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "headers/headerwindow.h"
+
+namespace rq {
+
+// The Mega Drive ROM header editor: the thirteen text fields of a .bin file's header, the separator of the
+// product number shown in red when it is not "-", and the checksum word.
+class MdHeaderWindow : public HeaderWindow {
+    Q_OBJECT
+  public:
+    explicit MdHeaderWindow(LauncherContextPtr context);
+
+    void about_Click();
+
+  protected:
+    [[nodiscard]] QString loadedCaption() const override;
+    void loaded() override;
+};
+
+// Opened by the launcher's File menu, "Megadrive ROM Header Editor".
+[[nodiscard]] QWidget* createMdHeaderWindow(const LauncherContextPtr& context);
+
+}  // namespace rq

@@ -1,0 +1,223 @@
+// The GBA and Mega Drive header editors: loading and saving through their dialogs, the separator warning,
+// the checksum line and its fix, the maker-code boxes and the question when closing with unsaved edits. The
+// field tables, reading, padding and check values are the core's, tested there.
+
+#include <QLineEdit>
+#include <filesystem>
+
+#include "kit/qtcodepage.h"
+#include "support/launcher_fixture.h"
+
+namespace rq {
+namespace {
+
+using Answer = Dialogs::Answer;
+using Icon = Dialogs::Icon;
+using test::shown;
+
+const QString kGba = "Romquill - GBA ROM Header Editor";
+const QString kMd = "Romquill - Megadrive ROM Header Editor";
+const QString kSaved = "Writing complete!";
+
+class HeadersTest : public test::LauncherFixture {
+  public:
+    // Opens the editor from the launcher's File menu, once a window closed before is gone.
+    QWidget* open(const QString& name) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        launcher->findChild<QAction*>(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")
+            ->trigger();
+        return window = test::openWindow(name);
+    }
+    // Picks the file in the editor's load dialog; nothing: the dialog is cancelled.
+    void choose(const std::optional<std::string>& path) {
+        dialogs.file = path ? std::optional(test::qs(*path)) : std::nullopt;
+        click("load");
+    }
+    QLineEdit* box(const QString& name) const { return window->findChild<QLineEdit*>(name); }
+    QString text(const char* label) const { return window->findChild<QLabel*>(label)->text(); }
+    void type(const QString& name, const QString& text) const {
+        box(name)->selectAll();
+        box(name)->insert(text);
+    }
+    void click(const char* button) const {
+        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+    }
+    // The caption, the checksum line and the texts of the boxes named, "(locked)" and "[hidden]".
+    QString shownTexts(const QString& names) const {
+        QStringList texts{window->windowTitle(), text("checksum")};
+        for (const QString& name : names.split(' ')) {
+            const QString text = box(name)->isReadOnly() ? "(" + box(name)->text() + ")" : box(name)->text();
+            texts << (box(name)->isVisibleTo(window) ? text : "[" + text + "]");
+        }
+        return texts.join('|');
+    }
+
+    QPointer<QWidget> window;
+};
+
+// A GBA image whose title ends at a zero byte with more after it, which only an edit may overwrite.
+std::string gbaImage(const test::TempDir& dir, const std::string& name) {
+    const std::string header = std::string("SHORT\0TAIL!!", 12) + "AXYE01";
+    test::writeImage(dir.file(name), {{0xA0, header}, {0xB4, "\xB4"}, {0xBC, "\x07"}}, 0x200);
+    return dir.file(name);
+}
+
+TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
+    const auto launcherBefore = launcherView();
+    const QString name(43, ' ');
+    const std::string md = megaDrive(
+        "md.bin",
+        {{0x120, "SONIC" + name.toStdString()}, {0x1C8, std::string("memo\0more", 9)}, {0x200, "\x12\x34"}});
+    const struct {
+        QString name, title;
+        std::string file;
+        QString controls, shown, edited, typed;
+        std::uint64_t offset;
+        std::string written;
+    } rows[] = {
+        {"gbamain", kGba, gbaImage(games, "gba.gba"), "romtitle shortname region maker devicetype version",
+         kGba + " - SHORT (XY)|Checksum: wrong: the header holds 0x00, the file needs 0x98|" +
+             "SHORT|XY|E|01|(B4)|(07)",
+         "shortname", "Q", 0xAD, std::string("Q\0", 2)},
+        {"mdmain", kMd, md, "consolename domesticname productcode dash memo",
+         kMd + " - SONIC" + name + "|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|" +
+             "SEGA MEGA DRIVE|SONIC" + name + "|00001051|[(-)]|memo",
+         "domesticname", "ABC", 0x120, "ABC" + std::string(45, ' ')},
+    };
+    for (const auto& row : rows) {
+        ASSERT_NE(open(row.name), nullptr) << row.name.toStdString();
+        dialogs.log.clear();
+        EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
+        click("save");
+        choose(row.file);
+        EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
+        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
+        EXPECT_EQ(text("path"), test::qs(row.file));
+        EXPECT_EQ(shownTexts(row.controls), row.shown);
+
+        // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
+        dialogs.log.clear();
+        std::string expected = test::readAll(row.file);
+        type(row.edited, row.typed);
+        click("save");
+        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, kSaved, {}, row.title)});
+        EXPECT_EQ(test::readAll(row.file), expected.replace(row.offset, row.written.size(), row.written));
+        EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)));
+
+        // A file gone by the save is told under the window's title, and nothing is said to be written.
+        dialogs.log.clear();
+        std::filesystem::remove(row.file);
+        type(row.edited, "Z");
+        click("save");
+        ASSERT_EQ(dialogs.log.size(), 1);
+        EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
+    }
+    EXPECT_EQ(launcherView(), launcherBefore);
+}
+
+TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNotADash) {
+    ASSERT_NE(open("mdmain"), nullptr);
+    const QString notMd = shown(Icon::Information,
+                                "This is not a Megadrive ROM. Please select a Megadrive ROM image.", {}, kMd);
+    const QString warning = shown(
+        Icon::Exclamation,
+        "This ROM does not match Sega's specified format for the product number. Adding extra text field.",
+        {}, kMd);
+    const QString none = "No rom loaded.|" + kMd + " - No ROM loaded|||[()]";
+    const QString loaded = kMd + " - |Checksum: ";
+    const struct {
+        const char* name;
+        std::optional<std::string> file;
+        QString messages, shown;  // the path's file name, then shownTexts
+    } rows[] = {
+        {"cancelled", std::nullopt, shown(Icon::Information, "No new ROM loaded.", {}, kMd), none},
+        {"GBA file", gbaImage(games, "gba.gba"), notMd, none},
+        {"space", megaDrive("space.BIN", {}, "00001051 01"), warning,
+         "space.BIN|" + loaded + "right (0x0000)|SEGA MEGA DRIVE|( )"},
+        {"dash again", megaDrive("dash.bin"), "",
+         "dash.bin|" + loaded + "right (0x0000)|SEGA MEGA DRIVE|[(-)]"},
+        {"missing file", games.file("gone.bin"), shown(Icon::Critical, "ROM not found!") + "\n" + warning,
+         "gone.bin|" + loaded + "unknown||()"},
+    };
+    for (const auto& row : rows) {
+        dialogs.log.clear();
+        choose(row.file);
+        EXPECT_EQ(dialogs.log.join('\n'), row.messages) << row.name;
+        EXPECT_EQ(text("path").split('/').last() + "|" + shownTexts("consolename dash"), row.shown)
+            << row.name;
+    }
+}
+
+TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
+    ASSERT_NE(open("gbamain"), nullptr);
+    const std::string path = games.file("zero.gba");
+    test::writeImage(path, {{0x1FF, "x"}});  // zeros: the right check byte is 0xE7
+    choose(path);
+    EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0x00, the file needs 0xE7");
+    const std::string before = test::readAll(path);
+    const QString ask =
+        shown(Icon::Exclamation,
+              "The header holds the checksum 0x00, but the file needs 0xE7. Write 0xE7 into the header?",
+              Dialogs::Buttons::YesNo, kGba);
+    click("fixchecksum");
+    EXPECT_EQ(test::readAll(path), before);
+    dialogs.answer = Answer::Yes;
+    click("fixchecksum");
+    EXPECT_EQ(test::readAll(path), std::string(before).replace(0xBD, 1, "\xE7"));
+    EXPECT_EQ(text("checksum"), "Checksum: right (0xE7)");
+    EXPECT_EQ(dialogs.log, QStringList({ask, ask, shown(Icon::Information, kSaved, {}, kGba)}));
+
+    // A save that makes it wrong says so.
+    dialogs.log.clear();
+    type("romtitle", "A");
+    click("save");
+    EXPECT_EQ(
+        dialogs.log.value(1),
+        shown(Icon::Exclamation,
+              "The header's checksum no longer matches the file: it holds 0xE7, the file now needs 0xA6. "
+              "\"Fix Checksum...\" writes the right value.",
+              {}, kGba));
+    EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
+}
+
+TEST_F(HeadersTest, MakerCodesComeInSixBoxes) {
+    ASSERT_NE(open("gbamain"), nullptr);
+    click("makercodes");
+    QStringList boxes;
+    for (const QString& message : dialogs.log) {
+        const QStringList lines = message.split('\n');
+        boxes << QStringLiteral("%1: %2 .. %3").arg(lines.size()).arg(lines.first(), lines.last());
+    }
+    const QString info = " [Information, Ok] ";
+    const QString later = "Romquill - GBA Rom Header Editor" + info;
+    EXPECT_EQ(boxes,
+              QStringList({"30: " + kGba + info + "01 - Nintendo .. 49 - IREM",
+                           "31: " + kGba + info + "4D - Malibu Games .. 5X - Microids",
+                           "29: " + kGba + info + "5W - BKN Ent./Red Storm Ent. .. 7G - Rage Software",
+                           "30: " + later + "7M - Asmik Ace Entertainment Inc./AIA .. AL - MediaFactory",
+                           "32: " + later + "B0 - Acclaim Japan .. D4 - Ask Kodansa/Lenar",
+                           "20: GBA Rom Header Editor" + info + "D7 - Copya System .. HY - Sachen"}));
+}
+
+// Closing with edits asks first, under the window's title; Cancel keeps the window, Yes saves.
+TEST_F(HeadersTest, AsksBeforeClosingWithUnsavedEdits) {
+    ASSERT_NE(open("mdmain"), nullptr);
+    const std::string path = megaDrive("md.bin");
+    choose(path);
+    const std::string before = test::readAll(path);
+    dialogs.log.clear();
+    type("region", "E");
+    dialogs.answer = Answer::Cancel;
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(test::readAll(path), before);
+    dialogs.answer = Answer::Yes;
+    EXPECT_TRUE(window->close());
+    const QString ask = shown(
+        Icon::Exclamation, "Some texts have been edited but not saved. Save them to the file before closing?",
+        Dialogs::Buttons::YesNoCancel, kMd);
+    EXPECT_EQ(dialogs.log, QStringList({ask, ask, shown(Icon::Information, kSaved, {}, kMd)}));
+    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x1F0, 3, "E  "));
+}
+
+}  // namespace
+}  // namespace rq
