@@ -89,10 +89,7 @@ HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
 
 QPushButton* HeaderWindow::addButton(const char* name, const QString& caption, const Twips& place,
                                      QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromUtf8(name));
-    button->setGeometry(pixels(place));
-    return button;
+    return rq::addButton(QString::fromUtf8(name), caption, pixels(place), parent);
 }
 
 QLineEdit* HeaderWindow::box(std::string_view control) const {
