@@ -1,0 +1,149 @@
+// The verbs that work on a game file without a template: the cutscene texts of the PC executable and the
+// header editors' fields.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/testfiles.h"
+#include "support/tool_run.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+using test::runCli;
+
+const std::string kNothingWritten = " Nothing was written.\n";
+
+// --- cutscenes ---------------------------------------------------------------------------------------------
+
+// Every text goes back as it shows, so no room is rewritten: the bytes after each zero stay. A text given as
+// the file shows it is no change either, and "edition" is not read.
+TEST(CliCutscenes, ADumpInsertedBackLeavesTheFileAsItWasAndChangedTextsAreWrittenPadded) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string original = test::readAll(exe), json = dir.file("texts.json");
+    const auto dumped = test::runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
+    EXPECT_EQ(dumped.out.rfind("{\n  \"edition\": \"E\",\n  \"texts\": {\n    \"sonic[0]\": \"t0\",\n", 0),
+              0u);
+    EXPECT_TRUE(dumped.out.ends_with("\"playas6\": \"t109\"\n  }\n}\n")) << dumped.out;
+    test::writeText(json, dumped.out);
+    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, json}).out,
+              "Writing complete! 0 texts written.\n");
+    EXPECT_EQ(test::readAll(exe), original);
+
+    test::writeText(json, R"({"edition": "J", "texts": {"sonic[99]": "Hey", "tikaltxt[0]": "t100",
+                                                       "playas1": "Now, you can play as AMY!"}})");
+    EXPECT_EQ(runCli({"cutscenes", "insert", exe, json}).out, "Writing complete! 2 texts written.\n");
+    auto expected = original;
+    expected.replace(0x4790B3, 24, "Hey" + std::string(21, ' '));
+    expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
+    EXPECT_EQ(test::readAll(exe), expected);
+
+    const auto unmarked =
+        runCli({"cutscenes", "dump", test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
+    EXPECT_EQ(unmarked.out.rfind("{\n  \"edition\": null,\n", 0), 0u);
+    EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
+}
+
+TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string unmarked = test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None);
+    const std::string cut = dir.file("cut.exe"), j = dir.file("texts.json");
+    test::writeImage(cut, {{0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
+    const struct {
+        std::string name, file, json;
+        std::string err;  // the whole of standard error, or its start when it ends without a line break
+    } cases[] = {
+        {"not JSON", exe, R"({"texts": {)", j + " is not valid JSON: parse error at line 1"},
+        {"no texts object", exe, R"({"entries": []})",
+         j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
+        {"text not a string", exe, R"({"texts": {"sonic[1]": "ok", "sonic[0]": null}})",
+         j + ": the text of \"sonic[0]\" is not a string." + kNothingWritten},
+        {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic[100]": "x"}})",
+         j + ": the key \"sonic[100]\" names no cutscene text." + kNothingWritten},
+        {"playas without an edition", unmarked, R"({"texts": {"sonic[1]": "ok", "playas1": "x"}})",
+         "playas1 has no place in a file that names neither edition." + kNothingWritten},
+        {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
+         "sonic[0] lies past the end of the file ("},
+        {"file missing", dir.file("missing.exe"), R"({"texts": {}})", "ROM not found!\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string before = test::readAll(c.file);
+        test::writeText(j, c.json);
+        const auto run = runCli({"cutscenes", "insert", c.file, j});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.substr(0, c.err.back() == '\n' ? std::string::npos : c.err.size()), c.err);
+        EXPECT_EQ(test::readAll(c.file), before);
+    }
+    EXPECT_EQ(runCli({"cutscenes", "dump", dir.file("missing.exe")}).err, "ROM not found!\n");
+}
+
+// --- header ------------------------------------------------------------------------------------------------
+
+// A GBA header whose title is shown short, by a zero byte. Its check byte, 0x00, is wrong: the bytes at
+// 0xA0..0xBC sum to 0x5B1 ("AB" 0x83, "CDEFGHIJK" 0x27F, "AXYE" 0x137, "01" 0x61, 0x96, 0x80, 0x01), and
+// -(0x5B1 + 0x19) = 0x36 (mod 256); with the maker "99" (0x72) the sum is 0x5C2 and the byte 0x25.
+std::string writeGbaHeader(const test::TempDir& dir) {
+    test::writeImage(dir.file("game.gba"),
+                     {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}}, 0x100);
+    return dir.file("game.gba");
+}
+
+// A text given as the file shows it is no change: the title's bytes after its zero stay.
+TEST(CliHeader, PrintsTheFieldsAndChecksumAsJsonAndWritesOnlyChangedFieldsThenTheChecksum) {
+    const test::TempDir dir;
+    const std::string gba = writeGbaHeader(dir);
+    std::string expected = test::readAll(gba);
+    auto shown = test::runTool(ROMQUILL_CLI, {"header", gba, "--json"}).out;
+    std::erase(shown, '\n');
+    EXPECT_EQ(shown,
+              R"({  "kind": "gba",  "fields": {    "romtitle": "AB",    "shortname": "XY",    "region": "E",)"
+              R"(    "maker": "01",    "devicetype": "80",    "version": "01"  },)"
+              R"(  "checksum": {    "stored": 0,    "computed": 54,    "right": false  }})");
+    const auto fixed = test::runTool(
+        ROMQUILL_CLI, {"header", gba, "--set", "romtitle=AB", "--set", "maker=99", "--fix-checksum"});
+    EXPECT_EQ(fixed.out.rfind("Writing complete! 1 field written.\nGBA header of " + gba + "\n", 0), 0u);
+    EXPECT_TRUE(fixed.out.ends_with("\n  checksum          stored 0x25, computed 0x25: right\n"))
+        << fixed.out;
+    expected.replace(0xB0, 2, "99")[0xBD] = '\x25';
+    EXPECT_EQ(test::readAll(gba), expected);
+}
+
+TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
+    const test::TempDir dir;
+    const std::string gba = writeGbaHeader(dir), cut = dir.file("cut.bin"), gb = dir.file("game.gb");
+    const std::string missing = dir.file("missing.gba");
+    test::writeImage(cut, {}, 0x100);
+    test::writeImage(gb, {}, 0x100);
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {gba, "title=X", "A GBA header has no field \"title\"."},
+        {gba, "devicetype=80", "devicetype is shown only and cannot be written."},  // even as it shows
+        {gba, "region=EU", "region has room for 1 character, not the 2 of its new text."},
+        {gba, "romtitle=\xE4\xB8\xAD",
+         "romtitle: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {cut, "region=E", "\"" + cut + "\" has 256 bytes, too few to hold the checksum at 0x18E."},
+        {gb, "", "\"" + gb + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)."},
+        {missing, "", "The file \"" + missing + "\" does not exist."},
+    };
+    // Beside each refusal a field that could be written and the checksum's fix: neither may be.
+    for (const auto& [file, set, err] : cases) {
+        const std::string before = test::readAll(file);
+        std::vector<std::string> args = {"header", file, "--set", "maker=77", "--fix-checksum"};
+        if (!set.empty()) {
+            args.insert(args.end(), {"--set", set});
+        }
+        const auto run = runCli(args);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+                  std::tuple(1, "", err + " Nothing was written.\n"));
+        EXPECT_EQ(test::readAll(file), before);
+    }
+}
+
+}  // namespace
+}  // namespace rq
