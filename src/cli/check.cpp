@@ -1,7 +1,6 @@
 #include <ostream>
 
 #include "commands.h"
-#include "files/codepage.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
 
@@ -19,19 +18,9 @@ int checkCommand(Arguments args, Streams io) {
         io.out << "no problems\n";
         return kExitOk;
     }
-    // One line a problem: file, then where in it, then what is wrong; INI text in UTF-8.
+    // One line a problem: file, then where in it, then what is wrong.
     for (const auto& problem : problems) {
-        io.out << problem.file << ": ";
-        if (!problem.section.empty()) {
-            io.out << '[' << bytesToUtf8(problem.section) << "] ";
-            if (!problem.key.empty()) {  // a problem of the section as a whole has no key
-                io.out << bytesToUtf8(problem.key) << ' ';
-            }
-            if (problem.value) {
-                io.out << "= \"" << bytesToUtf8(*problem.value) << "\" ";
-            }
-        }
-        io.out << problem.what << '\n';
+        io.out << problem.file << ": " << problemText(problem) << '\n';
     }
     return kExitRefused;
 }

@@ -1,10 +1,13 @@
 #include "safewrite.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -106,11 +109,8 @@ void syncFolderOf(const std::string& path) {
     }
 }
 
-Status writeUndoFile(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(errno) + "."};
-    }
+// Writes all of bytes to an open descriptor, flushes and closes it: 0, or the first error number.
+int writeFlushClose(int fd, std::string_view bytes) {
     std::size_t done = 0;
     int error = 0;
     while (done < bytes.size() && error == 0) {
@@ -127,7 +127,15 @@ Status writeUndoFile(const std::string& path, std::string_view bytes) {
     if (::close(fd) != 0 && error == 0) {
         error = errno;
     }
-    if (error != 0) {
+    return error;
+}
+
+Status writeUndoFile(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(errno) + "."};
+    }
+    if (const int error = writeFlushClose(fd, bytes); error != 0) {
         ::unlink(path.c_str());
         return Error{"The undo file \"" + path + "\" cannot be written: " + systemReason(error) + "."};
     }
@@ -302,6 +310,25 @@ Result<std::string> recoverInterruptedSave(const std::string& gameFile) {
 
 Status discardInterruptedSave(const std::string& gameFile) {
     return removeUndoFile(gameFile);
+}
+
+Status writeNewFile(const std::string& path, std::string_view bytes) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return Error{"\"" + path + "\" cannot be written: " + systemReason(errno) + "."};
+    }
+    ::fchmod(fd, 0644);
+    int error = writeFlushClose(fd, bytes);
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return Error{"\"" + path + "\" cannot be written: " + systemReason(error) + "."};
+    }
+    syncFolderOf(path);
+    return success();
 }
 
 }  // namespace rq

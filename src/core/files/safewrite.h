@@ -4,6 +4,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "files/result.h"
 
@@ -41,5 +42,9 @@ struct WriteFaults {
     int failingWrite = 0;              // the Nth room write (from 1) fails as on a full disk
 };
 void setWriteFaults(WriteFaults faults);
+
+// A whole new file (an exported alphabet): written beside path under a temporary name, flushed, then
+// renamed over path, so a failure leaves no half-made file and an older file at path stays until the end.
+[[nodiscard]] Status writeNewFile(const std::string& path, std::string_view bytes);
 
 }  // namespace rq

@@ -27,9 +27,25 @@ std::string characterKey(char ch) {
     return std::string(1, ch);
 }
 
+std::string codeKey(std::string_view bytes) {
+    std::string key;
+    for (const char byte : bytes) {
+        key += hexText(static_cast<unsigned char>(byte), 2);
+    }
+    return key;
+}
+
 Alphabet Alphabet::read(const std::string& path) {
+    return fromIni(loadIniFileOrEmpty(path));
+}
+
+Alphabet Alphabet::parse(std::string_view bytes) {
+    return fromIni(std::make_shared<const IniFile>(IniFile::parse(bytes)));
+}
+
+Alphabet Alphabet::fromIni(std::shared_ptr<const IniFile> ini) {
     Alphabet alphabet;
-    alphabet.m_ini = loadIniFileOrEmpty(path);
+    alphabet.m_ini = std::move(ini);
     alphabet.m_charLengthValue = alphabet.m_ini->value("AlphabetAndFileInfo", "CharLength").value_or("0");
     if (const auto charLength = parseCharLength(alphabet.m_charLengthValue)) {
         alphabet.m_charLength = *charLength;
@@ -41,12 +57,8 @@ std::string Alphabet::decode(std::string_view bytes) const {
     std::string text;
     const std::size_t step = m_charLength > 0 ? static_cast<std::size_t>(m_charLength) : 1;
     const IniFile::Section* load = m_ini->section("Load");
-    std::string key;
     for (std::size_t j = 0; j < bytes.size(); j += step) {
-        key.clear();
-        for (std::size_t k = j; k < j + step && k < bytes.size(); ++k) {
-            key += hexText(static_cast<unsigned char>(bytes[k]), 2);
-        }
+        const std::string key = codeKey(bytes.substr(j, step));
         std::optional<std::string> shown = load != nullptr ? load->value(key) : std::nullopt;
         if (!shown) {
             text += "<error>";
@@ -108,6 +120,83 @@ std::vector<Alphabet::Fault> Alphabet::faults() const {
     }
     if (!anyCode) {
         faults.push_back({"save", "", std::nullopt, "has no codes, so no character can be saved"});
+    }
+    return faults;
+}
+
+std::vector<std::string> Alphabet::loadKeys() const {
+    std::vector<std::string> keys;
+    if (const IniFile::Section* load = m_ini->section("Load")) {
+        for (std::size_t i = 0; i < load->lines.size(); ++i) {
+            if (load->firstLine.at(lowerAscii(load->lines[i].key)) == i && load->lines[i].hasEquals) {
+                keys.push_back(load->lines[i].key);
+            }
+        }
+    }
+    return keys;
+}
+
+std::vector<Alphabet::Fault> Alphabet::readBackFaults() const {
+    std::vector<Fault> faults;
+    if (m_charLength <= 0) {
+        return faults;
+    }
+    const bool saves = m_ini->section("save") != nullptr;
+    const auto quoted = [](std::string_view text) { return "\"" + bytesToUtf8(text) + "\""; };
+    for (const auto& key : loadKeys()) {
+        const auto value = m_ini->value("Load", key);
+        const auto code = parseSaveCode(key, m_charLength);
+        if (!code) {
+            faults.push_back({"Load", key, value,
+                              "is not a code of " + std::to_string(m_charLength) +
+                                  (m_charLength == 1 ? " byte" : " bytes") + ", so nothing reads it"});
+            continue;
+        }
+        if (!saves) {
+            continue;
+        }
+        const std::string text = decode(*code);
+        std::string written;
+        std::string keys;  // the codes a save writes for the text, one a character
+        std::optional<char> unsaved;
+        for (const char ch : text) {
+            const auto saved = encode(ch);
+            if (!saved) {
+                unsaved = ch;
+                break;
+            }
+            written += *saved;
+            keys += (keys.empty() ? "" : " ") + codeKey(*saved);
+        }
+        if (!unsaved && written == *code) {
+            continue;
+        }
+        std::string phrase = "reads as " + quoted(text);
+        if (text.empty()) {
+            phrase = "reads as nothing, so a save never writes it";
+        } else if (unsaved) {
+            phrase += ", and a save has no code for " + quoted(std::string(1, *unsaved));
+        } else if (text.size() == 1 && decode(written) == text) {
+            phrase += " as " + keys + " does too: a save writes " + keys;
+        } else if (text.size() == 1) {
+            phrase += ", which a save writes as " + keys;
+        } else {
+            phrase += ", which a save writes character by character, as " + keys;
+        }
+        faults.push_back({"Load", key, value, std::move(phrase)});
+    }
+    for (int byte = 1; saves && byte < 256; ++byte) {
+        const char ch = static_cast<char>(byte);
+        const auto code = encode(ch);
+        const std::string back = code ? decode(*code) : std::string(1, ch);
+        // "¬" and a space share one key, so only one of them can read back; the format decides which.
+        if (back == std::string(1, ch) ||
+            (back.size() == 1 && lowerAscii(characterKey(back[0])) == lowerAscii(characterKey(ch)))) {
+            continue;
+        }
+        faults.push_back({"save", characterKey(ch), m_ini->value("save", characterKey(ch)),
+                          "writes " + quoted(std::string(1, ch)) + " as " + codeKey(*code) +
+                              ", which reads back as " + quoted(back)});
     }
     return faults;
 }

@@ -17,6 +17,11 @@ class Alphabet {
   public:
     // The file as it is on disk now; a missing file reads as an alphabet without CharLength.
     [[nodiscard]] static Alphabet read(const std::string& path);
+    // The same from the file's bytes.
+    [[nodiscard]] static Alphabet parse(std::string_view bytes);
+
+    // The Load keys a read can find (the first line of each name), in file order, as the file writes them.
+    [[nodiscard]] std::vector<std::string> loadKeys() const;
 
     // CharLength as the file writes it ("0" when missing), and its number: 0 when it is missing, 0 or
     // breaks its rule, which marks an alphabet the editor refuses.
@@ -45,7 +50,15 @@ class Alphabet {
     // alphabet, which callers word themselves), a save section without codes, each malformed save value.
     [[nodiscard]] std::vector<Fault> faults() const;
 
+    // The codes that do not read back as themselves: a Load key that no code of CharLength bytes has, a Load
+    // code whose text a save writes as other bytes (another code of the same text, its characters one by one,
+    // or not at all), and a save code that reads back as another text. An alphabet without a save section is
+    // for reading only and has none.
+    [[nodiscard]] std::vector<Fault> readBackFaults() const;
+
   private:
+    static Alphabet fromIni(std::shared_ptr<const IniFile> ini);
+
     std::shared_ptr<const IniFile> m_ini;
     std::string m_charLengthValue;
     std::int16_t m_charLength = 0;
@@ -54,5 +67,8 @@ class Alphabet {
 // The key a character is saved under: a space is "¬", "=" is "¦", a lower-case letter is "_" and the
 // letter (INI keys ignore case), anything else is itself.
 [[nodiscard]] std::string characterKey(char ch);
+
+// The Load key of a code: its bytes in file order, two upper-case hexadecimal digits each.
+[[nodiscard]] std::string codeKey(std::string_view bytes);
 
 }  // namespace rq

@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "files/asciitext.h"
+#include "files/codepage.h"
 #include "files/iniReadWriteDelete.h"
 #include "files/readwritetext.h"
 #include "templates/alphabet.h"
@@ -84,20 +85,12 @@ class Checker {
     }
 
     void checkAlphabetFile(const std::string& path, const std::string& format, const std::string& name) {
-        const auto ini = loadIniFile(path);
-        if (!ini) {
+        if (!loadIniFile(path)) {
             add(m_path, kFormats, format, name, "names the alphabet " + path + ", which cannot be read");
             return;
         }
-        const Alphabet alphabet = Alphabet::read(path);
-        const std::string refused = ", which marks an alphabet older than version 0.9: the editor refuses it";
-        if (!ini->value(kCharLengthSection, "CharLength")) {
-            add(path, kCharLengthSection, "CharLength", std::nullopt, "is missing" + refused);
-        } else if (alphabet.charLength() == 0 && parseCharLength(alphabet.charLengthValue())) {
-            add(path, kCharLengthSection, "CharLength", alphabet.charLengthValue(), "is 0" + refused);
-        }
-        for (auto& fault : alphabet.faults()) {
-            add(path, fault.section, fault.key, std::move(fault.value), std::move(fault.phrase));
+        for (auto& problem : checkAlphabet(path)) {
+            m_problems.push_back(std::move(problem));
         }
     }
 
@@ -184,6 +177,43 @@ std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
     Checker checker(templatePath, *ini);
     checker.run(gameFile);
     return std::move(checker).problems();
+}
+
+std::vector<TemplateProblem> checkAlphabet(const std::string& path) {
+    const auto ini = loadIniFile(path);
+    if (!ini) {
+        return {TemplateProblem{path, "", "", std::nullopt, "cannot be read"}};
+    }
+    std::vector<TemplateProblem> problems;
+    const auto add = [&](std::string section, std::string key, std::optional<std::string> value,
+                         std::string what) {
+        problems.push_back({path, std::move(section), std::move(key), std::move(value), std::move(what)});
+    };
+    const Alphabet alphabet = Alphabet::read(path);
+    const std::string refused = ", which marks an alphabet older than version 0.9: the editor refuses it";
+    if (!ini->value(kCharLengthSection, "CharLength")) {
+        add(std::string(kCharLengthSection), "CharLength", std::nullopt, "is missing" + refused);
+    } else if (alphabet.charLength() == 0 && parseCharLength(alphabet.charLengthValue())) {
+        add(std::string(kCharLengthSection), "CharLength", alphabet.charLengthValue(), "is 0" + refused);
+    }
+    for (auto& fault : alphabet.faults()) {
+        add(std::move(fault.section), std::move(fault.key), std::move(fault.value), std::move(fault.phrase));
+    }
+    return problems;
+}
+
+std::string problemText(const TemplateProblem& problem) {
+    std::string text;
+    if (!problem.section.empty()) {
+        text += '[' + bytesToUtf8(problem.section) + "] ";
+        if (!problem.key.empty()) {  // a problem of the section as a whole has no key
+            text += bytesToUtf8(problem.key) + ' ';
+        }
+        if (problem.value) {
+            text += "= \"" + bytesToUtf8(*problem.value) + "\" ";
+        }
+    }
+    return text + problem.what;
 }
 
 }  // namespace rq

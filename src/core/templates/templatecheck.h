@@ -24,4 +24,11 @@ struct TemplateProblem {
 [[nodiscard]] std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
                                                          const std::optional<std::string>& gameFile);
 
+// The problems of one alphabet file among them: a file that cannot be read, CharLength missing or 0, and
+// the values the format does not allow.
+[[nodiscard]] std::vector<TemplateProblem> checkAlphabet(const std::string& path);
+
+// A problem as one line of UTF-8 text, without its file: "[section] key = "value" what".
+[[nodiscard]] std::string problemText(const TemplateProblem& problem);
+
 }  // namespace rq

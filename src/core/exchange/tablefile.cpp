@@ -1,0 +1,238 @@
+#include "tablefile.h"
+
+#include <algorithm>
+#include <map>
+
+#include "files/asciitext.h"
+#include "files/codepage.h"
+#include "templates/alphabet.h"
+#include "templates/templaterules.h"
+
+namespace rq {
+namespace {
+
+std::string quoted(std::string_view utf8) {
+    return "\"" + std::string(utf8) + "\"";
+}
+
+// What a line that is no normal entry stands for in the dialects that use it.
+std::optional<std::string> extension(std::string_view line) {
+    switch (line.front()) {
+        case '/':
+            return "an end token: an alphabet has none";
+        case '*':
+            return "a line break code: an alphabet has none";
+        case '$':
+            return "a control code: an alphabet has none";
+        case '!':
+        case '@':
+            return "a table switch: an alphabet has one table";
+        default:
+            return std::nullopt;
+    }
+}
+
+std::optional<std::string> hexBytes(std::string_view digits) {
+    if (digits.empty() || digits.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const auto byte = parseHex(digits.substr(i, 2));
+        if (!byte) {
+            return std::nullopt;
+        }
+        bytes += static_cast<char>(*byte);
+    }
+    return bytes;
+}
+
+std::string iniText(int charLength, std::string_view load, std::string_view save) {
+    return "[AlphabetAndFileInfo]\nCharLength=" + std::to_string(charLength) + "\n\n[Load]\n" +
+           std::string(load) + "\n[save]\n" + std::string(save);
+}
+
+// The code's length most keys have; a tie goes to the length seen first.
+std::size_t commonLength(const std::vector<TableEntry>& entries, std::string& lengths) {
+    std::map<std::size_t, int> count;
+    for (const auto& entry : entries) {
+        ++count[entry.code.size()];
+    }
+    std::size_t best = 0;
+    for (const auto& entry : entries) {
+        if (best == 0 || count[entry.code.size()] > count[best]) {
+            best = entry.code.size();
+        }
+    }
+    for (auto it = count.begin(); it != count.end(); ++it) {
+        const bool last = std::next(it) == count.end();
+        lengths += (it == count.begin() ? "" : last ? " and " : ", ") + std::to_string(it->first);
+    }
+    return best;
+}
+
+}  // namespace
+
+Result<Table> parseTable(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
+    Table table;
+    int number = 0;
+    while (!text.empty()) {
+        ++number;
+        const auto end = std::min(text.find('\n'), text.size());
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!decodeUtf8(line)) {
+            return Error{"line " + std::to_string(number) + " is not UTF-8: convert the table to UTF-8 first",
+                         ErrorKind::Refusal};
+        }
+        if (line.find_first_not_of(" \t") == std::string_view::npos || line.front() == '#') {
+            continue;
+        }
+        if (auto what = extension(line)) {
+            table.notes.push_back({number, std::move(*what)});
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            table.notes.push_back({number, "not understood: no \"=\""});
+            continue;
+        }
+        const auto code = hexBytes(line.substr(0, eq));
+        const std::string_view shown = line.substr(eq + 1);
+        if (!code) {
+            table.notes.push_back({number, "not understood: the key " + quoted(line.substr(0, eq)) +
+                                               " is not pairs of hexadecimal digits"});
+        } else if (shown.find("\\n") != std::string_view::npos) {
+            table.notes.push_back({number, "a line break (\\n): an alphabet's texts have none"});
+        } else {
+            table.entries.push_back({number, *code, std::string(shown)});
+        }
+    }
+    return table;
+}
+
+Result<TableAlphabet> alphabetFromTable(std::string_view text) {
+    auto table = parseTable(text);
+    if (!table) {
+        return table.failure();
+    }
+    TableAlphabet out;
+    std::vector<TableNote> notes = table->notes;
+    std::string lengths;
+    const std::size_t length = commonLength(table->entries, lengths);
+    if (!parseCharLength(std::to_string(length))) {
+        return Error{
+            "keys of " + std::to_string(length) + " bytes are longer than an alphabet's codes can be",
+            ErrorKind::Refusal};
+    }
+    out.charLength = static_cast<int>(length);
+    std::string load;
+    std::string save;
+    std::map<std::string, int> codeLines;
+    std::map<char, std::pair<int, std::string>> firstCode;  // a one-character text -> its line, its key
+    for (const auto& entry : table->entries) {
+        const std::string key = codeKey(entry.code);
+        const auto note = [&](std::string what) { notes.push_back({entry.line, std::move(what)}); };
+        if (entry.code.size() != length) {
+            note("the key " + key + " has " + std::to_string(entry.code.size()) +
+                 " bytes: an alphabet has one code length, and the keys here have " + lengths +
+                 " bytes; those of " + std::to_string(length) + " are carried");
+            continue;
+        }
+        if (const auto seen = codeLines.find(key); seen != codeLines.end()) {
+            note("the key " + key + " is already on line " + std::to_string(seen->second) +
+                 ": the first wins");
+            continue;
+        }
+        const auto bytes = utf8ToBytes(entry.text);
+        if (!bytes) {
+            note(bytes.error() + " An alphabet holds no other characters.");
+            continue;
+        }
+        // The value that reads back as the text, bare or quoted: found by reading it as the editor does.
+        const auto reads = [&](const std::string& line) {
+            return Alphabet::parse(iniText(out.charLength, line, "")).decode(entry.code);
+        };
+        // A space and "=" are written as their stand-ins, the same characters as their save keys.
+        std::string value = (*bytes == " " || *bytes == "=") ? characterKey(bytes->front()) : *bytes;
+        if (reads(key + "=" + value + "\n") != *bytes) {
+            value = "\"" + value + "\"";
+        }
+        if (const auto back = reads(key + "=" + value + "\n"); back != *bytes) {
+            note(bytes->size() > kIniValueLimit
+                     ? "the text is longer than the " + std::to_string(kIniValueLimit) +
+                           " characters an INI value holds"
+                     : "the text " + quoted(entry.text) + " would read back as " + quoted(bytesToUtf8(back)));
+            continue;
+        }
+        codeLines.emplace(key, entry.line);
+        load += key + "=" + value + "\n";
+        ++out.carried;
+        if (bytes->size() != 1) {
+            continue;
+        }
+        const char ch = bytes->front();
+        const std::string charKey = characterKey(ch);
+        if (const auto first = firstCode.find(ch); first != firstCode.end()) {
+            note(quoted(entry.text) + " is also the text of " + first->second.second + " (line " +
+                 std::to_string(first->second.first) + "): a save writes " + first->second.second +
+                 ", the first");
+        } else if (charKey.front() == ';' || charKey.front() == '[') {
+            note(quoted(entry.text) + " is read but cannot be saved: an INI key cannot begin with " +
+                 quoted(entry.text));
+        } else if (Alphabet::parse(iniText(out.charLength, "", save + charKey + "=" + key + "\n"))
+                       .encode(ch) !=
+                   entry.code) {  // with the keys before it: two keys an INI read takes as one are caught
+            note(quoted(entry.text) + " is read but cannot be saved: an INI key cannot hold it");
+        } else {
+            firstCode.emplace(ch, std::pair{entry.line, key});
+            save += charKey + "=" + key + "\n";
+        }
+    }
+    if (out.carried == 0) {
+        return Error{"there is no entry an alphabet can carry", ErrorKind::Refusal};
+    }
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const auto& a, const auto& b) { return a.line < b.line; });
+    out.notes = std::move(notes);
+    out.ini = iniText(out.charLength, load, save);
+    return out;
+}
+
+std::vector<TemplateProblem> alphabetProblems(const std::string& path) {
+    auto problems = checkAlphabet(path);
+    if (problems.size() == 1 && problems.front().section.empty()) {
+        return problems;  // it cannot be read
+    }
+    for (auto& fault : Alphabet::read(path).readBackFaults()) {
+        problems.push_back({path, std::move(fault.section), std::move(fault.key), std::move(fault.value),
+                            std::move(fault.phrase)});
+    }
+    return problems;
+}
+
+Result<std::string> tableFromAlphabet(const std::string& path) {
+    const auto problems = alphabetProblems(path);
+    if (problems.size() == 1 && problems.front().section.empty()) {
+        return Error{path + " " + problems.front().what, ErrorKind::Failure};
+    }
+    std::string table;
+    for (const auto& problem : problems) {
+        table += "# " + problemText(problem) + "\n";
+    }
+    const Alphabet alphabet = Alphabet::read(path);
+    for (const auto& key : alphabet.charLength() > 0 ? alphabet.loadKeys() : std::vector<std::string>{}) {
+        if (const auto code = parseSaveCode(key, alphabet.charLength())) {
+            table += codeKey(*code) + "=" + bytesToUtf8(alphabet.decode(*code)) + "\n";
+        }
+    }
+    return table;
+}
+
+}  // namespace rq
