@@ -81,6 +81,19 @@ constexpr std::array kCommands = {
         "short for its header) FILE is left as it was and the exit status is 1, as for a file that is\n"
         "not a .gba or .bin file or cannot be read.",
         headerCommand},
+    Command{
+        "alphabet", "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
+        "Alphabets and the community's character tables (.tbl, UTF-8, \"HEX=TEXT\" a line).\n"
+        "from-tbl writes the alphabet OUT.ini made from TABLE.tbl: CharLength from the keys, a Load code\n"
+        "for every entry, a save code for every one-character text (the first code of a text wins).\n"
+        "It prints, by line number, what it could not carry: keys of another length than the rest, end\n"
+        "tokens, control codes, table switches, characters outside code page 1252, characters an INI\n"
+        "key cannot hold, duplicate keys, and texts of two codes. Exits 1 and writes nothing when the\n"
+        "table is not UTF-8 or has no entry an alphabet can carry.\n"
+        "to-tbl prints ALPHABET.ini as a table: \"#\" lines for its problems, then every code it reads.\n"
+        "check lists what check lists for an alphabet, and the codes that do not read back as\n"
+        "themselves (two codes with one text: which one a save writes). Exits 1 when there are any.",
+        alphabetCommand},
 };
 
 void printUsage(std::ostream& out) {

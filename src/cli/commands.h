@@ -26,6 +26,7 @@ int checkCommand(Arguments args, Streams io);
 int recoverCommand(Arguments args, Streams io);
 int cutscenesCommand(Arguments args, Streams io);
 int headerCommand(Arguments args, Streams io);
+int alphabetCommand(Arguments args, Streams io);
 
 struct Command {
     std::string_view name;
