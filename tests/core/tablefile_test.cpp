@@ -103,6 +103,9 @@ TEST(TableFile, TheAlphabetVerbWritesPrintsAndChecks) {
     EXPECT_EQ(run.out, tbl + ":2: an end token: an alphabet has none\nWrote " + ini +
                            ": 1 code of 1 byte, 1 line not carried as they stand.\n");
     EXPECT_EQ(test::runCli({"alphabet", "to-tbl", ini}).out, "41=A\n");
+    test::writeText(ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
+    EXPECT_EQ(test::runCli({"alphabet", "to-tbl", ini}).out,
+              "# [save] is missing: the alphabet is for reading only, a save writes no character\n41=A\n");
 
     test::writeText(
         ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n42=A\n4=C\n[save]\nA=42\nB=41\nC=4\n");
@@ -113,6 +116,9 @@ TEST(TableFile, TheAlphabetVerbWritesPrintsAndChecks) {
                            ": [Load] 4 = \"C\" is not a code of 1 byte, so nothing reads it\n" + ini +
                            ": [save] B = \"41\" writes \"B\" as 41, which reads back as \"A\"\n");
 
+    run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("none/a.ini")});
+    EXPECT_EQ(run.err, "romquill-cli: \"" + dir.file("none/a.ini") +
+                           "\" cannot be written: No such file or directory.\n");
     test::writeText(tbl, "\xFF\n");
     run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("new.ini")});
     EXPECT_EQ(run.exitCode, 1);

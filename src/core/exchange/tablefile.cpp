@@ -5,6 +5,7 @@
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "files/iniReadWriteDelete.h"
 #include "templates/alphabet.h"
 #include "templates/templaterules.h"
 
@@ -225,6 +226,10 @@ Result<std::string> tableFromAlphabet(const std::string& path) {
     std::string table;
     for (const auto& problem : problems) {
         table += "# " + problemText(problem) + "\n";
+    }
+    // A table's codes are for writing too.
+    if (!loadIniFileOrEmpty(path)->section("save")) {
+        table += "# [save] is missing: the alphabet is for reading only, a save writes no character\n";
     }
     const Alphabet alphabet = Alphabet::read(path);
     for (const auto& key : alphabet.charLength() > 0 ? alphabet.loadKeys() : std::vector<std::string>{}) {
