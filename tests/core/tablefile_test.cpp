@@ -55,10 +55,12 @@ TEST(TableFile, EachLineAnAlphabetCannotCarryIsNamedByItsLine) {
     EXPECT_EQ(blanks->notes[0].what, "\"\v\" is read but cannot be saved: an INI key cannot hold it");
 }
 
+// The second 42 is not carried either: a duplicate key is never the one that wins.
 TEST(TableFile, ATableThatIsNotUtf8OrCarriesNothingIsRefused) {
     EXPECT_EQ(alphabetFromTable("41=A\n42=\xE9\n").error(),
               "line 2 is not UTF-8: convert the table to UTF-8 first");
-    EXPECT_EQ(alphabetFromTable("# none\n/FF=[END]\n").error(), "there is no entry an alphabet can carry");
+    EXPECT_EQ(alphabetFromTable("# none\n/FF=[END]\n42=\u4E00\n42=B\n").error(),
+              "there is no entry an alphabet can carry");
 }
 
 // A BOM, CRLF, lower-case hex, stand-ins, texts a read would trim or unquote, empty and dictionary texts.

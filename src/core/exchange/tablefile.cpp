@@ -72,6 +72,27 @@ std::size_t commonLength(const std::vector<TableEntry>& entries, std::string& le
     return best;
 }
 
+// The Load value that reads back as the text, bare or quoted: found by reading it as the editor does.
+Result<std::string> loadValue(int charLength, const TableEntry& entry, const std::string& bytes) {
+    const std::string key = codeKey(entry.code);
+    const auto reads = [&](const std::string& value) {
+        return Alphabet::parse(iniText(charLength, key + "=" + value + "\n", "")).decode(entry.code);
+    };
+    // A space and "=" are written as their stand-ins, the same characters as their save keys.
+    std::string value = (bytes == " " || bytes == "=") ? characterKey(bytes.front()) : bytes;
+    if (reads(value) != bytes) {
+        value = "\"" + value + "\"";
+    }
+    if (const auto back = reads(value); back != bytes) {
+        return Error{bytes.size() > kIniValueLimit
+                         ? "the text is longer than the " + std::to_string(kIniValueLimit) +
+                               " characters an INI value holds"
+                         : "the text " + quoted(entry.text) + " would read back as " +
+                               quoted(bytesToUtf8(back))};
+    }
+    return value;
+}
+
 }  // namespace
 
 Result<Table> parseTable(std::string_view text) {
@@ -151,29 +172,18 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
                  ": the first wins");
             continue;
         }
+        codeLines.emplace(key, entry.line);
         const auto bytes = utf8ToBytes(entry.text);
         if (!bytes) {
             note(bytes.error() + " An alphabet holds no other characters.");
             continue;
         }
-        // The value that reads back as the text, bare or quoted: found by reading it as the editor does.
-        const auto reads = [&](const std::string& line) {
-            return Alphabet::parse(iniText(out.charLength, line, "")).decode(entry.code);
-        };
-        // A space and "=" are written as their stand-ins, the same characters as their save keys.
-        std::string value = (*bytes == " " || *bytes == "=") ? characterKey(bytes->front()) : *bytes;
-        if (reads(key + "=" + value + "\n") != *bytes) {
-            value = "\"" + value + "\"";
-        }
-        if (const auto back = reads(key + "=" + value + "\n"); back != *bytes) {
-            note(bytes->size() > kIniValueLimit
-                     ? "the text is longer than the " + std::to_string(kIniValueLimit) +
-                           " characters an INI value holds"
-                     : "the text " + quoted(entry.text) + " would read back as " + quoted(bytesToUtf8(back)));
+        const auto value = loadValue(out.charLength, entry, *bytes);
+        if (!value) {
+            note(value.error());
             continue;
         }
-        codeLines.emplace(key, entry.line);
-        load += key + "=" + value + "\n";
+        load += key + "=" + *value + "\n";
         ++out.carried;
         if (bytes->size() != 1) {
             continue;
