@@ -121,11 +121,13 @@ TEST(TableFile, TheAlphabetVerbWritesPrintsAndChecks) {
     run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("none/a.ini")});
     EXPECT_EQ(run.err, "romquill-cli: \"" + dir.file("none/a.ini") +
                            "\" cannot be written: No such file or directory.\n");
+    std::filesystem::create_directory(dir.file("folder.ini"));  // the rename fails
+    EXPECT_EQ(test::runCli({"alphabet", "from-tbl", tbl, dir.file("folder.ini")}).exitCode, 1);
     test::writeText(tbl, "\xFF\n");
     run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("new.ini")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.ini")));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // no temporary left
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // no temporary left
 }
 
 }  // namespace
