@@ -38,7 +38,9 @@ Result<std::map<int, std::string>> takeTranslations(std::span<const Translation>
         }
         seen[index] = true;
         const std::string_view current = unpadded(texts[index]);
-        if (item.original != current) {
+        // A translation the file already holds was inserted before: the same file may be inserted again.
+        const bool inserted = !item.text.empty() && unpadded(item.text) == current;
+        if (item.original != current && !inserted) {
             return refuse(item, "the original text \"" + item.original + "\" is not what entry " +
                                     std::to_string(item.entry) + " holds now (\"" + std::string(current) +
                                     "\"): the file changed since the export.");

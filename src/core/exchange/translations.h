@@ -37,7 +37,8 @@ struct Translation {
 
 // The new texts by entry number: only translations that differ from what the file holds now. Refused, with
 // a message that starts with name: an entry the template lacks, an entry given twice, and an original that
-// no longer matches the text the file holds (the file changed since the export).
+// no longer matches the text the file holds (the file changed since the export), unless the file holds
+// the translation itself (it was inserted before).
 [[nodiscard]] Result<std::map<int, std::string>> takeTranslations(std::span<const Translation> given,
                                                                   const std::string& name,
                                                                   const GameTemplate& gameTemplate,
