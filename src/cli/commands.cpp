@@ -70,6 +70,8 @@ constexpr std::array kCommands = {
             "checked first: on any refusal (bad JSON, an unknown key, a text longer than its size, a\n"
             "character without a byte in the code page, a text past the end of FILE) FILE is left as it was\n"
             "and the exit status is 1. TEXTS.json given as \"-\" is read from standard input.\n"
+            "--format po|csv, and PO or CSV files for insert, as for dump and insert; the keys stand in\n"
+            "msgctxt and the entry column.\n"
             "Exits 1 when FILE cannot be read.",
             cutscenesCommand},
     Command{

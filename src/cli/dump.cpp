@@ -34,12 +34,13 @@ int dumpCommand(Arguments args, Streams io) {
     }
     const GameTemplate& gameTemplate = opened->gameTemplate;
     if (option->format == TextsFormat::Csv) {
-        writeCsvTexts(io.out, gameTemplate, opened->texts);
+        writeCsvTexts(io.out, exportedEntries(gameTemplate, opened->texts));
         return kExitOk;
     }
     if (option->format == TextsFormat::Po) {
         const std::string project = std::filesystem::path(opened->arguments.templatePath).stem().string();
-        if (const auto written = writePoTexts(io.out, gameTemplate, opened->texts, project); !written) {
+        if (const auto written = writePoTexts(io.out, exportedEntries(gameTemplate, opened->texts), project);
+            !written) {
             say(io, written.error());
             return kExitRefused;
         }

@@ -73,13 +73,13 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         auto texts = m_texts;
         texts[0] = text;
         std::ostringstream po, csv;
-        ASSERT_TRUE(writePoTexts(po, m_gameTemplate, texts, "demo"));
-        writeCsvTexts(csv, m_gameTemplate, texts);
+        ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
+        writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));
         const std::string original(unpadded(text));
         for (const auto& given : {parsePoTexts(po.str(), "po"), parseCsvTexts(csv.str(), "csv")}) {
             ASSERT_TRUE(given) << given.error();
             ASSERT_EQ(given->size(), 8u);
-            EXPECT_EQ(given->front().entry, 1);
+            EXPECT_EQ(given->front().key, given->front().where == "entry 1" ? "entry 1" : "1");
             EXPECT_EQ(given->front().original, original);
             EXPECT_EQ(given->back().original, "See you soon!");
         }
@@ -93,15 +93,15 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         }
     }
     std::ostringstream po;
-    ASSERT_TRUE(writePoTexts(po, m_gameTemplate, m_texts, "demo"));
+    ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, m_texts), "demo"));
     EXPECT_NE(po.str().find("\n#. Start prompt\n#: 0x210:12\n#, max-length:12\nmsgctxt \"entry 2\"\n"
                             "msgid \"Press Start\"\nmsgstr \"\"\n"),
               std::string::npos);
     auto withNul = m_texts;
     withNul[2] = "a\0b"s;
-    EXPECT_EQ(writePoTexts(po, m_gameTemplate, withNul, "demo").error(),
-              "Entry 3 (\"Options menu\") holds a NUL character, which a PO file cannot carry. Nothing was "
-              "written.");
+    EXPECT_EQ(
+        writePoTexts(po, exportedEntries(m_gameTemplate, withNul), "demo").error(),
+        "The text of entry 3 holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.");
 }
 
 TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
@@ -131,7 +131,7 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
          "the "
          "file changed since the export."},
         {"po without entry context", true, header + "msgid \"Press Start\"\nmsgstr \"Go\"\n",
-         "in is not a PO file that can be read: the message \"Press Start\" has no msgctxt \"entry N\"."},
+         "in is not a PO file that can be read: the message \"Press Start\" has no msgctxt."},
         {"po syntax error", true, header + "msgctxt \"entry 2\"\nmsgid \"Press Start\nmsgstr \"\"\n",
          "in is not a PO file that can be read: line 6: end-of-line within string."},
         {"csv with BOM, CRLF and quoted fields", false,
@@ -144,7 +144,7 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
         {"csv quote left open", false, csvHead + "2,,,,,Press Start,\"Go\n",
          "in, line 2: a quote is never closed."},
         {"csv entry not a number", false, csvHead + "two,,,,,Press Start,Go\n",
-         "in, line 2: the entry \"two\" is not a whole number."},
+         "in, line 2: the template has no entry two (it has 8)."},
         {"csv entry twice", false, csvHead + "2,,,,,Press Start,A\n2,,,,,Press Start,B\n",
          "in, line 3: entry 2 is given twice."},
         {"csv entry the template lacks", false, csvHead + "9,,,,,x,y\n",
@@ -199,6 +199,25 @@ TEST_F(Exchange, ARoundTripWritesWhatTheEditorsSaveWrites) {
         EXPECT_EQ(test::runCli(args).out, "Writing complete! 0 entries written.\n");
     }
     EXPECT_EQ(test::runCli({"dump", "--format", "xml", "--template", "demo.ini", m_demo}).exitCode, 2);
+}
+
+// The cutscene texts go out and back the same way, by their keys.
+TEST(ExchangeCutscenes, ATranslatedCsvFileWritesWhatTheCutsceneEditorsSaveWrites) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string saved = dir.file("saved.exe"), texts = dir.file("texts.csv");
+    std::filesystem::copy_file(exe, saved);
+    ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
+    std::string exported = test::runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
+    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
+    exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
+    test::writeText(texts, exported);
+    const auto run = test::runCli({"cutscenes", "insert", exe, texts});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "Writing complete! 1 text written.\n");
+    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
+    const std::string po = test::runCli({"cutscenes", "--format", "po", "dump", exe}).out;
+    EXPECT_NE(po.find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <optional>
 
 namespace rq {
@@ -82,14 +81,14 @@ class CsvReader {
 
 }  // namespace
 
-void writeCsvTexts(std::ostream& out, const GameTemplate& gameTemplate, std::span<const std::string> texts) {
+void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
     for (std::size_t k = 0; k < kColumns.size(); ++k) {
         out << (k == 0 ? "" : ",") << kColumns[k];
     }
     out << "\r\n";
-    for (std::size_t i = 0; i < gameTemplate.entries.size() && out; ++i) {
-        const ExportedEntry entry = exportedEntry(gameTemplate.entries[i], texts[i]);
-        out << entry.number << ",0x" << entry.offset << ',' << entry.length << ',' << entry.limit << ',';
+    for (const ExportedEntry& entry : entries) {
+        writeField(out, entry.key);
+        out << ",0x" << entry.offset << ',' << entry.length << ',' << entry.limit << ',';
         writeField(out, entry.comment);
         out << ',';
         writeField(out, entry.original);
@@ -128,14 +127,8 @@ Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::
             continue;  // a blank line, as a spreadsheet may leave at the end
         }
         fields.resize(std::max(fields.size(), header->size()));
-        const std::string& written = fields[*columns[0]];
-        int entry = 0;
-        const auto [end, error] = std::from_chars(written.data(), written.data() + written.size(), entry);
-        if (error != std::errc{} || end != written.data() + written.size()) {
-            return refusal(line, "the entry \"" + written + "\" is not a whole number");
-        }
-        given.push_back(Translation{entry, "line " + std::to_string(line), std::move(fields[*columns[1]]),
-                                    std::move(fields[*columns[2]])});
+        given.push_back(Translation{std::move(fields[*columns[0]]), "line " + std::to_string(line),
+                                    std::move(fields[*columns[1]]), std::move(fields[*columns[2]])});
     }
     return given;
 }

@@ -2,7 +2,6 @@
 
 #include <gettext-po.h>
 
-#include <charconv>
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
@@ -91,19 +90,6 @@ po_file_t readPoFile(const char* path, PoErrors& errors) {
     return file;
 }
 
-// "entry N" with N a whole number, or 0.
-int entryOfContext(const char* context) {
-    constexpr std::string_view kPrefix = "entry ";
-    const std::string_view text = context != nullptr ? context : "";
-    int number = 0;
-    if (!text.starts_with(kPrefix)) {
-        return 0;
-    }
-    const auto [end, error] =
-        std::from_chars(text.data() + kPrefix.size(), text.data() + text.size(), number);
-    return error == std::errc{} && end == text.data() + text.size() ? number : 0;
-}
-
 // libgettextpo reads only named files: the bytes go to a private file of the temporary folder first.
 class TemporaryCopy {
   public:
@@ -141,12 +127,12 @@ class TemporaryCopy {
 
 }  // namespace
 
-Status writePoTexts(std::ostream& out, const GameTemplate& gameTemplate, std::span<const std::string> texts,
+Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
                     const std::string& projectName) {
-    for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
-        if (texts[i].find('\0') != std::string::npos) {
-            return Error{entryName(gameTemplate.entries[i]) +
-                             " holds a NUL character, which a PO file cannot carry. Nothing was written.",
+    for (const ExportedEntry& entry : entries) {
+        if (entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos) {
+            return Error{"The text of " + entry.context +
+                             " holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.",
                          ErrorKind::Refusal};
         }
     }
@@ -155,14 +141,13 @@ Status writePoTexts(std::ostream& out, const GameTemplate& gameTemplate, std::sp
                   "Project-Id-Version: " + projectName +
                       "\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
                       "Content-Transfer-Encoding: 8bit\nX-Generator: Romquill\n");
-    for (std::size_t i = 0; i < gameTemplate.entries.size() && out; ++i) {
-        const ExportedEntry entry = exportedEntry(gameTemplate.entries[i], texts[i]);
+    for (const ExportedEntry& entry : entries) {
         out << '\n';
         if (!entry.comment.empty()) {
             out << "#. " << entry.comment << '\n';
         }
         out << "#: 0x" << entry.offset << ':' << entry.length << "\n#, max-length:" << entry.limit << '\n';
-        writePoString(out, "msgctxt", "entry " + std::to_string(entry.number));
+        writePoString(out, "msgctxt", entry.context);
         writePoString(out, "msgid", entry.original);
         writePoString(out, "msgstr", "");
     }
@@ -194,13 +179,12 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
         if (po_message_is_obsolete(message) != 0 || (context == nullptr && id.empty())) {
             continue;
         }
-        const int entry = entryOfContext(context);
-        if (entry == 0) {
-            failure = refusal("the message \"" + std::string(id) + "\" has no msgctxt \"entry N\"");
+        if (context == nullptr) {
+            failure = refusal("the message \"" + std::string(id) + "\" has no msgctxt");
             break;
         }
         const bool fuzzy = po_message_is_fuzzy(message) != 0;
-        given.push_back(Translation{entry, "entry " + std::to_string(entry), std::string(id),
+        given.push_back(Translation{context, context, std::string(id),
                                     fuzzy ? std::string() : std::string(po_message_msgstr(message))});
     }
     po_message_iterator_free(messages);
