@@ -4,6 +4,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <random>
@@ -169,6 +170,18 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
             po_file_free(file);
         }
         return refusal(errors.first.empty() ? "libgettextpo could not read it" : errors.first);
+    }
+    // libgettextpo hands texts over in the file's own charset; texts here are UTF-8.
+    if (const char* header = po_file_domain_header(file, nullptr)) {
+        char* type = po_header_field(header, "Content-Type");
+        const std::string contentType = type != nullptr ? lowerAscii(type) : std::string();
+        std::free(type);
+        const auto at = contentType.find("charset=");
+        const std::string charset = at == std::string::npos ? "" : contentType.substr(at + 8);
+        if (!charset.empty() && charset != "utf-8" && charset != "ascii" && charset != "charset") {
+            po_file_free(file);
+            return refusal("its charset is " + charset + "; save it as UTF-8");
+        }
     }
     std::vector<Translation> given;
     po_message_iterator_t messages = po_message_iterator(file, nullptr);

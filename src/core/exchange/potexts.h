@@ -20,7 +20,8 @@ namespace rq {
 
 // The translations of a PO file as writePoTexts writes it, read by libgettextpo. Messages marked fuzzy or
 // with an empty msgstr give no text; obsolete messages and the header are passed over. Refused, with a
-// message that starts with name: anything libgettextpo reports as an error, and a message without msgctxt.
+// message that starts with name: anything libgettextpo reports as an error, a charset other than UTF-8
+// (or ASCII), and a message without msgctxt.
 [[nodiscard]] Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name);
 
 }  // namespace rq
