@@ -3,12 +3,13 @@
 
 # zlib1g-dev: CRC32 of the undo file a save keeps. libbenchmark-dev: scripts/test builds the benchmarks and
 # smoke-runs them. fonts-dejavu-core: the picture maker draws with DejaVu Sans, and offscreen windows and
-# screenshots render with it.
+# screenshots render with it. libgettextpo-dev: reads PO files; gettext: its msgfmt and msgcat check the PO
+# files the tests write.
 romquill_packages=(
   cmake ninja-build g++
   qt6-base-dev
   libgtest-dev libbenchmark-dev
-  nlohmann-json3-dev zlib1g-dev
+  nlohmann-json3-dev zlib1g-dev libgettextpo-dev gettext
   fonts-dejavu-core
 )
 

@@ -23,6 +23,10 @@ constexpr std::array kCommands = {
             "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
             "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
             "Offsets are hexadecimal; texts are as the editor shows them.\n"
+            "--format po prints a gettext PO file for Poedit or Weblate instead: msgctxt\n"
+            "\"entry N\", the text without its padding spaces as msgid, \"#, max-length:N\" the\n"
+            "entry's limit. --format csv prints CSV for spreadsheets, with the columns\n"
+            "entry,offset,length,limit,comment,original,translation.\n"
             "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
             "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
             "Exits 1 when the template is refused or FILE cannot be read.",
@@ -34,7 +38,11 @@ constexpr std::array kCommands = {
             "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
             "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
             "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
-            "TEXTS.json given as \"-\" is read from standard input.",
+            "TEXTS.json given as \"-\" is read from standard input.\n"
+            "TEXTS may also be a PO or CSV file as dump --format po|csv writes it (by its\n"
+            "extension, or --format): each msgstr or translation is a new text; an empty or\n"
+            "fuzzy one keeps the text. A msgid or original that matches neither the text FILE\n"
+            "holds nor its translation is refused: FILE changed since the export.",
             insertCommand},
     Command{"check", "check --template T [--program-folder DIR] [FILE]",
             "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
@@ -62,6 +70,8 @@ constexpr std::array kCommands = {
             "checked first: on any refusal (bad JSON, an unknown key, a text longer than its size, a\n"
             "character without a byte in the code page, a text past the end of FILE) FILE is left as it was\n"
             "and the exit status is 1. TEXTS.json given as \"-\" is read from standard input.\n"
+            "--format po|csv, and PO or CSV files for insert, as for dump and insert; the keys stand\n"
+            "in msgctxt and in the entry column.\n"
             "Exits 1 when FILE cannot be read.",
             cutscenesCommand},
     Command{

@@ -6,7 +6,9 @@
 
 #include "commands.h"
 #include "cutscenes/cutscenerooms.h"
+#include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
+#include "exchange/potexts.h"
 #include "files/readwritetext.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
@@ -30,10 +32,21 @@ std::optional<CutsceneTexts> readTexts(const std::string& path, Streams io) {
     return read;
 }
 
-int dump(const std::string& path, Streams io) {
+int dump(const std::string& path, std::optional<TextsFormat> format, Streams io) {
     const auto read = readTexts(path, io);
     if (!read) {
         return kExitRefused;
+    }
+    if (format == TextsFormat::Csv) {
+        writeCsvTexts(io.out, exportedRooms(*read));
+        return kExitOk;
+    }
+    if (format == TextsFormat::Po) {
+        if (const auto written = writePoTexts(io.out, exportedRooms(*read), "cutscenes"); !written) {
+            say(io, written.error());
+            return kExitRefused;
+        }
+        return kExitOk;
     }
     Json texts = Json::object();
     for (std::size_t i = 0; i < read->texts.size(); ++i) {
@@ -69,13 +82,28 @@ Result<std::vector<CutsceneEdit>> changedRooms(const std::map<std::string, std::
     return edits;
 }
 
-int insert(const std::string& path, const std::string& jsonPath, Streams io) {
+// The texts the input gives, by key; a translator's file (PO, CSV) gives only those that changed.
+Result<std::map<std::string, std::string>> givenTexts(const JsonInput& input, TextsFormat format,
+                                                      const CutsceneTexts& current) {
+    if (format == TextsFormat::Json) {
+        return parseJsonKeyedTexts(input.bytes, input.name);
+    }
+    const auto given = format == TextsFormat::Po ? parsePoTexts(input.bytes, input.name)
+                                                 : parseCsvTexts(input.bytes, input.name);
+    if (!given) {
+        return given.failure();
+    }
+    return takeRoomTranslations(*given, input.name, current);
+}
+
+int insert(const std::string& path, const std::string& jsonPath, std::optional<TextsFormat> format,
+           Streams io) {
     const auto current = readTexts(path, io);
     if (!current) {
         return kExitRefused;
     }
     const auto json = readJsonInput(jsonPath, io.in);
-    const auto given = json ? parseJsonKeyedTexts(json->bytes, json->name)
+    const auto given = json ? givenTexts(*json, format.value_or(formatOfPath(jsonPath)), *current)
                             : Result<std::map<std::string, std::string>>(json.failure());
     if (!given) {
         say(io, given.error() + std::string(kNothingWritten));
@@ -97,7 +125,13 @@ int insert(const std::string& path, const std::string& jsonPath, Streams io) {
 
 }  // namespace
 
-int cutscenesCommand(Arguments args, Streams io) {
+int cutscenesCommand(Arguments allArgs, Streams io) {
+    int status = kExitOk;
+    const auto formatOption = takeFormatOption("cutscenes", allArgs, io, status);
+    if (!formatOption) {
+        return status;
+    }
+    const Arguments args = formatOption->rest;
     const bool dumping = args.size() == 2 && args[0] == "dump";
     const bool inserting = args.size() == 3 && args[0] == "insert";
     // "-" is standard input; any other option is a mistake, not a file name.
@@ -107,7 +141,8 @@ int cutscenesCommand(Arguments args, Streams io) {
         printVerbUsage("cutscenes", io.err);
         return kExitUsage;
     }
-    return dumping ? dump(args[1], io) : insert(args[1], args[2], io);
+    return dumping ? dump(args[1], formatOption->format, io)
+                   : insert(args[1], args[2], formatOption->format, io);
 }
 
 }  // namespace rq::cli

@@ -1,9 +1,13 @@
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "commands.h"
+#include "exchange/csvtexts.h"
+#include "exchange/potexts.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "jsoninput.h"
 #include "templateverbs.h"
 
 namespace rq::cli {
@@ -20,11 +24,28 @@ std::string jsonText(const Json& value, int indent) {
 
 int dumpCommand(Arguments args, Streams io) {
     int status = kExitOk;
-    const auto opened = readTemplateAndTexts("dump", args, 1, io, status);
+    const auto option = takeFormatOption("dump", args, io, status);
+    if (!option) {
+        return status;
+    }
+    const auto opened = readTemplateAndTexts("dump", option->rest, 1, io, status);
     if (!opened) {
         return status;
     }
     const GameTemplate& gameTemplate = opened->gameTemplate;
+    if (option->format == TextsFormat::Csv) {
+        writeCsvTexts(io.out, exportedEntries(gameTemplate, opened->texts));
+        return kExitOk;
+    }
+    if (option->format == TextsFormat::Po) {
+        const std::string project = std::filesystem::path(opened->arguments.templatePath).stem().string();
+        if (const auto written = writePoTexts(io.out, exportedEntries(gameTemplate, opened->texts), project);
+            !written) {
+            say(io, written.error());
+            return kExitRefused;
+        }
+        return kExitOk;
+    }
 
     // Written entry by entry, laid out as the library lays out the whole document, so that no second copy of
     // every text is ever held. Keys stay in the order a reader expects; comments are code-page bytes turned

@@ -4,7 +4,9 @@
 
 #include "commands.h"
 #include "editor/entrytexts.h"
+#include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
+#include "exchange/potexts.h"
 #include "files/codepage.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
@@ -14,28 +16,42 @@ namespace {
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
 
-// The texts the JSON gives (the file, or standard input for "-"), by entry number; or why they cannot be
-// taken.
-Result<std::map<int, std::string>> readGivenTexts(const std::string& jsonPath,
-                                                  const GameTemplate& gameTemplate, std::istream& in) {
-    const auto json = readJsonInput(jsonPath, in);
-    if (!json) {
-        return json.failure();
+// The texts the input gives (the file, or standard input for "-"), by entry number; or why they cannot be
+// taken. A translator's file (PO, CSV) gives only the texts that changed.
+Result<std::map<int, std::string>> readGivenTexts(const std::string& path, TextsFormat format,
+                                                  const TemplateAndTexts& opened, std::istream& in) {
+    const auto input = readJsonInput(path, in);
+    if (!input) {
+        return input.failure();
     }
-    return parseJsonTexts(json->bytes, json->name, static_cast<int>(gameTemplate.entries.size()));
+    const GameTemplate& gameTemplate = opened.gameTemplate;
+    if (format == TextsFormat::Json) {
+        return parseJsonTexts(input->bytes, input->name, static_cast<int>(gameTemplate.entries.size()));
+    }
+    const auto given = format == TextsFormat::Po ? parsePoTexts(input->bytes, input->name)
+                                                 : parseCsvTexts(input->bytes, input->name);
+    if (!given) {
+        return given.failure();
+    }
+    return takeTranslations(*given, input->name, gameTemplate, opened.texts);
 }
 
 }  // namespace
 
 int insertCommand(Arguments args, Streams io) {
     int status = kExitOk;
-    // Entries the JSON leaves out keep what the editor would show for them.
-    auto opened = readTemplateAndTexts("insert", args, 2, io, status);
+    const auto option = takeFormatOption("insert", args, io, status);
+    if (!option) {
+        return status;
+    }
+    // Entries the input leaves out keep what the editor would show for them.
+    auto opened = readTemplateAndTexts("insert", option->rest, 2, io, status);
     if (!opened) {
         return status;
     }
     const auto& [arguments, gameTemplate, texts] = *opened;
-    const auto given = readGivenTexts(arguments.files[1], gameTemplate, io.in);
+    const auto given = readGivenTexts(
+        arguments.files[1], option->format.value_or(formatOfPath(arguments.files[1])), *opened, io.in);
     if (!given) {
         io.err << given.error() << kNothingWritten << '\n';
         return kExitRefused;

@@ -1,8 +1,10 @@
 #include "jsoninput.h"
 
 #include <array>
+#include <ostream>
 
 #include "exchange/jsontexts.h"
+#include "files/asciitext.h"
 #include "files/filehandle.h"
 
 namespace rq::cli {
@@ -34,6 +36,38 @@ Result<JsonInput> readJsonInput(const std::string& path, std::istream& in) {
         return bytes.failure();
     }
     return JsonInput{std::move(bytes).value(), standardInput ? "standard input" : path};
+}
+
+std::optional<FormatOption> takeFormatOption(std::string_view verb, Arguments args, Streams io, int& status) {
+    status = kExitUsage;
+    FormatOption taken;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--format") {
+            taken.rest.push_back(args[i]);
+            continue;
+        }
+        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+        const std::optional<TextsFormat> format = value == "json"  ? TextsFormat::Json
+                                                  : value == "po"  ? TextsFormat::Po
+                                                  : value == "csv" ? std::optional(TextsFormat::Csv)
+                                                                   : std::nullopt;
+        if (!format || taken.format) {
+            io.err << "romquill-cli: --format needs one of json, po or csv, once\n";
+            printVerbUsage(verb, io.err);
+            return std::nullopt;
+        }
+        taken.format = format;
+    }
+    status = kExitOk;
+    return taken;
+}
+
+TextsFormat formatOfPath(const std::string& path) {
+    const std::string lower = lowerAscii(path);
+    if (lower.ends_with(".po")) {
+        return TextsFormat::Po;
+    }
+    return lower.ends_with(".csv") ? TextsFormat::Csv : TextsFormat::Json;
 }
 
 }  // namespace rq::cli

@@ -1,0 +1,107 @@
+// The translators' formats on the largest template: export (dump --format) and import (parse and check
+// against the file's texts) of PO and CSV, each against the JSON dump of the same template in the same run.
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "benchfixture.h"
+#include "commands.h"
+#include "editor/entrytexts.h"
+#include "exchange/csvtexts.h"
+#include "exchange/jsontexts.h"
+#include "exchange/potexts.h"
+
+namespace {
+
+using rq::bench::fixture;
+
+std::string dump(const std::string& format) {
+    const auto& f = fixture();
+    std::ostringstream out, err;
+    const std::vector<std::string> args = {"dump",       "--format",     format,
+                                           "--template", f.templatePath, f.gamePath};
+    if (rq::cli::run(args, {out, err}) != rq::cli::kExitOk) {
+        return {};
+    }
+    return out.str();
+}
+
+void exportAs(benchmark::State& state, const std::string& format) {
+    for (auto _ : state) {
+        const std::string text = dump(format);
+        if (text.empty()) {
+            state.SkipWithError("dump failed");
+        }
+        benchmark::DoNotOptimize(text);
+    }
+}
+
+void BM_Baseline_JsonDump(benchmark::State& state) {
+    exportAs(state, "json");
+}
+BENCHMARK(BM_Baseline_JsonDump)->Unit(benchmark::kMillisecond);
+
+void BM_PoExport(benchmark::State& state) {
+    exportAs(state, "po");
+}
+BENCHMARK(BM_PoExport)->Unit(benchmark::kMillisecond);
+
+void BM_CsvExport(benchmark::State& state) {
+    exportAs(state, "csv");
+}
+BENCHMARK(BM_CsvExport)->Unit(benchmark::kMillisecond);
+
+// The import as insert does it: the template and the file's texts read, the input parsed and checked.
+template <class Parse>
+void importAs(benchmark::State& state, const std::string& format, Parse parse) {
+    const auto& f = fixture();
+    const std::string input = dump(format);
+    for (auto _ : state) {
+        const auto tmpl = rq::readGameTemplate(f.templatePath);
+        const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
+        const auto given = parse(input, *tmpl, texts);
+        if (!given) {
+            state.SkipWithError(given.error().c_str());
+        }
+        benchmark::DoNotOptimize(given);
+    }
+}
+
+void BM_JsonImport(benchmark::State& state) {
+    importAs(state, "json", [](const std::string& json, const rq::GameTemplate& tmpl, const auto&) {
+        return rq::parseJsonTexts(json, "bench", static_cast<int>(tmpl.entries.size()));
+    });
+}
+BENCHMARK(BM_JsonImport)->Unit(benchmark::kMillisecond);
+
+template <class Parser>
+auto translations(Parser parser) {
+    return [parser](const std::string& input, const rq::GameTemplate& tmpl,
+                    const std::vector<std::string>& texts) -> rq::Result<std::map<int, std::string>> {
+        const auto given = parser(input, "bench");
+        if (!given) {
+            return given.failure();
+        }
+        return rq::takeTranslations(*given, "bench", tmpl, texts);
+    };
+}
+
+void BM_PoImport(benchmark::State& state) {
+    importAs(state, "po", translations(rq::parsePoTexts));
+}
+BENCHMARK(BM_PoImport)->Unit(benchmark::kMillisecond);
+
+void BM_CsvImport(benchmark::State& state) {
+    importAs(state, "csv", translations(rq::parseCsvTexts));
+}
+BENCHMARK(BM_CsvImport)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    rq::bench::RatioReporter reporter("BM_Baseline_JsonDump", "the JSON dump of the same template");
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

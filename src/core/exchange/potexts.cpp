@@ -1,0 +1,211 @@
+#include "exchange/potexts.h"
+
+#include <gettext-po.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <random>
+
+#include "files/asciitext.h"
+
+namespace rq {
+namespace {
+
+// A PO string: quoted, escaped as gettext escapes, a line after each line break as msgcat lays it out.
+void writePoString(std::ostream& out, std::string_view keyword, std::string_view text) {
+    out << keyword << ' ';
+    const bool multiline = text.find('\n') != std::string_view::npos && text.find('\n') + 1 < text.size();
+    if (multiline) {
+        out << "\"\"\n";
+    }
+    out << '"';
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        constexpr std::string_view kNamed = "\a\b\f\n\r\t\v\\\"";
+        if (const auto named = kNamed.find(static_cast<char>(c)); named != std::string_view::npos) {
+            out << '\\' << "abfnrtv\\\""[named];
+        } else if (c < 0x20 || c == 0x7F) {
+            // Three octal digits always: a digit after the escape cannot be taken for part of it.
+            out << '\\' << static_cast<char>('0' + (c >> 6)) << static_cast<char>('0' + ((c >> 3) & 7))
+                << static_cast<char>('0' + (c & 7));
+        } else {
+            out << static_cast<char>(c);
+        }
+        if (multiline && c == '\n' && i + 1 < text.size()) {
+            out << "\"\n\"";
+        }
+    }
+    out << "\"\n";
+}
+
+// libgettextpo reports through a handler without a context, and a fatal report must not return: the reader
+// keeps its first error here and leaves the library by a jump, across C frames only.
+struct PoErrors {
+    std::string first;
+    std::jmp_buf fatal;
+};
+thread_local PoErrors* t_errors = nullptr;
+
+void noteError(int severity, const char* file, std::size_t line, const char* text) {
+    if (severity == PO_SEVERITY_WARNING) {
+        return;
+    }
+    if (t_errors->first.empty()) {
+        std::string where = file != nullptr && line != static_cast<std::size_t>(-1)
+                                ? "line " + std::to_string(line) + ": "
+                                : std::string();
+        t_errors->first = where + (text != nullptr ? text : "unreadable");
+        while (!t_errors->first.empty() && t_errors->first.back() == '\n') {
+            t_errors->first.pop_back();
+        }
+    }
+    if (severity == PO_SEVERITY_FATAL_ERROR) {
+        std::longjmp(t_errors->fatal, 1);
+    }
+}
+
+void xerror(int severity, po_message_t /*message*/, const char* file, std::size_t line,
+            std::size_t /*column*/, int /*multiline*/, const char* text) {
+    noteError(severity, file, line, text);
+}
+
+void xerror2(int severity, po_message_t /*message1*/, const char* file1, std::size_t line1,
+             std::size_t /*column1*/, int /*multiline1*/, const char* text1, po_message_t /*message2*/,
+             const char* /*file2*/, std::size_t /*line2*/, std::size_t /*column2*/, int /*multiline2*/,
+             const char* /*text2*/) {
+    noteError(severity, file1, line1, text1);
+}
+
+// No C++ object lives in this frame, so the jump out of a fatal report skips no destructor.
+po_file_t readPoFile(const char* path, PoErrors& errors) {
+    static constexpr po_xerror_handler kHandler = {xerror, xerror2};
+    t_errors = &errors;
+    po_file_t file = nullptr;
+    if (setjmp(errors.fatal) == 0) {
+        file = po_file_read(path, &kHandler);
+    }
+    t_errors = nullptr;
+    return file;
+}
+
+// libgettextpo reads only named files: the bytes go to a private file of the temporary folder first.
+class TemporaryCopy {
+  public:
+    explicit TemporaryCopy(std::string_view bytes) {
+        std::error_code ec;
+        const auto folder = std::filesystem::temp_directory_path(ec);
+        std::random_device random;
+        for (int attempt = 0; attempt < 16 && m_path.empty() && !ec; ++attempt) {
+            auto path = folder / ("romquill-" + hexText(random(), 8) + hexText(random(), 8) + ".po");
+            // "x": never a file that is already there.
+            if (std::FILE* file = std::fopen(path.string().c_str(), "wbx")) {
+                const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+                if (std::fclose(file) == 0 && written) {
+                    m_path = path;
+                } else {
+                    std::filesystem::remove(path, ec);
+                }
+            }
+        }
+    }
+    ~TemporaryCopy() {
+        std::error_code ec;
+        if (!m_path.empty()) {
+            std::filesystem::remove(m_path, ec);
+        }
+    }
+    TemporaryCopy(const TemporaryCopy&) = delete;
+    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
+
+  private:
+    std::filesystem::path m_path;
+};
+
+}  // namespace
+
+Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
+                    const std::string& projectName) {
+    for (const ExportedEntry& entry : entries) {
+        if (entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos) {
+            return Error{"The text of " + entry.context +
+                             " holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.",
+                         ErrorKind::Refusal};
+        }
+    }
+    writePoString(out, "msgid", "");
+    writePoString(out, "msgstr",
+                  "Project-Id-Version: " + projectName +
+                      "\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
+                      "Content-Transfer-Encoding: 8bit\nX-Generator: Romquill\n");
+    for (const ExportedEntry& entry : entries) {
+        out << '\n';
+        if (!entry.comment.empty()) {
+            out << "#. " << entry.comment << '\n';
+        }
+        out << "#: 0x" << entry.offset << ':' << entry.length << "\n#, max-length:" << entry.limit << '\n';
+        writePoString(out, "msgctxt", entry.context);
+        writePoString(out, "msgid", entry.original);
+        writePoString(out, "msgstr", "");
+    }
+    return success();
+}
+
+Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name) {
+    const TemporaryCopy copy(po);
+    if (copy.path().empty()) {
+        return Error{name + " could not be copied to the temporary folder to be read.", ErrorKind::Refusal};
+    }
+    PoErrors errors;
+    po_file_t file = readPoFile(copy.path().string().c_str(), errors);
+    const auto refusal = [&name](const std::string& why) {
+        return Error{name + " is not a PO file that can be read: " + why + ".", ErrorKind::Refusal};
+    };
+    if (file == nullptr || !errors.first.empty()) {
+        if (file != nullptr) {
+            po_file_free(file);
+        }
+        return refusal(errors.first.empty() ? "libgettextpo could not read it" : errors.first);
+    }
+    // libgettextpo hands texts over in the file's own charset; texts here are UTF-8.
+    if (const char* header = po_file_domain_header(file, nullptr)) {
+        char* type = po_header_field(header, "Content-Type");
+        const std::string contentType = type != nullptr ? lowerAscii(type) : std::string();
+        std::free(type);
+        const auto at = contentType.find("charset=");
+        const std::string charset = at == std::string::npos ? "" : contentType.substr(at + 8);
+        if (!charset.empty() && charset != "utf-8" && charset != "ascii" && charset != "charset") {
+            po_file_free(file);
+            return refusal("its charset is " + charset + "; save it as UTF-8");
+        }
+    }
+    std::vector<Translation> given;
+    po_message_iterator_t messages = po_message_iterator(file, nullptr);
+    std::optional<Error> failure;
+    while (po_message_t message = po_next_message(messages)) {
+        const char* context = po_message_msgctxt(message);
+        const std::string_view id = po_message_msgid(message);
+        if (po_message_is_obsolete(message) != 0 || (context == nullptr && id.empty())) {
+            continue;
+        }
+        if (context == nullptr) {
+            failure = refusal("the message \"" + std::string(id) + "\" has no msgctxt");
+            break;
+        }
+        const bool fuzzy = po_message_is_fuzzy(message) != 0;
+        given.push_back(Translation{context, context, std::string(id),
+                                    fuzzy ? std::string() : std::string(po_message_msgstr(message))});
+    }
+    po_message_iterator_free(messages);
+    po_file_free(file);
+    if (failure) {
+        return *std::move(failure);
+    }
+    return given;
+}
+
+}  // namespace rq

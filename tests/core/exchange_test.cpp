@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "exchange/csvtexts.h"
+#include "exchange/potexts.h"
+#include "files/common.h"
+#include "support/testfiles.h"
+#include "support/tool_run.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+
+std::string buildProgramFolder() {
+    return std::filesystem::path(ROMQUILL_CLI).parent_path().string();
+}
+
+// The demo file as scripts/make-demo writes it, its template and the texts the editor shows.
+class Exchange : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(test::runTool(ROMQUILL_MAKE_DEMO, {buildProgramFolder(), m_demo}).exitCode, 0);
+        setApplicationFolder(buildProgramFolder());
+        auto read = readGameTemplate(m_template);
+        ASSERT_TRUE(read) << read.error();
+        m_gameTemplate = std::move(read).value();
+        m_texts = readEntryTexts(m_gameTemplate, m_demo).texts;
+    }
+
+    void TearDown() override { setApplicationFolder(m_folder); }
+
+    // The translations a PO or CSV text gives, or the refusal's message.
+    [[nodiscard]] std::string taken(const std::string& input, bool po) const {
+        const auto given = po ? parsePoTexts(input, "in") : parseCsvTexts(input, "in");
+        if (!given) {
+            return given.error();
+        }
+        const auto texts = takeTranslations(*given, "in", m_gameTemplate, m_texts);
+        if (!texts) {
+            return texts.error();
+        }
+        std::string shown;
+        for (const auto& [entry, text] : *texts) {
+            shown += std::to_string(entry) + "=" + text + ";";
+        }
+        return shown;
+    }
+
+    const std::string m_folder = applicationFolder();
+    test::TempDir m_dir;
+    std::string m_demo = m_dir.file("demo.bin");
+    std::string m_template = buildProgramFolder() + "/plugins/games/demo.ini";
+    GameTemplate m_gameTemplate;
+    std::vector<std::string> m_texts;
+};
+
+TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
+    const bool gettextTools =
+        std::system("msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null") == 0;
+    for (const std::string text :
+         {"plain", "say \"hi\", twice", "back\\slash", "two\nlines\n", "tab\there\r\n",
+          "\x01\x7F"
+          "7 controls",
+          "trailing   ", "", "   ", "é ü €"}) {
+        SCOPED_TRACE(text);
+        auto texts = m_texts;
+        texts[0] = text;
+        std::ostringstream po, csv;
+        ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
+        writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));
+        const std::string original(unpadded(text));
+        for (const auto& given : {parsePoTexts(po.str(), "po"), parseCsvTexts(csv.str(), "csv")}) {
+            ASSERT_TRUE(given) << given.error();
+            ASSERT_EQ(given->size(), 8u);
+            EXPECT_EQ(given->front().key, given->front().where == "entry 1" ? "entry 1" : "1");
+            EXPECT_EQ(given->front().original, original);
+            EXPECT_EQ(given->back().original, "See you soon!");
+        }
+        if (gettextTools) {
+            const auto file = m_dir.file("texts.po");
+            test::writeText(file, po.str());
+            const auto quoted = test::quotedForShell(file);
+            EXPECT_EQ(std::system(("msgfmt --check-format -o /dev/null " + quoted + " 2>/dev/null").c_str()),
+                      0);
+            EXPECT_EQ(std::system(("msgcat -o /dev/null " + quoted).c_str()), 0);
+        }
+    }
+    std::ostringstream po;
+    ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, m_texts), "demo"));
+    EXPECT_NE(po.str().find("\n#. Start prompt\n#: 0x210:12\n#, max-length:12\nmsgctxt \"entry 2\"\n"
+                            "msgid \"Press Start\"\nmsgstr \"\"\n"),
+              std::string::npos);
+    auto withNul = m_texts;
+    withNul[2] = "a\0b"s;
+    EXPECT_EQ(
+        writePoTexts(po, exportedEntries(m_gameTemplate, withNul), "demo").error(),
+        "The text of entry 3 holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.");
+}
+
+TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
+    const auto message = [](const std::string& entry, const std::string& id, const std::string& str,
+                            const std::string& flags = "") {
+        return flags + "msgctxt \"entry " + entry + "\"\nmsgid \"" + id + "\"\nmsgstr " + str + "\n\n";
+    };
+    const std::string header = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
+    const std::string csvHead = "entry,offset,length,limit,comment,original,translation\n";
+    struct Case {
+        std::string name;
+        bool po;
+        std::string input;
+        std::string taken;
+    };
+    const std::vector<Case> cases = {
+        {"po translated, escapes and continuations", true,
+         header + message("2", "Press Start", "\"A\\\"B\\\\\"\n\"C\\n\"") + message("3", "Options", "\"\""),
+         "2=A\"B\\C\n;"},
+        {"po empty, fuzzy or unchanged keeps the text", true,
+         header + message("2", "Press Start", "\"\"") +
+             message("3", "Options", "\"Optionen\"", "#, fuzzy\n") +
+             message("5", "Game Over", "\"Game Over  \""),
+         ""},
+        {"po msgid changed since the export", true, header + message("2", "Press Stort", "\"Go\""),
+         "in, entry 2: the original text \"Press Stort\" is not what entry 2 holds now (\"Press Start\"): "
+         "the "
+         "file changed since the export."},
+        {"po without entry context", true, header + "msgid \"Press Start\"\nmsgstr \"Go\"\n",
+         "in is not a PO file that can be read: the message \"Press Start\" has no msgctxt."},
+        {"po in another charset", true,
+         "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n",
+         "in is not a PO file that can be read: its charset is iso-8859-1; save it as UTF-8."},
+        {"po syntax error", true, header + "msgctxt \"entry 2\"\nmsgid \"Press Start\nmsgstr \"\"\n",
+         "in is not a PO file that can be read: line 6: end-of-line within string."},
+        {"csv with BOM, CRLF and quoted fields", false,
+         "\xEF\xBB\xBF" + csvHead +
+             "2,,,,,Press Start,\"a, \"\"b\"\"\r\nc\"\r\n7,,,,,The key is under the mat.,\r\n",
+         "2=a, \"b\"\r\nc;"},
+        {"csv columns in any order", false, "translation,entry,original\nGo,2,Press Start\n", "2=Go;"},
+        {"csv without the translation column", false, "entry,original\n2,x\n",
+         "in, line 1: the header row needs the columns entry, original and translation."},
+        {"csv quote left open", false, csvHead + "2,,,,,Press Start,\"Go\n",
+         "in, line 2: a quote is never closed."},
+        {"csv entry not a number", false, csvHead + "two,,,,,Press Start,Go\n",
+         "in, line 2: the template has no entry two (it has 8)."},
+        {"csv entry twice", false, csvHead + "2,,,,,Press Start,A\n2,,,,,Press Start,B\n",
+         "in, line 3: entry 2 is given twice."},
+        {"csv entry the template lacks", false, csvHead + "9,,,,,x,y\n",
+         "in, line 2: the template has no entry 9 (it has 8)."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(taken(c.input, c.po), c.taken) << c.name;
+    }
+}
+
+// Export, translate two entries, insert: the file holds exactly what the editor's save writes for the
+// same texts, and the other entries keep their bytes.
+TEST_F(Exchange, ARoundTripWritesWhatTheEditorsSaveWrites) {
+    const std::string saved = m_dir.file("saved.bin");
+    std::filesystem::copy_file(m_demo, saved);
+    auto after = m_texts;
+    after[1] = "Go, now!";
+    after[5] = "Hi, it's me!";
+    const auto written = saveEntryTexts(m_template, saved, m_texts, after);
+    ASSERT_TRUE(written) << written.error();
+    ASSERT_EQ(written->size(), 2u);
+    const std::string original = test::readAll(m_demo);
+    for (const std::string format : {"po", "csv"}) {
+        SCOPED_TRACE(format);
+        const std::string copy = m_dir.file("copy.bin"), texts = m_dir.file("texts." + format);
+        std::filesystem::copy_file(m_demo, copy, std::filesystem::copy_options::overwrite_existing);
+        const std::vector<std::string> common = {"--program-folder", buildProgramFolder(), "--template",
+                                                 "demo.ini"};
+        auto args = common;
+        args.insert(args.begin(), "dump");
+        args.insert(args.end(), {"--format", format, copy});
+        std::string exported = test::runCli(args).out;
+        if (format == "po") {
+            exported.replace(exported.find("msgstr", exported.find("Press Start")), 9, "msgstr \"Go, now!\"");
+            exported.replace(exported.find("msgstr", exported.find("Hello, traveller!")), 9,
+                             "msgstr \"\"\n\"Hi, \"\n\"it's me!\"");
+        } else {
+            exported.replace(exported.find("\r\n", exported.find("Press Start")), 0, "\"Go, now!\"");
+            exported.replace(exported.find("\r\n", exported.find("Hello, traveller!\"")), 0,
+                             "\"Hi, it's me!\"");
+        }
+        test::writeText(texts, exported);
+        args = common;
+        args.insert(args.begin(), "insert");
+        args.insert(args.end(), {copy, texts});
+        const auto run = test::runCli(args);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.out, "Writing complete! 2 entries written.\n");
+        EXPECT_EQ(test::readAll(copy), test::readAll(saved));
+        EXPECT_NE(test::readAll(copy), original);
+        // The same file again finds its translations in place and changes nothing.
+        EXPECT_EQ(test::runCli(args).out, "Writing complete! 0 entries written.\n");
+    }
+    EXPECT_EQ(test::runCli({"dump", "--format", "xml", "--template", "demo.ini", m_demo}).exitCode, 2);
+}
+
+// The cutscene texts go out and back the same way, by their keys.
+TEST(ExchangeCutscenes, ATranslatedCsvFileWritesWhatTheCutsceneEditorsSaveWrites) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string saved = dir.file("saved.exe"), texts = dir.file("texts.csv");
+    std::filesystem::copy_file(exe, saved);
+    ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
+    std::string exported = test::runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
+    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
+    exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
+    test::writeText(texts, exported);
+    const auto run = test::runCli({"cutscenes", "insert", exe, texts});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "Writing complete! 1 text written.\n");
+    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
+    const std::string po = test::runCli({"cutscenes", "--format", "po", "dump", exe}).out;
+    EXPECT_NE(po.find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rq
