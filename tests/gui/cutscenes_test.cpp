@@ -110,11 +110,13 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
     const std::tuple<QString, QString, QRect, QString> places[] = {
         {"sonic_0", "sonic1", twipsRect(240, 360, 2775, 285), ""},
         {"sonic_99", "sonic5", twipsRect(3960, 4920, 2775, 285), ""},
-        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2775, 285), ""},
-        {"playas6", "Frame13", twipsRect(120, 2040, 2775, 285), ""},
+        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2220, 285), ""},
+        {"room_left_tikaltxt_3", "tikal", twipsRect(2400, 1335, 555, 255), ""},
+        {"playas6", "Frame13", twipsRect(120, 2040, 2220, 285), ""},
+        {"room_left_sonic_55", "sonic4", twipsRect(3390, 1695, 555, 255), ""},
         {"Label1", "sonic4", twipsRect(3075, 1695, 255, 255), tails},
         {"Label2", "sonic4", twipsRect(3075, 2055, 255, 255), tails},
-        {"Label3", "sonic5", twipsRect(6795, 2415, 255, 255), tails},
+        {"Label3", "sonic5", twipsRect(6480, 2415, 255, 255), tails},
         {"Label4", "sonic2", twipsRect(3075, 2055, 135, 255), "Used somewhere elsewhere too"},
     };
     for (const auto& [name, frame, place, toolTip] : places) {

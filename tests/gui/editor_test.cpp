@@ -171,7 +171,11 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
                          QRect(control->mapTo(strip, QPoint()), control->size()));
     };
     for (const auto& [slot, strip, tab, x, y] : places) {
-        EXPECT_EQ(at(label(slot), strip), std::pair(tab, twipsRect(x, y, 3855, 255))) << slot;
+        // The caption leaves the right of its line to the room left.
+        EXPECT_EQ(at(label(slot), strip), std::pair(tab, twipsRect(x, y, 3075, 255))) << slot;
+        EXPECT_EQ(at(child<QLabel>(QStringLiteral("room_left_%1").arg(slot)), strip),
+                  std::pair(tab, twipsRect(x + 3135, y, 840, 255)))
+            << slot;
         EXPECT_EQ(at(box(slot), strip), std::pair(tab, twipsRect(x + 120, y + 240, 3855, 285))) << slot;
     }
 
@@ -220,7 +224,7 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
     EXPECT_EQ(QApplication::focusWidget(), child("save"));
     EXPECT_FALSE(box(0)->hasSelectedText());
-    EXPECT_EQ(test::caption(child("save")), "Save data to file");
+    EXPECT_EQ(test::caption(child("save")), "&Save data to file");
     dialogs.log.clear();
     EXPECT_TRUE(editor->close() && dialogs.log.isEmpty());  // nothing is left unsaved
 }
@@ -260,7 +264,7 @@ TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
     EXPECT_EQ(dialogs.log, QStringList{shown(row.icon, withPaths(row.message))});
     EXPECT_EQ(test::readAll(path), was);
     EXPECT_EQ(box(0)->text(), "A");  // not edited, so not padded either
-    EXPECT_EQ(test::caption(child("save")), "Save data to file");
+    EXPECT_EQ(test::caption(child("save")), "&Save data to file");
     // The padding is no edit of the user's: closing asks only when the second text was typed over.
     dialogs.log.clear();
     editor->close();

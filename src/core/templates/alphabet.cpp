@@ -30,6 +30,7 @@ std::string characterKey(char ch) {
 Alphabet Alphabet::read(const std::string& path) {
     Alphabet alphabet;
     alphabet.m_ini = loadIniFileOrEmpty(path);
+    alphabet.m_path = path;
     alphabet.m_charLengthValue = alphabet.m_ini->value("AlphabetAndFileInfo", "CharLength").value_or("0");
     if (const auto charLength = parseCharLength(alphabet.m_charLengthValue)) {
         alphabet.m_charLength = *charLength;

@@ -18,6 +18,9 @@ class Alphabet {
     // The file as it is on disk now; a missing file reads as an alphabet without CharLength.
     [[nodiscard]] static Alphabet read(const std::string& path);
 
+    // The file it was read from.
+    [[nodiscard]] const std::string& path() const { return m_path; }
+
     // CharLength as the file writes it ("0" when missing), and its number: 0 when it is missing, 0 or
     // breaks its rule, which marks an alphabet the editor refuses.
     [[nodiscard]] const std::string& charLengthValue() const { return m_charLengthValue; }
@@ -47,6 +50,7 @@ class Alphabet {
 
   private:
     std::shared_ptr<const IniFile> m_ini;
+    std::string m_path;
     std::string m_charLengthValue;
     std::int16_t m_charLength = 0;
 };
