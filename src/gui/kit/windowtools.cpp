@@ -81,8 +81,9 @@ double luminance(const QColor& colour) {
 }  // namespace
 
 double contrastRatio(const QColor& a, const QColor& b) {
-    const auto [dark, light] = std::minmax(luminance(a), luminance(b));
-    return (light + 0.05) / (dark + 0.05);
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 void keepLegibleWhenDisabled(QPushButton* button) {
