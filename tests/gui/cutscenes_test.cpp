@@ -215,13 +215,25 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
         expected.replace(save.offset, save.size, *toCodePage(text(save.box)));
         EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
         EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
+        EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     }
     // A refused save writes nothing; the text stays in its box.
     dialogs.log.clear();
     type("tikaltxt_0", QStringLiteral("\u4E2D"));
+    EXPECT_EQ(QStringList({child<QLabel>("room_left_tikaltxt_0")->text(), child("tikaltxt_0")->toolTip(),
+                           window->windowTitle()}),
+              QStringList({"19 left", QStringLiteral("Cannot be saved: '\u4E2D' (no byte in code page 1252)"),
+                           "*Romquill - Sonic Adventure DX (E)"}));
     click("tikal_text_click");
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, kRefused)});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D").leftJustified(20));
+    EXPECT_EQ(test::readAll(path), expected);
+    type("tikaltxt_0", "Tikal");
+    dialogs.log.clear();
+    QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
+    EXPECT_EQ(dialogs.log, QStringList{kSaved});
+    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
+    expected.replace(0x3E8B1D, 20, std::string("Tikal").append(15, ' '));
     EXPECT_EQ(test::readAll(path), expected);
     dialogs.log.clear();
     click("sonic_write");
