@@ -1,4 +1,5 @@
-// Draws the program's own pictures: the start-up picture and those of the two PC editions. They are PNG
+// Draws the program's own pictures: the start-up picture, the demo template's and those of the two PC
+// editions. They are PNG
 // images under the ".dat" names the launcher looks for, and are recognised by their content.
 #include <QDir>
 #include <QFont>
@@ -37,7 +38,8 @@ void drawCartridge(QPainter& p, QRectF box, QColor body, QColor label) {
     }
 }
 
-QImage noRom() {
+// Shown before a file is loaded and for a file without a template, so it says only whose program this is.
+QImage romquill() {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -45,17 +47,51 @@ QImage noRom() {
     sky.setColorAt(0, QColor(40, 44, 70));
     sky.setColorAt(1, QColor(90, 96, 130));
     p.fillRect(image.rect(), sky);
-    drawCartridge(p, QRectF(95, 30, 130, 130), QColor(110, 112, 120), QColor(200, 204, 214));
-    p.setPen(QColor(60, 60, 70));
-    p.setFont(font(34, true));
-    p.drawText(QRectF(95, 48, 130, 50), Qt::AlignCenter, QStringLiteral("?"));
+    drawCartridge(p, QRectF(70, 34, 130, 126), QColor(110, 112, 120), QColor(200, 204, 214));
+    // A quill writing on the cartridge's label.
+    QPainterPath feather;
+    feather.moveTo(150, 120);
+    feather.cubicTo(180, 70, 230, 30, 262, 22);
+    feather.cubicTo(250, 60, 210, 100, 150, 120);
+    p.setPen(QPen(QColor(120, 90, 40), 2));
+    p.setBrush(QColor(245, 235, 205));
+    p.drawPath(feather);
+    p.drawLine(QPointF(150, 120), QPointF(240, 40));
     p.setPen(Qt::white);
-    p.setFont(font(20, true));
-    p.drawText(QRectF(0, 170, kWidth, 30), Qt::AlignCenter, QStringLiteral("No ROM loaded"));
+    p.setFont(font(26, true));
+    p.drawText(QRectF(0, 166, kWidth, 36), Qt::AlignCenter, QStringLiteral("Romquill"));
     p.setFont(font(12, false));
     p.setPen(QColor(210, 214, 230));
-    p.drawText(QRectF(0, 200, kWidth, 24), Qt::AlignCenter,
-               QStringLiteral("Press \"Load...\" to open a game file"));
+    p.drawText(QRectF(0, 204, kWidth, 24), Qt::AlignCenter, QStringLiteral("Game text translation"));
+    return image;
+}
+
+// The demo template's own picture: its made-up file's menu and a line of dialogue.
+QImage demo() {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient sky(0, 0, 0, kHeight);
+    sky.setColorAt(0, QColor(30, 110, 90));
+    sky.setColorAt(1, QColor(120, 190, 150));
+    p.fillRect(image.rect(), sky);
+    p.setPen(QPen(QColor(20, 40, 30), 2));
+    p.setBrush(QColor(20, 30, 40));
+    p.drawRoundedRect(QRectF(40, 24, 240, 130), 8, 8);
+    p.setFont(font(14, true));
+    p.setPen(QColor(250, 230, 120));
+    p.drawText(QRectF(60, 36, 200, 22), Qt::AlignLeft, QStringLiteral("> START"));
+    p.setPen(QColor(230, 235, 240));
+    p.drawText(QRectF(60, 60, 200, 22), Qt::AlignLeft, QStringLiteral("  OPTIONS"));
+    p.setFont(font(12, false));
+    p.drawText(QRectF(60, 100, 200, 44), Qt::AlignLeft | Qt::TextWordWrap,
+               QStringLiteral("\u201cWelcome to the demo!\u201d"));
+    p.setPen(Qt::white);
+    p.setFont(font(24, true));
+    p.drawText(QRectF(0, 166, kWidth, 36), Qt::AlignCenter, QStringLiteral("Romquill Demo"));
+    p.setFont(font(12, false));
+    p.drawText(QRectF(0, 204, kWidth, 24), Qt::AlignCenter,
+               QStringLiteral("A made-up file to try the editor"));
     return image;
 }
 
@@ -116,7 +152,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", argv[1]);
         return 1;
     }
-    const bool ok = save(noRom(), folder, QStringLiteral("norom.dat")) &&
+    const bool ok = save(romquill(), folder, QStringLiteral("norom.dat")) &&
+                    save(demo(), folder, QStringLiteral("demo.dat")) &&
                     save(pcEdition(QStringLiteral("Edition (E)"), QColor(40, 90, 200)), folder,
                          QStringLiteral("pc-sadx-eng.dat")) &&
                     save(pcEdition(QStringLiteral("Edition (J)"), QColor(200, 50, 60)), folder,

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPixmap>
@@ -199,6 +200,15 @@ int main(int argc, char** argv) {
         launcher.go_Click();
         if (auto* editor = findWindow(QStringLiteral("editor"))) {
             ok = grab(editor, out, QStringLiteral("editor")) && ok;
+            // A translation under way: the room left counting down, and an accent the menu alphabet lacks.
+            if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
+                const QString read = box->text();
+                box->setFocus();
+                box->selectAll();
+                box->insert(QStringLiteral("\u00C9cran titre"));
+                ok = grab(editor, out, QStringLiteral("editor-translating")) && ok;
+                box->setText(read);
+            }
             editor->close();
         }
     }

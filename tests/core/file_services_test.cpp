@@ -159,6 +159,7 @@ TEST(CodePage, CharacterWithoutAByteFailsNamingIt) {
         ASSERT_FALSE(bytes.ok());
         EXPECT_NE(bytes.error().find(character), std::string::npos) << bytes.error();
     }
+    EXPECT_EQ(charactersWithoutByte("a一b€一😀"), U"一😀");  // each once, in order
 }
 
 TEST(CodePage, MalformedUtf8FailsAsNotUtf8) {

@@ -112,6 +112,22 @@ TEST_F(TemplateCodec, ASaveWritesOnlyTheEditedEntriesWhateverTheOthersReadAs) {
     EXPECT_EQ(test::readAll(m_game), expected);
 }
 
+TEST_F(TemplateCodec, TheCharactersASaveWouldRefuseAreFoundAsTheUserTypes) {
+    const auto path = writeTemplate({{"One", 4, 0x10}, {"NoSpace", 4, 0x18}});
+    const auto gameTemplate = readGameTemplate(path);
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    // Each once, in order: one without a save code, one without a byte; none past the limit, which the save
+    // leaves out; a save refuses exactly the texts that have any.
+    for (const auto& [entry, text, found] :
+         {std::tuple{0, "a A=", U""}, std::tuple{0, "AbbA", U"b"}, std::tuple{0, "一bb", U"一b"},
+          std::tuple{0, "AAAAb", U""}, std::tuple{1, "a A", U"a "}}) {
+        const auto& shown = gameTemplate->entries[static_cast<std::size_t>(entry)];
+        EXPECT_EQ(unsaveableCharacters(shown, text), found) << text;
+        const EntryEdit edit{static_cast<std::size_t>(entry), text};
+        EXPECT_EQ(planSave(*gameTemplate, {&edit, 1}, 2).ok(), *found == U'\0') << text;
+    }
+}
+
 TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
     struct Case {
         const char* name;

@@ -110,11 +110,13 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
     const std::tuple<QString, QString, QRect, QString> places[] = {
         {"sonic_0", "sonic1", twipsRect(240, 360, 2775, 285), ""},
         {"sonic_99", "sonic5", twipsRect(3960, 4920, 2775, 285), ""},
-        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2775, 285), ""},
-        {"playas6", "Frame13", twipsRect(120, 2040, 2775, 285), ""},
+        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2220, 285), ""},
+        {"room_left_tikaltxt_3", "tikal", twipsRect(2400, 1335, 555, 255), ""},
+        {"playas6", "Frame13", twipsRect(120, 2040, 2220, 285), ""},
+        {"room_left_sonic_55", "sonic4", twipsRect(3390, 1695, 555, 255), ""},
         {"Label1", "sonic4", twipsRect(3075, 1695, 255, 255), tails},
         {"Label2", "sonic4", twipsRect(3075, 2055, 255, 255), tails},
-        {"Label3", "sonic5", twipsRect(6795, 2415, 255, 255), tails},
+        {"Label3", "sonic5", twipsRect(6480, 2415, 255, 255), tails},
         {"Label4", "sonic2", twipsRect(3075, 2055, 135, 255), "Used somewhere elsewhere too"},
     };
     for (const auto& [name, frame, place, toolTip] : places) {
@@ -213,13 +215,25 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
         expected.replace(save.offset, save.size, *toCodePage(text(save.box)));
         EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
         EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
+        EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     }
     // A refused save writes nothing; the text stays in its box.
     dialogs.log.clear();
     type("tikaltxt_0", QStringLiteral("\u4E2D"));
+    EXPECT_EQ(QStringList({child<QLabel>("room_left_tikaltxt_0")->text(), child("tikaltxt_0")->toolTip(),
+                           window->windowTitle()}),
+              QStringList({"19 left", QStringLiteral("Cannot be saved: '\u4E2D' (no byte in code page 1252)"),
+                           "*Romquill - Sonic Adventure DX (E)"}));
     click("tikal_text_click");
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, kRefused)});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D").leftJustified(20));
+    EXPECT_EQ(test::readAll(path), expected);
+    type("tikaltxt_0", "Tikal");
+    dialogs.log.clear();
+    QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
+    EXPECT_EQ(dialogs.log, QStringList{kSaved});
+    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
+    expected.replace(0x3E8B1D, 20, std::string("Tikal").append(15, ' '));
     EXPECT_EQ(test::readAll(path), expected);
     dialogs.log.clear();
     click("sonic_write");

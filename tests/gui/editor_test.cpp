@@ -171,7 +171,11 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
                          QRect(control->mapTo(strip, QPoint()), control->size()));
     };
     for (const auto& [slot, strip, tab, x, y] : places) {
-        EXPECT_EQ(at(label(slot), strip), std::pair(tab, twipsRect(x, y, 3855, 255))) << slot;
+        // The caption leaves the right of its line to the room left.
+        EXPECT_EQ(at(label(slot), strip), std::pair(tab, twipsRect(x, y, 3075, 255))) << slot;
+        EXPECT_EQ(at(child<QLabel>(QStringLiteral("room_left_%1").arg(slot)), strip),
+                  std::pair(tab, twipsRect(x + 3135, y, 840, 255)))
+            << slot;
         EXPECT_EQ(at(box(slot), strip), std::pair(tab, twipsRect(x + 120, y + 240, 3855, 285))) << slot;
     }
 
@@ -220,9 +224,49 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
     EXPECT_EQ(QApplication::focusWidget(), child("save"));
     EXPECT_FALSE(box(0)->hasSelectedText());
-    EXPECT_EQ(test::caption(child("save")), "Save data to file");
+    EXPECT_EQ(test::caption(child("save")), "&Save data to file");
     dialogs.log.clear();
     EXPECT_TRUE(editor->close() && dialogs.log.isEmpty());  // nothing is left unsaved
+}
+
+TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleMarksEdits) {
+    // The first box reads a code shown as several characters: more than its limit, so full, and not what its
+    // alphabet saves.
+    ASSERT_NE(open({{"1", 2, 0x200, ""}, {"1", 5, 0x202, ""}},
+                   "\x7E"
+                   "AABBCC"),
+              nullptr);
+    const QString title = "Romquill - Sonic The Hedgehog 2";
+    const QString notInOne = "Cannot be saved: %1 (not in the alphabet file one.ini)";
+    struct Row {
+        int slot;
+        QString typed, left, toolTip, title;
+    };
+    const Row rows[] = {
+        {0, "", "full", notInOne.arg("'[', 'e'"), title},  // as read, a save would refuse it too
+        {1, "AB", "3 left", "", "*" + title},
+        {1, "A\u00D1b\u00D1C", "full", notInOne.arg("'\u00D1', 'b'"), "*" + title},
+        {1, "A\u00D1", "3 left", notInOne.arg("'\u00D1'"), "*" + title},
+        {1, "ABBCC", "full", "", title},  // what was read
+        {0, "A", "1 left", "", "*" + title},
+    };
+    for (const auto& [slot, typed, left, toolTip, shownTitle] : rows) {
+        if (!typed.isEmpty()) {
+            type(slot, typed);
+        }
+        EXPECT_EQ(QStringList({child<QLabel>(QStringLiteral("room_left_%1").arg(slot))->text(),
+                               box(slot)->toolTip(), editor->windowTitle()}),
+                  QStringList({left, toolTip, shownTitle}))
+            << typed.toStdString();
+        EXPECT_EQ(box(slot)->styleSheet().contains("red"), !toolTip.isEmpty());
+    }
+    // Ctrl+S saves, and the marker goes.
+    editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+    QTest::keyClick(box(1), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Writing complete!")});
+    EXPECT_EQ(editor->windowTitle(), title);
+    EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
 }
 
 // A save the editor refuses: one message, nothing written, the padding of the edited text shown all the same.
@@ -260,7 +304,7 @@ TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
     EXPECT_EQ(dialogs.log, QStringList{shown(row.icon, withPaths(row.message))});
     EXPECT_EQ(test::readAll(path), was);
     EXPECT_EQ(box(0)->text(), "A");  // not edited, so not padded either
-    EXPECT_EQ(test::caption(child("save")), "Save data to file");
+    EXPECT_EQ(test::caption(child("save")), "&Save data to file");
     // The padding is no edit of the user's: closing asks only when the second text was typed over.
     dialogs.log.clear();
     editor->close();

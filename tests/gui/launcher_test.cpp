@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "files/safewrite.h"
+#include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
 namespace rq {
@@ -184,6 +185,13 @@ TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleCli
     // A "\" in a file's name must not lead into a folder.
     test::writeText((std::filesystem::path(folder.path("plugins\\games")) / "sub\\forced.ini").string(),
                     templateText("GameName=Forced && Co\nPicture=pc-sadx-eng.dat\n"));
+    // Disabled, the launch button still carries the instruction legibly.
+    const QPalette go = button("go")->palette();
+    EXPECT_EQ(
+        QStringList({test::caption(button("go")),
+                     QString::number(contrastRatio(go.color(QPalette::Disabled, QPalette::ButtonText),
+                                                   go.color(QPalette::Disabled, QPalette::Button)) >= 4.5)}),
+        QStringList({"Non-Sonic ROM, please load a template. (disabled)", "1"}));
     const QStringList before = launcherView();
     ASSERT_NE(openChooser(), nullptr);
     EXPECT_EQ(chooser->windowTitle(), "Romquill - Template Chooser");
@@ -220,12 +228,16 @@ TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleCli
               QStringList({"Romquill - Forced && Co", before[1], "Forced & Co", before[3], "Forced && Co",
                            gamesPath("") + "sub\\forced.ini", "Launch!", "#0000ff", "0"}));
 
-    // A file that fails the check is forced all the same, under the name the details still show; a picture
-    // that cannot be shown gives way to the no-ROM picture without a word.
+    // Enter chooses as a double-click does. A file that fails the check is forced all the same, under the
+    // name the details still show; a picture that cannot be shown gives way to the no-ROM picture without a
+    // word.
     dialogs.answer = Dialogs::Answer::Yes;
     ASSERT_NE(openChooser(), nullptr);
+    chooser->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chooser));
     click("c");
-    click("B.ini", true);
+    click("B.ini");
+    QTest::keyClick(list, Qt::Key_Return);  // chooses as a double-click does
     EXPECT_EQ(dialogs.log, QStringList{kRefusal});
     EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("B.ini"));
     EXPECT_EQ(launcher->windowTitle(), "Romquill - Game C");

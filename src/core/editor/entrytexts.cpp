@@ -1,5 +1,8 @@
 #include "entrytexts.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
@@ -31,6 +34,19 @@ Error invalidCharacter(const TemplateEntry& entry, const std::string& key, const
                  ErrorKind::Refusal};
 }
 
+// The code-page byte of one character and its code in the entry's alphabet; either may be missing.
+struct CharacterCode {
+    std::optional<std::uint8_t> byte;
+    std::optional<std::string> code;
+};
+CharacterCode encodeCharacter(const TemplateEntry& entry, char32_t ch) {
+    CharacterCode result{unicodeToByte(ch), std::nullopt};
+    if (result.byte) {
+        result.code = entry.alphabet->encode(static_cast<char>(*result.byte));
+    }
+    return result;
+}
+
 // The code bytes of an entry's first limit characters, or the refusal of the first that cannot be saved.
 // More than limit characters can stand in a text when a code shows as several; the rest are not saved.
 Result<std::string> encodeText(const TemplateEntry& entry, const std::string& text) {
@@ -40,11 +56,10 @@ Result<std::string> encodeText(const TemplateEntry& entry, const std::string& te
     }
     std::string bytes;
     for (std::size_t k = 0; k < chars->size() && k < static_cast<std::size_t>(entry.limit()); ++k) {
-        const auto byte = unicodeToByte((*chars)[k]);
+        const auto [byte, code] = encodeCharacter(entry, (*chars)[k]);
         if (!byte) {
             return invalidCharacter(entry, encodeUtf8((*chars)[k]), text);
         }
-        const auto code = entry.alphabet->encode(static_cast<char>(*byte));
         if (!code) {
             return invalidCharacter(entry, bytesToUtf8(characterKey(static_cast<char>(*byte))), text);
         }
@@ -54,6 +69,22 @@ Result<std::string> encodeText(const TemplateEntry& entry, const std::string& te
 }
 
 }  // namespace
+
+std::u32string unsaveableCharacters(const TemplateEntry& entry, std::string_view utf8) {
+    std::u32string found;
+    const auto chars = decodeUtf8(utf8);
+    if (!chars) {
+        return found;
+    }
+    const std::size_t count = std::min(chars->size(), static_cast<std::size_t>(std::max(entry.limit(), 0)));
+    for (std::size_t k = 0; k < count; ++k) {
+        const char32_t ch = (*chars)[k];
+        if (found.find(ch) == std::u32string::npos && !encodeCharacter(entry, ch).code) {
+            found += ch;
+        }
+    }
+    return found;
+}
 
 EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile) {
     EntryTexts result;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "files/result.h"
@@ -38,6 +39,10 @@ struct EntryEdit {
 [[nodiscard]] Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate,
                                                       std::span<const EntryEdit> edits,
                                                       std::size_t shownEntries);
+
+// The characters among a UTF-8 text's first limit characters that the entry cannot save (planSave would
+// refuse them), each once, in the order they first stand; empty for malformed UTF-8, which the save reports.
+[[nodiscard]] std::u32string unsaveableCharacters(const TemplateEntry& entry, std::string_view utf8);
 
 // planSave, then the rooms written through the one safe write path (writeRooms): nothing is written unless
 // every edit can be, and a failure part-way says which entries were written.

@@ -128,6 +128,16 @@ Result<std::string> utf8ToBytes(std::string_view utf8) {
     return out;
 }
 
+std::u32string charactersWithoutByte(std::string_view utf8) {
+    std::u32string found;
+    for (const char32_t ch : decodeUtf8(utf8).value_or(std::u32string())) {
+        if (!unicodeToByte(ch) && found.find(ch) == std::u32string::npos) {
+            found += ch;
+        }
+    }
+    return found;
+}
+
 std::string padToLimit(const std::string& text, int limit) {
     const std::size_t count = characterCount(text);
     if (limit <= 0 || count >= static_cast<std::size_t>(limit)) {

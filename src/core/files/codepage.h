@@ -19,6 +19,10 @@ namespace rq {
 // Fails on malformed UTF-8 and on a character that has no byte, naming it.
 [[nodiscard]] Result<std::string> utf8ToBytes(std::string_view utf8);
 
+// The characters of a UTF-8 text that have no byte, each once, in the order they first stand (as
+// utf8ToBytes would refuse them); empty for malformed UTF-8.
+[[nodiscard]] std::u32string charactersWithoutByte(std::string_view utf8);
+
 // Decodes UTF-8 into code points; a malformed sequence gives std::nullopt.
 [[nodiscard]] std::optional<std::u32string> decodeUtf8(std::string_view utf8);
 [[nodiscard]] std::string encodeUtf8(char32_t ch);

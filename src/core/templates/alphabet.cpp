@@ -36,7 +36,9 @@ std::string codeKey(std::string_view bytes) {
 }
 
 Alphabet Alphabet::read(const std::string& path) {
-    return fromIni(loadIniFileOrEmpty(path));
+    Alphabet alphabet = fromIni(loadIniFileOrEmpty(path));
+    alphabet.m_path = path;
+    return alphabet;
 }
 
 Alphabet Alphabet::parse(std::string_view bytes) {

@@ -23,6 +23,9 @@ class Alphabet {
     // The Load keys a read can find (the first line of each name), in file order, as the file writes them.
     [[nodiscard]] std::vector<std::string> loadKeys() const;
 
+    // The file it was read from.
+    [[nodiscard]] const std::string& path() const { return m_path; }
+
     // CharLength as the file writes it ("0" when missing), and its number: 0 when it is missing, 0 or
     // breaks its rule, which marks an alphabet the editor refuses.
     [[nodiscard]] const std::string& charLengthValue() const { return m_charLengthValue; }
@@ -60,6 +63,7 @@ class Alphabet {
     static Alphabet fromIni(std::shared_ptr<const IniFile> ini);
 
     std::shared_ptr<const IniFile> m_ini;
+    std::string m_path;
     std::string m_charLengthValue;
     std::int16_t m_charLength = 0;
 };

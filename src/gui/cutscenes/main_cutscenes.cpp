@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
 #include <utility>
 
@@ -74,6 +75,7 @@ constexpr int kRightColumn = 3960;
 constexpr int kMiscColumn = 120;
 constexpr int kBoxWidth = 2775;
 constexpr int kBoxHeight = 285;
+constexpr int kCounterWidth = 555;  // the room left, right of each box
 
 // Small coloured labels beside boxes whose text the game uses elsewhere too.
 struct Marker {
@@ -157,6 +159,9 @@ CutscenesWindow::CutscenesWindow(LauncherContextPtr context)
     font.setPointSizeF(8.25);
     setFont(font);
     m_boxes.resize(cutscenes::rooms().size());
+    m_counters.resize(cutscenes::rooms().size());
+    m_boxRights.resize(cutscenes::rooms().size());
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &CutscenesWindow::saveAll);
 
     auto* tabs = new OneRowTabs(QStringLiteral("main_cutscenes_tab"), twipsRect(0, 0, 9975, 7695), this);
     for (const StoryTab& story : kStoryTabs) {
@@ -197,7 +202,8 @@ void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         if (rooms[r].group == Group::Sonic) {
-            addBox(r, frames[static_cast<std::size_t>(rooms[r].cutscene)],
+            const auto cutscene = static_cast<std::size_t>(rooms[r].cutscene);
+            addBox(r, frames[cutscene], kCutsceneFrames[cutscene - 1].width,
                    rooms[r].rightColumn ? kRightColumn : kLeftColumn);
         }
     }
@@ -205,8 +211,7 @@ void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
         const cutscenes::Room& room = rooms[marker.box];
         auto* label = new QLabel(m_boxes[marker.box]->parentWidget());
         label->setObjectName(QString::fromUtf8(marker.name));
-        label->setGeometry(twipsRect((room.rightColumn ? kRightColumn : kLeftColumn) + kBoxWidth + 60,
-                                     room.top + 15, marker.width, 255));
+        label->setGeometry(twipsRect(m_boxRights.at(marker.box) + 60, room.top + 15, marker.width, 255));
         label->setAutoFillBackground(true);
         QPalette palette = label->palette();
         palette.setColor(QPalette::Window, QColor(marker.colour));
@@ -230,7 +235,7 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         if (rooms[r].group != Group::Sonic) {
-            addBox(r, rooms[r].group == Group::Tikal ? tikal : playAs, kMiscColumn);
+            addBox(r, rooms[r].group == Group::Tikal ? tikal : playAs, kMiscFrameWidth, kMiscColumn);
         }
     }
     // The game's keystone texts have no known place in the executable.
@@ -254,12 +259,24 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
     stonesSave->setToolTip(notSupported);
 }
 
-void CutscenesWindow::addBox(std::size_t room, QWidget* frame, int left) {
+void CutscenesWindow::addBox(std::size_t room, QWidget* frame, int frameWidth, int left) {
     const cutscenes::Room& r = cutscenes::rooms()[room];
     auto* box = new QLineEdit(kPlaceholder, frame);
     box->setObjectName(boxName(r));
-    box->setGeometry(twipsRect(left, r.top, kBoxWidth, kBoxHeight));
+    // The counter follows the box and its marker, if it has one; where the frame ends first, the box gives
+    // up the room.
+    const auto marker = std::ranges::find(kMarkers, room, &Marker::box);
+    const int markerWidth = marker == std::end(kMarkers) ? 0 : marker->width + 60;
+    const int boxWidth =
+        std::min(kBoxWidth, frameWidth - left - markerWidth - kCounterWidth - 120);  // a gap, and a margin
+    box->setGeometry(twipsRect(left, r.top, boxWidth, kBoxHeight));
+    auto* counter = new QLabel(frame);
+    counter->setObjectName(QStringLiteral("room_left_") + boxName(r));
+    counter->setGeometry(twipsRect(left + boxWidth + 60 + markerWidth, r.top + 15, kCounterWidth, 255));
     m_boxes[room] = box;
+    m_boxRights.at(room) = left + boxWidth;
+    m_counters[room] = counter;
+    connect(box, &QLineEdit::textChanged, this, &CutscenesWindow::showEdited);
 }
 
 void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
@@ -272,8 +289,18 @@ void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
             m_boxes[r]->setCursorPosition(0);  // a text wider than its box shows its start
         }
         new TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
+        watchTextBox(
+            m_boxes[r], rooms[r].size, m_counters[r],
+            [](const QString& text) { return charactersWithoutByte(text.toStdString()); },
+            tr("no byte in code page 1252"));
         m_savedTexts << m_boxes[r]->text();
     }
+    showEdited();
+}
+
+void CutscenesWindow::showEdited() {
+    setWindowTitle(
+        editedTitle(editionTitle(m_edition), m_savedTexts.size() == std::ssize(m_boxes) && anyEdited()));
 }
 
 bool CutscenesWindow::sonic_write_Click() {
@@ -335,14 +362,17 @@ bool CutscenesWindow::save(std::initializer_list<Group> groups) {
     for (const auto& edit : edits) {
         m_savedTexts[static_cast<qsizetype>(edit.room)] = m_boxes[edit.room]->text();
     }
+    showEdited();
     m_dialogs.inform(this, kTitle, tr("Writing complete!"));
     return true;
 }
 
 void CutscenesWindow::closeEvent(QCloseEvent* event) {
-    event->setAccepted(mayClose(m_dialogs, this, anyEdited(), [this] {
-        return save({Group::Sonic, Group::Tikal, Group::PlayAs});
-    }));
+    event->setAccepted(mayClose(m_dialogs, this, anyEdited(), [this] { return saveAll(); }));
+}
+
+bool CutscenesWindow::saveAll() {
+    return save({Group::Sonic, Group::Tikal, Group::PlayAs});
 }
 
 QWidget* createCutscenesWindow(const LauncherContextPtr& context) {

@@ -10,6 +10,7 @@
 #include "kit/dialogs.h"
 #include "kit/launchercontext.h"
 
+class QLabel;
 class QLineEdit;
 
 namespace rq {
@@ -36,9 +37,13 @@ class CutscenesWindow : public QWidget {
     explicit CutscenesWindow(LauncherContextPtr context);
     void buildSonicTab(QWidget* page, const QRect& area);
     void buildMiscTab(QWidget* page);
-    void addBox(std::size_t room, QWidget* frame, int left);
+    void addBox(std::size_t room, QWidget* frame, int frameWidth, int left);
     void showTexts(const cutscenes::CutsceneTexts& read);
     bool save(std::initializer_list<cutscenes::Group> groups);
+    // What Ctrl+S and closing save: every group.
+    bool saveAll();
+    // The title's marker of texts that differ from those read or last saved.
+    void showEdited();
     [[nodiscard]] bool edited(std::size_t room) const;
     [[nodiscard]] bool anyEdited() const;
 
@@ -48,6 +53,8 @@ class CutscenesWindow : public QWidget {
     cutscenes::Edition m_edition = cutscenes::Edition::None;
 
     std::vector<QLineEdit*> m_boxes;  // one a room, in the core table's order
+    std::vector<QLabel*> m_counters;  // the room left in each box
+    std::vector<int> m_boxRights;     // in twips from the frame: where markers and counters follow
     QStringList m_savedTexts;         // as read or last saved: what closing without a question keeps
 };
 

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,7 +27,7 @@ namespace rq {
 namespace {
 
 const QString kTitle = QStringLiteral("Romquill");
-const QString kSaveCaption = QStringLiteral("Save data to file");
+const QString kSaveCaption = QStringLiteral("&Save data to file");
 const QString kToTabs16 = QStringLiteral("View tab 16 onwards");
 const QString kToTabs1 = QStringLiteral("View tabs 1 to 15");
 
@@ -59,6 +62,15 @@ class SlotTabs : public OneRowTabs {
     QPoint m_pageOrigin;
 };
 
+// The counter stands at the right end of the caption line, above the box's right edge; the caption gives it
+// room.
+constexpr int kCounterWidth = 840;
+constexpr int kCounterGap = 60;
+
+QString fileName(const std::string& path) {
+    return QFileInfo(fromPath(path)).fileName();
+}
+
 // Core messages are UTF-8, their code-page values converted already.
 QString coreText(const std::string& message) {
     return QString::fromStdString(message);
@@ -91,7 +103,8 @@ EditorWindow::EditorWindow(LauncherContextPtr context, QString templatePath, QSt
       m_filePath(std::move(filePath)) {
     setObjectName(QStringLiteral("editor"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QString::fromStdString(m_context->state.title));
+    m_title = QString::fromStdString(m_context->state.title);
+    setWindowTitle(m_title);
     makeFixedWindow(this, 9555, 7275);
     buildControls();
     buildSlots();
@@ -113,6 +126,7 @@ void EditorWindow::buildControls() {
     m_save->setObjectName(QStringLiteral("save"));
     m_save->setGeometry(twipsRect(3840, 6720, 1815, 495));
     connect(m_save, &QPushButton::clicked, this, &EditorWindow::save_Click);
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &EditorWindow::save_Click);
 
     m_toggle = new QPushButton(kToTabs16, this);
     m_toggle->setObjectName(QStringLiteral("toggle"));
@@ -130,15 +144,28 @@ void EditorWindow::buildSlots() {
         auto* label = new QLabel(page);
         label->setObjectName(QStringLiteral("ident_label_%1").arg(s));
         label->setTextFormat(Qt::PlainText);  // a Comment of "<error>" is text, not markup
-        label->setGeometry(strip->onPage(slotlayout::label(s)));
+        const slotlayout::TwipsRect caption = slotlayout::label(s);
+        const slotlayout::TwipsRect box = slotlayout::textBox(s);
+        const slotlayout::TwipsRect counterPlace{box.left + box.width - kCounterWidth, caption.top,
+                                                 kCounterWidth, caption.height};
+        label->setGeometry(strip->onPage(
+            {caption.left, caption.top, counterPlace.left - kCounterGap - caption.left, caption.height}));
         label->hide();
         m_labels[static_cast<std::size_t>(s)] = label;
 
-        auto* box = new QLineEdit(page);
-        box->setObjectName(QStringLiteral("romtext_%1").arg(s));
-        box->setGeometry(strip->onPage(slotlayout::textBox(s)));
-        box->hide();
-        m_boxes[static_cast<std::size_t>(s)] = box;
+        auto* counter = new QLabel(page);
+        counter->setObjectName(QStringLiteral("room_left_%1").arg(s));
+        counter->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        counter->setGeometry(strip->onPage(counterPlace));
+        counter->hide();
+        m_counters[static_cast<std::size_t>(s)] = counter;
+
+        auto* text = new QLineEdit(page);
+        text->setObjectName(QStringLiteral("romtext_%1").arg(s));
+        text->setGeometry(strip->onPage(box));
+        text->hide();
+        connect(text, &QLineEdit::textChanged, this, &EditorWindow::showEdited);
+        m_boxes[static_cast<std::size_t>(s)] = text;
     }
 }
 
@@ -158,10 +185,17 @@ void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
         box->setText(coreText(read.texts[static_cast<std::size_t>(s)]));
         if (entry.limit() > 0) {
             new TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
+            QLabel* counter = m_counters[static_cast<std::size_t>(s)];
+            watchTextBox(
+                box, entry.limit(), counter,
+                [entry](const QString& text) { return unsaveableCharacters(entry, text.toStdString()); },
+                tr("not in the alphabet file %1").arg(fileName(entry.alphabet->path())));
+            counter->show();
         }
         box->show();
     }
     m_savedTexts = texts();
+    showEdited();
     if (read.readFailed) {
         m_dialogs.inform(m_context->window, kTitle,
                          QString::fromLatin1(kRomNotFound.data(), kRomNotFound.size()),
@@ -229,6 +263,7 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
         return saveRefusal(written.failure());
     }
     m_savedTexts = texts();
+    showEdited();
     return std::nullopt;
 }
 
@@ -251,6 +286,10 @@ QStringList EditorWindow::texts() const {
         list << m_boxes[static_cast<std::size_t>(s)]->text();
     }
     return list;
+}
+
+void EditorWindow::showEdited() {
+    setWindowTitle(editedTitle(m_title, m_savedTexts.size() == m_entryCount && texts() != m_savedTexts));
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {

@@ -54,11 +54,14 @@ class EditorWindow : public QWidget {
     [[nodiscard]] static Message templateRefusal(const Error& error, std::string_view consequence);
     [[nodiscard]] static Message saveRefusal(const Error& error);
     [[nodiscard]] QStringList texts() const;
+    // The title's marker of texts that differ from those read or last saved.
+    void showEdited();
 
     LauncherContextPtr m_context;
     Dialogs& m_dialogs;
     const QString m_templatePath;  // the window template path
     const QString m_filePath;      // the window file path
+    QString m_title;
     int m_entryCount = 0;
     int m_toggleState = 0;
     QStringList m_savedTexts;  // the texts as read or last saved: what closing without a question keeps
@@ -69,6 +72,7 @@ class EditorWindow : public QWidget {
     QPushButton* m_save = nullptr;
     QPushButton* m_toggle = nullptr;
     std::array<QLabel*, slotlayout::kCount> m_labels{};
+    std::array<QLabel*, slotlayout::kCount> m_counters{};  // the room left in each box
     std::array<QLineEdit*, slotlayout::kCount> m_boxes{};
 };
 

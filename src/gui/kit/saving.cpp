@@ -20,4 +20,8 @@ bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::functio
     return answer == Dialogs::Answer::No || (answer == Dialogs::Answer::Yes && save());
 }
 
+QString editedTitle(const QString& title, bool edited) {
+    return edited ? QLatin1Char('*') + title : title;
+}
+
 }  // namespace rq

@@ -18,4 +18,7 @@ namespace rq {
 [[nodiscard]] bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::function<bool()>& save,
                             const QString& title = QStringLiteral("Romquill"));
 
+// A window's title with the marker of edits not yet saved in front of it while there are any.
+[[nodiscard]] QString editedTitle(const QString& title, bool edited);
+
 }  // namespace rq

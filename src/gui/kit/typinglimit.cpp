@@ -1,7 +1,9 @@
 #include "typinglimit.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
+#include <utility>
 
 namespace rq {
 namespace {
@@ -50,6 +52,33 @@ QValidator::State TypingLimit::validate(QString& input, int& pos) const {
     input.remove(end, cursor - end);
     pos = static_cast<int>(end);
     return Acceptable;
+}
+
+QString roomLeftText(int limit, const QString& text) {
+    const qsizetype left = limit - characters(text);
+    return left > 0 ? QObject::tr("%1 left").arg(left) : QObject::tr("full");
+}
+
+QString unsaveableToolTip(const std::u32string& characters, const QString& where) {
+    QStringList shown;
+    for (const char32_t ch : characters) {
+        shown << QStringLiteral("'%1'").arg(QString::fromUcs4(&ch, 1));
+    }
+    return QObject::tr("Cannot be saved: %1 (%2)").arg(shown.join(QStringLiteral(", ")), where);
+}
+
+void watchTextBox(QLineEdit* box, int limit, QLabel* counter,
+                  std::function<std::u32string(const QString&)> unsaveable, const QString& where) {
+    const auto show = [box, limit, counter, unsaveable = std::move(unsaveable), where](const QString& text) {
+        if (counter) {
+            counter->setText(roomLeftText(limit, text));
+        }
+        const std::u32string bad = unsaveable(text);
+        box->setStyleSheet(bad.empty() ? QString() : QStringLiteral("QLineEdit { border: 2px solid red; }"));
+        box->setToolTip(bad.empty() ? QString() : unsaveableToolTip(bad, where));
+    };
+    show(box->text());
+    QObject::connect(box, &QLineEdit::textChanged, box, show);
 }
 
 }  // namespace rq

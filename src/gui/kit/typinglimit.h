@@ -3,7 +3,10 @@
 #include <QSet>
 #include <QString>
 #include <QValidator>
+#include <functional>
+#include <string>
 
+class QLabel;
 class QLineEdit;
 
 namespace rq {
@@ -26,5 +29,18 @@ class TypingLimit : public QValidator {
     QString m_current;
     QSet<QString> m_heldOverLimit;  // only texts longer than the limit need remembering
 };
+
+// The room left in a box of this limit, counted as TypingLimit counts: "3 left", or "full".
+[[nodiscard]] QString roomLeftText(int limit, const QString& text);
+
+// The tooltip of a box holding characters a save would refuse: which, and why ("not in the alphabet file
+// x.ini", say).
+[[nodiscard]] QString unsaveableToolTip(const std::u32string& characters, const QString& where);
+
+// What an editor shows of a text box as it is typed in: the room left in counter, and while unsaveable
+// (which gives the characters of a text that cannot be saved) finds any, a red frame and a tooltip naming
+// them. The box's own limit and the save's rules stay as they are.
+void watchTextBox(QLineEdit* box, int limit, QLabel* counter,
+                  std::function<std::u32string(const QString&)> unsaveable, const QString& where);
 
 }  // namespace rq

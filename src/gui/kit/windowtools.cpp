@@ -8,6 +8,7 @@
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 #include <algorithm>
+#include <cmath>
 
 #include "files/common.h"
 #include "kit/qtcodepage.h"
@@ -65,6 +66,45 @@ void WrappingButton::paintEvent(QPaintEvent*) {
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+}
+
+namespace {
+
+double luminance(const QColor& colour) {
+    const auto linear = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+}  // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+void keepLegibleWhenDisabled(QPushButton* button) {
+    constexpr double kLegible = 4.5;
+    QPalette palette = button->palette();
+    const QColor back = palette.color(QPalette::Disabled, QPalette::Button);
+    const QColor text = palette.color(QPalette::Active, QPalette::ButtonText);
+    QColor chosen =
+        contrastRatio(text, back) >= kLegible ? text : (luminance(back) > 0.18 ? Qt::black : Qt::white);
+    for (int share = 50; share > 0; share -= 5) {  // of the button's colour in the caption's
+        const QColor mixed = QColor::fromRgbF(
+            static_cast<float>(chosen.redF() + (back.redF() - chosen.redF()) * share / 100.0),
+            static_cast<float>(chosen.greenF() + (back.greenF() - chosen.greenF()) * share / 100.0),
+            static_cast<float>(chosen.blueF() + (back.blueF() - chosen.blueF()) * share / 100.0));
+        if (contrastRatio(mixed, back) >= kLegible) {
+            chosen = mixed;
+            break;
+        }
+    }
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, chosen);
+    button->setPalette(palette);
 }
 
 namespace {

@@ -42,6 +42,13 @@ class WrappingButton : public QPushButton {
     void paintEvent(QPaintEvent* event) override;
 };
 
+// The contrast ratio of two colours as the web's accessibility guidelines measure it, from 1 to 21.
+[[nodiscard]] double contrastRatio(const QColor& a, const QColor& b);
+
+// Gives a button a disabled caption colour that still reads (4.5:1 on the button), nearer the button's
+// colour than its enabled caption as far as that allows, so it still looks disabled.
+void keepLegibleWhenDisabled(QPushButton* button);
+
 // One row of tabs that share the container's width, all in view. Tabs are as wide as each other when every
 // caption fits so; otherwise each gets its caption's width and an even share of the rest, and when the
 // captions are wider than the row together, a share of the row in proportion to its caption, which wraps

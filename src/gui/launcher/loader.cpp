@@ -162,6 +162,7 @@ void LoaderWindow::buildControls() {
     m_go->setObjectName(QStringLiteral("go"));
     m_go->setGeometry(twipsRect(840, 5520, 4095, 975));
     m_go->setFont(buttonFont(13.5));
+    keepLegibleWhenDisabled(m_go);  // disabled, it carries the launcher's main instruction
 
     // Covers force_button and go together and lies in front of both.
     m_sadxpc = new QPushButton(client);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
@@ -77,6 +78,12 @@ void TemplateChooser::buildControls() {
 
     connect(m_templates, &QListWidget::itemSelectionChanged, this, &TemplateChooser::templates_Click);
     connect(m_templates, &QListWidget::itemDoubleClicked, this, &TemplateChooser::templates_DblClick);
+    // Enter in the list chooses, as a double-click does; QListWidget's activated signal would also come with
+    // some platforms' double-click, choosing twice.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), m_templates, nullptr, nullptr, Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, &TemplateChooser::templates_DblClick);
+    }
     connect(m_cancel, &QPushButton::clicked, this, &TemplateChooser::cancel_Click);
 }
 
