@@ -12,7 +12,6 @@
 namespace rq::headers {
 namespace {
 
-
 constexpr Field text(std::string_view control, std::int32_t offset, std::int16_t size, int limit,
                      std::string_view toolTip) {
     return Field{control, offset, size, limit, true, Display::Text, toolTip};
