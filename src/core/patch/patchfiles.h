@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/result.h"
+
+namespace rq {
+
+// The two formats translations are shared in. BPS names its source by size and CRC32; IPS names nothing.
+enum class PatchFormat { Ips, Bps };
+
+// "IPS" or "BPS".
+[[nodiscard]] std::string_view patchFormatName(PatchFormat format);
+
+// The format a file name asks for by its extension (".ips", ".bps", any case), or nothing.
+[[nodiscard]] std::optional<PatchFormat> patchFormatForPath(const std::string& path);
+
+// Told now and then how many of all the bytes to go through are done; returning false cancels the work, and
+// the call then fails with kPatchCancelled, leaving nothing behind.
+using PatchProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+inline constexpr std::string_view kPatchCancelled = "Cancelled: nothing was written.";
+
+struct ChangedRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
+struct PatchMade {
+    PatchFormat format = PatchFormat::Bps;
+    std::uint64_t patchSize = 0;
+    std::uint64_t changedRanges = 0;
+};
+
+struct PatchApplied {
+    PatchFormat format = PatchFormat::Bps;
+    std::uint64_t outputSize = 0;
+    // What was applied although the common patchers flag it (IPS records out of order or overlapping).
+    std::vector<std::string> warnings;
+};
+
+struct PatchInfo {
+    PatchFormat format = PatchFormat::Bps;
+    std::uint64_t patchSize = 0;
+    // BPS: the sizes and CRC32s the patch carries, its metadata, and whether its own CRC is right.
+    std::uint64_t sourceSize = 0;
+    std::uint64_t targetSize = 0;
+    std::uint32_t sourceCrc = 0;
+    std::uint32_t targetCrc = 0;
+    std::uint32_t patchCrc = 0;
+    bool patchCrcRight = false;
+    std::string metadata;
+    // IPS: the length the output is cut to, when the patch has the truncate field.
+    std::optional<std::uint64_t> truncateTo;
+    std::uint64_t changedRanges = 0;
+    std::vector<std::string> warnings;
+};
+
+// Writes a patch that turns original into modified, to a temporary file beside patchPath renamed when
+// complete. IPS refuses a modified file of 16 MiB or more. The files are streamed: memory does not grow with
+// their size.
+[[nodiscard]] Result<PatchMade> createPatch(const std::string& original, const std::string& modified,
+                                            const std::string& patchPath, PatchFormat format,
+                                            const PatchProgress& progress = {});
+
+// Applies a patch (format from its first bytes) to file, writing outPath through a temporary file beside it;
+// outPath must not be file. A broken or refused patch leaves no output behind. BPS checks the patch's CRC,
+// the source's size and CRC (naming what it expected and found, or saying the source is already patched),
+// and the written target's CRC.
+[[nodiscard]] Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
+                                              const std::string& outPath, const PatchProgress& progress = {});
+
+// What a patch holds. onRange is given the changed ranges of the output in the order the patch writes them
+// (ascending in any well-formed patch; an IPS patch out of order says so in its warnings).
+[[nodiscard]] Result<PatchInfo> readPatchInfo(const std::string& patchPath,
+                                              const std::function<void(const ChangedRange&)>& onRange = {});
+
+}  // namespace rq
