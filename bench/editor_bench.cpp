@@ -69,6 +69,7 @@ class SilentDialogs final : public rq::Dialogs {
   public:
     Answer message(QWidget*, const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
     std::optional<QString> openFile(QWidget*, const FileRequest&) override { return std::nullopt; }
+    std::optional<SaveChoice> saveFile(QWidget*, const FileRequest&) override { return std::nullopt; }
 };
 
 void BM_OpenEditorWindow(benchmark::State& state) {

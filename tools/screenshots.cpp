@@ -7,7 +7,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QProcess>
@@ -54,6 +58,7 @@ class ShotDialogs final : public rq::Dialogs {
         m_files.pop_front();
         return file;
     }
+    std::optional<SaveChoice> saveFile(QWidget*, const FileRequest&) override { return std::nullopt; }
     void chooseFile(const QString& path) { m_files.push_back(path); }
 
   private:
@@ -130,6 +135,29 @@ bool grab(QWidget* window, const QDir& out, const QString& name) {
     return true;
 }
 
+// The window with one of its menus dropped down, the menu drawn over the window where it opens.
+bool grabMenu(QMainWindow* window, const QString& menuName, const QDir& out, const QString& name) {
+    auto* menu = window->findChild<QMenu*>(menuName);
+    if (menu == nullptr) {
+        return false;
+    }
+    window->show();
+    QApplication::processEvents();
+    QImage shot = window->grab().toImage();
+    const QPoint below = window->menuBar()->actionGeometry(menu->menuAction()).bottomLeft();
+    menu->popup(window->menuBar()->mapToGlobal(below));
+    QApplication::processEvents();
+    QPainter(&shot).drawPixmap(window->menuBar()->mapTo(window, below), menu->grab());
+    menu->hide();
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,6 +198,7 @@ int main(int argc, char** argv) {
     windows.mdHeader = rq::createMdHeaderWindow;
     rq::LoaderWindow launcher(dialogs, std::move(windows));
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
+    ok = grabMenu(&launcher, QStringLiteral("mnuFile"), out, QStringLiteral("loader-file-menu")) && ok;
     dialogs.chooseFile(mdGame);
     launcher.load_Click();
     ok = grab(&launcher, out, QStringLiteral("loader-game")) && ok;

@@ -22,13 +22,24 @@ class ScriptedDialogs final : public Dialogs {
     }
     std::optional<QString> openFile(QWidget*, const FileRequest& request) override {
         requestTitle = request.title;
+        if (!files.isEmpty()) {
+            return files.takeFirst();
+        }
         return std::exchange(file, std::nullopt);
     }
+    std::optional<SaveChoice> saveFile(QWidget*, const FileRequest& request) override {
+        requestTitle = request.title;
+        saveFilter = request.filter;
+        return std::exchange(saveAs, std::nullopt);
+    }
 
-    QStringList log;              // every message, as shown() writes it
-    Answer answer = Answer::No;   // to the next question
-    std::optional<QString> file;  // for the next file request; none: it is cancelled
-    QString requestTitle;         // of the last file request
+    QStringList log;                   // every message, as shown() writes it
+    Answer answer = Answer::No;        // to the next question
+    std::optional<QString> file;       // for the next file request; none: it is cancelled
+    QStringList files;                 // for the next file requests, in turn, before file
+    std::optional<SaveChoice> saveAs;  // for the next save request; none: it is cancelled
+    QString requestTitle;              // of the last file request
+    QString saveFilter;                // of the last save request
 };
 
 }  // namespace rq::test

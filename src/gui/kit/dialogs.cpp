@@ -77,4 +77,15 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileRequest& r
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<Dialogs::SaveChoice> QtDialogs::saveFile(QWidget* parent, const FileRequest& request) {
+    const QStringList filters = qtNameFilters(request.filter);
+    QString chosenFilter = filters.value(request.filterIndex - 1);
+    const QString path = QFileDialog::getSaveFileName(parent, request.title, QString(),
+                                                      filters.join(QStringLiteral(";;")), &chosenFilter);
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return SaveChoice{path, static_cast<int>(filters.indexOf(chosenFilter)) + 1};
+}
+
 }  // namespace rq

@@ -9,7 +9,7 @@ class QWidget;
 
 namespace rq {
 
-// Every message box and file-open dialog goes through this, so that tests can script the answers.
+// Every message box and file dialog goes through this, so that tests can script the answers.
 class Dialogs {
   public:
     using Icon = NoticeIcon;
@@ -21,6 +21,10 @@ class Dialogs {
         QString filter;  // description|pattern|description|pattern|...
         int filterIndex = 1;
     };
+    struct SaveChoice {
+        QString path;
+        int filterIndex = 1;  // the filter chosen, from 1: a name without an extension takes its pattern's
+    };
 
     virtual ~Dialogs() = default;
 
@@ -29,6 +33,8 @@ class Dialogs {
 
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const FileRequest& request) = 0;
+    // Where to write a new file, or nothing when the user cancelled. Replacing a file is confirmed first.
+    virtual std::optional<SaveChoice> saveFile(QWidget* parent, const FileRequest& request) = 0;
 
     void inform(QWidget* parent, const QString& title, const QString& text, Icon icon = Icon::Information) {
         message(parent, title, text, icon, Buttons::Ok);
@@ -41,6 +47,7 @@ class QtDialogs final : public Dialogs {
     Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                    Buttons buttons) override;
     std::optional<QString> openFile(QWidget* parent, const FileRequest& request) override;
+    std::optional<SaveChoice> saveFile(QWidget* parent, const FileRequest& request) override;
 };
 
 // "desc|pattern|desc|pattern|" as Qt's name filters, one per pair, patterns as the dialog matches them.

@@ -10,6 +10,7 @@
 #include "kit/appicon.h"
 #include "kit/placeholder.h"
 #include "kit/windowtools.h"
+#include "launcher/patchjobs.h"
 
 namespace rq {
 namespace {
@@ -115,11 +116,17 @@ void LoaderWindow::buildMenus() {
         QAction* action = menu->addAction(caption);
         action->setObjectName(name);
         connect(action, &QAction::triggered, this, slot);
+        return action;
     };
     addItem(file, QStringLiteral("mnuFileGBAROMHeader"), tr("GBA ROM Header Editor"),
             &LoaderWindow::mnuFileGBAROMHeader_Click);
     addItem(file, QStringLiteral("mnuFileMDROMHeader"), tr("Megadrive ROM Header Editor"),
             &LoaderWindow::mnuFileMDROMHeader_Click);
+    QAction* createPatch = addItem(file, QStringLiteral("mnuFileCreatePatch"), tr("Create Patch..."),
+                                   &LoaderWindow::mnuFileCreatePatch_Click);
+    QAction* applyPatch = addItem(file, QStringLiteral("mnuFileApplyPatch"), tr("Apply Patch..."),
+                                  &LoaderWindow::mnuFileApplyPatch_Click);
+    m_patchJobs = new PatchJobs(this, m_context->dialogs, createPatch, applyPatch);
     addItem(file, QStringLiteral("mnuExit"), tr("Exit"), &LoaderWindow::mnuExit_Click);
     auto* help = menuBar()->addMenu(tr("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -295,6 +302,14 @@ void LoaderWindow::mnuFileGBAROMHeader_Click() {
 
 void LoaderWindow::mnuFileMDROMHeader_Click() {
     open(m_mdHeader, m_windows.mdHeader);
+}
+
+void LoaderWindow::mnuFileCreatePatch_Click() {
+    m_patchJobs->create();
+}
+
+void LoaderWindow::mnuFileApplyPatch_Click() {
+    m_patchJobs->apply();
 }
 
 void LoaderWindow::mnuHelpAbout_Click() {

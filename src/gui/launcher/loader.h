@@ -11,6 +11,8 @@ class QPushButton;
 
 namespace rq {
 
+class PatchJobs;
+
 // How the windows opened from the launcher are made; those not given are placeholders.
 struct LauncherWindows {
     WindowFactory editor;
@@ -43,6 +45,8 @@ class LoaderWindow : public QMainWindow {
     void force_button_Click();
     void mnuFileGBAROMHeader_Click();
     void mnuFileMDROMHeader_Click();
+    void mnuFileCreatePatch_Click();
+    void mnuFileApplyPatch_Click();
     void mnuHelpAbout_Click();
     void mnuExit_Click();
 
@@ -67,6 +71,7 @@ class LoaderWindow : public QMainWindow {
     QPushButton* m_force = nullptr;
     QPushButton* m_go = nullptr;
     QPushButton* m_sadxpc = nullptr;
+    PatchJobs* m_patchJobs = nullptr;
 
     QPointer<QWidget> m_editor;
     QPointer<QWidget> m_cutscenes;

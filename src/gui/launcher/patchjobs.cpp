@@ -1,0 +1,236 @@
+#include "patchjobs.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProgressDialog>
+#include <QWidget>
+
+#include "kit/qtcodepage.h"
+
+namespace rq {
+namespace {
+
+const QString kTitle = QStringLiteral("Romquill");
+const QString kAnyFile = QStringLiteral("All files (*)|*|");
+const QString kPatchFiles = QStringLiteral("Patches (*.bps;*.ips)|*.bps;*.ips|");
+// BPS first: it checks the file it is applied to. A name typed without an extension takes its filter's.
+const QString kPatchSaveFilter = QStringLiteral("BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
+constexpr int kIpsFilterIndex = 2;
+constexpr int kProgressSteps = 1000;
+
+// "1,234 bytes", "1 changed range": the messages are English, so are their digit groups.
+QString counted(std::uint64_t count, const QString& one, const QString& many) {
+    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(count)),
+                                       count == 1 ? one : many);
+}
+
+QString fromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString fileName(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+}  // namespace
+
+PatchJobs::PatchJobs(QWidget* window, Dialogs& dialogs, QAction* createItem, QAction* applyItem)
+    : QObject(window),
+      m_window(window),
+      m_dialogs(dialogs),
+      m_createItem(createItem),
+      m_applyItem(applyItem) {
+    setObjectName(QStringLiteral("patchJobs"));
+    window->installEventFilter(this);
+}
+
+PatchJobs::~PatchJobs() {
+    cancelAndWait();
+}
+
+void PatchJobs::create() {
+    if (running()) {
+        return;
+    }
+    const auto original = m_dialogs.openFile(m_window, {tr("Select the original file..."), kAnyFile, 1});
+    if (!original) {
+        return;
+    }
+    const auto modified = m_dialogs.openFile(m_window, {tr("Select the modified file..."), kAnyFile, 1});
+    if (!modified) {
+        return;
+    }
+    const auto saveAs = m_dialogs.saveFile(m_window, {tr("Save the patch as..."), kPatchSaveFilter, 1});
+    if (!saveAs) {
+        return;
+    }
+    // The name's own extension decides; a name without one takes the chosen filter's.
+    QString patchPath = saveAs->path;
+    auto format = patchFormatForPath(toPath(patchPath));
+    if (!format) {
+        format = saveAs->filterIndex == kIpsFilterIndex ? PatchFormat::Ips : PatchFormat::Bps;
+        patchPath += format == PatchFormat::Ips ? QStringLiteral(".ips") : QStringLiteral(".bps");
+    }
+    start(tr("Making the patch..."),
+          [original = toPath(*original), modified = toPath(*modified), patchPath,
+           format = *format](const PatchProgress& progress) -> Ending {
+              const auto made = createPatch(original, modified, toPath(patchPath), format, progress);
+              if (!made) {
+                  return {Dialogs::Icon::Critical, QString::fromStdString(made.error())};
+              }
+              return {Dialogs::Icon::Information,
+                      tr("Patch made: \"%1\" (%2, %3, %4).")
+                          .arg(fileName(patchPath), fromView(patchFormatName(made->format)),
+                               counted(made->patchSize, tr("byte"), tr("bytes")),
+                               counted(made->changedRanges, tr("changed range"), tr("changed ranges")))};
+          });
+}
+
+void PatchJobs::apply() {
+    if (running()) {
+        return;
+    }
+    const auto patch = m_dialogs.openFile(m_window, {tr("Select the patch..."), kPatchFiles, 1});
+    if (!patch) {
+        return;
+    }
+    const auto file = m_dialogs.openFile(m_window, {tr("Select the file to patch..."), kAnyFile, 1});
+    if (!file) {
+        return;
+    }
+    const auto saveAs = m_dialogs.saveFile(m_window, {tr("Save the patched file as..."), kAnyFile, 1});
+    if (!saveAs) {
+        return;
+    }
+    start(tr("Applying the patch..."),
+          [patch = toPath(*patch), file = toPath(*file),
+           outPath = saveAs->path](const PatchProgress& progress) -> Ending {
+              const auto applied = applyPatch(patch, file, toPath(outPath), progress);
+              if (!applied) {
+                  return {Dialogs::Icon::Critical, QString::fromStdString(applied.error())};
+              }
+              QString text =
+                  tr("Patched file made: \"%1\" (%2).")
+                      .arg(fileName(outPath), counted(applied->outputSize, tr("byte"), tr("bytes")));
+              for (const std::string& warning : applied->warnings) {
+                  text += QStringLiteral("\n\n") + QString::fromStdString(warning);
+              }
+              return {applied->warnings.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation,
+                      text};
+          });
+}
+
+void PatchJobs::start(const QString& label, Work work) {
+    m_label = label;
+    m_ending = {};
+    m_cancel = false;
+    m_updatePosted = false;
+    m_done = 0;
+    m_total = 0;
+    m_createItem->setEnabled(false);
+    m_applyItem->setEnabled(false);
+    const int job = ++m_job;
+    m_worker = std::thread([this, job, work = std::move(work)] {
+        // Runs on the worker: it only stores numbers and posts to the window's thread.
+        const PatchProgress progress = [this](std::uint64_t done, std::uint64_t total) {
+            m_done = done;
+            m_total = total;
+            if (!m_updatePosted.exchange(true)) {
+                QMetaObject::invokeMethod(this, &PatchJobs::showProgress, Qt::QueuedConnection);
+            }
+            if (m_hold) {
+                m_cancel.wait(false);
+            }
+            return !m_cancel;
+        };
+        m_ending = work(progress);
+        QMetaObject::invokeMethod(
+            this, [this, job] { finish(job); }, Qt::QueuedConnection);
+    });
+}
+
+void PatchJobs::showProgress() {
+    m_updatePosted = false;
+    const std::uint64_t total = m_total;
+    if (!running() || m_inProgressUpdate || total <= kProgressShownAbove) {
+        return;
+    }
+    if (!m_progress) {
+        m_progress = new QProgressDialog(m_label, tr("Cancel"), 0, kProgressSteps, m_window);
+        m_progress->setObjectName(QStringLiteral("patchProgress"));
+        m_progress->setWindowTitle(kTitle);
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setAutoReset(false);
+        m_progress->setAutoClose(false);
+        connect(m_progress, &QProgressDialog::canceled, this, [this] {
+            m_cancel = true;
+            m_cancel.notify_all();
+        });
+        m_progress->show();
+    }
+    if (m_progress->wasCanceled()) {
+        return;
+    }
+    // A modal progress dialog runs the event loop inside setValue: a job ending meanwhile waits for it.
+    m_inProgressUpdate = true;
+    m_progress->setValue(
+        static_cast<int>(static_cast<double>(m_done) / static_cast<double>(total) * kProgressSteps));
+    m_inProgressUpdate = false;
+    if (m_finishDeferred) {
+        m_finishDeferred = false;
+        finish(m_job);
+    }
+}
+
+void PatchJobs::finish(int job) {
+    if (job != m_job || !running()) {
+        return;  // ended by cancelAndWait() already
+    }
+    if (m_inProgressUpdate) {
+        m_finishDeferred = true;
+        return;
+    }
+    endJob();
+    Ending ending = std::move(m_ending);
+    // The user's own cancel is no error: the core's message says that nothing was written.
+    if (m_cancel && ending.icon == Dialogs::Icon::Critical) {
+        ending = {Dialogs::Icon::Information, fromView(kPatchCancelled)};
+    }
+    m_dialogs.inform(m_window, kTitle, ending.text, ending.icon);
+}
+
+void PatchJobs::cancelAndWait() {
+    if (!running()) {
+        return;
+    }
+    m_cancel = true;
+    m_cancel.notify_all();
+    endJob();
+}
+
+void PatchJobs::endJob() {
+    m_worker.join();
+    m_finishDeferred = false;
+    if (m_progress) {
+        // Not deleted here: this may run inside the dialog's own setValue.
+        m_progress->hide();
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+    for (QAction* item : {m_createItem.data(), m_applyItem.data()}) {
+        if (item != nullptr) {
+            item->setEnabled(true);
+        }
+    }
+}
+
+bool PatchJobs::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_window && event->type() == QEvent::Close) {
+        cancelAndWait();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace rq

@@ -1,0 +1,144 @@
+// The launcher's "Create Patch..." and "Apply Patch...": the dialogs, the job off the window's thread, its
+// cancel and its messages. The formats' rules are the core's and tested there.
+
+#include <QAction>
+#include <QLocale>
+#include <QProgressDialog>
+#include <filesystem>
+
+#include "launcher/patchjobs.h"
+#include "support/launcher_fixture.h"
+
+namespace rq {
+namespace {
+
+using test::qs;
+using test::shown;
+using Icon = Dialogs::Icon;
+
+class PatchMenuTest : public test::LauncherFixture {
+  protected:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        test::writeImage(original, {{0x10, "original"}}, 0x400);
+        test::writeImage(modified, {{0x10, "modified"}, {0x3FF, "!"}}, 0x400);
+    }
+    QAction* item(const char* name) const { return launcher->findChild<QAction*>(name); }
+    // Chooses the files and the place to save in the item's dialogs; fewer files cancel the next dialog.
+    void run(const char* name, const QStringList& files, std::optional<Dialogs::SaveChoice> saveAs = {}) {
+        dialogs.files = files;
+        dialogs.saveAs = std::move(saveAs);
+        item(name)->trigger();
+    }
+    // Waits in the event loop for the job to end and give the items back.
+    [[nodiscard]] bool jobEnded() const {
+        return QTest::qWaitFor([this] { return item("mnuFileCreatePatch")->isEnabled(); }, 20000) &&
+               item("mnuFileApplyPatch")->isEnabled();
+    }
+    [[nodiscard]] QStringList filesMade() const {
+        QStringList names;
+        for (const auto& entry : std::filesystem::directory_iterator(games.path())) {
+            names << qs(entry.path().filename().string());
+        }
+        names.sort();
+        return names;
+    }
+
+    std::string original = games.file("original.bin");
+    std::string modified = games.file("modified.bin");
+};
+
+struct RoundTripRow {
+    const char* name;
+    QString savedAs;
+    int filterIndex;
+    const char* made;    // the patch's name, given an extension when the one typed has none
+    const char* format;  // and the format it is in, told by its first bytes
+    friend void PrintTo(const RoundTripRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const RoundTripRow kRoundTrips[] = {
+    {"BpsByTheFilter", "shared", 1, "shared.bps", "BPS"},
+    {"IpsByTheFilter", "shared", 2, "shared.ips", "IPS"},
+    {"TheExtensionOverTheFilter", "shared.ips", 1, "shared.ips", "IPS"},
+};
+
+class PatchRoundTripTest : public PatchMenuTest, public ::testing::WithParamInterface<RoundTripRow> {};
+
+TEST_P(PatchRoundTripTest, APatchMadeThroughTheMenuAppliedThroughTheMenuGivesTheModifiedFile) {
+    const RoundTripRow& row = GetParam();
+    const std::string patch = games.file(row.made);
+    run("mnuFileCreatePatch", {qs(original), qs(modified)},
+        Dialogs::SaveChoice{qs(games.file("")) + row.savedAs, row.filterIndex});
+    EXPECT_EQ(dialogs.saveFilter, "BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
+    ASSERT_TRUE(jobEnded());
+    ASSERT_TRUE(std::filesystem::exists(patch));
+    EXPECT_EQ(test::readAll(patch).substr(0, 3), row.format == std::string("BPS") ? "BPS" : "PAT");
+    const QString size = QLocale(QLocale::English).toString(qulonglong(std::filesystem::file_size(patch)));
+    const QString made =
+        shown(Icon::Information, QStringLiteral("Patch made: \"%1\" (%2, %3 bytes, 2 changed "
+                                                "ranges).")
+                                     .arg(row.made, row.format, size));
+
+    run("mnuFileApplyPatch", {qs(patch), qs(original)}, Dialogs::SaveChoice{qs(games.file("out.bin")), 1});
+    ASSERT_TRUE(jobEnded());
+    EXPECT_EQ(dialogs.log,
+              (QStringList{made, shown(Icon::Information, "Patched file made: \"out.bin\" (1,024 bytes).")}));
+    EXPECT_EQ(test::readAll(games.file("out.bin")), test::readAll(modified));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, PatchRoundTripTest, ::testing::ValuesIn(kRoundTrips), test::rowName);
+
+TEST_F(PatchMenuTest, ACancelledDialogEndsQuietly) {
+    const QStringList files = {qs(original), qs(modified)};
+    for (const char* name : {"mnuFileCreatePatch", "mnuFileApplyPatch"}) {
+        for (int answered = 0; answered <= 2; ++answered) {
+            run(name, files.mid(0, answered));
+            EXPECT_TRUE(item(name)->isEnabled()) << name << answered;
+        }
+    }
+    EXPECT_EQ(dialogs.log, QStringList());
+    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin"}));
+}
+
+TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
+    const std::string patch = games.file("p.bps");
+    ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
+    const std::string out = games.file("out.bin");
+    run("mnuFileApplyPatch", {qs(patch), qs(modified)}, Dialogs::SaveChoice{qs(out), 1});
+    ASSERT_TRUE(jobEnded());
+    const auto direct = applyPatch(patch, modified, out);
+    ASSERT_FALSE(direct);
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Critical, qs(direct.error()))});
+    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
+}
+
+// Files over 4 MiB show a progress bar. The job is held at its first report until it is cancelled, by the
+// bar's Cancel or by closing the launcher; a job that ran on would write the patch.
+TEST_F(PatchMenuTest, ACancelledJobLeavesNothingBehind) {
+    test::writeImage(original, {{0x10, "original"}}, 5 << 20);
+    test::writeImage(modified, {{0x10, "modified"}}, 5 << 20);
+    launcher->findChild<PatchJobs*>()->holdUntilCancelled(true);
+    for (const bool byClosing : {false, true}) {
+        run("mnuFileCreatePatch", {qs(original), qs(modified)},
+            Dialogs::SaveChoice{qs(games.file("p.bps")), 1});
+        QProgressDialog* progress = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            progress = launcher->findChild<QProgressDialog*>("patchProgress");
+            return progress != nullptr && progress->isVisible();
+        }));
+        EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
+        EXPECT_FALSE(item("mnuFileCreatePatch")->isEnabled() || item("mnuFileApplyPatch")->isEnabled());
+        if (byClosing) {
+            launcher->close();
+        } else {
+            QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        }
+        ASSERT_TRUE(jobEnded());
+        EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin"})) << byClosing;
+    }
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Cancelled: nothing was written.")});
+}
+
+}  // namespace
+}  // namespace rq
