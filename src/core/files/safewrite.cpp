@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "files/asciitext.h"
 #include "files/common.h"
 #include "files/filehandle.h"
+#include "files/newfile.h"
 
 namespace rq {
 namespace {
@@ -97,16 +97,6 @@ std::optional<Undo> decodeUndo(std::string_view in) {
         return std::nullopt;
     }
     return undo;
-}
-
-// The folder's entry for a new or removed file reaches the disk only when the folder itself is flushed.
-void syncFolderOf(const std::string& path) {
-    const auto folder = fsPath(path).parent_path();
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 // Writes all of bytes to an open descriptor, flushes and closes it: 0, or the first error number.
@@ -313,22 +303,15 @@ Status discardInterruptedSave(const std::string& gameFile) {
 }
 
 Status writeNewFile(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return Error{"\"" + path + "\" cannot be written: " + systemReason(errno) + "."};
+    auto file = NewFile::create(path);
+    if (!file) {
+        return file.failure();
     }
-    ::fchmod(fd, 0644);
-    int error = writeFlushClose(fd, bytes);
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
+    NewFile out = std::move(file).value();
+    if (const auto written = out.append(bytes); !written) {
+        return written;
     }
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return Error{"\"" + path + "\" cannot be written: " + systemReason(error) + "."};
-    }
-    syncFolderOf(path);
-    return success();
+    return out.commit();
 }
 
 }  // namespace rq

@@ -1,0 +1,272 @@
+#include "patch/patchfiles.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "files/common.h"
+#include "patch/patchio.h"
+
+namespace rq {
+namespace patch {
+
+bool Progress::advance(std::uint64_t bytes) {
+    m_done += bytes;
+    if (!m_callback || (m_done - m_told < kBlock && m_done < m_total)) {
+        return true;
+    }
+    m_told = m_done;
+    return m_callback(std::min(m_done, m_total), m_total);
+}
+
+bool Reader::read(std::size_t count, std::string& out) {
+    while (count > 0) {
+        if (m_used == m_buffer.size()) {
+            const std::uint64_t left = remaining();
+            if (left == 0) {
+                return false;
+            }
+            auto block =
+                m_file.readAt(m_position, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 16)));
+            if (!block) {
+                m_error = block.error();
+                return false;
+            }
+            if (block->empty()) {
+                m_error = "\"" + m_file.path() + "\" was cut short while it was read.";
+                return false;
+            }
+            m_buffer = std::move(block).value();
+            m_used = 0;
+        }
+        const std::size_t take = std::min(count, m_buffer.size() - m_used);
+        out.append(m_buffer, m_used, take);
+        m_used += take;
+        m_position += take;
+        count -= take;
+    }
+    return true;
+}
+
+bool Reader::skip(std::uint64_t count) {
+    if (count > remaining()) {
+        return false;
+    }
+    const std::uint64_t buffered = m_buffer.size() - m_used;
+    if (count <= buffered) {
+        m_used += static_cast<std::size_t>(count);
+    } else {
+        m_buffer.clear();
+        m_used = 0;
+    }
+    m_position += count;
+    return true;
+}
+
+Result<std::string> readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count) {
+    auto bytes = file.readAt(offset, count);
+    if (bytes && bytes->size() != count) {
+        return Error{"\"" + file.path() + "\" was cut short while it was read."};
+    }
+    return bytes;
+}
+
+std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
+    return static_cast<std::uint32_t>(
+        crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress) {
+    std::uint32_t crc = 0;
+    for (std::uint64_t at = 0; at < end; at += kBlock) {
+        auto block =
+            readExactly(file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at)));
+        if (!block) {
+            return block.failure();
+        }
+        crc = crcUpdate(crc, *block);
+        if (!progress.advance(block->size())) {
+            return Progress::cancelled();
+        }
+    }
+    return crc;
+}
+
+std::string crcText(std::uint32_t crc) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", crc);
+    return text;
+}
+
+void RangeJoiner::add(std::uint64_t offset, std::uint64_t length) {
+    if (m_hasPending && offset == m_pending.offset + m_pending.length) {
+        m_pending.length += length;
+        return;
+    }
+    finish();
+    m_pending = ChangedRange{offset, length};
+    m_hasPending = true;
+}
+
+std::uint64_t RangeJoiner::finish() {
+    if (m_hasPending) {
+        if (m_onRange) {
+            m_onRange(m_pending);
+        }
+        ++m_count;
+        m_hasPending = false;
+    }
+    return m_count;
+}
+
+Error brokenPatch(const std::string& patchPath, PatchFormat format, std::string_view why) {
+    return Error{"\"" + patchPath + "\" is not a valid " + std::string(patchFormatName(format)) +
+                     " patch: " + std::string(why) + ".",
+                 ErrorKind::Refusal};
+}
+
+void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning) {
+    if (warnings.size() < kWarningLimit) {
+        warnings.push_back(std::move(warning));
+    } else {
+        ++dropped;
+    }
+}
+
+void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped) {
+    if (dropped > 0) {
+        warnings.push_back("... and " + std::to_string(dropped) + " more.");
+    }
+}
+
+}  // namespace patch
+
+namespace {
+
+// The format from the patch's first bytes.
+Result<PatchFormat> formatOf(const FileHandle& patch) {
+    auto head = patch.readAt(0, 5);
+    if (!head) {
+        return head.failure();
+    }
+    if (*head == "PATCH") {
+        return PatchFormat::Ips;
+    }
+    if (head->substr(0, 4) == "BPS1") {
+        return PatchFormat::Bps;
+    }
+    return Error{"\"" + patch.path() + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(fsPath(a), fsPath(b), ec) && !ec;
+}
+
+}  // namespace
+
+std::string_view patchFormatName(PatchFormat format) {
+    return format == PatchFormat::Ips ? "IPS" : "BPS";
+}
+
+std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
+    const std::string extension = pathExtension(path);
+    if (extension == "ips") {
+        return PatchFormat::Ips;
+    }
+    if (extension == "bps") {
+        return PatchFormat::Bps;
+    }
+    return std::nullopt;
+}
+
+Result<PatchMade> createPatch(const std::string& original, const std::string& modified,
+                              const std::string& patchPath, PatchFormat format,
+                              const PatchProgress& progress) {
+    if (sameFile(patchPath, original) || sameFile(patchPath, modified)) {
+        return Error{
+            "The patch cannot be saved as \"" + patchPath + "\": that is one of the files it compares.",
+            ErrorKind::Refusal};
+    }
+    auto source = FileHandle::open(original, FileHandle::Mode::Read);
+    if (!source) {
+        return source.failure();
+    }
+    auto target = FileHandle::open(modified, FileHandle::Mode::Read);
+    if (!target) {
+        return target.failure();
+    }
+    if (format == PatchFormat::Ips && target->openedSize() >= (1u << 24)) {
+        return Error{"\"" + modified + "\" has " + std::to_string(target->openedSize()) +
+                         " bytes: an IPS patch cannot reach past 16 MiB. Save the patch as BPS instead.",
+                     ErrorKind::Refusal};
+    }
+    auto file = NewFile::create(patchPath);
+    if (!file) {
+        return file.failure();
+    }
+    NewFile out = std::move(file).value();
+    patch::Progress told(progress, source->openedSize() + target->openedSize());
+    auto made = format == PatchFormat::Ips ? patch::createIps(*source, *target, out, told)
+                                           : patch::createBps(*source, *target, out, told);
+    if (!made) {
+        return made;
+    }
+    if (const auto committed = out.commit(); !committed) {
+        return committed.failure();
+    }
+    return made;
+}
+
+Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
+                                const std::string& outPath, const PatchProgress& progress) {
+    if (sameFile(outPath, file) || sameFile(outPath, patchPath)) {
+        return Error{"The patched file cannot be saved as \"" + outPath +
+                         "\": a patch is never applied in place. Choose another name.",
+                     ErrorKind::Refusal};
+    }
+    auto patchFile = FileHandle::open(patchPath, FileHandle::Mode::Read);
+    if (!patchFile) {
+        return patchFile.failure();
+    }
+    const auto format = formatOf(*patchFile);
+    if (!format) {
+        return format.failure();
+    }
+    auto source = FileHandle::open(file, FileHandle::Mode::Read);
+    if (!source) {
+        return source.failure();
+    }
+    auto created = NewFile::create(outPath);
+    if (!created) {
+        return created.failure();
+    }
+    NewFile out = std::move(created).value();
+    auto applied = *format == PatchFormat::Ips ? patch::applyIps(*patchFile, *source, out, progress)
+                                               : patch::applyBps(*patchFile, *source, out, progress);
+    if (!applied) {
+        return applied;
+    }
+    if (const auto committed = out.commit(); !committed) {
+        return committed.failure();
+    }
+    return applied;
+}
+
+Result<PatchInfo> readPatchInfo(const std::string& patchPath,
+                                const std::function<void(const ChangedRange&)>& onRange) {
+    auto patchFile = FileHandle::open(patchPath, FileHandle::Mode::Read);
+    if (!patchFile) {
+        return patchFile.failure();
+    }
+    const auto format = formatOf(*patchFile);
+    if (!format) {
+        return format.failure();
+    }
+    return *format == PatchFormat::Ips ? patch::ipsInfo(*patchFile, onRange)
+                                       : patch::bpsInfo(*patchFile, onRange);
+}
+
+}  // namespace rq

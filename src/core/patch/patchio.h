@@ -1,0 +1,97 @@
+#pragma once
+
+// What the IPS and BPS code share: blocks read from a file, progress with cancel, CRC32, the changed ranges.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "files/filehandle.h"
+#include "files/newfile.h"
+#include "patch/patchfiles.h"
+
+namespace rq::patch {
+
+// Files go through memory in blocks of this size, whatever their own size.
+inline constexpr std::size_t kBlock = 1 << 20;
+
+class Progress {
+  public:
+    Progress(const PatchProgress& callback, std::uint64_t total) : m_callback(callback), m_total(total) {}
+    // False once the callback asked to stop.
+    [[nodiscard]] bool advance(std::uint64_t bytes);
+    [[nodiscard]] static Error cancelled() { return Error{std::string(kPatchCancelled), ErrorKind::Refusal}; }
+
+  private:
+    const PatchProgress& m_callback;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_done = 0;
+    std::uint64_t m_told = 0;
+};
+
+// A buffered sequential reader over [begin, end) of a file.
+class Reader {
+  public:
+    Reader(const FileHandle& file, std::uint64_t begin, std::uint64_t end)
+        : m_file(file), m_position(begin), m_end(end) {}
+    [[nodiscard]] std::uint64_t position() const { return m_position; }
+    [[nodiscard]] std::uint64_t remaining() const { return m_end - m_position; }
+    // Exactly count bytes, appended to out; false when the range ends first or a read fails (then error()).
+    [[nodiscard]] bool read(std::size_t count, std::string& out);
+    [[nodiscard]] bool skip(std::uint64_t count);
+    [[nodiscard]] const std::string& error() const { return m_error; }
+
+  private:
+    const FileHandle& m_file;
+    std::uint64_t m_position = 0;
+    std::uint64_t m_end = 0;
+    std::string m_buffer;
+    std::size_t m_used = 0;
+    std::string m_error;
+};
+
+// Exactly count bytes at offset, or an error saying the file changed while it was read.
+[[nodiscard]] Result<std::string> readExactly(const FileHandle& file, std::uint64_t offset,
+                                              std::size_t count);
+
+[[nodiscard]] std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes);
+[[nodiscard]] Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress);
+
+// "0x1A2B3C4D"
+[[nodiscard]] std::string crcText(std::uint32_t crc);
+
+// Changed ranges given in output order; ranges that touch are told as one.
+class RangeJoiner {
+  public:
+    explicit RangeJoiner(std::function<void(const ChangedRange&)> onRange) : m_onRange(std::move(onRange)) {}
+    void add(std::uint64_t offset, std::uint64_t length);
+    // Tells the last range; the number of ranges told.
+    std::uint64_t finish();
+
+  private:
+    std::function<void(const ChangedRange&)> m_onRange;
+    ChangedRange m_pending;
+    bool m_hasPending = false;
+    std::uint64_t m_count = 0;
+};
+
+// An error about the patch file itself.
+[[nodiscard]] Error brokenPatch(const std::string& patchPath, PatchFormat format, std::string_view why);
+
+// At most this many warnings are kept; the rest are counted.
+inline constexpr std::size_t kWarningLimit = 20;
+void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning);
+void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped);
+
+Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modified, NewFile& out,
+                            Progress& progress);
+Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modified, NewFile& out,
+                            Progress& progress);
+Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, NewFile& out,
+                              const PatchProgress& progress);
+Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, NewFile& out,
+                              const PatchProgress& progress);
+Result<PatchInfo> ipsInfo(const FileHandle& patch, const std::function<void(const ChangedRange&)>& onRange);
+Result<PatchInfo> bpsInfo(const FileHandle& patch, const std::function<void(const ChangedRange&)>& onRange);
+
+}  // namespace rq::patch
