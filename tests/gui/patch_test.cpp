@@ -101,16 +101,19 @@ TEST_F(PatchMenuTest, ACancelledDialogEndsQuietly) {
     EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin"}));
 }
 
+// A BPS patch applied to a file it was not made for.
 TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
     const std::string patch = games.file("p.bps");
     ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
+    const std::string other = games.file("other.bin");
+    test::writeImage(other, {{0x10, "another"}}, 0x400);
     const std::string out = games.file("out.bin");
-    run("mnuFileApplyPatch", {qs(patch), qs(modified)}, Dialogs::SaveChoice{qs(out), 1});
+    run("mnuFileApplyPatch", {qs(patch), qs(other)}, Dialogs::SaveChoice{qs(out), 1});
     ASSERT_TRUE(jobEnded());
-    const auto direct = applyPatch(patch, modified, out);
+    const auto direct = applyPatch(patch, other, out);
     ASSERT_FALSE(direct);
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Critical, qs(direct.error()))});
-    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
+    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "other.bin", "p.bps"}));
 }
 
 // Files over 4 MiB show a progress bar. The job is held at its first report until it is cancelled, by the
