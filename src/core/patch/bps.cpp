@@ -383,8 +383,13 @@ class LinearMaker {
             const auto ahead =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kLookahead, targetSize - position));
             const char previous = at > 0 ? target[at - 1] : m_last;
-            if (position + ahead <= sourceSize &&
-                equalPrefix(source.data() + at, target.data() + at, ahead) == ahead) {
+            const std::size_t comparable =
+                position < sourceSize
+                    ? static_cast<std::size_t>(std::min<std::uint64_t>(ahead, sourceSize - position))
+                    : 0;
+            const std::size_t equal = equalPrefix(source.data() + at, target.data() + at, comparable);
+            // Right after a SourceRead or a run, even one equal byte is cheaper read from the source.
+            if (equal == ahead || (m_literal.empty() && equal > 0)) {
                 if (const auto flushed = flushLiteral(); !flushed) {
                     return flushed;
                 }
