@@ -104,6 +104,20 @@ constexpr std::array kCommands = {
         "check lists what check lists for an alphabet, and the codes that do not read back as\n"
         "themselves (two codes with one text: which one a save writes). Exits 1 when there are any.",
         alphabetCommand},
+    Command{"patch",
+            "patch (create ORIGINAL MODIFIED OUT.bps|OUT.ips [--format bps|ips] | apply PATCH FILE OUT | "
+            "info PATCH)",
+            "Patches share a translation without the game file.\n"
+            "create writes the patch that turns ORIGINAL into MODIFIED, as BPS or IPS by OUT's extension\n"
+            "or --format, and prints its size and the number of changed ranges. BPS carries the sizes and\n"
+            "CRC32s of both files and is the one to prefer; IPS cannot reach past 16 MiB.\n"
+            "apply writes OUT: FILE with PATCH applied (IPS or BPS, by its first bytes). OUT must not be\n"
+            "FILE, and appears only when complete. A BPS patch refuses a FILE it was not made for (or one\n"
+            "already patched); IPS records out of order or overlapping are applied, with a warning.\n"
+            "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
+            "length), one a line.\n"
+            "Exits 1 when a patch cannot be made, applied or read.",
+            patchCommand},
 };
 
 void printUsage(std::ostream& out) {

@@ -27,6 +27,7 @@ int recoverCommand(Arguments args, Streams io);
 int cutscenesCommand(Arguments args, Streams io);
 int headerCommand(Arguments args, Streams io);
 int alphabetCommand(Arguments args, Streams io);
+int patchCommand(Arguments args, Streams io);
 
 struct Command {
     std::string_view name;

@@ -383,8 +383,13 @@ class LinearMaker {
             const auto ahead =
                 static_cast<std::size_t>(std::min<std::uint64_t>(kLookahead, targetSize - position));
             const char previous = at > 0 ? target[at - 1] : m_last;
-            if (position + ahead <= sourceSize &&
-                equalPrefix(source.data() + at, target.data() + at, ahead) == ahead) {
+            const std::size_t comparable =
+                position < sourceSize
+                    ? static_cast<std::size_t>(std::min<std::uint64_t>(ahead, sourceSize - position))
+                    : 0;
+            const std::size_t equal = equalPrefix(source.data() + at, target.data() + at, comparable);
+            // Right after a SourceRead or a run, even one equal byte is cheaper read from the source.
+            if (equal == ahead || (m_literal.empty() && equal > 0)) {
                 if (const auto flushed = flushLiteral(); !flushed) {
                     return flushed;
                 }
@@ -486,7 +491,7 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     }
     RangeJoiner ranges({});
     LinearMaker maker(writer, ranges);
-    std::uint32_t sourceCrc = 0;
+    CrcBeside sourceCrc(original, sourceSize);
     std::uint32_t targetCrc = 0;
     const auto span = [](std::uint64_t at, std::uint64_t size, std::uint64_t most) {
         return static_cast<std::size_t>(at < size ? std::min(most, size - at) : 0);
@@ -502,7 +507,6 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
         }
         const std::size_t sourceCount = span(at, sourceSize, kBlock);
         const std::size_t targetCount = span(at, targetSize, kBlock);
-        sourceCrc = crcUpdate(sourceCrc, std::string_view(*source).substr(0, sourceCount));
         targetCrc = crcUpdate(targetCrc, std::string_view(*target).substr(0, targetCount));
         if (const auto made = maker.block(at, *source, *target, targetCount, sourceSize, targetSize); !made) {
             return made.failure();
@@ -514,8 +518,12 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     if (const auto finished = maker.finish(); !finished) {
         return finished.failure();
     }
+    const auto crc = sourceCrc.get();
+    if (!crc) {
+        return crc.failure();
+    }
     std::string tail;
-    putCrc(tail, sourceCrc);
+    putCrc(tail, *crc);
     putCrc(tail, targetCrc);
     if (const auto written = writer.put(tail); !written) {
         return written.failure();
@@ -534,7 +542,7 @@ Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, N
     if (!header) {
         return header.failure();
     }
-    Progress progress(callback, patch.openedSize() + file.openedSize() + header->targetSize);
+    Progress progress(callback, patch.openedSize() + header->targetSize);
     const auto patchCrc = crcOfFile(patch, patch.openedSize() - 4, progress);
     if (!patchCrc) {
         return patchCrc.failure();
@@ -545,21 +553,13 @@ Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, N
                      ErrorKind::Refusal};
     }
     const std::uint64_t size = file.openedSize();
-    std::uint32_t crc = 0;
-    if (size == header->sourceSize || size == header->targetSize) {
-        const auto found = crcOfFile(file, size, progress);
-        if (!found) {
-            return found.failure();
-        }
-        crc = *found;
-    }
-    const std::string wrong = "\"" + file.path() + "\" is not the file this patch was made for: ";
-    if (size != header->sourceSize || crc != header->sourceCrc) {
+    const auto wrongSource = [&](std::uint32_t crc) -> Error {
         if (size == header->targetSize && crc == header->targetCrc) {
             return Error{"\"" + file.path() + "\" is already patched: its CRC32 " + crcText(crc) +
                              " is the one the patch makes.",
                          ErrorKind::Refusal};
         }
+        const std::string wrong = "\"" + file.path() + "\" is not the file this patch was made for: ";
         if (size != header->sourceSize) {
             return Error{wrong + "it has " + std::to_string(size) + " bytes, the patch expects " +
                              std::to_string(header->sourceSize) + " bytes with CRC32 " +
@@ -569,9 +569,34 @@ Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, N
         return Error{wrong + "its CRC32 is " + crcText(crc) + ", the patch expects " +
                          crcText(header->sourceCrc) + ".",
                      ErrorKind::Refusal};
+    };
+    if (size != header->sourceSize) {
+        std::uint32_t crc = 0;
+        if (size == header->targetSize) {
+            const auto found = crcOfFile(file, size, progress);
+            if (!found) {
+                return found.failure();
+            }
+            crc = *found;
+        }
+        return wrongSource(crc);
     }
+    // The source's CRC is checked before anything else is reported, but worked out while the output is
+    // written: a wrong source costs only a temporary file, removed again.
+    CrcBeside sourceCrc(file, size);
     Applier applier(file, out, progress);
-    if (const auto walked = walkActions(patch, *header, applier); !walked) {
+    const auto walked = walkActions(patch, *header, applier);
+    if (!walked && walked.error() == kPatchCancelled) {
+        return walked.failure();
+    }
+    const auto crc = sourceCrc.get();
+    if (!crc) {
+        return crc.failure();
+    }
+    if (*crc != header->sourceCrc) {
+        return wrongSource(*crc);
+    }
+    if (!walked) {
         return walked.failure();
     }
     if (applier.crc() != header->targetCrc) {

@@ -94,6 +94,20 @@ Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progr
     return crc;
 }
 
+CrcBeside::CrcBeside(const FileHandle& file, std::uint64_t end)
+    : m_going([this](std::uint64_t, std::uint64_t) { return !m_stop.load(); }),
+      m_result(std::async(std::launch::async, [this, &file, end]() -> Result<std::uint32_t> {
+          Progress progress(m_going, end);
+          return crcOfFile(file, end, progress);
+      })) {}
+
+CrcBeside::~CrcBeside() {
+    m_stop = true;
+    if (m_result.valid()) {
+        m_result.wait();
+    }
+}
+
 std::string crcText(std::uint32_t crc) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", crc);

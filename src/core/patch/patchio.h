@@ -1,8 +1,10 @@
 #pragma once
 
 // What the IPS and BPS code share: blocks read from a file, progress with cancel, CRC32, the changed ranges.
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -56,6 +58,22 @@ class Reader {
 
 [[nodiscard]] std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes);
 [[nodiscard]] Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress);
+
+// The CRC32 of a whole file, worked out on a thread of its own beside the main work, which it would
+// otherwise double; stopped early when the work is given up.
+class CrcBeside {
+  public:
+    CrcBeside(const FileHandle& file, std::uint64_t end);
+    CrcBeside(const CrcBeside&) = delete;
+    CrcBeside& operator=(const CrcBeside&) = delete;
+    ~CrcBeside();
+    [[nodiscard]] Result<std::uint32_t> get() { return m_result.get(); }
+
+  private:
+    std::atomic<bool> m_stop{false};
+    PatchProgress m_going;
+    std::future<Result<std::uint32_t>> m_result;
+};
 
 // "0x1A2B3C4D"
 [[nodiscard]] std::string crcText(std::uint32_t crc);
