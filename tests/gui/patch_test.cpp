@@ -98,7 +98,14 @@ TEST_F(PatchMenuTest, ACancelledDialogEndsQuietly) {
         }
     }
     EXPECT_EQ(dialogs.log, QStringList());
-    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin"}));
+    // The extension added to a name typed without one makes the name of a file that is there: No keeps it.
+    test::writeText(games.file("p.bps"), "kept");
+    run("mnuFileCreatePatch", files, Dialogs::SaveChoice{qs(games.file("p")), 1});
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "\"p.bps\" already exists. Replace it?",
+                                             Dialogs::Buttons::YesNo)});
+    EXPECT_TRUE(item("mnuFileCreatePatch")->isEnabled());
+    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
+    EXPECT_EQ(test::readAll(games.file("p.bps")), "kept");
 }
 
 // A BPS patch applied to a file it was not made for.

@@ -72,6 +72,13 @@ void PatchJobs::create() {
     if (!format) {
         format = saveAs->filterIndex == kIpsFilterIndex ? PatchFormat::Ips : PatchFormat::Bps;
         patchPath += format == PatchFormat::Ips ? QStringLiteral(".ips") : QStringLiteral(".bps");
+        // The dialog confirmed replacing the name as typed, not this one.
+        if (QFileInfo::exists(patchPath) &&
+            m_dialogs.message(m_window, kTitle,
+                              tr("\"%1\" already exists. Replace it?").arg(fileName(patchPath)),
+                              Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+            return;
+        }
     }
     start(tr("Making the patch..."),
           [original = toPath(*original), modified = toPath(*modified), patchPath,
