@@ -65,12 +65,16 @@ bool Reader::skip(std::uint64_t count) {
     return true;
 }
 
-Result<std::string> readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count) {
-    auto bytes = file.readAt(offset, count);
-    if (bytes && bytes->size() != count) {
+Status readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count, std::string& bytes) {
+    bytes.resize(count);
+    const auto read = file.readInto(offset, bytes.data(), count);
+    if (!read) {
+        return read.failure();
+    }
+    if (*read != count) {
         return Error{"\"" + file.path() + "\" was cut short while it was read."};
     }
-    return bytes;
+    return success();
 }
 
 std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
@@ -80,14 +84,15 @@ std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
 
 Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress) {
     std::uint32_t crc = 0;
+    std::string block;
     for (std::uint64_t at = 0; at < end; at += kBlock) {
-        auto block =
-            readExactly(file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at)));
-        if (!block) {
-            return block.failure();
+        const auto read =
+            readExactly(file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at)), block);
+        if (!read) {
+            return read.failure();
         }
-        crc = crcUpdate(crc, *block);
-        if (!progress.advance(block->size())) {
+        crc = crcUpdate(crc, block);
+        if (!progress.advance(block.size())) {
             return Progress::cancelled();
         }
     }
