@@ -115,6 +115,10 @@ Status NewFile::append(std::string_view bytes) {
 }
 
 Status NewFile::writeAt(std::uint64_t offset, std::string_view bytes) {
+    // Nothing written makes the file no longer.
+    if (bytes.empty()) {
+        return success();
+    }
     if (const auto flushed = flush(); !flushed) {
         return flushed;
     }
