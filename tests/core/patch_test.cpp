@@ -404,6 +404,11 @@ TEST(Patch, IpsRecordsOutOfOrderOverlappingOrPastTheEndApplyAsThePatchersDo) {
          "abZDEFGH",
          "Record 2 (offset 0x2) overlaps the record ahead of it.",
          {{0, 3}, {2, 1}}},
+        {"a run of zero bytes past the end, which writes nothing",
+         "PATCH" + ipsRun(20, 0, 'z') + "EOF",
+         "ABCDEFGH",
+         "Record 1 (offset 0x14) is a run of zero bytes.",
+         {}},
         {"a run, touching records and the truncate field",
          "PATCH" + ipsRun(1, 3, 'r') + ipsRecord(4, "s") + "EOF" + bigEndian(6, 3),
          "ArrrsF",
@@ -418,6 +423,7 @@ TEST(Patch, IpsRecordsOutOfOrderOverlappingOrPastTheEndApplyAsThePatchersDo) {
         const auto applied = applyPatch(dir.file("p.ips"), dir.file("file"), dir.file("out"));
         ASSERT_TRUE(applied) << applied.error();
         EXPECT_EQ(test::readAll(dir.file("out")), c.output);
+        EXPECT_EQ(applied->outputSize, c.output.size());
         const auto warnings = c.warning.empty() ? std::vector<std::string>{} : std::vector{c.warning};
         EXPECT_EQ(applied->warnings, warnings);
         std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;

@@ -83,9 +83,18 @@ Result<std::uint64_t> FileHandle::currentSize() const {
 
 Result<std::string> FileHandle::readAt(std::uint64_t offset, std::size_t count) const {
     std::string bytes(count, '\0');
+    const auto read = readInto(offset, bytes.data(), count);
+    if (!read) {
+        return read.failure();
+    }
+    bytes.resize(*read);
+    return bytes;
+}
+
+Result<std::size_t> FileHandle::readInto(std::uint64_t offset, char* data, std::size_t count) const {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(m_fd, bytes.data() + done, count - done, static_cast<off_t>(offset + done));
+        const ssize_t n = ::pread(m_fd, data + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -97,8 +106,7 @@ Result<std::string> FileHandle::readAt(std::uint64_t offset, std::size_t count) 
         }
         done += static_cast<std::size_t>(n);
     }
-    bytes.resize(done);
-    return bytes;
+    return done;
 }
 
 Status FileHandle::writeAt(std::uint64_t offset, std::string_view bytes) {

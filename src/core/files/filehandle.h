@@ -36,6 +36,8 @@ class FileHandle {
 
     // Up to count bytes at offset; fewer only at the end of the file.
     [[nodiscard]] Result<std::string> readAt(std::uint64_t offset, std::size_t count) const;
+    // The same into memory the caller keeps, for reads in a loop: the bytes read.
+    [[nodiscard]] Result<std::size_t> readInto(std::uint64_t offset, char* data, std::size_t count) const;
 
     // All of the bytes at offset, or an error naming the system's reason.
     [[nodiscard]] Status writeAt(std::uint64_t offset, std::string_view bytes);

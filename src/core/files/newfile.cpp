@@ -83,20 +83,42 @@ Status NewFile::flush() {
     if (m_buffer.empty()) {
         return success();
     }
-    if (const int error = writeAll(m_fd, m_size - m_buffer.size(), m_buffer); error != 0) {
+    const auto written = writeAtEnd(m_buffer);
+    m_buffer.clear();
+    return written;
+}
+
+Status NewFile::writeAtEnd(std::string_view bytes) {
+    const std::uint64_t offset = m_size - bytes.size();
+    if (const int error = writeAll(m_fd, offset, bytes); error != 0) {
         return failed(error);
     }
-    m_buffer.clear();
+#ifdef SYNC_FILE_RANGE_WRITE
+    // The disk starts on what is written while the rest is made, so that commit's flush has less to wait for.
+    ::sync_file_range(m_fd, static_cast<off_t>(offset), static_cast<off_t>(bytes.size()),
+                      SYNC_FILE_RANGE_WRITE);
+#endif
     return success();
 }
 
 Status NewFile::append(std::string_view bytes) {
-    m_buffer += bytes;
+    if (m_buffer.size() + bytes.size() < kBufferSize) {
+        m_buffer += bytes;
+        m_size += bytes.size();
+        return success();
+    }
+    if (const auto flushed = flush(); !flushed) {
+        return flushed;
+    }
     m_size += bytes.size();
-    return m_buffer.size() >= kBufferSize ? flush() : success();
+    return writeAtEnd(bytes);
 }
 
 Status NewFile::writeAt(std::uint64_t offset, std::string_view bytes) {
+    // Nothing written makes the file no longer.
+    if (bytes.empty()) {
+        return success();
+    }
     if (const auto flushed = flush(); !flushed) {
         return flushed;
     }

@@ -38,6 +38,8 @@ class NewFile {
   private:
     NewFile(int fd, std::string path, std::string temporary);
     [[nodiscard]] Status flush();
+    // Writes bytes that end at m_size.
+    [[nodiscard]] Status writeAtEnd(std::string_view bytes);
     [[nodiscard]] Error failed(int error) const;
 
     int m_fd = -1;

@@ -118,13 +118,13 @@ Result<BpsHeader> readHeader(const FileHandle& patch) {
         return brokenPatch(patch.path(), PatchFormat::Bps, "its metadata runs past its end");
     }
     header.actionsStart = reader.position();
-    auto tail = readExactly(patch, size - 12, 12);
-    if (!tail) {
-        return tail.failure();
+    std::string tail;
+    if (const auto read = readExactly(patch, size - 12, 12, tail); !read) {
+        return read.failure();
     }
-    header.sourceCrc = crcAt(std::string_view(*tail).substr(0, 4));
-    header.targetCrc = crcAt(std::string_view(*tail).substr(4, 4));
-    header.patchCrc = crcAt(std::string_view(*tail).substr(8, 4));
+    header.sourceCrc = crcAt(std::string_view(tail).substr(0, 4));
+    header.targetCrc = crcAt(std::string_view(tail).substr(4, 4));
+    header.patchCrc = crcAt(std::string_view(tail).substr(8, 4));
     return header;
 }
 
@@ -210,14 +210,12 @@ class Applier {
 
     Status source(std::uint64_t, std::uint64_t from, std::uint64_t length) {
         for (std::uint64_t done = 0; done < length;) {
-            auto bytes =
-                readExactly(m_source, from + done,
-                            static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, length - done)));
-            if (!bytes) {
-                return bytes.failure();
+            const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, length - done));
+            if (const auto read = readExactly(m_source, from + done, count, m_block); !read) {
+                return read;
             }
-            done += bytes->size();
-            if (const auto added = append(*bytes); !added) {
+            done += count;
+            if (const auto added = append(m_block); !added) {
                 return added;
             }
         }
@@ -296,6 +294,7 @@ class Applier {
     NewFile& m_out;
     Progress& m_progress;
     std::uint32_t m_crc = 0;
+    std::string m_block;
 };
 
 // Tells the ranges of the output that do not come from the same place in the source.
@@ -493,22 +492,24 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     LinearMaker maker(writer, ranges);
     CrcBeside sourceCrc(original, sourceSize);
     std::uint32_t targetCrc = 0;
+    std::string source;
+    std::string target;
     const auto span = [](std::uint64_t at, std::uint64_t size, std::uint64_t most) {
         return static_cast<std::size_t>(at < size ? std::min(most, size - at) : 0);
     };
     for (std::uint64_t at = 0; at < std::max(sourceSize, targetSize); at += kBlock) {
-        auto source = readExactly(original, at, span(at, sourceSize, kBlock + kLookahead));
-        if (!source) {
-            return source.failure();
+        if (const auto read = readExactly(original, at, span(at, sourceSize, kBlock + kLookahead), source);
+            !read) {
+            return read.failure();
         }
-        auto target = readExactly(modified, at, span(at, targetSize, kBlock + kLookahead));
-        if (!target) {
-            return target.failure();
+        if (const auto read = readExactly(modified, at, span(at, targetSize, kBlock + kLookahead), target);
+            !read) {
+            return read.failure();
         }
         const std::size_t sourceCount = span(at, sourceSize, kBlock);
         const std::size_t targetCount = span(at, targetSize, kBlock);
-        targetCrc = crcUpdate(targetCrc, std::string_view(*target).substr(0, targetCount));
-        if (const auto made = maker.block(at, *source, *target, targetCount, sourceSize, targetSize); !made) {
+        targetCrc = crcUpdate(targetCrc, std::string_view(target).substr(0, targetCount));
+        if (const auto made = maker.block(at, source, target, targetCount, sourceSize, targetSize); !made) {
             return made.failure();
         }
         if (!progress.advance(sourceCount + targetCount)) {
@@ -633,11 +634,9 @@ Result<PatchInfo> bpsInfo(const FileHandle& patch, const std::function<void(cons
     }
     const auto shown =
         static_cast<std::size_t>(std::min<std::uint64_t>(header->metadataSize, kMetadataShown));
-    auto metadata = readExactly(patch, header->metadataStart, shown);
-    if (!metadata) {
-        return metadata.failure();
+    if (const auto read = readExactly(patch, header->metadataStart, shown, info.metadata); !read) {
+        return read.failure();
     }
-    info.metadata = std::move(metadata).value();
     if (shown < header->metadataSize) {
         info.warnings.push_back("Only the first " + std::to_string(shown) + " of the metadata's " +
                                 std::to_string(header->metadataSize) + " bytes are shown.");

@@ -67,11 +67,11 @@ class RecordSink {
                 m_pending.reset();
             }
         } else {
-            auto byte = readExactly(m_modified, kEofOffset - 1, 1);
-            if (!byte) {
-                return byte.failure();
+            std::string byte;
+            if (const auto read = readExactly(m_modified, kEofOffset - 1, 1, byte); !read) {
+                return read;
             }
-            before = byte->front();
+            before = byte.front();
         }
         if (const auto held = hold(Record{kEofOffset - 1, std::string{before, first}}); !held) {
             return held;
@@ -302,30 +302,30 @@ Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modifi
     SpanWriter span(sink);
     bool inSpan = false;
     std::string gap;  // unchanged bytes inside a span, kept when a change follows soon enough
+    std::string source;
+    std::string target;
     for (std::uint64_t block = 0; block < targetSize; block += kBlock) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, targetSize - block));
         const auto sourceCount = static_cast<std::size_t>(
             block < sourceSize ? std::min<std::uint64_t>(count, sourceSize - block) : 0);
-        auto target = readExactly(modified, block, count);
-        if (!target) {
-            return target.failure();
+        if (const auto read = readExactly(modified, block, count, target); !read) {
+            return read.failure();
         }
-        auto source = readExactly(original, block, sourceCount);
-        if (!source) {
-            return source.failure();
+        if (const auto read = readExactly(original, block, sourceCount, source); !read) {
+            return read.failure();
         }
         const bool lastBlock = block + count == targetSize;
         std::size_t at = 0;
         while (at < count) {
             if (!inSpan) {
-                at = unchangedPrefix(*source, *target, at, lastBlock);
+                at = unchangedPrefix(source, target, at, lastBlock);
                 inSpan = at < count;
                 continue;
             }
-            const bool changed = at < sourceCount ? (*source)[at] != (*target)[at]
-                                                  : ((*target)[at] != 0 || block + at + 1 == targetSize);
+            const bool changed = at < sourceCount ? source[at] != target[at]
+                                                  : (target[at] != 0 || block + at + 1 == targetSize);
             if (!changed && gap.size() < kGapMerged) {
-                gap += (*target)[at++];
+                gap += target[at++];
                 continue;
             }
             if (!changed) {
@@ -343,7 +343,7 @@ Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modifi
                 }
             }
             gap.clear();
-            if (const auto added = span.byte(position, (*target)[at]); !added) {
+            if (const auto added = span.byte(position, target[at]); !added) {
                 return added.failure();
             }
             ++at;
@@ -371,16 +371,16 @@ Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modifi
 Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, NewFile& out,
                               const PatchProgress& callback) {
     Progress progress(callback, file.openedSize() + patch.openedSize());
+    std::string block;
     for (std::uint64_t at = 0; at < file.openedSize(); at += kBlock) {
-        auto block = readExactly(
-            file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.openedSize() - at)));
-        if (!block) {
-            return block.failure();
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.openedSize() - at));
+        if (const auto read = readExactly(file, at, count, block); !read) {
+            return read.failure();
         }
-        if (const auto written = out.append(*block); !written) {
+        if (const auto written = out.append(block); !written) {
             return written.failure();
         }
-        if (!progress.advance(block->size())) {
+        if (!progress.advance(count)) {
             return Progress::cancelled();
         }
     }

@@ -65,12 +65,16 @@ bool Reader::skip(std::uint64_t count) {
     return true;
 }
 
-Result<std::string> readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count) {
-    auto bytes = file.readAt(offset, count);
-    if (bytes && bytes->size() != count) {
+Status readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count, std::string& bytes) {
+    bytes.resize(count);
+    const auto read = file.readInto(offset, bytes.data(), count);
+    if (!read) {
+        return read.failure();
+    }
+    if (*read != count) {
         return Error{"\"" + file.path() + "\" was cut short while it was read."};
     }
-    return bytes;
+    return success();
 }
 
 std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
@@ -80,14 +84,15 @@ std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
 
 Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress) {
     std::uint32_t crc = 0;
+    std::string block;
     for (std::uint64_t at = 0; at < end; at += kBlock) {
-        auto block =
-            readExactly(file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at)));
-        if (!block) {
-            return block.failure();
+        const auto read =
+            readExactly(file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at)), block);
+        if (!read) {
+            return read.failure();
         }
-        crc = crcUpdate(crc, *block);
-        if (!progress.advance(block->size())) {
+        crc = crcUpdate(crc, block);
+        if (!progress.advance(block.size())) {
             return Progress::cancelled();
         }
     }
@@ -174,6 +179,24 @@ Result<PatchFormat> formatOf(const FileHandle& patch) {
     return Error{"\"" + patch.path() + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
 }
 
+// What make writes into a new file at path, which appears there only when make succeeded.
+template <class T, class Make>
+Result<T> intoNewFile(const std::string& path, Make&& make) {
+    auto created = NewFile::create(path);
+    if (!created) {
+        return created.failure();
+    }
+    NewFile out = std::move(created).value();
+    auto made = make(out);
+    if (!made) {
+        return made;
+    }
+    if (const auto committed = out.commit(); !committed) {
+        return committed.failure();
+    }
+    return made;
+}
+
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return std::filesystem::equivalent(fsPath(a), fsPath(b), ec) && !ec;
@@ -217,21 +240,11 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
                          " bytes: an IPS patch cannot reach past 16 MiB. Save the patch as BPS instead.",
                      ErrorKind::Refusal};
     }
-    auto file = NewFile::create(patchPath);
-    if (!file) {
-        return file.failure();
-    }
-    NewFile out = std::move(file).value();
     patch::Progress told(progress, source->openedSize() + target->openedSize());
-    auto made = format == PatchFormat::Ips ? patch::createIps(*source, *target, out, told)
-                                           : patch::createBps(*source, *target, out, told);
-    if (!made) {
-        return made;
-    }
-    if (const auto committed = out.commit(); !committed) {
-        return committed.failure();
-    }
-    return made;
+    return intoNewFile<PatchMade>(patchPath, [&](NewFile& out) {
+        return format == PatchFormat::Ips ? patch::createIps(*source, *target, out, told)
+                                          : patch::createBps(*source, *target, out, told);
+    });
 }
 
 Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
@@ -253,20 +266,10 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
     if (!source) {
         return source.failure();
     }
-    auto created = NewFile::create(outPath);
-    if (!created) {
-        return created.failure();
-    }
-    NewFile out = std::move(created).value();
-    auto applied = *format == PatchFormat::Ips ? patch::applyIps(*patchFile, *source, out, progress)
-                                               : patch::applyBps(*patchFile, *source, out, progress);
-    if (!applied) {
-        return applied;
-    }
-    if (const auto committed = out.commit(); !committed) {
-        return committed.failure();
-    }
-    return applied;
+    return intoNewFile<PatchApplied>(outPath, [&](NewFile& out) {
+        return *format == PatchFormat::Ips ? patch::applyIps(*patchFile, *source, out, progress)
+                                           : patch::applyBps(*patchFile, *source, out, progress);
+    });
 }
 
 Result<PatchInfo> readPatchInfo(const std::string& patchPath,

@@ -52,9 +52,10 @@ class Reader {
     std::string m_error;
 };
 
-// Exactly count bytes at offset, or an error saying the file changed while it was read.
-[[nodiscard]] Result<std::string> readExactly(const FileHandle& file, std::uint64_t offset,
-                                              std::size_t count);
+// Exactly count bytes at offset into bytes (whose memory is kept from one block to the next), or an error
+// saying the file changed while it was read.
+[[nodiscard]] Status readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count,
+                                 std::string& bytes);
 
 [[nodiscard]] std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes);
 [[nodiscard]] Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress);
