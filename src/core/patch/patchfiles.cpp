@@ -113,6 +113,56 @@ CrcBeside::~CrcBeside() {
     }
 }
 
+CrcPipe::CrcPipe() : m_worker([this] { run(); }) {}
+
+CrcPipe::~CrcPipe() {
+    if (m_worker.joinable()) {
+        (void)finish();
+    }
+}
+
+void CrcPipe::add(std::string_view bytes) {
+    m_pending += bytes;
+    if (m_pending.size() >= kBlock) {
+        hand(std::exchange(m_pending, {}));
+    }
+}
+
+void CrcPipe::hand(std::string block) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_blocks.size() < 4; });
+    m_blocks.push_back(std::move(block));
+    m_changed.notify_all();
+}
+
+std::uint32_t CrcPipe::finish() {
+    hand(std::exchange(m_pending, {}));
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+    }
+    m_changed.notify_all();
+    m_worker.join();
+    return m_crc;
+}
+
+void CrcPipe::run() {
+    while (true) {
+        std::string block;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return !m_blocks.empty() || m_closed; });
+            if (m_blocks.empty()) {
+                return;
+            }
+            block = std::move(m_blocks.front());
+            m_blocks.pop_front();
+        }
+        m_changed.notify_all();
+        m_crc = crcUpdate(m_crc, block);
+    }
+}
+
 std::string crcText(std::uint32_t crc) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", crc);
