@@ -214,19 +214,28 @@ void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped) {
 
 namespace {
 
-// The format from the patch's first bytes.
-Result<PatchFormat> formatOf(const FileHandle& patch) {
-    auto head = patch.readAt(0, 5);
+struct OpenedPatch {
+    FileHandle file;
+    PatchFormat format;
+};
+
+// The patch, and its format from its first bytes.
+Result<OpenedPatch> openPatch(const std::string& path) {
+    auto file = FileHandle::open(path, FileHandle::Mode::Read);
+    if (!file) {
+        return file.failure();
+    }
+    auto head = file->readAt(0, 5);
     if (!head) {
         return head.failure();
     }
     if (*head == "PATCH") {
-        return PatchFormat::Ips;
+        return OpenedPatch{std::move(file).value(), PatchFormat::Ips};
     }
     if (head->substr(0, 4) == "BPS1") {
-        return PatchFormat::Bps;
+        return OpenedPatch{std::move(file).value(), PatchFormat::Bps};
     }
-    return Error{"\"" + patch.path() + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
+    return Error{"\"" + path + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
 }
 
 // What make writes into a new file at path, which appears there only when make succeeded.
@@ -304,36 +313,28 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
                          "\": a patch is never applied in place. Choose another name.",
                      ErrorKind::Refusal};
     }
-    auto patchFile = FileHandle::open(patchPath, FileHandle::Mode::Read);
-    if (!patchFile) {
-        return patchFile.failure();
-    }
-    const auto format = formatOf(*patchFile);
-    if (!format) {
-        return format.failure();
+    auto opened = openPatch(patchPath);
+    if (!opened) {
+        return opened.failure();
     }
     auto source = FileHandle::open(file, FileHandle::Mode::Read);
     if (!source) {
         return source.failure();
     }
     return intoNewFile<PatchApplied>(outPath, [&](NewFile& out) {
-        return *format == PatchFormat::Ips ? patch::applyIps(*patchFile, *source, out, progress)
-                                           : patch::applyBps(*patchFile, *source, out, progress);
+        return opened->format == PatchFormat::Ips ? patch::applyIps(opened->file, *source, out, progress)
+                                                  : patch::applyBps(opened->file, *source, out, progress);
     });
 }
 
 Result<PatchInfo> readPatchInfo(const std::string& patchPath,
                                 const std::function<void(const ChangedRange&)>& onRange) {
-    auto patchFile = FileHandle::open(patchPath, FileHandle::Mode::Read);
-    if (!patchFile) {
-        return patchFile.failure();
+    auto opened = openPatch(patchPath);
+    if (!opened) {
+        return opened.failure();
     }
-    const auto format = formatOf(*patchFile);
-    if (!format) {
-        return format.failure();
-    }
-    return *format == PatchFormat::Ips ? patch::ipsInfo(*patchFile, onRange)
-                                       : patch::bpsInfo(*patchFile, onRange);
+    return opened->format == PatchFormat::Ips ? patch::ipsInfo(opened->file, onRange)
+                                              : patch::bpsInfo(opened->file, onRange);
 }
 
 }  // namespace rq
