@@ -206,7 +206,7 @@ class Applier {
     Applier(const FileHandle& source, NewFile& out, Progress& progress)
         : m_source(source), m_out(out), m_progress(progress) {}
 
-    [[nodiscard]] std::uint32_t crc() const { return m_crc; }
+    [[nodiscard]] std::uint32_t crc() { return m_crc.finish(); }
 
     Status source(std::uint64_t, std::uint64_t from, std::uint64_t length) {
         for (std::uint64_t done = 0; done < length;) {
@@ -283,7 +283,7 @@ class Applier {
 
   private:
     Status append(std::string_view bytes) {
-        m_crc = crcUpdate(m_crc, bytes);
+        m_crc.add(bytes);
         if (const auto written = m_out.append(bytes); !written) {
             return written;
         }
@@ -293,7 +293,7 @@ class Applier {
     const FileHandle& m_source;
     NewFile& m_out;
     Progress& m_progress;
-    std::uint32_t m_crc = 0;
+    CrcPipe m_crc;
     std::string m_block;
 };
 
@@ -491,7 +491,7 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     RangeJoiner ranges({});
     LinearMaker maker(writer, ranges);
     CrcBeside sourceCrc(original, sourceSize);
-    std::uint32_t targetCrc = 0;
+    CrcBeside targetCrc(modified, targetSize);
     std::string source;
     std::string target;
     const auto span = [](std::uint64_t at, std::uint64_t size, std::uint64_t most) {
@@ -508,7 +508,6 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
         }
         const std::size_t sourceCount = span(at, sourceSize, kBlock);
         const std::size_t targetCount = span(at, targetSize, kBlock);
-        targetCrc = crcUpdate(targetCrc, std::string_view(target).substr(0, targetCount));
         if (const auto made = maker.block(at, source, target, targetCount, sourceSize, targetSize); !made) {
             return made.failure();
         }
@@ -523,9 +522,13 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     if (!crc) {
         return crc.failure();
     }
+    const auto crc2 = targetCrc.get();
+    if (!crc2) {
+        return crc2.failure();
+    }
     std::string tail;
     putCrc(tail, *crc);
-    putCrc(tail, targetCrc);
+    putCrc(tail, *crc2);
     if (const auto written = writer.put(tail); !written) {
         return written.failure();
     }
@@ -600,9 +603,9 @@ Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, N
     if (!walked) {
         return walked.failure();
     }
-    if (applier.crc() != header->targetCrc) {
+    if (const std::uint32_t made = applier.crc(); made != header->targetCrc) {
         return Error{"\"" + patch.path() + "\" is not a valid BPS patch: the bytes it makes have CRC32 " +
-                         crcText(applier.crc()) + ", not the " + crcText(header->targetCrc) + " it records.",
+                         crcText(made) + ", not the " + crcText(header->targetCrc) + " it records.",
                      ErrorKind::Refusal};
     }
     return PatchApplied{PatchFormat::Bps, out.size(), {}};

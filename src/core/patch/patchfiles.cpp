@@ -113,6 +113,56 @@ CrcBeside::~CrcBeside() {
     }
 }
 
+CrcPipe::CrcPipe() : m_worker([this] { run(); }) {}
+
+CrcPipe::~CrcPipe() {
+    if (m_worker.joinable()) {
+        (void)finish();
+    }
+}
+
+void CrcPipe::add(std::string_view bytes) {
+    m_pending += bytes;
+    if (m_pending.size() >= kBlock) {
+        hand(std::exchange(m_pending, {}));
+    }
+}
+
+void CrcPipe::hand(std::string block) {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_blocks.size() < 4; });
+    m_blocks.push_back(std::move(block));
+    m_changed.notify_all();
+}
+
+std::uint32_t CrcPipe::finish() {
+    hand(std::exchange(m_pending, {}));
+    {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+    }
+    m_changed.notify_all();
+    m_worker.join();
+    return m_crc;
+}
+
+void CrcPipe::run() {
+    while (true) {
+        std::string block;
+        {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return !m_blocks.empty() || m_closed; });
+            if (m_blocks.empty()) {
+                return;
+            }
+            block = std::move(m_blocks.front());
+            m_blocks.pop_front();
+        }
+        m_changed.notify_all();
+        m_crc = crcUpdate(m_crc, block);
+    }
+}
+
 std::string crcText(std::uint32_t crc) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", crc);
@@ -164,19 +214,28 @@ void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped) {
 
 namespace {
 
-// The format from the patch's first bytes.
-Result<PatchFormat> formatOf(const FileHandle& patch) {
-    auto head = patch.readAt(0, 5);
+struct OpenedPatch {
+    FileHandle file;
+    PatchFormat format;
+};
+
+// The patch, and its format from its first bytes.
+Result<OpenedPatch> openPatch(const std::string& path) {
+    auto file = FileHandle::open(path, FileHandle::Mode::Read);
+    if (!file) {
+        return file.failure();
+    }
+    auto head = file->readAt(0, 5);
     if (!head) {
         return head.failure();
     }
     if (*head == "PATCH") {
-        return PatchFormat::Ips;
+        return OpenedPatch{std::move(file).value(), PatchFormat::Ips};
     }
     if (head->substr(0, 4) == "BPS1") {
-        return PatchFormat::Bps;
+        return OpenedPatch{std::move(file).value(), PatchFormat::Bps};
     }
-    return Error{"\"" + patch.path() + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
+    return Error{"\"" + path + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
 }
 
 // What make writes into a new file at path, which appears there only when make succeeded.
@@ -254,36 +313,28 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
                          "\": a patch is never applied in place. Choose another name.",
                      ErrorKind::Refusal};
     }
-    auto patchFile = FileHandle::open(patchPath, FileHandle::Mode::Read);
-    if (!patchFile) {
-        return patchFile.failure();
-    }
-    const auto format = formatOf(*patchFile);
-    if (!format) {
-        return format.failure();
+    auto opened = openPatch(patchPath);
+    if (!opened) {
+        return opened.failure();
     }
     auto source = FileHandle::open(file, FileHandle::Mode::Read);
     if (!source) {
         return source.failure();
     }
     return intoNewFile<PatchApplied>(outPath, [&](NewFile& out) {
-        return *format == PatchFormat::Ips ? patch::applyIps(*patchFile, *source, out, progress)
-                                           : patch::applyBps(*patchFile, *source, out, progress);
+        return opened->format == PatchFormat::Ips ? patch::applyIps(opened->file, *source, out, progress)
+                                                  : patch::applyBps(opened->file, *source, out, progress);
     });
 }
 
 Result<PatchInfo> readPatchInfo(const std::string& patchPath,
                                 const std::function<void(const ChangedRange&)>& onRange) {
-    auto patchFile = FileHandle::open(patchPath, FileHandle::Mode::Read);
-    if (!patchFile) {
-        return patchFile.failure();
+    auto opened = openPatch(patchPath);
+    if (!opened) {
+        return opened.failure();
     }
-    const auto format = formatOf(*patchFile);
-    if (!format) {
-        return format.failure();
-    }
-    return *format == PatchFormat::Ips ? patch::ipsInfo(*patchFile, onRange)
-                                       : patch::bpsInfo(*patchFile, onRange);
+    return opened->format == PatchFormat::Ips ? patch::ipsInfo(opened->file, onRange)
+                                              : patch::bpsInfo(opened->file, onRange);
 }
 
 }  // namespace rq

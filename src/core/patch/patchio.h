@@ -2,11 +2,15 @@
 
 // What the IPS and BPS code share: blocks read from a file, progress with cancel, CRC32, the changed ranges.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <future>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "files/filehandle.h"
 #include "files/newfile.h"
@@ -74,6 +78,30 @@ class CrcBeside {
     std::atomic<bool> m_stop{false};
     PatchProgress m_going;
     std::future<Result<std::uint32_t>> m_result;
+};
+
+// The CRC32 of bytes given in order, worked out on a thread of its own; at most a few blocks wait for it.
+class CrcPipe {
+  public:
+    CrcPipe();
+    CrcPipe(const CrcPipe&) = delete;
+    CrcPipe& operator=(const CrcPipe&) = delete;
+    ~CrcPipe();
+    void add(std::string_view bytes);
+    // The CRC32 of everything added.
+    [[nodiscard]] std::uint32_t finish();
+
+  private:
+    void hand(std::string block);
+    void run();
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::string> m_blocks;
+    bool m_closed = false;
+    std::string m_pending;
+    std::uint32_t m_crc = 0;
+    std::thread m_worker;
 };
 
 // "0x1A2B3C4D"
