@@ -62,8 +62,12 @@ class Exchange : public testing::Test {
 };
 
 TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
+#ifdef _WIN32
+    const bool gettextTools = false;
+#else
     const bool gettextTools =
         std::system("msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null") == 0;
+#endif
     for (const std::string text :
          {"plain", "say \"hi\", twice", "back\\slash", "two\nlines\n", "tab\there\r\n",
           "\x01\x7F"
@@ -76,13 +80,16 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
         writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));
         const std::string original(unpadded(text));
-        for (const auto& given : {parsePoTexts(po.str(), "po"), parseCsvTexts(csv.str(), "csv")}) {
+        for (const auto& given :
+             {test::kBuildReadsPo ? parsePoTexts(po.str(), "po") : parseCsvTexts(csv.str(), "csv"),
+              parseCsvTexts(csv.str(), "csv")}) {
             ASSERT_TRUE(given) << given.error();
             ASSERT_EQ(given->size(), 8u);
             EXPECT_EQ(given->front().key, given->front().where == "entry 1" ? "entry 1" : "1");
             EXPECT_EQ(given->front().original, original);
             EXPECT_EQ(given->back().original, "See you soon!");
         }
+#ifndef _WIN32
         if (gettextTools) {
             const auto file = m_dir.file("texts.po");
             test::writeText(file, po.str());
@@ -91,6 +98,7 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
                       0);
             EXPECT_EQ(std::system(("msgcat -o /dev/null " + quoted).c_str()), 0);
         }
+#endif
     }
     std::ostringstream po;
     ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, m_texts), "demo"));
@@ -154,7 +162,15 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
          "in, line 2: the template has no entry 9 (it has 8)."},
     };
     for (const auto& c : cases) {
+        if (c.po && !test::kBuildReadsPo) {
+            continue;
+        }
         EXPECT_EQ(taken(c.input, c.po), c.taken) << c.name;
+    }
+    if (!test::kBuildReadsPo) {
+        EXPECT_EQ(taken(header, true),
+                  "in cannot be read: this build of Romquill reads no PO files (it was "
+                  "built without libgettextpo). Give the texts as JSON or CSV.");
     }
 }
 
@@ -171,6 +187,9 @@ TEST_F(Exchange, ARoundTripWritesWhatTheEditorsSaveWrites) {
     ASSERT_EQ(written->size(), 2u);
     const std::string original = test::readAll(m_demo);
     for (const std::string format : {"po", "csv"}) {
+        if (format == "po" && !test::kBuildReadsPo) {
+            continue;
+        }
         SCOPED_TRACE(format);
         const std::string copy = m_dir.file("copy.bin"), texts = m_dir.file("texts." + format);
         std::filesystem::copy_file(m_demo, copy, std::filesystem::copy_options::overwrite_existing);

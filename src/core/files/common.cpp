@@ -65,7 +65,20 @@ std::string appRelativePath(std::string_view relative) {
 }
 
 std::filesystem::path fsPath(std::string_view utf8) {
+#ifdef _WIN32
+    // The library's own conversion throws on bytes that are not UTF-8; a name with a replacement character
+    // is simply not found.
+    if (utf8.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(utf8.size());
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return std::filesystem::path(std::move(wide));
+#else
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
 }
 
 std::string pathExtension(std::string_view path) {

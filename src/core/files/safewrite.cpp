@@ -1,16 +1,23 @@
 #include "safewrite.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 #include "files/asciitext.h"
 #include "files/common.h"
@@ -99,6 +106,61 @@ std::optional<Undo> decodeUndo(std::string_view in) {
     return undo;
 }
 
+// The few calls that make, remove and rename whole files. Each gives 0 or the system's error number (errno,
+// or GetLastError() on Windows), which systemReason words.
+#ifdef _WIN32
+constexpr int kDiskFull = ERROR_DISK_FULL;
+constexpr int kNotThere = ERROR_FILE_NOT_FOUND;
+
+bool alreadyThere(int error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// NTFS journals its folders: a rename with MOVEFILE_WRITE_THROUGH is on the disk when it returns.
+void syncFolderOf(const std::string& /*path*/) {}
+
+// A new file (never one that is there), all of bytes, flushed and closed.
+int createWritten(const std::string& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(fsPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return static_cast<int>(GetLastError());
+    }
+    int error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+        DWORD n = 0;
+        const auto part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (WriteFile(file, bytes.data() + done, part, &n, nullptr) && n > 0) {
+            done += n;
+        } else {
+            error = n == 0 && GetLastError() == 0 ? ERROR_WRITE_FAULT : static_cast<int>(GetLastError());
+        }
+    }
+    if (error == 0 && !FlushFileBuffers(file)) {
+        error = static_cast<int>(GetLastError());
+    }
+    CloseHandle(file);
+    return error;
+}
+
+int removeFile(const std::string& path) {
+    return DeleteFileW(fsPath(path).c_str()) ? 0 : static_cast<int>(GetLastError());
+}
+
+int replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExW(fsPath(from).c_str(), fsPath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : static_cast<int>(GetLastError());
+}
+#else
+constexpr int kDiskFull = ENOSPC;
+constexpr int kNotThere = ENOENT;
+
+bool alreadyThere(int error) {
+    return error == EEXIST;
+}
+
 // The folder's entry for a new or removed file reaches the disk only when the folder itself is flushed.
 void syncFolderOf(const std::string& path) {
     const auto folder = fsPath(path).parent_path();
@@ -109,8 +171,12 @@ void syncFolderOf(const std::string& path) {
     }
 }
 
-// Writes all of bytes to an open descriptor, flushes and closes it: 0, or the first error number.
-int writeFlushClose(int fd, std::string_view bytes) {
+// A new file (never one that is there), all of bytes, flushed and closed.
+int createWritten(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return errno;
+    }
     std::size_t done = 0;
     int error = 0;
     while (done < bytes.size() && error == 0) {
@@ -130,14 +196,21 @@ int writeFlushClose(int fd, std::string_view bytes) {
     return error;
 }
 
+int removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int replaceFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+#endif
+
 Status writeUndoFile(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(errno) + "."};
-    }
-    if (const int error = writeFlushClose(fd, bytes); error != 0) {
-        ::unlink(path.c_str());
-        return Error{"The undo file \"" + path + "\" cannot be written: " + systemReason(error) + "."};
+    if (const int error = createWritten(path, bytes); error != 0) {
+        if (!alreadyThere(error)) {
+            static_cast<void>(removeFile(path));
+        }
+        return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(error) + "."};
     }
     syncFolderOf(path);
     return success();
@@ -145,8 +218,8 @@ Status writeUndoFile(const std::string& path, std::string_view bytes) {
 
 Status removeUndoFile(const std::string& gameFile) {
     const std::string path = undoPath(gameFile);
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        return Error{"The undo file \"" + path + "\" cannot be removed: " + systemReason(errno) + "."};
+    if (const int error = removeFile(path); error != 0 && error != kNotThere) {
+        return Error{"The undo file \"" + path + "\" cannot be removed: " + systemReason(error) + "."};
     }
     syncFolderOf(path);
     return success();
@@ -256,8 +329,9 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
         }
         const bool injected = faults().failingWrite == static_cast<int>(i) + 1;
         const auto written =
-            injected ? Status(Error{"Writing to \"" + gameFile + "\" failed: " + systemReason(ENOSPC) + "."})
-                     : file.writeAt(room.offset, room.bytes);
+            injected
+                ? Status(Error{"Writing to \"" + gameFile + "\" failed: " + systemReason(kDiskFull) + "."})
+                : file.writeAt(room.offset, room.bytes);
         if (!written) {
             return failedPartWay(gameFile, written.failure(), rooms, i);
         }
@@ -313,18 +387,24 @@ Status discardInterruptedSave(const std::string& gameFile) {
 }
 
 Status writeNewFile(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return Error{"\"" + path + "\" cannot be written: " + systemReason(errno) + "."};
+    // A temporary name of our own beside path, never one that is there already.
+    std::random_device random;
+    std::string temporary;
+    int error = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        temporary = path + "." + hexText(random(), 8);
+        error = createWritten(temporary, bytes);
+        if (!alreadyThere(error)) {
+            break;
+        }
     }
-    ::fchmod(fd, 0644);
-    int error = writeFlushClose(fd, bytes);
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = errno;
+    if (error == 0) {
+        error = replaceFile(temporary, path);
     }
     if (error != 0) {
-        ::unlink(temporary.c_str());
+        if (!alreadyThere(error)) {
+            static_cast<void>(removeFile(temporary));
+        }
         return Error{"\"" + path + "\" cannot be written: " + systemReason(error) + "."};
     }
     syncFolderOf(path);
