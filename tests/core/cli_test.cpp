@@ -226,10 +226,10 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
     std::string demoTemplate = buildProgramFolder() + "/plugins/games/demo.ini";
 #ifdef _WIN32
     // The program names its own folder with a drive and native separators, escaped in JSON.
-    const auto native = std::filesystem::absolute(fsPath(demoTemplate)).u8string();
+    const std::string native = pathText(std::filesystem::absolute(fsPath(demoTemplate)));
     demoTemplate.clear();
-    for (const char8_t c : native) {
-        demoTemplate += c == u8'\\' ? "\\\\" : std::string(1, static_cast<char>(c));
+    for (const char c : native) {
+        demoTemplate += c == '\\' ? "\\\\" : std::string(1, c);
     }
 #endif
     const std::string_view placeholder = "PROGRAM_FOLDER/plugins/games/demo.ini";

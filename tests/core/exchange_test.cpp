@@ -82,9 +82,11 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
         writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));
         const std::string original(unpadded(text));
-        for (const auto& given :
-             {test::kBuildReadsPo ? parsePoTexts(po.str(), "po") : parseCsvTexts(csv.str(), "csv"),
-              parseCsvTexts(csv.str(), "csv")}) {
+        std::vector<Result<std::vector<Translation>>> read = {parseCsvTexts(csv.str(), "csv")};
+        if (test::kBuildReadsPo) {
+            read.push_back(parsePoTexts(po.str(), "po"));
+        }
+        for (const auto& given : read) {
             ASSERT_TRUE(given) << given.error();
             ASSERT_EQ(given->size(), 8u);
             EXPECT_EQ(given->front().key, given->front().where == "entry 1" ? "entry 1" : "1");

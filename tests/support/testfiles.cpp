@@ -32,8 +32,7 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(std::string_view name) const {
-    const auto text = (m_path / fsPath(name)).make_preferred().u8string();
-    return std::string(text.begin(), text.end());
+    return pathText((m_path / fsPath(name)).make_preferred());
 }
 
 void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size) {
@@ -106,8 +105,7 @@ ProgramFolder::ProgramFolder() {
     for (const char* sub : {"plugins/games", "plugins/alphabets", "gfx"}) {
         std::filesystem::create_directories(m_dir.path() / sub);
     }
-    const auto folder = m_dir.path().u8string();
-    setApplicationFolder(std::string(folder.begin(), folder.end()));
+    setApplicationFolder(pathText(m_dir.path()));
 }
 
 ProgramFolder::~ProgramFolder() {

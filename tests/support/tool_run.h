@@ -58,8 +58,7 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
     HANDLE in = create(L"NUL", GENERIC_READ, OPEN_EXISTING);
     // Absolute, in the test's own current folder: the build names programs with '/' from the drive's root.
     std::error_code ec;
-    const auto u8 = std::filesystem::absolute(fsPath(program), ec).u8string();
-    std::wstring command = quotedForWindows(std::string(u8.begin(), u8.end()));
+    std::wstring command = quotedForWindows(pathText(std::filesystem::absolute(fsPath(program), ec)));
     for (const auto& arg : args) {
         command += L" " + quotedForWindows(arg);
     }

@@ -73,6 +73,7 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
 #include <random>
 
 #include "files/asciitext.h"
+#include "files/common.h"
 
 namespace rq {
 namespace {
@@ -137,7 +138,7 @@ class TemporaryCopy {
         for (int attempt = 0; attempt < 16 && m_path.empty() && !ec; ++attempt) {
             auto path = folder / ("romquill-" + hexText(random(), 8) + hexText(random(), 8) + ".po");
             // "x": never a file that is already there.
-            if (std::FILE* file = std::fopen(path.string().c_str(), "wbx")) {
+            if (std::FILE* file = std::fopen(pathText(path).c_str(), "wbx")) {
                 const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
                 if (std::fclose(file) == 0 && written) {
                     m_path = path;
@@ -170,7 +171,7 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
         return Error{name + " could not be copied to the temporary folder to be read.", ErrorKind::Refusal};
     }
     PoErrors errors;
-    po_file_t file = readPoFile(copy.path().string().c_str(), errors);
+    po_file_t file = readPoFile(pathText(copy.path()).c_str(), errors);
     const auto refusal = [&name](const std::string& why) {
         return Error{name + " is not a PO file that can be read: " + why + ".", ErrorKind::Refusal};
     };

@@ -26,9 +26,7 @@ std::string executableFolder() {
 #ifdef _WIN32
     std::vector<wchar_t> buffer(32768);
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    const std::filesystem::path exe(std::wstring(buffer.data(), n));
-    const auto u8 = exe.parent_path().u8string();
-    return std::string(u8.begin(), u8.end());
+    return pathText(std::filesystem::path(std::wstring(buffer.data(), n)).parent_path());
 #else
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -78,6 +76,22 @@ std::filesystem::path fsPath(std::string_view utf8) {
     return std::filesystem::path(std::move(wide));
 #else
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
+}
+
+std::string pathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+    // As in fsPath: a name that is not valid UTF-16 gets a replacement character rather than an exception.
+    const std::wstring& wide = path.native();
+    const int size = static_cast<int>(wide.size());
+    std::string text(static_cast<std::size_t>(
+                         WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), static_cast<int>(text.size()), nullptr,
+                        nullptr);
+    return text;
+#else
+    return path.string();
 #endif
 }
 
