@@ -86,7 +86,7 @@ inline constexpr bool kBuildReadsPo = true;
 inline constexpr bool kBuildReadsPo = false;
 #endif
 
-// Windows has no FIFOs in its file system: the cases that make one are skipped there.
+// Windows has no FIFOs in its file system: a test skips there once its other cases have run.
 #ifdef _WIN32
 #define RQ_SKIP_WITHOUT_FIFOS() GTEST_SKIP() << "Windows has no FIFOs in its file system"
 #else
