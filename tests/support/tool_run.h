@@ -44,9 +44,9 @@ inline std::wstring quotedForWindows(const std::string& word) {
 }
 
 // Runs a built program as a user would, in the given folder (the current one when empty): no shell, its
-// streams into files of its own and standard input from NUL.
+// streams into files of its own and standard input from the input file, else from NUL.
 inline ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& folder = {}) {
+                       const std::string& folder = {}, const std::string& input = {}) {
     const TempDir scratch;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     const auto create = [&inherit](const std::wstring& name, DWORD access, DWORD disposition) {
@@ -55,7 +55,7 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
     };
     HANDLE out = create(fsPath(scratch.file("out")).native(), GENERIC_WRITE, CREATE_ALWAYS);
     HANDLE err = create(fsPath(scratch.file("err")).native(), GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE in = create(L"NUL", GENERIC_READ, OPEN_EXISTING);
+    HANDLE in = create(input.empty() ? L"NUL" : fsPath(input).native(), GENERIC_READ, OPEN_EXISTING);
     // Absolute, in the test's own current folder: the build names programs with '/' from the drive's root.
     std::error_code ec;
     std::wstring command = quotedForWindows(pathText(std::filesystem::absolute(fsPath(program), ec)));
@@ -97,10 +97,11 @@ inline std::string quotedForShell(const std::string& word) {
     return quoted + "'";
 }
 
-// Runs a built program as a user would, in the given folder (the current one when empty). Both streams
-// go to files, so a program that writes much to one cannot stall on the other.
+// Runs a built program as a user would, in the given folder (the current one when empty), standard input
+// from the input file (else /dev/null). Both streams go to files, so a program that writes much to one
+// cannot stall on the other.
 inline ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& folder = {}) {
+                       const std::string& folder = {}, const std::string& input = {}) {
     const TempDir scratch;
     std::string command = folder.empty() ? std::string() : "cd " + quotedForShell(folder) + " && ";
     command += quotedForShell(program);
@@ -108,7 +109,7 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
         command += " " + quotedForShell(arg);
     }
     command += " >" + quotedForShell(scratch.file("out")) + " 2>" + quotedForShell(scratch.file("err")) +
-               " </dev/null";
+               " <" + quotedForShell(input.empty() ? "/dev/null" : input);
     const int status = std::system(command.c_str());
     ToolRun run;
     run.exitCode = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
