@@ -7,6 +7,7 @@
 #include "exchange/potexts.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "files/common.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
 
@@ -38,7 +39,7 @@ int dumpCommand(Arguments args, Streams io) {
         return kExitOk;
     }
     if (option->format == TextsFormat::Po) {
-        const std::string project = std::filesystem::path(opened->arguments.templatePath).stem().string();
+        const std::string project = pathText(fsPath(opened->arguments.templatePath).stem());
         if (const auto written = writePoTexts(io.out, exportedEntries(gameTemplate, opened->texts), project);
             !written) {
             say(io, written.error());

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "exchange/jsontexts.h"
+#include "exchange/textencoding.h"
 #include "files/asciitext.h"
 #include "files/filehandle.h"
 
@@ -35,7 +36,12 @@ Result<JsonInput> readJsonInput(const std::string& path, std::istream& in) {
     if (!bytes) {
         return bytes.failure();
     }
-    return JsonInput{std::move(bytes).value(), standardInput ? "standard input" : path};
+    const std::string name = standardInput ? "standard input" : path;
+    auto text = utf8Input(std::move(bytes).value(), name);
+    if (!text) {
+        return text.failure();
+    }
+    return JsonInput{std::move(text).value(), name};
 }
 
 std::optional<FormatOption> takeFormatOption(std::string_view verb, Arguments args, Streams io, int& status) {

@@ -17,7 +17,7 @@ struct JsonInput {
     std::string name;
 };
 
-// The file, or standard input for "-", bounded as the core bounds a file.
+// The file, or standard input for "-", bounded as the core bounds a file, as UTF-8 (utf8Input).
 [[nodiscard]] Result<JsonInput> readJsonInput(const std::string& path, std::istream& in);
 
 // The formats texts go out and come back in.

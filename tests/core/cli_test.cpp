@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "exchange/jsontexts.h"
+#include "files/filehandle.h"
 #include "files/safewrite.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
@@ -38,8 +38,32 @@ TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRe
     EXPECT_EQ(runCli({"identify", files[0]}).exitCode, 0);
 }
 
+// The real program, given names and values outside ASCII and outside code page 1252: Windows passes them in
+// the ANSI code page unless the manifest asks for UTF-8.
+TEST(CliIdentify, NamesAndValuesOutsideAsciiReachTheProgramAsTyped) {
+    const test::TempDir dir;
+    const std::string cafe = megaDrive(dir, "caf\xC3\xA9.bin", "00001051-01"),
+                      omega = megaDrive(dir, "\xCE\xA9mega.bin", "00001051-01"), ini = dir.file("t.ini");
+    const auto identified = test::runTool(ROMQUILL_CLI, {"identify", cafe, omega});
+    EXPECT_EQ(identified.err, "");
+    EXPECT_EQ(identified.out, cafe + "\tSonic The Hedgehog 2\n" + omega + "\tSonic The Hedgehog 2\n");
+    test::writeText(ini, "[s]\n");
+    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"ini", ini, "s", "k",
+                                           "d\xC3\xA9"
+                                           "faut"})
+                  .out,
+              "d\xC3\xA9"
+              "faut\n");
+#ifdef _WIN32
+    EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest of the test program itself";
+#endif
+}
+
 // Files whose reads fail: the process's own memory, whose first pages are never mapped.
 TEST(CliIdentify, AFileThatCannotBeReadGivesTheReadFailureBeforeTheRefusal) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs /proc/self/mem, which opens but cannot be read";
+#endif
     const test::TempDir dir;
     const std::string bin = dir.file("locked.bin"), multiBoot = dir.file("locked.mb");
     for (const auto& name : {bin, multiBoot}) {
@@ -50,6 +74,28 @@ TEST(CliIdentify, AFileThatCannotBeReadGivesTheReadFailureBeforeTheRefusal) {
     // A MultiBoot image has no validity test: its first read is the title.
     EXPECT_EQ(run.out, bin + "\tROM not found! This is not a valid Megadrive ROM.\n" + multiBoot +
                            "\tROM not found! This MultiBoot GameBoy Advance ROM is not supported.\n");
+}
+
+// Another program (an emulator) holding the file without sharing it: said so, with the system's reason, in
+// place of "ROM not found!" or a missing file.
+TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
+#ifndef _WIN32
+    GTEST_SKIP() << "only Windows lets a program keep others out of a file";
+#else
+    const test::TempDir dir;
+    const std::string gba = dir.file("held.gba");
+    test::writeImage(gba, {}, 0x200);
+    HANDLE held = CreateFileW(fsPath(gba).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string inUse = "The file \"" + gba +
+                              "\" is in use by another program: " + systemReason(ERROR_SHARING_VIOLATION) +
+                              ".";
+    EXPECT_EQ(runCli({"identify", gba}).out, gba + "\t" + inUse + "\n");
+    const std::vector<RoomWrite> rooms = {{0, "x", "one"}};
+    const auto written = writeRooms(gba, rooms);
+    EXPECT_EQ(written.ok() ? "" : written.error(), inUse + " Nothing was written.");
+    CloseHandle(held);
+#endif
 }
 
 // --- Help and usage ----------------------------------------------------------------------------------------
@@ -177,7 +223,17 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
     EXPECT_EQ(test::runCli({"identify", m_demo}).out, m_demo + "\tThis Megadrive ROM is not supported.\n");
     auto golden =
         test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string());
-    golden.replace(golden.find("PROGRAM_FOLDER"), 14, buildProgramFolder());
+    std::string demoTemplate = buildProgramFolder() + "/plugins/games/demo.ini";
+#ifdef _WIN32
+    // The program names its own folder with a drive and native separators, escaped in JSON.
+    const std::string native = pathText(std::filesystem::absolute(fsPath(demoTemplate)));
+    demoTemplate.clear();
+    for (const char c : native) {
+        demoTemplate += c == '\\' ? "\\\\" : std::string(1, c);
+    }
+#endif
+    const std::string_view placeholder = "PROGRAM_FOLDER/plugins/games/demo.ini";
+    golden.replace(golden.find(placeholder), placeholder.size(), demoTemplate);
 
     // The real program, run where the file lies, finds its program folder by itself.
     const auto run =
@@ -217,12 +273,16 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
     };
     const std::string& j = m_json;
     const std::string fifo = m_dir.file("pipe.json"), big = m_dir.file("big.json");
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+#ifndef _WIN32
+    ASSERT_TRUE(test::makeFifo(fifo));
+#endif
     test::writeImage(big, {}, kJsonTextsByteLimit + 1);
     const auto notAFile = [](const std::string& path) { return '"' + path + "\" is not a regular file."; };
     const std::vector<Case> cases = {
         {"no file", "", "The file \"" + j + "\" does not exist." + kNothingWritten, j},
+#ifndef _WIN32
         {"FIFO", "", notAFile(fifo) + kNothingWritten, fifo},
+#endif
         {"folder", "", notAFile(m_dir.path().string()) + kNothingWritten, m_dir.path().string()},
         {"over the size limit", "",
          '"' + big + "\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
@@ -302,36 +362,49 @@ TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
 // The real program: texts piped to "-", and a dump to a full disk, told with the system's reason.
 TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
     test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
+#ifdef _WIN32
+    const auto piped = test::runTool(ROMQUILL_CLI, {"insert", "--template", "demo.ini", "demo.bin", "-"},
+                                     m_dir.file(""), m_json);
+#else
     const std::string program = test::quotedForShell(ROMQUILL_CLI), folder = m_dir.path().string();
     const auto piped = test::runTool(
         "sh", {"-c", "cat texts.json | " + program + " insert --template demo.ini demo.bin -"}, folder);
+#endif
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no full device like /dev/full";
+#else
     const auto full =
         test::runTool("sh", {"-c", program + " dump --template demo.ini demo.bin >/dev/full"}, folder);
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.err, "romquill-cli: standard output: No space left on device.\n");
+#endif
 }
 
 // Templates and alphabets of a program folder of the test's own, given with --program-folder.
 class CliOwnFolder : public testing::Test {
   protected:
     void write(const std::string& relative, const std::string& text) const {
-        test::writeText((m_dir.path() / relative).string(), text);
+        test::writeText(m_dir.file(relative), text);
     }
     [[nodiscard]] test::ToolRun run(std::vector<std::string> args) const {
-        args.insert(args.begin() + 1, {"--program-folder", m_dir.path().string()});
+        args.insert(args.begin() + 1, {"--program-folder", m_dir.file("")});
         auto ran = test::runCli(args);
         ran.out = shortened(ran.out);
         ran.err = shortened(ran.err);
         return ran;
     }
-    // The test's folder as "F", so the expected lines read as the tool prints them.
+    // The test's folder as "F", so the expected lines read as the tool prints them; they are written with
+    // '/', which stands for Windows' '\\' too.
     [[nodiscard]] std::string shortened(std::string text) const {
-        const std::string folder = m_dir.path().string();
+        const std::string folder = m_dir.file("");
         for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
-            text.replace(at, folder.size(), "F");
+            text.replace(at, folder.size(), "F/");
         }
+#ifdef _WIN32
+        std::replace(text.begin(), text.end(), '\\', '/');
+#endif
         return text;
     }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "editor/entrytexts.h"
 #include "exchange/csvtexts.h"
 #include "exchange/potexts.h"
+#include "exchange/textencoding.h"
 #include "files/common.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
@@ -62,8 +64,12 @@ class Exchange : public testing::Test {
 };
 
 TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
+#ifdef _WIN32
+    const bool gettextTools = false;
+#else
     const bool gettextTools =
         std::system("msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null") == 0;
+#endif
     for (const std::string text :
          {"plain", "say \"hi\", twice", "back\\slash", "two\nlines\n", "tab\there\r\n",
           "\x01\x7F"
@@ -76,13 +82,18 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
         writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));
         const std::string original(unpadded(text));
-        for (const auto& given : {parsePoTexts(po.str(), "po"), parseCsvTexts(csv.str(), "csv")}) {
+        std::vector<Result<std::vector<Translation>>> read = {parseCsvTexts(csv.str(), "csv")};
+        if (test::kBuildReadsPo) {
+            read.push_back(parsePoTexts(po.str(), "po"));
+        }
+        for (const auto& given : read) {
             ASSERT_TRUE(given) << given.error();
             ASSERT_EQ(given->size(), 8u);
             EXPECT_EQ(given->front().key, given->front().where == "entry 1" ? "entry 1" : "1");
             EXPECT_EQ(given->front().original, original);
             EXPECT_EQ(given->back().original, "See you soon!");
         }
+#ifndef _WIN32
         if (gettextTools) {
             const auto file = m_dir.file("texts.po");
             test::writeText(file, po.str());
@@ -91,6 +102,7 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
                       0);
             EXPECT_EQ(std::system(("msgcat -o /dev/null " + quoted).c_str()), 0);
         }
+#endif
     }
     std::ostringstream po;
     ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, m_texts), "demo"));
@@ -154,7 +166,15 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
          "in, line 2: the template has no entry 9 (it has 8)."},
     };
     for (const auto& c : cases) {
+        if (c.po && !test::kBuildReadsPo) {
+            continue;
+        }
         EXPECT_EQ(taken(c.input, c.po), c.taken) << c.name;
+    }
+    if (!test::kBuildReadsPo) {
+        EXPECT_EQ(taken(header, true),
+                  "in cannot be read: this build of Romquill reads no PO files (it was "
+                  "built without libgettextpo). Give the texts as JSON or CSV.");
     }
 }
 
@@ -171,6 +191,9 @@ TEST_F(Exchange, ARoundTripWritesWhatTheEditorsSaveWrites) {
     ASSERT_EQ(written->size(), 2u);
     const std::string original = test::readAll(m_demo);
     for (const std::string format : {"po", "csv"}) {
+        if (format == "po" && !test::kBuildReadsPo) {
+            continue;
+        }
         SCOPED_TRACE(format);
         const std::string copy = m_dir.file("copy.bin"), texts = m_dir.file("texts." + format);
         std::filesystem::copy_file(m_demo, copy, std::filesystem::copy_options::overwrite_existing);
@@ -202,6 +225,59 @@ TEST_F(Exchange, ARoundTripWritesWhatTheEditorsSaveWrites) {
         EXPECT_EQ(test::runCli(args).out, "Writing complete! 0 entries written.\n");
     }
     EXPECT_EQ(test::runCli({"dump", "--format", "xml", "--template", "demo.ini", m_demo}).exitCode, 2);
+}
+
+// What Windows tools write (PowerShell 5.1's "dump > texts.json" is UTF-16 LE): UTF-8 with or without its
+// mark and UTF-16 either way round with its mark all insert the same text, in every format read.
+TEST_F(Exchange, EveryEncodingOfTheInputInsertsTheSame) {
+    const auto utf16 = [](std::u16string_view text, bool little) {
+        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+        for (const char16_t c : text) {
+            const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+            bytes += little ? std::string{low, high} : std::string{high, low};
+        }
+        return bytes;
+    };
+    const std::vector<std::pair<std::string, std::u16string>> inputs = {
+        {"json", u"{\"entries\": [{\"entry\": 2, \"text\": \"Go, now!\"}]}"},
+        {"csv", u"entry,original,translation\r\n2,Press Start,\"Go, now!\"\r\n"},
+        {"po", u"msgctxt \"entry 2\"\nmsgid \"Press Start\"\nmsgstr \"Go, now!\"\n"}};
+    std::optional<std::string> inserted;
+    for (const auto& [format, text] : inputs) {
+        if (format == "po" && !test::kBuildReadsPo) {
+            continue;
+        }
+        const std::string ascii(text.begin(), text.end());
+        for (const auto& [encoding, bytes] :
+             std::vector<std::pair<std::string, std::string>>{{"UTF-8", ascii},
+                                                              {"UTF-8 with BOM", "\xEF\xBB\xBF" + ascii},
+                                                              {"UTF-16 LE", utf16(text, true)},
+                                                              {"UTF-16 BE", utf16(text, false)}}) {
+            SCOPED_TRACE(format + " in " + encoding);
+            const std::string copy = m_dir.file("copy.bin"), texts = m_dir.file("texts." + format);
+            // Removed first: MinGW's copy_file refuses to overwrite whatever the options say.
+            std::filesystem::remove(copy);
+            std::filesystem::copy_file(m_demo, copy);
+            test::writeText(texts, bytes);
+            const auto run = test::runCli(
+                {"insert", "--program-folder", buildProgramFolder(), "--template", "demo.ini", copy, texts});
+            EXPECT_EQ(run.err, "");
+            EXPECT_EQ(run.exitCode, 0);
+            inserted = inserted.value_or(test::readAll(copy));
+            EXPECT_EQ(test::readAll(copy), *inserted);
+        }
+    }
+    EXPECT_NE(inserted, test::readAll(m_demo));
+    const std::vector<std::pair<std::string, std::string>> decoded = {
+        {"\xFF\xFE\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80"},  // a surrogate pair
+        {"\xFF\xFE\x41"s, "in is UTF-16 text cut short: it has an odd number of bytes."},
+        {"\xFE\xFF\xD8\x00\x00\x41"s, "in is not valid UTF-16: a surrogate without its pair at byte 2."},
+        {"\xFF\xFE\x00\xDC"s, "in is not valid UTF-16: a surrogate without its pair at byte 2."},
+    };
+    for (const auto& [bytes, text] : decoded) {
+        const auto given = utf8Input(bytes, "in");
+        EXPECT_EQ(given ? *given : given.error(), text);
+    }
 }
 
 // The cutscene texts go out and back the same way, by their keys.

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "files/codepage.h"
+#include "files/filehandle.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
 #include "templates/alphabet.h"
@@ -120,7 +121,7 @@ TEST(TableFile, TheAlphabetVerbWritesPrintsAndChecks) {
 
     run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("none/a.ini")});
     EXPECT_EQ(run.err, "romquill-cli: \"" + dir.file("none/a.ini") +
-                           "\" cannot be written: No such file or directory.\n");
+                           "\" cannot be written: " + systemReason(test::kPathNotFound) + ".\n");
     std::filesystem::create_directory(dir.file("folder.ini"));  // the rename fails
     EXPECT_EQ(test::runCli({"alphabet", "from-tbl", tbl, dir.file("folder.ini")}).exitCode, 1);
     test::writeText(tbl, "\xFF\n");

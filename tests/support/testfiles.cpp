@@ -1,5 +1,9 @@
 #include "testfiles.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -27,9 +31,13 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
+std::string TempDir::file(std::string_view name) const {
+    return pathText((m_path / fsPath(name)).make_preferred());
+}
+
 void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size) {
     {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
         if (!out) {
             throw std::runtime_error("cannot create " + path);
         }
@@ -38,8 +46,8 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
     for (const auto& patch : patches) {
         end = size != 0 ? size : std::max(end, patch.offset + patch.bytes.size());
     }
-    std::filesystem::resize_file(path, end);
-    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    std::filesystem::resize_file(fsPath(path), end);
+    std::fstream out(fsPath(path), std::ios::binary | std::ios::in | std::ios::out);
     for (const auto& patch : patches) {
         out.seekp(static_cast<std::streamoff>(patch.offset));
         out.write(patch.bytes.data(), static_cast<std::streamsize>(patch.bytes.size()));
@@ -71,16 +79,25 @@ std::string writeCutsceneExecutable(const TempDir& dir, const std::string& marke
 }
 
 void writeText(const std::string& path, std::string_view text) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::filesystem::create_directories(fsPath(path).parent_path());
+    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
 }
 
+bool makeFifo(const std::string& path) {
+#ifdef _WIN32
+    static_cast<void>(path);
+    return false;
+#else
+    return ::mkfifo(path.c_str(), 0600) == 0;
+#endif
+}
+
 std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fsPath(path), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
@@ -88,7 +105,7 @@ ProgramFolder::ProgramFolder() {
     for (const char* sub : {"plugins/games", "plugins/alphabets", "gfx"}) {
         std::filesystem::create_directories(m_dir.path() / sub);
     }
-    setApplicationFolder(m_dir.path().string());
+    setApplicationFolder(pathText(m_dir.path()));
 }
 
 ProgramFolder::~ProgramFolder() {

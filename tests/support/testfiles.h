@@ -1,9 +1,12 @@
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -25,7 +28,8 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
-    [[nodiscard]] std::string file(std::string_view name) const { return (m_path / name).string(); }
+    // UTF-8, as the program takes paths.
+    [[nodiscard]] std::string file(std::string_view name) const;
 
   private:
     std::filesystem::path m_path;
@@ -66,13 +70,39 @@ class ProgramFolder {
     TempDir m_dir;
 };
 
+// Error numbers whose wording the system gives (systemReason): a missing folder, a full disk.
+#ifdef _WIN32
+inline constexpr int kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+inline constexpr int kDiskFull = 112;    // ERROR_DISK_FULL
+#else
+inline constexpr int kPathNotFound = ENOENT;
+inline constexpr int kDiskFull = ENOSPC;
+#endif
+
+// A build without libgettextpo (Windows) writes PO files but cannot read them.
+#ifdef ROMQUILL_HAS_GETTEXTPO
+inline constexpr bool kBuildReadsPo = true;
+#else
+inline constexpr bool kBuildReadsPo = false;
+#endif
+
+// Windows has no FIFOs in its file system: a test skips there once its other cases have run.
+#ifdef _WIN32
+#define RQ_SKIP_WITHOUT_FIFOS() GTEST_SKIP() << "Windows has no FIFOs in its file system"
+#else
+#define RQ_SKIP_WITHOUT_FIFOS() static_cast<void>(0)
+#endif
+[[nodiscard]] bool makeFifo(const std::string& path);
+
 // Runs the operation on its own thread; should it block on the FIFO, opening and closing the FIFO frees it.
 template <class Operation>
 auto withoutBlocking(const std::string& fifo, Operation operation) {
     auto result = std::async(std::launch::async, operation);
     if (result.wait_for(std::chrono::seconds(3)) != std::future_status::ready) {
         ADD_FAILURE() << "blocked on " << fifo;
+#ifndef _WIN32
         ::close(::open(fifo.c_str(), O_RDWR));
+#endif
     }
     return result.get();
 }

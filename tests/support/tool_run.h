@@ -1,6 +1,10 @@
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <sstream>
@@ -20,6 +24,71 @@ struct ToolRun {
     std::string err;
 };
 
+#ifdef _WIN32
+// One argument as the C runtime splits a command line: quotes around it, a quote escaped, and the
+// backslashes before a quote (or before the closing one) doubled.
+inline std::wstring quotedForWindows(const std::string& word) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    const std::filesystem::path wide = fsPath(word);
+    for (const wchar_t c : wide.native()) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    return quoted.append(2 * backslashes, L'\\') + L"\"";
+}
+
+// Runs a built program as a user would, in the given folder (the current one when empty): no shell, its
+// streams into files of its own and standard input from the input file, else from NUL.
+inline ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& folder = {}, const std::string& input = {}) {
+    const TempDir scratch;
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const auto create = [&inherit](const std::wstring& name, DWORD access, DWORD disposition) {
+        return CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE out = create(fsPath(scratch.file("out")).native(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = create(fsPath(scratch.file("err")).native(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE in = create(input.empty() ? L"NUL" : fsPath(input).native(), GENERIC_READ, OPEN_EXISTING);
+    // Absolute, in the test's own current folder: the build names programs with '/' from the drive's root.
+    std::error_code ec;
+    std::wstring command = quotedForWindows(pathText(std::filesystem::absolute(fsPath(program), ec)));
+    for (const auto& arg : args) {
+        command += L" " + quotedForWindows(arg);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    const std::wstring where = fsPath(folder).native();
+    ToolRun run;
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       folder.empty() ? nullptr : where.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        run.exitCode = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    const DWORD started = run.exitCode == -1 ? GetLastError() : 0;
+    CloseHandle(out);
+    CloseHandle(err);
+    CloseHandle(in);
+    run.out = readAll(scratch.file("out"));
+    run.err = started != 0 ? "cannot start: error " + std::to_string(started) : readAll(scratch.file("err"));
+    return run;
+}
+#else
 inline std::string quotedForShell(const std::string& word) {
     std::string quoted = "'";
     for (const char c : word) {
@@ -28,10 +97,11 @@ inline std::string quotedForShell(const std::string& word) {
     return quoted + "'";
 }
 
-// Runs a built program as a user would, in the given folder (the current one when empty). Both streams
-// go to files, so a program that writes much to one cannot stall on the other.
+// Runs a built program as a user would, in the given folder (the current one when empty), standard input
+// from the input file (else /dev/null). Both streams go to files, so a program that writes much to one
+// cannot stall on the other.
 inline ToolRun runTool(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& folder = {}) {
+                       const std::string& folder = {}, const std::string& input = {}) {
     const TempDir scratch;
     std::string command = folder.empty() ? std::string() : "cd " + quotedForShell(folder) + " && ";
     command += quotedForShell(program);
@@ -39,7 +109,7 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
         command += " " + quotedForShell(arg);
     }
     command += " >" + quotedForShell(scratch.file("out")) + " 2>" + quotedForShell(scratch.file("err")) +
-               " </dev/null";
+               " <" + quotedForShell(input.empty() ? "/dev/null" : input);
     const int status = std::system(command.c_str());
     ToolRun run;
     run.exitCode = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
@@ -47,6 +117,8 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
     run.err = readAll(scratch.file("err"));
     return run;
 }
+
+#endif
 
 // Runs a romquill-cli command line in-process, as the program's main does, its output into out when given;
 // a --program-folder it takes lasts only for the run.

@@ -1,16 +1,5 @@
 #include "exchange/potexts.h"
 
-#include <gettext-po.h>
-
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <optional>
-#include <random>
-
-#include "files/asciitext.h"
-
 namespace rq {
 namespace {
 
@@ -40,6 +29,54 @@ void writePoString(std::ostream& out, std::string_view keyword, std::string_view
     }
     out << "\"\n";
 }
+
+}  // namespace
+
+Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
+                    const std::string& projectName) {
+    for (const ExportedEntry& entry : entries) {
+        if (entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos) {
+            return Error{"The text of " + entry.context +
+                             " holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.",
+                         ErrorKind::Refusal};
+        }
+    }
+    writePoString(out, "msgid", "");
+    writePoString(out, "msgstr",
+                  "Project-Id-Version: " + projectName +
+                      "\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
+                      "Content-Transfer-Encoding: 8bit\nX-Generator: Romquill\n");
+    for (const ExportedEntry& entry : entries) {
+        out << '\n';
+        if (!entry.comment.empty()) {
+            out << "#. " << entry.comment << '\n';
+        }
+        out << "#: 0x" << entry.offset << ':' << entry.length << "\n#, max-length:" << entry.limit << '\n';
+        writePoString(out, "msgctxt", entry.context);
+        writePoString(out, "msgid", entry.original);
+        writePoString(out, "msgstr", "");
+    }
+    return success();
+}
+
+}  // namespace rq
+
+#ifdef ROMQUILL_HAS_GETTEXTPO
+
+#include <gettext-po.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <random>
+
+#include "files/asciitext.h"
+#include "files/common.h"
+
+namespace rq {
+namespace {
 
 // libgettextpo reports through a handler without a context, and a fatal report must not return: the reader
 // keeps its first error here and leaves the library by a jump, across C frames only.
@@ -101,7 +138,7 @@ class TemporaryCopy {
         for (int attempt = 0; attempt < 16 && m_path.empty() && !ec; ++attempt) {
             auto path = folder / ("romquill-" + hexText(random(), 8) + hexText(random(), 8) + ".po");
             // "x": never a file that is already there.
-            if (std::FILE* file = std::fopen(path.string().c_str(), "wbx")) {
+            if (std::FILE* file = std::fopen(pathText(path).c_str(), "wbx")) {
                 const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
                 if (std::fclose(file) == 0 && written) {
                     m_path = path;
@@ -128,40 +165,13 @@ class TemporaryCopy {
 
 }  // namespace
 
-Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
-                    const std::string& projectName) {
-    for (const ExportedEntry& entry : entries) {
-        if (entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos) {
-            return Error{"The text of " + entry.context +
-                             " holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.",
-                         ErrorKind::Refusal};
-        }
-    }
-    writePoString(out, "msgid", "");
-    writePoString(out, "msgstr",
-                  "Project-Id-Version: " + projectName +
-                      "\nMIME-Version: 1.0\nContent-Type: text/plain; charset=UTF-8\n"
-                      "Content-Transfer-Encoding: 8bit\nX-Generator: Romquill\n");
-    for (const ExportedEntry& entry : entries) {
-        out << '\n';
-        if (!entry.comment.empty()) {
-            out << "#. " << entry.comment << '\n';
-        }
-        out << "#: 0x" << entry.offset << ':' << entry.length << "\n#, max-length:" << entry.limit << '\n';
-        writePoString(out, "msgctxt", entry.context);
-        writePoString(out, "msgid", entry.original);
-        writePoString(out, "msgstr", "");
-    }
-    return success();
-}
-
 Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name) {
     const TemporaryCopy copy(po);
     if (copy.path().empty()) {
         return Error{name + " could not be copied to the temporary folder to be read.", ErrorKind::Refusal};
     }
     PoErrors errors;
-    po_file_t file = readPoFile(copy.path().string().c_str(), errors);
+    po_file_t file = readPoFile(pathText(copy.path()).c_str(), errors);
     const auto refusal = [&name](const std::string& why) {
         return Error{name + " is not a PO file that can be read: " + why + ".", ErrorKind::Refusal};
     };
@@ -209,3 +219,19 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
 }
 
 }  // namespace rq
+
+#else
+
+namespace rq {
+
+// Debian has no Windows build of libgettextpo, and a reader of our own would not know every escape and
+// continuation it knows.
+Result<std::vector<Translation>> parsePoTexts(std::string_view /*po*/, const std::string& name) {
+    return Error{name + " cannot be read: this build of Romquill reads no PO files (it was built without " +
+                     "libgettextpo). Give the texts as JSON or CSV.",
+                 ErrorKind::Refusal};
+}
+
+}  // namespace rq
+
+#endif

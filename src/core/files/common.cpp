@@ -26,9 +26,7 @@ std::string executableFolder() {
 #ifdef _WIN32
     std::vector<wchar_t> buffer(32768);
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    const std::filesystem::path exe(std::wstring(buffer.data(), n));
-    const auto u8 = exe.parent_path().u8string();
-    return std::string(u8.begin(), u8.end());
+    return pathText(std::filesystem::path(std::wstring(buffer.data(), n)).parent_path());
 #else
     std::error_code ec;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -65,7 +63,36 @@ std::string appRelativePath(std::string_view relative) {
 }
 
 std::filesystem::path fsPath(std::string_view utf8) {
+#ifdef _WIN32
+    // The library's own conversion throws on bytes that are not UTF-8; a name with a replacement character
+    // is simply not found.
+    if (utf8.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(utf8.size());
+    std::wstring wide(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return std::filesystem::path(std::move(wide));
+#else
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
+}
+
+std::string pathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+    // As in fsPath: a name that is not valid UTF-16 gets a replacement character rather than an exception.
+    const std::wstring& wide = path.native();
+    const int size = static_cast<int>(wide.size());
+    std::string text(static_cast<std::size_t>(
+                         WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), static_cast<int>(text.size()), nullptr,
+                        nullptr);
+    return text;
+#else
+    return path.string();
+#endif
 }
 
 std::string pathExtension(std::string_view path) {

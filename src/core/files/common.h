@@ -18,6 +18,8 @@ void setApplicationFolder(std::string folder);
 
 // UTF-8 path text to a filesystem path, on every platform.
 [[nodiscard]] std::filesystem::path fsPath(std::string_view utf8);
+// And back: a path as UTF-8 text (path::string() would give the ANSI code page on Windows, or throw).
+[[nodiscard]] std::string pathText(const std::filesystem::path& path);
 
 // The extension as identification and the header editors see it: the text after the last "." of the
 // whole path (folder names included), lower-cased; empty when there is no ".".

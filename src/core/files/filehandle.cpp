@@ -1,5 +1,16 @@
 #include "filehandle.h"
 
+#include <utility>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "files/common.h"
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,9 +18,191 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
+#endif
 
 namespace rq {
+
+#ifdef _WIN32
+// Windows: the handle comes from CreateFileW (wide path, share modes that let other programs read and write
+// as on POSIX) and is wrapped in a C runtime descriptor, so that the class keeps one int on both systems.
+// Error numbers here are GetLastError() codes.
+namespace {
+
+HANDLE handleOf(int fd) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+void closeDescriptor(int fd) {
+    if (fd >= 0) {
+        _close(fd);
+    }
+}
+
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED where{};
+    where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    where.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return where;
+}
+
+// One transfer is at most this, so that its size fits the DWORD the calls take.
+constexpr std::size_t kMostAtOnce = 1u << 30;
+
+// Saves lock one byte far past the end of any game file: a lock on Windows is mandatory and would otherwise
+// stop every other reader of the locked bytes, where POSIX's advisory lock stops only other saves.
+constexpr std::uint64_t kLockOffset = 0x7FFFFFFF00000000ull;
+
+}  // namespace
+
+std::string systemReason(int error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string reason;
+    if (length > 0) {
+        const int size =
+            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+        reason.resize(static_cast<std::size_t>(size));
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), reason.data(), size, nullptr,
+                            nullptr);
+    }
+    LocalFree(text);
+    // The system's texts end in ".\r\n"; messages here add their own full stop.
+    while (!reason.empty() &&
+           (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' || reason.back() == '.')) {
+        reason.pop_back();
+    }
+    return reason.empty() ? "error " + std::to_string(error) : reason;
+}
+
+Error cannotOpen(const std::string& path, int error) {
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME) {
+        return Error{"The file \"" + path + "\" does not exist."};
+    }
+    // Another program opened the file without letting others read or write it (an emulator, an editor).
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        return Error{"The file \"" + path + "\" is in use by another program: " + systemReason(error) + "."};
+    }
+    return Error{"The file \"" + path + "\" cannot be opened: " + systemReason(error) + "."};
+}
+
+Result<FileHandle> FileHandle::open(const std::string& path, Mode mode) {
+    const auto name = fsPath(path);
+    const DWORD access = mode == Mode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    HANDLE handle = CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const auto error = static_cast<int>(GetLastError());
+        // A folder cannot be opened this way at all; say what it is, as the POSIX side does.
+        const DWORD attributes = GetFileAttributesW(name.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            return Error{"\"" + path + "\" is not a regular file."};
+        }
+        return cannotOpen(path, error);
+    }
+    // A device (CON, NUL, a COM port) opens like a file: only files on a disk are taken.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return Error{"\"" + path + "\" is not a regular file."};
+    }
+    const int fd =
+        _open_osfhandle(reinterpret_cast<intptr_t>(handle), mode == Mode::Read ? _O_RDONLY : _O_RDWR);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return Error{"The file \"" + path + "\" cannot be opened: too many files are open."};
+    }
+    FileHandle opened(fd, path, 0);
+    const auto size = opened.currentSize();
+    if (!size) {
+        return size.failure();
+    }
+    opened.m_openedSize = *size;
+    return opened;
+}
+
+Result<std::uint64_t> FileHandle::currentSize() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(handleOf(m_fd), &size)) {
+        return failed("Reading the size of", static_cast<int>(GetLastError()));
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+Result<std::size_t> FileHandle::readInto(std::uint64_t offset, char* data, std::size_t count) const {
+    std::size_t done = 0;
+    while (done < count) {
+        OVERLAPPED where = at(offset + done);
+        DWORD n = 0;
+        const auto part = static_cast<DWORD>(std::min(count - done, kMostAtOnce));
+        if (!ReadFile(handleOf(m_fd), data + done, part, &n, &where)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_HANDLE_EOF) {
+                break;
+            }
+            return failed("Reading", static_cast<int>(error));
+        }
+        if (n == 0) {
+            break;
+        }
+        done += n;
+    }
+    return done;
+}
+
+Status FileHandle::writeAt(std::uint64_t offset, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        OVERLAPPED where = at(offset + done);
+        DWORD n = 0;
+        const auto part = static_cast<DWORD>(std::min(bytes.size() - done, kMostAtOnce));
+        if (!WriteFile(handleOf(m_fd), bytes.data() + done, part, &n, &where)) {
+            return failed("Writing to", static_cast<int>(GetLastError()));
+        }
+        if (n == 0) {
+            return failed("Writing to", ERROR_WRITE_FAULT);
+        }
+        done += n;
+    }
+    return success();
+}
+
+Status FileHandle::lockExclusive() {
+    OVERLAPPED where = at(kLockOffset);
+    if (!LockFileEx(handleOf(m_fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) {
+            return Error{"\"" + m_path +
+                             "\" is being saved by another window or program. Nothing was written; " +
+                             "try again when that save is done.",
+                         ErrorKind::Refusal};
+        }
+        return failed("Locking", static_cast<int>(error));
+    }
+    return success();
+}
+
+Status FileHandle::reserve(std::uint64_t /*offset*/, std::uint64_t /*length*/) {
+    // Rooms lie inside the file, whose clusters Windows allocated when it grew: there is nothing to reserve.
+    return success();
+}
+
+Status FileHandle::sync() {
+    if (!FlushFileBuffers(handleOf(m_fd))) {
+        return failed("Flushing", static_cast<int>(GetLastError()));
+    }
+    return success();
+}
+#else
+namespace {
+
+void closeDescriptor(int fd) {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+}  // namespace
 
 std::string systemReason(int error) {
     return std::strerror(error);
@@ -20,36 +213,6 @@ Error cannotOpen(const std::string& path, int error) {
         return Error{"The file \"" + path + "\" does not exist."};
     }
     return Error{"The file \"" + path + "\" cannot be opened: " + systemReason(error) + "."};
-}
-
-FileHandle::FileHandle(int fd, std::string path, std::uint64_t size)
-    : m_fd(fd), m_path(std::move(path)), m_openedSize(size) {}
-
-FileHandle::FileHandle(FileHandle&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
-      m_path(std::move(other.m_path)),
-      m_openedSize(other.m_openedSize) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = std::exchange(other.m_fd, -1);
-        m_path = std::move(other.m_path);
-        m_openedSize = other.m_openedSize;
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-}
-
-Error FileHandle::failed(std::string_view what, int error) const {
-    return Error{std::string(what) + " \"" + m_path + "\" failed: " + systemReason(error) + "."};
 }
 
 Result<FileHandle> FileHandle::open(const std::string& path, Mode mode) {
@@ -79,16 +242,6 @@ Result<std::uint64_t> FileHandle::currentSize() const {
         return failed("Reading the size of", errno);
     }
     return static_cast<std::uint64_t>(st.st_size);
-}
-
-Result<std::string> FileHandle::readAt(std::uint64_t offset, std::size_t count) const {
-    std::string bytes(count, '\0');
-    const auto read = readInto(offset, bytes.data(), count);
-    if (!read) {
-        return read.failure();
-    }
-    bytes.resize(*read);
-    return bytes;
 }
 
 Result<std::size_t> FileHandle::readInto(std::uint64_t offset, char* data, std::size_t count) const {
@@ -163,6 +316,44 @@ Status FileHandle::sync() {
         return failed("Flushing", errno);
     }
     return success();
+}
+
+#endif
+
+Result<std::string> FileHandle::readAt(std::uint64_t offset, std::size_t count) const {
+    std::string bytes(count, '\0');
+    const auto read = readInto(offset, bytes.data(), count);
+    if (!read) {
+        return read.failure();
+    }
+    bytes.resize(*read);
+    return bytes;
+}
+
+FileHandle::FileHandle(int fd, std::string path, std::uint64_t size)
+    : m_fd(fd), m_path(std::move(path)), m_openedSize(size) {}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)),
+      m_path(std::move(other.m_path)),
+      m_openedSize(other.m_openedSize) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        closeDescriptor(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
+        m_openedSize = other.m_openedSize;
+    }
+    return *this;
+}
+
+FileHandle::~FileHandle() {
+    closeDescriptor(m_fd);
+}
+
+Error FileHandle::failed(std::string_view what, int error) const {
+    return Error{std::string(what) + " \"" + m_path + "\" failed: " + systemReason(error) + "."};
 }
 
 Result<std::string> readFileBytes(const std::string& path, std::uint64_t limit) {

@@ -8,7 +8,8 @@
 
 namespace rq {
 
-// The system's own words for an error number ("No such file or directory").
+// The system's own words for an error number ("No such file or directory"): errno, or on Windows a
+// GetLastError() code.
 [[nodiscard]] std::string systemReason(int error);
 
 // Why a path cannot be opened: "does not exist" for a missing file, else the system's reason.

@@ -1,15 +1,22 @@
 #include "safewrite.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 #include "files/asciitext.h"
 #include "files/common.h"
@@ -99,8 +106,57 @@ std::optional<Undo> decodeUndo(std::string_view in) {
     return undo;
 }
 
-// Writes all of bytes to an open descriptor, flushes and closes it: 0, or the first error number.
-int writeFlushClose(int fd, std::string_view bytes) {
+// The few calls that make and remove whole files. Each gives 0 or the system's error number (errno,
+// or GetLastError() on Windows), which systemReason words.
+#ifdef _WIN32
+constexpr int kDiskFull = ERROR_DISK_FULL;
+constexpr int kNotThere = ERROR_FILE_NOT_FOUND;
+
+bool alreadyThere(int error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// A new file (never one that is there), all of bytes, flushed and closed.
+int createWritten(const std::string& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(fsPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return static_cast<int>(GetLastError());
+    }
+    int error = 0;
+    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
+        DWORD n = 0;
+        const auto part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        if (WriteFile(file, bytes.data() + done, part, &n, nullptr) && n > 0) {
+            done += n;
+        } else {
+            error = n == 0 && GetLastError() == 0 ? ERROR_WRITE_FAULT : static_cast<int>(GetLastError());
+        }
+    }
+    if (error == 0 && !FlushFileBuffers(file)) {
+        error = static_cast<int>(GetLastError());
+    }
+    CloseHandle(file);
+    return error;
+}
+
+int removeFile(const std::string& path) {
+    return DeleteFileW(fsPath(path).c_str()) ? 0 : static_cast<int>(GetLastError());
+}
+#else
+constexpr int kDiskFull = ENOSPC;
+constexpr int kNotThere = ENOENT;
+
+bool alreadyThere(int error) {
+    return error == EEXIST;
+}
+
+// A new file (never one that is there), all of bytes, flushed and closed.
+int createWritten(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return errno;
+    }
     std::size_t done = 0;
     int error = 0;
     while (done < bytes.size() && error == 0) {
@@ -120,14 +176,17 @@ int writeFlushClose(int fd, std::string_view bytes) {
     return error;
 }
 
+int removeFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+#endif
+
 Status writeUndoFile(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(errno) + "."};
-    }
-    if (const int error = writeFlushClose(fd, bytes); error != 0) {
-        ::unlink(path.c_str());
-        return Error{"The undo file \"" + path + "\" cannot be written: " + systemReason(error) + "."};
+    if (const int error = createWritten(path, bytes); error != 0) {
+        if (!alreadyThere(error)) {
+            static_cast<void>(removeFile(path));
+        }
+        return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(error) + "."};
     }
     syncFolderOf(path);
     return success();
@@ -135,8 +194,8 @@ Status writeUndoFile(const std::string& path, std::string_view bytes) {
 
 Status removeUndoFile(const std::string& gameFile) {
     const std::string path = undoPath(gameFile);
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-        return Error{"The undo file \"" + path + "\" cannot be removed: " + systemReason(errno) + "."};
+    if (const int error = removeFile(path); error != 0 && error != kNotThere) {
+        return Error{"The undo file \"" + path + "\" cannot be removed: " + systemReason(error) + "."};
     }
     syncFolderOf(path);
     return success();
@@ -246,8 +305,9 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
         }
         const bool injected = faults().failingWrite == static_cast<int>(i) + 1;
         const auto written =
-            injected ? Status(Error{"Writing to \"" + gameFile + "\" failed: " + systemReason(ENOSPC) + "."})
-                     : file.writeAt(room.offset, room.bytes);
+            injected
+                ? Status(Error{"Writing to \"" + gameFile + "\" failed: " + systemReason(kDiskFull) + "."})
+                : file.writeAt(room.offset, room.bytes);
         if (!written) {
             return failedPartWay(gameFile, written.failure(), rooms, i);
         }

@@ -1,0 +1,21 @@
+# What a cross-build for Windows takes from the host: Debian ships nlohmann-json and GoogleTest only for the
+# host, as a header-only library and as sources, so both are taken from there and built with the target's
+# compiler. Only the nlohmann/ folder is put on the include path: all of /usr/include would mix the host's C
+# headers into the target's.
+set(romquill_host_headers ${CMAKE_BINARY_DIR}/host-headers)
+file(MAKE_DIRECTORY ${romquill_host_headers})
+if(NOT EXISTS ${romquill_host_headers}/nlohmann)
+  file(CREATE_LINK /usr/include/nlohmann ${romquill_host_headers}/nlohmann SYMBOLIC)
+endif()
+add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${romquill_host_headers})
+
+if(BUILD_TESTING)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  # Its CMake files name the targets GTest::gtest and GTest::gtest_main, as find_package(GTest) does.
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+# The static zlib (libz-mingw-w64-dev), so that no zlib1.dll must travel with the executables.
+find_library(ZLIB_LIBRARY NAMES libz.a REQUIRED)

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "files/result.h"
+
+namespace rq {
+
+// Texts handed in (JSON, PO, CSV) as UTF-8, whatever wrote them: a UTF-8 byte order mark is dropped, and
+// UTF-16 with its mark, little- or big-endian (what Windows PowerShell 5.1 writes for "dump > texts.json"),
+// becomes UTF-8. Refused, with a message that starts with name: UTF-16 cut short or with a surrogate
+// unpaired.
+[[nodiscard]] Result<std::string> utf8Input(std::string bytes, const std::string& name);
+
+}  // namespace rq
