@@ -354,8 +354,12 @@ TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
     };
     const test::TempDir dir;
     const auto named = [&](std::string text) {
-        for (std::size_t at; (at = text.find("DIR")) != std::string::npos;) {
-            text.replace(at, 3, dir.path().string());
+        // The paths as the test hands them over, with the platform's separator.
+        for (const char* name : {"patch", "file"}) {
+            const std::string placeholder = std::string("DIR/") + name;
+            if (const auto at = text.find(placeholder); at != std::string::npos) {
+                text.replace(at, placeholder.size(), dir.file(name));
+            }
         }
         return text;
     };

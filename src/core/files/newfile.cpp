@@ -7,6 +7,7 @@
 #include "files/filehandle.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
