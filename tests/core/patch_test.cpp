@@ -200,6 +200,7 @@ constexpr std::uint64_t kEofOffset = 0x454F46;
 TEST(Patch, MadePatchesGiveTheTargetThroughAnIndependentDecoderAndThroughOurOwn) {
     const std::string base = noise(4096);
     const std::string nearEof = noise(kEofOffset + 40);
+    const std::string twoBlocks = noise((1u << 20) + 100);
     const struct {
         std::string name, source, target;
         std::uint64_t ranges;  // the changed ranges both formats report
@@ -215,6 +216,8 @@ TEST(Patch, MadePatchesGiveTheTargetThroughAnIndependentDecoderAndThroughOurOwn)
         {"runs", base, with(with(base, 100, std::string(1000, '\0')), 3000, std::string(400, '\xEE')), 2},
         {"a change of 70,000 bytes", noise(100000), with(noise(100000), 5, noise(70000, 7)), 1},
         {"a run of 200,000 bytes", noise(300000), with(noise(300000), 9, std::string(200000, 'z')), 1},
+        {"a change across two blocks read", twoBlocks, with(twoBlocks, (1u << 20) - 9, "eighteen bytes !!!"),
+         1},
         {"a change at the EOF offset", nearEof, with(nearEof, kEofOffset, "\x01"), 1},
         {"a change ending at the EOF offset", nearEof, with(nearEof, kEofOffset - 3, "abcd"), 1},
         {"a run at the EOF offset", nearEof, with(nearEof, kEofOffset, std::string(20, 'r')), 1},

@@ -1,6 +1,7 @@
 // Making a BPS patch: a "linear" one, read side by side from the two files in blocks.
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "patch/bpsformat.h"
 
@@ -45,6 +46,47 @@ std::size_t equalPrefix(const char* a, const char* b, std::size_t count) {
     }
     return at;
 }
+
+// The CRC32 of a target as long as its source, from the source's CRC32 and the spans where they differ.
+// CRC32 is linear: crc(S) ^ crc(T) is the CRC of S ^ T without its start and end values, and S ^ T is zero
+// outside the changes, so the target is not worked through a second time.
+class SameSizeTargetCrc {
+  public:
+    // The count bytes of source and target at offset; blocks in order.
+    void block(std::uint64_t offset, const char* source, const char* target, std::size_t count) {
+        std::size_t at = 0;
+        while ((at += equalPrefix(source + at, target + at, count - at)) < count) {
+            // A span ends where a quiet stretch of equal bytes begins, so that a few equal bytes amid a
+            // change do not each cost a span.
+            std::size_t end = at;
+            while (end < count) {
+                while (end < count && source[end] != target[end]) {
+                    ++end;
+                }
+                const std::size_t quiet = std::min(kQuiet, count - end);
+                const std::size_t same = equalPrefix(source + end, target + end, quiet);
+                if (same == quiet) {
+                    break;
+                }
+                end += same;
+            }
+            const std::uint32_t change = crcUpdate(0, std::string_view(source + at, end - at)) ^
+                                         crcUpdate(0, std::string_view(target + at, end - at));
+            m_difference =
+                crcCombine(crcCombine(m_difference, 0, offset + at - m_position), change, end - at);
+            m_position = offset + end;
+            at = end;
+        }
+    }
+    [[nodiscard]] std::uint32_t finish(std::uint32_t sourceCrc, std::uint64_t size) const {
+        return sourceCrc ^ crcCombine(m_difference, 0, size - m_position);
+    }
+
+  private:
+    static constexpr std::size_t kQuiet = 64;
+    std::uint32_t m_difference = 0;  // of S ^ T up to m_position
+    std::uint64_t m_position = 0;
+};
 
 // The patch being written, with the CRC32 of every byte so far.
 class PatchWriter {
@@ -217,7 +259,13 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     RangeJoiner ranges({});
     LinearMaker maker(writer, ranges);
     CrcBeside sourceCrc(original, sourceSize);
-    CrcBeside targetCrc(modified, targetSize);
+    // A target of another size is worked through on a thread of its own.
+    const bool sameSize = sourceSize == targetSize;
+    std::optional<CrcBeside> targetCrc;
+    if (!sameSize) {
+        targetCrc.emplace(modified, targetSize);
+    }
+    SameSizeTargetCrc sameSizeCrc;
     std::string source;
     std::string target;
     const auto span = [](std::uint64_t at, std::uint64_t size, std::uint64_t most) {
@@ -237,6 +285,9 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
         if (const auto made = maker.block(at, source, target, targetCount, sourceSize, targetSize); !made) {
             return made.failure();
         }
+        if (sameSize) {
+            sameSizeCrc.block(at, source.data(), target.data(), targetCount);
+        }
         if (!progress.advance(sourceCount + targetCount)) {
             return Progress::cancelled();
         }
@@ -248,7 +299,8 @@ Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modifi
     if (!crc) {
         return crc.failure();
     }
-    const auto crc2 = targetCrc.get();
+    const auto crc2 =
+        sameSize ? Result<std::uint32_t>(sameSizeCrc.finish(*crc, targetSize)) : targetCrc->get();
     if (!crc2) {
         return crc2.failure();
     }

@@ -82,6 +82,16 @@ std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
         crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
+std::uint32_t crcCombine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength) {
+    // In steps that fit zlib's length type, which has 32 bits on Windows.
+    constexpr std::uint64_t kStep = 1u << 30;
+    uLong crc = first;
+    for (; secondLength > kStep; secondLength -= kStep) {
+        crc = crc32_combine(crc, 0, static_cast<z_off_t>(kStep));
+    }
+    return static_cast<std::uint32_t>(crc32_combine(crc, second, static_cast<z_off_t>(secondLength)));
+}
+
 Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress) {
     std::uint32_t crc = 0;
     std::string block;

@@ -62,6 +62,8 @@ class Reader {
                                  std::string& bytes);
 
 [[nodiscard]] std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes);
+// The CRC32 of a concatenation from the CRC32s of its two parts (zlib's crc32_combine).
+[[nodiscard]] std::uint32_t crcCombine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
 [[nodiscard]] Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress);
 
 // The CRC32 of a whole file, worked out on a thread of its own beside the main work, which it would
