@@ -12,6 +12,7 @@
 
 #include "files/codepage.h"
 #include "files/readwritetext.h"
+#include "kit/qtcodepage.h"
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
@@ -139,9 +140,7 @@ CutscenesWindow* CutscenesWindow::open(const LauncherContextPtr& context) {
     const auto read = cutscenes::readCutsceneTexts(window->m_filePath);
     window->showTexts(read);
     if (read.readFailed) {
-        context->dialogs.inform(context->window, kTitle,
-                                QString::fromUtf8(kRomNotFound.data(), kRomNotFound.size()),
-                                Dialogs::Icon::Critical);
+        context->dialogs.inform(context->window, kTitle, fromUtf8View(kRomNotFound), Dialogs::Icon::Critical);
     }
     context->cutscenesLoaded();
     return window;

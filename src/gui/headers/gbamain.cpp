@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include "kit/qtcodepage.h"
+
 namespace rq {
 namespace {
 
@@ -55,9 +57,9 @@ void GbaHeaderWindow::makercodes_Click() {
     for (const headers::MakerCodeBox& box : headers::makerCodeBoxes()) {
         QStringList lines;
         for (const std::string_view line : box.lines) {
-            lines << QString::fromUtf8(line.data(), line.size());
+            lines << fromUtf8View(line);
         }
-        dialogs().inform(this, QString::fromUtf8(box.title.data(), box.title.size()), lines.join('\n'));
+        dialogs().inform(this, fromUtf8View(box.title), lines.join('\n'));
     }
 }
 

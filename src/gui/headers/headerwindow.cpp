@@ -63,10 +63,10 @@ HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
     for (const headers::Field& field : headers::fields(m_kind)) {
         const auto place = std::ranges::find(layout.boxes, field.control, &BoxPlace::control);
         auto* box = new QLineEdit(m_frame);
-        box->setObjectName(QString::fromUtf8(field.control.data(), field.control.size()));
+        box->setObjectName(fromUtf8View(field.control));
         box->setGeometry(pixels(place->place));
         box->setFont(fieldFont());
-        box->setToolTip(QString::fromUtf8(field.toolTip.data(), field.toolTip.size()));
+        box->setToolTip(fromUtf8View(field.toolTip));
         // A field that is never written takes no typing, so that no edit is silently dropped.
         box->setReadOnly(!field.writable);
         new TypingLimit(field.limit, box);
@@ -113,8 +113,7 @@ void HeaderWindow::load_Click() {
     }
     const auto read = headers::readHeader(path, m_kind);
     if (read.readFailed) {
-        m_dialogs.inform(this, QStringLiteral("Romquill"),
-                         QString::fromUtf8(kRomNotFound.data(), kRomNotFound.size()),
+        m_dialogs.inform(this, QStringLiteral("Romquill"), fromUtf8View(kRomNotFound),
                          Dialogs::Icon::Critical);
     }
     showFields(read);

@@ -17,4 +17,9 @@ namespace rq {
 [[nodiscard]] std::string toPath(const QString& path);
 [[nodiscard]] QString fromPath(const std::string& path);
 
+// The core's own UTF-8 texts (messages, names, tooltips) for the windows.
+[[nodiscard]] inline QString fromUtf8View(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace rq

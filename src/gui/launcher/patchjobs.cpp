@@ -26,10 +26,6 @@ QString counted(std::uint64_t count, const QString& one, const QString& many) {
                                        count == 1 ? one : many);
 }
 
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString fileName(const QString& path) {
     return QFileInfo(path).fileName();
 }
@@ -89,7 +85,7 @@ void PatchJobs::create() {
               }
               return {Dialogs::Icon::Information,
                       tr("Patch made: \"%1\" (%2, %3, %4).")
-                          .arg(fileName(patchPath), fromView(patchFormatName(made->format)),
+                          .arg(fileName(patchPath), fromUtf8View(patchFormatName(made->format)),
                                counted(made->patchSize, tr("byte"), tr("bytes")),
                                counted(made->changedRanges, tr("changed range"), tr("changed ranges")))};
           });
@@ -203,7 +199,7 @@ void PatchJobs::finish(int job) {
     Ending ending = std::move(m_ending);
     // The user's own cancel is no error: the core's message says that nothing was written.
     if (m_cancel && ending.icon == Dialogs::Icon::Critical) {
-        ending = {Dialogs::Icon::Information, fromView(kPatchCancelled)};
+        ending = {Dialogs::Icon::Information, fromUtf8View(kPatchCancelled)};
     }
     m_dialogs.inform(m_window, kTitle, ending.text, ending.icon);
 }
