@@ -13,8 +13,8 @@ namespace rq {
 // it is called ".romquill-XXXXXXXX.tmp" (eight hexadecimal digits): short, so that any name the file system
 // allows for the output works, and recognisable, so that a leftover of a writer that died is removed by the
 // next new file written in the same folder. A leftover is taken for stale only when no process holds it: the
-// writer keeps an exclusive flock on it until it is renamed (on Windows, a handle that shares no access), and
-// the system lets go of that when the process ends, however it ends.
+// writer keeps an exclusive flock on it until it is renamed (on Windows, its open handle, which keeps out the
+// cleaner's exclusive open), and the system lets go of that when the process ends, however it ends.
 struct TemporaryFile {
     int fd = -1;
     std::string name;  // empty while it has none

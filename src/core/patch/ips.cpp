@@ -374,12 +374,11 @@ Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, N
     // its own size. Counting it first also refuses a broken patch before anything is written.
     std::uint64_t recordBytes = 0;
     std::vector<std::string> counted;
-    if (const auto walked = walkIps(patch, counted,
-                                    [&](const Record& record, std::uint64_t) -> Status {
-                                        recordBytes += record.length();
-                                        return success();
-                                    });
-        !walked) {
+    const auto count = [&](const Record& record, std::uint64_t) -> Status {
+        recordBytes += record.length();
+        return success();
+    };
+    if (const auto walked = walkIps(patch, counted, count); !walked) {
         return walked.failure();
     }
     Progress progress(callback, file.openedSize() + recordBytes);
