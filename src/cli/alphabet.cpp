@@ -4,12 +4,18 @@
 #include "exchange/tablefile.h"
 #include "files/filehandle.h"
 #include "files/iniReadWriteDelete.h"
+#include "files/outputname.h"
 #include "files/safewrite.h"
 
 namespace rq::cli {
 namespace {
 
 int fromTable(const std::string& tablePath, const std::string& outPath, Streams io) {
+    if (inputAtOutput(outPath, {tablePath})) {
+        io.err << "romquill-cli: The alphabet cannot be saved as \"" << outPath
+               << "\": that is the table it is made from. Choose another name.\n";
+        return kExitRefused;
+    }
     const auto bytes = readFileBytes(tablePath, kIniFileLimit);
     if (!bytes) {
         io.err << "romquill-cli: " << bytes.error() << '\n';

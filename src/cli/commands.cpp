@@ -113,7 +113,10 @@ constexpr std::array kCommands = {
             "CRC32s of both files and is the one to prefer; IPS cannot reach past 16 MiB.\n"
             "apply writes OUT: FILE with PATCH applied (IPS or BPS, by its first bytes). OUT must not be\n"
             "FILE, and appears only when complete. A BPS patch refuses a FILE it was not made for (or one\n"
-            "already patched); IPS records out of order or overlapping are applied, with a warning.\n"
+            "already patched); IPS records out of order or overlapping are applied, with a warning. A job\n"
+            "of 64 MiB or more shows its progress on standard error.\n"
+            "OUT of create and apply is never a folder, a device or a pipe; a link there is kept and the\n"
+            "file it leads to is replaced.\n"
             "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
             "length), one a line.\n"
             "Exits 1 when a patch cannot be made, applied or read.",

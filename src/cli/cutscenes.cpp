@@ -9,6 +9,7 @@
 #include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
 #include "exchange/potexts.h"
+#include "files/outputname.h"
 #include "files/readwritetext.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
@@ -98,6 +99,11 @@ Result<std::map<std::string, std::string>> givenTexts(const JsonInput& input, Te
 
 int insert(const std::string& path, const std::string& jsonPath, std::optional<TextsFormat> format,
            Streams io) {
+    if (inputAtOutput(path, {jsonPath})) {
+        say(io, "The texts cannot be read from \"" + jsonPath +
+                    "\": that is the file they are written into." + std::string(kNothingWritten));
+        return kExitRefused;
+    }
     const auto current = readTexts(path, io);
     if (!current) {
         return kExitRefused;

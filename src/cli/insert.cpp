@@ -8,6 +8,7 @@
 #include "exchange/jsontexts.h"
 #include "exchange/potexts.h"
 #include "files/codepage.h"
+#include "files/outputname.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
 
@@ -50,6 +51,17 @@ int insertCommand(Arguments args, Streams io) {
         return status;
     }
     const auto& [arguments, gameTemplate, texts] = *opened;
+    const std::string& gameFile = arguments.files[0];
+    if (inputAtOutput(gameFile, {arguments.files[1]})) {
+        say(io, "The texts cannot be read from \"" + arguments.files[1] +
+                    "\": that is the file they are written into." + std::string(kNothingWritten));
+        return kExitRefused;
+    }
+    if (inputAtOutput(gameFile, {arguments.templatePath})) {
+        say(io, "The template cannot be \"" + arguments.templatePath +
+                    "\": that is the file the texts are written into." + std::string(kNothingWritten));
+        return kExitRefused;
+    }
     const auto given = readGivenTexts(
         arguments.files[1], option->format.value_or(formatOfPath(arguments.files[1])), *opened, io.in);
     if (!given) {
@@ -72,7 +84,7 @@ int insertCommand(Arguments args, Streams io) {
         }
         current = text;
     }
-    const auto saved = saveEntryTexts(arguments.templatePath, arguments.files[0], texts, edited);
+    const auto saved = saveEntryTexts(arguments.templatePath, gameFile, texts, edited);
     if (!saved) {
         say(io, saved.error());
         return kExitRefused;

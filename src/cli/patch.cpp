@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "patch/patchfiles.h"
+#include "progressline.h"
 
 namespace rq::cli {
 namespace {
@@ -65,7 +66,11 @@ int apply(Arguments args, Streams io) {
     if (args.size() != 3) {
         return usage(io);
     }
-    const auto applied = applyPatch(args[0], args[1], args[2]);
+    ProgressLine line(io.err, "Applying the patch", isTerminalError(io.err));
+    const auto applied =
+        applyPatch(args[0], args[1], args[2],
+                   [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); });
+    line.finish();
     if (!applied) {
         io.err << applied.error() << '\n';
         return kExitRefused;

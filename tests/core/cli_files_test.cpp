@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "progressline.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
 
@@ -82,6 +84,11 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
         EXPECT_EQ(test::readAll(c.file), before);
     }
     EXPECT_EQ(runCli({"cutscenes", "dump", dir.file("missing.exe")}).err, "ROM not found!\n");
+    const std::string before = test::readAll(exe);
+    EXPECT_EQ(runCli({"cutscenes", "insert", exe, exe}).err,
+              "The texts cannot be read from \"" + exe + "\": that is the file they are written into." +
+                  kNothingWritten);
+    EXPECT_EQ(test::readAll(exe), before);
 }
 
 // --- header ------------------------------------------------------------------------------------------------
@@ -198,6 +205,49 @@ TEST(CliPatch, CreateApplyAndInfoPrintWhatTheyDidAndExitAsTheOtherVerbs) {
     }
     EXPECT_EQ(test::readAll(out), "ABxyEFGHI");
     EXPECT_EQ(test::readAll(dir.file("w")), "AyCDzFGH");
+}
+
+// A short job shows nothing; a long one rewrites one line on a terminal and writes a line a quarter
+// elsewhere, whatever the number of reports.
+TEST(CliPatch, ALongApplyTellsItsProgressWithoutFlooding) {
+    constexpr std::uint64_t kLong = cli::ProgressLine::kShownFrom;  // 64 MiB
+    const struct {
+        std::string name;
+        bool terminal;
+        std::uint64_t total;
+        std::string err;
+    } rows[] = {
+        {"short", true, kLong - 1, ""},
+        {"terminal", true, kLong,
+         "\rL: 0% of 64 MiB\rL: 33% of 64 MiB\rL: 66% of 64 MiB\rL: 100% of 64 MiB\n"},
+        {"log", false, kLong, "L: 25% of 64 MiB\nL: 50% of 64 MiB\nL: 100% of 64 MiB\n"},
+    };
+    for (const auto& row : rows) {
+        std::ostringstream err;
+        cli::ProgressLine line(err, "L", row.terminal);
+        for (const std::uint64_t done :
+             {std::uint64_t{0}, row.total / 3, row.total / 3, row.total * 2 / 3, row.total}) {
+            EXPECT_TRUE(line.tell(done, row.total));
+        }
+        line.finish();
+        EXPECT_EQ(err.str(), row.err) << row.name;
+    }
+
+    // An IPS patch of 8 KiB of runs, each over the one before (which it warns of after the progress), that
+    // writes 64 MiB.
+    const test::TempDir dir;
+    std::string runs = "PATCH";
+    for (int i = 0; i < 1030; ++i) {
+        runs += "\0\0\0\0\0\xFF\xFFr"s;
+    }
+    test::writeText(dir.file("runs.ips"), runs + "EOF");
+    test::writeText(dir.file("a.bin"), "ABCDEFGH");
+    const auto applied = runCli({"patch", "apply", dir.file("runs.ips"), dir.file("a.bin"), dir.file("out")});
+    EXPECT_EQ(applied.out, "Made \"" + dir.file("out") + "\" (65535 bytes) with the IPS patch.\n");
+    const std::string progress =
+        "Applying the patch: 25% of 64 MiB\nApplying the patch: 50% of 64 MiB\n"
+        "Applying the patch: 75% of 64 MiB\nApplying the patch: 100% of 64 MiB\nwarning: ";
+    EXPECT_EQ(applied.err.substr(0, progress.size()), progress);
 }
 
 }  // namespace

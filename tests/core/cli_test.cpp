@@ -314,6 +314,10 @@ TEST_F(CliDemo, EveryRefusalOfInsertLeavesTheFileUntouched) {
         {"no save code, UTF-8 both ways", R"({"entries": [{"entry": 2, "text": "café au lait"}]})",
          "Entry 2 (\"Start prompt\"): The character 'é' in the string 'café au lait" + kInvalidTail},
         {"game file missing", R"({"entries": []})", "ROM not found!\n"},
+        {"texts from the game file", "",
+         "The texts cannot be read from \"" + m_demo + "\": that is the file they are written into." +
+             kNothingWritten,
+         m_demo},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -453,6 +457,20 @@ F/elsewhere/broken.ini: [entry5] TextFormat = "X" names no key of [TextFormattin
 F/elsewhere/broken.ini: [entry5] HexLocation = "3E" puts the entry's room (bytes 0x3E to 0x41) past the end of F/game.bin, which has 64 bytes
 F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 0x10 to 0x16) over the room of entry3 (bytes 0x12 to 0x15)
 )");
+}
+
+TEST_F(CliOwnFolder, InsertNeverWritesIntoItsTemplate) {
+    write("plugins/alphabets/one.ini", "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
+    write("plugins/games/self.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=one.ini\n"
+          "[entry1]\nTextFormat=One\nLength=1\nHexLocation=0\n");
+    write("texts.json", R"({"entries": [{"entry": 1, "text": "A"}]})");
+    const std::string self = m_dir.file("plugins/games/self.ini"), before = test::readAll(self);
+    const auto refused = run({"insert", "--template", "self.ini", self, m_dir.file("texts.json")});
+    EXPECT_EQ(refused.err,
+              "The template cannot be \"F/plugins/games/self.ini\": that is the file the texts are "
+              "written into. Nothing was written.\n");
+    EXPECT_EQ(test::readAll(self), before);
 }
 
 TEST_F(CliOwnFolder, DumpAndInsertRefuseABrokenTemplateWithItsMessageAndWriteNothing) {

@@ -322,6 +322,10 @@ TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
     const std::string good = bps(source, target, action(0, 4) + action(1, 2) + "xy" + action(0, 2));
     std::string badCrc = good;
     badCrc[10] ^= 1;
+    // A few bytes declaring 1 PiB, more than any disk the tests run on has free.
+    std::string huge = "BPS1" + bpsNumber(8) + bpsNumber(1ull << 50) + bpsNumber(0) + action(0, 8) +
+                       littleEndian(crc32Of(source)) + littleEndian(0);
+    huge += littleEndian(crc32Of(huge));
     const struct {
         std::string name, patch, file, error;
     } cases[] = {
@@ -347,6 +351,8 @@ TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
         {"wrong target CRC", bps(source, target, action(0, 8)), source,
          "\"DIR/patch\" is not a valid BPS patch: the bytes it makes have CRC32 " + hex(crc32Of(source)) +
              ", not the " + hex(crc32Of(target)) + " it records."},
+        {"declares more than the disk has free", huge, source,
+         "\"DIR/patch\" makes a file of 1125899906842624 bytes, but the folder of \"DIR/out\" has only "},
         {"IPS cut inside a record", "PATCH\x00\x00\x01\x00\x05"s + "ab", source,
          "\"DIR/patch\" is not a valid IPS patch: it ends inside a record (the file is cut short)."},
         {"IPS without EOF", "PATCH\x00\x00\x01\x00\x01"s + "a", source,
@@ -358,7 +364,7 @@ TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
     const test::TempDir dir;
     const auto named = [&](std::string text) {
         // The paths as the test hands them over, with the platform's separator.
-        for (const char* name : {"patch", "file"}) {
+        for (const char* name : {"patch", "file", "out"}) {
             const std::string placeholder = std::string("DIR/") + name;
             if (const auto at = text.find(placeholder); at != std::string::npos) {
                 text.replace(at, placeholder.size(), dir.file(name));

@@ -1,26 +1,22 @@
 #include "newfile.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 #include "files/common.h"
 #include "files/filehandle.h"
+#include "files/outputname.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-
-#include <random>
-
-#include "files/asciitext.h"
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #endif
 
 namespace rq {
@@ -44,30 +40,6 @@ OVERLAPPED at(std::uint64_t offset) {
 
 int lastError() {
     return static_cast<int>(GetLastError());
-}
-
-// A name of our own beside path, never one that is there already.
-int createTemporary(const std::string& path, std::string& temporary, int& fd) {
-    std::random_device random;
-    int error = ERROR_FILE_EXISTS;
-    for (int attempt = 0; attempt < 16 && error == ERROR_FILE_EXISTS; ++attempt) {
-        temporary = path + "." + hexText(random(), 8);
-        HANDLE handle = CreateFileW(fsPath(temporary).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
-            error = lastError();
-            continue;
-        }
-        fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR);
-        if (fd < 0) {
-            CloseHandle(handle);
-            DeleteFileW(fsPath(temporary).c_str());
-            return ERROR_TOO_MANY_OPEN_FILES;
-        }
-        return 0;
-    }
-    return error;
 }
 
 int writeAll(int fd, std::uint64_t offset, std::string_view bytes) {
@@ -113,33 +85,8 @@ int flushToDisk(int fd) {
     return FlushFileBuffers(handleOf(fd)) ? 0 : lastError();
 }
 
-int closeFile(int fd) {
-    return _close(fd) == 0 ? 0 : ERROR_WRITE_FAULT;
-}
-
-void removeFile(const std::string& path) {
-    DeleteFileW(fsPath(path).c_str());
-}
-
-int renameOver(const std::string& from, const std::string& to) {
-    return MoveFileExW(fsPath(from).c_str(), fsPath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-               ? 0
-               : lastError();
-}
-
 void startWriteBack(int, std::uint64_t, std::size_t) {}
 #else
-int createTemporary(const std::string& path, std::string& temporary, int& fd) {
-    temporary = path + ".XXXXXX";
-    fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        return errno;
-    }
-    ::fchmod(fd, 0644);
-    return 0;
-}
-
 int writeAll(int fd, std::uint64_t offset, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -182,18 +129,6 @@ int flushToDisk(int fd) {
     return ::fsync(fd) == 0 ? 0 : errno;
 }
 
-int closeFile(int fd) {
-    return ::close(fd) == 0 ? 0 : errno;
-}
-
-void removeFile(const std::string& path) {
-    ::unlink(path.c_str());
-}
-
-int renameOver(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 // The disk starts on what is written while the rest is made, so that commit's flush has less to wait for.
 void startWriteBack([[maybe_unused]] int fd, [[maybe_unused]] std::uint64_t offset,
                     [[maybe_unused]] std::size_t count) {
@@ -219,24 +154,18 @@ void syncFolderOf(const std::string& path) {
 }
 #endif
 
-NewFile::NewFile(int fd, std::string path, std::string temporary)
-    : m_fd(fd), m_path(std::move(path)), m_temporary(std::move(temporary)) {}
+NewFile::NewFile(TemporaryFile file, std::string path, std::string target)
+    : m_file(std::move(file)), m_path(std::move(path)), m_target(std::move(target)) {}
 
 NewFile::NewFile(NewFile&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)),
+    : m_file(std::exchange(other.m_file, {})),
       m_path(std::move(other.m_path)),
-      m_temporary(std::exchange(other.m_temporary, {})),
+      m_target(std::move(other.m_target)),
       m_buffer(std::move(other.m_buffer)),
-      m_size(other.m_size),
-      m_committed(other.m_committed) {}
+      m_size(other.m_size) {}
 
 NewFile::~NewFile() {
-    if (m_fd >= 0) {
-        static_cast<void>(closeFile(m_fd));
-    }
-    if (!m_committed && !m_temporary.empty()) {
-        removeFile(m_temporary);
-    }
+    discardTemporary(m_file);
 }
 
 Error NewFile::failed(int error) const {
@@ -244,12 +173,25 @@ Error NewFile::failed(int error) const {
 }
 
 Result<NewFile> NewFile::create(const std::string& path) {
-    std::string temporary;
-    int fd = -1;
-    if (const int error = createTemporary(path, temporary, fd); error != 0) {
+    const auto place = placeOfOutput(path);
+    if (!place) {
+        return place.failure();
+    }
+    TemporaryFile file;
+    if (const int error = openTemporary(place->path, place->mode, file); error != 0) {
         return Error{"\"" + path + "\" cannot be written: " + systemReason(error) + "."};
     }
-    return NewFile(fd, path, std::move(temporary));
+    return NewFile(std::move(file), path, place->path);
+}
+
+std::optional<std::uint64_t> NewFile::spaceLeft() const {
+    const auto folder = fsPath(m_target).parent_path();
+    std::error_code ec;
+    const auto space = std::filesystem::space(folder.empty() ? std::filesystem::path(".") : folder, ec);
+    if (ec) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(space.available);
 }
 
 Status NewFile::flush() {
@@ -263,10 +205,10 @@ Status NewFile::flush() {
 
 Status NewFile::writeAtEnd(std::string_view bytes) {
     const std::uint64_t offset = m_size - bytes.size();
-    if (const int error = writeAll(m_fd, offset, bytes); error != 0) {
+    if (const int error = writeAll(m_file.fd, offset, bytes); error != 0) {
         return failed(error);
     }
-    startWriteBack(m_fd, offset, bytes.size());
+    startWriteBack(m_file.fd, offset, bytes.size());
     return success();
 }
 
@@ -291,7 +233,7 @@ Status NewFile::writeAt(std::uint64_t offset, std::string_view bytes) {
     if (const auto flushed = flush(); !flushed) {
         return flushed;
     }
-    if (const int error = writeAll(m_fd, offset, bytes); error != 0) {
+    if (const int error = writeAll(m_file.fd, offset, bytes); error != 0) {
         return failed(error);
     }
     m_size = std::max(m_size, offset + bytes.size());
@@ -304,7 +246,7 @@ Result<std::string> NewFile::readAt(std::uint64_t offset, std::size_t count) {
     }
     std::string bytes(count, '\0');
     std::size_t done = 0;
-    if (const int error = readAll(m_fd, offset, bytes.data(), count, done); error != 0) {
+    if (const int error = readAll(m_file.fd, offset, bytes.data(), count, done); error != 0) {
         return Error{"Reading back \"" + m_path + "\" failed: " + systemReason(error) + "."};
     }
     bytes.resize(done);
@@ -315,7 +257,7 @@ Status NewFile::resize(std::uint64_t size) {
     if (const auto flushed = flush(); !flushed) {
         return flushed;
     }
-    if (const int error = setSize(m_fd, size); error != 0) {
+    if (const int error = setSize(m_file.fd, size); error != 0) {
         return failed(error);
     }
     m_size = size;
@@ -326,19 +268,17 @@ Status NewFile::commit() {
     if (const auto flushed = flush(); !flushed) {
         return flushed;
     }
-    // Closed before the rename: Windows renames no file that is open without FILE_SHARE_DELETE elsewhere.
-    int error = flushToDisk(m_fd);
-    if (const int closed = closeFile(std::exchange(m_fd, -1)); error == 0) {
-        error = closed;
-    }
-    if (error == 0) {
-        error = renameOver(m_temporary, m_path);
-    }
-    if (error != 0) {
+    if (const int error = flushToDisk(m_file.fd); error != 0) {
         return failed(error);
     }
-    m_committed = true;
-    syncFolderOf(m_path);
+    // Whatever was put at the name while the file was written is looked at again.
+    if (const auto place = placeOfOutput(m_path); !place) {
+        return place.failure();
+    }
+    if (const int error = moveIntoPlace(m_file, m_target); error != 0) {
+        return failed(error);
+    }
+    syncFolderOf(m_target);
     return success();
 }
 

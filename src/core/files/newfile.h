@@ -1,17 +1,26 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "files/result.h"
+#include "files/temporaryfile.h"
 
 namespace rq {
 
-// A whole new file (a patch, a patched game file, an exported alphabet) written under a temporary name
-// beside its path and renamed over it only by commit(), so that a failure or a cancel leaves no half-made
-// file and an older file at the path stays until the end. Writes at the end are buffered; positioned
-// writes and reads serve records that land anywhere and copies of bytes already written.
+// A whole new file (a patch, a patched game file, an exported alphabet) written into a temporary file in
+// the folder of its path and renamed over it only by commit(), so that a failure, a cancel or a crash
+// leaves no half-made file and an older file at the path stays until the end (see temporaryfile.h for
+// what a crash may leave and how it is cleared).
+//
+// What stands at the path is looked at first (placeOfOutput): a folder, a device, a FIFO or a socket is
+// refused, never replaced by a regular file; a symbolic link is kept, and the file it leads to is what is
+// replaced. A file replaced keeps its permissions; a new one gets what the umask allows.
+//
+// Writes at the end are buffered; positioned writes and reads serve records that land anywhere and copies
+// of bytes already written.
 class NewFile {
   public:
     [[nodiscard]] static Result<NewFile> create(const std::string& path);
@@ -25,6 +34,8 @@ class NewFile {
     [[nodiscard]] const std::string& path() const { return m_path; }
     // The size written so far.
     [[nodiscard]] std::uint64_t size() const { return m_size; }
+    // The bytes still free to it in its folder's file system, or nothing when the system does not say.
+    [[nodiscard]] std::optional<std::uint64_t> spaceLeft() const;
 
     [[nodiscard]] Status append(std::string_view bytes);
     // Past the end, the file grows and the gap reads as zero bytes.
@@ -32,22 +43,22 @@ class NewFile {
     [[nodiscard]] Result<std::string> readAt(std::uint64_t offset, std::size_t count);
     [[nodiscard]] Status resize(std::uint64_t size);
 
-    // Flushes the file to the disk, renames it over the path and flushes the folder.
+    // Flushes the file to the disk, looks again at what stands at the path, renames the file over it (or
+    // over the file a link there leads to) and flushes the folder.
     [[nodiscard]] Status commit();
 
   private:
-    NewFile(int fd, std::string path, std::string temporary);
+    NewFile(TemporaryFile file, std::string path, std::string target);
     [[nodiscard]] Status flush();
     // Writes bytes that end at m_size.
     [[nodiscard]] Status writeAtEnd(std::string_view bytes);
     [[nodiscard]] Error failed(int error) const;
 
-    int m_fd = -1;
-    std::string m_path;
-    std::string m_temporary;
+    TemporaryFile m_file;
+    std::string m_path;    // as given, for messages
+    std::string m_target;  // what the rename replaces: the path, or the file a link at it leads to
     std::string m_buffer;  // the bytes at the end, not yet written
     std::uint64_t m_size = 0;
-    bool m_committed = false;
 };
 
 // The folder's entry for a new or removed file reaches the disk only when the folder itself is flushed.

@@ -43,8 +43,9 @@ struct WriteFaults {
 };
 void setWriteFaults(WriteFaults faults);
 
-// A whole new file (an exported alphabet): written beside path under a temporary name, flushed, then
-// renamed over path, so a failure leaves no half-made file and an older file at path stays until the end.
+// A whole new file (an exported alphabet) through NewFile: written under a temporary name, flushed, then
+// renamed over path, so a failure leaves no half-made file and an older file at path stays until the end;
+// what is no regular file at path is refused.
 [[nodiscard]] Status writeNewFile(const std::string& path, std::string_view bytes);
 
 }  // namespace rq

@@ -370,7 +370,18 @@ Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modifi
 
 Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, NewFile& out,
                               const PatchProgress& callback) {
-    Progress progress(callback, file.openedSize() + patch.openedSize());
+    // The work is the copy and every byte the records write: a short patch of long runs writes many times
+    // its own size. Counting it first also refuses a broken patch before anything is written.
+    std::uint64_t recordBytes = 0;
+    std::vector<std::string> counted;
+    const auto count = [&](const Record& record, std::uint64_t) -> Status {
+        recordBytes += record.length();
+        return success();
+    };
+    if (const auto walked = walkIps(patch, counted, count); !walked) {
+        return walked.failure();
+    }
+    Progress progress(callback, file.openedSize() + recordBytes);
     std::string block;
     for (std::uint64_t at = 0; at < file.openedSize(); at += kBlock) {
         const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, file.openedSize() - at));
@@ -385,22 +396,20 @@ Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, N
         }
     }
     PatchApplied applied{PatchFormat::Ips, 0, {}};
-    std::uint64_t read = 5;
-    const auto end =
-        walkIps(patch, applied.warnings, [&](const Record& record, std::uint64_t position) -> Status {
-            const auto written =
-                record.bytes.empty()
-                    ? out.writeAt(record.offset,
-                                  std::string(static_cast<std::size_t>(record.runLength), record.runByte))
-                    : out.writeAt(record.offset, record.bytes);
-            if (!written) {
-                return written;
-            }
-            if (!progress.advance(position - std::exchange(read, position))) {
-                return Progress::cancelled();
-            }
-            return success();
-        });
+    const auto end = walkIps(patch, applied.warnings, [&](const Record& record, std::uint64_t) -> Status {
+        const auto written =
+            record.bytes.empty()
+                ? out.writeAt(record.offset,
+                              std::string(static_cast<std::size_t>(record.runLength), record.runByte))
+                : out.writeAt(record.offset, record.bytes);
+        if (!written) {
+            return written;
+        }
+        if (!progress.advance(record.length())) {
+            return Progress::cancelled();
+        }
+        return success();
+    });
     if (!end) {
         return end.failure();
     }

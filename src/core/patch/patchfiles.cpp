@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "files/common.h"
+#include "files/outputname.h"
 #include "patch/patchio.h"
 
 namespace rq {
@@ -266,11 +266,6 @@ Result<T> intoNewFile(const std::string& path, Make&& make) {
     return made;
 }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return std::filesystem::equivalent(fsPath(a), fsPath(b), ec) && !ec;
-}
-
 }  // namespace
 
 std::string_view patchFormatName(PatchFormat format) {
@@ -291,7 +286,7 @@ std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
 Result<PatchMade> createPatch(const std::string& original, const std::string& modified,
                               const std::string& patchPath, PatchFormat format,
                               const PatchProgress& progress) {
-    if (sameFile(patchPath, original) || sameFile(patchPath, modified)) {
+    if (inputAtOutput(patchPath, {original, modified})) {
         return Error{
             "The patch cannot be saved as \"" + patchPath + "\": that is one of the files it compares.",
             ErrorKind::Refusal};
@@ -318,7 +313,7 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
 
 Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
                                 const std::string& outPath, const PatchProgress& progress) {
-    if (sameFile(outPath, file) || sameFile(outPath, patchPath)) {
+    if (inputAtOutput(outPath, {file, patchPath})) {
         return Error{"The patched file cannot be saved as \"" + outPath +
                          "\": a patch is never applied in place. Choose another name.",
                      ErrorKind::Refusal};

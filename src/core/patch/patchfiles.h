@@ -60,17 +60,17 @@ struct PatchInfo {
     std::vector<std::string> warnings;
 };
 
-// Writes a patch that turns original into modified, to a temporary file beside patchPath renamed when
-// complete. IPS refuses a modified file of 16 MiB or more. The files are streamed: memory does not grow with
-// their size.
+// Writes a patch that turns original into modified, through a NewFile at patchPath (never one of the two).
+// IPS refuses a modified file of 16 MiB or more. The files are streamed: memory does not grow with their
+// size.
 [[nodiscard]] Result<PatchMade> createPatch(const std::string& original, const std::string& modified,
                                             const std::string& patchPath, PatchFormat format,
                                             const PatchProgress& progress = {});
 
-// Applies a patch (format from its first bytes) to file, writing outPath through a temporary file beside it;
-// outPath must not be file. A broken or refused patch leaves no output behind. BPS checks the patch's CRC,
+// Applies a patch (format from its first bytes) to file, writing outPath through a NewFile; outPath must be
+// neither file nor the patch. A broken or refused patch leaves no output behind. BPS checks the patch's CRC,
 // the source's size and CRC (naming what it expected and found, or saying the source is already patched),
-// and the written target's CRC.
+// that the target it declares fits in the free space of outPath's folder, and the written target's CRC.
 [[nodiscard]] Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
                                               const std::string& outPath, const PatchProgress& progress = {});
 

@@ -1,0 +1,224 @@
+// Whole new files (patches, patched files, alphabets): what stands at the output's name, what a crashed
+// writer leaves, the modes they get, and how long their names may be. All go through writeNewFile, as the
+// verbs do.
+#include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <fstream>
+#else
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/common.h"
+#include "files/newfile.h"
+#include "files/outputname.h"
+#include "files/safewrite.h"
+#include "support/testfiles.h"
+
+namespace rq {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> filesIn(const test::TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        names.push_back(pathText(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+fs::file_type typeOf(const std::string& path) {
+    return fs::symlink_status(fsPath(path)).type();
+}
+
+// Nothing or a regular file at the name is replaced; a link is kept and the file it leads to replaced;
+// anything else is refused and stays what it was, with no temporary file left beside it.
+TEST(NewFile, WhatStandsAtTheNameIsLookedAtBeforeAnythingIsWritten) {
+    const test::TempDir dir;
+    const std::string out = dir.file("out"), aim = dir.file("aim");
+    const auto refusal = [&](const std::string& what) {
+        return "\"" + out + "\" " + what + ", not a regular file: nothing is written in its place. " +
+               "Choose another name.";
+    };
+    const struct {
+        std::string name;
+        std::function<bool()> make;  // false: the system cannot make it here
+        std::string error;
+    } rows[] = {
+        {"nothing", [] { return true; }, ""},
+        {"a regular file", [&] { return test::writeText(out, "old"), true; }, ""},
+        {"a folder", [&] { return fs::create_directory(fsPath(out)); }, refusal("is a folder")},
+#ifndef _WIN32
+        {"a link to a file",
+         [&] { return test::writeText(aim, "old"), fs::create_symlink("aim", out), true; }, ""},
+        {"a link leading nowhere", [&] { return fs::create_symlink("gone", out), true; },
+         "\"" + out +
+             "\" is a symbolic link to \"gone\", which does not exist: nothing is written through it. " +
+             "Choose another name."},
+        {"a FIFO", [&] { return test::makeFifo(out); }, refusal("is a named pipe (FIFO)")},
+        {"a link to a FIFO", [&] { return test::makeFifo(aim) && (fs::create_symlink("aim", out), true); },
+         refusal("leads to \"" + pathText(fs::canonical(dir.path()) / "aim") + "\", a named pipe (FIFO)")},
+        // The stand-in for /dev/null, made where only the test looks: mknod needs root.
+        {"a device", [&] { return ::mknod(out.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+         refusal("is a device")},
+#endif
+    };
+    std::vector<std::string> skipped;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& entry : fs::directory_iterator(dir.path())) {
+            fs::remove_all(entry.path());
+        }
+        if (!row.make()) {
+            skipped.push_back(row.name);
+            continue;
+        }
+        const auto before = typeOf(out);
+        auto expected = filesIn(dir);
+        const auto written = writeNewFile(out, "new");
+        if (row.error.empty()) {
+            ASSERT_TRUE(written) << written.error();
+            EXPECT_EQ(test::readAll(out), "new");
+            EXPECT_EQ(typeOf(out), before == fs::file_type::not_found ? fs::file_type::regular : before);
+            if (before == fs::file_type::not_found) {
+                expected = {"out"};
+            }
+        } else {
+            EXPECT_EQ(written ? "" : written.error(), row.error);
+            EXPECT_EQ(typeOf(out), before);
+        }
+        EXPECT_EQ(filesIn(dir), expected);
+    }
+    if (!skipped.empty()) {
+        GTEST_SKIP() << "not made here (needs root): " << skipped.front();
+    }
+}
+
+// A writer's temporary file, as this test holds it: a running writer holds it as long as it writes.
+class Held {
+  public:
+    explicit Held(const std::string& path) {
+#ifdef _WIN32
+        m_stream.open(fsPath(path));
+#else
+        m_fd = ::open(path.c_str(), O_RDONLY);
+        EXPECT_EQ(::flock(m_fd, LOCK_EX), 0);
+#endif
+    }
+    ~Held() {
+#ifndef _WIN32
+        ::close(m_fd);
+#endif
+    }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+  private:
+#ifdef _WIN32
+    std::ifstream m_stream;
+#else
+    int m_fd = -1;
+#endif
+};
+
+// A writer killed mid-way leaves nothing that outlives the next new file written in its folder. A leftover
+// whose writer still holds it, and a file of the user's own of a like name, stay.
+TEST(NewFile, ACrashedWritersLeftoverGoesWithTheNextNewFileInItsFolder) {
+    const test::TempDir dir;
+    const std::string stale = dir.file(".romquill-0123ABCD.tmp"), held = dir.file(".romquill-89abcdef.tmp"),
+                      own = dir.file(".romquill-mine.tmp");
+    for (const auto& path : {stale, held, own}) {
+        test::writeText(path, "left");
+        // Windows takes for stale only what was not written for a while.
+        fs::last_write_time(fsPath(path), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    const Held holding(held);
+#ifndef _WIN32
+    // As kill -9 does, while it writes.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto created = NewFile::create(dir.file("killed"));
+        if (created) {
+            NewFile file = std::move(created).value();
+            static_cast<void>(file.append(std::string(3 << 20, 'x')));
+            ::kill(::getpid(), SIGKILL);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+#endif
+    ASSERT_TRUE(writeNewFile(dir.file("out"), "new"));
+    EXPECT_EQ(filesIn(dir),
+              (std::vector<std::string>{".romquill-89abcdef.tmp", ".romquill-mine.tmp", "out"}));
+}
+
+TEST(NewFile, ANewFileHasTheModeTheUmaskLeavesAndAReplacedFileKeepsItsOwn) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows files have no mode bits";
+#else
+    const test::TempDir dir;
+    const std::string fresh = dir.file("new"), kept = dir.file("kept");
+    test::writeText(kept, "old");
+    fs::permissions(kept, static_cast<fs::perms>(0751));
+    const mode_t saved = ::umask(027);
+    const bool written = writeNewFile(fresh, "x") && writeNewFile(kept, "x");
+    ::umask(saved);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(fs::status(fresh).permissions(), static_cast<fs::perms>(0640));
+    EXPECT_EQ(fs::status(kept).permissions(), static_cast<fs::perms>(0751));
+#endif
+}
+
+TEST(NewFile, AnyNameTheFileSystemTakesWorks) {
+    const test::TempDir dir;
+    const std::string name = std::string(251, 'n') + ".bin";  // 255 bytes, the most most systems take
+    const auto written = writeNewFile(dir.file(name), "x");
+    ASSERT_TRUE(written) << written.error();
+    EXPECT_EQ(filesIn(dir), std::vector{name});
+}
+
+// The output found among the inputs by the file it is, not by how it is spelled.
+TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
+    const test::TempDir dir;
+    const std::string in = dir.file("in"), other = dir.file("other");
+    test::writeText(in, "in");
+    test::writeText(other, "other");
+    fs::create_hard_link(fsPath(in), fsPath(dir.file("hard")));
+    const struct {
+        std::string name, output;
+        bool isInput;
+    } rows[] = {
+        {"the same name", in, true},
+        {"another spelling", pathText(dir.path() / "." / "in"), true},
+        {"a hard link", dir.file("hard"), true},
+#ifndef _WIN32
+        {"a symbolic link", (fs::create_symlink("in", dir.file("soft")), dir.file("soft")), true},
+#endif
+        {"another file", other, false},
+        {"no file yet", dir.file("new"), false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(inputAtOutput(row.output, {"-", in}), row.isInput ? std::optional(in) : std::nullopt)
+            << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace rq
