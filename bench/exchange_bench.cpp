@@ -74,27 +74,55 @@ void BM_JsonImport(benchmark::State& state) {
 }
 BENCHMARK(BM_JsonImport)->Unit(benchmark::kMillisecond);
 
-template <class Parser>
-auto translations(Parser parser) {
-    return [parser](const std::string& input, const rq::GameTemplate& tmpl,
-                    const std::vector<std::string>& texts) -> rq::Result<std::map<int, std::string>> {
-        const auto given = parser(input, "bench");
-        if (!given) {
-            return given.failure();
-        }
-        return rq::takeTranslations(*given, "bench", tmpl, texts);
+// The translations read and checked row by row, as insert reads them.
+template <class Read>
+auto translations(Read read) {
+    return [read](const std::string& input, const rq::GameTemplate& tmpl,
+                  const std::vector<std::string>& texts) -> rq::Result<std::map<int, std::string>> {
+        const rq::TranslationReader reader = [&](const rq::TranslationSink& take) {
+            return read(input, tmpl, texts, take);
+        };
+        return rq::takeTranslations(reader, "bench", tmpl, texts);
     };
 }
 
 void BM_PoImport(benchmark::State& state) {
-    importAs(state, "po", translations(rq::parsePoTexts));
+    importAs(state, "po",
+             translations([](const std::string& po, const rq::GameTemplate& tmpl,
+                             const std::vector<std::string>& texts, const rq::TranslationSink& take) {
+                 return rq::readPoTexts(po, "bench", rq::poByteLimit(rq::exportedEntries(tmpl, texts)), take);
+             }));
 }
 BENCHMARK(BM_PoImport)->Unit(benchmark::kMillisecond);
 
+const auto kCsvReader = [](const std::string& csv, const rq::GameTemplate&, const std::vector<std::string>&,
+                           const rq::TranslationSink& take) { return rq::readCsvTexts(csv, "bench", take); };
+
 void BM_CsvImport(benchmark::State& state) {
-    importAs(state, "csv", translations(rq::parseCsvTexts));
+    importAs(state, "csv", translations(kCsvReader));
 }
 BENCHMARK(BM_CsvImport)->Unit(benchmark::kMillisecond);
+
+// The same file with 16 MiB of empty rows after it, as a spreadsheet may leave them: read as they come, in
+// the memory of one row.
+void BM_CsvImportWithEmptyRows(benchmark::State& state) {
+    const auto& f = fixture();
+    const std::string row = ",,,,,,\r\n";
+    std::string input = dump("csv");
+    for (std::size_t k = 0; k < (std::size_t{16} << 20) / row.size(); ++k) {
+        input += row;
+    }
+    const auto tmpl = rq::readGameTemplate(f.templatePath);
+    const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
+    for (auto _ : state) {
+        const auto given = translations(kCsvReader)(input, *tmpl, texts);
+        if (!given) {
+            state.SkipWithError(given.error().c_str());
+        }
+        benchmark::DoNotOptimize(given);
+    }
+}
+BENCHMARK(BM_CsvImportWithEmptyRows)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -89,12 +89,12 @@ Result<std::map<std::string, std::string>> givenTexts(const JsonInput& input, Te
     if (format == TextsFormat::Json) {
         return parseJsonKeyedTexts(input.bytes, input.name);
     }
-    const auto given = format == TextsFormat::Po ? parsePoTexts(input.bytes, input.name)
-                                                 : parseCsvTexts(input.bytes, input.name);
-    if (!given) {
-        return given.failure();
-    }
-    return takeRoomTranslations(*given, input.name, current);
+    const TranslationReader read = [&](const TranslationSink& take) {
+        return format == TextsFormat::Po
+                   ? readPoTexts(input.bytes, input.name, poByteLimit(exportedRooms(current)), take)
+                   : readCsvTexts(input.bytes, input.name, take);
+    };
+    return takeRoomTranslations(read, input.name, current);
 }
 
 int insert(const std::string& path, const std::string& jsonPath, std::optional<TextsFormat> format,

@@ -29,12 +29,14 @@ Result<std::map<int, std::string>> readGivenTexts(const std::string& path, Texts
     if (format == TextsFormat::Json) {
         return parseJsonTexts(input->bytes, input->name, static_cast<int>(gameTemplate.entries.size()));
     }
-    const auto given = format == TextsFormat::Po ? parsePoTexts(input->bytes, input->name)
-                                                 : parseCsvTexts(input->bytes, input->name);
-    if (!given) {
-        return given.failure();
-    }
-    return takeTranslations(*given, input->name, gameTemplate, opened.texts);
+    // Each row is checked as it is read: a file that is not these texts is refused at its first stray row.
+    const TranslationReader read = [&](const TranslationSink& take) {
+        return format == TextsFormat::Po
+                   ? readPoTexts(input->bytes, input->name,
+                                 poByteLimit(exportedEntries(gameTemplate, opened.texts)), take)
+                   : readCsvTexts(input->bytes, input->name, take);
+    };
+    return takeTranslations(read, input->name, gameTemplate, opened.texts);
 }
 
 }  // namespace

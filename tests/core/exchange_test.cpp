@@ -38,13 +38,14 @@ class Exchange : public testing::Test {
 
     void TearDown() override { setApplicationFolder(m_folder); }
 
-    // The translations a PO or CSV text gives, or the refusal's message.
+    // The translations a PO or CSV text gives, checked as insert checks them while it reads, or the
+    // refusal's message.
     [[nodiscard]] std::string taken(const std::string& input, bool po) const {
-        const auto given = po ? parsePoTexts(input, "in") : parseCsvTexts(input, "in");
-        if (!given) {
-            return given.error();
-        }
-        const auto texts = takeTranslations(*given, "in", m_gameTemplate, m_texts);
+        const TranslationReader read = [&](const TranslationSink& take) {
+            return po ? readPoTexts(input, "in", poByteLimit(exportedEntries(m_gameTemplate, m_texts)), take)
+                      : readCsvTexts(input, "in", take);
+        };
+        const auto texts = takeTranslations(read, "in", m_gameTemplate, m_texts);
         if (!texts) {
             return texts.error();
         }
@@ -72,8 +73,10 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
 #endif
     for (const std::string text :
          {"plain", "say \"hi\", twice", "back\\slash", "two\nlines\n", "tab\there\r\n",
-          "\x01\x7F"
-          "7 controls",
+          "7 controls "
+          "\x01\x02\x03\x05\x06\a\b\v\f\x0E\x0F\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E"
+          "\x1F\x7F"
+          "7",
           "trailing   ", "", "   ", "é ü €"}) {
         SCOPED_TRACE(text);
         auto texts = m_texts;
@@ -109,11 +112,25 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
     EXPECT_NE(po.str().find("\n#. Start prompt\n#: 0x210:12\n#, max-length:12\nmsgctxt \"entry 2\"\n"
                             "msgid \"Press Start\"\nmsgstr \"\"\n"),
               std::string::npos);
-    auto withNul = m_texts;
-    withNul[2] = "a\0b"s;
-    EXPECT_EQ(
-        writePoTexts(po, exportedEntries(m_gameTemplate, withNul), "demo").error(),
-        "The text of entry 3 holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.");
+    // gettext ends a string at NUL and refuses U+0004 in any form: no PO file carries them.
+    for (const auto& [text, character] : std::vector<std::pair<std::string, std::string>>{
+             {"a\0b"s, "a NUL character"}, {"a\x04!", "the control character U+0004"}}) {
+        auto refused = m_texts;
+        refused[2] = text;
+        std::ostringstream out;
+        EXPECT_EQ(writePoTexts(out, exportedEntries(m_gameTemplate, refused), "demo").error(),
+                  "The text of entry 3 holds " + character +
+                      ", which a PO file cannot carry: dump it as JSON or CSV.");
+        EXPECT_EQ(out.str(), "");
+    }
+    // The bound on a PO file's size admits these texts translated to every last character, each at four
+    // bytes, with a note of the translator's on each, several times over.
+    const auto entries = exportedEntries(m_gameTemplate, m_texts);
+    std::size_t translated = po.str().size();
+    for (const ExportedEntry& entry : entries) {
+        translated += 4 * static_cast<std::size_t>(entry.limit) + 200;
+    }
+    EXPECT_GT(poByteLimit(entries), 4 * translated);
 }
 
 TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
@@ -147,6 +164,22 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
         {"po in another charset", true,
          "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n",
          "in is not a PO file that can be read: its charset is iso-8859-1; save it as UTF-8."},
+        {"po NUL escaped in msgstr", true, header + message("2", "Press Start", "\"Push\\000Start\""),
+         "in, line 6: a string holds a NUL character, which a PO file cannot carry: give this text as JSON "
+         "or CSV."},
+        {"po NUL as a hex escape on a continuation line", true,
+         header + message("2", "Press Start", "\"\"\n\"Push\\x00\""),
+         "in, line 7: a string holds a NUL character, which a PO file cannot carry: give this text as JSON "
+         "or CSV."},
+        {"po escaped backslash before 000", true, header + message("2", "Press Start", "\"a\\\\000\""),
+         "2=a\\000;"},
+        {"po plural message", true,
+         header + "msgctxt \"entry 2\"\nmsgid \"Press Start\"\nmsgid_plural \"Press Starts\"\n"
+                  "msgstr[0] \"Go\"\nmsgstr[1] \"Go\"\n",
+         "in, entry 2: the message has plural forms (msgid_plural), which no game text has."},
+        {"po far larger than a file of these texts", true, header + std::string(3 << 20, '#') + "\n",
+         "in is not read: at " + std::to_string(header.size() + (3 << 20) + 1) +
+             " bytes it is far larger than a PO file of these texts can be."},
         {"po syntax error", true, header + "msgctxt \"entry 2\"\nmsgid \"Press Start\nmsgstr \"\"\n",
          "in is not a PO file that can be read: line 6: end-of-line within string."},
         {"csv with BOM, CRLF and quoted fields", false,
@@ -164,6 +197,11 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
          "in, line 3: entry 2 is given twice."},
         {"csv entry the template lacks", false, csvHead + "9,,,,,x,y\n",
          "in, line 2: the template has no entry 9 (it has 8)."},
+        {"csv trailing empty rows", false,
+         csvHead + "2,,,,,Press Start,Go\r\n,,,,,,\r\n\"\",,\r\n\r\n,,,,,,\r\n", "2=Go;"},
+        {"csv refused at its first stray row, before reading on", false,
+         csvHead + "x,,,,,,\n2,,,,,Press Start,\"open\n",
+         "in, line 2: the template has no entry x (it has 8)."},
     };
     for (const auto& c : cases) {
         if (c.po && !test::kBuildReadsPo) {
@@ -290,13 +328,29 @@ TEST(ExchangeCutscenes, ATranslatedCsvFileWritesWhatTheCutsceneEditorsSaveWrites
     std::string exported = test::runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
     ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
     exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
-    test::writeText(texts, exported);
+    test::writeText(texts, exported + ",,,,,,\r\n,,,,,,\r\n");  // as a spreadsheet saves it
     const auto run = test::runCli({"cutscenes", "insert", exe, texts});
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out, "Writing complete! 1 text written.\n");
     EXPECT_EQ(test::readAll(exe), test::readAll(saved));
     const std::string po = test::runCli({"cutscenes", "--format", "po", "dump", exe}).out;
     EXPECT_NE(po.find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
+    if (test::kBuildReadsPo) {
+        test::writeText(dir.file("texts.po"), po);
+        EXPECT_EQ(test::runCli({"cutscenes", "insert", exe, dir.file("texts.po")}).out,
+                  "Writing complete! 0 texts written.\n");
+    }
+    // U+0004 has no form in a PO file: the dump names the text and writes nothing.
+    const auto offset = cutscenes::fileOffset(cutscenes::rooms()[1], cutscenes::Edition::E);
+    const test::TempDir other;
+    const std::string marked = test::writeCutsceneExecutable(
+        other, "0", cutscenes::Edition::E, {{static_cast<std::uint64_t>(*offset), "a\x04!"s}});
+    const auto refused = test::runCli({"cutscenes", "--format", "po", "dump", marked});
+    EXPECT_EQ(
+        refused.err,
+        "The text of sonic[1] holds the control character U+0004, which a PO file cannot carry: dump it "
+        "as JSON or CSV.\n");
+    EXPECT_EQ(refused.out, "");
 }
 
 }  // namespace

@@ -34,9 +34,11 @@ class CsvReader {
     [[nodiscard]] bool atEnd() const { return m_at >= m_csv.size(); }
     [[nodiscard]] std::size_t line() const { return m_line; }
 
-    // The next record's fields, or why it cannot be read.
-    Result<std::vector<std::string>> next() {
-        std::vector<std::string> fields(1);
+    // The next record's fields, or why it cannot be read. The vector is the caller's, reused from record to
+    // record so that short rows cost no allocation.
+    Status next(std::vector<std::string>& fields) {
+        fields.resize(1);
+        fields.front().clear();
         bool quoted = false;
         bool closed = false;
         while (m_at < m_csv.size()) {
@@ -58,7 +60,7 @@ class CsvReader {
             } else if (c == '\n' || (c == '\r' && m_at < m_csv.size() && m_csv[m_at] == '\n')) {
                 m_at += c == '\r' ? 1 : 0;
                 ++m_line;
-                return fields;
+                return success();
             } else if (closed) {
                 return Error{"text follows a closing quote"};
             } else if (c == '"' && fields.back().empty()) {
@@ -70,7 +72,7 @@ class CsvReader {
         if (quoted) {
             return Error{"a quote is never closed"};
         }
-        return fields;
+        return success();
     }
 
   private:
@@ -96,39 +98,54 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
     }
 }
 
-Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::string& name) {
+Status readCsvTexts(std::string_view csv, const std::string& name, const TranslationSink& take) {
     CsvReader reader(csv);
     const auto refusal = [&name](std::size_t line, const std::string& why) {
         return Error{name + ", line " + std::to_string(line) + ": " + why + ".", ErrorKind::Refusal};
     };
-    auto header = reader.next();
-    if (!header) {
-        return refusal(reader.line(), header.error());
+    std::vector<std::string> header;
+    if (auto read = reader.next(header); !read) {
+        return refusal(reader.line(), read.error());
     }
     std::array<std::optional<std::size_t>, 3> columns;  // entry, original, translation
     constexpr std::array<std::string_view, 3> kRead = {kColumns[0], kColumns[5], kColumns[6]};
-    for (std::size_t k = 0; k < header->size(); ++k) {
+    for (std::size_t k = 0; k < header.size(); ++k) {
         for (std::size_t c = 0; c < kRead.size(); ++c) {
-            columns[c] = (*header)[k] == kRead[c] && !columns[c] ? k : columns[c];
+            columns[c] = header[k] == kRead[c] && !columns[c] ? k : columns[c];
         }
     }
     if (!columns[0] || !columns[1] || !columns[2]) {
         return refusal(1, "the header row needs the columns entry, original and translation");
     }
-    std::vector<Translation> given;
+    std::vector<std::string> fields;
     while (!reader.atEnd()) {
         const std::size_t line = reader.line();
-        auto record = reader.next();
-        if (!record) {
-            return refusal(line, record.error());
+        if (auto read = reader.next(fields); !read) {
+            return refusal(line, read.error());
         }
-        std::vector<std::string> fields = std::move(record).value();
-        if (fields.size() == 1 && fields.front().empty()) {
-            continue;  // a blank line, as a spreadsheet may leave at the end
+        // A row of empty cells says nothing: spreadsheets leave them at the end, as many as they like.
+        if (std::all_of(fields.begin(), fields.end(),
+                        [](const std::string& field) { return field.empty(); })) {
+            continue;
         }
-        fields.resize(std::max(fields.size(), header->size()));
-        given.push_back(Translation{std::move(fields[*columns[0]]), "line " + std::to_string(line),
-                                    std::move(fields[*columns[1]]), std::move(fields[*columns[2]])});
+        fields.resize(std::max(fields.size(), header.size()));
+        auto taken = take(Translation{std::move(fields[*columns[0]]), "line " + std::to_string(line),
+                                      std::move(fields[*columns[1]]), std::move(fields[*columns[2]])});
+        if (!taken) {
+            return taken;
+        }
+    }
+    return success();
+}
+
+Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::string& name) {
+    std::vector<Translation> given;
+    const Status read = readCsvTexts(csv, name, [&given](Translation item) {
+        given.push_back(std::move(item));
+        return success();
+    });
+    if (!read) {
+        return read.failure();
     }
     return given;
 }

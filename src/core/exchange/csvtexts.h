@@ -16,9 +16,14 @@ namespace rq {
 void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries);
 
 // The translations of such a file, by its "entry", "original" and "translation" columns (found by the
-// header row, in any order; other columns are passed over). A BOM, CRLF or LF line ends and quoted fields
-// with commas, quotes and line breaks are accepted. Refused, with a message that starts with name: a header
-// row without those columns, a quote left open and text after a closing quote.
+// header row, in any order; other columns are passed over), handed to take one by one as they are read.
+// Empty rows (every cell empty, as spreadsheets leave them at the end) are passed over. A BOM, CRLF or LF
+// line ends and quoted fields with commas, quotes and line breaks are accepted. Refused, with a message that
+// starts with name: a header row without those columns, a quote left open and text after a closing quote;
+// and whatever take refuses, which ends the reading there.
+[[nodiscard]] Status readCsvTexts(std::string_view csv, const std::string& name, const TranslationSink& take);
+
+// All the translations of such a file at once.
 [[nodiscard]] Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::string& name);
 
 }  // namespace rq

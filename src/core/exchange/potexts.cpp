@@ -1,5 +1,8 @@
 #include "exchange/potexts.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace rq {
 namespace {
 
@@ -35,9 +38,14 @@ void writePoString(std::ostream& out, std::string_view keyword, std::string_view
 Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
                     const std::string& projectName) {
     for (const ExportedEntry& entry : entries) {
-        if (entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos) {
-            return Error{"The text of " + entry.context +
-                             " holds a NUL character, which a PO file cannot carry: dump it as JSON or CSV.",
+        // gettext ends a string at NUL, and refuses U+0004 in any string in any form, raw or escaped: no PO
+        // file can carry either. Comments are no strings, but a NUL would end one all the same.
+        const bool nul =
+            entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos;
+        if (nul || entry.original.find('\x04') != std::string::npos) {
+            return Error{"The text of " + entry.context + " holds " +
+                             (nul ? "a NUL character" : "the control character U+0004") +
+                             ", which a PO file cannot carry: dump it as JSON or CSV.",
                          ErrorKind::Refusal};
         }
     }
@@ -59,6 +67,31 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
     return success();
 }
 
+std::size_t poByteLimit(std::span<const ExportedEntry> entries) {
+    // The header, the tools' own lines and the translators' notes; then for each text its message, the
+    // previous msgid a merge adds, every byte of the original escaped, and a translation of every allowed
+    // character as a four-byte escape, several times over.
+    std::size_t limit = std::size_t{1} << 20;
+    for (const ExportedEntry& entry : entries) {
+        limit += 1024 + entry.comment.size() + 8 * entry.original.size() +
+                 16 * static_cast<std::size_t>(std::max(entry.limit, 0));
+    }
+    return limit;
+}
+
+Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name) {
+    std::vector<Translation> given;
+    const Status read =
+        readPoTexts(po, name, std::numeric_limits<std::size_t>::max(), [&given](Translation item) {
+            given.push_back(std::move(item));
+            return success();
+        });
+    if (!read) {
+        return read.failure();
+    }
+    return given;
+}
+
 }  // namespace rq
 
 #ifdef ROMQUILL_HAS_GETTEXTPO
@@ -69,8 +102,10 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <random>
+#include <type_traits>
 
 #include "files/asciitext.h"
 #include "files/common.h"
@@ -163,39 +198,106 @@ class TemporaryCopy {
     std::filesystem::path m_path;
 };
 
+// A digit's value in base 8 or 16, or -1.
+int digitValue(char c, int base) {
+    const int value = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+    return value < base ? value : -1;
+}
+
+// The line of the first NUL character a string of a PO file holds, raw or escaped as libgettextpo reads
+// escapes: up to three octal digits or any number of hexadecimal ones, kept to their last eight bits.
+// libgettextpo hands strings over as C strings, cut at the NUL without a word. The file is one that
+// libgettextpo read without an error, so its strings are closed on their lines.
+std::optional<std::size_t> lineOfNul(std::string_view po) {
+    std::size_t number = 0;
+    for (std::size_t start = 0; start < po.size();) {
+        const std::size_t end = std::min(po.find('\n', start), po.size());
+        const std::string_view line = po.substr(start, end - start);
+        start = end + 1;
+        ++number;
+        bool quoted = false;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const char c = line[i];
+            if (!quoted && c == '#') {
+                break;  // a comment; obsolete messages are passed over as well
+            }
+            if (quoted && c == '\0') {
+                return number;
+            }
+            if (c == '"') {
+                quoted = !quoted;
+                continue;
+            }
+            if (!quoted || c != '\\' || i + 1 == line.size()) {
+                continue;
+            }
+            const int base = line[i + 1] == 'x' ? 16 : 8;
+            i += base == 16 ? 1 : 0;
+            if (i + 1 == line.size() || digitValue(line[i + 1], base) < 0) {
+                ++i;  // a named escape: \n, \", \\ ...
+                continue;
+            }
+            int value = 0;
+            for (int digits = 0; i + 1 < line.size() && (base == 16 || digits < 3); ++digits, ++i) {
+                const int digit = digitValue(line[i + 1], base);
+                if (digit < 0) {
+                    break;
+                }
+                value = (value * base + digit) & 0xFF;
+            }
+            if (value == 0) {
+                return number;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+using PoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, decltype(&po_file_free)>;
+
 }  // namespace
 
-Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name) {
+Status readPoTexts(std::string_view po, const std::string& name, std::size_t byteLimit,
+                   const TranslationSink& take) {
+    if (po.size() > byteLimit) {
+        return Error{name + " is not read: at " + std::to_string(po.size()) +
+                         " bytes it is far larger than a PO file of these texts can be.",
+                     ErrorKind::Refusal};
+    }
     const TemporaryCopy copy(po);
     if (copy.path().empty()) {
         return Error{name + " could not be copied to the temporary folder to be read.", ErrorKind::Refusal};
     }
     PoErrors errors;
-    po_file_t file = readPoFile(pathText(copy.path()).c_str(), errors);
+    const PoFile file(readPoFile(pathText(copy.path()).c_str(), errors), po_file_free);
     const auto refusal = [&name](const std::string& why) {
         return Error{name + " is not a PO file that can be read: " + why + ".", ErrorKind::Refusal};
     };
     if (file == nullptr || !errors.first.empty()) {
-        if (file != nullptr) {
-            po_file_free(file);
-        }
         return refusal(errors.first.empty() ? "libgettextpo could not read it" : errors.first);
     }
     // libgettextpo hands texts over in the file's own charset; texts here are UTF-8.
-    if (const char* header = po_file_domain_header(file, nullptr)) {
+    if (const char* header = po_file_domain_header(file.get(), nullptr)) {
         char* type = po_header_field(header, "Content-Type");
         const std::string contentType = type != nullptr ? lowerAscii(type) : std::string();
         std::free(type);
         const auto at = contentType.find("charset=");
         const std::string charset = at == std::string::npos ? "" : contentType.substr(at + 8);
         if (!charset.empty() && charset != "utf-8" && charset != "ascii" && charset != "charset") {
-            po_file_free(file);
             return refusal("its charset is " + charset + "; save it as UTF-8");
         }
     }
-    std::vector<Translation> given;
-    po_message_iterator_t messages = po_message_iterator(file, nullptr);
-    std::optional<Error> failure;
+    if (const auto line = lineOfNul(po)) {
+        return Error{name + ", line " + std::to_string(*line) +
+                         ": a string holds a NUL character, which a PO file cannot carry: give this text as "
+                         "JSON or CSV.",
+                     ErrorKind::Refusal};
+    }
+    po_message_iterator_t messages = po_message_iterator(file.get(), nullptr);
+    Status status = success();
     while (po_message_t message = po_next_message(messages)) {
         const char* context = po_message_msgctxt(message);
         const std::string_view id = po_message_msgid(message);
@@ -203,19 +305,22 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
             continue;
         }
         if (context == nullptr) {
-            failure = refusal("the message \"" + std::string(id) + "\" has no msgctxt");
+            status = refusal("the message \"" + std::string(id) + "\" has no msgctxt");
+        } else if (po_message_msgid_plural(message) != nullptr) {
+            status = Error{name + ", " + context +
+                               ": the message has plural forms (msgid_plural), which no game text has.",
+                           ErrorKind::Refusal};
+        } else {
+            const bool fuzzy = po_message_is_fuzzy(message) != 0;
+            status = take(Translation{context, context, std::string(id),
+                                      fuzzy ? std::string() : std::string(po_message_msgstr(message))});
+        }
+        if (!status) {
             break;
         }
-        const bool fuzzy = po_message_is_fuzzy(message) != 0;
-        given.push_back(Translation{context, context, std::string(id),
-                                    fuzzy ? std::string() : std::string(po_message_msgstr(message))});
     }
     po_message_iterator_free(messages);
-    po_file_free(file);
-    if (failure) {
-        return *std::move(failure);
-    }
-    return given;
+    return status;
 }
 
 }  // namespace rq
@@ -226,7 +331,8 @@ namespace rq {
 
 // Debian has no Windows build of libgettextpo, and a reader of our own would not know every escape and
 // continuation it knows.
-Result<std::vector<Translation>> parsePoTexts(std::string_view /*po*/, const std::string& name) {
+Status readPoTexts(std::string_view /*po*/, const std::string& name, std::size_t /*byteLimit*/,
+                   const TranslationSink& /*take*/) {
     return Error{name + " cannot be read: this build of Romquill reads no PO files (it was built without " +
                      "libgettextpo). Give the texts as JSON or CSV.",
                  ErrorKind::Refusal};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <span>
 #include <string>
@@ -13,15 +14,27 @@ namespace rq {
 
 // A gettext PO file of the texts, for Poedit and Weblate: one message a text, its context as msgctxt, the
 // text without its padding as msgid, an empty msgstr, the comment as "#.", "#: 0xOFFSET:LENGTH" and
-// "#, max-length:LIMIT". Refused before anything is written: a text with a NUL character, which a PO file
-// cannot hold.
+// "#, max-length:LIMIT". Refused before anything is written, naming the first such text: a text with a
+// character no PO file can carry, NUL (it ends gettext's strings) or U+0004 (gettext's context separator,
+// refused in any string).
 [[nodiscard]] Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
                                   const std::string& projectName);
 
-// The translations of a PO file as writePoTexts writes it, read by libgettextpo. Messages marked fuzzy or
-// with an empty msgstr give no text; obsolete messages and the header are passed over. Refused, with a
-// message that starts with name: anything libgettextpo reports as an error, a charset other than UTF-8
-// (or ASCII), and a message without msgctxt.
+// The most bytes a PO file of these texts can need, translated and commented by the translators' tools, with
+// room to spare. libgettextpo holds the whole file, at up to some forty times its size, so a larger file is
+// refused before it reads it.
+[[nodiscard]] std::size_t poByteLimit(std::span<const ExportedEntry> entries);
+
+// The translations of a PO file as writePoTexts writes it, read by libgettextpo, handed to take one by one.
+// Messages marked fuzzy or with an empty msgstr give no text; obsolete messages and the header are passed
+// over. Refused, with a message that starts with name: a file of more than byteLimit bytes, anything
+// libgettextpo reports as an error, a charset other than UTF-8 (or ASCII), a NUL character in a string (by
+// its line: libgettextpo would cut the string there), a message without msgctxt and a message with plural
+// forms (game texts have none); and whatever take refuses, which ends the reading there.
+[[nodiscard]] Status readPoTexts(std::string_view po, const std::string& name, std::size_t byteLimit,
+                                 const TranslationSink& take);
+
+// All the translations of such a file at once, of any size.
 [[nodiscard]] Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name);
 
 }  // namespace rq

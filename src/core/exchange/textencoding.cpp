@@ -30,7 +30,8 @@ void putUtf8(std::string& out, std::uint32_t c) {
 Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     const std::string_view mark(bytes.data(), std::min<std::size_t>(bytes.size(), 3));
     if (mark == "\xEF\xBB\xBF") {
-        return bytes.substr(3);
+        bytes.erase(0, 3);  // in place: the input may be tens of megabytes
+        return bytes;
     }
     const bool little = mark.starts_with("\xFF\xFE");
     if (!little && !mark.starts_with("\xFE\xFF")) {

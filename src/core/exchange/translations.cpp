@@ -15,38 +15,54 @@ using Resolve = std::function<Result<std::size_t>(const std::string& key)>;
 // The text's name in messages: "entry 3", "sonic[0]".
 using Describe = std::function<std::string(std::size_t index)>;
 
-// The check every format shares; gives the new texts by index.
-Result<std::map<std::size_t, std::string>> take(std::span<const Translation> given, const std::string& name,
+// The check every format shares, made on each translation as the reader hands it over; gives the new texts
+// by index.
+Result<std::map<std::size_t, std::string>> take(const TranslationReader& read, const std::string& name,
                                                 const Resolve& resolve, const Describe& describe,
                                                 std::span<const std::string> texts) {
-    const auto refuse = [&name](const Translation& item, const std::string& why) {
-        return Error{name + ", " + item.where + ": " + why, ErrorKind::Refusal};
-    };
     std::map<std::size_t, std::string> taken;
     std::vector<bool> seen(texts.size());
-    for (const Translation& item : given) {
+    const Status status = read([&](Translation item) -> Status {
+        const auto refusal = [&name, &item](const std::string& why) {
+            return Error{name + ", " + item.where + ": " + why, ErrorKind::Refusal};
+        };
         const auto index = resolve(item.key);
         if (!index) {
-            return refuse(item, index.error());
+            return refusal(index.error());
         }
         if (seen[*index]) {
-            return refuse(item, describe(*index) + " is given twice.");
+            return refusal(describe(*index) + " is given twice.");
         }
         seen[*index] = true;
         const std::string_view current = unpadded(texts[*index]);
         // A translation the file already holds was inserted before: the same file may be inserted again.
         const bool inserted = !item.text.empty() && unpadded(item.text) == current;
         if (item.original != current && !inserted) {
-            return refuse(item, "the original text \"" + item.original + "\" is not what " +
-                                    describe(*index) + " holds now (\"" + std::string(current) +
-                                    "\"): the file changed since the export.");
+            return refusal("the original text \"" + item.original + "\" is not what " + describe(*index) +
+                           " holds now (\"" + std::string(current) +
+                           "\"): the file changed since the export.");
         }
         // Padding is the save's to add: a translation equal to the text is no change.
         if (!item.text.empty() && unpadded(item.text) != current) {
-            taken.emplace(*index, item.text);
+            taken.emplace(*index, std::move(item.text));
         }
+        return success();
+    });
+    if (!status) {
+        return status.failure();
     }
     return taken;
+}
+
+TranslationReader readerOf(std::span<const Translation> given) {
+    return [given](const TranslationSink& sink) -> Status {
+        for (const Translation& item : given) {
+            if (auto taken = sink(item); !taken) {
+                return taken;
+            }
+        }
+        return success();
+    };
 }
 
 }  // namespace
@@ -89,8 +105,8 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
     return exported;
 }
 
-Result<std::map<int, std::string>> takeTranslations(std::span<const Translation> given,
-                                                    const std::string& name, const GameTemplate& gameTemplate,
+Result<std::map<int, std::string>> takeTranslations(const TranslationReader& read, const std::string& name,
+                                                    const GameTemplate& gameTemplate,
                                                     std::span<const std::string> texts) {
     const int count = static_cast<int>(gameTemplate.entries.size());
     const auto resolve = [count](const std::string& key) -> Result<std::size_t> {
@@ -107,7 +123,7 @@ Result<std::map<int, std::string>> takeTranslations(std::span<const Translation>
         return static_cast<std::size_t>(entry - 1);
     };
     const auto describe = [](std::size_t index) { return "entry " + std::to_string(index + 1); };
-    auto taken = take(given, name, resolve, describe, texts);
+    auto taken = take(read, name, resolve, describe, texts);
     if (!taken) {
         return taken.failure();
     }
@@ -118,7 +134,7 @@ Result<std::map<int, std::string>> takeTranslations(std::span<const Translation>
     return byEntry;
 }
 
-Result<std::map<std::string, std::string>> takeRoomTranslations(std::span<const Translation> given,
+Result<std::map<std::string, std::string>> takeRoomTranslations(const TranslationReader& read,
                                                                 const std::string& name,
                                                                 const cutscenes::CutsceneTexts& texts) {
     std::vector<std::string> current;
@@ -133,7 +149,7 @@ Result<std::map<std::string, std::string>> takeRoomTranslations(std::span<const 
         return Error{"\"" + key + "\" names no cutscene text."};
     };
     const auto describe = [](std::size_t index) { return cutscenes::roomKey(cutscenes::rooms()[index]); };
-    auto taken = take(given, name, resolve, describe, current);
+    auto taken = take(read, name, resolve, describe, current);
     if (!taken) {
         return taken.failure();
     }
@@ -142,6 +158,18 @@ Result<std::map<std::string, std::string>> takeRoomTranslations(std::span<const 
         byKey.emplace(cutscenes::roomKey(cutscenes::rooms()[index]), text);
     }
     return byKey;
+}
+
+Result<std::map<int, std::string>> takeTranslations(std::span<const Translation> given,
+                                                    const std::string& name, const GameTemplate& gameTemplate,
+                                                    std::span<const std::string> texts) {
+    return takeTranslations(readerOf(given), name, gameTemplate, texts);
+}
+
+Result<std::map<std::string, std::string>> takeRoomTranslations(std::span<const Translation> given,
+                                                                const std::string& name,
+                                                                const cutscenes::CutsceneTexts& texts) {
+    return takeRoomTranslations(readerOf(given), name, texts);
 }
 
 }  // namespace rq

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <span>
 #include <string>
@@ -40,11 +41,25 @@ struct Translation {
     std::string text;  // empty: the text is kept
 };
 
+// A translator's file is read one translation at a time: the reader hands each to a sink as it reads it, and
+// stops at the sink's first refusal, so that a file is checked as it is read and never held whole.
+using TranslationSink = std::function<Status(Translation)>;
+using TranslationReader = std::function<Status(const TranslationSink&)>;
+
 // The new texts: only translations that differ from what the file holds now, by entry number for a template
 // ("entry N" or "N"), by key for the cutscene texts. Refused, with a message that starts with name: a key
 // that names nothing, a text given twice, and an original that no longer matches the text the file holds
 // (the file changed since the export), unless the file holds the translation itself (it was inserted
-// before).
+// before). The reading stops at the first refusal; what is kept is bounded by the texts, whatever the file
+// holds after it.
+[[nodiscard]] Result<std::map<int, std::string>> takeTranslations(const TranslationReader& read,
+                                                                  const std::string& name,
+                                                                  const GameTemplate& gameTemplate,
+                                                                  std::span<const std::string> texts);
+[[nodiscard]] Result<std::map<std::string, std::string>> takeRoomTranslations(
+    const TranslationReader& read, const std::string& name, const cutscenes::CutsceneTexts& texts);
+
+// The same, for translations already read.
 [[nodiscard]] Result<std::map<int, std::string>> takeTranslations(std::span<const Translation> given,
                                                                   const std::string& name,
                                                                   const GameTemplate& gameTemplate,
