@@ -136,6 +136,11 @@ TEST_F(InterruptedSave, RecoveryRefusesAnotherFileAtTheSameName) {
             undo + "\" is kept.");
     EXPECT_EQ(test::readAll(m_game), m_before);
     EXPECT_TRUE(hasInterruptedSave(m_game));
+    EXPECT_TRUE(discardInterruptedSave(m_game).ok());
+    interrupt(m_game);  // and with the file gone, its undo file can still be discarded
+    fs::remove(m_game);
+    EXPECT_TRUE(discardInterruptedSave(m_game).ok());
+    EXPECT_FALSE(hasInterruptedSave(m_game));
 }
 
 // What recovery does with each undo file: restore from a whole one, remove one cut short while it was written

@@ -158,18 +158,20 @@ struct LockedGame {
     std::optional<std::string> undo;  // the undo file of an interrupted save, if there is one
 };
 
-// Saves say that another save holds the lock in the lock's own words; recovery in its own.
-enum class Purpose { Save, Recovery };
+// Saves say that another save holds the lock in the lock's own words, recovery in its own. Discarding
+// writes nothing into the file, so a file it may not write is no obstacle.
+enum class Purpose { Save, Recovery, Discard };
 
 Result<LockedGame> lockGame(const std::string& gameFile, Purpose purpose) {
     const std::string nothing(purpose == Purpose::Save ? kNothingWritten : kNothingDone);
-    auto opened = FileHandle::open(gameFile, FileHandle::Mode::Update);
+    auto opened = FileHandle::open(
+        gameFile, purpose == Purpose::Discard ? FileHandle::Mode::Read : FileHandle::Mode::Update);
     if (!opened) {
         return Error{opened.error() + nothing};
     }
     FileHandle file = std::move(opened).value();
     if (const auto locked = file.lockExclusive(); !locked) {
-        if (purpose == Purpose::Recovery && locked.failure().kind == ErrorKind::Refusal) {
+        if (purpose != Purpose::Save && locked.failure().kind == ErrorKind::Refusal) {
             return Error{
                 "\"" + gameFile +
                     "\": a save of this file is running. Nothing was done; try again when it is done.",
@@ -342,7 +344,12 @@ Result<std::string> recoverInterruptedSave(const std::string& gameFile) {
 }
 
 Status discardInterruptedSave(const std::string& gameFile) {
-    auto locked = lockGame(gameFile, Purpose::Recovery);
+    // No save runs on a file that is not there: its undo file is all that is left.
+    std::error_code ec;
+    if (!std::filesystem::exists(fsPath(gameFile), ec) && !ec) {
+        return removeUndoFile(undoPath(gameFile));
+    }
+    auto locked = lockGame(gameFile, Purpose::Discard);
     if (!locked) {
         return locked.failure();
     }
