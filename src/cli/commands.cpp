@@ -53,10 +53,11 @@ constexpr std::array kCommands = {
             checkCommand},
     Command{"recover", "recover [--discard] FILE",
             "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
-            "old bytes of the rooms it was writing in FILE.romquill-undo. recover puts them back into FILE\n"
-            "and removes the undo file; with --discard it only removes the undo file, keeping FILE as it\n"
-            "is now. Until then, insert refuses to write FILE. Exits 1 when there is nothing to recover\n"
-            "or FILE cannot be restored.",
+            "old bytes of the rooms it was writing in FILE.romquill-undo, beside the file a link leads to.\n"
+            "recover puts them back into FILE and removes the undo file; with --discard it only removes\n"
+            "the undo file, keeping FILE as it is now. Until then, insert refuses to write FILE. Exits 1\n"
+            "when there is nothing to recover, a save of FILE is running, or FILE cannot be restored; a\n"
+            "damaged undo file, or one made for another file, is kept.",
             recoverCommand},
     Command{"cutscenes", "cutscenes (dump FILE | insert FILE TEXTS.json)",
             "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"

@@ -344,6 +344,12 @@ TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("was interrupted"), std::string::npos) << refused.err;
     EXPECT_NE(test::readAll(m_demo), m_original);
+    const std::string undo = test::readAll(undoPath(m_demo));
+    test::writeText(undoPath(m_demo), undo + "x");
+    const auto damaged = test::runCli({"recover", m_demo});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_NE(damaged.err.find("is damaged"), std::string::npos) << damaged.err;
+    test::writeText(undoPath(m_demo), undo);
 
     const std::vector<std::pair<std::vector<std::string>, int>> runs = {
         {{"recover", m_demo}, 0}, {{"recover", m_demo}, 1}, {{"recover", "--discard"}, 2}};

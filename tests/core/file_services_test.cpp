@@ -328,18 +328,5 @@ TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndTheUndoFileRestoresE
     EXPECT_FALSE(hasInterruptedSave(m_game));
 }
 
-TEST_F(SafeWrite, AnUndoFileCutShortIsRemovedAndTheGameFileLeftAlone) {
-    setWriteFaults({nullptr, 1});
-    ASSERT_FALSE(write(m_rooms));
-    const std::string undo = test::readAll(undoPath(m_game));
-    test::writeText(m_game, m_before);
-    test::writeText(undoPath(m_game), undo.substr(0, undo.size() - 1));
-    const auto recovered = recoverInterruptedSave(m_game);
-    ASSERT_TRUE(recovered) << recovered.error();
-    EXPECT_NE(recovered->find("was incomplete"), std::string::npos) << *recovered;
-    EXPECT_EQ(test::readAll(m_game), m_before);
-    EXPECT_FALSE(hasInterruptedSave(m_game));
-}
-
 }  // namespace
 }  // namespace rq

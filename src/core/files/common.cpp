@@ -95,6 +95,36 @@ std::string pathText(const std::filesystem::path& path) {
 #endif
 }
 
+std::string resolvedPath(const std::string& path) {
+#ifdef _WIN32
+    HANDLE handle =
+        CreateFileW(fsPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return path;
+    }
+    std::vector<wchar_t> buffer(32768);
+    const DWORD n = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (n == 0 || n >= buffer.size()) {
+        return path;
+    }
+    // The system names the file "\\?\C:\..." or "\\?\UNC\server\share\...".
+    std::wstring name(buffer.data(), n);
+    if (name.starts_with(L"\\\\?\\UNC\\")) {
+        name = L"\\\\" + name.substr(8);
+    } else if (name.starts_with(L"\\\\?\\")) {
+        name = name.substr(4);
+    }
+    return pathText(std::filesystem::path(name));
+#else
+    std::error_code ec;
+    const auto resolved = std::filesystem::canonical(fsPath(path), ec);
+    return ec ? path : pathText(resolved);
+#endif
+}
+
 std::string pathExtension(std::string_view path) {
     const auto dot = path.rfind('.');
     if (dot == std::string_view::npos) {

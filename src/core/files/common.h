@@ -21,6 +21,10 @@ void setApplicationFolder(std::string folder);
 // And back: a path as UTF-8 text (path::string() would give the ANSI code page on Windows, or throw).
 [[nodiscard]] std::string pathText(const std::filesystem::path& path);
 
+// The path with every symbolic link and "." or ".." resolved, absolute: the one name of a file however it
+// was reached. The path as given when it cannot be resolved (it does not exist).
+[[nodiscard]] std::string resolvedPath(const std::string& path);
+
 // The extension as identification and the header editors see it: the text after the last "." of the
 // whole path (folder names included), lower-cased; empty when there is no ".".
 [[nodiscard]] std::string pathExtension(std::string_view path);

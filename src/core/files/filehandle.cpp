@@ -129,6 +129,16 @@ Result<std::uint64_t> FileHandle::currentSize() const {
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+Result<FileIdentity> FileHandle::identity() const {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handleOf(m_fd), &info)) {
+        return failed("Reading the identity of", static_cast<int>(GetLastError()));
+    }
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+                        info.nNumberOfLinks};
+}
+
 Result<std::size_t> FileHandle::readInto(std::uint64_t offset, char* data, std::size_t count) const {
     std::size_t done = 0;
     while (done < count) {
@@ -242,6 +252,15 @@ Result<std::uint64_t> FileHandle::currentSize() const {
         return failed("Reading the size of", errno);
     }
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+Result<FileIdentity> FileHandle::identity() const {
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        return failed("Reading the identity of", errno);
+    }
+    return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                        static_cast<std::uint64_t>(st.st_nlink)};
 }
 
 Result<std::size_t> FileHandle::readInto(std::uint64_t offset, char* data, std::size_t count) const {

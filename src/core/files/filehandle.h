@@ -15,6 +15,18 @@ namespace rq {
 // Why a path cannot be opened: "does not exist" for a missing file, else the system's reason.
 [[nodiscard]] Error cannotOpen(const std::string& path, int error);
 
+// What tells a file from every other whatever name it is reached by: the device and inode, or on Windows
+// the volume's serial number and the file index. names counts its hard links and is no part of it.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t names = 1;
+
+    [[nodiscard]] bool sameFile(const FileIdentity& other) const {
+        return device == other.device && file == other.file;
+    }
+};
+
 // A regular file opened without ever blocking: a FIFO, a device or a folder is refused on the open
 // descriptor, so nothing can be swapped in between a check and the open. Errors name the path and the
 // system's reason.
@@ -34,6 +46,7 @@ class FileHandle {
     // The size seen on the descriptor when it was opened, and the size now.
     [[nodiscard]] std::uint64_t openedSize() const { return m_openedSize; }
     [[nodiscard]] Result<std::uint64_t> currentSize() const;
+    [[nodiscard]] Result<FileIdentity> identity() const;
 
     // Up to count bytes at offset; fewer only at the end of the file.
     [[nodiscard]] Result<std::string> readAt(std::uint64_t offset, std::size_t count) const;

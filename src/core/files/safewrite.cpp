@@ -1,7 +1,5 @@
 #include "safewrite.h"
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,88 +20,16 @@
 #include "files/common.h"
 #include "files/filehandle.h"
 #include "files/newfile.h"
+#include "files/undofile.h"
 
 namespace rq {
 namespace {
 
-// The undo file: magic, the game file's size, the room count, each room's offset, length and old bytes,
-// then the CRC32 of all that. Little-endian.
-constexpr std::string_view kUndoMagic = "RQUNDO1\n";
 constexpr std::uint64_t kUndoLimit = 256u << 20;
 
 WriteFaults& faults() {
     static WriteFaults injected;
     return injected;
-}
-
-void putNumber(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-// Reads a little-endian number at pos; false when the bytes run out.
-bool takeNumber(std::string_view in, std::size_t& pos, int bytes, std::uint64_t& value) {
-    if (in.size() - pos < static_cast<std::size_t>(bytes)) {
-        return false;
-    }
-    value = 0;
-    for (int i = 0; i < bytes; ++i) {
-        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(in[pos + i])) << (8 * i);
-    }
-    pos += static_cast<std::size_t>(bytes);
-    return true;
-}
-
-std::uint32_t crcOf(std::string_view bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-struct Undo {
-    std::uint64_t gameSize = 0;
-    std::vector<RoomWrite> rooms;  // the old bytes
-};
-
-std::string encodeUndo(const Undo& undo) {
-    std::string out(kUndoMagic);
-    putNumber(out, undo.gameSize, 8);
-    putNumber(out, undo.rooms.size(), 4);
-    for (const auto& room : undo.rooms) {
-        putNumber(out, room.offset, 8);
-        putNumber(out, room.bytes.size(), 4);
-        out += room.bytes;
-    }
-    putNumber(out, crcOf(out), 4);
-    return out;
-}
-
-// Nothing when the bytes are not a whole undo file (cut short while it was written).
-std::optional<Undo> decodeUndo(std::string_view in) {
-    std::size_t pos = kUndoMagic.size();
-    std::uint64_t count = 0;
-    std::uint64_t crc = 0;
-    Undo undo;
-    if (in.size() < pos + 4 || in.substr(0, pos) != kUndoMagic || !takeNumber(in, pos, 8, undo.gameSize) ||
-        !takeNumber(in, pos, 4, count)) {
-        return std::nullopt;
-    }
-    for (std::uint64_t i = 0; i < count; ++i) {
-        RoomWrite room;
-        std::uint64_t length = 0;
-        if (!takeNumber(in, pos, 8, room.offset) || !takeNumber(in, pos, 4, length) ||
-            in.size() - pos < length) {
-            return std::nullopt;
-        }
-        room.bytes = std::string(in.substr(pos, length));
-        pos += length;
-        undo.rooms.push_back(std::move(room));
-    }
-    const std::size_t body = pos;
-    if (!takeNumber(in, pos, 4, crc) || pos != in.size() || crc != crcOf(in.substr(0, body))) {
-        return std::nullopt;
-    }
-    return undo;
 }
 
 // The few calls that make and remove whole files. Each gives 0 or the system's error number (errno,
@@ -192,8 +118,7 @@ Status writeUndoFile(const std::string& path, std::string_view bytes) {
     return success();
 }
 
-Status removeUndoFile(const std::string& gameFile) {
-    const std::string path = undoPath(gameFile);
+Status removeUndoFile(const std::string& path) {
     if (const int error = removeFile(path); error != 0 && error != kNotThere) {
         return Error{"The undo file \"" + path + "\" cannot be removed: " + systemReason(error) + "."};
     }
@@ -214,37 +139,78 @@ std::string names(std::span<const RoomWrite> rooms) {
 }
 
 // A write that failed after the undo file was made: what reached the file and how to take it back.
-Error failedPartWay(const std::string& gameFile, const Error& cause, std::span<const RoomWrite> rooms,
+Error failedPartWay(const std::string& undo, const Error& cause, std::span<const RoomWrite> rooms,
                     std::size_t written) {
     return Error{cause.message + " Written: " + names(rooms.first(written)) +
                  ". Not written: " + names(rooms.subspan(written)) + ". The bytes these rooms had before " +
-                 "this save are kept in \"" + undoPath(gameFile) + "\": load the file again in the " +
+                 "this save are kept in \"" + undo + "\": load the file again in the " +
                  "launcher, or run romquill-cli recover on it, to put them back."};
 }
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
+constexpr std::string_view kNothingDone = " Nothing was done.";
 
-Result<FileHandle> openLocked(const std::string& gameFile) {
-    auto file = FileHandle::open(gameFile, FileHandle::Mode::Update);
-    if (!file) {
-        return Error{file.error() + std::string(kNothingWritten)};
+// A game file open and locked, so that no save runs beside it, with its undo file's name.
+struct LockedGame {
+    FileHandle file;
+    FileIdentity identity;
+    std::string undoName;             // the name a new undo file gets
+    std::optional<std::string> undo;  // the undo file of an interrupted save, if there is one
+};
+
+// Saves say that another save holds the lock in the lock's own words, recovery in its own. Discarding
+// writes nothing into the file, so a file it may not write is no obstacle.
+enum class Purpose { Save, Recovery, Discard };
+
+Result<LockedGame> lockGame(const std::string& gameFile, Purpose purpose) {
+    const std::string nothing(purpose == Purpose::Save ? kNothingWritten : kNothingDone);
+    auto opened = FileHandle::open(
+        gameFile, purpose == Purpose::Discard ? FileHandle::Mode::Read : FileHandle::Mode::Update);
+    if (!opened) {
+        return Error{opened.error() + nothing};
     }
-    FileHandle handle = std::move(file).value();
-    if (const auto locked = handle.lockExclusive(); !locked) {
+    FileHandle file = std::move(opened).value();
+    if (const auto locked = file.lockExclusive(); !locked) {
+        if (purpose != Purpose::Save && locked.failure().kind == ErrorKind::Refusal) {
+            return Error{
+                "\"" + gameFile +
+                    "\": a save of this file is running. Nothing was done; try again when it is done.",
+                ErrorKind::Refusal};
+        }
         return locked.failure();
     }
-    return handle;
+    const auto identity = file.identity();
+    if (!identity) {
+        return Error{identity.error() + nothing};
+    }
+    // The undo file is named after the resolved path: that name must still lead to the file locked here.
+    const std::string resolved = resolvedPath(gameFile);
+    if (resolved != gameFile) {
+        const auto there = FileHandle::open(resolved, FileHandle::Mode::Read);
+        const auto thereIdentity = there ? there->identity() : Result<FileIdentity>(there.failure());
+        if (!thereIdentity || !thereIdentity->sameFile(*identity)) {
+            return Error{"\"" + gameFile + "\" was replaced while it was opened." + nothing + " Try again."};
+        }
+    }
+    auto [undoName, undo] = findUndoFile(gameFile, resolved, *identity);
+    return LockedGame{std::move(file), *identity, std::move(undoName), std::move(undo)};
+}
+
+bool isSymlink(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_symlink(std::filesystem::symlink_status(fsPath(path), ec));
 }
 
 }  // namespace
 
-std::string undoPath(const std::string& gameFile) {
-    return gameFile + ".romquill-undo";
-}
-
 bool hasInterruptedSave(const std::string& gameFile) {
-    std::error_code ec;
-    return std::filesystem::exists(fsPath(undoPath(gameFile)), ec);
+    std::optional<FileIdentity> identity;
+    if (const auto file = FileHandle::open(gameFile, FileHandle::Mode::Read)) {
+        if (const auto found = file->identity()) {
+            identity = *found;
+        }
+    }
+    return findUndoFile(gameFile, resolvedPath(gameFile), identity).interrupted.has_value();
 }
 
 void setWriteFaults(WriteFaults injected) {
@@ -252,14 +218,14 @@ void setWriteFaults(WriteFaults injected) {
 }
 
 Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms) {
-    auto opened = openLocked(gameFile);
-    if (!opened) {
-        return opened.failure();
+    auto locked = lockGame(gameFile, Purpose::Save);
+    if (!locked) {
+        return locked.failure();
     }
-    FileHandle file = std::move(opened).value();
-    if (hasInterruptedSave(gameFile)) {
+    auto [file, identity, undoName, interrupted] = std::move(locked).value();
+    if (interrupted) {
         return Error{"An earlier save of \"" + gameFile + "\" was interrupted; its undo file \"" +
-                         undoPath(gameFile) + "\" is still there." + std::string(kNothingWritten) +
+                         *interrupted + "\" is still there." + std::string(kNothingWritten) +
                          " Load the file again in the launcher, or run romquill-cli recover on it, first.",
                      ErrorKind::Refusal};
     }
@@ -267,7 +233,7 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
         return success();
     }
     const std::uint64_t size = file.openedSize();
-    Undo undo{size, {}};
+    Undo undo{size, identity, {}};
     for (const auto& room : rooms) {
         if (room.offset > size || room.bytes.size() > size - room.offset) {
             return Error{room.name + " lies past the end of the file (" +
@@ -289,7 +255,7 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
         }
         undo.rooms.push_back(RoomWrite{room.offset, std::move(old).value(), room.name});
     }
-    if (const auto kept = writeUndoFile(undoPath(gameFile), encodeUndo(undo)); !kept) {
+    if (const auto kept = writeUndoFile(undoName, encodeUndo(undo)); !kept) {
         return Error{kept.error() + std::string(kNothingWritten)};
     }
     for (std::size_t i = 0; i < rooms.size(); ++i) {
@@ -297,7 +263,7 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
         // Another program may have cut the file short since the check: never write it long again.
         const auto now = file.currentSize();
         if (!now || *now < room.offset + room.bytes.size()) {
-            return failedPartWay(gameFile,
+            return failedPartWay(undoName,
                                  now ? Error{"\"" + gameFile + "\" was cut short to " + std::to_string(*now) +
                                              " bytes while it was saved."}
                                      : now.failure(),
@@ -309,41 +275,60 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
                 ? Status(Error{"Writing to \"" + gameFile + "\" failed: " + systemReason(kDiskFull) + "."})
                 : file.writeAt(room.offset, room.bytes);
         if (!written) {
-            return failedPartWay(gameFile, written.failure(), rooms, i);
+            return failedPartWay(undoName, written.failure(), rooms, i);
         }
     }
     if (const auto flushed = file.sync(); !flushed) {
-        return failedPartWay(gameFile, flushed.failure(), rooms, rooms.size());
+        return failedPartWay(undoName, flushed.failure(), rooms, rooms.size());
     }
-    return removeUndoFile(gameFile);
+    return removeUndoFile(undoName);
 }
 
 Result<std::string> recoverInterruptedSave(const std::string& gameFile) {
-    const std::string path = undoPath(gameFile);
+    // The lock first: an undo file read while a save runs is gone, or stale, by the time it is used.
+    auto locked = lockGame(gameFile, Purpose::Recovery);
+    if (!locked) {
+        return locked.failure();
+    }
+    auto [file, identity, undoName, interrupted] = std::move(locked).value();
+    if (!interrupted) {
+        return Error{"\"" + gameFile + "\" has no interrupted save: there is no \"" + undoName + "\".",
+                     ErrorKind::Refusal};
+    }
+    const std::string& path = *interrupted;
+    const std::string kept = " Nothing was restored; the undo file \"" + path + "\" is kept.";
+    if (isSymlink(path)) {
+        return Error{"The undo file \"" + path + "\" is a symbolic link, which no save makes." + kept,
+                     ErrorKind::Refusal};
+    }
     auto bytes = readFileBytes(path, kUndoLimit);
     if (!bytes) {
-        return bytes.failure();
+        return Error{bytes.error() + kept};
     }
-    auto opened = openLocked(gameFile);
-    if (!opened) {
-        return opened.failure();
-    }
-    FileHandle file = std::move(opened).value();
-    const auto undo = decodeUndo(*bytes);
-    if (!undo) {
-        if (const auto removed = removeUndoFile(gameFile); !removed) {
+    const auto read = decodeUndo(*bytes);
+    if (read.state == UndoContents::State::CutShort) {
+        if (const auto removed = removeUndoFile(path); !removed) {
             return removed.failure();
         }
         return "The undo file \"" + path + "\" was incomplete: the save stopped before it changed \"" +
                gameFile + "\", which is as it was. The undo file was removed.";
     }
-    if (file.openedSize() != undo->gameSize) {
-        return Error{"\"" + gameFile + "\" has " + std::to_string(file.openedSize()) + " bytes, not the " +
-                         std::to_string(undo->gameSize) + " it had when the interrupted save began. " +
-                         "Nothing was restored; the undo file \"" + path + "\" is kept.",
+    if (read.state == UndoContents::State::Damaged) {
+        return Error{"The undo file \"" + path + "\" is damaged: " + read.damage + "." + kept,
                      ErrorKind::Refusal};
     }
-    for (const auto& room : undo->rooms) {
+    const Undo& undo = read.undo;
+    if (undo.identity && !undo.identity->sameFile(identity)) {
+        return Error{"The undo file \"" + path + "\" was made for another file than the one now at \"" +
+                         gameFile + "\" (it was replaced or moved since the save was interrupted)." + kept,
+                     ErrorKind::Refusal};
+    }
+    if (file.openedSize() != undo.gameSize) {
+        return Error{"\"" + gameFile + "\" has " + std::to_string(file.openedSize()) + " bytes, not the " +
+                         std::to_string(undo.gameSize) + " it had when the interrupted save began." + kept,
+                     ErrorKind::Refusal};
+    }
+    for (const auto& room : undo.rooms) {
         if (const auto written = file.writeAt(room.offset, room.bytes); !written) {
             return Error{written.error() + " The undo file \"" + path + "\" is kept; try again."};
         }
@@ -351,15 +336,24 @@ Result<std::string> recoverInterruptedSave(const std::string& gameFile) {
     if (const auto flushed = file.sync(); !flushed) {
         return Error{flushed.error() + " The undo file \"" + path + "\" is kept; try again."};
     }
-    if (const auto removed = removeUndoFile(gameFile); !removed) {
+    if (const auto removed = removeUndoFile(path); !removed) {
         return removed.failure();
     }
     return "\"" + gameFile + "\" has the bytes it had before the interrupted save again (" +
-           std::to_string(undo->rooms.size()) + " rooms restored).";
+           std::to_string(undo.rooms.size()) + " rooms restored).";
 }
 
 Status discardInterruptedSave(const std::string& gameFile) {
-    return removeUndoFile(gameFile);
+    // No save runs on a file that is not there: its undo file is all that is left.
+    std::error_code ec;
+    if (!std::filesystem::exists(fsPath(gameFile), ec) && !ec) {
+        return removeUndoFile(undoPath(gameFile));
+    }
+    auto locked = lockGame(gameFile, Purpose::Discard);
+    if (!locked) {
+        return locked.failure();
+    }
+    return locked->undo ? removeUndoFile(*locked->undo) : success();
 }
 
 Status writeNewFile(const std::string& path, std::string_view bytes) {

@@ -25,15 +25,22 @@ struct RoomWrite {
 // the undo file, from which recoverInterruptedSave puts every old byte back.
 [[nodiscard]] Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms);
 
-// "FILE.romquill-undo": there only while a save runs, or after one was interrupted.
+// "FILE.romquill-undo" beside the file's resolved path (symbolic links followed): there only while a save
+// runs, or after one was interrupted. It records the file's size and identity (device and inode, or the
+// Windows file ID) with the old bytes.
 [[nodiscard]] std::string undoPath(const std::string& gameFile);
+// Also true for an undo file that is damaged or a dangling link, which block saves just the same, and for one
+// left by a save through another hard link in the same folder.
 [[nodiscard]] bool hasInterruptedSave(const std::string& gameFile);
 
-// Puts back the bytes the undo file kept and removes it; gives what was done, as a message to show. An
-// undo file that is incomplete was cut short before the game file was touched: it is only removed.
+// Under the save's lock (refused while a save runs): puts back the bytes the undo file kept and removes it;
+// gives what was done, as a message to show. An undo file shorter than its header declares was cut short
+// before the game file was touched: it is only removed. One that is damaged, made for another file, or
+// whose rooms or size do not fit the file is kept, and nothing is restored.
 [[nodiscard]] Result<std::string> recoverInterruptedSave(const std::string& gameFile);
 
-// Forgets an interrupted save: the game file stays as it is now.
+// Forgets an interrupted save, whatever its undo file holds: the game file stays as it is now. Refused
+// while a save runs.
 [[nodiscard]] Status discardInterruptedSave(const std::string& gameFile);
 
 // Faults that are hard to make for real, for tests.

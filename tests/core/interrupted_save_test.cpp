@@ -1,0 +1,249 @@
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "files/safewrite.h"
+#include "support/testfiles.h"
+
+namespace rq {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string littleEndian(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    return out;
+}
+
+std::uint32_t crc32Of(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+// An undo file as the first version wrote it: "RQUNDO1\n", the game size, the room count, each room's
+// offset, length and old bytes, then the CRC32 of all that.
+std::string firstFormatUndo(std::uint64_t gameSize,
+                            const std::vector<std::pair<std::uint64_t, std::string>>& rooms) {
+    std::string out = "RQUNDO1\n" + littleEndian(gameSize, 8) + littleEndian(rooms.size(), 4);
+    for (const auto& [offset, bytes] : rooms) {
+        out += littleEndian(offset, 8) + littleEndian(bytes.size(), 4) + bytes;
+    }
+    return out + littleEndian(crc32Of(out), 4);
+}
+
+void replaceAll(std::string& text, const std::string& token, const std::string& value) {
+    for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + value.size())) {
+        text.replace(at, token.size(), value);
+    }
+}
+
+class InterruptedSave : public testing::Test {
+  protected:
+    void SetUp() override { test::writeText(m_game, m_before); }
+    void TearDown() override { setWriteFaults({}); }
+
+    // A save through name whose second room fails: the first is written, the undo file stays.
+    void interrupt(const std::string& name) const {
+        setWriteFaults({nullptr, 2});
+        ASSERT_FALSE(writeRooms(name, m_rooms));
+        setWriteFaults({});
+        ASSERT_EQ(test::readAll(m_game), m_interrupted);
+    }
+
+    const test::TempDir m_dir;
+    const std::string m_game = m_dir.file("game.bin");
+    const std::string m_before = "0123456789abcdef0123456789abcdef";
+    const std::string m_interrupted = "01AB456789abcdef0123456789abcdef";
+    const std::vector<RoomWrite> m_rooms = {{2, "AB", "one"}, {8, "CDE", "two"}};
+    const std::vector<RoomWrite> m_later = {{20, "later", "later"}};
+};
+
+// Recovery reads the undo file only under the save's lock: while a save holds it, neither recovery nor
+// discarding may touch the file or its undo file.
+TEST_F(InterruptedSave, RecoveryAndDiscardRefuseWhileASaveRuns) {
+    std::optional<Result<std::string>> recovered;
+    std::optional<Status> discarded;
+    setWriteFaults({[&] {
+                        recovered = recoverInterruptedSave(m_game);
+                        discarded = discardInterruptedSave(m_game);
+                    },
+                    0});
+    ASSERT_TRUE(writeRooms(m_game, m_rooms).ok());
+    const std::string running =
+        "\"" + m_game + "\": a save of this file is running. Nothing was done; try again when it is done.";
+    ASSERT_TRUE(recovered && discarded);
+    EXPECT_EQ(recovered->ok() ? "" : recovered->error(), running);
+    EXPECT_EQ(discarded->ok() ? "" : discarded->error(), running);
+    EXPECT_EQ(test::readAll(m_game), "01AB4567CDEbcdef0123456789abcdef");
+    EXPECT_FALSE(hasInterruptedSave(m_game));
+}
+
+// However the file was named when its save was interrupted, every name of it finds that save: a later save
+// through another name is refused, and recovery through it puts the old bytes back.
+TEST_F(InterruptedSave, EveryNameOfTheFileFindsItsInterruptedSave) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows";
+#endif
+    const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> links = {
+        {"symbolic link", [&](const std::string& link) { fs::create_symlink(m_game, link); }},
+        {"hard link", [&](const std::string& link) { fs::create_hard_link(m_game, link); }}};
+    for (const auto& [kind, makeLink] : links) {
+        SCOPED_TRACE(kind);
+        const std::string link = m_dir.file("link.bin");
+        makeLink(link);
+        interrupt(link);
+        const auto later = writeRooms(m_game, m_later);
+        EXPECT_EQ(later.ok() ? ErrorKind::Failure : later.failure().kind, ErrorKind::Refusal);
+        EXPECT_TRUE(hasInterruptedSave(m_game));
+        const auto recovered = recoverInterruptedSave(m_game);
+        EXPECT_TRUE(recovered) << recovered.error();
+        EXPECT_EQ(test::readAll(m_game), m_before);
+        EXPECT_FALSE(hasInterruptedSave(link));
+        fs::remove(link);
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()), 1);
+}
+
+// An undo file keeps the identity of the file it was made for: another file put at that name since is not
+// given its bytes.
+TEST_F(InterruptedSave, RecoveryRefusesAnotherFileAtTheSameName) {
+    interrupt(m_game);
+    const std::string other = m_dir.file("other.bin");
+    test::writeText(other, m_before);
+    fs::rename(other, m_game);
+    const std::string undo = undoPath(m_game);
+    const auto recovered = recoverInterruptedSave(m_game);
+    EXPECT_EQ(
+        recovered ? "" : recovered.error(),
+        "The undo file \"" + undo + "\" was made for another file than the one now at \"" + m_game +
+            "\" (it was replaced or moved since the save was interrupted). Nothing was restored; the undo "
+            "file \"" +
+            undo + "\" is kept.");
+    EXPECT_EQ(test::readAll(m_game), m_before);
+    EXPECT_TRUE(hasInterruptedSave(m_game));
+    EXPECT_TRUE(discardInterruptedSave(m_game).ok());
+    interrupt(m_game);  // and with the file gone, its undo file can still be discarded
+    fs::remove(m_game);
+    EXPECT_TRUE(discardInterruptedSave(m_game).ok());
+    EXPECT_FALSE(hasInterruptedSave(m_game));
+}
+
+// What recovery does with each undo file: restore from a whole one, remove one cut short while it was written
+// (the game file was not touched yet), and keep any other with the reason, changing nothing.
+struct UndoRow {
+    const char* name;
+    std::function<void(std::string& undo, const std::string& game)> change;
+    enum { Restored, Removed, Kept } outcome;
+    std::string message;  // {G}: the game file, {U}: the undo file
+};
+
+const std::string kKept = " Nothing was restored; the undo file \"{U}\" is kept.";
+
+const std::vector<UndoRow> kUndoRows = {
+    {"whole", [](std::string&, const std::string&) {}, UndoRow::Restored,
+     "\"{G}\" has the bytes it had before the interrupted save again (2 rooms restored)."},
+    {"cut short by one byte", [](std::string& u, const std::string&) { u.pop_back(); }, UndoRow::Removed,
+     "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
+     "The "
+     "undo file was removed."},
+    {"header cut short", [](std::string& u, const std::string&) { u.resize(20); }, UndoRow::Removed,
+     "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
+     "The "
+     "undo file was removed."},
+    {"its last byte changed", [](std::string& u, const std::string&) { u.back() ^= 1; }, UndoRow::Kept,
+     "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
+    {"a byte added", [](std::string& u, const std::string&) { u += '\0'; }, UndoRow::Kept,
+     "The undo file \"{U}\" is damaged: it goes on past its end." + kKept},
+    {"its game size changed", [](std::string& u, const std::string&) { u[16] ^= 1; }, UndoRow::Kept,
+     "The undo file \"{U}\" is damaged: its header does not match its CRC32." + kKept},
+    {"another magic", [](std::string& u, const std::string&) { u[0] = 'X'; }, UndoRow::Kept,
+     "The undo file \"{U}\" is damaged: it does not begin as an undo file does." + kKept},
+    {"first format",
+     [](std::string& u, const std::string&) {
+         u = firstFormatUndo(32, {{2, "23"}});
+     },
+     UndoRow::Restored, "\"{G}\" has the bytes it had before the interrupted save again (1 rooms restored)."},
+    {"first format, a room outside the file",
+     [](std::string& u, const std::string&) {
+         u = firstFormatUndo(32, {{2, "23"}, {0x1000, "xx"}});
+     },
+     UndoRow::Kept,
+     "The undo file \"{U}\" is damaged: a room at offset 0x1000, 2 bytes, lies outside the 32 bytes the "
+     "file had." +
+         kKept},
+    {"first format, its last byte changed",
+     [](std::string& u, const std::string&) {
+         u = firstFormatUndo(32, {{2, "23"}});
+         u.back() ^= 1;
+     },
+     UndoRow::Kept, "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
+    {"game file grown since", [](std::string&, const std::string& g) { fs::resize_file(g, 33); },
+     UndoRow::Kept, "\"{G}\" has 33 bytes, not the 32 it had when the interrupted save began." + kKept},
+};
+
+TEST_F(InterruptedSave, EachUndoFileIsRestoredRemovedOrKeptWithItsReason) {
+    const std::string undoName = undoPath(m_game);
+    for (const UndoRow& row : kUndoRows) {
+        SCOPED_TRACE(row.name);
+        test::writeText(m_game, m_before);
+        interrupt(m_game);
+        std::string undo = test::readAll(undoName);
+        row.change(undo, m_game);
+        test::writeText(undoName, undo);
+        const std::string game = test::readAll(m_game);
+
+        const auto recovered = recoverInterruptedSave(m_game);
+        std::string expected = row.message;
+        replaceAll(expected, "{G}", m_game);
+        replaceAll(expected, "{U}", undoName);
+        EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
+        EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
+        EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
+        EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);
+        if (row.outcome == UndoRow::Kept) {
+            EXPECT_EQ(test::readAll(undoName), undo);
+            EXPECT_TRUE(discardInterruptedSave(m_game).ok());
+        }
+    }
+}
+
+// A link at the undo file's name was made by no save; it blocks saves until it is discarded.
+TEST_F(InterruptedSave, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
+#ifdef _WIN32
+    GTEST_SKIP() << "symbolic links need a privilege on Windows";
+#endif
+    const std::string undo = undoPath(m_game);
+    fs::create_symlink(m_dir.file("nowhere"), undo);
+    EXPECT_TRUE(hasInterruptedSave(m_game));
+    const auto refused = writeRooms(m_game, m_rooms);
+    EXPECT_NE(refused ? "" : refused.error(), "") << "a save beside the link";
+    const auto recovered = recoverInterruptedSave(m_game);
+    EXPECT_EQ(recovered ? "" : recovered.error(),
+              "The undo file \"" + undo +
+                  "\" is a symbolic link, which no save makes. Nothing was restored; the "
+                  "undo file \"" +
+                  undo + "\" is kept.");
+    EXPECT_TRUE(fs::is_symlink(undo));
+    ASSERT_TRUE(discardInterruptedSave(m_game).ok());
+    EXPECT_FALSE(fs::is_symlink(undo));
+    EXPECT_TRUE(writeRooms(m_game, m_rooms).ok());
+    EXPECT_EQ(test::readAll(m_game), "01AB4567CDEbcdef0123456789abcdef");
+}
+
+}  // namespace
+}  // namespace rq
