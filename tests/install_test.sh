@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and runs the CLI through its link in PREFIX/bin: the version,
-# and a check of the bundled demo template, which it finds only when the link leads it to its program folder.
+# and a check of the bundled demo template, which it finds only when the link leads it to its program folder;
+# then the demo maker through its link, which finds the template the same way.
 # Usage: install_test.sh CMAKE BUILD-DIR VERSION
 set -eu
 cmake=$1
@@ -20,6 +21,10 @@ out=$("$cli" --version)
 [ "$out" = "romquill-cli $version" ] || { echo "FAIL: --version printed '$out'" >&2; exit 1; }
 out=$("$cli" check --template demo.ini)
 [ "$out" = "no problems" ] || { echo "FAIL: check printed '$out'" >&2; exit 1; }
+out=$("$prefix/bin/romquill-make-demo" demo.bin)
+[ "$out" = "demo.bin" ] || { echo "FAIL: romquill-make-demo printed '$out'" >&2; exit 1; }
+out=$("$cli" check --template demo.ini demo.bin)
+[ "$out" = "no problems" ] || { echo "FAIL: check of the demo file printed '$out'" >&2; exit 1; }
 program_folder=$(dirname "$(readlink -f "$cli")")
 for folder in games alphabets; do
   [ -d "$program_folder/plugins/$folder" ] || { echo "FAIL: no plugins/$folder beside the CLI" >&2; exit 1; }

@@ -2,10 +2,12 @@
 // of, holding the texts of the demo template. The texts go in through the program's own save, so they lie
 // exactly where the template says, encoded in the demo alphabets.
 //
-// Usage: romquill-make-demo PROGRAM_FOLDER OUTPUT
-//   PROGRAM_FOLDER holds plugins/games/demo.ini and plugins/alphabets/ (the repository's data/ will do).
+// Usage: romquill-make-demo [PROGRAM_FOLDER] OUTPUT
+//   PROGRAM_FOLDER holds plugins/games/demo.ini and plugins/alphabets/ (the repository's data/ will do); by
+//   default the folder the tool lies in, as installed beside the programs.
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -56,18 +58,27 @@ bool writeBlankImage(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "Usage: romquill-make-demo PROGRAM_FOLDER OUTPUT\n";
+    if (argc != 2 && argc != 3) {
+        std::cerr << "Usage: romquill-make-demo [PROGRAM_FOLDER] OUTPUT\n";
         return 2;
     }
-    const std::string output = argv[2];
-    rq::setApplicationFolder(argv[1]);
+    const std::string output = argv[argc - 1];
+    if (argc == 3) {
+        rq::setApplicationFolder(argv[1]);
+    }
+    // Looked for first, so that a wrong folder leaves no blank image behind.
+    const std::string demoTemplate = rq::appRelativePath("plugins\\games\\demo.ini");
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(rq::fsPath(demoTemplate), missing)) {
+        std::cerr << "romquill-make-demo: there is no demo template \"" << demoTemplate << "\".\n";
+        return 1;
+    }
     if (!writeBlankImage(output)) {
         std::cerr << "romquill-make-demo: cannot write " << output << '\n';
         return 1;
     }
     const std::vector<std::string> texts(kTexts.begin(), kTexts.end());
-    const auto saved = rq::saveEntryTexts(rq::appRelativePath("plugins\\games\\demo.ini"), output, {}, texts);
+    const auto saved = rq::saveEntryTexts(demoTemplate, output, {}, texts);
     if (!saved) {
         std::cerr << "romquill-make-demo: " << saved.error() << '\n';
         return 1;

@@ -13,6 +13,10 @@ romquill_packages=(
   fonts-dejavu-core
 )
 
+# What scripts/test-package needs besides: dpkg-shlibdeps (dpkg-dev) for the package's dependencies, lintian,
+# desktop-file-validate (desktop-file-utils), and man to check the manual pages.
+romquill_packaging_packages=(dpkg-dev lintian desktop-file-utils man-db)
+
 ensure_packages() {
   local missing=() pkg
   for pkg in "${romquill_packages[@]}"; do

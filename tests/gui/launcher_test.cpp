@@ -2,6 +2,7 @@
 // opens. Launching is in the editor's tests.
 
 #include <QAction>
+#include <QDir>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <filesystem>
@@ -41,6 +42,7 @@ struct LoadRow {
     bool pc;  // the executable's own button covers go and force_button
     QStringList messages;
     bool chooserOpens;
+    bool named = false;  // named on the command line, relative to the current folder, rather than picked
     friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -50,6 +52,8 @@ const LoadRow kLoads[] = {
     {"GameWithTemplate", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk}, false},
     {"UnsupportedGame", kOther, "", kNonSonic, Qt::black, false, QStringList{kUnsupported}, true},
     {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false},
+    {"GameNamedOnTheCommandLine", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk},
+     false, true},
 };
 
 class LauncherLoadTest : public LauncherTest, public ::testing::WithParamInterface<LoadRow> {};
@@ -57,7 +61,14 @@ class LauncherLoadTest : public LauncherTest, public ::testing::WithParamInterfa
 TEST_P(LauncherLoadTest, ShowsWhatTheLoadFound) {
     const LoadRow& row = GetParam();
     const std::string file = games.file(row.pc ? "sonic.exe" : "rom.bin");
-    if (!row.bytes.empty()) {
+    if (row.named) {
+        test::writeImage(file, row.bytes);
+        const QString here = QDir::currentPath();
+        QDir::setCurrent(test::qs(games.path().string()));
+        launcher->loadFile("./rom.bin");
+        QDir::setCurrent(here);
+        EXPECT_EQ(dialogs.requestTitle, "");  // no file dialog
+    } else if (!row.bytes.empty()) {
         test::writeImage(file, row.bytes);
         load(file);
     }

@@ -11,7 +11,7 @@ QIcon appIcon() {
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    // A cartridge with a quill across it.
+    // A cartridge with a quill across it; packaging/linux/romquill.svg draws the same for the desktop's menu.
     painter.setPen(QPen(QColor(30, 40, 90), 1.5));
     painter.setBrush(QColor(70, 90, 170));
     painter.drawRoundedRect(QRectF(4, 6, 20, 22), 3, 3);

@@ -1,5 +1,6 @@
 #include "loader.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QLayout>
@@ -242,10 +243,19 @@ bool LoaderWindow::showPicture(const std::string& path) {
 
 void LoaderWindow::load_Click() {
     const auto chosen = m_context->dialogs.openFile(this, {tr("Select a ROM..."), kOpenFilter, 1});
+    load(chosen ? std::optional(chosen->toStdString()) : std::nullopt);
+}
+
+void LoaderWindow::loadFile(const QString& path) {
+    // Absolute, as the dialog gives it: the launcher shows the path, and the windows it opens keep it.
+    load(QFileInfo(path).absoluteFilePath().toStdString());
+}
+
+void LoaderWindow::load(const std::optional<std::string>& chosen) {
     if (chosen) {
-        offerRecovery(chosen->toStdString());
+        offerRecovery(*chosen);
     }
-    const auto loaded = m_model.load(chosen ? std::optional(chosen->toStdString()) : std::nullopt);
+    const auto loaded = m_model.load(chosen);
     showView();
     for (const Notice& notice : loaded.notices) {
         notify(notice);

@@ -39,6 +39,10 @@ class LoaderWindow : public QMainWindow {
 
     void applyForcedTemplate(const std::string& templatePath, const std::string& gameName);
 
+    // Loads the file as Load... does when the file is picked in its dialog (a file named on the command
+    // line).
+    void loadFile(const QString& path);
+
     void load_Click();
     void go_Click();
     void sadxpc_Click();
@@ -56,6 +60,7 @@ class LoaderWindow : public QMainWindow {
     void showView();
     void notify(const Notice& notice);
     void offerRecovery(const std::string& path);
+    void load(const std::optional<std::string>& chosen);
     [[nodiscard]] bool showPicture(const std::string& path);
     void launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const WindowFactory& make);
     void open(QPointer<QWidget>& slot, const WindowFactory& make);
