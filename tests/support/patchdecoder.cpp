@@ -3,7 +3,7 @@
 namespace rq::test {
 namespace {
 
-std::optional<Decoded> decodeIps(std::string_view patch, std::string out) {
+std::optional<Decoded> decodeIps(std::string_view patch, std::string out, std::uint64_t maxOutput) {
     if (!patch.starts_with("PATCH")) {
         return std::nullopt;
     }
@@ -50,13 +50,20 @@ std::optional<Decoded> decodeIps(std::string_view patch, std::string out) {
         if (size == 0) {
             continue;
         }
+        if (lastEnd > maxOutput) {
+            return std::nullopt;
+        }
         if (out.size() < lastEnd) {
             out.resize(lastEnd, '\0');
         }
         out.replace(offset, size, data);
     }
     if (patch.size() - at == 3) {
-        out.resize(number(3));
+        const std::uint64_t cut = number(3);
+        if (cut > maxOutput) {
+            return std::nullopt;
+        }
+        out.resize(cut);
     } else if (patch.size() != at) {
         return std::nullopt;
     }
@@ -64,7 +71,8 @@ std::optional<Decoded> decodeIps(std::string_view patch, std::string out) {
     return decoded;
 }
 
-std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source, bool checkTargetCrc) {
+std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
+                                 bool checkMadeCrcs) {
     if (!patch.starts_with("BPS1") || patch.size() < 19) {
         return std::nullopt;
     }
@@ -95,12 +103,12 @@ std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source
         return crc;
     };
     const std::uint64_t sourceSize = number(), targetSize = number(), metadataSize = number();
-    if (broken || metadataSize > end - at) {
+    if (broken || metadataSize > end - at || targetSize > maxOutput) {
         return std::nullopt;
     }
     at += metadataSize;
     if (sourceSize != source.size() || crcAt(end) != crc32Of(source) ||
-        crcAt(end + 8) != crc32Of(patch.substr(0, patch.size() - 4))) {
+        (checkMadeCrcs && crcAt(end + 8) != crc32Of(patch.substr(0, patch.size() - 4)))) {
         return std::nullopt;
     }
     std::string out;
@@ -132,7 +140,7 @@ std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source
             return std::nullopt;
         }
     }
-    if (broken || out.size() != targetSize || (checkTargetCrc && crcAt(end + 4) != crc32Of(out))) {
+    if (broken || out.size() != targetSize || (checkMadeCrcs && crcAt(end + 4) != crc32Of(out))) {
         return std::nullopt;
     }
     return Decoded{out};
@@ -151,9 +159,10 @@ std::uint32_t crc32Of(std::string_view bytes) {
     return ~crc;
 }
 
-std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source, bool checkTargetCrc) {
-    return patch.starts_with("PATCH") ? decodeIps(patch, std::string(source))
-                                      : decodeBps(patch, source, checkTargetCrc);
+std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
+                                   bool checkMadeCrcs) {
+    return patch.starts_with("PATCH") ? decodeIps(patch, std::string(source), maxOutput)
+                                      : decodeBps(patch, source, maxOutput, checkMadeCrcs);
 }
 
 std::string bpsNumber(std::uint64_t value) {

@@ -19,10 +19,12 @@ struct Decoded {
 };
 
 // The source with the patch applied (IPS or BPS by its first bytes), or nothing for a patch the decoder
-// finds broken or made for another source. A BPS patch's CRC32s are checked unless checkTargetCrc is false,
-// which leaves out the target's (a fuzz target sets it afterwards from what the decoder made).
+// finds broken or made for another source, or one whose output would be longer than maxOutput. A BPS
+// patch's CRC32s are checked, the target's and the patch's own only when checkMadeCrcs is set (a fuzz target
+// leaves them out to learn what the actions make, then writes them).
 [[nodiscard]] std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source,
-                                                 bool checkTargetCrc = true);
+                                                 std::uint64_t maxOutput = UINT64_MAX,
+                                                 bool checkMadeCrcs = true);
 
 // The pieces of a BPS patch: a number as the format writes it, a CRC32 as the trailer holds it, and a whole
 // patch around hand-made actions with right CRCs.
