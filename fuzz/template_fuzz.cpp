@@ -1,6 +1,5 @@
 #include <unistd.h>
 
-#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "files/codepage.h"
 #include "files/common.h"
 #include "files/iniReadWriteDelete.h"
 #include "templates/gametemplate.h"
@@ -46,26 +46,26 @@ const std::filesystem::path& programFolder() {
     return folderPath;
 }
 
-// The parse cache keeps a file while its size and modification time stay, and a file system may stamp
-// times no finer than a clock tick (or a second): two inputs of equal length written in a row could read
-// as the first. Each write therefore gets a time of its own, a second after the one before.
 void writeFile(const std::filesystem::path& path, std::string_view bytes) {
-    static auto stamp = std::filesystem::file_time_type::clock::now();
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        require(static_cast<bool>(out));
-    }
-    stamp += std::chrono::seconds(1);
-    std::filesystem::last_write_time(path, stamp);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    require(static_cast<bool>(out));
 }
 
-// The cache must hand out a fresh parse of what was just written, or every run after the first tests stale
-// text. The previous parse is held, so a new one cannot reuse its address.
-void requireFreshParse(const std::filesystem::path& path, std::shared_ptr<const rq::IniFile>& previous) {
+// The parse cache reuses a parse only while the file's bytes stay the same: new bytes must come back as a
+// new parse, or every run after the first would test stale text, and the same bytes as the parse held.
+// The previous parse is held, so a new one cannot reuse its address.
+struct SeenIni {
+    std::string bytes;
+    std::shared_ptr<const rq::IniFile> parse;
+};
+
+void requireParseOfTheseBytes(const std::filesystem::path& path, std::string_view bytes, SeenIni& previous) {
     auto now = rq::loadIniFile(path.string());
-    require(now != nullptr && now != previous);
-    previous = std::move(now);
+    require(now != nullptr);
+    require((now == previous.parse) == (previous.parse != nullptr && bytes == previous.bytes));
+    previous = {std::string(bytes), std::move(now)};
 }
 
 std::string_view cutAtNul(std::string_view& rest) {
@@ -92,10 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writeFile(alphabetPath, alphabetText);
     writeFile(gamePath, gameBytes);
 
-    static std::shared_ptr<const rq::IniFile> previousTemplate;
-    static std::shared_ptr<const rq::IniFile> previousAlphabet;
-    requireFreshParse(templatePath, previousTemplate);
-    requireFreshParse(alphabetPath, previousAlphabet);
+    static SeenIni previousTemplate;
+    static SeenIni previousAlphabet;
+    requireParseOfTheseBytes(templatePath, templateText, previousTemplate);
+    requireParseOfTheseBytes(alphabetPath, alphabetText, previousAlphabet);
 
     const auto gameTemplate = rq::readGameTemplate(templatePath.string());
     if (!gameTemplate) {
@@ -114,12 +114,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!read.readFailed);
     require(read.texts.size() == gameTemplate->entries.size());
 
-    std::vector<std::string> padded;
-    padded.reserve(read.texts.size());
+    // Every entry saved with the text it reads as, padded to its limit: what a save of all would plan.
+    std::vector<rq::EntryEdit> edits;
+    edits.reserve(read.texts.size());
     for (std::size_t i = 0; i < read.texts.size(); ++i) {
-        padded.push_back(rq::padToLimit(read.texts[i], gameTemplate->entries[i].limit()));
+        edits.push_back({i, rq::padToLimit(read.texts[i], gameTemplate->entries[i].limit())});
     }
-    const auto writes = rq::planSave(*gameTemplate, padded, gameBytes.size());
+    const auto writes = rq::planSave(*gameTemplate, edits, gameTemplate->entries.size());
     if (!writes) {
         return 0;
     }
@@ -127,9 +128,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < writes->size(); ++i) {
         const auto& write = (*writes)[i];
         const auto& entry = gameTemplate->entries[i];
-        require(write.offset == entry.offset);
+        require(write.offset == static_cast<std::uint64_t>(entry.offset));
         require(write.bytes.size() <= static_cast<std::size_t>(entry.length));
-        require(static_cast<std::uint64_t>(write.offset) + write.bytes.size() <= gameBytes.size());
     }
+    // A template that changed its number of entries since they were shown is refused.
+    require(!rq::planSave(*gameTemplate, edits, gameTemplate->entries.size() + 1));
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "commands.h"
 #include "exchange/tablefile.h"
+#include "files/codepage.h"
 #include "files/filehandle.h"
 #include "files/iniReadWriteDelete.h"
 #include "files/outputname.h"
@@ -31,7 +32,7 @@ int fromTable(const std::string& tablePath, const std::string& outPath, Streams 
         return kExitRefused;
     }
     for (const auto& note : alphabet->notes) {
-        io.out << tablePath << ':' << note.line << ": " << note.what << '\n';
+        io.out << escapeControls(tablePath + ':' + std::to_string(note.line) + ": " + note.what) << '\n';
     }
     io.out << "Wrote " << outPath << ": " << alphabet->carried
            << (alphabet->carried == 1 ? " code" : " codes") << " of " << alphabet->charLength
@@ -58,7 +59,7 @@ int alphabetCommand(Arguments args, Streams io) {
     if (args.size() == 2 && args[0] == "check") {
         const auto problems = alphabetProblems(args[1]);
         for (const auto& problem : problems) {
-            io.out << problem.file << ": " << problemText(problem) << '\n';
+            io.out << escapeControls(problem.file + ": " + problemText(problem)) << '\n';
         }
         if (problems.empty()) {
             io.out << "no problems\n";

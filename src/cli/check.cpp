@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "commands.h"
+#include "files/codepage.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
 
@@ -20,7 +21,7 @@ int checkCommand(Arguments args, Streams io) {
     }
     // One line a problem: file, then where in it, then what is wrong.
     for (const auto& problem : problems) {
-        io.out << problem.file << ": " << problemText(problem) << '\n';
+        io.out << escapeControls(problem.file + ": " + problemText(problem)) << '\n';
     }
     return kExitRefused;
 }

@@ -59,7 +59,7 @@ constexpr std::array kCommands = {
             "when there is nothing to recover, a save of FILE is running, or FILE cannot be restored; a\n"
             "damaged undo file, or one made for another file, is kept.",
             recoverCommand},
-    Command{"cutscenes", "cutscenes (dump FILE | insert FILE TEXTS.json)",
+    Command{"cutscenes", "cutscenes (dump FILE | insert [--force] FILE TEXTS.json)",
             "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"
             "cutscene editor shows them, without a template.\n"
             "dump prints them as JSON in UTF-8, keys in the editor's order:\n"
@@ -71,6 +71,8 @@ constexpr std::array kCommands = {
             "checked first: on any refusal (bad JSON, an unknown key, a text longer than its size, a\n"
             "character without a byte in the code page, a text past the end of FILE) FILE is left as it was\n"
             "and the exit status is 1. TEXTS.json given as \"-\" is read from standard input.\n"
+            "insert refuses a FILE that does not start with \"MZ\" or whose byte at 0x3C names neither\n"
+            "edition (a ROM given by mistake), unless --force is given.\n"
             "--format po|csv, and PO or CSV files for insert, as for dump and insert; the keys stand\n"
             "in msgctxt and in the entry column.\n"
             "Exits 1 when FILE cannot be read.",
@@ -88,9 +90,10 @@ constexpr std::array kCommands = {
         "(GBA with zero bytes, Mega Drive with spaces); only texts that differ from what FILE shows are\n"
         "written. devicetype, version and dash cannot be set. --fix-checksum then writes the right\n"
         "checksum, and only its bytes. Everything is checked first: on any refusal (an unknown or locked\n"
-        "field, a text longer than its field, a character without a byte in the code page, a file too\n"
-        "short for its header) FILE is left as it was and the exit status is 1, as for a file that is\n"
-        "not a .gba or .bin file or cannot be read.",
+        "field, a text longer than its field, a character without a byte in the code page, a control\n"
+        "character, a file too short for its header) FILE is left as it was and the exit status is 1, as\n"
+        "for a file that is not a .gba or .bin file or cannot be read. The fields are printed with their\n"
+        "control characters escaped (\\n, \\t, \\xNN).",
         headerCommand},
     Command{
         "alphabet", "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",

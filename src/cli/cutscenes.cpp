@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
+#include <vector>
 
 #include "commands.h"
 #include "cutscenes/cutscenerooms.h"
@@ -98,7 +99,7 @@ Result<std::map<std::string, std::string>> givenTexts(const JsonInput& input, Te
 }
 
 int insert(const std::string& path, const std::string& jsonPath, std::optional<TextsFormat> format,
-           Streams io) {
+           bool force, Streams io) {
     if (inputAtOutput(path, {jsonPath})) {
         say(io, "The texts cannot be read from \"" + jsonPath +
                     "\": that is the file they are written into." + std::string(kNothingWritten));
@@ -106,6 +107,10 @@ int insert(const std::string& path, const std::string& jsonPath, std::optional<T
     }
     const auto current = readTexts(path, io);
     if (!current) {
+        return kExitRefused;
+    }
+    if (const auto fits = cutscenes::checkCutsceneFile(path); !fits && !force) {
+        say(io, fits.error() + " To write it all the same, give --force.");
         return kExitRefused;
     }
     const auto json = readJsonInput(jsonPath, io.in);
@@ -137,8 +142,13 @@ int cutscenesCommand(Arguments allArgs, Streams io) {
     if (!formatOption) {
         return status;
     }
-    const Arguments args = formatOption->rest;
-    const bool dumping = args.size() == 2 && args[0] == "dump";
+    std::vector<std::string> args = formatOption->rest;
+    const auto forced = std::find(args.begin(), args.end(), "--force");
+    const bool force = forced != args.end();
+    if (force) {
+        args.erase(forced);
+    }
+    const bool dumping = args.size() == 2 && args[0] == "dump" && !force;
     const bool inserting = args.size() == 3 && args[0] == "insert";
     // "-" is standard input; any other option is a mistake, not a file name.
     const bool option = std::any_of(args.begin(), args.end(),
@@ -148,7 +158,7 @@ int cutscenesCommand(Arguments allArgs, Streams io) {
         return kExitUsage;
     }
     return dumping ? dump(args[1], formatOption->format, io)
-                   : insert(args[1], args[2], formatOption->format, io);
+                   : insert(args[1], args[2], formatOption->format, force, io);
 }
 
 }  // namespace rq::cli

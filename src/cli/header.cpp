@@ -5,6 +5,7 @@
 
 #include "commands.h"
 #include "files/asciitext.h"
+#include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "headers/headerfields.h"
 #include "templateverbs.h"
@@ -71,12 +72,13 @@ void print(const std::string& file, Kind kind, const headers::HeaderTexts& read,
         out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
         return;
     }
-    // Quoted, so that the spaces a Mega Drive header pads with show.
+    // Quoted, so that the spaces a Mega Drive header pads with show; escaped, so that a header's bytes
+    // cannot command the terminal.
     constexpr std::size_t kColumn = 18;
-    out << (kind == Kind::Gba ? "GBA" : "Mega Drive") << " header of " << file << '\n';
+    out << (kind == Kind::Gba ? "GBA" : "Mega Drive") << " header of " << escapeControls(file) << '\n';
     for (std::size_t i = 0; i < fields.size(); ++i) {
         out << "  " << fields[i].control << std::string(kColumn - fields[i].control.size(), ' ') << '"'
-            << read.texts[i] << "\"\n";
+            << escapeControls(read.texts[i]) << "\"\n";
     }
     out << "  checksum" << std::string(kColumn - 8, ' ') << "stored " << checkValueText(kind, checksum.stored)
         << ", computed " << checkValueText(kind, checksum.computed) << ": "

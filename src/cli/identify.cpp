@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "commands.h"
+#include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "identify/detectROM.h"
 
@@ -14,22 +15,22 @@ int identifyCommand(Arguments args, Streams io) {
     int status = kExitOk;
     for (const auto& path : args) {
         const auto result = detectGame(path);
+        std::string shown;
         if (!result) {
-            io.out << path << '\t' << result.error() << '\n';
+            shown = result.error();
             status = kExitRefused;
-            continue;
+        } else if (result->recognised()) {
+            shown = result->game;
+        } else {
+            // The read's own message is the first the window would show; the refusal follows it.
+            shown = result->message;
+            if (result->readFailed) {
+                shown = std::string(kRomNotFound) + (shown.empty() ? "" : " " + shown);
+            }
+            status = kExitRefused;
         }
-        if (result->recognised()) {
-            io.out << path << '\t' << result->game << '\n';
-            continue;
-        }
-        // The read's own message is the first the window would show; the refusal follows it.
-        std::string why = result->message;
-        if (result->readFailed) {
-            why = std::string(kRomNotFound) + (why.empty() ? "" : " " + why);
-        }
-        io.out << path << '\t' << why << '\n';
-        status = kExitRefused;
+        // File names come from wherever the files came from: printed escaped, like everything a file says.
+        io.out << escapeControls(path) << '\t' << escapeControls(shown) << '\n';
     }
     return status;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "files/codepage.h"
 #include "patch/patchfiles.h"
 #include "progressline.h"
 
@@ -104,7 +105,8 @@ int info(Arguments args, Streams io) {
                << "\nsource CRC32: " << hex(read->sourceCrc, 8)
                << "\ntarget CRC32: " << hex(read->targetCrc, 8) << "\npatch CRC32: " << hex(read->patchCrc, 8)
                << (read->patchCrcRight ? " (right)" : " (wrong)")
-               << "\nmetadata: " << (read->metadata.empty() ? "none" : read->metadata) << '\n';
+               << "\nmetadata: " << (read->metadata.empty() ? "none" : escapeControls(read->metadata))
+               << '\n';
     } else if (read->truncateTo) {
         io.out << "cut to: " << bytes(*read->truncateTo) << '\n';
     }

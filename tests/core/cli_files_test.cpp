@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "progressline.h"
+#include "support/patchdecoder.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
 
@@ -54,12 +55,25 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
     const test::TempDir dir;
     const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
     const std::string unmarked = test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None);
-    const std::string cut = dir.file("cut.exe"), j = dir.file("texts.json");
-    test::writeImage(cut, {{0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
+    const std::string cut = dir.file("cut.exe"), gba = dir.file("game.gba"), j = dir.file("texts.json");
+    test::writeImage(cut, {{0, "MZ"}, {0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
+    test::writeImage(gba, {{0x3C, "0"}}, 0x480000);
+    const std::string force = " To write it all the same, give --force.\n";
     const struct {
         std::string name, file, json;
         std::string err;  // the whole of standard error, or its start when it ends without a line break
+        bool force = false;
     } cases[] = {
+        {"not an executable", gba, R"({"texts": {"sonic[0]": "x"}})",
+         "\"" + gba +
+             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts." +
+             " Nothing was written." + force},
+        {"neither edition", unmarked, R"({"texts": {"sonic[1]": "ok"}})",
+         "\"" + unmarked +
+             "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x58), so the "
+             "places of "
+             "its texts are not known. Nothing was written." +
+             force},
         {"not JSON", exe, R"({"texts": {)", j + " is not valid JSON: parse error at line 1"},
         {"no texts object", exe, R"({"entries": []})",
          j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
@@ -68,7 +82,7 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
         {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic[100]": "x"}})",
          j + ": the key \"sonic[100]\" names no cutscene text." + kNothingWritten},
         {"playas without an edition", unmarked, R"({"texts": {"sonic[1]": "ok", "playas1": "x"}})",
-         "playas1 has no place in a file that names neither edition." + kNothingWritten},
+         "playas1 has no place in a file that names neither edition." + kNothingWritten, true},
         {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
          "sonic[0] lies past the end of the file ("},
         {"file missing", dir.file("missing.exe"), R"({"texts": {}})", "ROM not found!\n"},
@@ -77,7 +91,8 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
         SCOPED_TRACE(c.name);
         const std::string before = test::readAll(c.file);
         test::writeText(j, c.json);
-        const auto run = runCli({"cutscenes", "insert", c.file, j});
+        const auto run = c.force ? runCli({"cutscenes", "insert", "--force", c.file, j})
+                                 : runCli({"cutscenes", "insert", c.file, j});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err.substr(0, c.err.back() == '\n' ? std::string::npos : c.err.size()), c.err);
@@ -89,6 +104,10 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
               "The texts cannot be read from \"" + exe + "\": that is the file they are written into." +
                   kNothingWritten);
     EXPECT_EQ(test::readAll(exe), before);
+
+    test::writeText(j, R"({"texts": {"sonic[0]": "x"}})");
+    EXPECT_EQ(runCli({"cutscenes", "insert", gba, j, "--force"}).out, "Writing complete! 1 text written.\n");
+    EXPECT_EQ(test::readAll(gba).substr(0x47B0D5, 29), "x" + std::string(28, ' '));
 }
 
 // --- header ------------------------------------------------------------------------------------------------
@@ -134,6 +153,8 @@ TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
         {gba, "region=EU", "region has room for 1 character, not the 2 of its new text."},
         {gba, "romtitle=\xE4\xB8\xAD",
          "romtitle: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {gba, "romtitle=A\x1B[2J",
+         "romtitle: The control character '\\x1B' cannot be written into a header."},
         {cut, "region=E", "\"" + cut + "\" has 256 bytes, too few to hold the checksum at 0x18E."},
         {gb, "", "\"" + gb + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)."},
         {missing, "", "The file \"" + missing + "\" does not exist."},
@@ -149,6 +170,31 @@ TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
         EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
                   std::tuple(1, "", err + " Nothing was written.\n"));
         EXPECT_EQ(test::readAll(file), before);
+    }
+}
+
+// --- what files say, printed ---------------------------------------------------------------------------
+
+// A header's bytes, a patch's metadata and a file's name come from whoever made the file: printed, they
+// can neither command the terminal nor forge a line of the output.
+TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
+    const test::TempDir dir;
+    const std::string gba = dir.file("game.gba"), bps = dir.file("p.bps"),
+                      named = dir.file("\x1B[31mred.gba");
+    test::writeImage(gba, {{0xA0, "A\x1B[2J\nB\x81"}}, 0x100);
+    test::writeText(bps, test::bpsPatch("", "", "", "\x1B]0;owned\x07\nformat: IPS"));
+    const struct {
+        std::vector<std::string> args;
+        std::string line;  // a line of the output
+    } cases[] = {
+        {{"header", gba}, "  romtitle          \"A\\x1B[2J\\nB\\x81\"\n"},
+        {{"patch", "info", bps}, "\nmetadata: \\x1B]0;owned\\x07\\nformat: IPS\n"},
+        {{"identify", named}, dir.file("\\x1B[31mred.gba") + "\t"},
+    };
+    for (const auto& c : cases) {
+        const auto run = runCli(c.args);
+        EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+        EXPECT_EQ(run.out.find('\x1B'), std::string::npos) << run.out;
     }
 }
 

@@ -105,7 +105,7 @@ const std::vector<std::string> kUsages = {"identify FILE...",
                                           "dump --template T [--program-folder DIR] FILE",
                                           "insert --template T [--program-folder DIR] FILE TEXTS.json",
                                           "check --template T [--program-folder DIR] [FILE]",
-                                          "cutscenes (dump FILE | insert FILE TEXTS.json)",
+                                          "cutscenes (dump FILE | insert [--force] FILE TEXTS.json)",
                                           "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]"};
 
 TEST(CliHelp, ListsEveryVerbAndEachVerbExplainsItselfWithoutRunning) {
@@ -134,6 +134,7 @@ TEST(CliUsage, WrongArgumentsExitTwoWithTheVerbsUsageOnStandardError) {
         {"check", "--template", "demo.ini", "--verbose"},
         {"cutscenes", "dump"},
         {"cutscenes", "insert", "sonic.exe", "--all"},
+        {"cutscenes", "dump", "--force", "sonic.exe"},
         {"header"},
         {"header", "a.gba", "--set", "romtitle"},
         {"header", "a.gba", "b.gba"},

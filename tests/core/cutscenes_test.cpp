@@ -54,6 +54,46 @@ TEST(CutsceneRooms, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
     EXPECT_EQ(gone.texts[0], "");
 }
 
+// Texts go only into an executable of a known edition: a ROM given by mistake has rooms at the same offsets.
+TEST(CutsceneRooms, OnlyAnExecutableOfAKnownEditionIsOpenToTexts) {
+    const test::TempDir dir;
+    const std::string gba = dir.file("game.gba"), zm = dir.file("zm.exe"), tiny = dir.file("tiny.exe");
+    test::writeImage(gba, {{0x3C, "0"}, {0xA0, "GAME TITLE"}}, 0x480000);
+    test::writeImage(zm, {{0, "ZM"}, {0x3C, "("}}, 0x100);
+    test::writeImage(tiny, {{0, "MZ"}});
+    const struct {
+        std::string name, path, error;  // error empty: accepted
+    } cases[] = {
+        {"(E)", test::writeCutsceneExecutable(dir, "0", Edition::E), ""},
+        {"(J)", test::writeCutsceneExecutable(dir, "(", Edition::J), ""},
+        {"a GBA ROM with the (E) marker", gba,
+         "\"" + gba +
+             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts."},
+        {"MZ reversed", zm,
+         "\"" + zm +
+             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts."},
+        {"an executable of neither edition", test::writeCutsceneExecutable(dir, "X", Edition::None),
+         "\"" + dir.file("sonicX.exe") +
+             "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x58), so the "
+             "places of "
+             "its texts are not known."},
+        {"ending before the marker", tiny,
+         "\"" + tiny +
+             "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x00), so the "
+             "places of "
+             "its texts are not known."},
+    };
+    for (const auto& c : cases) {
+        const auto checked = checkCutsceneFile(c.path);
+        EXPECT_EQ(checked.ok() ? "" : checked.error(),
+                  c.error.empty() ? "" : c.error + " Nothing was written.")
+            << c.name;
+        EXPECT_EQ(checked.ok() ? ErrorKind::Refusal : checked.failure().kind, ErrorKind::Refusal) << c.name;
+    }
+    const auto missing = checkCutsceneFile(dir.file("missing.exe"));
+    EXPECT_EQ(missing.ok() ? "" : missing.error(), "ROM not found!");
+}
+
 TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWrite) {
     const test::TempDir dir;
     const std::string path = test::writeCutsceneExecutable(dir, "0", Edition::E);

@@ -181,6 +181,28 @@ TEST(CodePage, MalformedUtf8FailsAsNotUtf8) {
     }
 }
 
+// What a file says is printed with every control character escaped and every stray byte shown as a byte.
+TEST(CodePage, EscapedTextShowsControlsAndStrayBytesAndKeepsEveryOtherCharacter) {
+    const struct {
+        std::string name, text, shown;
+    } cases[] = {
+        {"plain text and other scripts", "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41",
+         "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41"},
+        {"named controls", "a\0b\tc\nd\re"s, "a\\0b\\tc\\nd\\re"},
+        {"an escape sequence", "\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
+        {"DEL and the C1 controls", "\x7F\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0", "\\x7F\\x80\\x9B\\x9F\xC2\xA0"},
+        {"stray bytes",
+         "\x9B"
+         "1m\xE9t\xC3",
+         "\\x9B"
+         "1m\\xE9t\\xC3"},
+        {"overlong and surrogate forms", "\xC0\x8A\xED\xA0\x80", "\\xC0\\x8A\\xED\\xA0\\x80"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(escapeControls(c.text), c.shown) << c.name;
+    }
+}
+
 // --- Byte ranges of a ROM image --------------------------------------------------------------------------
 
 std::string read(const std::string& path, std::int32_t offset, std::int16_t count, std::int16_t shift) {

@@ -105,6 +105,8 @@ TEST(HeaderFields, ASaveWritesEachEditPaddedAndRefusesWhatItCannotWrite) {
         {bin, {8, "-"}, "dash is shown only and cannot be written."},
         {gba, {1, "ABC"}, "shortname has room for 2 characters, not the 3 of its new text."},
         {gba, {0, "\xE4\xB8\xAD"}, "romtitle: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {bin, {4, "Hi\tthere"}, "domesticname: The control character '\\t' cannot be written into a header."},
+        {gba, {0, "\xC2\x9B"}, "romtitle: The control character '\\x9B' cannot be written into a header."},
         {cut,
          {13, "E"},
          "region lies past the end of the file (offset 0x1F0, 3 bytes; the file has 498 bytes)."},

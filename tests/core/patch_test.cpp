@@ -1,6 +1,6 @@
 // Patches made here must apply with any patcher and theirs here: every patch we make goes through a
-// decoder written below from the formats' description alone, and the common patcher's own patches
-// (tests/data/patch-vectors) go through ours.
+// decoder written from the formats' description alone (support/patchdecoder), and the common patcher's own
+// patches (tests/data/patch-vectors) go through ours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "patch/patchfiles.h"
+#include "support/patchdecoder.h"
 #include "support/testfiles.h"
 
 namespace rq {
@@ -19,154 +20,10 @@ namespace {
 
 using namespace std::string_literals;
 
-std::uint32_t crc32Of(std::string_view bytes) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (const char byte : bytes) {
-        crc ^= static_cast<unsigned char>(byte);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-        }
-    }
-    return ~crc;
-}
-
-// What the independent decoder made, or nothing for a patch it finds broken; suspicious is set for IPS
-// records out of order or overlapping.
-struct Decoded {
-    std::string bytes;
-    bool suspicious = false;
-};
-
-std::optional<Decoded> decodeIps(std::string_view patch, std::string out) {
-    if (!patch.starts_with("PATCH")) {
-        return std::nullopt;
-    }
-    std::size_t at = 5;
-    std::uint64_t lastEnd = 0;
-    Decoded decoded;
-    const auto number = [&](int bytes) {
-        std::uint64_t value = 0;
-        for (int i = 0; i < bytes; ++i) {
-            value = value << 8 | static_cast<unsigned char>(patch[at++]);
-        }
-        return value;
-    };
-    while (true) {
-        if (patch.size() - at < 3) {
-            return std::nullopt;
-        }
-        if (patch.substr(at, 3) == "EOF") {
-            at += 3;
-            break;
-        }
-        const std::uint64_t offset = number(3);
-        if (patch.size() - at < 2) {
-            return std::nullopt;
-        }
-        std::uint64_t size = number(2);
-        std::string data;
-        if (size == 0) {
-            if (patch.size() - at < 3) {
-                return std::nullopt;
-            }
-            size = number(2);
-            data.assign(size, patch[at++]);
-        } else {
-            if (patch.size() - at < size) {
-                return std::nullopt;
-            }
-            data = patch.substr(at, size);
-            at += size;
-        }
-        decoded.suspicious |= offset < lastEnd || size == 0;
-        lastEnd = offset + size;
-        if (out.size() < lastEnd) {
-            out.resize(lastEnd, '\0');
-        }
-        out.replace(offset, size, data);
-    }
-    if (patch.size() - at == 3) {
-        out.resize(number(3));
-    } else if (patch.size() != at) {
-        return std::nullopt;
-    }
-    decoded.bytes = std::move(out);
-    return decoded;
-}
-
-std::optional<Decoded> decodeBps(std::string_view patch, const std::string& source) {
-    if (!patch.starts_with("BPS1") || patch.size() < 19) {
-        return std::nullopt;
-    }
-    const std::size_t end = patch.size() - 12;
-    std::size_t at = 4;
-    bool broken = false;
-    const auto number = [&] {
-        std::uint64_t value = 0, shift = 1;
-        while (true) {
-            if (at >= end || shift > (1ull << 56)) {
-                broken = true;
-                return std::uint64_t{0};
-            }
-            const auto byte = static_cast<unsigned char>(patch[at++]);
-            value += (byte & 0x7F) * shift;
-            if ((byte & 0x80) != 0) {
-                return value;
-            }
-            shift <<= 7;
-            value += shift;
-        }
-    };
-    const auto crcAt = [&](std::size_t pos) {
-        std::uint32_t crc = 0;
-        for (int i = 3; i >= 0; --i) {
-            crc = crc << 8 | static_cast<unsigned char>(patch[pos + i]);
-        }
-        return crc;
-    };
-    const std::uint64_t sourceSize = number(), targetSize = number(), metadataSize = number();
-    at += metadataSize;
-    if (broken || at > end || sourceSize != source.size() || crcAt(end) != crc32Of(source) ||
-        crcAt(end + 8) != crc32Of(patch.substr(0, patch.size() - 4))) {
-        return std::nullopt;
-    }
-    std::string out;
-    std::uint64_t sourceCursor = 0, targetCursor = 0;
-    while (at < end && !broken) {
-        const std::uint64_t data = number(), length = (data >> 2) + 1;
-        const std::uint64_t kind = data & 3;
-        if (kind == 0 && out.size() + length <= source.size()) {
-            out += source.substr(out.size(), length);
-        } else if (kind == 1 && end - at >= length) {
-            out += patch.substr(at, length);
-            at += length;
-        } else if (kind >= 2) {
-            const std::uint64_t offset = number();
-            std::uint64_t& cursor = kind == 2 ? sourceCursor : targetCursor;
-            cursor += (offset & 1) != 0 ? 0 - (offset >> 1) : offset >> 1;
-            const std::string& from = kind == 2 ? source : out;
-            if (cursor >= from.size() || (kind == 2 && cursor + length > from.size())) {
-                return std::nullopt;
-            }
-            for (std::uint64_t i = 0; i < length; ++i) {
-                out += from[cursor++];
-            }
-        } else {
-            return std::nullopt;
-        }
-        if (out.size() > targetSize) {
-            return std::nullopt;
-        }
-    }
-    if (broken || out.size() != targetSize || crcAt(end + 4) != crc32Of(out)) {
-        return std::nullopt;
-    }
-    return Decoded{out};
-}
-
-std::optional<Decoded> decode(const std::string& patch, const std::string& source) {
-    return patch.starts_with("PATCH") ? decodeIps(patch, source) : decodeBps(patch, source);
-}
+using test::bpsNumber;
+using test::bpsPatch;
+using test::crc32Of;
+using test::decodePatch;
 
 // Bytes that differ from their neighbours, so that nothing passes as a run by chance.
 std::string noise(std::size_t size, unsigned seed = 1) {
@@ -237,7 +94,7 @@ TEST(Patch, MadePatchesGiveTheTargetThroughAnIndependentDecoderAndThroughOurOwn)
             const std::string patch = test::readAll(patchPath);
             EXPECT_EQ(made->patchSize, patch.size());
             EXPECT_EQ(made->changedRanges, c.ranges);
-            const auto decoded = decode(patch, c.source);
+            const auto decoded = decodePatch(patch, c.source);
             ASSERT_TRUE(decoded);
             EXPECT_TRUE(decoded->bytes == c.target);
             EXPECT_FALSE(decoded->suspicious);
@@ -270,25 +127,12 @@ TEST(Patch, TheCommonPatchersPatchesApplyAndOursMatchThemInSize) {
             const auto made = createPatch(file("source.bin"), file("target.bin"), dir.file(name),
                                           *patchFormatForPath(name));
             ASSERT_TRUE(made) << made.error();
-            const auto decoded = decode(test::readAll(dir.file(name)), source);
+            const auto decoded = decodePatch(test::readAll(dir.file(name)), source);
             ASSERT_TRUE(decoded);
             EXPECT_TRUE(decoded->bytes == target);
             const char* theirs = name == "ours.ips"s ? "flips.ips" : "flips-linear.bps";
             EXPECT_LE(made->patchSize, std::filesystem::file_size(file(theirs)));
         }
-    }
-}
-
-std::string bpsNumber(std::uint64_t value) {
-    std::string out;
-    while (true) {
-        const auto low = static_cast<char>(value & 0x7F);
-        value >>= 7;
-        if (value == 0) {
-            return out + static_cast<char>(0x80 | low);
-        }
-        out += low;
-        --value;
     }
 }
 
@@ -298,20 +142,6 @@ std::string hex(std::uint32_t crc) {
     return text;
 }
 
-std::string littleEndian(std::uint32_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 24)};
-}
-
-// A BPS patch around hand-made actions, with right CRCs.
-std::string bps(const std::string& source, const std::string& target, const std::string& actions,
-                const std::string& metadata = {}) {
-    std::string patch = "BPS1" + bpsNumber(source.size()) + bpsNumber(target.size()) +
-                        bpsNumber(metadata.size()) + metadata + actions + littleEndian(crc32Of(source)) +
-                        littleEndian(crc32Of(target));
-    return patch + littleEndian(crc32Of(patch));
-}
-
 std::string action(int kind, std::uint64_t length) {
     return bpsNumber((length - 1) << 2 | kind);
 }
@@ -319,7 +149,7 @@ std::string action(int kind, std::uint64_t length) {
 // Every refusal names what is wrong and leaves no output, not even a temporary file.
 TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
     const std::string source = "ABCDEFGH", target = "ABCDxyGH";
-    const std::string good = bps(source, target, action(0, 4) + action(1, 2) + "xy" + action(0, 2));
+    const std::string good = bpsPatch(source, target, action(0, 4) + action(1, 2) + "xy" + action(0, 2));
     std::string badCrc = good;
     badCrc[10] ^= 1;
     // A few bytes declaring 1 PiB, more than any disk the tests run on has free.
@@ -338,17 +168,17 @@ TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
          "patch expects 8 bytes with CRC32 0x"},
         {"already patched", good, target, "\"DIR/file\" is already patched: its CRC32 0x"},
         {"damaged", badCrc, source, "\"DIR/patch\" is damaged: its CRC32 is 0x"},
-        {"writes past the target", bps(source, target, action(0, 9)), source,
+        {"writes past the target", bpsPatch(source, target, action(0, 9)), source,
          "\"DIR/patch\" is not a valid BPS patch: an action writes past the target's size of 8 bytes."},
-        {"source read past its end", bps(source, source + "12", action(0, 10)), source,
+        {"source read past its end", bpsPatch(source, source + "12", action(0, 10)), source,
          "\"DIR/patch\" is not a valid BPS patch: an action reads past the end of the source."},
-        {"copies target bytes not yet written", bps(source, target, action(3, 2) + bpsNumber(0)), source,
+        {"copies target bytes not yet written", bpsPatch(source, target, action(3, 2) + bpsNumber(0)), source,
          "\"DIR/patch\" is not a valid BPS patch: an action reads target bytes not yet written."},
-        {"copies before the source", bps(source, target, action(2, 2) + bpsNumber(3)), source,
+        {"copies before the source", bpsPatch(source, target, action(2, 2) + bpsNumber(3)), source,
          "\"DIR/patch\" is not a valid BPS patch: an action reads before the start of the source."},
-        {"ends early", bps(source, target, action(0, 4)), source,
+        {"ends early", bpsPatch(source, target, action(0, 4)), source,
          "\"DIR/patch\" is not a valid BPS patch: its actions end after 4 of the target's 8 bytes."},
-        {"wrong target CRC", bps(source, target, action(0, 8)), source,
+        {"wrong target CRC", bpsPatch(source, target, action(0, 8)), source,
          "\"DIR/patch\" is not a valid BPS patch: the bytes it makes have CRC32 " + hex(crc32Of(source)) +
              ", not the " + hex(crc32Of(target)) + " it records."},
         {"declares more than the disk has free", huge, source,
@@ -451,8 +281,8 @@ TEST(Patch, IpsRecordsOutOfOrderOverlappingOrPastTheEndApplyAsThePatchersDo) {
 
 TEST(Patch, InfoGivesWhatABpsPatchCarries) {
     const std::string source = "ABCDEFGH", target = "ABCDxyCD";
-    std::string patch = bps(source, target, action(0, 4) + action(1, 2) + "xy" + action(2, 2) + bpsNumber(4),
-                            "<patch>x</patch>");
+    std::string patch = bpsPatch(
+        source, target, action(0, 4) + action(1, 2) + "xy" + action(2, 2) + bpsNumber(4), "<patch>x</patch>");
     const std::uint32_t recorded = crc32Of(patch.substr(0, patch.size() - 4));
     const test::TempDir dir;
     for (const bool damaged : {false, true}) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 
@@ -162,6 +163,26 @@ Edition readEdition(const std::string& path) {
         return Edition::None;
     }
     return *marker == "0" ? Edition::E : *marker == "(" ? Edition::J : Edition::None;
+}
+
+Status checkCutsceneFile(const std::string& path) {
+    const auto start = readRange(path, 0, 2, 0);
+    const auto marker = readRange(path, kMarkerOffset, 1, 0);
+    if (!start || !marker) {
+        return Error{std::string(kRomNotFound)};
+    }
+    if (*start != "MZ") {
+        return refused("\"" + path +
+                       "\" is not a PC executable (it does not start with \"MZ\"), so it holds no " +
+                       "cutscene texts.");
+    }
+    if (readEdition(path) == Edition::None) {
+        return refused("\"" + path +
+                       "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x" +
+                       hexText(static_cast<std::uint8_t>(marker->front()), 2) +
+                       "), so the places of its texts are not known.");
+    }
+    return success();
 }
 
 std::string_view editionName(Edition edition) {

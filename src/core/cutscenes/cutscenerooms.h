@@ -39,6 +39,11 @@ struct Room {
 [[nodiscard]] Edition readEdition(const std::string& path);
 [[nodiscard]] std::string_view editionName(Edition edition);  // "E", "J" or ""
 
+// Whether texts may be written into the file: an executable ("MZ" at its start) whose marker names an
+// edition. Anything else, a ROM given by mistake above all, is refused (ErrorKind::Refusal) with a message
+// that names the file and what it lacks; a file that cannot be read fails with "ROM not found!".
+[[nodiscard]] Status checkCutsceneFile(const std::string& path);
+
 // Where a room lies in a file of this edition: Sonic and Tikal texts 16 bytes later in (E) than their
 // offset, the playable-character messages at their stored value for the edition (plus 16 in (E)). Nothing
 // for a playable-character message when the file names no edition.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "files/safewrite.h"
@@ -13,22 +12,8 @@ namespace {
 
 Error invalidCharacter(const TemplateEntry& entry, const std::string& key, const std::string& paddedText) {
     // Control characters would break the message's lines or vanish from it, so they are shown escaped.
-    const auto shown = [](const std::string& utf8) {
-        std::string text;
-        for (const char32_t ch : decodeUtf8(utf8).value_or(std::u32string())) {
-            if (const auto named = std::u32string_view(U"\0\t\n\r", 4).find(ch);
-                named != std::u32string_view::npos) {
-                text += std::string("\\") + "0tnr"[named];
-            } else if (ch < 0x20 || (ch >= 0x7F && ch < 0xA0)) {
-                text += "\\x" + hexText(ch, 2);
-            } else {
-                text += encodeUtf8(ch);
-            }
-        }
-        return text;
-    };
-    return Error{entryName(entry) + ": The character '" + shown(key) + "' in the string '" +
-                     shown(paddedText) +
+    return Error{entryName(entry) + ": The character '" + escapeControls(key) + "' in the string '" +
+                     escapeControls(paddedText) +
                      "' is invalid. Please replace it with a valid character.\r\n"
                      "Note: this error may not apply to every text string in the game.",
                  ErrorKind::Refusal};

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "files/asciitext.h"
+
 namespace rq {
 namespace {
 
@@ -99,6 +101,36 @@ std::optional<std::u32string> decodeUtf8(std::string_view utf8) {
         }
         out += ch;
         i += extra + 1;
+    }
+    return out;
+}
+
+bool isControlCharacter(char32_t ch) {
+    return ch < 0x20 || (ch >= 0x7F && ch < 0xA0);
+}
+
+std::string escapeControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const auto decoded = decodeUtf8(text.substr(i, length));
+        if (!decoded || decoded->size() != 1) {
+            out += "\\x" + hexText(lead, 2);
+            ++i;
+            continue;
+        }
+        const char32_t ch = decoded->front();
+        if (const auto named = std::u32string_view(U"\0\t\n\r", 4).find(ch);
+            named != std::u32string_view::npos) {
+            out += std::string("\\") + "0tnr"[named];
+        } else if (isControlCharacter(ch)) {
+            out += "\\x" + hexText(ch, 2);
+        } else {
+            out += text.substr(i, length);
+        }
+        i += length;
     }
     return out;
 }

@@ -27,6 +27,15 @@ namespace rq {
 [[nodiscard]] std::optional<std::u32string> decodeUtf8(std::string_view utf8);
 [[nodiscard]] std::string encodeUtf8(char32_t ch);
 
+// C0 controls (U+0000 to U+001F), DEL and C1 controls (U+0080 to U+009F): a terminal takes some of them for
+// commands, and a line break lets a text forge lines of its own.
+[[nodiscard]] bool isControlCharacter(char32_t ch);
+
+// Text from a file, a patch or a file name, as it may be shown or printed: every control character
+// escaped, NUL, tab, line feed and carriage return as \0, \t, \n and \r, any other as \xNN of its code
+// point, and every byte that is no part of a valid UTF-8 sequence as \xNN of the byte.
+[[nodiscard]] std::string escapeControls(std::string_view text);
+
 // How many characters (code points) a UTF-8 text holds: its bytes that do not continue a sequence.
 [[nodiscard]] std::size_t characterCount(std::string_view utf8);
 

@@ -172,6 +172,13 @@ Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEd
         if (!field.writable) {
             return refused(control + " is shown only and cannot be written.");
         }
+        // A header's texts are names and codes; a control character in one is a mistake or a trap.
+        const auto characters = decodeUtf8(edit.text).value_or(std::u32string());
+        if (const auto found = std::find_if(characters.begin(), characters.end(), isControlCharacter);
+            found != characters.end()) {
+            return refused(control + ": The control character '" + escapeControls(encodeUtf8(*found)) +
+                           "' cannot be written into a header.");
+        }
         const std::size_t length = characterCount(edit.text);
         if (length > static_cast<std::size_t>(field.size)) {
             return refused(control + " has room for " + std::to_string(field.size) +

@@ -1,0 +1,194 @@
+#include "patchdecoder.h"
+
+namespace rq::test {
+namespace {
+
+std::optional<Decoded> decodeIps(std::string_view patch, std::string out, std::uint64_t maxOutput) {
+    if (!patch.starts_with("PATCH")) {
+        return std::nullopt;
+    }
+    std::size_t at = 5;
+    std::uint64_t lastEnd = 0;
+    Decoded decoded;
+    const auto number = [&](int bytes) {
+        std::uint64_t value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            value = value << 8 | static_cast<unsigned char>(patch[at++]);
+        }
+        return value;
+    };
+    while (true) {
+        if (patch.size() - at < 3) {
+            return std::nullopt;
+        }
+        if (patch.substr(at, 3) == "EOF") {
+            at += 3;
+            break;
+        }
+        const std::uint64_t offset = number(3);
+        if (patch.size() - at < 2) {
+            return std::nullopt;
+        }
+        std::uint64_t size = number(2);
+        std::string data;
+        if (size == 0) {
+            if (patch.size() - at < 3) {
+                return std::nullopt;
+            }
+            size = number(2);
+            data.assign(size, patch[at++]);
+        } else {
+            if (patch.size() - at < size) {
+                return std::nullopt;
+            }
+            data = patch.substr(at, size);
+            at += size;
+        }
+        decoded.suspicious |= offset < lastEnd || size == 0;
+        lastEnd = offset + size;
+        // A record of no bytes writes nothing, so it does not lengthen the output either.
+        if (size == 0) {
+            continue;
+        }
+        if (lastEnd > maxOutput) {
+            return std::nullopt;
+        }
+        if (out.size() < lastEnd) {
+            out.resize(lastEnd, '\0');
+        }
+        out.replace(offset, size, data);
+    }
+    if (patch.size() - at == 3) {
+        const std::uint64_t cut = number(3);
+        if (cut > maxOutput) {
+            return std::nullopt;
+        }
+        out.resize(cut);
+    } else if (patch.size() != at) {
+        return std::nullopt;
+    }
+    decoded.bytes = std::move(out);
+    return decoded;
+}
+
+std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
+                                 bool checkMadeCrcs) {
+    if (!patch.starts_with("BPS1") || patch.size() < 19) {
+        return std::nullopt;
+    }
+    const std::size_t end = patch.size() - 12;
+    std::size_t at = 4;
+    bool broken = false;
+    const auto number = [&] {
+        std::uint64_t value = 0, shift = 1;
+        while (true) {
+            if (at >= end || shift > (1ull << 56)) {
+                broken = true;
+                return std::uint64_t{0};
+            }
+            const auto byte = static_cast<unsigned char>(patch[at++]);
+            value += (byte & 0x7F) * shift;
+            if ((byte & 0x80) != 0) {
+                return value;
+            }
+            shift <<= 7;
+            value += shift;
+        }
+    };
+    const auto crcAt = [&](std::size_t pos) {
+        std::uint32_t crc = 0;
+        for (int i = 3; i >= 0; --i) {
+            crc = crc << 8 | static_cast<unsigned char>(patch[pos + i]);
+        }
+        return crc;
+    };
+    const std::uint64_t sourceSize = number(), targetSize = number(), metadataSize = number();
+    if (broken || metadataSize > end - at || targetSize > maxOutput) {
+        return std::nullopt;
+    }
+    at += metadataSize;
+    if (sourceSize != source.size() || crcAt(end) != crc32Of(source) ||
+        (checkMadeCrcs && crcAt(end + 8) != crc32Of(patch.substr(0, patch.size() - 4)))) {
+        return std::nullopt;
+    }
+    std::string out;
+    std::uint64_t sourceCursor = 0, targetCursor = 0;
+    while (at < end && !broken) {
+        const std::uint64_t data = number(), length = (data >> 2) + 1;
+        const std::uint64_t kind = data & 3;
+        if (broken || length > targetSize - out.size()) {
+            return std::nullopt;
+        }
+        if (kind == 0 && out.size() + length <= source.size()) {
+            out += source.substr(out.size(), length);
+        } else if (kind == 1 && end - at >= length) {
+            out += patch.substr(at, length);
+            at += length;
+        } else if (kind >= 2) {
+            const std::uint64_t offset = number();
+            std::uint64_t& cursor = kind == 2 ? sourceCursor : targetCursor;
+            cursor += (offset & 1) != 0 ? 0 - (offset >> 1) : offset >> 1;
+            const std::size_t available = kind == 2 ? source.size() : out.size();
+            if (broken || cursor >= available || (kind == 2 && length > available - cursor)) {
+                return std::nullopt;
+            }
+            // A target copy may read what it writes itself: byte by byte.
+            for (std::uint64_t i = 0; i < length; ++i) {
+                out += kind == 2 ? source[cursor++] : out[cursor++];
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (broken || out.size() != targetSize || (checkMadeCrcs && crcAt(end + 4) != crc32Of(out))) {
+        return std::nullopt;
+    }
+    return Decoded{out};
+}
+
+}  // namespace
+
+std::uint32_t crc32Of(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    return ~crc;
+}
+
+std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
+                                   bool checkMadeCrcs) {
+    return patch.starts_with("PATCH") ? decodeIps(patch, std::string(source), maxOutput)
+                                      : decodeBps(patch, source, maxOutput, checkMadeCrcs);
+}
+
+std::string bpsNumber(std::uint64_t value) {
+    std::string out;
+    while (true) {
+        const auto low = static_cast<char>(value & 0x7F);
+        value >>= 7;
+        if (value == 0) {
+            return out + static_cast<char>(0x80 | low);
+        }
+        out += low;
+        --value;
+    }
+}
+
+std::string littleEndian32(std::uint32_t value) {
+    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
+            static_cast<char>(value >> 24)};
+}
+
+std::string bpsPatch(std::string_view source, std::string_view target, std::string_view actions,
+                     std::string_view metadata) {
+    std::string patch = "BPS1" + bpsNumber(source.size()) + bpsNumber(target.size()) +
+                        bpsNumber(metadata.size()) + std::string(metadata) + std::string(actions) +
+                        littleEndian32(crc32Of(source)) + littleEndian32(crc32Of(target));
+    return patch + littleEndian32(crc32Of(patch));
+}
+
+}  // namespace rq::test

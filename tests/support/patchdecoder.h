@@ -1,0 +1,36 @@
+#pragma once
+
+// IPS and BPS written from the formats' description alone, independent of the program's own patch code: the
+// tests and the differential fuzz target check our patches and our patcher against it. Standard library only.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rq::test {
+
+[[nodiscard]] std::uint32_t crc32Of(std::string_view bytes);
+
+// What the decoder made; suspicious is set for IPS records out of order, overlapping or of no bytes.
+struct Decoded {
+    std::string bytes;
+    bool suspicious = false;
+};
+
+// The source with the patch applied (IPS or BPS by its first bytes), or nothing for a patch the decoder
+// finds broken or made for another source, or one whose output would be longer than maxOutput. A BPS
+// patch's CRC32s are checked, the target's and the patch's own only when checkMadeCrcs is set (a fuzz target
+// leaves them out to learn what the actions make, then writes them).
+[[nodiscard]] std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source,
+                                                 std::uint64_t maxOutput = UINT64_MAX,
+                                                 bool checkMadeCrcs = true);
+
+// The pieces of a BPS patch: a number as the format writes it, a CRC32 as the trailer holds it, and a whole
+// patch around hand-made actions with right CRCs.
+[[nodiscard]] std::string bpsNumber(std::uint64_t value);
+[[nodiscard]] std::string littleEndian32(std::uint32_t value);
+[[nodiscard]] std::string bpsPatch(std::string_view source, std::string_view target, std::string_view actions,
+                                   std::string_view metadata = {});
+
+}  // namespace rq::test
