@@ -154,8 +154,8 @@ TEST(Patch, RefusedPatchesLeaveNoOutputAndSayWhy) {
     badCrc[10] ^= 1;
     // A few bytes declaring 1 PiB, more than any disk the tests run on has free.
     std::string huge = "BPS1" + bpsNumber(8) + bpsNumber(1ull << 50) + bpsNumber(0) + action(0, 8) +
-                       littleEndian(crc32Of(source)) + littleEndian(0);
-    huge += littleEndian(crc32Of(huge));
+                       test::littleEndian32(crc32Of(source)) + test::littleEndian32(0);
+    huge += test::littleEndian32(crc32Of(huge));
     const struct {
         std::string name, patch, file, error;
     } cases[] = {
