@@ -185,9 +185,9 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
 
     // Beside the keystones, where it is in view as the window opens.
     m_editionUnknown = new QLabel(
-        tr("The edition of this file is not known: its byte at 0x3C names neither (E) nor (J). The places of "
-           "the \"Now You Can Play With...\" messages are not known, so they are not shown and cannot be "
-           "saved; the other texts are shown from the places they have in the (J) edition."),
+        tr("The edition of this file is not known: its byte at 0x3C names neither (E) nor (J). The \"Now You "
+           "Can Play With...\" messages cannot be read or saved, and the other texts are read where the (J) "
+           "edition keeps them."),
         page);
     m_editionUnknown->setObjectName(QStringLiteral("edition_unknown"));
     m_editionUnknown->setWordWrap(true);
@@ -196,7 +196,7 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
     m_editionUnknown->setMargin(twips(120));
     m_editionUnknown->setGeometry(twipsRect(240 + kMiscFrameWidth + kMiscFrameGap,
                                             kMiscFrameTop + kMiscFrameHeight + kMiscFrameGap + 105,
-                                            kMiscFrameWidth, 1575));
+                                            kMiscFrameWidth, kMiscFrameHeight - 105));
     m_editionUnknown->hide();
     orderTabs(findChild<QPushButton*>(QStringLiteral("sonic_write")), playAsSave, tikalSave);
 }
@@ -257,11 +257,15 @@ void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
     m_editionUnknown->setVisible(m_edition == Edition::None);
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
-        if (read.texts[r]) {  // a playable-character message of a file without edition keeps its placeholder
+        if (read.texts[r]) {
             // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
             m_boxes[r]->setText(QString::fromStdString(std::string(unpadded(*read.texts[r]))));
             m_boxes[r]->setCursorPosition(0);  // a text wider than its box shows its start
         }
+        // A playable-character message of a file without edition has no place: its box keeps its
+        // placeholder and takes no typing.
+        m_boxes[r]->setEnabled(read.texts[r].has_value());
+        m_counters[r]->setVisible(read.texts[r].has_value());
         new TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
         watchTextBox(
             m_boxes[r], rooms[r].size, m_counters[r],
@@ -269,6 +273,9 @@ void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
             tr("no byte in code page 1252"));
     }
     m_savedTexts = read.texts;
+    if (auto* playAsSave = findChild<QPushButton*>(QStringLiteral("Command1"))) {
+        playAsSave->setEnabled(m_edition != Edition::None);
+    }
     showEdited();
 }
 

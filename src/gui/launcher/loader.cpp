@@ -233,7 +233,11 @@ bool LoaderWindow::showPicture(const std::string& path) {
     if (image.isNull()) {
         return false;
     }
-    m_picture->setPixmap(QPixmap::fromImage(image));
+    // A picture fills its box as designed, which grows with a larger font.
+    const double scale = layoutScale();
+    m_picture->setPixmap(QPixmap::fromImage(
+        scale == 1 ? image
+                   : image.scaled(image.size() * scale, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     return true;
 }
 
