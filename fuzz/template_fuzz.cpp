@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "files/codepage.h"
 #include "files/common.h"
 #include "files/iniReadWriteDelete.h"
 #include "templates/gametemplate.h"
@@ -114,12 +115,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!read.readFailed);
     require(read.texts.size() == gameTemplate->entries.size());
 
-    std::vector<std::string> padded;
-    padded.reserve(read.texts.size());
+    // Every text as read, saved back as an edit: a text read longer than its box is refused, as is any
+    // character its alphabet cannot save.
+    std::vector<rq::EntryEdit> edits;
+    edits.reserve(read.texts.size());
     for (std::size_t i = 0; i < read.texts.size(); ++i) {
-        padded.push_back(rq::padToLimit(read.texts[i], gameTemplate->entries[i].limit()));
+        edits.push_back({i, rq::padToLimit(read.texts[i], gameTemplate->entries[i].limit())});
     }
-    const auto writes = rq::planSave(*gameTemplate, padded, gameBytes.size());
+    const auto writes = rq::planSave(*gameTemplate, edits, gameTemplate->entries.size());
     if (!writes) {
         return 0;
     }
