@@ -114,7 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!read.readFailed);
     require(read.texts.size() == gameTemplate->entries.size());
 
-    // Every entry saved with the text it reads as, padded to its limit: what a save of all would plan.
+    // Every text as read, padded to its limit and saved back as an edit: a text read longer than its box is
+    // refused, as is any character its alphabet cannot save.
     std::vector<rq::EntryEdit> edits;
     edits.reserve(read.texts.size());
     for (std::size_t i = 0; i < read.texts.size(); ++i) {

@@ -18,7 +18,6 @@
 namespace rq::cli {
 namespace {
 
-using cutscenes::CutsceneEdit;
 using cutscenes::CutsceneTexts;
 using Json = nlohmann::ordered_json;
 
@@ -63,12 +62,10 @@ int dump(const std::string& path, std::optional<TextsFormat> format, Streams io)
     return kExitOk;
 }
 
-// The rooms, in the table's order, whose given text differs from what the file shows now: a room left
-// out or given as it shows keeps its bytes. A playable-character message of a file of neither edition
-// was not read, so any text for it is a change, which the save plan refuses.
-Result<std::vector<CutsceneEdit>> changedRooms(const std::map<std::string, std::string>& given,
-                                               const CutsceneTexts& current, const std::string& name) {
-    std::vector<CutsceneEdit> edits;
+// The rooms the input gives texts for, by the table's order; a key that names no room is refused.
+Result<std::vector<std::optional<std::string>>> givenRooms(const std::map<std::string, std::string>& given,
+                                                           const std::string& name) {
+    std::vector<std::optional<std::string>> after(cutscenes::rooms().size());
     for (const auto& [key, text] : given) {
         const auto room = cutscenes::findRoom(key);
         if (!room) {
@@ -76,12 +73,9 @@ Result<std::vector<CutsceneEdit>> changedRooms(const std::map<std::string, std::
                 name + ": the key \"" + key + "\" names no cutscene text." + std::string(kNothingWritten),
                 ErrorKind::Refusal};
         }
-        if (current.texts[*room] != text) {
-            edits.push_back(CutsceneEdit{*room, text});
-        }
+        after[*room] = text;
     }
-    std::sort(edits.begin(), edits.end(), [](const auto& a, const auto& b) { return a.room < b.room; });
-    return edits;
+    return after;
 }
 
 // The texts the input gives, by key; a translator's file (PO, CSV) gives only those that changed.
@@ -120,16 +114,18 @@ int insert(const std::string& path, const std::string& jsonPath, std::optional<T
         say(io, given.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
-    const auto edits = changedRooms(*given, *current, json->name);
-    if (!edits) {
-        say(io, edits.error());
+    const auto after = givenRooms(*given, json->name);
+    if (!after) {
+        say(io, after.error());
         return kExitRefused;
     }
-    if (const auto saved = cutscenes::saveCutsceneTexts(path, current->edition, *edits); !saved) {
+    // A room left out or given as it shows keeps its bytes.
+    const auto edits = cutscenes::changedRooms(current->texts, *after);
+    if (const auto saved = cutscenes::saveCutsceneTexts(path, current->edition, edits); !saved) {
         say(io, saved.error());
         return kExitRefused;
     }
-    io.out << "Writing complete! " << edits->size() << (edits->size() == 1 ? " text" : " texts")
+    io.out << "Writing complete! " << edits.size() << (edits.size() == 1 ? " text" : " texts")
            << " written.\n";
     return kExitOk;
 }

@@ -1,4 +1,3 @@
-#include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
@@ -85,12 +84,9 @@ void print(const std::string& file, Kind kind, const headers::HeaderTexts& read,
         << (checksum.right() ? "right" : "wrong") << '\n';
 }
 
-// The given texts that differ from what the file shows, in the table's order; the last of a field's
-// texts counts. Every given text is checked first, changed or not, so that a locked field or a text
-// that could never be written is refused even when it matches.
-Result<std::vector<headers::FieldEdit>> changedFields(const HeaderArguments& args, Kind kind,
-                                                      const headers::HeaderTexts& current) {
-    std::map<std::size_t, std::string> given;
+// The given texts by field, the last of a field's texts counting; a name that is no field is refused.
+Result<std::vector<std::optional<std::string>>> givenFields(const HeaderArguments& args, Kind kind) {
+    std::vector<std::optional<std::string>> after(headers::fields(kind).size());
     for (const auto& [control, text] : args.sets) {
         const auto field = headers::findField(kind, control);
         if (!field) {
@@ -98,19 +94,9 @@ Result<std::vector<headers::FieldEdit>> changedFields(const HeaderArguments& arg
                              " header has no field \"" + control + "\"." + std::string(kNothingWritten),
                          ErrorKind::Refusal};
         }
-        given[*field] = text;
+        after[*field] = text;
     }
-    std::vector<headers::FieldEdit> all, changed;
-    for (const auto& [field, text] : given) {
-        all.push_back({field, text});
-        if (current.texts[field] != text) {
-            changed.push_back({field, text});
-        }
-    }
-    if (const auto plan = headers::planHeaderSave(kind, all); !plan) {
-        return plan.failure();
-    }
-    return changed;
+    return after;
 }
 
 struct HeaderState {
@@ -132,7 +118,11 @@ Result<HeaderState> readState(const std::string& file, Kind kind) {
 
 // The changed fields, then the checksum, whose GBA value covers them.
 Status writeChanges(const HeaderArguments& args, Kind kind, const HeaderState& current, Streams io) {
-    const auto edits = changedFields(args, kind, current.read);
+    const auto after = givenFields(args, kind);
+    if (!after) {
+        return after.failure();
+    }
+    const auto edits = headers::changedFields(kind, current.read.texts, *after);
     if (!edits) {
         return edits.failure();
     }

@@ -7,7 +7,6 @@
 #include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
 #include "exchange/potexts.h"
-#include "files/codepage.h"
 #include "files/outputname.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
@@ -73,18 +72,7 @@ int insertCommand(Arguments args, Streams io) {
     // Only the entries whose given text differs from what the file holds now are written.
     std::vector<std::string> edited = texts;
     for (const auto& [number, text] : *given) {
-        const TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(number - 1)];
-        std::string& current = edited[static_cast<std::size_t>(number - 1)];
-        // The save keeps only the first limit characters; a longer text would be cut without a word. The
-        // text read from the file may be longer (a code shown as several characters) and goes back as read.
-        const std::size_t length = characterCount(text);
-        if (text != current && length > static_cast<std::size_t>(entry.limit())) {
-            say(io, entryName(entry) + " has room for " + std::to_string(entry.limit()) +
-                        " characters, not the " + std::to_string(length) + " of its new text." +
-                        std::string(kNothingWritten));
-            return kExitRefused;
-        }
-        current = text;
+        edited[static_cast<std::size_t>(number - 1)] = text;
     }
     const auto saved = saveEntryTexts(arguments.templatePath, gameFile, texts, edited);
     if (!saved) {

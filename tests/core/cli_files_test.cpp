@@ -82,9 +82,11 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
         {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic[100]": "x"}})",
          j + ": the key \"sonic[100]\" names no cutscene text." + kNothingWritten},
         {"playas without an edition", unmarked, R"({"texts": {"sonic[1]": "ok", "playas1": "x"}})",
-         "playas1 has no place in a file that names neither edition." + kNothingWritten, true},
+         "Now You Can Play With..., line 1 has no place in a file that names neither edition." +
+             kNothingWritten,
+         true},
         {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
-         "sonic[0] lies past the end of the file ("},
+         "Cutscene 1, line 1 lies past the end of the file ("},
         {"file missing", dir.file("missing.exe"), R"({"texts": {}})", "ROM not found!\n"},
     };
     for (const auto& c : cases) {
@@ -149,12 +151,12 @@ TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
     test::writeImage(gb, {}, 0x100);
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {gba, "title=X", "A GBA header has no field \"title\"."},
-        {gba, "devicetype=80", "devicetype is shown only and cannot be written."},  // even as it shows
-        {gba, "region=EU", "region has room for 1 character, not the 2 of its new text."},
+        {gba, "devicetype=80", "The device type is shown only and cannot be written."},  // even as it shows
+        {gba, "region=EU", "The region has room for 1 character, not the 2 of its new text."},
         {gba, "romtitle=\xE4\xB8\xAD",
-         "romtitle: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+         "The title: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
         {gba, "romtitle=A\x1B[2J",
-         "romtitle: The control character '\\x1B' cannot be written into a header."},
+         "The title: The control character '\\x1B' cannot be written into a header."},
         {cut, "region=E", "\"" + cut + "\" has 256 bytes, too few to hold the checksum at 0x18E."},
         {gb, "", "\"" + gb + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)."},
         {missing, "", "The file \"" + missing + "\" does not exist."},

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
@@ -11,18 +13,64 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(CutsceneRooms, TheTableHoldsEachRoomOnceInOrderWithoutOverlaps) {
-    ASSERT_EQ(rooms().size(), 110u);
-    EXPECT_EQ(roomKey(rooms()[99]) + roomKey(rooms()[100]) + roomKey(rooms()[109]),
-              "sonic[99]tikaltxt[0]playas6");
+// The rooms as the design lists them, written out apart from the product's table: Sonic's boxes 0 to 99 and
+// the Tikal texts at their offsets in the (J) executable, 16 bytes later in (E); the playable-character
+// messages at their stored (E) value (plus 16) and (J) value.
+struct Place {
+    std::int64_t j;
+    int size;
+};
+constexpr Place kSonicAndTikal[] = {
+    {0x47B0C5, 29}, {0x47B0B9, 10}, {0x4727A1, 30}, {0x472789, 19}, {0x47275D, 20}, {0x472775, 15},
+    {0x472739, 9},  {0x4726F1, 29}, {0x472743, 24}, {0x472711, 36}, {0x47AF91, 23}, {0x47AFA9, 15},
+    {0x47AF51, 26}, {0x47AF6C, 35}, {0x47AF29, 33}, {0x45165D, 4},  {0x47ABB9, 12}, {0x47AB8D, 13},
+    {0x47AB9B, 26}, {0x47AB81, 8},  {0x47AB61, 28}, {0x47A801, 12}, {0x47A80E, 22}, {0x47A7E5, 26},
+    {0x47A7CD, 22}, {0x47A795, 27}, {0x47A7B1, 24}, {0x47A755, 26}, {0x47A770, 34}, {0x47A731, 32},
+    {0x47A705, 27}, {0x47A721, 12}, {0x47A6C9, 31}, {0x47A6E9, 23}, {0x47A6BD, 9},  {0x47A6A1, 8},
+    {0x47A6AA, 16}, {0x47A669, 29}, {0x47A687, 21}, {0x47A645, 31}, {0x47A615, 33}, {0x47A637, 10},
+    {0x47A5D1, 29}, {0x47A5EF, 33}, {0x47A5A1, 23}, {0x47A5B9, 19}, {0x47A575, 29}, {0x47A594, 9},
+    {0x47A539, 25}, {0x47A556, 28}, {0x46DF41, 9},  {0x479B85, 14}, {0x479B94, 18}, {0x479B61, 8},
+    {0x479B6A, 25}, {0x470F3D, 8},  {0x470F29, 18}, {0x479B31, 31}, {0x479B51, 13}, {0x479B15, 25},
+    {0x479AD1, 32}, {0x479AF2, 31}, {0x479A9D, 28}, {0x479ABA, 19}, {0x479A79, 33}, {0x479A55, 24},
+    {0x479A6E, 8},  {0x479A35, 8},  {0x479A3E, 19}, {0x4799F9, 31}, {0x479A19, 25}, {0x479339, 26},
+    {0x479331, 4},  {0x479311, 27}, {0x479309, 6},  {0x4792E5, 34}, {0x4792CD, 22}, {0x479291, 26},
+    {0x4792AC, 28}, {0x4749F9, 15}, {0x479251, 33}, {0x479273, 27}, {0x479219, 28}, {0x479236, 20},
+    {0x479205, 16}, {0x4791D9, 23}, {0x4791F2, 15}, {0x479199, 29}, {0x4791B7, 32}, {0x479179, 25},
+    {0x47913D, 28}, {0x47915A, 26}, {0x46A341, 6},  {0x479109, 26}, {0x479124, 20}, {0x4790F9, 14},
+    {0x4790BD, 22}, {0x4790D5, 34}, {0x479081, 33}, {0x4790A3, 24}, {0x3E8B0D, 20}, {0x3E8B22, 35},
+    {0x3E8AD1, 36}, {0x3E8AF6, 20}};
+constexpr struct {
+    std::int64_t storedE, j;
+    int size;
+} kMessages[] = {{0x3E04ED, 0x3E050D, 29}, {0x3E0455, 0x3E0475, 29}, {0x3E03B5, 0x3E03D5, 32},
+                 {0x3E0315, 0x3E0335, 27}, {0x3E0289, 0x3E02A9, 28}, {0x3E01F1, 0x3E0211, 27}};
+
+TEST(CutsceneRooms, EachRoomLiesWhereTheDesignPlacesItInBothEditions) {
+    ASSERT_EQ(rooms().size(), std::size(kSonicAndTikal) + std::size(kMessages));
     for (std::size_t i = 0; i < rooms().size(); ++i) {
+        const bool message = i >= std::size(kSonicAndTikal);
+        const auto& m = kMessages[message ? i - std::size(kSonicAndTikal) : 0];
+        const Place place = message ? Place{m.j, m.size} : kSonicAndTikal[i];
+        const std::int64_t e = message ? m.storedE + 16 : place.j + 16;
+        EXPECT_EQ(std::tuple(fileOffset(rooms()[i], Edition::J), fileOffset(rooms()[i], Edition::E),
+                             int{rooms()[i].size}),
+                  std::tuple(place.j, e, place.size))
+            << roomKey(rooms()[i]);
         EXPECT_EQ(findRoom(roomKey(rooms()[i])), i);
-        for (std::size_t j = i + 1; j < rooms().size(); ++j) {
-            const Room &a = rooms()[i], &b = rooms()[j];
-            if (a.group != Group::PlayAs && b.group != Group::PlayAs) {
-                EXPECT_TRUE(a.offset + a.size <= b.offset || b.offset + b.size <= a.offset) << i << " " << j;
-            }
-        }
+    }
+}
+
+// As the window shows them: down the frame's left column, then its right one.
+TEST(CutsceneRooms, MessagesNameARoomByItsFrameAndLine) {
+    const std::pair<std::size_t, std::string> names[] = {{5, "Cutscene 1, line 6"},
+                                                         {7, "Cutscene 1, line 10"},
+                                                         {8, "Cutscene 1, line 8"},
+                                                         {36, "Cutscene 3, line 16"},
+                                                         {99, "Cutscene 5, line 29"},
+                                                         {101, "Tikal Text, line 2"},
+                                                         {109, "Now You Can Play With..., line 6"}};
+    for (const auto& [room, name] : names) {
+        EXPECT_EQ(roomName(rooms()[room]), name);
     }
 }
 
@@ -94,6 +142,18 @@ TEST(CutsceneRooms, OnlyAnExecutableOfAKnownEditionIsOpenToTexts) {
     EXPECT_EQ(missing.ok() ? "" : missing.error(), "ROM not found!");
 }
 
+// A text given as the box shows it, without the padding, is no change; a room not read is changed by any.
+TEST(CutsceneRooms, OnlyTextsThatDifferOncePaddedAreChanges) {
+    const std::vector<std::optional<std::string>> before = {"Hey  ", "t1", "Hi", std::nullopt, "x"};
+    const std::vector<std::optional<std::string>> after = {"Hey", "t1 ", "Hi!", "y", std::nullopt};
+    const auto edits = changedRooms(before, after);
+    std::string changed;
+    for (const CutsceneEdit& edit : edits) {
+        changed += std::to_string(edit.room) + "=" + edit.text + " ";
+    }
+    EXPECT_EQ(changed, "2=Hi! 3=y ");
+}
+
 TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWrite) {
     const test::TempDir dir;
     const std::string path = test::writeCutsceneExecutable(dir, "0", Edition::E);
@@ -113,11 +173,13 @@ TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWri
     } refusals[] = {
         {Edition::E,
          {99, std::string(25, 'x')},
-         "sonic[99] has room for 24 characters, not the 25 of its new text."},
+         "Cutscene 5, line 29 has room for 24 characters, not the 25 of its new text."},
         {Edition::E,
          {0, "a\xE4\xB8\xAD"},
-         "sonic[0]: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
-        {Edition::None, {104, "x"}, "playas1 has no place in a file that names neither edition."},
+         "Cutscene 1, line 1: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {Edition::None,
+         {104, "x"},
+         "Now You Can Play With..., line 1 has no place in a file that names neither edition."},
     };
     for (const auto& r : refusals) {
         const std::vector<CutsceneEdit> all = {{1, "fine"}, r.edit};

@@ -100,16 +100,18 @@ TEST(HeaderFields, ASaveWritesEachEditPaddedAndRefusesWhatItCannotWrite) {
     expectFile(bin, binExpected);
 
     const std::tuple<std::string, FieldEdit, std::string> refusals[] = {
-        {gba, {4, "00"}, "devicetype is shown only and cannot be written."},
-        {gba, {5, ""}, "version is shown only and cannot be written."},
-        {bin, {8, "-"}, "dash is shown only and cannot be written."},
-        {gba, {1, "ABC"}, "shortname has room for 2 characters, not the 3 of its new text."},
-        {gba, {0, "\xE4\xB8\xAD"}, "romtitle: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
-        {bin, {4, "Hi\tthere"}, "domesticname: The control character '\\t' cannot be written into a header."},
-        {gba, {0, "\xC2\x9B"}, "romtitle: The control character '\\x9B' cannot be written into a header."},
+        {gba, {4, "00"}, "The device type is shown only and cannot be written."},
+        {gba, {5, ""}, "The version is shown only and cannot be written."},
+        {bin, {8, "-"}, "The separator is shown only and cannot be written."},
+        {gba, {1, "ABC"}, "The short name has room for 2 characters, not the 3 of its new text."},
+        {gba, {0, "\xE4\xB8\xAD"}, "The title: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {bin,
+         {4, "Hi\tthere"},
+         "The domestic name: The control character '\\t' cannot be written into a header."},
+        {gba, {0, "\xC2\x9B"}, "The title: The control character '\\x9B' cannot be written into a header."},
         {cut,
          {13, "E"},
-         "region lies past the end of the file (offset 0x1F0, 3 bytes; the file has 498 bytes)."},
+         "The region lies past the end of the file (offset 0x1F0, 3 bytes; the file has 498 bytes)."},
     };
     for (const auto& [file, edit, error] : refusals) {
         const std::string before = test::readAll(file);
@@ -117,6 +119,29 @@ TEST(HeaderFields, ASaveWritesEachEditPaddedAndRefusesWhatItCannotWrite) {
         EXPECT_EQ(saved.ok() ? "" : saved.error(), error + " Nothing was written.");
         expectFile(file, before);
     }
+}
+
+// A Mega Drive box shows its text without the spaces its save pads with, and that text is no change; a GBA
+// text ends at its zero bytes already, and its spaces are its own, as is the separator, which is never saved.
+TEST(HeaderFields, OnlyTextsThatDifferOncePaddedAreChanges) {
+    EXPECT_EQ(std::string(shownText(Kind::MegaDrive, 4, "SONIC  ")) + "|" +
+                  std::string(shownText(Kind::MegaDrive, 8, " ")) + "|" +
+                  std::string(shownText(Kind::Gba, 0, "AB ")),
+              "SONIC| |AB ");
+    std::vector<std::string> before(fields(Kind::MegaDrive).size(), "JUE");
+    before[4] = "SONIC" + std::string(43, ' ');
+    std::vector<std::optional<std::string>> after(before.size());
+    after[4] = "SONIC";
+    after[11] = "";
+    after[12] = "JUE ";
+    const auto changed = changedFields(Kind::MegaDrive, before, after);
+    ASSERT_TRUE(changed) << changed.error();
+    ASSERT_EQ(changed->size(), 1u);
+    EXPECT_EQ((*changed)[0].field, 11u);
+    const std::vector<std::string> gbaBefore = {"AB", "XY", "E", "01", "80", "01"};
+    std::vector<std::optional<std::string>> gbaAfter(6);
+    gbaAfter[0] = "AB";
+    EXPECT_TRUE(changedFields(Kind::Gba, gbaBefore, gbaAfter)->empty());
 }
 
 // GBA: title "A" (0x41) and the fixed 0x96 at 0xB2 sum to 0xD7; -(0xD7 + 0x19) = -0xF0 = 0x10 (mod 256).

@@ -78,6 +78,7 @@ TEST(Identify, EdgeFilesGiveTheGameOrTheRefusal) {
         std::uint64_t size = 0;
     };
     const std::string lockOn = "MK-1563 -00", sadx = "Now, you can play with SONIC!";
+    const std::string translated = "Jetzt spielst du mit SONIC!  ";
     const std::string s2 = "00001051-01", genesis = "SEGA GENESIS   ";
     // A perfectly good Mega Drive header: only the extension decides.
     const Patches sonic2 = sega(s2);
@@ -99,6 +100,19 @@ TEST(Identify, EdgeFilesGiveTheGameOrTheRefusal) {
         {"ConsoleNameOneByteLate", ".bin", {{0x101, "SEGA MEGA DRIVE"}, {0x183, s2}}, notValid("bin")},
         // The text lies whole at neither of the executable's two places.
         {"ExeTextBetween", ".exe", {{0, "MZ"}, {0x3E0505, sadx}}, notSupported("exe")},
+        // A translated message: the edition marker and a text in that edition's room.
+        {"ExeTranslatedE",
+         ".exe",
+         {{0, "MZ"}, {0x3C, "0"}, {0x3E04FD, translated}},
+         ok("Sonic Adventure DX PC (E)")},
+        {"ExeTranslatedJ",
+         ".exe",
+         {{0, "MZ"}, {0x3C, "("}, {0x3E050D, translated}},
+         ok("Sonic Adventure DX PC (J)")},
+        {"ExeTranslatedInTheOtherEditionsRoom",
+         ".exe",
+         {{0, "MZ"}, {0x3C, "0"}, {0x3E050D, translated}},
+         notSupported("exe")},
         {"Sonic1JunkMarkerIsSilent", ".bin", sega("00004049-01", {{0x4FB, "XXXXXXXXX"}}), "||0"},
         {"SonicCdBetaCapitalZ", ".iso", sega("00000000-00", {{0x20B, "Z"}}), notSupported("iso")},
         // The lock-on cartridge stands alone at exactly 2 MB; at any other length it looks for an image

@@ -98,17 +98,20 @@ TEST_F(TemplateCodec, ASaveWritesOnlyTheEditedEntriesWhateverTheOthersReadAs) {
     // was, and none is touched by a save of another entry.
     writeAlphabet("one.ini",
                   test::alphabetText(1, "41=A\n42=A\n43=AA\n61=a\n20=\xAC\n", "A=41\n_a=61\n\xAC=20\n"));
-    writeGame({{0x10, "\x42\x7F\x43"}, {0x20, "AAAA"}, {0x30, "\x42\x43"}});
-    const auto path = writeTemplate({{"One", 3, 0x10}, {"One", 4, 0x20}, {"One", 2, 0x30}});
+    // A text shown without its padding spaces is no edit either.
+    writeGame({{0x10, "\x42\x7F\x43"}, {0x20, "AAAA"}, {0x30, "\x42\x43"}, {0x38, "A  "}});
+    const auto path = writeTemplate({{"One", 3, 0x10}, {"One", 4, 0x20}, {"One", 2, 0x30}, {"One", 3, 0x38}});
     const auto before = readTexts(path);
     auto after = before;
     after[1] = "a";
+    after[3] = "A";
     auto expected = test::readAll(m_game);
     expected.replace(0x20, 4, "\x61\x20\x20\x20");
 
     const auto saved = saveEntryTexts(path, m_game, before, after);
 
     ASSERT_TRUE(saved) << saved.error();
+    EXPECT_EQ(saved->size(), 1u);
     EXPECT_EQ(test::readAll(m_game), expected);
 }
 
@@ -116,11 +119,10 @@ TEST_F(TemplateCodec, TheCharactersASaveWouldRefuseAreFoundAsTheUserTypes) {
     const auto path = writeTemplate({{"One", 4, 0x10}, {"NoSpace", 4, 0x18}});
     const auto gameTemplate = readGameTemplate(path);
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
-    // Each once, in order: one without a save code, one without a byte; none past the limit, which the save
-    // leaves out; a save refuses exactly the texts that have any.
-    for (const auto& [entry, text, found] :
-         {std::tuple{0, "a A=", U""}, std::tuple{0, "AbbA", U"b"}, std::tuple{0, "一bb", U"一b"},
-          std::tuple{0, "AAAAb", U""}, std::tuple{1, "a A", U"a "}}) {
+    // Each once, in order: one without a save code, one without a byte; a save refuses exactly the texts
+    // that have any.
+    for (const auto& [entry, text, found] : {std::tuple{0, "a A=", U""}, std::tuple{0, "AbbA", U"b"},
+                                             std::tuple{0, "一bb", U"一b"}, std::tuple{1, "a A", U"a "}}) {
         const auto& shown = gameTemplate->entries[static_cast<std::size_t>(entry)];
         EXPECT_EQ(unsaveableCharacters(shown, text), found) << text;
         const EntryEdit edit{static_cast<std::size_t>(entry), text};
@@ -150,6 +152,11 @@ TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
         {"character outside the code page", three, {"AAAA", "AAAA", "A中Z"}, invalid(3, "中", "A中Z ")},
         {"character beyond the BMP", three, {"AAAA", "AAAA", "A😀"}, invalid(3, "😀", "A😀  ")},
         {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid(2, "¬", "AA  ")},
+        // Not cut to fit without a word, whichever way the text came.
+        {"longer than its box",
+         three,
+         {"AAAAA", "AAAA", "AAAA"},
+         "Entry 1 (\"Entry 1\") has room for 4 characters, not the 5 of its new text. Nothing was written."},
         {"equals sign named by its key", three, {"AAAA", "A=AA", "AAAA"}, invalid(2, "¦", "A=AA")},
         {"control characters escaped",
          three,

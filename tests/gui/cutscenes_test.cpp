@@ -21,8 +21,8 @@ using test::shown;
 
 const std::string kSentence = "Now, you can play with SONIC!";  // where identification looks for it
 const QString kSaved = shown(Icon::Information, "Writing complete!");
-const QString kRefused =
-    QStringLiteral("tikaltxt[0]: The character '\u4E2D' has no byte in code page 1252. Nothing was written.");
+const QString kRefused = QStringLiteral(
+    "Tikal Text, line 1: The character '\u4E2D' has no byte in code page 1252. Nothing was written.");
 
 class CutscenesTest : public test::LauncherFixture {
   public:
@@ -32,8 +32,9 @@ class CutscenesTest : public test::LauncherFixture {
     }
     // Loads the executable in the launcher and launches the cutscene editor, the file removed first if asked.
     QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
-                  bool removeFile = false) {
-        path = test::writeCutsceneExecutable(games, marker, edition, {{identifiedAt, kSentence}});
+                  bool removeFile = false, std::vector<test::Patch> more = {}) {
+        more.push_back({identifiedAt, kSentence});
+        path = test::writeCutsceneExecutable(games, marker, edition, more);
         load(path);
         before = test::readAll(path);
         if (removeFile) {
@@ -110,13 +111,14 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
     const std::tuple<QString, QString, QRect, QString> places[] = {
         {"sonic_0", "sonic1", twipsRect(240, 360, 2775, 285), ""},
         {"sonic_99", "sonic5", twipsRect(3960, 4920, 2775, 285), ""},
-        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2220, 285), ""},
-        {"room_left_tikaltxt_3", "tikal", twipsRect(2400, 1335, 555, 255), ""},
-        {"playas6", "Frame13", twipsRect(120, 2040, 2220, 285), ""},
+        {"tikaltxt_3", "tikal", twipsRect(120, 1320, 2775, 285), ""},
+        {"room_left_tikaltxt_3", "tikal", twipsRect(2955, 1335, 555, 255), ""},
+        {"playas6", "Frame13", twipsRect(120, 2040, 2775, 285), ""},
         {"room_left_sonic_55", "sonic4", twipsRect(3390, 1695, 555, 255), ""},
         {"Label1", "sonic4", twipsRect(3075, 1695, 255, 255), tails},
         {"Label2", "sonic4", twipsRect(3075, 2055, 255, 255), tails},
-        {"Label3", "sonic5", twipsRect(6480, 2415, 255, 255), tails},
+        {"sonic_92", "sonic5", twipsRect(3960, 2400, 2775, 285), ""},
+        {"Label3", "sonic5", twipsRect(6795, 2415, 255, 255), tails},
         {"Label4", "sonic2", twipsRect(3075, 2055, 135, 255), "Used somewhere elsewhere too"},
     };
     for (const auto& [name, frame, place, toolTip] : places) {
@@ -125,6 +127,20 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
                   std::tuple(frame, place, toolTip))
             << name.toStdString();
     }
+    // Tab goes down each frame as its lines run (box 7 stands last), then to the frame's save button.
+    QStringList stops;
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+        const QString frame = w->parentWidget()->objectName();
+        if ((w->focusPolicy() & Qt::TabFocus) != 0 &&
+            (frame == "sonic1" || frame == "Frame13" || frame == "tikal" ||
+             w->objectName() == "sonic_write")) {
+            stops << w->objectName();
+        }
+    }
+    EXPECT_EQ(stops.join(' '),
+              "sonic_0 sonic_1 sonic_2 sonic_3 sonic_4 sonic_5 sonic_6 sonic_8 sonic_9 sonic_7 sonic_write "
+              "playas1 playas2 playas3 playas4 playas5 playas6 Command1 tikaltxt_0 tikaltxt_1 tikaltxt_2 "
+              "tikaltxt_3 tikal_text_click");
     QStringList buttons;
     for (const QString name : {"sonic_write", "Command1", "tikal_text_click", "stones_text_click"}) {
         buttons << test::caption(child<QPushButton>(name)) + " " + child<QPushButton>(name)->toolTip();
@@ -164,24 +180,25 @@ TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // as the event loop would
         }
         ASSERT_NE(open(row.marker, row.edition, row.identifiedAt), nullptr) << row.name;
-        // Without an edition the playable-character messages have no place: they keep their placeholder.
+        // Without an edition the playable-character messages have no place: they keep their placeholder,
+        // and the window says why.
         const bool placed = row.edition != Edition::None;
         EXPECT_EQ(QStringList({window->windowTitle(), text("sonic_0"), text("sonic_99"), text("tikaltxt_3"),
-                               text("playas1"), text("playas6")}),
+                               text("playas1"), text("playas6"),
+                               QString::number(child<QLabel>("edition_unknown")->isVisibleTo(window))}),
                   QStringList({row.title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
-                               placed ? "t109" : "Loading..."}))
+                               placed ? "t109" : "Loading...", placed ? "0" : "1"}))
             << row.name;
     }
     EXPECT_TRUE(dialogs.log.isEmpty());
-    // ... nor can they be saved.
-    type("playas1", "Hey");
-    click("Command1");
+    // ... nor can they be typed in or saved.
+    EXPECT_FALSE(child("playas1")->isEnabled() || child<QPushButton>("Command1")->isEnabled());
+    static_cast<CutscenesWindow*>(window.data())->Command1_Click();
     EXPECT_EQ(dialogs.log,
               QStringList{shown(Icon::Exclamation,
                                 "This file is neither the (E) nor the (J) edition of the game, so "
                                 "the places of these messages are not known. Nothing was written.")});
     EXPECT_EQ(test::readAll(path), before);
-    dialogs.answer = Answer::No;
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     dialogs.log.clear();
@@ -204,15 +221,15 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
         int size;
     } saves[] = {{"sonic_99", "Hey", "sonic_write", 0x4790B3, 24},
                  {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
-                 {"playas2", "Now you play as Zed!", "Command1", 0x3E0465, 29}};
+                 {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
     for (const auto& save : saves) {
         dialogs.log.clear();
         type(save.box, save.typed);
         child<QPushButton>(save.button)->setFocus();
         click(save.button);
         EXPECT_EQ(dialogs.log, QStringList{kSaved});
-        EXPECT_EQ(text(save.box), save.typed.leftJustified(save.size));
-        expected.replace(save.offset, save.size, *toCodePage(text(save.box)));
+        EXPECT_EQ(text(save.box), save.typed);
+        expected.replace(save.offset, save.size, *toCodePage(save.typed.leftJustified(save.size)));
         EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
         EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
         EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
@@ -226,7 +243,7 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
                            "*Romquill - Sonic Adventure DX (E)"}));
     click("tikal_text_click");
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, kRefused)});
-    EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D").leftJustified(20));
+    EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D"));
     EXPECT_EQ(test::readAll(path), expected);
     type("tikaltxt_0", "Tikal");
     dialogs.log.clear();
@@ -241,9 +258,24 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
                                              "None of these texts has been changed since it was read or last "
                                              "saved, so nothing was written.")});
     EXPECT_EQ(test::readAll(path), expected);
-    // Identification reads at absolute offsets whatever the window did.
+    // The first message translated, the file is still known for what it is, and opens again.
     load(path);
     EXPECT_EQ(launcher->state().detectedGame, "Sonic Adventure DX PC (E)");
+}
+
+// The padding spaces are not shown: the room left counts what is, and typing goes on after it.
+TEST_F(CutscenesTest, ShowsTextsWithoutTheirPaddingAndTypingGoesOnAfterThem) {
+    ASSERT_NE(open("0", Edition::E, 0x3E04FD, false, {{0x4790B3, "Hey" + std::string(21, ' ')}}), nullptr);
+    EXPECT_EQ(text("sonic_99") + "|" + child<QLabel>("room_left_sonic_99")->text(), "Hey|21 left");
+    child("sonic_99")->end(false);
+    QTest::keyClicks(child("sonic_99"), "!!");
+    EXPECT_EQ(text("sonic_99"), "Hey!!");
+    type("sonic_99", "Hey");  // as read: no edit
+    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
+    click("sonic_write");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
+                                             "None of these texts has been changed since it was read or last "
+                                             "saved, so nothing was written.")});
 }
 
 // Closing with edits asks first; Yes saves the edits of every part.

@@ -208,16 +208,26 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     launcher->applyForcedTemplate(gamesPath("moved.ini").toStdString(), "Moved");
 
     type(1, QStringLiteral("C\u00C9"));
-    QStringList seen;  // the padding goes into the box while the save runs
-    QObject::connect(box(1), &QLineEdit::textChanged, [&] { seen << test::caption(child("save")); });
+    // The button's caption as it is disabled, and as it is enabled again: it was "Saving data..." meanwhile.
+    struct CaptionLog : QObject {
+        QStringList seen;
+        bool eventFilter(QObject* button, QEvent* event) override {
+            if (event->type() == QEvent::EnabledChange) {
+                seen << test::caption(static_cast<QPushButton*>(button));
+            }
+            return false;
+        }
+    } captions;
+    child("save")->installEventFilter(&captions);
     editor->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
     child("save")->setFocus();
     click("save");
-    EXPECT_EQ(seen, QStringList{"Saving data... (disabled)"});
+    EXPECT_EQ(captions.seen, QStringList({"&Save data to file (disabled)", "Saving data..."}));
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Writing complete!")});
-    // The first entry reads back as "A" but was not edited: its bytes stay as they were, unpadded.
-    EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9   "));
+    // The first entry reads back as "A" but was not edited: its bytes stay as they were, unpadded. The
+    // saved one is padded in the file, not in its box.
+    EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9"));
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x205, 5, "C\xC9   "));
     EXPECT_EQ(test::readAll(other).substr(0x200, 10), "CCCCCCCCCC");
     EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
@@ -227,6 +237,17 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     EXPECT_EQ(test::caption(child("save")), "&Save data to file");
     dialogs.log.clear();
     EXPECT_TRUE(editor->close() && dialogs.log.isEmpty());  // nothing is left unsaved
+}
+
+// The padding spaces are not shown: the room left counts what is, and typing goes on after it.
+TEST_F(EditorTest, ShowsTextsWithoutTheirPaddingAndTypingGoesOnAfterThem) {
+    ASSERT_NE(open({{"1", 5, 0x200, ""}}, "AB   "), nullptr);
+    EXPECT_EQ(box(0)->text() + "|" + child<QLabel>("room_left_0")->text(), "AB|3 left");
+    box(0)->end(false);
+    QTest::keyClicks(box(0), "CCCC");
+    EXPECT_EQ(box(0)->text(), "ABCCC");
+    type(0, "AB");  // as read: no edit
+    EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
 }
 
 TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleMarksEdits) {

@@ -64,10 +64,11 @@ std::string gbaImage(const test::TempDir& dir, const std::string& name) {
 
 TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
     const auto launcherBefore = launcherView();
-    const QString name(43, ' ');
-    const std::string md = megaDrive(
-        "md.bin",
-        {{0x120, "SONIC" + name.toStdString()}, {0x1C8, std::string("memo\0more", 9)}, {0x200, "\x12\x34"}});
+    // The domestic name and the modem field are padded with spaces, which the boxes leave out.
+    const std::string md = megaDrive("md.bin", {{0x120, "SONIC" + std::string(43, ' ')},
+                                                {0x1BC, std::string(12, ' ')},
+                                                {0x1C8, std::string("memo\0more", 9)},
+                                                {0x200, "\x12\x34"}});
     const struct {
         QString name, title;
         std::string file;
@@ -79,9 +80,9 @@ TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
          kGba + " - SHORT (XY)|Checksum: wrong: the header holds 0x00, the file needs 0x98|" +
              "SHORT|XY|E|01|(B4)|(07)",
          "shortname", "Q", 0xAD, std::string("Q\0", 2)},
-        {"mdmain", kMd, md, "consolename domesticname productcode dash memo",
-         kMd + " - SONIC" + name + "|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|" +
-             "SEGA MEGA DRIVE|SONIC" + name + "|00001051|[(-)]|memo",
+        {"mdmain", kMd, md, "consolename domesticname productcode dash modem memo",
+         kMd + " - SONIC|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|" +
+             "SEGA MEGA DRIVE|SONIC|00001051|[(-)]||memo",
          "domesticname", "ABC", 0x120, "ABC" + std::string(45, ' ')},
     };
     for (const auto& row : rows) {
@@ -94,6 +95,13 @@ TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
         EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
         EXPECT_EQ(text("path"), test::qs(row.file));
         EXPECT_EQ(shownTexts(row.controls), row.shown);
+        dialogs.log.clear();
+        click("save");
+        EXPECT_EQ(dialogs.log,
+                  QStringList{shown(Icon::Information,
+                                    "No field has been changed since it was read or last saved, so "
+                                    "nothing was written.",
+                                    {}, row.title)});
 
         // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
         dialogs.log.clear();
@@ -102,7 +110,7 @@ TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
         click("save");
         EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, kSaved, {}, row.title)});
         EXPECT_EQ(test::readAll(row.file), expected.replace(row.offset, row.written.size(), row.written));
-        EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)));
+        EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
 
         // A file gone by the save is told under the window's title, and nothing is said to be written.
         dialogs.log.clear();
@@ -123,29 +131,60 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
         Icon::Exclamation,
         "This ROM does not match Sega's specified format for the product number. Adding extra text field.",
         {}, kMd);
-    const QString none = "No rom loaded.|" + kMd + " - No ROM loaded|||[()]";
+    const QString none = "No rom loaded.|" + kMd + " - No ROM loaded|||[()]|";
     const QString loaded = kMd + " - |Checksum: ";
     const struct {
         const char* name;
         std::optional<std::string> file;
-        QString messages, shown;  // the path's file name, then shownTexts
+        QString messages, shown;  // the path's file name, shownTexts, then what the separator's note says
     } rows[] = {
         {"cancelled", std::nullopt, shown(Icon::Information, "No new ROM loaded.", {}, kMd), none},
         {"GBA file", gbaImage(games, "gba.gba"), notMd, none},
         {"space", megaDrive("space.BIN", {}, "00001051 01"), warning,
-         "space.BIN|" + loaded + "right (0x0000)|SEGA MEGA DRIVE|( )"},
+         "space.BIN|" + loaded + "right (0x0000)|SEGA MEGA DRIVE|( )|Separator: \" \", not \"-\""},
         {"dash again", megaDrive("dash.bin"), "",
-         "dash.bin|" + loaded + "right (0x0000)|SEGA MEGA DRIVE|[(-)]"},
+         "dash.bin|" + loaded + "right (0x0000)|SEGA MEGA DRIVE|[(-)]|"},
         {"missing file", games.file("gone.bin"), shown(Icon::Critical, "ROM not found!") + "\n" + warning,
-         "gone.bin|" + loaded + "unknown||()"},
+         "gone.bin|" + loaded + "unknown||()|Separator: a zero byte, not \"-\""},
     };
+    const auto* note = window->findChild<QLabel*>("dash_note");
     for (const auto& row : rows) {
         dialogs.log.clear();
         choose(row.file);
         EXPECT_EQ(dialogs.log.join('\n'), row.messages) << row.name;
-        EXPECT_EQ(text("path").split('/').last() + "|" + shownTexts("consolename dash"), row.shown)
+        EXPECT_EQ(text("path").split('/').last() + "|" + shownTexts("consolename dash") + "|" +
+                      (note->isVisibleTo(window) ? note->text() : ""),
+                  row.shown)
             << row.name;
     }
+    // Marked by more than a colour: a frame, in the palette's own text colour, beside the note.
+    EXPECT_TRUE(box("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
+}
+
+// Tab passes the locked boxes by and goes from control to control as the window shows them.
+TEST_F(HeadersTest, TabFollowsTheScreen) {
+    ASSERT_NE(open("gbamain"), nullptr);
+    QStringList stops;
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) != 0) {
+            stops << w->objectName();
+        }
+    }
+    EXPECT_EQ(stops.join(' '), "romtitle shortname load region maker save about makercodes fixchecksum");
+}
+
+// A long path keeps its file name and gives the whole path as a tooltip.
+TEST_F(HeadersTest, ALongPathIsElidedInTheMiddle) {
+    ASSERT_NE(open("gbamain"), nullptr);
+    const std::string folder = std::string(80, 'f') + "/" + std::string(80, 'g');
+    std::filesystem::create_directories(games.file(folder));
+    const std::string path = gbaImage(games, folder + "/game.gba");
+    choose(path);
+    const auto* label = window->findChild<QLabel*>("path");
+    EXPECT_TRUE(label->text().contains(QChar(0x2026)) && label->text().endsWith("game.gba"))
+        << label->text().toStdString();
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    EXPECT_EQ(label->toolTip(), test::qs(path));
 }
 
 TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
@@ -199,8 +238,9 @@ TEST_F(HeadersTest, MakerCodesComeInSixBoxes) {
                            "20: GBA Rom Header Editor" + info + "D7 - Copya System .. HY - Sachen"}));
 }
 
-// Closing with edits asks first, under the window's title; Cancel keeps the window, Yes saves.
-TEST_F(HeadersTest, AsksBeforeClosingWithUnsavedEdits) {
+// Closing, or loading another ROM, with edits asks first, under the window's title; Cancel keeps the window
+// and its edits, Yes saves.
+TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
     ASSERT_NE(open("mdmain"), nullptr);
     const std::string path = megaDrive("md.bin");
     choose(path);
@@ -208,14 +248,21 @@ TEST_F(HeadersTest, AsksBeforeClosingWithUnsavedEdits) {
     dialogs.log.clear();
     type("region", "E");
     dialogs.answer = Answer::Cancel;
+    dialogs.file = test::qs(megaDrive("other.bin"));
+    click("load");
+    EXPECT_TRUE(dialogs.file.has_value());  // no file dialog
+    EXPECT_EQ(box("region")->text(), "E");
+    dialogs.answer = Answer::Cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(test::readAll(path), before);
     dialogs.answer = Answer::Yes;
     EXPECT_TRUE(window->close());
-    const QString ask = shown(
-        Icon::Exclamation, "Some texts have been edited but not saved. Save them to the file before closing?",
-        Dialogs::Buttons::YesNoCancel, kMd);
-    EXPECT_EQ(dialogs.log, QStringList({ask, ask, shown(Icon::Information, kSaved, {}, kMd)}));
+    const QString ask = "Some texts have been edited but not saved. Save them to the file before %1?";
+    const auto asked = [&ask](const char* doing) {
+        return shown(Icon::Exclamation, ask.arg(doing), Dialogs::Buttons::YesNoCancel, kMd);
+    };
+    EXPECT_EQ(dialogs.log, QStringList({asked("loading another ROM"), asked("closing"), asked("closing"),
+                                        shown(Icon::Information, kSaved, {}, kMd)}));
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x1F0, 3, "E  "));
 }
 

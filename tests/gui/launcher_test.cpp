@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QStyleOptionButton>
 #include <filesystem>
 
 #include "files/safewrite.h"
@@ -124,6 +125,38 @@ TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBa
         EXPECT_FALSE(hasInterruptedSave(file));
         EXPECT_EQ(label("rom_name")->text(), "Sonic The Hedgehog 2");
     }
+}
+
+// A long path keeps its file name on one line and gives the whole path as a tooltip.
+TEST_F(LauncherTest, ALongPathIsElidedInTheMiddle) {
+    const std::string folder = std::string(80, 'f') + "/" + std::string(80, 'g');
+    std::filesystem::create_directories(games.file(folder));
+    const std::string file = games.file(folder + "/rom.bin");
+    test::writeImage(file, kSk);
+    load(file);
+    const QLabel* path = label("path");
+    EXPECT_TRUE(path->text().contains(QChar(0x2026)) && path->text().endsWith("rom.bin"))
+        << path->text().toStdString();
+    EXPECT_LE(path->fontMetrics().horizontalAdvance(path->text()), path->width());
+    EXPECT_EQ(path->toolTip(), test::qs(file));
+}
+
+// The layout is exact in twips at the default font, and grows with a larger one, so that captions fit.
+TEST_F(LauncherTest, ALargerSystemFontGrowsTheLayout) {
+    EXPECT_EQ(layoutScale(), 1.0);
+    const QFont normal = QApplication::font();
+    QFont large = normal;
+    large.setPointSizeF(12);
+    QApplication::setFont(large);
+    const LoaderWindow grown(dialogs, {});
+    QApplication::setFont(normal);
+    const auto* load = grown.findChild<QPushButton*>("load");
+    QStyleOptionButton option;
+    option.initFrom(load);
+    const QRect room = load->style()->subElementRect(QStyle::SE_PushButtonContents, &option, load);
+    EXPECT_GE(room.width(), load->fontMetrics().horizontalAdvance(load->text()));
+    EXPECT_GE(room.height(), load->fontMetrics().height());
+    EXPECT_EQ(load->width(), qRound(735 * 12 / 9.0 / 15));
 }
 
 TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {

@@ -108,6 +108,29 @@ TEST_F(PatchMenuTest, ACancelledDialogEndsQuietly) {
     EXPECT_EQ(test::readAll(games.file("p.bps")), "kept");
 }
 
+// The patched file is offered as "NAME (patched).EXT" beside the file; the file itself, or the patch, is
+// refused before any question of replacing it, and another file that is there is asked about.
+TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToReplace) {
+    const std::string patch = games.file("p.bps");
+    ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
+    const QString inPlace =
+        "The patched file cannot be saved as \"%1\": a patch is never applied in place. "
+        "Choose another name.";
+    for (const std::string& output : {original, patch}) {
+        run("mnuFileApplyPatch", {qs(patch), qs(original)}, Dialogs::SaveChoice{qs(output), 1});
+        EXPECT_EQ(dialogs.saveRequest.proposed, qs(games.file("original (patched).bin")));
+        EXPECT_FALSE(dialogs.saveRequest.confirmReplace);
+        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, inPlace.arg(qs(output)))});
+        dialogs.log.clear();
+    }
+    run("mnuFileApplyPatch", {qs(patch), qs(original)}, Dialogs::SaveChoice{qs(modified), 1});
+    EXPECT_EQ(dialogs.log,
+              QStringList{shown(Icon::Exclamation, "\"modified.bin\" already exists. Replace it?",
+                                Dialogs::Buttons::YesNo)});
+    EXPECT_TRUE(item("mnuFileApplyPatch")->isEnabled());
+    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
+}
+
 // A BPS patch applied to a file it was not made for.
 TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
     const std::string patch = games.file("p.bps");

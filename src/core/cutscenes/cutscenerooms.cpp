@@ -1,6 +1,7 @@
 #include "cutscenerooms.h"
 
 #include <array>
+#include <utility>
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
@@ -148,6 +149,30 @@ std::string roomKey(const Room& room) {
     return "playas" + std::to_string(room.index);
 }
 
+int roomLine(const Room& room) {
+    int line = 1;
+    for (const Room& other : kRooms) {
+        const bool sameFrame = other.group == room.group && other.cutscene == room.cutscene;
+        if (sameFrame && std::pair(other.rightColumn, other.top) < std::pair(room.rightColumn, room.top)) {
+            ++line;
+        }
+    }
+    return line;
+}
+
+std::string roomName(const Room& room) {
+    const std::string line = ", line " + std::to_string(roomLine(room));
+    switch (room.group) {
+        case Group::Sonic:
+            return "Cutscene " + std::to_string(room.cutscene) + line;
+        case Group::Tikal:
+            return "Tikal Text" + line;
+        case Group::PlayAs:
+            break;
+    }
+    return "Now You Can Play With..." + line;
+}
+
 std::optional<std::size_t> findRoom(std::string_view key) {
     for (std::size_t i = 0; i < kRooms.size(); ++i) {
         if (roomKey(kRooms[i]) == key) {
@@ -218,26 +243,42 @@ CutsceneTexts readCutsceneTexts(const std::string& path) {
     return result;
 }
 
+std::vector<CutsceneEdit> changedRooms(std::span<const std::optional<std::string>> before,
+                                       std::span<const std::optional<std::string>> after) {
+    std::vector<CutsceneEdit> edits;
+    for (std::size_t i = 0; i < after.size() && i < kRooms.size(); ++i) {
+        if (!after[i]) {
+            continue;
+        }
+        const int size = kRooms[i].size;
+        const bool read = i < before.size() && before[i].has_value();
+        if (!read || textChanged(*before[i], *after[i], size)) {
+            edits.push_back(CutsceneEdit{i, *after[i]});
+        }
+    }
+    return edits;
+}
+
 Result<std::vector<RoomWrite>> planCutsceneSave(Edition edition, std::span<const CutsceneEdit> edits) {
     std::vector<RoomWrite> writes;
     writes.reserve(edits.size());
     for (const CutsceneEdit& edit : edits) {
         const Room& room = kRooms.at(edit.room);
-        const std::string key = roomKey(room);
+        const std::string name = roomName(room);
         const auto offset = fileOffset(room, edition);
         if (!offset) {
-            return refused(key + " has no place in a file that names neither edition.");
+            return refused(name + " has no place in a file that names neither edition.");
         }
         const std::size_t length = characterCount(edit.text);
         if (length > static_cast<std::size_t>(room.size)) {
-            return refused(key + " has room for " + std::to_string(room.size) + " characters, not the " +
+            return refused(name + " has room for " + std::to_string(room.size) + " characters, not the " +
                            std::to_string(length) + " of its new text.");
         }
         auto bytes = utf8ToBytes(padToLimit(edit.text, room.size));
         if (!bytes) {
-            return refused(key + ": " + bytes.error());
+            return refused(name + ": " + bytes.error());
         }
-        writes.push_back(RoomWrite{static_cast<std::uint64_t>(*offset), std::move(bytes).value(), key});
+        writes.push_back(RoomWrite{static_cast<std::uint64_t>(*offset), std::move(bytes).value(), name});
     }
     return writes;
 }

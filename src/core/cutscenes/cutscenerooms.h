@@ -34,6 +34,11 @@ struct Room {
 [[nodiscard]] std::span<const Room> rooms();
 [[nodiscard]] std::string roomKey(const Room& room);
 [[nodiscard]] std::optional<std::size_t> findRoom(std::string_view key);
+// Where the room's box stands in its frame, from 1: down the left column, then down the right one.
+[[nodiscard]] int roomLine(const Room& room);
+// The room as the window shows it, for messages: "Cutscene 1, line 6", "Tikal Text, line 1",
+// "Now You Can Play With..., line 1".
+[[nodiscard]] std::string roomName(const Room& room);
 
 // The edition the marker byte names, read with no address shift; a file that cannot be read names none.
 [[nodiscard]] Edition readEdition(const std::string& path);
@@ -63,6 +68,13 @@ struct CutsceneEdit {
     std::size_t room = 0;
     std::string text;
 };
+
+// The rooms whose text after (nothing: not given) differs from the text before (as read, or as last saved;
+// nothing: not read) once both are padded with spaces to the room's size, as the save pads them: a box that
+// shows its text without the padding is no edit. A room not read is changed by any text, which the save plan
+// then refuses. In the table's order.
+[[nodiscard]] std::vector<CutsceneEdit> changedRooms(std::span<const std::optional<std::string>> before,
+                                                     std::span<const std::optional<std::string>> after);
 
 // Every edit padded with spaces to its room's size and encoded one code-page byte a character, before
 // anything is written. Refuses (ErrorKind::Refusal) a text longer than its room, a character without a byte

@@ -32,15 +32,23 @@ CharacterCode encodeCharacter(const TemplateEntry& entry, char32_t ch) {
     return result;
 }
 
-// The code bytes of an entry's first limit characters, or the refusal of the first that cannot be saved.
-// More than limit characters can stand in a text when a code shows as several; the rest are not saved.
+// The code bytes of an entry's text, or the refusal of a text too long for its box or of the first
+// character that cannot be saved. A text read can hold more characters than the limit (a code shown as
+// several), but it is never an edit: the save plans only texts that changed.
 Result<std::string> encodeText(const TemplateEntry& entry, const std::string& text) {
     const auto chars = decodeUtf8(text);
     if (!chars) {
         return Error{entryName(entry) + " is not valid UTF-8. Nothing was written.", ErrorKind::Refusal};
     }
+    const int limit = std::max(entry.limit(), 0);
+    if (chars->size() > static_cast<std::size_t>(limit)) {
+        return Error{entryName(entry) + " has room for " + std::to_string(limit) +
+                         (limit == 1 ? " character" : " characters") + ", not the " +
+                         std::to_string(chars->size()) + " of its new text. Nothing was written.",
+                     ErrorKind::Refusal};
+    }
     std::string bytes;
-    for (std::size_t k = 0; k < chars->size() && k < static_cast<std::size_t>(entry.limit()); ++k) {
+    for (std::size_t k = 0; k < chars->size(); ++k) {
         const auto [byte, code] = encodeCharacter(entry, (*chars)[k]);
         if (!byte) {
             return invalidCharacter(entry, encodeUtf8((*chars)[k]), text);
@@ -128,8 +136,8 @@ std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate, std::spa
                                       std::span<const std::string> after) {
     std::vector<EntryEdit> edits;
     for (std::size_t i = 0; i < after.size(); ++i) {
-        if (i >= before.size() || after[i] != before[i]) {
-            const int limit = i < gameTemplate.entries.size() ? gameTemplate.entries[i].limit() : 0;
+        const int limit = i < gameTemplate.entries.size() ? gameTemplate.entries[i].limit() : 0;
+        if (i >= before.size() || textChanged(before[i], after[i], limit)) {
             edits.push_back(EntryEdit{i, padToLimit(after[i], limit)});
         }
     }

@@ -25,17 +25,17 @@ struct EntryEdit {
     std::string text;
 };
 
-// The entries whose text after differs from the text before (as read, or as last saved), padded to their
-// limits. Only these are ever written: every other entry keeps its bytes exactly, whether or not its
-// alphabet reads back what it wrote.
+// The entries whose text changed (textChanged), each padded. Only these are ever written: every other entry
+// keeps its bytes exactly, whether or not its alphabet reads back what it wrote.
 [[nodiscard]] std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate,
                                                     std::span<const std::string> before,
                                                     std::span<const std::string> after);
 
-// Encodes every edit before anything is written: the first limit characters of each, one code-page byte
-// each, through the entry's alphabet. Refuses (ErrorKind::Refusal) the first character that has no byte in
-// the code page or whose byte the alphabet has no save code for, an entry whose bytes would be longer than
-// its Length, and a template that no longer has the shownEntries entries the caller showed.
+// Encodes every edit before anything is written, one code-page byte a character, through the entry's
+// alphabet. Refuses (ErrorKind::Refusal) a text of more characters than the entry's limit, the first
+// character that has no byte in the code page or whose byte the alphabet has no save code for, an entry
+// whose bytes would be longer than its Length, and a template that no longer has the shownEntries entries
+// the caller showed.
 [[nodiscard]] Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate,
                                                       std::span<const EntryEdit> edits,
                                                       std::size_t shownEntries);

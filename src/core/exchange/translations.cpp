@@ -67,11 +67,6 @@ TranslationReader readerOf(std::span<const Translation> given) {
 
 }  // namespace
 
-std::string_view unpadded(std::string_view text) {
-    const auto end = text.find_last_not_of(' ');
-    return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
-}
-
 std::vector<ExportedEntry> exportedEntries(const GameTemplate& gameTemplate,
                                            std::span<const std::string> texts) {
     std::vector<ExportedEntry> exported;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
+#include "files/codepage.h"
 #include "files/result.h"
 #include "templates/gametemplate.h"
 
@@ -28,9 +29,6 @@ struct ExportedEntry {
 [[nodiscard]] std::vector<ExportedEntry> exportedEntries(const GameTemplate& gameTemplate,
                                                          std::span<const std::string> texts);
 [[nodiscard]] std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts);
-
-// A text without the spaces at its end.
-[[nodiscard]] std::string_view unpadded(std::string_view text);
 
 // One translation as a translator's file gives it back: its key (a msgctxt or an entry column) and where
 // it stands, for messages ("entry 3", "line 7").

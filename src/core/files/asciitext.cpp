@@ -43,4 +43,12 @@ std::string lowerAscii(std::string_view text) {
     return out;
 }
 
+std::string sentenceStart(std::string_view text) {
+    std::string start(text);
+    if (!start.empty() && start[0] >= 'a' && start[0] <= 'z') {
+        start[0] = static_cast<char>(start[0] - 'a' + 'A');
+    }
+    return start;
+}
+
 }  // namespace rq

@@ -18,4 +18,8 @@ namespace rq {
 // code page.
 [[nodiscard]] std::string lowerAscii(std::string_view text);
 
+// The text with its first byte upper-cased when it is an ASCII letter: a name ("the title") where it begins
+// a sentence.
+[[nodiscard]] std::string sentenceStart(std::string_view text);
+
 }  // namespace rq

@@ -178,4 +178,13 @@ std::string padToLimit(const std::string& text, int limit) {
     return text + std::string(static_cast<std::size_t>(limit) - count, ' ');
 }
 
+bool textChanged(const std::string& before, const std::string& after, int limit) {
+    return padToLimit(after, limit) != padToLimit(before, limit);
+}
+
+std::string_view unpadded(std::string_view text) {
+    const auto end = text.find_last_not_of(' ');
+    return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
+}
+
 }  // namespace rq

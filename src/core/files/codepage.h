@@ -39,8 +39,15 @@ namespace rq {
 // How many characters (code points) a UTF-8 text holds: its bytes that do not continue a sequence.
 [[nodiscard]] std::size_t characterCount(std::string_view utf8);
 
-// A UTF-8 text with spaces appended up to limit characters: as a room is saved, and as a window shows it
-// after a save, whether the save succeeded or not.
+// A UTF-8 text with spaces appended up to limit characters, as a room is saved.
 [[nodiscard]] std::string padToLimit(const std::string& text, int limit);
+
+// Whether a text after, padded to limit as a save pads it, differs from the text before (as read, or as last
+// saved) padded the same way: a box that shows its text without the padding spaces holds no edit.
+[[nodiscard]] bool textChanged(const std::string& before, const std::string& after, int limit);
+
+// A text without the spaces at its end: what an editor shows of a room that its save pads with spaces, and
+// what a translator's file gives as the original.
+[[nodiscard]] std::string_view unpadded(std::string_view text);
 
 }  // namespace rq

@@ -236,7 +236,7 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
     Undo undo{size, identity, {}};
     for (const auto& room : rooms) {
         if (room.offset > size || room.bytes.size() > size - room.offset) {
-            return Error{room.name + " lies past the end of the file (" +
+            return Error{sentenceStart(room.name) + " lies past the end of the file (" +
                              roomBytes(room.offset, room.bytes.size()) + "; the file has " +
                              std::to_string(size) + " bytes)." + std::string(kNothingWritten),
                          ErrorKind::Refusal};

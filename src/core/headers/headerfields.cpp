@@ -12,44 +12,44 @@
 namespace rq::headers {
 namespace {
 
-constexpr Field text(std::string_view control, std::int32_t offset, std::int16_t size, int limit,
+constexpr Field text(std::string_view control, std::string_view name, std::int32_t offset, std::int16_t size,
                      std::string_view toolTip) {
-    return Field{control, offset, size, limit, true, Display::Text, toolTip};
+    return Field{control, name, offset, size, size, true, Display::Text, toolTip};
 }
 
 constexpr std::array kGbaFields = {
-    text("romtitle", 0xA0, 12, 12, "12 characters with the name of the game."),
-    text("shortname", 0xAD, 2, 2,
+    text("romtitle", "the title", 0xA0, 12, "12 characters with the name of the game."),
+    text("shortname", "the short name", 0xAD, 2,
          "2 characters with the short name of the game. These are assigned by Nintendo."),
-    text("region", 0xAF, 1, 1,
+    text("region", "the region", 0xAF, 1,
          "A single character that has the rom's region. J for Japan, E for the USA, P for Europe."),
-    text("maker", 0xB0, 2, 2,
+    text("maker", "the maker code", 0xB0, 2,
          "Two characters which indicate the game's maker. This really should be read from the ROM as a hex "
          "number (coming soon)."),
-    Field{"devicetype", 0xB4, 1, 15, false, Display::HexByte,
+    Field{"devicetype", "the device type", 0xB4, 1, 15, false, Display::HexByte,
           "A hex value. This only differs from 00 if it's read from a Nintendo flash cart. Not editable at "
           "present."},
-    Field{"version", 0xBC, 1, 15, false, Display::HexByte,
+    Field{"version", "the version", 0xBC, 1, 15, false, Display::HexByte,
           "Version number of the ROM - a hex value. Not editable at present."},
 };
 
 // The separator between product code and version is shown (when it is not "-") but never written.
 constexpr std::array kMegaDriveFields = {
-    text("consolename", 0x100, 15, 15,
+    text("consolename", "the console name", 0x100, 15,
          "The console name - either \"SEGA MEGA DRIVE\" or \"SEGA GENESIS\" goes here."),
-    text("copyrightcompany", 0x113, 4, 4, "The company code."),
-    text("year", 0x118, 4, 4, "Year of manufacture."),
-    text("month", 0x11D, 3, 3, "Month of manufacture."),
-    text("domesticname", 0x120, 48, 48, "Domestic game name."),
-    text("overseasname", 0x150, 48, 48, "Overseas game name."),
-    text("typeofproduct", 0x180, 2, 2, "GM for game, Al for Education."),
-    text("productcode", 0x183, 8, 8, "ROM product code."),
-    Field{"dash", 0x18B, 1, 2, false, Display::Text, "ROM version number."},
-    text("versionnumber", 0x18C, 2, 2, "ROM version number."),
-    text("iosupport", 0x190, 16, 16, "Input/Output vevices supported."),
-    text("modem", 0x1BC, 12, 12, "If no modem support, leave blank."),
-    text("memo", 0x1C8, 40, 40, "Memo field. Anything can be entered here."),
-    text("region", 0x1F0, 3, 3, "ROM regions."),
+    text("copyrightcompany", "the company code", 0x113, 4, "The company code."),
+    text("year", "the year", 0x118, 4, "Year of manufacture."),
+    text("month", "the month", 0x11D, 3, "Month of manufacture."),
+    text("domesticname", "the domestic name", 0x120, 48, "Domestic game name."),
+    text("overseasname", "the overseas name", 0x150, 48, "Overseas game name."),
+    text("typeofproduct", "the product type", 0x180, 2, "GM for game, Al for Education."),
+    text("productcode", "the product code", 0x183, 8, "ROM product code."),
+    Field{"dash", "the separator", 0x18B, 1, 2, false, Display::Text, "ROM version number."},
+    text("versionnumber", "the version number", 0x18C, 2, "ROM version number."),
+    text("iosupport", "the I/O support", 0x190, 16, "Input/Output vevices supported."),
+    text("modem", "the modem field", 0x1BC, 12, "If no modem support, leave blank."),
+    text("memo", "the memo", 0x1C8, 40, "Memo field. Anything can be entered here."),
+    text("region", "the region", 0x1F0, 3, "ROM regions."),
 };
 
 // Each header pads a shortened text with its own filler.
@@ -168,32 +168,67 @@ Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEd
             return refused("The header has no field " + std::to_string(edit.field) + ".");
         }
         const Field& field = all[edit.field];
-        const std::string control(field.control);
+        const std::string name = sentenceStart(field.name);
         if (!field.writable) {
-            return refused(control + " is shown only and cannot be written.");
+            return refused(name + " is shown only and cannot be written.");
         }
         // A header's texts are names and codes; a control character in one is a mistake or a trap.
         const auto characters = decodeUtf8(edit.text).value_or(std::u32string());
         if (const auto found = std::find_if(characters.begin(), characters.end(), isControlCharacter);
             found != characters.end()) {
-            return refused(control + ": The control character '" + escapeControls(encodeUtf8(*found)) +
+            return refused(name + ": The control character '" + escapeControls(encodeUtf8(*found)) +
                            "' cannot be written into a header.");
         }
         const std::size_t length = characterCount(edit.text);
         if (length > static_cast<std::size_t>(field.size)) {
-            return refused(control + " has room for " + std::to_string(field.size) +
+            return refused(name + " has room for " + std::to_string(field.size) +
                            (field.size == 1 ? " character" : " characters") + ", not the " +
                            std::to_string(length) + " of its new text.");
         }
         auto bytes = utf8ToBytes(edit.text);
         if (!bytes) {
-            return refused(control + ": " + bytes.error());
+            return refused(name + ": " + bytes.error());
         }
         std::string room = std::move(bytes).value();
         room.resize(static_cast<std::size_t>(field.size), padding(kind));
-        writes.push_back(RoomWrite{static_cast<std::uint64_t>(field.offset), std::move(room), control});
+        writes.push_back(
+            RoomWrite{static_cast<std::uint64_t>(field.offset), std::move(room), std::string(field.name)});
     }
     return writes;
+}
+
+std::string_view shownText(Kind kind, std::size_t field, std::string_view text) {
+    const bool padded =
+        kind == Kind::MegaDrive && field < fields(kind).size() && fields(kind)[field].writable;
+    return padded ? unpadded(text) : text;
+}
+
+Result<std::vector<FieldEdit>> changedFields(Kind kind, std::span<const std::string> before,
+                                             std::span<const std::optional<std::string>> after) {
+    const auto all = fields(kind);
+    std::vector<FieldEdit> given, changed;
+    for (std::size_t f = 0; f < after.size(); ++f) {
+        if (after[f]) {
+            given.push_back({f, *after[f]});
+        }
+    }
+    if (const auto plan = planHeaderSave(kind, given); !plan) {
+        return plan.failure();
+    }
+    // Padded as the save pads; a text is never longer than its field here, as the plan has checked.
+    const auto padded = [kind](std::string text, const Field& field) {
+        const std::size_t count = characterCount(text);
+        return text.append(static_cast<std::size_t>(field.size) - count, padding(kind));
+    };
+    for (FieldEdit& edit : given) {
+        const Field& field = all[edit.field];
+        const std::string was = edit.field < before.size() ? before[edit.field] : std::string();
+        if (characterCount(was) > static_cast<std::size_t>(field.size) ||
+            padded(edit.text, field) != padded(was, field)) {
+            changed.push_back(std::move(edit));
+        }
+    }
+    return changed;
 }
 
 Status saveHeader(const std::string& path, Kind kind, std::span<const FieldEdit> edits) {

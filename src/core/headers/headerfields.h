@@ -24,6 +24,7 @@ enum class Display {
 // One field of a header, as its window shows it and its save writes it.
 struct Field {
     std::string_view control;  // the window's text box and the command line's key: "romtitle", "dash"
+    std::string_view name;     // for messages, as the user knows the field: "the title", "the separator"
     std::int32_t offset;       // 0-based, no address shift
     std::int16_t size;         // bytes read; bytes written, padded, when edited
     int limit;                 // the text box's typing limit in characters
@@ -48,10 +49,21 @@ struct FieldEdit {
     std::string text;
 };
 
+// What a window shows of a field's text: a Mega Drive field that is written without the spaces its save pads
+// with. A GBA field pads with zero bytes, where its text ends already; a field never written has no padding.
+[[nodiscard]] std::string_view shownText(Kind kind, std::size_t field, std::string_view text);
+
 // Every edit padded to its field's size (GBA with zero bytes, Mega Drive with spaces) and encoded one
 // code-page byte a character, before anything is written. Refuses (ErrorKind::Refusal) a locked field, a
 // text longer than its field and a character without a byte in the code page.
 [[nodiscard]] Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEdit> edits);
+
+// The fields whose text after (nothing: not given) differs from the text before (as read, or as last saved)
+// once both are padded as the save pads them, in the table's order: a box that shows its text without the
+// padding is no edit. Every given text is checked as planHeaderSave checks it, changed or not, so that a
+// locked field or a text that could never be written is refused even when it matches.
+[[nodiscard]] Result<std::vector<FieldEdit>> changedFields(Kind kind, std::span<const std::string> before,
+                                                           std::span<const std::optional<std::string>> after);
 
 // The plan, then the rooms written through the one safe write path (a file too short is refused there).
 [[nodiscard]] Status saveHeader(const std::string& path, Kind kind, std::span<const FieldEdit> edits);

@@ -201,10 +201,22 @@ constexpr Catalogue k32x{k32xEntries, notSupported()};
 
 // Both editions carry the text; where it lies, 16 bytes apart, tells them apart.
 constexpr std::string_view kPcText = "Now, you can play with SONIC!";
+constexpr std::int32_t kPcTextE = 0x3E04FD;
+constexpr std::int32_t kPcTextJ = 0x3E050D;
+
+// The cutscene editor lets that very text be translated. A file whose text was is still known by the
+// edition marker at 0x3C, which no editor writes, with a text in the message's room of that edition: every
+// save of the editor leaves one there, without a zero byte, and the marker alone is too common a byte.
+constexpr std::array kTranslatedE = {Rule{Condition{{FieldTest{kPcTextE, kPcText, FieldTest::Match::Text}}},
+                                          game("Sonic Adventure DX PC (E)")}};
+constexpr std::array kTranslatedJ = {Rule{Condition{{FieldTest{kPcTextJ, kPcText, FieldTest::Match::Text}}},
+                                          game("Sonic Adventure DX PC (J)")}};
 
 constexpr std::array kPcEntries = {
-    named(FieldTest{0x3E04FD, kPcText}, "Sonic Adventure DX PC (E)"),
-    named(FieldTest{0x3E050D, kPcText}, "Sonic Adventure DX PC (J)"),
+    named(FieldTest{kPcTextE, kPcText}, "Sonic Adventure DX PC (E)"),
+    named(FieldTest{kPcTextJ, kPcText}, "Sonic Adventure DX PC (J)"),
+    Entry{FieldTest{0x3C, "0"}, kTranslatedE, notSupported()},
+    Entry{FieldTest{0x3C, "("}, kTranslatedJ, notSupported()},
 };
 
 constexpr Catalogue kPc{kPcEntries, notSupported()};

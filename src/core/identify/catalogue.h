@@ -7,10 +7,13 @@
 
 namespace rq::identify {
 
-// The bytes expected at an absolute file offset; the length is the text's size.
+// The bytes expected at an absolute file offset; the length is the text's size. Matched as Text, any bytes
+// of that length pass that hold no zero byte: a text's room, whatever it now says.
 struct FieldTest {
+    enum class Match { Bytes, Text };
     std::int32_t offset = 0;
     std::string_view bytes;
+    Match match = Match::Bytes;
 };
 
 // Passes when every given field test passes, or, with fileSize set, when the file is exactly that long.

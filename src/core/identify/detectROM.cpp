@@ -34,6 +34,9 @@ class FieldReader {
             }
             it = m_fields.emplace(key, bytes ? std::move(bytes).value() : std::string()).first;
         }
+        if (test.match == FieldTest::Match::Text) {
+            return it->second.size() == test.bytes.size() && it->second.find('\0') == std::string::npos;
+        }
         return it->second == test.bytes;
     }
 

@@ -311,12 +311,28 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
     });
 }
 
-Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
-                                const std::string& outPath, const PatchProgress& progress) {
+std::string patchedFileName(const std::string& file) {
+    const std::filesystem::path path = fsPath(file);
+    std::filesystem::path name = path.stem();
+    name += " (patched)";
+    name += path.extension();
+    return pathText(path.parent_path() / name);
+}
+
+Status checkPatchedFilePlace(const std::string& patchPath, const std::string& file,
+                             const std::string& outPath) {
     if (inputAtOutput(outPath, {file, patchPath})) {
         return Error{"The patched file cannot be saved as \"" + outPath +
                          "\": a patch is never applied in place. Choose another name.",
                      ErrorKind::Refusal};
+    }
+    return success();
+}
+
+Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
+                                const std::string& outPath, const PatchProgress& progress) {
+    if (const auto place = checkPatchedFilePlace(patchPath, file, outPath); !place) {
+        return place.failure();
     }
     auto opened = openPatch(patchPath);
     if (!opened) {

@@ -67,10 +67,19 @@ struct PatchInfo {
                                             const std::string& patchPath, PatchFormat format,
                                             const PatchProgress& progress = {});
 
+// The name a patched copy of file is offered under, beside it: "NAME (patched).EXT".
+[[nodiscard]] std::string patchedFileName(const std::string& file);
+
+// Refuses an outPath that is the file patched or the patch: a patch is never applied in place. Asked before
+// anything else, so that a dialog can refuse such a name before it asks to replace the file.
+[[nodiscard]] Status checkPatchedFilePlace(const std::string& patchPath, const std::string& file,
+                                           const std::string& outPath);
+
 // Applies a patch (format from its first bytes) to file, writing outPath through a NewFile; outPath must be
-// neither file nor the patch. A broken or refused patch leaves no output behind. BPS checks the patch's CRC,
-// the source's size and CRC (naming what it expected and found, or saying the source is already patched),
-// that the target it declares fits in the free space of outPath's folder, and the written target's CRC.
+// neither file nor the patch (checkPatchedFilePlace). A broken or refused patch leaves no output behind. BPS
+// checks the patch's CRC, the source's size and CRC (naming what it expected and found, or saying the source
+// is already patched), that the target it declares fits in the free space of outPath's folder, and the
+// written target's CRC.
 [[nodiscard]] Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
                                               const std::string& outPath, const PatchProgress& progress = {});
 

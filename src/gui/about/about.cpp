@@ -45,9 +45,7 @@ AboutWindow::AboutWindow(Dialogs& dialogs, about::RegistryReader registry)
     setWindowTitle(QStringLiteral("About ") + kTitle);
     setWindowIcon(appIcon());
     makeFixedWindow(this, 7200, 4680);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    const QFont font = designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25);
     setFont(font);
 
     auto* icon = addLabel(QStringLiteral("picIcon"), {}, twipsRect(240, 240, 540, 540), this);
@@ -56,7 +54,7 @@ AboutWindow::AboutWindow(Dialogs& dialogs, about::RegistryReader registry)
     auto* title = addLabel(QStringLiteral("lblTitle"), QString::fromStdString(about::versionTitle()),
                            twipsRect(1050, 240, 5910, 480), this);
     QFont large = font;
-    large.setPointSizeF(12);
+    large.setPointSizeF(12 * layoutScale());
     large.setBold(true);
     title->setFont(large);
     title->setTextFormat(Qt::PlainText);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "cutscenes/cutscenelayout.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "kit/qtcodepage.h"
@@ -20,86 +21,13 @@
 namespace rq {
 namespace {
 
+using namespace cutscenelayout;
 using cutscenes::Edition;
 using cutscenes::Group;
 
 const QString kTitle = QStringLiteral("Romquill");
 const QString kPlaceholder = QStringLiteral("Loading...");
 const QString kSaveCaption = QStringLiteral("Save to EXE");
-
-// The story tabs; each but Sonic's and the last holds only its "Coming Soon" label.
-struct StoryTab {
-    const char* caption;
-    const char* comingSoon;
-};
-constexpr StoryTab kStoryTabs[] = {
-    {"Sonic's Story", nullptr},
-    {"Tails' Story", "tails_comingsoon"},
-    {"Knuckles' Story", "Knux_comingsoon"},
-    {"Amy's Story", "amy_comingsoon"},
-    {"E-102 Gamma's Story", "e102_comingsoon"},
-    {"Big's Story", "nbig_comingsoon"},
-    {"Super Sonic's Story", "supersonic_comingsoon"},
-    {"Misc Text", nullptr},
-};
-constexpr int kMiscTab = 7;
-
-constexpr const char* kSonicTabs[] = {"1 && 2",     "3",      "4",      "5",     "6 && 7", "8 && 9",
-                                      "10, 11, 12", "Tab 7",  "Tab 8",  "Tab 9", "Tab 10", "Tab 11",
-                                      "Tab 12",     "Tab 13", "Tab 14", "Tab 15"};
-
-// The frame of each cutscene (sonic1 to sonic12) on its tab of sonic_tab, in twips from the page. Frames 6
-// to 12 are empty; those of "10, 11, 12" stand one below the other, so their long titles fit.
-struct CutsceneFrame {
-    int tab;
-    const char* title;
-    int left, top, width, height;
-};
-constexpr CutsceneFrame kCutsceneFrames[] = {
-    {0, "Cutscene 1 - Sonic's Intro", 120, 60, 4680, 4365},
-    {0, "Cutscene 2 - Tail's Plane Crash", 4920, 60, 4680, 4365},
-    {1, "Cutscene 3 - Tails' Emerald", 120, 60, 7410, 5685},
-    {2, "Cutscene 4 - Enter Robotnik", 120, 60, 7410, 3885},
-    {3, "Cutscene 5 - Chaos Absorbs An Emerald", 120, 60, 7410, 5685},
-    {4, "Cutscene 6 - Sonic && Tails Get Ambushed", 120, 60, 4680, 4365},
-    {4, "Cutscene 7 - Coming Round From The Gas", 4920, 60, 4680, 4365},
-    {5, "Cutscene 8 - Enter Knuckles", 120, 60, 4680, 4365},
-    {5, "Cutscene 9 - Chaos 4", 4920, 60, 4680, 4365},
-    {6, "Cutscene 10 - Enter The Egg Carrier", 120, 60, 9480, 1695},
-    {6, "Cutscene 11 - Tornado Launch!", 120, 1875, 9480, 1695},
-    {6, "Cutscene 12 - Sonic Crashes Back To Earth", 120, 3690, 9480, 1695},
-};
-
-// Boxes stand in a left and a right column of their frame.
-constexpr int kLeftColumn = 240;
-constexpr int kRightColumn = 3960;
-constexpr int kMiscColumn = 120;
-constexpr int kBoxWidth = 2775;
-constexpr int kBoxHeight = 285;
-constexpr int kCounterWidth = 555;  // the room left, right of each box
-
-// Small coloured labels beside boxes whose text the game uses elsewhere too.
-struct Marker {
-    const char* name;
-    std::size_t box;
-    int width;
-    QRgb colour;
-    const char* toolTip;
-};
-constexpr QRgb kOrange = 0xFF8000;
-constexpr QRgb kCyan = 0x00FFFF;
-constexpr Marker kMarkers[] = {
-    {"Label1", 55, 255, kOrange, "This piece of text is also in Tails' story."},
-    {"Label2", 56, 255, kOrange, "This piece of text is also in Tails' story."},
-    {"Label3", 92, 255, kOrange, "This piece of text is also in Tails' story."},
-    {"Label4", 15, 135, kCyan, "Used somewhere elsewhere too"},
-};
-
-// The three frames of "Misc Text", side by side, in twips from the page.
-constexpr int kMiscFrameTop = 120;
-constexpr int kMiscFrameWidth = 3015;
-constexpr int kMiscFrameHeight = 2895;
-constexpr int kKeystones = 5;
 
 QString editionTitle(Edition edition) {
     switch (edition) {
@@ -153,10 +81,7 @@ CutscenesWindow::CutscenesWindow(LauncherContextPtr context)
     setWindowTitle(editionTitle(Edition::None));
     makeFixedWindow(this, 9990, 7740);
     // The design's font, for which its boxes and tabs are sized.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
     m_boxes.resize(cutscenes::rooms().size());
     m_counters.resize(cutscenes::rooms().size());
     m_boxRights.resize(cutscenes::rooms().size());
@@ -222,15 +147,16 @@ void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
 }
 
 void CutscenesWindow::buildMiscTab(QWidget* page) {
-    const auto frameAt = [page](int column, const char* name, const QString& title) {
+    const auto frameAt = [page](int column, int row, const char* name, const QString& title) {
         return addFrame(QString::fromUtf8(name), title,
-                        twipsRect(240 + column * (kMiscFrameWidth + 225), kMiscFrameTop, kMiscFrameWidth,
+                        twipsRect(240 + column * (kMiscFrameWidth + kMiscFrameGap),
+                                  kMiscFrameTop + row * (kMiscFrameHeight + kMiscFrameGap), kMiscFrameWidth,
                                   kMiscFrameHeight),
                         page);
     };
-    QGroupBox* playAs = frameAt(0, "Frame13", tr("Now You Can Play With..."));
-    QGroupBox* tikal = frameAt(1, "tikal", tr("Tikal Text"));
-    QGroupBox* stones = frameAt(2, "stones", tr("Keystones"));
+    QGroupBox* playAs = frameAt(0, 0, "Frame13", tr("Now You Can Play With..."));
+    QGroupBox* tikal = frameAt(1, 0, "tikal", tr("Tikal Text"));
+    QGroupBox* stones = frameAt(0, 1, "stones", tr("Keystones"));
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         if (rooms[r].group != Group::Sonic) {
@@ -249,13 +175,60 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
 
     const QRect left = twipsRect(120, 2400, 1095, 375);
     const QRect right = twipsRect(1800, 2400, 1095, 375);
-    connect(addButton(QStringLiteral("Command1"), kSaveCaption, left, playAs), &QPushButton::clicked, this,
-            &CutscenesWindow::Command1_Click);
-    connect(addButton(QStringLiteral("tikal_text_click"), kSaveCaption, right, tikal), &QPushButton::clicked,
-            this, &CutscenesWindow::tikal_text_click_Click);
+    QPushButton* playAsSave = addButton(QStringLiteral("Command1"), kSaveCaption, left, playAs);
+    connect(playAsSave, &QPushButton::clicked, this, &CutscenesWindow::Command1_Click);
+    QPushButton* tikalSave = addButton(QStringLiteral("tikal_text_click"), kSaveCaption, right, tikal);
+    connect(tikalSave, &QPushButton::clicked, this, &CutscenesWindow::tikal_text_click_Click);
     QPushButton* stonesSave = addButton(QStringLiteral("stones_text_click"), kSaveCaption, right, stones);
     stonesSave->setEnabled(false);
     stonesSave->setToolTip(notSupported);
+
+    // Beside the keystones, where it is in view as the window opens.
+    m_editionUnknown = new QLabel(
+        tr("The edition of this file is not known: its byte at 0x3C names neither (E) nor (J). The \"Now You "
+           "Can Play With...\" messages cannot be read or saved, and the other texts are read where the (J) "
+           "edition keeps them."),
+        page);
+    m_editionUnknown->setObjectName(QStringLiteral("edition_unknown"));
+    m_editionUnknown->setWordWrap(true);
+    m_editionUnknown->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_editionUnknown->setFrameStyle(QFrame::Box);
+    m_editionUnknown->setMargin(twips(120));
+    m_editionUnknown->setGeometry(twipsRect(240 + kMiscFrameWidth + kMiscFrameGap,
+                                            kMiscFrameTop + kMiscFrameHeight + kMiscFrameGap + 105,
+                                            kMiscFrameWidth, kMiscFrameHeight - 105));
+    m_editionUnknown->hide();
+    orderTabs(findChild<QPushButton*>(QStringLiteral("sonic_write")), playAsSave, tikalSave);
+}
+
+void CutscenesWindow::orderTabs(QWidget* sonicSave, QWidget* playAsSave, QWidget* tikalSave) {
+    const auto rooms = cutscenes::rooms();
+    std::vector<std::size_t> sonic;
+    for (std::size_t r = 0; r < rooms.size(); ++r) {
+        if (rooms[r].group == Group::Sonic) {
+            sonic.push_back(r);
+        }
+    }
+    std::ranges::sort(sonic, {}, [&rooms](std::size_t r) {
+        return std::pair(rooms[r].cutscene, cutscenes::roomLine(rooms[r]));
+    });
+    std::vector<QWidget*> chain;
+    for (const std::size_t r : sonic) {
+        chain.push_back(m_boxes[r]);
+    }
+    chain.push_back(sonicSave);
+    for (const auto& [group, save] :
+         {std::pair(Group::PlayAs, playAsSave), std::pair(Group::Tikal, tikalSave)}) {
+        for (std::size_t r = 0; r < rooms.size(); ++r) {
+            if (rooms[r].group == group) {
+                chain.push_back(m_boxes[r]);
+            }
+        }
+        chain.push_back(save);
+    }
+    for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
+        setTabOrder(chain[i], chain[i + 1]);
+    }
 }
 
 void CutscenesWindow::addBox(std::size_t room, QWidget* frame, int frameWidth, int left) {
@@ -281,25 +254,33 @@ void CutscenesWindow::addBox(std::size_t room, QWidget* frame, int frameWidth, i
 void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
     m_edition = read.edition;
     setWindowTitle(editionTitle(m_edition));
+    m_editionUnknown->setVisible(m_edition == Edition::None);
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
-        if (read.texts[r]) {  // a playable-character message of a file without edition keeps its placeholder
-            m_boxes[r]->setText(QString::fromStdString(*read.texts[r]));
+        if (read.texts[r]) {
+            // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
+            m_boxes[r]->setText(QString::fromStdString(std::string(unpadded(*read.texts[r]))));
             m_boxes[r]->setCursorPosition(0);  // a text wider than its box shows its start
         }
+        // A playable-character message of a file without edition has no place: its box keeps its
+        // placeholder and takes no typing.
+        m_boxes[r]->setEnabled(read.texts[r].has_value());
+        m_counters[r]->setVisible(read.texts[r].has_value());
         new TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
         watchTextBox(
             m_boxes[r], rooms[r].size, m_counters[r],
             [](const QString& text) { return charactersWithoutByte(text.toStdString()); },
             tr("no byte in code page 1252"));
-        m_savedTexts << m_boxes[r]->text();
+    }
+    m_savedTexts = read.texts;
+    if (auto* playAsSave = findChild<QPushButton*>(QStringLiteral("Command1"))) {
+        playAsSave->setEnabled(m_edition != Edition::None);
     }
     showEdited();
 }
 
 void CutscenesWindow::showEdited() {
-    setWindowTitle(
-        editedTitle(editionTitle(m_edition), m_savedTexts.size() == std::ssize(m_boxes) && anyEdited()));
+    setWindowTitle(editedTitle(editionTitle(m_edition), anyEdited()));
 }
 
 bool CutscenesWindow::sonic_write_Click() {
@@ -323,7 +304,14 @@ bool CutscenesWindow::Command1_Click() {
 }
 
 bool CutscenesWindow::edited(std::size_t room) const {
-    return m_boxes[room]->text() != m_savedTexts[static_cast<qsizetype>(room)];
+    if (m_savedTexts.size() != m_boxes.size()) {
+        return false;  // still being filled
+    }
+    const std::string text = m_boxes[room]->text().toStdString();
+    const auto& saved = m_savedTexts[room];
+    // A box whose text was not read holds its placeholder until the user types.
+    return saved ? textChanged(*saved, text, cutscenes::rooms()[room].size)
+                 : text != kPlaceholder.toStdString();
 }
 
 bool CutscenesWindow::anyEdited() const {
@@ -336,17 +324,15 @@ bool CutscenesWindow::anyEdited() const {
 }
 
 bool CutscenesWindow::save(std::initializer_list<Group> groups) {
-    std::vector<cutscenes::CutsceneEdit> edits;
+    std::vector<std::optional<std::string>> after(m_boxes.size());
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
-        if (std::ranges::find(groups, rooms[r].group) == groups.end() || !edited(r)) {
-            continue;
+        if (std::ranges::find(groups, rooms[r].group) != groups.end() && (m_savedTexts[r] || edited(r))) {
+            after[r] = m_boxes[r]->text().toStdString();
         }
-        std::string text = m_boxes[r]->text().toStdString();
-        // The user sees the padding, whether the save succeeds or not.
-        m_boxes[r]->setText(QString::fromStdString(padToLimit(text, rooms[r].size)));
-        edits.push_back({r, std::move(text)});
     }
+    // Padded as they are written; the boxes keep showing them without the padding.
+    const auto edits = cutscenes::changedRooms(m_savedTexts, after);
     if (edits.empty()) {
         m_dialogs.inform(
             this, kTitle,
@@ -359,7 +345,7 @@ bool CutscenesWindow::save(std::initializer_list<Group> groups) {
         return false;
     }
     for (const auto& edit : edits) {
-        m_savedTexts[static_cast<qsizetype>(edit.room)] = m_boxes[edit.room]->text();
+        m_savedTexts[edit.room] = edit.text;
     }
     showEdited();
     m_dialogs.inform(this, kTitle, tr("Writing complete!"));

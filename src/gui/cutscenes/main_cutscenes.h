@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
 #include <QWidget>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +38,8 @@ class CutscenesWindow : public QWidget {
     void buildSonicTab(QWidget* page, const QRect& area);
     void buildMiscTab(QWidget* page);
     void addBox(std::size_t room, QWidget* frame, int frameWidth, int left);
+    // Tab goes down each frame as its lines run, then to the frame's save button.
+    void orderTabs(QWidget* sonicSave, QWidget* playAsSave, QWidget* tikalSave);
     void showTexts(const cutscenes::CutsceneTexts& read);
     bool save(std::initializer_list<cutscenes::Group> groups);
     // What Ctrl+S and closing save: every group.
@@ -55,7 +57,10 @@ class CutscenesWindow : public QWidget {
     std::vector<QLineEdit*> m_boxes;  // one a room, in the core table's order
     std::vector<QLabel*> m_counters;  // the room left in each box
     std::vector<int> m_boxRights;     // in twips from the frame: where markers and counters follow
-    QStringList m_savedTexts;         // as read or last saved: what closing without a question keeps
+    // As read or last saved (nothing: not read, the box keeps its placeholder): what closing without a
+    // question keeps.
+    std::vector<std::optional<std::string>> m_savedTexts;
+    QLabel* m_editionUnknown = nullptr;
 };
 
 // The cutscene editor, opened by the launcher's "Launch!" for the PC executable.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
@@ -32,10 +33,7 @@ const QString kToTabs16 = QStringLiteral("View tab 16 onwards");
 const QString kToTabs1 = QStringLiteral("View tabs 1 to 15");
 
 QFont slotFont() {
-    QFont font(QStringLiteral("Lucida Console"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(8.25);
-    return font;
+    return designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 8.25);
 }
 
 // A tab container of fifteen numbered tabs. Slots are laid out in twips from the container's own top-left
@@ -176,13 +174,17 @@ void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
     m_toggle->setVisible(m_entryCount > slotlayout::kPerStrip);
 
     const EntryTexts read = readEntryTexts(gameTemplate, toPath(m_filePath));
+    m_savedTexts = read.texts;
+    m_limits.clear();
     for (int s = 0; s < m_entryCount; ++s) {
         const TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(s)];
+        m_limits.push_back(entry.limit());
         QLabel* label = m_labels[static_cast<std::size_t>(s)];
         label->setText(labelText(fromCodePage(entry.comment)));
         label->show();
         QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
-        box->setText(coreText(read.texts[static_cast<std::size_t>(s)]));
+        // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
+        box->setText(coreText(std::string(unpadded(read.texts[static_cast<std::size_t>(s)]))));
         if (entry.limit() > 0) {
             new TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
             QLabel* counter = m_counters[static_cast<std::size_t>(s)];
@@ -194,7 +196,6 @@ void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
         }
         box->show();
     }
-    m_savedTexts = texts();
     showEdited();
     if (read.readFailed) {
         m_dialogs.inform(m_context->window, kTitle,
@@ -247,22 +248,15 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
     if (!gameTemplate) {
         return templateRefusal(gameTemplate.failure(), "stopping the save");
     }
-    std::vector<std::string> before;
-    std::vector<std::string> after;
-    for (int s = 0; s < m_entryCount; ++s) {
-        before.push_back(m_savedTexts[s].toStdString());
-        after.push_back(m_boxes[static_cast<std::size_t>(s)]->text().toStdString());
-    }
-    // Only edited texts are saved; the user sees their padding, saved or not.
-    const auto edits = changedEntries(*gameTemplate, before, after);
-    for (const auto& edit : edits) {
-        m_boxes[edit.index]->setText(coreText(edit.text));
-    }
-    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), before.size(), edits);
+    // Only edited texts are saved, padded; the boxes keep showing them without the padding.
+    const auto edits = changedEntries(*gameTemplate, m_savedTexts, texts());
+    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), m_savedTexts.size(), edits);
         !written) {
         return saveRefusal(written.failure());
     }
-    m_savedTexts = texts();
+    for (const auto& edit : edits) {
+        m_savedTexts[edit.index] = edit.text;
+    }
     showEdited();
     return std::nullopt;
 }
@@ -279,21 +273,33 @@ EditorWindow::Message EditorWindow::saveRefusal(const Error& error) {
     return {coreText(error.message), saveErrorIcon(error)};
 }
 
-QStringList EditorWindow::texts() const {
-    QStringList list;
-    list.reserve(m_entryCount);
+std::vector<std::string> EditorWindow::texts() const {
+    std::vector<std::string> list;
+    list.reserve(static_cast<std::size_t>(m_entryCount));
     for (int s = 0; s < m_entryCount; ++s) {
-        list << m_boxes[static_cast<std::size_t>(s)]->text();
+        list.push_back(m_boxes[static_cast<std::size_t>(s)]->text().toStdString());
     }
     return list;
 }
 
+bool EditorWindow::edited() const {
+    if (m_limits.size() != static_cast<std::size_t>(m_entryCount)) {
+        return false;  // still being filled
+    }
+    for (std::size_t s = 0; s < m_savedTexts.size(); ++s) {
+        if (textChanged(m_savedTexts[s], m_boxes[s]->text().toStdString(), m_limits[s])) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void EditorWindow::showEdited() {
-    setWindowTitle(editedTitle(m_title, m_savedTexts.size() == m_entryCount && texts() != m_savedTexts));
+    setWindowTitle(editedTitle(m_title, edited()));
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
-    event->setAccepted(mayClose(m_dialogs, this, texts() != m_savedTexts, [this] { return save_Click(); }));
+    event->setAccepted(mayClose(m_dialogs, this, edited(), [this] { return save_Click(); }));
 }
 
 QWidget* createEditorWindow(const LauncherContextPtr& context) {

@@ -6,7 +6,9 @@
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "editor/slotlayout.h"
 #include "kit/dialogs.h"
@@ -53,7 +55,9 @@ class EditorWindow : public QWidget {
     [[nodiscard]] std::optional<Message> saveTexts();
     [[nodiscard]] static Message templateRefusal(const Error& error, std::string_view consequence);
     [[nodiscard]] static Message saveRefusal(const Error& error);
-    [[nodiscard]] QStringList texts() const;
+    [[nodiscard]] std::vector<std::string> texts() const;
+    // Whether a box holds a text that differs from the one read or last saved, as the save plans it.
+    [[nodiscard]] bool edited() const;
     // The title's marker of texts that differ from those read or last saved.
     void showEdited();
 
@@ -64,7 +68,9 @@ class EditorWindow : public QWidget {
     QString m_title;
     int m_entryCount = 0;
     int m_toggleState = 0;
-    QStringList m_savedTexts;  // the texts as read or last saved: what closing without a question keeps
+    // The texts as read or last saved, padding and all: what closing without a question keeps.
+    std::vector<std::string> m_savedTexts;
+    std::vector<int> m_limits;  // each entry's character limit
 
     QLabel* m_notes = nullptr;
     QTabWidget* m_tabstrip = nullptr;

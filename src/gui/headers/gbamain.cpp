@@ -1,5 +1,6 @@
 #include "gbamain.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "kit/qtcodepage.h"
@@ -33,10 +34,15 @@ GbaHeaderWindow::GbaHeaderWindow(LauncherContextPtr context)
                        .fix = {4440, 1815, 1935, 375},
                        .boxes = kBoxes,
                    }) {
-    connect(addButton("about", tr("About..."), {4440, 555, 1935, 375}, this), &QPushButton::clicked, this,
-            &GbaHeaderWindow::about_Click);
-    connect(addButton("makercodes", tr("Game Maker Codes..."), {4440, 1050, 1935, 375}, this),
-            &QPushButton::clicked, this, &GbaHeaderWindow::makercodes_Click);
+    QPushButton* about = addButton("about", tr("About..."), {4440, 555, 1935, 375}, this);
+    connect(about, &QPushButton::clicked, this, &GbaHeaderWindow::about_Click);
+    QPushButton* makerCodes =
+        addButton("makercodes", tr("Game Maker Codes..."), {4440, 1050, 1935, 375}, this);
+    connect(makerCodes, &QPushButton::clicked, this, &GbaHeaderWindow::makercodes_Click);
+    // The frame row by row, then the buttons beside it and below; the locked boxes are no tab stops.
+    orderTabs({box("romtitle"), box("shortname"), findChild<QPushButton*>(QStringLiteral("load")),
+               box("region"), box("maker"), findChild<QPushButton*>(QStringLiteral("save")), about,
+               makerCodes, findChild<QPushButton*>(QStringLiteral("fixchecksum"))});
 }
 
 QString GbaHeaderWindow::loadedCaption() const {

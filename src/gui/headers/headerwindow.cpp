@@ -25,10 +25,7 @@ QRect pixels(const auto& place) {
 
 // The font of the path and the field boxes, for which the boxes are sized.
 QFont fieldFont() {
-    QFont font(QStringLiteral("Lucida Console"));
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(9.75);
-    return font;
+    return designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 9.75);
 }
 
 QString hex(std::uint32_t value, headers::Kind kind) {
@@ -47,15 +44,14 @@ HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
     setObjectName(QString::fromUtf8(layout.name));
     setWindowTitle(m_title + tr(" - No ROM loaded"));
     makeFixedWindow(this, layout.width, layout.height);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
-    setFont(font);
+    setFont(designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
 
-    m_path = new QLabel(kNoRom, this);
+    m_path = new PathLabel(this);
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setGeometry(pixels(layout.path));
     m_path->setFont(fieldFont());
+    m_path->setTextFormat(Qt::PlainText);
+    m_path->setPath(kNoRom);
     m_frame = new CaptionFrame(tr("Rom Details"), this);
     m_frame->setObjectName(QStringLiteral("rom"));
     m_frame->setGeometry(pixels(layout.frame));
@@ -67,11 +63,15 @@ HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
         box->setGeometry(pixels(place->place));
         box->setFont(fieldFont());
         box->setToolTip(fromUtf8View(field.toolTip));
-        // A field that is never written takes no typing, so that no edit is silently dropped.
+        // A field that is never written takes no typing, so that no edit is silently dropped, and is
+        // passed over by Tab.
         box->setReadOnly(!field.writable);
+        if (!field.writable) {
+            box->setFocusPolicy(Qt::ClickFocus);
+        }
         new TypingLimit(field.limit, box);
         m_boxes.push_back(box);
-        m_savedTexts << QString();
+        m_savedTexts.emplace_back();
     }
     connect(addButton("load", tr("Load New ROM"), layout.load, m_frame), &QPushButton::clicked, this,
             &HeaderWindow::load_Click);
@@ -100,7 +100,18 @@ QString HeaderWindow::fieldText(std::string_view control) const {
     return box(control)->text();
 }
 
+void HeaderWindow::orderTabs(std::initializer_list<QWidget*> chain) {
+    for (auto it = chain.begin(); it + 1 < chain.end(); ++it) {
+        setTabOrder(*it, *(it + 1));
+    }
+}
+
 void HeaderWindow::load_Click() {
+    if (!mayClose(
+            m_dialogs, this, anyEdited(), [this] { return save_Click(); }, m_title,
+            tr("loading another ROM"))) {
+        return;
+    }
     const auto chosen = m_dialogs.openFile(this, {tr("Select a ROM"), m_filter, 1});
     if (!chosen) {
         m_dialogs.inform(this, m_title, tr("No new ROM loaded."));
@@ -118,17 +129,19 @@ void HeaderWindow::load_Click() {
     }
     showFields(read);
     m_romPath = path;
-    m_path->setText(*chosen);
+    m_path->setPath(*chosen);
     setWindowTitle(loadedCaption());
     loaded();
     showChecksum(false);
 }
 
 void HeaderWindow::showFields(const headers::HeaderTexts& read) {
+    m_savedTexts = read.texts;
     for (std::size_t f = 0; f < m_boxes.size(); ++f) {
-        m_boxes[f]->setText(QString::fromStdString(read.texts[f]));
+        // Padding spaces are the save's to add: shown, they would fill the box and take no typing.
+        m_boxes[f]->setText(
+            QString::fromStdString(std::string(headers::shownText(m_kind, f, read.texts[f]))));
         m_boxes[f]->setCursorPosition(0);
-        m_savedTexts[static_cast<qsizetype>(f)] = m_boxes[f]->text();
     }
 }
 
@@ -140,48 +153,54 @@ bool HeaderWindow::noRom() {
     return true;
 }
 
-bool HeaderWindow::edited(std::size_t field) const {
-    return headers::fields(m_kind)[field].writable &&
-           m_boxes[field]->text() != m_savedTexts[static_cast<qsizetype>(field)];
+std::vector<std::optional<std::string>> HeaderWindow::boxTexts() const {
+    std::vector<std::optional<std::string>> texts(m_boxes.size());
+    for (std::size_t f = 0; f < m_boxes.size(); ++f) {
+        if (headers::fields(m_kind)[f].writable) {
+            texts[f] = m_boxes[f]->text().toStdString();
+        }
+    }
+    return texts;
 }
 
 bool HeaderWindow::anyEdited() const {
-    for (std::size_t f = 0; f < m_boxes.size(); ++f) {
-        if (edited(f)) {
-            return true;
-        }
+    if (m_romPath.empty()) {
+        return false;
     }
-    return false;
+    // A text the save would refuse is an edit all the same.
+    const auto changed = headers::changedFields(m_kind, m_savedTexts, boxTexts());
+    return !changed || !changed->empty();
 }
 
 bool HeaderWindow::save_Click() {
     if (noRom()) {
         return false;
     }
-    std::vector<headers::FieldEdit> edits;
-    for (std::size_t f = 0; f < m_boxes.size(); ++f) {
-        if (edited(f)) {
-            edits.push_back({f, m_boxes[f]->text().toStdString()});
-        }
+    const auto edits = headers::changedFields(m_kind, m_savedTexts, boxTexts());
+    if (!edits) {
+        m_dialogs.inform(this, m_title, QString::fromStdString(edits.error()),
+                         saveErrorIcon(edits.failure()));
+        return false;
     }
-    if (edits.empty()) {
+    if (edits->empty()) {
         m_dialogs.inform(
             this, m_title,
             tr("No field has been changed since it was read or last saved, so nothing was written."));
         return true;
     }
-    if (const auto saved = headers::saveHeader(m_romPath, m_kind, edits); !saved) {
+    if (const auto saved = headers::saveHeader(m_romPath, m_kind, *edits); !saved) {
         m_dialogs.inform(this, m_title, QString::fromStdString(saved.error()),
                          saveErrorIcon(saved.failure()));
         return false;
     }
-    // The boxes show what the file now holds, padding and all.
+    // The boxes show what the file now holds, without the padding.
     const auto reread = headers::readHeader(m_romPath, m_kind);
-    for (const auto& edit : edits) {
+    for (const auto& edit : *edits) {
+        m_savedTexts[edit.field] = reread.readFailed ? edit.text : reread.texts[edit.field];
         if (!reread.readFailed) {
-            m_boxes[edit.field]->setText(QString::fromStdString(reread.texts[edit.field]));
+            m_boxes[edit.field]->setText(QString::fromStdString(
+                std::string(headers::shownText(m_kind, edit.field, reread.texts[edit.field]))));
         }
-        m_savedTexts[static_cast<qsizetype>(edit.field)] = m_boxes[edit.field]->text();
     }
     m_dialogs.inform(this, m_title, tr("Writing complete!"));
     showChecksum(true);

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QRect>
-#include <QStringList>
 #include <QWidget>
+#include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "headers/headerfields.h"
 #include "kit/dialogs.h"
 #include "kit/launchercontext.h"
+#include "kit/windowtools.h"
 
 class QGroupBox;
 class QLabel;
@@ -66,11 +68,15 @@ class HeaderWindow : public QWidget {
 
     void closeEvent(QCloseEvent* event) override;
 
+    // Tab goes from control to control as the window shows them, from first to last.
+    void orderTabs(std::initializer_list<QWidget*> chain);
+
   private:
     void showFields(const headers::HeaderTexts& read);
     void showChecksum(bool afterSave);
     [[nodiscard]] bool noRom();
-    [[nodiscard]] bool edited(std::size_t field) const;
+    // The texts of the boxes that are written; the others are not given.
+    [[nodiscard]] std::vector<std::optional<std::string>> boxTexts() const;
     [[nodiscard]] bool anyEdited() const;
 
     LauncherContextPtr m_context;
@@ -82,11 +88,12 @@ class HeaderWindow : public QWidget {
     std::string m_romPath;  // the loaded ROM path; empty before an accepted load
     bool m_checksumRight = false;
 
-    QLabel* m_path = nullptr;
+    PathLabel* m_path = nullptr;
     QGroupBox* m_frame = nullptr;
     QLabel* m_checksum = nullptr;
     std::vector<QLineEdit*> m_boxes;  // in the core table's order
-    QStringList m_savedTexts;         // as read or last saved: what closing without a question keeps
+    // As read or last saved, padding and all: what closing without a question keeps.
+    std::vector<std::string> m_savedTexts;
 };
 
 }  // namespace rq

@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPushButton>
 
 #include "kit/windowtools.h"
@@ -50,19 +49,30 @@ MdHeaderWindow::MdHeaderWindow(LauncherContextPtr context)
                        .fix = {6360, 4170, 1440, 375},
                        .boxes = kBoxes,
                    }) {
-    connect(addButton("about", tr("About..."), {6360, 60, 1440, 375}, this), &QPushButton::clicked, this,
-            &MdHeaderWindow::about_Click);
+    QPushButton* about = addButton("about", tr("About..."), {6360, 60, 1440, 375}, this);
+    connect(about, &QPushButton::clicked, this, &MdHeaderWindow::about_Click);
     // The fixed separator, which dash covers when the file holds another.
     auto* separator = new QLabel(QStringLiteral("-"), frame());
     separator->setObjectName(QStringLiteral("Label1"));
     separator->setAlignment(Qt::AlignCenter);
     separator->setGeometry(twipsRect(kSeparator.left, kSeparator.top, kSeparator.width, kSeparator.height));
+    // Another separator is marked by a frame and named in words beside the version, in the palette's own
+    // colours, so that it reads on a light palette and a dark one alike, and a space shows too.
     QLineEdit* dash = box("dash");
-    QPalette palette = dash->palette();
-    palette.setColor(QPalette::Text, Qt::red);
-    dash->setPalette(palette);
+    dash->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid palette(window-text); }"));
     dash->raise();
     dash->hide();
+    m_dashNote = new QLabel(frame());
+    m_dashNote->setObjectName(QStringLiteral("dash_note"));
+    m_dashNote->setTextFormat(Qt::PlainText);
+    m_dashNote->setGeometry(twipsRect(2760, kSeparator.top + 30, 3240, 255));
+    m_dashNote->hide();
+
+    orderTabs({about, box("consolename"), box("copyrightcompany"), box("year"), box("month"),
+               findChild<QPushButton*>(QStringLiteral("load")), box("domesticname"), box("overseasname"),
+               box("typeofproduct"), box("productcode"), box("versionnumber"), box("iosupport"), box("modem"),
+               box("memo"), box("region"), findChild<QPushButton*>(QStringLiteral("save")),
+               findChild<QPushButton*>(QStringLiteral("fixchecksum"))});
 }
 
 QString MdHeaderWindow::loadedCaption() const {
@@ -79,6 +89,9 @@ void MdHeaderWindow::loaded() {
                          Dialogs::Icon::Exclamation);
     }
     dash->setVisible(odd);
+    m_dashNote->setText(dash->text().isEmpty() ? tr("Separator: a zero byte, not \"-\"")
+                                               : tr("Separator: \"%1\", not \"-\"").arg(dash->text()));
+    m_dashNote->setVisible(odd);
 }
 
 void MdHeaderWindow::about_Click() {

@@ -5,7 +5,7 @@
 namespace rq {
 
 // The Mega Drive ROM header editor: the thirteen text fields of a .bin file's header, the separator of the
-// product number shown in red when it is not "-", and the checksum word.
+// product number shown framed and named when it is not "-", and the checksum word.
 class MdHeaderWindow : public HeaderWindow {
     Q_OBJECT
   public:
@@ -16,6 +16,9 @@ class MdHeaderWindow : public HeaderWindow {
   protected:
     [[nodiscard]] QString loadedCaption() const override;
     void loaded() override;
+
+  private:
+    QLabel* m_dashNote = nullptr;  // says what the separator holds, beside the product number
 };
 
 // Opened by the launcher's File menu, "Megadrive ROM Header Editor".

@@ -80,8 +80,9 @@ std::optional<QString> QtDialogs::openFile(QWidget* parent, const FileRequest& r
 std::optional<Dialogs::SaveChoice> QtDialogs::saveFile(QWidget* parent, const FileRequest& request) {
     const QStringList filters = qtNameFilters(request.filter);
     QString chosenFilter = filters.value(request.filterIndex - 1);
-    const QString path = QFileDialog::getSaveFileName(parent, request.title, QString(),
-                                                      filters.join(QStringLiteral(";;")), &chosenFilter);
+    const QString path = QFileDialog::getSaveFileName(
+        parent, request.title, request.proposed, filters.join(QStringLiteral(";;")), &chosenFilter,
+        request.confirmReplace ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
     if (path.isEmpty()) {
         return std::nullopt;
     }

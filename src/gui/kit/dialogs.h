@@ -20,6 +20,8 @@ class Dialogs {
         QString title;
         QString filter;  // description|pattern|description|pattern|...
         int filterIndex = 1;
+        QString proposed = {};       // a save dialog's path to start from, file name and all
+        bool confirmReplace = true;  // a save dialog asks before it names a file that is there
     };
     struct SaveChoice {
         QString path;
@@ -33,7 +35,8 @@ class Dialogs {
 
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const FileRequest& request) = 0;
-    // Where to write a new file, or nothing when the user cancelled. Replacing a file is confirmed first.
+    // Where to write a new file, or nothing when the user cancelled. Replacing a file is confirmed first,
+    // unless the request leaves that to its caller.
     virtual std::optional<SaveChoice> saveFile(QWidget* parent, const FileRequest& request) = 0;
 
     void inform(QWidget* parent, const QString& title, const QString& text, Icon icon = Icon::Information) {

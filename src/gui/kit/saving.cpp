@@ -9,13 +9,13 @@ Dialogs::Icon saveErrorIcon(const Error& error) {
 }
 
 bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::function<bool()>& save,
-              const QString& title) {
+              const QString& title, const QString& doing) {
     if (!edited) {
         return true;
     }
     const auto answer = dialogs.message(
         window, title,
-        QObject::tr("Some texts have been edited but not saved. Save them to the file before closing?"),
+        QObject::tr("Some texts have been edited but not saved. Save them to the file before %1?").arg(doing),
         Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNoCancel);
     return answer == Dialogs::Answer::No || (answer == Dialogs::Answer::Yes && save());
 }

@@ -1,6 +1,7 @@
 #include "windowtools.h"
 
 #include <qdrawutil.h>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyleOptionButton>
@@ -14,6 +15,24 @@
 #include "kit/qtcodepage.h"
 
 namespace rq {
+
+double layoutScale() {
+    constexpr double kDefaultPoints = 9;
+    const QFont font = QGuiApplication::font();
+    const double points = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+    return std::max(1.0, points / kDefaultPoints);
+}
+
+int twips(int value) {
+    return static_cast<int>(std::lround(value * layoutScale() / 15.0));
+}
+
+QFont designFont(const QString& family, QFont::StyleHint hint, double points) {
+    QFont font(family);
+    font.setStyleHint(hint);
+    font.setPointSizeF(points * layoutScale());
+    return font;
+}
 
 void makeFixedWindow(QWidget* window, int clientWidthTwips, int clientHeightTwips) {
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -204,6 +223,38 @@ void CaptionFrame::paintEvent(QPaintEvent*) {
     qDrawShadeRect(&painter, rect().adjusted(0, metrics.height() / 2, 0, 0), palette(), true, 1);
     painter.setClipping(false);
     painter.drawText(caption, Qt::AlignCenter | Qt::TextShowMnemonic, title());
+}
+
+QString elidedPath(const QFontMetrics& metrics, const QString& path, int width) {
+    if (metrics.horizontalAdvance(path) <= width) {
+        return path;
+    }
+    const qsizetype nameStart =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
+    const QString name = path.mid(nameStart);
+    const int nameWidth = metrics.horizontalAdvance(name);
+    const int ellipsis = metrics.horizontalAdvance(QChar(0x2026));
+    if (nameStart > 0 && nameWidth + ellipsis <= width) {
+        return metrics.elidedText(path.left(nameStart), Qt::ElideMiddle, width - nameWidth) + name;
+    }
+    return metrics.elidedText(path, Qt::ElideMiddle, width);
+}
+
+void PathLabel::setPath(const QString& path) {
+    m_path = path;
+    elide();
+}
+
+void PathLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    elide();
+}
+
+void PathLabel::elide() {
+    const int width = contentsRect().width() - 2 * margin() - 2 * std::max(indent(), 0);
+    const QString shown = elidedPath(fontMetrics(), m_path, width);
+    setText(shown);
+    setToolTip(shown == m_path ? QString() : m_path);
 }
 
 QString appPath(const QString& relative) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QFont>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRect>
@@ -13,13 +15,18 @@
 
 namespace rq {
 
-// Window layouts are designed in twips; 15 twips are one pixel at 96 dots per inch.
-[[nodiscard]] constexpr int twips(int value) {
-    return (value + 7) / 15;
-}
+// How much the fixed layouts grow with the application's font: 1 at the platforms' default of 9 points or
+// less, in proportion above it, so that captions still fit at a larger system font.
+[[nodiscard]] double layoutScale();
+
+// Window layouts are designed in twips; 15 twips are one pixel at 96 dots per inch, at the default font.
+[[nodiscard]] int twips(int value);
 [[nodiscard]] inline QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twips(left), twips(top), twips(width), twips(height));
 }
+
+// A font a layout was designed for ("MS Sans Serif" 8.25 points), grown with it.
+[[nodiscard]] QFont designFont(const QString& family, QFont::StyleHint hint, double points);
 
 // A fixed-size, centred top-level window without minimise or maximise box.
 void makeFixedWindow(QWidget* window, int clientWidthTwips, int clientHeightTwips);
@@ -85,6 +92,27 @@ class CaptionFrame : public QGroupBox {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// A path as it fits in width pixels on one line: whole, or elided in the middle, the file name kept whole as
+// long as it fits.
+[[nodiscard]] QString elidedPath(const QFontMetrics& metrics, const QString& path, int width);
+
+// A label that shows a path (or a caption in its place) on one line, elided by elidedPath, with the full
+// text as its tooltip when it is elided.
+class PathLabel : public QLabel {
+  public:
+    using QLabel::QLabel;
+    void setPath(const QString& path);
+    [[nodiscard]] const QString& path() const { return m_path; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void elide();
+
+    QString m_path;
 };
 
 // A path under the program's folder, for the windows.

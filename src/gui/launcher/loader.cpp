@@ -27,10 +27,7 @@ const QString kOpenFilter = QStringLiteral(
     "Master System ROMs (*.sms)|*.sms|");
 
 QFont buttonFont(double points) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    return font;
+    return designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, points);
 }
 
 // The windows still to come stand in with their names and titles, and finish their load as the real ones
@@ -145,10 +142,10 @@ void LoaderWindow::buildControls() {
     m_picture->setGeometry(twipsRect(480, 720, 4815, 3615));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_path = new QLabel(client);
+    // One line, elided in the middle: a wrapped path breaks where it likes and loses what no longer fits.
+    m_path = new PathLabel(client);
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setGeometry(twipsRect(120, 120, 4335, 495));
-    m_path->setWordWrap(true);
     m_path->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_path->setTextFormat(Qt::PlainText);
 
@@ -196,7 +193,7 @@ void LoaderWindow::buildControls() {
 void LoaderWindow::showView() {
     const LauncherView& view = m_model.view();
     setWindowTitle(QString::fromStdString(state().title));
-    m_path->setText(QString::fromStdString(view.pathCaption));
+    m_path->setPath(QString::fromStdString(view.pathCaption));
     m_romName->setText(labelText(romNameText()));
     showButton(m_go, view.go);
     showButton(m_sadxpc, view.sadxpc);
@@ -237,7 +234,11 @@ bool LoaderWindow::showPicture(const std::string& path) {
     if (image.isNull()) {
         return false;
     }
-    m_picture->setPixmap(QPixmap::fromImage(image));
+    // A picture fills its box as designed, which grows with a larger font.
+    const double scale = layoutScale();
+    m_picture->setPixmap(QPixmap::fromImage(
+        scale == 1 ? image
+                   : image.scaled(image.size() * scale, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     return true;
 }
 

@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace rq {
 
+class PathLabel;
 class PatchJobs;
 
 // How the windows opened from the launcher are made; those not given are placeholders.
@@ -69,7 +70,7 @@ class LoaderWindow : public QMainWindow {
     LauncherModel m_model;
     LauncherWindows m_windows;
 
-    QLabel* m_path = nullptr;
+    PathLabel* m_path = nullptr;
     QLabel* m_picture = nullptr;
     QLabel* m_romName = nullptr;
     QPushButton* m_load = nullptr;

@@ -69,10 +69,7 @@ void PatchJobs::create() {
         format = saveAs->filterIndex == kIpsFilterIndex ? PatchFormat::Ips : PatchFormat::Bps;
         patchPath += format == PatchFormat::Ips ? QStringLiteral(".ips") : QStringLiteral(".bps");
         // The dialog confirmed replacing the name as typed, not this one.
-        if (QFileInfo::exists(patchPath) &&
-            m_dialogs.message(m_window, kTitle,
-                              tr("\"%1\" already exists. Replace it?").arg(fileName(patchPath)),
-                              Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+        if (QFileInfo::exists(patchPath) && !mayReplace(patchPath)) {
             return;
         }
     }
@@ -103,8 +100,19 @@ void PatchJobs::apply() {
     if (!file) {
         return;
     }
-    const auto saveAs = m_dialogs.saveFile(m_window, {tr("Save the patched file as..."), kAnyFile, 1});
+    // The name is checked before the question of replacing it: the file patched is there, but may never be
+    // the output.
+    const auto saveAs = m_dialogs.saveFile(m_window, {tr("Save the patched file as..."), kAnyFile, 1,
+                                                      fromPath(patchedFileName(toPath(*file))), false});
     if (!saveAs) {
+        return;
+    }
+    if (const auto place = checkPatchedFilePlace(toPath(*patch), toPath(*file), toPath(saveAs->path));
+        !place) {
+        m_dialogs.inform(m_window, kTitle, QString::fromStdString(place.error()), Dialogs::Icon::Exclamation);
+        return;
+    }
+    if (QFileInfo::exists(saveAs->path) && !mayReplace(saveAs->path)) {
         return;
     }
     start(tr("Applying the patch..."),
@@ -123,6 +131,11 @@ void PatchJobs::apply() {
               return {applied->warnings.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation,
                       text};
           });
+}
+
+bool PatchJobs::mayReplace(const QString& path) {
+    return m_dialogs.message(m_window, kTitle, tr("\"%1\" already exists. Replace it?").arg(fileName(path)),
+                             Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
 }
 
 void PatchJobs::start(const QString& label, Work work) {

@@ -51,6 +51,8 @@ class PatchJobs : public QObject {
     };
     using Work = std::function<Ending(const PatchProgress& progress)>;
 
+    // Asks before a new file takes the place of one that is there.
+    [[nodiscard]] bool mayReplace(const QString& path);
     void start(const QString& label, Work work);
     void showProgress();
     void finish(int job);

@@ -19,9 +19,7 @@ QLabel* heading(const QString& name, const QString& caption, const QRect& place,
     auto* label = new QLabel(caption, frame);
     label->setObjectName(name);
     label->setGeometry(place);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.25);
+    QFont font = designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25);
     font.setUnderline(true);
     label->setFont(font);
     return label;
