@@ -78,7 +78,7 @@ BENCHMARK(BM_JsonImport)->Unit(benchmark::kMillisecond);
 template <class Read>
 auto translations(Read read) {
     return [read](const std::string& input, const rq::GameTemplate& tmpl,
-                  const std::vector<std::string>& texts) -> rq::Result<std::map<int, std::string>> {
+                  const std::vector<std::string>& texts) -> rq::Result<rq::TakenTexts<int>> {
         const rq::TranslationReader reader = [&](const rq::TranslationSink& take) {
             return read(input, tmpl, texts, take);
         };

@@ -24,9 +24,11 @@ constexpr std::array kCommands = {
             "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
             "Offsets are hexadecimal; texts are as the editor shows them.\n"
             "--format po prints a gettext PO file for Poedit or Weblate instead: msgctxt\n"
-            "\"entry N\", the text without its padding spaces as msgid, \"#, max-length:N\" the\n"
-            "entry's limit. --format csv prints CSV for spreadsheets, with the columns\n"
-            "entry,offset,length,limit,comment,original,translation.\n"
+            "\"entry N\", the text without its padding spaces as msgid (an empty one as \" \"),\n"
+            "the entry's limit as \"#. Room for N characters.\" and \"#, max-length:N\".\n"
+            "--format csv prints CSV for spreadsheets, with the columns\n"
+            "entry,offset,length,limit,comment,original,translation; a cell that begins with\n"
+            "=, +, - or @ gets an apostrophe in front, which insert takes off.\n"
             "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
             "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
             "Exits 1 when the template is refused or FILE cannot be read.",
@@ -41,8 +43,11 @@ constexpr std::array kCommands = {
             "TEXTS.json given as \"-\" is read from standard input.\n"
             "TEXTS may also be a PO or CSV file as dump --format po|csv writes it (by its\n"
             "extension, or --format): each msgstr or translation is a new text; an empty or\n"
-            "fuzzy one keeps the text. A msgid or original that matches neither the text FILE\n"
-            "holds nor its translation is refused: FILE changed since the export.",
+            "fuzzy one keeps the text; a PO file without msgctxt is matched by its \"#:\" lines,\n"
+            "a CSV file may be separated by commas, semicolons or tabs. Every problem is listed\n"
+            "with its line or row, among them a msgid or original that matches neither the text\n"
+            "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
+            "converts a number (\"007\" as \"7\") is written, with a warning.",
             insertCommand},
     Command{"check", "check --template T [--program-folder DIR] [FILE]",
             "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"

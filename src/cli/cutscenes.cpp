@@ -78,11 +78,16 @@ Result<std::vector<std::optional<std::string>>> givenRooms(const std::map<std::s
     return after;
 }
 
-// The texts the input gives, by key; a translator's file (PO, CSV) gives only those that changed.
-Result<std::map<std::string, std::string>> givenTexts(const JsonInput& input, TextsFormat format,
-                                                      const CutsceneTexts& current) {
+// The texts the input gives, by key, and the warnings about them; a translator's file (PO, CSV) gives only
+// those that changed.
+Result<TakenTexts<std::string>> givenTexts(const JsonInput& input, TextsFormat format,
+                                           const CutsceneTexts& current) {
     if (format == TextsFormat::Json) {
-        return parseJsonKeyedTexts(input.bytes, input.name);
+        auto texts = parseJsonKeyedTexts(input.bytes, input.name);
+        if (!texts) {
+            return texts.failure();
+        }
+        return TakenTexts<std::string>{std::move(texts).value(), {}};
     }
     const TranslationReader read = [&](const TranslationSink& take) {
         return format == TextsFormat::Po
@@ -109,12 +114,15 @@ int insert(const std::string& path, const std::string& jsonPath, std::optional<T
     }
     const auto json = readJsonInput(jsonPath, io.in);
     const auto given = json ? givenTexts(*json, format.value_or(formatOfPath(jsonPath)), *current)
-                            : Result<std::map<std::string, std::string>>(json.failure());
+                            : Result<TakenTexts<std::string>>(json.failure());
     if (!given) {
         say(io, given.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
-    const auto after = givenRooms(*given, json->name);
+    for (const std::string& warning : given->warnings) {
+        say(io, "warning: " + warning);
+    }
+    const auto after = givenRooms(given->texts, json->name);
     if (!after) {
         say(io, after.error());
         return kExitRefused;

@@ -17,18 +17,22 @@ namespace {
 constexpr std::string_view kNothingWritten = " Nothing was written.";
 
 // The texts the input gives (the file, or standard input for "-"), by entry number; or why they cannot be
-// taken. A translator's file (PO, CSV) gives only the texts that changed.
-Result<std::map<int, std::string>> readGivenTexts(const std::string& path, TextsFormat format,
-                                                  const TemplateAndTexts& opened, std::istream& in) {
+// taken, and the warnings about them. A translator's file (PO, CSV) gives only the texts that changed.
+Result<TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
+                                       const TemplateAndTexts& opened, std::istream& in) {
     const auto input = readJsonInput(path, in);
     if (!input) {
         return input.failure();
     }
     const GameTemplate& gameTemplate = opened.gameTemplate;
     if (format == TextsFormat::Json) {
-        return parseJsonTexts(input->bytes, input->name, static_cast<int>(gameTemplate.entries.size()));
+        auto texts = parseJsonTexts(input->bytes, input->name, static_cast<int>(gameTemplate.entries.size()));
+        if (!texts) {
+            return texts.failure();
+        }
+        return TakenTexts<int>{std::move(texts).value(), {}};
     }
-    // Each row is checked as it is read: a file that is not these texts is refused at its first stray row.
+    // Each row is checked as it is read, and every problem is listed.
     const TranslationReader read = [&](const TranslationSink& take) {
         return format == TextsFormat::Po
                    ? readPoTexts(input->bytes, input->name,
@@ -69,9 +73,12 @@ int insertCommand(Arguments args, Streams io) {
         io.err << given.error() << kNothingWritten << '\n';
         return kExitRefused;
     }
+    for (const std::string& warning : given->warnings) {
+        io.err << "warning: " << warning << '\n';
+    }
     // Only the entries whose given text differs from what the file holds now are written.
     std::vector<std::string> edited = texts;
-    for (const auto& [number, text] : *given) {
+    for (const auto& [number, text] : given->texts) {
         edited[static_cast<std::size_t>(number - 1)] = text;
     }
     const auto saved = saveEntryTexts(arguments.templatePath, gameFile, texts, edited);

@@ -50,8 +50,11 @@ class Exchange : public testing::Test {
             return texts.error();
         }
         std::string shown;
-        for (const auto& [entry, text] : *texts) {
+        for (const auto& [entry, text] : texts->texts) {
             shown += std::to_string(entry) + "=" + text + ";";
+        }
+        for (const auto& warning : texts->warnings) {
+            shown += "warning: " + warning;
         }
         return shown;
     }
@@ -68,8 +71,9 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
 #ifdef _WIN32
     const bool gettextTools = false;
 #else
-    const bool gettextTools =
-        std::system("msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null") == 0;
+    const bool gettextTools = std::system(
+                                  "msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null && "
+                                  "msgmerge --version >/dev/null") == 0;
 #endif
     for (const std::string text :
          {"plain", "say \"hi\", twice", "back\\slash", "two\nlines\n", "tab\there\r\n",
@@ -77,7 +81,7 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
           "\x01\x02\x03\x05\x06\a\b\v\f\x0E\x0F\x10\x11\x12\x13\x14\x15\x16\x17\x18\x19\x1A\x1B\x1C\x1D\x1E"
           "\x1F\x7F"
           "7",
-          "trailing   ", "", "   ", "é ü €"}) {
+          "trailing   ", "", "   ", "é ü €", "'=x"}) {
         SCOPED_TRACE(text);
         auto texts = m_texts;
         texts[0] = text;
@@ -92,8 +96,8 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         for (const auto& given : read) {
             ASSERT_TRUE(given) << given.error();
             ASSERT_EQ(given->size(), 8u);
-            EXPECT_EQ(given->front().key, given->front().where == "entry 1" ? "entry 1" : "1");
-            EXPECT_EQ(given->front().original, original);
+            EXPECT_EQ(given->front().key, given->front().where.starts_with("line") ? "entry 1" : "1");
+            EXPECT_EQ(unpadded(given->front().original), original);
             EXPECT_EQ(given->back().original, "See you soon!");
         }
 #ifndef _WIN32
@@ -107,10 +111,30 @@ TEST_F(Exchange, EveryTextComesBackAsExportedAndThePoFileSatisfiesGettext) {
         }
 #endif
     }
+#ifndef _WIN32
+    // A translated file merged with a new export where entry 1 is empty: the entry stays untranslated (an
+    // empty msgid would take the header as its translation), and the limits stay stated.
+    if (gettextTools) {
+        auto texts = m_texts;
+        texts[0] = "Title here";
+        std::ostringstream translated, exported;
+        ASSERT_TRUE(writePoTexts(translated, exportedEntries(m_gameTemplate, texts), "demo"));
+        texts[0] = "";
+        ASSERT_TRUE(writePoTexts(exported, exportedEntries(m_gameTemplate, texts), "demo"));
+        std::string old = translated.str();
+        test::writeText(m_dir.file("old.po"),
+                        old.replace(old.find("msgstr", old.find("Title here")), 9, "msgstr \"Titel\""));
+        test::writeText(m_dir.file("new.pot"), exported.str());
+        const std::string merged =
+            test::runTool("msgmerge", {"-q", m_dir.file("old.po"), m_dir.file("new.pot")}).out;
+        EXPECT_EQ(merged.find("Project-Id-Version"), merged.rfind("Project-Id-Version"));
+        EXPECT_NE(merged.find("#. Title screen\n#. Room for 16 characters.\n"), std::string::npos);
+    }
+#endif
     std::ostringstream po;
     ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, m_texts), "demo"));
-    EXPECT_NE(po.str().find("\n#. Start prompt\n#: 0x210:12\n#, max-length:12\nmsgctxt \"entry 2\"\n"
-                            "msgid \"Press Start\"\nmsgstr \"\"\n"),
+    EXPECT_NE(po.str().find("\n#. Start prompt\n#. Room for 12 characters.\n#: 0x210:12\n#, max-length:12\n"
+                            "msgctxt \"entry 2\"\nmsgid \"Press Start\"\nmsgstr \"\"\n"),
               std::string::npos);
     // gettext ends a string at NUL and refuses U+0004 in any form: no PO file carries them.
     for (const auto& [text, character] : std::vector<std::pair<std::string, std::string>>{
@@ -140,6 +164,13 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
     };
     const std::string header = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
     const std::string csvHead = "entry,offset,length,limit,comment,original,translation\n";
+    std::string many = csvHead, manyListed;
+    for (int row = 2; row < 152; ++row) {
+        many += "x,,,,,,\n";
+        manyListed +=
+            row < 102 ? "in, row " + std::to_string(row) + ": the template has no entry x (it has 8).\n" : "";
+    }
+    manyListed += "... and 50 more: in has 150 problems.";
     struct Case {
         std::string name;
         bool po;
@@ -155,12 +186,20 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
              message("3", "Options", "\"Optionen\"", "#, fuzzy\n") +
              message("5", "Game Over", "\"Game Over  \""),
          ""},
-        {"po msgid changed since the export", true, header + message("2", "Press Stort", "\"Go\""),
-         "in, entry 2: the original text \"Press Stort\" is not what entry 2 holds now (\"Press Start\"): "
-         "the "
-         "file changed since the export."},
-        {"po without entry context", true, header + "msgid \"Press Start\"\nmsgstr \"Go\"\n",
-         "in is not a PO file that can be read: the message \"Press Start\" has no msgctxt."},
+        {"po msgid changed since the export, every problem listed with its line", true,
+         header + message("2", "Press Stort", "\"Go\"") + message("9", "x", "\"y\"") +
+             message("2", "Press Start", "\"Go\""),
+         "in, line 4: the original \"Press Stort\" is not the text of Entry 2 (\"Start prompt\"), \"Press "
+         "Start\": the game file or the template is not as it was at the export.\nin, line 8: the template "
+         "has no entry 9 (it has 8).\n"
+         "in, line 12: Entry 2 (\"Start prompt\") is given twice.\nin has 3 problems."},
+        {"po without msgctxt, by its location (po2csv and csv2po)", true,
+         header + "#: 0x210:12\nmsgid \"Press Start\"\nmsgstr \"Go\"\n", "2=Go;"},
+        {"po msgctxt a location (csv2po, a repeated text)", true,
+         header + "#: 0x21C:12\nmsgctxt \"0x21C:12\"\nmsgid \"Options\"\nmsgstr \"Optionen\"\n",
+         "3=Optionen;"},
+        {"po location of no text", true, header + "#: 0x210:13\nmsgid \"Press Start\"\nmsgstr \"Go\"\n",
+         "in, line 5: no text is at 0x210:13, the message's \"#:\" location."},
         {"po in another charset", true,
          "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n",
          "in is not a PO file that can be read: its charset is iso-8859-1; save it as UTF-8."},
@@ -176,32 +215,39 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
         {"po plural message", true,
          header + "msgctxt \"entry 2\"\nmsgid \"Press Start\"\nmsgid_plural \"Press Starts\"\n"
                   "msgstr[0] \"Go\"\nmsgstr[1] \"Go\"\n",
-         "in, entry 2: the message has plural forms (msgid_plural), which no game text has."},
+         "in, line 4: the message has plural forms (msgid_plural), which no game text has."},
         {"po far larger than a file of these texts", true, header + std::string(3 << 20, '#') + "\n",
          "in is not read: at " + std::to_string(header.size() + (3 << 20) + 1) +
              " bytes it is far larger than a PO file of these texts can be."},
         {"po syntax error", true, header + "msgctxt \"entry 2\"\nmsgid \"Press Start\nmsgstr \"\"\n",
-         "in is not a PO file that can be read: line 6: end-of-line within string."},
+         "in, line 6: end-of-line within string."},
         {"csv with BOM, CRLF and quoted fields", false,
          "\xEF\xBB\xBF" + csvHead +
              "2,,,,,Press Start,\"a, \"\"b\"\"\r\nc\"\r\n7,,,,,The key is under the mat.,\r\n",
          "2=a, \"b\"\r\nc;"},
         {"csv columns in any order", false, "translation,entry,original\nGo,2,Press Start\n", "2=Go;"},
+        {"csv separated by semicolons", false, "entry;original;translation\n2;Press Start;Go, now\n",
+         "2=Go, now;"},
+        {"csv separated by tabs", false, "\"entry\"\toriginal\ttranslation\n2\tPress Start\tGo; now\n",
+         "2=Go; now;"},
         {"csv without the translation column", false, "entry,original\n2,x\n",
-         "in, line 1: the header row needs the columns entry, original and translation."},
-        {"csv quote left open", false, csvHead + "2,,,,,Press Start,\"Go\n",
-         "in, line 2: a quote is never closed."},
-        {"csv entry not a number", false, csvHead + "two,,,,,Press Start,Go\n",
-         "in, line 2: the template has no entry two (it has 8)."},
-        {"csv entry twice", false, csvHead + "2,,,,,Press Start,A\n2,,,,,Press Start,B\n",
-         "in, line 3: entry 2 is given twice."},
-        {"csv entry the template lacks", false, csvHead + "9,,,,,x,y\n",
-         "in, line 2: the template has no entry 9 (it has 8)."},
+         "in, row 1: the header row needs the columns entry, original and translation, separated by commas, "
+         "semicolons or tabs."},
+        {"csv apostrophe before a formula's sign taken off, another kept", false,
+         csvHead + "2,,,,,Press Start,'=1+1\n3,,,,,Options,'Twas\n", "2==1+1;3='Twas;"},
+        {"csv every problem listed by its row, the line after a line break", false,
+         csvHead + "two,,,,,Press Start,\"G\no\"\n2,,,,,Press Stort,Go\n2,,,,,Press Start,B\n9,,,,,x,y\n",
+         "in, row 2: the template has no entry two (it has 8).\nin, row 3 (line 4): the original \"Press "
+         "Stort\" is not the text of Entry 2 (\"Start prompt\"), \"Press Start\": the game file or the "
+         "template is not as it was at the export.\n"
+         "in, row 4 (line 5): Entry 2 (\"Start prompt\") is given twice.\n"
+         "in, row 5 (line 6): the template has no entry 9 (it has 8).\nin has 4 problems."},
+        {"csv quote left open ends the list", false, csvHead + "x,,,,,,\n2,,,,,Press Start,\"Go\n",
+         "in, row 2: the template has no entry x (it has 8).\nin, row 3: a quote is never closed.\n"
+         "in has 2 problems."},
         {"csv trailing empty rows", false,
          csvHead + "2,,,,,Press Start,Go\r\n,,,,,,\r\n\"\",,\r\n\r\n,,,,,,\r\n", "2=Go;"},
-        {"csv refused at its first stray row, before reading on", false,
-         csvHead + "x,,,,,,\n2,,,,,Press Start,\"open\n",
-         "in, line 2: the template has no entry x (it has 8)."},
+        {"csv problems listed up to a hundred, the rest counted", false, many, manyListed},
     };
     for (const auto& c : cases) {
         if (c.po && !test::kBuildReadsPo) {
@@ -214,6 +260,23 @@ TEST_F(Exchange, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
                   "in cannot be read: this build of Romquill reads no PO files (it was "
                   "built without libgettextpo). Give the texts as JSON or CSV.");
     }
+}
+
+// A translation a spreadsheet changed as a number is taken, and insert says so.
+TEST_F(Exchange, ATranslationChangedAsANumberIsTakenWithAWarning) {
+    const std::string copy = m_dir.file("copy.bin"), csv = m_dir.file("texts.csv");
+    std::filesystem::copy_file(m_demo, copy);
+    auto edited = m_texts;
+    edited[2] = "007";
+    ASSERT_TRUE(saveEntryTexts(m_template, copy, m_texts, edited));
+    test::writeText(csv, "entry,original,translation\n3,007,7\n");
+    const auto run = test::runCli(
+        {"insert", "--program-folder", buildProgramFolder(), "--template", "demo.ini", copy, csv});
+    EXPECT_EQ(run.err, "warning: " + csv +
+                           ", row 2: the translation \"7\" of Entry 3 (\"Options menu\") differs from its "
+                           "original \"007\" only as a spreadsheet's number conversion would; it is taken as "
+                           "given (import every column as text to keep the original's form).\n");
+    EXPECT_EQ(run.out, "Writing complete! 1 entry written.\n");
 }
 
 // Export, translate two entries, insert: the file holds exactly what the editor's save writes for the

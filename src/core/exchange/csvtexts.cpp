@@ -4,13 +4,17 @@
 #include <array>
 #include <optional>
 
+#include "exchange/spreadsheetcells.h"
+
 namespace rq {
 namespace {
 
 constexpr std::array<std::string_view, 7> kColumns = {"entry",   "offset",   "length",     "limit",
                                                       "comment", "original", "translation"};
 
-void writeField(std::ostream& out, std::string_view field) {
+// A text cell, protected from being taken for a formula, and quoted when it must be.
+void writeField(std::ostream& out, std::string_view text) {
+    const std::string field = protectedCell(text);
     if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
         out << field;
         return;
@@ -22,10 +26,11 @@ void writeField(std::ostream& out, std::string_view field) {
     out << '"';
 }
 
-// Reads records one at a time; a record's line number is where it starts.
+// Reads records one at a time; a record's line number is where it starts, its row number which record it is
+// (as a spreadsheet numbers its rows).
 class CsvReader {
   public:
-    explicit CsvReader(std::string_view csv) : m_csv(csv) {
+    CsvReader(std::string_view csv, char separator) : m_csv(csv), m_separator(separator) {
         if (m_csv.starts_with("\xEF\xBB\xBF")) {
             m_csv.remove_prefix(3);
         }
@@ -34,9 +39,17 @@ class CsvReader {
     [[nodiscard]] bool atEnd() const { return m_at >= m_csv.size(); }
     [[nodiscard]] std::size_t line() const { return m_line; }
 
+    // Where the next record stands, for messages: "row 3", and its line when that differs.
+    [[nodiscard]] std::string where() const {
+        const std::size_t number = m_row + 1;
+        const std::string row = "row " + std::to_string(number);
+        return m_line == number ? row : row + " (line " + std::to_string(m_line) + ")";
+    }
+
     // The next record's fields, or why it cannot be read. The vector is the caller's, reused from record to
     // record so that short rows cost no allocation.
     Status next(std::vector<std::string>& fields) {
+        ++m_row;
         fields.resize(1);
         fields.front().clear();
         bool quoted = false;
@@ -54,7 +67,7 @@ class CsvReader {
                     m_line += c == '\n' ? 1 : 0;
                     fields.back() += c;
                 }
-            } else if (c == ',') {
+            } else if (c == m_separator) {
                 fields.emplace_back();
                 closed = false;
             } else if (c == '\n' || (c == '\r' && m_at < m_csv.size() && m_csv[m_at] == '\n')) {
@@ -77,9 +90,40 @@ class CsvReader {
 
   private:
     std::string_view m_csv;
+    char m_separator;
     std::size_t m_at = 0;
     std::size_t m_line = 1;
+    std::size_t m_row = 0;
 };
+
+constexpr std::array<std::string_view, 3> kRead = {kColumns[0], kColumns[5], kColumns[6]};
+using ReadColumns = std::array<std::size_t, kRead.size()>;  // entry, original, translation
+
+// The reader past the header row, and where the columns read stand: the header row names its separator,
+// a comma, a semicolon or a tab, as spreadsheets write them in different languages.
+Result<std::pair<CsvReader, ReadColumns>> readHeader(std::string_view csv) {
+    std::optional<Error> unreadable;
+    std::vector<std::string> header;
+    for (const char separator : {',', ';', '\t'}) {
+        CsvReader reader(csv, separator);
+        if (auto read = reader.next(header); !read) {
+            unreadable = unreadable.value_or(read.failure());
+            continue;
+        }
+        std::array<std::optional<std::size_t>, kRead.size()> columns;
+        for (std::size_t k = 0; k < header.size(); ++k) {
+            for (std::size_t c = 0; c < kRead.size(); ++c) {
+                columns[c] = header[k] == kRead[c] && !columns[c] ? k : columns[c];
+            }
+        }
+        if (columns[0] && columns[1] && columns[2]) {
+            return std::pair{reader, ReadColumns{*columns[0], *columns[1], *columns[2]}};
+        }
+    }
+    return unreadable.value_or(
+        Error{"the header row needs the columns entry, original and translation, "
+              "separated by commas, semicolons or tabs"});
+}
 
 }  // namespace
 
@@ -99,38 +143,31 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
 }
 
 Status readCsvTexts(std::string_view csv, const std::string& name, const TranslationSink& take) {
-    CsvReader reader(csv);
-    const auto refusal = [&name](std::size_t line, const std::string& why) {
-        return Error{name + ", line " + std::to_string(line) + ": " + why + ".", ErrorKind::Refusal};
+    const auto refusal = [&name](const std::string& where, const std::string& why) {
+        return Error{name + ", " + where + ": " + why + ".", ErrorKind::Refusal};
     };
-    std::vector<std::string> header;
-    if (auto read = reader.next(header); !read) {
-        return refusal(reader.line(), read.error());
+    auto header = readHeader(csv);
+    if (!header) {
+        return refusal("row 1", header.error());
     }
-    std::array<std::optional<std::size_t>, 3> columns;  // entry, original, translation
-    constexpr std::array<std::string_view, 3> kRead = {kColumns[0], kColumns[5], kColumns[6]};
-    for (std::size_t k = 0; k < header.size(); ++k) {
-        for (std::size_t c = 0; c < kRead.size(); ++c) {
-            columns[c] = header[k] == kRead[c] && !columns[c] ? k : columns[c];
-        }
-    }
-    if (!columns[0] || !columns[1] || !columns[2]) {
-        return refusal(1, "the header row needs the columns entry, original and translation");
-    }
+    auto [reader, columns] = std::move(header).value();
     std::vector<std::string> fields;
     while (!reader.atEnd()) {
-        const std::size_t line = reader.line();
+        std::string where = reader.where();
         if (auto read = reader.next(fields); !read) {
-            return refusal(line, read.error());
+            return refusal(where, read.error());
         }
         // A row of empty cells says nothing: spreadsheets leave them at the end, as many as they like.
         if (std::all_of(fields.begin(), fields.end(),
                         [](const std::string& field) { return field.empty(); })) {
             continue;
         }
-        fields.resize(std::max(fields.size(), header.size()));
-        auto taken = take(Translation{std::move(fields[*columns[0]]), "line " + std::to_string(line),
-                                      std::move(fields[*columns[1]]), std::move(fields[*columns[2]])});
+        fields.resize(std::max(fields.size(), *std::max_element(columns.begin(), columns.end()) + 1));
+        const auto cell = [&fields](std::size_t column) {
+            return std::string(unprotectedCell(fields[column]));
+        };
+        auto taken =
+            take(Translation{cell(columns[0]), std::move(where), cell(columns[1]), cell(columns[2])});
         if (!taken) {
             return taken;
         }

@@ -59,9 +59,17 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
         if (!entry.comment.empty()) {
             out << "#. " << entry.comment << '\n';
         }
-        out << "#: 0x" << entry.offset << ':' << entry.length << "\n#, max-length:" << entry.limit << '\n';
+        // The tools that rewrite a PO file drop flags they do not know, but keep these comments.
+        out << "#. Room for " << entry.limit << (entry.limit == 1 ? " character.\n" : " characters.\n");
+        if (entry.original.empty()) {
+            out << "#. Empty now (the msgid is a single space): a translation fills it.\n";
+        }
+        out << "#: " << location(entry) << "\n#, max-length:" << entry.limit << '\n';
         writePoString(out, "msgctxt", entry.context);
-        writePoString(out, "msgid", entry.original);
+        // An empty msgid is the header's: gettext's tools take a message with one for the header (msgmerge
+        // copies the header in as its translation). An original never ends in a space, so a single space
+        // stands for an empty one unmistakably.
+        writePoString(out, "msgid", entry.original.empty() ? " " : entry.original);
         writePoString(out, "msgstr", "");
     }
     return success();
@@ -114,9 +122,10 @@ namespace rq {
 namespace {
 
 // libgettextpo reports through a handler without a context, and a fatal report must not return: the reader
-// keeps its first error here and leaves the library by a jump, across C frames only.
+// lists its errors here and leaves the library by a jump, across C frames only.
 struct PoErrors {
-    std::string first;
+    std::string name;
+    ProblemList problems;
     std::jmp_buf fatal;
 };
 thread_local PoErrors* t_errors = nullptr;
@@ -125,14 +134,15 @@ void noteError(int severity, const char* file, std::size_t line, const char* tex
     if (severity == PO_SEVERITY_WARNING) {
         return;
     }
-    if (t_errors->first.empty()) {
-        std::string where = file != nullptr && line != static_cast<std::size_t>(-1)
-                                ? "line " + std::to_string(line) + ": "
-                                : std::string();
-        t_errors->first = where + (text != nullptr ? text : "unreadable");
-        while (!t_errors->first.empty() && t_errors->first.back() == '\n') {
-            t_errors->first.pop_back();
+    {
+        std::string why = text != nullptr ? text : "unreadable";
+        while (!why.empty() && why.back() == '\n') {
+            why.pop_back();
         }
+        const std::string& name = t_errors->name;
+        t_errors->problems.add(file != nullptr && line != static_cast<std::size_t>(-1)
+                                   ? name + ", line " + std::to_string(line) + ": " + why + "."
+                                   : name + " is not a PO file that can be read: " + why + ".");
     }
     if (severity == PO_SEVERITY_FATAL_ERROR) {
         std::longjmp(t_errors->fatal, 1);
@@ -256,6 +266,52 @@ std::optional<std::size_t> lineOfNul(std::string_view po) {
     return std::nullopt;
 }
 
+// The lines where the messages of a PO file start, in their order: libgettextpo does not say where a
+// message stands. A message starts at its msgctxt, or else at its msgid; comments (obsolete messages, a
+// previous msgid) are passed over.
+class MessageLines {
+  public:
+    explicit MessageLines(std::string_view po) : m_po(po) {}
+
+    [[nodiscard]] std::size_t next() {
+        std::size_t context = 0;
+        while (m_at < m_po.size()) {
+            const std::size_t end = std::min(m_po.find('\n', m_at), m_po.size());
+            std::string_view line = m_po.substr(m_at, end - m_at);
+            m_at = end + 1;
+            ++m_line;
+            line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+            if (keyword(line, "msgctxt")) {
+                context = m_line;
+            } else if (keyword(line, "msgid")) {
+                return context != 0 ? context : m_line;
+            }
+        }
+        return m_line;
+    }
+
+  private:
+    static bool keyword(std::string_view line, std::string_view word) {
+        return line.starts_with(word) && line.size() > word.size() &&
+               std::string_view(" \t\"").find(line[word.size()]) != std::string_view::npos;
+    }
+
+    std::string_view m_po;
+    std::size_t m_at = 0;
+    std::size_t m_line = 0;
+};
+
+// The "#:" locations of a message, as written: "0x210:12".
+std::vector<std::string> locationsOf(po_message_t message) {
+    std::vector<std::string> locations;
+    for (int i = 0; po_filepos_t place = po_message_filepos(message, i); ++i) {
+        const std::size_t line = po_filepos_start_line(place);
+        locations.push_back(std::string(po_filepos_file(place)) +
+                            (line == static_cast<std::size_t>(-1) ? "" : ":" + std::to_string(line)));
+    }
+    return locations;
+}
+
 using PoFile = std::unique_ptr<std::remove_pointer_t<po_file_t>, decltype(&po_file_free)>;
 
 }  // namespace
@@ -271,13 +327,21 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
     if (copy.path().empty()) {
         return Error{name + " could not be copied to the temporary folder to be read.", ErrorKind::Refusal};
     }
-    PoErrors errors;
+    PoErrors errors{name, ProblemList(name), {}};
     const PoFile file(readPoFile(pathText(copy.path()).c_str(), errors), po_file_free);
     const auto refusal = [&name](const std::string& why) {
         return Error{name + " is not a PO file that can be read: " + why + ".", ErrorKind::Refusal};
     };
-    if (file == nullptr || !errors.first.empty()) {
-        return refusal(errors.first.empty() ? "libgettextpo could not read it" : errors.first);
+    if (!errors.problems.empty()) {
+        return errors.problems.error();
+    }
+    if (file == nullptr) {
+        return refusal("libgettextpo could not read it");
+    }
+    // Messages of another domain would be passed over without a word.
+    if (const char* const* domains = po_file_domains(file.get());
+        domains[0] != nullptr && domains[1] != nullptr) {
+        return refusal("it has messages in more than one domain, and game texts have one");
     }
     // libgettextpo hands texts over in the file's own charset; texts here are UTF-8.
     if (const char* header = po_file_domain_header(file.get(), nullptr)) {
@@ -296,25 +360,30 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
                          "JSON or CSV.",
                      ErrorKind::Refusal};
     }
+    MessageLines lines(po);
     po_message_iterator_t messages = po_message_iterator(file.get(), nullptr);
     Status status = success();
     while (po_message_t message = po_next_message(messages)) {
-        const char* context = po_message_msgctxt(message);
-        const std::string_view id = po_message_msgid(message);
-        if (po_message_is_obsolete(message) != 0 || (context == nullptr && id.empty())) {
+        if (po_message_is_obsolete(message) != 0) {
             continue;
         }
-        if (context == nullptr) {
-            status = refusal("the message \"" + std::string(id) + "\" has no msgctxt");
-        } else if (po_message_msgid_plural(message) != nullptr) {
-            status = Error{name + ", " + context +
-                               ": the message has plural forms (msgid_plural), which no game text has.",
-                           ErrorKind::Refusal};
-        } else {
-            const bool fuzzy = po_message_is_fuzzy(message) != 0;
-            status = take(Translation{context, context, std::string(id),
-                                      fuzzy ? std::string() : std::string(po_message_msgstr(message))});
+        std::string where = "line " + std::to_string(lines.next());
+        const char* context = po_message_msgctxt(message);
+        const std::string_view id = po_message_msgid(message);
+        if (context == nullptr && id.empty()) {
+            continue;  // the header
         }
+        Translation item{context != nullptr ? context : "", std::move(where), std::string(id), {}};
+        if (po_message_msgid_plural(message) != nullptr) {
+            item.problem = name + ", " + item.where +
+                           ": the message has plural forms (msgid_plural), which no game text has.";
+        } else if (po_message_is_fuzzy(message) == 0) {
+            item.text = po_message_msgstr(message);
+        }
+        if (context == nullptr) {
+            item.locations = locationsOf(message);
+        }
+        status = take(std::move(item));
         if (!status) {
             break;
         }

@@ -13,10 +13,11 @@
 namespace rq {
 
 // A gettext PO file of the texts, for Poedit and Weblate: one message a text, its context as msgctxt, the
-// text without its padding as msgid, an empty msgstr, the comment as "#.", "#: 0xOFFSET:LENGTH" and
-// "#, max-length:LIMIT". Refused before anything is written, naming the first such text: a text with a
-// character no PO file can carry, NUL (it ends gettext's strings) or U+0004 (gettext's context separator,
-// refused in any string).
+// text without its padding as msgid (a single space for an empty text: an empty msgid is the header's), an
+// empty msgstr, the comment and the limit as "#." lines ("#. Room for 12 characters."), which the tools
+// that rewrite PO files keep, "#: 0xOFFSET:LENGTH" and "#, max-length:LIMIT" for Weblate. Refused before
+// anything is written, naming the first such text: a text with a character no PO file can carry, NUL (it ends
+// gettext's strings) or U+0004 (gettext's context separator, refused in any string).
 [[nodiscard]] Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
                                   const std::string& projectName);
 
@@ -25,12 +26,14 @@ namespace rq {
 // refused before it reads it.
 [[nodiscard]] std::size_t poByteLimit(std::span<const ExportedEntry> entries);
 
-// The translations of a PO file as writePoTexts writes it, read by libgettextpo, handed to take one by one.
+// The translations of a PO file as writePoTexts writes it, read by libgettextpo, handed to take one by one,
+// each placed by the line where it starts; a message without msgctxt gives its "#:" locations instead.
 // Messages marked fuzzy or with an empty msgstr give no text; obsolete messages and the header are passed
-// over. Refused, with a message that starts with name: a file of more than byteLimit bytes, anything
-// libgettextpo reports as an error, a charset other than UTF-8 (or ASCII), a NUL character in a string (by
-// its line: libgettextpo would cut the string there), a message without msgctxt and a message with plural
-// forms (game texts have none); and whatever take refuses, which ends the reading there.
+// over. Refused, with a message that starts with name: a file of more than byteLimit bytes, everything
+// libgettextpo reports as an error (listed as ProblemList lists them), a charset other than UTF-8 (or
+// ASCII), messages in more than one domain and a NUL character in a string (by its line: libgettextpo
+// would cut the string there). A message with plural forms (game texts have none) is handed over as a
+// problem; whatever take refuses ends the reading there.
 [[nodiscard]] Status readPoTexts(std::string_view po, const std::string& name, std::size_t byteLimit,
                                  const TranslationSink& take);
 

@@ -4,68 +4,152 @@
 #include <functional>
 #include <optional>
 
+#include "exchange/spreadsheetcells.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 
 namespace rq {
 namespace {
 
-// Where a key points: the text's index, or why it points nowhere.
-using Resolve = std::function<Result<std::size_t>(const std::string& key)>;
-// The text's name in messages: "entry 3", "sonic[0]".
-using Describe = std::function<std::string(std::size_t index)>;
+// The texts a translator's file is checked against: as the file holds them now, what a key names (or why
+// it names nothing), a text's name in messages, and the texts by their locations.
+struct Known {
+    std::span<const std::string> texts;
+    std::function<Result<std::size_t>(const std::string& key)> resolve;
+    std::function<std::string(std::size_t index)> describe;
+    std::multimap<std::string, std::size_t, std::less<>> located;
+};
+
+std::string locationOf(std::int64_t offset, int length) {
+    return "0x" + hexText(static_cast<std::uint64_t>(offset)) + ":" + std::to_string(length);
+}
+
+// A text in a message: quoted, and cut short when long, so that a list of problems stays readable.
+std::string quoted(std::string_view text) {
+    constexpr std::size_t kShown = 200;
+    std::size_t cut = std::min(text.size(), kShown);
+    while (cut < text.size() && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    return "\"" + std::string(text.substr(0, cut)) + (cut < text.size() ? "...\"" : "\"");
+}
 
 // The check every format shares, made on each translation as the reader hands it over; gives the new texts
 // by index.
-Result<std::map<std::size_t, std::string>> take(const TranslationReader& read, const std::string& name,
-                                                const Resolve& resolve, const Describe& describe,
-                                                std::span<const std::string> texts) {
-    std::map<std::size_t, std::string> taken;
-    std::vector<bool> seen(texts.size());
+Result<TakenTexts<std::size_t>> take(const TranslationReader& read, const std::string& name,
+                                     const Known& known) {
+    TakenTexts<std::size_t> taken;
+    ProblemList problems(name);
+    std::size_t warned = 0;
+    std::vector<bool> seen(known.texts.size());
+    std::vector<std::size_t> indices;
     const Status status = read([&](Translation item) -> Status {
-        const auto refusal = [&name, &item](const std::string& why) {
-            return Error{name + ", " + item.where + ": " + why, ErrorKind::Refusal};
+        if (!item.problem.empty()) {
+            problems.add(std::move(item.problem));
+            return success();
+        }
+        const auto problem = [&](const std::string& why) {
+            problems.add(name + ", " + item.where + ": " + why);
         };
-        const auto index = resolve(item.key);
-        if (!index) {
-            return refusal(index.error());
+        const auto locate = [&](std::string_view place) {
+            const auto [first, last] = known.located.equal_range(place);
+            for (auto at = first; at != last; ++at) {
+                indices.push_back(at->second);
+            }
+            return first != last;
+        };
+        indices.clear();
+        if (!item.key.empty()) {
+            if (const auto index = known.resolve(item.key)) {
+                indices.push_back(*index);
+            } else if (!locate(item.key)) {
+                problem(index.error());
+            }
+        } else if (item.locations.empty()) {
+            problem("the message has neither a msgctxt nor a \"#:\" location, so it names no text.");
         }
-        if (seen[*index]) {
-            return refusal(describe(*index) + " is given twice.");
+        for (const std::string& place : item.key.empty() ? item.locations : std::vector<std::string>()) {
+            if (!locate(place)) {
+                problem("no text is at " + place + ", the message's \"#:\" location.");
+            }
         }
-        seen[*index] = true;
-        const std::string_view current = unpadded(texts[*index]);
-        // A translation the file already holds was inserted before: the same file may be inserted again.
-        const bool inserted = !item.text.empty() && unpadded(item.text) == current;
-        if (item.original != current && !inserted) {
-            return refusal("the original text \"" + item.original + "\" is not what " + describe(*index) +
-                           " holds now (\"" + std::string(current) +
-                           "\"): the file changed since the export.");
-        }
-        // Padding is the save's to add: a translation equal to the text is no change.
-        if (!item.text.empty() && unpadded(item.text) != current) {
-            taken.emplace(*index, std::move(item.text));
+        // Originals never end in a space, and an empty one is a single space in a PO file.
+        const std::string_view original = unpadded(item.original);
+        const std::string_view text = unpadded(item.text);
+        for (const std::size_t index : indices) {
+            if (seen[index]) {
+                problem(known.describe(index) + " is given twice.");
+                continue;
+            }
+            seen[index] = true;
+            const std::string_view current = unpadded(known.texts[index]);
+            // A translation the file already holds was inserted before: the same file may be inserted again.
+            const bool inserted = !item.text.empty() && text == current;
+            if (original != current && !inserted) {
+                problem("the original " + quoted(original) + " is not the text of " + known.describe(index) +
+                        ", " + quoted(current) +
+                        ": the game file or the template is not as it was at the export.");
+                continue;
+            }
+            // Padding is the save's to add: a translation equal to the text is no change.
+            if (item.text.empty() || text == current) {
+                continue;
+            }
+            if (convertedAsNumber(original, text) && warned++ < kListedProblems) {
+                taken.warnings.push_back(name + ", " + item.where + ": the translation " + quoted(text) +
+                                         " of " + known.describe(index) + " differs from its original " +
+                                         quoted(original) +
+                                         " only as a spreadsheet's number conversion would; it is taken as "
+                                         "given (import every column as text to keep the original's form).");
+            }
+            taken.texts.emplace(index, item.text);
         }
         return success();
     });
     if (!status) {
-        return status.failure();
+        // What the reader could not read past ends the list; alone, it is the reader's own message.
+        if (problems.empty()) {
+            return status.failure();
+        }
+        problems.add(status.error());
+    }
+    if (!problems.empty()) {
+        return problems.error();
+    }
+    if (warned > kListedProblems) {
+        taken.warnings.push_back("... and " + std::to_string(warned - kListedProblems) +
+                                 " more translations like these in " + name + ".");
     }
     return taken;
 }
 
-TranslationReader readerOf(std::span<const Translation> given) {
-    return [given](const TranslationSink& sink) -> Status {
-        for (const Translation& item : given) {
-            if (auto taken = sink(item); !taken) {
-                return taken;
-            }
-        }
-        return success();
-    };
+}  // namespace
+
+void ProblemList::add(std::string message) {
+    if (m_listed.size() < kListedProblems) {
+        m_listed.push_back(std::move(message));
+    }
+    ++m_count;
 }
 
-}  // namespace
+Error ProblemList::error() const {
+    std::string message;
+    for (const std::string& line : m_listed) {
+        message += (message.empty() ? "" : "\n") + line;
+    }
+    if (m_count > 1) {
+        message += "\n";
+        if (m_count > m_listed.size()) {
+            message += "... and " + std::to_string(m_count - m_listed.size()) + " more: ";
+        }
+        message += m_name + " has " + std::to_string(m_count) + " problems.";
+    }
+    return Error{message, ErrorKind::Refusal};
+}
+
+std::string location(const ExportedEntry& entry) {
+    return "0x" + entry.offset + ":" + std::to_string(entry.length);
+}
 
 std::vector<ExportedEntry> exportedEntries(const GameTemplate& gameTemplate,
                                            std::span<const std::string> texts) {
@@ -100,11 +184,12 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
     return exported;
 }
 
-Result<std::map<int, std::string>> takeTranslations(const TranslationReader& read, const std::string& name,
-                                                    const GameTemplate& gameTemplate,
-                                                    std::span<const std::string> texts) {
+Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
+                                         const GameTemplate& gameTemplate,
+                                         std::span<const std::string> texts) {
     const int count = static_cast<int>(gameTemplate.entries.size());
-    const auto resolve = [count](const std::string& key) -> Result<std::size_t> {
+    Known known{texts, nullptr, nullptr, {}};
+    known.resolve = [count](const std::string& key) -> Result<std::size_t> {
         std::string_view number = key;
         if (number.starts_with("entry ")) {
             number.remove_prefix(6);
@@ -117,54 +202,54 @@ Result<std::map<int, std::string>> takeTranslations(const TranslationReader& rea
         }
         return static_cast<std::size_t>(entry - 1);
     };
-    const auto describe = [](std::size_t index) { return "entry " + std::to_string(index + 1); };
-    auto taken = take(read, name, resolve, describe, texts);
+    known.describe = [&gameTemplate](std::size_t index) { return entryName(gameTemplate.entries[index]); };
+    for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
+        const TemplateEntry& entry = gameTemplate.entries[i];
+        known.located.emplace(locationOf(entry.offset, entry.length), i);
+    }
+    auto taken = take(read, name, known);
     if (!taken) {
         return taken.failure();
     }
-    std::map<int, std::string> byEntry;
-    for (const auto& [index, text] : *taken) {
-        byEntry.emplace(static_cast<int>(index) + 1, text);
+    auto value = std::move(taken).value();
+    TakenTexts<int> byEntry{{}, std::move(value.warnings)};
+    for (auto& [index, text] : value.texts) {
+        byEntry.texts.emplace(static_cast<int>(index) + 1, std::move(text));
     }
     return byEntry;
 }
 
-Result<std::map<std::string, std::string>> takeRoomTranslations(const TranslationReader& read,
-                                                                const std::string& name,
-                                                                const cutscenes::CutsceneTexts& texts) {
+Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& read, const std::string& name,
+                                                     const cutscenes::CutsceneTexts& texts) {
     std::vector<std::string> current;
     current.reserve(texts.texts.size());
     for (const auto& text : texts.texts) {
         current.push_back(text.value_or(std::string()));
     }
-    const auto resolve = [](const std::string& key) -> Result<std::size_t> {
+    Known known{current, nullptr, nullptr, {}};
+    known.resolve = [](const std::string& key) -> Result<std::size_t> {
         if (const auto room = cutscenes::findRoom(key)) {
             return *room;
         }
         return Error{"\"" + key + "\" names no cutscene text."};
     };
-    const auto describe = [](std::size_t index) { return cutscenes::roomKey(cutscenes::rooms()[index]); };
-    auto taken = take(read, name, resolve, describe, current);
+    known.describe = [](std::size_t index) { return cutscenes::roomKey(cutscenes::rooms()[index]); };
+    for (std::size_t i = 0; i < texts.texts.size(); ++i) {
+        const auto offset = cutscenes::fileOffset(cutscenes::rooms()[i], texts.edition);
+        if (texts.texts[i] && offset) {
+            known.located.emplace(locationOf(*offset, cutscenes::rooms()[i].size), i);
+        }
+    }
+    auto taken = take(read, name, known);
     if (!taken) {
         return taken.failure();
     }
-    std::map<std::string, std::string> byKey;
-    for (const auto& [index, text] : *taken) {
-        byKey.emplace(cutscenes::roomKey(cutscenes::rooms()[index]), text);
+    auto value = std::move(taken).value();
+    TakenTexts<std::string> byKey{{}, std::move(value.warnings)};
+    for (auto& [index, text] : value.texts) {
+        byKey.texts.emplace(cutscenes::roomKey(cutscenes::rooms()[index]), std::move(text));
     }
     return byKey;
-}
-
-Result<std::map<int, std::string>> takeTranslations(std::span<const Translation> given,
-                                                    const std::string& name, const GameTemplate& gameTemplate,
-                                                    std::span<const std::string> texts) {
-    return takeTranslations(readerOf(given), name, gameTemplate, texts);
-}
-
-Result<std::map<std::string, std::string>> takeRoomTranslations(std::span<const Translation> given,
-                                                                const std::string& name,
-                                                                const cutscenes::CutsceneTexts& texts) {
-    return takeRoomTranslations(readerOf(given), name, texts);
 }
 
 }  // namespace rq

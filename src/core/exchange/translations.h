@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
@@ -30,39 +31,67 @@ struct ExportedEntry {
                                                          std::span<const std::string> texts);
 [[nodiscard]] std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts);
 
-// One translation as a translator's file gives it back: its key (a msgctxt or an entry column) and where
-// it stands, for messages ("entry 3", "line 7").
+// Where an exported text lies, as the PO file's "#:" line gives it: "0x210:12", its offset and length.
+[[nodiscard]] std::string location(const ExportedEntry& entry);
+
+// One translation as a translator's file gives it back: its key (a msgctxt or an entry column) or, without
+// one, the "#:" locations it stands for (as po2csv and csv2po leave a PO file), and where it stands in the
+// file, for messages ("line 7", "row 3").
 struct Translation {
     std::string key;
     std::string where;
     std::string original;
     std::string text;  // empty: the text is kept
+    std::vector<std::string> locations;
+    std::string problem;  // a whole message: the row cannot be taken, and why; the reading goes on
 };
 
-// A translator's file is read one translation at a time: the reader hands each to a sink as it reads it, and
-// stops at the sink's first refusal, so that a file is checked as it is read and never held whole.
+// A translator's file is read one translation at a time: the reader hands each to a sink as it reads it, so
+// that a file is checked as it is read and never held whole. It stops at the sink's first failure, and
+// where it cannot read on (a quote never closed).
 using TranslationSink = std::function<Status(Translation)>;
 using TranslationReader = std::function<Status(const TranslationSink&)>;
 
-// The new texts: only translations that differ from what the file holds now, by entry number for a template
-// ("entry N" or "N"), by key for the cutscene texts. Refused, with a message that starts with name: a key
-// that names nothing, a text given twice, and an original that no longer matches the text the file holds
-// (the file changed since the export), unless the file holds the translation itself (it was inserted
-// before). The reading stops at the first refusal; what is kept is bounded by the texts, whatever the file
-// holds after it.
-[[nodiscard]] Result<std::map<int, std::string>> takeTranslations(const TranslationReader& read,
-                                                                  const std::string& name,
-                                                                  const GameTemplate& gameTemplate,
-                                                                  std::span<const std::string> texts);
-[[nodiscard]] Result<std::map<std::string, std::string>> takeRoomTranslations(
-    const TranslationReader& read, const std::string& name, const cutscenes::CutsceneTexts& texts);
+// How many problems or warnings are listed at most; the rest are counted.
+inline constexpr std::size_t kListedProblems = 100;
 
-// The same, for translations already read.
-[[nodiscard]] Result<std::map<int, std::string>> takeTranslations(std::span<const Translation> given,
-                                                                  const std::string& name,
-                                                                  const GameTemplate& gameTemplate,
-                                                                  std::span<const std::string> texts);
-[[nodiscard]] Result<std::map<std::string, std::string>> takeRoomTranslations(
-    std::span<const Translation> given, const std::string& name, const cutscenes::CutsceneTexts& texts);
+// The problems found in one file, each a whole message that starts with the file's name, listed up to
+// kListedProblems and counted beyond. Its error lists them, one a line, and when there are several,
+// ends with "NAME has N problems." ("... and M more: NAME has N problems." past the list).
+class ProblemList {
+  public:
+    explicit ProblemList(std::string name) : m_name(std::move(name)) {}
+    void add(std::string message);
+    [[nodiscard]] bool empty() const { return m_count == 0; }
+    [[nodiscard]] Error error() const;
+
+  private:
+    std::string m_name;
+    std::vector<std::string> m_listed;
+    std::size_t m_count = 0;
+};
+
+// The new texts, and the warnings to show about them (a whole message each, the file named).
+template <class Key>
+struct TakenTexts {
+    std::map<Key, std::string> texts;
+    std::vector<std::string> warnings;
+};
+
+// The new texts: only translations that differ from what the file holds now, by entry number for a template
+// ("entry N" or "N"), by key for the cutscene texts; a translation without a key goes to every text at its
+// "#:" locations, and so does one whose msgctxt is a location (csv2po's for a repeated text). Every
+// translation is checked, and when any has a problem, the refusal lists them all with their places: a key
+// or location that names nothing, a text given twice, an original that is not the text the file holds now
+// (unless the file holds the translation itself: it was inserted before), and the problems the reader
+// found. What is kept while reading is bounded by the texts, whatever the file holds. A translation that
+// differs from its original only as a spreadsheet's number conversion would change it is taken, with a
+// warning.
+[[nodiscard]] Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
+                                                       const GameTemplate& gameTemplate,
+                                                       std::span<const std::string> texts);
+[[nodiscard]] Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& read,
+                                                                   const std::string& name,
+                                                                   const cutscenes::CutsceneTexts& texts);
 
 }  // namespace rq
