@@ -16,10 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto read = rq::parseCsvTexts(input, name);
     if (read) {
         for (const auto& translation : *read) {
-            fuzz::require(translation.where.starts_with("line "));
+            fuzz::require(translation.where.starts_with("row "));
         }
     } else {
-        fuzz::require(read.error().starts_with(name + ", line "));
+        fuzz::require(read.error().starts_with(name + ", row "));
     }
 
     const auto entries = fuzz::exportedFrom(input);

@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::string name = "texts.po";
 
-    // A refusal starts with the file's name.
+    // A refusal starts with the file's name, and a place in it when it has one.
     const auto read = rq::parsePoTexts(input, name);
-    fuzz::require(read.ok() || read.error().starts_with(name + " "));
+    fuzz::require(read.ok() || read.error().starts_with(name + " ") || read.error().starts_with(name + ", "));
 
     // What the writer writes, the reader reads back; what it cannot carry, it refuses before writing.
     const auto entries = fuzz::exportedFrom(input);
