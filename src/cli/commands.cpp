@@ -59,8 +59,7 @@ constexpr std::array kVerbs = {
              "when there is nothing to recover, a save of FILE is running, or FILE cannot be restored; a\n"
              "damaged undo file, or one made for another file, is kept."},
     VerbHelp{
-        "cutscenes",
-        "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
+        "cutscenes", "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
         "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"
         "cutscene editor shows them, without a template.\n"
         "dump prints them as JSON in UTF-8, keys in the editor's order:\n"
