@@ -1,14 +1,18 @@
-# What a cross-build for Windows takes from the host: Debian ships nlohmann-json and GoogleTest only for the
-# host, as a header-only library and as sources, so both are taken from there and built with the target's
-# compiler. Only the nlohmann/ folder is put on the include path: all of /usr/include would mix the host's C
-# headers into the target's.
+# What a cross-build for Windows takes from the host: Debian ships nlohmann-json, CLI11 and GoogleTest only
+# for the host, as header-only libraries and as sources, so they are taken from there and built with the
+# target's compiler. Only the nlohmann/ and CLI/ folders are put on the include path: all of /usr/include
+# would mix the host's C headers into the target's.
 set(romquill_host_headers ${CMAKE_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${romquill_host_headers})
-if(NOT EXISTS ${romquill_host_headers}/nlohmann)
-  file(CREATE_LINK /usr/include/nlohmann ${romquill_host_headers}/nlohmann SYMBOLIC)
-endif()
-add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
-set_target_properties(nlohmann_json::nlohmann_json PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${romquill_host_headers})
+foreach(folder nlohmann CLI)
+  if(NOT EXISTS ${romquill_host_headers}/${folder})
+    file(CREATE_LINK /usr/include/${folder} ${romquill_host_headers}/${folder} SYMBOLIC)
+  endif()
+endforeach()
+foreach(target nlohmann_json::nlohmann_json CLI11::CLI11)
+  add_library(${target} INTERFACE IMPORTED GLOBAL)
+  set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${romquill_host_headers})
+endforeach()
 
 if(BUILD_TESTING)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

@@ -1,73 +1,85 @@
 #include <ostream>
 
-#include "commands.h"
 #include "exchange/tablefile.h"
 #include "files/codepage.h"
 #include "files/filehandle.h"
 #include "files/iniReadWriteDelete.h"
 #include "files/outputname.h"
 #include "files/safewrite.h"
+#include "verbs.h"
 
 namespace rq::cli {
-namespace {
 
-int fromTable(const std::string& tablePath, const std::string& outPath, Streams io) {
+int alphabetFromTableCommand(const Given& given, Console& console) {
+    const std::string& tablePath = given.operands[0];
+    const std::string& outPath = given.operands[1];
     if (inputAtOutput(outPath, {tablePath})) {
-        io.err << "romquill-cli: The alphabet cannot be saved as \"" << outPath
-               << "\": that is the table it is made from. Choose another name.\n";
+        console.say("The alphabet cannot be saved as \"" + outPath +
+                    "\": that is the table it is made from. Choose another name.");
         return kExitRefused;
     }
-    const auto bytes = readFileBytes(tablePath, kIniFileLimit);
+    const auto input = console.input(tablePath);
+    const auto bytes = input ? readFileBytes(*input, kIniFileLimit) : Result<std::string>(input.failure());
     if (!bytes) {
-        io.err << "romquill-cli: " << bytes.error() << '\n';
+        console.say(bytes.error());
         return kExitRefused;
     }
     const auto alphabet = alphabetFromTable(*bytes);
     if (!alphabet) {
-        io.err << "romquill-cli: " << tablePath << ": " << alphabet.error() << ". Nothing was written.\n";
+        console.say(tablePath, alphabet.error() + ". Nothing was written.");
         return kExitRefused;
     }
-    if (const auto written = writeNewFile(outPath, alphabet->ini); !written) {
-        io.err << "romquill-cli: " << written.error() << '\n';
+    // On standard output the alphabet is all there is: what was not carried goes to standard error.
+    const bool toOutput = outPath == "-";
+    if (toOutput) {
+        console.out() << alphabet->ini;
+    } else if (const auto written = writeNewFile(outPath, alphabet->ini); !written) {
+        console.say(written.error());
         return kExitRefused;
     }
     for (const auto& note : alphabet->notes) {
-        io.out << escapeControls(tablePath + ':' + std::to_string(note.line) + ": " + note.what) << '\n';
+        const std::string line = console.named(*input + ':' + std::to_string(note.line) + ": " + note.what);
+        if (toOutput) {
+            console.warn(line);
+        } else {
+            console.out() << escapeControls(line) << '\n';
+        }
     }
-    io.out << "Wrote " << outPath << ": " << alphabet->carried
-           << (alphabet->carried == 1 ? " code" : " codes") << " of " << alphabet->charLength
-           << (alphabet->charLength == 1 ? " byte" : " bytes") << ", " << alphabet->notes.size()
-           << (alphabet->notes.size() == 1 ? " line" : " lines") << " not carried as they stand.\n";
+    if (!toOutput) {
+        console.out() << "Wrote " << outPath << ": " << alphabet->carried
+                      << (alphabet->carried == 1 ? " code" : " codes") << " of " << alphabet->charLength
+                      << (alphabet->charLength == 1 ? " byte" : " bytes") << ", " << alphabet->notes.size()
+                      << (alphabet->notes.size() == 1 ? " line" : " lines")
+                      << " not carried as they stand.\n";
+    }
     return kExitOk;
 }
 
-}  // namespace
+int alphabetToTableCommand(const Given& given, Console& console) {
+    const auto input = console.input(given.operands[0]);
+    const auto table = input ? tableFromAlphabet(*input) : Result<std::string>(input.failure());
+    if (!table) {
+        console.say(table.error());
+        return kExitRefused;
+    }
+    console.out() << *table;
+    return kExitOk;
+}
 
-int alphabetCommand(Arguments args, Streams io) {
-    if (args.size() == 3 && args[0] == "from-tbl") {
-        return fromTable(args[1], args[2], io);
+int alphabetCheckCommand(const Given& given, Console& console) {
+    const auto input = console.input(given.operands[0]);
+    if (!input) {
+        console.say(input.error());
+        return kExitRefused;
     }
-    if (args.size() == 2 && args[0] == "to-tbl") {
-        const auto table = tableFromAlphabet(args[1]);
-        if (!table) {
-            io.err << "romquill-cli: " << table.error() << '\n';
-            return kExitRefused;
-        }
-        io.out << *table;
-        return kExitOk;
+    const auto problems = alphabetProblems(*input);
+    for (const auto& problem : problems) {
+        console.out() << escapeControls(console.named(problem.file + ": " + problemText(problem))) << '\n';
     }
-    if (args.size() == 2 && args[0] == "check") {
-        const auto problems = alphabetProblems(args[1]);
-        for (const auto& problem : problems) {
-            io.out << escapeControls(problem.file + ": " + problemText(problem)) << '\n';
-        }
-        if (problems.empty()) {
-            io.out << "no problems\n";
-        }
-        return problems.empty() ? kExitOk : kExitRefused;
+    if (problems.empty()) {
+        console.out() << "no problems\n";
     }
-    printVerbUsage("alphabet", io.err);
-    return kExitUsage;
+    return problems.empty() ? kExitOk : kExitRefused;
 }
 
 }  // namespace rq::cli

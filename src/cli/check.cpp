@@ -1,27 +1,33 @@
 #include <ostream>
 
-#include "commands.h"
 #include "files/codepage.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
 
 namespace rq::cli {
 
-int checkCommand(Arguments args, Streams io) {
-    int status = kExitOk;
-    const auto parsed = parseTemplateArguments("check", args, 0, 1, io, status);
-    if (!parsed) {
-        return status;
+int checkCommand(const Given& given, Console& console) {
+    const auto templatePath = findTemplate(given.templateName, console);
+    if (!templatePath) {
+        return kExitRefused;
     }
-    const auto gameFile = parsed->files.empty() ? std::nullopt : std::optional<std::string>(parsed->files[0]);
-    const auto problems = checkTemplate(parsed->templatePath, gameFile);
+    std::optional<std::string> gameFile;
+    if (!given.operands.empty()) {
+        auto input = console.input(given.operands.front());
+        if (!input) {
+            console.say(input.error());
+            return kExitRefused;
+        }
+        gameFile = std::move(input).value();
+    }
+    const auto problems = checkTemplate(*templatePath, gameFile);
     if (problems.empty()) {
-        io.out << "no problems\n";
+        console.out() << "no problems\n";
         return kExitOk;
     }
     // One line a problem: file, then where in it, then what is wrong.
     for (const auto& problem : problems) {
-        io.out << escapeControls(problem.file + ": " + problemText(problem)) << '\n';
+        console.out() << escapeControls(console.named(problem.file + ": " + problemText(problem))) << '\n';
     }
     return kExitRefused;
 }

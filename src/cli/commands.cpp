@@ -2,87 +2,81 @@
 #include <array>
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "commands.h"
+#include "files/codepage.h"
+#include "verbs.h"
 
 namespace rq::cli {
 namespace {
 
-constexpr std::array kCommands = {
-    Command{"identify", "identify FILE...",
-            "Identifies each file as the launcher does and prints its path, a tab and the game name\n"
-            "(or, for a refused file, why it was refused). Exits 1 when any file is refused.",
-            identifyCommand},
-    Command{"ini", "ini FILE SECTION KEY [DEFAULT]",
-            "Prints one value of an INI file exactly as the program reads it (UTF-8).\n"
-            "DEFAULT is printed when the file, the section or the key is missing (empty when not given).",
-            iniCommand},
-    Command{"dump", "dump --template T [--program-folder DIR] FILE",
-            "Prints every entry of template T as read from FILE, as JSON in UTF-8:\n"
-            "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
-            "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
-            "Offsets are hexadecimal; texts are as the editor shows them.\n"
-            "--format po prints a gettext PO file for Poedit or Weblate instead: msgctxt\n"
-            "\"entry N\", the text without its padding spaces as msgid (an empty one as \" \"),\n"
-            "the entry's limit as \"#. Room for N characters.\" and \"#, max-length:N\".\n"
-            "--format csv prints CSV for spreadsheets, with the columns\n"
-            "entry,offset,length,limit,comment,original,translation; a cell that begins with\n"
-            "=, +, - or @ gets an apostrophe in front, which insert takes off.\n"
-            "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
-            "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
-            "Exits 1 when the template is refused or FILE cannot be read.",
-            dumpCommand},
-    Command{"insert", "insert --template T [--program-folder DIR] FILE TEXTS.json",
-            "Writes the texts of TEXTS.json (as dump prints them; only \"entry\" and \"text\" are read)\n"
-            "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
-            "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
-            "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
-            "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
-            "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
-            "TEXTS.json given as \"-\" is read from standard input.\n"
-            "TEXTS may also be a PO or CSV file as dump --format po|csv writes it (by its\n"
-            "extension, or --format): each msgstr or translation is a new text; an empty or\n"
-            "fuzzy one keeps the text; a PO file without msgctxt is matched by its \"#:\" lines,\n"
-            "a CSV file may be separated by commas, semicolons or tabs. Every problem is listed\n"
-            "with its line or row, among them a msgid or original that matches neither the text\n"
-            "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
-            "converts a number (\"007\" as \"7\") is written, with a warning.",
-            insertCommand},
-    Command{"check", "check --template T [--program-folder DIR] [FILE]",
-            "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
-            "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
-            "CharLength, a Length that is not a multiple of CharLength, entries whose rooms overlap and,\n"
-            "with FILE, entries that run past its end. Prints \"no problems\" and exits 0 when there are\n"
-            "none; exits 1 otherwise. T and DIR as for dump.",
-            checkCommand},
-    Command{"recover", "recover [--discard] FILE",
-            "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
-            "old bytes of the rooms it was writing in FILE.romquill-undo, beside the file a link leads to.\n"
-            "recover puts them back into FILE and removes the undo file; with --discard it only removes\n"
-            "the undo file, keeping FILE as it is now. Until then, insert refuses to write FILE. Exits 1\n"
-            "when there is nothing to recover, a save of FILE is running, or FILE cannot be restored; a\n"
-            "damaged undo file, or one made for another file, is kept.",
-            recoverCommand},
-    Command{"cutscenes", "cutscenes (dump FILE | insert [--force] FILE TEXTS.json)",
-            "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"
-            "cutscene editor shows them, without a template.\n"
-            "dump prints them as JSON in UTF-8, keys in the editor's order:\n"
-            "  {\"edition\": \"E\", \"texts\": {\"sonic[0]\": ..., \"tikaltxt[0]\": ..., \"playas1\": ...}}\n"
-            "The edition is \"E\", \"J\" or null; a file of neither edition has no playas texts.\n"
-            "insert writes the texts of TEXTS.json (as dump prints them; only \"texts\" is read, any of its\n"
-            "keys) into FILE as the editor's saves do: each text padded with spaces to its size. Only texts\n"
-            "that differ from what FILE shows now are written; the others keep their bytes. Everything is\n"
-            "checked first: on any refusal (bad JSON, an unknown key, a text longer than its size, a\n"
-            "character without a byte in the code page, a text past the end of FILE) FILE is left as it was\n"
-            "and the exit status is 1. TEXTS.json given as \"-\" is read from standard input.\n"
-            "insert refuses a FILE that does not start with \"MZ\" or whose byte at 0x3C names neither\n"
-            "edition (a ROM given by mistake), unless --force is given.\n"
-            "--format po|csv, and PO or CSV files for insert, as for dump and insert; the keys stand\n"
-            "in msgctxt and in the entry column.\n"
-            "Exits 1 when FILE cannot be read.",
-            cutscenesCommand},
-    Command{
+constexpr std::array kVerbs = {
+    VerbHelp{"identify", "identify FILE...",
+             "Identifies each file as the launcher does and prints its path, a tab and the game name\n"
+             "(or, for a refused file, why it was refused). Exits 1 when any file is refused."},
+    VerbHelp{"ini", "ini FILE SECTION KEY [DEFAULT]",
+             "Prints one value of an INI file exactly as the program reads it (UTF-8).\n"
+             "DEFAULT is printed when the file, the section or the key is missing (empty when not given)."},
+    VerbHelp{"dump", "dump --template T [--program-folder DIR] [--format json|po|csv] FILE",
+             "Prints every entry of template T as read from FILE, as JSON in UTF-8:\n"
+             "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
+             "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
+             "Offsets are hexadecimal; texts are as the editor shows them.\n"
+             "--format po prints a gettext PO file for Poedit or Weblate instead: msgctxt\n"
+             "\"entry N\", the text without its padding spaces as msgid (an empty one as \" \"),\n"
+             "the entry's limit as \"#. Room for N characters.\" and \"#, max-length:N\".\n"
+             "--format csv prints CSV for spreadsheets, with the columns\n"
+             "entry,offset,length,limit,comment,original,translation; a cell that begins with\n"
+             "=, +, - or @ gets an apostrophe in front, which insert takes off.\n"
+             "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
+             "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
+             "Exits 1 when the template is refused or FILE cannot be read."},
+    VerbHelp{"insert", "insert --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS",
+             "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
+             "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
+             "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
+             "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
+             "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
+             "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
+             "TEXTS may also be a PO or CSV file as dump --format po|csv writes it (by its\n"
+             "extension, or --format): each msgstr or translation is a new text; an empty or\n"
+             "fuzzy one keeps the text; a PO file without msgctxt is matched by its \"#:\" lines,\n"
+             "a CSV file may be separated by commas, semicolons or tabs. Every problem is listed\n"
+             "with its line or row, among them a msgid or original that matches neither the text\n"
+             "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
+             "converts a number (\"007\" as \"7\") is written, with a warning."},
+    VerbHelp{"check", "check --template T [--program-folder DIR] [FILE]",
+             "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
+             "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
+             "CharLength, a Length that is not a multiple of CharLength, entries whose rooms overlap and,\n"
+             "with FILE, entries that run past its end. Prints \"no problems\" and exits 0 when there are\n"
+             "none; exits 1 otherwise. T and DIR as for dump."},
+    VerbHelp{"recover", "recover [--discard] FILE",
+             "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
+             "old bytes of the rooms it was writing in FILE.romquill-undo, beside the file a link leads to.\n"
+             "recover puts them back into FILE and removes the undo file; with --discard it only removes\n"
+             "the undo file, keeping FILE as it is now. Until then, insert refuses to write FILE. Exits 1\n"
+             "when there is nothing to recover, a save of FILE is running, or FILE cannot be restored; a\n"
+             "damaged undo file, or one made for another file, is kept."},
+    VerbHelp{
+        "cutscenes", "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
+        "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"
+        "cutscene editor shows them, without a template.\n"
+        "dump prints them as JSON in UTF-8, keys in the editor's order:\n"
+        "  {\"edition\": \"E\", \"texts\": {\"sonic[0]\": ..., \"tikaltxt[0]\": ..., \"playas1\": ...}}\n"
+        "The edition is \"E\", \"J\" or null; a file of neither edition has no playas texts.\n"
+        "insert writes the texts of TEXTS (as dump prints them; only \"texts\" is read, any of its\n"
+        "keys) into FILE as the editor's saves do: each text padded with spaces to its size. Only texts\n"
+        "that differ from what FILE shows now are written; the others keep their bytes. Everything is\n"
+        "checked first: on any refusal (bad JSON, an unknown key, a text longer than its size, a\n"
+        "character without a byte in the code page, a text past the end of FILE) FILE is left as it was\n"
+        "and the exit status is 1.\n"
+        "insert refuses a FILE that does not start with \"MZ\" or whose byte at 0x3C names neither\n"
+        "edition (a ROM given by mistake), unless --force is given.\n"
+        "--format po|csv, and PO or CSV files for insert, as for dump and insert; the keys stand\n"
+        "in msgctxt and in the entry column.\n"
+        "Exits 1 when FILE cannot be read."},
+    VerbHelp{
         "header", "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
         "The header of a GBA ROM (.gba) or Mega Drive ROM (.bin), chosen by the extension, as the header\n"
         "editors show it: every field by its control name (romtitle, shortname, region, maker,\n"
@@ -98,101 +92,90 @@ constexpr std::array kCommands = {
         "field, a text longer than its field, a character without a byte in the code page, a control\n"
         "character, a file too short for its header) FILE is left as it was and the exit status is 1, as\n"
         "for a file that is not a .gba or .bin file or cannot be read. The fields are printed with their\n"
-        "control characters escaped (\\n, \\t, \\xNN).",
-        headerCommand},
-    Command{
+        "control characters escaped (\\n, \\t, \\xNN)."},
+    VerbHelp{
         "alphabet", "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
         "Alphabets and the community's character tables (.tbl, UTF-8, \"HEX=TEXT\" a line).\n"
         "from-tbl writes the alphabet OUT.ini made from TABLE.tbl: CharLength from the keys, a Load code\n"
         "for every entry, a save code for every one-character text (the first code of a text wins).\n"
         "It prints, by line number, what it could not carry: keys of another length than the rest, end\n"
         "tokens, control codes, table switches, characters outside code page 1252, characters an INI\n"
-        "key cannot hold, duplicate keys, and texts of two codes. Exits 1 and writes nothing when the\n"
-        "table is not UTF-8 or has no entry an alphabet can carry.\n"
+        "key cannot hold, duplicate keys, and texts of two codes (as warnings on standard error when\n"
+        "OUT.ini is \"-\"). Exits 1 and writes nothing when the table is not UTF-8 or has no entry an\n"
+        "alphabet can carry.\n"
         "to-tbl prints ALPHABET.ini as a table: \"#\" lines for its problems, then every code it reads.\n"
         "check lists what check lists for an alphabet, and the codes that do not read back as\n"
-        "themselves (two codes with one text: which one a save writes). Exits 1 when there are any.",
-        alphabetCommand},
-    Command{"patch",
-            "patch (create ORIGINAL MODIFIED OUT.bps|OUT.ips [--format bps|ips] | apply PATCH FILE OUT | "
-            "info PATCH)",
-            "Patches share a translation without the game file.\n"
-            "create writes the patch that turns ORIGINAL into MODIFIED, as BPS or IPS by OUT's extension\n"
-            "or --format, and prints its size and the number of changed ranges. BPS carries the sizes and\n"
-            "CRC32s of both files and is the one to prefer; IPS cannot reach past 16 MiB.\n"
-            "apply writes OUT: FILE with PATCH applied (IPS or BPS, by its first bytes). OUT must not be\n"
-            "FILE, and appears only when complete. A BPS patch refuses a FILE it was not made for (or one\n"
-            "already patched); IPS records out of order or overlapping are applied, with a warning. A job\n"
-            "of 64 MiB or more shows its progress on standard error.\n"
-            "OUT of create and apply is never a folder, a device or a pipe; a link there is kept and the\n"
-            "file it leads to is replaced.\n"
-            "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
-            "length), one a line.\n"
-            "Exits 1 when a patch cannot be made, applied or read.",
-            patchCommand},
+        "themselves (two codes with one text: which one a save writes). Exits 1 when there are any."},
+    VerbHelp{"patch",
+             "patch (create ORIGINAL MODIFIED OUT [--format bps|ips] | apply PATCH FILE OUT | info PATCH)",
+             "Patches share a translation without the game file.\n"
+             "create writes the patch that turns ORIGINAL into MODIFIED, as BPS or IPS by OUT's extension\n"
+             "(.bps, .ips) or --format, and prints its size and the number of changed ranges. BPS carries\n"
+             "the sizes and CRC32s of both files and is the one to prefer; IPS cannot reach past 16 MiB.\n"
+             "apply writes OUT: FILE with PATCH applied (IPS or BPS, by its first bytes). OUT must not be\n"
+             "FILE, and appears only when complete. A BPS patch refuses a FILE it was not made for (or one\n"
+             "already patched); IPS records out of order or overlapping are applied, with a warning. A job\n"
+             "of 64 MiB or more shows its progress on standard error.\n"
+             "OUT of create and apply is never a folder, a device or a pipe; a link there is kept and the\n"
+             "file it leads to is replaced. OUT given as \"-\" is written to standard output once it is\n"
+             "complete, and nothing else is printed there.\n"
+             "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
+             "length), one a line.\n"
+             "Exits 1 when a patch cannot be made, applied or read."},
+    VerbHelp{"help", "help [COMMAND]", "Prints the commands, or what COMMAND does, as COMMAND --help does."},
 };
 
-void printUsage(std::ostream& out) {
-    out << "Usage: romquill-cli COMMAND [ARGUMENTS]\n\nCommands:\n";
-    for (const auto& command : kCommands) {
-        out << "  romquill-cli " << command.synopsis << "\n";
-    }
-    out << "  romquill-cli --version\n";
-    out << "\nrun 'romquill-cli COMMAND --help' for what a command does.\n";
-}
-
-int runCommandLine(Arguments args, Streams io) {
-    if (args.empty()) {
-        printUsage(io.err);
-        return kExitUsage;
-    }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        printUsage(io.out);
-        return kExitOk;
-    }
-    if (args[0] == "--version") {
-        io.out << "romquill-cli " << ROMQUILL_VERSION << "\n";
-        return kExitOk;
-    }
-    for (const auto& command : commands()) {
-        if (command.name != args[0]) {
-            continue;
-        }
-        const Arguments rest = args.subspan(1);
-        for (const auto& arg : rest) {
-            if (arg == "--help" || arg == "-h") {
-                io.out << "Usage: romquill-cli " << command.synopsis << "\n\n" << command.help << "\n";
-                return kExitOk;
-            }
-        }
-        return command.run(rest, io);
-    }
-    io.err << "romquill-cli: unknown command '" << args[0] << "'\n\n";
-    printUsage(io.err);
-    return kExitUsage;
-}
+// What holds for every verb, said once after the list.
+constexpr std::string_view kConventions =
+    "Options may come before, between or after the other arguments, their values as the next\n"
+    "argument or after \"=\" (--format=po); -- ends the options. A file given as \"-\" is standard\n"
+    "input, or standard output for a file a command writes; a file written in place cannot be \"-\".\n"
+    "--program-folder DIR may also come before the command.\n";
 
 }  // namespace
 
-std::span<const Command> commands() {
-    return kCommands;
+std::span<const VerbHelp> verbHelps() {
+    return kVerbs;
 }
 
-void printVerbUsage(std::string_view verb, std::ostream& err) {
-    const auto command =
-        std::find_if(kCommands.begin(), kCommands.end(), [verb](const Command& c) { return c.name == verb; });
-    err << "Usage: romquill-cli " << (command != kCommands.end() ? command->synopsis : verb) << '\n';
-}
-
-int run(Arguments args, Streams io) {
-    const int status = runCommandLine(args, io);
-    // Output lost to a full disk or a closed pipe must not pass for success.
-    io.out.flush();
-    if (!io.out && io.reportLostOutput) {
-        io.err << "romquill-cli: the output could not be written.\n";
-        return status == kExitOk ? kExitRefused : status;
+void printUsage(std::ostream& stream) {
+    stream << "Usage: romquill-cli [--program-folder DIR] COMMAND [ARGUMENTS]\n\nCommands:\n";
+    for (const auto& verb : kVerbs) {
+        stream << "  romquill-cli " << verb.synopsis << "\n";
     }
-    return status;
+    stream << "  romquill-cli --version\n\n"
+           << kConventions << "Run 'romquill-cli help COMMAND' for what a command does.\n";
+}
+
+void printVerbUsage(std::string_view name, std::ostream& stream, bool withHelp) {
+    const auto verb =
+        std::find_if(kVerbs.begin(), kVerbs.end(), [name](const VerbHelp& v) { return v.name == name; });
+    if (verb == kVerbs.end()) {
+        printUsage(stream);
+        return;
+    }
+    stream << "Usage: romquill-cli " << verb->synopsis << '\n';
+    if (withHelp) {
+        stream << '\n' << verb->help << '\n';
+    }
+}
+
+void say(std::ostream& err, std::string_view message) {
+    // Each line escaped on its own, so that the message's own line breaks stay and nothing a file holds can
+    // start a line or command the terminal. A "\r\n" of a message becomes a plain line break.
+    err << "romquill-cli: ";
+    for (std::size_t start = 0;;) {
+        const std::size_t end = message.find('\n', start);
+        std::string_view line = message.substr(start, end == std::string_view::npos ? end : end - start);
+        if (end != std::string_view::npos && line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        err << escapeControls(line) << '\n';
+        if (end == std::string_view::npos || end + 1 == message.size()) {
+            return;
+        }
+        start = end + 1;
+    }
 }
 
 }  // namespace rq::cli

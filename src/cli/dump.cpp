@@ -2,7 +2,6 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "commands.h"
 #include "exchange/csvtexts.h"
 #include "exchange/potexts.h"
 #include "files/asciitext.h"
@@ -23,26 +22,23 @@ std::string jsonText(const Json& value, int indent) {
 
 }  // namespace
 
-int dumpCommand(Arguments args, Streams io) {
-    int status = kExitOk;
-    const auto option = takeFormatOption("dump", args, io, status);
-    if (!option) {
-        return status;
-    }
-    const auto opened = readTemplateAndTexts("dump", option->rest, 1, io, status);
+int dumpCommand(const Given& given, Console& console) {
+    const auto opened = readTemplateAndTexts(given, console);
     if (!opened) {
-        return status;
+        return kExitRefused;
     }
+    std::ostream& out = console.out();
     const GameTemplate& gameTemplate = opened->gameTemplate;
-    if (option->format == TextsFormat::Csv) {
-        writeCsvTexts(io.out, exportedEntries(gameTemplate, opened->texts));
+    const TextsFormat format = textsFormat(given.format).value_or(TextsFormat::Json);
+    if (format == TextsFormat::Csv) {
+        writeCsvTexts(out, exportedEntries(gameTemplate, opened->texts));
         return kExitOk;
     }
-    if (option->format == TextsFormat::Po) {
-        const std::string project = pathText(fsPath(opened->arguments.templatePath).stem());
-        if (const auto written = writePoTexts(io.out, exportedEntries(gameTemplate, opened->texts), project);
+    if (format == TextsFormat::Po) {
+        const std::string project = pathText(fsPath(opened->templatePath).stem());
+        if (const auto written = writePoTexts(out, exportedEntries(gameTemplate, opened->texts), project);
             !written) {
-            say(io, written.error());
+            console.say(written.error());
             return kExitRefused;
         }
         return kExitOk;
@@ -51,9 +47,9 @@ int dumpCommand(Arguments args, Streams io) {
     // Written entry by entry, laid out as the library lays out the whole document, so that no second copy of
     // every text is ever held. Keys stay in the order a reader expects; comments are code-page bytes turned
     // to UTF-8, texts UTF-8 already.
-    io.out << "{\n  \"template\": " << jsonText(opened->arguments.templatePath, -1)
-           << ",\n  \"file\": " << jsonText(opened->arguments.files.front(), -1) << ",\n  \"entries\": [";
-    for (std::size_t i = 0; i < gameTemplate.entries.size() && io.out; ++i) {
+    out << "{\n  \"template\": " << jsonText(opened->templatePath, -1)
+        << ",\n  \"file\": " << jsonText(given.operands.front(), -1) << ",\n  \"entries\": [";
+    for (std::size_t i = 0; i < gameTemplate.entries.size() && out; ++i) {
         const TemplateEntry& entry = gameTemplate.entries[i];
         const std::string item = jsonText(Json{{"entry", entry.number},
                                                {"comment", bytesToUtf8(entry.comment)},
@@ -61,16 +57,16 @@ int dumpCommand(Arguments args, Streams io) {
                                                {"length", entry.length},
                                                {"text", opened->texts[i]}},
                                           2);
-        io.out << (i == 0 ? "\n    " : ",\n    ");
+        out << (i == 0 ? "\n    " : ",\n    ");
         // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.
         for (const char c : item) {
-            io.out << c;
+            out << c;
             if (c == '\n') {
-                io.out << "    ";
+                out << "    ";
             }
         }
     }
-    io.out << (gameTemplate.entries.empty() ? "]" : "\n  ]") << "\n}\n";
+    out << (gameTemplate.entries.empty() ? "]" : "\n  ]") << "\n}\n";
     return kExitOk;
 }
 

@@ -2,12 +2,11 @@
 #include <optional>
 #include <ostream>
 
-#include "commands.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "headers/headerfields.h"
-#include "templateverbs.h"
+#include "verbs.h"
 
 namespace rq::cli {
 namespace {
@@ -16,36 +15,6 @@ using headers::Kind;
 using Json = nlohmann::ordered_json;
 
 constexpr std::string_view kNothingWritten = " Nothing was written.";
-
-struct HeaderArguments {
-    std::string file;
-    bool json = false;
-    bool fixChecksum = false;
-    std::vector<std::pair<std::string, std::string>> sets;  // control, text, as given
-};
-
-std::optional<HeaderArguments> parse(Arguments args) {
-    HeaderArguments parsed;
-    bool haveFile = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--json") {
-            parsed.json = true;
-        } else if (arg == "--fix-checksum") {
-            parsed.fixChecksum = true;
-        } else if (arg == "--set" && i + 1 < args.size() && args[i + 1].find('=') != std::string::npos) {
-            const std::string& set = args[++i];
-            const std::size_t equals = set.find('=');
-            parsed.sets.emplace_back(set.substr(0, equals), set.substr(equals + 1));
-        } else if (arg.starts_with("-") || haveFile) {
-            return std::nullopt;
-        } else {
-            parsed.file = arg;
-            haveFile = true;
-        }
-    }
-    return haveFile ? std::optional(parsed) : std::nullopt;
-}
 
 std::string_view kindName(Kind kind) {
     return kind == Kind::Gba ? "gba" : "megadrive";
@@ -85,9 +54,10 @@ void print(const std::string& file, Kind kind, const headers::HeaderTexts& read,
 }
 
 // The given texts by field, the last of a field's texts counting; a name that is no field is refused.
-Result<std::vector<std::optional<std::string>>> givenFields(const HeaderArguments& args, Kind kind) {
+Result<std::vector<std::optional<std::string>>> givenFields(const Given& given, Kind kind) {
     std::vector<std::optional<std::string>> after(headers::fields(kind).size());
-    for (const auto& [control, text] : args.sets) {
+    for (const std::string& set : given.sets) {
+        const std::string control = set.substr(0, set.find('=')), text = set.substr(set.find('=') + 1);
         const auto field = headers::findField(kind, control);
         if (!field) {
             return Error{"A " + std::string(kind == Kind::Gba ? "GBA" : "Mega Drive") +
@@ -117,8 +87,9 @@ Result<HeaderState> readState(const std::string& file, Kind kind) {
 }
 
 // The changed fields, then the checksum, whose GBA value covers them.
-Status writeChanges(const HeaderArguments& args, Kind kind, const HeaderState& current, Streams io) {
-    const auto after = givenFields(args, kind);
+Status writeChanges(const Given& given, const std::string& file, Kind kind, const HeaderState& current,
+                    std::ostream& out) {
+    const auto after = givenFields(given, kind);
     if (!after) {
         return after.failure();
     }
@@ -126,15 +97,15 @@ Status writeChanges(const HeaderArguments& args, Kind kind, const HeaderState& c
     if (!edits) {
         return edits.failure();
     }
-    if (const auto saved = headers::saveHeader(args.file, kind, *edits); !saved) {
+    if (const auto saved = headers::saveHeader(file, kind, *edits); !saved) {
         return saved;
     }
-    if (!args.json && !args.sets.empty()) {
-        io.out << "Writing complete! " << edits->size() << (edits->size() == 1 ? " field" : " fields")
-               << " written.\n";
+    if (!given.json && !given.sets.empty()) {
+        out << "Writing complete! " << edits->size() << (edits->size() == 1 ? " field" : " fields")
+            << " written.\n";
     }
-    if (args.fixChecksum) {
-        if (const auto fixed = headers::fixChecksum(args.file, kind); !fixed) {
+    if (given.fixChecksum) {
+        if (const auto fixed = headers::fixChecksum(file, kind); !fixed) {
             return Error{(edits->empty() ? "" : "The fields were written, but not the checksum: ") +
                          fixed.error()};
         }
@@ -144,37 +115,33 @@ Status writeChanges(const HeaderArguments& args, Kind kind, const HeaderState& c
 
 }  // namespace
 
-int headerCommand(Arguments args, Streams io) {
-    const auto parsed = parse(args);
-    if (!parsed) {
-        printVerbUsage("header", io.err);
-        return kExitUsage;
-    }
-    const bool writing = !parsed->sets.empty() || parsed->fixChecksum;
+int headerCommand(const Given& given, Console& console) {
+    const std::string& file = given.operands[0];
+    const bool writing = !given.sets.empty() || given.fixChecksum;
     const std::string unwritten(writing ? kNothingWritten : "");
-    const auto kind = headers::kindOf(parsed->file);
+    // Told by its extension, which standard input has none of.
+    const auto kind = headers::kindOf(file);
     if (!kind) {
-        say(io,
-            "\"" + parsed->file + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)." + unwritten);
+        console.say("\"" + file + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)." + unwritten);
         return kExitRefused;
     }
-    auto state = readState(parsed->file, *kind);
+    auto state = readState(file, *kind);
     if (!state) {
-        say(io, state.error() + unwritten);
+        console.say(file, state.error() + unwritten);
         return kExitRefused;
     }
     if (writing) {
-        if (const auto written = writeChanges(*parsed, *kind, *state, io); !written) {
-            say(io, written.error());
+        if (const auto written = writeChanges(given, file, *kind, *state, console.out()); !written) {
+            console.say(file, written.error());
             return kExitRefused;
         }
-        state = readState(parsed->file, *kind);
+        state = readState(file, *kind);
         if (!state) {
-            say(io, state.error());
+            console.say(file, state.error());
             return kExitRefused;
         }
     }
-    print(parsed->file, *kind, state->read, state->checksum, parsed->json, io.out);
+    print(file, *kind, state->read, state->checksum, given.json, console.out());
     return kExitOk;
 }
 

@@ -1,20 +1,17 @@
 #include <ostream>
 
-#include "commands.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "identify/detectROM.h"
+#include "verbs.h"
 
 namespace rq::cli {
 
-int identifyCommand(Arguments args, Streams io) {
-    if (args.empty()) {
-        io.err << "Usage: romquill-cli identify FILE...\n";
-        return kExitUsage;
-    }
+int identifyCommand(const Given& given, Console& console) {
     int status = kExitOk;
-    for (const auto& path : args) {
-        const auto result = detectGame(path);
+    for (const auto& path : given.operands) {
+        const auto input = console.input(path);
+        const auto result = input ? detectGame(*input) : Result<Identification>(input.failure());
         std::string shown;
         if (!result) {
             shown = result.error();
@@ -30,7 +27,7 @@ int identifyCommand(Arguments args, Streams io) {
             status = kExitRefused;
         }
         // File names come from wherever the files came from: printed escaped, like everything a file says.
-        io.out << escapeControls(path) << '\t' << escapeControls(shown) << '\n';
+        console.out() << escapeControls(path) << '\t' << escapeControls(console.named(shown)) << '\n';
     }
     return status;
 }

@@ -2,7 +2,6 @@
 #include <map>
 #include <ostream>
 
-#include "commands.h"
 #include "editor/entrytexts.h"
 #include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
@@ -44,50 +43,48 @@ Result<TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat form
 
 }  // namespace
 
-int insertCommand(Arguments args, Streams io) {
-    int status = kExitOk;
-    const auto option = takeFormatOption("insert", args, io, status);
-    if (!option) {
-        return status;
+int insertCommand(const Given& given, Console& console) {
+    if (given.operands[0] == "-") {
+        return refuseStandardInputInPlace(console);
     }
     // Entries the input leaves out keep what the editor would show for them.
-    auto opened = readTemplateAndTexts("insert", option->rest, 2, io, status);
+    const auto opened = readTemplateAndTexts(given, console);
     if (!opened) {
-        return status;
+        return kExitRefused;
     }
-    const auto& [arguments, gameTemplate, texts] = *opened;
-    const std::string& gameFile = arguments.files[0];
-    if (inputAtOutput(gameFile, {arguments.files[1]})) {
-        say(io, "The texts cannot be read from \"" + arguments.files[1] +
+    const auto& [templatePath, gameFile, gameTemplate, texts] = *opened;
+    const std::string& textsFile = given.operands[1];
+    if (inputAtOutput(gameFile, {textsFile})) {
+        console.say("The texts cannot be read from \"" + textsFile +
                     "\": that is the file they are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
-    if (inputAtOutput(gameFile, {arguments.templatePath})) {
-        say(io, "The template cannot be \"" + arguments.templatePath +
+    if (inputAtOutput(gameFile, {templatePath})) {
+        console.say("The template cannot be \"" + templatePath +
                     "\": that is the file the texts are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
-    const auto given = readGivenTexts(
-        arguments.files[1], option->format.value_or(formatOfPath(arguments.files[1])), *opened, io.in);
-    if (!given) {
-        io.err << given.error() << kNothingWritten << '\n';
+    const auto taken = readGivenTexts(textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)),
+                                      *opened, console.in());
+    if (!taken) {
+        console.say(taken.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
-    for (const std::string& warning : given->warnings) {
-        io.err << "warning: " << warning << '\n';
+    for (const std::string& warning : taken->warnings) {
+        console.warn(warning);
     }
     // Only the entries whose given text differs from what the file holds now are written.
     std::vector<std::string> edited = texts;
-    for (const auto& [number, text] : given->texts) {
+    for (const auto& [number, text] : taken->texts) {
         edited[static_cast<std::size_t>(number - 1)] = text;
     }
-    const auto saved = saveEntryTexts(arguments.templatePath, gameFile, texts, edited);
+    const auto saved = saveEntryTexts(templatePath, gameFile, texts, edited);
     if (!saved) {
-        say(io, saved.error());
+        console.say(gameFile, saved.error());
         return kExitRefused;
     }
-    io.out << "Writing complete! " << saved->size() << (saved->size() == 1 ? " entry" : " entries")
-           << " written.\n";
+    console.out() << "Writing complete! " << saved->size() << (saved->size() == 1 ? " entry" : " entries")
+                  << " written.\n";
     return kExitOk;
 }
 

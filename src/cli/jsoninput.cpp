@@ -1,7 +1,6 @@
 #include "jsoninput.h"
 
 #include <array>
-#include <ostream>
 
 #include "exchange/jsontexts.h"
 #include "exchange/textencoding.h"
@@ -44,28 +43,14 @@ Result<JsonInput> readJsonInput(const std::string& path, std::istream& in) {
     return JsonInput{std::move(text).value(), name};
 }
 
-std::optional<FormatOption> takeFormatOption(std::string_view verb, Arguments args, Streams io, int& status) {
-    status = kExitUsage;
-    FormatOption taken;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--format") {
-            taken.rest.push_back(args[i]);
-            continue;
-        }
-        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
-        const std::optional<TextsFormat> format = value == "json"  ? TextsFormat::Json
-                                                  : value == "po"  ? TextsFormat::Po
-                                                  : value == "csv" ? std::optional(TextsFormat::Csv)
-                                                                   : std::nullopt;
-        if (!format || taken.format) {
-            io.err << "romquill-cli: --format needs one of json, po or csv, once\n";
-            printVerbUsage(verb, io.err);
-            return std::nullopt;
-        }
-        taken.format = format;
+std::optional<TextsFormat> textsFormat(const std::string& name) {
+    if (name == "po") {
+        return TextsFormat::Po;
     }
-    status = kExitOk;
-    return taken;
+    if (name == "csv") {
+        return TextsFormat::Csv;
+    }
+    return name == "json" ? std::optional(TextsFormat::Json) : std::nullopt;
 }
 
 TextsFormat formatOfPath(const std::string& path) {

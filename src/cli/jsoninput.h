@@ -4,9 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "commands.h"
 #include "files/result.h"
 
 namespace rq::cli {
@@ -23,15 +21,8 @@ struct JsonInput {
 // The formats texts go out and come back in.
 enum class TextsFormat { Json, Po, Csv };
 
-// The verb's arguments without --format F, and F (nothing when not given). A usage mistake (no value, a
-// format other than json, po or csv, --format given twice) prints the verb's usage and sets status to
-// kExitUsage.
-struct FormatOption {
-    std::vector<std::string> rest;
-    std::optional<TextsFormat> format;
-};
-[[nodiscard]] std::optional<FormatOption> takeFormatOption(std::string_view verb, Arguments args, Streams io,
-                                                           int& status);
+// The format --format names ("json", "po", "csv"), or nothing when it was not given.
+[[nodiscard]] std::optional<TextsFormat> textsFormat(const std::string& name);
 
 // The format of an input file by its extension (.po, .csv; anything else is JSON).
 [[nodiscard]] TextsFormat formatOfPath(const std::string& path);

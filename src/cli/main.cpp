@@ -110,14 +110,14 @@ int main(int argc, char** argv) {
     try {
         status = rq::cli::run(args, {std::cout, std::cerr, std::cin, false});
     } catch (const std::exception& e) {
-        std::cerr << "romquill-cli: " << e.what() << '\n';
+        rq::cli::say(std::cerr, e.what());
         return rq::cli::kExitRefused;
     }
     std::cout.flush();
     // Standard output writes through the C library, which keeps what it could not write: flushing it
     // again gives the system's reason.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::cerr << "romquill-cli: standard output: " << std::strerror(errno) << ".\n";
+        rq::cli::say(std::cerr, std::string("standard output: ") + std::strerror(errno) + ".");
         return status == rq::cli::kExitOk ? rq::cli::kExitRefused : status;
     }
     return status;

@@ -3,10 +3,10 @@
 #include <ostream>
 #include <vector>
 
-#include "commands.h"
 #include "files/codepage.h"
 #include "patch/patchfiles.h"
 #include "progressline.h"
+#include "verbs.h"
 
 namespace rq::cli {
 namespace {
@@ -21,123 +21,127 @@ std::string bytes(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
-int usage(Streams io, std::string_view why = {}) {
-    if (!why.empty()) {
-        io.err << "romquill-cli patch: " << why << "\n";
+// The path a verb reads for each of its inputs, standard input copied for "-"; nothing when one is refused.
+std::optional<std::vector<std::string>> inputs(const std::vector<std::string>& operands, Console& console) {
+    std::vector<std::string> paths;
+    for (const auto& operand : operands) {
+        auto path = console.input(operand);
+        if (!path) {
+            console.say(path.error());
+            return std::nullopt;
+        }
+        paths.push_back(std::move(path).value());
     }
-    printVerbUsage("patch", io.err);
-    return kExitUsage;
+    return paths;
 }
 
-int create(Arguments args, Streams io) {
-    std::vector<std::string> paths;
-    std::optional<PatchFormat> format;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--format") {
-            paths.push_back(args[i]);
-            continue;
-        }
-        format = i + 1 < args.size() ? patchFormatForPath("." + args[++i]) : std::nullopt;
-        if (!format) {
-            return usage(io, "--format takes ips or bps.");
-        }
-    }
-    if (paths.size() != 3) {
-        return usage(io);
-    }
+}  // namespace
+
+int patchCreateCommand(const Given& given, Console& console) {
+    const std::string& outPath = given.operands[2];
+    const auto format =
+        given.format.empty() ? patchFormatForPath(outPath) : patchFormatForPath("." + given.format);
     if (!format) {
-        format = patchFormatForPath(paths[2]);
+        console.say("the format cannot be told from \"" + outPath +
+                    "\": name it .bps or .ips, or give --format bps|ips.");
+        printVerbUsage("patch", console.err());
+        return kExitUsage;
     }
-    if (!format) {
-        return usage(io, "the format cannot be told from \"" + paths[2] +
-                             "\": name it .bps or .ips, or give --format bps|ips.");
-    }
-    const auto made = createPatch(paths[0], paths[1], paths[2], *format);
-    if (!made) {
-        io.err << made.error() << '\n';
+    const auto paths = inputs({given.operands[0], given.operands[1]}, console);
+    if (!paths) {
         return kExitRefused;
     }
-    io.out << "Made \"" << paths[2] << "\": " << patchFormatName(made->format) << " patch of "
-           << bytes(made->patchSize) << ", " << made->changedRanges
-           << (made->changedRanges == 1 ? " changed range.\n" : " changed ranges.\n");
+    const auto out = console.output(outPath);
+    if (!out) {
+        console.say(out.error());
+        return kExitRefused;
+    }
+    const auto made = createPatch((*paths)[0], (*paths)[1], *out, *format);
+    if (!made) {
+        console.say(made.error());
+        return kExitRefused;
+    }
+    if (!console.finishOutput()) {
+        return kExitRefused;
+    }
+    if (outPath != "-") {
+        console.out() << "Made \"" << outPath << "\": " << patchFormatName(made->format) << " patch of "
+                      << bytes(made->patchSize) << ", " << made->changedRanges
+                      << (made->changedRanges == 1 ? " changed range.\n" : " changed ranges.\n");
+    }
     return kExitOk;
 }
 
-int apply(Arguments args, Streams io) {
-    if (args.size() != 3) {
-        return usage(io);
+int patchApplyCommand(const Given& given, Console& console) {
+    const std::string& outPath = given.operands[2];
+    const auto paths = inputs({given.operands[0], given.operands[1]}, console);
+    if (!paths) {
+        return kExitRefused;
     }
-    ProgressLine line(io.err, "Applying the patch", isTerminalError(io.err));
+    const auto out = console.output(outPath);
+    if (!out) {
+        console.say(out.error());
+        return kExitRefused;
+    }
+    ProgressLine line(console.err(), "Applying the patch", isTerminalError(console.err()));
     const auto applied =
-        applyPatch(args[0], args[1], args[2],
+        applyPatch((*paths)[0], (*paths)[1], *out,
                    [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); });
     line.finish();
     if (!applied) {
-        io.err << applied.error() << '\n';
+        console.say(applied.error());
         return kExitRefused;
     }
     for (const auto& warning : applied->warnings) {
-        io.err << "warning: " << warning << '\n';
+        console.warn("\"" + paths->front() + "\": " + warning);
     }
-    io.out << "Made \"" << args[2] << "\" (" << bytes(applied->outputSize) << ") with the "
-           << patchFormatName(applied->format) << " patch.\n";
+    // Written out only now, complete: a failure before this point leaves standard output empty.
+    if (!console.finishOutput()) {
+        return kExitRefused;
+    }
+    if (outPath != "-") {
+        console.out() << "Made \"" << outPath << "\" (" << bytes(applied->outputSize) << ") with the "
+                      << patchFormatName(applied->format) << " patch.\n";
+    }
     return kExitOk;
 }
 
-int info(Arguments args, Streams io) {
-    if (args.size() != 1) {
-        return usage(io);
+int patchInfoCommand(const Given& given, Console& console) {
+    const auto path = inputs({given.operands[0]}, console);
+    if (!path) {
+        return kExitRefused;
     }
     std::vector<ChangedRange> ranges;
-    const auto read = readPatchInfo(args[0], [&](const ChangedRange& range) {
+    const auto read = readPatchInfo(path->front(), [&](const ChangedRange& range) {
         if (ranges.size() < 100000) {
             ranges.push_back(range);
         }
     });
     if (!read) {
-        io.err << read.error() << '\n';
+        console.say(read.error());
         return kExitRefused;
     }
-    io.out << "format: " << patchFormatName(read->format) << "\npatch size: " << bytes(read->patchSize)
-           << '\n';
+    std::ostream& out = console.out();
+    out << "format: " << patchFormatName(read->format) << "\npatch size: " << bytes(read->patchSize) << '\n';
     if (read->format == PatchFormat::Bps) {
-        io.out << "source size: " << bytes(read->sourceSize) << "\ntarget size: " << bytes(read->targetSize)
-               << "\nsource CRC32: " << hex(read->sourceCrc, 8)
-               << "\ntarget CRC32: " << hex(read->targetCrc, 8) << "\npatch CRC32: " << hex(read->patchCrc, 8)
-               << (read->patchCrcRight ? " (right)" : " (wrong)")
-               << "\nmetadata: " << (read->metadata.empty() ? "none" : escapeControls(read->metadata))
-               << '\n';
+        out << "source size: " << bytes(read->sourceSize) << "\ntarget size: " << bytes(read->targetSize)
+            << "\nsource CRC32: " << hex(read->sourceCrc, 8) << "\ntarget CRC32: " << hex(read->targetCrc, 8)
+            << "\npatch CRC32: " << hex(read->patchCrc, 8) << (read->patchCrcRight ? " (right)" : " (wrong)")
+            << "\nmetadata: " << (read->metadata.empty() ? "none" : escapeControls(read->metadata)) << '\n';
     } else if (read->truncateTo) {
-        io.out << "cut to: " << bytes(*read->truncateTo) << '\n';
+        out << "cut to: " << bytes(*read->truncateTo) << '\n';
     }
-    io.out << "changed ranges: " << read->changedRanges << " (offset, length)\n";
+    out << "changed ranges: " << read->changedRanges << " (offset, length)\n";
     for (const auto& range : ranges) {
-        io.out << "0x" << hex(range.offset, 6) << ' ' << range.length << '\n';
+        out << "0x" << hex(range.offset, 6) << ' ' << range.length << '\n';
     }
     if (ranges.size() < read->changedRanges) {
-        io.out << "... " << read->changedRanges - ranges.size() << " more\n";
+        out << "... " << read->changedRanges - ranges.size() << " more\n";
     }
     for (const auto& warning : read->warnings) {
-        io.err << "warning: " << warning << '\n';
+        console.warn("\"" + path->front() + "\": " + warning);
     }
     return kExitOk;
-}
-
-}  // namespace
-
-int patchCommand(Arguments args, Streams io) {
-    const std::string verb = args.empty() ? std::string() : args[0];
-    const Arguments rest = args.empty() ? args : args.subspan(1);
-    if (verb == "create") {
-        return create(rest, io);
-    }
-    if (verb == "apply") {
-        return apply(rest, io);
-    }
-    if (verb == "info") {
-        return info(rest, io);
-    }
-    return usage(io);
 }
 
 }  // namespace rq::cli

@@ -1,36 +1,34 @@
 #include <ostream>
 
-#include "commands.h"
 #include "files/safewrite.h"
+#include "verbs.h"
 
 namespace rq::cli {
 
-int recoverCommand(Arguments args, Streams io) {
-    const bool discard = !args.empty() && args[0] == "--discard";
-    if (args.size() != (discard ? 2u : 1u)) {
-        io.err << "Usage: romquill-cli recover [--discard] FILE\n";
-        return kExitUsage;
+int recoverCommand(const Given& given, Console& console) {
+    const std::string& gameFile = given.operands[0];
+    if (gameFile == "-") {
+        return refuseStandardInputInPlace(console);
     }
-    const std::string& gameFile = args.back();
     if (!hasInterruptedSave(gameFile)) {
-        io.err << "\"" << gameFile << "\" has no interrupted save: there is no \"" << undoPath(gameFile)
-               << "\".\n";
+        console.say("\"" + gameFile + "\" has no interrupted save: there is no \"" + undoPath(gameFile) +
+                    "\".");
         return kExitRefused;
     }
-    if (discard) {
+    if (given.discard) {
         if (const auto removed = discardInterruptedSave(gameFile); !removed) {
-            io.err << removed.error() << '\n';
+            console.say(gameFile, removed.error());
             return kExitRefused;
         }
-        io.out << "The interrupted save was forgotten; \"" << gameFile << "\" stays as it is now.\n";
+        console.out() << "The interrupted save was forgotten; \"" << gameFile << "\" stays as it is now.\n";
         return kExitOk;
     }
     const auto recovered = recoverInterruptedSave(gameFile);
     if (!recovered) {
-        io.err << recovered.error() << '\n';
+        console.say(gameFile, recovered.error());
         return kExitRefused;
     }
-    io.out << *recovered << '\n';
+    console.out() << *recovered << '\n';
     return kExitOk;
 }
 

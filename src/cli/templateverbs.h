@@ -2,42 +2,28 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "commands.h"
 #include "templates/gametemplate.h"
+#include "verbs.h"
 
 namespace rq::cli {
 
-// What dump, insert and check share: --template T, --program-folder DIR and their file arguments.
-struct TemplateArguments {
-    std::string templatePath;  // found in the program folder's plugins/games/, or as given
-    std::vector<std::string> files;
-};
-
-// Parses the verb's arguments, takes the program folder and finds the template. A usage mistake prints
-// the verb's usage and sets status to kExitUsage; a template that is not there says so, with kExitRefused.
-[[nodiscard]] std::optional<TemplateArguments> parseTemplateArguments(std::string_view verb, Arguments args,
-                                                                      std::size_t minFiles,
-                                                                      std::size_t maxFiles, Streams io,
-                                                                      int& status);
-
-// What dump and insert start from: the template as the editor reads it and, for the first file, the
-// texts the editor would show.
+// What dump and insert start from: the template as the editor reads it and the texts the editor would show
+// for the game file, the first operand.
 struct TemplateAndTexts {
-    TemplateArguments arguments;
+    std::string templatePath;  // found in the program folder's plugins/games/, or as given
+    std::string gameFile;      // the path read: the operand, or the copy of standard input
     GameTemplate gameTemplate;
     std::vector<std::string> texts;
 };
 
-// Parses as above (with exactly fileCount files), then reads the template and the first file. A refused
-// template gives its message, an unreadable file "ROM not found!", both on standard error with kExitRefused.
-[[nodiscard]] std::optional<TemplateAndTexts> readTemplateAndTexts(std::string_view verb, Arguments args,
-                                                                   std::size_t fileCount, Streams io,
-                                                                   int& status);
+// The template given as --template: a bare name is looked for first among the program folder's templates,
+// as the chooser lists them; otherwise, and for anything with a folder in it, it is a path. One that is not
+// there is said so.
+[[nodiscard]] std::optional<std::string> findTemplate(const std::string& name, Console& console);
 
-// A core message (UTF-8) on standard error.
-void say(Streams io, std::string_view message);
+// A refused template gives its message, an unreadable file "ROM not found!" named after the file.
+[[nodiscard]] std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console& console);
 
 }  // namespace rq::cli

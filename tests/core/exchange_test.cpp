@@ -272,7 +272,7 @@ TEST_F(Exchange, ATranslationChangedAsANumberIsTakenWithAWarning) {
     test::writeText(csv, "entry,original,translation\n3,007,7\n");
     const auto run = test::runCli(
         {"insert", "--program-folder", buildProgramFolder(), "--template", "demo.ini", copy, csv});
-    EXPECT_EQ(run.err, "warning: " + csv +
+    EXPECT_EQ(run.err, "romquill-cli: warning: " + csv +
                            ", row 2: the translation \"7\" of Entry 3 (\"Options menu\") differs from its "
                            "original \"007\" only as a spreadsheet's number conversion would; it is taken as "
                            "given (import every column as text to keep the original's form).\n");
@@ -409,10 +409,10 @@ TEST(ExchangeCutscenes, ATranslatedCsvFileWritesWhatTheCutsceneEditorsSaveWrites
     const std::string marked = test::writeCutsceneExecutable(
         other, "0", cutscenes::Edition::E, {{static_cast<std::uint64_t>(*offset), "a\x04!"s}});
     const auto refused = test::runCli({"cutscenes", "--format", "po", "dump", marked});
-    EXPECT_EQ(
-        refused.err,
-        "The text of sonic[1] holds the control character U+0004, which a PO file cannot carry: dump it "
-        "as JSON or CSV.\n");
+    EXPECT_EQ(refused.err,
+              "romquill-cli: The text of sonic[1] holds the control character U+0004, which a PO file cannot "
+              "carry: dump it "
+              "as JSON or CSV.\n");
     EXPECT_EQ(refused.out, "");
 }
 

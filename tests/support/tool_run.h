@@ -120,13 +120,15 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
 
 #endif
 
-// Runs a romquill-cli command line in-process, as the program's main does, its output into out when given;
-// a --program-folder it takes lasts only for the run.
-inline ToolRun runCli(const std::vector<std::string>& args, std::ostream* out = nullptr) {
+// Runs a romquill-cli command line in-process, as the program's main does, its output into out when given
+// and input as its standard input; a --program-folder it takes lasts only for the run.
+inline ToolRun runCli(const std::vector<std::string>& args, std::ostream* out = nullptr,
+                      const std::string& input = {}) {
     const std::string folder = applicationFolder();
     std::ostringstream text;
     std::ostringstream err;
-    const int exitCode = rq::cli::run(args, {out != nullptr ? *out : text, err});
+    std::istringstream in(input);
+    const int exitCode = rq::cli::run(args, {out != nullptr ? *out : text, err, in});
     setApplicationFolder(folder);
     return {exitCode, text.str(), err.str()};
 }

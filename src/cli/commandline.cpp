@@ -1,0 +1,294 @@
+// The command line's grammar: every verb, its words, options and operands, parsed by CLI11. The verbs get
+// what it parsed (Given); their help texts live in commands.cpp.
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "files/common.h"
+#include "verbs.h"
+
+namespace rq::cli {
+namespace {
+
+using Verb = int (*)(const Given&, Console&);
+
+const std::vector<std::string> kTextsFormats = {"json", "po", "csv"};
+const std::vector<std::string> kPatchFormats = {"bps", "ips"};
+
+class CommandLine {
+  public:
+    CommandLine();
+    int run(Arguments args, Streams io);
+
+  private:
+    // A verb, or a word of a verb that has several; run is what it does, nothing for a verb of words.
+    CLI::App* verb(CLI::App& parent, const std::string& name, Verb run = nullptr);
+    // Operands in the synopsis's order; the last may be optional, or take any number (FILE...).
+    void operand(CLI::App* app, const std::string& name, bool required = true);
+    void operands(CLI::App* app, const std::string& name);
+    void templateOptions(CLI::App* app);
+    void formatOption(CLI::App* app, const std::vector<std::string>& formats);
+
+    // The verb named on the command line and its word, or nothing.
+    [[nodiscard]] CLI::App* chosenVerb() const;
+    [[nodiscard]] CLI::App* chosenWord() const;
+    [[nodiscard]] std::string verbName() const;
+    int usageError(const std::string& problem, std::ostream& err) const;
+    int parseError(const CLI::ParseError& error, std::ostream& err) const;
+    // The usage, or what the verb named does.
+    int help(const std::string& name, std::ostream& out, std::ostream& err) const;
+    int runChosen(Streams io);
+
+    CLI::App m_app{"", "romquill-cli"};
+    Given m_given;
+    std::string m_programFolder;
+    bool m_version = false;
+    std::map<const CLI::App*, Verb> m_runs;
+    std::map<const CLI::App*, const std::vector<std::string>*> m_formats;
+};
+
+CommandLine::CommandLine() {
+    m_app.require_subcommand(0, 1);
+    m_app.add_option("--program-folder", m_programFolder)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    m_app.add_flag("--version", m_version);
+
+    operands(verb(m_app, "identify", identifyCommand), "FILE");
+
+    CLI::App* ini = verb(m_app, "ini", iniCommand);
+    for (const char* name : {"FILE", "SECTION", "KEY"}) {
+        operand(ini, name);
+    }
+    operand(ini, "DEFAULT", false);
+
+    CLI::App* dump = verb(m_app, "dump", dumpCommand);
+    templateOptions(dump);
+    formatOption(dump, kTextsFormats);
+    operand(dump, "FILE");
+
+    CLI::App* insert = verb(m_app, "insert", insertCommand);
+    templateOptions(insert);
+    formatOption(insert, kTextsFormats);
+    operand(insert, "FILE");
+    operand(insert, "TEXTS");
+
+    CLI::App* check = verb(m_app, "check", checkCommand);
+    templateOptions(check);
+    operand(check, "FILE", false);
+
+    CLI::App* recover = verb(m_app, "recover", recoverCommand);
+    recover->add_flag("--discard", m_given.discard);
+    operand(recover, "FILE");
+
+    // --format may come before the word or after it.
+    CLI::App* cutscenes = verb(m_app, "cutscenes");
+    formatOption(cutscenes, kTextsFormats);
+    operand(verb(*cutscenes, "dump", cutscenesDumpCommand), "FILE");
+    CLI::App* cutscenesInsert = verb(*cutscenes, "insert", cutscenesInsertCommand);
+    cutscenesInsert->add_flag("--force", m_given.force);
+    operand(cutscenesInsert, "FILE");
+    operand(cutscenesInsert, "TEXTS");
+
+    CLI::App* header = verb(m_app, "header", headerCommand);
+    operand(header, "FILE");
+    header->add_flag("--json", m_given.json);
+    header->add_option("--set", m_given.sets)->type_name("CONTROL=TEXT");
+    header->add_flag("--fix-checksum", m_given.fixChecksum);
+
+    CLI::App* alphabet = verb(m_app, "alphabet");
+    CLI::App* fromTable = verb(*alphabet, "from-tbl", alphabetFromTableCommand);
+    operand(fromTable, "TABLE.tbl");
+    operand(fromTable, "OUT.ini");
+    operand(verb(*alphabet, "to-tbl", alphabetToTableCommand), "ALPHABET.ini");
+    operand(verb(*alphabet, "check", alphabetCheckCommand), "ALPHABET.ini");
+
+    CLI::App* patch = verb(m_app, "patch");
+    CLI::App* create = verb(*patch, "create", patchCreateCommand);
+    for (const char* name : {"ORIGINAL", "MODIFIED", "OUT"}) {
+        operand(create, name);
+    }
+    formatOption(create, kPatchFormats);
+    CLI::App* apply = verb(*patch, "apply", patchApplyCommand);
+    for (const char* name : {"PATCH", "FILE", "OUT"}) {
+        operand(apply, name);
+    }
+    operand(verb(*patch, "info", patchInfoCommand), "PATCH");
+
+    operand(verb(m_app, "help"), "COMMAND", false);
+}
+
+CLI::App* CommandLine::verb(CLI::App& parent, const std::string& name, Verb run) {
+    CLI::App* app = parent.add_subcommand(name);
+    app->require_subcommand(0, 1);
+    // A word's unknown options go to its verb, which knows the options shared by its words.
+    app->fallthrough(&parent != &m_app);
+    m_runs[app] = run;
+    return app;
+}
+
+void CommandLine::operand(CLI::App* app, const std::string& name, bool required) {
+    app->add_option_function<std::string>(
+           name, [this](const std::string& value) { m_given.operands.push_back(value); })
+        ->required(required);
+}
+
+void CommandLine::operands(CLI::App* app, const std::string& name) {
+    app->add_option(name, m_given.operands)->required();
+}
+
+void CommandLine::templateOptions(CLI::App* app) {
+    app->add_option("--template", m_given.templateName)
+        ->required()
+        ->type_name("T")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app->add_option("--program-folder", m_programFolder)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+void CommandLine::formatOption(CLI::App* app, const std::vector<std::string>& formats) {
+    app->add_option("--format", m_given.format)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    m_formats[app] = &formats;
+}
+
+CLI::App* CommandLine::chosenVerb() const {
+    const auto chosen = m_app.get_subcommands();
+    return chosen.empty() ? nullptr : chosen.front();
+}
+
+CLI::App* CommandLine::chosenWord() const {
+    CLI::App* verb = chosenVerb();
+    const auto chosen = verb != nullptr ? verb->get_subcommands() : std::vector<CLI::App*>{};
+    return chosen.empty() ? verb : chosen.front();
+}
+
+std::string CommandLine::verbName() const {
+    const CLI::App* verb = chosenVerb();
+    return verb != nullptr ? verb->get_name() : std::string();
+}
+
+int CommandLine::usageError(const std::string& problem, std::ostream& err) const {
+    if (!problem.empty()) {
+        say(err, problem);
+    }
+    if (verbName().empty() || verbName() == "help") {
+        if (!problem.empty()) {
+            err << '\n';
+        }
+        printUsage(err);
+    } else {
+        printVerbUsage(verbName(), err);
+    }
+    return kExitUsage;
+}
+
+int CommandLine::parseError(const CLI::ParseError& error, std::ostream& err) const {
+    const std::string what = error.what();
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        // The first argument nothing took ("--" only marks the end of the options).
+        const auto left = m_app.remaining(true);
+        const auto first =
+            std::find_if(left.begin(), left.end(), [](const std::string& a) { return a != "--"; });
+        const std::string extra = first != left.end() ? *first : what;
+        if (extra.size() > 1 && extra.front() == '-') {
+            return usageError("unknown option '" + extra + "'", err);
+        }
+        return usageError((verbName().empty() ? "unknown command '" : "unexpected argument '") + extra + "'",
+                          err);
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr &&
+        what.find(':') != std::string::npos) {
+        return usageError(what.substr(0, what.find(':')) + " needs a value", err);
+    }
+    return usageError(what, err);
+}
+
+int CommandLine::help(const std::string& name, std::ostream& out, std::ostream& err) const {
+    if (name.empty()) {
+        printUsage(out);
+        return kExitOk;
+    }
+    const auto& verbs = verbHelps();
+    if (std::none_of(verbs.begin(), verbs.end(), [&](const VerbHelp& v) { return v.name == name; })) {
+        return usageError("unknown command '" + name + "'", err);
+    }
+    printVerbUsage(name, out, true);
+    return kExitOk;
+}
+
+int CommandLine::runChosen(Streams io) {
+    if (m_version) {
+        io.out << "romquill-cli " << ROMQUILL_VERSION << "\n";
+        return kExitOk;
+    }
+    CLI::App* word = chosenWord();
+    if (word == nullptr) {
+        return usageError({}, io.err);
+    }
+    if (verbName() == "help") {
+        return help(m_given.operands.empty() ? std::string() : m_given.operands.front(), io.out, io.err);
+    }
+    if (m_runs[word] == nullptr) {
+        return usageError({}, io.err);
+    }
+    // A word takes the formats of its verb.
+    auto formats = m_formats.find(word);
+    formats = formats != m_formats.end() ? formats : m_formats.find(word->get_parent());
+    if (!m_given.format.empty() && formats != m_formats.end()) {
+        const std::vector<std::string>& known = *formats->second;
+        if (std::find(known.begin(), known.end(), m_given.format) == known.end()) {
+            std::string names = known.front();
+            for (std::size_t i = 1; i < known.size(); ++i) {
+                names += (i + 1 == known.size() ? " or " : ", ") + known[i];
+            }
+            return usageError("--format takes " + names + ", not '" + m_given.format + "'", io.err);
+        }
+    }
+    for (const std::string& set : m_given.sets) {
+        if (set.find('=') == std::string::npos) {
+            return usageError("--set takes CONTROL=TEXT, not '" + set + "'", io.err);
+        }
+    }
+    if (!m_programFolder.empty()) {
+        setApplicationFolder(m_programFolder);
+    }
+    Console console(io);
+    return m_runs[word](m_given, console);
+}
+
+int CommandLine::run(Arguments args, Streams io) {
+    if (args.empty()) {
+        printUsage(io.err);
+        return kExitUsage;
+    }
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        m_app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return help(verbName(), io.out, io.err);
+    } catch (const CLI::ParseError& error) {
+        return parseError(error, io.err);
+    }
+    return runChosen(io);
+}
+
+}  // namespace
+
+int run(Arguments args, Streams io) {
+    CommandLine commandLine;
+    const int status = commandLine.run(args, io);
+    // Output lost to a full disk or a closed pipe must not pass for success.
+    io.out.flush();
+    if (!io.out && io.reportLostOutput) {
+        say(io.err, "the output could not be written.");
+        return status == kExitOk ? kExitRefused : status;
+    }
+    return status;
+}
+
+}  // namespace rq::cli

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands.h"
+#include "files/result.h"
+
+namespace rq::cli {
+
+// What the command line gave a verb, as the parser took it.
+struct Given {
+    std::vector<std::string> operands;  // the files and words of the synopsis, in its order
+    std::string templateName;           // --template
+    std::string format;                 // --format, one of those the verb takes; empty when not given
+    std::vector<std::string> sets;      // each --set CONTROL=TEXT, in order
+    bool force = false;
+    bool json = false;
+    bool fixChecksum = false;
+    bool discard = false;
+};
+
+// What a verb works with: the streams, messages on standard error, and the files given as "-". The core
+// reads files by path and at any offset, and makes a patched file with writes anywhere in it; so standard
+// input is first copied into a temporary file, and an output to standard output is made in one and copied
+// out once it is complete. Memory stays bounded, and a verb that fails writes nothing to standard output.
+class Console {
+  public:
+    explicit Console(Streams io) : m_io(io) {}
+    Console(const Console&) = delete;
+    Console& operator=(const Console&) = delete;
+    // Removes the temporary files.
+    ~Console();
+
+    [[nodiscard]] std::ostream& out() { return m_io.out; }
+    [[nodiscard]] std::ostream& err() { return m_io.err; }
+    [[nodiscard]] std::istream& in() { return m_io.in; }
+
+    // A message on standard error; with a file, the file is named in front unless the message names it.
+    void say(std::string_view message);
+    void say(const std::string& file, std::string_view message);
+    void warn(std::string_view message);
+
+    // The path to read for an operand: itself or, for "-", the copy of standard input.
+    [[nodiscard]] Result<std::string> input(const std::string& operand);
+    // The path to write for an operand: itself or, for "-", a temporary file that finishOutput copies to
+    // standard output; false when that fails (the stream's failure is told by run(), or by the program).
+    [[nodiscard]] Result<std::string> output(const std::string& operand);
+    [[nodiscard]] bool finishOutput();
+    // The text with the temporary files' paths replaced by "standard input" and "standard output".
+    [[nodiscard]] std::string named(std::string text) const;
+
+  private:
+    [[nodiscard]] Result<std::string> temporaryFolder();
+
+    Streams m_io;
+    std::string m_folder;  // a folder of this run's own, made when first needed
+    std::string m_input;   // the copy of standard input
+    std::string m_output;  // the file made for standard output
+};
+
+// A verb's refusal of standard input as a file it writes in place.
+[[nodiscard]] int refuseStandardInputInPlace(Console& console);
+
+// Each verb (and each word of a verb that has several) takes what the parser gave it and returns the
+// process's exit status.
+int identifyCommand(const Given& given, Console& console);
+int iniCommand(const Given& given, Console& console);
+int dumpCommand(const Given& given, Console& console);
+int insertCommand(const Given& given, Console& console);
+int checkCommand(const Given& given, Console& console);
+int recoverCommand(const Given& given, Console& console);
+int cutscenesDumpCommand(const Given& given, Console& console);
+int cutscenesInsertCommand(const Given& given, Console& console);
+int headerCommand(const Given& given, Console& console);
+int alphabetFromTableCommand(const Given& given, Console& console);
+int alphabetToTableCommand(const Given& given, Console& console);
+int alphabetCheckCommand(const Given& given, Console& console);
+int patchCreateCommand(const Given& given, Console& console);
+int patchApplyCommand(const Given& given, Console& console);
+int patchInfoCommand(const Given& given, Console& console);
+
+// A verb's name, its synopsis after "romquill-cli " and what it does, as its help prints them.
+struct VerbHelp {
+    std::string_view name;
+    std::string_view synopsis;
+    std::string_view help;
+};
+[[nodiscard]] std::span<const VerbHelp> verbHelps();
+
+// "Usage: romquill-cli [--program-folder DIR] COMMAND [ARGUMENTS]" and a line for each verb.
+void printUsage(std::ostream& stream);
+// "Usage: romquill-cli " and the verb's synopsis, then, with help, what it does.
+void printVerbUsage(std::string_view verb, std::ostream& stream, bool withHelp = false);
+
+}  // namespace rq::cli

@@ -1,0 +1,258 @@
+// The verbs that work on a game file without a template: identify, ini, the cutscene texts of the PC
+// executable and the header editors' fields.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_fixture.h"
+#include "files/filehandle.h"
+#include "files/safewrite.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+using test::runCli;
+
+const std::string kNothingWritten = " Nothing was written.\n";
+
+// A Mega Drive image with this product code.
+std::string megaDrive(const test::TempDir& dir, const std::string& name, const std::string& code) {
+    test::writeImage(dir.file(name), {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}});
+    return dir.file(name);
+}
+
+TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRefused) {
+    const test::TempDir dir;
+    std::filesystem::create_directory(dir.file("folder.bin"));
+    const std::vector<std::string> files = {
+        megaDrive(dir, "known.bin", "00001051-01"), dir.file("missing.bin"), dir.file("folder.bin"),
+        megaDrive(dir, "other.bin", "MK-9999 -00"), megaDrive(dir, "sonic1.bin", "00004049-01")};
+    const auto run = runCli({"identify", files[0], files[1], files[2], files[3], files[4]});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, files[0] + "\tSonic The Hedgehog 2\n" + files[1] + "\tThe file \"" + files[1] +
+                           "\" does not exist.\n" + files[2] + "\t\"" + files[2] +
+                           "\" is not a regular file.\n" + files[3] +
+                           "\tThis Megadrive ROM is not supported.\n" + files[4] + "\t\n");
+    EXPECT_EQ(runCli({"identify", files[0]}).exitCode, 0);
+}
+
+// The real program, given names and values outside ASCII and outside code page 1252: Windows passes them in
+// the ANSI code page unless the manifest asks for UTF-8.
+TEST(CliIdentify, NamesAndValuesOutsideAsciiReachTheProgramAsTyped) {
+    const test::TempDir dir;
+    const std::string cafe = megaDrive(dir, "caf\xC3\xA9.bin", "00001051-01"),
+                      omega = megaDrive(dir, "\xCE\xA9mega.bin", "00001051-01"), ini = dir.file("t.ini");
+    const auto identified = test::runTool(ROMQUILL_CLI, {"identify", cafe, omega});
+    EXPECT_EQ(identified.err, "");
+    EXPECT_EQ(identified.out, cafe + "\tSonic The Hedgehog 2\n" + omega + "\tSonic The Hedgehog 2\n");
+    test::writeText(ini, "[s]\n");
+    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"ini", ini, "s", "k",
+                                           "d\xC3\xA9"
+                                           "faut"})
+                  .out,
+              "d\xC3\xA9"
+              "faut\n");
+#ifdef _WIN32
+    EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest of the test program itself";
+#endif
+}
+
+// Files whose reads fail: the process's own memory, whose first pages are never mapped.
+TEST(CliIdentify, AFileThatCannotBeReadGivesTheReadFailureBeforeTheRefusal) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs /proc/self/mem, which opens but cannot be read";
+#endif
+    const test::TempDir dir;
+    const std::string bin = dir.file("locked.bin"), multiBoot = dir.file("locked.mb");
+    for (const auto& name : {bin, multiBoot}) {
+        std::filesystem::create_symlink("/proc/self/mem", name);
+    }
+    const auto run = runCli({"identify", bin, multiBoot});
+    EXPECT_EQ(run.exitCode, 1);
+    // A MultiBoot image has no validity test: its first read is the title.
+    EXPECT_EQ(run.out, bin + "\tROM not found! This is not a valid Megadrive ROM.\n" + multiBoot +
+                           "\tROM not found! This MultiBoot GameBoy Advance ROM is not supported.\n");
+}
+
+// Another program (an emulator) holding the file without sharing it: said so, with the system's reason, in
+// place of "ROM not found!" or a missing file.
+TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
+#ifndef _WIN32
+    GTEST_SKIP() << "only Windows lets a program keep others out of a file";
+#else
+    const test::TempDir dir;
+    const std::string gba = dir.file("held.gba");
+    test::writeImage(gba, {}, 0x200);
+    HANDLE held = CreateFileW(fsPath(gba).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const std::string inUse = "The file \"" + gba +
+                              "\" is in use by another program: " + systemReason(ERROR_SHARING_VIOLATION) +
+                              ".";
+    EXPECT_EQ(runCli({"identify", gba}).out, gba + "\t" + inUse + "\n");
+    const std::vector<RoomWrite> rooms = {{0, "x", "one"}};
+    const auto written = writeRooms(gba, rooms);
+    EXPECT_EQ(written.ok() ? "" : written.error(), inUse + " Nothing was written.");
+    CloseHandle(held);
+#endif
+}
+
+TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
+    const test::TempDir dir;
+    const auto ini = dir.file("loader.ini");
+    test::writeText(ini,
+                    "[gamenames]\r\nSonic && Knuckles=sonic-knuckles.ini\r\nCaf\xE9=Caf\xE9 au lait\r\n");
+    const struct {
+        std::vector<std::string> args;
+        std::string out;
+    } rows[] = {
+        {{"ini", ini, "gamenames", "Sonic && Knuckles", "<error>"}, "sonic-knuckles.ini\n"},
+        // Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
+        {{"ini", ini, "gamenames", "Caf\xC3\xA9"}, "Caf\xC3\xA9 au lait\n"},
+        {{"ini", dir.file("missing.ini"), "gamenames", "Sonic && Knuckles", "0"}, "0\n"},
+    };
+    for (const auto& row : rows) {
+        const auto run = runCli(row.args);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(0, row.out)) << row.args[3];
+    }
+}
+
+// Every text goes back as it shows, so no room is rewritten: the bytes after each zero stay. A text given as
+// the file shows it is no change either, and "edition" is not read.
+TEST(CliCutscenes, ADumpInsertedBackLeavesTheFileAsItWasAndChangedTextsAreWrittenPadded) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string original = test::readAll(exe), json = dir.file("texts.json");
+    const auto dumped = test::runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
+    EXPECT_EQ(dumped.out.rfind("{\n  \"edition\": \"E\",\n  \"texts\": {\n    \"sonic[0]\": \"t0\",\n", 0),
+              0u);
+    EXPECT_TRUE(dumped.out.ends_with("\"playas6\": \"t109\"\n  }\n}\n")) << dumped.out;
+    test::writeText(json, dumped.out);
+    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, json}).out,
+              "Writing complete! 0 texts written.\n");
+    EXPECT_EQ(test::readAll(exe), original);
+
+    test::writeText(json, R"({"edition": "J", "texts": {"sonic[99]": "Hey", "tikaltxt[0]": "t100",
+                                                       "playas1": "Now, you can play as AMY!"}})");
+    EXPECT_EQ(runCli({"cutscenes", "insert", exe, json}).out, "Writing complete! 2 texts written.\n");
+    auto expected = original;
+    expected.replace(0x4790B3, 24, "Hey" + std::string(21, ' '));
+    expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
+    EXPECT_EQ(test::readAll(exe), expected);
+
+    const auto unmarked =
+        runCli({"cutscenes", "dump", test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
+    EXPECT_EQ(unmarked.out.rfind("{\n  \"edition\": null,\n", 0), 0u);
+    EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
+}
+
+TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string cut = dir.file("cut.exe"), gba = dir.file("game.gba"), j = dir.file("texts.json");
+    test::writeImage(cut, {{0, "MZ"}, {0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
+    test::writeImage(gba, {{0x3C, "0"}}, 0x480000);
+    const std::string force = " To write it all the same, give --force.\n";
+    const struct {
+        std::string name, file, json;
+        std::string err;  // after "romquill-cli: ", whole, or its start when it ends without a line break
+    } cases[] = {
+        {"not an executable", gba, R"({"texts": {"sonic[0]": "x"}})",
+         "\"" + gba +
+             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts." +
+             " Nothing was written." + force},
+        {"not JSON", exe, R"({"texts": {)", j + " is not valid JSON: parse error at line 1"},
+        {"no texts object", exe, R"({"entries": []})",
+         j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
+        {"text not a string", exe, R"({"texts": {"sonic[1]": "ok", "sonic[0]": null}})",
+         j + ": the text of \"sonic[0]\" is not a string." + kNothingWritten},
+        // A key is quoted as given, escaped.
+        {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
+         j + ": the key \"sonic\\x1B[100]\" names no cutscene text." + kNothingWritten},
+        {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
+         "\"" + cut + "\": Cutscene 1, line 1 lies past the end of the file ("},
+        {"file missing", dir.file("missing.exe"), R"({"texts": {}})",
+         "\"" + dir.file("missing.exe") + "\": ROM not found!\n"},
+        {"texts from the file itself", exe, "",
+         "The texts cannot be read from \"" + exe + "\": that is the file they are written into." +
+             kNothingWritten},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string before = test::readAll(c.file);
+        if (!c.json.empty()) {
+            test::writeText(j, c.json);
+        }
+        const std::string& texts = c.json.empty() ? exe : j;
+        const auto run = runCli({"cutscenes", "insert", c.file, texts});
+        const std::string err = "romquill-cli: " + c.err;
+        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
+        EXPECT_EQ(run.err.substr(0, err.back() == '\n' ? std::string::npos : err.size()), err);
+        EXPECT_EQ(test::readAll(c.file), before);
+    }
+    test::writeText(j, R"({"texts": {"sonic[0]": "x"}})");
+    EXPECT_EQ(runCli({"cutscenes", "insert", gba, j, "--force"}).out, "Writing complete! 1 text written.\n");
+    EXPECT_EQ(test::readAll(gba).substr(0x47B0D5, 29), "x" + std::string(28, ' '));
+}
+
+// A GBA header whose title is shown short, by a zero byte. Its check byte, 0x00, is wrong: the bytes at
+// 0xA0..0xBC sum to 0x5B1 ("AB" 0x83, "CDEFGHIJK" 0x27F, "AXYE" 0x137, "01" 0x61, 0x96, 0x80, 0x01), and
+// -(0x5B1 + 0x19) = 0x36 (mod 256); with the maker "99" (0x72) the sum is 0x5C2 and the byte 0x25.
+std::string writeGbaHeader(const test::TempDir& dir) {
+    test::writeImage(dir.file("game.gba"),
+                     {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}}, 0x100);
+    return dir.file("game.gba");
+}
+
+// A text given as the file shows it is no change: the title's bytes after its zero stay.
+TEST(CliHeader, PrintsTheFieldsAndChecksumAsJsonAndWritesOnlyChangedFieldsThenTheChecksum) {
+    const test::TempDir dir;
+    const std::string gba = writeGbaHeader(dir);
+    std::string expected = test::readAll(gba);
+    auto shown = test::runTool(ROMQUILL_CLI, {"header", gba, "--json"}).out;
+    std::erase(shown, '\n');
+    EXPECT_EQ(shown,
+              R"({  "kind": "gba",  "fields": {    "romtitle": "AB",    "shortname": "XY",    "region": "E",)"
+              R"(    "maker": "01",    "devicetype": "80",    "version": "01"  },)"
+              R"(  "checksum": {    "stored": 0,    "computed": 54,    "right": false  }})");
+    const auto fixed = test::runTool(
+        ROMQUILL_CLI, {"header", gba, "--set", "romtitle=AB", "--set=maker=99", "--fix-checksum"});
+    EXPECT_EQ(fixed.out.rfind("Writing complete! 1 field written.\nGBA header of " + gba + "\n", 0), 0u);
+    EXPECT_TRUE(fixed.out.ends_with("\n  checksum          stored 0x25, computed 0x25: right\n"))
+        << fixed.out;
+    expected.replace(0xB0, 2, "99")[0xBD] = '\x25';
+    EXPECT_EQ(test::readAll(gba), expected);
+}
+
+TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
+    const test::TempDir dir;
+    const std::string gba = writeGbaHeader(dir), cut = dir.file("cut.bin"), gb = dir.file("game.gb");
+    const std::string missing = dir.file("missing.gba");
+    test::writeImage(cut, {}, 0x100);
+    test::writeImage(gb, {}, 0x100);
+    const std::string onGba = "\"" + gba + "\": ";
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {gba, "title=X", onGba + "A GBA header has no field \"title\"."},
+        {gba, "devicetype=80",
+         onGba + "The device type is shown only and cannot be written."},  // even as it shows
+        {cut, "region=E", "\"" + cut + "\" has 256 bytes, too few to hold the checksum at 0x18E."},
+        {gb, "", "\"" + gb + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)."},
+        {missing, "", "The file \"" + missing + "\" does not exist."},
+    };
+    // Beside each refusal a field that could be written and the checksum's fix: neither may be.
+    for (const auto& [file, set, err] : cases) {
+        const std::string before = test::readAll(file);
+        std::vector<std::string> args = {"header", file, "--set", "maker=77", "--fix-checksum"};
+        if (!set.empty()) {
+            args.insert(args.end(), {"--set", set});
+        }
+        const auto run = runCli(args);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+                  std::tuple(1, "", "romquill-cli: " + err + " Nothing was written.\n"));
+        EXPECT_EQ(test::readAll(file), before);
+    }
+}
+
+}  // namespace
+}  // namespace rq

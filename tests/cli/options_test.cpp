@@ -1,0 +1,201 @@
+// The command line's conventions, shared by every verb: help, usage mistakes, options anywhere and in both
+// spellings, "--", and the form of every message on standard error.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli_fixture.h"
+
+namespace rq {
+namespace {
+
+using test::runCli;
+
+const std::vector<std::string> kUsages = {
+    "identify FILE...",
+    "ini FILE SECTION KEY [DEFAULT]",
+    "dump --template T [--program-folder DIR] [--format json|po|csv] FILE",
+    "insert --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS",
+    "check --template T [--program-folder DIR] [FILE]",
+    "recover [--discard] FILE",
+    "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
+    "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
+    "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
+    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips] | apply PATCH FILE OUT | info PATCH)",
+    "help [COMMAND]"};
+
+class CliVerbHelp : public testing::TestWithParam<std::string> {};
+
+// Asked in every way, the help is the same, and nothing runs: the file does not exist.
+TEST_P(CliVerbHelp, IsListedAndPrintedWithoutRunning) {
+    const std::string& usage = GetParam();
+    const std::string verb = usage.substr(0, usage.find(' '));
+    EXPECT_NE(runCli({"--help"}).out.find("\n  romquill-cli " + usage + "\n"), std::string::npos);
+    const auto help = runCli({"help", verb});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: romquill-cli " + usage + "\n\n", 0), 0u) << help.out;
+    for (const auto& args : {std::vector<std::string>{verb, "/no/such/file.bin", "--help"},
+                             std::vector<std::string>{verb, "-h", "/no/such/file.bin"}}) {
+        const auto asked = runCli(args);
+        EXPECT_EQ(std::tuple(asked.exitCode, asked.out, asked.err), std::tuple(0, help.out, ""));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryVerb, CliVerbHelp, testing::ValuesIn(kUsages),
+                         [](const auto& info) { return info.param.substr(0, info.param.find(' ')); });
+
+struct CommandRow {
+    std::string name;
+    std::vector<std::string> args;  // "@A", "@DEMO", ... stand for the files the test makes
+    std::string input;              // standard input, or a file's bytes for "@A", ...
+    int exitCode;
+    std::string out;  // the start of standard output, all of it when empty
+    std::string err;  // the start of standard error
+};
+
+// Rows as calls, so that a table packs as tightly as its texts allow.
+CommandRow row(std::string name, std::vector<std::string> args, std::string input, int exitCode,
+               std::string out, std::string err = {}) {
+    return {std::move(name), std::move(args), std::move(input), exitCode, std::move(out), std::move(err)};
+}
+CommandRow mistake(std::string name, std::vector<std::string> args, std::string err) {
+    return row(std::move(name), std::move(args), "", 2, "", std::move(err));
+}
+
+class CliCommandLine : public test::CliDemoRows<CommandRow> {
+  protected:
+    [[nodiscard]] std::string path(const std::string& token) const {
+        const std::map<std::string, std::string> files = {{"@A", "a.bin"}, {"@B", "b.bin"},
+                                                          {"@P", "p.bps"}, {"@TBL", "t.tbl"},
+                                                          {"@OUT", "out"}, {"@J", "j.json"}};
+        const auto file = files.find(token);
+        return file != files.end()  ? m_dir.file(file->second)
+               : token == "@DEMO"   ? m_demo
+               : token == "@FOLDER" ? test::buildProgramFolder()
+                                    : token;
+    }
+    [[nodiscard]] std::string filled(std::string text) const {
+        for (const std::string token : {"@TBL", "@OUT"}) {
+            if (const auto at = text.find(token); at != std::string::npos) {
+                text.replace(at, token.size(), path(token));
+            }
+        }
+        return text;
+    }
+};
+
+// Usage mistakes exit 2 with the problem and the usage on standard error; options come anywhere, in both
+// spellings; "-" is standard input for every file a verb reads and standard output for every file it makes;
+// a verb that fails, or a file written in place, puts nothing on standard output.
+TEST_P(CliCommandLine, GivesTheStatusAndTheOutputOfItsRow) {
+    test::writeText(path("@A"), "ABCDEFGH");
+    test::writeText(path("@B"), "ABxyEFGHI");
+    test::writeText(path("@TBL"), "41=A\n/FF=[END]\n");
+    ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
+    const CommandRow& row = GetParam();
+    std::vector<std::string> args;
+    for (const auto& arg : row.args) {
+        const auto value = arg.find("=@");  // --option=@FILE
+        args.push_back(value == std::string::npos ? path(arg)
+                                                  : arg.substr(0, value + 1) + path(arg.substr(value + 1)));
+    }
+    const auto run =
+        runCli(args, nullptr, row.input.starts_with('@') ? test::readAll(path(row.input)) : row.input);
+    EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
+    EXPECT_EQ(row.out.empty() ? run.out : run.out.substr(0, filled(row.out).size()), filled(row.out));
+    EXPECT_EQ(run.err.substr(0, filled(row.err).size()), filled(row.err));
+}
+
+const std::string kTop = "Usage: romquill-cli [--program-folder DIR] COMMAND [ARGUMENTS]\n";
+const std::string kDump = "Usage: romquill-cli " + kUsages[2] + "\n";
+const std::string kCutscenes = "Usage: romquill-cli " + kUsages[6] + "\n";
+const std::string kHeader = "Usage: romquill-cli " + kUsages[7] + "\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, CliCommandLine,
+    testing::Values(
+        mistake("Nothing", {}, kTop),
+        mistake("UnknownCommand", {"frobnicate"}, "romquill-cli: unknown command 'frobnicate'\n\n" + kTop),
+        mistake("HelpOfAnUnknownCommand", {"help", "frobnicate"},
+                "romquill-cli: unknown command 'frobnicate'\n\n"),
+        mistake("OneTooMany", {"ini", "f.ini", "s", "k", "d", "extra"},
+                "romquill-cli: unexpected argument 'extra'\nUsage: romquill-cli ini FILE SECTION KEY "
+                "[DEFAULT]\n"),
+        mistake("NoTemplate", {"dump", "file.bin"}, "romquill-cli: --template is required\n" + kDump),
+        mistake("NoValue", {"dump", "--template"}, "romquill-cli: --template needs a value\n" + kDump),
+        mistake("UnknownFormat", {"dump", "--format=xml", "--template", "demo.ini", "f.bin"},
+                "romquill-cli: --format takes json, po or csv, not 'xml'\n" + kDump),
+        mistake("UnknownOption", {"check", "--template", "demo.ini", "--verbose"},
+                "romquill-cli: unknown option '--verbose'\nUsage: romquill-cli check "),
+        mistake("NoWord", {"cutscenes", "f.exe"}, "romquill-cli: unexpected argument 'f.exe'\n" + kCutscenes),
+        mistake("WordWithoutFile", {"cutscenes", "dump"}, "romquill-cli: FILE is required\n" + kCutscenes),
+        mistake("OptionOfAnotherWord", {"cutscenes", "dump", "--force", "f.exe"},
+                "romquill-cli: unknown option '--force'\n" + kCutscenes),
+        mistake("SetWithoutEquals", {"header", "a.gba", "--set", "romtitle"},
+                "romquill-cli: --set takes CONTROL=TEXT, not 'romtitle'\n" + kHeader),
+        mistake("PatchFormat", {"patch", "create", "a", "b", "p.x", "--format", "zip"},
+                "romquill-cli: --format takes bps or ips, not 'zip'\nUsage: romquill-cli patch ")),
+    test::rowName<CommandRow>);
+
+INSTANTIATE_TEST_SUITE_P(
+    Conventions, CliCommandLine,
+    testing::Values(row("ValuesAfterEquals",
+                        {"dump", "--template=demo.ini", "--program-folder=@FOLDER", "@DEMO"}, "", 0, "{\n"),
+                    row("ProgramFolderBeforeTheVerb",
+                        {"--program-folder", "@FOLDER", "check", "--template", "demo.ini", "@DEMO"}, "", 0,
+                        "no problems\n"),
+                    row("DoubleDashEndsTheOptions", {"ini", "-", "--", "-s", "-k"}, "[-s]\n-k=v\n", 0,
+                        "v\n")),
+    test::rowName<CommandRow>);
+
+// Every message starts with the program's name and names its file; whatever a file or an argument holds is
+// escaped, and only the message's own line breaks stay (a "\r\n" as a plain one).
+using CliMessages = test::CliDemo;
+
+TEST_F(CliMessages, NameTheirFileAndEscapeWhatTheyQuote) {
+    EXPECT_EQ(
+        insert(R"({"entries": [{"entry": 2, "text": "caf\u00e9\u001b[2J"}]})").err,
+        "romquill-cli: \"" + m_demo +
+            "\": Entry 2 (\"Start prompt\"): The character '\xC3\xA9' in the string 'caf\xC3\xA9\\x1B[2J    "
+            "' is "
+            "invalid. Please replace it with a valid character.\nNote: this error may not apply to every "
+            "text string in the game.\n");
+}
+
+const std::string kInPlace =
+    "romquill-cli: \"-\": standard input cannot be written in place: give FILE as a file's name. Nothing was "
+    "written.\n";
+const std::string kAlphabet = "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    StandardStreams, CliCommandLine,
+    testing::Values(
+        // A file is identified by its extension, which standard input has none of.
+        row("Identify", {"identify", "-"}, "@DEMO", 1, "-\tThis type of file is not supported by RQL.\n"),
+        row("Ini", {"ini", "-", "s", "k"}, "[s]\nk=v\n", 0, "v\n"),
+        row("Dump", {"dump", "--program-folder", "@FOLDER", "--template", "demo.ini", "--format=csv", "-"},
+            "@DEMO", 0, "entry,offset,length,limit,comment,original,translation\r\n1,0x200,16,"),
+        row("Check", {"check", "--program-folder", "@FOLDER", "--template", "demo.ini", "-"}, "@DEMO", 0,
+            "no problems\n"),
+        row("TableIn", {"alphabet", "from-tbl", "-", "@OUT"}, "41=A\n", 0, "Wrote @OUT: 1 code of 1 byte"),
+        row("AlphabetOut", {"alphabet", "from-tbl", "@TBL", "-"}, "", 0,
+            "[AlphabetAndFileInfo]\nCharLength=1\n\n[Load]\n41=A\n",
+            "romquill-cli: warning: @TBL:2: an end token: an alphabet has none\n"),
+        row("AlphabetIn", {"alphabet", "to-tbl", "-"}, kAlphabet, 0, "41=A\n"),
+        row("AlphabetCheck", {"alphabet", "check", "-"}, kAlphabet + "4=C\n", 1,
+            "standard input: [save] 4 = \"C\""),
+        row("PatchOut", {"patch", "create", "@A", "@B", "-", "--format=bps"}, "", 0, "BPS1"),
+        row("PatchIn", {"patch", "apply", "-", "@A", "-"}, "@P", 0, "ABxyEFGHI"),
+        row("FileToPatchIn", {"patch", "apply", "@P", "-", "@OUT"}, "@A", 0, "Made \"@OUT\" (9 bytes)"),
+        row("PatchInfo", {"patch", "info", "-"}, "@P", 0, "format: BPS\npatch size: 26 bytes\n"),
+        row("AFailedApplyWritesNothing", {"patch", "apply", "@P", "-", "-"}, "@B", 1, "",
+            "romquill-cli: standard input is already patched: its CRC32 0xDBEB739B is the one the patch"),
+        row("ReadOnce", {"patch", "create", "-", "-", "@OUT", "--format", "ips"}, "x", 1, "",
+            "romquill-cli: Standard input is given twice as \"-\"; it can be read only once.\n"),
+        row("InsertInPlace", {"insert", "--template", "demo.ini", "-", "@J"}, "", 1, "", kInPlace),
+        row("CutscenesInPlace", {"cutscenes", "insert", "-", "@J"}, "", 1, "", kInPlace)),
+    test::rowName<CommandRow>);
+
+}  // namespace
+}  // namespace rq

@@ -1,0 +1,304 @@
+// dump, insert, check and recover: the verbs that read a game file through a template.
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_fixture.h"
+#include "exchange/jsontexts.h"
+#include "files/safewrite.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+using test::cli;
+using test::CliDemo;
+
+TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
+    auto golden =
+        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string());
+    std::string demoTemplate = test::buildProgramFolder() + "/plugins/games/demo.ini";
+#ifdef _WIN32
+    // The program names its own folder with a drive and native separators, escaped in JSON.
+    const std::string native = pathText(std::filesystem::absolute(fsPath(demoTemplate)));
+    demoTemplate.clear();
+    for (const char c : native) {
+        demoTemplate += c == '\\' ? "\\\\" : std::string(1, c);
+    }
+#endif
+    const std::string_view placeholder = "PROGRAM_FOLDER/plugins/games/demo.ini";
+    golden.replace(golden.find(placeholder), placeholder.size(), demoTemplate);
+
+    // The real program, run where the file lies, finds its program folder by itself.
+    const auto run =
+        test::runTool(ROMQUILL_CLI, {"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
+    EXPECT_EQ(std::tuple(run.exitCode, run.err), std::tuple(0, ""));
+    EXPECT_EQ(run.out, golden);
+}
+
+TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
+    const auto unchanged = insert(dump().out);
+    EXPECT_EQ(unchanged.out, "Writing complete! 0 entries written.\n") << unchanged.err;
+    EXPECT_EQ(test::readAll(m_demo), m_original);
+
+    ASSERT_EQ(insert(R"({"entries": [{"entry": 2, "text": "Push Start"}, {"entry": 8, "text": "Hi = 2!"}]})")
+                  .exitCode,
+              0);
+    // Menu: one byte a character, space 00; dialogue: two bytes, space 8000, "=" 8407.
+    auto expected = m_original;
+    expected.replace(0x210, 12, "\x10\x2F\x2D\x22\x00\x13\x2E\x1B\x2C\x2E\x00\x00"s);
+    std::string farewell = "\x81\x08\x82\x09\x80\x00\x84\x07\x80\x00\x83\x02\x84\x01"s;
+    for (int pad = 0; pad < 13; ++pad) {
+        farewell += "\x80\x00"s;
+    }
+    expected.replace(0x2B8, 40, farewell);
+    EXPECT_EQ(test::readAll(m_demo), expected);
+}
+
+struct RefusalRow {
+    std::string name;
+    std::string json;
+    std::string err;      // standard error after "romquill-cli: ", whole, or its start when it ends without a
+                          // line break; "@J", "@DEMO", ... stand for the files below
+    std::string input{};  // "@J", "@DEMO", "@FIFO", "@BIG" or "@FOLDER" in place of a file holding json
+};
+
+RefusalRow refusal(std::string name, std::string json, std::string err, std::string input = {}) {
+    return {std::move(name), std::move(json), std::move(err), std::move(input)};
+}
+
+class CliInsertRefusal : public test::CliDemoRows<RefusalRow> {};
+
+TEST_P(CliInsertRefusal, LeavesTheFileUntouched) {
+    const RefusalRow& row = GetParam();
+    const std::string fifo = m_dir.file("pipe.json"), big = m_dir.file("big.json");
+#ifdef _WIN32
+    if (row.input == "@FIFO") {
+        GTEST_SKIP() << "Windows has no FIFO";
+    }
+#else
+    ASSERT_TRUE(test::makeFifo(fifo));
+#endif
+    test::writeImage(big, {}, kJsonTextsByteLimit + 1);
+    const auto path = [&](const std::string& name) {
+        return name == "@DEMO"     ? m_demo
+               : name == "@FIFO"   ? fifo
+               : name == "@BIG"    ? big
+               : name == "@FOLDER" ? m_dir.path().string()
+                                   : m_json;
+    };
+    std::string err = "romquill-cli: " + row.err;
+    for (const std::string name : {"@DEMO", "@FOLDER", "@FIFO", "@BIG", "@J"}) {
+        for (auto at = err.find(name); at != std::string::npos; at = err.find(name, at + 1)) {
+            err.replace(at, name.size(), path(name));
+        }
+    }
+    const auto run = test::withoutBlocking(fifo, [&] {
+        return !row.input.empty()
+                   ? cli({"insert", "--template", "demo.ini", m_demo, path(row.input)})
+                   : insert(row.json, row.name == "GameFileMissing" ? m_dir.path().string() : "");
+    });
+    EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
+    EXPECT_EQ(run.err.substr(0, err.back() == '\n' ? std::string::npos : err.size()), err);
+    EXPECT_EQ(test::readAll(m_demo), m_original);
+}
+
+const std::string kNothingWritten = " Nothing was written.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CliInsertRefusal,
+    testing::Values(
+        refusal("Fifo", "", "\"@FIFO\" is not a regular file." + kNothingWritten, "@FIFO"),
+        refusal("OverTheSizeLimit", "",
+                "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
+                    kNothingWritten,
+                "@BIG"),
+        refusal("NumberOverflow", R"({"entries": [{"entry": 1e999999999, "text": "x"}]})",
+                "@J cannot be read: number overflow parsing '1e999999999'." + kNothingWritten),
+        refusal("TooManyValues", "{\"entries\": " + std::string(kJsonTextsValueLimit, '['),
+                "@J holds more than 262144 JSON values, more than any template's texts need." +
+                    kNothingWritten),
+        refusal("KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})",
+                "@J: the key \"text\" is given twice in one object." + kNothingWritten),
+        refusal("NotJson", "{\"entries\": [", "@J is not valid JSON: parse error at line 1"),
+        refusal("NoEntriesArray", R"({"entries": 3})",
+                "@J has no \"entries\" array, as dump writes it." + kNothingWritten),
+        refusal("EntryTheTemplateLacks", R"({"entries": [{"entry": 9, "text": "x"}]})",
+                "@J: the template has no entry 9 (it has 8)." + kNothingWritten),
+        refusal("EntryPast64Bits", R"({"entries": [{"entry": 18446744073709551615, "text": "x"}]})",
+                "@J: the template has no entry 18446744073709551615 (it has 8)." + kNothingWritten),
+        refusal("EntryAsText", R"({"entries": [{"entry": "2", "text": "x"}]})",
+                "@J: every item of \"entries\" needs a whole number \"entry\" and a string \"text\"." +
+                    kNothingWritten),
+        refusal("EntryTwice", R"({"entries": [{"entry": 2, "text": "A"}, {"entry": 2, "text": "B"}]})",
+                "@J: entry 2 is given twice." + kNothingWritten),
+        refusal(
+            "LongerThanTheLimit",
+            R"({"entries": [{"entry": 2, "text": "Press Start!"}, {"entry": 3, "text": "Options menu!"}]})",
+            "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
+                kNothingWritten),
+        refusal("GameFileMissing", R"({"entries": []})", "\"@FOLDER\": ROM not found!\n"),
+        refusal("TextsFromTheGameFile", "",
+                "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
+                    kNothingWritten,
+                "@DEMO")),
+    test::rowName<RefusalRow>);
+
+TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
+    setWriteFaults({nullptr, 2});
+    const std::string json = R"({"entries": [{"entry": 1, "text": "A"}, {"entry": 2, "text": "B"}]})";
+    EXPECT_EQ(insert(json).exitCode, 1);
+    setWriteFaults({});
+    const auto refused = insert(json);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("was interrupted"), std::string::npos) << refused.err;
+    EXPECT_NE(test::readAll(m_demo), m_original);
+    const std::string undo = test::readAll(undoPath(m_demo));
+    test::writeText(undoPath(m_demo), undo + "x");
+    const auto damaged = test::runCli({"recover", m_demo});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_NE(damaged.err.find("is damaged"), std::string::npos) << damaged.err;
+    test::writeText(undoPath(m_demo), undo);
+    for (const auto& [args, exitCode] : std::vector<std::pair<std::vector<std::string>, int>>{
+             {{"recover", m_demo}, 0}, {{"recover", m_demo}, 1}, {{"recover", "--discard"}, 2}}) {
+        EXPECT_EQ(test::runCli(args).exitCode, exitCode) << args.back();
+    }
+    EXPECT_EQ(test::readAll(m_demo), m_original);
+}
+
+// Output lost to a full disk or a closed pipe is a failure, for a verb's output and the program's own alike.
+TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
+    std::ostream unwritable(nullptr);
+    for (const auto& run : {cli({"dump", "--template", "demo.ini", m_demo}, &unwritable),
+                            test::runCli({"--version"}, &unwritable)}) {
+        EXPECT_EQ(std::tuple(run.exitCode, run.err),
+                  std::tuple(1, "romquill-cli: the output could not be written.\n"));
+    }
+}
+
+// The real program: texts piped to "-", and a dump to a full disk, told with the system's reason.
+TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
+    test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
+#ifdef _WIN32
+    const auto piped = test::runTool(ROMQUILL_CLI, {"insert", "--template", "demo.ini", "demo.bin", "-"},
+                                     m_dir.file(""), m_json);
+#else
+    const std::string program = test::quotedForShell(ROMQUILL_CLI), folder = m_dir.path().string();
+    const auto piped = test::runTool(
+        "sh", {"-c", "cat texts.json | " + program + " insert --template demo.ini demo.bin -"}, folder);
+#endif
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no full device like /dev/full";
+#else
+    const auto full =
+        test::runTool("sh", {"-c", program + " dump --template demo.ini demo.bin >/dev/full"}, folder);
+    EXPECT_EQ(std::tuple(full.exitCode, full.err),
+              std::tuple(1, "romquill-cli: standard output: No space left on device.\n"));
+#endif
+}
+
+// Templates and alphabets of a program folder of the test's own, given with --program-folder.
+class CliOwnFolder : public testing::Test {
+  protected:
+    void write(const std::string& relative, const std::string& text) const {
+        test::writeText(m_dir.file(relative), text);
+    }
+    [[nodiscard]] test::ToolRun run(std::vector<std::string> args) const {
+        args.insert(args.begin() + 1, {"--program-folder", m_dir.file("")});
+        auto ran = test::runCli(args);
+        ran.out = shortened(ran.out);
+        ran.err = shortened(ran.err);
+        return ran;
+    }
+    // The test's folder as "F", so the expected lines read as the tool prints them; they are written with
+    // '/', which stands for Windows' '\\' too.
+    [[nodiscard]] std::string shortened(std::string text) const {
+        const std::string folder = m_dir.file("");
+        for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
+            text.replace(at, folder.size(), "F/");
+        }
+#ifdef _WIN32
+        std::replace(text.begin(), text.end(), '\\', '/');
+#endif
+        return text;
+    }
+
+    test::TempDir m_dir;
+    std::string m_game = m_dir.file("game.bin");
+};
+
+TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
+    write("plugins/alphabets/wide.ini",
+          "[AlphabetAndFileInfo]\nCharLength=2\n[save]\nA=123\n_a=0041\nA=ff\n");
+    write("plugins/alphabets/old.ini", "[AlphabetAndFileInfo]\n[save]\nA=12\n");
+    write("plugins/alphabets/none.ini", "[AlphabetAndFileInfo]\nCharLength=0\n");
+    const std::string templatePath = m_dir.file("elsewhere/broken.ini");
+    write("elsewhere/broken.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=5\nW=wide.ini\nO=old.ini\nM=missing.ini\n"
+          "[entry1]\nTextFormat=W\nLength=7\nHexLocation=10\n"
+          "[entry2]\nTextFormat=W\nLength=-1\nHexLocation=zz\n"
+          "[entry3]\nTextFormat=O\nLength=4\nHexLocation=12\n"
+          "[entry4]\nTextFormat=M\nLength=4\n"
+          "[entry5]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
+    test::writeImage(m_game, {}, 0x40);
+
+    const auto checked = run({"check", "--template", templatePath, m_game});
+
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_EQ(checked.out,
+              R"(F/plugins/alphabets/wide.ini: [save] A = "123" is not a string of hexadecimal digit pairs
+F/elsewhere/broken.ini: [entry1] Length = "7" is not a whole multiple of the alphabet's CharLength 2
+F/elsewhere/broken.ini: [entry2] Length = "-1" is not a size from 0 to 32767 bytes
+F/elsewhere/broken.ini: [entry2] HexLocation = "zz" is not a hexadecimal offset from 0 to 7FFFFFFF
+F/plugins/alphabets/old.ini: [AlphabetAndFileInfo] CharLength is missing, which marks an alphabet older than version 0.9: the editor refuses it
+F/elsewhere/broken.ini: [TextFormattingSystem] M = "missing.ini" names the alphabet F/plugins/alphabets/missing.ini, which cannot be read
+F/elsewhere/broken.ini: [entry4] HexLocation is missing
+F/elsewhere/broken.ini: [entry5] TextFormat = "X" names no key of [TextFormattingSystem], so the entry has no alphabet
+F/elsewhere/broken.ini: [entry5] HexLocation = "3E" puts the entry's room (bytes 0x3E to 0x41) past the end of F/game.bin, which has 64 bytes
+F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 0x10 to 0x16) over the room of entry3 (bytes 0x12 to 0x15)
+)");
+}
+
+// A refused template gives its message, an alphabet with an accented name is found, and insert never writes
+// into its own template.
+TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
+    write("plugins/alphabets/caf\xC3\xA9.ini",
+          "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n[save]\nA=41\n");
+    write("plugins/alphabets/old.ini", "[Load]\n41=A\n");
+    write("plugins/games/old.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOld=old.ini\n"
+          "[entry1]\nTextFormat=Old\nLength=1\nHexLocation=0\n");
+    write("plugins/games/self.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=1\nOne=caf\xE9.ini\n"
+          "[entry1]\nTextFormat=One\nLength=2\nHexLocation=0\n");
+    test::writeImage(m_game, {{0, "AAAA"}});
+    write("texts.json", R"({"entries": [{"entry": 1, "text": "A"}]})");
+    EXPECT_NE(run({"dump", "--template", "self.ini", m_game}).out.find("\"text\": \"AA\""),
+              std::string::npos);
+    const std::string self = m_dir.file("plugins/games/self.ini"), before = test::readAll(self);
+    const struct {
+        std::string name, file, err;
+    } rows[] = {
+        {"old.ini", m_game,
+         "romquill-cli: Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please "
+         "check "
+         "template F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},
+        {"self.ini", self,
+         "romquill-cli: The template cannot be \"F/plugins/games/self.ini\": that is the file the texts are "
+         "written into. Nothing was written.\n"},
+    };
+    for (const auto& row : rows) {
+        const auto refused = run({"insert", "--template", row.name, row.file, m_dir.file("texts.json")});
+        EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err), std::tuple(1, "", row.err));
+        EXPECT_EQ(test::readAll(m_game), "AAAA");
+    }
+    EXPECT_EQ(run({"dump", "--template", "old.ini", m_game}).err, rows[0].err);
+    EXPECT_EQ(test::readAll(self), before);
+}
+
+}  // namespace
+}  // namespace rq
