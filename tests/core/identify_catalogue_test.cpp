@@ -40,10 +40,7 @@ TEST_P(IdentifyCatalogue, GivesTheExactNameAndLosesItWhenAKeyByteChanges) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::catalogueRows()),
-                         [](const testing::TestParamInfo<CatalogueRow>& info) {
-                             return test::rowId(info.param);
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::catalogueRows()), test::rowName);
 
 TEST(IdentifyCatalogueRows, CoverAllSeventySevenNamesOnce) {
     std::set<std::string> names;

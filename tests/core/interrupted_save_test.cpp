@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "files/safewrite.h"
+#include "support/patchdecoder.h"
 #include "support/testfiles.h"
 
 namespace rq {
@@ -24,17 +25,6 @@ std::string littleEndian(std::uint64_t value, int bytes) {
     return out;
 }
 
-std::uint32_t crc32Of(std::string_view bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
-}
-
 // An undo file as the first version wrote it: "RQUNDO1\n", the game size, the room count, each room's
 // offset, length and old bytes, then the CRC32 of all that.
 std::string firstFormatUndo(std::uint64_t gameSize,
@@ -43,7 +33,7 @@ std::string firstFormatUndo(std::uint64_t gameSize,
     for (const auto& [offset, bytes] : rooms) {
         out += littleEndian(offset, 8) + littleEndian(bytes.size(), 4) + bytes;
     }
-    return out + littleEndian(crc32Of(out), 4);
+    return out + littleEndian(test::crc32Of(out), 4);
 }
 
 void replaceAll(std::string& text, const std::string& token, const std::string& value) {
@@ -150,21 +140,21 @@ struct UndoRow {
     std::function<void(std::string& undo, const std::string& game)> change;
     enum { Restored, Removed, Kept } outcome;
     std::string message;  // {G}: the game file, {U}: the undo file
+    friend void PrintTo(const UndoRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const std::string kKept = " Nothing was restored; the undo file \"{U}\" is kept.";
+const std::string kIncomplete =
+    "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it "
+    "was. The undo file was removed.";
 
 const std::vector<UndoRow> kUndoRows = {
     {"whole", [](std::string&, const std::string&) {}, UndoRow::Restored,
      "\"{G}\" has the bytes it had before the interrupted save again (2 rooms restored)."},
     {"cut short by one byte", [](std::string& u, const std::string&) { u.pop_back(); }, UndoRow::Removed,
-     "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
-     "The "
-     "undo file was removed."},
+     kIncomplete},
     {"header cut short", [](std::string& u, const std::string&) { u.resize(20); }, UndoRow::Removed,
-     "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
-     "The "
-     "undo file was removed."},
+     kIncomplete},
     {"its last byte changed", [](std::string& u, const std::string&) { u.back() ^= 1; }, UndoRow::Kept,
      "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
     {"a byte added", [](std::string& u, const std::string&) { u += '\0'; }, UndoRow::Kept,
@@ -196,31 +186,32 @@ const std::vector<UndoRow> kUndoRows = {
      UndoRow::Kept, "\"{G}\" has 33 bytes, not the 32 it had when the interrupted save began." + kKept},
 };
 
-TEST_F(InterruptedSave, EachUndoFileIsRestoredRemovedOrKeptWithItsReason) {
-    const std::string undoName = undoPath(m_game);
-    for (const UndoRow& row : kUndoRows) {
-        SCOPED_TRACE(row.name);
-        test::writeText(m_game, m_before);
-        interrupt(m_game);
-        std::string undo = test::readAll(undoName);
-        row.change(undo, m_game);
-        test::writeText(undoName, undo);
-        const std::string game = test::readAll(m_game);
+class UndoFile : public InterruptedSave, public testing::WithParamInterface<UndoRow> {};
 
-        const auto recovered = recoverInterruptedSave(m_game);
-        std::string expected = row.message;
-        replaceAll(expected, "{G}", m_game);
-        replaceAll(expected, "{U}", undoName);
-        EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
-        EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
-        EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
-        EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);
-        if (row.outcome == UndoRow::Kept) {
-            EXPECT_EQ(test::readAll(undoName), undo);
-            EXPECT_TRUE(discardInterruptedSave(m_game).ok());
-        }
+TEST_P(UndoFile, IsRestoredRemovedOrKeptWithItsReason) {
+    const UndoRow& row = GetParam();
+    const std::string undoName = undoPath(m_game);
+    interrupt(m_game);
+    std::string undo = test::readAll(undoName);
+    row.change(undo, m_game);
+    test::writeText(undoName, undo);
+    const std::string game = test::readAll(m_game);
+
+    const auto recovered = recoverInterruptedSave(m_game);
+    std::string expected = row.message;
+    replaceAll(expected, "{G}", m_game);
+    replaceAll(expected, "{U}", undoName);
+    EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
+    EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
+    EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
+    EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);
+    if (row.outcome == UndoRow::Kept) {
+        EXPECT_EQ(test::readAll(undoName), undo);
+        EXPECT_TRUE(discardInterruptedSave(m_game).ok());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, UndoFile, testing::ValuesIn(kUndoRows), test::rowName);
 
 // A link at the undo file's name was made by no save; it blocks saves until it is discarded.
 TEST_F(InterruptedSave, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {

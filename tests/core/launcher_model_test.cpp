@@ -119,8 +119,7 @@ TEST_P(LauncherModelTest, ShowsWhatTheLoadFound) {
     EXPECT_EQ(state.editorSavedTab, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loads, LauncherModelTest, testing::ValuesIn(kLoads),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Loads, LauncherModelTest, testing::ValuesIn(kLoads), test::rowName);
 
 TEST_F(LauncherModelTest, StartsWithNothingAndAFailedLoadChangesNothingButTheSavedTab) {
     EXPECT_EQ(after({}), "Romquill | No ROM Loaded | Launch! (off) | no template | - | refuses");

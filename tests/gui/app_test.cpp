@@ -47,8 +47,7 @@ TEST_P(AppTest, AnswersItsOptionsAndExits) {
     EXPECT_EQ(run.err.substr(run.err.size() - std::min(run.err.size(), row.err.size())), row.err);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, AppTest, ::testing::ValuesIn(kRuns),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Runs, AppTest, ::testing::ValuesIn(kRuns), test::rowName);
 
 }  // namespace
 }  // namespace rq

@@ -62,66 +62,78 @@ std::string gbaImage(const test::TempDir& dir, const std::string& name) {
     return dir.file(name);
 }
 
-TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
-    const auto launcherBefore = launcherView();
+// Each editor on its file: the fields it shows, and the edit of one field.
+struct EditorRow {
+    const char* name;
+    QString title;
+    std::string (*file)(HeadersTest&);
+    QString controls, shown, edited, typed;
+    std::uint64_t offset;
+    std::string written;
+    friend void PrintTo(const EditorRow& row, std::ostream* out) { *out << row.name; }
+};
+
+const EditorRow kEditors[] = {
+    {"gbamain", kGba, [](HeadersTest& t) { return gbaImage(t.games, "gba.gba"); },
+     "romtitle shortname region maker devicetype version",
+     kGba +
+         " - SHORT (XY)|Checksum: wrong: the header holds 0x00, the file needs 0x98|SHORT|XY|E|01|(B4)|(07)",
+     "shortname", "Q", 0xAD, std::string("Q\0", 2)},
     // The domestic name and the modem field are padded with spaces, which the boxes leave out.
-    const std::string md = megaDrive("md.bin", {{0x120, "SONIC" + std::string(43, ' ')},
-                                                {0x1BC, std::string(12, ' ')},
-                                                {0x1C8, std::string("memo\0more", 9)},
-                                                {0x200, "\x12\x34"}});
-    const struct {
-        QString name, title;
-        std::string file;
-        QString controls, shown, edited, typed;
-        std::uint64_t offset;
-        std::string written;
-    } rows[] = {
-        {"gbamain", kGba, gbaImage(games, "gba.gba"), "romtitle shortname region maker devicetype version",
-         kGba + " - SHORT (XY)|Checksum: wrong: the header holds 0x00, the file needs 0x98|" +
-             "SHORT|XY|E|01|(B4)|(07)",
-         "shortname", "Q", 0xAD, std::string("Q\0", 2)},
-        {"mdmain", kMd, md, "consolename domesticname productcode dash modem memo",
-         kMd + " - SONIC|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|" +
-             "SEGA MEGA DRIVE|SONIC|00001051|[(-)]||memo",
-         "domesticname", "ABC", 0x120, "ABC" + std::string(45, ' ')},
-    };
-    for (const auto& row : rows) {
-        ASSERT_NE(open(row.name), nullptr) << row.name.toStdString();
-        dialogs.log.clear();
-        EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
-        click("save");
-        choose(row.file);
-        EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
-        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
-        EXPECT_EQ(text("path"), test::qs(row.file));
-        EXPECT_EQ(shownTexts(row.controls), row.shown);
-        dialogs.log.clear();
-        click("save");
-        EXPECT_EQ(dialogs.log,
-                  QStringList{shown(Icon::Information,
-                                    "No field has been changed since it was read or last saved, so "
-                                    "nothing was written.",
-                                    {}, row.title)});
+    {"mdmain", kMd,
+     [](HeadersTest& t) {
+         return t.megaDrive("md.bin", {{0x120, "SONIC" + std::string(43, ' ')},
+                                       {0x1BC, std::string(12, ' ')},
+                                       {0x1C8, std::string("memo\0more", 9)},
+                                       {0x200, "\x12\x34"}});
+     },
+     "consolename domesticname productcode dash modem memo",
+     kMd + " - SONIC|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|SEGA MEGA "
+           "DRIVE|SONIC|00001051|[(-)]||memo",
+     "domesticname", "ABC", 0x120, "ABC" + std::string(45, ' ')},
+};
 
-        // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
-        dialogs.log.clear();
-        std::string expected = test::readAll(row.file);
-        type(row.edited, row.typed);
-        click("save");
-        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, kSaved, {}, row.title)});
-        EXPECT_EQ(test::readAll(row.file), expected.replace(row.offset, row.written.size(), row.written));
-        EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+class HeaderEditorTest : public HeadersTest, public ::testing::WithParamInterface<EditorRow> {};
 
-        // A file gone by the save is told under the window's title, and nothing is said to be written.
-        dialogs.log.clear();
-        std::filesystem::remove(row.file);
-        type(row.edited, "Z");
-        click("save");
-        ASSERT_EQ(dialogs.log.size(), 1);
-        EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
-    }
+TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
+    const EditorRow& row = GetParam();
+    const auto launcherBefore = launcherView();
+    const std::string file = row.file(*this);
+    ASSERT_NE(open(row.name), nullptr);
+    EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
+    click("save");
+    choose(file);
+    EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
+    EXPECT_EQ(text("path"), test::qs(file));
+    EXPECT_EQ(shownTexts(row.controls), row.shown);
+    dialogs.log.clear();
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
+                                             "No field has been changed since it was read or last saved, so "
+                                             "nothing was written.",
+                                             {}, row.title)});
+
+    // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
+    dialogs.log.clear();
+    std::string expected = test::readAll(file);
+    type(row.edited, row.typed);
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, kSaved, {}, row.title)});
+    EXPECT_EQ(test::readAll(file), expected.replace(row.offset, row.written.size(), row.written));
+    EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+
+    // A file gone by the save is told under the window's title, and nothing is said to be written.
+    dialogs.log.clear();
+    std::filesystem::remove(file);
+    type(row.edited, "Z");
+    click("save");
+    ASSERT_EQ(dialogs.log.size(), 1);
+    EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
     EXPECT_EQ(launcherView(), launcherBefore);
 }
+
+INSTANTIATE_TEST_SUITE_P(Editors, HeaderEditorTest, ::testing::ValuesIn(kEditors), test::rowName);
 
 TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNotADash) {
     ASSERT_NE(open("mdmain"), nullptr);

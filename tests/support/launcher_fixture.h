@@ -53,9 +53,6 @@ inline QWidget* openWindow(const QString& name) {
     return openWindows(name).value(0);
 }
 
-// Names the rows of a table of cases in the test names.
-inline constexpr auto rowName = [](const auto& info) { return std::string(info.param.name); };
-
 // The launcher on a program folder of its own, driven offscreen with scripted dialogs. "Sonic The Hedgehog 2"
 // and "Sonic && Knuckles" find the template game.ini, whose picture is green; the no-ROM picture is black,
 // the PC executable's blue. The windows it opened are closed after each test.
