@@ -12,7 +12,6 @@
 #include "files/filehandle.h"
 #include "files/iniReadWriteDelete.h"
 #include "files/readwritetext.h"
-#include "files/safewrite.h"
 #include "support/testfiles.h"
 
 namespace rq {
@@ -264,106 +263,6 @@ TEST(ByteRangeOf, AMissingFileFolderOrFifoIsRefusedWithoutBlocking) {
     const std::string fifo = dir.file("pipe.bin");
     ASSERT_TRUE(test::makeFifo(fifo));
     EXPECT_EQ(withoutBlocking(fifo, [&] { return read(fifo, 0, 4, 0); }), "refused: ROM not found!");
-}
-
-// --- The one write path --------------------------------------------------------------------------------
-
-class SafeWrite : public testing::Test {
-  protected:
-    void SetUp() override { test::writeText(m_game, m_before); }
-    void TearDown() override { setWriteFaults({}); }
-
-    [[nodiscard]] Status write(const std::vector<RoomWrite>& rooms) const {
-        return writeRooms(m_game, rooms);
-    }
-
-    const test::TempDir m_dir;
-    const std::string m_game = m_dir.file("game.bin");
-    const std::string m_before = "0123456789abcdef0123456789abcdef";
-    const std::vector<RoomWrite> m_rooms = {{2, "AB", "one"}, {8, "CDE", "two"}, {30, "FG", "three"}};
-    const std::string m_after = "01AB4567CDEbcdef0123456789abcdFG";
-};
-
-TEST_F(SafeWrite, WritesEachRoomAndNothingElseAndLeavesNoUndoFile) {
-    ASSERT_TRUE(write(m_rooms).ok());
-    EXPECT_EQ(test::readAll(m_game), m_after);
-    EXPECT_FALSE(hasInterruptedSave(m_game));
-}
-
-TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
-    const std::string fifo = m_dir.file("pipe.bin");
-    const std::string loop = m_dir.file("loop.bin");
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {m_dir.file("missing.bin"), "The file \"" + m_dir.file("missing.bin") + "\" does not exist."}};
-#ifdef _WIN32
-    // Neither FIFOs nor symbolic links (they need a privilege) here; a folder cannot be opened at all.
-    cases.emplace_back(m_dir.file(""), "\"" + m_dir.file("") + "\" is not a regular file.");
-#else
-    ASSERT_TRUE(test::makeFifo(fifo));
-    std::filesystem::create_symlink(loop, loop);
-    cases.emplace_back(fifo, "\"" + fifo + "\" is not a regular file.");
-    cases.emplace_back(m_dir.path().string(),
-                       "The file \"" + m_dir.path().string() + "\" cannot be opened: Is a directory.");
-    cases.emplace_back(loop,
-                       "The file \"" + loop + "\" cannot be opened: Too many levels of symbolic links.");
-#endif
-    for (const auto& [path, message] : cases) {
-        const auto written = withoutBlocking(fifo, [&] { return writeRooms(path, m_rooms); });
-        EXPECT_EQ(written.ok() ? "" : written.error(), message + " Nothing was written.");
-    }
-    EXPECT_FALSE(std::filesystem::exists(m_dir.file("missing.bin")));
-    const auto past = write({{2, "AB", "one"}, {31, "FG", "Entry 3 (\"Title\")"}});
-    EXPECT_EQ(
-        past.ok() ? "" : past.error(),
-        "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 bytes). "
-        "Nothing was written.");
-    EXPECT_EQ(test::readAll(m_game), m_before);
-}
-
-TEST_F(SafeWrite, ASecondSaveWhileOneRunsIsRefusedAndTheFirstCompletes) {
-    std::optional<Status> second;
-    setWriteFaults({[&] { second = write({{0, "XX", "other"}}); }, 0});
-    ASSERT_TRUE(write(m_rooms).ok());
-    ASSERT_TRUE(second.has_value());
-    EXPECT_EQ(second->ok() ? "" : second->error(),
-              "\"" + m_game +
-                  "\" is being saved by another window or program. Nothing was written; try again "
-                  "when that save is done.");
-    EXPECT_EQ(test::readAll(m_game), m_after);
-}
-
-TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
-    setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0});
-    const auto written = write(m_rooms);
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().substr(0, written.error().find(" Written:")),
-              "\"" + m_game + "\" was cut short to 4 bytes while it was saved.");
-    EXPECT_EQ(test::readAll(m_game), "01AB");
-}
-
-TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndTheUndoFileRestoresEveryByte) {
-    setWriteFaults({nullptr, 2});
-    const auto written = write(m_rooms);
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error(),
-              "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
-                  ". Written: one. Not written: two, three. "
-                  "The bytes these rooms had before this save are kept in \"" +
-                  undoPath(m_game) +
-                  "\": load the file again in the launcher, or run romquill-cli recover on it, "
-                  "to put them back.");
-    EXPECT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
-    setWriteFaults({});
-    const auto again = write(m_rooms);  // refused while the undo file waits
-    EXPECT_EQ(again.ok() ? ErrorKind::Failure : again.failure().kind, ErrorKind::Refusal);
-
-    const auto recovered = recoverInterruptedSave(m_game);
-    ASSERT_TRUE(recovered) << recovered.error();
-    EXPECT_EQ(*recovered, "\"" + m_game +
-                              "\" has the bytes it had before the interrupted save again (3 rooms "
-                              "restored).");
-    EXPECT_EQ(test::readAll(m_game), m_before);
-    EXPECT_FALSE(hasInterruptedSave(m_game));
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ TEST_P(IdentifyCatalogue, GivesTheExactNameAndLosesItWhenAKeyByteChanges) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::catalogueRows()), test::rowName);
+INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::catalogueRows()),
+                         test::rowName);
 
 TEST(IdentifyCatalogueRows, CoverAllSeventySevenNamesOnce) {
     std::set<std::string> names;

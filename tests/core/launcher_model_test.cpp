@@ -25,7 +25,6 @@ struct LoadRow {
     const char* file;
     std::vector<Patch> bytes;
     std::string shown;
-    friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const LoadRow kLoads[] = {

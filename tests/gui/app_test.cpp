@@ -16,7 +16,6 @@ struct AppRow {
     const char* platform;  // "none-such": the program cannot start a window, as without a display
     int exitCode;
     std::string out, err;
-    friend void PrintTo(const AppRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const std::string kUsageLine = "Usage: romquill [OPTION]... [FILE]\n";

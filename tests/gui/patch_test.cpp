@@ -54,7 +54,6 @@ struct RoundTripRow {
     int filterIndex;
     const char* made;    // the patch's name, given an extension when the one typed has none
     const char* format;  // and the format it is in, told by its first bytes
-    friend void PrintTo(const RoundTripRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const RoundTripRow kRoundTrips[] = {

@@ -43,6 +43,16 @@ inline QString caption(const QPushButton* button) {
     return button->text() + (button->isEnabled() ? "" : " (disabled)");
 }
 
+// The question before closing or loading over unsaved edits, and the message of a save that wrote everything.
+inline QString askToSave(const QString& title = "Romquill", const QString& doing = "closing") {
+    return shown(Dialogs::Icon::Exclamation,
+                 "Some texts have been edited but not saved. Save them to the file before " + doing + "?",
+                 Dialogs::Buttons::YesNoCancel, title);
+}
+inline QString saved(const QString& title = "Romquill") {
+    return shown(Dialogs::Icon::Information, "Writing complete!", Dialogs::Buttons::Ok, title);
+}
+
 // The visible top-level windows of that object name.
 inline QWidgetList openWindows(const QString& name) {
     QWidgetList found = QApplication::topLevelWidgets();
