@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::string name = "texts.csv";
 
-    // A refusal starts with the file's name; every row taken says where it stands.
+    // A refusal starts with the file's name and its row; every row taken says where it stands.
     const auto read = rq::parseCsvTexts(input, name);
     if (read) {
         for (const auto& translation : *read) {

@@ -47,14 +47,15 @@ inline std::vector<rq::ExportedEntry> exportedFrom(std::string_view input) {
     return entries;
 }
 
-// What a reader gives back for an export: every text once, in order, by its key, with no translation. An
-// original is compared as insert compares it, without spaces at its end: an empty one goes out as " ".
+// What a reader gives back for an export: every text once, in order, by its key, with no translation. A PO
+// file (read by its context) holds an empty original as a single space: an empty msgid is the header's.
 template <class Read>
 void requireReadBack(const std::vector<rq::ExportedEntry>& entries, const Read& read, bool byContext) {
     require(read.size() == entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         require(read[i].key == (byContext ? entries[i].context : entries[i].key));
-        require(rq::unpadded(read[i].original) == entries[i].original);
+        const bool space = byContext && entries[i].original.empty();
+        require(read[i].original == (space ? " " : entries[i].original));
         require(read[i].text.empty());
     }
 }

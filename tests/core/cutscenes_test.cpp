@@ -74,70 +74,81 @@ TEST(CutsceneRooms, MessagesNameARoomByItsFrameAndLine) {
     }
 }
 
+// A marker, the edition it names, and where box 99 and the first playable-character message lie then.
+struct EditionRow {
+    const char* name;
+    std::string marker;
+    Edition edition;
+    std::int64_t sonic99, playas1;
+};
+
+const EditionRow kEditions[] = {{"E", "0", Edition::E, 0x4790B3, 0x3E04FD},
+                                {"J", "(", Edition::J, 0x4790A3, 0x3E050D},
+                                {"neither", "X", Edition::None, 0x4790A3, -1}};
+
+class CutsceneEdition : public testing::TestWithParam<EditionRow> {};
+
 // Every box reads its own bytes, with the shift of the edition the marker names, and only up to a zero byte.
-TEST(CutsceneRooms, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
+TEST_P(CutsceneEdition, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
+    const EditionRow& row = GetParam();
+    EXPECT_EQ(fileOffset(rooms()[99], row.edition), row.sonic99);
+    EXPECT_EQ(fileOffset(rooms()[104], row.edition).value_or(-1), row.playas1);
     const test::TempDir dir;
-    const struct {
-        std::string marker;
-        Edition edition;
-        std::int64_t sonic99, playas1;
-    } files[] = {{"0", Edition::E, 0x4790B3, 0x3E04FD},
-                 {"(", Edition::J, 0x4790A3, 0x3E050D},
-                 {"X", Edition::None, 0x4790A3, -1}};
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.marker);
-        EXPECT_EQ(fileOffset(rooms()[99], f.edition), f.sonic99);
-        EXPECT_EQ(fileOffset(rooms()[104], f.edition).value_or(-1), f.playas1);
-        const auto read = readCutsceneTexts(test::writeCutsceneExecutable(dir, f.marker, f.edition));
-        EXPECT_EQ(read.edition, f.edition);
-        EXPECT_FALSE(read.readFailed);
-        for (std::size_t i = 0; i < rooms().size(); ++i) {
-            const bool placed = fileOffset(rooms()[i], f.edition).has_value();
-            EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? test::cutsceneText(i) : "(not read)")
-                << i;
-        }
+    const auto read = readCutsceneTexts(test::writeCutsceneExecutable(dir, row.marker, row.edition));
+    EXPECT_EQ(read.edition, row.edition);
+    EXPECT_FALSE(read.readFailed);
+    for (std::size_t i = 0; i < rooms().size(); ++i) {
+        const bool placed = fileOffset(rooms()[i], row.edition).has_value();
+        EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? test::cutsceneText(i) : "(not read)") << i;
     }
-    const auto gone = readCutsceneTexts(dir.file("missing.exe"));
-    EXPECT_TRUE(gone.readFailed);
-    EXPECT_EQ(gone.texts[0], "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Editions, CutsceneEdition, testing::ValuesIn(kEditions), test::rowName);
+
+// A file and the refusal that follows its quoted name; none: the file is open to texts.
+struct FileRow {
+    const char* name;
+    std::vector<test::Patch> bytes;
+    std::string refusal;
+};
+
+const std::string kNotExe =
+    "is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts.";
+std::string neither(const std::string& marker) {
+    return "is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x" + marker +
+           "), so the places of its texts are not known.";
 }
 
 // Texts go only into an executable of a known edition: a ROM given by mistake has rooms at the same offsets.
-TEST(CutsceneRooms, OnlyAnExecutableOfAKnownEditionIsOpenToTexts) {
+const FileRow kFiles[] = {
+    {"E", {{0, "MZ"}, {0x3C, "0"}}, ""},
+    {"J", {{0, "MZ"}, {0x3C, "("}}, ""},
+    {"a GBA ROM with the E marker", {{0x3C, "0"}, {0xA0, "GAME TITLE"}, {0x47FFFF, "x"}}, kNotExe},
+    {"MZ reversed", {{0, "ZM"}, {0x3C, "("}}, kNotExe},
+    {"an executable of neither edition", {{0, "MZ"}, {0x3C, "X"}}, neither("58")},
+    {"ending before the marker", {{0, "MZ"}}, neither("00")},
+};
+
+class CutsceneFile : public testing::TestWithParam<FileRow> {};
+
+TEST_P(CutsceneFile, OnlyAnExecutableOfAKnownEditionIsOpenToTexts) {
     const test::TempDir dir;
-    const std::string gba = dir.file("game.gba"), zm = dir.file("zm.exe"), tiny = dir.file("tiny.exe");
-    test::writeImage(gba, {{0x3C, "0"}, {0xA0, "GAME TITLE"}}, 0x480000);
-    test::writeImage(zm, {{0, "ZM"}, {0x3C, "("}}, 0x100);
-    test::writeImage(tiny, {{0, "MZ"}});
-    const struct {
-        std::string name, path, error;  // error empty: accepted
-    } cases[] = {
-        {"(E)", test::writeCutsceneExecutable(dir, "0", Edition::E), ""},
-        {"(J)", test::writeCutsceneExecutable(dir, "(", Edition::J), ""},
-        {"a GBA ROM with the (E) marker", gba,
-         "\"" + gba +
-             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts."},
-        {"MZ reversed", zm,
-         "\"" + zm +
-             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts."},
-        {"an executable of neither edition", test::writeCutsceneExecutable(dir, "X", Edition::None),
-         "\"" + dir.file("sonicX.exe") +
-             "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x58), so the "
-             "places of "
-             "its texts are not known."},
-        {"ending before the marker", tiny,
-         "\"" + tiny +
-             "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x00), so the "
-             "places of "
-             "its texts are not known."},
-    };
-    for (const auto& c : cases) {
-        const auto checked = checkCutsceneFile(c.path);
-        EXPECT_EQ(checked.ok() ? "" : checked.error(),
-                  c.error.empty() ? "" : c.error + " Nothing was written.")
-            << c.name;
-        EXPECT_EQ(checked.ok() ? ErrorKind::Refusal : checked.failure().kind, ErrorKind::Refusal) << c.name;
-    }
+    const std::string path = dir.file("game.exe");
+    test::writeImage(path, GetParam().bytes);
+    const auto checked = checkCutsceneFile(path);
+    const std::string& refusal = GetParam().refusal;
+    EXPECT_EQ(checked.ok() ? "" : checked.error(),
+              refusal.empty() ? "" : "\"" + path + "\" " + refusal + " Nothing was written.");
+    EXPECT_EQ(checked.ok() ? ErrorKind::Refusal : checked.failure().kind, ErrorKind::Refusal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CutsceneFile, testing::ValuesIn(kFiles), test::rowName);
+
+TEST(CutsceneRooms, AMissingFileIsNeitherReadNorOpenToTexts) {
+    const test::TempDir dir;
+    const auto gone = readCutsceneTexts(dir.file("missing.exe"));
+    EXPECT_TRUE(gone.readFailed);
+    EXPECT_EQ(gone.texts[0], "");
     const auto missing = checkCutsceneFile(dir.file("missing.exe"));
     EXPECT_EQ(missing.ok() ? "" : missing.error(), "ROM not found!");
 }

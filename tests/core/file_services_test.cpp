@@ -12,7 +12,6 @@
 #include "files/filehandle.h"
 #include "files/iniReadWriteDelete.h"
 #include "files/readwritetext.h"
-#include "files/safewrite.h"
 #include "support/testfiles.h"
 
 namespace rq {
@@ -52,70 +51,73 @@ std::string digits(std::size_t length) {
     return value;
 }
 
-TEST(IniRead, ReadsFileOnDiskAsWindowsWould) {
-    const struct {
-        const char* name;
-        std::optional<std::string> file;  // nothing: no file at all
-        std::string expected;
-        std::string key = "k";
-        std::string section = "s";
-        std::string defaultValue = "<error>";
-    } rows[] = {
-        {"CutToItsFirst254", "[s]\nk=" + digits(300) + "\n", digits(254)},
-        {"CutAfterTheQuotesGo", "[s]\nk=\"" + digits(300) + "\"\n", digits(254)},
-        {"SingleQuotesAreRemoved", "[s]\nk='v1.0'\n", "v1.0"},
-        {"BlanksInsideQuotesAreKept", "[s]\nk= \" v 1\t\" \n", " v 1\t"},
-        {"OnlyOnePairOfQuotesIsRemoved", "[s]\nk=\"\"v\"\"\n", "\"v\""},
-        {"EmptyQuotesGiveEmptyText", "[s]\nk=\"\"\n", ""},
-        {"MismatchedQuotesStay", "[s]\nk=\"v1.0'\n", "\"v1.0'"},
-        {"LoneQuoteStays", "[s]\nk=\"\n", "\""},
-        {"KeyInAnotherCaseIsFound", "[s]\nVersion=1\n", "1", "vERSION"},
-        {"SectionInAnotherCaseIsFound", "[GameNames]\nk=1\n", "1", "k", "gAMEnAMES"},
-        {"OnlyTheFirstOfDuplicateSectionsIsSearched", "[s]\na=1\n[t]\n[s]\nb=2\n", "<error>", "b"},
-        {"DuplicateSectionInAnotherCaseIsNotMerged", "[s]\na=1\n[S]\na=2\nb=2\n", "1", "a"},
-        {"FirstOfDuplicateKeysCounts", "[s]\nk=1\nK=2\n", "1"},
-        {"LineWithoutEqualsHidesLaterKeyOfSameName", "[s]\nk\nk=1\n", "<error>"},
-        {"LineWithoutEqualsDoesNotHideOtherKeys", "[s]\nother\nk=1\n", "1"},
-        {"LinesBeforeFirstSectionCannotBeRead", "k=1\n[s]\nj=2\n", "<error>"},
-        {"HashStartsAnOrdinaryKey", "[s]\n#k=1\n", "1", "#k"},
-        {"SemicolonLineIsAComment", "[s]\n;k=1\nk=2\n", "2"},
-        {"IndentedSemicolonLineIsAComment", "[s]\n \t;k=1\n", "<error>", ";k"},
-        {"SemicolonInValueKeepsItsNote", "[s]\nk=value ; note\n", "value ; note"},
-        {"ValueMayContainEquals", "[s]\nk = a=b = c\n", "a=b = c"},
-        {"EmptyValueIsEmptyTextNotDefault", "[s]\nk=\n", ""},
-        {"SectionHeaderWithoutBracketRunsToLineEnd", "[s x\nk=1\n", "1", "k", "s x"},
-        {"TextAfterClosingBracketIsIgnored", "[s] trailing ]\nk=1\n", "1"},
-        {"BlanksAroundNamesAndValuesAreTrimmed", " \t[ \ts\t ] \n \t k \t= \t v w \t \n", "v w"},
-        {"BlanksAroundTheNamesAskedForAreTrimmed", "[Ident]\nkey1=v\n", "v", " key1\t", " \tIdent "},
-        {"VerticalTabFormFeedAndCtrlZAreBlanks", "[s]\n\vk\f=\x1a\vv\f\x1a\n", "v"},
-        {"NoBreakSpaceIsNotABlank", "[s]\nk=\xA0v\xA0\n", "\xA0v\xA0"},
-        {"LfLineEnds", "[s]\na=1\nk=v\n", "v"},
-        {"LoneCrLineEnds", "[s]\ra=1\rk=v\r", "v"},
-        {"RunsOfLineEndsAreOneBreak", "[s]\r\r\n\n\ra=1\n\r\nk=v", "v"},
-        {"MissingSectionGivesDefault", "[t]\nk=1\n", "<error>"},
-        {"EmptyFileGivesDefault", "", "<error>"},
-        {"MissingFileDefaultLosesTrailingSpacesOnly", std::nullopt, " d\t", "k", "s", " d\t  "},
-        {"MissingKeyDefaultKeepsItsQuotes", "[s]\n", "\"d\"", "k", "s", "\"d\"  "},
-        {"Utf16LeFileWithBomIsUnderstood", "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0 \0\xAC\x20\r\0"s,
-         "\xE9 \x80"},
-        {"Utf8BomBecomesPartOfFirstLine", "\xEF\xBB\xBF[s]\nk=1\n[t]\nk=2\n", "<error>"},
-        {"Utf8BomDoesNotHideLaterSections", "\xEF\xBB\xBF[s]\nk=1\n[t]\nk=2\n", "2", "k", "t"},
-        {"NulEndsTheValue", "[s]\nk=ab\0cd\n"s, "ab"},
-        {"NulEndsTheKey", "[s]\nk\0x=v\n"s, "v"},
-        {"EightBitBytesArePreserved", "[s\xE9]\n\xE9t\xE9=caf\xE9\n", "caf\xE9", "\xE9t\xE9", "s\xE9"},
-    };
+struct IniRow {
+    const char* name;
+    std::optional<std::string> file;  // nothing: no file at all
+    std::string expected;
+    std::string key = "k";
+    std::string section = "s";
+    std::string defaultValue = "<error>";
+};
+
+const IniRow kIniRows[] = {
+    {"CutToItsFirst254", "[s]\nk=" + digits(300) + "\n", digits(254)},
+    {"CutAfterTheQuotesGo", "[s]\nk=\"" + digits(300) + "\"\n", digits(254)},
+    {"SingleQuotesAreRemoved", "[s]\nk='v1.0'\n", "v1.0"},
+    {"BlanksInsideQuotesAreKept", "[s]\nk= \" v 1\t\" \n", " v 1\t"},
+    {"OnlyOnePairOfQuotesIsRemoved", "[s]\nk=\"\"v\"\"\n", "\"v\""},
+    {"EmptyQuotesGiveEmptyText", "[s]\nk=\"\"\n", ""},
+    {"MismatchedQuotesStay", "[s]\nk=\"v1.0'\n", "\"v1.0'"},
+    {"LoneQuoteStays", "[s]\nk=\"\n", "\""},
+    {"KeyInAnotherCaseIsFound", "[s]\nVersion=1\n", "1", "vERSION"},
+    {"SectionInAnotherCaseIsFound", "[GameNames]\nk=1\n", "1", "k", "gAMEnAMES"},
+    {"OnlyTheFirstOfDuplicateSectionsIsSearched", "[s]\na=1\n[t]\n[s]\nb=2\n", "<error>", "b"},
+    {"DuplicateSectionInAnotherCaseIsNotMerged", "[s]\na=1\n[S]\na=2\nb=2\n", "1", "a"},
+    {"FirstOfDuplicateKeysCounts", "[s]\nk=1\nK=2\n", "1"},
+    {"LineWithoutEqualsHidesLaterKeyOfSameName", "[s]\nk\nk=1\n", "<error>"},
+    {"LineWithoutEqualsDoesNotHideOtherKeys", "[s]\nother\nk=1\n", "1"},
+    {"LinesBeforeFirstSectionCannotBeRead", "k=1\n[s]\nj=2\n", "<error>"},
+    {"HashStartsAnOrdinaryKey", "[s]\n#k=1\n", "1", "#k"},
+    {"SemicolonLineIsAComment", "[s]\n;k=1\nk=2\n", "2"},
+    {"IndentedSemicolonLineIsAComment", "[s]\n \t;k=1\n", "<error>", ";k"},
+    {"SemicolonInValueKeepsItsNote", "[s]\nk=value ; note\n", "value ; note"},
+    {"ValueMayContainEquals", "[s]\nk = a=b = c\n", "a=b = c"},
+    {"EmptyValueIsEmptyTextNotDefault", "[s]\nk=\n", ""},
+    {"SectionHeaderWithoutBracketRunsToLineEnd", "[s x\nk=1\n", "1", "k", "s x"},
+    {"TextAfterClosingBracketIsIgnored", "[s] trailing ]\nk=1\n", "1"},
+    {"BlanksAroundNamesAndValuesAreTrimmed", " \t[ \ts\t ] \n \t k \t= \t v w \t \n", "v w"},
+    {"BlanksAroundTheNamesAskedForAreTrimmed", "[Ident]\nkey1=v\n", "v", " key1\t", " \tIdent "},
+    {"VerticalTabFormFeedAndCtrlZAreBlanks", "[s]\n\vk\f=\x1a\vv\f\x1a\n", "v"},
+    {"NoBreakSpaceIsNotABlank", "[s]\nk=\xA0v\xA0\n", "\xA0v\xA0"},
+    {"LfLineEnds", "[s]\na=1\nk=v\n", "v"},
+    {"LoneCrLineEnds", "[s]\ra=1\rk=v\r", "v"},
+    {"RunsOfLineEndsAreOneBreak", "[s]\r\r\n\n\ra=1\n\r\nk=v", "v"},
+    {"MissingSectionGivesDefault", "[t]\nk=1\n", "<error>"},
+    {"EmptyFileGivesDefault", "", "<error>"},
+    {"MissingFileDefaultLosesTrailingSpacesOnly", std::nullopt, " d\t", "k", "s", " d\t  "},
+    {"MissingKeyDefaultKeepsItsQuotes", "[s]\n", "\"d\"", "k", "s", "\"d\"  "},
+    {"Utf16LeFileWithBomIsUnderstood", "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0 \0\xAC\x20\r\0"s, "\xE9 \x80"},
+    {"Utf8BomBecomesPartOfFirstLine", "\xEF\xBB\xBF[s]\nk=1\n[t]\nk=2\n", "<error>"},
+    {"Utf8BomDoesNotHideLaterSections", "\xEF\xBB\xBF[s]\nk=1\n[t]\nk=2\n", "2", "k", "t"},
+    {"NulEndsTheValue", "[s]\nk=ab\0cd\n"s, "ab"},
+    {"NulEndsTheKey", "[s]\nk\0x=v\n"s, "v"},
+    {"EightBitBytesArePreserved", "[s\xE9]\n\xE9t\xE9=caf\xE9\n", "caf\xE9", "\xE9t\xE9", "s\xE9"},
+};
+
+class IniRead : public testing::TestWithParam<IniRow> {};
+
+TEST_P(IniRead, ReadsFileOnDiskAsWindowsWould) {
+    const IniRow& row = GetParam();
     const test::TempDir dir;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const std::string path = dir.file(std::string(row.name) + ".ini");
-        if (row.file) {
-            test::writeText(path, *row.file);
-        }
-        EXPECT_EQ(iniRead(path, row.section, row.key, row.defaultValue), row.expected);
+    if (row.file) {
+        test::writeText(dir.file("t.ini"), *row.file);
     }
+    EXPECT_EQ(iniRead(dir.file("t.ini"), row.section, row.key, row.defaultValue), row.expected);
 }
 
-TEST(IniRead, FolderOrFifoInPlaceOfFileGivesDefault) {
+INSTANTIATE_TEST_SUITE_P(Files, IniRead, testing::ValuesIn(kIniRows), test::rowName);
+
+TEST(IniReadOf, FolderOrFifoInPlaceOfFileGivesDefault) {
     const test::TempDir dir;
     EXPECT_EQ(iniRead(dir.file(""), "s", "k", "<error>"), "<error>");
     RQ_SKIP_WITHOUT_FIFOS();
@@ -126,7 +128,7 @@ TEST(IniRead, FolderOrFifoInPlaceOfFileGivesDefault) {
 
 // A parsed file may be reused, but only for the same bytes: a rewrite of the same size within one tick of a
 // coarse file-system clock is seen too (the time is set back on purpose).
-TEST(IniRead, AChangeOnDiskIsSeenAtTheNextRead) {
+TEST(IniReadOf, AChangeOnDiskIsSeenAtTheNextRead) {
     const test::TempDir dir;
     const std::string path = dir.file("t.ini");
     const auto time = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
@@ -182,26 +184,32 @@ TEST(CodePage, MalformedUtf8FailsAsNotUtf8) {
 }
 
 // What a file says is printed with every control character escaped and every stray byte shown as a byte.
-TEST(CodePage, EscapedTextShowsControlsAndStrayBytesAndKeepsEveryOtherCharacter) {
-    const struct {
-        std::string name, text, shown;
-    } cases[] = {
-        {"plain text and other scripts", "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41",
-         "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41"},
-        {"named controls", "a\0b\tc\nd\re"s, "a\\0b\\tc\\nd\\re"},
-        {"an escape sequence", "\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
-        {"DEL and the C1 controls", "\x7F\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0", "\\x7F\\x80\\x9B\\x9F\xC2\xA0"},
-        {"stray bytes",
-         "\x9B"
-         "1m\xE9t\xC3",
-         "\\x9B"
-         "1m\\xE9t\\xC3"},
-        {"overlong and surrogate forms", "\xC0\x8A\xED\xA0\x80", "\\xC0\\x8A\\xED\\xA0\\x80"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(escapeControls(c.text), c.shown) << c.name;
-    }
+struct EscapeRow {
+    const char* name;
+    std::string text, shown;
+};
+
+const EscapeRow kEscapes[] = {
+    {"plain text and other scripts", "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41",
+     "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41"},
+    {"named controls", "a\0b\tc\nd\re"s, "a\\0b\\tc\\nd\\re"},
+    {"an escape sequence", "\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
+    {"DEL and the C1 controls", "\x7F\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0", "\\x7F\\x80\\x9B\\x9F\xC2\xA0"},
+    {"stray bytes",
+     "\x9B"
+     "1m\xE9t\xC3",
+     "\\x9B"
+     "1m\\xE9t\\xC3"},
+    {"overlong and surrogate forms", "\xC0\x8A\xED\xA0\x80", "\\xC0\\x8A\\xED\\xA0\\x80"},
+};
+
+class EscapedText : public testing::TestWithParam<EscapeRow> {};
+
+TEST_P(EscapedText, ShowsControlsAndStrayBytesAndKeepsEveryOtherCharacter) {
+    EXPECT_EQ(escapeControls(GetParam().text), GetParam().shown);
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, EscapedText, testing::ValuesIn(kEscapes), test::rowName);
 
 // --- Byte ranges of a ROM image --------------------------------------------------------------------------
 
@@ -210,144 +218,51 @@ std::string read(const std::string& path, std::int32_t offset, std::int16_t coun
     return bytes.ok() ? *bytes : "refused: " + bytes.error();
 }
 
-TEST(ByteRange, ReadGivesCountBytesAtOffsetPlusShiftWithZerosPastTheEndAndRefusesTheRest) {
+struct RangeRow {
+    const char* name;
+    std::int32_t offset;
+    std::int16_t count;
+    std::int16_t shift;
+    std::string expected;
+};
+
+const RangeRow kRanges[] = {
+    {"far offset", 0x47B0C5, 9, 0, "SONIC\xE9\x80\x00\xFF"s},
+    {"shift 16 reads offset 16", 0, 7, 16, "shifted"},
+    {"negative shift", 20, 3, -4, "shi"},
+    {"straddling the end", 0x47B0CC, 6, 0, "\x00\xFF\0\0\0\0"s},
+    {"wholly past the end", 0x500000, 3, 0, "\0\0\0"s},
+    {"last possible start", kInt32Max, 2, 0, "\0\0"s},
+    {"a count of 0 reads nothing", 0x100, 0, 0, ""},
+    {"negative count", 0, -1, 0, "refused: ROM not found!"},
+    {"start before the file by the shift", 0, 1, -1, "refused: ROM not found!"},
+    {"negative offset", -1, 1, 0, "refused: ROM not found!"},
+    {"offset plus shift overflows", kInt32Max, 1, 16, "refused: ROM not found!"},
+};
+
+class ByteRange : public testing::TestWithParam<RangeRow> {};
+
+// Count bytes at offset plus shift, zeros past the end; the file is never made longer.
+TEST_P(ByteRange, ReadGivesTheBytesOrRefuses) {
+    const RangeRow& row = GetParam();
     const test::TempDir dir;
     const std::string path = dir.file("rom.bin");
-    EXPECT_EQ(read(path, 0x100, 0, 0), "");  // a count of 0 does not look at the file
-    EXPECT_EQ(read(path, 0, 4, 0), "refused: ROM not found!");
     test::writeImage(path, {{0, "0123456789ABCDEFshifted"}, {0x47B0C5, "SONIC\xE9\x80\x00\xFF"s}});
-    const struct {
-        const char* name;
-        std::int32_t offset;
-        std::int16_t count;
-        std::int16_t shift;
-        std::string expected;
-    } reads[] = {
-        {"far offset", 0x47B0C5, 9, 0, "SONIC\xE9\x80\x00\xFF"s},
-        {"shift 16 reads offset 16", 0, 7, 16, "shifted"},
-        {"negative shift", 20, 3, -4, "shi"},
-        {"straddling the end", 0x47B0CC, 6, 0, "\x00\xFF\0\0\0\0"s},
-        {"wholly past the end", 0x500000, 3, 0, "\0\0\0"s},
-        {"last possible start", kInt32Max, 2, 0, "\0\0"s},
-        {"negative count", 0, -1, 0, "refused: ROM not found!"},
-        {"start before the file by the shift", 0, 1, -1, "refused: ROM not found!"},
-        {"negative offset", -1, 1, 0, "refused: ROM not found!"},
-        {"offset plus shift overflows", kInt32Max, 1, 16, "refused: ROM not found!"},
-    };
-    for (const auto& r : reads) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(read(path, r.offset, r.count, r.shift), r.expected);
-    }
+    EXPECT_EQ(read(path, row.offset, row.count, row.shift), row.expected);
     EXPECT_EQ(std::filesystem::file_size(path), 0x47B0CEu);
 }
 
-TEST(ByteRange, FolderOrFifoIsRefusedWithoutBlocking) {
+INSTANTIATE_TEST_SUITE_P(Reads, ByteRange, testing::ValuesIn(kRanges), test::rowName);
+
+TEST(ByteRangeOf, AMissingFileFolderOrFifoIsRefusedWithoutBlocking) {
     const test::TempDir dir;
+    EXPECT_EQ(read(dir.file("rom.bin"), 0x100, 0, 0), "");  // a count of 0 does not look at the file
+    EXPECT_EQ(read(dir.file("rom.bin"), 0, 4, 0), "refused: ROM not found!");
     EXPECT_EQ(read(dir.file(""), 0, 4, 0), "refused: ROM not found!");
     RQ_SKIP_WITHOUT_FIFOS();
     const std::string fifo = dir.file("pipe.bin");
     ASSERT_TRUE(test::makeFifo(fifo));
     EXPECT_EQ(withoutBlocking(fifo, [&] { return read(fifo, 0, 4, 0); }), "refused: ROM not found!");
-}
-
-// --- The one write path --------------------------------------------------------------------------------
-
-class SafeWrite : public testing::Test {
-  protected:
-    void SetUp() override { test::writeText(m_game, m_before); }
-    void TearDown() override { setWriteFaults({}); }
-
-    [[nodiscard]] Status write(const std::vector<RoomWrite>& rooms) const {
-        return writeRooms(m_game, rooms);
-    }
-
-    const test::TempDir m_dir;
-    const std::string m_game = m_dir.file("game.bin");
-    const std::string m_before = "0123456789abcdef0123456789abcdef";
-    const std::vector<RoomWrite> m_rooms = {{2, "AB", "one"}, {8, "CDE", "two"}, {30, "FG", "three"}};
-    const std::string m_after = "01AB4567CDEbcdef0123456789abcdFG";
-};
-
-TEST_F(SafeWrite, WritesEachRoomAndNothingElseAndLeavesNoUndoFile) {
-    ASSERT_TRUE(write(m_rooms).ok());
-    EXPECT_EQ(test::readAll(m_game), m_after);
-    EXPECT_FALSE(hasInterruptedSave(m_game));
-}
-
-TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
-    const std::string fifo = m_dir.file("pipe.bin");
-    const std::string loop = m_dir.file("loop.bin");
-    std::vector<std::pair<std::string, std::string>> cases = {
-        {m_dir.file("missing.bin"), "The file \"" + m_dir.file("missing.bin") + "\" does not exist."}};
-#ifdef _WIN32
-    // Neither FIFOs nor symbolic links (they need a privilege) here; a folder cannot be opened at all.
-    cases.emplace_back(m_dir.file(""), "\"" + m_dir.file("") + "\" is not a regular file.");
-#else
-    ASSERT_TRUE(test::makeFifo(fifo));
-    std::filesystem::create_symlink(loop, loop);
-    cases.emplace_back(fifo, "\"" + fifo + "\" is not a regular file.");
-    cases.emplace_back(m_dir.path().string(),
-                       "The file \"" + m_dir.path().string() + "\" cannot be opened: Is a directory.");
-    cases.emplace_back(loop,
-                       "The file \"" + loop + "\" cannot be opened: Too many levels of symbolic links.");
-#endif
-    for (const auto& [path, message] : cases) {
-        const auto written = withoutBlocking(fifo, [&] { return writeRooms(path, m_rooms); });
-        EXPECT_EQ(written.ok() ? "" : written.error(), message + " Nothing was written.");
-    }
-    EXPECT_FALSE(std::filesystem::exists(m_dir.file("missing.bin")));
-    const auto past = write({{2, "AB", "one"}, {31, "FG", "Entry 3 (\"Title\")"}});
-    EXPECT_EQ(
-        past.ok() ? "" : past.error(),
-        "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 bytes). "
-        "Nothing was written.");
-    EXPECT_EQ(test::readAll(m_game), m_before);
-}
-
-TEST_F(SafeWrite, ASecondSaveWhileOneRunsIsRefusedAndTheFirstCompletes) {
-    std::optional<Status> second;
-    setWriteFaults({[&] { second = write({{0, "XX", "other"}}); }, 0});
-    ASSERT_TRUE(write(m_rooms).ok());
-    ASSERT_TRUE(second.has_value());
-    EXPECT_EQ(second->ok() ? "" : second->error(),
-              "\"" + m_game +
-                  "\" is being saved by another window or program. Nothing was written; try again "
-                  "when that save is done.");
-    EXPECT_EQ(test::readAll(m_game), m_after);
-}
-
-TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
-    setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0});
-    const auto written = write(m_rooms);
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().substr(0, written.error().find(" Written:")),
-              "\"" + m_game + "\" was cut short to 4 bytes while it was saved.");
-    EXPECT_EQ(test::readAll(m_game), "01AB");
-}
-
-TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndTheUndoFileRestoresEveryByte) {
-    setWriteFaults({nullptr, 2});
-    const auto written = write(m_rooms);
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error(),
-              "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
-                  ". Written: one. Not written: two, three. "
-                  "The bytes these rooms had before this save are kept in \"" +
-                  undoPath(m_game) +
-                  "\": load the file again in the launcher, or run romquill-cli recover on it, "
-                  "to put them back.");
-    EXPECT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
-    setWriteFaults({});
-    const auto again = write(m_rooms);  // refused while the undo file waits
-    EXPECT_EQ(again.ok() ? ErrorKind::Failure : again.failure().kind, ErrorKind::Refusal);
-
-    const auto recovered = recoverInterruptedSave(m_game);
-    ASSERT_TRUE(recovered) << recovered.error();
-    EXPECT_EQ(*recovered, "\"" + m_game +
-                              "\" has the bytes it had before the interrupted save again (3 rooms "
-                              "restored).");
-    EXPECT_EQ(test::readAll(m_game), m_before);
-    EXPECT_FALSE(hasInterruptedSave(m_game));
 }
 
 }  // namespace

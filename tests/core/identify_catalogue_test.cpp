@@ -41,9 +41,7 @@ TEST_P(IdentifyCatalogue, GivesTheExactNameAndLosesItWhenAKeyByteChanges) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::catalogueRows()),
-                         [](const testing::TestParamInfo<CatalogueRow>& info) {
-                             return test::rowId(info.param);
-                         });
+                         test::rowName);
 
 TEST(IdentifyCatalogueRows, CoverAllSeventySevenNamesOnce) {
     std::set<std::string> names;

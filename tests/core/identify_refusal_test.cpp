@@ -51,102 +51,112 @@ std::string identified(const test::TempDir& dir, const std::string& suffix, cons
     return id ? id->game + "|" + id->message + "|" + std::to_string(id->readFailed) : id.error();
 }
 
-TEST(IdentifyPlatformRefusal, NotValidWithoutEveryHeaderByteAndNotSupportedForAnUnknownGame) {
+struct Platform {
+    const char* name;  // the extension
+};
+
+class IdentifyPlatformRefusal : public testing::TestWithParam<Platform> {};
+
+TEST_P(IdentifyPlatformRefusal, NotValidWithoutEveryHeaderByteAndNotSupportedForAnUnknownGame) {
+    const std::string extension = GetParam().name;
     const test::TempDir dir;
-    for (const auto& [extension, kind] : kKinds) {
-        SCOPED_TRACE(extension);
-        const auto header = test::validHeader(extension);
-        EXPECT_EQ(identified(dir, "." + extension, {}, 0x8000), notValid(extension));
-        EXPECT_EQ(identified(dir, "." + extension, header, 0x8000), notSupported(extension));
-        for (std::size_t field = 0; field < header.size(); ++field) {
-            for (const std::size_t at : {std::size_t{0}, header[field].bytes.size() - 1}) {
-                SCOPED_TRACE(testing::Message() << "byte " << at << " of field " << field);
-                auto changed = header;
-                changed[field].bytes[at] ^= 1;
-                EXPECT_EQ(identified(dir, "." + extension, changed, 0x8000), notValid(extension));
-            }
+    const auto header = test::validHeader(extension);
+    EXPECT_EQ(identified(dir, "." + extension, {}, 0x8000), notValid(extension));
+    EXPECT_EQ(identified(dir, "." + extension, header, 0x8000), notSupported(extension));
+    for (std::size_t field = 0; field < header.size(); ++field) {
+        for (const std::size_t at : {std::size_t{0}, header[field].bytes.size() - 1}) {
+            SCOPED_TRACE(testing::Message() << "byte " << at << " of field " << field);
+            auto changed = header;
+            changed[field].bytes[at] ^= 1;
+            EXPECT_EQ(identified(dir, "." + extension, changed, 0x8000), notValid(extension));
         }
     }
 }
 
-TEST(Identify, EdgeFilesGiveTheGameOrTheRefusal) {
-    struct Row {
-        const char* name;
-        std::string suffix;  // the file is "game" + suffix: an extension, or more
-        Patches patches;
-        std::string expected;
-        std::uint64_t size = 0;
-    };
-    const std::string lockOn = "MK-1563 -00", sadx = "Now, you can play with SONIC!";
-    const std::string translated = "Jetzt spielst du mit SONIC!  ";
-    const std::string s2 = "00001051-01", genesis = "SEGA GENESIS   ";
-    // A perfectly good Mega Drive header: only the extension decides.
-    const Patches sonic2 = sega(s2);
-    const std::string unhandled = "No ROM Loaded|This type of file is not supported by RQL.|0";
-    const auto on = [](const char* extension, const Patches& more) {
-        return with(test::validHeader(extension), more);
-    };
-    const Row rows[] = {
-        {"NoExtension", "", sonic2, unhandled},
-        {"DotInAFolderName", ".bin/game", sonic2, unhandled},
-        {"BackupOfABin", ".bin.bak", sonic2, unhandled},
-        {"LongerExtension", ".binx", sonic2, unhandled},
-        {"OtherMegaDriveExtension", ".md", sonic2, unhandled},
-        {"ExtensionInCapitals", ".BIN", sonic2, ok("Sonic The Hedgehog 2")},
-        // "SEGA GENESIS   " stands for "SEGA MEGA DRIVE", exactly and in its place.
-        {"GenesisCartridge", ".bin", {{0x100, genesis}, {0x183, s2}}, ok("Sonic The Hedgehog 2")},
-        {"GenesisDisc", ".iso", {{0x100, genesis}, {0x183, "G-6021  -00"}}, ok("Sonic CD (J)")},
-        {"GenesisOtherLastByte", ".bin", {{0x100, "SEGA GENESIS  X"}, {0x183, s2}}, notValid("bin")},
-        {"ConsoleNameOneByteLate", ".bin", {{0x101, "SEGA MEGA DRIVE"}, {0x183, s2}}, notValid("bin")},
-        // The text lies whole at neither of the executable's two places.
-        {"ExeTextBetween", ".exe", {{0, "MZ"}, {0x3E0505, sadx}}, notSupported("exe")},
-        // A translated message: the edition marker and a text in that edition's room.
-        {"ExeTranslatedE",
-         ".exe",
-         {{0, "MZ"}, {0x3C, "0"}, {0x3E04FD, translated}},
-         ok("Sonic Adventure DX PC (E)")},
-        {"ExeTranslatedJ",
-         ".exe",
-         {{0, "MZ"}, {0x3C, "("}, {0x3E050D, translated}},
-         ok("Sonic Adventure DX PC (J)")},
-        {"ExeTranslatedInTheOtherEditionsRoom",
-         ".exe",
-         {{0, "MZ"}, {0x3C, "0"}, {0x3E050D, translated}},
-         notSupported("exe")},
-        {"Sonic1JunkMarkerIsSilent", ".bin", sega("00004049-01", {{0x4FB, "XXXXXXXXX"}}), "||0"},
-        {"SonicCdBetaCapitalZ", ".iso", sega("00000000-00", {{0x20B, "Z"}}), notSupported("iso")},
-        // The lock-on cartridge stands alone at exactly 2 MB; at any other length it looks for an image
-        // attached at 2 MB, whose console name is not tested.
-        {"LockOnOneByteShort", ".bin", sega(lockOn), ok("Sonic && Knuckles with a random Megadrive ROM"),
-         0x1FFFFF},
-        {"LockOnAttachedAtOddLength", ".bin", sega(lockOn, {{0x200183, s2}}), ok("Sonic 2 && Knuckles"),
-         0x300001},
-        {"LockOnAttachedConsoleName", ".bin",
-         sega(lockOn, {{0x200100, "NOT A CONSOLE"}, {0x200183, "MK-1079 -00"}}), ok("Sonic 3 && Knuckles")},
-        // Signatures are tried in order, and the entry whose key passed decides even when its sub-tests fail.
-        {"GameGearTitleBeforeCode", ".gg",
-         on("gg", {{0, "\x3E\x30\xD3\x05\xC3\xB9"}, {0xC0, "GG TAILS ADVENTURES"}}), ok("Tails' Adventures")},
-        {"MasterSystemSonic2OtherVersionStopsTheSearch", ".sms",
-         on("sms", {{0xC0, "MS SONIC\xA5THE\xA5HEDGEHOG.2 Ver"}, {0xDB, "3.00 1993/01/01"}, {0x205, "0J!"}}),
-         notSupported("sms")},
-        {"MasterSystemSonic1BeforeChaos", ".sms",
-         on("sms", {{0xC0, "MS SONIC\xA5" + "CHAOS"s}, {0x1FA, "=2G"}}),
-         ok("Sonic The Hedgehog - Master System")},
-        {"SignatureNeedsItsNonAsciiByte", ".gg", on("gg", {{0xC0, "GG SONIC CHAOS"}}), notSupported("gg")},
-        // Only letters 2 and 3 of the GBA game code and its region letter pick the game.
-        {"GbaRegionU", ".gba", on("gba", {{0xAC, "A2NU"}}), notSupported("gba")},
-        {"GbaFirstCodeLetterIgnored", ".gba", on("gba", {{0xAC, "BSBJ"}}), ok("Sonic Battle (J)")},
-        // MultiBoot images are always valid; files that end early are refused like any other mismatch.
-        {"MultiBootEmpty", ".mb", {}, "|This MultiBoot GameBoy Advance ROM is not supported.|0"},
-        {"EmptyCartridge", ".bin", {}, notValid("bin")},
-        {"CartridgeEndingAfterConsoleName", ".bin", {{0x100, "SEGA MEGA DRIVE"}}, notSupported("bin")},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const test::TempDir dir;
-        EXPECT_EQ(identified(dir, row.suffix, row.patches, row.size), row.expected);
-    }
+const Platform kPlatforms[] = {{"bin"}, {"iso"}, {"sms"}, {"gg"}, {"32x"}, {"exe"}, {"gba"}, {"npc"}};
+INSTANTIATE_TEST_SUITE_P(Platforms, IdentifyPlatformRefusal, testing::ValuesIn(kPlatforms), test::rowName);
+
+struct EdgeRow {
+    const char* name;
+    std::string suffix;  // the file is "game" + suffix: an extension, or more
+    Patches patches;
+    std::string expected;
+    std::uint64_t size = 0;
+};
+
+const std::string kLockOn = "MK-1563 -00", kSadx = "Now, you can play with SONIC!";
+const std::string kTranslated = "Jetzt spielst du mit SONIC!  ";
+const std::string kS2 = "00001051-01", kGenesis = "SEGA GENESIS   ";
+// A perfectly good Mega Drive header: only the extension decides.
+const Patches kSonic2 = sega(kS2);
+const std::string kUnhandled = "No ROM Loaded|This type of file is not supported by RQL.|0";
+Patches on(const char* extension, const Patches& more) {
+    return with(test::validHeader(extension), more);
 }
+
+const EdgeRow kEdges[] = {
+    {"NoExtension", "", kSonic2, kUnhandled},
+    {"DotInAFolderName", ".bin/game", kSonic2, kUnhandled},
+    {"BackupOfABin", ".bin.bak", kSonic2, kUnhandled},
+    {"LongerExtension", ".binx", kSonic2, kUnhandled},
+    {"OtherMegaDriveExtension", ".md", kSonic2, kUnhandled},
+    {"ExtensionInCapitals", ".BIN", kSonic2, ok("Sonic The Hedgehog 2")},
+    // "SEGA GENESIS   " stands for "SEGA MEGA DRIVE", exactly and in its place.
+    {"GenesisCartridge", ".bin", {{0x100, kGenesis}, {0x183, kS2}}, ok("Sonic The Hedgehog 2")},
+    {"GenesisDisc", ".iso", {{0x100, kGenesis}, {0x183, "G-6021  -00"}}, ok("Sonic CD (J)")},
+    {"GenesisOtherLastByte", ".bin", {{0x100, "SEGA GENESIS  X"}, {0x183, kS2}}, notValid("bin")},
+    {"ConsoleNameOneByteLate", ".bin", {{0x101, "SEGA MEGA DRIVE"}, {0x183, kS2}}, notValid("bin")},
+    // The text lies whole at neither of the executable's two places.
+    {"ExeTextBetween", ".exe", {{0, "MZ"}, {0x3E0505, kSadx}}, notSupported("exe")},
+    // A kTranslated message: the edition marker and a text in that edition's room.
+    {"ExeTranslatedE",
+     ".exe",
+     {{0, "MZ"}, {0x3C, "0"}, {0x3E04FD, kTranslated}},
+     ok("Sonic Adventure DX PC (E)")},
+    {"ExeTranslatedJ",
+     ".exe",
+     {{0, "MZ"}, {0x3C, "("}, {0x3E050D, kTranslated}},
+     ok("Sonic Adventure DX PC (J)")},
+    {"ExeTranslatedInTheOtherEditionsRoom",
+     ".exe",
+     {{0, "MZ"}, {0x3C, "0"}, {0x3E050D, kTranslated}},
+     notSupported("exe")},
+    {"Sonic1JunkMarkerIsSilent", ".bin", sega("00004049-01", {{0x4FB, "XXXXXXXXX"}}), "||0"},
+    {"SonicCdBetaCapitalZ", ".iso", sega("00000000-00", {{0x20B, "Z"}}), notSupported("iso")},
+    // The lock-on cartridge stands alone at exactly 2 MB; at any other length it looks for an image
+    // attached at 2 MB, whose console name is not tested.
+    {"LockOnOneByteShort", ".bin", sega(kLockOn), ok("Sonic && Knuckles with a random Megadrive ROM"),
+     0x1FFFFF},
+    {"LockOnAttachedAtOddLength", ".bin", sega(kLockOn, {{0x200183, kS2}}), ok("Sonic 2 && Knuckles"),
+     0x300001},
+    {"LockOnAttachedConsoleName", ".bin",
+     sega(kLockOn, {{0x200100, "NOT A CONSOLE"}, {0x200183, "MK-1079 -00"}}), ok("Sonic 3 && Knuckles")},
+    // Signatures are tried in order, and the entry whose key passed decides even when its sub-tests fail.
+    {"GameGearTitleBeforeCode", ".gg",
+     on("gg", {{0, "\x3E\x30\xD3\x05\xC3\xB9"}, {0xC0, "GG TAILS ADVENTURES"}}), ok("Tails' Adventures")},
+    {"MasterSystemSonic2OtherVersionStopsTheSearch", ".sms",
+     on("sms", {{0xC0, "MS SONIC\xA5THE\xA5HEDGEHOG.2 Ver"}, {0xDB, "3.00 1993/01/01"}, {0x205, "0J!"}}),
+     notSupported("sms")},
+    {"MasterSystemSonic1BeforeChaos", ".sms", on("sms", {{0xC0, "MS SONIC\xA5" + "CHAOS"s}, {0x1FA, "=2G"}}),
+     ok("Sonic The Hedgehog - Master System")},
+    {"SignatureNeedsItsNonAsciiByte", ".gg", on("gg", {{0xC0, "GG SONIC CHAOS"}}), notSupported("gg")},
+    // Only letters 2 and 3 of the GBA game code and its region letter pick the game.
+    {"GbaRegionU", ".gba", on("gba", {{0xAC, "A2NU"}}), notSupported("gba")},
+    {"GbaFirstCodeLetterIgnored", ".gba", on("gba", {{0xAC, "BSBJ"}}), ok("Sonic Battle (J)")},
+    // MultiBoot images are always valid; files that end early are refused like any other mismatch.
+    {"MultiBootEmpty", ".mb", {}, "|This MultiBoot GameBoy Advance ROM is not supported.|0"},
+    {"EmptyCartridge", ".bin", {}, notValid("bin")},
+    {"CartridgeEndingAfterConsoleName", ".bin", {{0x100, "SEGA MEGA DRIVE"}}, notSupported("bin")},
+};
+
+class IdentifyEdge : public testing::TestWithParam<EdgeRow> {};
+
+TEST_P(IdentifyEdge, GivesTheGameOrTheRefusal) {
+    const test::TempDir dir;
+    EXPECT_EQ(identified(dir, GetParam().suffix, GetParam().patches, GetParam().size), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, IdentifyEdge, testing::ValuesIn(kEdges), test::rowName);
 
 }  // namespace
 }  // namespace rq

@@ -25,7 +25,6 @@ struct LoadRow {
     const char* file;
     std::vector<Patch> bytes;
     std::string shown;
-    friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const LoadRow kLoads[] = {
@@ -119,8 +118,7 @@ TEST_P(LauncherModelTest, ShowsWhatTheLoadFound) {
     EXPECT_EQ(state.editorSavedTab, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loads, LauncherModelTest, testing::ValuesIn(kLoads),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Loads, LauncherModelTest, testing::ValuesIn(kLoads), test::rowName);
 
 TEST_F(LauncherModelTest, StartsWithNothingAndAFailedLoadChangesNothingButTheSavedTab) {
     EXPECT_EQ(after({}), "Romquill | No ROM Loaded | Launch! (off) | no template | - | refuses");

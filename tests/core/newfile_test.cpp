@@ -33,81 +33,71 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> filesIn(const test::TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) {
-        names.push_back(pathText(entry.path().filename()));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 fs::file_type typeOf(const std::string& path) {
     return fs::symlink_status(fsPath(path)).type();
 }
 
+// What the row makes at the name "out" ("aim" for a link to lead to), false when the system cannot make it
+// here; and the refusal after the quoted name, {aim} standing for aim's full path. None: the file is written.
+using Name = const std::string&;
+struct NameRow {
+    const char* name;
+    bool (*make)(Name out, Name aim);
+    std::string refusal;
+};
+
+const std::string kNotRegular = ", not a regular file: nothing is written in its place.";
+const NameRow kNames[] = {
+    {"nothing", [](Name, Name) { return true; }, ""},
+    {"a regular file", [](Name out, Name) { return test::writeText(out, "old"), true; }, ""},
+    {"a folder", [](Name out, Name) { return fs::create_directory(fsPath(out)); },
+     "is a folder" + kNotRegular},
+#ifndef _WIN32
+    {"a link to a file",
+     [](Name out, Name aim) { return test::writeText(aim, "old"), fs::create_symlink("aim", out), true; },
+     ""},
+    {"a link leading nowhere", [](Name out, Name) { return fs::create_symlink("gone", out), true; },
+     "is a symbolic link to \"gone\", which does not exist: nothing is written through it."},
+    {"a FIFO", [](Name out, Name) { return test::makeFifo(out); }, "is a named pipe (FIFO)" + kNotRegular},
+    {"a link to a FIFO",
+     [](Name out, Name aim) { return test::makeFifo(aim) && (fs::create_symlink("aim", out), true); },
+     "leads to \"{aim}\", a named pipe (FIFO)" + kNotRegular},
+    // The stand-in for /dev/null, made where only the test looks: mknod needs root.
+    {"a device", [](Name out, Name) { return ::mknod(out.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+     "is a device" + kNotRegular},
+#endif
+};
+
+class NewFileName : public testing::TestWithParam<NameRow> {};
+
 // Nothing or a regular file at the name is replaced; a link is kept and the file it leads to replaced;
 // anything else is refused and stays what it was, with no temporary file left beside it.
-TEST(NewFile, WhatStandsAtTheNameIsLookedAtBeforeAnythingIsWritten) {
+TEST_P(NewFileName, WhatStandsThereIsLookedAtBeforeAnythingIsWritten) {
     const test::TempDir dir;
-    const std::string out = dir.file("out"), aim = dir.file("aim");
-    const auto refusal = [&](const std::string& what) {
-        return "\"" + out + "\" " + what + ", not a regular file: nothing is written in its place. " +
-               "Choose another name.";
-    };
-    const struct {
-        std::string name;
-        std::function<bool()> make;  // false: the system cannot make it here
-        std::string error;
-    } rows[] = {
-        {"nothing", [] { return true; }, ""},
-        {"a regular file", [&] { return test::writeText(out, "old"), true; }, ""},
-        {"a folder", [&] { return fs::create_directory(fsPath(out)); }, refusal("is a folder")},
-#ifndef _WIN32
-        {"a link to a file",
-         [&] { return test::writeText(aim, "old"), fs::create_symlink("aim", out), true; }, ""},
-        {"a link leading nowhere", [&] { return fs::create_symlink("gone", out), true; },
-         "\"" + out +
-             "\" is a symbolic link to \"gone\", which does not exist: nothing is written through it. " +
-             "Choose another name."},
-        {"a FIFO", [&] { return test::makeFifo(out); }, refusal("is a named pipe (FIFO)")},
-        {"a link to a FIFO", [&] { return test::makeFifo(aim) && (fs::create_symlink("aim", out), true); },
-         refusal("leads to \"" + pathText(fs::canonical(dir.path()) / "aim") + "\", a named pipe (FIFO)")},
-        // The stand-in for /dev/null, made where only the test looks: mknod needs root.
-        {"a device", [&] { return ::mknod(out.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
-         refusal("is a device")},
-#endif
-    };
-    std::vector<std::string> skipped;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        for (const auto& entry : fs::directory_iterator(dir.path())) {
-            fs::remove_all(entry.path());
-        }
-        if (!row.make()) {
-            skipped.push_back(row.name);
-            continue;
-        }
-        const auto before = typeOf(out);
-        auto expected = filesIn(dir);
-        const auto written = writeNewFile(out, "new");
-        if (row.error.empty()) {
-            ASSERT_TRUE(written) << written.error();
-            EXPECT_EQ(test::readAll(out), "new");
-            EXPECT_EQ(typeOf(out), before == fs::file_type::not_found ? fs::file_type::regular : before);
-            if (before == fs::file_type::not_found) {
-                expected = {"out"};
-            }
-        } else {
-            EXPECT_EQ(written ? "" : written.error(), row.error);
-            EXPECT_EQ(typeOf(out), before);
-        }
-        EXPECT_EQ(filesIn(dir), expected);
+    const std::string out = dir.file("out");
+    if (!GetParam().make(out, dir.file("aim"))) {
+        GTEST_SKIP() << "not made here (needs root)";
     }
-    if (!skipped.empty()) {
-        GTEST_SKIP() << "not made here (needs root): " << skipped.front();
+    const auto before = typeOf(out);
+    auto expected = test::filesIn(dir);
+    const auto written = writeNewFile(out, "new");
+    std::string refusal = GetParam().refusal;
+    if (refusal.empty()) {
+        ASSERT_TRUE(written) << written.error();
+        EXPECT_EQ(test::readAll(out), "new");
+        EXPECT_EQ(typeOf(out), before == fs::file_type::not_found ? fs::file_type::regular : before);
+        expected = before == fs::file_type::not_found ? std::vector<std::string>{"out"} : expected;
+    } else {
+        if (const auto at = refusal.find("{aim}"); at != std::string::npos) {
+            refusal.replace(at, 5, pathText(fs::canonical(dir.path()) / "aim"));
+        }
+        EXPECT_EQ(written ? "" : written.error(), "\"" + out + "\" " + refusal + " Choose another name.");
+        EXPECT_EQ(typeOf(out), before);
     }
+    EXPECT_EQ(test::filesIn(dir), expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, NewFileName, testing::ValuesIn(kNames), test::rowName);
 
 // A writer's temporary file, as this test holds it: a running writer holds it as long as it writes.
 class Held {
@@ -165,7 +155,7 @@ TEST(NewFile, ACrashedWritersLeftoverGoesWithTheNextNewFileInItsFolder) {
     ASSERT_TRUE(WIFSIGNALED(status));
 #endif
     ASSERT_TRUE(writeNewFile(dir.file("out"), "new"));
-    EXPECT_EQ(filesIn(dir),
+    EXPECT_EQ(test::filesIn(dir),
               (std::vector<std::string>{".romquill-89abcdef.tmp", ".romquill-mine.tmp", "out"}));
 }
 
@@ -191,7 +181,7 @@ TEST(NewFile, AnyNameTheFileSystemTakesWorks) {
     const std::string name = std::string(251, 'n') + ".bin";  // 255 bytes, the most most systems take
     const auto written = writeNewFile(dir.file(name), "x");
     ASSERT_TRUE(written) << written.error();
-    EXPECT_EQ(filesIn(dir), std::vector{name});
+    EXPECT_EQ(test::filesIn(dir), std::vector{name});
 }
 
 // The output found among the inputs by the file it is, not by how it is spelled.

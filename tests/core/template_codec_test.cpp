@@ -130,67 +130,75 @@ TEST_F(TemplateCodec, TheCharactersASaveWouldRefuseAreFoundAsTheUserTypes) {
     }
 }
 
-TEST_F(TemplateCodec, RefusedSaveNamesTheProblemAndWritesNothing) {
-    struct Case {
-        const char* name;
-        std::vector<Entry> entries;
-        std::vector<std::string> texts;
-        std::string error;
-    };
-    const auto invalid = [](int entry, const std::string& key, const std::string& text) {
-        const std::string n = std::to_string(entry);
-        return "Entry " + n + " (\"Entry " + n + "\"): The character '" + key + "' in the string '" + text +
-               "' is invalid. Please replace it with a valid character.\r\n"
-               "Note: this error may not apply to every text string in the game.";
-    };
-    const std::vector<Entry> three = {{"One", 4, 0x10}, {"NoSpace", 4, 0x18}, {"One", 4, 0x20}};
-    const std::vector<Case> cases = {
-        // Entries before the faulty one are valid, and still nothing is written.
-        {"lower-case letter named by its _ key", three, {"AAAA", "AAAA", "AbA"}, invalid(3, "_b", "AbA ")},
-        {"letter without a save code, before 中", three, {"AAAA", "AAAA", "AZ中"}, invalid(3, "Z", "AZ中 ")},
-        // A character without a byte in the code page is its own key; one beyond the BMP counts as one.
-        {"character outside the code page", three, {"AAAA", "AAAA", "A中Z"}, invalid(3, "中", "A中Z ")},
-        {"character beyond the BMP", three, {"AAAA", "AAAA", "A😀"}, invalid(3, "😀", "A😀  ")},
-        {"padding needs a space code", three, {"AAAA", "AA", "AAAA"}, invalid(2, "¬", "AA  ")},
-        // Not cut to fit without a word, whichever way the text came.
-        {"longer than its box",
-         three,
-         {"AAAAA", "AAAA", "AAAA"},
-         "Entry 1 (\"Entry 1\") has room for 4 characters, not the 5 of its new text. Nothing was written."},
-        {"equals sign named by its key", three, {"AAAA", "A=AA", "AAAA"}, invalid(2, "¦", "A=AA")},
-        {"control characters escaped",
-         three,
-         {"AAAA", "AAAA", "\x1B\n\0"s},
-         invalid(3, "\\x1B", "\\x1B\\n\\0 ")},
-        // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
-        {"two-byte codes in an odd length",
-         {{"One", 4, 0x10}, {"Two", 3, 0x20}},
-         {"AAAA", "KK"},
-         "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
-        // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
-        {"room past the end",
-         {{"One", 4, 0x10}, {"One", 4, 0x3E}},
-         {"AAAA", "AAAA"},
-         "Entry 2 (\"Entry 2\") lies past the end of the file (offset 0x3E, 4 bytes; the file has 64 bytes). "
-         "Nothing was written."},
-        // A code without a Load key shows as "<error>": 7 bytes for each of 300 x 32767 codes.
-        {"decoded texts past 64 MiB",
-         std::vector<Entry>(300, {"One", 32767, 0x10}),
-         {},
-         "The template " + m_folder.path("plugins\\games\\codec.ini") +
-             " cannot be used: its 300 entries could decode to 68810700 bytes of text, more than the "
-             "67108864 bytes (64 MiB) allowed."},
-    };
+struct RefusedRow {
+    const char* name;
+    std::vector<test::EntryText> entries;
+    std::vector<std::string> texts;
+    std::string error;  // {template}: the template's path
+};
+
+std::string invalid(int entry, const std::string& key, const std::string& text) {
+    const std::string n = std::to_string(entry);
+    return "Entry " + n + " (\"Entry " + n + "\"): The character '" + key + "' in the string '" + text +
+           "' is invalid. Please replace it with a valid character.\r\n"
+           "Note: this error may not apply to every text string in the game.";
+}
+const std::vector<test::EntryText> kThree = {{"One", 4, 0x10}, {"NoSpace", 4, 0x18}, {"One", 4, 0x20}};
+
+const RefusedRow kRefused[] = {
+    // Entries before the faulty one are valid, and still nothing is written.
+    {"lower-case letter named by its _ key", kThree, {"AAAA", "AAAA", "AbA"}, invalid(3, "_b", "AbA ")},
+    {"letter without a save code, before 中", kThree, {"AAAA", "AAAA", "AZ中"}, invalid(3, "Z", "AZ中 ")},
+    // A character without a byte in the code page is its own key; one beyond the BMP counts as one.
+    {"character outside the code page", kThree, {"AAAA", "AAAA", "A中Z"}, invalid(3, "中", "A中Z ")},
+    {"character beyond the BMP", kThree, {"AAAA", "AAAA", "A😀"}, invalid(3, "😀", "A😀  ")},
+    {"padding needs a space code", kThree, {"AAAA", "AA", "AAAA"}, invalid(2, "¬", "AA  ")},
+    // Not cut to fit without a word, whichever way the text came.
+    {"longer than its box",
+     kThree,
+     {"AAAAA", "AAAA", "AAAA"},
+     "Entry 1 (\"Entry 1\") has room for 4 characters, not the 5 of its new text. Nothing was written."},
+    {"equals sign named by its key", kThree, {"AAAA", "A=AA", "AAAA"}, invalid(2, "¦", "A=AA")},
+    {"control characters escaped",
+     kThree,
+     {"AAAA", "AAAA", "\x1B\n\0"s},
+     invalid(3, "\\x1B", "\\x1B\\n\\0 ")},
+    // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
+    {"two-byte codes in an odd length",
+     {{"One", 4, 0x10}, {"Two", 3, 0x20}},
+     {"AAAA", "KK"},
+     "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
+    // The file has 0x40 bytes; a room of 4 at 3E runs past its end.
+    {"room past the end",
+     {{"One", 4, 0x10}, {"One", 4, 0x3E}},
+     {"AAAA", "AAAA"},
+     "Entry 2 (\"Entry 2\") lies past the end of the file (offset 0x3E, 4 bytes; the file has 64 bytes). "
+     "Nothing was written."},
+    // A code without a Load key shows as "<error>": 7 bytes for each of 300 x 32767 codes.
+    {"decoded texts past 64 MiB",
+     std::vector<test::EntryText>(300, {"One", 32767, 0x10}),
+     {},
+     "The template {template} cannot be used: its 300 entries could decode to 68810700 bytes of text, more "
+     "than the "
+     "67108864 bytes (64 MiB) allowed."},
+};
+
+class RefusedSave : public TemplateCodec, public testing::WithParamInterface<RefusedRow> {};
+
+TEST_P(RefusedSave, NamesTheProblemAndWritesNothing) {
     writeGame({});
     const auto before = test::readAll(m_game);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto saved = saveEntryTexts(writeTemplate(c.entries), m_game, {}, c.texts);
-        ASSERT_FALSE(saved);
-        EXPECT_EQ(saved.error(), c.error);
-        EXPECT_EQ(test::readAll(m_game), before);
+    const std::string path = writeTemplate(GetParam().entries);
+    std::string error = GetParam().error;
+    if (const auto at = error.find("{template}"); at != std::string::npos) {
+        error.replace(at, 10, path);
     }
+    const auto saved = saveEntryTexts(path, m_game, {}, GetParam().texts);
+    EXPECT_EQ(saved ? "" : saved.error(), error);
+    EXPECT_EQ(test::readAll(m_game), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Texts, RefusedSave, testing::ValuesIn(kRefused), test::rowName);
 
 TEST_F(TemplateCodec, ATemplateThatIsThereButCannotBeReadIsRefusedWithTheReason) {
     const std::string path = writeTemplate({});
@@ -208,88 +216,91 @@ TEST_F(TemplateCodec, ATextFormatWithoutAnAlphabetIsRefusedAsAnOldAlphabet) {
     EXPECT_EQ(read.failure().subject, m_folder.path("plugins\\alphabets\\<error>"));
 }
 
-// Each rule of the format refuses with one phrase: reading a template stops at it, and check lists it.
-TEST_F(TemplateCodec, EachRuleGivesOnePhraseToReadingAndCheckingAlike) {
-    struct Rule {
-        std::string section, key, value;
-        const char* phrase;  // nullptr: the value is accepted
-    };
-    const char* const notANumber = "is not a number";
-    const char* const notASize = "is not a size from 0 to 32767 bytes";
-    const char* const charLength =
-        "is not a number of bytes from 0 to 127 (a save value holds at most 254 digits)";
-    const char* const notAnOffset = "is not a hexadecimal offset from 0 to 7FFFFFFF";
-    const char* const notPairs = "is not a string of hexadecimal digit pairs";
-    const char* const notOnePair = "is not 2 hexadecimal digits, as CharLength 1 asks";
-    const char* const outOfRange =
-        "is out of range: a count from -32768 to 540 (the editor has room for 540 entries)";
-    const char* const outside = "is not a path inside the alphabets folder";
-    const std::vector<Rule> rules = {
-        {"TextFormattingSystem", "NumberOfEntries", "many", notANumber},
-        {"TextFormattingSystem", "NumberOfEntries", "+-5", notANumber},
-        {"TextFormattingSystem", "NumberOfEntries", "-3", nullptr},  // no entries at all
-        {"TextFormattingSystem", "NumberOfEntries", "541", outOfRange},
-        {"TextFormattingSystem", "NumberOfEntries", "99999", outOfRange},
-        {"TextFormattingSystem", "One", "..\\x.ini", outside},
-        {"TextFormattingSystem", "One", "\\x.ini", outside},
-        {"TextFormattingSystem", "One", "C:x.ini", outside},
-        {"entry1", "Length", "-2", notASize},
-        {"entry1", "Length", "40000", notASize},
-        {"entry1", "Length", "+32767", nullptr},
-        {"entry1", "HexLocation", "2G0", notAnOffset},
-        {"entry1", "HexLocation", "100000000", notAnOffset},
-        {"entry1", "HexLocation", "80000000", notAnOffset},
-        {"entry1", "HexLocation", "7fffffff", nullptr},
-        {"AlphabetAndFileInfo", "CharLength", "-1", charLength},
-        {"AlphabetAndFileInfo", "CharLength", "128", charLength},
-        {"save", "A", "414", notPairs},
-        {"save", "A", "zz", notPairs},
-        {"save", "A", "", notOnePair},
-        {"save", "A", "4141", notOnePair},
-        {"save", "", "", "has no codes, so no character can be saved"},  // the section as a whole
-    };
-    for (std::size_t i = 0; i < rules.size(); ++i) {
-        const Rule& rule = rules[i];
-        SCOPED_TRACE(rule.key + " = " + rule.value);
-        const auto pick = [&rule](const std::string& section, const std::string& key, const char* fallback) {
-            return rule.section == section && rule.key == key ? rule.value : std::string(fallback);
-        };
-        // Files of their own: rewritten in the same tick, a file of the same size could read as before.
-        const std::string name = "rule" + std::to_string(i) + ".ini";
-        writeAlphabet(name,
-                      "[AlphabetAndFileInfo]\nCharLength=" + pick("AlphabetAndFileInfo", "CharLength", "1") +
-                          "\n[save]\n" + (rule.key.empty() ? "" : "A=" + pick("save", "A", "41") + "\n"));
-        m_folder.writeTemplate(name,
-                               "[TextFormattingSystem]\nNumberOfEntries=" +
-                                   pick("TextFormattingSystem", "NumberOfEntries", "1") +
-                                   "\nOne=" + pick("TextFormattingSystem", "One", name.c_str()) +
-                                   "\n[entry1]\nTextFormat=One\nLength=" + pick("entry1", "Length", "2") +
-                                   "\nHexLocation=" + pick("entry1", "HexLocation", "10") + "\n");
-        const std::string templatePath = m_folder.path("plugins\\games\\" + name);
-        const bool inAlphabet = rule.section == "AlphabetAndFileInfo" || rule.section == "save";
-        const std::string file = inAlphabet ? m_folder.path("plugins\\alphabets\\" + name) : templatePath;
+// A value of one key (all others fine) and the phrase that refuses it; none: the value is accepted.
+struct RuleRow {
+    const char* name;
+    std::string section, key, value;
+    const char* phrase;
+};
 
-        // Reading gives the first problem, check lists every problem: here the same one, or none.
-        const auto read = readGameTemplate(templatePath);
-        std::string listed;
-        for (const auto& p : checkTemplate(templatePath, std::nullopt)) {
-            listed +=
-                p.file + " [" + p.section + "] " + p.key + " = \"" + p.value.value_or("") + "\" " + p.what;
-        }
-        if (rule.phrase == nullptr) {
-            EXPECT_TRUE(read) << read.error();
-            EXPECT_EQ(listed, "");
-            continue;
-        }
-        const std::string where = rule.key.empty() ? "the section [" + rule.section + "] "
-                                                   : "in section [" + rule.section + "] the key " + rule.key +
-                                                         " has the value \"" + rule.value + "\", which ";
-        EXPECT_EQ(read ? "" : read.error(),
-                  "The template " + file + " cannot be used: " + where + rule.phrase + ".");
-        EXPECT_EQ(listed,
-                  file + " [" + rule.section + "] " + rule.key + " = \"" + rule.value + "\" " + rule.phrase);
+const char* const kNotANumber = "is not a number";
+const char* const kNotASize = "is not a size from 0 to 32767 bytes";
+const char* const kCharLength =
+    "is not a number of bytes from 0 to 127 (a save value holds at most 254 digits)";
+const char* const kNotAnOffset = "is not a hexadecimal offset from 0 to 7FFFFFFF";
+const char* const kNotPairs = "is not a string of hexadecimal digit pairs";
+const char* const kNotOnePair = "is not 2 hexadecimal digits, as CharLength 1 asks";
+const char* const kOutOfRange =
+    "is out of range: a count from -32768 to 540 (the editor has room for 540 entries)";
+const char* const kOutside = "is not a path inside the alphabets folder";
+const std::string kFormats = "TextFormattingSystem";
+
+const RuleRow kRules[] = {
+    {"CountAWord", kFormats, "NumberOfEntries", "many", kNotANumber},
+    {"CountTwoSigns", kFormats, "NumberOfEntries", "+-5", kNotANumber},
+    {"CountNegativeMeansNone", kFormats, "NumberOfEntries", "-3", nullptr},
+    {"CountPastTheEditorsRoom", kFormats, "NumberOfEntries", "541", kOutOfRange},
+    {"CountPastSixteenBits", kFormats, "NumberOfEntries", "99999", kOutOfRange},
+    {"AlphabetInTheFolderAbove", kFormats, "One", "..\\x.ini", kOutside},
+    {"AlphabetFromTheRoot", kFormats, "One", "\\x.ini", kOutside},
+    {"AlphabetOnADrive", kFormats, "One", "C:x.ini", kOutside},
+    {"LengthNegative", "entry1", "Length", "-2", kNotASize},
+    {"LengthPastSixteenBits", "entry1", "Length", "40000", kNotASize},
+    {"LengthLargestWithItsSign", "entry1", "Length", "+32767", nullptr},
+    {"OffsetNotHexadecimal", "entry1", "HexLocation", "2G0", kNotAnOffset},
+    {"OffsetPastThirtyTwoBits", "entry1", "HexLocation", "100000000", kNotAnOffset},
+    {"OffsetNegativeAsSigned", "entry1", "HexLocation", "80000000", kNotAnOffset},
+    {"OffsetLargest", "entry1", "HexLocation", "7fffffff", nullptr},
+    {"CharLengthNegative", "AlphabetAndFileInfo", "CharLength", "-1", kCharLength},
+    {"CharLengthPastASaveValue", "AlphabetAndFileInfo", "CharLength", "128", kCharLength},
+    {"SaveValueOddDigits", "save", "A", "414", kNotPairs},
+    {"SaveValueNotHexadecimal", "save", "A", "zz", kNotPairs},
+    {"SaveValueEmpty", "save", "A", "", kNotOnePair},
+    {"SaveValueLongerThanCharLength", "save", "A", "4141", kNotOnePair},
+    {"SaveSectionWithoutCodes", "save", "", "", "has no codes, so no character can be saved"},
+};
+
+class TemplateRule : public TemplateCodec, public testing::WithParamInterface<RuleRow> {};
+
+// Each rule of the format refuses with one phrase: reading a template stops at it, and check lists it.
+TEST_P(TemplateRule, GivesOnePhraseToReadingAndCheckingAlike) {
+    const RuleRow& rule = GetParam();
+    const auto pick = [&rule](const std::string& section, const std::string& key, const char* fallback) {
+        return rule.section == section && rule.key == key ? rule.value : std::string(fallback);
+    };
+    writeAlphabet("rule.ini",
+                  "[AlphabetAndFileInfo]\nCharLength=" + pick("AlphabetAndFileInfo", "CharLength", "1") +
+                      "\n[save]\n" + (rule.key.empty() ? "" : "A=" + pick("save", "A", "41") + "\n"));
+    m_folder.writeTemplate(
+        "rule.ini", "[TextFormattingSystem]\nNumberOfEntries=" + pick(kFormats, "NumberOfEntries", "1") +
+                        "\nOne=" + pick(kFormats, "One", "rule.ini") +
+                        "\n[entry1]\nTextFormat=One\nLength=" + pick("entry1", "Length", "2") +
+                        "\nHexLocation=" + pick("entry1", "HexLocation", "10") + "\n");
+    const std::string templatePath = m_folder.path("plugins\\games\\rule.ini");
+    const bool inAlphabet = rule.section == "AlphabetAndFileInfo" || rule.section == "save";
+    const std::string file = inAlphabet ? m_folder.path("plugins\\alphabets\\rule.ini") : templatePath;
+
+    // Reading gives the first problem, check lists every problem: here the same one, or none.
+    const auto read = readGameTemplate(templatePath);
+    std::string listed;
+    for (const auto& p : checkTemplate(templatePath, std::nullopt)) {
+        listed += p.file + " [" + p.section + "] " + p.key + " = \"" + p.value.value_or("") + "\" " + p.what;
     }
+    if (rule.phrase == nullptr) {
+        EXPECT_TRUE(read) << read.error();
+        EXPECT_EQ(listed, "");
+        return;
+    }
+    const std::string where = rule.key.empty() ? "the section [" + rule.section + "] "
+                                               : "in section [" + rule.section + "] the key " + rule.key +
+                                                     " has the value \"" + rule.value + "\", which ";
+    EXPECT_EQ(read ? "" : read.error(),
+              "The template " + file + " cannot be used: " + where + rule.phrase + ".");
+    EXPECT_EQ(listed,
+              file + " [" + rule.section + "] " + rule.key + " = \"" + rule.value + "\" " + rule.phrase);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rules, TemplateRule, testing::ValuesIn(kRules), test::rowName);
 
 }  // namespace
 }  // namespace rq

@@ -30,14 +30,15 @@ const VersionCase kVersions[] = {
     {"NotAnIniFile", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), false},
 };
 
-TEST(TemplateDetails, OnlyVersionOneIsSupported) {
+class TemplateVersion : public testing::TestWithParam<VersionCase> {};
+
+TEST_P(TemplateVersion, OnlyVersionOneIsSupported) {
     const test::TempDir dir;
-    for (const auto& c : kVersions) {
-        SCOPED_TRACE(c.name);
-        test::writeText(dir.file("t.ini"), c.file);
-        EXPECT_EQ(readTemplateDetails(dir.file("t.ini")).supported(), c.supported);
-    }
+    test::writeText(dir.file("t.ini"), GetParam().file);
+    EXPECT_EQ(readTemplateDetails(dir.file("t.ini")).supported(), GetParam().supported);
 }
+
+INSTANTIATE_TEST_SUITE_P(Versions, TemplateVersion, testing::ValuesIn(kVersions), test::rowName);
 
 TEST(TemplateDetails, AreTheTemplatesTextAndErrorForMissingKeys) {
     const test::TempDir dir;

@@ -16,7 +16,6 @@ struct AppRow {
     const char* platform;  // "none-such": the program cannot start a window, as without a display
     int exitCode;
     std::string out, err;
-    friend void PrintTo(const AppRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const std::string kUsageLine = "Usage: romquill [OPTION]... [FILE]\n";
@@ -47,8 +46,7 @@ TEST_P(AppTest, AnswersItsOptionsAndExits) {
     EXPECT_EQ(run.err.substr(run.err.size() - std::min(run.err.size(), row.err.size())), row.err);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, AppTest, ::testing::ValuesIn(kRuns),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Runs, AppTest, ::testing::ValuesIn(kRuns), test::rowName);
 
 }  // namespace
 }  // namespace rq

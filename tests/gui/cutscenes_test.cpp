@@ -20,9 +20,7 @@ using Icon = Dialogs::Icon;
 using test::shown;
 
 const std::string kSentence = "Now, you can play with SONIC!";  // where identification looks for it
-const QString kSaved = shown(Icon::Information, "Writing complete!");
-const QString kRefused = QStringLiteral(
-    "Tikal Text, line 1: The character '\u4E2D' has no byte in code page 1252. Nothing was written.");
+const QString kSaved = test::saved();
 
 class CutscenesTest : public test::LauncherFixture {
   public:
@@ -209,17 +207,31 @@ TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
     EXPECT_EQ(text("sonic_0") + window->windowTitle(), "Romquill - SA:DX PC Component");
 }
 
+// The padding spaces are not shown: the room left counts what is, and typing goes on after it.
 TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusWhereItWas) {
-    ASSERT_NE(open("0", Edition::E), nullptr);
+    ASSERT_NE(open("0", Edition::E, 0x3E04FD, false, {{0x4790B3, "Hey" + std::string(21, ' ')}}), nullptr);
+    EXPECT_EQ(text("sonic_99") + "|" + child<QLabel>("room_left_sonic_99")->text(), "Hey|21 left");
+    child("sonic_99")->end(false);
+    QTest::keyClicks(child("sonic_99"), "!!");
+    EXPECT_EQ(text("sonic_99"), "Hey!!");
+    type("sonic_99", "Hey");  // as read: no edit
+    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
+    const QString unchanged =
+        shown(Icon::Information,
+              "None of these texts has been changed since it was read or last saved, so "
+              "nothing was written.");
+    click("sonic_write");
+    EXPECT_EQ(dialogs.log, QStringList{unchanged});
+
     load(megaDrive("other.bin"));  // what the launcher loads later is no concern of this window's
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    std::string expected = before;
+    std::string expected = test::readAll(path);
     const struct {
         QString box, typed, button;
         std::uint64_t offset;
         int size;
-    } saves[] = {{"sonic_99", "Hey", "sonic_write", 0x4790B3, 24},
+    } saves[] = {{"sonic_99", "Hey you", "sonic_write", 0x4790B3, 24},
                  {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
                  {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
     for (const auto& save : saves) {
@@ -242,48 +254,29 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
               QStringList({"19 left", QStringLiteral("Cannot be saved: '\u4E2D' (no byte in code page 1252)"),
                            "*Romquill - Sonic Adventure DX (E)"}));
     click("tikal_text_click");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, kRefused)});
+    EXPECT_EQ(dialogs.log,
+              QStringList{shown(Icon::Exclamation, QStringLiteral("Tikal Text, line 1: The character "
+                                                                  "'\u4E2D' has no byte in code page "
+                                                                  "1252. Nothing was written."))});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D"));
     EXPECT_EQ(test::readAll(path), expected);
     type("tikaltxt_0", "Tikal");
     dialogs.log.clear();
     QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
-    EXPECT_EQ(dialogs.log, QStringList{kSaved});
+    click("sonic_write");
+    EXPECT_EQ(dialogs.log, QStringList({kSaved, unchanged}));
     EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     expected.replace(0x3E8B1D, 20, std::string("Tikal").append(15, ' '));
-    EXPECT_EQ(test::readAll(path), expected);
-    dialogs.log.clear();
-    click("sonic_write");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
-                                             "None of these texts has been changed since it was read or last "
-                                             "saved, so nothing was written.")});
     EXPECT_EQ(test::readAll(path), expected);
     // The first message translated, the file is still known for what it is, and opens again.
     load(path);
     EXPECT_EQ(launcher->state().detectedGame, "Sonic Adventure DX PC (E)");
 }
 
-// The padding spaces are not shown: the room left counts what is, and typing goes on after it.
-TEST_F(CutscenesTest, ShowsTextsWithoutTheirPaddingAndTypingGoesOnAfterThem) {
-    ASSERT_NE(open("0", Edition::E, 0x3E04FD, false, {{0x4790B3, "Hey" + std::string(21, ' ')}}), nullptr);
-    EXPECT_EQ(text("sonic_99") + "|" + child<QLabel>("room_left_sonic_99")->text(), "Hey|21 left");
-    child("sonic_99")->end(false);
-    QTest::keyClicks(child("sonic_99"), "!!");
-    EXPECT_EQ(text("sonic_99"), "Hey!!");
-    type("sonic_99", "Hey");  // as read: no edit
-    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
-    click("sonic_write");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
-                                             "None of these texts has been changed since it was read or last "
-                                             "saved, so nothing was written.")});
-}
-
 // Closing with edits asks first; Yes saves the edits of every part.
 TEST_F(CutscenesTest, AsksBeforeClosingWithUnsavedEditsAndSavesThemAll) {
     ASSERT_NE(open("0", Edition::E), nullptr);
-    const QString ask = shown(
-        Icon::Exclamation, "Some texts have been edited but not saved. Save them to the file before closing?",
-        Dialogs::Buttons::YesNoCancel);
+    const QString ask = test::askToSave();
     type("sonic_0", "Hey");
     type("tikaltxt_0", "Tikal");
     dialogs.answer = Answer::Cancel;

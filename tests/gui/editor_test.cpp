@@ -19,6 +19,9 @@ using Icon = Dialogs::Icon;
 using Entry = test::EntryText;
 using test::shown;
 
+const QString kAsk = test::askToSave();
+const QString kSaved = test::saved();
+
 // Text format "1" has one byte a code: A to C, a space as "¬", É, a code 7E that shows as several
 // characters and a code 7F that shows as nothing; "2" has two bytes a code; "3" names an alphabet older than
 // 0.9 where a test writes one. Texts lie at 0x200.
@@ -224,7 +227,7 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     child("save")->setFocus();
     click("save");
     EXPECT_EQ(captions.seen, QStringList({"&Save data to file (disabled)", "Saving data..."}));
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Writing complete!")});
+    EXPECT_EQ(dialogs.log, QStringList{kSaved});
     // The first entry reads back as "A" but was not edited: its bytes stay as they were, unpadded. The
     // saved one is padded in the file, not in its box.
     EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9"));
@@ -239,25 +242,21 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     EXPECT_TRUE(editor->close() && dialogs.log.isEmpty());  // nothing is left unsaved
 }
 
-// The padding spaces are not shown: the room left counts what is, and typing goes on after it.
-TEST_F(EditorTest, ShowsTextsWithoutTheirPaddingAndTypingGoesOnAfterThem) {
-    ASSERT_NE(open({{"1", 5, 0x200, ""}}, "AB   "), nullptr);
-    EXPECT_EQ(box(0)->text() + "|" + child<QLabel>("room_left_0")->text(), "AB|3 left");
-    box(0)->end(false);
-    QTest::keyClicks(box(0), "CCCC");
-    EXPECT_EQ(box(0)->text(), "ABCCC");
-    type(0, "AB");  // as read: no edit
-    EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
-}
-
 TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleMarksEdits) {
     // The first box reads a code shown as several characters: more than its limit, so full, and not what its
-    // alphabet saves.
-    ASSERT_NE(open({{"1", 2, 0x200, ""}, {"1", 5, 0x202, ""}},
+    // alphabet saves. The third is padded: the padding is not shown, the room left counts what is, and typing
+    // goes on after it.
+    ASSERT_NE(open({{"1", 2, 0x200, ""}, {"1", 5, 0x202, ""}, {"1", 5, 0x207, ""}},
                    "\x7E"
-                   "AABBCC"),
+                   "AABBCCAB   "),
               nullptr);
     const QString title = "Romquill - Sonic The Hedgehog 2";
+    EXPECT_EQ(box(2)->text() + "|" + child<QLabel>("room_left_2")->text(), "AB|3 left");
+    box(2)->end(false);
+    QTest::keyClicks(box(2), "CCCC");
+    EXPECT_EQ(box(2)->text(), "ABCCC");
+    type(2, "AB");  // as read: no edit
+    EXPECT_EQ(editor->windowTitle(), title);
     const QString notInOne = "Cannot be saved: %1 (not in the alphabet file one.ini)";
     struct Row {
         int slot;
@@ -285,7 +284,7 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     editor->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
     QTest::keyClick(box(1), Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Writing complete!")});
+    EXPECT_EQ(dialogs.log, QStringList{kSaved});
     EXPECT_EQ(editor->windowTitle(), title);
     EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
 }
@@ -296,7 +295,6 @@ struct SaveRefusal {
     std::function<void(EditorTest&)> change;  // after the editor opened
     QString message;                          // as withPaths() writes it
     Icon icon;
-    friend void PrintTo(const SaveRefusal& row, std::ostream* out) { *out << row.name; }
 };
 
 const SaveRefusal kSaveRefusals[] = {
@@ -341,13 +339,8 @@ struct CloseRow {
     Answer answer;
     QStringList messages;
     bool closes;
-    friend void PrintTo(const CloseRow& row, std::ostream* out) { *out << row.name; }
 };
 
-const QString kAsk = shown(Icon::Exclamation,
-                           "Some texts have been edited but not saved. Save them to the file before closing?",
-                           Dialogs::Buttons::YesNoCancel);
-const QString kSaved = shown(Icon::Information, "Writing complete!");
 const CloseRow kCloseRows[] = {
     {"EditedBackToWhatWasRead", "A", Answer::Cancel, QStringList(), true},
     {"AnsweredCancel", "B", Answer::Cancel, QStringList{kAsk}, false},

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
 namespace rq {
@@ -17,7 +18,6 @@ using test::shown;
 
 const QString kGba = "Romquill - GBA ROM Header Editor";
 const QString kMd = "Romquill - Megadrive ROM Header Editor";
-const QString kSaved = "Writing complete!";
 
 class HeadersTest : public test::LauncherFixture {
   public:
@@ -62,66 +62,77 @@ std::string gbaImage(const test::TempDir& dir, const std::string& name) {
     return dir.file(name);
 }
 
-TEST_F(HeadersTest, EachEditorShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
-    const auto launcherBefore = launcherView();
+// Each editor on its file: the fields it shows, and the edit of one field.
+struct EditorRow {
+    const char* name;
+    QString title;
+    std::string (*file)(HeadersTest&);
+    QString controls, shown, edited, typed;
+    std::uint64_t offset;
+    std::string written;
+};
+
+const EditorRow kEditors[] = {
+    {"gbamain", kGba, [](HeadersTest& t) { return gbaImage(t.games, "gba.gba"); },
+     "romtitle shortname region maker devicetype version",
+     kGba +
+         " - SHORT (XY)|Checksum: wrong: the header holds 0x00, the file needs 0x98|SHORT|XY|E|01|(B4)|(07)",
+     "shortname", "Q", 0xAD, std::string("Q\0", 2)},
     // The domestic name and the modem field are padded with spaces, which the boxes leave out.
-    const std::string md = megaDrive("md.bin", {{0x120, "SONIC" + std::string(43, ' ')},
-                                                {0x1BC, std::string(12, ' ')},
-                                                {0x1C8, std::string("memo\0more", 9)},
-                                                {0x200, "\x12\x34"}});
-    const struct {
-        QString name, title;
-        std::string file;
-        QString controls, shown, edited, typed;
-        std::uint64_t offset;
-        std::string written;
-    } rows[] = {
-        {"gbamain", kGba, gbaImage(games, "gba.gba"), "romtitle shortname region maker devicetype version",
-         kGba + " - SHORT (XY)|Checksum: wrong: the header holds 0x00, the file needs 0x98|" +
-             "SHORT|XY|E|01|(B4)|(07)",
-         "shortname", "Q", 0xAD, std::string("Q\0", 2)},
-        {"mdmain", kMd, md, "consolename domesticname productcode dash modem memo",
-         kMd + " - SONIC|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|" +
-             "SEGA MEGA DRIVE|SONIC|00001051|[(-)]||memo",
-         "domesticname", "ABC", 0x120, "ABC" + std::string(45, ' ')},
-    };
-    for (const auto& row : rows) {
-        ASSERT_NE(open(row.name), nullptr) << row.name.toStdString();
-        dialogs.log.clear();
-        EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
-        click("save");
-        choose(row.file);
-        EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
-        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
-        EXPECT_EQ(text("path"), test::qs(row.file));
-        EXPECT_EQ(shownTexts(row.controls), row.shown);
-        dialogs.log.clear();
-        click("save");
-        EXPECT_EQ(dialogs.log,
-                  QStringList{shown(Icon::Information,
-                                    "No field has been changed since it was read or last saved, so "
-                                    "nothing was written.",
-                                    {}, row.title)});
+    {"mdmain", kMd,
+     [](HeadersTest& t) {
+         return t.megaDrive("md.bin", {{0x120, "SONIC" + std::string(43, ' ')},
+                                       {0x1BC, std::string(12, ' ')},
+                                       {0x1C8, std::string("memo\0more", 9)},
+                                       {0x200, "\x12\x34"}});
+     },
+     "consolename domesticname productcode dash modem memo",
+     kMd + " - SONIC|Checksum: wrong: the header holds 0x0000, the file needs 0x1234|SEGA MEGA "
+           "DRIVE|SONIC|00001051|[(-)]||memo",
+     "domesticname", "ABC", 0x120, "ABC" + std::string(45, ' ')},
+};
 
-        // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
-        dialogs.log.clear();
-        std::string expected = test::readAll(row.file);
-        type(row.edited, row.typed);
-        click("save");
-        EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, kSaved, {}, row.title)});
-        EXPECT_EQ(test::readAll(row.file), expected.replace(row.offset, row.written.size(), row.written));
-        EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+class HeaderEditorTest : public HeadersTest, public ::testing::WithParamInterface<EditorRow> {};
 
-        // A file gone by the save is told under the window's title, and nothing is said to be written.
-        dialogs.log.clear();
-        std::filesystem::remove(row.file);
-        type(row.edited, "Z");
-        click("save");
-        ASSERT_EQ(dialogs.log.size(), 1);
-        EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
-    }
+TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
+    const EditorRow& row = GetParam();
+    const auto launcherBefore = launcherView();
+    const std::string file = row.file(*this);
+    ASSERT_NE(open(row.name), nullptr);
+    EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
+    click("save");
+    choose(file);
+    EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
+    EXPECT_EQ(text("path"), test::qs(file));
+    EXPECT_EQ(shownTexts(row.controls), row.shown);
+    dialogs.log.clear();
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
+                                             "No field has been changed since it was read or last saved, so "
+                                             "nothing was written.",
+                                             {}, row.title)});
+
+    // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
+    dialogs.log.clear();
+    std::string expected = test::readAll(file);
+    type(row.edited, row.typed);
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{test::saved(row.title)});
+    EXPECT_EQ(test::readAll(file), expected.replace(row.offset, row.written.size(), row.written));
+    EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+
+    // A file gone by the save is told under the window's title, and nothing is said to be written.
+    dialogs.log.clear();
+    std::filesystem::remove(file);
+    type(row.edited, "Z");
+    click("save");
+    ASSERT_EQ(dialogs.log.size(), 1);
+    EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
     EXPECT_EQ(launcherView(), launcherBefore);
 }
+
+INSTANTIATE_TEST_SUITE_P(Editors, HeaderEditorTest, ::testing::ValuesIn(kEditors), test::rowName);
 
 TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNotADash) {
     ASSERT_NE(open("mdmain"), nullptr);
@@ -161,8 +172,10 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
     EXPECT_TRUE(box("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
 }
 
-// Tab passes the locked boxes by and goes from control to control as the window shows them.
-TEST_F(HeadersTest, TabFollowsTheScreen) {
+// Tab passes the locked boxes by and goes from control to control as the window shows them. A long path keeps
+// its file name and gives the whole path as a tooltip. The maker codes come in six boxes (the core holds
+// them).
+TEST_F(HeadersTest, TabFollowsTheScreenALongPathIsElidedAndTheMakerCodesComeInSixBoxes) {
     ASSERT_NE(open("gbamain"), nullptr);
     QStringList stops;
     for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
@@ -171,20 +184,20 @@ TEST_F(HeadersTest, TabFollowsTheScreen) {
         }
     }
     EXPECT_EQ(stops.join(' '), "romtitle shortname load region maker save about makercodes fixchecksum");
-}
 
-// A long path keeps its file name and gives the whole path as a tooltip.
-TEST_F(HeadersTest, ALongPathIsElidedInTheMiddle) {
-    ASSERT_NE(open("gbamain"), nullptr);
-    const std::string folder = std::string(80, 'f') + "/" + std::string(80, 'g');
-    std::filesystem::create_directories(games.file(folder));
-    const std::string path = gbaImage(games, folder + "/game.gba");
+    const std::string path = gbaImage(games, std::string(200, 'f') + ".gba");
     choose(path);
-    const auto* label = window->findChild<QLabel*>("path");
-    EXPECT_TRUE(label->text().contains(QChar(0x2026)) && label->text().endsWith("game.gba"))
-        << label->text().toStdString();
-    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+    const auto* label =
+        dynamic_cast<PathLabel*>(window->findChild<QLabel*>("path"));  // elided as the launcher's
+    ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->toolTip(), test::qs(path));
+
+    dialogs.log.clear();
+    click("makercodes");
+    ASSERT_EQ(dialogs.log.size(), 6);
+    EXPECT_TRUE(dialogs.log[0].startsWith(shown(Icon::Information, "01 - Nintendo\n02 - ", {}, kGba)));
+    EXPECT_TRUE(dialogs.log[5].startsWith("GBA Rom Header Editor [") &&
+                dialogs.log[5].endsWith("\nHY - Sachen"));
 }
 
 TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
@@ -204,7 +217,7 @@ TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
     click("fixchecksum");
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0xBD, 1, "\xE7"));
     EXPECT_EQ(text("checksum"), "Checksum: right (0xE7)");
-    EXPECT_EQ(dialogs.log, QStringList({ask, ask, shown(Icon::Information, kSaved, {}, kGba)}));
+    EXPECT_EQ(dialogs.log, QStringList({ask, ask, test::saved(kGba)}));
 
     // A save that makes it wrong says so.
     dialogs.log.clear();
@@ -217,25 +230,6 @@ TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
               "\"Fix Checksum...\" writes the right value.",
               {}, kGba));
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
-}
-
-TEST_F(HeadersTest, MakerCodesComeInSixBoxes) {
-    ASSERT_NE(open("gbamain"), nullptr);
-    click("makercodes");
-    QStringList boxes;
-    for (const QString& message : dialogs.log) {
-        const QStringList lines = message.split('\n');
-        boxes << QStringLiteral("%1: %2 .. %3").arg(lines.size()).arg(lines.first(), lines.last());
-    }
-    const QString info = " [Information, Ok] ";
-    const QString later = "Romquill - GBA Rom Header Editor" + info;
-    EXPECT_EQ(boxes,
-              QStringList({"30: " + kGba + info + "01 - Nintendo .. 49 - IREM",
-                           "31: " + kGba + info + "4D - Malibu Games .. 5X - Microids",
-                           "29: " + kGba + info + "5W - BKN Ent./Red Storm Ent. .. 7G - Rage Software",
-                           "30: " + later + "7M - Asmik Ace Entertainment Inc./AIA .. AL - MediaFactory",
-                           "32: " + later + "B0 - Acclaim Japan .. D4 - Ask Kodansa/Lenar",
-                           "20: GBA Rom Header Editor" + info + "D7 - Copya System .. HY - Sachen"}));
 }
 
 // Closing, or loading another ROM, with edits asks first, under the window's title; Cancel keeps the window
@@ -257,12 +251,8 @@ TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
     EXPECT_EQ(test::readAll(path), before);
     dialogs.answer = Answer::Yes;
     EXPECT_TRUE(window->close());
-    const QString ask = "Some texts have been edited but not saved. Save them to the file before %1?";
-    const auto asked = [&ask](const char* doing) {
-        return shown(Icon::Exclamation, ask.arg(doing), Dialogs::Buttons::YesNoCancel, kMd);
-    };
-    EXPECT_EQ(dialogs.log, QStringList({asked("loading another ROM"), asked("closing"), asked("closing"),
-                                        shown(Icon::Information, kSaved, {}, kMd)}));
+    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(kMd, "loading another ROM"), test::askToSave(kMd),
+                                        test::askToSave(kMd), test::saved(kMd)}));
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x1F0, 3, "E  "));
 }
 

@@ -44,7 +44,6 @@ struct LoadRow {
     QStringList messages;
     bool chooserOpens;
     bool named = false;  // named on the command line, relative to the current folder, rather than picked
-    friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const LoadRow kLoads[] = {

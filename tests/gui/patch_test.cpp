@@ -37,10 +37,9 @@ class PatchMenuTest : public test::LauncherFixture {
     }
     [[nodiscard]] QStringList filesMade() const {
         QStringList names;
-        for (const auto& entry : std::filesystem::directory_iterator(games.path())) {
-            names << qs(entry.path().filename().string());
+        for (const std::string& name : test::filesIn(games)) {
+            names << qs(name);
         }
-        names.sort();
         return names;
     }
 
@@ -54,7 +53,6 @@ struct RoundTripRow {
     int filterIndex;
     const char* made;    // the patch's name, given an extension when the one typed has none
     const char* format;  // and the format it is in, told by its first bytes
-    friend void PrintTo(const RoundTripRow& row, std::ostream* out) { *out << row.name; }
 };
 
 const RoundTripRow kRoundTrips[] = {
@@ -70,7 +68,7 @@ TEST_P(PatchRoundTripTest, APatchMadeThroughTheMenuAppliedThroughTheMenuGivesThe
     const std::string patch = games.file(row.made);
     run("mnuFileCreatePatch", {qs(original), qs(modified)},
         Dialogs::SaveChoice{qs(games.file("")) + row.savedAs, row.filterIndex});
-    EXPECT_EQ(dialogs.saveFilter, "BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
+    EXPECT_EQ(dialogs.saveRequest.filter, "BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
     ASSERT_TRUE(jobEnded());
     ASSERT_TRUE(std::filesystem::exists(patch));
     EXPECT_EQ(test::readAll(patch).substr(0, 3), row.format == std::string("BPS") ? "BPS" : "PAT");

@@ -1,6 +1,5 @@
 #include "support/catalogue_rows.h"
 
-#include <cctype>
 #include <map>
 #include <ostream>
 #include <stdexcept>
@@ -207,29 +206,12 @@ const std::vector<CatalogueRow>& catalogueRows() {
     return rows;
 }
 
-std::string rowId(const CatalogueRow& row) {
-    std::string id;
-    bool gap = false;
-    for (const char c : row.name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            gap = true;
-            continue;
-        }
-        if (gap && !id.empty()) {
-            id += '_';
-        }
-        id += c;
-        gap = false;
-    }
-    return id;
-}
-
 void PrintTo(const CatalogueRow& row, std::ostream* out) {
     *out << '"' << row.name << "\" (." << row.extension << ')';
 }
 
 std::string writeRowImage(const CatalogueRow& row, const std::filesystem::path& folder) {
-    const std::string path = (folder / (rowId(row) + "." + row.extension)).string();
+    const std::string path = (folder / (testName(row.name) + "." + row.extension)).string();
     writeImage(path, row.patches, row.size);
     return path;
 }

@@ -32,9 +32,6 @@ void PrintTo(const CatalogueRow& row, std::ostream* out);
 // Every game of the catalogue, one row each, written from the game list rather than from the code's table.
 [[nodiscard]] const std::vector<CatalogueRow>& catalogueRows();
 
-// A name usable as a test or file name: letters and digits, other runs become one "_".
-[[nodiscard]] std::string rowId(const CatalogueRow& row);
-
 // Writes the row's image into the folder (named after the row) and returns its path.
 std::string writeRowImage(const CatalogueRow& row, const std::filesystem::path& folder);
 

@@ -43,6 +43,16 @@ inline QString caption(const QPushButton* button) {
     return button->text() + (button->isEnabled() ? "" : " (disabled)");
 }
 
+// The question before closing or loading over unsaved edits, and the message of a save that wrote everything.
+inline QString askToSave(const QString& title = "Romquill", const QString& doing = "closing") {
+    return shown(Dialogs::Icon::Exclamation,
+                 "Some texts have been edited but not saved. Save them to the file before " + doing + "?",
+                 Dialogs::Buttons::YesNoCancel, title);
+}
+inline QString saved(const QString& title = "Romquill") {
+    return shown(Dialogs::Icon::Information, "Writing complete!", Dialogs::Buttons::Ok, title);
+}
+
 // The visible top-level windows of that object name.
 inline QWidgetList openWindows(const QString& name) {
     QWidgetList found = QApplication::topLevelWidgets();
@@ -52,9 +62,6 @@ inline QWidgetList openWindows(const QString& name) {
 inline QWidget* openWindow(const QString& name) {
     return openWindows(name).value(0);
 }
-
-// Names the rows of a table of cases in the test names.
-inline constexpr auto rowName = [](const auto& info) { return std::string(info.param.name); };
 
 // The launcher on a program folder of its own, driven offscreen with scripted dialogs. "Sonic The Hedgehog 2"
 // and "Sonic && Knuckles" find the template game.ini, whose picture is green; the no-ROM picture is black,

@@ -29,7 +29,6 @@ class ScriptedDialogs final : public Dialogs {
     }
     std::optional<SaveChoice> saveFile(QWidget*, const FileRequest& request) override {
         requestTitle = request.title;
-        saveFilter = request.filter;
         saveRequest = request;
         return std::exchange(saveAs, std::nullopt);
     }
@@ -40,7 +39,6 @@ class ScriptedDialogs final : public Dialogs {
     QStringList files;                 // for the next file requests, in turn, before file
     std::optional<SaveChoice> saveAs;  // for the next save request; none: it is cancelled
     QString requestTitle;              // of the last file request
-    QString saveFilter;                // of the last save request
     FileRequest saveRequest;           // the last save request
 };
 

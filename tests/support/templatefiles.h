@@ -13,14 +13,14 @@ struct EntryText {
     std::string format;  // a key of [TextFormattingSystem]
     int length = 0;
     std::uint64_t offset = 0;  // written in hexadecimal, as HexLocation holds it
-    std::string comment;       // empty: "Entry N"
+    std::string comment = {};  // empty: "Entry N"
 };
 
 // The text of a game template: its version, details, text formats and entries, in the code page.
 struct TemplateText {
     std::vector<EntryText> entries;
     std::vector<std::pair<std::string, std::string>> formats;  // key of [TextFormattingSystem] -> alphabet
-    std::string details;                                       // lines of [GameAndFileInfo]: "Notes=...\n"
+    std::string details = {};                                  // lines of [GameAndFileInfo]: "Notes=...\n"
     std::string version = "v1.0";
 
     [[nodiscard]] std::string str() const;

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -99,6 +101,32 @@ bool makeFifo(const std::string& path) {
 std::string readAll(const std::string& path) {
     std::ifstream in(fsPath(path), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> filesIn(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(pathText(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string testName(std::string_view name) {
+    std::string id;
+    bool gap = false;
+    for (const char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            gap = true;
+            continue;
+        }
+        if (gap && !id.empty()) {
+            id += '_';
+        }
+        id += c;
+        gap = false;
+    }
+    return id;
 }
 
 ProgramFolder::ProgramFolder() {

@@ -53,6 +53,13 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
 
 void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::string readAll(const std::string& path);
+// The names in a folder, sorted, so that a test sees any temporary file left behind.
+[[nodiscard]] std::vector<std::string> filesIn(const TempDir& dir);
+
+// A row's name as a test's name: letters and digits, any other run becomes one "_". TEST_P rows are named
+// with it (INSTANTIATE_TEST_SUITE_P(..., rowName)), so a failing row is reported by its name.
+[[nodiscard]] std::string testName(std::string_view name);
+inline constexpr auto rowName = [](const auto& info) { return testName(info.param.name); };
 
 // A program folder as the build lays it out: plugins/loader.ini, plugins/games/, plugins/alphabets/, gfx/.
 // It becomes the application folder for as long as it lives.

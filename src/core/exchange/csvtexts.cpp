@@ -167,7 +167,7 @@ Status readCsvTexts(std::string_view csv, const std::string& name, const Transla
             return std::string(unprotectedCell(fields[column]));
         };
         auto taken =
-            take(Translation{cell(columns[0]), std::move(where), cell(columns[1]), cell(columns[2])});
+            take(Translation{cell(columns[0]), std::move(where), cell(columns[1]), cell(columns[2]), {}, {}});
         if (!taken) {
             return taken;
         }

@@ -373,7 +373,7 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
         if (context == nullptr && id.empty()) {
             continue;  // the header
         }
-        Translation item{context != nullptr ? context : "", std::move(where), std::string(id), {}};
+        Translation item{context != nullptr ? context : "", std::move(where), std::string(id), {}, {}, {}};
         if (po_message_msgid_plural(message) != nullptr) {
             item.problem = name + ", " + item.where +
                            ": the message has plural forms (msgid_plural), which no game text has.";

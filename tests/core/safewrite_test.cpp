@@ -8,13 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include "files/filehandle.h"
 #include "files/safewrite.h"
+#include "support/patchdecoder.h"
 #include "support/testfiles.h"
 
 namespace rq {
 namespace {
 
 namespace fs = std::filesystem;
+using test::withoutBlocking;
 
 std::string littleEndian(std::uint64_t value, int bytes) {
     std::string out;
@@ -22,17 +25,6 @@ std::string littleEndian(std::uint64_t value, int bytes) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
     }
     return out;
-}
-
-std::uint32_t crc32Of(std::string_view bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (const char c : bytes) {
-        crc ^= static_cast<unsigned char>(c);
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return ~crc;
 }
 
 // An undo file as the first version wrote it: "RQUNDO1\n", the game size, the room count, each room's
@@ -43,7 +35,7 @@ std::string firstFormatUndo(std::uint64_t gameSize,
     for (const auto& [offset, bytes] : rooms) {
         out += littleEndian(offset, 8) + littleEndian(bytes.size(), 4) + bytes;
     }
-    return out + littleEndian(crc32Of(out), 4);
+    return out + littleEndian(test::crc32Of(out), 4);
 }
 
 void replaceAll(std::string& text, const std::string& token, const std::string& value) {
@@ -52,30 +44,104 @@ void replaceAll(std::string& text, const std::string& token, const std::string& 
     }
 }
 
-class InterruptedSave : public testing::Test {
+// The one write path: what a save writes and refuses, and what an interrupted save leaves for recovery.
+class SafeWrite : public testing::Test {
   protected:
     void SetUp() override { test::writeText(m_game, m_before); }
     void TearDown() override { setWriteFaults({}); }
 
+    [[nodiscard]] Status write(const std::vector<RoomWrite>& rooms) const {
+        return writeRooms(m_game, rooms);
+    }
     // A save through name whose second room fails: the first is written, the undo file stays.
     void interrupt(const std::string& name) const {
         setWriteFaults({nullptr, 2});
         ASSERT_FALSE(writeRooms(name, m_rooms));
         setWriteFaults({});
-        ASSERT_EQ(test::readAll(m_game), m_interrupted);
+        ASSERT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
     }
 
     const test::TempDir m_dir;
     const std::string m_game = m_dir.file("game.bin");
     const std::string m_before = "0123456789abcdef0123456789abcdef";
-    const std::string m_interrupted = "01AB456789abcdef0123456789abcdef";
-    const std::vector<RoomWrite> m_rooms = {{2, "AB", "one"}, {8, "CDE", "two"}};
+    const std::vector<RoomWrite> m_rooms = {{2, "AB", "one"}, {8, "CDE", "two"}, {30, "FG", "three"}};
+    const std::string m_after = "01AB4567CDEbcdef0123456789abcdFG";
     const std::vector<RoomWrite> m_later = {{20, "later", "later"}};
 };
 
+TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
+    const std::string fifo = m_dir.file("pipe.bin");
+    const std::string loop = m_dir.file("loop.bin");
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {m_dir.file("missing.bin"), "The file \"" + m_dir.file("missing.bin") + "\" does not exist."}};
+#ifdef _WIN32
+    // Neither FIFOs nor symbolic links (they need a privilege) here; a folder cannot be opened at all.
+    cases.emplace_back(m_dir.file(""), "\"" + m_dir.file("") + "\" is not a regular file.");
+#else
+    ASSERT_TRUE(test::makeFifo(fifo));
+    std::filesystem::create_symlink(loop, loop);
+    cases.emplace_back(fifo, "\"" + fifo + "\" is not a regular file.");
+    cases.emplace_back(m_dir.path().string(),
+                       "The file \"" + m_dir.path().string() + "\" cannot be opened: Is a directory.");
+    cases.emplace_back(loop,
+                       "The file \"" + loop + "\" cannot be opened: Too many levels of symbolic links.");
+#endif
+    for (const auto& [path, message] : cases) {
+        const auto written = withoutBlocking(fifo, [&] { return writeRooms(path, m_rooms); });
+        EXPECT_EQ(written.ok() ? "" : written.error(), message + " Nothing was written.");
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("missing.bin")));
+    const auto past = write({{2, "AB", "one"}, {31, "FG", "Entry 3 (\"Title\")"}});
+    EXPECT_EQ(
+        past.ok() ? "" : past.error(),
+        "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 bytes). "
+        "Nothing was written.");
+    EXPECT_EQ(test::readAll(m_game), m_before);
+}
+
+// Each room and nothing else is written.
+TEST_F(SafeWrite, ASecondSaveWhileOneRunsIsRefusedAndTheFirstCompletes) {
+    std::optional<Status> second;
+    setWriteFaults({[&] { second = write({{0, "XX", "other"}}); }, 0});
+    ASSERT_TRUE(write(m_rooms).ok());
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->ok() ? "" : second->error(),
+              "\"" + m_game +
+                  "\" is being saved by another window or program. Nothing was written; try again "
+                  "when that save is done.");
+    EXPECT_EQ(test::readAll(m_game), m_after);
+}
+
+TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
+    setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0});
+    const auto written = write(m_rooms);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().substr(0, written.error().find(" Written:")),
+              "\"" + m_game + "\" was cut short to 4 bytes while it was saved.");
+    EXPECT_EQ(test::readAll(m_game), "01AB");
+}
+
+// What recovery then does with the undo file is UndoFile's.
+TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
+    setWriteFaults({nullptr, 2});
+    const auto written = write(m_rooms);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error(),
+              "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
+                  ". Written: one. Not written: two, three. "
+                  "The bytes these rooms had before this save are kept in \"" +
+                  undoPath(m_game) +
+                  "\": load the file again in the launcher, or run romquill-cli recover on it, "
+                  "to put them back.");
+    EXPECT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
+    setWriteFaults({});
+    const auto again = write(m_rooms);  // refused while the undo file waits
+    EXPECT_EQ(again.ok() ? ErrorKind::Failure : again.failure().kind, ErrorKind::Refusal);
+}
+
 // Recovery reads the undo file only under the save's lock: while a save holds it, neither recovery nor
 // discarding may touch the file or its undo file.
-TEST_F(InterruptedSave, RecoveryAndDiscardRefuseWhileASaveRuns) {
+TEST_F(SafeWrite, RecoveryAndDiscardRefuseWhileASaveRuns) {
     std::optional<Result<std::string>> recovered;
     std::optional<Status> discarded;
     setWriteFaults({[&] {
@@ -89,13 +155,13 @@ TEST_F(InterruptedSave, RecoveryAndDiscardRefuseWhileASaveRuns) {
     ASSERT_TRUE(recovered && discarded);
     EXPECT_EQ(recovered->ok() ? "" : recovered->error(), running);
     EXPECT_EQ(discarded->ok() ? "" : discarded->error(), running);
-    EXPECT_EQ(test::readAll(m_game), "01AB4567CDEbcdef0123456789abcdef");
+    EXPECT_EQ(test::readAll(m_game), m_after);
     EXPECT_FALSE(hasInterruptedSave(m_game));
 }
 
 // However the file was named when its save was interrupted, every name of it finds that save: a later save
 // through another name is refused, and recovery through it puts the old bytes back.
-TEST_F(InterruptedSave, EveryNameOfTheFileFindsItsInterruptedSave) {
+TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a privilege on Windows";
 #endif
@@ -121,7 +187,7 @@ TEST_F(InterruptedSave, EveryNameOfTheFileFindsItsInterruptedSave) {
 
 // An undo file keeps the identity of the file it was made for: another file put at that name since is not
 // given its bytes.
-TEST_F(InterruptedSave, RecoveryRefusesAnotherFileAtTheSameName) {
+TEST_F(SafeWrite, RecoveryRefusesAnotherFileAtTheSameName) {
     interrupt(m_game);
     const std::string other = m_dir.file("other.bin");
     test::writeText(other, m_before);
@@ -153,18 +219,17 @@ struct UndoRow {
 };
 
 const std::string kKept = " Nothing was restored; the undo file \"{U}\" is kept.";
+const std::string kIncomplete =
+    "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it "
+    "was. The undo file was removed.";
 
 const std::vector<UndoRow> kUndoRows = {
     {"whole", [](std::string&, const std::string&) {}, UndoRow::Restored,
-     "\"{G}\" has the bytes it had before the interrupted save again (2 rooms restored)."},
+     "\"{G}\" has the bytes it had before the interrupted save again (3 rooms restored)."},
     {"cut short by one byte", [](std::string& u, const std::string&) { u.pop_back(); }, UndoRow::Removed,
-     "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
-     "The "
-     "undo file was removed."},
+     kIncomplete},
     {"header cut short", [](std::string& u, const std::string&) { u.resize(20); }, UndoRow::Removed,
-     "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
-     "The "
-     "undo file was removed."},
+     kIncomplete},
     {"its last byte changed", [](std::string& u, const std::string&) { u.back() ^= 1; }, UndoRow::Kept,
      "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
     {"a byte added", [](std::string& u, const std::string&) { u += '\0'; }, UndoRow::Kept,
@@ -196,34 +261,35 @@ const std::vector<UndoRow> kUndoRows = {
      UndoRow::Kept, "\"{G}\" has 33 bytes, not the 32 it had when the interrupted save began." + kKept},
 };
 
-TEST_F(InterruptedSave, EachUndoFileIsRestoredRemovedOrKeptWithItsReason) {
-    const std::string undoName = undoPath(m_game);
-    for (const UndoRow& row : kUndoRows) {
-        SCOPED_TRACE(row.name);
-        test::writeText(m_game, m_before);
-        interrupt(m_game);
-        std::string undo = test::readAll(undoName);
-        row.change(undo, m_game);
-        test::writeText(undoName, undo);
-        const std::string game = test::readAll(m_game);
+class UndoFile : public SafeWrite, public testing::WithParamInterface<UndoRow> {};
 
-        const auto recovered = recoverInterruptedSave(m_game);
-        std::string expected = row.message;
-        replaceAll(expected, "{G}", m_game);
-        replaceAll(expected, "{U}", undoName);
-        EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
-        EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
-        EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
-        EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);
-        if (row.outcome == UndoRow::Kept) {
-            EXPECT_EQ(test::readAll(undoName), undo);
-            EXPECT_TRUE(discardInterruptedSave(m_game).ok());
-        }
+TEST_P(UndoFile, IsRestoredRemovedOrKeptWithItsReason) {
+    const UndoRow& row = GetParam();
+    const std::string undoName = undoPath(m_game);
+    interrupt(m_game);
+    std::string undo = test::readAll(undoName);
+    row.change(undo, m_game);
+    test::writeText(undoName, undo);
+    const std::string game = test::readAll(m_game);
+
+    const auto recovered = recoverInterruptedSave(m_game);
+    std::string expected = row.message;
+    replaceAll(expected, "{G}", m_game);
+    replaceAll(expected, "{U}", undoName);
+    EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
+    EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
+    EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
+    EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);
+    if (row.outcome == UndoRow::Kept) {
+        EXPECT_EQ(test::readAll(undoName), undo);
+        EXPECT_TRUE(discardInterruptedSave(m_game).ok());
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(Files, UndoFile, testing::ValuesIn(kUndoRows), test::rowName);
+
 // A link at the undo file's name was made by no save; it blocks saves until it is discarded.
-TEST_F(InterruptedSave, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
+TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a privilege on Windows";
 #endif
@@ -242,7 +308,7 @@ TEST_F(InterruptedSave, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
     ASSERT_TRUE(discardInterruptedSave(m_game).ok());
     EXPECT_FALSE(fs::is_symlink(undo));
     EXPECT_TRUE(writeRooms(m_game, m_rooms).ok());
-    EXPECT_EQ(test::readAll(m_game), "01AB4567CDEbcdef0123456789abcdef");
+    EXPECT_EQ(test::readAll(m_game), m_after);
 }
 
 }  // namespace

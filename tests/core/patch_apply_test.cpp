@@ -1,0 +1,236 @@
+// Applying a patch: every refusal, with nothing left behind; IPS records as the common patchers apply them;
+// what a patch's information shows.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "patch/patchfiles.h"
+#include "support/patchdecoder.h"
+#include "support/testfiles.h"
+
+namespace rq {
+namespace {
+
+using namespace std::string_literals;
+using test::bpsNumber;
+using test::bpsPatch;
+using test::crc32Of;
+using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+std::string hex(std::uint32_t crc) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", crc);
+    return text;
+}
+
+std::string action(int kind, std::uint64_t length) {
+    return bpsNumber((length - 1) << 2 | kind);
+}
+
+const std::string kSource = "ABCDEFGH", kTarget = "ABCDxyGH";
+std::string good() {
+    return bpsPatch(kSource, kTarget, action(0, 4) + action(1, 2) + "xy" + action(0, 2));
+}
+std::string bps(const std::string& actions, const std::string& target = kTarget) {
+    return bpsPatch(kSource, target, actions);
+}
+
+std::string damaged() {
+    std::string patch = good();
+    patch[10] ^= 1;
+    return patch;
+}
+// A few bytes declaring 1 PiB, more than any disk the tests run on has free.
+std::string petabyte() {
+    const std::string patch = "BPS1" + bpsNumber(8) + bpsNumber(1ull << 50) + bpsNumber(0) + action(0, 8) +
+                              test::littleEndian32(crc32Of(kSource)) + test::littleEndian32(0);
+    return patch + test::littleEndian32(crc32Of(patch));
+}
+
+// A patch, the file it is applied to, and the start of the refusal; DIR/ stands for the test's folder.
+struct Refusal {
+    const char* name;
+    std::string patch, file, error;
+};
+
+const Refusal kRefusals[] = {
+    {"not a patch", "hello", kSource, "\"DIR/patch\" is not an IPS or BPS patch."},
+    {"wrong source", good(), "ABCDEFGX",
+     "\"DIR/file\" is not the file this patch was made for: its CRC32 is " + hex(crc32Of("ABCDEFGX")) +
+         ", the patch expects " + hex(crc32Of(kSource)) + "."},
+    {"wrong size", good(), "ABC",
+     "\"DIR/file\" is not the file this patch was made for: it has 3 bytes, the patch expects 8 bytes with "
+     "CRC32 0x"},
+    {"already patched", good(), kTarget, "\"DIR/file\" is already patched: its CRC32 0x"},
+    {"damaged", damaged(), kSource, "\"DIR/patch\" is damaged: its CRC32 is 0x"},
+    {"writes past the target", bps(action(0, 9)), kSource,
+     "\"DIR/patch\" is not a valid BPS patch: an action writes past the target's size of 8 bytes."},
+    {"source read past its end", bps(action(0, 10), kSource + "12"), kSource,
+     "\"DIR/patch\" is not a valid BPS patch: an action reads past the end of the source."},
+    {"copies target bytes not yet written", bps(action(3, 2) + bpsNumber(0)), kSource,
+     "\"DIR/patch\" is not a valid BPS patch: an action reads target bytes not yet written."},
+    {"copies before the source", bps(action(2, 2) + bpsNumber(3)), kSource,
+     "\"DIR/patch\" is not a valid BPS patch: an action reads before the start of the source."},
+    {"ends early", bps(action(0, 4)), kSource,
+     "\"DIR/patch\" is not a valid BPS patch: its actions end after 4 of the target's 8 bytes."},
+    {"wrong target CRC", bps(action(0, 8)), kSource,
+     "\"DIR/patch\" is not a valid BPS patch: the bytes it makes have CRC32 " + hex(crc32Of(kSource)) +
+         ", not the " + hex(crc32Of(kTarget)) + " it records."},
+    {"declares more than the disk has free", petabyte(), kSource,
+     "\"DIR/patch\" makes a file of 1125899906842624 bytes, but the folder of \"DIR/out\" has only "},
+    {"IPS cut inside a record", "PATCH\x00\x00\x01\x00\x05"s + "ab", kSource,
+     "\"DIR/patch\" is not a valid IPS patch: it ends inside a record (the file is cut short)."},
+    {"IPS without EOF", "PATCH\x00\x00\x01\x00\x01"s + "a", kSource,
+     "\"DIR/patch\" is not a valid IPS patch: it ends without its \"EOF\" marker (the file is cut short)."},
+    {"IPS with stray bytes", "PATCHEOF\x00\x00"s, kSource,
+     "\"DIR/patch\" is not a valid IPS patch: it has 2 stray bytes after its \"EOF\" marker."},
+};
+
+class RefusedPatch : public testing::TestWithParam<Refusal> {};
+
+// Every refusal names what is wrong and leaves no output, not even a temporary file.
+TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
+    const Refusal& row = GetParam();
+    const test::TempDir dir;
+    std::string error = row.error;
+    // The paths as the test hands them over, with the platform's separator.
+    for (const char* name : {"patch", "file", "out"}) {
+        if (const auto at = error.find("DIR/"s + name); at != std::string::npos) {
+            error.replace(at, 4 + std::string(name).size(), dir.file(name));
+        }
+    }
+    test::writeText(dir.file("patch"), row.patch);
+    test::writeText(dir.file("file"), row.file);
+    const auto applied = applyPatch(dir.file("patch"), dir.file("file"), dir.file("out"));
+    ASSERT_FALSE(applied);
+    EXPECT_EQ(applied.error().substr(0, error.size()), error);
+    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"file", "patch"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Patches, RefusedPatch, testing::ValuesIn(kRefusals), test::rowName);
+
+std::string bigEndian(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i) {
+        out += static_cast<char>(value >> (8 * i));
+    }
+    return out;
+}
+
+std::string ipsRecord(std::uint64_t offset, const std::string& data) {
+    return bigEndian(offset, 3) + bigEndian(data.size(), 2) + data;
+}
+
+std::string ipsRun(std::uint64_t offset, std::uint64_t length, char byte) {
+    return bigEndian(offset, 3) + bigEndian(0, 2) + bigEndian(length, 2) + byte;
+}
+
+// Applied to "ABCDEFGH": the output, the warning given, and the ranges the patch's information lists.
+struct IpsRow {
+    const char* name;
+    std::string patch, output, warning;
+    Ranges ranges;
+};
+
+// What the common patchers apply although they flag it, in the patch's order, and what they do with a
+// record past the end (the gap becomes zero bytes) and the truncate field.
+const IpsRow kIps[] = {
+    {"past the end", "PATCH" + ipsRecord(10, "xy") + "EOF", "ABCDEFGH\0\0xy"s, "", {{10, 2}}},
+    {"out of order",
+     "PATCH" + ipsRecord(4, "zz") + ipsRecord(0, "a") + "EOF",
+     "aBCDzzGH",
+     "Record 2 (offset 0x0) comes before the record ahead of it (out of order).",
+     {{4, 2}, {0, 1}}},
+    {"overlapping",
+     "PATCH" + ipsRecord(0, "abc") + ipsRecord(2, "Z") + "EOF",
+     "abZDEFGH",
+     "Record 2 (offset 0x2) overlaps the record ahead of it.",
+     {{0, 3}, {2, 1}}},
+    {"a run of zero bytes past the end which writes nothing",
+     "PATCH" + ipsRun(20, 0, 'z') + "EOF",
+     "ABCDEFGH",
+     "Record 1 (offset 0x14) is a run of zero bytes.",
+     {}},
+    {"a run touching records and the truncate field",
+     "PATCH" + ipsRun(1, 3, 'r') + ipsRecord(4, "s") + "EOF" + bigEndian(6, 3),
+     "ArrrsF",
+     "",
+     {{1, 4}}},
+};
+
+class IpsRecords : public testing::TestWithParam<IpsRow> {};
+
+TEST_P(IpsRecords, ApplyAsThePatchersDo) {
+    const IpsRow& row = GetParam();
+    const test::TempDir dir;
+    test::writeText(dir.file("file"), "ABCDEFGH");
+    test::writeText(dir.file("p.ips"), row.patch);
+    const auto applied = applyPatch(dir.file("p.ips"), dir.file("file"), dir.file("out"));
+    ASSERT_TRUE(applied) << applied.error();
+    EXPECT_EQ(test::readAll(dir.file("out")), row.output);
+    EXPECT_EQ(applied->outputSize, row.output.size());
+    const auto warnings = row.warning.empty() ? std::vector<std::string>{} : std::vector{row.warning};
+    EXPECT_EQ(applied->warnings, warnings);
+    Ranges ranges;
+    const auto info = readPatchInfo(dir.file("p.ips"),
+                                    [&](const ChangedRange& r) { ranges.emplace_back(r.offset, r.length); });
+    ASSERT_TRUE(info);
+    EXPECT_EQ(ranges, row.ranges);
+    EXPECT_EQ(info->changedRanges, row.ranges.size());
+    EXPECT_EQ(info->warnings, warnings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, IpsRecords, testing::ValuesIn(kIps), test::rowName);
+
+TEST(PatchInfo, GivesWhatABpsPatchCarries) {
+    const std::string target = "ABCDxyCD";
+    std::string patch =
+        bpsPatch(kSource, target, action(0, 4) + action(1, 2) + "xy" + action(2, 2) + bpsNumber(4),
+                 "<patch>x</patch>");
+    const std::uint32_t recorded = crc32Of(patch.substr(0, patch.size() - 4));
+    const test::TempDir dir;
+    for (const bool damaged : {false, true}) {
+        patch[patch.size() - 8] ^= damaged ? 1 : 0;  // the target's CRC
+        test::writeText(dir.file("p.bps"), patch);
+        Ranges ranges;
+        const auto info = readPatchInfo(
+            dir.file("p.bps"), [&](const ChangedRange& r) { ranges.emplace_back(r.offset, r.length); });
+        ASSERT_TRUE(info) << info.error();
+        EXPECT_EQ(info->format, PatchFormat::Bps);
+        EXPECT_EQ(std::vector({info->patchSize, info->sourceSize, info->targetSize, info->changedRanges}),
+                  std::vector<std::uint64_t>({patch.size(), 8, 8, 1}));
+        EXPECT_EQ(std::vector({info->sourceCrc, info->targetCrc, info->patchCrc}),
+                  std::vector({crc32Of(kSource), crc32Of(target) ^ (damaged ? 1u : 0u), recorded}));
+        EXPECT_EQ(info->metadata, "<patch>x</patch>");
+        EXPECT_EQ(info->patchCrcRight, !damaged);
+        EXPECT_EQ(info->warnings.size(), damaged ? 1u : 0u);
+        EXPECT_EQ(ranges, (Ranges{{4, 4}}));
+    }
+}
+
+// Never in place, by any name of the file, and a cancel leaves only what was there before. The name a
+// patched file is offered under lies beside the file.
+TEST(ApplyingAPatch, NeverInPlaceAndACancelLeavesNothingBehind) {
+    const test::TempDir dir;
+    const std::string source = dir.file("source.bin"), link = dir.file("link"), patch = dir.file("p.bps");
+    test::writeImage(source, {{0, "A"}}, 3 << 20);
+    test::writeImage(dir.file("target"), {{5 << 20, "B"}}, 6 << 20);
+    std::filesystem::create_hard_link(source, link);
+    ASSERT_TRUE(createPatch(source, dir.file("target"), patch, PatchFormat::Bps));
+    const auto error = [](const Result<PatchApplied>& applied) { return applied ? "" : applied.error(); };
+    for (const auto& out : {source, link, patch}) {
+        EXPECT_EQ(error(applyPatch(patch, source, out)),
+                  "The patched file cannot be saved as \"" + out +
+                      "\": a patch is never applied in place. Choose another name.");
+    }
+    const auto stop = [](std::uint64_t done, std::uint64_t total) { return done > total; };
+    EXPECT_EQ(error(applyPatch(patch, source, dir.file("out"), stop)), kPatchCancelled);
+    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"link", "p.bps", "source.bin", "target"}));
+    EXPECT_EQ(patchedFileName(source), dir.file("source (patched).bin"));
+}
+
+}  // namespace
+}  // namespace rq
