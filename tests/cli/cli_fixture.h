@@ -50,10 +50,4 @@ class CliDemo : public testing::Test {
 template <class Row>
 class CliDemoRows : public CliDemo, public testing::WithParamInterface<Row> {};
 
-// A row's name as GoogleTest prints it.
-template <class Row>
-std::string rowName(const testing::TestParamInfo<Row>& info) {
-    return info.param.name;
-}
-
 }  // namespace rq::test

@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "romquill-cli: --set takes CONTROL=TEXT, not 'romtitle'\n" + kHeader),
         mistake("PatchFormat", {"patch", "create", "a", "b", "p.x", "--format", "zip"},
                 "romquill-cli: --format takes bps or ips, not 'zip'\nUsage: romquill-cli patch ")),
-    test::rowName<CommandRow>);
+    test::rowName);
 
 INSTANTIATE_TEST_SUITE_P(
     Conventions, CliCommandLine,
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "no problems\n"),
                     row("DoubleDashEndsTheOptions", {"ini", "-", "--", "-s", "-k"}, "[-s]\n-k=v\n", 0,
                         "v\n")),
-    test::rowName<CommandRow>);
+    test::rowName);
 
 // Every message starts with the program's name and names its file; whatever a file or an argument holds is
 // escaped, and only the message's own line breaks stay (a "\r\n" as a plain one).
@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
             "romquill-cli: Standard input is given twice as \"-\"; it can be read only once.\n"),
         row("InsertInPlace", {"insert", "--template", "demo.ini", "-", "@J"}, "", 1, "", kInPlace),
         row("CutscenesInPlace", {"cutscenes", "insert", "-", "@J"}, "", 1, "", kInPlace)),
-    test::rowName<CommandRow>);
+    test::rowName);
 
 }  // namespace
 }  // namespace rq

@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
                     kNothingWritten,
                 "@DEMO")),
-    test::rowName<RefusalRow>);
+    test::rowName);
 
 TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
     setWriteFaults({nullptr, 2});
