@@ -11,11 +11,6 @@
 namespace rq::cli {
 namespace {
 
-bool isFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(fsPath(path), ec);
-}
-
 // A bare name is looked for first among the program folder's templates, as the chooser lists them;
 // otherwise, and for anything with a folder in it, T is a path.
 std::optional<std::string> findTemplate(const std::string& name) {

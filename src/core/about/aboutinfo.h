@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/common.h"
 #include "files/result.h"
 
 namespace rq::about {
@@ -41,9 +42,6 @@ using RegistryReader = std::function<std::optional<RegistryValue>(
 // The value as text: one terminating zero dropped, a string as it stands, a number in decimal, any other
 // type empty. A value of no bytes has no text.
 [[nodiscard]] std::optional<std::string> keyValueText(const RegistryValue& value);
-
-// Whether a file (not a folder) is at that UTF-8 path.
-[[nodiscard]] bool isFile(const std::string& path);
 
 // The system-information program to start, looked up in the registry (its path, else its folder holding
 // MSINFO32.EXE), or the message that it is unavailable.

@@ -95,6 +95,11 @@ std::string pathText(const std::filesystem::path& path) {
 #endif
 }
 
+bool isFile(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(fsPath(path), ec);
+}
+
 std::string resolvedPath(const std::string& path) {
 #ifdef _WIN32
     HANDLE handle =

@@ -21,6 +21,9 @@ void setApplicationFolder(std::string folder);
 // And back: a path as UTF-8 text (path::string() would give the ANSI code page on Windows, or throw).
 [[nodiscard]] std::string pathText(const std::filesystem::path& path);
 
+// Whether a regular file (or a link to one) is at the path; false when the system cannot say.
+[[nodiscard]] bool isFile(const std::string& path);
+
 // The path with every symbolic link and "." or ".." resolved, absolute: the one name of a file however it
 // was reached. The path as given when it cannot be resolved (it does not exist).
 [[nodiscard]] std::string resolvedPath(const std::string& path);
