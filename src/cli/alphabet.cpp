@@ -24,7 +24,7 @@ int fromTable(const std::string& tablePath, const std::string& outPath, Streams 
     }
     const auto alphabet = alphabetFromTable(*bytes);
     if (!alphabet) {
-        io.err << "romquill-cli: " << tablePath << ": " << alphabet.error() << ". Nothing was written.\n";
+        io.err << "romquill-cli: " << tablePath << ": " << alphabet.error() << '.' << kNothingWritten << '\n';
         return kExitRefused;
     }
     if (const auto written = writeNewFile(outPath, alphabet->ini); !written) {

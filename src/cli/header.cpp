@@ -15,8 +15,6 @@ namespace {
 using headers::Kind;
 using Json = nlohmann::ordered_json;
 
-constexpr std::string_view kNothingWritten = " Nothing was written.";
-
 struct HeaderArguments {
     std::string file;
     bool json = false;

@@ -147,7 +147,6 @@ Error failedPartWay(const std::string& undo, const Error& cause, std::span<const
                  "launcher, or run romquill-cli recover on it, to put them back."};
 }
 
-constexpr std::string_view kNothingWritten = " Nothing was written.";
 constexpr std::string_view kNothingDone = " Nothing was done.";
 
 // A game file open and locked, so that no save runs beside it, with its undo file's name.
@@ -248,15 +247,15 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
     for (const auto& room : rooms) {
         auto old = file.readAt(room.offset, room.bytes.size());
         if (!old) {
-            return Error{old.error() + std::string(kNothingWritten)};
+            return nothingWritten(old.failure());
         }
         if (const auto reserved = file.reserve(room.offset, room.bytes.size()); !reserved) {
-            return Error{reserved.error() + std::string(kNothingWritten)};
+            return nothingWritten(reserved.failure());
         }
         undo.rooms.push_back(RoomWrite{room.offset, std::move(old).value(), room.name});
     }
     if (const auto kept = writeUndoFile(undoName, encodeUndo(undo)); !kept) {
-        return Error{kept.error() + std::string(kNothingWritten)};
+        return nothingWritten(kept.failure());
     }
     for (std::size_t i = 0; i < rooms.size(); ++i) {
         const RoomWrite& room = rooms[i];
