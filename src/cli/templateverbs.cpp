@@ -15,7 +15,7 @@ namespace {
 // otherwise, and for anything with a folder in it, T is a path.
 std::optional<std::string> findTemplate(const std::string& name) {
     if (name.find_first_of("/\\") == std::string::npos) {
-        const std::string inFolder = appRelativePath("plugins\\games\\" + name);
+        const std::string inFolder = gameTemplatePath(name);
         if (isFile(inFolder)) {
             return inFolder;
         }
@@ -61,8 +61,8 @@ std::optional<TemplateArguments> parseTemplateArguments(std::string_view verb, A
     const auto found = findTemplate(*templateName);
     if (!found) {
         status = kExitRefused;
-        io.err << "romquill-cli: no template '" << *templateName << "' in "
-               << appRelativePath("plugins\\games") << " nor as a file\n";
+        io.err << "romquill-cli: no template '" << *templateName << "' in " << gamesFolder()
+               << " nor as a file\n";
         return std::nullopt;
     }
     parsed.templatePath = *found;

@@ -17,6 +17,8 @@ constexpr char kNativeSeparator = '\\';
 constexpr char kNativeSeparator = '/';
 #endif
 
+constexpr std::string_view kGamesFolder = "plugins\\games";
+
 std::string& folderOverride() {
     static std::string folder;
     return folder;
@@ -60,6 +62,14 @@ std::string appRelativePath(std::string_view relative) {
         result += (c == '\\' || c == '/') ? kNativeSeparator : c;
     }
     return result;
+}
+
+std::string gamesFolder() {
+    return appRelativePath(kGamesFolder);
+}
+
+std::string gameTemplatePath(std::string_view name) {
+    return appRelativePath(std::string(kGamesFolder) + "\\" + std::string(name));
 }
 
 std::filesystem::path fsPath(std::string_view utf8) {

@@ -16,6 +16,10 @@ void setApplicationFolder(std::string folder);
 // No separator is doubled when the folder already ends with one (a drive's root folder).
 [[nodiscard]] std::string appRelativePath(std::string_view relative);
 
+// The program folder's folder of game templates, and a template's path in it: name as in appRelativePath.
+[[nodiscard]] std::string gamesFolder();
+[[nodiscard]] std::string gameTemplatePath(std::string_view name);
+
 // UTF-8 path text to a filesystem path, on every platform.
 [[nodiscard]] std::filesystem::path fsPath(std::string_view utf8);
 // And back: a path as UTF-8 text (path::string() would give the ANSI code page on Windows, or throw).

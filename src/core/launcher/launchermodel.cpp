@@ -26,7 +26,7 @@ std::string templatePicture(const std::string& templatePath) {
 }  // namespace
 
 std::string LauncherModel::noTemplatePath() {
-    return appRelativePath("plugins\\games\\<error>");
+    return gameTemplatePath("<error>");
 }
 
 std::string LauncherModel::noRomPicture() {
@@ -91,7 +91,7 @@ std::string LauncherModel::showGame() {
     }
     m_state.title = titleFor(game);
     const std::string file = iniRead(appRelativePath("plugins\\loader.ini"), "gamenames", game, "<error>");
-    m_state.templatePath = appRelativePath("plugins\\games\\" + bytesToUtf8(file));
+    m_state.templatePath = gameTemplatePath(bytesToUtf8(file));
     if (m_state.templatePath == noTemplatePath()) {
         m_view.go = {false, "This ROM currently has no available template."};
         return noRomPicture();
