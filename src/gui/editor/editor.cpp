@@ -21,7 +21,6 @@
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
-#include "launcher/loader.h"
 #include "templates/gametemplate.h"
 
 namespace rq {
