@@ -11,9 +11,7 @@
 
 namespace rq::about {
 
-// The application's title and version as the about window shows them.
-inline constexpr std::string_view kAppTitle = "Romquill";
-
+// The application's title (kAppTitle) and version as the about window shows them.
 // "Romquill, v1.10": major, minor and revision each in decimal, with no separator between the last two.
 [[nodiscard]] std::string versionTitle();
 

@@ -6,6 +6,9 @@
 
 namespace rq {
 
+// The program's name: the launcher's title, and the title of its messages and of the about window.
+inline constexpr std::string_view kAppTitle = "Romquill";
+
 // The folder that holds the program's executable, as a native path (UTF-8).
 [[nodiscard]] std::string applicationFolder();
 

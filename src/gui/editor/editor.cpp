@@ -26,7 +26,7 @@
 namespace rq {
 namespace {
 
-const QString kTitle = QStringLiteral("Romquill");
+const QString kTitle = appTitle();
 const QString kSaveCaption = QStringLiteral("&Save data to file");
 const QString kToTabs16 = QStringLiteral("View tab 16 onwards");
 const QString kToTabs1 = QStringLiteral("View tabs 1 to 15");

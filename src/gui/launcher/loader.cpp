@@ -15,7 +15,7 @@
 namespace rq {
 namespace {
 
-const QString kTitle = QStringLiteral("Romquill");
+const QString kTitle = appTitle();
 
 const QString kOpenFilter = QStringLiteral(
     "All Compatible Files (*.32x;*.bin;*.exe;*.gba;*.gg;*.iso;*.mb;*.npc;*.sms)|"

@@ -113,7 +113,7 @@ void TemplateChooser::templates_Click() {
     const TemplateDetails details = readTemplateDetails(toPath(templatePath(selected.front()->text())));
     if (!details.supported()) {
         m_context->dialogs.inform(
-            this, QStringLiteral("Romquill"),
+            this, appTitle(),
             tr("Template is either invalid or a newer template version than this version of the "
                "Romquill can support."),
             Dialogs::Icon::Exclamation);
