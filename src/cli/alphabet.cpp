@@ -26,7 +26,7 @@ int alphabetFromTableCommand(const Given& given, Console& console) {
     }
     const auto alphabet = alphabetFromTable(*bytes);
     if (!alphabet) {
-        console.say(tablePath, alphabet.error() + ". Nothing was written.");
+        console.say(tablePath, alphabet.error() + "." + std::string(kNothingWritten));
         return kExitRefused;
     }
     // On standard output the alphabet is all there is: what was not carried goes to standard error.

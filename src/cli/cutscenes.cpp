@@ -19,8 +19,6 @@ namespace {
 using cutscenes::CutsceneTexts;
 using Json = nlohmann::ordered_json;
 
-constexpr std::string_view kNothingWritten = " Nothing was written.";
-
 // Every text as the editor shows it, or "ROM not found!" when any of them cannot be read.
 std::optional<CutsceneTexts> readTexts(const std::string& path, Console& console) {
     auto read = cutscenes::readCutsceneTexts(path);

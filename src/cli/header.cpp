@@ -14,8 +14,6 @@ namespace {
 using headers::Kind;
 using Json = nlohmann::ordered_json;
 
-constexpr std::string_view kNothingWritten = " Nothing was written.";
-
 std::string_view kindName(Kind kind) {
     return kind == Kind::Gba ? "gba" : "megadrive";
 }

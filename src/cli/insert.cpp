@@ -13,8 +13,6 @@
 namespace rq::cli {
 namespace {
 
-constexpr std::string_view kNothingWritten = " Nothing was written.";
-
 // The texts the input gives (the file, or standard input for "-"), by entry number; or why they cannot be
 // taken, and the warnings about them. A translator's file (PO, CSV) gives only the texts that changed.
 Result<TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,

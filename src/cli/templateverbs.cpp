@@ -1,24 +1,16 @@
 #include "templateverbs.h"
 
-#include <filesystem>
-
 #include "editor/entrytexts.h"
 #include "files/common.h"
 #include "files/readwritetext.h"
 
 namespace rq::cli {
-namespace {
 
-bool isFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(fsPath(path), ec);
-}
-
-}  // namespace
-
+// A bare name is looked for first among the program folder's templates, as the chooser lists them;
+// otherwise, and for anything with a folder in it, T is a path.
 std::optional<std::string> findTemplate(const std::string& name, Console& console) {
     if (name.find_first_of("/\\") == std::string::npos) {
-        const std::string inFolder = appRelativePath("plugins\\games\\" + name);
+        const std::string inFolder = gameTemplatePath(name);
         if (isFile(inFolder)) {
             return inFolder;
         }
@@ -26,7 +18,7 @@ std::optional<std::string> findTemplate(const std::string& name, Console& consol
     if (isFile(name)) {
         return name;
     }
-    console.say("no template '" + name + "' in " + appRelativePath("plugins\\games") + " nor as a file");
+    console.say("no template '" + name + "' in " + gamesFolder() + " nor as a file");
     return std::nullopt;
 }
 

@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <filesystem>
 
-#include "kit/qtcodepage.h"
+#include "files/codepage.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
@@ -241,7 +241,8 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
         click(save.button);
         EXPECT_EQ(dialogs.log, QStringList{kSaved});
         EXPECT_EQ(text(save.box), save.typed);
-        expected.replace(save.offset, save.size, *toCodePage(save.typed.leftJustified(save.size)));
+        expected.replace(save.offset, save.size,
+                         *utf8ToBytes(save.typed.leftJustified(save.size).toStdString()));
         EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
         EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
         EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");

@@ -1,8 +1,6 @@
 #include "aboutinfo.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "files/common.h"
@@ -94,11 +92,6 @@ std::optional<std::string> keyValueText(const RegistryValue& value) {
         default:
             return std::string();
     }
-}
-
-bool isFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(fsPath(path), error);
 }
 
 Result<std::string> findSysInfo(const RegistryReader& read,

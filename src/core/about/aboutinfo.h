@@ -6,13 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "files/common.h"
 #include "files/result.h"
 
 namespace rq::about {
 
-// The application's title and version as the about window shows them.
-inline constexpr std::string_view kAppTitle = "Romquill";
-
+// The application's title (kAppTitle) and version as the about window shows them.
 // "Romquill, v1.10": major, minor and revision each in decimal, with no separator between the last two.
 [[nodiscard]] std::string versionTitle();
 
@@ -41,9 +40,6 @@ using RegistryReader = std::function<std::optional<RegistryValue>(
 // The value as text: one terminating zero dropped, a string as it stands, a number in decimal, any other
 // type empty. A value of no bytes has no text.
 [[nodiscard]] std::optional<std::string> keyValueText(const RegistryValue& value);
-
-// Whether a file (not a folder) is at that UTF-8 path.
-[[nodiscard]] bool isFile(const std::string& path);
 
 // The system-information program to start, looked up in the registry (its path, else its folder holding
 // MSINFO32.EXE), or the message that it is unavailable.

@@ -127,10 +127,6 @@ constexpr std::array kRooms = {
     Room{Group::PlayAs, 6, 0x3E01F1, 0x3E0211, 27, 0, false, 2040},
 };
 
-Error refused(std::string message) {
-    return Error{std::move(message) + " Nothing was written.", ErrorKind::Refusal};
-}
-
 }  // namespace
 
 std::span<const Room> rooms() {

@@ -38,14 +38,13 @@ CharacterCode encodeCharacter(const TemplateEntry& entry, char32_t ch) {
 Result<std::string> encodeText(const TemplateEntry& entry, const std::string& text) {
     const auto chars = decodeUtf8(text);
     if (!chars) {
-        return Error{entryName(entry) + " is not valid UTF-8. Nothing was written.", ErrorKind::Refusal};
+        return refused(entryName(entry) + " is not valid UTF-8.");
     }
     const int limit = std::max(entry.limit(), 0);
     if (chars->size() > static_cast<std::size_t>(limit)) {
-        return Error{entryName(entry) + " has room for " + std::to_string(limit) +
-                         (limit == 1 ? " character" : " characters") + ", not the " +
-                         std::to_string(chars->size()) + " of its new text. Nothing was written.",
-                     ErrorKind::Refusal};
+        return refused(entryName(entry) + " has room for " + std::to_string(limit) +
+                       (limit == 1 ? " character" : " characters") + ", not the " +
+                       std::to_string(chars->size()) + " of its new text.");
     }
     std::string bytes;
     for (std::size_t k = 0; k < chars->size(); ++k) {
@@ -112,10 +111,8 @@ Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate, std::s
             return bytes.failure();
         }
         if (bytes->size() > static_cast<std::size_t>(entry.length)) {
-            return Error{entryName(entry) + " needs " + std::to_string(bytes->size()) +
-                             " bytes, but its room in the file is " + std::to_string(entry.length) +
-                             " bytes. Nothing was written.",
-                         ErrorKind::Refusal};
+            return refused(entryName(entry) + " needs " + std::to_string(bytes->size()) +
+                           " bytes, but its room in the file is " + std::to_string(entry.length) + " bytes.");
         }
         writes.push_back(
             RoomWrite{static_cast<std::uint64_t>(entry.offset), std::move(bytes).value(), entryName(entry)});

@@ -176,15 +176,8 @@ Status readCsvTexts(std::string_view csv, const std::string& name, const Transla
 }
 
 Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::string& name) {
-    std::vector<Translation> given;
-    const Status read = readCsvTexts(csv, name, [&given](Translation item) {
-        given.push_back(std::move(item));
-        return success();
-    });
-    if (!read) {
-        return read.failure();
-    }
-    return given;
+    return collectTranslations(
+        [csv, &name](const TranslationSink& take) { return readCsvTexts(csv, name, take); });
 }
 
 }  // namespace rq

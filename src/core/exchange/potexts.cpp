@@ -88,16 +88,9 @@ std::size_t poByteLimit(std::span<const ExportedEntry> entries) {
 }
 
 Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name) {
-    std::vector<Translation> given;
-    const Status read =
-        readPoTexts(po, name, std::numeric_limits<std::size_t>::max(), [&given](Translation item) {
-            given.push_back(std::move(item));
-            return success();
-        });
-    if (!read) {
-        return read.failure();
-    }
-    return given;
+    return collectTranslations([po, &name](const TranslationSink& take) {
+        return readPoTexts(po, name, std::numeric_limits<std::size_t>::max(), take);
+    });
 }
 
 }  // namespace rq

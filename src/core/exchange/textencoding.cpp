@@ -1,31 +1,11 @@
 #include "exchange/textencoding.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <string_view>
 
+#include "files/codepage.h"
+
 namespace rq {
-namespace {
-
-void putUtf8(std::string& out, std::uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-}  // namespace
 
 Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     const std::string_view mark(bytes.data(), std::min<std::size_t>(bytes.size(), 3));
@@ -43,12 +23,12 @@ Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     const auto unit = [&bytes, little](std::size_t at) {
         const auto first = static_cast<unsigned char>(bytes[at]);
         const auto second = static_cast<unsigned char>(bytes[at + 1]);
-        return static_cast<std::uint32_t>(little ? first | (second << 8) : (first << 8) | second);
+        return static_cast<char32_t>(little ? first | (second << 8) : (first << 8) | second);
     };
     std::string text;
     text.reserve(bytes.size());
     for (std::size_t at = 2; at < bytes.size(); at += 2) {
-        std::uint32_t c = unit(at);
+        char32_t c = unit(at);
         if (c >= 0xD800 && c < 0xDC00 && at + 2 < bytes.size() && unit(at + 2) >= 0xDC00 &&
             unit(at + 2) < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (unit(at + 2) - 0xDC00);
@@ -58,7 +38,7 @@ Result<std::string> utf8Input(std::string bytes, const std::string& name) {
                              std::to_string(at) + ".",
                          ErrorKind::Refusal};
         }
-        putUtf8(text, c);
+        appendUtf8(text, c);
     }
     return text;
 }

@@ -252,4 +252,16 @@ Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& re
     return byKey;
 }
 
+Result<std::vector<Translation>> collectTranslations(const TranslationReader& read) {
+    std::vector<Translation> given;
+    const Status status = read([&given](Translation item) {
+        given.push_back(std::move(item));
+        return success();
+    });
+    if (!status) {
+        return status.failure();
+    }
+    return given;
+}
+
 }  // namespace rq

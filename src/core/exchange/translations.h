@@ -52,6 +52,9 @@ struct Translation {
 using TranslationSink = std::function<Status(Translation)>;
 using TranslationReader = std::function<Status(const TranslationSink&)>;
 
+// Every translation a reader hands over, in order, or its failure.
+[[nodiscard]] Result<std::vector<Translation>> collectTranslations(const TranslationReader& read);
+
 // How many problems or warnings are listed at most; the rest are counted.
 inline constexpr std::size_t kListedProblems = 100;
 

@@ -33,8 +33,7 @@ std::optional<std::uint8_t> unicodeToByte(char32_t ch) {
     return std::nullopt;
 }
 
-std::string encodeUtf8(char32_t ch) {
-    std::string out;
+void appendUtf8(std::string& out, char32_t ch) {
     if (ch < 0x80) {
         out += static_cast<char>(ch);
     } else if (ch < 0x800) {
@@ -50,6 +49,11 @@ std::string encodeUtf8(char32_t ch) {
         out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (ch & 0x3F));
     }
+}
+
+std::string encodeUtf8(char32_t ch) {
+    std::string out;
+    appendUtf8(out, ch);
     return out;
 }
 
@@ -57,7 +61,7 @@ std::string bytesToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (const char c : bytes) {
-        out += encodeUtf8(byteToUnicode(static_cast<std::uint8_t>(c)));
+        appendUtf8(out, byteToUnicode(static_cast<std::uint8_t>(c)));
     }
     return out;
 }

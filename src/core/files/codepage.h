@@ -26,6 +26,8 @@ namespace rq {
 // Decodes UTF-8 into code points; a malformed sequence gives std::nullopt.
 [[nodiscard]] std::optional<std::u32string> decodeUtf8(std::string_view utf8);
 [[nodiscard]] std::string encodeUtf8(char32_t ch);
+// The same at the end of out, for texts built a character at a time.
+void appendUtf8(std::string& out, char32_t ch);
 
 // C0 controls (U+0000 to U+001F), DEL and C1 controls (U+0080 to U+009F): a terminal takes some of them for
 // commands, and a line break lets a text forge lines of its own.

@@ -6,6 +6,9 @@
 
 namespace rq {
 
+// The program's name: the launcher's title, and the title of its messages and of the about window.
+inline constexpr std::string_view kAppTitle = "Romquill";
+
 // The folder that holds the program's executable, as a native path (UTF-8).
 [[nodiscard]] std::string applicationFolder();
 
@@ -16,10 +19,17 @@ void setApplicationFolder(std::string folder);
 // No separator is doubled when the folder already ends with one (a drive's root folder).
 [[nodiscard]] std::string appRelativePath(std::string_view relative);
 
+// The program folder's folder of game templates, and a template's path in it: name as in appRelativePath.
+[[nodiscard]] std::string gamesFolder();
+[[nodiscard]] std::string gameTemplatePath(std::string_view name);
+
 // UTF-8 path text to a filesystem path, on every platform.
 [[nodiscard]] std::filesystem::path fsPath(std::string_view utf8);
 // And back: a path as UTF-8 text (path::string() would give the ANSI code page on Windows, or throw).
 [[nodiscard]] std::string pathText(const std::filesystem::path& path);
+
+// Whether a regular file (or a link to one) is at the path; false when the system cannot say.
+[[nodiscard]] bool isFile(const std::string& path);
 
 // The path with every symbolic link and "." or ".." resolved, absolute: the one name of a file however it
 // was reached. The path as given when it cannot be resolved (it does not exist).

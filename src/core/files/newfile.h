@@ -61,7 +61,4 @@ class NewFile {
     std::uint64_t m_size = 0;
 };
 
-// The folder's entry for a new or removed file reaches the disk only when the folder itself is flushed.
-void syncFolderOf(const std::string& path);
-
 }  // namespace rq

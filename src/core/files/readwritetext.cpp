@@ -2,16 +2,8 @@
 
 #include <limits>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-
-#include <cerrno>
-#endif
-
-#include "files/common.h"
 #include "files/filehandle.h"
+#include "files/platform.h"
 
 namespace rq {
 namespace {
@@ -28,44 +20,17 @@ bool shiftedOffset(std::int32_t offset, std::int16_t shift, std::int64_t& positi
 
 }  // namespace
 
-#ifdef _WIN32
 Result<std::uint64_t> regularFileSize(const std::string& path) {
-    const auto name = fsPath(path);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) {
-        return cannotOpen(path, static_cast<int>(GetLastError()));
-    }
-    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
-        return Error{"\"" + path + "\" is not a regular file."};
-    }
-    // A file that another program holds without sharing would fail every read as "ROM not found!": say
-    // instead that it is in use, with the system's reason.
-    HANDLE file =
-        CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        if (const DWORD error = GetLastError();
-            error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-            return cannotOpen(path, static_cast<int>(error));
+    // By path, without reading: identification words an unreadable file as a failed read of its own.
+    std::uint64_t size = 0;
+    if (const int error = platform::fileSizeAt(path, size); error != 0) {
+        if (error == platform::kNotRegularFile) {
+            return Error{"\"" + path + "\" is not a regular file."};
         }
-    } else {
-        CloseHandle(file);
+        return cannotOpen(path, error);
     }
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return size;
 }
-#else
-Result<std::uint64_t> regularFileSize(const std::string& path) {
-    // By path, without opening: identification words an unreadable file as a failed read of its own.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        return cannotOpen(path, errno);
-    }
-    if (!S_ISREG(st.st_mode)) {
-        return Error{"\"" + path + "\" is not a regular file."};
-    }
-    return static_cast<std::uint64_t>(st.st_size);
-}
-#endif
 
 Result<std::string> readRange(const std::string& path, std::int32_t offset, std::int16_t count,
                               std::int16_t shift) {

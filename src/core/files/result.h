@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 
@@ -63,6 +64,19 @@ using Status = Result<Done>;
 
 inline Status success() {
     return Done{};
+}
+
+// How every message of a write that stopped before its first byte ends.
+inline constexpr std::string_view kNothingWritten = " Nothing was written.";
+
+// A write the data does not allow, refused before anything was written.
+[[nodiscard]] inline Error refused(std::string message) {
+    return Error{std::move(message) + std::string(kNothingWritten), ErrorKind::Refusal};
+}
+
+// An error met before anything was written, saying so; it keeps its kind.
+[[nodiscard]] inline Error nothingWritten(const Error& cause) {
+    return Error{cause.message + std::string(kNothingWritten), cause.kind};
 }
 
 }  // namespace rq

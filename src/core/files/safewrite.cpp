@@ -6,20 +6,11 @@
 #include <optional>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 #include "files/asciitext.h"
 #include "files/common.h"
 #include "files/filehandle.h"
 #include "files/newfile.h"
+#include "files/platform.h"
 #include "files/undofile.h"
 
 namespace rq {
@@ -32,97 +23,36 @@ WriteFaults& faults() {
     return injected;
 }
 
-// The few calls that make and remove whole files. Each gives 0 or the system's error number (errno,
-// or GetLastError() on Windows), which systemReason words.
-#ifdef _WIN32
-constexpr int kDiskFull = ERROR_DISK_FULL;
-constexpr int kNotThere = ERROR_FILE_NOT_FOUND;
-
-bool alreadyThere(int error) {
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-}
-
-// A new file (never one that is there), all of bytes, flushed and closed.
+// A new file (never one that is there), all of bytes, flushed and closed; 0 or the system's error number.
 int createWritten(const std::string& path, std::string_view bytes) {
-    HANDLE file = CreateFileW(fsPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return static_cast<int>(GetLastError());
+    int fd = -1;
+    if (const int error = platform::createNew(path, fd); error != 0) {
+        return error;
     }
-    int error = 0;
-    for (std::size_t done = 0; done < bytes.size() && error == 0;) {
-        DWORD n = 0;
-        const auto part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (WriteFile(file, bytes.data() + done, part, &n, nullptr) && n > 0) {
-            done += n;
-        } else {
-            error = n == 0 && GetLastError() == 0 ? ERROR_WRITE_FAULT : static_cast<int>(GetLastError());
-        }
+    int error = platform::writeAt(fd, 0, bytes);
+    if (error == 0) {
+        error = platform::flushFile(fd);
     }
-    if (error == 0 && !FlushFileBuffers(file)) {
-        error = static_cast<int>(GetLastError());
-    }
-    CloseHandle(file);
-    return error;
+    const int closed = platform::closeFile(fd);
+    return error != 0 ? error : closed;
 }
-
-int removeFile(const std::string& path) {
-    return DeleteFileW(fsPath(path).c_str()) ? 0 : static_cast<int>(GetLastError());
-}
-#else
-constexpr int kDiskFull = ENOSPC;
-constexpr int kNotThere = ENOENT;
-
-bool alreadyThere(int error) {
-    return error == EEXIST;
-}
-
-// A new file (never one that is there), all of bytes, flushed and closed.
-int createWritten(const std::string& path, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return errno;
-    }
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size() && error == 0) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno != EINTR) {
-            error = errno;
-        }
-    }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    return error;
-}
-
-int removeFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 ? 0 : errno;
-}
-#endif
 
 Status writeUndoFile(const std::string& path, std::string_view bytes) {
     if (const int error = createWritten(path, bytes); error != 0) {
-        if (!alreadyThere(error)) {
-            static_cast<void>(removeFile(path));
+        if (!platform::isAlreadyThere(error)) {
+            static_cast<void>(platform::removeFile(path));
         }
         return Error{"The undo file \"" + path + "\" cannot be made: " + systemReason(error) + "."};
     }
-    syncFolderOf(path);
+    platform::syncFolderOf(path);
     return success();
 }
 
 Status removeUndoFile(const std::string& path) {
-    if (const int error = removeFile(path); error != 0 && error != kNotThere) {
+    if (const int error = platform::removeFile(path); error != 0 && !platform::isNotFound(error)) {
         return Error{"The undo file \"" + path + "\" cannot be removed: " + systemReason(error) + "."};
     }
-    syncFolderOf(path);
+    platform::syncFolderOf(path);
     return success();
 }
 
@@ -147,7 +77,6 @@ Error failedPartWay(const std::string& undo, const Error& cause, std::span<const
                  "launcher, or run romquill-cli recover on it, to put them back."};
 }
 
-constexpr std::string_view kNothingWritten = " Nothing was written.";
 constexpr std::string_view kNothingDone = " Nothing was done.";
 
 // A game file open and locked, so that no save runs beside it, with its undo file's name.
@@ -248,15 +177,15 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
     for (const auto& room : rooms) {
         auto old = file.readAt(room.offset, room.bytes.size());
         if (!old) {
-            return Error{old.error() + std::string(kNothingWritten)};
+            return nothingWritten(old.failure());
         }
         if (const auto reserved = file.reserve(room.offset, room.bytes.size()); !reserved) {
-            return Error{reserved.error() + std::string(kNothingWritten)};
+            return nothingWritten(reserved.failure());
         }
         undo.rooms.push_back(RoomWrite{room.offset, std::move(old).value(), room.name});
     }
     if (const auto kept = writeUndoFile(undoName, encodeUndo(undo)); !kept) {
-        return Error{kept.error() + std::string(kNothingWritten)};
+        return nothingWritten(kept.failure());
     }
     for (std::size_t i = 0; i < rooms.size(); ++i) {
         const RoomWrite& room = rooms[i];
@@ -270,10 +199,9 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
                                  rooms, i);
         }
         const bool injected = faults().failingWrite == static_cast<int>(i) + 1;
-        const auto written =
-            injected
-                ? Status(Error{"Writing to \"" + gameFile + "\" failed: " + systemReason(kDiskFull) + "."})
-                : file.writeAt(room.offset, room.bytes);
+        const auto written = injected ? Status(Error{"Writing to \"" + gameFile + "\" failed: " +
+                                                     systemReason(platform::diskFullError()) + "."})
+                                      : file.writeAt(room.offset, room.bytes);
         if (!written) {
             return failedPartWay(undoName, written.failure(), rooms, i);
         }

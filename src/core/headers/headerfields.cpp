@@ -73,10 +73,6 @@ constexpr const CheckValue& checkValue(Kind kind) {
     return kind == Kind::Gba ? kGbaCheck : kMegaDriveCheck;
 }
 
-Error refused(std::string message) {
-    return Error{std::move(message) + " Nothing was written.", ErrorKind::Refusal};
-}
-
 // How a field shows its bytes: a text up to its first zero byte, or a byte in hexadecimal when the file
 // holds it.
 std::string shown(const Field& field, const std::string& bytes, std::uint64_t fileSize) {
@@ -273,7 +269,7 @@ Result<Checksum> readChecksum(const std::string& path, Kind kind) {
 Status fixChecksum(const std::string& path, Kind kind) {
     const auto checksum = readChecksum(path, kind);
     if (!checksum) {
-        return Error{checksum.error() + " Nothing was written.", checksum.failure().kind};
+        return nothingWritten(checksum.failure());
     }
     if (checksum->right()) {
         return success();

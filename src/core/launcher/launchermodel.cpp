@@ -9,13 +9,12 @@
 namespace rq {
 namespace {
 
-constexpr std::string_view kTitle = "Romquill";
 constexpr std::string_view kLaunch = "Launch!";
 constexpr std::string_view kPcEnglish = "Sonic Adventure DX PC (E)";
 constexpr std::string_view kPcJapanese = "Sonic Adventure DX PC (J)";
 
 std::string titleFor(const std::string& game) {
-    return std::string(kTitle) + " - " + bytesToUtf8(game);
+    return std::string(kAppTitle) + " - " + bytesToUtf8(game);
 }
 
 std::string templatePicture(const std::string& templatePath) {
@@ -26,7 +25,7 @@ std::string templatePicture(const std::string& templatePath) {
 }  // namespace
 
 std::string LauncherModel::noTemplatePath() {
-    return appRelativePath("plugins\\games\\<error>");
+    return gameTemplatePath("<error>");
 }
 
 std::string LauncherModel::noRomPicture() {
@@ -78,7 +77,7 @@ std::string LauncherModel::showGame() {
     m_view.sadxpcShown = false;
     m_view.forceEnabled = true;
     if (game.empty()) {
-        m_state.title = std::string(kTitle);
+        m_state.title = std::string(kAppTitle);
         m_view.go = {false, "Non-Sonic ROM, please load a template."};
         m_state.templatePath.clear();
         return noRomPicture();
@@ -91,7 +90,7 @@ std::string LauncherModel::showGame() {
     }
     m_state.title = titleFor(game);
     const std::string file = iniRead(appRelativePath("plugins\\loader.ini"), "gamenames", game, "<error>");
-    m_state.templatePath = appRelativePath("plugins\\games\\" + bytesToUtf8(file));
+    m_state.templatePath = gameTemplatePath(bytesToUtf8(file));
     if (m_state.templatePath == noTemplatePath()) {
         m_view.go = {false, "This ROM currently has no available template."};
         return noRomPicture();

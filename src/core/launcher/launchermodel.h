@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "files/common.h"
 #include "files/notice.h"
 
 namespace rq {
@@ -14,7 +15,7 @@ struct LauncherState {
     std::string loadedPath;    // written only by the launcher's load
     std::string detectedGame;  // by identification, or by a template forced in the chooser
     std::string templatePath;  // the template in force; the games folder + "<error>" when the game has none
-    std::string title = "Romquill";  // the launcher's title, which the template editor takes as its own
+    std::string title{kAppTitle};  // the launcher's title, which the template editor takes as its own
     int editorSavedTab = 0;
 };
 

@@ -330,10 +330,9 @@ Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, N
     // A few bytes of patch may declare any size: one larger than the disk can hold would be written until
     // the disk is full.
     if (const auto space = out.spaceLeft(); space && *space < header->targetSize) {
-        return Error{"\"" + patch.path() + "\" makes a file of " + std::to_string(header->targetSize) +
-                         " bytes, but the folder of \"" + out.path() + "\" has only " +
-                         std::to_string(*space) + " bytes free. Nothing was written.",
-                     ErrorKind::Refusal};
+        return refused("\"" + patch.path() + "\" makes a file of " + std::to_string(header->targetSize) +
+                       " bytes, but the folder of \"" + out.path() + "\" has only " + std::to_string(*space) +
+                       " bytes free.");
     }
     // The source's CRC is checked before anything else is reported, but worked out while the output is
     // written: a wrong source costs only a temporary file, removed again.

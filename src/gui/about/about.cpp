@@ -12,7 +12,7 @@
 namespace rq {
 namespace {
 
-const QString kTitle = QString::fromUtf8(about::kAppTitle.data(), about::kAppTitle.size());
+const QString kTitle = appTitle();
 
 const QString kDescription = QStringLiteral(
     "<p>Romquill is a game text editor for ROM images and PC executable files. Every game it knows is "

@@ -25,7 +25,7 @@ using namespace cutscenelayout;
 using cutscenes::Edition;
 using cutscenes::Group;
 
-const QString kTitle = QStringLiteral("Romquill");
+const QString kTitle = appTitle();
 const QString kPlaceholder = QStringLiteral("Loading...");
 const QString kSaveCaption = QStringLiteral("Save to EXE");
 

@@ -21,13 +21,12 @@
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
-#include "launcher/loader.h"
 #include "templates/gametemplate.h"
 
 namespace rq {
 namespace {
 
-const QString kTitle = QStringLiteral("Romquill");
+const QString kTitle = appTitle();
 const QString kSaveCaption = QStringLiteral("&Save data to file");
 const QString kToTabs16 = QStringLiteral("View tab 16 onwards");
 const QString kToTabs1 = QStringLiteral("View tabs 1 to 15");

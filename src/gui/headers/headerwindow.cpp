@@ -124,8 +124,7 @@ void HeaderWindow::load_Click() {
     }
     const auto read = headers::readHeader(path, m_kind);
     if (read.readFailed) {
-        m_dialogs.inform(this, QStringLiteral("Romquill"), fromUtf8View(kRomNotFound),
-                         Dialogs::Icon::Critical);
+        m_dialogs.inform(this, appTitle(), fromUtf8View(kRomNotFound), Dialogs::Icon::Critical);
     }
     showFields(read);
     m_romPath = path;

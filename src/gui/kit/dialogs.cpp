@@ -4,7 +4,13 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "files/common.h"
+
 namespace rq {
+
+QString appTitle() {
+    return QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size()));
+}
 
 Dialogs::Answer QtDialogs::message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                                    Buttons buttons) {

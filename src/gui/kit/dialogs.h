@@ -9,6 +9,9 @@ class QWidget;
 
 namespace rq {
 
+// The title of the program's messages.
+[[nodiscard]] QString appTitle();
+
 // Every message box and file dialog goes through this, so that tests can script the answers.
 class Dialogs {
   public:

@@ -13,19 +13,6 @@ QString fromCodePage(std::string_view bytes) {
     return text;
 }
 
-std::optional<std::string> toCodePage(const QString& text) {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(text.size()));
-    for (const QChar ch : text) {
-        const auto byte = unicodeToByte(ch.unicode());
-        if (!byte) {
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(*byte);
-    }
-    return bytes;
-}
-
 std::string toPath(const QString& path) {
     return path.toStdString();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,9 +8,6 @@ namespace rq {
 
 // Game and INI bytes as text for the windows, one character per byte.
 [[nodiscard]] QString fromCodePage(std::string_view bytes);
-
-// Text back to bytes; nothing when a character has no byte in the code page.
-[[nodiscard]] std::optional<std::string> toCodePage(const QString& text);
 
 // A path for the core's file services (UTF-8) and back.
 [[nodiscard]] std::string toPath(const QString& path);

@@ -17,7 +17,7 @@ namespace rq {
 // The question carries the window's title where the window titles its messages with it. Loading another
 // file into the window asks the same, with what it is about to do in place of "closing".
 [[nodiscard]] bool mayClose(Dialogs& dialogs, QWidget* window, bool edited, const std::function<bool()>& save,
-                            const QString& title = QStringLiteral("Romquill"),
+                            const QString& title = appTitle(),
                             const QString& doing = QStringLiteral("closing"));
 
 // A window's title with the marker of edits not yet saved in front of it while there are any.

@@ -11,9 +11,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "files/common.h"
-#include "kit/qtcodepage.h"
-
 namespace rq {
 
 double layoutScale() {
@@ -255,10 +252,6 @@ void PathLabel::elide() {
     const QString shown = elidedPath(fontMetrics(), m_path, width);
     setText(shown);
     setToolTip(shown == m_path ? QString() : m_path);
-}
-
-QString appPath(const QString& relative) {
-    return fromPath(appRelativePath(toPath(relative)));
 }
 
 QString labelText(const QString& stored) {

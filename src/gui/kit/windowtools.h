@@ -115,9 +115,6 @@ class PathLabel : public QLabel {
     QString m_path;
 };
 
-// A path under the program's folder, for the windows.
-[[nodiscard]] QString appPath(const QString& relative);
-
 // What a label shows for a stored caption: "&&" is one "&", a lone "&" marks an access key and is not shown.
 [[nodiscard]] QString labelText(const QString& stored);
 

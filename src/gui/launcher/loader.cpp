@@ -9,14 +9,13 @@
 
 #include "files/safewrite.h"
 #include "kit/appicon.h"
-#include "kit/placeholder.h"
 #include "kit/windowtools.h"
 #include "launcher/patchjobs.h"
 
 namespace rq {
 namespace {
 
-const QString kTitle = QStringLiteral("Romquill");
+const QString kTitle = appTitle();
 
 const QString kOpenFilter = QStringLiteral(
     "All Compatible Files (*.32x;*.bin;*.exe;*.gba;*.gg;*.iso;*.mb;*.npc;*.sms)|"
@@ -30,36 +29,6 @@ QFont buttonFont(double points) {
     return designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, points);
 }
 
-// The windows still to come stand in with their names and titles, and finish their load as the real ones
-// will.
-WindowFactory placeholder(const char* name, const char* title,
-                          std::function<void()> LauncherContext::*loaded = nullptr) {
-    return [name, title, loaded](const LauncherContextPtr& context) -> QWidget* {
-        return new PlaceholderWindow(QLatin1String(name), QLatin1String(title), [context, loaded] {
-            if (loaded != nullptr) {
-                ((*context).*loaded)();
-            }
-        });
-    };
-}
-
-void fillIn(LauncherWindows& windows) {
-    const std::pair<WindowFactory*, WindowFactory> defaults[] = {
-        {&windows.editor, placeholder("editor", "Romquill", &LauncherContext::editorLoaded)},
-        {&windows.cutscenes,
-         placeholder("main_cutscenes", "Romquill - Cutscene Editor", &LauncherContext::cutscenesLoaded)},
-        {&windows.chooser, placeholder("template_chooser", "Romquill - Template Chooser")},
-        {&windows.gbaHeader, placeholder("gbamain", "Romquill - GBA ROM Header Editor")},
-        {&windows.mdHeader, placeholder("mdmain", "Romquill - Megadrive ROM Header Editor - No ROM loaded")},
-        {&windows.about, placeholder("about", "About Romquill")},
-    };
-    for (const auto& [factory, fallback] : defaults) {
-        if (!*factory) {
-            *factory = fallback;
-        }
-    }
-}
-
 void showButton(QPushButton* button, const LaunchButton& shown) {
     button->setEnabled(shown.enabled);
     button->setText(QString::fromStdString(shown.caption));
@@ -71,7 +40,6 @@ LoaderWindow::LoaderWindow(Dialogs& dialogs, LauncherWindows windows)
     : m_context(std::make_shared<LauncherContext>(dialogs)),
       m_model(m_context->state),
       m_windows(std::move(windows)) {
-    fillIn(m_windows);
     setObjectName(QStringLiteral("loader"));
     setWindowIcon(appIcon());
     buildMenus();

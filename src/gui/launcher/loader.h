@@ -14,7 +14,7 @@ namespace rq {
 class PathLabel;
 class PatchJobs;
 
-// How the windows opened from the launcher are made; those not given are placeholders.
+// How the windows opened from the launcher are made.
 struct LauncherWindows {
     WindowFactory editor;
     WindowFactory cutscenes;

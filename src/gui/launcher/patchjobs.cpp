@@ -12,7 +12,7 @@
 namespace rq {
 namespace {
 
-const QString kTitle = QStringLiteral("Romquill");
+const QString kTitle = appTitle();
 const QString kAnyFile = QStringLiteral("All files (*)|*|");
 const QString kPatchFiles = QStringLiteral("Patches (*.bps;*.ips)|*.bps;*.ips|");
 // BPS first: it checks the file it is applied to. A name typed without an extension takes its filter's.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "files/common.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
@@ -87,7 +88,7 @@ void TemplateChooser::buildControls() {
 
 void TemplateChooser::Form_Load() {
     // A missing folder lists nothing; the user can still cancel.
-    const QDir folder(appPath(QStringLiteral("plugins\\games")));
+    const QDir folder(fromPath(gamesFolder()));
     m_templates->addItems(folder.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
     // Without this the list would make its first file current when it gains focus, and the first arrow key
     // would then skip that file; now it selects it.
@@ -96,7 +97,7 @@ void TemplateChooser::Form_Load() {
 
 QString TemplateChooser::templatePath(const QString& name) const {
     // The name is appended as it stands: a "\" inside a file's name must not lead into another folder.
-    return appPath(QStringLiteral("plugins\\games\\")) + name;
+    return fromPath(gameTemplatePath({})) + name;
 }
 
 void TemplateChooser::showDetail(QLabel* label, const std::string& value) {
@@ -112,7 +113,7 @@ void TemplateChooser::templates_Click() {
     const TemplateDetails details = readTemplateDetails(toPath(templatePath(selected.front()->text())));
     if (!details.supported()) {
         m_context->dialogs.inform(
-            this, QStringLiteral("Romquill"),
+            this, appTitle(),
             tr("Template is either invalid or a newer template version than this version of the "
                "Romquill can support."),
             Dialogs::Icon::Exclamation);
