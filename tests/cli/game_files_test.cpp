@@ -156,22 +156,20 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
     const std::string force = " To write it all the same, give --force.\n";
     const struct {
         std::string name, file, json;
-        std::string err;  // after "romquill-cli: ", whole, or its start when it ends without a line break
+        std::string err;  // after "romquill-cli: ", whole
     } cases[] = {
         {"not an executable", gba, R"({"texts": {"sonic[0]": "x"}})",
          "\"" + gba +
              "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts." +
              " Nothing was written." + force},
-        {"not JSON", exe, R"({"texts": {)", j + " is not valid JSON: parse error at line 1"},
         {"no texts object", exe, R"({"entries": []})",
          j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
-        {"text not a string", exe, R"({"texts": {"sonic[1]": "ok", "sonic[0]": null}})",
-         j + ": the text of \"sonic[0]\" is not a string." + kNothingWritten},
         // A key is quoted as given, escaped.
         {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
          j + ": the key \"sonic\\x1B[100]\" names no cutscene text." + kNothingWritten},
         {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
-         "\"" + cut + "\": Cutscene 1, line 1 lies past the end of the file ("},
+         "\"" + cut + "\": Cutscene 1, line 1 lies past the end of the file (offset 0x47B0D5, 29 bytes; " +
+             "the file has 4698112 bytes)." + kNothingWritten},
         {"file missing", dir.file("missing.exe"), R"({"texts": {}})",
          "\"" + dir.file("missing.exe") + "\": ROM not found!\n"},
         {"texts from the file itself", exe, "",
@@ -186,9 +184,7 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
         }
         const std::string& texts = c.json.empty() ? exe : j;
         const auto run = runCli({"cutscenes", "insert", c.file, texts});
-        const std::string err = "romquill-cli: " + c.err;
-        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
-        EXPECT_EQ(run.err.substr(0, err.back() == '\n' ? std::string::npos : err.size()), err);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", "romquill-cli: " + c.err));
         EXPECT_EQ(test::readAll(c.file), before);
     }
     test::writeText(j, R"({"texts": {"sonic[0]": "x"}})");

@@ -178,7 +178,9 @@ INSTANTIATE_TEST_SUITE_P(
             "@DEMO", 0, "entry,offset,length,limit,comment,original,translation\r\n1,0x200,16,"),
         row("Check", {"check", "--program-folder", "@FOLDER", "--template", "demo.ini", "-"}, "@DEMO", 0,
             "no problems\n"),
-        row("TableIn", {"alphabet", "from-tbl", "-", "@OUT"}, "41=A\n", 0, "Wrote @OUT: 1 code of 1 byte"),
+        row("TableIn", {"alphabet", "from-tbl", "-", "@OUT"}, "41=A\n/FF=[END]\n", 0,
+            "standard input:2: an end token: an alphabet has none\nWrote @OUT: 1 code of 1 byte, 1 line not "
+            "carried as they stand.\n"),
         row("AlphabetOut", {"alphabet", "from-tbl", "@TBL", "-"}, "", 0,
             "[AlphabetAndFileInfo]\nCharLength=1\n\n[Load]\n41=A\n",
             "romquill-cli: warning: @TBL:2: an end token: an alphabet has none\n"),

@@ -1,7 +1,8 @@
-// The verbs that make new files (patches and patched files), and what files say when printed.
+// The verbs that make new files (patches, patched files and alphabets), and what files say when printed.
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli_fixture.h"
@@ -84,6 +85,28 @@ TEST(CliPatch, CreateApplyAndInfoPrintWhatTheyDidAndExitAsTheOtherVerbs) {
             << c.args[1];
     }
     EXPECT_EQ(test::readAll(dir.file("w")), "AyCDzFGH");
+}
+
+// from-tbl never writes over its table, and a table it cannot use leaves no file behind.
+TEST(CliAlphabet, FromTableRefusesWithoutLeavingAFile) {
+    const test::TempDir dir;
+    const std::string tbl = dir.file("t.tbl"), bad = dir.file("bad.tbl");
+    test::writeText(tbl, "41=A\n");
+    test::writeText(bad, "\xFF\n");
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {tbl, tbl,
+         "The alphabet cannot be saved as \"" + tbl +
+             "\": that is the table it is made from. Choose another name."},
+        {bad, dir.file("a.ini"),
+         "\"" + bad + "\": line 1 is not UTF-8: convert the table to UTF-8 first. Nothing was written."},
+    };
+    for (const auto& [table, out, err] : rows) {
+        const auto run = runCli({"alphabet", "from-tbl", table, out});
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+                  std::tuple(1, "", "romquill-cli: " + err + "\n"));
+    }
+    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"bad.tbl", "t.tbl"}));
+    EXPECT_EQ(test::readAll(tbl), "41=A\n");
 }
 
 // A short job shows nothing; a long one rewrites one line on a terminal and writes a line a quarter

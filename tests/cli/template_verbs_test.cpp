@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,51 +58,31 @@ TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
     EXPECT_EQ(test::readAll(m_demo), expected);
 }
 
+// A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
+// themselves are the core's. "@J", "@DEMO", "@BIG" and "@FOLDER" stand for the files the test makes.
 struct RefusalRow {
-    std::string name;
-    std::string json;
-    std::string err;      // standard error after "romquill-cli: ", whole, or its start when it ends without a
-                          // line break; "@J", "@DEMO", ... stand for the files below
-    std::string input{};  // "@J", "@DEMO", "@FIFO", "@BIG" or "@FOLDER" in place of a file holding json
+    std::string name, json, input, err;  // standard error after "romquill-cli: ", whole
 };
-
-RefusalRow refusal(std::string name, std::string json, std::string err, std::string input = {}) {
-    return {std::move(name), std::move(json), std::move(err), std::move(input)};
-}
 
 class CliInsertRefusal : public test::CliDemoRows<RefusalRow> {};
 
 TEST_P(CliInsertRefusal, LeavesTheFileUntouched) {
     const RefusalRow& row = GetParam();
-    const std::string fifo = m_dir.file("pipe.json"), big = m_dir.file("big.json");
-#ifdef _WIN32
-    if (row.input == "@FIFO") {
-        GTEST_SKIP() << "Windows has no FIFO";
-    }
-#else
-    ASSERT_TRUE(test::makeFifo(fifo));
-#endif
-    test::writeImage(big, {}, kJsonTextsByteLimit + 1);
-    const auto path = [&](const std::string& name) {
-        return name == "@DEMO"     ? m_demo
-               : name == "@FIFO"   ? fifo
-               : name == "@BIG"    ? big
-               : name == "@FOLDER" ? m_dir.path().string()
-                                   : m_json;
-    };
+    test::writeImage(m_dir.file("big.json"), {}, kJsonTextsByteLimit + 1);
+    const std::map<std::string, std::string> files = {{"@J", m_json},
+                                                      {"@DEMO", m_demo},
+                                                      {"@BIG", m_dir.file("big.json")},
+                                                      {"@FOLDER", m_dir.path().string()}};
     std::string err = "romquill-cli: " + row.err;
-    for (const std::string name : {"@DEMO", "@FOLDER", "@FIFO", "@BIG", "@J"}) {
-        for (auto at = err.find(name); at != std::string::npos; at = err.find(name, at + 1)) {
-            err.replace(at, name.size(), path(name));
+    for (const auto& [token, path] : files) {
+        if (const auto at = err.find(token); at != std::string::npos) {
+            err.replace(at, token.size(), path);
         }
     }
-    const auto run = test::withoutBlocking(fifo, [&] {
-        return !row.input.empty()
-                   ? cli({"insert", "--template", "demo.ini", m_demo, path(row.input)})
-                   : insert(row.json, row.name == "GameFileMissing" ? m_dir.path().string() : "");
-    });
-    EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
-    EXPECT_EQ(run.err.substr(0, err.back() == '\n' ? std::string::npos : err.size()), err);
+    test::writeText(m_json, row.json);
+    const std::string game = row.name == "GameFileMissing" ? files.at("@FOLDER") : m_demo;
+    const auto run = cli({"insert", "--template", "demo.ini", game, files.at(row.input)});
+    EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", err));
     EXPECT_EQ(test::readAll(m_demo), m_original);
 }
 
@@ -110,40 +91,19 @@ const std::string kNothingWritten = " Nothing was written.\n";
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliInsertRefusal,
     testing::Values(
-        refusal("Fifo", "", "\"@FIFO\" is not a regular file." + kNothingWritten, "@FIFO"),
-        refusal("OverTheSizeLimit", "",
-                "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
-                    kNothingWritten,
-                "@BIG"),
-        refusal("NumberOverflow", R"({"entries": [{"entry": 1e999999999, "text": "x"}]})",
-                "@J cannot be read: number overflow parsing '1e999999999'." + kNothingWritten),
-        refusal("TooManyValues", "{\"entries\": " + std::string(kJsonTextsValueLimit, '['),
-                "@J holds more than 262144 JSON values, more than any template's texts need." +
-                    kNothingWritten),
-        refusal("KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})",
-                "@J: the key \"text\" is given twice in one object." + kNothingWritten),
-        refusal("NotJson", "{\"entries\": [", "@J is not valid JSON: parse error at line 1"),
-        refusal("NoEntriesArray", R"({"entries": 3})",
-                "@J has no \"entries\" array, as dump writes it." + kNothingWritten),
-        refusal("EntryTheTemplateLacks", R"({"entries": [{"entry": 9, "text": "x"}]})",
-                "@J: the template has no entry 9 (it has 8)." + kNothingWritten),
-        refusal("EntryPast64Bits", R"({"entries": [{"entry": 18446744073709551615, "text": "x"}]})",
-                "@J: the template has no entry 18446744073709551615 (it has 8)." + kNothingWritten),
-        refusal("EntryAsText", R"({"entries": [{"entry": "2", "text": "x"}]})",
-                "@J: every item of \"entries\" needs a whole number \"entry\" and a string \"text\"." +
-                    kNothingWritten),
-        refusal("EntryTwice", R"({"entries": [{"entry": 2, "text": "A"}, {"entry": 2, "text": "B"}]})",
-                "@J: entry 2 is given twice." + kNothingWritten),
-        refusal(
-            "LongerThanTheLimit",
-            R"({"entries": [{"entry": 2, "text": "Press Start!"}, {"entry": 3, "text": "Options menu!"}]})",
-            "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
-                kNothingWritten),
-        refusal("GameFileMissing", R"({"entries": []})", "\"@FOLDER\": ROM not found!\n"),
-        refusal("TextsFromTheGameFile", "",
-                "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
-                    kNothingWritten,
-                "@DEMO")),
+        RefusalRow{
+            "OverTheSizeLimit", "", "@BIG",
+            "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." + kNothingWritten},
+        RefusalRow{"KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})", "@J",
+                   "@J: the key \"text\" is given twice in one object." + kNothingWritten},
+        RefusalRow{"LongerThanTheLimit", R"({"entries": [{"entry": 3, "text": "Options menu!"}]})", "@J",
+                   "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new "
+                   "text." +
+                       kNothingWritten},
+        RefusalRow{"GameFileMissing", R"({"entries": []})", "@J", "\"@FOLDER\": ROM not found!\n"},
+        RefusalRow{"TextsFromTheGameFile", "", "@DEMO",
+                   "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
+                       kNothingWritten}),
     test::rowName);
 
 TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {

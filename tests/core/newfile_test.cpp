@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "files/common.h"
+#include "files/filehandle.h"
 #include "files/newfile.h"
 #include "files/outputname.h"
 #include "files/safewrite.h"
@@ -176,12 +177,16 @@ TEST(NewFile, ANewFileHasTheModeTheUmaskLeavesAndAReplacedFileKeepsItsOwn) {
 #endif
 }
 
+// A folder that is not there is told with the system's reason.
 TEST(NewFile, AnyNameTheFileSystemTakesWorks) {
     const test::TempDir dir;
     const std::string name = std::string(251, 'n') + ".bin";  // 255 bytes, the most most systems take
     const auto written = writeNewFile(dir.file(name), "x");
     ASSERT_TRUE(written) << written.error();
     EXPECT_EQ(test::filesIn(dir), std::vector{name});
+    const auto refused = writeNewFile(dir.file("none/out"), "x");
+    EXPECT_EQ(refused ? "" : refused.error(), "\"" + dir.file("none/out") + "\" cannot be written: " +
+                                                  systemReason(test::kPathNotFound) + ".");
 }
 
 // The output found among the inputs by the file it is, not by how it is spelled.
