@@ -147,6 +147,28 @@ TEST(CliCutscenes, ADumpInsertedBackLeavesTheFileAsItWasAndChangedTextsAreWritte
     EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
 }
 
+// A translated CSV file, as a spreadsheet saves it, writes what the cutscene editor's save writes; the PO
+// file of the result finds it in place.
+TEST(CliCutscenes, ATranslatedCsvFileWritesWhatTheEditorsSaveWrites) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string saved = dir.file("saved.exe"), csv = dir.file("texts.csv"), po = dir.file("texts.po");
+    std::filesystem::copy_file(exe, saved);
+    ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
+    std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
+    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
+    exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
+    test::writeText(csv, exported + ",,,,,,\r\n,,,,,,\r\n");
+    const auto run = runCli({"cutscenes", "insert", exe, csv});
+    EXPECT_EQ(run.err + run.out, "Writing complete! 1 text written.\n");
+    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
+    test::writeText(po, runCli({"cutscenes", "--format", "po", "dump", exe}).out);
+    EXPECT_NE(test::readAll(po).find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
+    if (test::kBuildReadsPo) {
+        EXPECT_EQ(runCli({"cutscenes", "insert", exe, po}).out, "Writing complete! 0 texts written.\n");
+    }
+}
+
 TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
     const test::TempDir dir;
     const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);

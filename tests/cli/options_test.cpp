@@ -163,6 +163,13 @@ TEST_F(CliMessages, NameTheirFileAndEscapeWhatTheyQuote) {
             "text string in the game.\n");
 }
 
+std::string utf16(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    }
+    return bytes;
+}
 const std::string kInPlace =
     "romquill-cli: \"-\": standard input cannot be written in place: give FILE as a file's name. Nothing was "
     "written.\n";
@@ -195,6 +202,10 @@ INSTANTIATE_TEST_SUITE_P(
             "romquill-cli: standard input is already patched: its CRC32 0xDBEB739B is the one the patch"),
         row("ReadOnce", {"patch", "create", "-", "-", "@OUT", "--format", "ips"}, "x", 1, "",
             "romquill-cli: Standard input is given twice as \"-\"; it can be read only once.\n"),
+        // PowerShell 5.1's "dump > texts.json" writes UTF-16 LE.
+        row("InsertUtf16", {"insert", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO", "-"},
+            utf16(u"{\"entries\": [{\"entry\": 2, \"text\": \"Go, now!\"}]}"), 0,
+            "Writing complete! 1 entry written.\n"),
         row("InsertInPlace", {"insert", "--template", "demo.ini", "-", "@J"}, "", 1, "", kInPlace),
         row("CutscenesInPlace", {"cutscenes", "insert", "-", "@J"}, "", 1, "", kInPlace)),
     test::rowName);

@@ -58,6 +58,39 @@ TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
     EXPECT_EQ(test::readAll(m_demo), expected);
 }
 
+// The export with a translation: in a PO file its msgstr, in a CSV file its last cell.
+std::string translated(std::string exported, const std::string& original, const std::string& text) {
+    const bool po = exported.starts_with("msgid");
+    const auto at = exported.find(po ? "msgstr" : "\r\n", exported.find(original));
+    return exported.replace(at, po ? 9 : 0, (po ? "msgstr \"" : "\"") + text + "\"");
+}
+
+// Export, translate two entries, insert: the file holds what the editor's save writes for the same texts,
+// and the same file again finds its translations in place.
+TEST_F(CliDemo, ATranslatedPoOrCsvFileWritesWhatTheEditorsSaveWrites) {
+    const std::string saved = m_dir.file("saved.bin");
+    std::filesystem::copy_file(m_demo, saved);
+    auto after = m_texts;
+    after[1] = "Go, now!";
+    after[5] = "Hi, it's me!";
+    ASSERT_TRUE(saveEntryTexts(m_template, saved, m_texts, after));
+    for (const std::string format : {"po", "csv"}) {
+        if (format == "po" && !test::kBuildReadsPo) {
+            continue;
+        }
+        test::writeText(m_demo, m_original);
+        const std::string texts = m_dir.file("texts." + format);
+        const auto exported = cli({"dump", "--template", "demo.ini", "--format", format, m_demo}).out;
+        test::writeText(texts, translated(translated(exported, "Press Start", "Go, now!"),
+                                          "Hello, traveller!", "Hi, it's me!"));
+        const auto run = cli({"insert", "--template", "demo.ini", m_demo, texts});
+        EXPECT_EQ(run.err + run.out, "Writing complete! 2 entries written.\n") << format;
+        EXPECT_EQ(test::readAll(m_demo), test::readAll(saved)) << format;
+        EXPECT_EQ(cli({"insert", "--template", "demo.ini", m_demo, texts}).out,
+                  "Writing complete! 0 entries written.\n");
+    }
+}
+
 // A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
 // themselves are the core's. "@J", "@DEMO", "@BIG" and "@FOLDER" stand for the files the test makes.
 struct RefusalRow {
