@@ -39,54 +39,6 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
     }
 }
 
-// The wiring of the three patch verbs: what each prints, where warnings go, and the exit statuses.
-TEST(CliPatch, CreateApplyAndInfoPrintWhatTheyDidAndExitAsTheOtherVerbs) {
-    const test::TempDir dir;
-    const std::string a = dir.file("a.bin"), b = dir.file("b.bin"), p = dir.file("p.bps"),
-                      out = dir.file("out"), ips = dir.file("w.ips");
-    test::writeText(a, "ABCDEFGH");
-    test::writeText(b, "ABxyEFGHI");
-    test::writeText(ips, "PATCH\0\0\4\0\1z\0\0\1\0\1yEOF"s);
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string out, err;
-    } cases[] = {
-        {{"patch", "create", a, b, p},
-         0,
-         "Made \"" + p + "\": BPS patch of 26 bytes, 2 changed ranges.\n",
-         ""},
-        {{"patch", "create", a, b, dir.file("p.x"), "--format", "ips"},
-         0,
-         "Made \"" + dir.file("p.x") + "\": IPS patch of 20 bytes, 1 changed range.\n",
-         ""},
-        {{"patch", "create", a, b, dir.file("p.x")},
-         2,
-         "",
-         "romquill-cli: the format cannot be told from \"" + dir.file("p.x") +
-             "\": name it .bps or .ips, or give --format bps|ips.\nUsage: romquill-cli patch "},
-        {{"patch", "apply", ips, a, dir.file("w")},
-         0,
-         "Made \"" + dir.file("w") + "\" (8 bytes) with the IPS patch.\n",
-         "romquill-cli: warning: \"" + ips +
-             "\": Record 2 (offset 0x1) comes before the record ahead of it (out "
-             "of order).\n"},
-        {{"patch", "info", p},
-         0,
-         "format: BPS\npatch size: 26 bytes\nsource size: 8 bytes\ntarget size: 9 bytes\nsource CRC32: "
-         "68DCB61C\ntarget CRC32: DBEB739B\npatch CRC32: FD3C3A58 (right)\nmetadata: none\nchanged ranges: 2 "
-         "(offset, length)\n0x000002 2\n0x000008 1\n",
-         ""},
-    };
-    for (const auto& c : cases) {
-        const auto run = runCli(c.args);
-        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err.substr(0, c.err.size())),
-                  std::tuple(c.exitCode, c.out, c.err))
-            << c.args[1];
-    }
-    EXPECT_EQ(test::readAll(dir.file("w")), "AyCDzFGH");
-}
-
 // from-tbl never writes over its table, and a table it cannot use leaves no file behind.
 TEST(CliAlphabet, FromTableRefusesWithoutLeavingAFile) {
     const test::TempDir dir;

@@ -106,12 +106,7 @@ TEST_P(CliInsertRefusal, LeavesTheFileUntouched) {
                                                       {"@DEMO", m_demo},
                                                       {"@BIG", m_dir.file("big.json")},
                                                       {"@FOLDER", m_dir.path().string()}};
-    std::string err = "romquill-cli: " + row.err;
-    for (const auto& [token, path] : files) {
-        if (const auto at = err.find(token); at != std::string::npos) {
-            err.replace(at, token.size(), path);
-        }
-    }
+    const std::string err = "romquill-cli: " + test::replaced(row.err, {files.begin(), files.end()});
     test::writeText(m_json, row.json);
     const std::string game = row.name == "GameFileMissing" ? files.at("@FOLDER") : m_demo;
     const auto run = cli({"insert", "--template", "demo.ini", game, files.at(row.input)});
@@ -210,10 +205,7 @@ class CliOwnFolder : public testing::Test {
     // The test's folder as "F", so the expected lines read as the tool prints them; they are written with
     // '/', which stands for Windows' '\\' too.
     [[nodiscard]] std::string shortened(std::string text) const {
-        const std::string folder = m_dir.file("");
-        for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
-            text.replace(at, folder.size(), "F/");
-        }
+        text = test::replaced(text, {{m_dir.file(""), "F/"}});
 #ifdef _WIN32
         std::replace(text.begin(), text.end(), '\\', '/');
 #endif

@@ -82,17 +82,16 @@ TEST_P(NewFileName, WhatStandsThereIsLookedAtBeforeAnythingIsWritten) {
     const auto before = typeOf(out);
     auto expected = test::filesIn(dir);
     const auto written = writeNewFile(out, "new");
-    std::string refusal = GetParam().refusal;
+    const std::string& refusal = GetParam().refusal;
     if (refusal.empty()) {
         ASSERT_TRUE(written) << written.error();
         EXPECT_EQ(test::readAll(out), "new");
         EXPECT_EQ(typeOf(out), before == fs::file_type::not_found ? fs::file_type::regular : before);
         expected = before == fs::file_type::not_found ? std::vector<std::string>{"out"} : expected;
     } else {
-        if (const auto at = refusal.find("{aim}"); at != std::string::npos) {
-            refusal.replace(at, 5, pathText(fs::canonical(dir.path()) / "aim"));
-        }
-        EXPECT_EQ(written ? "" : written.error(), "\"" + out + "\" " + refusal + " Choose another name.");
+        const std::string aim = pathText(fs::canonical(dir.path()) / "aim");
+        EXPECT_EQ(written ? "" : written.error(),
+                  "\"" + out + "\" " + test::replaced(refusal, {{"{aim}", aim}}) + " Choose another name.");
         EXPECT_EQ(typeOf(out), before);
     }
     EXPECT_EQ(test::filesIn(dir), expected);

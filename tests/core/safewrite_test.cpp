@@ -19,29 +19,15 @@ namespace {
 namespace fs = std::filesystem;
 using test::withoutBlocking;
 
-std::string littleEndian(std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return out;
-}
-
 // An undo file as the first version wrote it: "RQUNDO1\n", the game size, the room count, each room's
 // offset, length and old bytes, then the CRC32 of all that.
 std::string firstFormatUndo(std::uint64_t gameSize,
                             const std::vector<std::pair<std::uint64_t, std::string>>& rooms) {
-    std::string out = "RQUNDO1\n" + littleEndian(gameSize, 8) + littleEndian(rooms.size(), 4);
+    std::string out = "RQUNDO1\n" + test::littleEndian(gameSize, 8) + test::littleEndian(rooms.size(), 4);
     for (const auto& [offset, bytes] : rooms) {
-        out += littleEndian(offset, 8) + littleEndian(bytes.size(), 4) + bytes;
+        out += test::littleEndian(offset, 8) + test::littleEndian(bytes.size(), 4) + bytes;
     }
-    return out + littleEndian(test::crc32Of(out), 4);
-}
-
-void replaceAll(std::string& text, const std::string& token, const std::string& value) {
-    for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + value.size())) {
-        text.replace(at, token.size(), value);
-    }
+    return out + test::littleEndian(test::crc32Of(out), 4);
 }
 
 // The one write path: what a save writes and refuses, and what an interrupted save leaves for recovery.
@@ -273,10 +259,8 @@ TEST_P(UndoFile, IsRestoredRemovedOrKeptWithItsReason) {
     const std::string game = test::readAll(m_game);
 
     const auto recovered = recoverInterruptedSave(m_game);
-    std::string expected = row.message;
-    replaceAll(expected, "{G}", m_game);
-    replaceAll(expected, "{U}", undoName);
-    EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
+    EXPECT_EQ(recovered ? *recovered : recovered.error(),
+              test::replaced(row.message, {{"{G}", m_game}, {"{U}", undoName}}));
     EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
     EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
     EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);

@@ -103,6 +103,15 @@ std::string readAll(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::string replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& tokens) {
+    for (const auto& [token, value] : tokens) {
+        for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + value.size())) {
+            text.replace(at, token.size(), value);
+        }
+    }
+    return text;
+}
+
 std::vector<std::string> filesIn(const TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {

@@ -13,6 +13,7 @@
 #include <future>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
@@ -53,6 +54,9 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
 
 void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::string readAll(const std::string& path);
+// The text with every token replaced by its value, as rows write paths the test makes only when it runs.
+[[nodiscard]] std::string replaced(std::string text,
+                                   const std::vector<std::pair<std::string, std::string>>& tokens);
 // The names in a folder, sorted, so that a test sees any temporary file left behind.
 [[nodiscard]] std::vector<std::string> filesIn(const TempDir& dir);
 
