@@ -31,10 +31,8 @@ bool gettextTools() {
 #endif
 }
 
-struct TextRow {
-    const char* name;
-    std::string text;
-};
+// A name, and the text of the first entry.
+using TextRow = std::tuple<const char*, std::string>;
 
 const TextRow kTexts[] = {
     {"plain", "plain"},
@@ -59,7 +57,7 @@ class ExchangeText : public Exchange, public testing::WithParamInterface<TextRow
 // tools take the PO file.
 TEST_P(ExchangeText, ComesBackAsExportedAndThePoFileSatisfiesGettext) {
     auto texts = m_texts;
-    texts[0] = GetParam().text;
+    texts[0] = std::get<1>(GetParam());
     std::ostringstream po, csv;
     ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
     writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));

@@ -13,11 +13,7 @@ namespace rq {
 namespace {
 
 // A document, read as entries of a template of 8 (or keyed), and the texts it gives or its refusal.
-struct JsonRow {
-    const char* name;
-    bool keyed;
-    std::string json, given;
-};
+using JsonRow = std::tuple<const char*, bool, std::string, std::string>;
 
 const JsonRow kJson[] = {
     {"EntriesByNumberOtherKeysPassedOver", false,
@@ -58,10 +54,8 @@ std::string shown(const Result<std::map<Key, std::string>>& texts) {
 class JsonTexts : public testing::TestWithParam<JsonRow> {};
 
 TEST_P(JsonTexts, GiveTheTextsOrTheFirstProblem) {
-    const JsonRow& row = GetParam();
-    EXPECT_EQ(
-        row.keyed ? shown(parseJsonKeyedTexts(row.json, "in")) : shown(parseJsonTexts(row.json, "in", 8)),
-        row.given);
+    const auto& [name, keyed, json, given] = GetParam();
+    EXPECT_EQ(keyed ? shown(parseJsonKeyedTexts(json, "in")) : shown(parseJsonTexts(json, "in", 8)), given);
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, JsonTexts, testing::ValuesIn(kJson), test::rowName);

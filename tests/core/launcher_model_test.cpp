@@ -18,14 +18,8 @@ const std::vector<Patch> kPcJ{{0, "MZ"}, {0x3E050D, "Now, you can play with SONI
 const std::vector<Patch> kText{{0, "hello"}};
 
 // A load made after "Sonic The Hedgehog 2" was loaded with its template sonic2.ini, and what the launcher
-// then shows, as after() writes it.
-struct LoadRow {
-    const char* name;
-    const char* loaderIni;  // nullptr: the table that finds sonic2.ini
-    const char* file;
-    std::vector<Patch> bytes;
-    std::string shown;
-};
+// then shows, as after() writes it; loader.ini as given, nullptr: the table that finds sonic2.ini.
+using LoadRow = std::tuple<const char*, const char*, const char*, std::vector<Patch>, std::string>;
 
 const LoadRow kLoads[] = {
     {"SupportedGameWithTemplate", "[gamenames]\nSonic && Knuckles=other.ini\n", "sk.bin", kSk,
@@ -103,17 +97,17 @@ class LauncherModelTest : public testing::TestWithParam<LoadRow> {
 };
 
 TEST_P(LauncherModelTest, ShowsWhatTheLoadFound) {
-    const LoadRow& row = GetParam();
+    const auto& [name, loaderIni, file, bytes, shown] = GetParam();
     ASSERT_EQ(after(load("sonic2.bin", kSonic2)),
               "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template sonic2.ini | "
               "sonic2.dat | asks");
-    if (row.loaderIni != nullptr) {
-        folder.writeLoaderIni(row.loaderIni);
+    if (loaderIni != nullptr) {
+        folder.writeLoaderIni(loaderIni);
     }
     state.editorSavedTab = 7;
-    EXPECT_EQ(after(load(row.file, row.bytes)), row.shown);
-    EXPECT_EQ(state.loadedPath, games.file(row.file));
-    EXPECT_EQ(model.view().pathCaption, games.file(row.file));
+    EXPECT_EQ(after(load(file, bytes)), shown);
+    EXPECT_EQ(state.loadedPath, games.file(file));
+    EXPECT_EQ(model.view().pathCaption, games.file(file));
     EXPECT_EQ(state.detectedGame, model.view().romName);
     EXPECT_EQ(state.editorSavedTab, 0);
 }

@@ -41,11 +41,7 @@ fs::file_type typeOf(const std::string& path) {
 // What the row makes at the name "out" ("aim" for a link to lead to), false when the system cannot make it
 // here; and the refusal after the quoted name, {aim} standing for aim's full path. None: the file is written.
 using Name = const std::string&;
-struct NameRow {
-    const char* name;
-    bool (*make)(Name out, Name aim);
-    std::string refusal;
-};
+using NameRow = std::tuple<const char*, bool (*)(Name out, Name aim), std::string>;
 
 const std::string kNotRegular = ", not a regular file: nothing is written in its place.";
 const NameRow kNames[] = {
@@ -76,13 +72,13 @@ class NewFileName : public testing::TestWithParam<NameRow> {};
 TEST_P(NewFileName, WhatStandsThereIsLookedAtBeforeAnythingIsWritten) {
     const test::TempDir dir;
     const std::string out = dir.file("out");
-    if (!GetParam().make(out, dir.file("aim"))) {
+    const auto& [name, make, refusal] = GetParam();
+    if (!make(out, dir.file("aim"))) {
         GTEST_SKIP() << "not made here (needs root)";
     }
     const auto before = typeOf(out);
     auto expected = test::filesIn(dir);
     const auto written = writeNewFile(out, "new");
-    const std::string& refusal = GetParam().refusal;
     if (refusal.empty()) {
         ASSERT_TRUE(written) << written.error();
         EXPECT_EQ(test::readAll(out), "new");

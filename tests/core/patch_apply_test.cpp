@@ -49,10 +49,7 @@ std::string petabyte() {
 }
 
 // A patch, the file it is applied to, and the start of the refusal; DIR/ stands for the test's folder.
-struct Refusal {
-    const char* name;
-    std::string patch, file, error;
-};
+using Refusal = std::tuple<const char*, std::string, std::string, std::string>;
 
 const Refusal kRefusals[] = {
     {"not a patch", "hello", kSource, "\"DIR/patch\" is not an IPS or BPS patch."},
@@ -91,14 +88,14 @@ class RefusedPatch : public testing::TestWithParam<Refusal> {};
 
 // Every refusal names what is wrong and leaves no output, not even a temporary file.
 TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
-    const Refusal& row = GetParam();
+    const auto& [name, patch, file, refusal] = GetParam();
     const test::TempDir dir;
     // The paths as the test hands them over, with the platform's separator.
     const std::string error = test::replaced(
-        row.error,
+        refusal,
         {{"DIR/patch", dir.file("patch")}, {"DIR/file", dir.file("file")}, {"DIR/out", dir.file("out")}});
-    test::writeText(dir.file("patch"), row.patch);
-    test::writeText(dir.file("file"), row.file);
+    test::writeText(dir.file("patch"), patch);
+    test::writeText(dir.file("file"), file);
     const auto applied = applyPatch(dir.file("patch"), dir.file("file"), dir.file("out"));
     ASSERT_FALSE(applied);
     EXPECT_EQ(applied.error().substr(0, error.size()), error);
@@ -131,10 +128,7 @@ Result<PatchInfo> infoOf(const std::string& patch, std::string& ranges) {
 }
 
 // Applied to "ABCDEFGH": the output, the warning given, and the ranges the patch's information lists.
-struct IpsRow {
-    const char* name;
-    std::string patch, output, warning, ranges;
-};
+using IpsRow = std::tuple<const char*, std::string, std::string, std::string, std::string>;
 
 // What the common patchers apply although they flag it, in the patch's order, and what they do with a
 // record past the end (the gap becomes zero bytes) and the truncate field.
@@ -153,21 +147,21 @@ const IpsRow kIps[] = {
 class IpsRecords : public testing::TestWithParam<IpsRow> {};
 
 TEST_P(IpsRecords, ApplyAsThePatchersDo) {
-    const IpsRow& row = GetParam();
+    const auto& [name, patch, output, warning, listed] = GetParam();
     const test::TempDir dir;
     test::writeText(dir.file("file"), "ABCDEFGH");
-    test::writeText(dir.file("p.ips"), row.patch);
+    test::writeText(dir.file("p.ips"), patch);
     const auto applied = applyPatch(dir.file("p.ips"), dir.file("file"), dir.file("out"));
     ASSERT_TRUE(applied) << applied.error();
-    EXPECT_EQ(test::readAll(dir.file("out")), row.output);
-    EXPECT_EQ(applied->outputSize, row.output.size());
-    const auto warnings = row.warning.empty() ? std::vector<std::string>{} : std::vector{row.warning};
+    EXPECT_EQ(test::readAll(dir.file("out")), output);
+    EXPECT_EQ(applied->outputSize, output.size());
+    const auto warnings = warning.empty() ? std::vector<std::string>{} : std::vector{warning};
     EXPECT_EQ(applied->warnings, warnings);
     std::string ranges;
     const auto info = infoOf(dir.file("p.ips"), ranges);
     ASSERT_TRUE(info);
-    EXPECT_EQ(ranges, row.ranges);
-    EXPECT_EQ(info->changedRanges, static_cast<std::uint64_t>(std::ranges::count(row.ranges, ';')));
+    EXPECT_EQ(ranges, listed);
+    EXPECT_EQ(info->changedRanges, static_cast<std::uint64_t>(std::ranges::count(listed, ';')));
     EXPECT_EQ(info->warnings, warnings);
 }
 

@@ -14,11 +14,7 @@ namespace rq {
 namespace {
 
 // A table of "41=A" and one more line, and the one note on that second line.
-struct NoteRow {
-    const char* name;
-    std::string line;
-    std::string note;
-};
+using NoteRow = std::tuple<const char*, std::string, std::string>;  // the name, the line, the note
 
 const NoteRow kNotes[] = {
     {"other length", "8140=X",
@@ -45,11 +41,12 @@ const NoteRow kNotes[] = {
 class TableLine : public testing::TestWithParam<NoteRow> {};
 
 TEST_P(TableLine, AnAlphabetCannotCarryIsNamedByItsLine) {
-    const auto alphabet = alphabetFromTable("41=A\n" + GetParam().line + "\n");
+    const auto& [name, line, note] = GetParam();
+    const auto alphabet = alphabetFromTable("41=A\n" + line + "\n");
     ASSERT_TRUE(alphabet);
     ASSERT_EQ(alphabet->notes.size(), 1u);
     EXPECT_EQ(alphabet->notes[0].line, 2);
-    EXPECT_EQ(alphabet->notes[0].what, GetParam().note);
+    EXPECT_EQ(alphabet->notes[0].what, note);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, TableLine, testing::ValuesIn(kNotes), test::rowName);

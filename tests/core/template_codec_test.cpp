@@ -130,12 +130,9 @@ TEST_F(TemplateCodec, TheCharactersASaveWouldRefuseAreFoundAsTheUserTypes) {
     }
 }
 
-struct RefusedRow {
-    const char* name;
-    std::vector<test::EntryText> entries;
-    std::vector<std::string> texts;
-    std::string error;  // {template}: the template's path
-};
+// Entries, their texts, and the refusal of their save; {template} stands for the template's path.
+using RefusedRow =
+    std::tuple<const char*, std::vector<test::EntryText>, std::vector<std::string>, std::string>;
 
 std::string invalid(int entry, const std::string& key, const std::string& text) {
     const std::string n = std::to_string(entry);
@@ -188,9 +185,10 @@ class RefusedSave : public TemplateCodec, public testing::WithParamInterface<Ref
 TEST_P(RefusedSave, NamesTheProblemAndWritesNothing) {
     writeGame({});
     const auto before = test::readAll(m_game);
-    const std::string path = writeTemplate(GetParam().entries);
-    const auto saved = saveEntryTexts(path, m_game, {}, GetParam().texts);
-    EXPECT_EQ(saved ? "" : saved.error(), test::replaced(GetParam().error, {{"{template}", path}}));
+    const auto& [name, entries, texts, error] = GetParam();
+    const std::string path = writeTemplate(entries);
+    const auto saved = saveEntryTexts(path, m_game, {}, texts);
+    EXPECT_EQ(saved ? "" : saved.error(), test::replaced(error, {{"{template}", path}}));
     EXPECT_EQ(test::readAll(m_game), before);
 }
 

@@ -333,13 +333,7 @@ TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), test::rowName);
 
 // The first text typed over with "B", then with the row's text; the answer scripted for a question.
-struct CloseRow {
-    const char* name;
-    QString typed;
-    Answer answer;
-    QStringList messages;
-    bool closes;
-};
+using CloseRow = std::tuple<const char*, QString, Answer, QStringList, bool>;
 
 const CloseRow kCloseRows[] = {
     {"EditedBackToWhatWasRead", "A", Answer::Cancel, QStringList(), true},
@@ -353,16 +347,16 @@ const CloseRow kCloseRows[] = {
 class EditorCloseTest : public EditorTest, public ::testing::WithParamInterface<CloseRow> {};
 
 TEST_P(EditorCloseTest, AsksOnlyAboutUnsavedEdits) {
-    const CloseRow& row = GetParam();
+    const auto& [name, typed, answer, messages, closes] = GetParam();
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
     type(0, "B");
-    type(0, row.typed);
-    dialogs.answer = row.answer;
-    EXPECT_EQ(editor->close(), row.closes);
-    EXPECT_EQ(dialogs.log, row.messages);
-    EXPECT_EQ(test::openWindows("editor").size(), row.closes ? 0 : 1);
+    type(0, typed);
+    dialogs.answer = answer;
+    EXPECT_EQ(editor->close(), closes);
+    EXPECT_EQ(dialogs.log, messages);
+    EXPECT_EQ(test::openWindows("editor").size(), closes ? 0 : 1);
     EXPECT_EQ(test::readAll(path),
-              row.messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
+              messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Closing, EditorCloseTest, ::testing::ValuesIn(kCloseRows), test::rowName);

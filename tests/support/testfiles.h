@@ -13,6 +13,7 @@
 #include <future>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -61,9 +62,18 @@ void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::vector<std::string> filesIn(const TempDir& dir);
 
 // A row's name as a test's name: letters and digits, any other run becomes one "_". TEST_P rows are named
-// with it (INSTANTIATE_TEST_SUITE_P(..., rowName)), so a failing row is reported by its name.
+// with it (INSTANTIATE_TEST_SUITE_P(..., rowName)), so a failing row is reported by its name: a row's field
+// name, or the first of a tuple, or the row itself when it is a text.
 [[nodiscard]] std::string testName(std::string_view name);
-inline constexpr auto rowName = [](const auto& info) { return testName(info.param.name); };
+inline constexpr auto rowName = [](const auto& info) {
+    if constexpr (requires { info.param.name; }) {
+        return testName(info.param.name);
+    } else if constexpr (requires { std::get<0>(info.param); }) {
+        return testName(std::get<0>(info.param));
+    } else {
+        return testName(info.param);
+    }
+};
 
 // A program folder as the build lays it out: plugins/loader.ini, plugins/games/, plugins/alphabets/, gfx/.
 // It becomes the application folder for as long as it lives.
