@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -18,19 +19,12 @@ using test::cli;
 using test::CliDemo;
 
 TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
-    auto golden =
-        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string());
-    std::string demoTemplate = test::buildProgramFolder() + "/plugins/games/demo.ini";
-#ifdef _WIN32
-    // The program names its own folder with a drive and native separators, escaped in JSON.
-    const std::string native = pathText(std::filesystem::absolute(fsPath(demoTemplate)));
-    demoTemplate.clear();
-    for (const char c : native) {
-        demoTemplate += c == '\\' ? "\\\\" : std::string(1, c);
-    }
-#endif
-    const std::string_view placeholder = "PROGRAM_FOLDER/plugins/games/demo.ini";
-    golden.replace(golden.find(placeholder), placeholder.size(), demoTemplate);
+    // The program names its own folder as the system does: on Windows with a drive and native separators.
+    const std::string demoTemplate =
+        pathText(std::filesystem::absolute(fsPath(test::buildProgramFolder() + "/plugins/games/demo.ini")));
+    const std::string golden = test::replaced(
+        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string()),
+        {{"\"PROGRAM_FOLDER/plugins/games/demo.ini\"", nlohmann::json(demoTemplate).dump()}});
 
     // The real program, run where the file lies, finds its program folder by itself.
     const auto run =
@@ -166,24 +160,19 @@ TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
     }
 }
 
-// The real program: texts piped to "-", and a dump to a full disk, told with the system's reason.
+// The real program: texts from standard input, and a dump to a full disk, told with the system's reason.
 TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
     test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
-#ifdef _WIN32
     const auto piped = test::runTool(ROMQUILL_CLI, {"insert", "--template", "demo.ini", "demo.bin", "-"},
-                                     m_dir.file(""), m_json);
-#else
-    const std::string program = test::quotedForShell(ROMQUILL_CLI), folder = m_dir.path().string();
-    const auto piped = test::runTool(
-        "sh", {"-c", "cat texts.json | " + program + " insert --template demo.ini demo.bin -"}, folder);
-#endif
+                                     m_dir.path().string(), m_json);
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
 #ifdef _WIN32
     GTEST_SKIP() << "Windows has no full device like /dev/full";
 #else
-    const auto full =
-        test::runTool("sh", {"-c", program + " dump --template demo.ini demo.bin >/dev/full"}, folder);
+    const auto full = test::runTool(
+        "sh", {"-c", test::quotedForShell(ROMQUILL_CLI) + " dump --template demo.ini demo.bin >/dev/full"},
+        m_dir.path().string());
     EXPECT_EQ(std::tuple(full.exitCode, full.err),
               std::tuple(1, "romquill-cli: standard output: No space left on device.\n"));
 #endif
