@@ -103,18 +103,15 @@ TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
     const auto ini = dir.file("loader.ini");
     test::writeText(ini,
                     "[gamenames]\r\nSonic && Knuckles=sonic-knuckles.ini\r\nCaf\xE9=Caf\xE9 au lait\r\n");
-    const struct {
-        std::vector<std::string> args;
-        std::string out;
-    } rows[] = {
+    const std::tuple<std::vector<std::string>, std::string> rows[] = {
         {{"ini", ini, "gamenames", "Sonic && Knuckles", "<error>"}, "sonic-knuckles.ini\n"},
         // Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
         {{"ini", ini, "gamenames", "Caf\xC3\xA9"}, "Caf\xC3\xA9 au lait\n"},
         {{"ini", dir.file("missing.ini"), "gamenames", "Sonic && Knuckles", "0"}, "0\n"},
     };
-    for (const auto& row : rows) {
-        const auto run = runCli(row.args);
-        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(0, row.out)) << row.args[3];
+    for (const auto& [args, out] : rows) {
+        const auto run = runCli(args);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(0, out)) << args[3];
     }
 }
 
@@ -176,10 +173,8 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
     test::writeImage(cut, {{0, "MZ"}, {0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
     test::writeImage(gba, {{0x3C, "0"}}, 0x480000);
     const std::string force = " To write it all the same, give --force.\n";
-    const struct {
-        std::string name, file, json;
-        std::string err;  // after "romquill-cli: ", whole
-    } cases[] = {
+    // The case, the file, the texts given, and standard error after "romquill-cli: ".
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
         {"not an executable", gba, R"({"texts": {"sonic[0]": "x"}})",
          "\"" + gba +
              "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts." +
@@ -198,16 +193,16 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
          "The texts cannot be read from \"" + exe + "\": that is the file they are written into." +
              kNothingWritten},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string before = test::readAll(c.file);
-        if (!c.json.empty()) {
-            test::writeText(j, c.json);
+    for (const auto& [name, file, json, err] : cases) {
+        SCOPED_TRACE(name);
+        const std::string before = test::readAll(file);
+        if (!json.empty()) {
+            test::writeText(j, json);
         }
-        const std::string& texts = c.json.empty() ? exe : j;
-        const auto run = runCli({"cutscenes", "insert", c.file, texts});
-        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", "romquill-cli: " + c.err));
-        EXPECT_EQ(test::readAll(c.file), before);
+        const std::string& texts = json.empty() ? exe : j;
+        const auto run = runCli({"cutscenes", "insert", file, texts});
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", "romquill-cli: " + err));
+        EXPECT_EQ(test::readAll(file), before);
     }
     test::writeText(j, R"({"texts": {"sonic[0]": "x"}})");
     EXPECT_EQ(runCli({"cutscenes", "insert", gba, j, "--force"}).out, "Writing complete! 1 text written.\n");

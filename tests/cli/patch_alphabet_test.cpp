@@ -23,18 +23,16 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
                       named = dir.file("\x1B[31mred.gba");
     test::writeImage(gba, {{0xA0, "A\x1B[2J\nB\x81"}}, 0x100);
     test::writeText(bps, test::bpsPatch("", "", "", "\x1B]0;owned\x07\nformat: IPS"));
-    const struct {
-        std::vector<std::string> args;
-        std::string line;  // a line of the output
-    } cases[] = {
+    // The arguments, and a line of the output.
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
         {{"header", gba}, "  romtitle          \"A\\x1B[2J\\nB\\x81\"\n"},
         {{"patch", "info", bps}, "\nmetadata: \\x1B]0;owned\\x07\\nformat: IPS\n"},
         // Joined by hand: on Windows the escape's backslash would start a path of its own.
         {{"identify", named}, dir.file("") + "\\x1B[31mred.gba\t"},
     };
-    for (const auto& c : cases) {
-        const auto run = runCli(c.args);
-        EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+    for (const auto& [args, line] : cases) {
+        const auto run = runCli(args);
+        EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
         EXPECT_EQ(run.out.find('\x1B'), std::string::npos) << run.out;
     }
 }
@@ -65,26 +63,20 @@ TEST(CliAlphabet, FromTableRefusesWithoutLeavingAFile) {
 // elsewhere, whatever the number of reports.
 TEST(CliPatch, ALongApplyTellsItsProgressWithoutFlooding) {
     constexpr std::uint64_t kLong = cli::ProgressLine::kShownFrom;  // 64 MiB
-    const struct {
-        std::string name;
-        bool terminal;
-        std::uint64_t total;
-        std::string err;
-    } rows[] = {
+    const std::tuple<std::string, bool, std::uint64_t, std::string> rows[] = {
         {"short", true, kLong - 1, ""},
         {"terminal", true, kLong,
          "\rL: 0% of 64 MiB\rL: 33% of 64 MiB\rL: 66% of 64 MiB\rL: 100% of 64 MiB\n"},
         {"log", false, kLong, "L: 25% of 64 MiB\nL: 50% of 64 MiB\nL: 100% of 64 MiB\n"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [name, terminal, total, shown] : rows) {
         std::ostringstream err;
-        cli::ProgressLine line(err, "L", row.terminal);
-        for (const std::uint64_t done :
-             {std::uint64_t{0}, row.total / 3, row.total / 3, row.total * 2 / 3, row.total}) {
-            EXPECT_TRUE(line.tell(done, row.total));
+        cli::ProgressLine line(err, "L", terminal);
+        for (const std::uint64_t done : {std::uint64_t{0}, total / 3, total / 3, total * 2 / 3, total}) {
+            EXPECT_TRUE(line.tell(done, total));
         }
         line.finish();
-        EXPECT_EQ(err.str(), row.err) << row.name;
+        EXPECT_EQ(err.str(), shown) << name;
     }
 
     // An IPS patch of 8 KiB of runs, each over the one before (which it warns of after the progress), that

@@ -254,9 +254,7 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
     EXPECT_NE(run({"dump", "--template", "self.ini", m_game}).out.find("\"text\": \"AA\""),
               std::string::npos);
     const std::string self = m_dir.file("plugins/games/self.ini"), before = test::readAll(self);
-    const struct {
-        std::string name, file, err;
-    } rows[] = {
+    const std::tuple<std::string, std::string, std::string> rows[] = {
         {"old.ini", m_game,
          "romquill-cli: Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please "
          "check "
@@ -265,12 +263,12 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
          "romquill-cli: The template cannot be \"F/plugins/games/self.ini\": that is the file the texts are "
          "written into. Nothing was written.\n"},
     };
-    for (const auto& row : rows) {
-        const auto refused = run({"insert", "--template", row.name, row.file, m_dir.file("texts.json")});
-        EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err), std::tuple(1, "", row.err));
+    for (const auto& [name, file, err] : rows) {
+        const auto refused = run({"insert", "--template", name, file, m_dir.file("texts.json")});
+        EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err), std::tuple(1, "", err));
         EXPECT_EQ(test::readAll(m_game), "AAAA");
     }
-    EXPECT_EQ(run({"dump", "--template", "old.ini", m_game}).err, rows[0].err);
+    EXPECT_EQ(run({"dump", "--template", "old.ini", m_game}).err, std::get<2>(rows[0]));
     EXPECT_EQ(test::readAll(self), before);
 }
 

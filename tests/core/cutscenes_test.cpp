@@ -168,11 +168,7 @@ TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWri
     expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
     EXPECT_EQ(test::readAll(path), expected);
 
-    const struct {
-        Edition edition;
-        CutsceneEdit edit;
-        std::string error;
-    } refusals[] = {
+    const std::tuple<Edition, CutsceneEdit, std::string> refusals[] = {
         {Edition::E,
          {99, std::string(25, 'x')},
          "Cutscene 5, line 29 has room for 24 characters, not the 25 of its new text."},
@@ -183,10 +179,10 @@ TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWri
          {104, "x"},
          "Now You Can Play With..., line 1 has no place in a file that names neither edition."},
     };
-    for (const auto& r : refusals) {
-        const std::vector<CutsceneEdit> all = {{1, "fine"}, r.edit};
-        const auto saved = saveCutsceneTexts(path, r.edition, all);
-        EXPECT_EQ(saved.ok() ? "" : saved.error(), r.error + " Nothing was written.");
+    for (const auto& [edition, edit, error] : refusals) {
+        const std::vector<CutsceneEdit> all = {{1, "fine"}, edit};
+        const auto saved = saveCutsceneTexts(path, edition, all);
+        EXPECT_EQ(saved.ok() ? "" : saved.error(), error + " Nothing was written.");
     }
     EXPECT_EQ(test::readAll(path), expected);
 }

@@ -191,10 +191,7 @@ TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
     test::writeText(in, "in");
     test::writeText(other, "other");
     fs::create_hard_link(fsPath(in), fsPath(dir.file("hard")));
-    const struct {
-        std::string name, output;
-        bool isInput;
-    } rows[] = {
+    const std::tuple<std::string, std::string, bool> rows[] = {
         {"the same name", in, true},
         {"another spelling", pathText(dir.path() / "." / "in"), true},
         {"a hard link", dir.file("hard"), true},
@@ -204,9 +201,8 @@ TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
         {"another file", other, false},
         {"no file yet", dir.file("new"), false},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(inputAtOutput(row.output, {"-", in}), row.isInput ? std::optional(in) : std::nullopt)
-            << row.name;
+    for (const auto& [name, output, isInput] : rows) {
+        EXPECT_EQ(inputAtOutput(output, {"-", in}), isInput ? std::optional(in) : std::nullopt) << name;
     }
 }
 

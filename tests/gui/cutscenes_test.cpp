@@ -162,31 +162,26 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
 
 // The marker is read each time the window opens: nothing of an earlier opening carries over.
 TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
-    const struct {
-        const char* name;
-        std::string marker;
-        Edition edition;
-        std::uint64_t identifiedAt;
-        QString title;
-    } rows[] = {{"E", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
-                {"J after E", "(", Edition::J, 0x3E050D, "Romquill - Sonic Adventure DX (J)"},
-                {"E again", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
-                {"unmarked after E", "X", Edition::None, 0x3E04FD, "Romquill - SA:DX PC Component"}};
-    for (const auto& row : rows) {
+    const std::tuple<const char*, std::string, Edition, std::uint64_t, QString> rows[] = {
+        {"E", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
+        {"J after E", "(", Edition::J, 0x3E050D, "Romquill - Sonic Adventure DX (J)"},
+        {"E again", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
+        {"unmarked after E", "X", Edition::None, 0x3E04FD, "Romquill - SA:DX PC Component"}};
+    for (const auto& [name, marker, edition, identifiedAt, title] : rows) {
         if (window) {
             window->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // as the event loop would
         }
-        ASSERT_NE(open(row.marker, row.edition, row.identifiedAt), nullptr) << row.name;
+        ASSERT_NE(open(marker, edition, identifiedAt), nullptr) << name;
         // Without an edition the playable-character messages have no place: they keep their placeholder,
         // and the window says why.
-        const bool placed = row.edition != Edition::None;
+        const bool placed = edition != Edition::None;
         EXPECT_EQ(QStringList({window->windowTitle(), text("sonic_0"), text("sonic_99"), text("tikaltxt_3"),
                                text("playas1"), text("playas6"),
                                QString::number(child<QLabel>("edition_unknown")->isVisibleTo(window))}),
-                  QStringList({row.title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
+                  QStringList({title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
                                placed ? "t109" : "Loading...", placed ? "0" : "1"}))
-            << row.name;
+            << name;
     }
     EXPECT_TRUE(dialogs.log.isEmpty());
     // ... nor can they be typed in or saved.
@@ -227,23 +222,21 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     std::string expected = test::readAll(path);
-    const struct {
-        QString box, typed, button;
-        std::uint64_t offset;
-        int size;
-    } saves[] = {{"sonic_99", "Hey you", "sonic_write", 0x4790B3, 24},
-                 {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
-                 {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
-    for (const auto& save : saves) {
+    // A box, the text typed, the button that saves it, and its room.
+    const std::tuple<QString, QString, QString, std::uint64_t, int> saves[] = {
+        {"sonic_99", "Hey you", "sonic_write", 0x4790B3, 24},
+        {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
+        {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
+    for (const auto& [box, typed, button, offset, size] : saves) {
         dialogs.log.clear();
-        type(save.box, save.typed);
-        child<QPushButton>(save.button)->setFocus();
-        click(save.button);
+        type(box, typed);
+        child<QPushButton>(button)->setFocus();
+        click(button);
         EXPECT_EQ(dialogs.log, QStringList{kSaved});
-        EXPECT_EQ(text(save.box), save.typed);
-        expected.replace(save.offset, save.size, *toCodePage(save.typed.leftJustified(save.size)));
-        EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
-        EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
+        EXPECT_EQ(text(box), typed);
+        expected.replace(offset, size, *toCodePage(typed.leftJustified(size)));
+        EXPECT_EQ(test::readAll(path), expected) << button.toStdString();
+        EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(button));
         EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     }
     // A refused save writes nothing; the text stays in its box.

@@ -144,11 +144,9 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
         {}, kMd);
     const QString none = "No rom loaded.|" + kMd + " - No ROM loaded|||[()]|";
     const QString loaded = kMd + " - |Checksum: ";
-    const struct {
-        const char* name;
-        std::optional<std::string> file;
-        QString messages, shown;  // the path's file name, shownTexts, then what the separator's note says
-    } rows[] = {
+    // The case, the file chosen (none: cancelled), the messages, and the path's file name, shownTexts, then
+    // what the separator's note says.
+    const std::tuple<const char*, std::optional<std::string>, QString, QString> rows[] = {
         {"cancelled", std::nullopt, shown(Icon::Information, "No new ROM loaded.", {}, kMd), none},
         {"GBA file", gbaImage(games, "gba.gba"), notMd, none},
         {"space", megaDrive("space.BIN", {}, "00001051 01"), warning,
@@ -159,14 +157,14 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
          "gone.bin|" + loaded + "unknown||()|Separator: a zero byte, not \"-\""},
     };
     const auto* note = window->findChild<QLabel*>("dash_note");
-    for (const auto& row : rows) {
+    for (const auto& [name, file, messages, expected] : rows) {
         dialogs.log.clear();
-        choose(row.file);
-        EXPECT_EQ(dialogs.log.join('\n'), row.messages) << row.name;
+        choose(file);
+        EXPECT_EQ(dialogs.log.join('\n'), messages) << name;
         EXPECT_EQ(text("path").split('/').last() + "|" + shownTexts("consolename dash") + "|" +
                       (note->isVisibleTo(window) ? note->text() : ""),
-                  row.shown)
-            << row.name;
+                  expected)
+            << name;
     }
     // Marked by more than a colour: a frame, in the palette's own text colour, beside the note.
     EXPECT_TRUE(box("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
