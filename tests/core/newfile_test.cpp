@@ -14,10 +14,8 @@
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>

@@ -32,29 +32,10 @@ class CutscenesTest : public test::LauncherFixture {
     QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
                   bool removeFile = false, std::vector<test::Patch> more = {}) {
         more.push_back({identifiedAt, kSentence});
-        path = test::writeCutsceneExecutable(games, marker, edition, more);
-        load(path);
-        before = test::readAll(path);
-        if (removeFile) {
-            std::filesystem::remove(path);
-        }
-        press("sadxpc");
-        return window = test::openWindow("main_cutscenes");
-    }
-    template <class T = QLineEdit>
-    T* child(const QString& name) const {
-        return window->findChild<T*>(name);
+        return launch(test::writeCutsceneExecutable(games, marker, edition, more), "sadxpc", "main_cutscenes",
+                      removeFile);
     }
     QString text(const QString& box) const { return child(box)->text(); }
-    // Replaces a box's text as a paste does, through its typing limit.
-    void type(const QString& box, const QString& text) const {
-        child(box)->selectAll();
-        child(box)->insert(text);
-    }
-    void click(const QString& button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
-
-    QPointer<QWidget> window;
-    std::string path, before;
 };
 
 QString tabs(const QTabWidget* tabs) {
@@ -209,7 +190,7 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     child("sonic_99")->end(false);
     QTest::keyClicks(child("sonic_99"), "!!");
     EXPECT_EQ(text("sonic_99"), "Hey!!");
-    type("sonic_99", "Hey");  // as read: no edit
+    paste("sonic_99", "Hey");  // as read: no edit
     EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     const QString unchanged =
         shown(Icon::Information,
@@ -229,7 +210,7 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
         {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
     for (const auto& [box, typed, button, offset, size] : saves) {
         dialogs.log.clear();
-        type(box, typed);
+        paste(box, typed);
         child<QPushButton>(button)->setFocus();
         click(button);
         EXPECT_EQ(dialogs.log, QStringList{kSaved});
@@ -241,7 +222,7 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     }
     // A refused save writes nothing; the text stays in its box.
     dialogs.log.clear();
-    type("tikaltxt_0", QStringLiteral("\u4E2D"));
+    paste("tikaltxt_0", QStringLiteral("\u4E2D"));
     EXPECT_EQ(QStringList({child<QLabel>("room_left_tikaltxt_0")->text(), child("tikaltxt_0")->toolTip(),
                            window->windowTitle()}),
               QStringList({"19 left", QStringLiteral("Cannot be saved: '\u4E2D' (no byte in code page 1252)"),
@@ -253,7 +234,7 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
                                                                   "1252. Nothing was written."))});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D"));
     EXPECT_EQ(test::readAll(path), expected);
-    type("tikaltxt_0", "Tikal");
+    paste("tikaltxt_0", "Tikal");
     dialogs.log.clear();
     QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
     click("sonic_write");
@@ -270,8 +251,8 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
 TEST_F(CutscenesTest, AsksBeforeClosingWithUnsavedEditsAndSavesThemAll) {
     ASSERT_NE(open("0", Edition::E), nullptr);
     const QString ask = test::askToSave();
-    type("sonic_0", "Hey");
-    type("tikaltxt_0", "Tikal");
+    paste("sonic_0", "Hey");
+    paste("tikaltxt_0", "Tikal");
     dialogs.answer = Answer::Cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(test::readAll(path), before);

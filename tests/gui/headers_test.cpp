@@ -24,8 +24,7 @@ class HeadersTest : public test::LauncherFixture {
     // Opens the editor from the launcher's File menu, once a window closed before is gone.
     QWidget* open(const QString& name) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        launcher->findChild<QAction*>(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")
-            ->trigger();
+        item(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
         return window = test::openWindow(name);
     }
     // Picks the file in the editor's load dialog; nothing: the dialog is cancelled.
@@ -33,26 +32,17 @@ class HeadersTest : public test::LauncherFixture {
         dialogs.file = path ? std::optional(test::qs(*path)) : std::nullopt;
         click("load");
     }
-    QLineEdit* box(const QString& name) const { return window->findChild<QLineEdit*>(name); }
-    QString text(const char* label) const { return window->findChild<QLabel*>(label)->text(); }
-    void type(const QString& name, const QString& text) const {
-        box(name)->selectAll();
-        box(name)->insert(text);
-    }
-    void click(const char* button) const {
-        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
-    }
+    QString text(const char* label) const { return child<QLabel>(label)->text(); }
     // The caption, the checksum line and the texts of the boxes named, "(locked)" and "[hidden]".
     QString shownTexts(const QString& names) const {
         QStringList texts{window->windowTitle(), text("checksum")};
         for (const QString& name : names.split(' ')) {
-            const QString text = box(name)->isReadOnly() ? "(" + box(name)->text() + ")" : box(name)->text();
-            texts << (box(name)->isVisibleTo(window) ? text : "[" + text + "]");
+            const QString text =
+                child(name)->isReadOnly() ? "(" + child(name)->text() + ")" : child(name)->text();
+            texts << (child(name)->isVisibleTo(window) ? text : "[" + text + "]");
         }
         return texts.join('|');
     }
-
-    QPointer<QWidget> window;
 };
 
 // A GBA image whose title ends at a zero byte with more after it, which only an edit may overwrite.
@@ -116,16 +106,16 @@ TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
     // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
     dialogs.log.clear();
     std::string expected = test::readAll(file);
-    type(row.edited, row.typed);
+    paste(row.edited, row.typed);
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{test::saved(row.title)});
     EXPECT_EQ(test::readAll(file), expected.replace(row.offset, row.written.size(), row.written));
-    EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+    EXPECT_EQ(child(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
 
     // A file gone by the save is told under the window's title, and nothing is said to be written.
     dialogs.log.clear();
     std::filesystem::remove(file);
-    type(row.edited, "Z");
+    paste(row.edited, "Z");
     click("save");
     ASSERT_EQ(dialogs.log.size(), 1);
     EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
@@ -167,7 +157,7 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
             << name;
     }
     // Marked by more than a colour: a frame, in the palette's own text colour, beside the note.
-    EXPECT_TRUE(box("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
+    EXPECT_TRUE(child("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
 }
 
 // Tab passes the locked boxes by and goes from control to control as the window shows them. A long path keeps
@@ -219,7 +209,7 @@ TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
 
     // A save that makes it wrong says so.
     dialogs.log.clear();
-    type("romtitle", "A");
+    paste("romtitle", "A");
     click("save");
     EXPECT_EQ(
         dialogs.log.value(1),
@@ -238,12 +228,12 @@ TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
     choose(path);
     const std::string before = test::readAll(path);
     dialogs.log.clear();
-    type("region", "E");
+    paste("region", "E");
     dialogs.answer = Answer::Cancel;
     dialogs.file = test::qs(megaDrive("other.bin"));
     click("load");
     EXPECT_TRUE(dialogs.file.has_value());  // no file dialog
-    EXPECT_EQ(box("region")->text(), "E");
+    EXPECT_EQ(child("region")->text(), "E");
     dialogs.answer = Answer::Cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(test::readAll(path), before);

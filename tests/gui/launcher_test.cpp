@@ -159,14 +159,14 @@ TEST_F(LauncherTest, ALargerSystemFontGrowsTheLayout) {
 }
 
 TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {
-    for (const char* item : {"mnuFileGBAROMHeader", "mnuFileMDROMHeader", "mnuHelpAbout"}) {
-        launcher->findChild<QAction*>(item)->trigger();
-        launcher->findChild<QAction*>(item)->trigger();
+    for (const char* name : {"mnuFileGBAROMHeader", "mnuFileMDROMHeader", "mnuHelpAbout"}) {
+        item(name)->trigger();
+        item(name)->trigger();
     }
-    for (const char* window : {"gbamain", "mdmain", "about"}) {
-        EXPECT_EQ(test::openWindows(window).size(), 1) << window;
+    for (const char* name : {"gbamain", "mdmain", "about"}) {
+        EXPECT_EQ(test::openWindows(name).size(), 1) << name;
     }
-    launcher->findChild<QAction*>("mnuExit")->trigger();
+    item("mnuExit")->trigger();
     EXPECT_FALSE(launcher->isVisible());
     EXPECT_EQ(test::openWindows("about").size() + test::openWindows("gbamain").size(), 2);
 }

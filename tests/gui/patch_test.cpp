@@ -23,7 +23,6 @@ class PatchMenuTest : public test::LauncherFixture {
         test::writeImage(original, {{0x10, "original"}}, 0x400);
         test::writeImage(modified, {{0x10, "modified"}, {0x3FF, "!"}}, 0x400);
     }
-    QAction* item(const char* name) const { return launcher->findChild<QAction*>(name); }
     // Chooses the files and the place to save in the item's dialogs; fewer files cancel the next dialog.
     void run(const char* name, const QStringList& files, std::optional<Dialogs::SaveChoice> saveAs = {}) {
         dialogs.files = files;
