@@ -6,7 +6,6 @@
 
 #include "editor/entrytexts.h"
 #include "files/iniReadWriteDelete.h"
-#include "support/templatefiles.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 #include "templates/templatecheck.h"

@@ -20,7 +20,6 @@
 #include "headers/mdmain.h"
 #include "launcher/loader.h"
 #include "support/scripted_dialogs.h"
-#include "support/templatefiles.h"
 #include "support/testfiles.h"
 #include "templates/template_chooser.h"
 

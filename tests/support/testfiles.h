@@ -75,6 +75,27 @@ inline constexpr auto rowName = [](const auto& info) {
     }
 };
 
+// One [entryN] section of a template.
+struct EntryText {
+    std::string format;  // a key of [TextFormattingSystem]
+    int length = 0;
+    std::uint64_t offset = 0;  // written in hexadecimal, as HexLocation holds it
+    std::string comment = {};  // empty: "Entry N"
+};
+
+// The text of a game template: its version, details, text formats and entries, in the code page.
+struct TemplateText {
+    std::vector<EntryText> entries;
+    std::vector<std::pair<std::string, std::string>> formats;  // key of [TextFormattingSystem] -> alphabet
+    std::string details = {};                                  // lines of [GameAndFileInfo]: "Notes=...\n"
+    std::string version = "v1.0";
+
+    [[nodiscard]] std::string str() const;
+};
+
+// The text of an alphabet: its CharLength, then the lines of [Load] and [save] as given ("41=A\n").
+[[nodiscard]] std::string alphabetText(int charLength, std::string_view load, std::string_view save);
+
 // A program folder as the build lays it out: plugins/loader.ini, plugins/games/, plugins/alphabets/, gfx/.
 // It becomes the application folder for as long as it lives.
 class ProgramFolder {
