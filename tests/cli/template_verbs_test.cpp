@@ -86,24 +86,23 @@ TEST_F(CliDemo, ATranslatedPoOrCsvFileWritesWhatTheEditorsSaveWrites) {
 }
 
 // A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
-// themselves are the core's. "@J", "@DEMO", "@BIG" and "@FOLDER" stand for the files the test makes.
-struct RefusalRow {
-    std::string name, json, input, err;  // standard error after "romquill-cli: ", whole
-};
+// themselves are the core's. The name, the texts, the file they are read from, and standard error after
+// "romquill-cli: ", whole; "@J", "@DEMO", "@BIG" and "@FOLDER" stand for the files the test makes.
+using RefusalRow = std::tuple<std::string, std::string, std::string, std::string>;
 
 class CliInsertRefusal : public test::CliDemoRows<RefusalRow> {};
 
 TEST_P(CliInsertRefusal, LeavesTheFileUntouched) {
-    const RefusalRow& row = GetParam();
+    const auto& [name, json, input, told] = GetParam();
     test::writeImage(m_dir.file("big.json"), {}, kJsonTextsByteLimit + 1);
     const std::map<std::string, std::string> files = {{"@J", m_json},
                                                       {"@DEMO", m_demo},
                                                       {"@BIG", m_dir.file("big.json")},
                                                       {"@FOLDER", m_dir.path().string()}};
-    const std::string err = "romquill-cli: " + test::replaced(row.err, {files.begin(), files.end()});
-    test::writeText(m_json, row.json);
-    const std::string game = row.name == "GameFileMissing" ? files.at("@FOLDER") : m_demo;
-    const auto run = cli({"insert", "--template", "demo.ini", game, files.at(row.input)});
+    const std::string err = "romquill-cli: " + test::replaced(told, {files.begin(), files.end()});
+    test::writeText(m_json, json);
+    const std::string game = name == "GameFileMissing" ? files.at("@FOLDER") : m_demo;
+    const auto run = cli({"insert", "--template", "demo.ini", game, files.at(input)});
     EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", err));
     EXPECT_EQ(test::readAll(m_demo), m_original);
 }

@@ -52,15 +52,10 @@ std::string gbaImage(const test::TempDir& dir, const std::string& name) {
     return dir.file(name);
 }
 
-// Each editor on its file: the fields it shows, and the edit of one field.
-struct EditorRow {
-    const char* name;
-    QString title;
-    std::string (*file)(HeadersTest&);
-    QString controls, shown, edited, typed;
-    std::uint64_t offset;
-    std::string written;
-};
+// Each editor, its title and its file: the fields named and what shows of them, the field edited, the text
+// typed, and where and what it writes.
+using EditorRow = std::tuple<const char*, QString, std::string (*)(HeadersTest&), QString, QString, QString,
+                             QString, std::uint64_t, std::string>;
 
 const EditorRow kEditors[] = {
     {"gbamain", kGba, [](HeadersTest& t) { return gbaImage(t.games, "gba.gba"); },
@@ -85,40 +80,40 @@ const EditorRow kEditors[] = {
 class HeaderEditorTest : public HeadersTest, public ::testing::WithParamInterface<EditorRow> {};
 
 TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
-    const EditorRow& row = GetParam();
+    const auto& [name, title, image, controls, fields, edited, typed, offset, written] = GetParam();
     const auto launcherBefore = launcherView();
-    const std::string file = row.file(*this);
-    ASSERT_NE(open(row.name), nullptr);
-    EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
+    const std::string file = image(*this);
+    ASSERT_NE(open(name), nullptr);
+    EXPECT_EQ(window->windowTitle() + text("path"), title + " - No ROM loadedNo rom loaded.");
     click("save");
     choose(file);
     EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, title)});
     EXPECT_EQ(text("path"), test::qs(file));
-    EXPECT_EQ(shownTexts(row.controls), row.shown);
+    EXPECT_EQ(shownTexts(controls), fields);
     dialogs.log.clear();
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
                                              "No field has been changed since it was read or last saved, so "
                                              "nothing was written.",
-                                             {}, row.title)});
+                                             {}, title)});
 
     // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
     dialogs.log.clear();
     std::string expected = test::readAll(file);
-    paste(row.edited, row.typed);
+    paste(edited, typed);
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{test::saved(row.title)});
-    EXPECT_EQ(test::readAll(file), expected.replace(row.offset, row.written.size(), row.written));
-    EXPECT_EQ(child(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+    EXPECT_EQ(dialogs.log, QStringList{test::saved(title)});
+    EXPECT_EQ(test::readAll(file), expected.replace(offset, written.size(), written));
+    EXPECT_EQ(child(edited)->text(), fromCodePage(written).remove(QChar(0)).trimmed());
 
     // A file gone by the save is told under the window's title, and nothing is said to be written.
     dialogs.log.clear();
     std::filesystem::remove(file);
-    paste(row.edited, "Z");
+    paste(edited, "Z");
     click("save");
     ASSERT_EQ(dialogs.log.size(), 1);
-    EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
+    EXPECT_TRUE(dialogs.log[0].startsWith(title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
     EXPECT_EQ(launcherView(), launcherBefore);
 }
 
