@@ -158,20 +158,17 @@ INSTANTIATE_TEST_SUITE_P(
 // What each patch verb says it did, and where its warnings go.
 INSTANTIATE_TEST_SUITE_P(
     Patches, CliCommandLine,
-    testing::Values(
-        row("CreateByTheExtension", {"patch", "create", "@A", "@B", "@P"}, "", 0,
-            "Made \"@P\": BPS patch of 26 bytes, 2 changed ranges.\n"),
-        row("CreateByTheOption", {"patch", "create", "@A", "@B", "@OUT", "--format", "ips"}, "", 0,
-            "Made \"@OUT\": IPS patch of 20 bytes, 1 changed range.\n"),
-        mistake(
-            "CreateWithoutAFormat", {"patch", "create", "@A", "@B", "@OUT"},
-            "romquill-cli: the format cannot be told from \"@OUT\": name it .bps or .ips, or give --format "
-            "bps|ips.\nUsage: romquill-cli patch "),
-        row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
-            "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
-            "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record ahead of it (out "
-            "of "
-            "order).\n")),
+    testing::Values(row("CreateByTheExtension", {"patch", "create", "@A", "@B", "@P"}, "", 0,
+                        "Made \"@P\": BPS patch of 26 bytes, 2 changed ranges.\n"),
+                    row("CreateByTheOption", {"patch", "create", "@A", "@B", "@OUT", "--format", "ips"}, "",
+                        0, "Made \"@OUT\": IPS patch of 20 bytes, 1 changed range.\n"),
+                    mistake("CreateWithoutAFormat", {"patch", "create", "@A", "@B", "@OUT"},
+                            "romquill-cli: the format cannot be told from \"@OUT\": name it .bps or .ips, or "
+                            "give --format bps|ips.\nUsage: romquill-cli patch "),
+                    row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
+                        "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
+                        "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "
+                        "ahead of it (out of order).\n")),
     test::rowName);
 
 // Every message starts with the program's name and names its file; whatever a file or an argument holds is
@@ -225,8 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         row("PatchInfo", {"patch", "info", "-"}, "@P", 0,
             "format: BPS\npatch size: 26 bytes\nsource size: 8 bytes\ntarget size: 9 bytes\nsource CRC32: "
             "68DCB61C\ntarget CRC32: DBEB739B\npatch CRC32: FD3C3A58 (right)\nmetadata: none\nchanged "
-            "ranges: 2 "
-            "(offset, length)\n0x000002 2\n0x000008 1\n"),
+            "ranges: 2 (offset, length)\n0x000002 2\n0x000008 1\n"),
         row("AFailedApplyWritesNothing", {"patch", "apply", "@P", "-", "-"}, "@B", 1, "",
             "romquill-cli: standard input is already patched: its CRC32 0xDBEB739B is the one the patch"),
         row("ReadOnce", {"patch", "create", "-", "-", "@OUT", "--format", "ips"}, "x", 1, "",

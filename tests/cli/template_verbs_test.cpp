@@ -117,10 +117,10 @@ INSTANTIATE_TEST_SUITE_P(
             "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." + kNothingWritten},
         RefusalRow{"KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})", "@J",
                    "@J: the key \"text\" is given twice in one object." + kNothingWritten},
-        RefusalRow{"LongerThanTheLimit", R"({"entries": [{"entry": 3, "text": "Options menu!"}]})", "@J",
-                   "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new "
-                   "text." +
-                       kNothingWritten},
+        RefusalRow{
+            "LongerThanTheLimit", R"({"entries": [{"entry": 3, "text": "Options menu!"}]})", "@J",
+            "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
+                kNothingWritten},
         RefusalRow{"GameFileMissing", R"({"entries": []})", "@J", "\"@FOLDER\": ROM not found!\n"},
         RefusalRow{"TextsFromTheGameFile", "", "@DEMO",
                    "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
@@ -256,8 +256,7 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
     const std::tuple<std::string, std::string, std::string> rows[] = {
         {"old.ini", m_game,
          "romquill-cli: Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please "
-         "check "
-         "template F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},
+         "check template F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},
         {"self.ini", self,
          "romquill-cli: The template cannot be \"F/plugins/games/self.ini\": that is the file the texts are "
          "written into. Nothing was written.\n"},

@@ -26,8 +26,8 @@ bool gettextTools() {
     return false;
 #else
     return std::system(
-               "msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null && "
-               "msgmerge --version >/dev/null") == 0;
+               "msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null && msgmerge --version "
+               ">/dev/null") == 0;
 #endif
 }
 

@@ -41,15 +41,15 @@ const LoadRow kLoads[] = {
      "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template missing.ini | norom.dat | "
      "asks"},
     {"UnsupportedGame", nullptr, "other.bin", kOther,
-     "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | "
-     "no template | norom.dat | opens"},
+     "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | no "
+     "template | norom.dat | opens"},
     {"InvalidImage", nullptr, "blank.gba", kText,
-     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. "
-     "(off) | no template | norom.dat | opens"},
+     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. (off) "
+     "| no template | norom.dat | opens"},
     // The template path of the file before stays.
     {"UnhandledFileType", nullptr, "notes.txt", kText,
-     "[This type of file is not supported by RQL.] No ROM Loaded | No ROM Loaded | Launch! (off) | "
-     "template sonic2.ini | norom.dat | refuses"},
+     "[This type of file is not supported by RQL.] No ROM Loaded | No ROM Loaded | Launch! (off) | template "
+     "sonic2.ini | norom.dat | refuses"},
     // go, force_button and the template of the file before must not reach the executable.
     {"PcExecutableEnglish", nullptr, "sonic.exe", kPcE,
      "Romquill - Sonic Adventure DX PC (E) | Sonic Adventure DX PC (E) | Launch! (off) | sadxpc Launch! | "
@@ -132,8 +132,7 @@ TEST_F(LauncherModelTest, StartsWithNothingAndAFailedLoadChangesNothingButTheSav
 TEST_F(LauncherModelTest, ForcingTemplatesAndLaunching) {
     const auto pictures = model.applyForcedTemplate(folder.path("plugins\\games\\other.ini"), "Forced && Co");
     EXPECT_EQ(after({{}, pictures.at(0)}),
-              "Romquill - Forced && Co | Forced && Co | Launch! | template other.ini | "
-              "other.dat | asks");
+              "Romquill - Forced && Co | Forced && Co | Launch! | template other.ini | other.dat | asks");
     EXPECT_EQ(pictures.at(1), LauncherModel::noRomPicture());
     EXPECT_EQ(state.detectedGame, "Forced && Co");
     model.launching(Launch::Editor);
@@ -146,8 +145,8 @@ TEST_F(LauncherModelTest, ForcingTemplatesAndLaunching) {
     model.launching(Launch::Cutscenes);
     (void)model.applyForcedTemplate(folder.path("plugins\\games\\other.ini"), "Forced");
     EXPECT_EQ(after({}),
-              "Romquill - Forced | Forced | Launch! (off) | sadxpc Loading... (off) | force off | "
-              "template other.ini | - | asks");
+              "Romquill - Forced | Forced | Launch! (off) | sadxpc Loading... (off) | force off | template "
+              "other.ini | - | asks");
     model.launched(Launch::Cutscenes);
     EXPECT_EQ(model.view().sadxpc, (LaunchButton{true, "Launch!"}));
 }

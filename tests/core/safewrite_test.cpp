@@ -81,10 +81,9 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
     }
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("missing.bin")));
     const auto past = write({{2, "AB", "one"}, {31, "FG", "Entry 3 (\"Title\")"}});
-    EXPECT_EQ(
-        past.ok() ? "" : past.error(),
-        "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 bytes). "
-        "Nothing was written.");
+    EXPECT_EQ(past.ok() ? "" : past.error(),
+              "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 "
+              "bytes). Nothing was written.");
     EXPECT_EQ(test::readAll(m_game), m_before);
 }
 
@@ -96,8 +95,8 @@ TEST_F(SafeWrite, ASecondSaveWhileOneRunsIsRefusedAndTheFirstCompletes) {
     ASSERT_TRUE(second.has_value());
     EXPECT_EQ(second->ok() ? "" : second->error(),
               "\"" + m_game +
-                  "\" is being saved by another window or program. Nothing was written; try again "
-                  "when that save is done.");
+                  "\" is being saved by another window or program. Nothing was written; try again when that "
+                  "save is done.");
     EXPECT_EQ(test::readAll(m_game), m_after);
 }
 
@@ -115,13 +114,13 @@ TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
     setWriteFaults({nullptr, 2});
     const auto written = write(m_rooms);
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error(),
-              "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
-                  ". Written: one. Not written: two, three. "
-                  "The bytes these rooms had before this save are kept in \"" +
-                  undoPath(m_game) +
-                  "\": load the file again in the launcher, or run romquill-cli recover on it, "
-                  "to put them back.");
+    EXPECT_EQ(
+        written.error(),
+        "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
+            ". Written: one. Not written: two, three. The bytes these rooms had before this save are kept in "
+            "\"" +
+            undoPath(m_game) +
+            "\": load the file again in the launcher, or run romquill-cli recover on it, to put them back.");
     EXPECT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
     setWriteFaults({});
     const auto again = write(m_rooms);  // refused while the undo file waits
@@ -187,8 +186,8 @@ using UndoRow = std::tuple<const char*, std::function<void(std::string& undo, co
 
 const std::string kKept = " Nothing was restored; the undo file \"{U}\" is kept.";
 const std::string kIncomplete =
-    "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it "
-    "was. The undo file was removed.";
+    "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
+    "The undo file was removed.";
 
 const std::vector<UndoRow> kUndoRows = {
     {"whole", [](std::string&, const std::string&) {}, Restored,
@@ -265,8 +264,7 @@ TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
     const auto recovered = recoverInterruptedSave(m_game);
     EXPECT_EQ(recovered ? "" : recovered.error(),
               "The undo file \"" + undo +
-                  "\" is a symbolic link, which no save makes. Nothing was restored; the "
-                  "undo file \"" +
+                  "\" is a symbolic link, which no save makes. Nothing was restored; the undo file \"" +
                   undo + "\" is kept.");
     EXPECT_TRUE(fs::is_symlink(undo));
     ASSERT_TRUE(discardInterruptedSave(m_game).ok());

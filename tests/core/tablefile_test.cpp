@@ -18,8 +18,8 @@ using NoteRow = std::tuple<const char*, std::string, std::string>;  // the name,
 
 const NoteRow kNotes[] = {
     {"other length", "8140=X",
-     "the key 8140 has 2 bytes: an alphabet has one code length, and the keys here "
-     "have 1 and 2 bytes; those of 1 are carried"},
+     "the key 8140 has 2 bytes: an alphabet has one code length, and the keys here have 1 and 2 bytes; those "
+     "of 1 are carried"},
     {"end token", "/FF=[END]", "an end token: an alphabet has none"},
     {"end without bytes", "/<END>", "an end token: an alphabet has none"},
     {"line break code", "*FE", "a line break code: an alphabet has none"},

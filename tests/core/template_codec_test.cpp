@@ -175,8 +175,7 @@ const RefusedRow kRefused[] = {
      std::vector<test::EntryText>(300, {"One", 32767, 0x10}),
      {},
      "The template {template} cannot be used: its 300 entries could decode to 68810700 bytes of text, more "
-     "than the "
-     "67108864 bytes (64 MiB) allowed."},
+     "than the 67108864 bytes (64 MiB) allowed."},
 };
 
 class RefusedSave : public TemplateCodec, public testing::WithParamInterface<RefusedRow> {};

@@ -54,10 +54,9 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
     ASSERT_NE(open("0", Edition::E), nullptr);
     EXPECT_TRUE(dialogs.log.isEmpty());
     auto* main = child<QTabWidget>("main_cutscenes_tab");
-    EXPECT_EQ(
-        tabs(main),
-        "7: Sonic's Story|Tails' Story|Knuckles' Story|Amy's Story|E-102 Gamma's Story|Big's Story|Super "
-        "Sonic's Story|Misc Text");
+    EXPECT_EQ(tabs(main),
+              "7: Sonic's Story|Tails' Story|Knuckles' Story|Amy's Story|E-102 Gamma's Story|Big's "
+              "Story|Super Sonic's Story|Misc Text");
     EXPECT_EQ(tabs(child<QTabWidget>("sonic_tab")),
               "0: 1 && 2|3|4|5|6 && 7|8 && 9|10, 11, 12|Tab 7|Tab 8|Tab 9|Tab 10|Tab 11|Tab 12|Tab 13|Tab "
               "14|Tab 15");
@@ -170,8 +169,8 @@ TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
     static_cast<CutscenesWindow*>(window.data())->Command1_Click();
     EXPECT_EQ(dialogs.log,
               QStringList{shown(Icon::Exclamation,
-                                "This file is neither the (E) nor the (J) edition of the game, so "
-                                "the places of these messages are not known. Nothing was written.")});
+                                "This file is neither the (E) nor the (J) edition of the game, so the places "
+                                "of these messages are not known. Nothing was written.")});
     EXPECT_EQ(test::readAll(path), before);
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -192,10 +191,9 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     EXPECT_EQ(text("sonic_99"), "Hey!!");
     paste("sonic_99", "Hey");  // as read: no edit
     EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
-    const QString unchanged =
-        shown(Icon::Information,
-              "None of these texts has been changed since it was read or last saved, so "
-              "nothing was written.");
+    const QString unchanged = shown(
+        Icon::Information,
+        "None of these texts has been changed since it was read or last saved, so nothing was written.");
     click("sonic_write");
     EXPECT_EQ(dialogs.log, QStringList{unchanged});
 
@@ -229,9 +227,9 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
                            "*Romquill - Sonic Adventure DX (E)"}));
     click("tikal_text_click");
     EXPECT_EQ(dialogs.log,
-              QStringList{shown(Icon::Exclamation, QStringLiteral("Tikal Text, line 1: The character "
-                                                                  "'\u4E2D' has no byte in code page "
-                                                                  "1252. Nothing was written."))});
+              QStringList{
+                  shown(Icon::Exclamation, QStringLiteral("Tikal Text, line 1: The character '\u4E2D' has no "
+                                                          "byte in code page 1252. Nothing was written."))});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D"));
     EXPECT_EQ(test::readAll(path), expected);
     paste("tikaltxt_0", "Tikal");

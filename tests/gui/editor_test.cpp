@@ -70,11 +70,10 @@ TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneIt
     // Told once, before the file is read (it is gone, or "ROM not found!" would follow); no editor opens.
     writeAlphabet("old.ini", "[Load]\n41=A\n");
     for (const auto& [count, format, icon, message] :
-         {std::tuple{
-              541, "1", Icon::Exclamation,
-              "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
-              "NumberOfEntries has the value \"541\", which is out of range: a count from -32768 to 540 (the "
-              "editor has room for 540 entries)."},
+         {std::tuple{541, "1", Icon::Exclamation,
+                     "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
+                     "NumberOfEntries has the value \"541\", which is out of range: a count from -32768 to "
+                     "540 (the editor has room for 540 entries)."},
           std::tuple{1, "3", Icon::Critical,
                      "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check "
                      "template {alphabets}old.ini for the field 'AlphabetAndFileInfo --> CharLength'."}}) {
@@ -283,8 +282,7 @@ using SaveRefusal = std::tuple<const char*, std::function<void(EditorTest&)>, QS
 const SaveRefusal kSaveRefusals[] = {
     {"EntryCountChanged", [](EditorTest& t) { t.writeTemplate(std::vector(1, kTwo[0])); },
      "The template {games}game.ini now has 1 entries, not the 2 this editor shows. Nothing was written; "
-     "close the "
-     "editor and launch it again.",
+     "close the editor and launch it again.",
      Icon::Exclamation},
     {"AlphabetOlderThan09", [](EditorTest& t) { t.writeAlphabet("one.ini", "[Load]\n41=A\n"); },
      "Pre-RQL 0.9 Alphabet file detected, stopping the save to avoid errors. Please check template "

@@ -93,10 +93,11 @@ TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
     EXPECT_EQ(shownTexts(controls), fields);
     dialogs.log.clear();
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
-                                             "No field has been changed since it was read or last saved, so "
-                                             "nothing was written.",
-                                             {}, title)});
+    EXPECT_EQ(dialogs.log,
+              QStringList{
+                  shown(Icon::Information,
+                        "No field has been changed since it was read or last saved, so nothing was written.",
+                        {}, title)});
 
     // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
     dialogs.log.clear();
@@ -206,12 +207,11 @@ TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
     dialogs.log.clear();
     paste("romtitle", "A");
     click("save");
-    EXPECT_EQ(
-        dialogs.log.value(1),
-        shown(Icon::Exclamation,
-              "The header's checksum no longer matches the file: it holds 0xE7, the file now needs 0xA6. "
-              "\"Fix Checksum...\" writes the right value.",
-              {}, kGba));
+    EXPECT_EQ(dialogs.log.value(1),
+              shown(Icon::Exclamation,
+                    "The header's checksum no longer matches the file: it holds 0xE7, the file now needs "
+                    "0xA6. \"Fix Checksum...\" writes the right value.",
+                    {}, kGba));
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
 }
 

@@ -99,13 +99,12 @@ TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBe) {
 TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBack) {
     const std::string file = megaDrive("sonic2.bin");
     const std::string before = test::readAll(file);
-    const QString ask =
-        shown(Icon::Exclamation,
-              "A save of \"" + test::qs(file) +
-                  "\" was interrupted: some of its texts may be written and others not. Put "
-                  "back the bytes the file had before that save?\n\nYes restores them. No keeps "
-                  "the file as it is now and forgets the interrupted save.",
-              Dialogs::Buttons::YesNo);
+    const QString ask = shown(Icon::Exclamation,
+                              "A save of \"" + test::qs(file) +
+                                  "\" was interrupted: some of its texts may be written and others not. Put "
+                                  "back the bytes the file had before that save?\n\nYes restores them. No "
+                                  "keeps the file as it is now and forgets the interrupted save.",
+                              Dialogs::Buttons::YesNo);
     for (const Answer answer : {Answer::Yes, Answer::No}) {
         setWriteFaults({nullptr, 2});
         ASSERT_FALSE(writeRooms(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));

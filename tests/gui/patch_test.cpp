@@ -106,8 +106,7 @@ TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToRepl
     const std::string patch = games.file("p.bps");
     ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
     const QString inPlace =
-        "The patched file cannot be saved as \"%1\": a patch is never applied in place. "
-        "Choose another name.";
+        "The patched file cannot be saved as \"%1\": a patch is never applied in place. Choose another name.";
     for (const std::string& output : {original, patch}) {
         run("mnuFileApplyPatch", {qs(patch), qs(original)}, Dialogs::SaveChoice{qs(output), 1});
         EXPECT_EQ(dialogs.saveRequest.proposed, qs(games.file("original (patched).bin")));
