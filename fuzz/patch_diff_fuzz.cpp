@@ -50,11 +50,11 @@ struct Folder {
 // makes anything), and the patch's own.
 std::string bpsAround(std::string_view body, const std::string& source) {
     std::string patch = "BPS1" + rq::test::bpsNumber(source.size()) + std::string(body) +
-                        rq::test::littleEndian32(rq::test::crc32Of(source)) + std::string(8, '\0');
+                        rq::test::littleEndian(rq::test::crc32Of(source)) + std::string(8, '\0');
     const auto made = rq::test::decodePatch(patch, source, kLargest, false);
     patch.resize(patch.size() - 8);
-    patch += rq::test::littleEndian32(made ? rq::test::crc32Of(made->bytes) : 0);
-    return patch + rq::test::littleEndian32(rq::test::crc32Of(patch));
+    patch += rq::test::littleEndian(made ? rq::test::crc32Of(made->bytes) : 0);
+    return patch + rq::test::littleEndian(rq::test::crc32Of(patch));
 }
 
 // The input's first byte picks the form: a BPS patch around the rest (right CRCs), an IPS patch ("PATCH"

@@ -2,19 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "support/testfiles.h"
-#include "support/tool_run.h"
+#include "support/demo_fixture.h"
 
 namespace rq::test {
-
-// The build lays plugins/ and gfx/ beside the tool: the program folder it uses by default.
-inline std::string buildProgramFolder() {
-    return std::filesystem::path(ROMQUILL_CLI).parent_path().string();
-}
 
 // A verb run in-process on the build's program folder, given after the verb.
 inline ToolRun cli(std::vector<std::string> args, std::ostream* out = nullptr,
@@ -23,25 +16,22 @@ inline ToolRun cli(std::vector<std::string> args, std::ostream* out = nullptr,
     return runCli(args, out, input);
 }
 
-// The demo file as scripts/make-demo writes it, with the demo template and alphabets of the build.
-class CliDemo : public testing::Test {
+// The demo file with the demo template and alphabets of the build, as the CLI reads and writes it.
+class CliDemo : public DemoFixture {
   protected:
     void SetUp() override {
-        const auto made = runTool(ROMQUILL_MAKE_DEMO, {buildProgramFolder(), m_demo});
-        ASSERT_EQ(made.exitCode, 0) << made.err;
+        DemoFixture::SetUp();
         m_original = readAll(m_demo);
         ASSERT_EQ(m_original.size(), 0x400u);
     }
 
     [[nodiscard]] ToolRun dump() const { return cli({"dump", "--template", "demo.ini", m_demo}); }
 
-    [[nodiscard]] ToolRun insert(const std::string& json, const std::string& into = {}) const {
+    [[nodiscard]] ToolRun insert(const std::string& json) const {
         writeText(m_json, json);
-        return cli({"insert", "--template", "demo.ini", into.empty() ? m_demo : into, m_json});
+        return cli({"insert", "--template", "demo.ini", m_demo, m_json});
     }
 
-    TempDir m_dir;
-    std::string m_demo = m_dir.file("demo.bin");
     std::string m_json = m_dir.file("texts.json");
     std::string m_original;
 };

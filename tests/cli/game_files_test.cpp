@@ -103,18 +103,15 @@ TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
     const auto ini = dir.file("loader.ini");
     test::writeText(ini,
                     "[gamenames]\r\nSonic && Knuckles=sonic-knuckles.ini\r\nCaf\xE9=Caf\xE9 au lait\r\n");
-    const struct {
-        std::vector<std::string> args;
-        std::string out;
-    } rows[] = {
+    const std::tuple<std::vector<std::string>, std::string> rows[] = {
         {{"ini", ini, "gamenames", "Sonic && Knuckles", "<error>"}, "sonic-knuckles.ini\n"},
         // Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
         {{"ini", ini, "gamenames", "Caf\xC3\xA9"}, "Caf\xC3\xA9 au lait\n"},
         {{"ini", dir.file("missing.ini"), "gamenames", "Sonic && Knuckles", "0"}, "0\n"},
     };
-    for (const auto& row : rows) {
-        const auto run = runCli(row.args);
-        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(0, row.out)) << row.args[3];
+    for (const auto& [args, out] : rows) {
+        const auto run = runCli(args);
+        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(0, out)) << args[3];
     }
 }
 
@@ -147,6 +144,28 @@ TEST(CliCutscenes, ADumpInsertedBackLeavesTheFileAsItWasAndChangedTextsAreWritte
     EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
 }
 
+// A translated CSV file, as a spreadsheet saves it, writes what the cutscene editor's save writes; the PO
+// file of the result finds it in place.
+TEST(CliCutscenes, ATranslatedCsvFileWritesWhatTheEditorsSaveWrites) {
+    const test::TempDir dir;
+    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string saved = dir.file("saved.exe"), csv = dir.file("texts.csv"), po = dir.file("texts.po");
+    std::filesystem::copy_file(exe, saved);
+    ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
+    std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
+    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
+    exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
+    test::writeText(csv, exported + ",,,,,,\r\n,,,,,,\r\n");
+    const auto run = runCli({"cutscenes", "insert", exe, csv});
+    EXPECT_EQ(run.err + run.out, "Writing complete! 1 text written.\n");
+    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
+    test::writeText(po, runCli({"cutscenes", "--format", "po", "dump", exe}).out);
+    EXPECT_NE(test::readAll(po).find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
+    if (test::kBuildReadsPo) {
+        EXPECT_EQ(runCli({"cutscenes", "insert", exe, po}).out, "Writing complete! 0 texts written.\n");
+    }
+}
+
 TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
     const test::TempDir dir;
     const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
@@ -154,42 +173,36 @@ TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
     test::writeImage(cut, {{0, "MZ"}, {0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
     test::writeImage(gba, {{0x3C, "0"}}, 0x480000);
     const std::string force = " To write it all the same, give --force.\n";
-    const struct {
-        std::string name, file, json;
-        std::string err;  // after "romquill-cli: ", whole, or its start when it ends without a line break
-    } cases[] = {
+    // The case, the file, the texts given, and standard error after "romquill-cli: ".
+    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
         {"not an executable", gba, R"({"texts": {"sonic[0]": "x"}})",
          "\"" + gba +
              "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts." +
              " Nothing was written." + force},
-        {"not JSON", exe, R"({"texts": {)", j + " is not valid JSON: parse error at line 1"},
         {"no texts object", exe, R"({"entries": []})",
          j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
-        {"text not a string", exe, R"({"texts": {"sonic[1]": "ok", "sonic[0]": null}})",
-         j + ": the text of \"sonic[0]\" is not a string." + kNothingWritten},
         // A key is quoted as given, escaped.
         {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
          j + ": the key \"sonic\\x1B[100]\" names no cutscene text." + kNothingWritten},
         {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
-         "\"" + cut + "\": Cutscene 1, line 1 lies past the end of the file ("},
+         "\"" + cut + "\": Cutscene 1, line 1 lies past the end of the file (offset 0x47B0D5, 29 bytes; " +
+             "the file has 4698112 bytes)." + kNothingWritten},
         {"file missing", dir.file("missing.exe"), R"({"texts": {}})",
          "\"" + dir.file("missing.exe") + "\": ROM not found!\n"},
         {"texts from the file itself", exe, "",
          "The texts cannot be read from \"" + exe + "\": that is the file they are written into." +
              kNothingWritten},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string before = test::readAll(c.file);
-        if (!c.json.empty()) {
-            test::writeText(j, c.json);
+    for (const auto& [name, file, json, err] : cases) {
+        SCOPED_TRACE(name);
+        const std::string before = test::readAll(file);
+        if (!json.empty()) {
+            test::writeText(j, json);
         }
-        const std::string& texts = c.json.empty() ? exe : j;
-        const auto run = runCli({"cutscenes", "insert", c.file, texts});
-        const std::string err = "romquill-cli: " + c.err;
-        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
-        EXPECT_EQ(run.err.substr(0, err.back() == '\n' ? std::string::npos : err.size()), err);
-        EXPECT_EQ(test::readAll(c.file), before);
+        const std::string& texts = json.empty() ? exe : j;
+        const auto run = runCli({"cutscenes", "insert", file, texts});
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", "romquill-cli: " + err));
+        EXPECT_EQ(test::readAll(file), before);
     }
     test::writeText(j, R"({"texts": {"sonic[0]": "x"}})");
     EXPECT_EQ(runCli({"cutscenes", "insert", gba, j, "--force"}).out, "Writing complete! 1 text written.\n");

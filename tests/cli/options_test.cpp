@@ -1,7 +1,7 @@
 // The command line's conventions, shared by every verb: help, usage mistakes, options anywhere and in both
 // spellings, "--", and the form of every message on standard error.
 
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +10,7 @@
 namespace rq {
 namespace {
 
+using namespace std::string_literals;
 using test::runCli;
 
 const std::vector<std::string> kUsages = {
@@ -63,36 +64,40 @@ CommandRow mistake(std::string name, std::vector<std::string> args, std::string 
     return row(std::move(name), std::move(args), "", 2, "", std::move(err));
 }
 
+// The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
+// "@TBL", "@OUT" and "@J"; "@DEMO" the demo file and "@FOLDER" the build's program folder.
 class CliCommandLine : public test::CliDemoRows<CommandRow> {
   protected:
-    [[nodiscard]] std::string path(const std::string& token) const {
-        const std::map<std::string, std::string> files = {{"@A", "a.bin"}, {"@B", "b.bin"},
-                                                          {"@P", "p.bps"}, {"@TBL", "t.tbl"},
-                                                          {"@OUT", "out"}, {"@J", "j.json"}};
-        const auto file = files.find(token);
-        return file != files.end()  ? m_dir.file(file->second)
-               : token == "@DEMO"   ? m_demo
-               : token == "@FOLDER" ? test::buildProgramFolder()
-                                    : token;
-    }
-    [[nodiscard]] std::string filled(std::string text) const {
-        for (const std::string token : {"@TBL", "@OUT"}) {
-            if (const auto at = text.find(token); at != std::string::npos) {
-                text.replace(at, token.size(), path(token));
-            }
+    void SetUp() override {
+        CliDemoRows::SetUp();
+        for (const auto& [token, name] : {std::pair{"@A", "a.bin"},
+                                          {"@B", "b.bin"},
+                                          {"@P", "p.bps"},
+                                          {"@IPS", "w.ips"},
+                                          {"@TBL", "t.tbl"},
+                                          {"@OUT", "out"},
+                                          {"@J", "j.json"}}) {
+            m_files.emplace_back(token, m_dir.file(name));
         }
-        return text;
+        m_files.insert(m_files.end(), {{"@DEMO", m_demo}, {"@FOLDER", test::buildProgramFolder()}});
+        test::writeText(path("@A"), "ABCDEFGH");
+        test::writeText(path("@B"), "ABxyEFGHI");
+        test::writeText(path("@IPS"), "PATCH\0\0\4\0\1z\0\0\1\0\1yEOF"s);
+        test::writeText(path("@TBL"), "41=A\n/FF=[END]\n");
+        ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
     }
+    [[nodiscard]] std::string path(const std::string& token) const {
+        const auto file = std::ranges::find(m_files, token, &std::pair<std::string, std::string>::first);
+        return file != m_files.end() ? file->second : token;
+    }
+
+    std::vector<std::pair<std::string, std::string>> m_files;
 };
 
 // Usage mistakes exit 2 with the problem and the usage on standard error; options come anywhere, in both
 // spellings; "-" is standard input for every file a verb reads and standard output for every file it makes;
 // a verb that fails, or a file written in place, puts nothing on standard output.
 TEST_P(CliCommandLine, GivesTheStatusAndTheOutputOfItsRow) {
-    test::writeText(path("@A"), "ABCDEFGH");
-    test::writeText(path("@B"), "ABxyEFGHI");
-    test::writeText(path("@TBL"), "41=A\n/FF=[END]\n");
-    ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
     const CommandRow& row = GetParam();
     std::vector<std::string> args;
     for (const auto& arg : row.args) {
@@ -102,9 +107,10 @@ TEST_P(CliCommandLine, GivesTheStatusAndTheOutputOfItsRow) {
     }
     const auto run =
         runCli(args, nullptr, row.input.starts_with('@') ? test::readAll(path(row.input)) : row.input);
+    const std::string out = test::replaced(row.out, m_files), err = test::replaced(row.err, m_files);
     EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
-    EXPECT_EQ(row.out.empty() ? run.out : run.out.substr(0, filled(row.out).size()), filled(row.out));
-    EXPECT_EQ(run.err.substr(0, filled(row.err).size()), filled(row.err));
+    EXPECT_EQ(row.out.empty() ? run.out : run.out.substr(0, out.size()), out);
+    EXPECT_EQ(run.err.substr(0, err.size()), err);
 }
 
 const std::string kTop = "Usage: romquill-cli [--program-folder DIR] COMMAND [ARGUMENTS]\n";
@@ -149,6 +155,22 @@ INSTANTIATE_TEST_SUITE_P(
                         "v\n")),
     test::rowName);
 
+// What each patch verb says it did, and where its warnings go.
+INSTANTIATE_TEST_SUITE_P(
+    Patches, CliCommandLine,
+    testing::Values(row("CreateByTheExtension", {"patch", "create", "@A", "@B", "@P"}, "", 0,
+                        "Made \"@P\": BPS patch of 26 bytes, 2 changed ranges.\n"),
+                    row("CreateByTheOption", {"patch", "create", "@A", "@B", "@OUT", "--format", "ips"}, "",
+                        0, "Made \"@OUT\": IPS patch of 20 bytes, 1 changed range.\n"),
+                    mistake("CreateWithoutAFormat", {"patch", "create", "@A", "@B", "@OUT"},
+                            "romquill-cli: the format cannot be told from \"@OUT\": name it .bps or .ips, or "
+                            "give --format bps|ips.\nUsage: romquill-cli patch "),
+                    row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
+                        "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
+                        "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "
+                        "ahead of it (out of order).\n")),
+    test::rowName);
+
 // Every message starts with the program's name and names its file; whatever a file or an argument holds is
 // escaped, and only the message's own line breaks stay (a "\r\n" as a plain one).
 using CliMessages = test::CliDemo;
@@ -163,6 +185,13 @@ TEST_F(CliMessages, NameTheirFileAndEscapeWhatTheyQuote) {
             "text string in the game.\n");
 }
 
+std::string utf16(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t c : text) {
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    }
+    return bytes;
+}
 const std::string kInPlace =
     "romquill-cli: \"-\": standard input cannot be written in place: give FILE as a file's name. Nothing was "
     "written.\n";
@@ -178,7 +207,9 @@ INSTANTIATE_TEST_SUITE_P(
             "@DEMO", 0, "entry,offset,length,limit,comment,original,translation\r\n1,0x200,16,"),
         row("Check", {"check", "--program-folder", "@FOLDER", "--template", "demo.ini", "-"}, "@DEMO", 0,
             "no problems\n"),
-        row("TableIn", {"alphabet", "from-tbl", "-", "@OUT"}, "41=A\n", 0, "Wrote @OUT: 1 code of 1 byte"),
+        row("TableIn", {"alphabet", "from-tbl", "-", "@OUT"}, "41=A\n/FF=[END]\n", 0,
+            "standard input:2: an end token: an alphabet has none\nWrote @OUT: 1 code of 1 byte, 1 line not "
+            "carried as they stand.\n"),
         row("AlphabetOut", {"alphabet", "from-tbl", "@TBL", "-"}, "", 0,
             "[AlphabetAndFileInfo]\nCharLength=1\n\n[Load]\n41=A\n",
             "romquill-cli: warning: @TBL:2: an end token: an alphabet has none\n"),
@@ -188,11 +219,18 @@ INSTANTIATE_TEST_SUITE_P(
         row("PatchOut", {"patch", "create", "@A", "@B", "-", "--format=bps"}, "", 0, "BPS1"),
         row("PatchIn", {"patch", "apply", "-", "@A", "-"}, "@P", 0, "ABxyEFGHI"),
         row("FileToPatchIn", {"patch", "apply", "@P", "-", "@OUT"}, "@A", 0, "Made \"@OUT\" (9 bytes)"),
-        row("PatchInfo", {"patch", "info", "-"}, "@P", 0, "format: BPS\npatch size: 26 bytes\n"),
+        row("PatchInfo", {"patch", "info", "-"}, "@P", 0,
+            "format: BPS\npatch size: 26 bytes\nsource size: 8 bytes\ntarget size: 9 bytes\nsource CRC32: "
+            "68DCB61C\ntarget CRC32: DBEB739B\npatch CRC32: FD3C3A58 (right)\nmetadata: none\nchanged "
+            "ranges: 2 (offset, length)\n0x000002 2\n0x000008 1\n"),
         row("AFailedApplyWritesNothing", {"patch", "apply", "@P", "-", "-"}, "@B", 1, "",
             "romquill-cli: standard input is already patched: its CRC32 0xDBEB739B is the one the patch"),
         row("ReadOnce", {"patch", "create", "-", "-", "@OUT", "--format", "ips"}, "x", 1, "",
             "romquill-cli: Standard input is given twice as \"-\"; it can be read only once.\n"),
+        // PowerShell 5.1's "dump > texts.json" writes UTF-16 LE.
+        row("InsertUtf16", {"insert", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO", "-"},
+            utf16(u"{\"entries\": [{\"entry\": 2, \"text\": \"Go, now!\"}]}"), 0,
+            "Writing complete! 1 entry written.\n"),
         row("InsertInPlace", {"insert", "--template", "demo.ini", "-", "@J"}, "", 1, "", kInPlace),
         row("CutscenesInPlace", {"cutscenes", "insert", "-", "@J"}, "", 1, "", kInPlace)),
     test::rowName);

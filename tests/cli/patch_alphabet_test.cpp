@@ -1,7 +1,8 @@
-// The verbs that make new files (patches and patched files), and what files say when printed.
+// The verbs that make new files (patches, patched files and alphabets), and what files say when printed.
 
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli_fixture.h"
@@ -22,94 +23,60 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
                       named = dir.file("\x1B[31mred.gba");
     test::writeImage(gba, {{0xA0, "A\x1B[2J\nB\x81"}}, 0x100);
     test::writeText(bps, test::bpsPatch("", "", "", "\x1B]0;owned\x07\nformat: IPS"));
-    const struct {
-        std::vector<std::string> args;
-        std::string line;  // a line of the output
-    } cases[] = {
+    // The arguments, and a line of the output.
+    const std::tuple<std::vector<std::string>, std::string> cases[] = {
         {{"header", gba}, "  romtitle          \"A\\x1B[2J\\nB\\x81\"\n"},
         {{"patch", "info", bps}, "\nmetadata: \\x1B]0;owned\\x07\\nformat: IPS\n"},
         // Joined by hand: on Windows the escape's backslash would start a path of its own.
         {{"identify", named}, dir.file("") + "\\x1B[31mred.gba\t"},
     };
-    for (const auto& c : cases) {
-        const auto run = runCli(c.args);
-        EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+    for (const auto& [args, line] : cases) {
+        const auto run = runCli(args);
+        EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
         EXPECT_EQ(run.out.find('\x1B'), std::string::npos) << run.out;
     }
 }
 
-// The wiring of the three patch verbs: what each prints, where warnings go, and the exit statuses.
-TEST(CliPatch, CreateApplyAndInfoPrintWhatTheyDidAndExitAsTheOtherVerbs) {
+// from-tbl never writes over its table, and a table it cannot use leaves no file behind.
+TEST(CliAlphabet, FromTableRefusesWithoutLeavingAFile) {
     const test::TempDir dir;
-    const std::string a = dir.file("a.bin"), b = dir.file("b.bin"), p = dir.file("p.bps"),
-                      out = dir.file("out"), ips = dir.file("w.ips");
-    test::writeText(a, "ABCDEFGH");
-    test::writeText(b, "ABxyEFGHI");
-    test::writeText(ips, "PATCH\0\0\4\0\1z\0\0\1\0\1yEOF"s);
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        std::string out, err;
-    } cases[] = {
-        {{"patch", "create", a, b, p},
-         0,
-         "Made \"" + p + "\": BPS patch of 26 bytes, 2 changed ranges.\n",
-         ""},
-        {{"patch", "create", a, b, dir.file("p.x"), "--format", "ips"},
-         0,
-         "Made \"" + dir.file("p.x") + "\": IPS patch of 20 bytes, 1 changed range.\n",
-         ""},
-        {{"patch", "create", a, b, dir.file("p.x")},
-         2,
-         "",
-         "romquill-cli: the format cannot be told from \"" + dir.file("p.x") +
-             "\": name it .bps or .ips, or give --format bps|ips.\nUsage: romquill-cli patch "},
-        {{"patch", "apply", ips, a, dir.file("w")},
-         0,
-         "Made \"" + dir.file("w") + "\" (8 bytes) with the IPS patch.\n",
-         "romquill-cli: warning: \"" + ips +
-             "\": Record 2 (offset 0x1) comes before the record ahead of it (out "
-             "of order).\n"},
-        {{"patch", "info", p},
-         0,
-         "format: BPS\npatch size: 26 bytes\nsource size: 8 bytes\ntarget size: 9 bytes\nsource CRC32: "
-         "68DCB61C\ntarget CRC32: DBEB739B\npatch CRC32: FD3C3A58 (right)\nmetadata: none\nchanged ranges: 2 "
-         "(offset, length)\n0x000002 2\n0x000008 1\n",
-         ""},
+    const std::string tbl = dir.file("t.tbl"), bad = dir.file("bad.tbl");
+    test::writeText(tbl, "41=A\n");
+    test::writeText(bad, "\xFF\n");
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        {tbl, tbl,
+         "The alphabet cannot be saved as \"" + tbl +
+             "\": that is the table it is made from. Choose another name."},
+        {bad, dir.file("a.ini"),
+         "\"" + bad + "\": line 1 is not UTF-8: convert the table to UTF-8 first. Nothing was written."},
     };
-    for (const auto& c : cases) {
-        const auto run = runCli(c.args);
-        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err.substr(0, c.err.size())),
-                  std::tuple(c.exitCode, c.out, c.err))
-            << c.args[1];
+    for (const auto& [table, out, err] : rows) {
+        const auto run = runCli({"alphabet", "from-tbl", table, out});
+        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
+                  std::tuple(1, "", "romquill-cli: " + err + "\n"));
     }
-    EXPECT_EQ(test::readAll(dir.file("w")), "AyCDzFGH");
+    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"bad.tbl", "t.tbl"}));
+    EXPECT_EQ(test::readAll(tbl), "41=A\n");
 }
 
 // A short job shows nothing; a long one rewrites one line on a terminal and writes a line a quarter
 // elsewhere, whatever the number of reports.
 TEST(CliPatch, ALongApplyTellsItsProgressWithoutFlooding) {
     constexpr std::uint64_t kLong = cli::ProgressLine::kShownFrom;  // 64 MiB
-    const struct {
-        std::string name;
-        bool terminal;
-        std::uint64_t total;
-        std::string err;
-    } rows[] = {
+    const std::tuple<std::string, bool, std::uint64_t, std::string> rows[] = {
         {"short", true, kLong - 1, ""},
         {"terminal", true, kLong,
          "\rL: 0% of 64 MiB\rL: 33% of 64 MiB\rL: 66% of 64 MiB\rL: 100% of 64 MiB\n"},
         {"log", false, kLong, "L: 25% of 64 MiB\nL: 50% of 64 MiB\nL: 100% of 64 MiB\n"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [name, terminal, total, shown] : rows) {
         std::ostringstream err;
-        cli::ProgressLine line(err, "L", row.terminal);
-        for (const std::uint64_t done :
-             {std::uint64_t{0}, row.total / 3, row.total / 3, row.total * 2 / 3, row.total}) {
-            EXPECT_TRUE(line.tell(done, row.total));
+        cli::ProgressLine line(err, "L", terminal);
+        for (const std::uint64_t done : {std::uint64_t{0}, total / 3, total / 3, total * 2 / 3, total}) {
+            EXPECT_TRUE(line.tell(done, total));
         }
         line.finish();
-        EXPECT_EQ(err.str(), row.err) << row.name;
+        EXPECT_EQ(err.str(), shown) << name;
     }
 
     // An IPS patch of 8 KiB of runs, each over the one before (which it warns of after the progress), that

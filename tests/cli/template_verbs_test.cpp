@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -17,19 +19,12 @@ using test::cli;
 using test::CliDemo;
 
 TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
-    auto golden =
-        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string());
-    std::string demoTemplate = test::buildProgramFolder() + "/plugins/games/demo.ini";
-#ifdef _WIN32
-    // The program names its own folder with a drive and native separators, escaped in JSON.
-    const std::string native = pathText(std::filesystem::absolute(fsPath(demoTemplate)));
-    demoTemplate.clear();
-    for (const char c : native) {
-        demoTemplate += c == '\\' ? "\\\\" : std::string(1, c);
-    }
-#endif
-    const std::string_view placeholder = "PROGRAM_FOLDER/plugins/games/demo.ini";
-    golden.replace(golden.find(placeholder), placeholder.size(), demoTemplate);
+    // The program names its own folder as the system does: on Windows with a drive and native separators.
+    const std::string demoTemplate =
+        pathText(std::filesystem::absolute(fsPath(test::buildProgramFolder() + "/plugins/games/demo.ini")));
+    const std::string golden = test::replaced(
+        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string()),
+        {{"\"PROGRAM_FOLDER/plugins/games/demo.ini\"", nlohmann::json(demoTemplate).dump()}});
 
     // The real program, run where the file lies, finds its program folder by itself.
     const auto run =
@@ -57,51 +52,58 @@ TEST_F(CliDemo, InsertWritesOnlyTheGivenEntriesPadded) {
     EXPECT_EQ(test::readAll(m_demo), expected);
 }
 
-struct RefusalRow {
-    std::string name;
-    std::string json;
-    std::string err;      // standard error after "romquill-cli: ", whole, or its start when it ends without a
-                          // line break; "@J", "@DEMO", ... stand for the files below
-    std::string input{};  // "@J", "@DEMO", "@FIFO", "@BIG" or "@FOLDER" in place of a file holding json
-};
-
-RefusalRow refusal(std::string name, std::string json, std::string err, std::string input = {}) {
-    return {std::move(name), std::move(json), std::move(err), std::move(input)};
+// The export with a translation: in a PO file its msgstr, in a CSV file its last cell.
+std::string translated(std::string exported, const std::string& original, const std::string& text) {
+    const bool po = exported.starts_with("msgid");
+    const auto at = exported.find(po ? "msgstr" : "\r\n", exported.find(original));
+    return exported.replace(at, po ? 9 : 0, (po ? "msgstr \"" : "\"") + text + "\"");
 }
+
+// Export, translate two entries, insert: the file holds what the editor's save writes for the same texts,
+// and the same file again finds its translations in place.
+TEST_F(CliDemo, ATranslatedPoOrCsvFileWritesWhatTheEditorsSaveWrites) {
+    const std::string saved = m_dir.file("saved.bin");
+    std::filesystem::copy_file(m_demo, saved);
+    auto after = m_texts;
+    after[1] = "Go, now!";
+    after[5] = "Hi, it's me!";
+    ASSERT_TRUE(saveEntryTexts(m_template, saved, m_texts, after));
+    for (const std::string format : {"po", "csv"}) {
+        if (format == "po" && !test::kBuildReadsPo) {
+            continue;
+        }
+        test::writeText(m_demo, m_original);
+        const std::string texts = m_dir.file("texts." + format);
+        const auto exported = cli({"dump", "--template", "demo.ini", "--format", format, m_demo}).out;
+        test::writeText(texts, translated(translated(exported, "Press Start", "Go, now!"),
+                                          "Hello, traveller!", "Hi, it's me!"));
+        const auto run = cli({"insert", "--template", "demo.ini", m_demo, texts});
+        EXPECT_EQ(run.err + run.out, "Writing complete! 2 entries written.\n") << format;
+        EXPECT_EQ(test::readAll(m_demo), test::readAll(saved)) << format;
+        EXPECT_EQ(cli({"insert", "--template", "demo.ini", m_demo, texts}).out,
+                  "Writing complete! 0 entries written.\n");
+    }
+}
+
+// A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
+// themselves are the core's. The name, the texts, the file they are read from, and standard error after
+// "romquill-cli: ", whole; "@J", "@DEMO", "@BIG" and "@FOLDER" stand for the files the test makes.
+using RefusalRow = std::tuple<std::string, std::string, std::string, std::string>;
 
 class CliInsertRefusal : public test::CliDemoRows<RefusalRow> {};
 
 TEST_P(CliInsertRefusal, LeavesTheFileUntouched) {
-    const RefusalRow& row = GetParam();
-    const std::string fifo = m_dir.file("pipe.json"), big = m_dir.file("big.json");
-#ifdef _WIN32
-    if (row.input == "@FIFO") {
-        GTEST_SKIP() << "Windows has no FIFO";
-    }
-#else
-    ASSERT_TRUE(test::makeFifo(fifo));
-#endif
-    test::writeImage(big, {}, kJsonTextsByteLimit + 1);
-    const auto path = [&](const std::string& name) {
-        return name == "@DEMO"     ? m_demo
-               : name == "@FIFO"   ? fifo
-               : name == "@BIG"    ? big
-               : name == "@FOLDER" ? m_dir.path().string()
-                                   : m_json;
-    };
-    std::string err = "romquill-cli: " + row.err;
-    for (const std::string name : {"@DEMO", "@FOLDER", "@FIFO", "@BIG", "@J"}) {
-        for (auto at = err.find(name); at != std::string::npos; at = err.find(name, at + 1)) {
-            err.replace(at, name.size(), path(name));
-        }
-    }
-    const auto run = test::withoutBlocking(fifo, [&] {
-        return !row.input.empty()
-                   ? cli({"insert", "--template", "demo.ini", m_demo, path(row.input)})
-                   : insert(row.json, row.name == "GameFileMissing" ? m_dir.path().string() : "");
-    });
-    EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(1, ""));
-    EXPECT_EQ(run.err.substr(0, err.back() == '\n' ? std::string::npos : err.size()), err);
+    const auto& [name, json, input, told] = GetParam();
+    test::writeImage(m_dir.file("big.json"), {}, kJsonTextsByteLimit + 1);
+    const std::map<std::string, std::string> files = {{"@J", m_json},
+                                                      {"@DEMO", m_demo},
+                                                      {"@BIG", m_dir.file("big.json")},
+                                                      {"@FOLDER", m_dir.path().string()}};
+    const std::string err = "romquill-cli: " + test::replaced(told, {files.begin(), files.end()});
+    test::writeText(m_json, json);
+    const std::string game = name == "GameFileMissing" ? files.at("@FOLDER") : m_demo;
+    const auto run = cli({"insert", "--template", "demo.ini", game, files.at(input)});
+    EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", err));
     EXPECT_EQ(test::readAll(m_demo), m_original);
 }
 
@@ -110,40 +112,19 @@ const std::string kNothingWritten = " Nothing was written.\n";
 INSTANTIATE_TEST_SUITE_P(
     Rows, CliInsertRefusal,
     testing::Values(
-        refusal("Fifo", "", "\"@FIFO\" is not a regular file." + kNothingWritten, "@FIFO"),
-        refusal("OverTheSizeLimit", "",
-                "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
-                    kNothingWritten,
-                "@BIG"),
-        refusal("NumberOverflow", R"({"entries": [{"entry": 1e999999999, "text": "x"}]})",
-                "@J cannot be read: number overflow parsing '1e999999999'." + kNothingWritten),
-        refusal("TooManyValues", "{\"entries\": " + std::string(kJsonTextsValueLimit, '['),
-                "@J holds more than 262144 JSON values, more than any template's texts need." +
-                    kNothingWritten),
-        refusal("KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})",
-                "@J: the key \"text\" is given twice in one object." + kNothingWritten),
-        refusal("NotJson", "{\"entries\": [", "@J is not valid JSON: parse error at line 1"),
-        refusal("NoEntriesArray", R"({"entries": 3})",
-                "@J has no \"entries\" array, as dump writes it." + kNothingWritten),
-        refusal("EntryTheTemplateLacks", R"({"entries": [{"entry": 9, "text": "x"}]})",
-                "@J: the template has no entry 9 (it has 8)." + kNothingWritten),
-        refusal("EntryPast64Bits", R"({"entries": [{"entry": 18446744073709551615, "text": "x"}]})",
-                "@J: the template has no entry 18446744073709551615 (it has 8)." + kNothingWritten),
-        refusal("EntryAsText", R"({"entries": [{"entry": "2", "text": "x"}]})",
-                "@J: every item of \"entries\" needs a whole number \"entry\" and a string \"text\"." +
-                    kNothingWritten),
-        refusal("EntryTwice", R"({"entries": [{"entry": 2, "text": "A"}, {"entry": 2, "text": "B"}]})",
-                "@J: entry 2 is given twice." + kNothingWritten),
-        refusal(
-            "LongerThanTheLimit",
-            R"({"entries": [{"entry": 2, "text": "Press Start!"}, {"entry": 3, "text": "Options menu!"}]})",
+        RefusalRow{
+            "OverTheSizeLimit", "", "@BIG",
+            "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." + kNothingWritten},
+        RefusalRow{"KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})", "@J",
+                   "@J: the key \"text\" is given twice in one object." + kNothingWritten},
+        RefusalRow{
+            "LongerThanTheLimit", R"({"entries": [{"entry": 3, "text": "Options menu!"}]})", "@J",
             "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
-                kNothingWritten),
-        refusal("GameFileMissing", R"({"entries": []})", "\"@FOLDER\": ROM not found!\n"),
-        refusal("TextsFromTheGameFile", "",
-                "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
-                    kNothingWritten,
-                "@DEMO")),
+                kNothingWritten},
+        RefusalRow{"GameFileMissing", R"({"entries": []})", "@J", "\"@FOLDER\": ROM not found!\n"},
+        RefusalRow{"TextsFromTheGameFile", "", "@DEMO",
+                   "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
+                       kNothingWritten}),
     test::rowName);
 
 TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
@@ -178,24 +159,19 @@ TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
     }
 }
 
-// The real program: texts piped to "-", and a dump to a full disk, told with the system's reason.
+// The real program: texts from standard input, and a dump to a full disk, told with the system's reason.
 TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
     test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
-#ifdef _WIN32
     const auto piped = test::runTool(ROMQUILL_CLI, {"insert", "--template", "demo.ini", "demo.bin", "-"},
-                                     m_dir.file(""), m_json);
-#else
-    const std::string program = test::quotedForShell(ROMQUILL_CLI), folder = m_dir.path().string();
-    const auto piped = test::runTool(
-        "sh", {"-c", "cat texts.json | " + program + " insert --template demo.ini demo.bin -"}, folder);
-#endif
+                                     m_dir.path().string(), m_json);
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
 #ifdef _WIN32
     GTEST_SKIP() << "Windows has no full device like /dev/full";
 #else
-    const auto full =
-        test::runTool("sh", {"-c", program + " dump --template demo.ini demo.bin >/dev/full"}, folder);
+    const auto full = test::runTool(
+        "sh", {"-c", test::quotedForShell(ROMQUILL_CLI) + " dump --template demo.ini demo.bin >/dev/full"},
+        m_dir.path().string());
     EXPECT_EQ(std::tuple(full.exitCode, full.err),
               std::tuple(1, "romquill-cli: standard output: No space left on device.\n"));
 #endif
@@ -217,10 +193,7 @@ class CliOwnFolder : public testing::Test {
     // The test's folder as "F", so the expected lines read as the tool prints them; they are written with
     // '/', which stands for Windows' '\\' too.
     [[nodiscard]] std::string shortened(std::string text) const {
-        const std::string folder = m_dir.file("");
-        for (auto at = text.find(folder); at != std::string::npos; at = text.find(folder, at)) {
-            text.replace(at, folder.size(), "F/");
-        }
+        text = test::replaced(text, {{m_dir.file(""), "F/"}});
 #ifdef _WIN32
         std::replace(text.begin(), text.end(), '\\', '/');
 #endif
@@ -280,23 +253,20 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
     EXPECT_NE(run({"dump", "--template", "self.ini", m_game}).out.find("\"text\": \"AA\""),
               std::string::npos);
     const std::string self = m_dir.file("plugins/games/self.ini"), before = test::readAll(self);
-    const struct {
-        std::string name, file, err;
-    } rows[] = {
+    const std::tuple<std::string, std::string, std::string> rows[] = {
         {"old.ini", m_game,
          "romquill-cli: Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please "
-         "check "
-         "template F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},
+         "check template F/plugins/alphabets/old.ini for the field 'AlphabetAndFileInfo --> CharLength'.\n"},
         {"self.ini", self,
          "romquill-cli: The template cannot be \"F/plugins/games/self.ini\": that is the file the texts are "
          "written into. Nothing was written.\n"},
     };
-    for (const auto& row : rows) {
-        const auto refused = run({"insert", "--template", row.name, row.file, m_dir.file("texts.json")});
-        EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err), std::tuple(1, "", row.err));
+    for (const auto& [name, file, err] : rows) {
+        const auto refused = run({"insert", "--template", name, file, m_dir.file("texts.json")});
+        EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err), std::tuple(1, "", err));
         EXPECT_EQ(test::readAll(m_game), "AAAA");
     }
-    EXPECT_EQ(run({"dump", "--template", "old.ini", m_game}).err, rows[0].err);
+    EXPECT_EQ(run({"dump", "--template", "old.ini", m_game}).err, std::get<2>(rows[0]));
     EXPECT_EQ(test::readAll(self), before);
 }
 

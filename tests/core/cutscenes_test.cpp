@@ -75,12 +75,7 @@ TEST(CutsceneRooms, MessagesNameARoomByItsFrameAndLine) {
 }
 
 // A marker, the edition it names, and where box 99 and the first playable-character message lie then.
-struct EditionRow {
-    const char* name;
-    std::string marker;
-    Edition edition;
-    std::int64_t sonic99, playas1;
-};
+using EditionRow = std::tuple<const char*, std::string, Edition, std::int64_t, std::int64_t>;
 
 const EditionRow kEditions[] = {{"E", "0", Edition::E, 0x4790B3, 0x3E04FD},
                                 {"J", "(", Edition::J, 0x4790A3, 0x3E050D},
@@ -90,15 +85,15 @@ class CutsceneEdition : public testing::TestWithParam<EditionRow> {};
 
 // Every box reads its own bytes, with the shift of the edition the marker names, and only up to a zero byte.
 TEST_P(CutsceneEdition, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
-    const EditionRow& row = GetParam();
-    EXPECT_EQ(fileOffset(rooms()[99], row.edition), row.sonic99);
-    EXPECT_EQ(fileOffset(rooms()[104], row.edition).value_or(-1), row.playas1);
+    const auto& [name, marker, edition, sonic99, playas1] = GetParam();
+    EXPECT_EQ(fileOffset(rooms()[99], edition), sonic99);
+    EXPECT_EQ(fileOffset(rooms()[104], edition).value_or(-1), playas1);
     const test::TempDir dir;
-    const auto read = readCutsceneTexts(test::writeCutsceneExecutable(dir, row.marker, row.edition));
-    EXPECT_EQ(read.edition, row.edition);
+    const auto read = readCutsceneTexts(test::writeCutsceneExecutable(dir, marker, edition));
+    EXPECT_EQ(read.edition, edition);
     EXPECT_FALSE(read.readFailed);
     for (std::size_t i = 0; i < rooms().size(); ++i) {
-        const bool placed = fileOffset(rooms()[i], row.edition).has_value();
+        const bool placed = fileOffset(rooms()[i], edition).has_value();
         EXPECT_EQ(read.texts[i].value_or("(not read)"), placed ? test::cutsceneText(i) : "(not read)") << i;
     }
 }
@@ -106,11 +101,7 @@ TEST_P(CutsceneEdition, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
 INSTANTIATE_TEST_SUITE_P(Editions, CutsceneEdition, testing::ValuesIn(kEditions), test::rowName);
 
 // A file and the refusal that follows its quoted name; none: the file is open to texts.
-struct FileRow {
-    const char* name;
-    std::vector<test::Patch> bytes;
-    std::string refusal;
-};
+using FileRow = std::tuple<const char*, std::vector<test::Patch>, std::string>;
 
 const std::string kNotExe =
     "is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts.";
@@ -132,11 +123,11 @@ const FileRow kFiles[] = {
 class CutsceneFile : public testing::TestWithParam<FileRow> {};
 
 TEST_P(CutsceneFile, OnlyAnExecutableOfAKnownEditionIsOpenToTexts) {
+    const auto& [name, bytes, refusal] = GetParam();
     const test::TempDir dir;
     const std::string path = dir.file("game.exe");
-    test::writeImage(path, GetParam().bytes);
+    test::writeImage(path, bytes);
     const auto checked = checkCutsceneFile(path);
-    const std::string& refusal = GetParam().refusal;
     EXPECT_EQ(checked.ok() ? "" : checked.error(),
               refusal.empty() ? "" : "\"" + path + "\" " + refusal + " Nothing was written.");
     EXPECT_EQ(checked.ok() ? ErrorKind::Refusal : checked.failure().kind, ErrorKind::Refusal);
@@ -177,11 +168,7 @@ TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWri
     expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
     EXPECT_EQ(test::readAll(path), expected);
 
-    const struct {
-        Edition edition;
-        CutsceneEdit edit;
-        std::string error;
-    } refusals[] = {
+    const std::tuple<Edition, CutsceneEdit, std::string> refusals[] = {
         {Edition::E,
          {99, std::string(25, 'x')},
          "Cutscene 5, line 29 has room for 24 characters, not the 25 of its new text."},
@@ -192,10 +179,10 @@ TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWri
          {104, "x"},
          "Now You Can Play With..., line 1 has no place in a file that names neither edition."},
     };
-    for (const auto& r : refusals) {
-        const std::vector<CutsceneEdit> all = {{1, "fine"}, r.edit};
-        const auto saved = saveCutsceneTexts(path, r.edition, all);
-        EXPECT_EQ(saved.ok() ? "" : saved.error(), r.error + " Nothing was written.");
+    for (const auto& [edition, edit, error] : refusals) {
+        const std::vector<CutsceneEdit> all = {{1, "fine"}, edit};
+        const auto saved = saveCutsceneTexts(path, edition, all);
+        EXPECT_EQ(saved.ok() ? "" : saved.error(), error + " Nothing was written.");
     }
     EXPECT_EQ(test::readAll(path), expected);
 }

@@ -56,8 +56,8 @@ const TakenRow kTaken[] = {
      kPoHeader + message("2", "Press Stort", "\"Go\"") + message("9", "x", "\"y\"") +
          message("2", "Press Start", "\"Go\""),
      "in, line 4: the original \"Press Stort\" is not the text of Entry 2 (\"Start prompt\"), \"Press "
-     "Start\": the game file or the template is not as it was at the export.\nin, line 8: the template "
-     "has no entry 9 (it has 8).\n"
+     "Start\": the game file or the template is not as it was at the export.\nin, line 8: the template has "
+     "no entry 9 (it has 8).\n"
      "in, line 12: Entry 2 (\"Start prompt\") is given twice.\nin has 3 problems."},
     {"po without msgctxt, by its location (po2csv and csv2po)", true,
      kPoHeader + "#: 0x210:12\nmsgid \"Press Start\"\nmsgstr \"Go\"\n", "2=Go;"},
@@ -70,12 +70,12 @@ const TakenRow kTaken[] = {
      "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=ISO-8859-1\\n\"\n",
      "in is not a PO file that can be read: its charset is iso-8859-1; save it as UTF-8."},
     {"po NUL escaped in msgstr", true, kPoHeader + message("2", "Press Start", "\"Push\\000Start\""),
-     "in, line 6: a string holds a NUL character, which a PO file cannot carry: give this text as JSON "
-     "or CSV."},
+     "in, line 6: a string holds a NUL character, which a PO file cannot carry: give this text as JSON or "
+     "CSV."},
     {"po NUL as a hex escape on a continuation line", true,
      kPoHeader + message("2", "Press Start", "\"\"\n\"Push\\x00\""),
-     "in, line 7: a string holds a NUL character, which a PO file cannot carry: give this text as JSON "
-     "or CSV."},
+     "in, line 7: a string holds a NUL character, which a PO file cannot carry: give this text as JSON or "
+     "CSV."},
     {"po escaped backslash before 000", true, kPoHeader + message("2", "Press Start", "\"a\\\\000\""),
      "2=a\\000;"},
     {"po plural message", true,
@@ -103,9 +103,9 @@ const TakenRow kTaken[] = {
      kCsvHead + "2,,,,,Press Start,'=1+1\n3,,,,,Options,'Twas\n", "2==1+1;3='Twas;"},
     {"csv every problem listed by its row, the line after a line break", false,
      kCsvHead + "two,,,,,Press Start,\"G\no\"\n2,,,,,Press Stort,Go\n2,,,,,Press Start,B\n9,,,,,x,y\n",
-     "in, row 2: the template has no entry two (it has 8).\nin, row 3 (line 4): the original \"Press "
-     "Stort\" is not the text of Entry 2 (\"Start prompt\"), \"Press Start\": the game file or the "
-     "template is not as it was at the export.\n"
+     "in, row 2: the template has no entry two (it has 8).\nin, row 3 (line 4): the original \"Press Stort\" "
+     "is not the text of Entry 2 (\"Start prompt\"), \"Press Start\": the game file or the template is not "
+     "as it was at the export.\n"
      "in, row 4 (line 5): Entry 2 (\"Start prompt\") is given twice.\n"
      "in, row 5 (line 6): the template has no entry 9 (it has 8).\nin has 4 problems."},
     {"csv quote left open ends the list", false, kCsvHead + "x,,,,,,\n2,,,,,Press Start,\"Go\n",
@@ -143,11 +143,10 @@ TEST_P(ExchangeTaken, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
     for (const auto& warning : taken ? taken->warnings : std::vector<std::string>{}) {
         shown += "warning: " + warning;
     }
-    EXPECT_EQ(shown,
-              row.po && !test::kBuildReadsPo
-                  ? "in cannot be read: this build of Romquill reads no PO files (it was built without "
-                    "libgettextpo). Give the texts as JSON or CSV."
-                  : row.taken);
+    EXPECT_EQ(shown, row.po && !test::kBuildReadsPo
+                         ? "in cannot be read: this build of Romquill reads no PO files (it was built "
+                           "without libgettextpo). Give the texts as JSON or CSV."
+                         : row.taken);
 }
 
 INSTANTIATE_TEST_SUITE_P(Inputs, ExchangeTaken, testing::ValuesIn(kTaken), test::rowName);

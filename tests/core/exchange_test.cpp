@@ -1,9 +1,7 @@
-// Translators' files out and back: every text through PO and CSV, gettext's tools, the CLI's round trips in
-// every encoding a Windows tool writes, and the cutscene texts.
+// Translators' files out and back: every text through PO and CSV, gettext's tools, and the encodings of the
+// input.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,7 +10,6 @@
 #include "exchange/csvtexts.h"
 #include "exchange/potexts.h"
 #include "exchange/textencoding.h"
-#include "files/common.h"
 #include "support/demo_fixture.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"
@@ -29,15 +26,13 @@ bool gettextTools() {
     return false;
 #else
     return std::system(
-               "msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null && "
-               "msgmerge --version >/dev/null") == 0;
+               "msgfmt --version >/dev/null 2>&1 && msgcat --version >/dev/null && msgmerge --version "
+               ">/dev/null") == 0;
 #endif
 }
 
-struct TextRow {
-    const char* name;
-    std::string text;
-};
+// A name, and the text of the first entry.
+using TextRow = std::tuple<const char*, std::string>;
 
 const TextRow kTexts[] = {
     {"plain", "plain"},
@@ -62,7 +57,7 @@ class ExchangeText : public Exchange, public testing::WithParamInterface<TextRow
 // tools take the PO file.
 TEST_P(ExchangeText, ComesBackAsExportedAndThePoFileSatisfiesGettext) {
     auto texts = m_texts;
-    texts[0] = GetParam().text;
+    texts[0] = std::get<1>(GetParam());
     std::ostringstream po, csv;
     ASSERT_TRUE(writePoTexts(po, exportedEntries(m_gameTemplate, texts), "demo"));
     writeCsvTexts(csv, exportedEntries(m_gameTemplate, texts));
@@ -137,77 +132,8 @@ TEST_F(Exchange, APoFileKeepsItsHeaderAndLimitsThroughGettextAndRefusesWhatItCan
     EXPECT_GT(poByteLimit(entries), 4 * translated);
 }
 
-// Export, translate two entries, insert: the file holds exactly what the editor's save writes for the
-// same texts, and the other entries keep their bytes.
-TEST_F(Exchange, ARoundTripWritesWhatTheEditorsSaveWrites) {
-    const std::string saved = m_dir.file("saved.bin");
-    std::filesystem::copy_file(m_demo, saved);
-    auto after = m_texts;
-    after[1] = "Go, now!";
-    after[5] = "Hi, it's me!";
-    const auto written = saveEntryTexts(m_template, saved, m_texts, after);
-    ASSERT_TRUE(written) << written.error();
-    ASSERT_EQ(written->size(), 2u);
-    const std::string original = test::readAll(m_demo);
-    for (const std::string format : {"po", "csv"}) {
-        if (format == "po" && !test::kBuildReadsPo) {
-            continue;
-        }
-        SCOPED_TRACE(format);
-        const std::string copy = m_dir.file("copy.bin"), texts = m_dir.file("texts." + format);
-        std::filesystem::copy_file(m_demo, copy, std::filesystem::copy_options::overwrite_existing);
-        const auto cli = [](std::vector<std::string> args) {
-            args.insert(args.begin() + 1,
-                        {"--program-folder", test::buildProgramFolder(), "--template", "demo.ini"});
-            return test::runCli(args);
-        };
-        std::string exported = cli({"dump", "--format", format, copy}).out;
-        if (format == "po") {
-            exported.replace(exported.find("msgstr", exported.find("Press Start")), 9, "msgstr \"Go, now!\"");
-            exported.replace(exported.find("msgstr", exported.find("Hello, traveller!")), 9,
-                             "msgstr \"\"\n\"Hi, \"\n\"it's me!\"");
-        } else {
-            exported.replace(exported.find("\r\n", exported.find("Press Start")), 0, "\"Go, now!\"");
-            exported.replace(exported.find("\r\n", exported.find("Hello, traveller!\"")), 0,
-                             "\"Hi, it's me!\"");
-        }
-        test::writeText(texts, exported);
-        const auto run = cli({"insert", copy, texts});
-        EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.out, "Writing complete! 2 entries written.\n");
-        EXPECT_EQ(test::readAll(copy), test::readAll(saved));
-        EXPECT_NE(test::readAll(copy), original);
-        // The same file again finds its translations in place and changes nothing.
-        EXPECT_EQ(cli({"insert", copy, texts}).out, "Writing complete! 0 entries written.\n");
-    }
-    EXPECT_EQ(test::runCli({"dump", "--format", "xml", "--template", "demo.ini", m_demo}).exitCode, 2);
-}
-
-// What Windows tools write (PowerShell 5.1's "dump > texts.json" is UTF-16 LE) inserts in every format read:
-// the first insert writes the text, the others find it there. The encodings themselves are utf8Input's.
-TEST_F(Exchange, EveryEncodingOfTheInputInsertsTheSame) {
-    const std::string copy = m_dir.file("copy.bin");
-    std::filesystem::copy_file(m_demo, copy);
-    const std::pair<std::string, std::u16string> inputs[] = {
-        {"json", u"{\"entries\": [{\"entry\": 2, \"text\": \"Go, now!\"}]}"},
-        {"csv", u"entry,original,translation\r\n2,Press Start,\"Go, now!\"\r\n"},
-        {"po", u"msgctxt \"entry 2\"\nmsgid \"Press Start\"\nmsgstr \"Go, now!\"\n"}};
-    for (const auto& [format, text] : inputs) {
-        if (format == "po" && !test::kBuildReadsPo) {
-            continue;
-        }
-        SCOPED_TRACE(format);
-        std::string bytes = "\xFF\xFE";
-        for (const char16_t c : text) {
-            bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-        }
-        test::writeText(m_dir.file("texts." + format), bytes);
-        const auto run = test::runCli({"insert", "--program-folder", test::buildProgramFolder(), "--template",
-                                       "demo.ini", copy, m_dir.file("texts." + format)});
-        EXPECT_EQ(run.err, "");
-        EXPECT_EQ(run.out, format == "json" ? "Writing complete! 1 entry written.\n"
-                                            : "Writing complete! 0 entries written.\n");
-    }
+// What Windows tools write (PowerShell 5.1's "dump > texts.json" is UTF-16 LE) reads as UTF-8.
+TEST(ExchangeInput, AByteOrderMarkGivesTheEncoding) {
     const std::pair<std::string, std::string> decoded[] = {
         {"\xEF\xBB\xBF"
          "abc",
@@ -221,31 +147,6 @@ TEST_F(Exchange, EveryEncodingOfTheInputInsertsTheSame) {
     for (const auto& [bytes, text] : decoded) {
         const auto given = utf8Input(bytes, "in");
         EXPECT_EQ(given ? *given : given.error(), text);
-    }
-}
-
-// The cutscene texts go out and back the same way, by their keys (what a PO file cannot carry is refused as
-// for the entries).
-TEST(ExchangeCutscenes, ATranslatedCsvFileWritesWhatTheCutsceneEditorsSaveWrites) {
-    const test::TempDir dir;
-    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
-    const std::string saved = dir.file("saved.exe"), texts = dir.file("texts.csv");
-    std::filesystem::copy_file(exe, saved);
-    ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
-    std::string exported = test::runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
-    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
-    exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
-    test::writeText(texts, exported + ",,,,,,\r\n,,,,,,\r\n");  // as a spreadsheet saves it
-    const auto run = test::runCli({"cutscenes", "insert", exe, texts});
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "Writing complete! 1 text written.\n");
-    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
-    const std::string po = test::runCli({"cutscenes", "--format", "po", "dump", exe}).out;
-    EXPECT_NE(po.find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
-    if (test::kBuildReadsPo) {
-        test::writeText(dir.file("texts.po"), po);
-        EXPECT_EQ(test::runCli({"cutscenes", "insert", exe, dir.file("texts.po")}).out,
-                  "Writing complete! 0 texts written.\n");
     }
 }
 

@@ -184,10 +184,7 @@ TEST(CodePage, MalformedUtf8FailsAsNotUtf8) {
 }
 
 // What a file says is printed with every control character escaped and every stray byte shown as a byte.
-struct EscapeRow {
-    const char* name;
-    std::string text, shown;
-};
+using EscapeRow = std::tuple<const char*, std::string, std::string>;  // the name, the text, as shown
 
 const EscapeRow kEscapes[] = {
     {"plain text and other scripts", "Sonic \xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80 \\x41",
@@ -206,7 +203,7 @@ const EscapeRow kEscapes[] = {
 class EscapedText : public testing::TestWithParam<EscapeRow> {};
 
 TEST_P(EscapedText, ShowsControlsAndStrayBytesAndKeepsEveryOtherCharacter) {
-    EXPECT_EQ(escapeControls(GetParam().text), GetParam().shown);
+    EXPECT_EQ(escapeControls(std::get<1>(GetParam())), std::get<2>(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, EscapedText, testing::ValuesIn(kEscapes), test::rowName);
@@ -218,13 +215,8 @@ std::string read(const std::string& path, std::int32_t offset, std::int16_t coun
     return bytes.ok() ? *bytes : "refused: " + bytes.error();
 }
 
-struct RangeRow {
-    const char* name;
-    std::int32_t offset;
-    std::int16_t count;
-    std::int16_t shift;
-    std::string expected;
-};
+// The name, the offset, the count, the shift, and the bytes read.
+using RangeRow = std::tuple<const char*, std::int32_t, std::int16_t, std::int16_t, std::string>;
 
 const RangeRow kRanges[] = {
     {"far offset", 0x47B0C5, 9, 0, "SONIC\xE9\x80\x00\xFF"s},
@@ -244,11 +236,11 @@ class ByteRange : public testing::TestWithParam<RangeRow> {};
 
 // Count bytes at offset plus shift, zeros past the end; the file is never made longer.
 TEST_P(ByteRange, ReadGivesTheBytesOrRefuses) {
-    const RangeRow& row = GetParam();
+    const auto& [name, offset, count, shift, expected] = GetParam();
     const test::TempDir dir;
     const std::string path = dir.file("rom.bin");
     test::writeImage(path, {{0, "0123456789ABCDEFshifted"}, {0x47B0C5, "SONIC\xE9\x80\x00\xFF"s}});
-    EXPECT_EQ(read(path, row.offset, row.count, row.shift), row.expected);
+    EXPECT_EQ(read(path, offset, count, shift), expected);
     EXPECT_EQ(std::filesystem::file_size(path), 0x47B0CEu);
 }
 

@@ -51,14 +51,11 @@ std::string identified(const test::TempDir& dir, const std::string& suffix, cons
     return id ? id->game + "|" + id->message + "|" + std::to_string(id->readFailed) : id.error();
 }
 
-struct Platform {
-    const char* name;  // the extension
-};
-
-class IdentifyPlatformRefusal : public testing::TestWithParam<Platform> {};
+// Rows are extensions.
+class IdentifyPlatformRefusal : public testing::TestWithParam<const char*> {};
 
 TEST_P(IdentifyPlatformRefusal, NotValidWithoutEveryHeaderByteAndNotSupportedForAnUnknownGame) {
-    const std::string extension = GetParam().name;
+    const std::string extension = GetParam();
     const test::TempDir dir;
     const auto header = test::validHeader(extension);
     EXPECT_EQ(identified(dir, "." + extension, {}, 0x8000), notValid(extension));
@@ -73,7 +70,7 @@ TEST_P(IdentifyPlatformRefusal, NotValidWithoutEveryHeaderByteAndNotSupportedFor
     }
 }
 
-const Platform kPlatforms[] = {{"bin"}, {"iso"}, {"sms"}, {"gg"}, {"32x"}, {"exe"}, {"gba"}, {"npc"}};
+const char* const kPlatforms[] = {"bin", "iso", "sms", "gg", "32x", "exe", "gba", "npc"};
 INSTANTIATE_TEST_SUITE_P(Platforms, IdentifyPlatformRefusal, testing::ValuesIn(kPlatforms), test::rowName);
 
 struct EdgeRow {

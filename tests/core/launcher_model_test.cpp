@@ -18,14 +18,8 @@ const std::vector<Patch> kPcJ{{0, "MZ"}, {0x3E050D, "Now, you can play with SONI
 const std::vector<Patch> kText{{0, "hello"}};
 
 // A load made after "Sonic The Hedgehog 2" was loaded with its template sonic2.ini, and what the launcher
-// then shows, as after() writes it.
-struct LoadRow {
-    const char* name;
-    const char* loaderIni;  // nullptr: the table that finds sonic2.ini
-    const char* file;
-    std::vector<Patch> bytes;
-    std::string shown;
-};
+// then shows, as after() writes it; loader.ini as given, nullptr: the table that finds sonic2.ini.
+using LoadRow = std::tuple<const char*, const char*, const char*, std::vector<Patch>, std::string>;
 
 const LoadRow kLoads[] = {
     {"SupportedGameWithTemplate", "[gamenames]\nSonic && Knuckles=other.ini\n", "sk.bin", kSk,
@@ -47,15 +41,15 @@ const LoadRow kLoads[] = {
      "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template missing.ini | norom.dat | "
      "asks"},
     {"UnsupportedGame", nullptr, "other.bin", kOther,
-     "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | "
-     "no template | norom.dat | opens"},
+     "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | no "
+     "template | norom.dat | opens"},
     {"InvalidImage", nullptr, "blank.gba", kText,
-     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. "
-     "(off) | no template | norom.dat | opens"},
+     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. (off) "
+     "| no template | norom.dat | opens"},
     // The template path of the file before stays.
     {"UnhandledFileType", nullptr, "notes.txt", kText,
-     "[This type of file is not supported by RQL.] No ROM Loaded | No ROM Loaded | Launch! (off) | "
-     "template sonic2.ini | norom.dat | refuses"},
+     "[This type of file is not supported by RQL.] No ROM Loaded | No ROM Loaded | Launch! (off) | template "
+     "sonic2.ini | norom.dat | refuses"},
     // go, force_button and the template of the file before must not reach the executable.
     {"PcExecutableEnglish", nullptr, "sonic.exe", kPcE,
      "Romquill - Sonic Adventure DX PC (E) | Sonic Adventure DX PC (E) | Launch! (off) | sadxpc Launch! | "
@@ -103,17 +97,17 @@ class LauncherModelTest : public testing::TestWithParam<LoadRow> {
 };
 
 TEST_P(LauncherModelTest, ShowsWhatTheLoadFound) {
-    const LoadRow& row = GetParam();
+    const auto& [name, loaderIni, file, bytes, shown] = GetParam();
     ASSERT_EQ(after(load("sonic2.bin", kSonic2)),
               "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template sonic2.ini | "
               "sonic2.dat | asks");
-    if (row.loaderIni != nullptr) {
-        folder.writeLoaderIni(row.loaderIni);
+    if (loaderIni != nullptr) {
+        folder.writeLoaderIni(loaderIni);
     }
     state.editorSavedTab = 7;
-    EXPECT_EQ(after(load(row.file, row.bytes)), row.shown);
-    EXPECT_EQ(state.loadedPath, games.file(row.file));
-    EXPECT_EQ(model.view().pathCaption, games.file(row.file));
+    EXPECT_EQ(after(load(file, bytes)), shown);
+    EXPECT_EQ(state.loadedPath, games.file(file));
+    EXPECT_EQ(model.view().pathCaption, games.file(file));
     EXPECT_EQ(state.detectedGame, model.view().romName);
     EXPECT_EQ(state.editorSavedTab, 0);
 }
@@ -138,8 +132,7 @@ TEST_F(LauncherModelTest, StartsWithNothingAndAFailedLoadChangesNothingButTheSav
 TEST_F(LauncherModelTest, ForcingTemplatesAndLaunching) {
     const auto pictures = model.applyForcedTemplate(folder.path("plugins\\games\\other.ini"), "Forced && Co");
     EXPECT_EQ(after({{}, pictures.at(0)}),
-              "Romquill - Forced && Co | Forced && Co | Launch! | template other.ini | "
-              "other.dat | asks");
+              "Romquill - Forced && Co | Forced && Co | Launch! | template other.ini | other.dat | asks");
     EXPECT_EQ(pictures.at(1), LauncherModel::noRomPicture());
     EXPECT_EQ(state.detectedGame, "Forced && Co");
     model.launching(Launch::Editor);
@@ -152,8 +145,8 @@ TEST_F(LauncherModelTest, ForcingTemplatesAndLaunching) {
     model.launching(Launch::Cutscenes);
     (void)model.applyForcedTemplate(folder.path("plugins\\games\\other.ini"), "Forced");
     EXPECT_EQ(after({}),
-              "Romquill - Forced | Forced | Launch! (off) | sadxpc Loading... (off) | force off | "
-              "template other.ini | - | asks");
+              "Romquill - Forced | Forced | Launch! (off) | sadxpc Loading... (off) | force off | template "
+              "other.ini | - | asks");
     model.launched(Launch::Cutscenes);
     EXPECT_EQ(model.view().sadxpc, (LaunchButton{true, "Launch!"}));
 }

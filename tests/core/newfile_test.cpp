@@ -14,15 +14,14 @@
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "files/common.h"
+#include "files/filehandle.h"
 #include "files/newfile.h"
 #include "files/outputname.h"
 #include "files/safewrite.h"
@@ -40,11 +39,7 @@ fs::file_type typeOf(const std::string& path) {
 // What the row makes at the name "out" ("aim" for a link to lead to), false when the system cannot make it
 // here; and the refusal after the quoted name, {aim} standing for aim's full path. None: the file is written.
 using Name = const std::string&;
-struct NameRow {
-    const char* name;
-    bool (*make)(Name out, Name aim);
-    std::string refusal;
-};
+using NameRow = std::tuple<const char*, bool (*)(Name out, Name aim), std::string>;
 
 const std::string kNotRegular = ", not a regular file: nothing is written in its place.";
 const NameRow kNames[] = {
@@ -75,23 +70,22 @@ class NewFileName : public testing::TestWithParam<NameRow> {};
 TEST_P(NewFileName, WhatStandsThereIsLookedAtBeforeAnythingIsWritten) {
     const test::TempDir dir;
     const std::string out = dir.file("out");
-    if (!GetParam().make(out, dir.file("aim"))) {
+    const auto& [name, make, refusal] = GetParam();
+    if (!make(out, dir.file("aim"))) {
         GTEST_SKIP() << "not made here (needs root)";
     }
     const auto before = typeOf(out);
     auto expected = test::filesIn(dir);
     const auto written = writeNewFile(out, "new");
-    std::string refusal = GetParam().refusal;
     if (refusal.empty()) {
         ASSERT_TRUE(written) << written.error();
         EXPECT_EQ(test::readAll(out), "new");
         EXPECT_EQ(typeOf(out), before == fs::file_type::not_found ? fs::file_type::regular : before);
         expected = before == fs::file_type::not_found ? std::vector<std::string>{"out"} : expected;
     } else {
-        if (const auto at = refusal.find("{aim}"); at != std::string::npos) {
-            refusal.replace(at, 5, pathText(fs::canonical(dir.path()) / "aim"));
-        }
-        EXPECT_EQ(written ? "" : written.error(), "\"" + out + "\" " + refusal + " Choose another name.");
+        const std::string aim = pathText(fs::canonical(dir.path()) / "aim");
+        EXPECT_EQ(written ? "" : written.error(),
+                  "\"" + out + "\" " + test::replaced(refusal, {{"{aim}", aim}}) + " Choose another name.");
         EXPECT_EQ(typeOf(out), before);
     }
     EXPECT_EQ(test::filesIn(dir), expected);
@@ -176,12 +170,16 @@ TEST(NewFile, ANewFileHasTheModeTheUmaskLeavesAndAReplacedFileKeepsItsOwn) {
 #endif
 }
 
+// A folder that is not there is told with the system's reason.
 TEST(NewFile, AnyNameTheFileSystemTakesWorks) {
     const test::TempDir dir;
     const std::string name = std::string(251, 'n') + ".bin";  // 255 bytes, the most most systems take
     const auto written = writeNewFile(dir.file(name), "x");
     ASSERT_TRUE(written) << written.error();
     EXPECT_EQ(test::filesIn(dir), std::vector{name});
+    const auto refused = writeNewFile(dir.file("none/out"), "x");
+    EXPECT_EQ(refused ? "" : refused.error(), "\"" + dir.file("none/out") + "\" cannot be written: " +
+                                                  systemReason(test::kPathNotFound) + ".");
 }
 
 // The output found among the inputs by the file it is, not by how it is spelled.
@@ -191,10 +189,7 @@ TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
     test::writeText(in, "in");
     test::writeText(other, "other");
     fs::create_hard_link(fsPath(in), fsPath(dir.file("hard")));
-    const struct {
-        std::string name, output;
-        bool isInput;
-    } rows[] = {
+    const std::tuple<std::string, std::string, bool> rows[] = {
         {"the same name", in, true},
         {"another spelling", pathText(dir.path() / "." / "in"), true},
         {"a hard link", dir.file("hard"), true},
@@ -204,9 +199,8 @@ TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
         {"another file", other, false},
         {"no file yet", dir.file("new"), false},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(inputAtOutput(row.output, {"-", in}), row.isInput ? std::optional(in) : std::nullopt)
-            << row.name;
+    for (const auto& [name, output, isInput] : rows) {
+        EXPECT_EQ(inputAtOutput(output, {"-", in}), isInput ? std::optional(in) : std::nullopt) << name;
     }
 }
 

@@ -2,11 +2,12 @@
 // what a patch's information shows.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "files/asciitext.h"
 #include "patch/patchfiles.h"
 #include "support/patchdecoder.h"
 #include "support/testfiles.h"
@@ -18,12 +19,9 @@ using namespace std::string_literals;
 using test::bpsNumber;
 using test::bpsPatch;
 using test::crc32Of;
-using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
 
 std::string hex(std::uint32_t crc) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", crc);
-    return text;
+    return "0x" + hexText(crc, 8);
 }
 
 std::string action(int kind, std::uint64_t length) {
@@ -46,15 +44,12 @@ std::string damaged() {
 // A few bytes declaring 1 PiB, more than any disk the tests run on has free.
 std::string petabyte() {
     const std::string patch = "BPS1" + bpsNumber(8) + bpsNumber(1ull << 50) + bpsNumber(0) + action(0, 8) +
-                              test::littleEndian32(crc32Of(kSource)) + test::littleEndian32(0);
-    return patch + test::littleEndian32(crc32Of(patch));
+                              test::littleEndian(crc32Of(kSource)) + test::littleEndian(0);
+    return patch + test::littleEndian(crc32Of(patch));
 }
 
 // A patch, the file it is applied to, and the start of the refusal; DIR/ stands for the test's folder.
-struct Refusal {
-    const char* name;
-    std::string patch, file, error;
-};
+using Refusal = std::tuple<const char*, std::string, std::string, std::string>;
 
 const Refusal kRefusals[] = {
     {"not a patch", "hello", kSource, "\"DIR/patch\" is not an IPS or BPS patch."},
@@ -93,17 +88,14 @@ class RefusedPatch : public testing::TestWithParam<Refusal> {};
 
 // Every refusal names what is wrong and leaves no output, not even a temporary file.
 TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
-    const Refusal& row = GetParam();
+    const auto& [name, patch, file, refusal] = GetParam();
     const test::TempDir dir;
-    std::string error = row.error;
     // The paths as the test hands them over, with the platform's separator.
-    for (const char* name : {"patch", "file", "out"}) {
-        if (const auto at = error.find("DIR/"s + name); at != std::string::npos) {
-            error.replace(at, 4 + std::string(name).size(), dir.file(name));
-        }
-    }
-    test::writeText(dir.file("patch"), row.patch);
-    test::writeText(dir.file("file"), row.file);
+    const std::string error = test::replaced(
+        refusal,
+        {{"DIR/patch", dir.file("patch")}, {"DIR/file", dir.file("file")}, {"DIR/out", dir.file("out")}});
+    test::writeText(dir.file("patch"), patch);
+    test::writeText(dir.file("file"), file);
     const auto applied = applyPatch(dir.file("patch"), dir.file("file"), dir.file("out"));
     ASSERT_FALSE(applied);
     EXPECT_EQ(applied.error().substr(0, error.size()), error);
@@ -128,58 +120,48 @@ std::string ipsRun(std::uint64_t offset, std::uint64_t length, char byte) {
     return bigEndian(offset, 3) + bigEndian(0, 2) + bigEndian(length, 2) + byte;
 }
 
+// A patch's information, and the changed ranges it lists as "offset+length;" each.
+Result<PatchInfo> infoOf(const std::string& patch, std::string& ranges) {
+    return readPatchInfo(patch, [&](const ChangedRange& r) {
+        ranges += std::to_string(r.offset) + "+" + std::to_string(r.length) + ";";
+    });
+}
+
 // Applied to "ABCDEFGH": the output, the warning given, and the ranges the patch's information lists.
-struct IpsRow {
-    const char* name;
-    std::string patch, output, warning;
-    Ranges ranges;
-};
+using IpsRow = std::tuple<const char*, std::string, std::string, std::string, std::string>;
 
 // What the common patchers apply although they flag it, in the patch's order, and what they do with a
 // record past the end (the gap becomes zero bytes) and the truncate field.
 const IpsRow kIps[] = {
-    {"past the end", "PATCH" + ipsRecord(10, "xy") + "EOF", "ABCDEFGH\0\0xy"s, "", {{10, 2}}},
-    {"out of order",
-     "PATCH" + ipsRecord(4, "zz") + ipsRecord(0, "a") + "EOF",
-     "aBCDzzGH",
-     "Record 2 (offset 0x0) comes before the record ahead of it (out of order).",
-     {{4, 2}, {0, 1}}},
-    {"overlapping",
-     "PATCH" + ipsRecord(0, "abc") + ipsRecord(2, "Z") + "EOF",
-     "abZDEFGH",
-     "Record 2 (offset 0x2) overlaps the record ahead of it.",
-     {{0, 3}, {2, 1}}},
-    {"a run of zero bytes past the end which writes nothing",
-     "PATCH" + ipsRun(20, 0, 'z') + "EOF",
-     "ABCDEFGH",
-     "Record 1 (offset 0x14) is a run of zero bytes.",
-     {}},
+    {"past the end", "PATCH" + ipsRecord(10, "xy") + "EOF", "ABCDEFGH\0\0xy"s, "", "10+2;"},
+    {"out of order", "PATCH" + ipsRecord(4, "zz") + ipsRecord(0, "a") + "EOF", "aBCDzzGH",
+     "Record 2 (offset 0x0) comes before the record ahead of it (out of order).", "4+2;0+1;"},
+    {"overlapping", "PATCH" + ipsRecord(0, "abc") + ipsRecord(2, "Z") + "EOF", "abZDEFGH",
+     "Record 2 (offset 0x2) overlaps the record ahead of it.", "0+3;2+1;"},
+    {"a run of zero bytes past the end which writes nothing", "PATCH" + ipsRun(20, 0, 'z') + "EOF",
+     "ABCDEFGH", "Record 1 (offset 0x14) is a run of zero bytes.", ""},
     {"a run touching records and the truncate field",
-     "PATCH" + ipsRun(1, 3, 'r') + ipsRecord(4, "s") + "EOF" + bigEndian(6, 3),
-     "ArrrsF",
-     "",
-     {{1, 4}}},
+     "PATCH" + ipsRun(1, 3, 'r') + ipsRecord(4, "s") + "EOF" + bigEndian(6, 3), "ArrrsF", "", "1+4;"},
 };
 
 class IpsRecords : public testing::TestWithParam<IpsRow> {};
 
 TEST_P(IpsRecords, ApplyAsThePatchersDo) {
-    const IpsRow& row = GetParam();
+    const auto& [name, patch, output, warning, listed] = GetParam();
     const test::TempDir dir;
     test::writeText(dir.file("file"), "ABCDEFGH");
-    test::writeText(dir.file("p.ips"), row.patch);
+    test::writeText(dir.file("p.ips"), patch);
     const auto applied = applyPatch(dir.file("p.ips"), dir.file("file"), dir.file("out"));
     ASSERT_TRUE(applied) << applied.error();
-    EXPECT_EQ(test::readAll(dir.file("out")), row.output);
-    EXPECT_EQ(applied->outputSize, row.output.size());
-    const auto warnings = row.warning.empty() ? std::vector<std::string>{} : std::vector{row.warning};
+    EXPECT_EQ(test::readAll(dir.file("out")), output);
+    EXPECT_EQ(applied->outputSize, output.size());
+    const auto warnings = warning.empty() ? std::vector<std::string>{} : std::vector{warning};
     EXPECT_EQ(applied->warnings, warnings);
-    Ranges ranges;
-    const auto info = readPatchInfo(dir.file("p.ips"),
-                                    [&](const ChangedRange& r) { ranges.emplace_back(r.offset, r.length); });
+    std::string ranges;
+    const auto info = infoOf(dir.file("p.ips"), ranges);
     ASSERT_TRUE(info);
-    EXPECT_EQ(ranges, row.ranges);
-    EXPECT_EQ(info->changedRanges, row.ranges.size());
+    EXPECT_EQ(ranges, listed);
+    EXPECT_EQ(info->changedRanges, static_cast<std::uint64_t>(std::ranges::count(listed, ';')));
     EXPECT_EQ(info->warnings, warnings);
 }
 
@@ -195,9 +177,8 @@ TEST(PatchInfo, GivesWhatABpsPatchCarries) {
     for (const bool damaged : {false, true}) {
         patch[patch.size() - 8] ^= damaged ? 1 : 0;  // the target's CRC
         test::writeText(dir.file("p.bps"), patch);
-        Ranges ranges;
-        const auto info = readPatchInfo(
-            dir.file("p.bps"), [&](const ChangedRange& r) { ranges.emplace_back(r.offset, r.length); });
+        std::string ranges;
+        const auto info = infoOf(dir.file("p.bps"), ranges);
         ASSERT_TRUE(info) << info.error();
         EXPECT_EQ(info->format, PatchFormat::Bps);
         EXPECT_EQ(std::vector({info->patchSize, info->sourceSize, info->targetSize, info->changedRanges}),
@@ -207,7 +188,7 @@ TEST(PatchInfo, GivesWhatABpsPatchCarries) {
         EXPECT_EQ(info->metadata, "<patch>x</patch>");
         EXPECT_EQ(info->patchCrcRight, !damaged);
         EXPECT_EQ(info->warnings.size(), damaged ? 1u : 0u);
-        EXPECT_EQ(ranges, (Ranges{{4, 4}}));
+        EXPECT_EQ(ranges, "4+4;");
     }
 }
 

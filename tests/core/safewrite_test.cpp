@@ -19,29 +19,18 @@ namespace {
 namespace fs = std::filesystem;
 using test::withoutBlocking;
 
-std::string littleEndian(std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return out;
-}
-
-// An undo file as the first version wrote it: "RQUNDO1\n", the game size, the room count, each room's
-// offset, length and old bytes, then the CRC32 of all that.
-std::string firstFormatUndo(std::uint64_t gameSize,
-                            const std::vector<std::pair<std::uint64_t, std::string>>& rooms) {
-    std::string out = "RQUNDO1\n" + littleEndian(gameSize, 8) + littleEndian(rooms.size(), 4);
+// A change that puts an undo file as the first version wrote it in the undo file's place: "RQUNDO1\n", the
+// game size, the room count, each room's offset, length and old bytes, then the CRC32 of all that (its last
+// byte xor damage).
+std::function<void(std::string&, const std::string&)> firstFormat(
+    const std::vector<std::pair<std::uint64_t, std::string>>& rooms, char damage = 0) {
+    std::string out = "RQUNDO1\n" + test::littleEndian(32, 8) + test::littleEndian(rooms.size(), 4);
     for (const auto& [offset, bytes] : rooms) {
-        out += littleEndian(offset, 8) + littleEndian(bytes.size(), 4) + bytes;
+        out += test::littleEndian(offset, 8) + test::littleEndian(bytes.size(), 4) + bytes;
     }
-    return out + littleEndian(test::crc32Of(out), 4);
-}
-
-void replaceAll(std::string& text, const std::string& token, const std::string& value) {
-    for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + value.size())) {
-        text.replace(at, token.size(), value);
-    }
+    out += test::littleEndian(test::crc32Of(out), 4);
+    out.back() ^= damage;
+    return [out](std::string& undo, const std::string&) { undo = out; };
 }
 
 // The one write path: what a save writes and refuses, and what an interrupted save leaves for recovery.
@@ -92,10 +81,9 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
     }
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("missing.bin")));
     const auto past = write({{2, "AB", "one"}, {31, "FG", "Entry 3 (\"Title\")"}});
-    EXPECT_EQ(
-        past.ok() ? "" : past.error(),
-        "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 bytes). "
-        "Nothing was written.");
+    EXPECT_EQ(past.ok() ? "" : past.error(),
+              "Entry 3 (\"Title\") lies past the end of the file (offset 0x1F, 2 bytes; the file has 32 "
+              "bytes). Nothing was written.");
     EXPECT_EQ(test::readAll(m_game), m_before);
 }
 
@@ -107,8 +95,8 @@ TEST_F(SafeWrite, ASecondSaveWhileOneRunsIsRefusedAndTheFirstCompletes) {
     ASSERT_TRUE(second.has_value());
     EXPECT_EQ(second->ok() ? "" : second->error(),
               "\"" + m_game +
-                  "\" is being saved by another window or program. Nothing was written; try again "
-                  "when that save is done.");
+                  "\" is being saved by another window or program. Nothing was written; try again when that "
+                  "save is done.");
     EXPECT_EQ(test::readAll(m_game), m_after);
 }
 
@@ -126,13 +114,13 @@ TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
     setWriteFaults({nullptr, 2});
     const auto written = write(m_rooms);
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error(),
-              "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
-                  ". Written: one. Not written: two, three. "
-                  "The bytes these rooms had before this save are kept in \"" +
-                  undoPath(m_game) +
-                  "\": load the file again in the launcher, or run romquill-cli recover on it, "
-                  "to put them back.");
+    EXPECT_EQ(
+        written.error(),
+        "Writing to \"" + m_game + "\" failed: " + systemReason(test::kDiskFull) +
+            ". Written: one. Not written: two, three. The bytes these rooms had before this save are kept in "
+            "\"" +
+            undoPath(m_game) +
+            "\": load the file again in the launcher, or run romquill-cli recover on it, to put them back.");
     EXPECT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
     setWriteFaults({});
     const auto again = write(m_rooms);  // refused while the undo file waits
@@ -187,100 +175,75 @@ TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
 
 // An undo file keeps the identity of the file it was made for: another file put at that name since is not
 // given its bytes.
-TEST_F(SafeWrite, RecoveryRefusesAnotherFileAtTheSameName) {
-    interrupt(m_game);
-    const std::string other = m_dir.file("other.bin");
-    test::writeText(other, m_before);
-    fs::rename(other, m_game);
-    const std::string undo = undoPath(m_game);
-    const auto recovered = recoverInterruptedSave(m_game);
-    EXPECT_EQ(
-        recovered ? "" : recovered.error(),
-        "The undo file \"" + undo + "\" was made for another file than the one now at \"" + m_game +
-            "\" (it was replaced or moved since the save was interrupted). Nothing was restored; the undo "
-            "file \"" +
-            undo + "\" is kept.");
-    EXPECT_EQ(test::readAll(m_game), m_before);
-    EXPECT_TRUE(hasInterruptedSave(m_game));
-    EXPECT_TRUE(discardInterruptedSave(m_game).ok());
-    interrupt(m_game);  // and with the file gone, its undo file can still be discarded
-    fs::remove(m_game);
-    EXPECT_TRUE(discardInterruptedSave(m_game).ok());
-    EXPECT_FALSE(hasInterruptedSave(m_game));
-}
 
 // What recovery does with each undo file: restore from a whole one, remove one cut short while it was written
 // (the game file was not touched yet), and keep any other with the reason, changing nothing.
-struct UndoRow {
-    const char* name;
-    std::function<void(std::string& undo, const std::string& game)> change;
-    enum { Restored, Removed, Kept } outcome;
-    std::string message;  // {G}: the game file, {U}: the undo file
-};
+// The name, the change to the undo file or the game file, the outcome, and the message; {G} stands for the
+// game file, {U} for the undo file.
+enum Outcome { Restored, Removed, Kept };
+using UndoRow = std::tuple<const char*, std::function<void(std::string& undo, const std::string& game)>,
+                           Outcome, std::string>;
 
 const std::string kKept = " Nothing was restored; the undo file \"{U}\" is kept.";
 const std::string kIncomplete =
-    "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it "
-    "was. The undo file was removed.";
+    "The undo file \"{U}\" was incomplete: the save stopped before it changed \"{G}\", which is as it was. "
+    "The undo file was removed.";
 
 const std::vector<UndoRow> kUndoRows = {
-    {"whole", [](std::string&, const std::string&) {}, UndoRow::Restored,
+    {"whole", [](std::string&, const std::string&) {}, Restored,
      "\"{G}\" has the bytes it had before the interrupted save again (3 rooms restored)."},
-    {"cut short by one byte", [](std::string& u, const std::string&) { u.pop_back(); }, UndoRow::Removed,
-     kIncomplete},
-    {"header cut short", [](std::string& u, const std::string&) { u.resize(20); }, UndoRow::Removed,
-     kIncomplete},
-    {"its last byte changed", [](std::string& u, const std::string&) { u.back() ^= 1; }, UndoRow::Kept,
+    {"cut short by one byte", [](std::string& u, const std::string&) { u.pop_back(); }, Removed, kIncomplete},
+    {"header cut short", [](std::string& u, const std::string&) { u.resize(20); }, Removed, kIncomplete},
+    {"its last byte changed", [](std::string& u, const std::string&) { u.back() ^= 1; }, Kept,
      "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
-    {"a byte added", [](std::string& u, const std::string&) { u += '\0'; }, UndoRow::Kept,
+    {"a byte added", [](std::string& u, const std::string&) { u += '\0'; }, Kept,
      "The undo file \"{U}\" is damaged: it goes on past its end." + kKept},
-    {"its game size changed", [](std::string& u, const std::string&) { u[16] ^= 1; }, UndoRow::Kept,
+    {"its game size changed", [](std::string& u, const std::string&) { u[16] ^= 1; }, Kept,
      "The undo file \"{U}\" is damaged: its header does not match its CRC32." + kKept},
-    {"another magic", [](std::string& u, const std::string&) { u[0] = 'X'; }, UndoRow::Kept,
+    {"another magic", [](std::string& u, const std::string&) { u[0] = 'X'; }, Kept,
      "The undo file \"{U}\" is damaged: it does not begin as an undo file does." + kKept},
-    {"first format",
-     [](std::string& u, const std::string&) {
-         u = firstFormatUndo(32, {{2, "23"}});
-     },
-     UndoRow::Restored, "\"{G}\" has the bytes it had before the interrupted save again (1 rooms restored)."},
-    {"first format, a room outside the file",
-     [](std::string& u, const std::string&) {
-         u = firstFormatUndo(32, {{2, "23"}, {0x1000, "xx"}});
-     },
-     UndoRow::Kept,
-     "The undo file \"{U}\" is damaged: a room at offset 0x1000, 2 bytes, lies outside the 32 bytes the "
-     "file had." +
+    {"first format", firstFormat({{2, "23"}}), Restored,
+     "\"{G}\" has the bytes it had before the interrupted save again (1 rooms restored)."},
+    {"first format, a room outside the file", firstFormat({{2, "23"}, {0x1000, "xx"}}), Kept,
+     "The undo file \"{U}\" is damaged: a room at offset 0x1000, 2 bytes, lies outside the 32 bytes the file "
+     "had." +
          kKept},
-    {"first format, its last byte changed",
-     [](std::string& u, const std::string&) {
-         u = firstFormatUndo(32, {{2, "23"}});
-         u.back() ^= 1;
+    {"first format, its last byte changed", firstFormat({{2, "23"}}, 1), Kept,
+     "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
+    {"game file grown since", [](std::string&, const std::string& g) { fs::resize_file(g, 33); }, Kept,
+     "\"{G}\" has 33 bytes, not the 32 it had when the interrupted save began." + kKept},
+    {"another file at the name since",
+     [](std::string&, const std::string& g) {
+         test::writeText(g + ".new", std::string(32, 'o'));
+         fs::rename(g + ".new", g);
      },
-     UndoRow::Kept, "The undo file \"{U}\" is damaged: its bytes do not match their CRC32." + kKept},
-    {"game file grown since", [](std::string&, const std::string& g) { fs::resize_file(g, 33); },
-     UndoRow::Kept, "\"{G}\" has 33 bytes, not the 32 it had when the interrupted save began." + kKept},
+     Kept,
+     "The undo file \"{U}\" was made for another file than the one now at \"{G}\" (it was replaced or moved "
+     "since the save was interrupted)." +
+         kKept},
+    // The undo file of a file gone can still be discarded.
+    {"game file gone", [](std::string&, const std::string& g) { fs::remove(g); }, Kept,
+     "The file \"{G}\" does not exist. Nothing was done."},
 };
 
 class UndoFile : public SafeWrite, public testing::WithParamInterface<UndoRow> {};
 
 TEST_P(UndoFile, IsRestoredRemovedOrKeptWithItsReason) {
-    const UndoRow& row = GetParam();
+    const auto& [name, change, outcome, message] = GetParam();
     const std::string undoName = undoPath(m_game);
     interrupt(m_game);
     std::string undo = test::readAll(undoName);
-    row.change(undo, m_game);
+    change(undo, m_game);
     test::writeText(undoName, undo);
     const std::string game = test::readAll(m_game);
 
     const auto recovered = recoverInterruptedSave(m_game);
-    std::string expected = row.message;
-    replaceAll(expected, "{G}", m_game);
-    replaceAll(expected, "{U}", undoName);
-    EXPECT_EQ(recovered ? *recovered : recovered.error(), expected);
-    EXPECT_EQ(recovered.ok(), row.outcome != UndoRow::Kept);
-    EXPECT_EQ(test::readAll(m_game), row.outcome == UndoRow::Restored ? m_before : game);
-    EXPECT_EQ(hasInterruptedSave(m_game), row.outcome == UndoRow::Kept);
-    if (row.outcome == UndoRow::Kept) {
+    EXPECT_EQ(recovered ? *recovered : recovered.error(),
+              test::replaced(message, {{"{G}", m_game}, {"{U}", undoName}}));
+    EXPECT_EQ(recovered.ok(), outcome != Kept);
+    EXPECT_EQ(test::readAll(m_game), outcome == Restored ? m_before : game);
+    EXPECT_EQ(hasInterruptedSave(m_game), outcome == Kept);
+    if (outcome == Kept) {
         EXPECT_EQ(test::readAll(undoName), undo);
         EXPECT_TRUE(discardInterruptedSave(m_game).ok());
     }
@@ -301,8 +264,7 @@ TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
     const auto recovered = recoverInterruptedSave(m_game);
     EXPECT_EQ(recovered ? "" : recovered.error(),
               "The undo file \"" + undo +
-                  "\" is a symbolic link, which no save makes. Nothing was restored; the "
-                  "undo file \"" +
+                  "\" is a symbolic link, which no save makes. Nothing was restored; the undo file \"" +
                   undo + "\" is kept.");
     EXPECT_TRUE(fs::is_symlink(undo));
     ASSERT_TRUE(discardInterruptedSave(m_game).ok());

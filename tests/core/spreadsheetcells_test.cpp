@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -22,27 +23,22 @@ TEST(SpreadsheetCells, AFormulaIsExportedBehindAnApostropheThatReadingTakesOff) 
 }
 
 TEST(SpreadsheetCells, ANumberAsASpreadsheetWritesItBackIsSeen) {
-    struct Case {
-        std::string original, translation;
-        bool converted;
-    };
-    const std::vector<Case> cases = {{"007", "7", true},
-                                     {"1.50", "1.5", true},
-                                     {"1,50", "1,5", true},
-                                     {"+5", "5", true},
-                                     {"2.", "2", true},
-                                     {".5", "0.5", true},
-                                     {"-0", "0", true},
-                                     {"12345678901234", "1.23457E+13", true},
-                                     {"12345678901234", "1.3E+13", false},
-                                     {"1.50", "1,50", false},
-                                     {"7", "007", false},
-                                     {"-5", "5", false},
-                                     {"Level 07", "Level 7", false},
-                                     {"1.5", "1.5", false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(convertedAsNumber(c.original, c.translation), c.converted)
-            << c.original << " as " << c.translation;
+    const std::tuple<std::string, std::string, bool> cases[] = {{"007", "7", true},
+                                                                {"1.50", "1.5", true},
+                                                                {"1,50", "1,5", true},
+                                                                {"+5", "5", true},
+                                                                {"2.", "2", true},
+                                                                {".5", "0.5", true},
+                                                                {"-0", "0", true},
+                                                                {"12345678901234", "1.23457E+13", true},
+                                                                {"12345678901234", "1.3E+13", false},
+                                                                {"1.50", "1,50", false},
+                                                                {"7", "007", false},
+                                                                {"-5", "5", false},
+                                                                {"Level 07", "Level 7", false},
+                                                                {"1.5", "1.5", false}};
+    for (const auto& [original, translation, converted] : cases) {
+        EXPECT_EQ(convertedAsNumber(original, translation), converted) << original << " as " << translation;
     }
 }
 

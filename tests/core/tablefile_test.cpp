@@ -1,32 +1,25 @@
 // Character tables (.tbl) to alphabets and back: what an alphabet cannot carry, the round trips through the
-// editor's own decode and encode, and the alphabet verb of the command line.
+// editor's own decode and encode, and what check says of an alphabet.
 
 #include "exchange/tablefile.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "files/codepage.h"
-#include "files/filehandle.h"
 #include "support/testfiles.h"
-#include "support/tool_run.h"
 #include "templates/alphabet.h"
+#include "templates/templatecheck.h"
 
 namespace rq {
 namespace {
 
 // A table of "41=A" and one more line, and the one note on that second line.
-struct NoteRow {
-    const char* name;
-    std::string line;
-    std::string note;
-};
+using NoteRow = std::tuple<const char*, std::string, std::string>;  // the name, the line, the note
 
 const NoteRow kNotes[] = {
     {"other length", "8140=X",
-     "the key 8140 has 2 bytes: an alphabet has one code length, and the keys here "
-     "have 1 and 2 bytes; those of 1 are carried"},
+     "the key 8140 has 2 bytes: an alphabet has one code length, and the keys here have 1 and 2 bytes; those "
+     "of 1 are carried"},
     {"end token", "/FF=[END]", "an end token: an alphabet has none"},
     {"end without bytes", "/<END>", "an end token: an alphabet has none"},
     {"line break code", "*FE", "a line break code: an alphabet has none"},
@@ -48,11 +41,12 @@ const NoteRow kNotes[] = {
 class TableLine : public testing::TestWithParam<NoteRow> {};
 
 TEST_P(TableLine, AnAlphabetCannotCarryIsNamedByItsLine) {
-    const auto alphabet = alphabetFromTable("41=A\n" + GetParam().line + "\n");
+    const auto& [name, line, note] = GetParam();
+    const auto alphabet = alphabetFromTable("41=A\n" + line + "\n");
     ASSERT_TRUE(alphabet);
     ASSERT_EQ(alphabet->notes.size(), 1u);
     EXPECT_EQ(alphabet->notes[0].line, 2);
-    EXPECT_EQ(alphabet->notes[0].what, GetParam().note);
+    EXPECT_EQ(alphabet->notes[0].what, note);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, TableLine, testing::ValuesIn(kNotes), test::rowName);
@@ -105,44 +99,26 @@ TEST(TableFile, AnAlphabetFromATableReadsAndWritesWhatTheTableSaysAndGivesItBack
               "# [Load] 8142 = \"A\" reads as \"A\" as 8141 does too: a save writes 8141\n");
 }
 
-TEST(TableFile, TheAlphabetVerbWritesPrintsAndChecks) {
+// What check lists for an alphabet, codes that do not read back included, and what the table of an alphabet
+// without [save] says of it.
+TEST(TableFile, AnAlphabetsProblemsAreListedAndAReadOnlyOneIsSaidToBeSo) {
     const test::TempDir dir;
-    const std::string tbl = dir.file("t.tbl"), ini = dir.file("a.ini");
-    test::writeText(tbl, "41=A\n/FF=[END]\n");
-    auto run = test::runCli({"alphabet", "from-tbl", tbl, ini});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, tbl + ":2: an end token: an alphabet has none\nWrote " + ini +
-                           ": 1 code of 1 byte, 1 line not carried as they stand.\n");
-    EXPECT_EQ(test::runCli({"alphabet", "to-tbl", ini}).out, "41=A\n");
-    test::writeText(ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
-    EXPECT_EQ(test::runCli({"alphabet", "to-tbl", ini}).out,
-              "# [save] is missing: the alphabet is for reading only, a save writes no character\n41=A\n");
-
+    const std::string ini = dir.file("a.ini");
     test::writeText(
         ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n42=A\n4=C\n[save]\nA=42\nB=41\nC=4\n");
-    run = test::runCli({"alphabet", "check", ini});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, ini + ": [save] C = \"4\" is not a string of hexadecimal digit pairs\n" + ini +
-                           ": [Load] 41 = \"A\" reads as \"A\" as 42 does too: a save writes 42\n" + ini +
-                           ": [Load] 4 = \"C\" is not a code of 1 byte, so nothing reads it\n" + ini +
-                           ": [save] B = \"41\" writes \"B\" as 41, which reads back as \"A\"\n");
-
-    // Never over the table it reads (by any of its names: inputAtOutput's rows).
-    run = test::runCli({"alphabet", "from-tbl", tbl, tbl});
-    EXPECT_EQ(run.err, "romquill-cli: The alphabet cannot be saved as \"" + tbl +
-                           "\": that is the table it is made from. Choose another name.\n");
-    EXPECT_EQ(test::readAll(tbl), "41=A\n/FF=[END]\n");
-
-    run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("none/a.ini")});
-    EXPECT_EQ(run.err, "romquill-cli: \"" + dir.file("none/a.ini") +
-                           "\" cannot be written: " + systemReason(test::kPathNotFound) + ".\n");
-    std::filesystem::create_directory(dir.file("folder.ini"));  // the rename fails
-    EXPECT_EQ(test::runCli({"alphabet", "from-tbl", tbl, dir.file("folder.ini")}).exitCode, 1);
-    test::writeText(tbl, "\xFF\n");
-    run = test::runCli({"alphabet", "from-tbl", tbl, dir.file("new.ini")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir.file("new.ini")));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);  // no temporary left
+    std::string listed;
+    for (const auto& problem : alphabetProblems(ini)) {
+        listed += problemText(problem) + "\n";
+    }
+    EXPECT_EQ(listed,
+              "[save] C = \"4\" is not a string of hexadecimal digit pairs\n"
+              "[Load] 41 = \"A\" reads as \"A\" as 42 does too: a save writes 42\n"
+              "[Load] 4 = \"C\" is not a code of 1 byte, so nothing reads it\n"
+              "[save] B = \"41\" writes \"B\" as 41, which reads back as \"A\"\n");
+    test::writeText(ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
+    const auto table = tableFromAlphabet(ini);
+    EXPECT_EQ(table ? *table : table.error(),
+              "# [save] is missing: the alphabet is for reading only, a save writes no character\n41=A\n");
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "editor/entrytexts.h"
 #include "files/iniReadWriteDelete.h"
-#include "support/templatefiles.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 #include "templates/templatecheck.h"
@@ -130,12 +129,9 @@ TEST_F(TemplateCodec, TheCharactersASaveWouldRefuseAreFoundAsTheUserTypes) {
     }
 }
 
-struct RefusedRow {
-    const char* name;
-    std::vector<test::EntryText> entries;
-    std::vector<std::string> texts;
-    std::string error;  // {template}: the template's path
-};
+// Entries, their texts, and the refusal of their save; {template} stands for the template's path.
+using RefusedRow =
+    std::tuple<const char*, std::vector<test::EntryText>, std::vector<std::string>, std::string>;
 
 std::string invalid(int entry, const std::string& key, const std::string& text) {
     const std::string n = std::to_string(entry);
@@ -179,8 +175,7 @@ const RefusedRow kRefused[] = {
      std::vector<test::EntryText>(300, {"One", 32767, 0x10}),
      {},
      "The template {template} cannot be used: its 300 entries could decode to 68810700 bytes of text, more "
-     "than the "
-     "67108864 bytes (64 MiB) allowed."},
+     "than the 67108864 bytes (64 MiB) allowed."},
 };
 
 class RefusedSave : public TemplateCodec, public testing::WithParamInterface<RefusedRow> {};
@@ -188,13 +183,10 @@ class RefusedSave : public TemplateCodec, public testing::WithParamInterface<Ref
 TEST_P(RefusedSave, NamesTheProblemAndWritesNothing) {
     writeGame({});
     const auto before = test::readAll(m_game);
-    const std::string path = writeTemplate(GetParam().entries);
-    std::string error = GetParam().error;
-    if (const auto at = error.find("{template}"); at != std::string::npos) {
-        error.replace(at, 10, path);
-    }
-    const auto saved = saveEntryTexts(path, m_game, {}, GetParam().texts);
-    EXPECT_EQ(saved ? "" : saved.error(), error);
+    const auto& [name, entries, texts, error] = GetParam();
+    const std::string path = writeTemplate(entries);
+    const auto saved = saveEntryTexts(path, m_game, {}, texts);
+    EXPECT_EQ(saved ? "" : saved.error(), test::replaced(error, {{"{template}", path}}));
     EXPECT_EQ(test::readAll(m_game), before);
 }
 

@@ -7,17 +7,13 @@ namespace rq {
 namespace {
 
 // The chooser shows a template's details only when its version is exactly "v1.0", as the INI read gives it.
-struct VersionCase {
-    const char* name;
-    std::string file;
-    bool supported;
-};
+using VersionRow = std::tuple<const char*, std::string, bool>;  // the name, the file, whether supported
 
 std::string withVersion(const std::string& version) {
     return "[Ident]\r\nRQL_game_plugin=" + version + "\r\n[GameAndFileInfo]\r\nGameName=Tried Game\r\n";
 }
 
-const VersionCase kVersions[] = {
+const VersionRow kVersions[] = {
     {"Exact", withVersion("v1.0"), true},
     {"BlanksAround", withVersion("   v1.0  \t"), true},
     {"Quoted", withVersion("\"v1.0\""), true},
@@ -30,12 +26,13 @@ const VersionCase kVersions[] = {
     {"NotAnIniFile", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), false},
 };
 
-class TemplateVersion : public testing::TestWithParam<VersionCase> {};
+class TemplateVersion : public testing::TestWithParam<VersionRow> {};
 
 TEST_P(TemplateVersion, OnlyVersionOneIsSupported) {
+    const auto& [name, file, supported] = GetParam();
     const test::TempDir dir;
-    test::writeText(dir.file("t.ini"), GetParam().file);
-    EXPECT_EQ(readTemplateDetails(dir.file("t.ini")).supported(), GetParam().supported);
+    test::writeText(dir.file("t.ini"), file);
+    EXPECT_EQ(readTemplateDetails(dir.file("t.ini")).supported(), supported);
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, TemplateVersion, testing::ValuesIn(kVersions), test::rowName);

@@ -11,7 +11,7 @@ namespace {
 class AboutTest : public test::LauncherFixture {
   public:
     QWidget* open() {
-        launcher->findChild<QAction*>("mnuHelpAbout")->trigger();
+        item("mnuHelpAbout")->trigger();
         return test::openWindow("about");
     }
 };

@@ -32,29 +32,10 @@ class CutscenesTest : public test::LauncherFixture {
     QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
                   bool removeFile = false, std::vector<test::Patch> more = {}) {
         more.push_back({identifiedAt, kSentence});
-        path = test::writeCutsceneExecutable(games, marker, edition, more);
-        load(path);
-        before = test::readAll(path);
-        if (removeFile) {
-            std::filesystem::remove(path);
-        }
-        press("sadxpc");
-        return window = test::openWindow("main_cutscenes");
-    }
-    template <class T = QLineEdit>
-    T* child(const QString& name) const {
-        return window->findChild<T*>(name);
+        return launch(test::writeCutsceneExecutable(games, marker, edition, more), "sadxpc", "main_cutscenes",
+                      removeFile);
     }
     QString text(const QString& box) const { return child(box)->text(); }
-    // Replaces a box's text as a paste does, through its typing limit.
-    void type(const QString& box, const QString& text) const {
-        child(box)->selectAll();
-        child(box)->insert(text);
-    }
-    void click(const QString& button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
-
-    QPointer<QWidget> window;
-    std::string path, before;
 };
 
 QString tabs(const QTabWidget* tabs) {
@@ -73,10 +54,9 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
     ASSERT_NE(open("0", Edition::E), nullptr);
     EXPECT_TRUE(dialogs.log.isEmpty());
     auto* main = child<QTabWidget>("main_cutscenes_tab");
-    EXPECT_EQ(
-        tabs(main),
-        "7: Sonic's Story|Tails' Story|Knuckles' Story|Amy's Story|E-102 Gamma's Story|Big's Story|Super "
-        "Sonic's Story|Misc Text");
+    EXPECT_EQ(tabs(main),
+              "7: Sonic's Story|Tails' Story|Knuckles' Story|Amy's Story|E-102 Gamma's Story|Big's "
+              "Story|Super Sonic's Story|Misc Text");
     EXPECT_EQ(tabs(child<QTabWidget>("sonic_tab")),
               "0: 1 && 2|3|4|5|6 && 7|8 && 9|10, 11, 12|Tab 7|Tab 8|Tab 9|Tab 10|Tab 11|Tab 12|Tab 13|Tab "
               "14|Tab 15");
@@ -162,31 +142,26 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
 
 // The marker is read each time the window opens: nothing of an earlier opening carries over.
 TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
-    const struct {
-        const char* name;
-        std::string marker;
-        Edition edition;
-        std::uint64_t identifiedAt;
-        QString title;
-    } rows[] = {{"E", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
-                {"J after E", "(", Edition::J, 0x3E050D, "Romquill - Sonic Adventure DX (J)"},
-                {"E again", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
-                {"unmarked after E", "X", Edition::None, 0x3E04FD, "Romquill - SA:DX PC Component"}};
-    for (const auto& row : rows) {
+    const std::tuple<const char*, std::string, Edition, std::uint64_t, QString> rows[] = {
+        {"E", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
+        {"J after E", "(", Edition::J, 0x3E050D, "Romquill - Sonic Adventure DX (J)"},
+        {"E again", "0", Edition::E, 0x3E04FD, "Romquill - Sonic Adventure DX (E)"},
+        {"unmarked after E", "X", Edition::None, 0x3E04FD, "Romquill - SA:DX PC Component"}};
+    for (const auto& [name, marker, edition, identifiedAt, title] : rows) {
         if (window) {
             window->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // as the event loop would
         }
-        ASSERT_NE(open(row.marker, row.edition, row.identifiedAt), nullptr) << row.name;
+        ASSERT_NE(open(marker, edition, identifiedAt), nullptr) << name;
         // Without an edition the playable-character messages have no place: they keep their placeholder,
         // and the window says why.
-        const bool placed = row.edition != Edition::None;
+        const bool placed = edition != Edition::None;
         EXPECT_EQ(QStringList({window->windowTitle(), text("sonic_0"), text("sonic_99"), text("tikaltxt_3"),
                                text("playas1"), text("playas6"),
                                QString::number(child<QLabel>("edition_unknown")->isVisibleTo(window))}),
-                  QStringList({row.title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
+                  QStringList({title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
                                placed ? "t109" : "Loading...", placed ? "0" : "1"}))
-            << row.name;
+            << name;
     }
     EXPECT_TRUE(dialogs.log.isEmpty());
     // ... nor can they be typed in or saved.
@@ -194,8 +169,8 @@ TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
     static_cast<CutscenesWindow*>(window.data())->Command1_Click();
     EXPECT_EQ(dialogs.log,
               QStringList{shown(Icon::Exclamation,
-                                "This file is neither the (E) nor the (J) edition of the game, so "
-                                "the places of these messages are not known. Nothing was written.")});
+                                "This file is neither the (E) nor the (J) edition of the game, so the places "
+                                "of these messages are not known. Nothing was written.")});
     EXPECT_EQ(test::readAll(path), before);
     window->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -214,12 +189,11 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     child("sonic_99")->end(false);
     QTest::keyClicks(child("sonic_99"), "!!");
     EXPECT_EQ(text("sonic_99"), "Hey!!");
-    type("sonic_99", "Hey");  // as read: no edit
+    paste("sonic_99", "Hey");  // as read: no edit
     EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
-    const QString unchanged =
-        shown(Icon::Information,
-              "None of these texts has been changed since it was read or last saved, so "
-              "nothing was written.");
+    const QString unchanged = shown(
+        Icon::Information,
+        "None of these texts has been changed since it was read or last saved, so nothing was written.");
     click("sonic_write");
     EXPECT_EQ(dialogs.log, QStringList{unchanged});
 
@@ -227,41 +201,38 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     std::string expected = test::readAll(path);
-    const struct {
-        QString box, typed, button;
-        std::uint64_t offset;
-        int size;
-    } saves[] = {{"sonic_99", "Hey you", "sonic_write", 0x4790B3, 24},
-                 {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
-                 {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
-    for (const auto& save : saves) {
+    // A box, the text typed, the button that saves it, and its room.
+    const std::tuple<QString, QString, QString, std::uint64_t, int> saves[] = {
+        {"sonic_99", "Hey you", "sonic_write", 0x4790B3, 24},
+        {"tikaltxt_0", QStringLiteral("Tikal\u00E9"), "tikal_text_click", 0x3E8B1D, 20},
+        {"playas1", "Jetzt spielst du mit SONIC!", "Command1", 0x3E04FD, 29}};
+    for (const auto& [box, typed, button, offset, size] : saves) {
         dialogs.log.clear();
-        type(save.box, save.typed);
-        child<QPushButton>(save.button)->setFocus();
-        click(save.button);
+        paste(box, typed);
+        child<QPushButton>(button)->setFocus();
+        click(button);
         EXPECT_EQ(dialogs.log, QStringList{kSaved});
-        EXPECT_EQ(text(save.box), save.typed);
-        expected.replace(save.offset, save.size,
-                         *utf8ToBytes(save.typed.leftJustified(save.size).toStdString()));
-        EXPECT_EQ(test::readAll(path), expected) << save.button.toStdString();
-        EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(save.button));
+        EXPECT_EQ(text(box), typed);
+        expected.replace(offset, size, *utf8ToBytes(typed.leftJustified(size).toStdString()));
+        EXPECT_EQ(test::readAll(path), expected) << button.toStdString();
+        EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(button));
         EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     }
     // A refused save writes nothing; the text stays in its box.
     dialogs.log.clear();
-    type("tikaltxt_0", QStringLiteral("\u4E2D"));
+    paste("tikaltxt_0", QStringLiteral("\u4E2D"));
     EXPECT_EQ(QStringList({child<QLabel>("room_left_tikaltxt_0")->text(), child("tikaltxt_0")->toolTip(),
                            window->windowTitle()}),
               QStringList({"19 left", QStringLiteral("Cannot be saved: '\u4E2D' (no byte in code page 1252)"),
                            "*Romquill - Sonic Adventure DX (E)"}));
     click("tikal_text_click");
     EXPECT_EQ(dialogs.log,
-              QStringList{shown(Icon::Exclamation, QStringLiteral("Tikal Text, line 1: The character "
-                                                                  "'\u4E2D' has no byte in code page "
-                                                                  "1252. Nothing was written."))});
+              QStringList{
+                  shown(Icon::Exclamation, QStringLiteral("Tikal Text, line 1: The character '\u4E2D' has no "
+                                                          "byte in code page 1252. Nothing was written."))});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D"));
     EXPECT_EQ(test::readAll(path), expected);
-    type("tikaltxt_0", "Tikal");
+    paste("tikaltxt_0", "Tikal");
     dialogs.log.clear();
     QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
     click("sonic_write");
@@ -278,8 +249,8 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
 TEST_F(CutscenesTest, AsksBeforeClosingWithUnsavedEditsAndSavesThemAll) {
     ASSERT_NE(open("0", Edition::E), nullptr);
     const QString ask = test::askToSave();
-    type("sonic_0", "Hey");
-    type("tikaltxt_0", "Tikal");
+    paste("sonic_0", "Hey");
+    paste("tikaltxt_0", "Tikal");
     dialogs.answer = Answer::Cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(test::readAll(path), before);

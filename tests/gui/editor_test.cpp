@@ -44,13 +44,7 @@ class EditorTest : public test::LauncherFixture {
     // Loads the game with these entries and texts and launches the editor, the file removed first if asked.
     QWidget* open(const std::vector<Entry>& entries, const std::string& texts, bool removeFile = false) {
         writeTemplate(entries);
-        load(path = megaDrive("game.bin", {{0x200, texts}}));
-        before = test::readAll(path);
-        if (removeFile) {
-            std::filesystem::remove(path);
-        }
-        press("go");
-        return editor = test::openWindow("editor");
+        return launch(megaDrive("game.bin", {{0x200, texts}}), "go", "editor", removeFile);
     }
     // A message with "{games}", "{alphabets}" and "{file}" standing for the folders and the game file.
     QString withPaths(QString text) const {
@@ -59,13 +53,8 @@ class EditorTest : public test::LauncherFixture {
             .replace("{file}", test::qs(path));
     }
 
-    template <class T = QPushButton>
-    T* child(const QString& name) const {
-        return editor->findChild<T*>(name);
-    }
     QLineEdit* box(int slot) const { return child<QLineEdit>(QStringLiteral("romtext_%1").arg(slot)); }
     QLabel* label(int slot) const { return child<QLabel>(QStringLiteral("ident_label_%1").arg(slot)); }
-    void click(const QString& name) const { QTest::mouseClick(child(name), Qt::LeftButton); }
     // Replaces a box's text as a user does: select all, type (QTest types Latin-1 characters only).
     void type(int slot, const QString& text) const {
         box(slot)->selectAll();
@@ -75,20 +64,16 @@ class EditorTest : public test::LauncherFixture {
         return std::ranges::count_if(std::views::iota(0, 540),
                                      [this](int s) { return !box(s)->isHidden() && !label(s)->isHidden(); });
     }
-
-    QPointer<QWidget> editor;
-    std::string path, before;
 };
 
 TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneItCanUse) {
     // Told once, before the file is read (it is gone, or "ROM not found!" would follow); no editor opens.
     writeAlphabet("old.ini", "[Load]\n41=A\n");
     for (const auto& [count, format, icon, message] :
-         {std::tuple{
-              541, "1", Icon::Exclamation,
-              "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
-              "NumberOfEntries has the value \"541\", which is out of range: a count from -32768 to 540 (the "
-              "editor has room for 540 entries)."},
+         {std::tuple{541, "1", Icon::Exclamation,
+                     "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
+                     "NumberOfEntries has the value \"541\", which is out of range: a count from -32768 to "
+                     "540 (the editor has room for 540 entries)."},
           std::tuple{1, "3", Icon::Critical,
                      "Pre-RQL 0.9 Alphabet file detected, closing the editor to avoid errors. Please check "
                      "template {alphabets}old.ini for the field 'AlphabetAndFileInfo --> CharLength'."}}) {
@@ -106,13 +91,13 @@ TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneIt
     entries[3].length = 7;
     ASSERT_NE(open(entries, "\xC9\x7E\x42"), nullptr);
     EXPECT_TRUE(dialogs.log.isEmpty());
-    EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
+    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic The Hedgehog 2");
     EXPECT_EQ(child<QLabel>("NotesLabel")->text(), "Notes: Menus");
     EXPECT_EQ(label(0)->text(), QStringLiteral("Caption & \u00C9"));  // as in every label, "&&" shows as "&"
     // Text, not markup: the whole of it takes room.
     EXPECT_GE(label(1)->sizeHint().width(), label(1)->fontMetrics().horizontalAdvance("<b>B</b>"));
     EXPECT_EQ(visibleSlots(), 270);
-    EXPECT_FALSE(child("toggle")->isVisibleTo(editor));  // no entry lies on tabs 16 to 30
+    EXPECT_FALSE(child<QPushButton>("toggle")->isVisibleTo(window));  // no entry lies on tabs 16 to 30
     // The load gave the launcher its button back; launching again only brings this editor forward.
     press("go");
     EXPECT_EQ(test::openWindows("editor").size(), 1);
@@ -152,9 +137,9 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
     // tabstrip2 lies over tabstrip's first tab; the toggle shows it, and goes back to the tab selected
     // before. What tabstrip2 covers is out of reach meanwhile.
     EXPECT_EQ(second->parentWidget(), first);
-    EXPECT_TRUE(child("toggle")->isVisible());
+    EXPECT_TRUE(child<QPushButton>("toggle")->isVisible());
     const auto toggled = [&] {
-        return QStringList() << child("toggle")->text() << QString::number(first->currentIndex())
+        return QStringList() << child<QPushButton>("toggle")->text() << QString::number(first->currentIndex())
                              << QString::number(second->isVisible())
                              << QString::number(first->tabBar()->isEnabled())
                              << QString::number(box(0)->isEnabled());
@@ -221,10 +206,10 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
             return false;
         }
     } captions;
-    child("save")->installEventFilter(&captions);
-    editor->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
-    child("save")->setFocus();
+    child<QPushButton>("save")->installEventFilter(&captions);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    child<QPushButton>("save")->setFocus();
     click("save");
     EXPECT_EQ(captions.seen, QStringList({"&Save data to file (disabled)", "Saving data..."}));
     EXPECT_EQ(dialogs.log, QStringList{kSaved});
@@ -233,13 +218,13 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9"));
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x205, 5, "C\xC9   "));
     EXPECT_EQ(test::readAll(other).substr(0x200, 10), "CCCCCCCCCC");
-    EXPECT_EQ(editor->windowTitle(), "Romquill - Sonic The Hedgehog 2");
+    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic The Hedgehog 2");
     // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
-    EXPECT_EQ(QApplication::focusWidget(), child("save"));
+    EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>("save"));
     EXPECT_FALSE(box(0)->hasSelectedText());
-    EXPECT_EQ(test::caption(child("save")), "&Save data to file");
+    EXPECT_EQ(test::caption(child<QPushButton>("save")), "&Save data to file");
     dialogs.log.clear();
-    EXPECT_TRUE(editor->close() && dialogs.log.isEmpty());  // nothing is left unsaved
+    EXPECT_TRUE(window->close() && dialogs.log.isEmpty());  // nothing is left unsaved
 }
 
 TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleMarksEdits) {
@@ -256,7 +241,7 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     QTest::keyClicks(box(2), "CCCC");
     EXPECT_EQ(box(2)->text(), "ABCCC");
     type(2, "AB");  // as read: no edit
-    EXPECT_EQ(editor->windowTitle(), title);
+    EXPECT_EQ(window->windowTitle(), title);
     const QString notInOne = "Cannot be saved: %1 (not in the alphabet file one.ini)";
     struct Row {
         int slot;
@@ -275,34 +260,29 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
             type(slot, typed);
         }
         EXPECT_EQ(QStringList({child<QLabel>(QStringLiteral("room_left_%1").arg(slot))->text(),
-                               box(slot)->toolTip(), editor->windowTitle()}),
+                               box(slot)->toolTip(), window->windowTitle()}),
                   QStringList({left, toolTip, shownTitle}))
             << typed.toStdString();
         EXPECT_EQ(box(slot)->styleSheet().contains("red"), !toolTip.isEmpty());
     }
     // Ctrl+S saves, and the marker goes.
-    editor->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(box(1), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(dialogs.log, QStringList{kSaved});
-    EXPECT_EQ(editor->windowTitle(), title);
+    EXPECT_EQ(window->windowTitle(), title);
     EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
 }
 
 // A save the editor refuses: one message, nothing written, the padding of the edited text shown all the same.
-struct SaveRefusal {
-    const char* name;
-    std::function<void(EditorTest&)> change;  // after the editor opened
-    QString message;                          // as withPaths() writes it
-    Icon icon;
-};
+// What changes after the editor opened, and the message as withPaths() writes it. An invalid character is
+// refused as a save on closing is (EditorCloseTest).
+using SaveRefusal = std::tuple<const char*, std::function<void(EditorTest&)>, QString, Icon>;
 
 const SaveRefusal kSaveRefusals[] = {
-    {"InvalidCharacter", [](EditorTest& t) { t.type(1, "Z"); }, invalidZ(2), Icon::Exclamation},
     {"EntryCountChanged", [](EditorTest& t) { t.writeTemplate(std::vector(1, kTwo[0])); },
      "The template {games}game.ini now has 1 entries, not the 2 this editor shows. Nothing was written; "
-     "close the "
-     "editor and launch it again.",
+     "close the editor and launch it again.",
      Icon::Exclamation},
     {"AlphabetOlderThan09", [](EditorTest& t) { t.writeAlphabet("one.ini", "[Load]\n41=A\n"); },
      "Pre-RQL 0.9 Alphabet file detected, stopping the save to avoid errors. Please check template "
@@ -315,31 +295,25 @@ const SaveRefusal kSaveRefusals[] = {
 class EditorSaveRefusalTest : public EditorTest, public ::testing::WithParamInterface<SaveRefusal> {};
 
 TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
-    const SaveRefusal& row = GetParam();
+    const auto& [name, change, message, icon] = GetParam();
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
-    row.change(*this);
+    change(*this);
     const std::string was = test::readAll(path);
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{shown(row.icon, withPaths(row.message))});
+    EXPECT_EQ(dialogs.log, QStringList{shown(icon, withPaths(message))});
     EXPECT_EQ(test::readAll(path), was);
     EXPECT_EQ(box(0)->text(), "A");  // not edited, so not padded either
-    EXPECT_EQ(test::caption(child("save")), "&Save data to file");
+    EXPECT_EQ(test::caption(child<QPushButton>("save")), "&Save data to file");
     // The padding is no edit of the user's: closing asks only when the second text was typed over.
     dialogs.log.clear();
-    editor->close();
+    window->close();
     EXPECT_EQ(dialogs.log.size(), box(1)->text() == "CCCCC" ? 0 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), test::rowName);
 
 // The first text typed over with "B", then with the row's text; the answer scripted for a question.
-struct CloseRow {
-    const char* name;
-    QString typed;
-    Answer answer;
-    QStringList messages;
-    bool closes;
-};
+using CloseRow = std::tuple<const char*, QString, Answer, QStringList, bool>;
 
 const CloseRow kCloseRows[] = {
     {"EditedBackToWhatWasRead", "A", Answer::Cancel, QStringList(), true},
@@ -353,16 +327,16 @@ const CloseRow kCloseRows[] = {
 class EditorCloseTest : public EditorTest, public ::testing::WithParamInterface<CloseRow> {};
 
 TEST_P(EditorCloseTest, AsksOnlyAboutUnsavedEdits) {
-    const CloseRow& row = GetParam();
+    const auto& [name, typed, answer, messages, closes] = GetParam();
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
     type(0, "B");
-    type(0, row.typed);
-    dialogs.answer = row.answer;
-    EXPECT_EQ(editor->close(), row.closes);
-    EXPECT_EQ(dialogs.log, row.messages);
-    EXPECT_EQ(test::openWindows("editor").size(), row.closes ? 0 : 1);
+    type(0, typed);
+    dialogs.answer = answer;
+    EXPECT_EQ(window->close(), closes);
+    EXPECT_EQ(dialogs.log, messages);
+    EXPECT_EQ(test::openWindows("editor").size(), closes ? 0 : 1);
     EXPECT_EQ(test::readAll(path),
-              row.messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
+              messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Closing, EditorCloseTest, ::testing::ValuesIn(kCloseRows), test::rowName);

@@ -24,8 +24,7 @@ class HeadersTest : public test::LauncherFixture {
     // Opens the editor from the launcher's File menu, once a window closed before is gone.
     QWidget* open(const QString& name) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        launcher->findChild<QAction*>(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")
-            ->trigger();
+        item(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
         return window = test::openWindow(name);
     }
     // Picks the file in the editor's load dialog; nothing: the dialog is cancelled.
@@ -33,26 +32,17 @@ class HeadersTest : public test::LauncherFixture {
         dialogs.file = path ? std::optional(test::qs(*path)) : std::nullopt;
         click("load");
     }
-    QLineEdit* box(const QString& name) const { return window->findChild<QLineEdit*>(name); }
-    QString text(const char* label) const { return window->findChild<QLabel*>(label)->text(); }
-    void type(const QString& name, const QString& text) const {
-        box(name)->selectAll();
-        box(name)->insert(text);
-    }
-    void click(const char* button) const {
-        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
-    }
+    QString text(const char* label) const { return child<QLabel>(label)->text(); }
     // The caption, the checksum line and the texts of the boxes named, "(locked)" and "[hidden]".
     QString shownTexts(const QString& names) const {
         QStringList texts{window->windowTitle(), text("checksum")};
         for (const QString& name : names.split(' ')) {
-            const QString text = box(name)->isReadOnly() ? "(" + box(name)->text() + ")" : box(name)->text();
-            texts << (box(name)->isVisibleTo(window) ? text : "[" + text + "]");
+            const QString text =
+                child(name)->isReadOnly() ? "(" + child(name)->text() + ")" : child(name)->text();
+            texts << (child(name)->isVisibleTo(window) ? text : "[" + text + "]");
         }
         return texts.join('|');
     }
-
-    QPointer<QWidget> window;
 };
 
 // A GBA image whose title ends at a zero byte with more after it, which only an edit may overwrite.
@@ -62,15 +52,10 @@ std::string gbaImage(const test::TempDir& dir, const std::string& name) {
     return dir.file(name);
 }
 
-// Each editor on its file: the fields it shows, and the edit of one field.
-struct EditorRow {
-    const char* name;
-    QString title;
-    std::string (*file)(HeadersTest&);
-    QString controls, shown, edited, typed;
-    std::uint64_t offset;
-    std::string written;
-};
+// Each editor, its title and its file: the fields named and what shows of them, the field edited, the text
+// typed, and where and what it writes.
+using EditorRow = std::tuple<const char*, QString, std::string (*)(HeadersTest&), QString, QString, QString,
+                             QString, std::uint64_t, std::string>;
 
 const EditorRow kEditors[] = {
     {"gbamain", kGba, [](HeadersTest& t) { return gbaImage(t.games, "gba.gba"); },
@@ -95,40 +80,41 @@ const EditorRow kEditors[] = {
 class HeaderEditorTest : public HeadersTest, public ::testing::WithParamInterface<EditorRow> {};
 
 TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
-    const EditorRow& row = GetParam();
+    const auto& [name, title, image, controls, fields, edited, typed, offset, written] = GetParam();
     const auto launcherBefore = launcherView();
-    const std::string file = row.file(*this);
-    ASSERT_NE(open(row.name), nullptr);
-    EXPECT_EQ(window->windowTitle() + text("path"), row.title + " - No ROM loadedNo rom loaded.");
+    const std::string file = image(*this);
+    ASSERT_NE(open(name), nullptr);
+    EXPECT_EQ(window->windowTitle() + text("path"), title + " - No ROM loadedNo rom loaded.");
     click("save");
     choose(file);
     EXPECT_EQ(dialogs.requestTitle, "Select a ROM");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, row.title)});
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "No ROM loaded!", {}, title)});
     EXPECT_EQ(text("path"), test::qs(file));
-    EXPECT_EQ(shownTexts(row.controls), row.shown);
+    EXPECT_EQ(shownTexts(controls), fields);
     dialogs.log.clear();
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information,
-                                             "No field has been changed since it was read or last saved, so "
-                                             "nothing was written.",
-                                             {}, row.title)});
+    EXPECT_EQ(dialogs.log,
+              QStringList{
+                  shown(Icon::Information,
+                        "No field has been changed since it was read or last saved, so nothing was written.",
+                        {}, title)});
 
     // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
     dialogs.log.clear();
     std::string expected = test::readAll(file);
-    type(row.edited, row.typed);
+    paste(edited, typed);
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{test::saved(row.title)});
-    EXPECT_EQ(test::readAll(file), expected.replace(row.offset, row.written.size(), row.written));
-    EXPECT_EQ(box(row.edited)->text(), fromCodePage(row.written).remove(QChar(0)).trimmed());
+    EXPECT_EQ(dialogs.log, QStringList{test::saved(title)});
+    EXPECT_EQ(test::readAll(file), expected.replace(offset, written.size(), written));
+    EXPECT_EQ(child(edited)->text(), fromCodePage(written).remove(QChar(0)).trimmed());
 
     // A file gone by the save is told under the window's title, and nothing is said to be written.
     dialogs.log.clear();
     std::filesystem::remove(file);
-    type(row.edited, "Z");
+    paste(edited, "Z");
     click("save");
     ASSERT_EQ(dialogs.log.size(), 1);
-    EXPECT_TRUE(dialogs.log[0].startsWith(row.title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
+    EXPECT_TRUE(dialogs.log[0].startsWith(title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
     EXPECT_EQ(launcherView(), launcherBefore);
 }
 
@@ -144,11 +130,9 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
         {}, kMd);
     const QString none = "No rom loaded.|" + kMd + " - No ROM loaded|||[()]|";
     const QString loaded = kMd + " - |Checksum: ";
-    const struct {
-        const char* name;
-        std::optional<std::string> file;
-        QString messages, shown;  // the path's file name, shownTexts, then what the separator's note says
-    } rows[] = {
+    // The case, the file chosen (none: cancelled), the messages, and the path's file name, shownTexts, then
+    // what the separator's note says.
+    const std::tuple<const char*, std::optional<std::string>, QString, QString> rows[] = {
         {"cancelled", std::nullopt, shown(Icon::Information, "No new ROM loaded.", {}, kMd), none},
         {"GBA file", gbaImage(games, "gba.gba"), notMd, none},
         {"space", megaDrive("space.BIN", {}, "00001051 01"), warning,
@@ -159,17 +143,17 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
          "gone.bin|" + loaded + "unknown||()|Separator: a zero byte, not \"-\""},
     };
     const auto* note = window->findChild<QLabel*>("dash_note");
-    for (const auto& row : rows) {
+    for (const auto& [name, file, messages, expected] : rows) {
         dialogs.log.clear();
-        choose(row.file);
-        EXPECT_EQ(dialogs.log.join('\n'), row.messages) << row.name;
+        choose(file);
+        EXPECT_EQ(dialogs.log.join('\n'), messages) << name;
         EXPECT_EQ(text("path").split('/').last() + "|" + shownTexts("consolename dash") + "|" +
                       (note->isVisibleTo(window) ? note->text() : ""),
-                  row.shown)
-            << row.name;
+                  expected)
+            << name;
     }
     // Marked by more than a colour: a frame, in the palette's own text colour, beside the note.
-    EXPECT_TRUE(box("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
+    EXPECT_TRUE(child("dash")->styleSheet().contains("border: 2px solid palette(window-text)"));
 }
 
 // Tab passes the locked boxes by and goes from control to control as the window shows them. A long path keeps
@@ -221,14 +205,13 @@ TEST_F(HeadersTest, TheChecksumFixAsksFirstAndWritesOnlyItsByte) {
 
     // A save that makes it wrong says so.
     dialogs.log.clear();
-    type("romtitle", "A");
+    paste("romtitle", "A");
     click("save");
-    EXPECT_EQ(
-        dialogs.log.value(1),
-        shown(Icon::Exclamation,
-              "The header's checksum no longer matches the file: it holds 0xE7, the file now needs 0xA6. "
-              "\"Fix Checksum...\" writes the right value.",
-              {}, kGba));
+    EXPECT_EQ(dialogs.log.value(1),
+              shown(Icon::Exclamation,
+                    "The header's checksum no longer matches the file: it holds 0xE7, the file now needs "
+                    "0xA6. \"Fix Checksum...\" writes the right value.",
+                    {}, kGba));
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
 }
 
@@ -240,12 +223,12 @@ TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
     choose(path);
     const std::string before = test::readAll(path);
     dialogs.log.clear();
-    type("region", "E");
+    paste("region", "E");
     dialogs.answer = Answer::Cancel;
     dialogs.file = test::qs(megaDrive("other.bin"));
     click("load");
     EXPECT_TRUE(dialogs.file.has_value());  // no file dialog
-    EXPECT_EQ(box("region")->text(), "E");
+    EXPECT_EQ(child("region")->text(), "E");
     dialogs.answer = Answer::Cancel;
     EXPECT_FALSE(window->close());
     EXPECT_EQ(test::readAll(path), before);

@@ -34,24 +34,18 @@ const std::vector<Patch> kOther{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-9999 -00
 const std::vector<Patch> kPc{{0, "MZ"}, {0x3E04FD, "Now, you can play with SONIC!"}};
 
 // What a load shows (the title is checked with the chooser); then "Force load a template" is pressed, and a
-// question answered No.
-struct LoadRow {
-    const char* name;
-    std::vector<Patch> bytes;  // none: nothing loaded since start-up
-    QString romName, go;
-    QColor picture;
-    bool pc;  // the executable's own button covers go and force_button
-    QStringList messages;
-    bool chooserOpens;
-    bool named = false;  // named on the command line, relative to the current folder, rather than picked
-};
+// question answered No. The file's bytes (none: nothing loaded since start-up), rom_name, go, the picture,
+// whether the executable's own button covers go and force_button, the messages, whether the chooser opens,
+// and whether the file is named on the command line, relative to the current folder, rather than picked.
+using LoadRow =
+    std::tuple<const char*, std::vector<Patch>, QString, QString, QColor, bool, QStringList, bool, bool>;
 
 const LoadRow kLoads[] = {
     {"StartUp", kNothing, "No ROM Loaded", kLaunchOff, Qt::black, false,
-     QStringList{shown(Icon::Information, "Please choose a file.")}, false},
-    {"GameWithTemplate", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk}, false},
-    {"UnsupportedGame", kOther, "", kNonSonic, Qt::black, false, QStringList{kUnsupported}, true},
-    {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false},
+     QStringList{shown(Icon::Information, "Please choose a file.")}, false, false},
+    {"UnsupportedGame", kOther, "", kNonSonic, Qt::black, false, QStringList{kUnsupported}, true, false},
+    {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false,
+     false},
     {"GameNamedOnTheCommandLine", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk},
      false, true},
 };
@@ -59,28 +53,28 @@ const LoadRow kLoads[] = {
 class LauncherLoadTest : public LauncherTest, public ::testing::WithParamInterface<LoadRow> {};
 
 TEST_P(LauncherLoadTest, ShowsWhatTheLoadFound) {
-    const LoadRow& row = GetParam();
-    const std::string file = games.file(row.pc ? "sonic.exe" : "rom.bin");
-    if (row.named) {
-        test::writeImage(file, row.bytes);
+    const auto& [name, bytes, romName, go, colour, pc, messages, chooserOpens, named] = GetParam();
+    const std::string file = games.file(pc ? "sonic.exe" : "rom.bin");
+    if (named) {
+        test::writeImage(file, bytes);
         const QString here = QDir::currentPath();
         QDir::setCurrent(test::qs(games.path().string()));
         launcher->loadFile("./rom.bin");
         QDir::setCurrent(here);
         EXPECT_EQ(dialogs.requestTitle, "");  // no file dialog
-    } else if (!row.bytes.empty()) {
-        test::writeImage(file, row.bytes);
+    } else if (!bytes.empty()) {
+        test::writeImage(file, bytes);
         load(file);
     }
-    EXPECT_EQ(label("path")->text(), row.bytes.empty() ? "No ROM Loaded" : test::qs(file));
-    EXPECT_EQ(label("rom_name")->text(), row.romName);
-    EXPECT_EQ(test::caption(button("go")), row.go);
-    EXPECT_EQ(picture(), row.picture);
-    EXPECT_EQ(button("sadxpc")->isVisible() && button("sadxpc")->isEnabled(), row.pc);
-    EXPECT_EQ(button("force_button")->isEnabled(), !row.pc);
+    EXPECT_EQ(label("path")->text(), bytes.empty() ? "No ROM Loaded" : test::qs(file));
+    EXPECT_EQ(label("rom_name")->text(), romName);
+    EXPECT_EQ(test::caption(button("go")), go);
+    EXPECT_EQ(picture(), colour);
+    EXPECT_EQ(button("sadxpc")->isVisible() && button("sadxpc")->isEnabled(), pc);
+    EXPECT_EQ(button("force_button")->isEnabled(), !pc);
     press("force_button");
-    EXPECT_EQ(dialogs.log, row.messages);
-    EXPECT_EQ(test::openWindow("template_chooser") != nullptr, row.chooserOpens);
+    EXPECT_EQ(dialogs.log, messages);
+    EXPECT_EQ(test::openWindow("template_chooser") != nullptr, chooserOpens);
 }
 
 INSTANTIATE_TEST_SUITE_P(Loads, LauncherLoadTest, ::testing::ValuesIn(kLoads), test::rowName);
@@ -105,13 +99,12 @@ TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBe) {
 TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBack) {
     const std::string file = megaDrive("sonic2.bin");
     const std::string before = test::readAll(file);
-    const QString ask =
-        shown(Icon::Exclamation,
-              "A save of \"" + test::qs(file) +
-                  "\" was interrupted: some of its texts may be written and others not. Put "
-                  "back the bytes the file had before that save?\n\nYes restores them. No keeps "
-                  "the file as it is now and forgets the interrupted save.",
-              Dialogs::Buttons::YesNo);
+    const QString ask = shown(Icon::Exclamation,
+                              "A save of \"" + test::qs(file) +
+                                  "\" was interrupted: some of its texts may be written and others not. Put "
+                                  "back the bytes the file had before that save?\n\nYes restores them. No "
+                                  "keeps the file as it is now and forgets the interrupted save.",
+                              Dialogs::Buttons::YesNo);
     for (const Answer answer : {Answer::Yes, Answer::No}) {
         setWriteFaults({nullptr, 2});
         ASSERT_FALSE(writeRooms(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
@@ -159,14 +152,14 @@ TEST_F(LauncherTest, ALargerSystemFontGrowsTheLayout) {
 }
 
 TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {
-    for (const char* item : {"mnuFileGBAROMHeader", "mnuFileMDROMHeader", "mnuHelpAbout"}) {
-        launcher->findChild<QAction*>(item)->trigger();
-        launcher->findChild<QAction*>(item)->trigger();
+    for (const char* name : {"mnuFileGBAROMHeader", "mnuFileMDROMHeader", "mnuHelpAbout"}) {
+        item(name)->trigger();
+        item(name)->trigger();
     }
-    for (const char* window : {"gbamain", "mdmain", "about"}) {
-        EXPECT_EQ(test::openWindows(window).size(), 1) << window;
+    for (const char* name : {"gbamain", "mdmain", "about"}) {
+        EXPECT_EQ(test::openWindows(name).size(), 1) << name;
     }
-    launcher->findChild<QAction*>("mnuExit")->trigger();
+    item("mnuExit")->trigger();
     EXPECT_FALSE(launcher->isVisible());
     EXPECT_EQ(test::openWindows("about").size() + test::openWindows("gbamain").size(), 2);
 }

@@ -23,7 +23,6 @@ class PatchMenuTest : public test::LauncherFixture {
         test::writeImage(original, {{0x10, "original"}}, 0x400);
         test::writeImage(modified, {{0x10, "modified"}, {0x3FF, "!"}}, 0x400);
     }
-    QAction* item(const char* name) const { return launcher->findChild<QAction*>(name); }
     // Chooses the files and the place to save in the item's dialogs; fewer files cancel the next dialog.
     void run(const char* name, const QStringList& files, std::optional<Dialogs::SaveChoice> saveAs = {}) {
         dialogs.files = files;
@@ -47,13 +46,9 @@ class PatchMenuTest : public test::LauncherFixture {
     std::string modified = games.file("modified.bin");
 };
 
-struct RoundTripRow {
-    const char* name;
-    QString savedAs;
-    int filterIndex;
-    const char* made;    // the patch's name, given an extension when the one typed has none
-    const char* format;  // and the format it is in, told by its first bytes
-};
+// The name, as saved, by the filter; the patch's name, given an extension when the one typed has none, and
+// the format it is in, told by its first bytes.
+using RoundTripRow = std::tuple<const char*, QString, int, const char*, const char*>;
 
 const RoundTripRow kRoundTrips[] = {
     {"BpsByTheFilter", "shared", 1, "shared.bps", "BPS"},
@@ -64,24 +59,23 @@ const RoundTripRow kRoundTrips[] = {
 class PatchRoundTripTest : public PatchMenuTest, public ::testing::WithParamInterface<RoundTripRow> {};
 
 TEST_P(PatchRoundTripTest, APatchMadeThroughTheMenuAppliedThroughTheMenuGivesTheModifiedFile) {
-    const RoundTripRow& row = GetParam();
-    const std::string patch = games.file(row.made);
+    const auto& [name, savedAs, filterIndex, made, format] = GetParam();
+    const std::string patch = games.file(made);
     run("mnuFileCreatePatch", {qs(original), qs(modified)},
-        Dialogs::SaveChoice{qs(games.file("")) + row.savedAs, row.filterIndex});
+        Dialogs::SaveChoice{qs(games.file("")) + savedAs, filterIndex});
     EXPECT_EQ(dialogs.saveRequest.filter, "BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
     ASSERT_TRUE(jobEnded());
     ASSERT_TRUE(std::filesystem::exists(patch));
-    EXPECT_EQ(test::readAll(patch).substr(0, 3), row.format == std::string("BPS") ? "BPS" : "PAT");
+    EXPECT_EQ(test::readAll(patch).substr(0, 3), format == std::string("BPS") ? "BPS" : "PAT");
     const QString size = QLocale(QLocale::English).toString(qulonglong(std::filesystem::file_size(patch)));
-    const QString made =
-        shown(Icon::Information, QStringLiteral("Patch made: \"%1\" (%2, %3 bytes, 2 changed "
-                                                "ranges).")
-                                     .arg(row.made, row.format, size));
+    const QString told =
+        shown(Icon::Information,
+              QStringLiteral("Patch made: \"%1\" (%2, %3 bytes, 2 changed ranges).").arg(made, format, size));
 
     run("mnuFileApplyPatch", {qs(patch), qs(original)}, Dialogs::SaveChoice{qs(games.file("out.bin")), 1});
     ASSERT_TRUE(jobEnded());
     EXPECT_EQ(dialogs.log,
-              (QStringList{made, shown(Icon::Information, "Patched file made: \"out.bin\" (1,024 bytes).")}));
+              (QStringList{told, shown(Icon::Information, "Patched file made: \"out.bin\" (1,024 bytes).")}));
     EXPECT_EQ(test::readAll(games.file("out.bin")), test::readAll(modified));
 }
 
@@ -112,8 +106,7 @@ TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToRepl
     const std::string patch = games.file("p.bps");
     ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
     const QString inPlace =
-        "The patched file cannot be saved as \"%1\": a patch is never applied in place. "
-        "Choose another name.";
+        "The patched file cannot be saved as \"%1\": a patch is never applied in place. Choose another name.";
     for (const std::string& output : {original, patch}) {
         run("mnuFileApplyPatch", {qs(patch), qs(original)}, Dialogs::SaveChoice{qs(output), 1});
         EXPECT_EQ(dialogs.saveRequest.proposed, qs(games.file("original (patched).bin")));

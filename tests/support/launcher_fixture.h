@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 #include <memory>
 
 #include "about/about.h"
@@ -16,7 +20,6 @@
 #include "headers/mdmain.h"
 #include "launcher/loader.h"
 #include "support/scripted_dialogs.h"
-#include "support/templatefiles.h"
 #include "support/testfiles.h"
 #include "templates/template_chooser.h"
 
@@ -88,6 +91,7 @@ class LauncherFixture : public ::testing::Test {
     }
 
     QPushButton* button(const char* name) const { return launcher->findChild<QPushButton*>(name); }
+    QAction* item(const char* name) const { return launcher->findChild<QAction*>(name); }
     QLabel* label(const char* name) const { return launcher->findChild<QLabel*>(name); }
     void press(const char* name) const { QTest::mouseClick(button(name), Qt::LeftButton); }
     QColor picture() const { return label("romloaded")->pixmap().toImage().pixelColor(0, 0); }
@@ -113,6 +117,30 @@ class LauncherFixture : public ::testing::Test {
         return games.file(name);
     }
 
+    // Loads the file in the launcher and launches a window with the button, the file removed first if asked.
+    QWidget* launch(const std::string& file, const char* with, const QString& name, bool removeFile = false) {
+        load(path = file);
+        before = readAll(path);
+        if (removeFile) {
+            std::filesystem::remove(path);
+        }
+        press(with);
+        return window = openWindow(name);
+    }
+    // The opened window's controls by name, and what a user does with them.
+    template <class T = QLineEdit>
+    T* child(const QString& name) const {
+        return window->findChild<T*>(name);
+    }
+    void click(const QString& button) const { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    // Replaces a box's text as a paste does, through its typing limit.
+    void paste(const QString& box, const QString& text) const {
+        child(box)->selectAll();
+        child(box)->insert(text);
+    }
+
+    QPointer<QWidget> window;  // the window a test opened
+    std::string path, before;  // the file it was opened on, and the file's bytes then
     ProgramFolder folder;
     TempDir games;  // the game files a test loads
     ScriptedDialogs dialogs;

@@ -178,17 +178,20 @@ std::string bpsNumber(std::uint64_t value) {
     }
 }
 
-std::string littleEndian32(std::uint32_t value) {
-    return {static_cast<char>(value), static_cast<char>(value >> 8), static_cast<char>(value >> 16),
-            static_cast<char>(value >> 24)};
+std::string littleEndian(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>(value >> (8 * i));
+    }
+    return out;
 }
 
 std::string bpsPatch(std::string_view source, std::string_view target, std::string_view actions,
                      std::string_view metadata) {
     std::string patch = "BPS1" + bpsNumber(source.size()) + bpsNumber(target.size()) +
                         bpsNumber(metadata.size()) + std::string(metadata) + std::string(actions) +
-                        littleEndian32(crc32Of(source)) + littleEndian32(crc32Of(target));
-    return patch + littleEndian32(crc32Of(patch));
+                        littleEndian(crc32Of(source)) + littleEndian(crc32Of(target));
+    return patch + littleEndian(crc32Of(patch));
 }
 
 }  // namespace rq::test

@@ -26,10 +26,10 @@ struct Decoded {
                                                  std::uint64_t maxOutput = UINT64_MAX,
                                                  bool checkMadeCrcs = true);
 
-// The pieces of a BPS patch: a number as the format writes it, a CRC32 as the trailer holds it, and a whole
-// patch around hand-made actions with right CRCs.
+// The pieces of a BPS patch: a number as the format writes it, a number of some bytes (a CRC32 as the
+// trailer holds it: 4) least significant first, and a whole patch around hand-made actions with right CRCs.
 [[nodiscard]] std::string bpsNumber(std::uint64_t value);
-[[nodiscard]] std::string littleEndian32(std::uint32_t value);
+[[nodiscard]] std::string littleEndian(std::uint64_t value, int bytes = 4);
 [[nodiscard]] std::string bpsPatch(std::string_view source, std::string_view target, std::string_view actions,
                                    std::string_view metadata = {});
 

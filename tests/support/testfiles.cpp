@@ -12,6 +12,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "files/asciitext.h"
 #include "files/common.h"
 
 namespace rq::test {
@@ -103,6 +104,15 @@ std::string readAll(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::string replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& tokens) {
+    for (const auto& [token, value] : tokens) {
+        for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + value.size())) {
+            text.replace(at, token.size(), value);
+        }
+    }
+    return text;
+}
+
 std::vector<std::string> filesIn(const TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
@@ -127,6 +137,27 @@ std::string testName(std::string_view name) {
         gap = false;
     }
     return id;
+}
+
+std::string TemplateText::str() const {
+    std::string text = "[Ident]\nRQL_game_plugin=" + version + "\n[GameAndFileInfo]\n" + details +
+                       "[TextFormattingSystem]\nNumberOfEntries=" + std::to_string(entries.size()) + "\n";
+    for (const auto& [key, alphabet] : formats) {
+        text += key + "=" + alphabet + "\n";
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const EntryText& e = entries[i];
+        const std::string number = std::to_string(i + 1);
+        text += "[entry" + number + "]\nComment=" + (e.comment.empty() ? "Entry " + number : e.comment) +
+                "\nTextFormat=" + e.format + "\nLength=" + std::to_string(e.length) +
+                "\nHexLocation=" + hexText(e.offset) + "\n";
+    }
+    return text;
+}
+
+std::string alphabetText(int charLength, std::string_view load, std::string_view save) {
+    return "[AlphabetAndFileInfo]\nCharLength=" + std::to_string(charLength) + "\n[Load]\n" +
+           std::string(load) + "[save]\n" + std::string(save);
 }
 
 ProgramFolder::ProgramFolder() {

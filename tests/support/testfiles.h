@@ -13,6 +13,8 @@
 #include <future>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
@@ -53,13 +55,46 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
 
 void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::string readAll(const std::string& path);
+// The text with every token replaced by its value, as rows write paths the test makes only when it runs.
+[[nodiscard]] std::string replaced(std::string text,
+                                   const std::vector<std::pair<std::string, std::string>>& tokens);
 // The names in a folder, sorted, so that a test sees any temporary file left behind.
 [[nodiscard]] std::vector<std::string> filesIn(const TempDir& dir);
 
 // A row's name as a test's name: letters and digits, any other run becomes one "_". TEST_P rows are named
-// with it (INSTANTIATE_TEST_SUITE_P(..., rowName)), so a failing row is reported by its name.
+// with it (INSTANTIATE_TEST_SUITE_P(..., rowName)), so a failing row is reported by its name: a row's field
+// name, or the first of a tuple, or the row itself when it is a text.
 [[nodiscard]] std::string testName(std::string_view name);
-inline constexpr auto rowName = [](const auto& info) { return testName(info.param.name); };
+inline constexpr auto rowName = [](const auto& info) {
+    if constexpr (requires { info.param.name; }) {
+        return testName(info.param.name);
+    } else if constexpr (requires { std::get<0>(info.param); }) {
+        return testName(std::get<0>(info.param));
+    } else {
+        return testName(info.param);
+    }
+};
+
+// One [entryN] section of a template.
+struct EntryText {
+    std::string format;  // a key of [TextFormattingSystem]
+    int length = 0;
+    std::uint64_t offset = 0;  // written in hexadecimal, as HexLocation holds it
+    std::string comment = {};  // empty: "Entry N"
+};
+
+// The text of a game template: its version, details, text formats and entries, in the code page.
+struct TemplateText {
+    std::vector<EntryText> entries;
+    std::vector<std::pair<std::string, std::string>> formats;  // key of [TextFormattingSystem] -> alphabet
+    std::string details = {};                                  // lines of [GameAndFileInfo]: "Notes=...\n"
+    std::string version = "v1.0";
+
+    [[nodiscard]] std::string str() const;
+};
+
+// The text of an alphabet: its CharLength, then the lines of [Load] and [save] as given ("41=A\n").
+[[nodiscard]] std::string alphabetText(int charLength, std::string_view load, std::string_view save);
 
 // A program folder as the build lays it out: plugins/loader.ini, plugins/games/, plugins/alphabets/, gfx/.
 // It becomes the application folder for as long as it lives.
