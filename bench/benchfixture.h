@@ -68,7 +68,7 @@ struct Fixture {
         }
         gamePath = (folder / "game.bin").string();
         writeFile(gamePath, game);
-        rq::setApplicationFolder(folder.string());
+        rq::files::setApplicationFolder(folder.string());
     }
     ~Fixture() {
         std::error_code ec;

@@ -23,7 +23,7 @@ void BM_Baseline_ReadEntryBytes(benchmark::State& state) {
     const auto& f = fixture();
     for (auto _ : state) {
         for (int n = 0; n < kEntries; ++n) {
-            benchmark::DoNotOptimize(rq::readRange(f.gamePath, 0x1000 + n * kLength, kLength, 0));
+            benchmark::DoNotOptimize(rq::files::readRange(f.gamePath, 0x1000 + n * kLength, kLength, 0));
         }
     }
 }
@@ -32,20 +32,20 @@ BENCHMARK(BM_Baseline_ReadEntryBytes)->Unit(benchmark::kMillisecond);
 void BM_ReadTemplateAndDecode(benchmark::State& state) {
     const auto& f = fixture();
     for (auto _ : state) {
-        const auto tmpl = rq::readGameTemplate(f.templatePath);
-        benchmark::DoNotOptimize(rq::readEntryTexts(*tmpl, f.gamePath));
+        const auto tmpl = rq::templates::readGameTemplate(f.templatePath);
+        benchmark::DoNotOptimize(rq::editor::readEntryTexts(*tmpl, f.gamePath));
     }
 }
 BENCHMARK(BM_ReadTemplateAndDecode)->Unit(benchmark::kMillisecond);
 
 void BM_EncodeAndCheck(benchmark::State& state) {
     const auto& f = fixture();
-    const auto tmpl = rq::readGameTemplate(f.templatePath);
-    const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
-    const auto edits = rq::changedEntries(*tmpl, {}, texts);
+    const auto tmpl = rq::templates::readGameTemplate(f.templatePath);
+    const auto texts = rq::editor::readEntryTexts(*tmpl, f.gamePath).texts;
+    const auto edits = rq::editor::changedEntries(*tmpl, {}, texts);
     for (auto _ : state) {
-        const auto again = rq::readGameTemplate(f.templatePath);
-        benchmark::DoNotOptimize(rq::planSave(*again, edits, texts.size()));
+        const auto again = rq::templates::readGameTemplate(f.templatePath);
+        benchmark::DoNotOptimize(rq::editor::planSave(*again, edits, texts.size()));
     }
 }
 BENCHMARK(BM_EncodeAndCheck)->Unit(benchmark::kMillisecond);
@@ -53,11 +53,11 @@ BENCHMARK(BM_EncodeAndCheck)->Unit(benchmark::kMillisecond);
 // Every entry written through the safe path: lock, undo file, writes and both flushes to disk.
 void BM_SaveEveryEntry(benchmark::State& state) {
     const auto& f = fixture();
-    const auto tmpl = rq::readGameTemplate(f.templatePath);
-    const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
-    const auto edits = rq::changedEntries(*tmpl, {}, texts);
+    const auto tmpl = rq::templates::readGameTemplate(f.templatePath);
+    const auto texts = rq::editor::readEntryTexts(*tmpl, f.gamePath).texts;
+    const auto edits = rq::editor::changedEntries(*tmpl, {}, texts);
     for (auto _ : state) {
-        const auto written = rq::writeEntryTexts(*tmpl, f.gamePath, texts.size(), edits);
+        const auto written = rq::editor::writeEntryTexts(*tmpl, f.gamePath, texts.size(), edits);
         if (!written) {
             state.SkipWithError(written.error().c_str());
         }
@@ -65,7 +65,7 @@ void BM_SaveEveryEntry(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveEveryEntry)->Unit(benchmark::kMillisecond);
 
-class SilentDialogs final : public rq::Dialogs {
+class SilentDialogs final : public rq::kit::Dialogs {
   public:
     Answer message(QWidget*, const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
     std::optional<QString> openFile(QWidget*, const FileRequest&) override { return std::nullopt; }
@@ -75,11 +75,11 @@ class SilentDialogs final : public rq::Dialogs {
 void BM_OpenEditorWindow(benchmark::State& state) {
     const auto& f = fixture();
     SilentDialogs dialogs;
-    const auto context = std::make_shared<rq::LauncherContext>(dialogs);
+    const auto context = std::make_shared<rq::kit::LauncherContext>(dialogs);
     context->state.loadedPath = f.gamePath;
     context->state.templatePath = f.templatePath;
     for (auto _ : state) {
-        QWidget* editor = rq::createEditorWindow(context);
+        QWidget* editor = rq::editor::createEditorWindow(context);
         editor->show();
         QApplication::processEvents();
         delete editor;

@@ -57,8 +57,8 @@ void importAs(benchmark::State& state, const std::string& format, Parse parse) {
     const auto& f = fixture();
     const std::string input = dump(format);
     for (auto _ : state) {
-        const auto tmpl = rq::readGameTemplate(f.templatePath);
-        const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
+        const auto tmpl = rq::templates::readGameTemplate(f.templatePath);
+        const auto texts = rq::editor::readEntryTexts(*tmpl, f.gamePath).texts;
         const auto given = parse(input, *tmpl, texts);
         if (!given) {
             state.SkipWithError(given.error().c_str());
@@ -68,35 +68,40 @@ void importAs(benchmark::State& state, const std::string& format, Parse parse) {
 }
 
 void BM_JsonImport(benchmark::State& state) {
-    importAs(state, "json", [](const std::string& json, const rq::GameTemplate& tmpl, const auto&) {
-        return rq::parseJsonTexts(json, "bench", static_cast<int>(tmpl.entries.size()));
-    });
+    importAs(state, "json",
+             [](const std::string& json, const rq::templates::GameTemplate& tmpl, const auto&) {
+                 return rq::exchange::parseJsonTexts(json, "bench", static_cast<int>(tmpl.entries.size()));
+             });
 }
 BENCHMARK(BM_JsonImport)->Unit(benchmark::kMillisecond);
 
 // The translations read and checked row by row, as insert reads them.
 template <class Read>
 auto translations(Read read) {
-    return [read](const std::string& input, const rq::GameTemplate& tmpl,
-                  const std::vector<std::string>& texts) -> rq::Result<rq::TakenTexts<int>> {
-        const rq::TranslationReader reader = [&](const rq::TranslationSink& take) {
+    return [read](const std::string& input, const rq::templates::GameTemplate& tmpl,
+                  const std::vector<std::string>& texts) -> rq::Result<rq::exchange::TakenTexts<int>> {
+        const rq::exchange::TranslationReader reader = [&](const rq::exchange::TranslationSink& take) {
             return read(input, tmpl, texts, take);
         };
-        return rq::takeTranslations(reader, "bench", tmpl, texts);
+        return rq::exchange::takeTranslations(reader, "bench", tmpl, texts);
     };
 }
 
 void BM_PoImport(benchmark::State& state) {
-    importAs(state, "po",
-             translations([](const std::string& po, const rq::GameTemplate& tmpl,
-                             const std::vector<std::string>& texts, const rq::TranslationSink& take) {
-                 return rq::readPoTexts(po, "bench", rq::poByteLimit(rq::exportedEntries(tmpl, texts)), take);
-             }));
+    importAs(
+        state, "po",
+        translations([](const std::string& po, const rq::templates::GameTemplate& tmpl,
+                        const std::vector<std::string>& texts, const rq::exchange::TranslationSink& take) {
+            return rq::exchange::readPoTexts(
+                po, "bench", rq::exchange::poByteLimit(rq::exchange::exportedEntries(tmpl, texts)), take);
+        }));
 }
 BENCHMARK(BM_PoImport)->Unit(benchmark::kMillisecond);
 
-const auto kCsvReader = [](const std::string& csv, const rq::GameTemplate&, const std::vector<std::string>&,
-                           const rq::TranslationSink& take) { return rq::readCsvTexts(csv, "bench", take); };
+const auto kCsvReader = [](const std::string& csv, const rq::templates::GameTemplate&,
+                           const std::vector<std::string>&, const rq::exchange::TranslationSink& take) {
+    return rq::exchange::readCsvTexts(csv, "bench", take);
+};
 
 void BM_CsvImport(benchmark::State& state) {
     importAs(state, "csv", translations(kCsvReader));
@@ -112,8 +117,8 @@ void BM_CsvImportWithEmptyRows(benchmark::State& state) {
     for (std::size_t k = 0; k < (std::size_t{16} << 20) / row.size(); ++k) {
         input += row;
     }
-    const auto tmpl = rq::readGameTemplate(f.templatePath);
-    const auto texts = rq::readEntryTexts(*tmpl, f.gamePath).texts;
+    const auto tmpl = rq::templates::readGameTemplate(f.templatePath);
+    const auto texts = rq::editor::readEntryTexts(*tmpl, f.gamePath).texts;
     for (auto _ : state) {
         const auto given = translations(kCsvReader)(input, *tmpl, texts);
         if (!given) {

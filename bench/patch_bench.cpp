@@ -45,7 +45,7 @@ struct PatchFiles {
             }
         }
         std::ofstream(modified, std::ios::binary) << bytes;
-        if (!rq::createPatch(original, modified, patch, rq::PatchFormat::Bps)) {
+        if (!rq::patch::createPatch(original, modified, patch, rq::patch::PatchFormat::Bps)) {
             std::abort();
         }
     }
@@ -64,7 +64,7 @@ void BM_Baseline_ReadBoth(benchmark::State& state) {
     std::string block(1 << 20, '\0');
     for (auto _ : state) {
         for (const auto* path : {&files().original, &files().modified}) {
-            auto file = rq::FileHandle::open(*path, rq::FileHandle::Mode::Read);
+            auto file = rq::files::FileHandle::open(*path, rq::files::FileHandle::Mode::Read);
             for (std::uint64_t at = 0; at < kSize; at += block.size()) {
                 benchmark::DoNotOptimize(file->readInto(at, block.data(), block.size()));
             }
@@ -77,9 +77,9 @@ BENCHMARK(BM_Baseline_ReadBoth)->Unit(benchmark::kMillisecond);
 void BM_Reference_CopyOne(benchmark::State& state) {
     std::string block(1 << 20, '\0');
     for (auto _ : state) {
-        auto file = rq::FileHandle::open(files().original, rq::FileHandle::Mode::Read);
-        auto out = rq::NewFile::create(files().output);
-        rq::NewFile copy = std::move(out).value();
+        auto file = rq::files::FileHandle::open(files().original, rq::files::FileHandle::Mode::Read);
+        auto out = rq::files::NewFile::create(files().output);
+        rq::files::NewFile copy = std::move(out).value();
         for (std::uint64_t at = 0; at < kSize; at += block.size()) {
             benchmark::DoNotOptimize(file->readInto(at, block.data(), block.size()));
             benchmark::DoNotOptimize(copy.append(block));
@@ -91,16 +91,16 @@ BENCHMARK(BM_Reference_CopyOne)->Unit(benchmark::kMillisecond);
 
 void BM_CreateBps(benchmark::State& state) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(rq::createPatch(files().original, files().modified,
-                                                 (files().folder / "made.bps").string(),
-                                                 rq::PatchFormat::Bps));
+        benchmark::DoNotOptimize(rq::patch::createPatch(files().original, files().modified,
+                                                        (files().folder / "made.bps").string(),
+                                                        rq::patch::PatchFormat::Bps));
     }
 }
 BENCHMARK(BM_CreateBps)->Unit(benchmark::kMillisecond);
 
 void BM_ApplyBps(benchmark::State& state) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(rq::applyPatch(files().patch, files().original, files().output));
+        benchmark::DoNotOptimize(rq::patch::applyPatch(files().patch, files().original, files().output));
     }
 }
 BENCHMARK(BM_ApplyBps)->Unit(benchmark::kMillisecond);

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = "texts.csv";
 
     // A refusal starts with the file's name and its row; every row taken says where it stands.
-    const auto read = rq::parseCsvTexts(input, name);
+    const auto read = rq::exchange::parseCsvTexts(input, name);
     if (read) {
         for (const auto& translation : *read) {
             fuzz::require(translation.where.starts_with("row "));
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto entries = fuzz::exportedFrom(input);
     std::ostringstream written;
-    rq::writeCsvTexts(written, entries);
-    const auto back = rq::parseCsvTexts(written.str(), name);
+    rq::exchange::writeCsvTexts(written, entries);
+    const auto back = rq::exchange::parseCsvTexts(written.str(), name);
     fuzz::require(back.ok());
     fuzz::requireReadBack(entries, *back, false);
     return 0;

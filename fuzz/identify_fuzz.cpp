@@ -57,7 +57,7 @@ const NameSet& catalogueNames() {
         for (const auto& platform : rq::identify::platforms()) {
             collectNames(*platform.catalogue, all, seen);
         }
-        require(!all.empty() && !all.contains("") && !all.contains(rq::kNoRomLoaded));
+        require(!all.empty() && !all.contains("") && !all.contains(rq::identify::kNoRomLoaded));
         return all;
     }();
     return names;
@@ -107,13 +107,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(static_cast<bool>(out));
     }
 
-    const auto result = rq::detectGame(path);
+    const auto result = rq::identify::detectGame(path);
     require(static_cast<bool>(result));
-    const rq::Identification& found = *result;
+    const rq::identify::Identification& found = *result;
 
     // The file is there and readable: a header read past its end gives zeros, it never fails.
     require(!found.readFailed);
-    require(found.game.empty() || found.game == rq::kNoRomLoaded || catalogueNames().contains(found.game));
+    require(found.game.empty() || found.game == rq::identify::kNoRomLoaded ||
+            catalogueNames().contains(found.game));
     if (found.recognised()) {
         require(found.message.empty());
     } else {

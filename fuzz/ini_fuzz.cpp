@@ -16,12 +16,12 @@ void require(bool condition) {
 
 // Every name the parser reports must be found again through the lookup, and no value may pass the
 // limit that Windows's buffer sets.
-void checkLookups(const rq::IniFile& ini, std::string_view bytes) {
+void checkLookups(const rq::files::IniFile& ini, std::string_view bytes) {
     for (const auto& section : ini.sections()) {
         require(ini.section(section.name) == &section);
         for (const auto& line : section.lines) {
             const auto value = ini.value(section.name, line.key);
-            require(!value || value->size() <= rq::kIniValueLimit);
+            require(!value || value->size() <= rq::files::kIniValueLimit);
         }
     }
     // Names taken from the input itself, so that near-misses and odd bytes are asked for too.
@@ -29,14 +29,14 @@ void checkLookups(const rq::IniFile& ini, std::string_view bytes) {
     const std::string_view head = bytes.substr(0, cut);
     const std::string_view tail = cut == std::string_view::npos ? std::string_view() : bytes.substr(cut + 1);
     const auto value = ini.value(head, tail.substr(0, tail.find('\n')));
-    require(!value || value->size() <= rq::kIniValueLimit);
+    require(!value || value->size() <= rq::files::kIniValueLimit);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const rq::IniFile ini = rq::IniFile::parse(bytes);
+    const rq::files::IniFile ini = rq::IniFile::parse(bytes);
     checkLookups(ini, bytes);
     return 0;
 }

@@ -18,7 +18,7 @@ void require(bool condition) {
 
 // Keyed texts as cutscenes insert reads them: exactly the string values of the tree's "texts" object.
 void checkKeyed(std::string_view json, const std::string& name) {
-    const auto texts = rq::parseJsonKeyedTexts(json, name);
+    const auto texts = rq::exchange::parseJsonKeyedTexts(json, name);
     if (!texts) {
         require(texts.error().starts_with(name));
         return;
@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const int entryCount = data[0];
-    const auto texts = rq::parseJsonTexts(json, name, entryCount);
+    const auto texts = rq::exchange::parseJsonTexts(json, name, entryCount);
     if (!texts) {
         require(texts.error().starts_with(name));
         return 0;

@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A patch may ask for any size of output; only small ones are made.
     std::uint64_t end = 0;
-    const auto info = rq::readPatchInfo(folder.patch, [&](const rq::ChangedRange& range) {
+    const auto info = rq::patch::readPatchInfo(folder.patch, [&](const rq::patch::ChangedRange& range) {
         end = std::max(end, range.offset + range.length);
     });
     if (info && (info->targetSize > kLargest || end > kLargest || info->truncateTo.value_or(0) > kLargest)) {
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(!reference);
         return 0;
     }
-    const auto applied = rq::applyPatch(folder.patch, folder.source, folder.output);
+    const auto applied = rq::patch::applyPatch(folder.patch, folder.source, folder.output);
     require(applied.ok() == reference.has_value());
     if (applied) {
         std::ifstream in(folder.output, std::ios::binary);

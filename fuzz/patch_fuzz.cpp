@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t told = 0;
     std::uint64_t lastEnd = 0;
     bool ascending = true;
-    const auto info = rq::readPatchInfo(folder.patch, [&](const rq::ChangedRange& range) {
+    const auto info = rq::patch::readPatchInfo(folder.patch, [&](const rq::patch::ChangedRange& range) {
         require(range.length > 0);
         ascending &= range.offset >= lastEnd;
         lastEnd = range.offset + range.length;
@@ -66,20 +66,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (info) {
         require(info->changedRanges == told);
         require(info->patchSize == size);
-        if (info->format == rq::PatchFormat::Bps) {
+        if (info->format == rq::patch::PatchFormat::Bps) {
             require(ascending && lastEnd <= info->targetSize);
         }
         // A patch may ask for any size of output; only small ones are written.
-        if ((info->format == rq::PatchFormat::Bps && info->targetSize > (1u << 20)) ||
-            (info->format == rq::PatchFormat::Ips && lastEnd > (1u << 20))) {
+        if ((info->format == rq::patch::PatchFormat::Bps && info->targetSize > (1u << 20)) ||
+            (info->format == rq::patch::PatchFormat::Ips && lastEnd > (1u << 20))) {
             return 0;
         }
     }
-    const auto applied = rq::applyPatch(folder.patch, folder.source, folder.output);
+    const auto applied = rq::patch::applyPatch(folder.patch, folder.source, folder.output);
     require(!applied || info);
     if (applied) {
         require(std::filesystem::file_size(folder.output) == applied->outputSize);
-        if (info->format == rq::PatchFormat::Bps) {
+        if (info->format == rq::patch::PatchFormat::Bps) {
             require(applied->outputSize == info->targetSize);
         }
         std::filesystem::remove(folder.output);

@@ -41,13 +41,13 @@ std::string writeFile(const Folder& folder, std::string_view name, std::string_v
 
 // The alphabet as a table: every code the table gives reads, through the alphabet, as the table's text.
 void requireTableReadsBack(const std::string& alphabetPath) {
-    const auto table = rq::tableFromAlphabet(alphabetPath);
+    const auto table = rq::exchange::tableFromAlphabet(alphabetPath);
     require(table.ok());
-    const auto parsed = rq::parseTable(*table);
+    const auto parsed = rq::exchange::parseTable(*table);
     require(parsed.ok());
-    const rq::Alphabet alphabet = rq::Alphabet::read(alphabetPath);
+    const rq::templates::Alphabet alphabet = rq::Alphabet::read(alphabetPath);
     for (const auto& entry : parsed->entries) {
-        require(rq::bytesToUtf8(alphabet.decode(entry.code)) == entry.text);
+        require(rq::files::bytesToUtf8(alphabet.decode(entry.code)) == entry.text);
     }
 }
 
@@ -57,12 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const Folder folder;
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
-    const auto table = rq::parseTable(input);
-    const auto made = rq::alphabetFromTable(input);
+    const auto table = rq::exchange::parseTable(input);
+    const auto made = rq::exchange::alphabetFromTable(input);
     require(table.ok() || !made.ok());
     if (made) {
         // Every entry no note speaks of is carried whole: its code reads as its text.
-        const rq::Alphabet alphabet = rq::Alphabet::parse(made->ini);
+        const rq::templates::Alphabet alphabet = rq::Alphabet::parse(made->ini);
         require(alphabet.charLength() == made->charLength && made->carried > 0);
         std::set<int> noted;
         for (const auto& note : made->notes) {
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (const auto& entry : table->entries) {
             if (!noted.contains(entry.line)) {
-                const auto bytes = rq::utf8ToBytes(entry.text);
+                const auto bytes = rq::files::utf8ToBytes(entry.text);
                 require(bytes.ok() && alphabet.decode(entry.code) == *bytes);
             }
         }

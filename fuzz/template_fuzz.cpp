@@ -38,7 +38,7 @@ const std::filesystem::path& programFolder() {
             std::filesystem::temp_directory_path() / ("romquill-template-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folderPath / "plugins" / "games");
         std::filesystem::create_directories(folderPath / "plugins" / "alphabets");
-        rq::setApplicationFolder(folderPath.string());
+        rq::files::setApplicationFolder(folderPath.string());
         std::atexit(removeFolder);
         return true;
     }();
@@ -58,11 +58,11 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
 // The previous parse is held, so a new one cannot reuse its address.
 struct SeenIni {
     std::string bytes;
-    std::shared_ptr<const rq::IniFile> parse;
+    std::shared_ptr<const rq::files::IniFile> parse;
 };
 
 void requireParseOfTheseBytes(const std::filesystem::path& path, std::string_view bytes, SeenIni& previous) {
-    auto now = rq::loadIniFile(path.string());
+    auto now = rq::files::loadIniFile(path.string());
     require(now != nullptr);
     require((now == previous.parse) == (previous.parse != nullptr && bytes == previous.bytes));
     previous = {std::string(bytes), std::move(now)};
@@ -97,11 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     requireParseOfTheseBytes(templatePath, templateText, previousTemplate);
     requireParseOfTheseBytes(alphabetPath, alphabetText, previousAlphabet);
 
-    const auto gameTemplate = rq::readGameTemplate(templatePath.string());
+    const auto gameTemplate = rq::templates::readGameTemplate(templatePath.string());
     if (!gameTemplate) {
         return 0;
     }
-    require(gameTemplate->entries.size() <= static_cast<std::size_t>(rq::kEntrySlots));
+    require(gameTemplate->entries.size() <= static_cast<std::size_t>(rq::templates::kEntrySlots));
     for (std::size_t i = 0; i < gameTemplate->entries.size(); ++i) {
         const auto& entry = gameTemplate->entries[i];
         require(entry.number == static_cast<int>(i) + 1);
@@ -110,18 +110,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The game file is there and regular: a range past its end reads as zeros, it never fails.
-    const auto read = rq::readEntryTexts(*gameTemplate, gamePath.string());
+    const auto read = rq::editor::readEntryTexts(*gameTemplate, gamePath.string());
     require(!read.readFailed);
     require(read.texts.size() == gameTemplate->entries.size());
 
     // Every text as read, padded to its limit and saved back as an edit: a text read longer than its box is
     // refused, as is any character its alphabet cannot save.
-    std::vector<rq::EntryEdit> edits;
+    std::vector<rq::editor::EntryEdit> edits;
     edits.reserve(read.texts.size());
     for (std::size_t i = 0; i < read.texts.size(); ++i) {
-        edits.push_back({i, rq::padToLimit(read.texts[i], gameTemplate->entries[i].limit())});
+        edits.push_back({i, rq::files::padToLimit(read.texts[i], gameTemplate->entries[i].limit())});
     }
-    const auto writes = rq::planSave(*gameTemplate, edits, gameTemplate->entries.size());
+    const auto writes = rq::editor::planSave(*gameTemplate, edits, gameTemplate->entries.size());
     if (!writes) {
         return 0;
     }
@@ -133,6 +133,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(write.bytes.size() <= static_cast<std::size_t>(entry.length));
     }
     // A template that changed its number of entries since they were shown is refused.
-    require(!rq::planSave(*gameTemplate, edits, gameTemplate->entries.size() + 1));
+    require(!rq::editor::planSave(*gameTemplate, edits, gameTemplate->entries.size() + 1));
     return 0;
 }

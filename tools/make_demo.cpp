@@ -50,7 +50,7 @@ bool writeBlankImage(const std::string& path) {
     for (const auto& field : kHeader) {
         image.replace(field.offset, field.text.size(), field.text);
     }
-    std::ofstream out(rq::fsPath(path), std::ios::binary | std::ios::trunc);
+    std::ofstream out(rq::files::fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(image.data(), static_cast<std::streamsize>(image.size()));
     return static_cast<bool>(out.flush());
 }
@@ -64,12 +64,12 @@ int main(int argc, char** argv) {
     }
     const std::string output = argv[argc - 1];
     if (argc == 3) {
-        rq::setApplicationFolder(argv[1]);
+        rq::files::setApplicationFolder(argv[1]);
     }
     // Looked for first, so that a wrong folder leaves no blank image behind.
-    const std::string demoTemplate = rq::appRelativePath("plugins\\games\\demo.ini");
+    const std::string demoTemplate = rq::files::appRelativePath("plugins\\games\\demo.ini");
     std::error_code missing;
-    if (!std::filesystem::is_regular_file(rq::fsPath(demoTemplate), missing)) {
+    if (!std::filesystem::is_regular_file(rq::files::fsPath(demoTemplate), missing)) {
         std::cerr << "romquill-make-demo: there is no demo template \"" << demoTemplate << "\".\n";
         return 1;
     }
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::vector<std::string> texts(kTexts.begin(), kTexts.end());
-    const auto saved = rq::saveEntryTexts(demoTemplate, output, {}, texts);
+    const auto saved = rq::editor::saveEntryTexts(demoTemplate, output, {}, texts);
     if (!saved) {
         std::cerr << "romquill-make-demo: " << saved.error() << '\n';
         return 1;

@@ -38,7 +38,7 @@
 namespace {
 
 // Answers every file request from a queue, and renders message boxes instead of waiting on them.
-class ShotDialogs final : public rq::Dialogs {
+class ShotDialogs final : public rq::kit::Dialogs {
   public:
     explicit ShotDialogs(QDir out) : m_out(std::move(out)) {}
 
@@ -171,8 +171,8 @@ int main(int argc, char** argv) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
     // The program folder is the build's bin/, beside this tool's folder.
-    rq::setApplicationFolder(
-        rq::toPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"))));
+    rq::files::setApplicationFolder(
+        rq::kit::toPath(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../bin"))));
 
     QTemporaryDir games;
     const QString pcGame = games.filePath(QStringLiteral("sonic.exe"));
@@ -189,14 +189,14 @@ int main(int argc, char** argv) {
     writeSparse(mdGame, {{0, header}});
 
     ShotDialogs dialogs(out);
-    rq::LauncherWindows windows;
-    windows.editor = rq::createEditorWindow;
-    windows.cutscenes = rq::createCutscenesWindow;
-    windows.chooser = rq::createTemplateChooser;
-    windows.about = rq::createAboutWindow;
-    windows.gbaHeader = rq::createGbaHeaderWindow;
-    windows.mdHeader = rq::createMdHeaderWindow;
-    rq::LoaderWindow launcher(dialogs, std::move(windows));
+    rq::launcher::LauncherWindows windows;
+    windows.editor = rq::editor::createEditorWindow;
+    windows.cutscenes = rq::cutscenes::createCutscenesWindow;
+    windows.chooser = rq::templates::createTemplateChooser;
+    windows.about = rq::about::createAboutWindow;
+    windows.gbaHeader = rq::headers::createGbaHeaderWindow;
+    windows.mdHeader = rq::headers::createMdHeaderWindow;
+    rq::launcher::LoaderWindow launcher(dialogs, std::move(windows));
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
     ok = grabMenu(&launcher, QStringLiteral("mnuFile"), out, QStringLiteral("loader-file-menu")) && ok;
     dialogs.chooseFile(mdGame);
@@ -224,7 +224,7 @@ int main(int argc, char** argv) {
             ok = grab(chooser, out, QStringLiteral("template_chooser")) && ok;
             chooser->close();
         }
-        launcher.applyForcedTemplate(rq::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");
+        launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");
         ok = grab(&launcher, out, QStringLiteral("loader-demo")) && ok;
         launcher.go_Click();
         if (auto* editor = findWindow(QStringLiteral("editor"))) {
@@ -251,7 +251,7 @@ int main(int argc, char** argv) {
                 {{0xA0, "ROMQUILLDEMOARQE01"}, {0xB2, "\x96"}, {0xBC, "\x01"}, {0xFF, QByteArray(1, '\0')}});
     const std::pair<const char*, QString> headerGames[] = {{"gbamain", gbaGame}, {"mdmain", mdGame}};
     for (const auto& [name, file] : headerGames) {
-        if (auto* editor = qobject_cast<rq::HeaderWindow*>(findWindow(QLatin1String(name)))) {
+        if (auto* editor = qobject_cast<rq::headers::HeaderWindow*>(findWindow(QLatin1String(name)))) {
             dialogs.chooseFile(file);
             editor->load_Click();
         }

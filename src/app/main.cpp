@@ -105,18 +105,18 @@ int main(int argc, char* argv[]) {
                   << kUsage.substr(0, kUsage.find('\n') + 1);
         return kExitUsage;
     }
-    rq::setApplicationFolder(rq::toPath(QCoreApplication::applicationDirPath()));
+    rq::files::setApplicationFolder(rq::kit::toPath(QCoreApplication::applicationDirPath()));
 
-    rq::QtDialogs dialogs;
-    rq::LauncherWindows windows;
-    windows.editor = rq::createEditorWindow;
-    windows.cutscenes = rq::createCutscenesWindow;
-    windows.chooser = rq::createTemplateChooser;
-    windows.about = rq::createAboutWindow;
-    windows.gbaHeader = rq::createGbaHeaderWindow;
-    windows.mdHeader = rq::createMdHeaderWindow;
-    rq::LoaderWindow launcher(dialogs, std::move(windows));
-    rq::centreOnScreen(&launcher);
+    rq::kit::QtDialogs dialogs;
+    rq::launcher::LauncherWindows windows;
+    windows.editor = rq::editor::createEditorWindow;
+    windows.cutscenes = rq::cutscenes::createCutscenesWindow;
+    windows.chooser = rq::templates::createTemplateChooser;
+    windows.about = rq::about::createAboutWindow;
+    windows.gbaHeader = rq::headers::createGbaHeaderWindow;
+    windows.mdHeader = rq::headers::createMdHeaderWindow;
+    rq::launcher::LoaderWindow launcher(dialogs, std::move(windows));
+    rq::kit::centreOnScreen(&launcher);
     launcher.show();
     if (named.file) {
         launcher.loadFile(*named.file);

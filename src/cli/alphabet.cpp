@@ -13,18 +13,19 @@ namespace rq::cli {
 int alphabetFromTableCommand(const Given& given, Console& console) {
     const std::string& tablePath = given.operands[0];
     const std::string& outPath = given.operands[1];
-    if (inputAtOutput(outPath, {tablePath})) {
+    if (files::inputAtOutput(outPath, {tablePath})) {
         console.say("The alphabet cannot be saved as \"" + outPath +
                     "\": that is the table it is made from. Choose another name.");
         return kExitRefused;
     }
     const auto input = console.input(tablePath);
-    const auto bytes = input ? readFileBytes(*input, kIniFileLimit) : Result<std::string>(input.failure());
+    const auto bytes =
+        input ? files::readFileBytes(*input, files::kIniFileLimit) : Result<std::string>(input.failure());
     if (!bytes) {
         console.say(bytes.error());
         return kExitRefused;
     }
-    const auto alphabet = alphabetFromTable(*bytes);
+    const auto alphabet = exchange::alphabetFromTable(*bytes);
     if (!alphabet) {
         console.say(tablePath, alphabet.error() + "." + std::string(kNothingWritten));
         return kExitRefused;
@@ -33,7 +34,7 @@ int alphabetFromTableCommand(const Given& given, Console& console) {
     const bool toOutput = outPath == "-";
     if (toOutput) {
         console.out() << alphabet->ini;
-    } else if (const auto written = writeNewFile(outPath, alphabet->ini); !written) {
+    } else if (const auto written = files::writeNewFile(outPath, alphabet->ini); !written) {
         console.say(written.error());
         return kExitRefused;
     }
@@ -42,7 +43,7 @@ int alphabetFromTableCommand(const Given& given, Console& console) {
         if (toOutput) {
             console.warn(line);
         } else {
-            console.out() << escapeControls(line) << '\n';
+            console.out() << files::escapeControls(line) << '\n';
         }
     }
     if (!toOutput) {
@@ -57,7 +58,7 @@ int alphabetFromTableCommand(const Given& given, Console& console) {
 
 int alphabetToTableCommand(const Given& given, Console& console) {
     const auto input = console.input(given.operands[0]);
-    const auto table = input ? tableFromAlphabet(*input) : Result<std::string>(input.failure());
+    const auto table = input ? exchange::tableFromAlphabet(*input) : Result<std::string>(input.failure());
     if (!table) {
         console.say(table.error());
         return kExitRefused;
@@ -72,9 +73,11 @@ int alphabetCheckCommand(const Given& given, Console& console) {
         console.say(input.error());
         return kExitRefused;
     }
-    const auto problems = alphabetProblems(*input);
+    const auto problems = exchange::alphabetProblems(*input);
     for (const auto& problem : problems) {
-        console.out() << escapeControls(console.named(problem.file + ": " + problemText(problem))) << '\n';
+        console.out() << files::escapeControls(
+                             console.named(problem.file + ": " + templates::problemText(problem)))
+                      << '\n';
     }
     if (problems.empty()) {
         console.out() << "no problems\n";

@@ -20,14 +20,16 @@ int checkCommand(const Given& given, Console& console) {
         }
         gameFile = std::move(input).value();
     }
-    const auto problems = checkTemplate(*templatePath, gameFile);
+    const auto problems = templates::checkTemplate(*templatePath, gameFile);
     if (problems.empty()) {
         console.out() << "no problems\n";
         return kExitOk;
     }
     // One line a problem: file, then where in it, then what is wrong.
     for (const auto& problem : problems) {
-        console.out() << escapeControls(console.named(problem.file + ": " + problemText(problem))) << '\n';
+        console.out() << files::escapeControls(
+                             console.named(problem.file + ": " + templates::problemText(problem)))
+                      << '\n';
     }
     return kExitRefused;
 }

@@ -254,7 +254,7 @@ int CommandLine::runChosen(Streams io) {
         }
     }
     if (!m_programFolder.empty()) {
-        setApplicationFolder(m_programFolder);
+        files::setApplicationFolder(m_programFolder);
     }
     Console console(io);
     return m_runs[word](m_given, console);

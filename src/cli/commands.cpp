@@ -170,7 +170,7 @@ void say(std::ostream& err, std::string_view message) {
         if (end != std::string_view::npos && line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        err << escapeControls(line) << '\n';
+        err << files::escapeControls(line) << '\n';
         if (end == std::string_view::npos || end + 1 == message.size()) {
             return;
         }

@@ -25,7 +25,7 @@ void replaceAll(std::string& text, const std::string& what, std::string_view wit
 Console::~Console() {
     if (!m_folder.empty()) {
         std::error_code ec;
-        std::filesystem::remove_all(fsPath(m_folder), ec);
+        std::filesystem::remove_all(files::fsPath(m_folder), ec);
     }
 }
 
@@ -70,7 +70,7 @@ Result<std::string> Console::temporaryFolder() {
                       static_cast<unsigned>(random()));
         if (std::filesystem::create_directory(base / name, ec)) {
             std::filesystem::permissions(base / name, std::filesystem::perms::owner_all, ec);
-            m_folder = pathText(base / name);
+            m_folder = files::pathText(base / name);
             return m_folder;
         }
     }
@@ -89,12 +89,12 @@ Result<std::string> Console::input(const std::string& operand) {
     if (!folder) {
         return folder.failure();
     }
-    const std::string path = pathText(fsPath(*folder) / "input");
-    auto created = NewFile::create(path);
+    const std::string path = files::pathText(files::fsPath(*folder) / "input");
+    auto created = files::NewFile::create(path);
     if (!created) {
         return created.failure();
     }
-    NewFile copy = std::move(created).value();
+    files::NewFile copy = std::move(created).value();
     std::array<char, 1 << 16> chunk{};
     while (m_io.in.read(chunk.data(), chunk.size()) || m_io.in.gcount() > 0) {
         if (const auto written = copy.append({chunk.data(), static_cast<std::size_t>(m_io.in.gcount())});
@@ -120,7 +120,7 @@ Result<std::string> Console::output(const std::string& operand) {
     if (!folder) {
         return folder.failure();
     }
-    m_output = pathText(fsPath(*folder) / "output");
+    m_output = files::pathText(files::fsPath(*folder) / "output");
     return m_output;
 }
 
@@ -128,7 +128,7 @@ bool Console::finishOutput() {
     if (m_output.empty()) {
         return true;
     }
-    const auto file = FileHandle::open(m_output, FileHandle::Mode::Read);
+    const auto file = files::FileHandle::open(m_output, files::FileHandle::Mode::Read);
     if (!file) {
         say(file.error());
         return false;

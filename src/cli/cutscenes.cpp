@@ -23,7 +23,7 @@ using Json = nlohmann::ordered_json;
 std::optional<CutsceneTexts> readTexts(const std::string& path, Console& console) {
     auto read = cutscenes::readCutsceneTexts(path);
     if (read.readFailed) {
-        console.say(path, kRomNotFound);
+        console.say(path, files::kRomNotFound);
         return std::nullopt;
     }
     return read;
@@ -47,21 +47,22 @@ Result<std::vector<std::optional<std::string>>> givenRooms(const std::map<std::s
 
 // The texts the input gives, by key, and the warnings about them; a translator's file (PO, CSV) gives only
 // those that changed.
-Result<TakenTexts<std::string>> givenTexts(const JsonInput& input, TextsFormat format,
-                                           const CutsceneTexts& current) {
+Result<exchange::TakenTexts<std::string>> givenTexts(const JsonInput& input, TextsFormat format,
+                                                     const CutsceneTexts& current) {
     if (format == TextsFormat::Json) {
-        auto texts = parseJsonKeyedTexts(input.bytes, input.name);
+        auto texts = exchange::parseJsonKeyedTexts(input.bytes, input.name);
         if (!texts) {
             return texts.failure();
         }
-        return TakenTexts<std::string>{std::move(texts).value(), {}};
+        return exchange::TakenTexts<std::string>{std::move(texts).value(), {}};
     }
-    const TranslationReader read = [&](const TranslationSink& take) {
+    const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
         return format == TextsFormat::Po
-                   ? readPoTexts(input.bytes, input.name, poByteLimit(exportedRooms(current)), take)
+                   ? readPoTexts(input.bytes, input.name,
+                                 exchange::poByteLimit(exchange::exportedRooms(current)), take)
                    : readCsvTexts(input.bytes, input.name, take);
     };
-    return takeRoomTranslations(read, input.name, current);
+    return exchange::takeRoomTranslations(read, input.name, current);
 }
 
 }  // namespace
@@ -78,11 +79,13 @@ int cutscenesDumpCommand(const Given& given, Console& console) {
     }
     const auto format = textsFormat(given.format);
     if (format == TextsFormat::Csv) {
-        writeCsvTexts(console.out(), exportedRooms(*read));
+        exchange::writeCsvTexts(console.out(), exchange::exportedRooms(*read));
         return kExitOk;
     }
     if (format == TextsFormat::Po) {
-        if (const auto written = writePoTexts(console.out(), exportedRooms(*read), "cutscenes"); !written) {
+        if (const auto written =
+                exchange::writePoTexts(console.out(), exchange::exportedRooms(*read), "cutscenes");
+            !written) {
             console.say(written.error());
             return kExitRefused;
         }
@@ -107,7 +110,7 @@ int cutscenesInsertCommand(const Given& given, Console& console) {
     if (path == "-") {
         return refuseStandardInputInPlace(console);
     }
-    if (inputAtOutput(path, {jsonPath})) {
+    if (files::inputAtOutput(path, {jsonPath})) {
         console.say("The texts cannot be read from \"" + jsonPath +
                     "\": that is the file they are written into." + std::string(kNothingWritten));
         return kExitRefused;
@@ -123,7 +126,7 @@ int cutscenesInsertCommand(const Given& given, Console& console) {
     const auto json = readJsonInput(jsonPath, console.in());
     const auto taken =
         json ? givenTexts(*json, textsFormat(given.format).value_or(formatOfPath(jsonPath)), *current)
-             : Result<TakenTexts<std::string>>(json.failure());
+             : Result<exchange::TakenTexts<std::string>>(json.failure());
     if (!taken) {
         console.say(taken.error() + std::string(kNothingWritten));
         return kExitRefused;

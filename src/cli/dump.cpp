@@ -28,15 +28,16 @@ int dumpCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     std::ostream& out = console.out();
-    const GameTemplate& gameTemplate = opened->gameTemplate;
+    const templates::GameTemplate& gameTemplate = opened->gameTemplate;
     const TextsFormat format = textsFormat(given.format).value_or(TextsFormat::Json);
     if (format == TextsFormat::Csv) {
-        writeCsvTexts(out, exportedEntries(gameTemplate, opened->texts));
+        exchange::writeCsvTexts(out, exchange::exportedEntries(gameTemplate, opened->texts));
         return kExitOk;
     }
     if (format == TextsFormat::Po) {
-        const std::string project = pathText(fsPath(opened->templatePath).stem());
-        if (const auto written = writePoTexts(out, exportedEntries(gameTemplate, opened->texts), project);
+        const std::string project = files::pathText(files::fsPath(opened->templatePath).stem());
+        if (const auto written =
+                exchange::writePoTexts(out, exchange::exportedEntries(gameTemplate, opened->texts), project);
             !written) {
             console.say(written.error());
             return kExitRefused;
@@ -50,13 +51,14 @@ int dumpCommand(const Given& given, Console& console) {
     out << "{\n  \"template\": " << jsonText(opened->templatePath, -1)
         << ",\n  \"file\": " << jsonText(given.operands.front(), -1) << ",\n  \"entries\": [";
     for (std::size_t i = 0; i < gameTemplate.entries.size() && out; ++i) {
-        const TemplateEntry& entry = gameTemplate.entries[i];
-        const std::string item = jsonText(Json{{"entry", entry.number},
-                                               {"comment", bytesToUtf8(entry.comment)},
-                                               {"offset", hexText(static_cast<std::uint64_t>(entry.offset))},
-                                               {"length", entry.length},
-                                               {"text", opened->texts[i]}},
-                                          2);
+        const templates::TemplateEntry& entry = gameTemplate.entries[i];
+        const std::string item =
+            jsonText(Json{{"entry", entry.number},
+                          {"comment", files::bytesToUtf8(entry.comment)},
+                          {"offset", files::hexText(static_cast<std::uint64_t>(entry.offset))},
+                          {"length", entry.length},
+                          {"text", opened->texts[i]}},
+                     2);
         out << (i == 0 ? "\n    " : ",\n    ");
         // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.
         for (const char c : item) {

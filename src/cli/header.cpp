@@ -19,7 +19,7 @@ std::string_view kindName(Kind kind) {
 }
 
 std::string checkValueText(Kind kind, std::uint32_t value) {
-    return "0x" + hexText(value, kind == Kind::Gba ? 2 : 4);
+    return "0x" + files::hexText(value, kind == Kind::Gba ? 2 : 4);
 }
 
 void print(const std::string& file, Kind kind, const headers::HeaderTexts& read,
@@ -41,10 +41,10 @@ void print(const std::string& file, Kind kind, const headers::HeaderTexts& read,
     // Quoted, so that the spaces a Mega Drive header pads with show; escaped, so that a header's bytes
     // cannot command the terminal.
     constexpr std::size_t kColumn = 18;
-    out << (kind == Kind::Gba ? "GBA" : "Mega Drive") << " header of " << escapeControls(file) << '\n';
+    out << (kind == Kind::Gba ? "GBA" : "Mega Drive") << " header of " << files::escapeControls(file) << '\n';
     for (std::size_t i = 0; i < fields.size(); ++i) {
         out << "  " << fields[i].control << std::string(kColumn - fields[i].control.size(), ' ') << '"'
-            << escapeControls(read.texts[i]) << "\"\n";
+            << files::escapeControls(read.texts[i]) << "\"\n";
     }
     out << "  checksum" << std::string(kColumn - 8, ' ') << "stored " << checkValueText(kind, checksum.stored)
         << ", computed " << checkValueText(kind, checksum.computed) << ": "
@@ -79,7 +79,7 @@ Result<HeaderState> readState(const std::string& file, Kind kind) {
     }
     auto read = headers::readHeader(file, kind);
     if (read.readFailed) {
-        return Error{std::string(kRomNotFound)};
+        return Error{std::string(files::kRomNotFound)};
     }
     return HeaderState{std::move(read), *checksum};
 }

@@ -11,7 +11,8 @@ int identifyCommand(const Given& given, Console& console) {
     int status = kExitOk;
     for (const auto& path : given.operands) {
         const auto input = console.input(path);
-        const auto result = input ? detectGame(*input) : Result<Identification>(input.failure());
+        const auto result =
+            input ? identify::detectGame(*input) : Result<identify::Identification>(input.failure());
         std::string shown;
         if (!result) {
             shown = result.error();
@@ -22,12 +23,13 @@ int identifyCommand(const Given& given, Console& console) {
             // The read's own message is the first the window would show; the refusal follows it.
             shown = result->message;
             if (result->readFailed) {
-                shown = std::string(kRomNotFound) + (shown.empty() ? "" : " " + shown);
+                shown = std::string(files::kRomNotFound) + (shown.empty() ? "" : " " + shown);
             }
             status = kExitRefused;
         }
         // File names come from wherever the files came from: printed escaped, like everything a file says.
-        console.out() << escapeControls(path) << '\t' << escapeControls(console.named(shown)) << '\n';
+        console.out() << files::escapeControls(path) << '\t' << files::escapeControls(console.named(shown))
+                      << '\n';
     }
     return status;
 }

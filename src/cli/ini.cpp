@@ -10,7 +10,7 @@ int iniCommand(const Given& given, Console& console) {
     // INI files hold code-page bytes; arguments and output are UTF-8.
     std::string names[3];
     for (std::size_t i = 1; i < given.operands.size(); ++i) {
-        const auto bytes = utf8ToBytes(given.operands[i]);
+        const auto bytes = files::utf8ToBytes(given.operands[i]);
         if (!bytes) {
             console.say(bytes.error());
             return kExitUsage;
@@ -22,7 +22,7 @@ int iniCommand(const Given& given, Console& console) {
         console.say(file.error());
         return kExitRefused;
     }
-    console.out() << bytesToUtf8(iniRead(*file, names[0], names[1], names[2])) << '\n';
+    console.out() << files::bytesToUtf8(files::iniRead(*file, names[0], names[1], names[2])) << '\n';
     return kExitOk;
 }
 

@@ -15,28 +15,30 @@ namespace {
 
 // The texts the input gives (the file, or standard input for "-"), by entry number; or why they cannot be
 // taken, and the warnings about them. A translator's file (PO, CSV) gives only the texts that changed.
-Result<TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
-                                       const TemplateAndTexts& opened, std::istream& in) {
+Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
+                                                 const TemplateAndTexts& opened, std::istream& in) {
     const auto input = readJsonInput(path, in);
     if (!input) {
         return input.failure();
     }
-    const GameTemplate& gameTemplate = opened.gameTemplate;
+    const templates::GameTemplate& gameTemplate = opened.gameTemplate;
     if (format == TextsFormat::Json) {
-        auto texts = parseJsonTexts(input->bytes, input->name, static_cast<int>(gameTemplate.entries.size()));
+        auto texts = exchange::parseJsonTexts(input->bytes, input->name,
+                                              static_cast<int>(gameTemplate.entries.size()));
         if (!texts) {
             return texts.failure();
         }
-        return TakenTexts<int>{std::move(texts).value(), {}};
+        return exchange::TakenTexts<int>{std::move(texts).value(), {}};
     }
     // Each row is checked as it is read, and every problem is listed.
-    const TranslationReader read = [&](const TranslationSink& take) {
+    const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
         return format == TextsFormat::Po
                    ? readPoTexts(input->bytes, input->name,
-                                 poByteLimit(exportedEntries(gameTemplate, opened.texts)), take)
+                                 exchange::poByteLimit(exchange::exportedEntries(gameTemplate, opened.texts)),
+                                 take)
                    : readCsvTexts(input->bytes, input->name, take);
     };
-    return takeTranslations(read, input->name, gameTemplate, opened.texts);
+    return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts);
 }
 
 }  // namespace
@@ -52,12 +54,12 @@ int insertCommand(const Given& given, Console& console) {
     }
     const auto& [templatePath, gameFile, gameTemplate, texts] = *opened;
     const std::string& textsFile = given.operands[1];
-    if (inputAtOutput(gameFile, {textsFile})) {
+    if (files::inputAtOutput(gameFile, {textsFile})) {
         console.say("The texts cannot be read from \"" + textsFile +
                     "\": that is the file they are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
-    if (inputAtOutput(gameFile, {templatePath})) {
+    if (files::inputAtOutput(gameFile, {templatePath})) {
         console.say("The template cannot be \"" + templatePath +
                     "\": that is the file the texts are written into." + std::string(kNothingWritten));
         return kExitRefused;
@@ -76,7 +78,7 @@ int insertCommand(const Given& given, Console& console) {
     for (const auto& [number, text] : taken->texts) {
         edited[static_cast<std::size_t>(number - 1)] = text;
     }
-    const auto saved = saveEntryTexts(templatePath, gameFile, texts, edited);
+    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited);
     if (!saved) {
         console.say(gameFile, saved.error());
         return kExitRefused;

@@ -16,8 +16,8 @@ Result<std::string> readStandardInput(std::istream& in) {
     std::array<char, 1 << 16> chunk{};
     while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
         bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kJsonTextsByteLimit) {
-            return Error{"Standard input has more than " + std::to_string(kJsonTextsByteLimit) +
+        if (bytes.size() > exchange::kJsonTextsByteLimit) {
+            return Error{"Standard input has more than " + std::to_string(exchange::kJsonTextsByteLimit) +
                          " bytes; texts of more than that are not read."};
         }
     }
@@ -31,12 +31,13 @@ Result<std::string> readStandardInput(std::istream& in) {
 
 Result<JsonInput> readJsonInput(const std::string& path, std::istream& in) {
     const bool standardInput = path == "-";
-    auto bytes = standardInput ? readStandardInput(in) : readFileBytes(path, kJsonTextsByteLimit);
+    auto bytes =
+        standardInput ? readStandardInput(in) : files::readFileBytes(path, exchange::kJsonTextsByteLimit);
     if (!bytes) {
         return bytes.failure();
     }
     const std::string name = standardInput ? "standard input" : path;
-    auto text = utf8Input(std::move(bytes).value(), name);
+    auto text = exchange::utf8Input(std::move(bytes).value(), name);
     if (!text) {
         return text.failure();
     }
@@ -54,7 +55,7 @@ std::optional<TextsFormat> textsFormat(const std::string& name) {
 }
 
 TextsFormat formatOfPath(const std::string& path) {
-    const std::string lower = lowerAscii(path);
+    const std::string lower = files::lowerAscii(path);
     if (lower.ends_with(".po")) {
         return TextsFormat::Po;
     }

@@ -39,8 +39,8 @@ std::optional<std::vector<std::string>> inputs(const std::vector<std::string>& o
 
 int patchCreateCommand(const Given& given, Console& console) {
     const std::string& outPath = given.operands[2];
-    const auto format =
-        given.format.empty() ? patchFormatForPath(outPath) : patchFormatForPath("." + given.format);
+    const auto format = given.format.empty() ? patch::patchFormatForPath(outPath)
+                                             : patch::patchFormatForPath("." + given.format);
     if (!format) {
         console.say("the format cannot be told from \"" + outPath +
                     "\": name it .bps or .ips, or give --format bps|ips.");
@@ -56,7 +56,7 @@ int patchCreateCommand(const Given& given, Console& console) {
         console.say(out.error());
         return kExitRefused;
     }
-    const auto made = createPatch((*paths)[0], (*paths)[1], *out, *format);
+    const auto made = patch::createPatch((*paths)[0], (*paths)[1], *out, *format);
     if (!made) {
         console.say(made.error());
         return kExitRefused;
@@ -65,8 +65,8 @@ int patchCreateCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     if (outPath != "-") {
-        console.out() << "Made \"" << outPath << "\": " << patchFormatName(made->format) << " patch of "
-                      << bytes(made->patchSize) << ", " << made->changedRanges
+        console.out() << "Made \"" << outPath << "\": " << patch::patchFormatName(made->format)
+                      << " patch of " << bytes(made->patchSize) << ", " << made->changedRanges
                       << (made->changedRanges == 1 ? " changed range.\n" : " changed ranges.\n");
     }
     return kExitOk;
@@ -84,9 +84,9 @@ int patchApplyCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     ProgressLine line(console.err(), "Applying the patch", isTerminalError(console.err()));
-    const auto applied =
-        applyPatch((*paths)[0], (*paths)[1], *out,
-                   [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); });
+    const auto applied = patch::applyPatch(
+        (*paths)[0], (*paths)[1], *out,
+        [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); });
     line.finish();
     if (!applied) {
         console.say(applied.error());
@@ -101,7 +101,7 @@ int patchApplyCommand(const Given& given, Console& console) {
     }
     if (outPath != "-") {
         console.out() << "Made \"" << outPath << "\" (" << bytes(applied->outputSize) << ") with the "
-                      << patchFormatName(applied->format) << " patch.\n";
+                      << patch::patchFormatName(applied->format) << " patch.\n";
     }
     return kExitOk;
 }
@@ -111,8 +111,8 @@ int patchInfoCommand(const Given& given, Console& console) {
     if (!path) {
         return kExitRefused;
     }
-    std::vector<ChangedRange> ranges;
-    const auto read = readPatchInfo(path->front(), [&](const ChangedRange& range) {
+    std::vector<patch::ChangedRange> ranges;
+    const auto read = patch::readPatchInfo(path->front(), [&](const patch::ChangedRange& range) {
         if (ranges.size() < 100000) {
             ranges.push_back(range);
         }
@@ -122,12 +122,14 @@ int patchInfoCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     std::ostream& out = console.out();
-    out << "format: " << patchFormatName(read->format) << "\npatch size: " << bytes(read->patchSize) << '\n';
-    if (read->format == PatchFormat::Bps) {
+    out << "format: " << patch::patchFormatName(read->format) << "\npatch size: " << bytes(read->patchSize)
+        << '\n';
+    if (read->format == patch::PatchFormat::Bps) {
         out << "source size: " << bytes(read->sourceSize) << "\ntarget size: " << bytes(read->targetSize)
             << "\nsource CRC32: " << hex(read->sourceCrc, 8) << "\ntarget CRC32: " << hex(read->targetCrc, 8)
             << "\npatch CRC32: " << hex(read->patchCrc, 8) << (read->patchCrcRight ? " (right)" : " (wrong)")
-            << "\nmetadata: " << (read->metadata.empty() ? "none" : escapeControls(read->metadata)) << '\n';
+            << "\nmetadata: " << (read->metadata.empty() ? "none" : files::escapeControls(read->metadata))
+            << '\n';
     } else if (read->truncateTo) {
         out << "cut to: " << bytes(*read->truncateTo) << '\n';
     }

@@ -10,20 +10,20 @@ int recoverCommand(const Given& given, Console& console) {
     if (gameFile == "-") {
         return refuseStandardInputInPlace(console);
     }
-    if (!hasInterruptedSave(gameFile)) {
-        console.say("\"" + gameFile + "\" has no interrupted save: there is no \"" + undoPath(gameFile) +
-                    "\".");
+    if (!files::hasInterruptedSave(gameFile)) {
+        console.say("\"" + gameFile + "\" has no interrupted save: there is no \"" +
+                    files::undoPath(gameFile) + "\".");
         return kExitRefused;
     }
     if (given.discard) {
-        if (const auto removed = discardInterruptedSave(gameFile); !removed) {
+        if (const auto removed = files::discardInterruptedSave(gameFile); !removed) {
             console.say(gameFile, removed.error());
             return kExitRefused;
         }
         console.out() << "The interrupted save was forgotten; \"" << gameFile << "\" stays as it is now.\n";
         return kExitOk;
     }
-    const auto recovered = recoverInterruptedSave(gameFile);
+    const auto recovered = files::recoverInterruptedSave(gameFile);
     if (!recovered) {
         console.say(gameFile, recovered.error());
         return kExitRefused;

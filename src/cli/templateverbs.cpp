@@ -10,15 +10,15 @@ namespace rq::cli {
 // otherwise, and for anything with a folder in it, T is a path.
 std::optional<std::string> findTemplate(const std::string& name, Console& console) {
     if (name.find_first_of("/\\") == std::string::npos) {
-        const std::string inFolder = gameTemplatePath(name);
-        if (isFile(inFolder)) {
+        const std::string inFolder = files::gameTemplatePath(name);
+        if (files::isFile(inFolder)) {
             return inFolder;
         }
     }
-    if (isFile(name)) {
+    if (files::isFile(name)) {
         return name;
     }
-    console.say("no template '" + name + "' in " + gamesFolder() + " nor as a file");
+    console.say("no template '" + name + "' in " + files::gamesFolder() + " nor as a file");
     return std::nullopt;
 }
 
@@ -27,7 +27,7 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
     if (!templatePath) {
         return std::nullopt;
     }
-    auto gameTemplate = readGameTemplate(*templatePath);
+    auto gameTemplate = templates::readGameTemplate(*templatePath);
     if (!gameTemplate) {
         console.say(gameTemplate.error());
         return std::nullopt;
@@ -38,10 +38,10 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
         return std::nullopt;
     }
     // Checked once up front as well: a template whose entries are all empty reads nothing from the file.
-    auto read =
-        readRange(*gameFile, 0, 1, 0) ? readEntryTexts(*gameTemplate, *gameFile) : EntryTexts{{}, true};
+    auto read = files::readRange(*gameFile, 0, 1, 0) ? editor::readEntryTexts(*gameTemplate, *gameFile)
+                                                     : editor::EntryTexts{{}, true};
     if (read.readFailed) {
-        console.say(*gameFile, kRomNotFound);
+        console.say(*gameFile, files::kRomNotFound);
         return std::nullopt;
     }
     return TemplateAndTexts{std::move(templatePath).value(), std::move(gameFile).value(),

@@ -14,7 +14,7 @@ namespace rq::cli {
 struct TemplateAndTexts {
     std::string templatePath;  // found in the program folder's plugins/games/, or as given
     std::string gameFile;      // the path read: the operand, or the copy of standard input
-    GameTemplate gameTemplate;
+    templates::GameTemplate gameTemplate;
     std::vector<std::string> texts;
 };
 

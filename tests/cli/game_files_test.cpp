@@ -10,6 +10,10 @@
 #include "files/safewrite.h"
 
 namespace rq {
+
+using namespace rq::cli;
+using namespace rq::cutscenes;
+using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;

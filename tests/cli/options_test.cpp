@@ -8,6 +8,9 @@
 #include "cli_fixture.h"
 
 namespace rq {
+
+using namespace rq::cli;
+using namespace rq::editor;
 namespace {
 
 using namespace std::string_literals;

@@ -10,6 +10,8 @@
 #include "support/patchdecoder.h"
 
 namespace rq {
+
+using namespace rq::cli;
 namespace {
 
 using namespace std::string_literals;

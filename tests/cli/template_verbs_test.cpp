@@ -12,6 +12,11 @@
 #include "files/safewrite.h"
 
 namespace rq {
+
+using namespace rq::cli;
+using namespace rq::editor;
+using namespace rq::exchange;
+using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;

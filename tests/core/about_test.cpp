@@ -14,6 +14,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::about;
 namespace {
 
 using namespace std::string_literals;

@@ -11,6 +11,9 @@
 #include "support/demo_fixture.h"
 
 namespace rq {
+
+using namespace rq::editor;
+using namespace rq::exchange;
 namespace {
 
 std::string message(const std::string& entry, const std::string& id, const std::string& str,

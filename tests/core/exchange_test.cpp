@@ -15,6 +15,9 @@
 #include "support/tool_run.h"
 
 namespace rq {
+
+using namespace rq::exchange;
+using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;

@@ -15,6 +15,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;

@@ -12,6 +12,8 @@
 #include "support/testfiles.h"
 
 namespace rq::headers {
+
+using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;

@@ -7,6 +7,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::identify;
 namespace {
 
 using test::CatalogueRow;

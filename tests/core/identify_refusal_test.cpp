@@ -8,6 +8,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::identify;
 namespace {
 
 using namespace std::string_literals;

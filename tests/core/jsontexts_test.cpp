@@ -10,6 +10,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::exchange;
 namespace {
 
 // A document, read as entries of a template of 8 (or keyed), and the texts it gives or its refusal.

@@ -4,6 +4,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::launcher;
 namespace {
 
 using test::Patch;

@@ -28,6 +28,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::files;
 namespace {
 
 namespace fs = std::filesystem;

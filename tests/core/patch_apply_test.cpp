@@ -13,6 +13,9 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::files;
+using namespace rq::patch;
 namespace {
 
 using namespace std::string_literals;

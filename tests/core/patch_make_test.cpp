@@ -13,6 +13,8 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::patch;
 namespace {
 
 // Bytes that differ from their neighbours, so that nothing passes as a run by chance.

@@ -14,6 +14,9 @@
 #include "support/testfiles.h"
 
 namespace rq {
+
+using namespace rq::cutscenes;
+using namespace rq::files;
 namespace {
 
 namespace fs = std::filesystem;

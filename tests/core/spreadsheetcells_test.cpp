@@ -8,6 +8,8 @@
 #include <vector>
 
 namespace rq {
+
+using namespace rq::exchange;
 namespace {
 
 // What a spreadsheet would change: a cell it takes for a formula is exported behind an apostrophe that

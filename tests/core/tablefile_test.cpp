@@ -11,6 +11,10 @@
 #include "templates/templatecheck.h"
 
 namespace rq {
+
+using namespace rq::exchange;
+using namespace rq::files;
+using namespace rq::templates;
 namespace {
 
 // A table of "41=A" and one more line, and the one note on that second line.

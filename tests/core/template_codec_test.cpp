@@ -11,6 +11,10 @@
 #include "templates/templatecheck.h"
 
 namespace rq {
+
+using namespace rq::editor;
+using namespace rq::files;
+using namespace rq::templates;
 namespace {
 
 using namespace std::string_literals;

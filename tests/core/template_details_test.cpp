@@ -4,6 +4,8 @@
 #include "templates/gametemplate.h"
 
 namespace rq {
+
+using namespace rq::templates;
 namespace {
 
 // The chooser shows a template's details only when its version is exactly "v1.0", as the INI read gives it.

@@ -6,6 +6,11 @@
 #include "support/launcher_fixture.h"
 
 namespace rq {
+
+using namespace rq::about;
+using namespace rq::editor;
+using namespace rq::kit;
+using namespace rq::launcher;
 namespace {
 
 class AboutTest : public test::LauncherFixture {

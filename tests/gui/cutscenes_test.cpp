@@ -12,6 +12,12 @@
 #include "support/launcher_fixture.h"
 
 namespace rq {
+
+using namespace rq::cutscenes;
+using namespace rq::editor;
+using namespace rq::files;
+using namespace rq::headers;
+using namespace rq::kit;
 namespace {
 
 using cutscenes::Edition;

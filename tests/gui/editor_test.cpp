@@ -12,6 +12,10 @@
 #include "support/launcher_fixture.h"
 
 namespace rq {
+
+using namespace rq::editor;
+using namespace rq::files;
+using namespace rq::kit;
 namespace {
 
 using Answer = Dialogs::Answer;

@@ -10,6 +10,10 @@
 #include "support/launcher_fixture.h"
 
 namespace rq {
+
+using namespace rq::editor;
+using namespace rq::headers;
+using namespace rq::kit;
 namespace {
 
 using Answer = Dialogs::Answer;

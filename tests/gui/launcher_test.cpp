@@ -13,6 +13,12 @@
 #include "support/launcher_fixture.h"
 
 namespace rq {
+
+using namespace rq::editor;
+using namespace rq::files;
+using namespace rq::kit;
+using namespace rq::launcher;
+using namespace rq::templates;
 namespace {
 
 using Icon = Dialogs::Icon;

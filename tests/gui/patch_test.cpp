@@ -10,6 +10,10 @@
 #include "support/launcher_fixture.h"
 
 namespace rq {
+
+using namespace rq::kit;
+using namespace rq::launcher;
+using namespace rq::patch;
 namespace {
 
 using test::qs;

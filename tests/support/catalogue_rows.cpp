@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 namespace rq::test {
+
 namespace {
 
 using namespace std::string_literals;

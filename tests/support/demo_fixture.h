@@ -23,20 +23,20 @@ class DemoFixture : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(runTool(ROMQUILL_MAKE_DEMO, {buildProgramFolder(), m_demo}).exitCode, 0);
-        setApplicationFolder(buildProgramFolder());
-        auto read = readGameTemplate(m_template);
+        files::setApplicationFolder(buildProgramFolder());
+        auto read = templates::readGameTemplate(m_template);
         ASSERT_TRUE(read) << read.error();
         m_gameTemplate = std::move(read).value();
-        m_texts = readEntryTexts(m_gameTemplate, m_demo).texts;
+        m_texts = editor::readEntryTexts(m_gameTemplate, m_demo).texts;
     }
 
-    void TearDown() override { setApplicationFolder(m_folder); }
+    void TearDown() override { files::setApplicationFolder(m_folder); }
 
-    const std::string m_folder = applicationFolder();
+    const std::string m_folder = files::applicationFolder();
     TempDir m_dir;
     std::string m_demo = m_dir.file("demo.bin");
     std::string m_template = buildProgramFolder() + "/plugins/games/demo.ini";
-    GameTemplate m_gameTemplate;
+    templates::GameTemplate m_gameTemplate;
     std::vector<std::string> m_texts;
 };
 

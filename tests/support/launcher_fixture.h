@@ -48,12 +48,12 @@ inline QString caption(const QPushButton* button) {
 
 // The question before closing or loading over unsaved edits, and the message of a save that wrote everything.
 inline QString askToSave(const QString& title = "Romquill", const QString& doing = "closing") {
-    return shown(Dialogs::Icon::Exclamation,
+    return shown(kit::Dialogs::Icon::Exclamation,
                  "Some texts have been edited but not saved. Save them to the file before " + doing + "?",
-                 Dialogs::Buttons::YesNoCancel, title);
+                 kit::Dialogs::Buttons::YesNoCancel, title);
 }
 inline QString saved(const QString& title = "Romquill") {
-    return shown(Dialogs::Icon::Information, "Writing complete!", Dialogs::Buttons::Ok, title);
+    return shown(kit::Dialogs::Icon::Information, "Writing complete!", kit::Dialogs::Buttons::Ok, title);
 }
 
 // The visible top-level windows of that object name.
@@ -78,9 +78,10 @@ class LauncherFixture : public ::testing::Test {
         folder.writeLoaderIni("[gamenames]\nSonic The Hedgehog 2=game.ini\nSonic && Knuckles=game.ini\n");
         folder.writeTemplate("game.ini",
                              "[Ident]\nRQL_game_plugin=v1.0\n[GameAndFileInfo]\nPicture=game.dat\n");
-        LauncherWindows windows{createEditorWindow,    createCutscenesWindow, createTemplateChooser,
-                                createGbaHeaderWindow, createMdHeaderWindow,  createAboutWindow};
-        launcher = std::make_unique<LoaderWindow>(dialogs, std::move(windows));
+        launcher::LauncherWindows windows{editor::createEditorWindow,       cutscenes::createCutscenesWindow,
+                                          templates::createTemplateChooser, headers::createGbaHeaderWindow,
+                                          headers::createMdHeaderWindow,    about::createAboutWindow};
+        launcher = std::make_unique<launcher::LoaderWindow>(dialogs, std::move(windows));
         launcher->show();
     }
     void TearDown() override {
@@ -144,7 +145,7 @@ class LauncherFixture : public ::testing::Test {
     ProgramFolder folder;
     TempDir games;  // the game files a test loads
     ScriptedDialogs dialogs;
-    std::unique_ptr<LoaderWindow> launcher;
+    std::unique_ptr<launcher::LoaderWindow> launcher;
 };
 
 }  // namespace rq::test

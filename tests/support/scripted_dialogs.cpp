@@ -2,6 +2,8 @@
 
 namespace rq::test {
 
+using namespace rq::kit;
+
 QString shown(Dialogs::Icon icon, const QString& text, Dialogs::Buttons buttons, const QString& title) {
     static const char* const icons[] = {"None", "Information", "Exclamation", "Critical"};
     static const char* const buttonSets[] = {"Ok", "YesNo", "YesNoCancel"};

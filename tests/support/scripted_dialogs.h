@@ -9,12 +9,12 @@
 namespace rq::test {
 
 // A message as "title [icon, buttons] text".
-[[nodiscard]] QString shown(Dialogs::Icon icon, const QString& text,
-                            Dialogs::Buttons buttons = Dialogs::Buttons::Ok,
+[[nodiscard]] QString shown(kit::Dialogs::Icon icon, const QString& text,
+                            kit::Dialogs::Buttons buttons = kit::Dialogs::Buttons::Ok,
                             const QString& title = QStringLiteral("Romquill"));
 
 // Records every message and answers from a script, each answer and file used once.
-class ScriptedDialogs final : public Dialogs {
+class ScriptedDialogs final : public kit::Dialogs {
   public:
     Answer message(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons) override {
         log << shown(icon, text, buttons, title);

@@ -17,6 +17,8 @@
 
 namespace rq::test {
 
+using namespace rq::cutscenes;
+
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
@@ -35,12 +37,12 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(std::string_view name) const {
-    return pathText((m_path / fsPath(name)).make_preferred());
+    return files::pathText((m_path / files::fsPath(name)).make_preferred());
 }
 
 void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size) {
     {
-        std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
+        std::ofstream out(files::fsPath(path), std::ios::binary | std::ios::trunc);
         if (!out) {
             throw std::runtime_error("cannot create " + path);
         }
@@ -49,8 +51,8 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
     for (const auto& patch : patches) {
         end = size != 0 ? size : std::max(end, patch.offset + patch.bytes.size());
     }
-    std::filesystem::resize_file(fsPath(path), end);
-    std::fstream out(fsPath(path), std::ios::binary | std::ios::in | std::ios::out);
+    std::filesystem::resize_file(files::fsPath(path), end);
+    std::fstream out(files::fsPath(path), std::ios::binary | std::ios::in | std::ios::out);
     for (const auto& patch : patches) {
         out.seekp(static_cast<std::streamoff>(patch.offset));
         out.write(patch.bytes.data(), static_cast<std::streamsize>(patch.bytes.size()));
@@ -82,8 +84,8 @@ std::string writeCutsceneExecutable(const TempDir& dir, const std::string& marke
 }
 
 void writeText(const std::string& path, std::string_view text) {
-    std::filesystem::create_directories(fsPath(path).parent_path());
-    std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
+    std::filesystem::create_directories(files::fsPath(path).parent_path());
+    std::ofstream out(files::fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
@@ -100,7 +102,7 @@ bool makeFifo(const std::string& path) {
 }
 
 std::string readAll(const std::string& path) {
-    std::ifstream in(fsPath(path), std::ios::binary);
+    std::ifstream in(files::fsPath(path), std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
@@ -116,7 +118,7 @@ std::string replaced(std::string text, const std::vector<std::pair<std::string, 
 std::vector<std::string> filesIn(const TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        names.push_back(pathText(entry.path().filename()));
+        names.push_back(files::pathText(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -150,7 +152,7 @@ std::string TemplateText::str() const {
         const std::string number = std::to_string(i + 1);
         text += "[entry" + number + "]\nComment=" + (e.comment.empty() ? "Entry " + number : e.comment) +
                 "\nTextFormat=" + e.format + "\nLength=" + std::to_string(e.length) +
-                "\nHexLocation=" + hexText(e.offset) + "\n";
+                "\nHexLocation=" + files::hexText(e.offset) + "\n";
     }
     return text;
 }
@@ -164,15 +166,15 @@ ProgramFolder::ProgramFolder() {
     for (const char* sub : {"plugins/games", "plugins/alphabets", "gfx"}) {
         std::filesystem::create_directories(m_dir.path() / sub);
     }
-    setApplicationFolder(pathText(m_dir.path()));
+    files::setApplicationFolder(files::pathText(m_dir.path()));
 }
 
 ProgramFolder::~ProgramFolder() {
-    setApplicationFolder({});
+    files::setApplicationFolder({});
 }
 
 std::string ProgramFolder::path(std::string_view relative) const {
-    return appRelativePath(relative);
+    return files::appRelativePath(relative);
 }
 
 void ProgramFolder::writeLoaderIni(std::string_view text) const {

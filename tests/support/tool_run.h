@@ -124,12 +124,12 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
 // and input as its standard input; a --program-folder it takes lasts only for the run.
 inline ToolRun runCli(const std::vector<std::string>& args, std::ostream* out = nullptr,
                       const std::string& input = {}) {
-    const std::string folder = applicationFolder();
+    const std::string folder = files::applicationFolder();
     std::ostringstream text;
     std::ostringstream err;
     std::istringstream in(input);
     const int exitCode = rq::cli::run(args, {out != nullptr ? *out : text, err, in});
-    setApplicationFolder(folder);
+    files::setApplicationFolder(folder);
     return {exitCode, text.str(), err.str()};
 }
 

@@ -36,7 +36,7 @@ std::string utf8(const wchar_t* text, int length) {
 }  // namespace
 
 std::string versionTitle() {
-    return std::string(kAppTitle) + ", v" + std::to_string(ROMQUILL_VERSION_MAJOR) + "." +
+    return std::string(files::kAppTitle) + ", v" + std::to_string(ROMQUILL_VERSION_MAJOR) + "." +
            std::to_string(ROMQUILL_VERSION_MINOR) + std::to_string(ROMQUILL_VERSION_PATCH);
 }
 

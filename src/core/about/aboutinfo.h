@@ -45,6 +45,6 @@ using RegistryReader = std::function<std::optional<RegistryValue>(
 // MSINFO32.EXE), or the message that it is unavailable.
 [[nodiscard]] Result<std::string> findSysInfo(
     const RegistryReader& read = readRegistryValue,
-    const std::function<bool(const std::string& path)>& fileExists = isFile);
+    const std::function<bool(const std::string& path)>& fileExists = files::isFile);
 
 }  // namespace rq::about

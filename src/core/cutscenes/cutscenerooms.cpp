@@ -179,7 +179,7 @@ std::optional<std::size_t> findRoom(std::string_view key) {
 }
 
 Edition readEdition(const std::string& path) {
-    const auto marker = readRange(path, kMarkerOffset, 1, 0);
+    const auto marker = files::readRange(path, kMarkerOffset, 1, 0);
     if (!marker) {
         return Edition::None;
     }
@@ -187,10 +187,10 @@ Edition readEdition(const std::string& path) {
 }
 
 Status checkCutsceneFile(const std::string& path) {
-    const auto start = readRange(path, 0, 2, 0);
-    const auto marker = readRange(path, kMarkerOffset, 1, 0);
+    const auto start = files::readRange(path, 0, 2, 0);
+    const auto marker = files::readRange(path, kMarkerOffset, 1, 0);
     if (!start || !marker) {
-        return Error{std::string(kRomNotFound)};
+        return Error{std::string(files::kRomNotFound)};
     }
     if (*start != "MZ") {
         return refused("\"" + path +
@@ -200,7 +200,7 @@ Status checkCutsceneFile(const std::string& path) {
     if (readEdition(path) == Edition::None) {
         return refused("\"" + path +
                        "\" is neither the (E) nor the (J) edition of the game (its byte at 0x3C is 0x" +
-                       hexText(static_cast<std::uint8_t>(marker->front()), 2) +
+                       files::hexText(static_cast<std::uint8_t>(marker->front()), 2) +
                        "), so the places of its texts are not known.");
     }
     return success();
@@ -231,10 +231,10 @@ CutsceneTexts readCutsceneTexts(const std::string& path) {
             result.texts.emplace_back();
             continue;
         }
-        const auto bytes = readRange(path, static_cast<std::int32_t>(*offset), room.size, 0);
+        const auto bytes = files::readRange(path, static_cast<std::int32_t>(*offset), room.size, 0);
         result.readFailed = result.readFailed || !bytes;
         const std::string_view shown = bytes ? std::string_view(*bytes) : std::string_view();
-        result.texts.emplace_back(bytesToUtf8(shown.substr(0, shown.find('\0'))));
+        result.texts.emplace_back(files::bytesToUtf8(shown.substr(0, shown.find('\0'))));
     }
     return result;
 }
@@ -248,15 +248,15 @@ std::vector<CutsceneEdit> changedRooms(std::span<const std::optional<std::string
         }
         const int size = kRooms[i].size;
         const bool read = i < before.size() && before[i].has_value();
-        if (!read || textChanged(*before[i], *after[i], size)) {
+        if (!read || files::textChanged(*before[i], *after[i], size)) {
             edits.push_back(CutsceneEdit{i, *after[i]});
         }
     }
     return edits;
 }
 
-Result<std::vector<RoomWrite>> planCutsceneSave(Edition edition, std::span<const CutsceneEdit> edits) {
-    std::vector<RoomWrite> writes;
+Result<std::vector<files::RoomWrite>> planCutsceneSave(Edition edition, std::span<const CutsceneEdit> edits) {
+    std::vector<files::RoomWrite> writes;
     writes.reserve(edits.size());
     for (const CutsceneEdit& edit : edits) {
         const Room& room = kRooms.at(edit.room);
@@ -265,16 +265,17 @@ Result<std::vector<RoomWrite>> planCutsceneSave(Edition edition, std::span<const
         if (!offset) {
             return refused(name + " has no place in a file that names neither edition.");
         }
-        const std::size_t length = characterCount(edit.text);
+        const std::size_t length = files::characterCount(edit.text);
         if (length > static_cast<std::size_t>(room.size)) {
             return refused(name + " has room for " + std::to_string(room.size) + " characters, not the " +
                            std::to_string(length) + " of its new text.");
         }
-        auto bytes = utf8ToBytes(padToLimit(edit.text, room.size));
+        auto bytes = files::utf8ToBytes(files::padToLimit(edit.text, room.size));
         if (!bytes) {
             return refused(name + ": " + bytes.error());
         }
-        writes.push_back(RoomWrite{static_cast<std::uint64_t>(*offset), std::move(bytes).value(), name});
+        writes.push_back(
+            files::RoomWrite{static_cast<std::uint64_t>(*offset), std::move(bytes).value(), name});
     }
     return writes;
 }
@@ -284,7 +285,7 @@ Status saveCutsceneTexts(const std::string& path, Edition edition, std::span<con
     if (!writes) {
         return writes.failure();
     }
-    return writeRooms(path, *writes);
+    return files::writeRooms(path, *writes);
 }
 
 }  // namespace rq::cutscenes

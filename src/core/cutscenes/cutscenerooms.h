@@ -79,8 +79,8 @@ struct CutsceneEdit {
 // Every edit padded with spaces to its room's size and encoded one code-page byte a character, before
 // anything is written. Refuses (ErrorKind::Refusal) a text longer than its room, a character without a byte
 // in the code page and a playable-character message when the file names no edition.
-[[nodiscard]] Result<std::vector<RoomWrite>> planCutsceneSave(Edition edition,
-                                                              std::span<const CutsceneEdit> edits);
+[[nodiscard]] Result<std::vector<files::RoomWrite>> planCutsceneSave(Edition edition,
+                                                                     std::span<const CutsceneEdit> edits);
 
 // The plan, then the rooms written through the one safe write path.
 [[nodiscard]] Status saveCutsceneTexts(const std::string& path, Edition edition,

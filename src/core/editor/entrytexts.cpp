@@ -7,13 +7,14 @@
 #include "files/readwritetext.h"
 #include "files/safewrite.h"
 
-namespace rq {
+namespace rq::editor {
 namespace {
 
-Error invalidCharacter(const TemplateEntry& entry, const std::string& key, const std::string& paddedText) {
+Error invalidCharacter(const templates::TemplateEntry& entry, const std::string& key,
+                       const std::string& paddedText) {
     // Control characters would break the message's lines or vanish from it, so they are shown escaped.
-    return Error{entryName(entry) + ": The character '" + escapeControls(key) + "' in the string '" +
-                     escapeControls(paddedText) +
+    return Error{templates::entryName(entry) + ": The character '" + files::escapeControls(key) +
+                     "' in the string '" + files::escapeControls(paddedText) +
                      "' is invalid. Please replace it with a valid character.\r\n"
                      "Note: this error may not apply to every text string in the game.",
                  ErrorKind::Refusal};
@@ -24,8 +25,8 @@ struct CharacterCode {
     std::optional<std::uint8_t> byte;
     std::optional<std::string> code;
 };
-CharacterCode encodeCharacter(const TemplateEntry& entry, char32_t ch) {
-    CharacterCode result{unicodeToByte(ch), std::nullopt};
+CharacterCode encodeCharacter(const templates::TemplateEntry& entry, char32_t ch) {
+    CharacterCode result{files::unicodeToByte(ch), std::nullopt};
     if (result.byte) {
         result.code = entry.alphabet->encode(static_cast<char>(*result.byte));
     }
@@ -35,14 +36,14 @@ CharacterCode encodeCharacter(const TemplateEntry& entry, char32_t ch) {
 // The code bytes of an entry's text, or the refusal of a text too long for its box or of the first
 // character that cannot be saved. A text read can hold more characters than the limit (a code shown as
 // several), but it is never an edit: the save plans only texts that changed.
-Result<std::string> encodeText(const TemplateEntry& entry, const std::string& text) {
-    const auto chars = decodeUtf8(text);
+Result<std::string> encodeText(const templates::TemplateEntry& entry, const std::string& text) {
+    const auto chars = files::decodeUtf8(text);
     if (!chars) {
-        return refused(entryName(entry) + " is not valid UTF-8.");
+        return refused(templates::entryName(entry) + " is not valid UTF-8.");
     }
     const int limit = std::max(entry.limit(), 0);
     if (chars->size() > static_cast<std::size_t>(limit)) {
-        return refused(entryName(entry) + " has room for " + std::to_string(limit) +
+        return refused(templates::entryName(entry) + " has room for " + std::to_string(limit) +
                        (limit == 1 ? " character" : " characters") + ", not the " +
                        std::to_string(chars->size()) + " of its new text.");
     }
@@ -50,10 +51,11 @@ Result<std::string> encodeText(const TemplateEntry& entry, const std::string& te
     for (std::size_t k = 0; k < chars->size(); ++k) {
         const auto [byte, code] = encodeCharacter(entry, (*chars)[k]);
         if (!byte) {
-            return invalidCharacter(entry, encodeUtf8((*chars)[k]), text);
+            return invalidCharacter(entry, files::encodeUtf8((*chars)[k]), text);
         }
         if (!code) {
-            return invalidCharacter(entry, bytesToUtf8(characterKey(static_cast<char>(*byte))), text);
+            return invalidCharacter(
+                entry, files::bytesToUtf8(templates::characterKey(static_cast<char>(*byte))), text);
         }
         bytes += *code;
     }
@@ -62,9 +64,9 @@ Result<std::string> encodeText(const TemplateEntry& entry, const std::string& te
 
 }  // namespace
 
-std::u32string unsaveableCharacters(const TemplateEntry& entry, std::string_view utf8) {
+std::u32string unsaveableCharacters(const templates::TemplateEntry& entry, std::string_view utf8) {
     std::u32string found;
-    const auto chars = decodeUtf8(utf8);
+    const auto chars = files::decodeUtf8(utf8);
     if (!chars) {
         return found;
     }
@@ -78,23 +80,23 @@ std::u32string unsaveableCharacters(const TemplateEntry& entry, std::string_view
     return found;
 }
 
-EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile) {
+EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile) {
     EntryTexts result;
     result.texts.reserve(gameTemplate.entries.size());
     for (const auto& entry : gameTemplate.entries) {
-        auto bytes = readRange(gameFile, entry.offset, entry.length, 0);
+        auto bytes = files::readRange(gameFile, entry.offset, entry.length, 0);
         if (!bytes) {
             result.readFailed = true;
             result.texts.emplace_back();
             continue;
         }
-        result.texts.push_back(bytesToUtf8(entry.alphabet->decode(*bytes)));
+        result.texts.push_back(files::bytesToUtf8(entry.alphabet->decode(*bytes)));
     }
     return result;
 }
 
-Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate, std::span<const EntryEdit> edits,
-                                        std::size_t shownEntries) {
+Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& gameTemplate,
+                                               std::span<const EntryEdit> edits, std::size_t shownEntries) {
     if (gameTemplate.entries.size() != shownEntries) {
         return Error{"The template " + gameTemplate.path + " now has " +
                          std::to_string(gameTemplate.entries.size()) + " entries, not the " +
@@ -102,40 +104,41 @@ Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate, std::s
                          " this editor shows. Nothing was written; close the editor and launch it again.",
                      ErrorKind::Refusal};
     }
-    std::vector<RoomWrite> writes;
+    std::vector<files::RoomWrite> writes;
     writes.reserve(edits.size());
     for (const EntryEdit& edit : edits) {
-        const TemplateEntry& entry = gameTemplate.entries.at(edit.index);
+        const templates::TemplateEntry& entry = gameTemplate.entries.at(edit.index);
         auto bytes = encodeText(entry, edit.text);
         if (!bytes) {
             return bytes.failure();
         }
         if (bytes->size() > static_cast<std::size_t>(entry.length)) {
-            return refused(entryName(entry) + " needs " + std::to_string(bytes->size()) +
+            return refused(templates::entryName(entry) + " needs " + std::to_string(bytes->size()) +
                            " bytes, but its room in the file is " + std::to_string(entry.length) + " bytes.");
         }
-        writes.push_back(
-            RoomWrite{static_cast<std::uint64_t>(entry.offset), std::move(bytes).value(), entryName(entry)});
+        writes.push_back(files::RoomWrite{static_cast<std::uint64_t>(entry.offset), std::move(bytes).value(),
+                                          entryName(entry)});
     }
     return writes;
 }
 
-Status writeEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile,
+Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
                        std::size_t shownEntries, std::span<const EntryEdit> edits) {
     const auto writes = planSave(gameTemplate, edits, shownEntries);
     if (!writes) {
         return writes.failure();
     }
-    return writeRooms(gameFile, *writes);
+    return files::writeRooms(gameFile, *writes);
 }
 
-std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate, std::span<const std::string> before,
+std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplate,
+                                      std::span<const std::string> before,
                                       std::span<const std::string> after) {
     std::vector<EntryEdit> edits;
     for (std::size_t i = 0; i < after.size(); ++i) {
         const int limit = i < gameTemplate.entries.size() ? gameTemplate.entries[i].limit() : 0;
-        if (i >= before.size() || textChanged(before[i], after[i], limit)) {
-            edits.push_back(EntryEdit{i, padToLimit(after[i], limit)});
+        if (i >= before.size() || files::textChanged(before[i], after[i], limit)) {
+            edits.push_back(EntryEdit{i, files::padToLimit(after[i], limit)});
         }
     }
     return edits;
@@ -144,7 +147,7 @@ std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate, std::spa
 Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
                                               std::span<const std::string> before,
                                               std::span<const std::string> after) {
-    auto gameTemplate = readGameTemplate(templatePath);
+    auto gameTemplate = templates::readGameTemplate(templatePath);
     if (!gameTemplate) {
         return gameTemplate.failure();
     }
@@ -155,4 +158,4 @@ Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath, c
     return edits;
 }
 
-}  // namespace rq
+}  // namespace rq::editor

@@ -10,14 +10,15 @@
 #include "files/safewrite.h"
 #include "templates/gametemplate.h"
 
-namespace rq {
+namespace rq::editor {
 
 // The texts of a template's entries as read from a game file, decoded through each entry's alphabet.
 struct EntryTexts {
     std::vector<std::string> texts;  // one per entry, UTF-8
     bool readFailed = false;         // the game file could not be read; its entries came back empty
 };
-[[nodiscard]] EntryTexts readEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile);
+[[nodiscard]] EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate,
+                                        const std::string& gameFile);
 
 // An entry to be saved: its index among the template's entries and its UTF-8 text, padded as it is saved.
 struct EntryEdit {
@@ -27,7 +28,7 @@ struct EntryEdit {
 
 // The entries whose text changed (textChanged), each padded. Only these are ever written: every other entry
 // keeps its bytes exactly, whether or not its alphabet reads back what it wrote.
-[[nodiscard]] std::vector<EntryEdit> changedEntries(const GameTemplate& gameTemplate,
+[[nodiscard]] std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplate,
                                                     std::span<const std::string> before,
                                                     std::span<const std::string> after);
 
@@ -36,17 +37,18 @@ struct EntryEdit {
 // character that has no byte in the code page or whose byte the alphabet has no save code for, an entry
 // whose bytes would be longer than its Length, and a template that no longer has the shownEntries entries
 // the caller showed.
-[[nodiscard]] Result<std::vector<RoomWrite>> planSave(const GameTemplate& gameTemplate,
-                                                      std::span<const EntryEdit> edits,
-                                                      std::size_t shownEntries);
+[[nodiscard]] Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& gameTemplate,
+                                                             std::span<const EntryEdit> edits,
+                                                             std::size_t shownEntries);
 
 // The characters among a UTF-8 text's first limit characters that the entry cannot save (planSave would
 // refuse them), each once, in the order they first stand; empty for malformed UTF-8, which the save reports.
-[[nodiscard]] std::u32string unsaveableCharacters(const TemplateEntry& entry, std::string_view utf8);
+[[nodiscard]] std::u32string unsaveableCharacters(const templates::TemplateEntry& entry,
+                                                  std::string_view utf8);
 
 // planSave, then the rooms written through the one safe write path (writeRooms): nothing is written unless
 // every edit can be, and a failure part-way says which entries were written.
-[[nodiscard]] Status writeEntryTexts(const GameTemplate& gameTemplate, const std::string& gameFile,
+[[nodiscard]] Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
                                      std::size_t shownEntries, std::span<const EntryEdit> edits);
 
 // The whole save as the command line does it: the template read afresh, the texts that differ from before
@@ -56,4 +58,4 @@ struct EntryEdit {
                                                             std::span<const std::string> before,
                                                             std::span<const std::string> after);
 
-}  // namespace rq
+}  // namespace rq::editor

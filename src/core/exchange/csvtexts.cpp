@@ -6,7 +6,7 @@
 
 #include "exchange/spreadsheetcells.h"
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 constexpr std::array<std::string_view, 7> kColumns = {"entry",   "offset",   "length",     "limit",
@@ -180,4 +180,4 @@ Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::
         [csv, &name](const TranslationSink& take) { return readCsvTexts(csv, name, take); });
 }
 
-}  // namespace rq
+}  // namespace rq::exchange

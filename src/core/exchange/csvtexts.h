@@ -9,7 +9,7 @@
 #include "exchange/translations.h"
 #include "files/result.h"
 
-namespace rq {
+namespace rq::exchange {
 
 // The texts as CSV (RFC 4180, UTF-8, CRLF) for spreadsheets: the header row
 // entry,offset,length,limit,comment,original,translation, then one row a text with an empty translation. A
@@ -29,4 +29,4 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries);
 // All the translations of such a file at once.
 [[nodiscard]] Result<std::vector<Translation>> parseCsvTexts(std::string_view csv, const std::string& name);
 
-}  // namespace rq
+}  // namespace rq::exchange

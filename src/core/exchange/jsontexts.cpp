@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 using Json = nlohmann::json;
@@ -255,4 +255,4 @@ Result<std::map<std::string, std::string>> parseJsonKeyedTexts(std::string_view 
     return std::move(reader).keyedTexts();
 }
 
-}  // namespace rq
+}  // namespace rq::exchange

@@ -8,7 +8,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::exchange {
 
 // The most a JSON input of texts may hold. Far more than a template's texts need, and little enough that a
 // stray or hostile input costs neither the machine's memory nor minutes.
@@ -29,4 +29,4 @@ inline constexpr std::size_t kJsonTextsValueLimit = 1 << 18;
 [[nodiscard]] Result<std::map<std::string, std::string>> parseJsonKeyedTexts(std::string_view json,
                                                                              const std::string& name);
 
-}  // namespace rq
+}  // namespace rq::exchange

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 // A PO string: quoted, escaped as gettext escapes, a line after each line break as msgcat lays it out.
@@ -93,7 +93,7 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
     });
 }
 
-}  // namespace rq
+}  // namespace rq::exchange
 
 #ifdef ROMQUILL_HAS_GETTEXTPO
 
@@ -111,7 +111,7 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
 #include "files/asciitext.h"
 #include "files/common.h"
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 // libgettextpo reports through a handler without a context, and a fatal report must not return: the reader
@@ -174,9 +174,10 @@ class TemporaryCopy {
         const auto folder = std::filesystem::temp_directory_path(ec);
         std::random_device random;
         for (int attempt = 0; attempt < 16 && m_path.empty() && !ec; ++attempt) {
-            auto path = folder / ("romquill-" + hexText(random(), 8) + hexText(random(), 8) + ".po");
+            auto path =
+                folder / ("romquill-" + files::hexText(random(), 8) + files::hexText(random(), 8) + ".po");
             // "x": never a file that is already there.
-            if (std::FILE* file = std::fopen(pathText(path).c_str(), "wbx")) {
+            if (std::FILE* file = std::fopen(files::pathText(path).c_str(), "wbx")) {
                 const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
                 if (std::fclose(file) == 0 && written) {
                     m_path = path;
@@ -321,7 +322,7 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
         return Error{name + " could not be copied to the temporary folder to be read.", ErrorKind::Refusal};
     }
     PoErrors errors{name, ProblemList(name), {}};
-    const PoFile file(readPoFile(pathText(copy.path()).c_str(), errors), po_file_free);
+    const PoFile file(readPoFile(files::pathText(copy.path()).c_str(), errors), po_file_free);
     const auto refusal = [&name](const std::string& why) {
         return Error{name + " is not a PO file that can be read: " + why + ".", ErrorKind::Refusal};
     };
@@ -339,7 +340,7 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
     // libgettextpo hands texts over in the file's own charset; texts here are UTF-8.
     if (const char* header = po_file_domain_header(file.get(), nullptr)) {
         char* type = po_header_field(header, "Content-Type");
-        const std::string contentType = type != nullptr ? lowerAscii(type) : std::string();
+        const std::string contentType = type != nullptr ? files::lowerAscii(type) : std::string();
         std::free(type);
         const auto at = contentType.find("charset=");
         const std::string charset = at == std::string::npos ? "" : contentType.substr(at + 8);
@@ -385,11 +386,11 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
     return status;
 }
 
-}  // namespace rq
+}  // namespace rq::exchange
 
 #else
 
-namespace rq {
+namespace rq::exchange {
 
 // Debian has no Windows build of libgettextpo, and a reader of our own would not know every escape and
 // continuation it knows.
@@ -400,6 +401,6 @@ Status readPoTexts(std::string_view /*po*/, const std::string& name, std::size_t
                  ErrorKind::Refusal};
 }
 
-}  // namespace rq
+}  // namespace rq::exchange
 
 #endif

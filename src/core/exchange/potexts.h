@@ -10,7 +10,7 @@
 #include "exchange/translations.h"
 #include "files/result.h"
 
-namespace rq {
+namespace rq::exchange {
 
 // A gettext PO file of the texts, for Poedit and Weblate: one message a text, its context as msgctxt, the
 // text without its padding as msgid (a single space for an empty text: an empty msgid is the header's), an
@@ -40,4 +40,4 @@ namespace rq {
 // All the translations of such a file at once, of any size.
 [[nodiscard]] Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::string& name);
 
-}  // namespace rq
+}  // namespace rq::exchange

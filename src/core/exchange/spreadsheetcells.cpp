@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <optional>
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 constexpr std::string_view kFormulaStarts = "=+-@";
@@ -120,4 +120,4 @@ bool convertedAsNumber(std::string_view original, std::string_view translation) 
     return false;
 }
 
-}  // namespace rq
+}  // namespace rq::exchange

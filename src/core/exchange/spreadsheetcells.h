@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq {
+namespace rq::exchange {
 
 // What spreadsheets do to the cells of a CSV file they open with their default settings, and how the
 // translators' CSV files are kept safe from it.
@@ -22,4 +22,4 @@ namespace rq {
 // "1.5", "2,0" to "2"), or a long number in exponent form ("12345678901234" to "1.23457E+13").
 [[nodiscard]] bool convertedAsNumber(std::string_view original, std::string_view translation);
 
-}  // namespace rq
+}  // namespace rq::exchange

@@ -9,7 +9,7 @@
 #include "templates/alphabet.h"
 #include "templates/templaterules.h"
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 std::string quoted(std::string_view utf8) {
@@ -39,7 +39,7 @@ std::optional<std::string> hexBytes(std::string_view digits) {
     }
     std::string bytes;
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const auto byte = parseHex(digits.substr(i, 2));
+        const auto byte = files::parseHex(digits.substr(i, 2));
         if (!byte) {
             return std::nullopt;
         }
@@ -74,21 +74,22 @@ std::size_t commonLength(const std::vector<TableEntry>& entries, std::string& le
 
 // The Load value that reads back as the text, bare or quoted: found by reading it as the editor does.
 Result<std::string> loadValue(int charLength, const TableEntry& entry, const std::string& bytes) {
-    const std::string key = codeKey(entry.code);
+    const std::string key = templates::codeKey(entry.code);
     const auto reads = [&](const std::string& value) {
-        return Alphabet::parse(iniText(charLength, key + "=" + value + "\n", "")).decode(entry.code);
+        return templates::Alphabet::parse(iniText(charLength, key + "=" + value + "\n", ""))
+            .decode(entry.code);
     };
     // A space and "=" are written as their stand-ins, the same characters as their save keys.
-    std::string value = (bytes == " " || bytes == "=") ? characterKey(bytes.front()) : bytes;
+    std::string value = (bytes == " " || bytes == "=") ? templates::characterKey(bytes.front()) : bytes;
     if (reads(value) != bytes) {
         value = "\"" + value + "\"";
     }
     if (const auto back = reads(value); back != bytes) {
-        return Error{bytes.size() > kIniValueLimit
-                         ? "the text is longer than the " + std::to_string(kIniValueLimit) +
+        return Error{bytes.size() > files::kIniValueLimit
+                         ? "the text is longer than the " + std::to_string(files::kIniValueLimit) +
                                " characters an INI value holds"
                          : "the text " + quoted(entry.text) + " would read back as " +
-                               quoted(bytesToUtf8(back))};
+                               quoted(files::bytesToUtf8(back))};
     }
     return value;
 }
@@ -109,7 +110,7 @@ Result<Table> parseTable(std::string_view text) {
         if (line.ends_with('\r')) {
             line.remove_suffix(1);
         }
-        if (!decodeUtf8(line)) {
+        if (!files::decodeUtf8(line)) {
             return Error{"line " + std::to_string(number) + " is not UTF-8: convert the table to UTF-8 first",
                          ErrorKind::Refusal};
         }
@@ -148,7 +149,7 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
     std::vector<TableNote> notes = table->notes;
     std::string lengths;
     const std::size_t length = commonLength(table->entries, lengths);
-    if (!parseCharLength(std::to_string(length))) {
+    if (!templates::parseCharLength(std::to_string(length))) {
         return Error{
             "keys of " + std::to_string(length) + " bytes are longer than an alphabet's codes can be",
             ErrorKind::Refusal};
@@ -159,7 +160,7 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
     std::map<std::string, int> codeLines;
     std::map<char, std::pair<int, std::string>> firstCode;  // a one-character text -> its line, its key
     for (const auto& entry : table->entries) {
-        const std::string key = codeKey(entry.code);
+        const std::string key = templates::codeKey(entry.code);
         const auto note = [&](std::string what) { notes.push_back({entry.line, std::move(what)}); };
         if (entry.code.size() != length) {
             note("the key " + key + " has " + std::to_string(entry.code.size()) +
@@ -173,7 +174,7 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
             continue;
         }
         codeLines.emplace(key, entry.line);
-        const auto bytes = utf8ToBytes(entry.text);
+        const auto bytes = files::utf8ToBytes(entry.text);
         if (!bytes) {
             note(bytes.error() + " An alphabet holds no other characters.");
             continue;
@@ -189,7 +190,7 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
             continue;
         }
         const char ch = bytes->front();
-        const std::string charKey = characterKey(ch);
+        const std::string charKey = templates::characterKey(ch);
         if (const auto first = firstCode.find(ch); first != firstCode.end()) {
             note(quoted(entry.text) + " is also the text of " + first->second.second + " (line " +
                  std::to_string(first->second.first) + "): a save writes " + first->second.second +
@@ -197,7 +198,7 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
         } else if (charKey.front() == ';' || charKey.front() == '[') {
             note(quoted(entry.text) + " is read but cannot be saved: an INI key cannot begin with " +
                  quoted(entry.text));
-        } else if (Alphabet::parse(iniText(out.charLength, "", save + charKey + "=" + key + "\n"))
+        } else if (templates::Alphabet::parse(iniText(out.charLength, "", save + charKey + "=" + key + "\n"))
                        .encode(ch) !=
                    entry.code) {  // with the keys before it: two keys an INI read takes as one are caught
             note(quoted(entry.text) + " is read but cannot be saved: an INI key cannot hold it");
@@ -216,12 +217,12 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
     return out;
 }
 
-std::vector<TemplateProblem> alphabetProblems(const std::string& path) {
-    auto problems = checkAlphabet(path);
+std::vector<templates::TemplateProblem> alphabetProblems(const std::string& path) {
+    auto problems = templates::checkAlphabet(path);
     if (problems.size() == 1 && problems.front().section.empty()) {
         return problems;  // it cannot be read
     }
-    for (auto& fault : Alphabet::read(path).readBackFaults()) {
+    for (auto& fault : templates::Alphabet::read(path).readBackFaults()) {
         problems.push_back({path, std::move(fault.section), std::move(fault.key), std::move(fault.value),
                             std::move(fault.phrase)});
     }
@@ -235,19 +236,19 @@ Result<std::string> tableFromAlphabet(const std::string& path) {
     }
     std::string table;
     for (const auto& problem : problems) {
-        table += "# " + problemText(problem) + "\n";
+        table += "# " + templates::problemText(problem) + "\n";
     }
     // A table's codes are for writing too.
-    if (!loadIniFileOrEmpty(path)->section("save")) {
+    if (!files::loadIniFileOrEmpty(path)->section("save")) {
         table += "# [save] is missing: the alphabet is for reading only, a save writes no character\n";
     }
-    const Alphabet alphabet = Alphabet::read(path);
+    const templates::Alphabet alphabet = templates::Alphabet::read(path);
     for (const auto& key : alphabet.charLength() > 0 ? alphabet.loadKeys() : std::vector<std::string>{}) {
-        if (const auto code = parseSaveCode(key, alphabet.charLength())) {
-            table += codeKey(*code) + "=" + bytesToUtf8(alphabet.decode(*code)) + "\n";
+        if (const auto code = templates::parseSaveCode(key, alphabet.charLength())) {
+            table += templates::codeKey(*code) + "=" + files::bytesToUtf8(alphabet.decode(*code)) + "\n";
         }
     }
     return table;
 }
 
-}  // namespace rq
+}  // namespace rq::exchange

@@ -7,7 +7,7 @@
 #include "files/result.h"
 #include "templates/templatecheck.h"
 
-namespace rq {
+namespace rq::exchange {
 
 // The community's character tables (.tbl): one "HEX=TEXT" mapping a line, UTF-8 with or without a BOM,
 // LF or CRLF, "#" lines for comments.
@@ -46,10 +46,10 @@ struct TableAlphabet {
 [[nodiscard]] Result<TableAlphabet> alphabetFromTable(std::string_view text);
 
 // What check reports for an alphabet file, then the codes that do not read back as themselves.
-[[nodiscard]] std::vector<TemplateProblem> alphabetProblems(const std::string& path);
+[[nodiscard]] std::vector<templates::TemplateProblem> alphabetProblems(const std::string& path);
 
 // The alphabet as a UTF-8 table: "#" lines for its problems (which a table cannot say), then each Load code
 // that an alphabet can read with the text it reads as. Refused when the file cannot be read.
 [[nodiscard]] Result<std::string> tableFromAlphabet(const std::string& path);
 
-}  // namespace rq
+}  // namespace rq::exchange

@@ -5,7 +5,7 @@
 
 #include "files/codepage.h"
 
-namespace rq {
+namespace rq::exchange {
 
 Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     const std::string_view mark(bytes.data(), std::min<std::size_t>(bytes.size(), 3));
@@ -38,9 +38,9 @@ Result<std::string> utf8Input(std::string bytes, const std::string& name) {
                              std::to_string(at) + ".",
                          ErrorKind::Refusal};
         }
-        appendUtf8(text, c);
+        files::appendUtf8(text, c);
     }
     return text;
 }
 
-}  // namespace rq
+}  // namespace rq::exchange

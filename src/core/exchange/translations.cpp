@@ -8,7 +8,7 @@
 #include "files/asciitext.h"
 #include "files/codepage.h"
 
-namespace rq {
+namespace rq::exchange {
 namespace {
 
 // The texts a translator's file is checked against: as the file holds them now, what a key names (or why
@@ -21,7 +21,7 @@ struct Known {
 };
 
 std::string locationOf(std::int64_t offset, int length) {
-    return "0x" + hexText(static_cast<std::uint64_t>(offset)) + ":" + std::to_string(length);
+    return "0x" + files::hexText(static_cast<std::uint64_t>(offset)) + ":" + std::to_string(length);
 }
 
 // A text in a message: quoted, and cut short when long, so that a list of problems stays readable.
@@ -74,15 +74,15 @@ Result<TakenTexts<std::size_t>> take(const TranslationReader& read, const std::s
             }
         }
         // Originals never end in a space, and an empty one is a single space in a PO file.
-        const std::string_view original = unpadded(item.original);
-        const std::string_view text = unpadded(item.text);
+        const std::string_view original = files::unpadded(item.original);
+        const std::string_view text = files::unpadded(item.text);
         for (const std::size_t index : indices) {
             if (seen[index]) {
                 problem(known.describe(index) + " is given twice.");
                 continue;
             }
             seen[index] = true;
-            const std::string_view current = unpadded(known.texts[index]);
+            const std::string_view current = files::unpadded(known.texts[index]);
             // A translation the file already holds was inserted before: the same file may be inserted again.
             const bool inserted = !item.text.empty() && text == current;
             if (original != current && !inserted) {
@@ -151,16 +151,16 @@ std::string location(const ExportedEntry& entry) {
     return "0x" + entry.offset + ":" + std::to_string(entry.length);
 }
 
-std::vector<ExportedEntry> exportedEntries(const GameTemplate& gameTemplate,
+std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
                                            std::span<const std::string> texts) {
     std::vector<ExportedEntry> exported;
     exported.reserve(gameTemplate.entries.size());
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
-        const TemplateEntry& entry = gameTemplate.entries[i];
+        const templates::TemplateEntry& entry = gameTemplate.entries[i];
         const std::string number = std::to_string(entry.number);
         exported.push_back(ExportedEntry{
-            "entry " + number, number, hexText(static_cast<std::uint64_t>(entry.offset)), entry.length,
-            entry.limit(), bytesToUtf8(entry.comment), std::string(unpadded(texts[i]))});
+            "entry " + number, number, files::hexText(static_cast<std::uint64_t>(entry.offset)), entry.length,
+            entry.limit(), files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i]))});
     }
     return exported;
 }
@@ -174,18 +174,18 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
             const std::string key = cutscenes::roomKey(room);
             exported.push_back(ExportedEntry{key,
                                              key,
-                                             hexText(static_cast<std::uint64_t>(*offset)),
+                                             files::hexText(static_cast<std::uint64_t>(*offset)),
                                              room.size,
                                              room.size,
                                              {},
-                                             std::string(unpadded(*texts.texts[i]))});
+                                             std::string(files::unpadded(*texts.texts[i]))});
         }
     }
     return exported;
 }
 
 Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
-                                         const GameTemplate& gameTemplate,
+                                         const templates::GameTemplate& gameTemplate,
                                          std::span<const std::string> texts) {
     const int count = static_cast<int>(gameTemplate.entries.size());
     Known known{texts, nullptr, nullptr, {}};
@@ -202,9 +202,11 @@ Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const st
         }
         return static_cast<std::size_t>(entry - 1);
     };
-    known.describe = [&gameTemplate](std::size_t index) { return entryName(gameTemplate.entries[index]); };
+    known.describe = [&gameTemplate](std::size_t index) {
+        return templates::entryName(gameTemplate.entries[index]);
+    };
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
-        const TemplateEntry& entry = gameTemplate.entries[i];
+        const templates::TemplateEntry& entry = gameTemplate.entries[i];
         known.located.emplace(locationOf(entry.offset, entry.length), i);
     }
     auto taken = take(read, name, known);
@@ -264,4 +266,4 @@ Result<std::vector<Translation>> collectTranslations(const TranslationReader& re
     return given;
 }
 
-}  // namespace rq
+}  // namespace rq::exchange

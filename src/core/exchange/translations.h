@@ -13,7 +13,7 @@
 #include "files/result.h"
 #include "templates/gametemplate.h"
 
-namespace rq {
+namespace rq::exchange {
 
 // What the translators' formats (PO, CSV) carry of one text. Texts are UTF-8; the original is the text as
 // read without the padding spaces at its end, since a save pads every text again.
@@ -27,7 +27,7 @@ struct ExportedEntry {
     std::string original;
 };
 // A template's entries, and the cutscene texts a file's edition places (those not read are left out).
-[[nodiscard]] std::vector<ExportedEntry> exportedEntries(const GameTemplate& gameTemplate,
+[[nodiscard]] std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
                                                          std::span<const std::string> texts);
 [[nodiscard]] std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts);
 
@@ -91,10 +91,10 @@ struct TakenTexts {
 // differs from its original only as a spreadsheet's number conversion would change it is taken, with a
 // warning.
 [[nodiscard]] Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
-                                                       const GameTemplate& gameTemplate,
+                                                       const templates::GameTemplate& gameTemplate,
                                                        std::span<const std::string> texts);
 [[nodiscard]] Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& read,
                                                                    const std::string& name,
                                                                    const cutscenes::CutsceneTexts& texts);
 
-}  // namespace rq
+}  // namespace rq::exchange

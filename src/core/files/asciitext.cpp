@@ -1,6 +1,6 @@
 #include "asciitext.h"
 
-namespace rq {
+namespace rq::files {
 
 std::optional<std::uint64_t> parseHex(std::string_view digits) {
     if (digits.empty() || digits.size() > 16) {
@@ -51,4 +51,4 @@ std::string sentenceStart(std::string_view text) {
     return start;
 }
 
-}  // namespace rq
+}  // namespace rq::files

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq {
+namespace rq::files {
 
 // Hexadecimal digits in either letter case, without sign or prefix, at most 16 of them; nothing otherwise.
 [[nodiscard]] std::optional<std::uint64_t> parseHex(std::string_view digits);
@@ -22,4 +22,4 @@ namespace rq {
 // a sentence.
 [[nodiscard]] std::string sentenceStart(std::string_view text);
 
-}  // namespace rq
+}  // namespace rq::files

@@ -4,7 +4,7 @@
 
 #include "files/asciitext.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 constexpr std::array<char32_t, 32> kHighControls = {
@@ -191,4 +191,4 @@ std::string_view unpadded(std::string_view text) {
     return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
-}  // namespace rq
+}  // namespace rq::files

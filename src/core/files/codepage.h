@@ -7,7 +7,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::files {
 
 // Game files and INI files hold one character per byte, in Windows-1252. Its five unused bytes map to the
 // C1 controls of the same value, so that all 256 bytes round-trip.
@@ -52,4 +52,4 @@ void appendUtf8(std::string& out, char32_t ch);
 // what a translator's file gives as the original.
 [[nodiscard]] std::string_view unpadded(std::string_view text);
 
-}  // namespace rq
+}  // namespace rq::files

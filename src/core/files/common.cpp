@@ -3,7 +3,7 @@
 #include "files/asciitext.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 constexpr char kNativeSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
@@ -60,4 +60,4 @@ std::string pathExtension(std::string_view path) {
     return lowerAscii(path.substr(dot + 1));
 }
 
-}  // namespace rq
+}  // namespace rq::files

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq {
+namespace rq::files {
 
 // The program's name: the launcher's title, and the title of its messages and of the about window.
 inline constexpr std::string_view kAppTitle = "Romquill";
@@ -39,4 +39,4 @@ void setApplicationFolder(std::string folder);
 // whole path (folder names included), lower-cased; empty when there is no ".".
 [[nodiscard]] std::string pathExtension(std::string_view path);
 
-}  // namespace rq
+}  // namespace rq::files

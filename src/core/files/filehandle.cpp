@@ -4,7 +4,7 @@
 
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 void closeDescriptor(int fd) {
@@ -163,4 +163,4 @@ Result<std::string> readFileBytes(const std::string& path, std::uint64_t limit) 
     }
 }
 
-}  // namespace rq
+}  // namespace rq::files

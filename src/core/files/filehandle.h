@@ -6,7 +6,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::files {
 
 // The system's own words for an error number ("No such file or directory"): errno, or on Windows a
 // GetLastError() code.
@@ -78,4 +78,4 @@ class FileHandle {
 // than limit bytes: a stray device or a huge file must cost neither a hang nor the machine's memory.
 [[nodiscard]] Result<std::string> readFileBytes(const std::string& path, std::uint64_t limit);
 
-}  // namespace rq
+}  // namespace rq::files

@@ -7,7 +7,7 @@
 #include "files/common.h"
 #include "files/filehandle.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 bool isBlank(char c) {
@@ -175,4 +175,4 @@ std::string iniRead(const std::string& file, std::string_view section, std::stri
     return loadIniFileOrEmpty(file)->read(section, key, defaultValue);
 }
 
-}  // namespace rq
+}  // namespace rq::files

@@ -10,7 +10,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::files {
 
 // The longest value a read gives back; longer values are cut, as Windows cuts them.
 inline constexpr std::size_t kIniValueLimit = 254;
@@ -70,4 +70,4 @@ class IniFile {
 // A missing or unreadable file reads as an empty one: every value gives its default.
 [[nodiscard]] std::shared_ptr<const IniFile> loadIniFileOrEmpty(const std::string& file);
 
-}  // namespace rq
+}  // namespace rq::files

@@ -9,7 +9,7 @@
 #include "files/outputname.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
@@ -144,4 +144,4 @@ Status NewFile::commit() {
     return success();
 }
 
-}  // namespace rq
+}  // namespace rq::files

@@ -8,7 +8,7 @@
 #include "files/result.h"
 #include "files/temporaryfile.h"
 
-namespace rq {
+namespace rq::files {
 
 // A whole new file (a patch, a patched game file, an exported alphabet) written into a temporary file in
 // the folder of its path and renamed over it only by commit(), so that a failure, a cancel or a crash
@@ -61,4 +61,4 @@ class NewFile {
     std::uint64_t m_size = 0;
 };
 
-}  // namespace rq
+}  // namespace rq::files

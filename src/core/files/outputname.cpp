@@ -6,7 +6,7 @@
 #include "files/filehandle.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 Error cannotWrite(const std::string& output, int error) {
@@ -77,4 +77,4 @@ std::optional<std::string> inputAtOutput(const std::string& output,
     return std::nullopt;
 }
 
-}  // namespace rq
+}  // namespace rq::files

@@ -7,7 +7,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::files {
 
 // Where a new file written under the name output lands, looked at before anything is written there.
 // Nothing there: a new file. A regular file: it is replaced, and the new file keeps its permissions. A
@@ -28,4 +28,4 @@ struct OutputPlace {
 [[nodiscard]] std::optional<std::string> inputAtOutput(const std::string& output,
                                                        std::initializer_list<std::string_view> inputs);
 
-}  // namespace rq
+}  // namespace rq::files

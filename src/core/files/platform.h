@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq {
+namespace rq::files {
 
 struct FileIdentity;
 
@@ -90,4 +90,4 @@ void discardFile(int& fd, std::string& name);
 void removeStaleFiles(const std::string& folder, const std::function<bool(std::string_view)>& ours);
 
 }  // namespace platform
-}  // namespace rq
+}  // namespace rq::files

@@ -15,7 +15,7 @@
 #include "files/filehandle.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 
 std::string systemReason(int error) {
     return std::strerror(error);
@@ -357,4 +357,4 @@ void removeStaleFiles(const std::string& folder, const std::function<bool(std::s
 }
 
 }  // namespace platform
-}  // namespace rq
+}  // namespace rq::files

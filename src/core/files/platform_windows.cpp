@@ -14,7 +14,7 @@
 #include "files/filehandle.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 
 std::string systemReason(int error) {
     wchar_t* text = nullptr;
@@ -434,4 +434,4 @@ void removeStaleFiles(const std::string& folder, const std::function<bool(std::s
 }
 
 }  // namespace platform
-}  // namespace rq
+}  // namespace rq::files

@@ -5,7 +5,7 @@
 #include "files/filehandle.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 Error romNotFound() {
@@ -56,4 +56,4 @@ Result<std::string> readRange(const std::string& path, std::int32_t offset, std:
     return padded;
 }
 
-}  // namespace rq
+}  // namespace rq::files

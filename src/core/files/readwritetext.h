@@ -6,7 +6,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::files {
 
 // The one message every failed byte-range read gives.
 inline constexpr std::string_view kRomNotFound = "ROM not found!";
@@ -21,4 +21,4 @@ inline constexpr std::string_view kRomNotFound = "ROM not found!";
 // The size of a regular file; a missing file or anything else (a folder, a FIFO, a device) fails.
 [[nodiscard]] Result<std::uint64_t> regularFileSize(const std::string& path);
 
-}  // namespace rq
+}  // namespace rq::files

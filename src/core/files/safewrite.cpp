@@ -13,7 +13,7 @@
 #include "files/platform.h"
 #include "files/undofile.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 constexpr std::uint64_t kUndoLimit = 256u << 20;
@@ -296,4 +296,4 @@ Status writeNewFile(const std::string& path, std::string_view bytes) {
     return out.commit();
 }
 
-}  // namespace rq
+}  // namespace rq::files

@@ -8,7 +8,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::files {
 
 // One room of a game file to be written in place: where, the new bytes, and its name for messages
 // ("Entry 3 ("Title")").
@@ -55,4 +55,4 @@ void setWriteFaults(WriteFaults faults);
 // what is no regular file at path is refused.
 [[nodiscard]] Status writeNewFile(const std::string& path, std::string_view bytes);
 
-}  // namespace rq
+}  // namespace rq::files

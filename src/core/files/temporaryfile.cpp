@@ -8,7 +8,7 @@
 #include "files/common.h"
 #include "files/platform.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 constexpr std::string_view kPrefix = ".romquill-";
@@ -94,4 +94,4 @@ void discardTemporary(TemporaryFile& file) {
     platform::discardFile(file.fd, file.name);
 }
 
-}  // namespace rq
+}  // namespace rq::files

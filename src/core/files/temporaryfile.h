@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq {
+namespace rq::files {
 
 // The file a NewFile is written into, in the folder of the file it replaces, and its move into place.
 //
@@ -36,4 +36,4 @@ void discardTemporary(TemporaryFile& file);
 // Whether a folder entry's name is that of a temporary file made here.
 [[nodiscard]] bool isTemporaryName(std::string_view name);
 
-}  // namespace rq
+}  // namespace rq::files

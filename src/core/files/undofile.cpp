@@ -7,7 +7,7 @@
 #include "files/asciitext.h"
 #include "files/common.h"
 
-namespace rq {
+namespace rq::files {
 namespace {
 
 // Both formats are little-endian and end with the CRC32 of all bytes before it.
@@ -226,4 +226,4 @@ UndoPlace findUndoFile(const std::string& gameFile, const std::string& resolved,
     return place;
 }
 
-}  // namespace rq
+}  // namespace rq::files

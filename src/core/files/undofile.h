@@ -9,7 +9,7 @@
 #include "files/filehandle.h"
 #include "files/safewrite.h"
 
-namespace rq {
+namespace rq::files {
 
 // What a save keeps in its undo file: the game file's size and identity when the save began, and the old
 // bytes of every room it writes. Files of the first format record no identity.
@@ -45,4 +45,4 @@ struct UndoPlace {
 [[nodiscard]] UndoPlace findUndoFile(const std::string& gameFile, const std::string& resolved,
                                      const std::optional<FileIdentity>& identity);
 
-}  // namespace rq
+}  // namespace rq::files

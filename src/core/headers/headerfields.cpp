@@ -78,13 +78,13 @@ constexpr const CheckValue& checkValue(Kind kind) {
 std::string shown(const Field& field, const std::string& bytes, std::uint64_t fileSize) {
     if (field.display == Display::HexByte) {
         return static_cast<std::uint64_t>(field.offset) < fileSize
-                   ? hexText(static_cast<std::uint8_t>(bytes.front()), 2)
+                   ? files::hexText(static_cast<std::uint8_t>(bytes.front()), 2)
                    : std::string();
     }
-    return bytesToUtf8(std::string_view(bytes).substr(0, bytes.find('\0')));
+    return files::bytesToUtf8(std::string_view(bytes).substr(0, bytes.find('\0')));
 }
 
-Result<std::uint32_t> gbaComplement(const FileHandle& file) {
+Result<std::uint32_t> gbaComplement(const files::FileHandle& file) {
     const auto bytes = file.readAt(kGbaSumStart, kGbaCheck.offset - kGbaSumStart);
     if (!bytes) {
         return bytes.failure();
@@ -97,7 +97,7 @@ Result<std::uint32_t> gbaComplement(const FileHandle& file) {
 }
 
 // Block by block, so that a large image never has to fit in memory; a trailing odd byte counts for nothing.
-Result<std::uint32_t> megaDriveSum(const FileHandle& file) {
+Result<std::uint32_t> megaDriveSum(const files::FileHandle& file) {
     std::uint32_t sum = 0;
     const std::uint64_t end = file.openedSize();
     for (std::uint64_t at = kMegaDriveSumStart; at + 1 < end; at += kSumBlock) {
@@ -116,7 +116,7 @@ Result<std::uint32_t> megaDriveSum(const FileHandle& file) {
 }  // namespace
 
 std::optional<Kind> kindOf(const std::string& path) {
-    const std::string extension = pathExtension(path);
+    const std::string extension = files::pathExtension(path);
     if (extension == "gba") {
         return Kind::Gba;
     }
@@ -145,50 +145,51 @@ std::optional<std::size_t> findField(Kind kind, std::string_view control) {
 
 HeaderTexts readHeader(const std::string& path, Kind kind) {
     HeaderTexts result;
-    const auto size = regularFileSize(path);
+    const auto size = files::regularFileSize(path);
     const std::uint64_t fileSize = size ? *size : 0;
     for (const Field& field : fields(kind)) {
-        const auto bytes = readRange(path, field.offset, field.size, 0);
+        const auto bytes = files::readRange(path, field.offset, field.size, 0);
         result.readFailed = result.readFailed || !bytes;
         result.texts.push_back(bytes ? shown(field, *bytes, fileSize) : std::string());
     }
     return result;
 }
 
-Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEdit> edits) {
+Result<std::vector<files::RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEdit> edits) {
     const auto all = fields(kind);
-    std::vector<RoomWrite> writes;
+    std::vector<files::RoomWrite> writes;
     writes.reserve(edits.size());
     for (const FieldEdit& edit : edits) {
         if (edit.field >= all.size()) {
             return refused("The header has no field " + std::to_string(edit.field) + ".");
         }
         const Field& field = all[edit.field];
-        const std::string name = sentenceStart(field.name);
+        const std::string name = files::sentenceStart(field.name);
         if (!field.writable) {
             return refused(name + " is shown only and cannot be written.");
         }
         // A header's texts are names and codes; a control character in one is a mistake or a trap.
-        const auto characters = decodeUtf8(edit.text).value_or(std::u32string());
-        if (const auto found = std::find_if(characters.begin(), characters.end(), isControlCharacter);
+        const auto characters = files::decodeUtf8(edit.text).value_or(std::u32string());
+        if (const auto found = std::find_if(characters.begin(), characters.end(), files::isControlCharacter);
             found != characters.end()) {
-            return refused(name + ": The control character '" + escapeControls(encodeUtf8(*found)) +
+            return refused(name + ": The control character '" +
+                           files::escapeControls(files::encodeUtf8(*found)) +
                            "' cannot be written into a header.");
         }
-        const std::size_t length = characterCount(edit.text);
+        const std::size_t length = files::characterCount(edit.text);
         if (length > static_cast<std::size_t>(field.size)) {
             return refused(name + " has room for " + std::to_string(field.size) +
                            (field.size == 1 ? " character" : " characters") + ", not the " +
                            std::to_string(length) + " of its new text.");
         }
-        auto bytes = utf8ToBytes(edit.text);
+        auto bytes = files::utf8ToBytes(edit.text);
         if (!bytes) {
             return refused(name + ": " + bytes.error());
         }
         std::string room = std::move(bytes).value();
         room.resize(static_cast<std::size_t>(field.size), padding(kind));
-        writes.push_back(
-            RoomWrite{static_cast<std::uint64_t>(field.offset), std::move(room), std::string(field.name)});
+        writes.push_back(files::RoomWrite{static_cast<std::uint64_t>(field.offset), std::move(room),
+                                          std::string(field.name)});
     }
     return writes;
 }
@@ -196,7 +197,7 @@ Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEd
 std::string_view shownText(Kind kind, std::size_t field, std::string_view text) {
     const bool padded =
         kind == Kind::MegaDrive && field < fields(kind).size() && fields(kind)[field].writable;
-    return padded ? unpadded(text) : text;
+    return padded ? files::unpadded(text) : text;
 }
 
 Result<std::vector<FieldEdit>> changedFields(Kind kind, std::span<const std::string> before,
@@ -213,13 +214,13 @@ Result<std::vector<FieldEdit>> changedFields(Kind kind, std::span<const std::str
     }
     // Padded as the save pads; a text is never longer than its field here, as the plan has checked.
     const auto padded = [kind](std::string text, const Field& field) {
-        const std::size_t count = characterCount(text);
+        const std::size_t count = files::characterCount(text);
         return text.append(static_cast<std::size_t>(field.size) - count, padding(kind));
     };
     for (FieldEdit& edit : given) {
         const Field& field = all[edit.field];
         const std::string was = edit.field < before.size() ? before[edit.field] : std::string();
-        if (characterCount(was) > static_cast<std::size_t>(field.size) ||
+        if (files::characterCount(was) > static_cast<std::size_t>(field.size) ||
             padded(edit.text, field) != padded(was, field)) {
             changed.push_back(std::move(edit));
         }
@@ -232,15 +233,15 @@ Status saveHeader(const std::string& path, Kind kind, std::span<const FieldEdit>
     if (!writes) {
         return writes.failure();
     }
-    return writeRooms(path, *writes);
+    return files::writeRooms(path, *writes);
 }
 
 Result<Checksum> readChecksum(const std::string& path, Kind kind) {
-    const auto opened = FileHandle::open(path, FileHandle::Mode::Read);
+    const auto opened = files::FileHandle::open(path, files::FileHandle::Mode::Read);
     if (!opened) {
         return opened.failure();
     }
-    const FileHandle& file = *opened;
+    const files::FileHandle& file = *opened;
     const CheckValue& check = checkValue(kind);
     if (file.openedSize() < check.offset + check.size) {
         return Error{"\"" + path + "\" has " + std::to_string(file.openedSize()) +
@@ -279,7 +280,8 @@ Status fixChecksum(const std::string& path, Kind kind) {
     for (std::size_t i = check.size; i-- > 0;) {
         bytes += static_cast<char>(checksum->computed >> (8 * i) & 0xFFu);
     }
-    const std::array rooms = {RoomWrite{check.offset, std::move(bytes), "The " + std::string(check.name)}};
+    const std::array rooms = {
+        files::RoomWrite{check.offset, std::move(bytes), "The " + std::string(check.name)}};
     return writeRooms(path, rooms);
 }
 

@@ -56,7 +56,8 @@ struct FieldEdit {
 // Every edit padded to its field's size (GBA with zero bytes, Mega Drive with spaces) and encoded one
 // code-page byte a character, before anything is written. Refuses (ErrorKind::Refusal) a locked field, a
 // text longer than its field and a character without a byte in the code page.
-[[nodiscard]] Result<std::vector<RoomWrite>> planHeaderSave(Kind kind, std::span<const FieldEdit> edits);
+[[nodiscard]] Result<std::vector<files::RoomWrite>> planHeaderSave(Kind kind,
+                                                                   std::span<const FieldEdit> edits);
 
 // The fields whose text after (nothing: not given) differs from the text before (as read, or as last saved)
 // once both are padded as the save pads them, in the table's order: a box that shows its text without the

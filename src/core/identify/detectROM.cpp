@@ -7,7 +7,7 @@
 #include "files/readwritetext.h"
 #include "identify/catalogue.h"
 
-namespace rq {
+namespace rq::identify {
 namespace {
 
 using identify::Catalogue;
@@ -28,7 +28,8 @@ class FieldReader {
         const auto key = std::make_pair(test.offset, test.bytes.size());
         auto it = m_fields.find(key);
         if (it == m_fields.end()) {
-            auto bytes = readRange(m_path, test.offset, static_cast<std::int16_t>(test.bytes.size()), 0);
+            auto bytes =
+                files::readRange(m_path, test.offset, static_cast<std::int16_t>(test.bytes.size()), 0);
             if (!bytes) {
                 m_failed = true;
             }
@@ -79,12 +80,12 @@ Outcome walk(const Catalogue& catalogue, FieldReader& reader) {
 }  // namespace
 
 Result<Identification> detectGame(const std::string& path) {
-    const auto size = regularFileSize(path);
+    const auto size = files::regularFileSize(path);
     if (!size) {
         return Error{size.error()};
     }
 
-    const std::string extension = pathExtension(path);
+    const std::string extension = files::pathExtension(path);
     const Platform* platform = nullptr;
     for (const auto& candidate : identify::platforms()) {
         if (candidate.extension == extension) {
@@ -132,4 +133,4 @@ Result<Identification> detectGame(const std::string& path) {
     return result;
 }
 
-}  // namespace rq
+}  // namespace rq::identify

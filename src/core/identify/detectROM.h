@@ -5,7 +5,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::identify {
 
 inline constexpr std::string_view kNoRomLoaded = "No ROM Loaded";
 
@@ -22,4 +22,4 @@ struct Identification {
 // Fails, leaving the caller's detectedGame alone, when the file does not exist or is not a regular file.
 [[nodiscard]] Result<Identification> detectGame(const std::string& path);
 
-}  // namespace rq
+}  // namespace rq::identify

@@ -6,7 +6,7 @@
 #include "files/readwritetext.h"
 #include "identify/detectROM.h"
 
-namespace rq {
+namespace rq::launcher {
 namespace {
 
 constexpr std::string_view kLaunch = "Launch!";
@@ -14,22 +14,22 @@ constexpr std::string_view kPcEnglish = "Sonic Adventure DX PC (E)";
 constexpr std::string_view kPcJapanese = "Sonic Adventure DX PC (J)";
 
 std::string titleFor(const std::string& game) {
-    return std::string(kAppTitle) + " - " + bytesToUtf8(game);
+    return std::string(files::kAppTitle) + " - " + files::bytesToUtf8(game);
 }
 
 std::string templatePicture(const std::string& templatePath) {
-    return appRelativePath("gfx\\" +
-                           bytesToUtf8(iniRead(templatePath, "GameAndFileInfo", "Picture", "norom.dat")));
+    return files::appRelativePath("gfx\\" + files::bytesToUtf8(files::iniRead(templatePath, "GameAndFileInfo",
+                                                                              "Picture", "norom.dat")));
 }
 
 }  // namespace
 
 std::string LauncherModel::noTemplatePath() {
-    return gameTemplatePath("<error>");
+    return files::gameTemplatePath("<error>");
 }
 
 std::string LauncherModel::noRomPicture() {
-    return appRelativePath("gfx\\norom.dat");
+    return files::appRelativePath("gfx\\norom.dat");
 }
 
 Notice LauncherModel::noNewRom() {
@@ -41,14 +41,14 @@ LauncherModel::Load LauncherModel::load(const std::optional<std::string>& chosen
     if (!chosen) {
         return {{noNewRom()}, std::nullopt};
     }
-    const auto identified = detectGame(*chosen);
+    const auto identified = identify::detectGame(*chosen);
     if (!identified) {
         // Nothing changes: the new file must never be paired with the template of the file before.
         return {{noNewRom()}, std::nullopt};
     }
     Load result;
     if (identified->readFailed) {
-        result.notices.push_back({std::string(kRomNotFound), NoticeIcon::Critical});
+        result.notices.push_back({std::string(files::kRomNotFound), NoticeIcon::Critical});
     }
     if (!identified->message.empty()) {
         result.notices.push_back({identified->message, NoticeIcon::None});
@@ -56,7 +56,7 @@ LauncherModel::Load LauncherModel::load(const std::optional<std::string>& chosen
     m_state.loadedPath = *chosen;
     m_view.pathCaption = *chosen;
     m_state.detectedGame = identified->game;
-    m_view.romName = bytesToUtf8(identified->game);
+    m_view.romName = files::bytesToUtf8(identified->game);
     result.picture = showGame();
     return result;
 }
@@ -72,25 +72,26 @@ std::string LauncherModel::showGame() {
         m_view.forceEnabled = false;
         m_view.sadxpc = {true, std::string(kLaunch)};
         m_view.sadxpcShown = true;
-        return appRelativePath(game == kPcJapanese ? "gfx\\pc-sadx-jap.dat" : "gfx\\pc-sadx-eng.dat");
+        return files::appRelativePath(game == kPcJapanese ? "gfx\\pc-sadx-jap.dat" : "gfx\\pc-sadx-eng.dat");
     }
     m_view.sadxpcShown = false;
     m_view.forceEnabled = true;
     if (game.empty()) {
-        m_state.title = std::string(kAppTitle);
+        m_state.title = std::string(files::kAppTitle);
         m_view.go = {false, "Non-Sonic ROM, please load a template."};
         m_state.templatePath.clear();
         return noRomPicture();
     }
-    if (game == kNoRomLoaded) {
+    if (game == identify::kNoRomLoaded) {
         // The template path keeps its value.
-        m_state.title = std::string(kNoRomLoaded);
+        m_state.title = std::string(identify::kNoRomLoaded);
         m_view.go = {false, std::string(kLaunch)};
         return noRomPicture();
     }
     m_state.title = titleFor(game);
-    const std::string file = iniRead(appRelativePath("plugins\\loader.ini"), "gamenames", game, "<error>");
-    m_state.templatePath = gameTemplatePath(bytesToUtf8(file));
+    const std::string file =
+        files::iniRead(files::appRelativePath("plugins\\loader.ini"), "gamenames", game, "<error>");
+    m_state.templatePath = files::gameTemplatePath(files::bytesToUtf8(file));
     if (m_state.templatePath == noTemplatePath()) {
         m_view.go = {false, "This ROM currently has no available template."};
         return noRomPicture();
@@ -103,7 +104,7 @@ LauncherModel::ForceDecision LauncherModel::forceTemplate() const {
     if (m_state.templatePath == noTemplatePath()) {
         return {};
     }
-    if (m_view.romName == kNoRomLoaded) {
+    if (m_view.romName == identify::kNoRomLoaded) {
         return {ForceStep::Refuse, {"Please choose a file.", NoticeIcon::Information}};
     }
     if (!m_view.romName.empty()) {
@@ -119,7 +120,7 @@ std::vector<std::string> LauncherModel::applyForcedTemplate(const std::string& t
     m_state.templatePath = templatePath;
     m_state.detectedGame = gameName;
     m_state.title = titleFor(gameName);
-    m_view.romName = bytesToUtf8(gameName);
+    m_view.romName = files::bytesToUtf8(gameName);
     // Behind the PC executable's own button, "Launch!" must stay out of reach.
     m_view.go = {!m_view.sadxpcShown, std::string(kLaunch)};
     // The template is applied whatever its picture: one that cannot be shown gives way to the no-ROM picture.
@@ -138,4 +139,4 @@ void LauncherModel::launched(Launch which) {
     button(which) = {true, std::string(kLaunch)};
 }
 
-}  // namespace rq
+}  // namespace rq::launcher

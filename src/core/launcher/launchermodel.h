@@ -7,7 +7,7 @@
 #include "files/common.h"
 #include "files/notice.h"
 
-namespace rq {
+namespace rq::launcher {
 
 // What the launcher owns and the windows it opens read. Paths and the title are UTF-8; the game name is
 // code-page bytes, as the game-name table keys it.
@@ -15,7 +15,7 @@ struct LauncherState {
     std::string loadedPath;    // written only by the launcher's load
     std::string detectedGame;  // by identification, or by a template forced in the chooser
     std::string templatePath;  // the template in force; the games folder + "<error>" when the game has none
-    std::string title{kAppTitle};  // the launcher's title, which the template editor takes as its own
+    std::string title{files::kAppTitle};  // the launcher's title, which the template editor takes as its own
     int editorSavedTab = 0;
 };
 
@@ -83,4 +83,4 @@ class LauncherModel {
     LauncherView m_view;
 };
 
-}  // namespace rq
+}  // namespace rq::launcher

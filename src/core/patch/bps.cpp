@@ -60,7 +60,7 @@ struct BpsHeader {
     std::uint32_t patchCrc = 0;
 };
 
-Result<BpsHeader> readHeader(const FileHandle& patch) {
+Result<BpsHeader> readHeader(const files::FileHandle& patch) {
     const std::uint64_t size = patch.openedSize();
     if (size < 4 + 3 + 12) {
         return brokenPatch(patch.path(), PatchFormat::Bps, "it is too short");
@@ -91,7 +91,7 @@ Result<BpsHeader> readHeader(const FileHandle& patch) {
 // Reads the actions and refuses any that reads outside the source, reads target bytes not yet written or
 // writes past the target's size, before the visitor sees it.
 template <class Visitor>
-Status walkActions(const FileHandle& patch, const BpsHeader& header, Visitor& visit) {
+Status walkActions(const files::FileHandle& patch, const BpsHeader& header, Visitor& visit) {
     Reader reader(patch, header.actionsStart, patch.openedSize() - 12);
     const auto invalid = [&](const std::string& why) -> Error {
         return reader.error().empty() ? brokenPatch(patch.path(), PatchFormat::Bps, why)
@@ -163,7 +163,7 @@ Status walkActions(const FileHandle& patch, const BpsHeader& header, Visitor& vi
 // Writes the patched file: every byte appended in order, its CRC32 kept on the way.
 class Applier {
   public:
-    Applier(const FileHandle& source, NewFile& out, Progress& progress)
+    Applier(const files::FileHandle& source, files::NewFile& out, Progress& progress)
         : m_source(source), m_out(out), m_progress(progress) {}
 
     [[nodiscard]] std::uint32_t crc() { return m_crc.finish(); }
@@ -250,8 +250,8 @@ class Applier {
         return m_progress.advance(bytes.size()) ? success() : Status(Progress::cancelled());
     }
 
-    const FileHandle& m_source;
-    NewFile& m_out;
+    const files::FileHandle& m_source;
+    files::NewFile& m_out;
     Progress& m_progress;
     CrcPipe m_crc;
     std::string m_block;
@@ -282,8 +282,8 @@ class RangeTeller {
 
 }  // namespace
 
-Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, NewFile& out,
-                              const PatchProgress& callback) {
+Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileHandle& file,
+                              files::NewFile& out, const PatchProgress& callback) {
     const auto header = readHeader(patch);
     if (!header) {
         return header.failure();
@@ -360,7 +360,8 @@ Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, N
     return PatchApplied{PatchFormat::Bps, out.size(), {}};
 }
 
-Result<PatchInfo> bpsInfo(const FileHandle& patch, const std::function<void(const ChangedRange&)>& onRange) {
+Result<PatchInfo> bpsInfo(const files::FileHandle& patch,
+                          const std::function<void(const ChangedRange&)>& onRange) {
     const auto header = readHeader(patch);
     if (!header) {
         return header.failure();

@@ -91,7 +91,7 @@ class SameSizeTargetCrc {
 // The patch being written, with the CRC32 of every byte so far.
 class PatchWriter {
   public:
-    explicit PatchWriter(NewFile& out) : m_out(out) {}
+    explicit PatchWriter(files::NewFile& out) : m_out(out) {}
     [[nodiscard]] std::uint32_t crc() const { return m_crc; }
     Status put(std::string_view bytes) {
         m_crc = crcUpdate(m_crc, bytes);
@@ -105,7 +105,7 @@ class PatchWriter {
     }
 
   private:
-    NewFile& m_out;
+    files::NewFile& m_out;
     std::uint32_t m_crc = 0;
 };
 
@@ -244,8 +244,8 @@ class LinearMaker {
 
 }  // namespace
 
-Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modified, NewFile& out,
-                            Progress& progress) {
+Result<PatchMade> createBps(const files::FileHandle& original, const files::FileHandle& modified,
+                            files::NewFile& out, Progress& progress) {
     const std::uint64_t sourceSize = original.openedSize();
     const std::uint64_t targetSize = modified.openedSize();
     PatchWriter writer(out);

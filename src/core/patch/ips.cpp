@@ -50,7 +50,7 @@ std::uint64_t bigEndian(std::string_view bytes) {
 // the "EOF" offset one byte earlier. The last record is held back: it may have to give up its last byte.
 class RecordSink {
   public:
-    RecordSink(NewFile& out, const FileHandle& modified, RangeJoiner& ranges)
+    RecordSink(files::NewFile& out, const files::FileHandle& modified, RangeJoiner& ranges)
         : m_out(out), m_modified(modified), m_ranges(ranges) {}
 
     [[nodiscard]] Status add(Record record) {
@@ -103,8 +103,8 @@ class RecordSink {
         return success();
     }
 
-    NewFile& m_out;
-    const FileHandle& m_modified;
+    files::NewFile& m_out;
+    const files::FileHandle& m_modified;
     RangeJoiner& m_ranges;
     std::optional<Record> m_pending;
 };
@@ -194,7 +194,8 @@ struct IpsEnd {
 // Reads every record, telling each to onRecord, and refuses a patch that ends inside a record, lacks its
 // "EOF" marker or has stray bytes after it. Records out of order or overlapping go into warnings.
 template <class OnRecord>
-Result<IpsEnd> walkIps(const FileHandle& patch, std::vector<std::string>& warnings, OnRecord&& onRecord) {
+Result<IpsEnd> walkIps(const files::FileHandle& patch, std::vector<std::string>& warnings,
+                       OnRecord&& onRecord) {
     Reader reader(patch, 5, patch.openedSize());
     const auto broken = [&](std::string_view why) -> Error {
         if (!reader.error().empty()) {
@@ -232,19 +233,19 @@ Result<IpsEnd> walkIps(const FileHandle& patch, std::vector<std::string>& warnin
             record.runByte = head[2];
             if (record.runLength == 0) {
                 addWarning(warnings, dropped,
-                           "Record " + std::to_string(index + 1) + " (offset 0x" + hexText(record.offset) +
-                               ") is a run of zero bytes.");
+                           "Record " + std::to_string(index + 1) + " (offset 0x" +
+                               files::hexText(record.offset) + ") is a run of zero bytes.");
             }
         } else if (!reader.read(static_cast<std::size_t>(size), record.bytes)) {
             return broken("it ends inside a record (the file is cut short)");
         }
         if (index > 0 && record.offset < previousOffset) {
             addWarning(warnings, dropped,
-                       "Record " + std::to_string(index + 1) + " (offset 0x" + hexText(record.offset) +
+                       "Record " + std::to_string(index + 1) + " (offset 0x" + files::hexText(record.offset) +
                            ") comes before the record ahead of it (out of order).");
         } else if (index > 0 && record.offset < previousEnd) {
             addWarning(warnings, dropped,
-                       "Record " + std::to_string(index + 1) + " (offset 0x" + hexText(record.offset) +
+                       "Record " + std::to_string(index + 1) + " (offset 0x" + files::hexText(record.offset) +
                            ") overlaps the record ahead of it.");
         }
         if (const auto done = onRecord(record, reader.position()); !done) {
@@ -290,8 +291,8 @@ std::size_t unchangedPrefix(std::string_view source, std::string_view target, st
 
 }  // namespace
 
-Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modified, NewFile& out,
-                            Progress& progress) {
+Result<PatchMade> createIps(const files::FileHandle& original, const files::FileHandle& modified,
+                            files::NewFile& out, Progress& progress) {
     const std::uint64_t sourceSize = original.openedSize();
     const std::uint64_t targetSize = modified.openedSize();
     if (const auto started = out.append("PATCH"); !started) {
@@ -368,8 +369,8 @@ Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modifi
     return PatchMade{PatchFormat::Ips, out.size(), ranges.finish()};
 }
 
-Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, NewFile& out,
-                              const PatchProgress& callback) {
+Result<PatchApplied> applyIps(const files::FileHandle& patch, const files::FileHandle& file,
+                              files::NewFile& out, const PatchProgress& callback) {
     // The work is the copy and every byte the records write: a short patch of long runs writes many times
     // its own size. Counting it first also refuses a broken patch before anything is written.
     std::uint64_t recordBytes = 0;
@@ -422,7 +423,8 @@ Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, N
     return applied;
 }
 
-Result<PatchInfo> ipsInfo(const FileHandle& patch, const std::function<void(const ChangedRange&)>& onRange) {
+Result<PatchInfo> ipsInfo(const files::FileHandle& patch,
+                          const std::function<void(const ChangedRange&)>& onRange) {
     PatchInfo info;
     info.format = PatchFormat::Ips;
     info.patchSize = patch.openedSize();

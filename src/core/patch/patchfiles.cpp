@@ -9,8 +9,7 @@
 #include "files/outputname.h"
 #include "patch/patchio.h"
 
-namespace rq {
-namespace patch {
+namespace rq::patch {
 
 bool Progress::advance(std::uint64_t bytes) {
     m_done += bytes;
@@ -65,7 +64,8 @@ bool Reader::skip(std::uint64_t count) {
     return true;
 }
 
-Status readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count, std::string& bytes) {
+Status readExactly(const files::FileHandle& file, std::uint64_t offset, std::size_t count,
+                   std::string& bytes) {
     bytes.resize(count);
     const auto read = file.readInto(offset, bytes.data(), count);
     if (!read) {
@@ -92,7 +92,7 @@ std::uint32_t crcCombine(std::uint32_t first, std::uint32_t second, std::uint64_
     return static_cast<std::uint32_t>(crc32_combine(crc, second, static_cast<z_off_t>(secondLength)));
 }
 
-Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress) {
+Result<std::uint32_t> crcOfFile(const files::FileHandle& file, std::uint64_t end, Progress& progress) {
     std::uint32_t crc = 0;
     std::string block;
     for (std::uint64_t at = 0; at < end; at += kBlock) {
@@ -109,7 +109,7 @@ Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progr
     return crc;
 }
 
-CrcBeside::CrcBeside(const FileHandle& file, std::uint64_t end)
+CrcBeside::CrcBeside(const files::FileHandle& file, std::uint64_t end)
     : m_going([this](std::uint64_t, std::uint64_t) { return !m_stop.load(); }),
       m_result(std::async(std::launch::async, [this, &file, end]() -> Result<std::uint32_t> {
           Progress progress(m_going, end);
@@ -220,18 +220,16 @@ void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped) {
     }
 }
 
-}  // namespace patch
-
 namespace {
 
 struct OpenedPatch {
-    FileHandle file;
+    files::FileHandle file;
     PatchFormat format;
 };
 
 // The patch, and its format from its first bytes.
 Result<OpenedPatch> openPatch(const std::string& path) {
-    auto file = FileHandle::open(path, FileHandle::Mode::Read);
+    auto file = files::FileHandle::open(path, files::FileHandle::Mode::Read);
     if (!file) {
         return file.failure();
     }
@@ -251,11 +249,11 @@ Result<OpenedPatch> openPatch(const std::string& path) {
 // What make writes into a new file at path, which appears there only when make succeeded.
 template <class T, class Make>
 Result<T> intoNewFile(const std::string& path, Make&& make) {
-    auto created = NewFile::create(path);
+    auto created = files::NewFile::create(path);
     if (!created) {
         return created.failure();
     }
-    NewFile out = std::move(created).value();
+    files::NewFile out = std::move(created).value();
     auto made = make(out);
     if (!made) {
         return made;
@@ -273,7 +271,7 @@ std::string_view patchFormatName(PatchFormat format) {
 }
 
 std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
-    const std::string extension = pathExtension(path);
+    const std::string extension = files::pathExtension(path);
     if (extension == "ips") {
         return PatchFormat::Ips;
     }
@@ -286,16 +284,16 @@ std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
 Result<PatchMade> createPatch(const std::string& original, const std::string& modified,
                               const std::string& patchPath, PatchFormat format,
                               const PatchProgress& progress) {
-    if (inputAtOutput(patchPath, {original, modified})) {
+    if (files::inputAtOutput(patchPath, {original, modified})) {
         return Error{
             "The patch cannot be saved as \"" + patchPath + "\": that is one of the files it compares.",
             ErrorKind::Refusal};
     }
-    auto source = FileHandle::open(original, FileHandle::Mode::Read);
+    auto source = files::FileHandle::open(original, files::FileHandle::Mode::Read);
     if (!source) {
         return source.failure();
     }
-    auto target = FileHandle::open(modified, FileHandle::Mode::Read);
+    auto target = files::FileHandle::open(modified, files::FileHandle::Mode::Read);
     if (!target) {
         return target.failure();
     }
@@ -305,23 +303,23 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
                      ErrorKind::Refusal};
     }
     patch::Progress told(progress, source->openedSize() + target->openedSize());
-    return intoNewFile<PatchMade>(patchPath, [&](NewFile& out) {
+    return intoNewFile<PatchMade>(patchPath, [&](files::NewFile& out) {
         return format == PatchFormat::Ips ? patch::createIps(*source, *target, out, told)
                                           : patch::createBps(*source, *target, out, told);
     });
 }
 
 std::string patchedFileName(const std::string& file) {
-    const std::filesystem::path path = fsPath(file);
+    const std::filesystem::path path = files::fsPath(file);
     std::filesystem::path name = path.stem();
     name += " (patched)";
     name += path.extension();
-    return pathText(path.parent_path() / name);
+    return files::pathText(path.parent_path() / name);
 }
 
 Status checkPatchedFilePlace(const std::string& patchPath, const std::string& file,
                              const std::string& outPath) {
-    if (inputAtOutput(outPath, {file, patchPath})) {
+    if (files::inputAtOutput(outPath, {file, patchPath})) {
         return Error{"The patched file cannot be saved as \"" + outPath +
                          "\": a patch is never applied in place. Choose another name.",
                      ErrorKind::Refusal};
@@ -338,11 +336,11 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
     if (!opened) {
         return opened.failure();
     }
-    auto source = FileHandle::open(file, FileHandle::Mode::Read);
+    auto source = files::FileHandle::open(file, files::FileHandle::Mode::Read);
     if (!source) {
         return source.failure();
     }
-    return intoNewFile<PatchApplied>(outPath, [&](NewFile& out) {
+    return intoNewFile<PatchApplied>(outPath, [&](files::NewFile& out) {
         return opened->format == PatchFormat::Ips ? patch::applyIps(opened->file, *source, out, progress)
                                                   : patch::applyBps(opened->file, *source, out, progress);
     });
@@ -358,4 +356,4 @@ Result<PatchInfo> readPatchInfo(const std::string& patchPath,
                                               : patch::bpsInfo(opened->file, onRange);
 }
 
-}  // namespace rq
+}  // namespace rq::patch

@@ -9,7 +9,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::patch {
 
 // The two formats translations are shared in. BPS names its source by size and CRC32; IPS names nothing.
 enum class PatchFormat { Ips, Bps };
@@ -88,4 +88,4 @@ struct PatchInfo {
 [[nodiscard]] Result<PatchInfo> readPatchInfo(const std::string& patchPath,
                                               const std::function<void(const ChangedRange&)>& onRange = {});
 
-}  // namespace rq
+}  // namespace rq::patch

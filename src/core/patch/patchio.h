@@ -38,7 +38,7 @@ class Progress {
 // A buffered sequential reader over [begin, end) of a file.
 class Reader {
   public:
-    Reader(const FileHandle& file, std::uint64_t begin, std::uint64_t end)
+    Reader(const files::FileHandle& file, std::uint64_t begin, std::uint64_t end)
         : m_file(file), m_position(begin), m_end(end) {}
     [[nodiscard]] std::uint64_t position() const { return m_position; }
     [[nodiscard]] std::uint64_t remaining() const { return m_end - m_position; }
@@ -48,7 +48,7 @@ class Reader {
     [[nodiscard]] const std::string& error() const { return m_error; }
 
   private:
-    const FileHandle& m_file;
+    const files::FileHandle& m_file;
     std::uint64_t m_position = 0;
     std::uint64_t m_end = 0;
     std::string m_buffer;
@@ -58,19 +58,20 @@ class Reader {
 
 // Exactly count bytes at offset into bytes (whose memory is kept from one block to the next), or an error
 // saying the file changed while it was read.
-[[nodiscard]] Status readExactly(const FileHandle& file, std::uint64_t offset, std::size_t count,
+[[nodiscard]] Status readExactly(const files::FileHandle& file, std::uint64_t offset, std::size_t count,
                                  std::string& bytes);
 
 [[nodiscard]] std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes);
 // The CRC32 of a concatenation from the CRC32s of its two parts (zlib's crc32_combine).
 [[nodiscard]] std::uint32_t crcCombine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
-[[nodiscard]] Result<std::uint32_t> crcOfFile(const FileHandle& file, std::uint64_t end, Progress& progress);
+[[nodiscard]] Result<std::uint32_t> crcOfFile(const files::FileHandle& file, std::uint64_t end,
+                                              Progress& progress);
 
 // The CRC32 of a whole file, worked out on a thread of its own beside the main work, which it would
 // otherwise double; stopped early when the work is given up.
 class CrcBeside {
   public:
-    CrcBeside(const FileHandle& file, std::uint64_t end);
+    CrcBeside(const files::FileHandle& file, std::uint64_t end);
     CrcBeside(const CrcBeside&) = delete;
     CrcBeside& operator=(const CrcBeside&) = delete;
     ~CrcBeside();
@@ -132,15 +133,17 @@ inline constexpr std::size_t kWarningLimit = 20;
 void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning);
 void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped);
 
-Result<PatchMade> createIps(const FileHandle& original, const FileHandle& modified, NewFile& out,
-                            Progress& progress);
-Result<PatchMade> createBps(const FileHandle& original, const FileHandle& modified, NewFile& out,
-                            Progress& progress);
-Result<PatchApplied> applyIps(const FileHandle& patch, const FileHandle& file, NewFile& out,
-                              const PatchProgress& progress);
-Result<PatchApplied> applyBps(const FileHandle& patch, const FileHandle& file, NewFile& out,
-                              const PatchProgress& progress);
-Result<PatchInfo> ipsInfo(const FileHandle& patch, const std::function<void(const ChangedRange&)>& onRange);
-Result<PatchInfo> bpsInfo(const FileHandle& patch, const std::function<void(const ChangedRange&)>& onRange);
+Result<PatchMade> createIps(const files::FileHandle& original, const files::FileHandle& modified,
+                            files::NewFile& out, Progress& progress);
+Result<PatchMade> createBps(const files::FileHandle& original, const files::FileHandle& modified,
+                            files::NewFile& out, Progress& progress);
+Result<PatchApplied> applyIps(const files::FileHandle& patch, const files::FileHandle& file,
+                              files::NewFile& out, const PatchProgress& progress);
+Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileHandle& file,
+                              files::NewFile& out, const PatchProgress& progress);
+Result<PatchInfo> ipsInfo(const files::FileHandle& patch,
+                          const std::function<void(const ChangedRange&)>& onRange);
+Result<PatchInfo> bpsInfo(const files::FileHandle& patch,
+                          const std::function<void(const ChangedRange&)>& onRange);
 
 }  // namespace rq::patch

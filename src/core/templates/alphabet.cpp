@@ -6,7 +6,7 @@
 #include "files/codepage.h"
 #include "templates/templaterules.h"
 
-namespace rq {
+namespace rq::templates {
 namespace {
 
 constexpr char kSpaceMark = '\xAC';   // "¬" in the code page
@@ -30,22 +30,22 @@ std::string characterKey(char ch) {
 std::string codeKey(std::string_view bytes) {
     std::string key;
     for (const char byte : bytes) {
-        key += hexText(static_cast<unsigned char>(byte), 2);
+        key += files::hexText(static_cast<unsigned char>(byte), 2);
     }
     return key;
 }
 
 Alphabet Alphabet::read(const std::string& path) {
-    Alphabet alphabet = fromIni(loadIniFileOrEmpty(path));
+    Alphabet alphabet = fromIni(files::loadIniFileOrEmpty(path));
     alphabet.m_path = path;
     return alphabet;
 }
 
 Alphabet Alphabet::parse(std::string_view bytes) {
-    return fromIni(std::make_shared<const IniFile>(IniFile::parse(bytes)));
+    return fromIni(std::make_shared<const files::IniFile>(files::IniFile::parse(bytes)));
 }
 
-Alphabet Alphabet::fromIni(std::shared_ptr<const IniFile> ini) {
+Alphabet Alphabet::fromIni(std::shared_ptr<const files::IniFile> ini) {
     Alphabet alphabet;
     alphabet.m_ini = std::move(ini);
     alphabet.m_charLengthValue = alphabet.m_ini->value("AlphabetAndFileInfo", "CharLength").value_or("0");
@@ -58,7 +58,7 @@ Alphabet Alphabet::fromIni(std::shared_ptr<const IniFile> ini) {
 std::string Alphabet::decode(std::string_view bytes) const {
     std::string text;
     const std::size_t step = m_charLength > 0 ? static_cast<std::size_t>(m_charLength) : 1;
-    const IniFile::Section* load = m_ini->section("Load");
+    const files::IniFile::Section* load = m_ini->section("Load");
     for (std::size_t j = 0; j < bytes.size(); j += step) {
         const std::string key = codeKey(bytes.substr(j, step));
         std::optional<std::string> shown = load != nullptr ? load->value(key) : std::nullopt;
@@ -77,9 +77,9 @@ std::string Alphabet::decode(std::string_view bytes) const {
 
 std::size_t Alphabet::longestText() const {
     std::size_t longest = std::string_view("<error>").size();
-    if (const IniFile::Section* load = m_ini->section("Load")) {
+    if (const files::IniFile::Section* load = m_ini->section("Load")) {
         for (const auto& line : load->lines) {
-            longest = std::max(longest, bytesToUtf8(load->value(line.key).value_or("")).size());
+            longest = std::max(longest, files::bytesToUtf8(load->value(line.key).value_or("")).size());
         }
     }
     return longest;
@@ -103,7 +103,7 @@ std::vector<Alphabet::Fault> Alphabet::faults() const {
         faults.push_back({"AlphabetAndFileInfo", "CharLength", m_charLengthValue, charLength.error()});
     }
     // A missing section is an alphabet for reading only: a save names the first character it cannot encode.
-    const IniFile::Section* save = m_ini->section("save");
+    const files::IniFile::Section* save = m_ini->section("save");
     if (save == nullptr) {
         return faults;
     }
@@ -112,7 +112,7 @@ std::vector<Alphabet::Fault> Alphabet::faults() const {
         const std::string& key = save->lines[i].key;
         const auto value = save->value(key);
         // Only the first line of a key is ever read.
-        if (save->firstLine.at(lowerAscii(key)) != i || !value) {
+        if (save->firstLine.at(files::lowerAscii(key)) != i || !value) {
             continue;
         }
         anyCode = true;
@@ -128,9 +128,9 @@ std::vector<Alphabet::Fault> Alphabet::faults() const {
 
 std::vector<std::string> Alphabet::loadKeys() const {
     std::vector<std::string> keys;
-    if (const IniFile::Section* load = m_ini->section("Load")) {
+    if (const files::IniFile::Section* load = m_ini->section("Load")) {
         for (std::size_t i = 0; i < load->lines.size(); ++i) {
-            if (load->firstLine.at(lowerAscii(load->lines[i].key)) == i && load->lines[i].hasEquals) {
+            if (load->firstLine.at(files::lowerAscii(load->lines[i].key)) == i && load->lines[i].hasEquals) {
                 keys.push_back(load->lines[i].key);
             }
         }
@@ -144,7 +144,7 @@ std::vector<Alphabet::Fault> Alphabet::readBackFaults() const {
         return faults;
     }
     const bool saves = m_ini->section("save") != nullptr;
-    const auto quoted = [](std::string_view text) { return "\"" + bytesToUtf8(text) + "\""; };
+    const auto quoted = [](std::string_view text) { return "\"" + files::bytesToUtf8(text) + "\""; };
     for (const auto& key : loadKeys()) {
         const auto value = m_ini->value("Load", key);
         const auto code = parseSaveCode(key, m_charLength);
@@ -192,8 +192,8 @@ std::vector<Alphabet::Fault> Alphabet::readBackFaults() const {
         const auto code = encode(ch);
         const std::string back = code ? decode(*code) : std::string(1, ch);
         // "¬" and a space share one key, so only one of them can read back; the format decides which.
-        if (back == std::string(1, ch) ||
-            (back.size() == 1 && lowerAscii(characterKey(back[0])) == lowerAscii(characterKey(ch)))) {
+        if (back == std::string(1, ch) || (back.size() == 1 && files::lowerAscii(characterKey(back[0])) ==
+                                                                   files::lowerAscii(characterKey(ch)))) {
             continue;
         }
         faults.push_back({"save", characterKey(ch), m_ini->value("save", characterKey(ch)),
@@ -203,4 +203,4 @@ std::vector<Alphabet::Fault> Alphabet::readBackFaults() const {
     return faults;
 }
 
-}  // namespace rq
+}  // namespace rq::templates

@@ -9,7 +9,7 @@
 
 #include "files/iniReadWriteDelete.h"
 
-namespace rq {
+namespace rq::templates {
 
 // An alphabet file: character codes of CharLength bytes to display text (section Load) and display
 // characters back to codes (section save). All text is code-page bytes.
@@ -60,9 +60,9 @@ class Alphabet {
     [[nodiscard]] std::vector<Fault> readBackFaults() const;
 
   private:
-    static Alphabet fromIni(std::shared_ptr<const IniFile> ini);
+    static Alphabet fromIni(std::shared_ptr<const files::IniFile> ini);
 
-    std::shared_ptr<const IniFile> m_ini;
+    std::shared_ptr<const files::IniFile> m_ini;
     std::string m_path;
     std::string m_charLengthValue;
     std::int16_t m_charLength = 0;
@@ -75,4 +75,4 @@ class Alphabet {
 // The Load key of a code: its bytes in file order, two upper-case hexadecimal digits each.
 [[nodiscard]] std::string codeKey(std::string_view bytes);
 
-}  // namespace rq
+}  // namespace rq::templates

@@ -8,7 +8,7 @@
 #include "files/common.h"
 #include "files/iniReadWriteDelete.h"
 
-namespace rq {
+namespace rq::templates {
 namespace {
 
 constexpr std::string_view kError = "<error>";
@@ -20,10 +20,10 @@ std::string entrySection(int number) {
 // A value that breaks its rule; the phrase says why, of the value (of the section, when there is no key).
 Error malformed(const std::string& path, std::string_view section, std::string_view key,
                 std::string_view value, const std::string& phrase) {
-    const std::string where = key.empty()
-                                  ? "the section [" + bytesToUtf8(section) + "] "
-                                  : "in section [" + bytesToUtf8(section) + "] the key " + bytesToUtf8(key) +
-                                        " has the value \"" + bytesToUtf8(value) + "\", which ";
+    const std::string where = key.empty() ? "the section [" + files::bytesToUtf8(section) + "] "
+                                          : "in section [" + files::bytesToUtf8(section) + "] the key " +
+                                                files::bytesToUtf8(key) + " has the value \"" +
+                                                files::bytesToUtf8(value) + "\", which ";
     return Error{"The template " + path + " cannot be used: " + where + phrase + ".", ErrorKind::Refusal};
 }
 
@@ -31,7 +31,7 @@ Error malformed(const std::string& path, std::string_view section, std::string_v
 
 TemplateDetails readTemplateDetails(const std::string& path) {
     const auto read = [&path](std::string_view section, std::string_view key) {
-        return iniRead(path, section, key, kError);
+        return files::iniRead(path, section, key, kError);
     };
     return TemplateDetails{read("Ident", "RQL_game_plugin"),       read("GameAndFileInfo", "GameName"),
                            read("GameAndFileInfo", "Author"),      read("GameAndFileInfo", "VersionOfFile"),
@@ -47,7 +47,7 @@ int TemplateEntry::limit() const {
 }
 
 std::string entryName(const TemplateEntry& entry) {
-    return "Entry " + std::to_string(entry.number) + " (\"" + bytesToUtf8(entry.comment) + "\")";
+    return "Entry " + std::to_string(entry.number) + " (\"" + files::bytesToUtf8(entry.comment) + "\")";
 }
 
 std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence) {
@@ -56,14 +56,15 @@ std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view
            " for the field 'AlphabetAndFileInfo --> CharLength'.";
 }
 
-Result<std::string> alphabetPathFor(const std::string& templatePath, const IniFile& ini, int entryNumber) {
+Result<std::string> alphabetPathFor(const std::string& templatePath, const files::IniFile& ini,
+                                    int entryNumber) {
     const std::string format = ini.read(entrySection(entryNumber), "TextFormat", "0");
     const std::string name = ini.read("TextFormattingSystem", format, kError);
     if (const auto inside = checkAlphabetName(name); !inside) {
         return malformed(templatePath, "TextFormattingSystem", format, name, inside.error());
     }
     // The template names its alphabet in the code page; file names are UTF-8 to the file services.
-    return appRelativePath("plugins\\alphabets\\" + bytesToUtf8(name));
+    return files::appRelativePath("plugins\\alphabets\\" + files::bytesToUtf8(name));
 }
 
 Result<GameTemplate> readGameTemplate(const std::string& path) {
@@ -72,12 +73,12 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
     // One parse serves every value of this read; a change on disk is seen at the next read.
     // A missing template reads as an empty one, as any INI file does; one that is there but cannot be read
     // (too large, not a regular file, a read error) is refused with the reason.
-    const auto loaded = readIniFile(path);
+    const auto loaded = files::readIniFile(path);
     std::error_code ec;
-    if (!loaded && std::filesystem::exists(fsPath(path), ec)) {
+    if (!loaded && std::filesystem::exists(files::fsPath(path), ec)) {
         return Error{"The template " + path + " cannot be used: " + loaded.error(), ErrorKind::Refusal};
     }
-    const auto ini = loaded ? *loaded : loadIniFileOrEmpty(path);
+    const auto ini = loaded ? *loaded : files::loadIniFileOrEmpty(path);
     const auto read = [&ini](std::string_view section, std::string_view key, std::string_view fallback) {
         return ini->read(section, key, fallback);
     };
@@ -146,4 +147,4 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
     return result;
 }
 
-}  // namespace rq
+}  // namespace rq::templates

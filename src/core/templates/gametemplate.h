@@ -11,7 +11,7 @@
 #include "templates/alphabet.h"
 #include "templates/templaterules.h"
 
-namespace rq {
+namespace rq::templates {
 
 // The only template version whose details are shown.
 inline constexpr std::string_view kTemplateVersion = "v1.0";
@@ -67,7 +67,7 @@ inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
 
 // The alphabet path an entry's text format names in the template's parse ini: the alphabets folder followed
 // by the format's value, or the refusal of a value that leads out of that folder.
-[[nodiscard]] Result<std::string> alphabetPathFor(const std::string& templatePath, const IniFile& ini,
+[[nodiscard]] Result<std::string> alphabetPathFor(const std::string& templatePath, const files::IniFile& ini,
                                                   int entryNumber);
 
-}  // namespace rq
+}  // namespace rq::templates

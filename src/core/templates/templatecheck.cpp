@@ -13,7 +13,7 @@
 #include "templates/gametemplate.h"
 #include "templates/templaterules.h"
 
-namespace rq {
+namespace rq::templates {
 namespace {
 
 constexpr std::string_view kFormats = "TextFormattingSystem";
@@ -28,13 +28,13 @@ struct Room {
 
     [[nodiscard]] std::int64_t end() const { return offset + length; }
     [[nodiscard]] std::string bytes() const {
-        return "bytes 0x" + hexText(offset) + " to 0x" + hexText(end() - 1);
+        return "bytes 0x" + files::hexText(offset) + " to 0x" + files::hexText(end() - 1);
     }
 };
 
 class Checker {
   public:
-    Checker(const std::string& templatePath, const IniFile& ini) : m_path(templatePath), m_ini(ini) {}
+    Checker(const std::string& templatePath, const files::IniFile& ini) : m_path(templatePath), m_ini(ini) {}
 
     void run(const std::optional<std::string>& gameFile) {
         const std::string countValue = m_ini.value(kFormats, "NumberOfEntries").value_or("0");
@@ -72,7 +72,7 @@ class Checker {
             return 0;
         }
         if (const auto inside = checkAlphabetName(*name); !inside) {
-            if (m_formatsRefused.insert(lowerAscii(format)).second) {
+            if (m_formatsRefused.insert(files::lowerAscii(format)).second) {
                 add(m_path, kFormats, format, *name, inside.error());
             }
             return 0;
@@ -85,7 +85,7 @@ class Checker {
     }
 
     void checkAlphabetFile(const std::string& path, const std::string& format, const std::string& name) {
-        if (!loadIniFile(path)) {
+        if (!files::loadIniFile(path)) {
             add(m_path, kFormats, format, name, "names the alphabet " + path + ", which cannot be read");
             return;
         }
@@ -121,9 +121,9 @@ class Checker {
 
     void checkFit(const std::string& gameFile) {
         // The byte-range read decides what counts as a readable game file, as it does for the editor.
-        const auto size = regularFileSize(gameFile);
-        if (!size || !readRange(gameFile, 0, 1, 0)) {
-            add(gameFile, "", "", std::nullopt, std::string(kRomNotFound));
+        const auto size = files::regularFileSize(gameFile);
+        if (!size || !files::readRange(gameFile, 0, 1, 0)) {
+            add(gameFile, "", "", std::nullopt, std::string(files::kRomNotFound));
             return;
         }
         for (const Room& room : m_rooms) {
@@ -159,7 +159,7 @@ class Checker {
     }
 
     const std::string& m_path;
-    const IniFile& m_ini;
+    const files::IniFile& m_ini;
     std::set<std::string> m_alphabetsSeen;
     std::set<std::string> m_formatsRefused;  // lower-cased, as INI keys compare
     std::vector<Room> m_rooms;
@@ -170,7 +170,7 @@ class Checker {
 
 std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
                                            const std::optional<std::string>& gameFile) {
-    const auto ini = loadIniFile(templatePath);
+    const auto ini = files::loadIniFile(templatePath);
     if (!ini) {
         return {TemplateProblem{templatePath, "", "", std::nullopt, "cannot be read"}};
     }
@@ -180,7 +180,7 @@ std::vector<TemplateProblem> checkTemplate(const std::string& templatePath,
 }
 
 std::vector<TemplateProblem> checkAlphabet(const std::string& path) {
-    const auto ini = loadIniFile(path);
+    const auto ini = files::loadIniFile(path);
     if (!ini) {
         return {TemplateProblem{path, "", "", std::nullopt, "cannot be read"}};
     }
@@ -205,15 +205,15 @@ std::vector<TemplateProblem> checkAlphabet(const std::string& path) {
 std::string problemText(const TemplateProblem& problem) {
     std::string text;
     if (!problem.section.empty()) {
-        text += '[' + bytesToUtf8(problem.section) + "] ";
+        text += '[' + files::bytesToUtf8(problem.section) + "] ";
         if (!problem.key.empty()) {  // a problem of the section as a whole has no key
-            text += bytesToUtf8(problem.key) + ' ';
+            text += files::bytesToUtf8(problem.key) + ' ';
         }
         if (problem.value) {
-            text += "= \"" + bytesToUtf8(*problem.value) + "\" ";
+            text += "= \"" + files::bytesToUtf8(*problem.value) + "\" ";
         }
     }
     return text + problem.what;
 }
 
-}  // namespace rq
+}  // namespace rq::templates

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace rq {
+namespace rq::templates {
 
 // One thing wrong with a template, one of its alphabets or its fit to a game file.
 struct TemplateProblem {
@@ -31,4 +31,4 @@ struct TemplateProblem {
 // A problem as one line of UTF-8 text, without its file: "[section] key = "value" what".
 [[nodiscard]] std::string problemText(const TemplateProblem& problem);
 
-}  // namespace rq
+}  // namespace rq::templates

@@ -7,7 +7,7 @@
 
 #include "files/asciitext.h"
 
-namespace rq {
+namespace rq::templates {
 namespace {
 
 // A decimal value with one sign at most: "+-5" is not a number. One too large for 64 bits comes back as the
@@ -61,7 +61,7 @@ Result<std::int16_t> parseLength(std::string_view value) {
 }
 
 Result<std::int32_t> parseHexLocation(std::string_view value) {
-    const auto offset = value.size() <= 8 ? parseHex(value) : std::nullopt;
+    const auto offset = value.size() <= 8 ? files::parseHex(value) : std::nullopt;
     if (!offset || *offset > 0x7FFFFFFFu) {
         return broken("is not a hexadecimal offset from 0 to 7FFFFFFF");
     }
@@ -77,7 +77,7 @@ Result<std::int16_t> parseCharLength(std::string_view value) {
 Result<std::string> parseSaveCode(std::string_view value, int charLength) {
     std::string bytes;
     for (std::size_t i = 0; i < value.size(); i += 2) {
-        const auto byte = parseHex(value.substr(i, 2));
+        const auto byte = files::parseHex(value.substr(i, 2));
         if (!byte || i + 1 == value.size()) {
             return broken("is not a string of hexadecimal digit pairs");
         }
@@ -108,4 +108,4 @@ Status checkAlphabetName(std::string_view value) {
     return success();
 }
 
-}  // namespace rq
+}  // namespace rq::templates

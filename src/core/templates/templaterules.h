@@ -6,7 +6,7 @@
 
 #include "files/result.h"
 
-namespace rq {
+namespace rq::templates {
 
 // The values a template and its alphabets may hold. Each rule gives the value or, as the error's message,
 // the one phrase that says of the value why it cannot be used ("is not a number"). Reading a template stops
@@ -41,4 +41,4 @@ inline constexpr int kMaxCharLength = 127;
 // so a template can never make the program read a file elsewhere.
 [[nodiscard]] Status checkAlphabetName(std::string_view value);
 
-}  // namespace rq
+}  // namespace rq::templates

@@ -9,10 +9,10 @@
 #include "kit/appicon.h"
 #include "kit/windowtools.h"
 
-namespace rq {
+namespace rq::about {
 namespace {
 
-const QString kTitle = appTitle();
+const QString kTitle = kit::appTitle();
 
 const QString kDescription = QStringLiteral(
     "<p>Romquill is a game text editor for ROM images and PC executable files. Every game it knows is "
@@ -38,43 +38,43 @@ QLabel* addLabel(const QString& name, const QString& text, const QRect& place, Q
 
 }  // namespace
 
-AboutWindow::AboutWindow(Dialogs& dialogs, about::RegistryReader registry)
+AboutWindow::AboutWindow(kit::Dialogs& dialogs, about::RegistryReader registry)
     : m_dialogs(dialogs), m_registry(std::move(registry)) {
     setObjectName(QStringLiteral("about"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About ") + kTitle);
-    setWindowIcon(appIcon());
-    makeFixedWindow(this, 7200, 4680);
-    const QFont font = designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25);
+    setWindowIcon(kit::appIcon());
+    kit::makeFixedWindow(this, 7200, 4680);
+    const QFont font = kit::designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25);
     setFont(font);
 
-    auto* icon = addLabel(QStringLiteral("picIcon"), {}, twipsRect(240, 240, 540, 540), this);
-    icon->setPixmap(appIcon().pixmap(32, 32));
+    auto* icon = addLabel(QStringLiteral("picIcon"), {}, kit::twipsRect(240, 240, 540, 540), this);
+    icon->setPixmap(kit::appIcon().pixmap(32, 32));
     icon->setAlignment(Qt::AlignCenter);
     auto* title = addLabel(QStringLiteral("lblTitle"), QString::fromStdString(about::versionTitle()),
-                           twipsRect(1050, 240, 5910, 480), this);
+                           kit::twipsRect(1050, 240, 5910, 480), this);
     QFont large = font;
-    large.setPointSizeF(12 * layoutScale());
+    large.setPointSizeF(12 * kit::layoutScale());
     large.setBold(true);
     title->setFont(large);
     title->setTextFormat(Qt::PlainText);
     auto* description =
-        addLabel(QStringLiteral("lblDescription"), kDescription, twipsRect(1050, 840, 5910, 2520), this);
+        addLabel(QStringLiteral("lblDescription"), kDescription, kit::twipsRect(1050, 840, 5910, 2520), this);
     description->setTextFormat(Qt::RichText);
 
     auto* line = new QFrame(this);
     line->setObjectName(QStringLiteral("Line1"));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);  // a grey line with a white one just below it
-    line->setGeometry(twipsRect(120, 3480, 6960, 30));
+    line->setGeometry(kit::twipsRect(120, 3480, 6960, 30));
 
-    addLabel(QStringLiteral("lblDisclaimer"), kDisclaimer, twipsRect(240, 3660, 5280, 1020), this)
+    addLabel(QStringLiteral("lblDisclaimer"), kDisclaimer, kit::twipsRect(240, 3660, 5280, 1020), this)
         ->setTextFormat(Qt::PlainText);
-    auto* ok = addButton(QStringLiteral("cmdOK"), tr("OK"), twipsRect(5700, 3660, 1260, 345), this);
+    auto* ok = kit::addButton(QStringLiteral("cmdOK"), tr("OK"), kit::twipsRect(5700, 3660, 1260, 345), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &AboutWindow::cmdOK_Click);
-    connect(addButton(QStringLiteral("cmdSysInfo"), tr("&System Info..."), twipsRect(5700, 4125, 1260, 345),
-                      this),
+    connect(kit::addButton(QStringLiteral("cmdSysInfo"), tr("&System Info..."),
+                           kit::twipsRect(5700, 4125, 1260, 345), this),
             &QPushButton::clicked, this, &AboutWindow::cmdSysInfo_Click);
 }
 
@@ -89,11 +89,11 @@ void AboutWindow::cmdSysInfo_Click() {
     }
     m_dialogs.inform(this, kTitle,
                      QString::fromUtf8(about::kSysInfoUnavailable.data(), about::kSysInfoUnavailable.size()),
-                     Dialogs::Icon::None);
+                     kit::Dialogs::Icon::None);
 }
 
-QWidget* createAboutWindow(const LauncherContextPtr& context) {
+QWidget* createAboutWindow(const kit::LauncherContextPtr& context) {
     return new AboutWindow(context->dialogs);
 }
 
-}  // namespace rq
+}  // namespace rq::about

@@ -8,7 +8,7 @@
 
 class QPushButton;
 
-namespace rq {
+namespace rq::about {
 
 // The about window: the program's title and version, what it is, a disclaimer, and a button that starts the
 // system's information tool. Modeless; OK, Enter and Escape close it.
@@ -16,17 +16,17 @@ class AboutWindow : public QDialog {
     Q_OBJECT
   public:
     // The registry is the system's unless a test gives its own.
-    explicit AboutWindow(Dialogs& dialogs, about::RegistryReader registry = about::readRegistryValue);
+    explicit AboutWindow(kit::Dialogs& dialogs, about::RegistryReader registry = about::readRegistryValue);
 
     void cmdOK_Click();
     void cmdSysInfo_Click();
 
   private:
-    Dialogs& m_dialogs;
+    kit::Dialogs& m_dialogs;
     about::RegistryReader m_registry;
 };
 
 // The about window, opened by the launcher's Help, "About...".
-[[nodiscard]] QWidget* createAboutWindow(const LauncherContextPtr& context);
+[[nodiscard]] QWidget* createAboutWindow(const kit::LauncherContextPtr& context);
 
-}  // namespace rq
+}  // namespace rq::about

@@ -3,7 +3,7 @@
 #include <QRgb>
 #include <cstddef>
 
-namespace rq {
+namespace rq::cutscenes {
 
 // Where the cutscene editor's tabs, frames, boxes and markers lie, in twips.
 namespace cutscenelayout {
@@ -86,4 +86,4 @@ inline constexpr int kMiscFrameGap = 225;
 inline constexpr int kKeystones = 5;
 
 }  // namespace cutscenelayout
-}  // namespace rq
+}  // namespace rq::cutscenes

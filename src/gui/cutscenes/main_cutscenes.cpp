@@ -18,14 +18,14 @@
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 
-namespace rq {
+namespace rq::cutscenes {
 namespace {
 
 using namespace cutscenelayout;
 using cutscenes::Edition;
 using cutscenes::Group;
 
-const QString kTitle = appTitle();
+const QString kTitle = kit::appTitle();
 const QString kPlaceholder = QStringLiteral("Loading...");
 const QString kSaveCaption = QStringLiteral("Save to EXE");
 
@@ -54,7 +54,7 @@ QString boxName(const cutscenes::Room& room) {
 }
 
 QGroupBox* addFrame(const QString& name, const QString& title, const QRect& place, QWidget* page) {
-    auto* frame = new CaptionFrame(title, page);
+    auto* frame = new kit::CaptionFrame(title, page);
     frame->setObjectName(name);
     frame->setGeometry(place);
     return frame;
@@ -62,32 +62,34 @@ QGroupBox* addFrame(const QString& name, const QString& title, const QRect& plac
 
 }  // namespace
 
-CutscenesWindow* CutscenesWindow::open(const LauncherContextPtr& context) {
+CutscenesWindow* CutscenesWindow::open(const kit::LauncherContextPtr& context) {
     auto* window = new CutscenesWindow(context);
     // The edition, and so the place of every text, is decided anew each time the window opens.
     const auto read = cutscenes::readCutsceneTexts(window->m_filePath);
     window->showTexts(read);
     if (read.readFailed) {
-        context->dialogs.inform(context->window, kTitle, fromUtf8View(kRomNotFound), Dialogs::Icon::Critical);
+        context->dialogs.inform(context->window, kTitle, kit::fromUtf8View(files::kRomNotFound),
+                                kit::Dialogs::Icon::Critical);
     }
     context->cutscenesLoaded();
     return window;
 }
 
-CutscenesWindow::CutscenesWindow(LauncherContextPtr context)
+CutscenesWindow::CutscenesWindow(kit::LauncherContextPtr context)
     : m_context(std::move(context)), m_dialogs(m_context->dialogs), m_filePath(m_context->state.loadedPath) {
     setObjectName(QStringLiteral("main_cutscenes"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(editionTitle(Edition::None));
-    makeFixedWindow(this, 9990, 7740);
+    kit::makeFixedWindow(this, 9990, 7740);
     // The design's font, for which its boxes and tabs are sized.
-    setFont(designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
+    setFont(kit::designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
     m_boxes.resize(cutscenes::rooms().size());
     m_counters.resize(cutscenes::rooms().size());
     m_boxRights.resize(cutscenes::rooms().size());
     connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &CutscenesWindow::saveAll);
 
-    auto* tabs = new OneRowTabs(QStringLiteral("main_cutscenes_tab"), twipsRect(0, 0, 9975, 7695), this);
+    auto* tabs =
+        new kit::OneRowTabs(QStringLiteral("main_cutscenes_tab"), kit::twipsRect(0, 0, 9975, 7695), this);
     for (const StoryTab& story : kStoryTabs) {
         tabs->addTab(new QWidget, QString::fromUtf8(story.caption));
     }
@@ -108,12 +110,13 @@ CutscenesWindow::CutscenesWindow(LauncherContextPtr context)
 
 void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
     // The save button stands below sonic_tab, which takes the rest of the page.
-    const int buttonHeight = twips(405);
-    const QRect button(area.center().x() - twips(2775) / 2, area.bottom() - twips(60) - buttonHeight,
-                       twips(2775), buttonHeight);
-    auto* sonicTab = new OneRowTabs(
-        QStringLiteral("sonic_tab"),
-        QRect(twips(60), twips(30), area.width() - twips(120), button.top() - twips(90) - twips(30)), page);
+    const int buttonHeight = kit::twips(405);
+    const QRect button(area.center().x() - kit::twips(2775) / 2,
+                       area.bottom() - kit::twips(60) - buttonHeight, kit::twips(2775), buttonHeight);
+    auto* sonicTab = new kit::OneRowTabs(QStringLiteral("sonic_tab"),
+                                         QRect(kit::twips(60), kit::twips(30), area.width() - kit::twips(120),
+                                               button.top() - kit::twips(90) - kit::twips(30)),
+                                         page);
     for (const char* caption : kSonicTabs) {
         sonicTab->addTab(new QWidget, QString::fromUtf8(caption));
     }
@@ -121,7 +124,7 @@ void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
     for (std::size_t f = 0; f < std::size(kCutsceneFrames); ++f) {
         const CutsceneFrame& c = kCutsceneFrames[f];
         frames.push_back(addFrame(QStringLiteral("sonic%1").arg(f + 1), QString::fromUtf8(c.title),
-                                  twipsRect(c.left, c.top, c.width, c.height), sonicTab->widget(c.tab)));
+                                  kit::twipsRect(c.left, c.top, c.width, c.height), sonicTab->widget(c.tab)));
     }
     const auto rooms = cutscenes::rooms();
     for (std::size_t r = 0; r < rooms.size(); ++r) {
@@ -135,23 +138,24 @@ void CutscenesWindow::buildSonicTab(QWidget* page, const QRect& area) {
         const cutscenes::Room& room = rooms[marker.box];
         auto* label = new QLabel(m_boxes[marker.box]->parentWidget());
         label->setObjectName(QString::fromUtf8(marker.name));
-        label->setGeometry(twipsRect(m_boxRights.at(marker.box) + 60, room.top + 15, marker.width, 255));
+        label->setGeometry(kit::twipsRect(m_boxRights.at(marker.box) + 60, room.top + 15, marker.width, 255));
         label->setAutoFillBackground(true);
         QPalette palette = label->palette();
         palette.setColor(QPalette::Window, QColor(marker.colour));
         label->setPalette(palette);
         label->setToolTip(tr(marker.toolTip));
     }
-    auto* save = addButton(QStringLiteral("sonic_write"), tr("Save Sonic's Text to the EXE"), button, page);
+    auto* save =
+        kit::addButton(QStringLiteral("sonic_write"), tr("Save Sonic's Text to the EXE"), button, page);
     connect(save, &QPushButton::clicked, this, &CutscenesWindow::sonic_write_Click);
 }
 
 void CutscenesWindow::buildMiscTab(QWidget* page) {
     const auto frameAt = [page](int column, int row, const char* name, const QString& title) {
         return addFrame(QString::fromUtf8(name), title,
-                        twipsRect(240 + column * (kMiscFrameWidth + kMiscFrameGap),
-                                  kMiscFrameTop + row * (kMiscFrameHeight + kMiscFrameGap), kMiscFrameWidth,
-                                  kMiscFrameHeight),
+                        kit::twipsRect(240 + column * (kMiscFrameWidth + kMiscFrameGap),
+                                       kMiscFrameTop + row * (kMiscFrameHeight + kMiscFrameGap),
+                                       kMiscFrameWidth, kMiscFrameHeight),
                         page);
     };
     QGroupBox* playAs = frameAt(0, 0, "Frame13", tr("Now You Can Play With..."));
@@ -168,18 +172,19 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
     for (int s = 0; s < kKeystones; ++s) {
         auto* box = new QLineEdit(kPlaceholder, stones);
         box->setObjectName(QStringLiteral("stonetxt_%1").arg(s));
-        box->setGeometry(twipsRect(kMiscColumn, 240 + 360 * s, kBoxWidth, kBoxHeight));
+        box->setGeometry(kit::twipsRect(kMiscColumn, 240 + 360 * s, kBoxWidth, kBoxHeight));
         box->setEnabled(false);
         box->setToolTip(notSupported);
     }
 
-    const QRect left = twipsRect(120, 2400, 1095, 375);
-    const QRect right = twipsRect(1800, 2400, 1095, 375);
-    QPushButton* playAsSave = addButton(QStringLiteral("Command1"), kSaveCaption, left, playAs);
+    const QRect left = kit::twipsRect(120, 2400, 1095, 375);
+    const QRect right = kit::twipsRect(1800, 2400, 1095, 375);
+    QPushButton* playAsSave = kit::addButton(QStringLiteral("Command1"), kSaveCaption, left, playAs);
     connect(playAsSave, &QPushButton::clicked, this, &CutscenesWindow::Command1_Click);
-    QPushButton* tikalSave = addButton(QStringLiteral("tikal_text_click"), kSaveCaption, right, tikal);
+    QPushButton* tikalSave = kit::addButton(QStringLiteral("tikal_text_click"), kSaveCaption, right, tikal);
     connect(tikalSave, &QPushButton::clicked, this, &CutscenesWindow::tikal_text_click_Click);
-    QPushButton* stonesSave = addButton(QStringLiteral("stones_text_click"), kSaveCaption, right, stones);
+    QPushButton* stonesSave =
+        kit::addButton(QStringLiteral("stones_text_click"), kSaveCaption, right, stones);
     stonesSave->setEnabled(false);
     stonesSave->setToolTip(notSupported);
 
@@ -193,10 +198,10 @@ void CutscenesWindow::buildMiscTab(QWidget* page) {
     m_editionUnknown->setWordWrap(true);
     m_editionUnknown->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_editionUnknown->setFrameStyle(QFrame::Box);
-    m_editionUnknown->setMargin(twips(120));
-    m_editionUnknown->setGeometry(twipsRect(240 + kMiscFrameWidth + kMiscFrameGap,
-                                            kMiscFrameTop + kMiscFrameHeight + kMiscFrameGap + 105,
-                                            kMiscFrameWidth, kMiscFrameHeight - 105));
+    m_editionUnknown->setMargin(kit::twips(120));
+    m_editionUnknown->setGeometry(kit::twipsRect(240 + kMiscFrameWidth + kMiscFrameGap,
+                                                 kMiscFrameTop + kMiscFrameHeight + kMiscFrameGap + 105,
+                                                 kMiscFrameWidth, kMiscFrameHeight - 105));
     m_editionUnknown->hide();
     orderTabs(findChild<QPushButton*>(QStringLiteral("sonic_write")), playAsSave, tikalSave);
 }
@@ -241,10 +246,10 @@ void CutscenesWindow::addBox(std::size_t room, QWidget* frame, int frameWidth, i
     const int markerWidth = marker == std::end(kMarkers) ? 0 : marker->width + 60;
     const int boxWidth =
         std::min(kBoxWidth, frameWidth - left - markerWidth - kCounterWidth - 120);  // a gap, and a margin
-    box->setGeometry(twipsRect(left, r.top, boxWidth, kBoxHeight));
+    box->setGeometry(kit::twipsRect(left, r.top, boxWidth, kBoxHeight));
     auto* counter = new QLabel(frame);
     counter->setObjectName(QStringLiteral("room_left_") + boxName(r));
-    counter->setGeometry(twipsRect(left + boxWidth + 60 + markerWidth, r.top + 15, kCounterWidth, 255));
+    counter->setGeometry(kit::twipsRect(left + boxWidth + 60 + markerWidth, r.top + 15, kCounterWidth, 255));
     m_boxes[room] = box;
     m_boxRights.at(room) = left + boxWidth;
     m_counters[room] = counter;
@@ -259,17 +264,17 @@ void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
     for (std::size_t r = 0; r < rooms.size(); ++r) {
         if (read.texts[r]) {
             // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
-            m_boxes[r]->setText(QString::fromStdString(std::string(unpadded(*read.texts[r]))));
+            m_boxes[r]->setText(QString::fromStdString(std::string(files::unpadded(*read.texts[r]))));
             m_boxes[r]->setCursorPosition(0);  // a text wider than its box shows its start
         }
         // A playable-character message of a file without edition has no place: its box keeps its
         // placeholder and takes no typing.
         m_boxes[r]->setEnabled(read.texts[r].has_value());
         m_counters[r]->setVisible(read.texts[r].has_value());
-        new TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
-        watchTextBox(
+        new kit::TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
+        kit::watchTextBox(
             m_boxes[r], rooms[r].size, m_counters[r],
-            [](const QString& text) { return charactersWithoutByte(text.toStdString()); },
+            [](const QString& text) { return files::charactersWithoutByte(text.toStdString()); },
             tr("no byte in code page 1252"));
     }
     m_savedTexts = read.texts;
@@ -280,7 +285,7 @@ void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
 }
 
 void CutscenesWindow::showEdited() {
-    setWindowTitle(editedTitle(editionTitle(m_edition), anyEdited()));
+    setWindowTitle(kit::editedTitle(editionTitle(m_edition), anyEdited()));
 }
 
 bool CutscenesWindow::sonic_write_Click() {
@@ -297,7 +302,7 @@ bool CutscenesWindow::Command1_Click() {
             this, kTitle,
             tr("This file is neither the (E) nor the (J) edition of the game, so the places of these "
                "messages are not known. Nothing was written."),
-            Dialogs::Icon::Exclamation);
+            kit::Dialogs::Icon::Exclamation);
         return false;
     }
     return save({Group::PlayAs});
@@ -310,7 +315,7 @@ bool CutscenesWindow::edited(std::size_t room) const {
     const std::string text = m_boxes[room]->text().toStdString();
     const auto& saved = m_savedTexts[room];
     // A box whose text was not read holds its placeholder until the user types.
-    return saved ? textChanged(*saved, text, cutscenes::rooms()[room].size)
+    return saved ? files::textChanged(*saved, text, cutscenes::rooms()[room].size)
                  : text != kPlaceholder.toStdString();
 }
 
@@ -341,7 +346,8 @@ bool CutscenesWindow::save(std::initializer_list<Group> groups) {
         return true;
     }
     if (const auto saved = cutscenes::saveCutsceneTexts(m_filePath, m_edition, edits); !saved) {
-        m_dialogs.inform(this, kTitle, QString::fromStdString(saved.error()), saveErrorIcon(saved.failure()));
+        m_dialogs.inform(this, kTitle, QString::fromStdString(saved.error()),
+                         kit::saveErrorIcon(saved.failure()));
         return false;
     }
     for (const auto& edit : edits) {
@@ -353,15 +359,15 @@ bool CutscenesWindow::save(std::initializer_list<Group> groups) {
 }
 
 void CutscenesWindow::closeEvent(QCloseEvent* event) {
-    event->setAccepted(mayClose(m_dialogs, this, anyEdited(), [this] { return saveAll(); }));
+    event->setAccepted(kit::mayClose(m_dialogs, this, anyEdited(), [this] { return saveAll(); }));
 }
 
 bool CutscenesWindow::saveAll() {
     return save({Group::Sonic, Group::Tikal, Group::PlayAs});
 }
 
-QWidget* createCutscenesWindow(const LauncherContextPtr& context) {
+QWidget* createCutscenesWindow(const kit::LauncherContextPtr& context) {
     return CutscenesWindow::open(context);
 }
 
-}  // namespace rq
+}  // namespace rq::cutscenes

@@ -13,7 +13,7 @@
 class QLabel;
 class QLineEdit;
 
-namespace rq {
+namespace rq::cutscenes {
 
 // The cutscene editor for the PC executable: Sonic's subtitles, Tikal's texts and the playable-character
 // messages at the places the core's table gives, for the edition the file's marker names. It works on the
@@ -23,7 +23,7 @@ class CutscenesWindow : public QWidget {
   public:
     // Form_Load: reads every text now, tells once if the file could not be read, and gives the launcher its
     // "Launch!" back.
-    [[nodiscard]] static CutscenesWindow* open(const LauncherContextPtr& context);
+    [[nodiscard]] static CutscenesWindow* open(const kit::LauncherContextPtr& context);
 
     // Each shows its own messages and gives true when everything edited was written.
     bool sonic_write_Click();
@@ -34,7 +34,7 @@ class CutscenesWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    explicit CutscenesWindow(LauncherContextPtr context);
+    explicit CutscenesWindow(kit::LauncherContextPtr context);
     void buildSonicTab(QWidget* page, const QRect& area);
     void buildMiscTab(QWidget* page);
     void addBox(std::size_t room, QWidget* frame, int frameWidth, int left);
@@ -49,8 +49,8 @@ class CutscenesWindow : public QWidget {
     [[nodiscard]] bool edited(std::size_t room) const;
     [[nodiscard]] bool anyEdited() const;
 
-    LauncherContextPtr m_context;
-    Dialogs& m_dialogs;
+    kit::LauncherContextPtr m_context;
+    kit::Dialogs& m_dialogs;
     const std::string m_filePath;  // the window file path
     cutscenes::Edition m_edition = cutscenes::Edition::None;
 
@@ -64,6 +64,6 @@ class CutscenesWindow : public QWidget {
 };
 
 // The cutscene editor, opened by the launcher's "Launch!" for the PC executable.
-[[nodiscard]] QWidget* createCutscenesWindow(const LauncherContextPtr& context);
+[[nodiscard]] QWidget* createCutscenesWindow(const kit::LauncherContextPtr& context);
 
-}  // namespace rq
+}  // namespace rq::cutscenes

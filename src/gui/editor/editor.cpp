@@ -23,22 +23,22 @@
 #include "kit/windowtools.h"
 #include "templates/gametemplate.h"
 
-namespace rq {
+namespace rq::editor {
 namespace {
 
-const QString kTitle = appTitle();
+const QString kTitle = kit::appTitle();
 const QString kSaveCaption = QStringLiteral("&Save data to file");
 const QString kToTabs16 = QStringLiteral("View tab 16 onwards");
 const QString kToTabs1 = QStringLiteral("View tabs 1 to 15");
 
 QFont slotFont() {
-    return designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 8.25);
+    return kit::designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 8.25);
 }
 
 // A tab container of fifteen numbered tabs. Slots are laid out in twips from the container's own top-left
 // corner, tab row included, as on the platform's tab control; Qt's pages lie below the tab row and inside
 // the frame, so a page's offset in the container is taken off.
-class SlotTabs : public OneRowTabs {
+class SlotTabs : public kit::OneRowTabs {
   public:
     SlotTabs(const QString& name, int firstTab, const QRect& place, QWidget* parent)
         : OneRowTabs(name, place, parent) {
@@ -52,7 +52,7 @@ class SlotTabs : public OneRowTabs {
     }
 
     [[nodiscard]] QRect onPage(const slotlayout::TwipsRect& r) const {
-        return twipsRect(r.left, r.top, r.width, r.height).translated(-m_pageOrigin);
+        return kit::twipsRect(r.left, r.top, r.width, r.height).translated(-m_pageOrigin);
     }
 
   private:
@@ -65,7 +65,7 @@ constexpr int kCounterWidth = 840;
 constexpr int kCounterGap = 60;
 
 QString fileName(const std::string& path) {
-    return QFileInfo(fromPath(path)).fileName();
+    return QFileInfo(kit::fromPath(path)).fileName();
 }
 
 // Core messages are UTF-8, their code-page values converted already.
@@ -75,11 +75,11 @@ QString coreText(const std::string& message) {
 
 }  // namespace
 
-EditorWindow* EditorWindow::open(const LauncherContextPtr& context) {
+EditorWindow* EditorWindow::open(const kit::LauncherContextPtr& context) {
     // Form_Load, step 1: the window's own copies, used for its whole life.
-    const QString templatePath = fromPath(context->state.templatePath);
-    const QString filePath = fromPath(context->state.loadedPath);
-    const auto gameTemplate = readGameTemplate(toPath(templatePath));
+    const QString templatePath = kit::fromPath(context->state.templatePath);
+    const QString filePath = kit::fromPath(context->state.loadedPath);
+    const auto gameTemplate = templates::readGameTemplate(kit::toPath(templatePath));
     if (!gameTemplate) {
         // Refused before anything is read from the file; the editor closes itself, and only itself.
         const Message refusal = templateRefusal(gameTemplate.failure(), "closing the editor");
@@ -93,7 +93,7 @@ EditorWindow* EditorWindow::open(const LauncherContextPtr& context) {
     return window;
 }
 
-EditorWindow::EditorWindow(LauncherContextPtr context, QString templatePath, QString filePath)
+EditorWindow::EditorWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath)
     : m_context(std::move(context)),
       m_dialogs(m_context->dialogs),
       m_templatePath(std::move(templatePath)),
@@ -102,7 +102,7 @@ EditorWindow::EditorWindow(LauncherContextPtr context, QString templatePath, QSt
     setAttribute(Qt::WA_DeleteOnClose);
     m_title = QString::fromStdString(m_context->state.title);
     setWindowTitle(m_title);
-    makeFixedWindow(this, 9555, 7275);
+    kit::makeFixedWindow(this, 9555, 7275);
     buildControls();
     buildSlots();
 }
@@ -110,24 +110,24 @@ EditorWindow::EditorWindow(LauncherContextPtr context, QString templatePath, QSt
 void EditorWindow::buildControls() {
     m_notes = new QLabel(tr("Notes: None for this title."), this);
     m_notes->setObjectName(QStringLiteral("NotesLabel"));
-    m_notes->setGeometry(twipsRect(120, 120, 9135, 255));
+    m_notes->setGeometry(kit::twipsRect(120, 120, 9135, 255));
     m_notes->setTextFormat(Qt::PlainText);
 
-    m_tabstrip = new SlotTabs(QStringLiteral("tabstrip"), 1, twipsRect(120, 480, 9250, 6135), this);
+    m_tabstrip = new SlotTabs(QStringLiteral("tabstrip"), 1, kit::twipsRect(120, 480, 9250, 6135), this);
     // tabstrip2 lies on tab " 1 " of tabstrip and covers it, tab row included; the toggle shows it.
-    m_tabstrip2 = new SlotTabs(QStringLiteral("tabstrip2"), 16, twipsRect(0, 0, 9255, 6135), m_tabstrip);
+    m_tabstrip2 = new SlotTabs(QStringLiteral("tabstrip2"), 16, kit::twipsRect(0, 0, 9255, 6135), m_tabstrip);
     m_tabstrip2->hide();
     m_tabstrip2->raise();
 
     m_save = new QPushButton(kSaveCaption, this);
     m_save->setObjectName(QStringLiteral("save"));
-    m_save->setGeometry(twipsRect(3840, 6720, 1815, 495));
+    m_save->setGeometry(kit::twipsRect(3840, 6720, 1815, 495));
     connect(m_save, &QPushButton::clicked, this, &EditorWindow::save_Click);
     connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &EditorWindow::save_Click);
 
     m_toggle = new QPushButton(kToTabs16, this);
     m_toggle->setObjectName(QStringLiteral("toggle"));
-    m_toggle->setGeometry(twipsRect(7200, 6720, 2175, 495));
+    m_toggle->setGeometry(kit::twipsRect(7200, 6720, 2175, 495));
     m_toggle->hide();
     connect(m_toggle, &QPushButton::clicked, this, &EditorWindow::toggle_Click);
 }
@@ -166,28 +166,28 @@ void EditorWindow::buildSlots() {
     }
 }
 
-void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
-    m_notes->setText(labelText(QStringLiteral("Notes: ") + fromCodePage(gameTemplate.notes)));
+void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
+    m_notes->setText(kit::labelText(QStringLiteral("Notes: ") + kit::fromCodePage(gameTemplate.notes)));
     m_entryCount = static_cast<int>(gameTemplate.entries.size());
     m_toggleState = 0;
     m_toggle->setVisible(m_entryCount > slotlayout::kPerStrip);
 
-    const EntryTexts read = readEntryTexts(gameTemplate, toPath(m_filePath));
+    const EntryTexts read = readEntryTexts(gameTemplate, kit::toPath(m_filePath));
     m_savedTexts = read.texts;
     m_limits.clear();
     for (int s = 0; s < m_entryCount; ++s) {
-        const TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(s)];
+        const templates::TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(s)];
         m_limits.push_back(entry.limit());
         QLabel* label = m_labels[static_cast<std::size_t>(s)];
-        label->setText(labelText(fromCodePage(entry.comment)));
+        label->setText(kit::labelText(kit::fromCodePage(entry.comment)));
         label->show();
         QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
         // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
-        box->setText(coreText(std::string(unpadded(read.texts[static_cast<std::size_t>(s)]))));
+        box->setText(coreText(std::string(files::unpadded(read.texts[static_cast<std::size_t>(s)]))));
         if (entry.limit() > 0) {
-            new TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
+            new kit::TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
             QLabel* counter = m_counters[static_cast<std::size_t>(s)];
-            watchTextBox(
+            kit::watchTextBox(
                 box, entry.limit(), counter,
                 [entry](const QString& text) { return unsaveableCharacters(entry, text.toStdString()); },
                 tr("not in the alphabet file %1").arg(fileName(entry.alphabet->path())));
@@ -198,8 +198,8 @@ void EditorWindow::showEntries(const GameTemplate& gameTemplate) {
     showEdited();
     if (read.readFailed) {
         m_dialogs.inform(m_context->window, kTitle,
-                         QString::fromLatin1(kRomNotFound.data(), kRomNotFound.size()),
-                         Dialogs::Icon::Critical);
+                         QString::fromLatin1(files::kRomNotFound.data(), files::kRomNotFound.size()),
+                         kit::Dialogs::Icon::Critical);
     }
 }
 
@@ -237,19 +237,20 @@ bool EditorWindow::save_Click() {
         m_dialogs.inform(this, kTitle, refusal->text, refusal->icon);
         return false;
     }
-    m_dialogs.inform(this, kTitle, tr("Writing complete!"), Dialogs::Icon::Information);
+    m_dialogs.inform(this, kTitle, tr("Writing complete!"), kit::Dialogs::Icon::Information);
     return true;
 }
 
 std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
     // The template is read afresh: an alphabet or a value changed on disk since the window opened counts.
-    const auto gameTemplate = readGameTemplate(toPath(m_templatePath));
+    const auto gameTemplate = templates::readGameTemplate(kit::toPath(m_templatePath));
     if (!gameTemplate) {
         return templateRefusal(gameTemplate.failure(), "stopping the save");
     }
     // Only edited texts are saved, padded; the boxes keep showing them without the padding.
     const auto edits = changedEntries(*gameTemplate, m_savedTexts, texts());
-    if (const auto written = writeEntryTexts(*gameTemplate, toPath(m_filePath), m_savedTexts.size(), edits);
+    if (const auto written =
+            writeEntryTexts(*gameTemplate, kit::toPath(m_filePath), m_savedTexts.size(), edits);
         !written) {
         return saveRefusal(written.failure());
     }
@@ -263,13 +264,14 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
 EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::string_view consequence) {
     if (error.kind == ErrorKind::OldAlphabet) {
         // Not the end of the program: that would lose the edits of every other window.
-        return {coreText(oldAlphabetMessage(error.subject, consequence)), Dialogs::Icon::Critical};
+        return {coreText(templates::oldAlphabetMessage(error.subject, consequence)),
+                kit::Dialogs::Icon::Critical};
     }
-    return {coreText(error.message), Dialogs::Icon::Exclamation};  // names file, section, key and value
+    return {coreText(error.message), kit::Dialogs::Icon::Exclamation};  // names file, section, key and value
 }
 
 EditorWindow::Message EditorWindow::saveRefusal(const Error& error) {
-    return {coreText(error.message), saveErrorIcon(error)};
+    return {coreText(error.message), kit::saveErrorIcon(error)};
 }
 
 std::vector<std::string> EditorWindow::texts() const {
@@ -286,7 +288,7 @@ bool EditorWindow::edited() const {
         return false;  // still being filled
     }
     for (std::size_t s = 0; s < m_savedTexts.size(); ++s) {
-        if (textChanged(m_savedTexts[s], m_boxes[s]->text().toStdString(), m_limits[s])) {
+        if (files::textChanged(m_savedTexts[s], m_boxes[s]->text().toStdString(), m_limits[s])) {
             return true;
         }
     }
@@ -294,15 +296,15 @@ bool EditorWindow::edited() const {
 }
 
 void EditorWindow::showEdited() {
-    setWindowTitle(editedTitle(m_title, edited()));
+    setWindowTitle(kit::editedTitle(m_title, edited()));
 }
 
 void EditorWindow::closeEvent(QCloseEvent* event) {
-    event->setAccepted(mayClose(m_dialogs, this, edited(), [this] { return save_Click(); }));
+    event->setAccepted(kit::mayClose(m_dialogs, this, edited(), [this] { return save_Click(); }));
 }
 
-QWidget* createEditorWindow(const LauncherContextPtr& context) {
+QWidget* createEditorWindow(const kit::LauncherContextPtr& context) {
     return EditorWindow::open(context);
 }
 
-}  // namespace rq
+}  // namespace rq::editor

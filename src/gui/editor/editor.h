@@ -20,9 +20,13 @@ class QPushButton;
 class QTabWidget;
 
 namespace rq {
-
-struct GameTemplate;
 struct Error;
+}
+namespace rq::templates {
+struct GameTemplate;
+}
+
+namespace rq::editor {
 
 // The template text editor: every entry of the launcher's template, read from the launcher's
 // file and decoded through its alphabet, on up to thirty tabs; "Save data to file" writes them all back, or
@@ -33,7 +37,7 @@ class EditorWindow : public QWidget {
     // Form_Load: reads the template and the file now. A template it cannot use is refused with a message
     // before anything is read from the file, and no window is made (nullptr). Either way the launcher gets
     // its "Launch!" back.
-    [[nodiscard]] static EditorWindow* open(const LauncherContextPtr& context);
+    [[nodiscard]] static EditorWindow* open(const kit::LauncherContextPtr& context);
 
     void toggle_Click();
     // Shows its own messages; true when everything was written.
@@ -45,13 +49,13 @@ class EditorWindow : public QWidget {
   private:
     struct Message {
         QString text;
-        Dialogs::Icon icon;
+        kit::Dialogs::Icon icon;
     };
 
-    EditorWindow(LauncherContextPtr context, QString templatePath, QString filePath);
+    EditorWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath);
     void buildControls();
     void buildSlots();
-    void showEntries(const GameTemplate& gameTemplate);
+    void showEntries(const templates::GameTemplate& gameTemplate);
     [[nodiscard]] std::optional<Message> saveTexts();
     [[nodiscard]] static Message templateRefusal(const Error& error, std::string_view consequence);
     [[nodiscard]] static Message saveRefusal(const Error& error);
@@ -61,8 +65,8 @@ class EditorWindow : public QWidget {
     // The title's marker of texts that differ from those read or last saved.
     void showEdited();
 
-    LauncherContextPtr m_context;
-    Dialogs& m_dialogs;
+    kit::LauncherContextPtr m_context;
+    kit::Dialogs& m_dialogs;
     const QString m_templatePath;  // the window template path
     const QString m_filePath;      // the window file path
     QString m_title;
@@ -83,6 +87,6 @@ class EditorWindow : public QWidget {
 };
 
 // The template text editor, opened by the launcher's "Launch!".
-[[nodiscard]] QWidget* createEditorWindow(const LauncherContextPtr& context);
+[[nodiscard]] QWidget* createEditorWindow(const kit::LauncherContextPtr& context);
 
-}  // namespace rq
+}  // namespace rq::editor

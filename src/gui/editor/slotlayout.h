@@ -2,14 +2,14 @@
 
 #include "templates/templaterules.h"
 
-namespace rq {
+namespace rq::editor {
 
 // Where the editor's 540 entry slots lie. Slot s holds entry s + 1; eighteen slots a tab, in two
 // columns of nine, each caption directly above its text box. Tabs 1 to 15 belong to tabstrip (slots 0 to
 // 269), tabs 16 to 30 to tabstrip2 (slots 270 to 539).
 namespace slotlayout {
 
-inline constexpr int kCount = kEntrySlots;
+inline constexpr int kCount = templates::kEntrySlots;
 inline constexpr int kPerTab = 18;
 inline constexpr int kTabsPerStrip = 15;
 inline constexpr int kPerStrip = kPerTab * kTabsPerStrip;  // 270
@@ -45,4 +45,4 @@ static_assert(strip(269) == 0 && strip(270) == 1 && tab(270) == 0 && tab(539) ==
 static_assert(column(9) == 1 && row(9) == 0 && tab(18) == 1 && column(18) == 0 && row(18) == 0);
 
 }  // namespace slotlayout
-}  // namespace rq
+}  // namespace rq::editor

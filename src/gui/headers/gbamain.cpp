@@ -5,7 +5,7 @@
 
 #include "kit/qtcodepage.h"
 
-namespace rq {
+namespace rq::headers {
 namespace {
 
 constexpr HeaderWindow::BoxPlace kBoxes[] = {
@@ -16,7 +16,7 @@ constexpr HeaderWindow::BoxPlace kBoxes[] = {
 
 }  // namespace
 
-GbaHeaderWindow::GbaHeaderWindow(LauncherContextPtr context)
+GbaHeaderWindow::GbaHeaderWindow(kit::LauncherContextPtr context)
     : HeaderWindow(std::move(context),
                    {
                        .kind = headers::Kind::Gba,
@@ -63,14 +63,14 @@ void GbaHeaderWindow::makercodes_Click() {
     for (const headers::MakerCodeBox& box : headers::makerCodeBoxes()) {
         QStringList lines;
         for (const std::string_view line : box.lines) {
-            lines << fromUtf8View(line);
+            lines << kit::fromUtf8View(line);
         }
-        dialogs().inform(this, fromUtf8View(box.title), lines.join('\n'));
+        dialogs().inform(this, kit::fromUtf8View(box.title), lines.join('\n'));
     }
 }
 
-QWidget* createGbaHeaderWindow(const LauncherContextPtr& context) {
+QWidget* createGbaHeaderWindow(const kit::LauncherContextPtr& context) {
     return new GbaHeaderWindow(context);
 }
 
-}  // namespace rq
+}  // namespace rq::headers

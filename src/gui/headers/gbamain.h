@@ -2,14 +2,14 @@
 
 #include "headers/headerwindow.h"
 
-namespace rq {
+namespace rq::headers {
 
 // The GBA ROM header editor: the title, short name, region and maker code of a .gba file, the device type
 // and version shown locked, the maker-code list and the checksum byte.
 class GbaHeaderWindow : public HeaderWindow {
     Q_OBJECT
   public:
-    explicit GbaHeaderWindow(LauncherContextPtr context);
+    explicit GbaHeaderWindow(kit::LauncherContextPtr context);
 
     void about_Click();
     // The maker codes, six boxes one after another.
@@ -20,6 +20,6 @@ class GbaHeaderWindow : public HeaderWindow {
 };
 
 // Opened by the launcher's File menu, "GBA ROM Header Editor".
-[[nodiscard]] QWidget* createGbaHeaderWindow(const LauncherContextPtr& context);
+[[nodiscard]] QWidget* createGbaHeaderWindow(const kit::LauncherContextPtr& context);
 
-}  // namespace rq
+}  // namespace rq::headers

@@ -14,27 +14,28 @@
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 
-namespace rq {
+namespace rq::headers {
 namespace {
 
 const QString kNoRom = QStringLiteral("No rom loaded.");
 
 QRect pixels(const auto& place) {
-    return twipsRect(place.left, place.top, place.width, place.height);
+    return kit::twipsRect(place.left, place.top, place.width, place.height);
 }
 
 // The font of the path and the field boxes, for which the boxes are sized.
 QFont fieldFont() {
-    return designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 9.75);
+    return kit::designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 9.75);
 }
 
 QString hex(std::uint32_t value, headers::Kind kind) {
-    return QStringLiteral("0x") + QString::fromStdString(hexText(value, kind == headers::Kind::Gba ? 2 : 4));
+    return QStringLiteral("0x") +
+           QString::fromStdString(files::hexText(value, kind == headers::Kind::Gba ? 2 : 4));
 }
 
 }  // namespace
 
-HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
+HeaderWindow::HeaderWindow(kit::LauncherContextPtr context, const Layout& layout)
     : m_context(std::move(context)),
       m_dialogs(m_context->dialogs),
       m_kind(layout.kind),
@@ -43,33 +44,33 @@ HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
       m_wrongKind(QString::fromUtf8(layout.wrongKind)) {
     setObjectName(QString::fromUtf8(layout.name));
     setWindowTitle(m_title + tr(" - No ROM loaded"));
-    makeFixedWindow(this, layout.width, layout.height);
-    setFont(designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
+    kit::makeFixedWindow(this, layout.width, layout.height);
+    setFont(kit::designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25));
 
-    m_path = new PathLabel(this);
+    m_path = new kit::PathLabel(this);
     m_path->setObjectName(QStringLiteral("path"));
     m_path->setGeometry(pixels(layout.path));
     m_path->setFont(fieldFont());
     m_path->setTextFormat(Qt::PlainText);
     m_path->setPath(kNoRom);
-    m_frame = new CaptionFrame(tr("Rom Details"), this);
+    m_frame = new kit::CaptionFrame(tr("Rom Details"), this);
     m_frame->setObjectName(QStringLiteral("rom"));
     m_frame->setGeometry(pixels(layout.frame));
 
     for (const headers::Field& field : headers::fields(m_kind)) {
         const auto place = std::ranges::find(layout.boxes, field.control, &BoxPlace::control);
         auto* box = new QLineEdit(m_frame);
-        box->setObjectName(fromUtf8View(field.control));
+        box->setObjectName(kit::fromUtf8View(field.control));
         box->setGeometry(pixels(place->place));
         box->setFont(fieldFont());
-        box->setToolTip(fromUtf8View(field.toolTip));
+        box->setToolTip(kit::fromUtf8View(field.toolTip));
         // A field that is never written takes no typing, so that no edit is silently dropped, and is
         // passed over by Tab.
         box->setReadOnly(!field.writable);
         if (!field.writable) {
             box->setFocusPolicy(Qt::ClickFocus);
         }
-        new TypingLimit(field.limit, box);
+        new kit::TypingLimit(field.limit, box);
         m_boxes.push_back(box);
         m_savedTexts.emplace_back();
     }
@@ -89,7 +90,7 @@ HeaderWindow::HeaderWindow(LauncherContextPtr context, const Layout& layout)
 
 QPushButton* HeaderWindow::addButton(const char* name, const QString& caption, const Twips& place,
                                      QWidget* parent) {
-    return rq::addButton(QString::fromUtf8(name), caption, pixels(place), parent);
+    return rq::kit::addButton(QString::fromUtf8(name), caption, pixels(place), parent);
 }
 
 QLineEdit* HeaderWindow::box(std::string_view control) const {
@@ -107,7 +108,7 @@ void HeaderWindow::orderTabs(std::initializer_list<QWidget*> chain) {
 }
 
 void HeaderWindow::load_Click() {
-    if (!mayClose(
+    if (!kit::mayClose(
             m_dialogs, this, anyEdited(), [this] { return save_Click(); }, m_title,
             tr("loading another ROM"))) {
         return;
@@ -117,14 +118,15 @@ void HeaderWindow::load_Click() {
         m_dialogs.inform(this, m_title, tr("No new ROM loaded."));
         return;
     }
-    const std::string path = toPath(*chosen);
+    const std::string path = kit::toPath(*chosen);
     if (headers::kindOf(path) != m_kind) {
         m_dialogs.inform(this, m_title, m_wrongKind);
         return;
     }
     const auto read = headers::readHeader(path, m_kind);
     if (read.readFailed) {
-        m_dialogs.inform(this, appTitle(), fromUtf8View(kRomNotFound), Dialogs::Icon::Critical);
+        m_dialogs.inform(this, kit::appTitle(), kit::fromUtf8View(files::kRomNotFound),
+                         kit::Dialogs::Icon::Critical);
     }
     showFields(read);
     m_romPath = path;
@@ -148,7 +150,7 @@ bool HeaderWindow::noRom() {
     if (!m_romPath.empty()) {
         return false;
     }
-    m_dialogs.inform(this, m_title, tr("No ROM loaded!"), Dialogs::Icon::Exclamation);
+    m_dialogs.inform(this, m_title, tr("No ROM loaded!"), kit::Dialogs::Icon::Exclamation);
     return true;
 }
 
@@ -178,7 +180,7 @@ bool HeaderWindow::save_Click() {
     const auto edits = headers::changedFields(m_kind, m_savedTexts, boxTexts());
     if (!edits) {
         m_dialogs.inform(this, m_title, QString::fromStdString(edits.error()),
-                         saveErrorIcon(edits.failure()));
+                         kit::saveErrorIcon(edits.failure()));
         return false;
     }
     if (edits->empty()) {
@@ -189,7 +191,7 @@ bool HeaderWindow::save_Click() {
     }
     if (const auto saved = headers::saveHeader(m_romPath, m_kind, *edits); !saved) {
         m_dialogs.inform(this, m_title, QString::fromStdString(saved.error()),
-                         saveErrorIcon(saved.failure()));
+                         kit::saveErrorIcon(saved.failure()));
         return false;
     }
     // The boxes show what the file now holds, without the padding.
@@ -227,7 +229,7 @@ void HeaderWindow::showChecksum(bool afterSave) {
             tr("The header's checksum no longer matches the file: it holds %1, the file now needs "
                "%2. \"Fix Checksum...\" writes the right value.")
                 .arg(stored, computed),
-            Dialogs::Icon::Exclamation);
+            kit::Dialogs::Icon::Exclamation);
     }
     m_checksumRight = checksum->right();
 }
@@ -239,7 +241,7 @@ void HeaderWindow::fixchecksum_Click() {
     const auto checksum = headers::readChecksum(m_romPath, m_kind);
     if (!checksum) {
         m_dialogs.inform(this, m_title, QString::fromStdString(checksum.error()),
-                         saveErrorIcon(checksum.failure()));
+                         kit::saveErrorIcon(checksum.failure()));
         return;
     }
     const QString computed = hex(checksum->computed, m_kind);
@@ -253,13 +255,13 @@ void HeaderWindow::fixchecksum_Click() {
         this, m_title,
         tr("The header holds the checksum %1, but the file needs %2. Write %2 into the header?")
             .arg(hex(checksum->stored, m_kind), computed),
-        Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo);
-    if (answer != Dialogs::Answer::Yes) {
+        kit::Dialogs::Icon::Exclamation, kit::Dialogs::Buttons::YesNo);
+    if (answer != kit::Dialogs::Answer::Yes) {
         return;
     }
     if (const auto fixed = headers::fixChecksum(m_romPath, m_kind); !fixed) {
         m_dialogs.inform(this, m_title, QString::fromStdString(fixed.error()),
-                         saveErrorIcon(fixed.failure()));
+                         kit::saveErrorIcon(fixed.failure()));
     } else {
         m_dialogs.inform(this, m_title, tr("Writing complete!"));
     }
@@ -267,8 +269,8 @@ void HeaderWindow::fixchecksum_Click() {
 }
 
 void HeaderWindow::closeEvent(QCloseEvent* event) {
-    event->setAccepted(mayClose(
+    event->setAccepted(kit::mayClose(
         m_dialogs, this, anyEdited(), [this] { return save_Click(); }, m_title));
 }
 
-}  // namespace rq
+}  // namespace rq::headers

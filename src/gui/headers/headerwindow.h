@@ -19,7 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace rq {
+namespace rq::headers {
 
 // What the two header editors share: the path label, the frame with a text box for each of the core's
 // fields, loading through the file-open dialog, saving the edited fields, and the checksum line with its fix.
@@ -52,7 +52,7 @@ class HeaderWindow : public QWidget {
     void fixchecksum_Click();
 
   protected:
-    HeaderWindow(LauncherContextPtr context, const Layout& layout);
+    HeaderWindow(kit::LauncherContextPtr context, const Layout& layout);
 
     // The caption after a load, from the texts now shown.
     [[nodiscard]] virtual QString loadedCaption() const = 0;
@@ -62,7 +62,7 @@ class HeaderWindow : public QWidget {
     [[nodiscard]] QLineEdit* box(std::string_view control) const;
     [[nodiscard]] QString fieldText(std::string_view control) const;
     [[nodiscard]] QString title() const { return m_title; }
-    [[nodiscard]] Dialogs& dialogs() const { return m_dialogs; }
+    [[nodiscard]] kit::Dialogs& dialogs() const { return m_dialogs; }
     [[nodiscard]] QGroupBox* frame() const { return m_frame; }
     QPushButton* addButton(const char* name, const QString& caption, const Twips& place, QWidget* parent);
 
@@ -79,8 +79,8 @@ class HeaderWindow : public QWidget {
     [[nodiscard]] std::vector<std::optional<std::string>> boxTexts() const;
     [[nodiscard]] bool anyEdited() const;
 
-    LauncherContextPtr m_context;
-    Dialogs& m_dialogs;
+    kit::LauncherContextPtr m_context;
+    kit::Dialogs& m_dialogs;
     const headers::Kind m_kind;
     const QString m_title;
     const QString m_filter;
@@ -88,7 +88,7 @@ class HeaderWindow : public QWidget {
     std::string m_romPath;  // the loaded ROM path; empty before an accepted load
     bool m_checksumRight = false;
 
-    PathLabel* m_path = nullptr;
+    kit::PathLabel* m_path = nullptr;
     QGroupBox* m_frame = nullptr;
     QLabel* m_checksum = nullptr;
     std::vector<QLineEdit*> m_boxes;  // in the core table's order
@@ -96,4 +96,4 @@ class HeaderWindow : public QWidget {
     std::vector<std::string> m_savedTexts;
 };
 
-}  // namespace rq
+}  // namespace rq::headers

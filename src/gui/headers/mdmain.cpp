@@ -7,7 +7,7 @@
 
 #include "kit/windowtools.h"
 
-namespace rq {
+namespace rq::headers {
 namespace {
 
 constexpr HeaderWindow::Twips kSeparator = {1800, 1515, 360, 315};
@@ -31,7 +31,7 @@ constexpr HeaderWindow::BoxPlace kBoxes[] = {
 
 }  // namespace
 
-MdHeaderWindow::MdHeaderWindow(LauncherContextPtr context)
+MdHeaderWindow::MdHeaderWindow(kit::LauncherContextPtr context)
     : HeaderWindow(std::move(context),
                    {
                        .kind = headers::Kind::MegaDrive,
@@ -55,7 +55,8 @@ MdHeaderWindow::MdHeaderWindow(LauncherContextPtr context)
     auto* separator = new QLabel(QStringLiteral("-"), frame());
     separator->setObjectName(QStringLiteral("Label1"));
     separator->setAlignment(Qt::AlignCenter);
-    separator->setGeometry(twipsRect(kSeparator.left, kSeparator.top, kSeparator.width, kSeparator.height));
+    separator->setGeometry(
+        kit::twipsRect(kSeparator.left, kSeparator.top, kSeparator.width, kSeparator.height));
     // Another separator is marked by a frame and named in words beside the version, in the palette's own
     // colours, so that it reads on a light palette and a dark one alike, and a space shows too.
     QLineEdit* dash = box("dash");
@@ -65,7 +66,7 @@ MdHeaderWindow::MdHeaderWindow(LauncherContextPtr context)
     m_dashNote = new QLabel(frame());
     m_dashNote->setObjectName(QStringLiteral("dash_note"));
     m_dashNote->setTextFormat(Qt::PlainText);
-    m_dashNote->setGeometry(twipsRect(2760, kSeparator.top + 30, 3240, 255));
+    m_dashNote->setGeometry(kit::twipsRect(2760, kSeparator.top + 30, 3240, 255));
     m_dashNote->hide();
 
     orderTabs({about, box("consolename"), box("copyrightcompany"), box("year"), box("month"),
@@ -86,7 +87,7 @@ void MdHeaderWindow::loaded() {
         dialogs().inform(this, title(),
                          tr("This ROM does not match Sega's specified format for the product number. Adding "
                             "extra text field."),
-                         Dialogs::Icon::Exclamation);
+                         kit::Dialogs::Icon::Exclamation);
     }
     dash->setVisible(odd);
     m_dashNote->setText(dash->text().isEmpty() ? tr("Separator: a zero byte, not \"-\"")
@@ -103,8 +104,8 @@ void MdHeaderWindow::about_Click() {
            "Romquill; apart from any bugs still to be found, it is considered complete."));
 }
 
-QWidget* createMdHeaderWindow(const LauncherContextPtr& context) {
+QWidget* createMdHeaderWindow(const kit::LauncherContextPtr& context) {
     return new MdHeaderWindow(context);
 }
 
-}  // namespace rq
+}  // namespace rq::headers

@@ -2,14 +2,14 @@
 
 #include "headers/headerwindow.h"
 
-namespace rq {
+namespace rq::headers {
 
 // The Mega Drive ROM header editor: the thirteen text fields of a .bin file's header, the separator of the
 // product number shown framed and named when it is not "-", and the checksum word.
 class MdHeaderWindow : public HeaderWindow {
     Q_OBJECT
   public:
-    explicit MdHeaderWindow(LauncherContextPtr context);
+    explicit MdHeaderWindow(kit::LauncherContextPtr context);
 
     void about_Click();
 
@@ -22,6 +22,6 @@ class MdHeaderWindow : public HeaderWindow {
 };
 
 // Opened by the launcher's File menu, "Megadrive ROM Header Editor".
-[[nodiscard]] QWidget* createMdHeaderWindow(const LauncherContextPtr& context);
+[[nodiscard]] QWidget* createMdHeaderWindow(const kit::LauncherContextPtr& context);
 
-}  // namespace rq
+}  // namespace rq::headers

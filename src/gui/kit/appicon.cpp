@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace rq {
+namespace rq::kit {
 
 QIcon appIcon() {
     QPixmap pixmap(32, 32);
@@ -28,4 +28,4 @@ QIcon appIcon() {
     return QIcon(pixmap);
 }
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -2,9 +2,9 @@
 
 #include <QIcon>
 
-namespace rq {
+namespace rq::kit {
 
 // The program's 32 by 32 icon, drawn rather than shipped.
 [[nodiscard]] QIcon appIcon();
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -6,10 +6,10 @@
 
 #include "files/common.h"
 
-namespace rq {
+namespace rq::kit {
 
 QString appTitle() {
-    return QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size()));
+    return QString::fromUtf8(files::kAppTitle.data(), static_cast<qsizetype>(files::kAppTitle.size()));
 }
 
 Dialogs::Answer QtDialogs::message(QWidget* parent, const QString& title, const QString& text, Icon icon,
@@ -95,4 +95,4 @@ std::optional<Dialogs::SaveChoice> QtDialogs::saveFile(QWidget* parent, const Fi
     return SaveChoice{path, static_cast<int>(filters.indexOf(chosenFilter)) + 1};
 }
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace rq {
+namespace rq::kit {
 
 // The title of the program's messages.
 [[nodiscard]] QString appTitle();
@@ -59,4 +59,4 @@ class QtDialogs final : public Dialogs {
 // "desc|pattern|desc|pattern|" as Qt's name filters, one per pair, patterns as the dialog matches them.
 [[nodiscard]] QStringList qtNameFilters(const QString& filter);
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -9,7 +9,7 @@
 #include "kit/dialogs.h"
 #include "launcher/launchermodel.h"
 
-namespace rq {
+namespace rq::kit {
 
 // What every window opened from the launcher is given: the launcher's state, the dialogs, and the
 // launcher's callbacks. Windows hold it shared, so that it outlives the launcher; once the launcher is
@@ -17,7 +17,7 @@ namespace rq {
 struct LauncherContext {
     explicit LauncherContext(Dialogs& dialogs) : dialogs(dialogs) {}
 
-    LauncherState state;
+    launcher::LauncherState state;
     Dialogs& dialogs;
     QPointer<QWidget> window;  // the launcher: the parent of the messages a window shows on its behalf
 
@@ -33,4 +33,4 @@ using LauncherContextPtr = std::shared_ptr<LauncherContext>;
 // How a window opened from the launcher is made; nullptr when it refused to open.
 using WindowFactory = std::function<QWidget*(const LauncherContextPtr&)>;
 
-}  // namespace rq
+}  // namespace rq::kit

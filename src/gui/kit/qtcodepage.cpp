@@ -2,13 +2,13 @@
 
 #include "files/codepage.h"
 
-namespace rq {
+namespace rq::kit {
 
 QString fromCodePage(std::string_view bytes) {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     for (const char c : bytes) {
-        text += QChar(static_cast<char16_t>(byteToUnicode(static_cast<std::uint8_t>(c))));
+        text += QChar(static_cast<char16_t>(files::byteToUnicode(static_cast<std::uint8_t>(c))));
     }
     return text;
 }
@@ -21,4 +21,4 @@ QString fromPath(const std::string& path) {
     return QString::fromStdString(path);
 }
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace rq {
+namespace rq::kit {
 
 // Game and INI bytes as text for the windows, one character per byte.
 [[nodiscard]] QString fromCodePage(std::string_view bytes);
@@ -18,4 +18,4 @@ namespace rq {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-}  // namespace rq
+}  // namespace rq::kit

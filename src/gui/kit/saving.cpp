@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-namespace rq {
+namespace rq::kit {
 
 Dialogs::Icon saveErrorIcon(const Error& error) {
     return error.kind == ErrorKind::Failure ? Dialogs::Icon::Critical : Dialogs::Icon::Exclamation;
@@ -24,4 +24,4 @@ QString editedTitle(const QString& title, bool edited) {
     return edited ? QLatin1Char('*') + title : title;
 }
 
-}  // namespace rq
+}  // namespace rq::kit

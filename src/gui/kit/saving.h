@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace rq {
+namespace rq::kit {
 
 // The icon of a save's error: a refusal is a warning, a file that could not be opened or written is graver.
 [[nodiscard]] Dialogs::Icon saveErrorIcon(const Error& error);
@@ -23,4 +23,4 @@ namespace rq {
 // A window's title with the marker of edits not yet saved in front of it while there are any.
 [[nodiscard]] QString editedTitle(const QString& title, bool edited);
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace rq {
+namespace rq::kit {
 namespace {
 
 // The limit counts characters, as the save does: a character of two UTF-16 units is one.
@@ -81,4 +81,4 @@ void watchTextBox(QLineEdit* box, int limit, QLabel* counter,
     QObject::connect(box, &QLineEdit::textChanged, box, show);
 }
 
-}  // namespace rq
+}  // namespace rq::kit

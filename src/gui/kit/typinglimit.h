@@ -9,7 +9,7 @@
 class QLabel;
 class QLineEdit;
 
-namespace rq {
+namespace rq::kit {
 
 // A text box's character limit for typing only. QLineEdit's maxLength would also cut the text the program
 // puts in (a Load value of several characters can make a box hold more than its limit), so the limit is
@@ -43,4 +43,4 @@ class TypingLimit : public QValidator {
 void watchTextBox(QLineEdit* box, int limit, QLabel* counter,
                   std::function<std::u32string(const QString&)> unsaveable, const QString& where);
 
-}  // namespace rq
+}  // namespace rq::kit

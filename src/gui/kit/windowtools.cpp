@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace rq {
+namespace rq::kit {
 
 double layoutScale() {
     constexpr double kDefaultPoints = 9;
@@ -265,4 +265,4 @@ QString labelText(const QString& stored) {
     return shown;
 }
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -13,7 +13,7 @@
 #include <functional>
 #include <vector>
 
-namespace rq {
+namespace rq::kit {
 
 // How much the fixed layouts grow with the application's font: 1 at the platforms' default of 9 points or
 // less, in proportion above it, so that captions still fit at a larger system font.
@@ -118,4 +118,4 @@ class PathLabel : public QLabel {
 // What a label shows for a stored caption: "&&" is one "&", a lone "&" marks an access key and is not shown.
 [[nodiscard]] QString labelText(const QString& stored);
 
-}  // namespace rq
+}  // namespace rq::kit

@@ -12,10 +12,10 @@
 #include "kit/windowtools.h"
 #include "launcher/patchjobs.h"
 
-namespace rq {
+namespace rq::launcher {
 namespace {
 
-const QString kTitle = appTitle();
+const QString kTitle = kit::appTitle();
 
 const QString kOpenFilter = QStringLiteral(
     "All Compatible Files (*.32x;*.bin;*.exe;*.gba;*.gg;*.iso;*.mb;*.npc;*.sms)|"
@@ -26,7 +26,7 @@ const QString kOpenFilter = QStringLiteral(
     "Master System ROMs (*.sms)|*.sms|");
 
 QFont buttonFont(double points) {
-    return designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, points);
+    return kit::designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, points);
 }
 
 void showButton(QPushButton* button, const LaunchButton& shown) {
@@ -36,12 +36,12 @@ void showButton(QPushButton* button, const LaunchButton& shown) {
 
 }  // namespace
 
-LoaderWindow::LoaderWindow(Dialogs& dialogs, LauncherWindows windows)
-    : m_context(std::make_shared<LauncherContext>(dialogs)),
+LoaderWindow::LoaderWindow(kit::Dialogs& dialogs, LauncherWindows windows)
+    : m_context(std::make_shared<kit::LauncherContext>(dialogs)),
       m_model(m_context->state),
       m_windows(std::move(windows)) {
     setObjectName(QStringLiteral("loader"));
-    setWindowIcon(appIcon());
+    setWindowIcon(kit::appIcon());
     buildMenus();
     buildControls();
     showView();
@@ -102,45 +102,45 @@ void LoaderWindow::buildMenus() {
 void LoaderWindow::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twips(5790), twips(6705));
+    client->setFixedSize(kit::twips(5790), kit::twips(6705));
     setCentralWidget(client);
 
     m_picture = new QLabel(client);
     m_picture->setObjectName(QStringLiteral("romloaded"));
-    m_picture->setGeometry(twipsRect(480, 720, 4815, 3615));
+    m_picture->setGeometry(kit::twipsRect(480, 720, 4815, 3615));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // One line, elided in the middle: a wrapped path breaks where it likes and loses what no longer fits.
-    m_path = new PathLabel(client);
+    m_path = new kit::PathLabel(client);
     m_path->setObjectName(QStringLiteral("path"));
-    m_path->setGeometry(twipsRect(120, 120, 4335, 495));
+    m_path->setGeometry(kit::twipsRect(120, 120, 4335, 495));
     m_path->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_path->setTextFormat(Qt::PlainText);
 
     m_load = new QPushButton(tr("Load..."), client);
     m_load->setObjectName(QStringLiteral("load"));
-    m_load->setGeometry(twipsRect(4560, 0, 735, 615));
+    m_load->setGeometry(kit::twipsRect(4560, 0, 735, 615));
 
     m_romName = new QLabel(client);
     m_romName->setObjectName(QStringLiteral("rom_name"));
-    m_romName->setGeometry(twipsRect(480, 4440, 4815, 255));
+    m_romName->setGeometry(kit::twipsRect(480, 4440, 4815, 255));
     m_romName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_romName->setTextFormat(Qt::PlainText);
 
     m_force = new QPushButton(tr("Force load a template"), client);
     m_force->setObjectName(QStringLiteral("force_button"));
-    m_force->setGeometry(twipsRect(840, 4920, 4095, 375));
+    m_force->setGeometry(kit::twipsRect(840, 4920, 4095, 375));
 
-    m_go = new WrappingButton(client);
+    m_go = new kit::WrappingButton(client);
     m_go->setObjectName(QStringLiteral("go"));
-    m_go->setGeometry(twipsRect(840, 5520, 4095, 975));
+    m_go->setGeometry(kit::twipsRect(840, 5520, 4095, 975));
     m_go->setFont(buttonFont(13.5));
-    keepLegibleWhenDisabled(m_go);  // disabled, it carries the launcher's main instruction
+    kit::keepLegibleWhenDisabled(m_go);  // disabled, it carries the launcher's main instruction
 
     // Covers force_button and go together and lies in front of both.
     m_sadxpc = new QPushButton(client);
     m_sadxpc->setObjectName(QStringLiteral("sadxpc"));
-    m_sadxpc->setGeometry(twipsRect(840, 4920, 4095, 1575));
+    m_sadxpc->setGeometry(kit::twipsRect(840, 4920, 4095, 1575));
     m_sadxpc->setFont(buttonFont(24));
     m_sadxpc->raise();
 
@@ -162,7 +162,7 @@ void LoaderWindow::showView() {
     const LauncherView& view = m_model.view();
     setWindowTitle(QString::fromStdString(state().title));
     m_path->setPath(QString::fromStdString(view.pathCaption));
-    m_romName->setText(labelText(romNameText()));
+    m_romName->setText(kit::labelText(romNameText()));
     showButton(m_go, view.go);
     showButton(m_sadxpc, view.sadxpc);
     m_sadxpc->setVisible(view.sadxpcShown);
@@ -175,7 +175,7 @@ void LoaderWindow::notify(const Notice& notice) {
 
 void LoaderWindow::offerRecovery(const std::string& path) {
     // Before identification, so that it reads the file as it will be edited.
-    if (!hasInterruptedSave(path)) {
+    if (!files::hasInterruptedSave(path)) {
         return;
     }
     const auto answer = m_context->dialogs.message(
@@ -184,12 +184,12 @@ void LoaderWindow::offerRecovery(const std::string& path) {
            "bytes the file had before that save?\n\nYes restores them. No keeps the file as it is now and "
            "forgets the interrupted save.")
             .arg(QString::fromStdString(path)),
-        Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo);
-    if (answer == Dialogs::Answer::Yes) {
-        const auto recovered = recoverInterruptedSave(path);
+        kit::Dialogs::Icon::Exclamation, kit::Dialogs::Buttons::YesNo);
+    if (answer == kit::Dialogs::Answer::Yes) {
+        const auto recovered = files::recoverInterruptedSave(path);
         notify(recovered ? Notice{*recovered, NoticeIcon::Information}
                          : Notice{recovered.error(), NoticeIcon::Critical});
-    } else if (const auto discarded = discardInterruptedSave(path); !discarded) {
+    } else if (const auto discarded = files::discardInterruptedSave(path); !discarded) {
         notify(Notice{discarded.error(), NoticeIcon::Critical});
     }
 }
@@ -203,7 +203,7 @@ bool LoaderWindow::showPicture(const std::string& path) {
         return false;
     }
     // A picture fills its box as designed, which grows with a larger font.
-    const double scale = layoutScale();
+    const double scale = kit::layoutScale();
     m_picture->setPixmap(QPixmap::fromImage(
         scale == 1 ? image
                    : image.scaled(image.size() * scale, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
@@ -234,18 +234,19 @@ void LoaderWindow::load(const std::optional<std::string>& chosen) {
     }
 }
 
-void LoaderWindow::launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const WindowFactory& make) {
+void LoaderWindow::launch(LauncherModel::Launch which, QPointer<QWidget>& slot,
+                          const kit::WindowFactory& make) {
     m_model.launching(which);
     showView();
     // A window that is open already is only brought forward: no load runs to give the button back.
-    if (!showOnce(slot, [&] { return make(m_context); })) {
+    if (!kit::showOnce(slot, [&] { return make(m_context); })) {
         m_model.launched(which);
         showView();
     }
 }
 
-void LoaderWindow::open(QPointer<QWidget>& slot, const WindowFactory& make) {
-    showOnce(slot, [&] { return make(m_context); });
+void LoaderWindow::open(QPointer<QWidget>& slot, const kit::WindowFactory& make) {
+    kit::showOnce(slot, [&] { return make(m_context); });
 }
 
 void LoaderWindow::go_Click() {
@@ -265,7 +266,7 @@ void LoaderWindow::force_button_Click() {
             return;
         case LauncherModel::ForceStep::Ask:
             if (m_context->dialogs.message(this, kTitle, text, decision.notice.icon,
-                                           Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes) {
+                                           kit::Dialogs::Buttons::YesNo) != kit::Dialogs::Answer::Yes) {
                 return;
             }
             break;
@@ -309,4 +310,4 @@ void LoaderWindow::applyForcedTemplate(const std::string& templatePath, const st
     showView();
 }
 
-}  // namespace rq
+}  // namespace rq::launcher

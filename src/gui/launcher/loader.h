@@ -9,19 +9,22 @@
 class QLabel;
 class QPushButton;
 
-namespace rq {
-
+namespace rq::kit {
 class PathLabel;
+}
+
+namespace rq::launcher {
+
 class PatchJobs;
 
 // How the windows opened from the launcher are made.
 struct LauncherWindows {
-    WindowFactory editor;
-    WindowFactory cutscenes;
-    WindowFactory chooser;
-    WindowFactory gbaHeader;
-    WindowFactory mdHeader;
-    WindowFactory about;
+    kit::WindowFactory editor;
+    kit::WindowFactory cutscenes;
+    kit::WindowFactory chooser;
+    kit::WindowFactory gbaHeader;
+    kit::WindowFactory mdHeader;
+    kit::WindowFactory about;
 };
 
 // The start-up window and hub: loads and identifies a file, finds its template, opens every other window.
@@ -29,7 +32,7 @@ struct LauncherWindows {
 class LoaderWindow : public QMainWindow {
     Q_OBJECT
   public:
-    LoaderWindow(Dialogs& dialogs, LauncherWindows windows);
+    LoaderWindow(kit::Dialogs& dialogs, LauncherWindows windows);
     ~LoaderWindow() override;
 
     [[nodiscard]] LauncherState& state() { return m_context->state; }
@@ -63,14 +66,14 @@ class LoaderWindow : public QMainWindow {
     void offerRecovery(const std::string& path);
     void load(const std::optional<std::string>& chosen);
     [[nodiscard]] bool showPicture(const std::string& path);
-    void launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const WindowFactory& make);
-    void open(QPointer<QWidget>& slot, const WindowFactory& make);
+    void launch(LauncherModel::Launch which, QPointer<QWidget>& slot, const kit::WindowFactory& make);
+    void open(QPointer<QWidget>& slot, const kit::WindowFactory& make);
 
-    LauncherContextPtr m_context;
+    kit::LauncherContextPtr m_context;
     LauncherModel m_model;
     LauncherWindows m_windows;
 
-    PathLabel* m_path = nullptr;
+    kit::PathLabel* m_path = nullptr;
     QLabel* m_picture = nullptr;
     QLabel* m_romName = nullptr;
     QPushButton* m_load = nullptr;
@@ -87,4 +90,4 @@ class LoaderWindow : public QMainWindow {
     QPointer<QWidget> m_about;
 };
 
-}  // namespace rq
+}  // namespace rq::launcher

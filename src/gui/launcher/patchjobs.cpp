@@ -9,10 +9,10 @@
 
 #include "kit/qtcodepage.h"
 
-namespace rq {
+namespace rq::launcher {
 namespace {
 
-const QString kTitle = appTitle();
+const QString kTitle = kit::appTitle();
 const QString kAnyFile = QStringLiteral("All files (*)|*|");
 const QString kPatchFiles = QStringLiteral("Patches (*.bps;*.ips)|*.bps;*.ips|");
 // BPS first: it checks the file it is applied to. A name typed without an extension takes its filter's.
@@ -32,7 +32,7 @@ QString fileName(const QString& path) {
 
 }  // namespace
 
-PatchJobs::PatchJobs(QWidget* window, Dialogs& dialogs, QAction* createItem, QAction* applyItem)
+PatchJobs::PatchJobs(QWidget* window, kit::Dialogs& dialogs, QAction* createItem, QAction* applyItem)
     : QObject(window),
       m_window(window),
       m_dialogs(dialogs),
@@ -64,25 +64,25 @@ void PatchJobs::create() {
     }
     // The name's own extension decides; a name without one takes the chosen filter's.
     QString patchPath = saveAs->path;
-    auto format = patchFormatForPath(toPath(patchPath));
+    auto format = patch::patchFormatForPath(kit::toPath(patchPath));
     if (!format) {
-        format = saveAs->filterIndex == kIpsFilterIndex ? PatchFormat::Ips : PatchFormat::Bps;
-        patchPath += format == PatchFormat::Ips ? QStringLiteral(".ips") : QStringLiteral(".bps");
+        format = saveAs->filterIndex == kIpsFilterIndex ? patch::PatchFormat::Ips : patch::PatchFormat::Bps;
+        patchPath += format == patch::PatchFormat::Ips ? QStringLiteral(".ips") : QStringLiteral(".bps");
         // The dialog confirmed replacing the name as typed, not this one.
         if (QFileInfo::exists(patchPath) && !mayReplace(patchPath)) {
             return;
         }
     }
     start(tr("Making the patch..."),
-          [original = toPath(*original), modified = toPath(*modified), patchPath,
-           format = *format](const PatchProgress& progress) -> Ending {
-              const auto made = createPatch(original, modified, toPath(patchPath), format, progress);
+          [original = kit::toPath(*original), modified = kit::toPath(*modified), patchPath,
+           format = *format](const patch::PatchProgress& progress) -> Ending {
+              const auto made = createPatch(original, modified, kit::toPath(patchPath), format, progress);
               if (!made) {
-                  return {Dialogs::Icon::Critical, QString::fromStdString(made.error())};
+                  return {kit::Dialogs::Icon::Critical, QString::fromStdString(made.error())};
               }
-              return {Dialogs::Icon::Information,
+              return {kit::Dialogs::Icon::Information,
                       tr("Patch made: \"%1\" (%2, %3, %4).")
-                          .arg(fileName(patchPath), fromUtf8View(patchFormatName(made->format)),
+                          .arg(fileName(patchPath), kit::fromUtf8View(patch::patchFormatName(made->format)),
                                counted(made->patchSize, tr("byte"), tr("bytes")),
                                counted(made->changedRanges, tr("changed range"), tr("changed ranges")))};
           });
@@ -102,25 +102,28 @@ void PatchJobs::apply() {
     }
     // The name is checked before the question of replacing it: the file patched is there, but may never be
     // the output.
-    const auto saveAs = m_dialogs.saveFile(m_window, {tr("Save the patched file as..."), kAnyFile, 1,
-                                                      fromPath(patchedFileName(toPath(*file))), false});
+    const auto saveAs =
+        m_dialogs.saveFile(m_window, {tr("Save the patched file as..."), kAnyFile, 1,
+                                      kit::fromPath(patch::patchedFileName(kit::toPath(*file))), false});
     if (!saveAs) {
         return;
     }
-    if (const auto place = checkPatchedFilePlace(toPath(*patch), toPath(*file), toPath(saveAs->path));
+    if (const auto place =
+            patch::checkPatchedFilePlace(kit::toPath(*patch), kit::toPath(*file), kit::toPath(saveAs->path));
         !place) {
-        m_dialogs.inform(m_window, kTitle, QString::fromStdString(place.error()), Dialogs::Icon::Exclamation);
+        m_dialogs.inform(m_window, kTitle, QString::fromStdString(place.error()),
+                         kit::Dialogs::Icon::Exclamation);
         return;
     }
     if (QFileInfo::exists(saveAs->path) && !mayReplace(saveAs->path)) {
         return;
     }
     start(tr("Applying the patch..."),
-          [patch = toPath(*patch), file = toPath(*file),
-           outPath = saveAs->path](const PatchProgress& progress) -> Ending {
-              const auto applied = applyPatch(patch, file, toPath(outPath), progress);
+          [patch = kit::toPath(*patch), file = kit::toPath(*file),
+           outPath = saveAs->path](const patch::PatchProgress& progress) -> Ending {
+              const auto applied = patch::applyPatch(patch, file, kit::toPath(outPath), progress);
               if (!applied) {
-                  return {Dialogs::Icon::Critical, QString::fromStdString(applied.error())};
+                  return {kit::Dialogs::Icon::Critical, QString::fromStdString(applied.error())};
               }
               QString text =
                   tr("Patched file made: \"%1\" (%2).")
@@ -128,14 +131,16 @@ void PatchJobs::apply() {
               for (const std::string& warning : applied->warnings) {
                   text += QStringLiteral("\n\n") + QString::fromStdString(warning);
               }
-              return {applied->warnings.empty() ? Dialogs::Icon::Information : Dialogs::Icon::Exclamation,
+              return {applied->warnings.empty() ? kit::Dialogs::Icon::Information
+                                                : kit::Dialogs::Icon::Exclamation,
                       text};
           });
 }
 
 bool PatchJobs::mayReplace(const QString& path) {
     return m_dialogs.message(m_window, kTitle, tr("\"%1\" already exists. Replace it?").arg(fileName(path)),
-                             Dialogs::Icon::Exclamation, Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes;
+                             kit::Dialogs::Icon::Exclamation,
+                             kit::Dialogs::Buttons::YesNo) == kit::Dialogs::Answer::Yes;
 }
 
 void PatchJobs::start(const QString& label, Work work) {
@@ -150,7 +155,7 @@ void PatchJobs::start(const QString& label, Work work) {
     const int job = ++m_job;
     m_worker = std::thread([this, job, work = std::move(work)] {
         // Runs on the worker: it only stores numbers and posts to the window's thread.
-        const PatchProgress progress = [this](std::uint64_t done, std::uint64_t total) {
+        const patch::PatchProgress progress = [this](std::uint64_t done, std::uint64_t total) {
             m_done = done;
             m_total = total;
             if (!m_updatePosted.exchange(true)) {
@@ -211,8 +216,8 @@ void PatchJobs::finish(int job) {
     endJob();
     Ending ending = std::move(m_ending);
     // The user's own cancel is no error: the core's message says that nothing was written.
-    if (m_cancel && ending.icon == Dialogs::Icon::Critical) {
-        ending = {Dialogs::Icon::Information, fromUtf8View(kPatchCancelled)};
+    if (m_cancel && ending.icon == kit::Dialogs::Icon::Critical) {
+        ending = {kit::Dialogs::Icon::Information, kit::fromUtf8View(patch::kPatchCancelled)};
     }
     m_dialogs.inform(m_window, kTitle, ending.text, ending.icon);
 }
@@ -249,4 +254,4 @@ bool PatchJobs::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-}  // namespace rq
+}  // namespace rq::launcher

@@ -15,7 +15,7 @@ class QAction;
 class QProgressDialog;
 class QWidget;
 
-namespace rq {
+namespace rq::launcher {
 
 // The launcher's "Create Patch..." and "Apply Patch...": asks for the files, runs the core's call on a
 // thread of its own so that the window keeps painting, shows its progress for large files and what it made.
@@ -27,7 +27,7 @@ class PatchJobs : public QObject {
     // Files whose work is larger than this show a progress bar.
     static constexpr std::uint64_t kProgressShownAbove = 4u << 20;
 
-    PatchJobs(QWidget* window, Dialogs& dialogs, QAction* createItem, QAction* applyItem);
+    PatchJobs(QWidget* window, kit::Dialogs& dialogs, QAction* createItem, QAction* applyItem);
     ~PatchJobs() override;
 
     void create();
@@ -46,10 +46,10 @@ class PatchJobs : public QObject {
   private:
     // What a job ends with: a message, or nothing to say.
     struct Ending {
-        Dialogs::Icon icon = Dialogs::Icon::Information;
+        kit::Dialogs::Icon icon = kit::Dialogs::Icon::Information;
         QString text;
     };
-    using Work = std::function<Ending(const PatchProgress& progress)>;
+    using Work = std::function<Ending(const patch::PatchProgress& progress)>;
 
     // Asks before a new file takes the place of one that is there.
     [[nodiscard]] bool mayReplace(const QString& path);
@@ -59,7 +59,7 @@ class PatchJobs : public QObject {
     void endJob();
 
     QWidget* m_window;
-    Dialogs& m_dialogs;
+    kit::Dialogs& m_dialogs;
     QPointer<QAction> m_createItem;  // the menu goes before this object when the window is destroyed
     QPointer<QAction> m_applyItem;
 
@@ -78,4 +78,4 @@ class PatchJobs : public QObject {
     std::atomic<std::uint64_t> m_total = 0;
 };
 
-}  // namespace rq
+}  // namespace rq::launcher

@@ -13,14 +13,14 @@
 #include "kit/windowtools.h"
 #include "templates/gametemplate.h"
 
-namespace rq {
+namespace rq::templates {
 namespace {
 
 QLabel* heading(const QString& name, const QString& caption, const QRect& place, QWidget* frame) {
     auto* label = new QLabel(caption, frame);
     label->setObjectName(name);
     label->setGeometry(place);
-    QFont font = designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25);
+    QFont font = kit::designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, 8.25);
     font.setUnderline(true);
     label->setFont(font);
     return label;
@@ -38,10 +38,10 @@ QLabel* valueLabel(const QString& name, const QRect& place, QWidget* frame) {
 
 }  // namespace
 
-TemplateChooser::TemplateChooser(LauncherContextPtr context) : m_context(std::move(context)) {
+TemplateChooser::TemplateChooser(kit::LauncherContextPtr context) : m_context(std::move(context)) {
     setObjectName(QStringLiteral("template_chooser"));
     setWindowTitle(tr("Romquill - Template Chooser"));
-    makeFixedWindow(this, 9555, 6960);
+    kit::makeFixedWindow(this, 9555, 6960);
     buildControls();
     Form_Load();
 }
@@ -49,29 +49,34 @@ TemplateChooser::TemplateChooser(LauncherContextPtr context) : m_context(std::mo
 void TemplateChooser::buildControls() {
     m_templates = new QListWidget(this);
     m_templates->setObjectName(QStringLiteral("templates"));
-    m_templates->setGeometry(twipsRect(120, 360, 5415, 6135));
+    m_templates->setGeometry(kit::twipsRect(120, 360, 5415, 6135));
     m_templates->setSelectionMode(QAbstractItemView::SingleSelection);
 
     auto* details = new QGroupBox(tr("Template Details"), this);
     details->setObjectName(QStringLiteral("details"));
-    details->setGeometry(twipsRect(5760, 360, 3615, 4215));
+    details->setGeometry(kit::twipsRect(5760, 360, 3615, 4215));
 
-    heading(QStringLiteral("GameName"), tr("Game Name"), twipsRect(120, 360, 2535, 255), details);
-    m_gameNameValue = valueLabel(QStringLiteral("GameNameValue"), twipsRect(240, 600, 3255, 255), details);
-    heading(QStringLiteral("AuthorName"), tr("Author"), twipsRect(120, 1080, 2535, 255), details);
+    heading(QStringLiteral("GameName"), tr("Game Name"), kit::twipsRect(120, 360, 2535, 255), details);
+    m_gameNameValue =
+        valueLabel(QStringLiteral("GameNameValue"), kit::twipsRect(240, 600, 3255, 255), details);
+    heading(QStringLiteral("AuthorName"), tr("Author"), kit::twipsRect(120, 1080, 2535, 255), details);
     m_authorNameValue =
-        valueLabel(QStringLiteral("AuthorNameValue"), twipsRect(240, 1320, 3255, 255), details);
-    heading(QStringLiteral("version"), tr("Version Of Template"), twipsRect(120, 1800, 2535, 255), details);
-    m_versionValue = valueLabel(QStringLiteral("VersionValue"), twipsRect(240, 2040, 3255, 255), details);
-    heading(QStringLiteral("CreationDate"), tr("Date Created"), twipsRect(120, 2520, 2535, 255), details);
+        valueLabel(QStringLiteral("AuthorNameValue"), kit::twipsRect(240, 1320, 3255, 255), details);
+    heading(QStringLiteral("version"), tr("Version Of Template"), kit::twipsRect(120, 1800, 2535, 255),
+            details);
+    m_versionValue =
+        valueLabel(QStringLiteral("VersionValue"), kit::twipsRect(240, 2040, 3255, 255), details);
+    heading(QStringLiteral("CreationDate"), tr("Date Created"), kit::twipsRect(120, 2520, 2535, 255),
+            details);
     m_creationDateValue =
-        valueLabel(QStringLiteral("CreationDateValue"), twipsRect(240, 2760, 3255, 255), details);
-    heading(QStringLiteral("NotesInfo"), tr("Game Notes"), twipsRect(120, 3240, 2535, 255), details);
-    m_notesInfoValue = valueLabel(QStringLiteral("NotesInfoValue"), twipsRect(240, 3480, 3255, 615), details);
+        valueLabel(QStringLiteral("CreationDateValue"), kit::twipsRect(240, 2760, 3255, 255), details);
+    heading(QStringLiteral("NotesInfo"), tr("Game Notes"), kit::twipsRect(120, 3240, 2535, 255), details);
+    m_notesInfoValue =
+        valueLabel(QStringLiteral("NotesInfoValue"), kit::twipsRect(240, 3480, 3255, 615), details);
 
     m_cancel = new QPushButton(tr("Cancel"), this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
-    m_cancel->setGeometry(twipsRect(6600, 5760, 2055, 615));
+    m_cancel->setGeometry(kit::twipsRect(6600, 5760, 2055, 615));
 
     setTabOrder(m_templates, m_cancel);
 
@@ -88,7 +93,7 @@ void TemplateChooser::buildControls() {
 
 void TemplateChooser::Form_Load() {
     // A missing folder lists nothing; the user can still cancel.
-    const QDir folder(fromPath(gamesFolder()));
+    const QDir folder(kit::fromPath(files::gamesFolder()));
     m_templates->addItems(folder.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
     // Without this the list would make its first file current when it gains focus, and the first arrow key
     // would then skip that file; now it selects it.
@@ -97,12 +102,12 @@ void TemplateChooser::Form_Load() {
 
 QString TemplateChooser::templatePath(const QString& name) const {
     // The name is appended as it stands: a "\" inside a file's name must not lead into another folder.
-    return fromPath(gameTemplatePath({})) + name;
+    return kit::fromPath(files::gameTemplatePath({})) + name;
 }
 
 void TemplateChooser::showDetail(QLabel* label, const std::string& value) {
     // As in every label, "&&" shows as one "&".
-    label->setText(labelText(fromCodePage(value)));
+    label->setText(kit::labelText(kit::fromCodePage(value)));
 }
 
 void TemplateChooser::templates_Click() {
@@ -110,13 +115,13 @@ void TemplateChooser::templates_Click() {
     if (selected.isEmpty()) {
         return;
     }
-    const TemplateDetails details = readTemplateDetails(toPath(templatePath(selected.front()->text())));
+    const TemplateDetails details = readTemplateDetails(kit::toPath(templatePath(selected.front()->text())));
     if (!details.supported()) {
         m_context->dialogs.inform(
-            this, appTitle(),
+            this, kit::appTitle(),
             tr("Template is either invalid or a newer template version than this version of the "
                "Romquill can support."),
-            Dialogs::Icon::Exclamation);
+            kit::Dialogs::Icon::Exclamation);
         return;
     }
     m_gameName = details.gameName;
@@ -133,7 +138,7 @@ void TemplateChooser::templates_DblClick() {
         return;
     }
     // No check of its own: a file that failed the version check takes the name the details still show.
-    m_context->applyForcedTemplate(toPath(templatePath(selected.front()->text())), m_gameName);
+    m_context->applyForcedTemplate(kit::toPath(templatePath(selected.front()->text())), m_gameName);
     close();
 }
 
@@ -141,8 +146,8 @@ void TemplateChooser::cancel_Click() {
     close();
 }
 
-QWidget* createTemplateChooser(const LauncherContextPtr& context) {
+QWidget* createTemplateChooser(const kit::LauncherContextPtr& context) {
     return new TemplateChooser(context);
 }
 
-}  // namespace rq
+}  // namespace rq::templates

@@ -11,14 +11,14 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
-namespace rq {
+namespace rq::templates {
 
 // Lists the templates folder, shows the details of a selected template once its version passes, and forces
 // the double-clicked file onto the launcher.
 class TemplateChooser : public QWidget {
     Q_OBJECT
   public:
-    explicit TemplateChooser(LauncherContextPtr context);
+    explicit TemplateChooser(kit::LauncherContextPtr context);
 
   private:
     void buildControls();
@@ -30,7 +30,7 @@ class TemplateChooser : public QWidget {
     [[nodiscard]] QString templatePath(const QString& name) const;
     void showDetail(QLabel* label, const std::string& value);
 
-    LauncherContextPtr m_context;
+    kit::LauncherContextPtr m_context;
     // GameNameValue's caption as stored (code page, an ampersand doubled): the launcher takes it as the name.
     std::string m_gameName;
 
@@ -44,6 +44,6 @@ class TemplateChooser : public QWidget {
 };
 
 // The template chooser, opened by the launcher's "Force load a template".
-[[nodiscard]] QWidget* createTemplateChooser(const LauncherContextPtr& context);
+[[nodiscard]] QWidget* createTemplateChooser(const kit::LauncherContextPtr& context);
 
-}  // namespace rq
+}  // namespace rq::templates
