@@ -88,14 +88,14 @@ TEST(SysInfoLookupOf, TheRealRegistry) {
     RegCloseKey(location);
     const test::TempDir dir;
     test::writeText(dir.file("with\\MSINFO32.EXE"), "MZ");
-    std::filesystem::create_directory(fsPath(dir.file("without")));
+    std::filesystem::create_directory(files::fsPath(dir.file("without")));
     // A value as RegSetValueExW stores it: UTF-16, with or without its terminating zero.
     const auto put = [](const std::wstring& key, const wchar_t* name, const std::string& utf8, bool zero) {
         HKEY opened = nullptr;
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                                   &opened, nullptr),
                   ERROR_SUCCESS);
-        const std::wstring text = fsPath(utf8).native();
+        const std::wstring text = files::fsPath(utf8).native();
         const auto bytes = static_cast<DWORD>((text.size() + (zero ? 1 : 0)) * sizeof(wchar_t));
         EXPECT_EQ(RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes),
                   ERROR_SUCCESS);

@@ -30,7 +30,7 @@ struct ToolRun {
 inline std::wstring quotedForWindows(const std::string& word) {
     std::wstring quoted = L"\"";
     std::size_t backslashes = 0;
-    const std::filesystem::path wide = fsPath(word);
+    const std::filesystem::path wide = files::fsPath(word);
     for (const wchar_t c : wide.native()) {
         if (c == L'\\') {
             ++backslashes;
@@ -53,12 +53,13 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
         return CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     };
-    HANDLE out = create(fsPath(scratch.file("out")).native(), GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE err = create(fsPath(scratch.file("err")).native(), GENERIC_WRITE, CREATE_ALWAYS);
-    HANDLE in = create(input.empty() ? L"NUL" : fsPath(input).native(), GENERIC_READ, OPEN_EXISTING);
+    HANDLE out = create(files::fsPath(scratch.file("out")).native(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = create(files::fsPath(scratch.file("err")).native(), GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE in = create(input.empty() ? L"NUL" : files::fsPath(input).native(), GENERIC_READ, OPEN_EXISTING);
     // Absolute, in the test's own current folder: the build names programs with '/' from the drive's root.
     std::error_code ec;
-    std::wstring command = quotedForWindows(pathText(std::filesystem::absolute(fsPath(program), ec)));
+    std::wstring command =
+        quotedForWindows(files::pathText(std::filesystem::absolute(files::fsPath(program), ec)));
     for (const auto& arg : args) {
         command += L" " + quotedForWindows(arg);
     }
@@ -69,7 +70,7 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
-    const std::wstring where = fsPath(folder).native();
+    const std::wstring where = files::fsPath(folder).native();
     ToolRun run;
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
                        folder.empty() ? nullptr : where.c_str(), &startup, &process)) {
