@@ -96,7 +96,6 @@ const EdgeRow kEdges[] = {
     {"DotInAFolderName", ".bin/game", kSonic2, kUnhandled},
     {"BackupOfABin", ".bin.bak", kSonic2, kUnhandled},
     {"LongerExtension", ".binx", kSonic2, kUnhandled},
-    {"OtherMegaDriveExtension", ".md", kSonic2, kUnhandled},
     {"ExtensionInCapitals", ".BIN", kSonic2, ok("Sonic The Hedgehog 2")},
     // "SEGA GENESIS   " stands for "SEGA MEGA DRIVE", exactly and in its place.
     {"GenesisCartridge", ".bin", {{0x100, kGenesis}, {0x183, kS2}}, ok("Sonic The Hedgehog 2")},
