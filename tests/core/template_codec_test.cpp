@@ -154,7 +154,6 @@ const RefusedRow kRefused[] = {
      kThree,
      {"AAAAA", "AAAA", "AAAA"},
      "Entry 1 (\"Entry 1\") has room for 4 characters, not the 5 of its new text. Nothing was written."},
-    {"equals sign named by its key", kThree, {"AAAA", "A=AA", "AAAA"}, invalid(2, "¦", "A=AA")},
     {"control characters escaped",
      kThree,
      {"AAAA", "AAAA", "\x1B\n\0"s},
