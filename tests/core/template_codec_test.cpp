@@ -163,6 +163,12 @@ const RefusedRow kRefused[] = {
      {{"One", 4, 0x10}, {"Two", 3, 0x20}},
      {"AAAA", "KK"},
      "Entry 2 (\"Entry 2\") needs 4 bytes, but its room in the file is 3 bytes. Nothing was written."},
+    // The file has 0x40 bytes; a room of 4 at 3E runs past its end: the write path names the entry too.
+    {"room past the end",
+     {{"One", 4, 0x10}, {"One", 4, 0x3E}},
+     {"AAAA", "AAAA"},
+     "Entry 2 (\"Entry 2\") lies past the end of the file (offset 0x3E, 4 bytes; the file has 64 bytes). "
+     "Nothing was written."},
     // A code without a Load key shows as "<error>": 7 bytes for each of 300 x 32767 codes.
     {"decoded texts past 64 MiB",
      std::vector<test::EntryText>(300, {"One", 32767, 0x10}),
