@@ -89,6 +89,7 @@ const IniRow kIniRows[] = {
     {"BlanksAroundTheNamesAskedForAreTrimmed", "[Ident]\nkey1=v\n", "v", " key1\t", " \tIdent "},
     {"VerticalTabFormFeedAndCtrlZAreBlanks", "[s]\n\vk\f=\x1a\vv\f\x1a\n", "v"},
     {"NoBreakSpaceIsNotABlank", "[s]\nk=\xA0v\xA0\n", "\xA0v\xA0"},
+    {"LoneCrLineEnds", "[s]\ra=1\rk=v\r", "v"},
     {"RunsOfLineEndsAreOneBreak", "[s]\r\r\n\n\ra=1\n\r\nk=v", "v"},
     {"MissingSectionGivesDefault", "[t]\nk=1\n", "<error>"},
     {"MissingFileDefaultLosesTrailingSpacesOnly", std::nullopt, " d\t", "k", "s", " d\t  "},

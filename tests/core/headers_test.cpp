@@ -175,6 +175,7 @@ TEST(HeaderChecksum, ComputedFromTheHeaderOrTheWholeFileAndFixedInItsOwnBytesOnl
     const std::pair<std::string, std::string> refused[] = {
         {shortGba, "\"" + shortGba + "\" has 189 bytes, too few to hold the check byte at 0xBD."},
         {shortBin, "\"" + shortBin + "\" has 399 bytes, too few to hold the checksum at 0x18E."},
+        {dir.file("no.bin"), "The file \"" + dir.file("no.bin") + "\" does not exist."},
     };
     for (const auto& [file, error] : refused) {
         const auto read = readChecksum(file, *kindOf(file));
