@@ -42,15 +42,6 @@ TEST(AppRelativePath, JoinsFolderAndEitherSeparatorWithNativeOnesAndNeverDoubles
 
 // --- INI reads, as Windows reads profile files -----------------------------------------------------------
 
-// A value whose first and last 254 characters differ, so a cut at the wrong end shows.
-std::string digits(std::size_t length) {
-    std::string value;
-    for (std::size_t i = 0; i < length; ++i) {
-        value += static_cast<char>('0' + i % 7);
-    }
-    return value;
-}
-
 struct IniRow {
     const char* name;
     std::optional<std::string> file;  // nothing: no file at all
@@ -61,8 +52,9 @@ struct IniRow {
 };
 
 const IniRow kIniRows[] = {
-    {"CutToItsFirst254", "[s]\nk=" + digits(300) + "\n", digits(254)},
-    {"CutAfterTheQuotesGo", "[s]\nk=\"" + digits(300) + "\"\n", digits(254)},
+    // Values whose first and last 254 characters differ, so a cut at the wrong end shows.
+    {"CutToItsFirst254", "[s]\nk=" + test::distinctBytes(300) + "\n", test::distinctBytes(254)},
+    {"CutAfterTheQuotesGo", "[s]\nk=\"" + test::distinctBytes(300) + "\"\n", test::distinctBytes(254)},
     {"SingleQuotesAreRemoved", "[s]\nk='v1.0'\n", "v1.0"},
     {"BlanksInsideQuotesAreKept", "[s]\nk= \" v 1\t\" \n", " v 1\t"},
     {"OnlyOnePairOfQuotesIsRemoved", "[s]\nk=\"\"v\"\"\n", "\"v\""},
