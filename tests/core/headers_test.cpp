@@ -18,14 +18,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Printable and different from each neighbour, so a field read one byte off or one byte short shows.
-std::string distinctBytes(std::size_t size) {
-    std::string bytes(size, ' ');
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>(0x21 + i % 94);
-    }
-    return bytes;
-}
+using test::distinctBytes;
 
 // Names the first byte that differs instead of printing both files.
 void expectFile(const std::string& path, const std::string& expected) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "identify/detectROM.h"
 #include "support/catalogue_rows.h"
 #include "support/testfiles.h"
@@ -44,15 +42,6 @@ TEST_P(IdentifyCatalogue, GivesTheExactNameAndLosesItWhenAKeyByteChanges) {
 
 INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::catalogueRows()),
                          test::rowName);
-
-TEST(IdentifyCatalogueRows, CoverAllSeventySevenNamesOnce) {
-    std::set<std::string> names;
-    for (const auto& row : test::catalogueRows()) {
-        names.insert(row.name);
-    }
-    EXPECT_EQ(test::catalogueRows().size(), 77u);
-    EXPECT_EQ(names.size(), 77u);
-}
 
 }  // namespace
 }  // namespace rq

@@ -26,28 +26,15 @@ using LoadRow = std::tuple<const char*, const char*, const char*, std::vector<Pa
 const LoadRow kLoads[] = {
     {"SupportedGameWithTemplate", "[gamenames]\nSonic && Knuckles=other.ini\n", "sk.bin", kSk,
      "Romquill - Sonic && Knuckles | Sonic && Knuckles | Launch! | template other.ini | other.dat | asks"},
-    {"GameNameFoundIgnoringCaseAndTrimmed", "[GAMENAMES]\r\nsonic the hedgehog 2 =  \"other.ini\"  \r\n",
-     "sonic2.bin", kSonic2,
-     "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template other.ini | other.dat | "
-     "asks"},
     {"GameMissingFromTheTable", "[gamenames]\nSonic The Hedgehog 3=sonic3.ini\n", "sonic2.bin", kSonic2,
-     "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | This ROM currently has no available template. "
-     "(off) | template <error> | norom.dat | opens"},
-    {"EmptyGameTable", "", "sonic2.bin", kSonic2,
      "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | This ROM currently has no available template. "
      "(off) | template <error> | norom.dat | opens"},
     // The games folder itself counts as found; no file there gives the default picture.
     {"EmptyTemplateName", "[gamenames]\nSonic The Hedgehog 2=\n", "sonic2.bin", kSonic2,
      "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template  | norom.dat | asks"},
-    {"DanglingTemplateName", "[gamenames]\nSonic The Hedgehog 2=missing.ini\n", "sonic2.bin", kSonic2,
-     "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template missing.ini | norom.dat | "
-     "asks"},
     {"UnsupportedGame", nullptr, "other.bin", kOther,
      "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | no "
      "template | norom.dat | opens"},
-    {"InvalidImage", nullptr, "blank.gba", kText,
-     "[This is not a valid GameBoy Advance ROM.] Romquill |  | Non-Sonic ROM, please load a template. (off) "
-     "| no template | norom.dat | opens"},
     // The template path of the file before stays.
     {"UnhandledFileType", nullptr, "notes.txt", kText,
      "[This type of file is not supported by RQL.] No ROM Loaded | No ROM Loaded | Launch! (off) | template "

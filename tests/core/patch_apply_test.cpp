@@ -195,26 +195,5 @@ TEST(PatchInfo, GivesWhatABpsPatchCarries) {
     }
 }
 
-// Never in place, by any name of the file, and a cancel leaves only what was there before. The name a
-// patched file is offered under lies beside the file.
-TEST(ApplyingAPatch, NeverInPlaceAndACancelLeavesNothingBehind) {
-    const test::TempDir dir;
-    const std::string source = dir.file("source.bin"), link = dir.file("link"), patch = dir.file("p.bps");
-    test::writeImage(source, {{0, "A"}}, 3 << 20);
-    test::writeImage(dir.file("target"), {{5 << 20, "B"}}, 6 << 20);
-    std::filesystem::create_hard_link(source, link);
-    ASSERT_TRUE(createPatch(source, dir.file("target"), patch, PatchFormat::Bps));
-    const auto error = [](const Result<PatchApplied>& applied) { return applied ? "" : applied.error(); };
-    for (const auto& out : {source, link, patch}) {
-        EXPECT_EQ(error(applyPatch(patch, source, out)),
-                  "The patched file cannot be saved as \"" + out +
-                      "\": a patch is never applied in place. Choose another name.");
-    }
-    const auto stop = [](std::uint64_t done, std::uint64_t total) { return done > total; };
-    EXPECT_EQ(error(applyPatch(patch, source, dir.file("out"), stop)), kPatchCancelled);
-    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"link", "p.bps", "source.bin", "target"}));
-    EXPECT_EQ(patchedFileName(source), dir.file("source (patched).bin"));
-}
-
 }  // namespace
 }  // namespace rq

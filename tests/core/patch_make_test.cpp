@@ -134,20 +134,31 @@ TEST_P(CommonPatcher, ItsPatchesApplyAndOursMatchThemInSize) {
 const char* const kVectors[] = {"edits", "longer", "shorter", "runs", "empty-source"};
 INSTANTIATE_TEST_SUITE_P(Vectors, CommonPatcher, testing::ValuesIn(kVectors), test::rowName);
 
-// Never over one of the files compared, never an IPS past 16 MiB, and a cancel leaves nothing behind.
-TEST(MakingAPatch, RefusalsAndCancelsLeaveNothingBehind) {
+// A patch is never saved over one of the files it compares, a patched file never over its source or patch,
+// by any of their names, and a cancel leaves only what was there before. An IPS cannot reach past 16 MiB.
+// The name a patched file is offered under lies beside the file.
+TEST(MakingAndApplyingAPatch, NeverOverAnInputAndACancelLeavesNothingBehind) {
     const test::TempDir dir;
     const std::string source = dir.file("source"), target = dir.file("target"), link = dir.file("link");
+    const std::string patch = dir.file("p.bps");
     test::writeImage(source, {{0, "A"}}, 3 << 20);
     test::writeImage(target, {{5 << 20, "B"}}, 6 << 20);
     std::filesystem::create_hard_link(source, link);
     const auto stop = [](std::uint64_t done, std::uint64_t total) { return done > total; };
-    const auto error = [](const Result<PatchMade>& made) { return made ? "" : made.error(); };
+    const auto error = [](const auto& result) -> std::string { return result ? "" : result.error(); };
     EXPECT_EQ(error(createPatch(source, target, link, PatchFormat::Ips)),
               "The patch cannot be saved as \"" + link + "\": that is one of the files it compares.");
     EXPECT_EQ(error(createPatch(source, target, dir.file("q.bps"), PatchFormat::Bps, stop)), kPatchCancelled);
     EXPECT_EQ(error(createPatch(source, target, dir.file("q.ips"), PatchFormat::Ips, stop)), kPatchCancelled);
-    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"link", "source", "target"}));
+    ASSERT_TRUE(createPatch(source, target, patch, PatchFormat::Bps));
+    for (const auto& out : {source, link, patch}) {
+        EXPECT_EQ(error(applyPatch(patch, source, out)),
+                  "The patched file cannot be saved as \"" + out +
+                      "\": a patch is never applied in place. Choose another name.");
+    }
+    EXPECT_EQ(error(applyPatch(patch, source, dir.file("out"), stop)), kPatchCancelled);
+    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"link", "p.bps", "source", "target"}));
+    EXPECT_EQ(patchedFileName(dir.file("a.bin")), dir.file("a (patched).bin"));
 
     test::writeImage(target, {{0xFFFFFE, "B"}});
     EXPECT_EQ(error(createPatch(source, target, dir.file("p.ips"), PatchFormat::Ips)), "");

@@ -8,7 +8,8 @@ namespace rq {
 using namespace rq::templates;
 namespace {
 
-// The chooser shows a template's details only when its version is exactly "v1.0", as the INI read gives it.
+// The chooser shows a template's details only when its version is exactly "v1.0", as the INI read gives it
+// (how that read trims, unquotes and ignores case is the INI read's own rule).
 using VersionRow = std::tuple<const char*, std::string, bool>;  // the name, the file, whether supported
 
 std::string withVersion(const std::string& version) {
@@ -17,15 +18,9 @@ std::string withVersion(const std::string& version) {
 
 const VersionRow kVersions[] = {
     {"Exact", withVersion("v1.0"), true},
-    {"BlanksAround", withVersion("   v1.0  \t"), true},
-    {"Quoted", withVersion("\"v1.0\""), true},
-    {"SectionAndKeyInAnyCase", "[IDENT]\nrql_GAME_plugin=v1.0\n", true},
     {"UpperCaseV", withVersion("V1.0"), false},
     {"AddedDigit", withVersion("v1.01"), false},
-    {"Empty", withVersion(""), false},
-    {"BlankInside", withVersion("v 1.0"), false},
     {"Missing", "[GameAndFileInfo]\nGameName=Tried Game\n", false},
-    {"NotAnIniFile", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), false},
 };
 
 class TemplateVersion : public testing::TestWithParam<VersionRow> {};

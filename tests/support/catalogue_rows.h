@@ -11,9 +11,6 @@
 
 namespace rq::test {
 
-// The 156-byte logo bitmap every GBA cartridge header carries at 0x04.
-[[nodiscard]] const std::string& gbaLogo();
-
 // The fields that make a synthetic image valid for its platform, exactly as long as they are tested.
 [[nodiscard]] std::vector<Patch> validHeader(std::string_view extension);
 

@@ -83,6 +83,14 @@ std::string writeCutsceneExecutable(const TempDir& dir, const std::string& marke
     return path;
 }
 
+std::string distinctBytes(std::size_t size) {
+    std::string bytes(size, ' ');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(0x21 + i % 94);
+    }
+    return bytes;
+}
+
 void writeText(const std::string& path, std::string_view text) {
     std::filesystem::create_directories(files::fsPath(path).parent_path());
     std::ofstream out(files::fsPath(path), std::ios::binary | std::ios::trunc);

@@ -53,6 +53,9 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
                                                   cutscenes::Edition edition, std::vector<Patch> more = {});
 [[nodiscard]] std::string cutsceneText(std::size_t room);
 
+// Printable and different from each neighbour, so a field read one byte off or one byte short shows.
+[[nodiscard]] std::string distinctBytes(std::size_t size);
+
 void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::string readAll(const std::string& path);
 // The text with every token replaced by its value, as rows write paths the test makes only when it runs.
