@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "cli_fixture.h"
-#include "exchange/jsontexts.h"
 #include "files/safewrite.h"
 
 namespace rq {
@@ -16,7 +15,9 @@ namespace {
 
 using namespace std::string_literals;
 using test::cli;
+using test::CliCommandLine;
 using test::CliDemo;
+using test::refusal;
 
 TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
     // The program names its own folder as the system does: on Windows with a drive and native separators.
@@ -85,46 +86,30 @@ TEST_F(CliDemo, ATranslatedPoOrCsvFileWritesWhatTheEditorsSaveWrites) {
     }
 }
 
-// A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
-// themselves are the core's. The name, the texts, the file they are read from, and standard error after
-// "romquill-cli: ", whole; "@J", "@DEMO", "@BIG" and "@FOLDER" stand for the files the test makes.
-using RefusalRow = std::tuple<std::string, std::string, std::string, std::string>;
-
-class CliInsertRefusal : public test::CliDemoRows<RefusalRow> {};
-
-TEST_P(CliInsertRefusal, LeavesTheFileUntouched) {
-    const auto& [name, json, input, told] = GetParam();
-    test::writeImage(m_dir.file("big.json"), {}, kJsonTextsByteLimit + 1);
-    const std::map<std::string, std::string> files = {{"@J", m_json},
-                                                      {"@DEMO", m_demo},
-                                                      {"@BIG", m_dir.file("big.json")},
-                                                      {"@FOLDER", m_dir.path().string()}};
-    const std::string err = "romquill-cli: " + test::replaced(told, {files.begin(), files.end()});
-    test::writeText(m_json, json);
-    const std::string game = name == "GameFileMissing" ? files.at("@FOLDER") : m_demo;
-    const auto run = cli({"insert", "--template", "demo.ini", game, files.at(input)});
-    EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", err));
-    EXPECT_EQ(test::readAll(m_demo), m_original);
-}
-
 const std::string kNothingWritten = " Nothing was written.\n";
 
+std::vector<std::string> insertInto(const std::string& file, const std::string& texts) {
+    return {"insert", "--program-folder", "@FOLDER", "--template", "demo.ini", file, texts};
+}
+
+// A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
+// themselves are the core's.
 INSTANTIATE_TEST_SUITE_P(
-    Rows, CliInsertRefusal,
+    InsertRefusals, CliCommandLine,
     testing::Values(
-        RefusalRow{
-            "OverTheSizeLimit", "", "@BIG",
-            "\"@BIG\" has 67108865 bytes; files of more than 67108864 bytes are not read." + kNothingWritten},
-        RefusalRow{"KeyTwice", R"({"entries": [{"entry": 2, "text": "A", "text": "B"}]})", "@J",
-                   "@J: the key \"text\" is given twice in one object." + kNothingWritten},
-        RefusalRow{
-            "LongerThanTheLimit", R"({"entries": [{"entry": 3, "text": "Options menu!"}]})", "@J",
+        refusal("OverTheSizeLimit", insertInto("@DEMO", "@LARGE"), "",
+                "\"@LARGE\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
+                    kNothingWritten),
+        refusal(
+            "LongerThanTheLimit", insertInto("@DEMO", "-"),
+            R"({"entries": [{"entry": 3, "text": "Options menu!"}]})",
             "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
-                kNothingWritten},
-        RefusalRow{"GameFileMissing", R"({"entries": []})", "@J", "\"@FOLDER\": ROM not found!\n"},
-        RefusalRow{"TextsFromTheGameFile", "", "@DEMO",
-                   "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
-                       kNothingWritten}),
+                kNothingWritten),
+        refusal("GameFileMissing", insertInto("@MISSING", "-"), R"({"entries": []})",
+                "\"@MISSING\": ROM not found!\n"),
+        refusal("TextsFromTheGameFile", insertInto("@DEMO", "@DEMO"), "",
+                "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
+                    kNothingWritten)),
     test::rowName);
 
 TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
