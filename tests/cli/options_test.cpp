@@ -136,8 +136,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "romquill-cli: --format takes json, po or csv, not 'xml'\n" + kDump),
         mistake("UnknownOption", {"check", "--template", "demo.ini", "--verbose"},
                 "romquill-cli: unknown option '--verbose'\nUsage: romquill-cli check "),
-        mistake("NoWord", {"cutscenes", "f.exe"}, "romquill-cli: unexpected argument 'f.exe'\n" + kCutscenes),
-        mistake("WordWithoutFile", {"cutscenes", "dump"}, "romquill-cli: FILE is required\n" + kCutscenes),
         mistake("OptionOfAnotherWord", {"cutscenes", "dump", "--force", "f.exe"},
                 "romquill-cli: unknown option '--force'\n" + kCutscenes),
         mistake("SetWithoutEquals", {"header", "a.gba", "--set", "romtitle"},
