@@ -288,8 +288,6 @@ const SaveRefusal kSaveRefusals[] = {
      "Pre-RQL 0.9 Alphabet file detected, stopping the save to avoid errors. Please check template "
      "{alphabets}one.ini for the field 'AlphabetAndFileInfo --> CharLength'.",
      Icon::Critical},
-    {"FileGone", [](EditorTest& t) { std::filesystem::remove(t.path); },
-     "The file \"{file}\" does not exist. Nothing was written.", Icon::Critical},
 };
 
 class EditorSaveRefusalTest : public EditorTest, public ::testing::WithParamInterface<SaveRefusal> {};
