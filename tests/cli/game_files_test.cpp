@@ -39,22 +39,15 @@ TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRe
     EXPECT_EQ(runCli({"identify", files[0]}).exitCode, 0);
 }
 
-// The real program, given names and values outside ASCII and outside code page 1252: Windows passes them in
-// the ANSI code page unless the manifest asks for UTF-8.
-TEST(CliIdentify, NamesAndValuesOutsideAsciiReachTheProgramAsTyped) {
+// The real program, given names outside ASCII and outside code page 1252: Windows passes arguments in the
+// ANSI code page unless the manifest asks for UTF-8.
+TEST(CliIdentify, NamesOutsideAsciiReachTheProgramAsTyped) {
     const test::TempDir dir;
     const std::string cafe = megaDrive(dir, "caf\xC3\xA9.bin", "00001051-01"),
-                      omega = megaDrive(dir, "\xCE\xA9mega.bin", "00001051-01"), ini = dir.file("t.ini");
+                      omega = megaDrive(dir, "\xCE\xA9mega.bin", "00001051-01");
     const auto identified = test::runTool(ROMQUILL_CLI, {"identify", cafe, omega});
     EXPECT_EQ(identified.err, "");
     EXPECT_EQ(identified.out, cafe + "\tSonic The Hedgehog 2\n" + omega + "\tSonic The Hedgehog 2\n");
-    test::writeText(ini, "[s]\n");
-    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"ini", ini, "s", "k",
-                                           "d\xC3\xA9"
-                                           "faut"})
-                  .out,
-              "d\xC3\xA9"
-              "faut\n");
 #ifdef _WIN32
     EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest of the test program itself";
 #endif
