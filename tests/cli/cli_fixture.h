@@ -66,9 +66,11 @@ inline CommandRow refusal(std::string name, std::vector<std::string> args, std::
 }
 
 // The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
-// "@TBL", "@OUT" and "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE" a
-// file larger than any texts file that is read; "@DEMO" the demo file and "@FOLDER" the build's program
-// folder. The rows are instantiated beside the tests of their verbs.
+// "@TBL", "@OUT" and "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE"
+// (made only for a row that names it) a file larger than any texts file that is read; "@DEMO" the demo file
+// and
+// "@FOLDER" the build's program folder. SetUp and the test are in options_test.cpp; the rows are instantiated
+// beside the tests of their verbs.
 class CliCommandLine : public CliDemoRows<CommandRow> {
   protected:
     void SetUp() override;
