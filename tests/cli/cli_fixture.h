@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,46 @@ class CliDemo : public DemoFixture {
 // Rows of a table that also runs on the demo file.
 template <class Row>
 class CliDemoRows : public CliDemo, public testing::WithParamInterface<Row> {};
+
+// A run of the command line: its arguments, standard input, exit status, and what it prints.
+struct CommandRow {
+    std::string name;
+    std::vector<std::string> args;  // "@A", "@DEMO", ... stand for the files the test makes
+    std::string input;              // standard input, or a file's bytes for "@A", ...
+    int exitCode;
+    std::string out;  // the start of standard output, all of it when empty
+    std::string err;  // the start of standard error
+};
+
+// Rows as calls, so that a table packs as tightly as its texts allow.
+inline CommandRow row(std::string name, std::vector<std::string> args, std::string input, int exitCode,
+                      std::string out, std::string err = {}) {
+    return {std::move(name), std::move(args), std::move(input), exitCode, std::move(out), std::move(err)};
+}
+inline CommandRow mistake(std::string name, std::vector<std::string> args, std::string err) {
+    return row(std::move(name), std::move(args), "", 2, "", std::move(err));
+}
+// A refusal: exit status 1, nothing on standard output, and this on standard error.
+inline CommandRow refusal(std::string name, std::vector<std::string> args, std::string input,
+                          const std::string& err) {
+    return row(std::move(name), std::move(args), std::move(input), 1, "", "romquill-cli: " + err);
+}
+
+// The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
+// "@TBL", "@OUT" and "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE"
+// (made only for a row that names it) a file larger than any texts file that is read; "@DEMO" the demo file
+// and
+// "@FOLDER" the build's program folder. SetUp and the test are in options_test.cpp; the rows are instantiated
+// beside the tests of their verbs.
+class CliCommandLine : public CliDemoRows<CommandRow> {
+  protected:
+    void SetUp() override;
+    [[nodiscard]] std::string path(const std::string& token) const {
+        const auto file = std::ranges::find(m_files, token, &std::pair<std::string, std::string>::first);
+        return file != m_files.end() ? file->second : token;
+    }
+
+    std::vector<std::pair<std::string, std::string>> m_files;
+};
 
 }  // namespace rq::test

@@ -17,6 +17,7 @@ using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;
+using test::CliCommandLine;
 using test::runCli;
 
 const std::string kNothingWritten = " Nothing was written.\n";
@@ -42,22 +43,15 @@ TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRe
     EXPECT_EQ(runCli({"identify", files[0]}).exitCode, 0);
 }
 
-// The real program, given names and values outside ASCII and outside code page 1252: Windows passes them in
-// the ANSI code page unless the manifest asks for UTF-8.
-TEST(CliIdentify, NamesAndValuesOutsideAsciiReachTheProgramAsTyped) {
+// The real program, given names outside ASCII and outside code page 1252: Windows passes arguments in the
+// ANSI code page unless the manifest asks for UTF-8.
+TEST(CliIdentify, NamesOutsideAsciiReachTheProgramAsTyped) {
     const test::TempDir dir;
     const std::string cafe = megaDrive(dir, "caf\xC3\xA9.bin", "00001051-01"),
-                      omega = megaDrive(dir, "\xCE\xA9mega.bin", "00001051-01"), ini = dir.file("t.ini");
+                      omega = megaDrive(dir, "\xCE\xA9mega.bin", "00001051-01");
     const auto identified = test::runTool(ROMQUILL_CLI, {"identify", cafe, omega});
     EXPECT_EQ(identified.err, "");
     EXPECT_EQ(identified.out, cafe + "\tSonic The Hedgehog 2\n" + omega + "\tSonic The Hedgehog 2\n");
-    test::writeText(ini, "[s]\n");
-    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"ini", ini, "s", "k",
-                                           "d\xC3\xA9"
-                                           "faut"})
-                  .out,
-              "d\xC3\xA9"
-              "faut\n");
 #ifdef _WIN32
     EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest of the test program itself";
 #endif
@@ -102,59 +96,33 @@ TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
 #endif
 }
 
-TEST(CliIni, PrintsTheValueAsUtf8OrElseTheDefault) {
-    const test::TempDir dir;
-    const auto ini = dir.file("loader.ini");
-    test::writeText(ini,
-                    "[gamenames]\r\nSonic && Knuckles=sonic-knuckles.ini\r\nCaf\xE9=Caf\xE9 au lait\r\n");
-    const std::tuple<std::vector<std::string>, std::string> rows[] = {
-        {{"ini", ini, "gamenames", "Sonic && Knuckles", "<error>"}, "sonic-knuckles.ini\n"},
-        // Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
-        {{"ini", ini, "gamenames", "Caf\xC3\xA9"}, "Caf\xC3\xA9 au lait\n"},
-        {{"ini", dir.file("missing.ini"), "gamenames", "Sonic && Knuckles", "0"}, "0\n"},
-    };
-    for (const auto& [args, out] : rows) {
-        const auto run = runCli(args);
-        EXPECT_EQ(std::tuple(run.exitCode, run.out), std::tuple(0, out)) << args[3];
-    }
-}
+// Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
+INSTANTIATE_TEST_SUITE_P(
+    Ini, CliCommandLine,
+    testing::Values(test::row("CodePageBytes", {"ini", "-", "gamenames", "Caf\xC3\xA9"},
+                              "[gamenames]\r\nCaf\xE9=Caf\xE9 au lait\r\n", 0, "Caf\xC3\xA9 au lait\n"),
+                    test::row("Default", {"ini", "@MISSING", "gamenames", "Sonic && Knuckles", "0"}, "", 0,
+                              "0\n")),
+    test::rowName);
 
-// Every text goes back as it shows, so no room is rewritten: the bytes after each zero stay. A text given as
-// the file shows it is no change either, and "edition" is not read.
-TEST(CliCutscenes, ADumpInsertedBackLeavesTheFileAsItWasAndChangedTextsAreWrittenPadded) {
+// Every text goes back as it shows, so no room is rewritten: the bytes after each zero stay, and "edition" is
+// not read. A translated CSV file, as a spreadsheet saves it, writes what the cutscene editor's save writes;
+// the PO file of the result finds it in place.
+TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditorsSaveWrites) {
     const test::TempDir dir;
     const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
-    const std::string original = test::readAll(exe), json = dir.file("texts.json");
+    const std::string saved = dir.file("saved.exe"), json = dir.file("texts.json"),
+                      csv = dir.file("texts.csv");
+    std::filesystem::copy_file(exe, saved);
     const auto dumped = test::runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
     EXPECT_EQ(dumped.out.rfind("{\n  \"edition\": \"E\",\n  \"texts\": {\n    \"sonic[0]\": \"t0\",\n", 0),
               0u);
     EXPECT_TRUE(dumped.out.ends_with("\"playas6\": \"t109\"\n  }\n}\n")) << dumped.out;
-    test::writeText(json, dumped.out);
+    test::writeText(json, test::replaced(dumped.out, {{"\"E\"", "\"J\""}}));
     EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, json}).out,
               "Writing complete! 0 texts written.\n");
-    EXPECT_EQ(test::readAll(exe), original);
+    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
 
-    test::writeText(json, R"({"edition": "J", "texts": {"sonic[99]": "Hey", "tikaltxt[0]": "t100",
-                                                       "playas1": "Now, you can play as AMY!"}})");
-    EXPECT_EQ(runCli({"cutscenes", "insert", exe, json}).out, "Writing complete! 2 texts written.\n");
-    auto expected = original;
-    expected.replace(0x4790B3, 24, "Hey" + std::string(21, ' '));
-    expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
-    EXPECT_EQ(test::readAll(exe), expected);
-
-    const auto unmarked =
-        runCli({"cutscenes", "dump", test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
-    EXPECT_EQ(unmarked.out.rfind("{\n  \"edition\": null,\n", 0), 0u);
-    EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
-}
-
-// A translated CSV file, as a spreadsheet saves it, writes what the cutscene editor's save writes; the PO
-// file of the result finds it in place.
-TEST(CliCutscenes, ATranslatedCsvFileWritesWhatTheEditorsSaveWrites) {
-    const test::TempDir dir;
-    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
-    const std::string saved = dir.file("saved.exe"), csv = dir.file("texts.csv"), po = dir.file("texts.po");
-    std::filesystem::copy_file(exe, saved);
     ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
     std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
     ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
@@ -163,55 +131,48 @@ TEST(CliCutscenes, ATranslatedCsvFileWritesWhatTheEditorsSaveWrites) {
     const auto run = runCli({"cutscenes", "insert", exe, csv});
     EXPECT_EQ(run.err + run.out, "Writing complete! 1 text written.\n");
     EXPECT_EQ(test::readAll(exe), test::readAll(saved));
-    test::writeText(po, runCli({"cutscenes", "--format", "po", "dump", exe}).out);
-    EXPECT_NE(test::readAll(po).find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
+    const std::string po = runCli({"cutscenes", "--format", "po", "dump", exe}).out;
+    EXPECT_NE(po.find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
     if (test::kBuildReadsPo) {
-        EXPECT_EQ(runCli({"cutscenes", "insert", exe, po}).out, "Writing complete! 0 texts written.\n");
+        test::writeText(dir.file("texts.po"), po);
+        EXPECT_EQ(runCli({"cutscenes", "insert", exe, dir.file("texts.po")}).out,
+                  "Writing complete! 0 texts written.\n");
     }
+
+    const auto unmarked =
+        runCli({"cutscenes", "dump", test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
+    EXPECT_EQ(unmarked.out.rfind("{\n  \"edition\": null,\n", 0), 0u);
+    EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
 }
 
-TEST(CliCutscenes, EveryRefusalOfInsertLeavesTheFileUntouched) {
-    const test::TempDir dir;
-    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
-    const std::string cut = dir.file("cut.exe"), gba = dir.file("game.gba"), j = dir.file("texts.json");
-    test::writeImage(cut, {{0, "MZ"}, {0x3C, "0"}}, 0x47B000);  // (E), ending before sonic[0]
-    test::writeImage(gba, {{0x3C, "0"}}, 0x480000);
-    const std::string force = " To write it all the same, give --force.\n";
-    // The case, the file, the texts given, and standard error after "romquill-cli: ".
-    const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
-        {"not an executable", gba, R"({"texts": {"sonic[0]": "x"}})",
-         "\"" + gba +
-             "\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene texts." +
-             " Nothing was written." + force},
-        {"no texts object", exe, R"({"entries": []})",
-         j + " has no \"texts\" object, as cutscenes dump writes it." + kNothingWritten},
+const std::string kForce = " To write it all the same, give --force.\n";
+
+// Each refusal of insert writes nothing; --force opens a file that is no executable to its texts.
+INSTANTIATE_TEST_SUITE_P(
+    CutsceneRefusals, CliCommandLine,
+    testing::Values(
+        test::refusal(
+            "NotAnExecutable", {"cutscenes", "insert", "@A", "-"}, R"({"texts": {"sonic[0]": "x"}})",
+            "\"@A\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene "
+            "texts. Nothing was written." +
+                kForce),
+        test::refusal(
+            "ForcedPastTheEnd", {"cutscenes", "insert", "--force", "@A", "-"},
+            R"({"texts": {"sonic[0]": "x"}})",
+            "\"@A\": Cutscene 1, line 1 lies past the end of the file (offset 0x47B0C5, 29 bytes; the "
+            "file has 8 bytes)." +
+                kNothingWritten),
         // A key is quoted as given, escaped.
-        {"unknown key", exe, R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
-         j + ": the key \"sonic\\x1B[100]\" names no cutscene text." + kNothingWritten},
-        {"past the end of the file", cut, R"({"texts": {"tikaltxt[0]": "ok", "sonic[0]": "x"}})",
-         "\"" + cut + "\": Cutscene 1, line 1 lies past the end of the file (offset 0x47B0D5, 29 bytes; " +
-             "the file has 4698112 bytes)." + kNothingWritten},
-        {"file missing", dir.file("missing.exe"), R"({"texts": {}})",
-         "\"" + dir.file("missing.exe") + "\": ROM not found!\n"},
-        {"texts from the file itself", exe, "",
-         "The texts cannot be read from \"" + exe + "\": that is the file they are written into." +
-             kNothingWritten},
-    };
-    for (const auto& [name, file, json, err] : cases) {
-        SCOPED_TRACE(name);
-        const std::string before = test::readAll(file);
-        if (!json.empty()) {
-            test::writeText(j, json);
-        }
-        const std::string& texts = json.empty() ? exe : j;
-        const auto run = runCli({"cutscenes", "insert", file, texts});
-        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err), std::tuple(1, "", "romquill-cli: " + err));
-        EXPECT_EQ(test::readAll(file), before);
-    }
-    test::writeText(j, R"({"texts": {"sonic[0]": "x"}})");
-    EXPECT_EQ(runCli({"cutscenes", "insert", gba, j, "--force"}).out, "Writing complete! 1 text written.\n");
-    EXPECT_EQ(test::readAll(gba).substr(0x47B0D5, 29), "x" + std::string(28, ' '));
-}
+        test::refusal("UnknownKey", {"cutscenes", "insert", "@EXE", "-"},
+                      R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
+                      "standard input: the key \"sonic\\x1B[100]\" names no cutscene text." +
+                          kNothingWritten),
+        test::refusal("FileMissing", {"cutscenes", "insert", "@MISSING", "-"}, R"({"texts": {}})",
+                      "\"@MISSING\": ROM not found!\n"),
+        test::refusal("TextsFromTheFileItself", {"cutscenes", "insert", "@EXE", "@EXE"}, "",
+                      "The texts cannot be read from \"@EXE\": that is the file they are written into." +
+                          kNothingWritten)),
+    test::rowName);
 
 // A GBA header whose title is shown short, by a zero byte. Its check byte, 0x00, is wrong: the bytes at
 // 0xA0..0xBC sum to 0x5B1 ("AB" 0x83, "CDEFGHIJK" 0x27F, "AXYE" 0x137, "01" 0x61, 0x96, 0x80, 0x01), and
@@ -242,34 +203,21 @@ TEST(CliHeader, PrintsTheFieldsAndChecksumAsJsonAndWritesOnlyChangedFieldsThenTh
     EXPECT_EQ(test::readAll(gba), expected);
 }
 
-TEST(CliHeader, EveryRefusalExitsOneWithItsMessageAndWritesNothing) {
-    const test::TempDir dir;
-    const std::string gba = writeGbaHeader(dir), cut = dir.file("cut.bin"), gb = dir.file("game.gb");
-    const std::string missing = dir.file("missing.gba");
-    test::writeImage(cut, {}, 0x100);
-    test::writeImage(gb, {}, 0x100);
-    const std::string onGba = "\"" + gba + "\": ";
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {gba, "title=X", onGba + "A GBA header has no field \"title\"."},
-        {gba, "devicetype=80",
-         onGba + "The device type is shown only and cannot be written."},  // even as it shows
-        {cut, "region=E", "\"" + cut + "\" has 256 bytes, too few to hold the checksum at 0x18E."},
-        {gb, "", "\"" + gb + "\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)."},
-        {missing, "", "The file \"" + missing + "\" does not exist."},
-    };
-    // Beside each refusal a field that could be written and the checksum's fix: neither may be.
-    for (const auto& [file, set, err] : cases) {
-        const std::string before = test::readAll(file);
-        std::vector<std::string> args = {"header", file, "--set", "maker=77", "--fix-checksum"};
-        if (!set.empty()) {
-            args.insert(args.end(), {"--set", set});
-        }
-        const auto run = runCli(args);
-        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
-                  std::tuple(1, "", "romquill-cli: " + err + " Nothing was written.\n"));
-        EXPECT_EQ(test::readAll(file), before);
-    }
-}
+// Beside each refusal a field that could be written and the checksum's fix: neither may be.
+INSTANTIATE_TEST_SUITE_P(
+    HeaderRefusals, CliCommandLine,
+    testing::Values(
+        test::refusal("NoSuchField",
+                      {"header", "@GBA", "--set", "maker=77", "--fix-checksum", "--set", "title=X"}, "",
+                      "\"@GBA\": A GBA header has no field \"title\"." + kNothingWritten),
+        test::refusal("ShownOnly",
+                      {"header", "@GBA", "--set", "maker=77", "--fix-checksum", "--set=devicetype=80"}, "",
+                      "\"@GBA\": The device type is shown only and cannot be written." + kNothingWritten),
+        test::refusal("TooShort", {"header", "@A", "--set", "maker=77", "--fix-checksum"}, "",
+                      "\"@A\" has 8 bytes, too few to hold the checksum at 0x18E." + kNothingWritten),
+        test::refusal("NeitherKind", {"header", "@TBL", "--set", "maker=77", "--fix-checksum"}, "",
+                      "\"@TBL\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)." + kNothingWritten)),
+    test::rowName);
 
 }  // namespace
 }  // namespace rq

@@ -2,10 +2,12 @@
 // spellings, "--", and the form of every message on standard error.
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli_fixture.h"
+#include "exchange/jsontexts.h"
 
 namespace rq {
 
@@ -49,71 +51,71 @@ TEST_P(CliVerbHelp, IsListedAndPrintedWithoutRunning) {
 INSTANTIATE_TEST_SUITE_P(EveryVerb, CliVerbHelp, testing::ValuesIn(kUsages),
                          [](const auto& info) { return info.param.substr(0, info.param.find(' ')); });
 
-struct CommandRow {
-    std::string name;
-    std::vector<std::string> args;  // "@A", "@DEMO", ... stand for the files the test makes
-    std::string input;              // standard input, or a file's bytes for "@A", ...
-    int exitCode;
-    std::string out;  // the start of standard output, all of it when empty
-    std::string err;  // the start of standard error
-};
+using test::CliCommandLine;
+using test::mistake;
+using test::refusal;
+using test::row;
 
-// Rows as calls, so that a table packs as tightly as its texts allow.
-CommandRow row(std::string name, std::vector<std::string> args, std::string input, int exitCode,
-               std::string out, std::string err = {}) {
-    return {std::move(name), std::move(args), std::move(input), exitCode, std::move(out), std::move(err)};
-}
-CommandRow mistake(std::string name, std::vector<std::string> args, std::string err) {
-    return row(std::move(name), std::move(args), "", 2, "", std::move(err));
-}
+}  // namespace
 
-// The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
-// "@TBL", "@OUT" and "@J"; "@DEMO" the demo file and "@FOLDER" the build's program folder.
-class CliCommandLine : public test::CliDemoRows<CommandRow> {
-  protected:
-    void SetUp() override {
-        CliDemoRows::SetUp();
-        for (const auto& [token, name] : {std::pair{"@A", "a.bin"},
-                                          {"@B", "b.bin"},
-                                          {"@P", "p.bps"},
-                                          {"@IPS", "w.ips"},
-                                          {"@TBL", "t.tbl"},
-                                          {"@OUT", "out"},
-                                          {"@J", "j.json"}}) {
-            m_files.emplace_back(token, m_dir.file(name));
-        }
-        m_files.insert(m_files.end(), {{"@DEMO", m_demo}, {"@FOLDER", test::buildProgramFolder()}});
-        test::writeText(path("@A"), "ABCDEFGH");
-        test::writeText(path("@B"), "ABxyEFGHI");
-        test::writeText(path("@IPS"), "PATCH\0\0\4\0\1z\0\0\1\0\1yEOF"s);
-        test::writeText(path("@TBL"), "41=A\n/FF=[END]\n");
-        ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
+void test::CliCommandLine::SetUp() {
+    CliDemoRows::SetUp();
+    for (const auto& [token, name] : {std::pair{"@A", "a.bin"},
+                                      {"@B", "b.bin"},
+                                      {"@P", "p.bps"},
+                                      {"@IPS", "w.ips"},
+                                      {"@TBL", "t.tbl"},
+                                      {"@OUT", "out"},
+                                      {"@J", "j.json"},
+                                      {"@GBA", "g.gba"},
+                                      {"@MISSING", "missing.bin"},
+                                      {"@LARGE", "big.json"}}) {
+        m_files.emplace_back(token, m_dir.file(name));
     }
-    [[nodiscard]] std::string path(const std::string& token) const {
-        const auto file = std::ranges::find(m_files, token, &std::pair<std::string, std::string>::first);
-        return file != m_files.end() ? file->second : token;
-    }
+    m_files.insert(m_files.end(), {{"@EXE", writeCutsceneExecutable(m_dir, "0", cutscenes::Edition::E)},
+                                   {"@DEMO", m_demo},
+                                   {"@FOLDER", buildProgramFolder()}});
+    writeText(path("@A"), "ABCDEFGH");
+    writeText(path("@B"), "ABxyEFGHI");
+    writeText(path("@IPS"), "PATCH\0\0\4\0\1z\0\0\1\0\1yEOF"s);
+    writeText(path("@TBL"), "41=A\n/FF=[END]\n");
+    writeImage(path("@GBA"), {{0xA0, "AB"}}, 0x100);
+    ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
+}
 
-    std::vector<std::pair<std::string, std::string>> m_files;
-};
+namespace {
 
 // Usage mistakes exit 2 with the problem and the usage on standard error; options come anywhere, in both
 // spellings; "-" is standard input for every file a verb reads and standard output for every file it makes;
-// a verb that fails, or a file written in place, puts nothing on standard output.
+// a verb that fails, or a file written in place, puts nothing on standard output and changes no file.
 TEST_P(CliCommandLine, GivesTheStatusAndTheOutputOfItsRow) {
-    const CommandRow& row = GetParam();
+    const test::CommandRow& row = GetParam();
+    if (std::ranges::find(row.args, "@LARGE") != row.args.end()) {
+        test::writeImage(path("@LARGE"), {}, kJsonTextsByteLimit + 1);
+    }
     std::vector<std::string> args;
     for (const auto& arg : row.args) {
         const auto value = arg.find("=@");  // --option=@FILE
         args.push_back(value == std::string::npos ? path(arg)
                                                   : arg.substr(0, value + 1) + path(arg.substr(value + 1)));
     }
+    const auto files = [this] {
+        std::vector<std::string> held;
+        for (const auto& [token, name] : m_files) {
+            held.push_back(std::filesystem::is_regular_file(name) ? test::readAll(name) : "(none)");
+        }
+        return held;
+    };
+    const auto before = files();
     const auto run =
         runCli(args, nullptr, row.input.starts_with('@') ? test::readAll(path(row.input)) : row.input);
     const std::string out = test::replaced(row.out, m_files), err = test::replaced(row.err, m_files);
     EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
     EXPECT_EQ(row.out.empty() ? run.out : run.out.substr(0, out.size()), out);
     EXPECT_EQ(run.err.substr(0, err.size()), err);
+    if (row.exitCode != 0) {
+        EXPECT_TRUE(files() == before);
+    }
 }
 
 const std::string kTop = "Usage: romquill-cli [--program-folder DIR] COMMAND [ARGUMENTS]\n";
@@ -137,8 +139,6 @@ INSTANTIATE_TEST_SUITE_P(
                 "romquill-cli: --format takes json, po or csv, not 'xml'\n" + kDump),
         mistake("UnknownOption", {"check", "--template", "demo.ini", "--verbose"},
                 "romquill-cli: unknown option '--verbose'\nUsage: romquill-cli check "),
-        mistake("NoWord", {"cutscenes", "f.exe"}, "romquill-cli: unexpected argument 'f.exe'\n" + kCutscenes),
-        mistake("WordWithoutFile", {"cutscenes", "dump"}, "romquill-cli: FILE is required\n" + kCutscenes),
         mistake("OptionOfAnotherWord", {"cutscenes", "dump", "--force", "f.exe"},
                 "romquill-cli: unknown option '--force'\n" + kCutscenes),
         mistake("SetWithoutEquals", {"header", "a.gba", "--set", "romtitle"},
@@ -173,20 +173,6 @@ INSTANTIATE_TEST_SUITE_P(
                         "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "
                         "ahead of it (out of order).\n")),
     test::rowName);
-
-// Every message starts with the program's name and names its file; whatever a file or an argument holds is
-// escaped, and only the message's own line breaks stay (a "\r\n" as a plain one).
-using CliMessages = test::CliDemo;
-
-TEST_F(CliMessages, NameTheirFileAndEscapeWhatTheyQuote) {
-    EXPECT_EQ(
-        insert(R"({"entries": [{"entry": 2, "text": "caf\u00e9\u001b[2J"}]})").err,
-        "romquill-cli: \"" + m_demo +
-            "\": Entry 2 (\"Start prompt\"): The character '\xC3\xA9' in the string 'caf\xC3\xA9\\x1B[2J    "
-            "' is "
-            "invalid. Please replace it with a valid character.\nNote: this error may not apply to every "
-            "text string in the game.\n");
-}
 
 std::string utf16(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
@@ -234,6 +220,14 @@ INSTANTIATE_TEST_SUITE_P(
         row("InsertUtf16", {"insert", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO", "-"},
             utf16(u"{\"entries\": [{\"entry\": 2, \"text\": \"Go, now!\"}]}"), 0,
             "Writing complete! 1 entry written.\n"),
+        // Every message starts with the program's name and names its file; whatever a file or an argument
+        // holds is escaped, and only the message's own line breaks stay (a "\r\n" as a plain one).
+        refusal("InsertMessage",
+                {"insert", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO", "-"},
+                R"({"entries": [{"entry": 2, "text": "caf\u00e9\u001b[2J"}]})",
+                "\"@DEMO\": Entry 2 (\"Start prompt\"): The character '\xC3\xA9' in the string "
+                "'caf\xC3\xA9\\x1B[2J    ' is invalid. Please replace it with a valid character.\nNote: this "
+                "error may not apply to every text string in the game.\n"),
         row("InsertInPlace", {"insert", "--template", "demo.ini", "-", "@J"}, "", 1, "", kInPlace),
         row("CutscenesInPlace", {"cutscenes", "insert", "-", "@J"}, "", 1, "", kInPlace)),
     test::rowName);

@@ -15,6 +15,7 @@ using namespace rq::cli;
 namespace {
 
 using namespace std::string_literals;
+using test::CliCommandLine;
 using test::runCli;
 
 // A header's bytes, a patch's metadata and a file's name come from whoever made the file: printed, they
@@ -39,27 +40,13 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
     }
 }
 
-// from-tbl never writes over its table, and a table it cannot use leaves no file behind.
-TEST(CliAlphabet, FromTableRefusesWithoutLeavingAFile) {
-    const test::TempDir dir;
-    const std::string tbl = dir.file("t.tbl"), bad = dir.file("bad.tbl");
-    test::writeText(tbl, "41=A\n");
-    test::writeText(bad, "\xFF\n");
-    const std::tuple<std::string, std::string, std::string> rows[] = {
-        {tbl, tbl,
-         "The alphabet cannot be saved as \"" + tbl +
-             "\": that is the table it is made from. Choose another name."},
-        {bad, dir.file("a.ini"),
-         "\"" + bad + "\": line 1 is not UTF-8: convert the table to UTF-8 first. Nothing was written."},
-    };
-    for (const auto& [table, out, err] : rows) {
-        const auto run = runCli({"alphabet", "from-tbl", table, out});
-        EXPECT_EQ(std::tuple(run.exitCode, run.out, run.err),
-                  std::tuple(1, "", "romquill-cli: " + err + "\n"));
-    }
-    EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"bad.tbl", "t.tbl"}));
-    EXPECT_EQ(test::readAll(tbl), "41=A\n");
-}
+// from-tbl never writes over its table.
+INSTANTIATE_TEST_SUITE_P(AlphabetRefusals, CliCommandLine,
+                         testing::Values(test::refusal(
+                             "OverItsTable", {"alphabet", "from-tbl", "@TBL", "@TBL"}, "",
+                             "The alphabet cannot be saved as \"@TBL\": that is the table it is made from. "
+                             "Choose another name.\n")),
+                         test::rowName);
 
 // A short job shows nothing; a long one rewrites one line on a terminal and writes a line a quarter
 // elsewhere, whatever the number of reports.

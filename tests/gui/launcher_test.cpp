@@ -36,7 +36,6 @@ const QString kAsk = shown(
 const std::vector<Patch> kNothing;
 // "Sonic && Knuckles" is told from "Sonic & Knuckles" by its size.
 const std::vector<Patch> kSk{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-1563 -00"}, {0x1FFFFF, "\x01"}};
-const std::vector<Patch> kOther{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-9999 -00"}};
 const std::vector<Patch> kPc{{0, "MZ"}, {0x3E04FD, "Now, you can play with SONIC!"}};
 
 // What a load shows (the title is checked with the chooser); then "Force load a template" is pressed, and a
@@ -49,7 +48,6 @@ using LoadRow =
 const LoadRow kLoads[] = {
     {"StartUp", kNothing, "No ROM Loaded", kLaunchOff, Qt::black, false,
      QStringList{shown(Icon::Information, "Please choose a file.")}, false, false},
-    {"UnsupportedGame", kOther, "", kNonSonic, Qt::black, false, QStringList{kUnsupported}, true, false},
     {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false,
      false},
     {"GameNamedOnTheCommandLine", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk},
