@@ -91,7 +91,7 @@ namespace {
 TEST_P(CliCommandLine, GivesTheStatusAndTheOutputOfItsRow) {
     const test::CommandRow& row = GetParam();
     if (std::ranges::find(row.args, "@LARGE") != row.args.end()) {
-        test::writeImage(path("@LARGE"), {}, kJsonTextsByteLimit + 1);
+        test::writeImage(path("@LARGE"), {}, exchange::kJsonTextsByteLimit + 1);
     }
     std::vector<std::string> args;
     for (const auto& arg : row.args) {

@@ -14,7 +14,6 @@ namespace rq {
 
 using namespace rq::cli;
 using namespace rq::editor;
-using namespace rq::exchange;
 using namespace rq::files;
 namespace {
 
