@@ -36,7 +36,7 @@ void checkLookups(const rq::files::IniFile& ini, std::string_view bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const rq::files::IniFile ini = rq::IniFile::parse(bytes);
+    const rq::files::IniFile ini = rq::files::IniFile::parse(bytes);
     checkLookups(ini, bytes);
     return 0;
 }

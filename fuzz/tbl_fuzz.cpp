@@ -45,7 +45,7 @@ void requireTableReadsBack(const std::string& alphabetPath) {
     require(table.ok());
     const auto parsed = rq::exchange::parseTable(*table);
     require(parsed.ok());
-    const rq::templates::Alphabet alphabet = rq::Alphabet::read(alphabetPath);
+    const rq::templates::Alphabet alphabet = rq::templates::Alphabet::read(alphabetPath);
     for (const auto& entry : parsed->entries) {
         require(rq::files::bytesToUtf8(alphabet.decode(entry.code)) == entry.text);
     }
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(table.ok() || !made.ok());
     if (made) {
         // Every entry no note speaks of is carried whole: its code reads as its text.
-        const rq::templates::Alphabet alphabet = rq::Alphabet::parse(made->ini);
+        const rq::templates::Alphabet alphabet = rq::templates::Alphabet::parse(made->ini);
         require(alphabet.charLength() == made->charLength && made->carried > 0);
         std::set<int> noted;
         for (const auto& note : made->notes) {

@@ -11,9 +11,6 @@
 
 namespace rq {
 
-using namespace rq::cli;
-using namespace rq::cutscenes;
-using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;

@@ -11,8 +11,6 @@
 
 namespace rq {
 
-using namespace rq::cli;
-using namespace rq::editor;
 namespace {
 
 using namespace std::string_literals;

@@ -11,7 +11,6 @@
 
 namespace rq {
 
-using namespace rq::cli;
 namespace {
 
 using namespace std::string_literals;

@@ -12,7 +12,6 @@
 
 namespace rq {
 
-using namespace rq::cli;
 using namespace rq::editor;
 using namespace rq::files;
 namespace {

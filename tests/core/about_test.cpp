@@ -15,7 +15,6 @@
 
 namespace rq {
 
-using namespace rq::about;
 namespace {
 
 using namespace std::string_literals;

@@ -10,10 +10,8 @@
 #include "exchange/potexts.h"
 #include "support/demo_fixture.h"
 
-namespace rq {
+namespace rq::exchange {
 
-using namespace rq::editor;
-using namespace rq::exchange;
 namespace {
 
 std::string message(const std::string& entry, const std::string& id, const std::string& str,
@@ -150,4 +148,4 @@ TEST_P(ExchangeTaken, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
 INSTANTIATE_TEST_SUITE_P(Inputs, ExchangeTaken, testing::ValuesIn(kTaken), test::rowName);
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::exchange

@@ -14,9 +14,8 @@
 #include "files/readwritetext.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::files {
 
-using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;
@@ -242,4 +241,4 @@ TEST(ByteRangeOf, AMissingFileFolderOrFifoIsRefusedWithoutBlocking) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::files

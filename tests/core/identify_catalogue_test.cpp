@@ -4,9 +4,8 @@
 #include "support/catalogue_rows.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::identify {
 
-using namespace rq::identify;
 namespace {
 
 using test::CatalogueRow;
@@ -44,4 +43,4 @@ INSTANTIATE_TEST_SUITE_P(EveryGame, IdentifyCatalogue, testing::ValuesIn(test::c
                          test::rowName);
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::identify

@@ -7,9 +7,8 @@
 #include "support/catalogue_rows.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::identify {
 
-using namespace rq::identify;
 namespace {
 
 using namespace std::string_literals;
@@ -155,4 +154,4 @@ TEST_P(IdentifyEdge, GivesTheGameOrTheRefusal) {
 INSTANTIATE_TEST_SUITE_P(Files, IdentifyEdge, testing::ValuesIn(kEdges), test::rowName);
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::identify

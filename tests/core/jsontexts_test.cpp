@@ -9,9 +9,8 @@
 
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::exchange {
 
-using namespace rq::exchange;
 namespace {
 
 // A document, read as entries of a template of 8 (or keyed), and the texts it gives or its refusal.
@@ -63,4 +62,4 @@ TEST_P(JsonTexts, GiveTheTextsOrTheFirstProblem) {
 INSTANTIATE_TEST_SUITE_P(Documents, JsonTexts, testing::ValuesIn(kJson), test::rowName);
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::exchange

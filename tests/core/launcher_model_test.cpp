@@ -3,9 +3,8 @@
 #include "launcher/launchermodel.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::launcher {
 
-using namespace rq::launcher;
 namespace {
 
 using test::Patch;
@@ -141,4 +140,4 @@ TEST_F(LauncherModelTest, ForcingTemplatesAndLaunching) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::launcher

@@ -27,9 +27,8 @@
 #include "files/safewrite.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::files {
 
-using namespace rq::files;
 namespace {
 
 namespace fs = std::filesystem;
@@ -206,4 +205,4 @@ TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::files

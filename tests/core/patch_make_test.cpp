@@ -12,9 +12,8 @@
 #include "support/patchdecoder.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::patch {
 
-using namespace rq::patch;
 namespace {
 
 // Bytes that differ from their neighbours, so that nothing passes as a run by chance.
@@ -170,4 +169,4 @@ TEST(MakingAndApplyingAPatch, NeverOverAnInputAndACancelLeavesNothingBehind) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::patch

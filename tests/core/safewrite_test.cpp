@@ -13,10 +13,8 @@
 #include "support/patchdecoder.h"
 #include "support/testfiles.h"
 
-namespace rq {
+namespace rq::files {
 
-using namespace rq::cutscenes;
-using namespace rq::files;
 namespace {
 
 namespace fs = std::filesystem;
@@ -263,4 +261,4 @@ TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::files

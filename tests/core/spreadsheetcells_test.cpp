@@ -7,9 +7,8 @@
 #include <utility>
 #include <vector>
 
-namespace rq {
+namespace rq::exchange {
 
-using namespace rq::exchange;
 namespace {
 
 // What a spreadsheet would change: a cell it takes for a formula is exported behind an apostrophe that
@@ -45,4 +44,4 @@ TEST(SpreadsheetCells, ANumberAsASpreadsheetWritesItBackIsSeen) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::exchange

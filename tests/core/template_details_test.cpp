@@ -3,9 +3,8 @@
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 
-namespace rq {
+namespace rq::templates {
 
-using namespace rq::templates;
 namespace {
 
 // The chooser shows a template's details only when its version is exactly "v1.0", as the INI read gives it
@@ -47,4 +46,4 @@ TEST(TemplateDetails, AreTheTemplatesTextAndErrorForMissingKeys) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::templates

@@ -8,9 +8,7 @@
 namespace rq {
 
 using namespace rq::about;
-using namespace rq::editor;
 using namespace rq::kit;
-using namespace rq::launcher;
 namespace {
 
 class AboutTest : public test::LauncherFixture {

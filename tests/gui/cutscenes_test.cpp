@@ -14,9 +14,7 @@
 namespace rq {
 
 using namespace rq::cutscenes;
-using namespace rq::editor;
 using namespace rq::files;
-using namespace rq::headers;
 using namespace rq::kit;
 namespace {
 

@@ -13,8 +13,6 @@
 
 namespace rq {
 
-using namespace rq::editor;
-using namespace rq::files;
 using namespace rq::kit;
 namespace {
 

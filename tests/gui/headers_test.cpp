@@ -11,8 +11,6 @@
 
 namespace rq {
 
-using namespace rq::editor;
-using namespace rq::headers;
 using namespace rq::kit;
 namespace {
 

@@ -14,11 +14,9 @@
 
 namespace rq {
 
-using namespace rq::editor;
 using namespace rq::files;
 using namespace rq::kit;
 using namespace rq::launcher;
-using namespace rq::templates;
 namespace {
 
 using Icon = Dialogs::Icon;

@@ -17,8 +17,6 @@
 
 namespace rq::test {
 
-using namespace rq::cutscenes;
-
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
