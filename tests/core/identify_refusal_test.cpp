@@ -46,7 +46,6 @@ Patches sega(const std::string& code, const Patches& more = {}) {
 std::string identified(const test::TempDir& dir, const std::string& suffix, const Patches& patches,
                        std::uint64_t size = 0) {
     const auto path = dir.path() / ("game" + suffix);
-    std::filesystem::create_directories(path.parent_path());
     test::writeImage(path.string(), patches, size);
     const auto id = detectGame(path.string());
     return id ? id->game + "|" + id->message + "|" + std::to_string(id->readFailed) : id.error();
