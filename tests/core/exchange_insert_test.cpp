@@ -118,7 +118,6 @@ const TakenRow kTaken[] = {
      "007"},
 };
 
-// The translations a PO or CSV text gives, checked as insert checks them while it reads, or the refusal.
 class ExchangeTaken : public test::DemoFixture, public testing::WithParamInterface<TakenRow> {};
 
 TEST_P(ExchangeTaken, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
