@@ -166,19 +166,16 @@ TEST(CutsceneRooms, ASaveWritesOnlyTheEditedRoomsPaddedAndRefusesWhatItCannotWri
     expected.replace(0x3E04FD, 29, "Now, you can play as AMY!    ");
     EXPECT_EQ(test::readAll(path), expected);
 
-    const std::tuple<Edition, CutsceneEdit, std::string> refusals[] = {
-        {Edition::E,
-         {99, std::string(25, 'x')},
+    const std::tuple<Edition, std::size_t, std::string, std::string> refusals[] = {
+        {Edition::E, 99, std::string(25, 'x'),
          "Cutscene 5, line 29 has room for 24 characters, not the 25 of its new text."},
-        {Edition::E,
-         {0, "a\xE4\xB8\xAD"},
+        {Edition::E, 0, "a\xE4\xB8\xAD",
          "Cutscene 1, line 1: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
-        {Edition::None,
-         {104, "x"},
+        {Edition::None, 104, "x",
          "Now You Can Play With..., line 1 has no place in a file that names neither edition."},
     };
-    for (const auto& [edition, edit, error] : refusals) {
-        const std::vector<CutsceneEdit> all = {{1, "fine"}, edit};
+    for (const auto& [edition, room, text, error] : refusals) {
+        const std::vector<CutsceneEdit> all = {{1, "fine"}, {room, text}};
         const auto saved = saveCutsceneTexts(path, edition, all);
         EXPECT_EQ(saved.ok() ? "" : saved.error(), error + " Nothing was written.");
     }

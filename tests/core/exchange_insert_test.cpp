@@ -20,21 +20,6 @@ std::string message(const std::string& entry, const std::string& id, const std::
 }
 const std::string kPoHeader = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
 const std::string kCsvHead = "entry,offset,length,limit,comment,original,translation\n";
-// 150 rows naming no entry: the first hundred listed, the rest counted.
-std::string manyRows() {
-    std::string rows = kCsvHead;
-    for (int row = 2; row < 152; ++row) {
-        rows += "x,,,,,,\n";
-    }
-    return rows;
-}
-std::string manyListed() {
-    std::string listed;
-    for (int row = 2; row < 102; ++row) {
-        listed += "in, row " + std::to_string(row) + ": the template has no entry x (it has 8).\n";
-    }
-    return listed + "... and 50 more: in has 150 problems.";
-}
 
 // A PO or CSV text and the translations insert takes from it, or its refusal.
 struct TakenRow {
@@ -44,6 +29,18 @@ struct TakenRow {
     std::string taken;
     std::optional<std::string> options = {};  // the text of entry 3, when not the demo's
 };
+
+// 150 rows naming no entry: the first hundred listed, the rest counted.
+TakenRow manyProblems() {
+    TakenRow row{"csv problems listed up to a hundred, the rest counted", false, kCsvHead, ""};
+    for (int n = 2; n < 152; ++n) {
+        row.input += "x,,,,,,\n";
+        row.taken +=
+            n < 102 ? "in, row " + std::to_string(n) + ": the template has no entry x (it has 8).\n" : "";
+    }
+    row.taken += "... and 50 more: in has 150 problems.";
+    return row;
+}
 
 const TakenRow kTaken[] = {
     {"po translated, escapes and continuations", true,
@@ -109,7 +106,7 @@ const TakenRow kTaken[] = {
      "in has 2 problems."},
     {"csv trailing empty rows", false,
      kCsvHead + "2,,,,,Press Start,Go\r\n,,,,,,\r\n\"\",,\r\n\r\n,,,,,,\r\n", "2=Go;"},
-    {"csv problems listed up to a hundred, the rest counted", false, manyRows(), manyListed()},
+    manyProblems(),
     // Taken as given, with a word: the user may have imported the column as numbers.
     {"csv translation a spreadsheet changed as a number", false, kCsvHead + "3,,,,,007,7\n",
      "3=7;warning: in, row 2: the translation \"7\" of Entry 3 (\"Options menu\") differs from its original "
@@ -118,7 +115,6 @@ const TakenRow kTaken[] = {
      "007"},
 };
 
-// The translations a PO or CSV text gives, checked as insert checks them while it reads, or the refusal.
 class ExchangeTaken : public test::DemoFixture, public testing::WithParamInterface<TakenRow> {};
 
 TEST_P(ExchangeTaken, OnlyTranslationsOfTheTextsAsExportedAreTaken) {

@@ -94,23 +94,21 @@ TEST(HeaderFields, ASaveWritesEachEditPaddedAndRefusesWhatItCannotWrite) {
     expectFile(gba, gbaExpected);
     expectFile(bin, binExpected);
 
-    const std::tuple<std::string, FieldEdit, std::string> refusals[] = {
-        {gba, {4, "00"}, "The device type is shown only and cannot be written."},
-        {gba, {5, ""}, "The version is shown only and cannot be written."},
-        {bin, {8, "-"}, "The separator is shown only and cannot be written."},
-        {gba, {1, "ABC"}, "The short name has room for 2 characters, not the 3 of its new text."},
-        {gba, {0, "\xE4\xB8\xAD"}, "The title: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
-        {bin,
-         {4, "Hi\tthere"},
+    const std::tuple<std::string, std::size_t, std::string, std::string> refusals[] = {
+        {gba, 4, "00", "The device type is shown only and cannot be written."},
+        {gba, 5, "", "The version is shown only and cannot be written."},
+        {bin, 8, "-", "The separator is shown only and cannot be written."},
+        {gba, 1, "ABC", "The short name has room for 2 characters, not the 3 of its new text."},
+        {gba, 0, "\xE4\xB8\xAD", "The title: The character '\xE4\xB8\xAD' has no byte in code page 1252."},
+        {bin, 4, "Hi\tthere",
          "The domestic name: The control character '\\t' cannot be written into a header."},
-        {gba, {0, "\xC2\x9B"}, "The title: The control character '\\x9B' cannot be written into a header."},
-        {cut,
-         {13, "E"},
+        {gba, 0, "\xC2\x9B", "The title: The control character '\\x9B' cannot be written into a header."},
+        {cut, 13, "E",
          "The region lies past the end of the file (offset 0x1F0, 3 bytes; the file has 498 bytes)."},
     };
-    for (const auto& [file, edit, error] : refusals) {
+    for (const auto& [file, field, text, error] : refusals) {
         const std::string before = test::readAll(file);
-        const auto saved = saveHeader(file, *kindOf(file), std::vector<FieldEdit>{{1, "ok"}, edit});
+        const auto saved = saveHeader(file, *kindOf(file), std::vector<FieldEdit>{{1, "ok"}, {field, text}});
         EXPECT_EQ(saved.ok() ? "" : saved.error(), error + " Nothing was written.");
         expectFile(file, before);
     }
@@ -119,10 +117,9 @@ TEST(HeaderFields, ASaveWritesEachEditPaddedAndRefusesWhatItCannotWrite) {
 // A Mega Drive box shows its text without the spaces its save pads with, and that text is no change; a GBA
 // text ends at its zero bytes already, and its spaces are its own, as is the separator, which is never saved.
 TEST(HeaderFields, OnlyTextsThatDifferOncePaddedAreChanges) {
-    EXPECT_EQ(std::string(shownText(Kind::MegaDrive, 4, "SONIC  ")) + "|" +
-                  std::string(shownText(Kind::MegaDrive, 8, " ")) + "|" +
-                  std::string(shownText(Kind::Gba, 0, "AB ")),
-              "SONIC| |AB ");
+    EXPECT_EQ(shownText(Kind::MegaDrive, 4, "SONIC  "), "SONIC");
+    EXPECT_EQ(shownText(Kind::MegaDrive, 8, " "), " ");
+    EXPECT_EQ(shownText(Kind::Gba, 0, "AB "), "AB ");
     std::vector<std::string> before(fields(Kind::MegaDrive).size(), "JUE");
     before[4] = "SONIC" + std::string(43, ' ');
     std::vector<std::optional<std::string>> after(before.size());

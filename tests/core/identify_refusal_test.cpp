@@ -46,7 +46,6 @@ Patches sega(const std::string& code, const Patches& more = {}) {
 std::string identified(const test::TempDir& dir, const std::string& suffix, const Patches& patches,
                        std::uint64_t size = 0) {
     const auto path = dir.path() / ("game" + suffix);
-    std::filesystem::create_directories(path.parent_path());
     test::writeImage(path.string(), patches, size);
     const auto id = detectGame(path.string());
     return id ? id->game + "|" + id->message + "|" + std::to_string(id->readFailed) : id.error();
@@ -83,7 +82,10 @@ struct EdgeRow {
 };
 
 const std::string kLockOn = "MK-1563 -00", kSadx = "Now, you can play with SONIC!";
-const std::string kTranslated = "Jetzt spielst du mit SONIC!  ";
+// An executable with the edition marker and a translated message in a room.
+Patches translated(const std::string& marker, std::uint64_t room) {
+    return {{0, "MZ"}, {0x3C, marker}, {room, "Jetzt spielst du mit SONIC!  "}};
+}
 const std::string kS2 = "00001051-01", kGenesis = "SEGA GENESIS   ";
 // A perfectly good Mega Drive header: only the extension decides.
 const Patches kSonic2 = sega(kS2);
@@ -105,19 +107,9 @@ const EdgeRow kEdges[] = {
     {"ConsoleNameOneByteLate", ".bin", {{0x101, "SEGA MEGA DRIVE"}, {0x183, kS2}}, notValid("bin")},
     // The text lies whole at neither of the executable's two places.
     {"ExeTextBetween", ".exe", {{0, "MZ"}, {0x3E0505, kSadx}}, notSupported("exe")},
-    // A kTranslated message: the edition marker and a text in that edition's room.
-    {"ExeTranslatedE",
-     ".exe",
-     {{0, "MZ"}, {0x3C, "0"}, {0x3E04FD, kTranslated}},
-     ok("Sonic Adventure DX PC (E)")},
-    {"ExeTranslatedJ",
-     ".exe",
-     {{0, "MZ"}, {0x3C, "("}, {0x3E050D, kTranslated}},
-     ok("Sonic Adventure DX PC (J)")},
-    {"ExeTranslatedInTheOtherEditionsRoom",
-     ".exe",
-     {{0, "MZ"}, {0x3C, "0"}, {0x3E050D, kTranslated}},
-     notSupported("exe")},
+    {"ExeTranslatedE", ".exe", translated("0", 0x3E04FD), ok("Sonic Adventure DX PC (E)")},
+    {"ExeTranslatedJ", ".exe", translated("(", 0x3E050D), ok("Sonic Adventure DX PC (J)")},
+    {"ExeTranslatedInTheOtherEditionsRoom", ".exe", translated("0", 0x3E050D), notSupported("exe")},
     {"Sonic1JunkMarkerIsSilent", ".bin", sega("00004049-01", {{0x4FB, "XXXXXXXXX"}}), "||0"},
     {"SonicCdBetaCapitalZ", ".iso", sega("00000000-00", {{0x20B, "Z"}}), notSupported("iso")},
     // The lock-on cartridge stands alone at exactly 2 MB; at any other length it looks for an image

@@ -94,33 +94,6 @@ TEST_P(NewFileName, WhatStandsThereIsLookedAtBeforeAnythingIsWritten) {
 
 INSTANTIATE_TEST_SUITE_P(Names, NewFileName, testing::ValuesIn(kNames), test::rowName);
 
-// A writer's temporary file, as this test holds it: a running writer holds it as long as it writes.
-class Held {
-  public:
-    explicit Held(const std::string& path) {
-#ifdef _WIN32
-        m_stream.open(fsPath(path));
-#else
-        m_fd = ::open(path.c_str(), O_RDONLY);
-        EXPECT_EQ(::flock(m_fd, LOCK_EX), 0);
-#endif
-    }
-    ~Held() {
-#ifndef _WIN32
-        ::close(m_fd);
-#endif
-    }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-  private:
-#ifdef _WIN32
-    std::ifstream m_stream;
-#else
-    int m_fd = -1;
-#endif
-};
-
 // A writer killed mid-way leaves nothing that outlives the next new file written in its folder. A leftover
 // whose writer still holds it, and a file of the user's own of a like name, stay.
 TEST(NewFile, ACrashedWritersLeftoverGoesWithTheNextNewFileInItsFolder) {
@@ -132,8 +105,12 @@ TEST(NewFile, ACrashedWritersLeftoverGoesWithTheNextNewFileInItsFolder) {
         // Windows takes for stale only what was not written for a while.
         fs::last_write_time(fsPath(path), fs::file_time_type::clock::now() - std::chrono::hours(1));
     }
-    const Held holding(held);
-#ifndef _WIN32
+    // A running writer holds its temporary file as long as it writes.
+#ifdef _WIN32
+    const std::ifstream holding(fsPath(held));
+#else
+    const int holding = ::open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(holding, LOCK_EX), 0);
     // As kill -9 does, while it writes.
     const pid_t child = ::fork();
     if (child == 0) {
@@ -152,6 +129,9 @@ TEST(NewFile, ACrashedWritersLeftoverGoesWithTheNextNewFileInItsFolder) {
     ASSERT_TRUE(writeNewFile(dir.file("out"), "new"));
     EXPECT_EQ(test::filesIn(dir),
               (std::vector<std::string>{".romquill-89abcdef.tmp", ".romquill-mine.tmp", "out"}));
+#ifndef _WIN32
+    ::close(holding);
+#endif
 }
 
 TEST(NewFile, ANewFileHasTheModeTheUmaskLeavesAndAReplacedFileKeepsItsOwn) {

@@ -38,10 +38,8 @@ class TemplateCodec : public testing::Test {
         test::writeText(m_folder.path("plugins\\alphabets\\" + name), text);
     }
 
-    using Entry = test::EntryText;
-
     // A template whose text formats One, Two and NoSpace name the alphabets above.
-    std::string writeTemplate(const std::vector<Entry>& entries) const {
+    std::string writeTemplate(const std::vector<test::EntryText>& entries) const {
         m_folder.writeTemplate(
             "codec.ini",
             test::TemplateText{entries, {{"One", "one.ini"}, {"Two", "two.ini"}, {"NoSpace", "nospace.ini"}}}
@@ -274,7 +272,6 @@ TEST_P(TemplateRule, GivesOnePhraseToReadingAndCheckingAlike) {
     const bool inAlphabet = rule.section == "AlphabetAndFileInfo" || rule.section == "save";
     const std::string file = inAlphabet ? m_folder.path("plugins\\alphabets\\rule.ini") : templatePath;
 
-    // Reading gives the first problem, check lists every problem: here the same one, or none.
     const auto read = readGameTemplate(templatePath);
     std::string listed;
     for (const auto& p : checkTemplate(templatePath, std::nullopt)) {

@@ -39,16 +39,11 @@ std::string TempDir::file(std::string_view name) const {
 }
 
 void writeImage(const std::string& path, const std::vector<Patch>& patches, std::uint64_t size) {
-    {
-        std::ofstream out(files::fsPath(path), std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw std::runtime_error("cannot create " + path);
-        }
-    }
     std::uint64_t end = size;
     for (const auto& patch : patches) {
         end = size != 0 ? size : std::max(end, patch.offset + patch.bytes.size());
     }
+    writeText(path, "");
     std::filesystem::resize_file(files::fsPath(path), end);
     std::fstream out(files::fsPath(path), std::ios::binary | std::ios::in | std::ios::out);
     for (const auto& patch : patches) {
@@ -132,17 +127,15 @@ std::vector<std::string> filesIn(const TempDir& dir) {
 
 std::string testName(std::string_view name) {
     std::string id;
-    bool gap = false;
     for (const char c : name) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) {
-            gap = true;
-            continue;
-        }
-        if (gap && !id.empty()) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            id += c;
+        } else if (!id.empty() && id.back() != '_') {
             id += '_';
         }
-        id += c;
-        gap = false;
+    }
+    if (!id.empty() && id.back() == '_') {
+        id.pop_back();
     }
     return id;
 }

@@ -131,12 +131,6 @@ inline constexpr bool kBuildReadsPo = true;
 inline constexpr bool kBuildReadsPo = false;
 #endif
 
-// Windows has no FIFOs in its file system: a test skips there once its other cases have run.
-#ifdef _WIN32
-#define RQ_SKIP_WITHOUT_FIFOS() GTEST_SKIP() << "Windows has no FIFOs in its file system"
-#else
-#define RQ_SKIP_WITHOUT_FIFOS() static_cast<void>(0)
-#endif
 [[nodiscard]] bool makeFifo(const std::string& path);
 
 // Runs the operation on its own thread; should it block on the FIFO, opening and closing the FIFO frees it.
