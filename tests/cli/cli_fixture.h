@@ -37,10 +37,6 @@ class CliDemo : public DemoFixture {
     std::string m_original;
 };
 
-// Rows of a table that also runs on the demo file.
-template <class Row>
-class CliDemoRows : public CliDemo, public testing::WithParamInterface<Row> {};
-
 // A run of the command line: its arguments, standard input, exit status, and what it prints.
 struct CommandRow {
     std::string name;
@@ -66,12 +62,10 @@ inline CommandRow refusal(std::string name, std::vector<std::string> args, std::
 }
 
 // The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
-// "@TBL", "@OUT" and "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE"
-// (made only for a row that names it) a file larger than any texts file that is read; "@DEMO" the demo file
-// and
-// "@FOLDER" the build's program folder. SetUp and the test are in options_test.cpp; the rows are instantiated
-// beside the tests of their verbs.
-class CliCommandLine : public CliDemoRows<CommandRow> {
+// "@TBL", "@OUT", "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE" (made
+// only for a row that names it) a file larger than any texts file read; "@DEMO" the demo file, "@FOLDER" the
+// build's program folder. SetUp and the test are in options_test.cpp; the rows sit beside their verbs' tests.
+class CliCommandLine : public CliDemo, public testing::WithParamInterface<CommandRow> {
   protected:
     void SetUp() override;
     [[nodiscard]] std::string path(const std::string& token) const {

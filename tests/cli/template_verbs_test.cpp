@@ -37,7 +37,6 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
     EXPECT_EQ(run.out, golden);
 }
 
-// A dump inserted back as it stands is no change.
 TEST_F(CliDemo, ADumpInsertedBackWritesNothing) {
     const auto unchanged = insert(dump().out);
     EXPECT_EQ(unchanged.out, "Writing complete! 0 entries written.\n") << unchanged.err;
@@ -117,7 +116,6 @@ TEST_F(CliDemo, AnInterruptedInsertIsRefusedUntilRecoverPutsEveryByteBack) {
     EXPECT_EQ(test::readAll(m_demo), m_original);
 }
 
-// Output lost to a full disk or a closed pipe is a failure.
 TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
     std::ostream unwritable(nullptr);
     const auto run = cli({"dump", "--template", "demo.ini", m_demo}, &unwritable);

@@ -43,7 +43,6 @@ class EditorTest : public test::LauncherFixture {
             entries, {{"1", "one.ini"}, {"2", "two.ini"}, {"3", "old.ini"}}, "Notes=Menus\n"};
         folder.writeTemplate(name, text.str());
     }
-    // Loads the game with these entries and texts and launches the editor, the file removed first if asked.
     QWidget* open(const std::vector<Entry>& entries, const std::string& texts, bool removeFile = false) {
         writeTemplate(entries);
         return launch(megaDrive("game.bin", {{0x200, texts}}), "go", "editor", removeFile);
@@ -181,13 +180,11 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
 // Two entries of five one-byte codes; the first reads "A", as 7F shows as nothing.
 const std::vector<Entry> kTwo = {{"1", 5, 0x200, ""}, {"1", 5, 0x205, ""}};
 const std::string kTwoTexts = "A\177\177\177\177CCCCC";  // 7F in octal, as a C follows
-QString invalidZ(int entry) {
-    return QStringLiteral(
-               "Entry %1 (\"Entry %1\"): The character 'Z' in the string 'Z    ' is invalid. Please replace "
-               "it with a valid character.\r\nNote: this error may not apply to every text string in the "
-               "game.")
-        .arg(entry);
-}
+const QString kInvalidZ =
+    shown(Icon::Exclamation,
+          "Entry 1 (\"Entry 1\"): The character 'Z' in the string 'Z    ' is invalid. Please "
+          "replace it with a valid character.\r\nNote: this error may not apply to every "
+          "text string in the game.");
 
 TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
@@ -318,8 +315,7 @@ const CloseRow kCloseRows[] = {
     {"AnsweredCancel", "B", Answer::Cancel, QStringList{kAsk}, false},
     {"AnsweredNo", "B", Answer::No, QStringList{kAsk}, true},
     {"AnsweredYes", "B", Answer::Yes, QStringList{kAsk, kSaved}, true},
-    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, shown(Icon::Exclamation, invalidZ(1))},
-     false},
+    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, kInvalidZ}, false},
 };
 
 class EditorCloseTest : public EditorTest, public ::testing::WithParamInterface<CloseRow> {};

@@ -33,7 +33,6 @@ class PatchMenuTest : public test::LauncherFixture {
         dialogs.saveAs = std::move(saveAs);
         item(name)->trigger();
     }
-    // Waits in the event loop for the job to end and give the items back.
     [[nodiscard]] bool jobEnded() const {
         return QTest::qWaitFor([this] { return item("mnuFileCreatePatch")->isEnabled(); }, 20000) &&
                item("mnuFileApplyPatch")->isEnabled();
@@ -124,7 +123,6 @@ TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToRepl
     EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
 }
 
-// A BPS patch applied to a file it was not made for.
 TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
     const std::string patch = games.file("p.bps");
     ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
