@@ -23,10 +23,7 @@ class CliDemo : public DemoFixture {
     void SetUp() override {
         DemoFixture::SetUp();
         m_original = readAll(m_demo);
-        ASSERT_EQ(m_original.size(), 0x400u);
     }
-
-    [[nodiscard]] ToolRun dump() const { return cli({"dump", "--template", "demo.ini", m_demo}); }
 
     [[nodiscard]] ToolRun insert(const std::string& json) const {
         writeText(m_json, json);

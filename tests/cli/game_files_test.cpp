@@ -165,16 +165,12 @@ INSTANTIATE_TEST_SUITE_P(
 // A GBA header whose title is shown short, by a zero byte. Its check byte, 0x00, is wrong: the bytes at
 // 0xA0..0xBC sum to 0x5B1 ("AB" 0x83, "CDEFGHIJK" 0x27F, "AXYE" 0x137, "01" 0x61, 0x96, 0x80, 0x01), and
 // -(0x5B1 + 0x19) = 0x36 (mod 256); with the maker "99" (0x72) the sum is 0x5C2 and the byte 0x25.
-std::string writeGbaHeader(const test::TempDir& dir) {
-    test::writeImage(dir.file("game.gba"),
-                     {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}}, 0x100);
-    return dir.file("game.gba");
-}
-
 // A text given as the file shows it is no change: the title's bytes after its zero stay.
 TEST(CliHeader, PrintsTheFieldsAndChecksumAsJsonAndWritesOnlyChangedFieldsThenTheChecksum) {
     const test::TempDir dir;
-    const std::string gba = writeGbaHeader(dir);
+    const std::string gba = dir.file("game.gba");
+    test::writeImage(gba, {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}},
+                     0x100);
     std::string expected = test::readAll(gba);
     auto shown = test::runTool(ROMQUILL_CLI, {"header", gba, "--json"}).out;
     std::erase(shown, '\n');

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -38,7 +37,7 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
 }
 
 TEST_F(CliDemo, ADumpInsertedBackWritesNothing) {
-    const auto unchanged = insert(dump().out);
+    const auto unchanged = insert(cli({"dump", "--template", "demo.ini", m_demo}).out);
     EXPECT_EQ(unchanged.out, "Writing complete! 0 entries written.\n") << unchanged.err;
     EXPECT_EQ(test::readAll(m_demo), m_original);
 }

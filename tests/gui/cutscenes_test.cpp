@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
-#include <filesystem>
 
 #include "files/codepage.h"
 #include "kit/windowtools.h"

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
-#include <filesystem>
 #include <functional>
 #include <ranges>
 
@@ -47,11 +46,10 @@ class EditorTest : public test::LauncherFixture {
         writeTemplate(entries);
         return launch(megaDrive("game.bin", {{0x200, texts}}), "go", "editor", removeFile);
     }
-    // A message with "{games}", "{alphabets}" and "{file}" standing for the folders and the game file.
+    // A message with "{games}" and "{alphabets}" standing for the folders.
     QString withPaths(QString text) const {
         return text.replace("{games}", gamesPath(""))
-            .replace("{alphabets}", test::qs(folder.path("plugins\\alphabets\\")))
-            .replace("{file}", test::qs(path));
+            .replace("{alphabets}", test::qs(folder.path("plugins\\alphabets\\")));
     }
 
     QLineEdit* box(int slot) const { return child<QLineEdit>(QStringLiteral("romtext_%1").arg(slot)); }
@@ -215,7 +213,6 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     // saved one is padded in the file, not in its box.
     EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9"));
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x205, 5, "C\xC9   "));
-    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic The Hedgehog 2");
     // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
     EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>("save"));
     EXPECT_FALSE(box(0)->hasSelectedText());

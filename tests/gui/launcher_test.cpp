@@ -242,10 +242,8 @@ TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleCli
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(details(), QStringList({"Sonic & Knuckles", QStringLiteral("Ren\u00E9"), "1.2b", "<error>",
                                       "Only the menus."}));
-    for (const auto& [key, name] :
-         {std::pair{Qt::Key_Down, "Sonic & Knuckles"}, std::pair{Qt::Key_Down, "Game C"},
-          std::pair{Qt::Key_Home, "Sonic & Knuckles"}}) {
-        QTest::keyClick(list, key);
+    for (const char* name : {"Sonic & Knuckles", "Game C"}) {
+        QTest::keyClick(list, Qt::Key_Down);
         EXPECT_EQ(details().front(), name);
     }
     EXPECT_EQ(dialogs.log, QStringList{kRefusal});
