@@ -173,13 +173,8 @@ std::string templateText(const std::string& details, const std::string& version 
     return test::TemplateText{{}, {}, details, version}.str();
 }
 
-// A file of a known kind that is no supported game is loaded: the chooser opens for it without a question.
 class ChooserTest : public test::LauncherFixture {
   protected:
-    void SetUp() override {
-        LauncherFixture::SetUp();
-        load(megaDrive("other.bin", {}, "MK-9999 -00"));
-    }
     QWidget* openChooser() {
         // As back in the event loop: a chooser closed before is gone by the time the user clicks again.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -211,6 +206,8 @@ class ChooserTest : public test::LauncherFixture {
 };
 
 TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleClicked) {
+    // A file of a known kind that is no supported game: the chooser opens for it without a question.
+    load(megaDrive("other.bin", {}, "MK-9999 -00"));
     folder.writeTemplate("a.ini",
                          templateText("GameName=Sonic && Knuckles\nAuthor=Ren\xE9\nVersionOfFile=1.2b\n"
                                       "Notes=Only the menus.\n"));
