@@ -23,10 +23,7 @@ class CliDemo : public DemoFixture {
     void SetUp() override {
         DemoFixture::SetUp();
         m_original = readAll(m_demo);
-        ASSERT_EQ(m_original.size(), 0x400u);
     }
-
-    [[nodiscard]] ToolRun dump() const { return cli({"dump", "--template", "demo.ini", m_demo}); }
 
     [[nodiscard]] ToolRun insert(const std::string& json) const {
         writeText(m_json, json);
@@ -36,10 +33,6 @@ class CliDemo : public DemoFixture {
     std::string m_json = m_dir.file("texts.json");
     std::string m_original;
 };
-
-// Rows of a table that also runs on the demo file.
-template <class Row>
-class CliDemoRows : public CliDemo, public testing::WithParamInterface<Row> {};
 
 // A run of the command line: its arguments, standard input, exit status, and what it prints.
 struct CommandRow {
@@ -66,12 +59,10 @@ inline CommandRow refusal(std::string name, std::vector<std::string> args, std::
 }
 
 // The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
-// "@TBL", "@OUT" and "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE"
-// (made only for a row that names it) a file larger than any texts file that is read; "@DEMO" the demo file
-// and
-// "@FOLDER" the build's program folder. SetUp and the test are in options_test.cpp; the rows are instantiated
-// beside the tests of their verbs.
-class CliCommandLine : public CliDemoRows<CommandRow> {
+// "@TBL", "@OUT", "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE" (made
+// only for a row that names it) a file larger than any texts file read; "@DEMO" the demo file, "@FOLDER" the
+// build's program folder. SetUp and the test are in options_test.cpp; the rows sit beside their verbs' tests.
+class CliCommandLine : public CliDemo, public testing::WithParamInterface<CommandRow> {
   protected:
     void SetUp() override;
     [[nodiscard]] std::string path(const std::string& token) const {

@@ -57,7 +57,7 @@ using test::row;
 }  // namespace
 
 void test::CliCommandLine::SetUp() {
-    CliDemoRows::SetUp();
+    CliDemo::SetUp();
     for (const auto& [token, name] : {std::pair{"@A", "a.bin"},
                                       {"@B", "b.bin"},
                                       {"@P", "p.bps"},
@@ -189,7 +189,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // A file is identified by its extension, which standard input has none of.
         row("Identify", {"identify", "-"}, "@DEMO", 1, "-\tThis type of file is not supported by RQL.\n"),
-        row("Ini", {"ini", "-", "s", "k"}, "[s]\nk=v\n", 0, "v\n"),
         row("Dump", {"dump", "--program-folder", "@FOLDER", "--template", "demo.ini", "--format=csv", "-"},
             "@DEMO", 0, "entry,offset,length,limit,comment,original,translation\r\n1,0x200,16,"),
         row("Check", {"check", "--program-folder", "@FOLDER", "--template", "demo.ini", "-"}, "@DEMO", 0,

@@ -11,31 +11,23 @@ using namespace rq::about;
 using namespace rq::kit;
 namespace {
 
-class AboutTest : public test::LauncherFixture {
-  public:
-    QWidget* open() {
-        item("mnuHelpAbout")->trigger();
-        return test::openWindow("about");
-    }
-};
+using AboutTest = test::LauncherFixture;
 
-TEST_F(AboutTest, HelpAboutShowsTheTitleVersionDisclaimerAndButtons) {
-    QWidget* about = open();
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(about->windowTitle(), "About Romquill");
-    EXPECT_EQ(about->findChild<QLabel*>("lblTitle")->text(), "Romquill, v1.10");
-    EXPECT_EQ(about->findChild<QLabel*>("lblDisclaimer")->text(),
-              "Warning: I take no responsibility for any damage WHATSOEVER that this program causes to your "
-              "PC. Even though it shouldn't do. Because I'm that damn 1337. =P");
-    EXPECT_EQ(about->findChild<QLabel*>("picIcon")->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(about->findChild<QPushButton*>("cmdOK")->text(), "OK");
-    EXPECT_EQ(about->findChild<QPushButton*>("cmdSysInfo")->text(), "&System Info...");
-}
-
-TEST_F(AboutTest, OkEnterAndEscapeCloseIt) {
+TEST_F(AboutTest, HelpAboutShowsItsTextsAndOkEnterAndEscapeCloseIt) {
     for (const int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape)}) {  // 0: a click on OK
-        QPointer<QWidget> about = open();
+        item("mnuHelpAbout")->trigger();
+        QPointer<QWidget> about = test::openWindow("about");
         ASSERT_NE(about, nullptr);
+        const auto text = [&about](const char* name) { return about->findChild<QLabel*>(name)->text(); };
+        EXPECT_EQ(
+            QStringList({about->windowTitle(), text("lblTitle"), text("lblDisclaimer")}),
+            QStringList({"About Romquill", "Romquill, v1.10",
+                         "Warning: I take no responsibility for any damage WHATSOEVER that this program "
+                         "causes to your PC. Even though it shouldn't do. Because I'm that damn 1337. =P"}));
+        EXPECT_EQ(about->findChild<QLabel*>("picIcon")->pixmap().size(), QSize(32, 32));
+        EXPECT_EQ(about->findChild<QPushButton*>("cmdOK")->text() +
+                      about->findChild<QPushButton*>("cmdSysInfo")->text(),
+                  "OK&System Info...");
         key ? QTest::keyClick(about, Qt::Key(key))
             : QTest::mouseClick(about->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
-#include <filesystem>
 
 #include "files/codepage.h"
 #include "kit/windowtools.h"
@@ -32,7 +31,6 @@ class CutscenesTest : public test::LauncherFixture {
         LauncherFixture::SetUp();
         test::writePicture(folder.path("gfx\\pc-sadx-jap.dat"), Qt::blue);
     }
-    // Loads the executable in the launcher and launches the cutscene editor, the file removed first if asked.
     QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
                   bool removeFile = false, std::vector<test::Patch> more = {}) {
         more.push_back({identifiedAt, kSentence});
@@ -232,7 +230,6 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
     click("sonic_write");
     EXPECT_EQ(dialogs.log, QStringList({kSaved, unchanged}));
-    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     expected.replace(0x3E8B1D, 20, std::string("Tikal").append(15, ' '));
     EXPECT_EQ(test::readAll(path), expected);
     // The first message translated, the file is still known for what it is, and opens again.
@@ -240,7 +237,6 @@ TEST_F(CutscenesTest, EachButtonWritesOnlyItsEditedBoxesPaddedAndLeavesTheFocusW
     EXPECT_EQ(launcher->state().detectedGame, "Sonic Adventure DX PC (E)");
 }
 
-// Closing with edits asks first; Yes saves the edits of every part.
 TEST_F(CutscenesTest, AsksBeforeClosingWithUnsavedEditsAndSavesThemAll) {
     ASSERT_NE(open("0", Edition::E), nullptr);
     paste("sonic_0", "Hey");

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
-#include <filesystem>
 #include <functional>
 #include <ranges>
 
@@ -43,16 +42,14 @@ class EditorTest : public test::LauncherFixture {
             entries, {{"1", "one.ini"}, {"2", "two.ini"}, {"3", "old.ini"}}, "Notes=Menus\n"};
         folder.writeTemplate(name, text.str());
     }
-    // Loads the game with these entries and texts and launches the editor, the file removed first if asked.
     QWidget* open(const std::vector<Entry>& entries, const std::string& texts, bool removeFile = false) {
         writeTemplate(entries);
         return launch(megaDrive("game.bin", {{0x200, texts}}), "go", "editor", removeFile);
     }
-    // A message with "{games}", "{alphabets}" and "{file}" standing for the folders and the game file.
+    // A message with "{games}" and "{alphabets}" standing for the folders.
     QString withPaths(QString text) const {
         return text.replace("{games}", gamesPath(""))
-            .replace("{alphabets}", test::qs(folder.path("plugins\\alphabets\\")))
-            .replace("{file}", test::qs(path));
+            .replace("{alphabets}", test::qs(folder.path("plugins\\alphabets\\")));
     }
 
     QLineEdit* box(int slot) const { return child<QLineEdit>(QStringLiteral("romtext_%1").arg(slot)); }
@@ -181,13 +178,11 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
 // Two entries of five one-byte codes; the first reads "A", as 7F shows as nothing.
 const std::vector<Entry> kTwo = {{"1", 5, 0x200, ""}, {"1", 5, 0x205, ""}};
 const std::string kTwoTexts = "A\177\177\177\177CCCCC";  // 7F in octal, as a C follows
-QString invalidZ(int entry) {
-    return QStringLiteral(
-               "Entry %1 (\"Entry %1\"): The character 'Z' in the string 'Z    ' is invalid. Please replace "
-               "it with a valid character.\r\nNote: this error may not apply to every text string in the "
-               "game.")
-        .arg(entry);
-}
+const QString kInvalidZ =
+    shown(Icon::Exclamation,
+          "Entry 1 (\"Entry 1\"): The character 'Z' in the string 'Z    ' is invalid. Please "
+          "replace it with a valid character.\r\nNote: this error may not apply to every "
+          "text string in the game.");
 
 TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
@@ -218,7 +213,6 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     // saved one is padded in the file, not in its box.
     EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9"));
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x205, 5, "C\xC9   "));
-    EXPECT_EQ(window->windowTitle(), "Romquill - Sonic The Hedgehog 2");
     // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
     EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>("save"));
     EXPECT_FALSE(box(0)->hasSelectedText());
@@ -318,8 +312,7 @@ const CloseRow kCloseRows[] = {
     {"AnsweredCancel", "B", Answer::Cancel, QStringList{kAsk}, false},
     {"AnsweredNo", "B", Answer::No, QStringList{kAsk}, true},
     {"AnsweredYes", "B", Answer::Yes, QStringList{kAsk, kSaved}, true},
-    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, shown(Icon::Exclamation, invalidZ(1))},
-     false},
+    {"AnsweredYesButTheSaveFails", "Z", Answer::Yes, QStringList{kAsk, kInvalidZ}, false},
 };
 
 class EditorCloseTest : public EditorTest, public ::testing::WithParamInterface<CloseRow> {};

@@ -19,6 +19,7 @@ namespace {
 using test::qs;
 using test::shown;
 using Icon = Dialogs::Icon;
+using Names = std::vector<std::string>;
 
 class PatchMenuTest : public test::LauncherFixture {
   protected:
@@ -33,17 +34,9 @@ class PatchMenuTest : public test::LauncherFixture {
         dialogs.saveAs = std::move(saveAs);
         item(name)->trigger();
     }
-    // Waits in the event loop for the job to end and give the items back.
     [[nodiscard]] bool jobEnded() const {
         return QTest::qWaitFor([this] { return item("mnuFileCreatePatch")->isEnabled(); }, 20000) &&
                item("mnuFileApplyPatch")->isEnabled();
-    }
-    [[nodiscard]] QStringList filesMade() const {
-        QStringList names;
-        for (const std::string& name : test::filesIn(games)) {
-            names << qs(name);
-        }
-        return names;
     }
 
     std::string original = games.file("original.bin");
@@ -100,7 +93,7 @@ TEST_F(PatchMenuTest, ACancelledDialogEndsQuietly) {
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, "\"p.bps\" already exists. Replace it?",
                                              Dialogs::Buttons::YesNo)});
     EXPECT_TRUE(item("mnuFileCreatePatch")->isEnabled());
-    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
+    EXPECT_EQ(test::filesIn(games), Names({"modified.bin", "original.bin", "p.bps"}));
     EXPECT_EQ(test::readAll(games.file("p.bps")), "kept");
 }
 
@@ -121,10 +114,9 @@ TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToRepl
               QStringList{shown(Icon::Exclamation, "\"modified.bin\" already exists. Replace it?",
                                 Dialogs::Buttons::YesNo)});
     EXPECT_TRUE(item("mnuFileApplyPatch")->isEnabled());
-    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "p.bps"}));
+    EXPECT_EQ(test::filesIn(games), Names({"modified.bin", "original.bin", "p.bps"}));
 }
 
-// A BPS patch applied to a file it was not made for.
 TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
     const std::string patch = games.file("p.bps");
     ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
@@ -136,7 +128,7 @@ TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
     const auto direct = applyPatch(patch, other, out);
     ASSERT_FALSE(direct);
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Critical, qs(direct.error()))});
-    EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin", "other.bin", "p.bps"}));
+    EXPECT_EQ(test::filesIn(games), Names({"modified.bin", "original.bin", "other.bin", "p.bps"}));
 }
 
 // Files over 4 MiB show a progress bar. The job is held at its first report until it is cancelled, by the
@@ -161,7 +153,7 @@ TEST_F(PatchMenuTest, ACancelledJobLeavesNothingBehind) {
             QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
         }
         ASSERT_TRUE(jobEnded());
-        EXPECT_EQ(filesMade(), QStringList({"modified.bin", "original.bin"})) << byClosing;
+        EXPECT_EQ(test::filesIn(games), Names({"modified.bin", "original.bin"})) << byClosing;
     }
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Information, "Cancelled: nothing was written.")});
 }
