@@ -71,14 +71,14 @@ TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
     const test::TempDir dir;
     const std::string gba = dir.file("held.gba");
     test::writeImage(gba, {}, 0x200);
-    HANDLE held = CreateFileW(fsPath(gba).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held =
+        CreateFileW(files::fsPath(gba).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const std::string inUse = "The file \"" + gba +
-                              "\" is in use by another program: " + systemReason(ERROR_SHARING_VIOLATION) +
-                              ".";
+    const std::string inUse = "The file \"" + gba + "\" is in use by another program: " +
+                              files::systemReason(ERROR_SHARING_VIOLATION) + ".";
     EXPECT_EQ(runCli({"identify", gba}).out, gba + "\t" + inUse + "\n");
-    const std::vector<RoomWrite> rooms = {{0, "x", "one"}};
-    const auto written = writeRooms(gba, rooms);
+    const std::vector<files::RoomWrite> rooms = {{0, "x", "one"}};
+    const auto written = files::writeRooms(gba, rooms);
     EXPECT_EQ(written.ok() ? "" : written.error(), inUse + " Nothing was written.");
     CloseHandle(held);
 #endif
