@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/result.h"
+
+namespace rq::templates {
+
+// Something in a table file that a read cannot use as it stands, with its line (1-based).
+struct TableProblem {
+    int line = 0;
+    std::string what;  // UTF-8, said of the line: "has a key that is not whole bytes of hexadecimal digits"
+};
+
+// A character table (.tbl) as fan translators share them: codes of 1 to 4 bytes mixed, each standing for a
+// text (one character, several for DTE/MTE, or none), end tokens, line break codes and control codes with
+// parameter bytes. Texts are UTF-8.
+class Table {
+  public:
+    enum class Kind {
+        Text,       // HEX=text
+        End,        // /HEX=text or /HEX: ends a string; its text is never shown
+        LineBreak,  // *HEX: a newline in the text (so is "\n" written in an entry's text)
+        Control,    // $HEX=<Label>,N: the label, then N parameter bytes
+    };
+    struct Entry {
+        int line = 0;
+        std::string code;  // the bytes, first byte first
+        std::string text;  // UTF-8; a control code's label
+        Kind kind = Kind::Text;
+        int parameters = 0;  // bytes after a control code
+    };
+
+    // The table in a file's bytes: UTF-8 with or without a byte order mark, or UTF-16 with one; LF or CRLF;
+    // "#" lines and blank lines ignored. Never fails: a line it cannot use is a problem, and the first of two
+    // entries with the same code wins (the second is a problem).
+    [[nodiscard]] static Table parse(std::string_view fileBytes);
+    // The same from a file; fails only when the file cannot be read.
+    [[nodiscard]] static Result<Table> read(const std::string& path);
+
+    [[nodiscard]] const std::string& path() const { return m_path; }
+    // The entries in use, in file order.
+    [[nodiscard]] const std::vector<Entry>& entries() const { return m_entries; }
+    // The lines a read cannot use, in line order.
+    [[nodiscard]] const std::vector<TableProblem>& problems() const { return m_problems; }
+    [[nodiscard]] bool hasEndTokens() const;
+
+    struct Decoded {
+        std::string text;        // UTF-8
+        std::size_t length = 0;  // bytes read, the end token included
+        std::string end;         // the end token's bytes that ended the text; empty when none came
+    };
+    // Reads bytes up to and including the first end token: at each position the longest code wins; a byte
+    // no code starts shows as "<$XX>" (upper-case hex); a control code as its label and then each parameter
+    // byte as "<$XX>" (a parameter cut short by the end of the bytes shows what there is); a line break as a
+    // newline. Linear in the bytes.
+    [[nodiscard]] Decoded decode(std::string_view bytes) const;
+
+    // The fewest bytes that stand for a UTF-8 text, over every Text and LineBreak entry (ties go to the entry
+    // earliest in the file); "<$XX>" writes the byte XX, a control label is followed by its parameters as
+    // "<$XX>" each. No end token is written. Refused (ErrorKind::Refusal, a phrase said of the text, without
+    // the entry: "has no code for "ж" in the table", "would read back as "..."") when a character cannot be
+    // written, a label lacks its parameters, or the bytes would not decode to the text again. Linear in the
+    // text (times the longest entry text).
+    [[nodiscard]] Result<std::string> encode(std::string_view utf8) const;
+
+    // The characters of a UTF-8 text that no way of writing it covers, each once, in the order they first
+    // stand (what encode refuses first); empty for malformed UTF-8.
+    [[nodiscard]] std::u32string missingCharacters(std::string_view utf8) const;
+
+    // The most bytes one character of text can take when written (a raw byte "<$XX>" is five characters for
+    // one byte, so it never raises this).
+    [[nodiscard]] std::size_t mostBytesPerCharacter() const;
+    // The most UTF-8 bytes one byte of a game file can decode to.
+    [[nodiscard]] std::size_t mostTextPerByte() const;
+
+    // The code of the entry whose text is one space (the first), which pads fixed rooms.
+    [[nodiscard]] std::optional<std::string> spaceCode() const;
+
+    // The entries that do not read back as themselves: a Text entry whose text is written as other bytes,
+    // or whose code reads as another text; an empty text, which nothing writes.
+    [[nodiscard]] std::vector<TableProblem> readBackProblems() const;
+
+  private:
+    struct Index;  // lookups for decode and encode, built once by parse
+    std::string m_path;
+    std::vector<Entry> m_entries;
+    std::vector<TableProblem> m_problems;
+    std::shared_ptr<const Index> m_index;
+};
+
+// Whether a text format's name is a table file rather than an INI alphabet: it ends in ".tbl" (any case).
+[[nodiscard]] bool isTableName(std::string_view name);
+
+}  // namespace rq::templates
