@@ -52,6 +52,10 @@ int alphabetFromTableCommand(const Given& given, Console& console) {
                       << (alphabet->charLength == 1 ? " byte" : " bytes") << ", " << alphabet->notes.size()
                       << (alphabet->notes.size() == 1 ? " line" : " lines")
                       << " not carried as they stand.\n";
+        if (!alphabet->notes.empty()) {
+            console.out() << "A template can name the table itself as its text format: every line of it is "
+                             "then read.\n";
+        }
     }
     return kExitOk;
 }

@@ -31,13 +31,13 @@ int dumpCommand(const Given& given, Console& console) {
     const templates::GameTemplate& gameTemplate = opened->gameTemplate;
     const TextsFormat format = textsFormat(given.format).value_or(TextsFormat::Json);
     if (format == TextsFormat::Csv) {
-        exchange::writeCsvTexts(out, exchange::exportedEntries(gameTemplate, opened->texts));
+        exchange::writeCsvTexts(out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms));
         return kExitOk;
     }
     if (format == TextsFormat::Po) {
         const std::string project = files::pathText(files::fsPath(opened->templatePath).stem());
-        if (const auto written =
-                exchange::writePoTexts(out, exchange::exportedEntries(gameTemplate, opened->texts), project);
+        if (const auto written = exchange::writePoTexts(
+                out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms), project);
             !written) {
             console.say(written.error());
             return kExitRefused;
@@ -56,7 +56,7 @@ int dumpCommand(const Given& given, Console& console) {
             jsonText(Json{{"entry", entry.number},
                           {"comment", files::bytesToUtf8(entry.comment)},
                           {"offset", files::hexText(static_cast<std::uint64_t>(entry.offset))},
-                          {"length", entry.length},
+                          {"length", opened->rooms[i].size},
                           {"text", opened->texts[i]}},
                      2);
         out << (i == 0 ? "\n    " : ",\n    ");

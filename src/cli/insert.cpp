@@ -32,11 +32,11 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
     }
     // Each row is checked as it is read, and every problem is listed.
     const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
-        return format == TextsFormat::Po
-                   ? readPoTexts(input->bytes, input->name,
-                                 exchange::poByteLimit(exchange::exportedEntries(gameTemplate, opened.texts)),
-                                 take)
-                   : readCsvTexts(input->bytes, input->name, take);
+        return format == TextsFormat::Po ? readPoTexts(input->bytes, input->name,
+                                                       exchange::poByteLimit(exchange::exportedEntries(
+                                                           gameTemplate, opened.texts, opened.rooms)),
+                                                       take)
+                                         : readCsvTexts(input->bytes, input->name, take);
     };
     return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts);
 }
@@ -52,7 +52,7 @@ int insertCommand(const Given& given, Console& console) {
     if (!opened) {
         return kExitRefused;
     }
-    const auto& [templatePath, gameFile, gameTemplate, texts] = *opened;
+    const auto& [templatePath, gameFile, gameTemplate, texts, rooms] = *opened;
     const std::string& textsFile = given.operands[1];
     if (files::inputAtOutput(gameFile, {textsFile})) {
         console.say("The texts cannot be read from \"" + textsFile +
@@ -78,7 +78,7 @@ int insertCommand(const Given& given, Console& console) {
     for (const auto& [number, text] : taken->texts) {
         edited[static_cast<std::size_t>(number - 1)] = text;
     }
-    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited);
+    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms);
     if (!saved) {
         console.say(gameFile, saved.error());
         return kExitRefused;

@@ -39,13 +39,13 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
     }
     // Checked once up front as well: a template whose entries are all empty reads nothing from the file.
     auto read = files::readRange(*gameFile, 0, 1, 0) ? editor::readEntryTexts(*gameTemplate, *gameFile)
-                                                     : editor::EntryTexts{{}, true};
+                                                     : editor::EntryTexts{{}, true, {}};
     if (read.readFailed) {
         console.say(*gameFile, files::kRomNotFound);
         return std::nullopt;
     }
     return TemplateAndTexts{std::move(templatePath).value(), std::move(gameFile).value(),
-                            std::move(gameTemplate).value(), std::move(read.texts)};
+                            std::move(gameTemplate).value(), std::move(read.texts), std::move(read.rooms)};
 }
 
 }  // namespace rq::cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/tablerooms.h"
 #include "templates/gametemplate.h"
 #include "verbs.h"
 
@@ -16,6 +17,7 @@ struct TemplateAndTexts {
     std::string gameFile;      // the path read: the operand, or the copy of standard input
     templates::GameTemplate gameTemplate;
     std::vector<std::string> texts;
+    std::vector<editor::EntryRoom> rooms;  // where each text lies as read
 };
 
 // The template given as --template: a bare name is looked for first among the program folder's templates,

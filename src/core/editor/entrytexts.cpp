@@ -62,9 +62,23 @@ Result<std::string> encodeText(const templates::TemplateEntry& entry, const std:
     return bytes;
 }
 
+// How many bytes an entry's text is read from: its Length, or for a table entry without one, up to the
+// longest ended room or the file's end, whichever comes first.
+std::int16_t roomToRead(const templates::TemplateEntry& entry, std::uint64_t fileSize) {
+    if (entry.lengthGiven) {
+        return entry.length;
+    }
+    const auto offset = static_cast<std::uint64_t>(entry.offset);
+    return static_cast<std::int16_t>(
+        offset >= fileSize ? 0 : std::min<std::uint64_t>(fileSize - offset, templates::kLongestEndedRoom));
+}
+
 }  // namespace
 
 std::u32string unsaveableCharacters(const templates::TemplateEntry& entry, std::string_view utf8) {
+    if (entry.table) {
+        return entry.table->missingCharacters(utf8);
+    }
     std::u32string found;
     const auto chars = files::decodeUtf8(utf8);
     if (!chars) {
@@ -83,20 +97,29 @@ std::u32string unsaveableCharacters(const templates::TemplateEntry& entry, std::
 EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile) {
     EntryTexts result;
     result.texts.reserve(gameTemplate.entries.size());
+    result.rooms.reserve(gameTemplate.entries.size());
+    const auto size = files::regularFileSize(gameFile);
     for (const auto& entry : gameTemplate.entries) {
-        auto bytes = files::readRange(gameFile, entry.offset, entry.length, 0);
+        auto bytes = files::readRange(gameFile, entry.offset, roomToRead(entry, size ? *size : 0), 0);
         if (!bytes) {
             result.readFailed = true;
             result.texts.emplace_back();
-            continue;
+            result.rooms.push_back(lengthRoom(entry));
+        } else if (entry.table) {
+            auto read = readTableText(entry, *bytes);
+            result.texts.push_back(std::move(read.text));
+            result.rooms.push_back(std::move(read.room));
+        } else {
+            result.texts.push_back(files::bytesToUtf8(entry.alphabet->decode(*bytes)));
+            result.rooms.push_back(lengthRoom(entry));
         }
-        result.texts.push_back(files::bytesToUtf8(entry.alphabet->decode(*bytes)));
     }
     return result;
 }
 
 Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& gameTemplate,
-                                               std::span<const EntryEdit> edits, std::size_t shownEntries) {
+                                               std::span<const EntryEdit> edits, std::size_t shownEntries,
+                                               std::span<const EntryRoom> rooms) {
     if (gameTemplate.entries.size() != shownEntries) {
         return Error{"The template " + gameTemplate.path + " now has " +
                          std::to_string(gameTemplate.entries.size()) + " entries, not the " +
@@ -108,7 +131,11 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
     writes.reserve(edits.size());
     for (const EntryEdit& edit : edits) {
         const templates::TemplateEntry& entry = gameTemplate.entries.at(edit.index);
-        auto bytes = encodeText(entry, edit.text);
+        auto bytes =
+            entry.table
+                ? tableRoomBytes(entry, edit.index < rooms.size() ? rooms[edit.index] : lengthRoom(entry),
+                                 edit.text)
+                : encodeText(entry, edit.text);
         if (!bytes) {
             return bytes.failure();
         }
@@ -123,22 +150,35 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
 }
 
 Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
-                       std::size_t shownEntries, std::span<const EntryEdit> edits) {
-    const auto writes = planSave(gameTemplate, edits, shownEntries);
+                       std::size_t shownEntries, std::span<const EntryEdit> edits,
+                       std::span<const EntryRoom> rooms) {
+    const auto writes = planSave(gameTemplate, edits, shownEntries, rooms);
     if (!writes) {
         return writes.failure();
     }
     return files::writeRooms(gameFile, *writes);
 }
 
+bool entryChanged(const templates::TemplateEntry& entry, const EntryRoom& room, const std::string& before,
+                  const std::string& after) {
+    return entry.table ? tableTextChanged(room, before, after)
+                       : files::textChanged(before, after, entry.limit());
+}
+
 std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplate,
-                                      std::span<const std::string> before,
-                                      std::span<const std::string> after) {
+                                      std::span<const std::string> before, std::span<const std::string> after,
+                                      std::span<const EntryRoom> rooms) {
     std::vector<EntryEdit> edits;
     for (std::size_t i = 0; i < after.size(); ++i) {
-        const int limit = i < gameTemplate.entries.size() ? gameTemplate.entries[i].limit() : 0;
-        if (i >= before.size() || files::textChanged(before[i], after[i], limit)) {
-            edits.push_back(EntryEdit{i, files::padToLimit(after[i], limit)});
+        if (i >= gameTemplate.entries.size()) {
+            edits.push_back(EntryEdit{i, after[i]});  // the plan refuses the count
+            continue;
+        }
+        const auto& entry = gameTemplate.entries[i];
+        const EntryRoom room = i < rooms.size() ? rooms[i] : lengthRoom(entry);
+        if (i >= before.size() || entryChanged(entry, room, before[i], after[i])) {
+            edits.push_back(
+                EntryEdit{i, entry.table ? after[i] : files::padToLimit(after[i], entry.limit())});
         }
     }
     return edits;
@@ -146,13 +186,14 @@ std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplat
 
 Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
                                               std::span<const std::string> before,
-                                              std::span<const std::string> after) {
+                                              std::span<const std::string> after,
+                                              std::span<const EntryRoom> rooms) {
     auto gameTemplate = templates::readGameTemplate(templatePath);
     if (!gameTemplate) {
         return gameTemplate.failure();
     }
-    auto edits = changedEntries(*gameTemplate, before, after);
-    if (const auto written = writeEntryTexts(*gameTemplate, gameFile, after.size(), edits); !written) {
+    auto edits = changedEntries(*gameTemplate, before, after, rooms);
+    if (const auto written = writeEntryTexts(*gameTemplate, gameFile, after.size(), edits, rooms); !written) {
         return written.failure();
     }
     return edits;

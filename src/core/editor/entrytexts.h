@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/tablerooms.h"
 #include "files/result.h"
 #include "files/safewrite.h"
 #include "templates/gametemplate.h"
@@ -16,30 +17,41 @@ namespace rq::editor {
 struct EntryTexts {
     std::vector<std::string> texts;  // one per entry, UTF-8
     bool readFailed = false;         // the game file could not be read; its entries came back empty
+    std::vector<EntryRoom> rooms;    // one per entry: where its string lies as read
 };
 [[nodiscard]] EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate,
                                         const std::string& gameFile);
 
-// An entry to be saved: its index among the template's entries and its UTF-8 text, padded as it is saved.
+// An entry to be saved: its index among the template's entries and its UTF-8 text, padded as it is saved
+// (an alphabet's entry; a table's is padded in bytes by the save).
 struct EntryEdit {
     std::size_t index = 0;
     std::string text;
 };
 
-// The entries whose text changed (textChanged), each padded. Only these are ever written: every other entry
-// keeps its bytes exactly, whether or not its alphabet reads back what it wrote.
+// Whether the entry's text after differs from before as a save sees it (textChanged for an alphabet's entry,
+// tableTextChanged for a table's).
+[[nodiscard]] bool entryChanged(const templates::TemplateEntry& entry, const EntryRoom& room,
+                                const std::string& before, const std::string& after);
+
+// The entries whose text changed (entryChanged), each padded. Only these are ever written: every other entry
+// keeps its bytes exactly, whether or not its alphabet reads back what it wrote. rooms are those read with
+// before (EntryTexts::rooms); a table entry without one has the fixed room of its Length.
 [[nodiscard]] std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplate,
                                                     std::span<const std::string> before,
-                                                    std::span<const std::string> after);
+                                                    std::span<const std::string> after,
+                                                    std::span<const EntryRoom> rooms = {});
 
-// Encodes every edit before anything is written, one code-page byte a character, through the entry's
-// alphabet. Refuses (ErrorKind::Refusal) a text of more characters than the entry's limit, the first
-// character that has no byte in the code page or whose byte the alphabet has no save code for, an entry
-// whose bytes would be longer than its Length, and a template that no longer has the shownEntries entries
-// the caller showed.
+// Encodes every edit before anything is written: one code-page byte a character, through the entry's
+// alphabet, or a table entry's through tableRoomBytes. Refuses (ErrorKind::Refusal) a text of more characters
+// than the entry's limit, the first character that has no byte in the code page or whose byte the alphabet
+// has no save code for, an entry whose bytes would be longer than its Length, and a template that no longer
+// has the shownEntries entries the caller showed. rooms are those read with the texts (EntryTexts::rooms), by
+// entry; a table entry without one has the fixed room of its Length.
 [[nodiscard]] Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& gameTemplate,
                                                              std::span<const EntryEdit> edits,
-                                                             std::size_t shownEntries);
+                                                             std::size_t shownEntries,
+                                                             std::span<const EntryRoom> rooms = {});
 
 // The characters among a UTF-8 text's first limit characters that the entry cannot save (planSave would
 // refuse them), each once, in the order they first stand; empty for malformed UTF-8, which the save reports.
@@ -49,13 +61,15 @@ struct EntryEdit {
 // planSave, then the rooms written through the one safe write path (writeRooms): nothing is written unless
 // every edit can be, and a failure part-way says which entries were written.
 [[nodiscard]] Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
-                                     std::size_t shownEntries, std::span<const EntryEdit> edits);
+                                     std::size_t shownEntries, std::span<const EntryEdit> edits,
+                                     std::span<const EntryRoom> rooms = {});
 
 // The whole save as the command line does it: the template read afresh, the texts that differ from before
-// padded, encoded, checked and written. Gives the edits written.
+// (read with rooms) padded, encoded, checked and written. Gives the edits written.
 [[nodiscard]] Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath,
                                                             const std::string& gameFile,
                                                             std::span<const std::string> before,
-                                                            std::span<const std::string> after);
+                                                            std::span<const std::string> after,
+                                                            std::span<const EntryRoom> rooms = {});
 
 }  // namespace rq::editor

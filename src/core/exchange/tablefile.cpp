@@ -7,6 +7,7 @@
 #include "files/codepage.h"
 #include "files/iniReadWriteDelete.h"
 #include "templates/alphabet.h"
+#include "templates/table.h"
 #include "templates/templaterules.h"
 
 namespace rq::exchange {
@@ -218,6 +219,16 @@ Result<TableAlphabet> alphabetFromTable(std::string_view text) {
 }
 
 std::vector<templates::TemplateProblem> alphabetProblems(const std::string& path) {
+    if (templates::isTableName(path)) {
+        auto problems = templates::checkTable(path);
+        if (problems.size() == 1 && problems.front().line == 0) {
+            return problems;  // it cannot be read
+        }
+        for (auto& problem : templates::Table::read(path)->readBackProblems()) {
+            problems.push_back({path, "", "", std::nullopt, std::move(problem.what), problem.line});
+        }
+        return problems;
+    }
     auto problems = templates::checkAlphabet(path);
     if (problems.size() == 1 && problems.front().section.empty()) {
         return problems;  // it cannot be read

@@ -45,7 +45,8 @@ struct TableAlphabet {
 // save code for the first entry of each one-character text. Refused when no entry can be carried.
 [[nodiscard]] Result<TableAlphabet> alphabetFromTable(std::string_view text);
 
-// What check reports for an alphabet file, then the codes that do not read back as themselves.
+// What check reports for an alphabet file, then the codes that do not read back as themselves; for a table
+// file (a name ending in ".tbl"), its lines a read cannot use, then its entries that do not read back.
 [[nodiscard]] std::vector<templates::TemplateProblem> alphabetProblems(const std::string& path);
 
 // The alphabet as a UTF-8 table: "#" lines for its problems (which a table cannot say), then each Load code

@@ -152,15 +152,24 @@ std::string location(const ExportedEntry& entry) {
 }
 
 std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
-                                           std::span<const std::string> texts) {
+                                           std::span<const std::string> texts,
+                                           std::span<const editor::EntryRoom> rooms) {
     std::vector<ExportedEntry> exported;
     exported.reserve(gameTemplate.entries.size());
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
         const std::string number = std::to_string(entry.number);
-        exported.push_back(ExportedEntry{
-            "entry " + number, number, files::hexText(static_cast<std::uint64_t>(entry.offset)), entry.length,
-            entry.limit(), files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i]))});
+        const auto room = i < rooms.size() ? rooms[i] : editor::lengthRoom(entry);
+        const int bytes =
+            entry.table ? static_cast<int>(room.size - std::min(room.size, room.end.size())) : 0;
+        const int limit =
+            entry.table
+                ? bytes / static_cast<int>(std::max<std::size_t>(entry.table->mostBytesPerCharacter(), 1))
+                : entry.limit();
+        exported.push_back(
+            ExportedEntry{"entry " + number, number, files::hexText(static_cast<std::uint64_t>(entry.offset)),
+                          static_cast<int>(room.size), limit, files::bytesToUtf8(entry.comment),
+                          std::string(files::unpadded(texts[i])), bytes});
     }
     return exported;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
+#include "editor/tablerooms.h"
 #include "files/codepage.h"
 #include "files/result.h"
 #include "templates/gametemplate.h"
@@ -25,10 +26,14 @@ struct ExportedEntry {
     int limit = 0;  // the box's typing limit, in characters
     std::string comment;
     std::string original;
+    int bytes = 0;  // a table entry's room for its text in bytes (end token left out); 0 for the others
 };
-// A template's entries, and the cutscene texts a file's edition places (those not read are left out).
+// A template's entries (rooms as read with texts; without them, each entry's Length), and the cutscene texts
+// a file's edition places (those not read are left out). A table entry's limit is the characters that
+// always fit its room: its bytes over the most bytes one character can take.
 [[nodiscard]] std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
-                                                         std::span<const std::string> texts);
+                                                         std::span<const std::string> texts,
+                                                         std::span<const editor::EntryRoom> rooms = {});
 [[nodiscard]] std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts);
 
 // Where an exported text lies, as the PO file's "#:" line gives it: "0x210:12", its offset and length.

@@ -1,9 +1,11 @@
 #include "gametemplate.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
 
+#include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/common.h"
 #include "files/iniReadWriteDelete.h"
@@ -12,6 +14,8 @@ namespace rq::templates {
 namespace {
 
 constexpr std::string_view kError = "<error>";
+constexpr std::string_view kFormats = "TextFormattingSystem";
+constexpr std::size_t kListedTableProblems = 10;
 
 std::string entrySection(int number) {
     return "entry" + std::to_string(number);
@@ -25,6 +29,73 @@ Error malformed(const std::string& path, std::string_view section, std::string_v
                                                 files::bytesToUtf8(key) + " has the value \"" +
                                                 files::bytesToUtf8(value) + "\", which ";
     return Error{"The template " + path + " cannot be used: " + where + phrase + ".", ErrorKind::Refusal};
+}
+
+// Fill in the section, or else the given default: one byte in hexadecimal digits.
+Result<std::optional<std::uint8_t>> fillOf(const std::string& path, const files::IniFile& ini,
+                                           std::string_view section, std::optional<std::uint8_t> otherwise) {
+    const auto value = ini.value(section, "Fill");
+    if (!value) {
+        return otherwise;
+    }
+    const auto byte = value->size() <= 2 ? files::parseHex(*value) : std::nullopt;
+    if (!byte) {
+        return malformed(path, section, "Fill", *value, "is not one byte in hexadecimal digits");
+    }
+    return std::optional<std::uint8_t>(static_cast<std::uint8_t>(*byte));
+}
+
+// A table file as entries use it: refused when it cannot be read or has lines a read cannot use.
+Result<std::shared_ptr<const Table>> readTable(const std::string& templatePath,
+                                               const std::string& tablePath) {
+    auto table = Table::read(tablePath);
+    if (!table) {
+        return Error{
+            "The template " + templatePath + " cannot be used: its table " + tablePath + " cannot be read.",
+            ErrorKind::Refusal};
+    }
+    const auto& problems = table->problems();
+    if (!problems.empty()) {
+        std::string listed;
+        for (std::size_t i = 0; i < std::min<std::size_t>(problems.size(), kListedTableProblems); ++i) {
+            listed +=
+                "\n" + tablePath + ": line " + std::to_string(problems[i].line) + ": " + problems[i].what;
+        }
+        if (problems.size() > kListedTableProblems) {
+            listed += "\n... and " + std::to_string(problems.size() - kListedTableProblems) + " more.";
+        }
+        return Error{"The template " + templatePath + " cannot be used: its table " + tablePath + " has " +
+                         std::to_string(problems.size()) + (problems.size() == 1 ? " line" : " lines") +
+                         " that cannot be read:" + listed,
+                     ErrorKind::Refusal};
+    }
+    return std::make_shared<const Table>(std::move(table).value());
+}
+
+Result<TemplateEntry> tableEntryOf(const std::string& path, const files::IniFile& ini, int number,
+                                   std::shared_ptr<const Table> table, std::optional<std::uint8_t> fill) {
+    const std::string section = entrySection(number);
+    TemplateEntry entry;
+    entry.number = number;
+    entry.comment = ini.read(section, "Comment", kError);
+    entry.fill = fill;
+    const auto lengthValue = ini.value(section, "Length");
+    entry.lengthGiven = lengthValue || !table->hasEndTokens();
+    if (entry.lengthGiven) {
+        const auto length = parseLength(lengthValue.value_or("0"));
+        if (!length) {
+            return malformed(path, section, "Length", *lengthValue, length.error());
+        }
+        entry.length = *length;
+    }
+    entry.table = std::move(table);
+    const std::string offsetValue = ini.read(section, "HexLocation", kError);
+    const auto offset = parseHexLocation(offsetValue);
+    if (!offset) {
+        return malformed(path, section, "HexLocation", offsetValue, offset.error());
+    }
+    entry.offset = *offset;
+    return entry;
 }
 
 }  // namespace
@@ -92,6 +163,11 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
 
     // Entries often share an alphabet; each file is checked once, and its longest text found once.
     std::map<std::string, std::pair<std::shared_ptr<const Alphabet>, std::uint64_t>> alphabets;
+    std::map<std::string, std::shared_ptr<const Table>> tables;
+    const auto fill = fillOf(path, *ini, kFormats, std::nullopt);
+    if (!fill) {
+        return fill.failure();
+    }
     std::uint64_t decodedBound = 0;
     for (int number = 1; number <= *count; ++number) {
         const std::string section = entrySection(number);
@@ -101,6 +177,28 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         const auto alphabetPath = alphabetPathFor(path, *ini, number);
         if (!alphabetPath) {
             return alphabetPath.failure();
+        }
+        if (isTableName(*alphabetPath)) {
+            auto& table = tables[*alphabetPath];
+            if (!table) {
+                auto read = readTable(path, *alphabetPath);
+                if (!read) {
+                    return read.failure();
+                }
+                table = std::move(read).value();
+            }
+            auto filled = fillOf(path, *ini, section, *fill);
+            if (!filled) {
+                return filled.failure();
+            }
+            auto tableEntry = tableEntryOf(path, *ini, number, table, *filled);
+            if (!tableEntry) {
+                return tableEntry.failure();
+            }
+            const std::int16_t room = tableEntry->lengthGiven ? tableEntry->length : kLongestEndedRoom;
+            decodedBound += static_cast<std::uint64_t>(room) * table->mostTextPerByte();
+            result.entries.push_back(std::move(tableEntry).value());
+            continue;
         }
         auto& [alphabet, longestText] = alphabets[*alphabetPath];
         if (!alphabet) {

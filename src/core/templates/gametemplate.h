@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "files/iniReadWriteDelete.h"
 #include "files/result.h"
 #include "templates/alphabet.h"
+#include "templates/table.h"
 #include "templates/templaterules.h"
 
 namespace rq::templates {
@@ -35,12 +37,18 @@ struct TemplateEntry {
     std::string comment;
     std::int16_t length = 0;
     std::int32_t offset = 0;
-    std::shared_ptr<const Alphabet> alphabet;
+    std::shared_ptr<const Alphabet> alphabet;  // an INI alphabet's entry; or else:
+    std::shared_ptr<const Table> table;        // a table file's entry, whose rooms are counted in bytes
+    bool lengthGiven = true;                   // a table with end tokens lets Length out: the string as read
+    std::optional<std::uint8_t> fill;          // Fill: what a save puts in a room after a shorter text
 
     // How many characters the entry's box takes: Length / CharLength, halves to the even neighbour;
-    // 0 means no limit (and nothing is written).
+    // 0 means no limit (and nothing is written). A table's entry has no character limit: 0.
     [[nodiscard]] int limit() const;
 };
+
+// The most bytes a table entry without Length is read for its end token.
+inline constexpr std::int16_t kLongestEndedRoom = 32767;
 
 struct GameTemplate {
     std::string path;

@@ -11,6 +11,7 @@
 #include "files/readwritetext.h"
 #include "templates/alphabet.h"
 #include "templates/gametemplate.h"
+#include "templates/table.h"
 #include "templates/templaterules.h"
 
 namespace rq::templates {
@@ -78,10 +79,15 @@ class Checker {
             return 0;
         }
         const std::string path = alphabetPathFor(m_path, m_ini, number).value();
+        const bool table = isTableName(*name);
         if (m_alphabetsSeen.insert(path).second) {
-            checkAlphabetFile(path, format, *name);
+            if (table) {
+                checkTableFile(path, format, *name);
+            } else {
+                checkAlphabetFile(path, format, *name);
+            }
         }
-        return Alphabet::read(path).charLength();
+        return table ? 0 : Alphabet::read(path).charLength();  // a table's codes have no one length
     }
 
     void checkAlphabetFile(const std::string& path, const std::string& format, const std::string& name) {
@@ -92,6 +98,15 @@ class Checker {
         for (auto& problem : checkAlphabet(path)) {
             m_problems.push_back(std::move(problem));
         }
+    }
+
+    void checkTableFile(const std::string& path, const std::string& format, const std::string& name) {
+        auto problems = checkTable(path);
+        if (problems.size() == 1 && problems.front().line == 0) {
+            add(m_path, kFormats, format, name, "names the table " + path + ", which cannot be read");
+            return;
+        }
+        m_problems.insert(m_problems.end(), problems.begin(), problems.end());
     }
 
     void checkEntry(int number) {
@@ -202,8 +217,20 @@ std::vector<TemplateProblem> checkAlphabet(const std::string& path) {
     return problems;
 }
 
+std::vector<TemplateProblem> checkTable(const std::string& path) {
+    const auto table = Table::read(path);
+    if (!table) {
+        return {TemplateProblem{path, "", "", std::nullopt, "cannot be read"}};
+    }
+    std::vector<TemplateProblem> problems;
+    for (const auto& problem : table->problems()) {
+        problems.push_back({path, "", "", std::nullopt, problem.what, problem.line});
+    }
+    return problems;
+}
+
 std::string problemText(const TemplateProblem& problem) {
-    std::string text;
+    std::string text = problem.line > 0 ? "line " + std::to_string(problem.line) + ": " : "";
     if (!problem.section.empty()) {
         text += '[' + files::bytesToUtf8(problem.section) + "] ";
         if (!problem.key.empty()) {  // a problem of the section as a whole has no key

@@ -14,6 +14,7 @@ struct TemplateProblem {
     std::optional<std::string>
         value;         // code-page bytes as the file holds them; nothing when the key is missing
     std::string what;  // why it cannot be used, said of the value: "is not a number" (a rule's phrase)
+    int line = 0;      // a table file's problems are of a line (1-based); 0 for the others
 };
 
 // Every problem at once, for template authors, where reading a template stops at the first: values that
@@ -28,7 +29,10 @@ struct TemplateProblem {
 // the values the format does not allow.
 [[nodiscard]] std::vector<TemplateProblem> checkAlphabet(const std::string& path);
 
-// A problem as one line of UTF-8 text, without its file: "[section] key = "value" what".
+// The problems of one table file: a file that cannot be read, and each line a read cannot use.
+[[nodiscard]] std::vector<TemplateProblem> checkTable(const std::string& path);
+
+// A problem as one line of UTF-8 text, without its file: "[section] key = "value" what", or "line N: what".
 [[nodiscard]] std::string problemText(const TemplateProblem& problem);
 
 }  // namespace rq::templates

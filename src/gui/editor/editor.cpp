@@ -174,23 +174,34 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
 
     const EntryTexts read = readEntryTexts(gameTemplate, kit::toPath(m_filePath));
     m_savedTexts = read.texts;
-    m_limits.clear();
+    m_rooms = read.rooms;
+    m_entries = gameTemplate.entries;
     for (int s = 0; s < m_entryCount; ++s) {
-        const templates::TemplateEntry& entry = gameTemplate.entries[static_cast<std::size_t>(s)];
-        m_limits.push_back(entry.limit());
-        QLabel* label = m_labels[static_cast<std::size_t>(s)];
+        const auto slot = static_cast<std::size_t>(s);
+        const templates::TemplateEntry& entry = gameTemplate.entries[slot];
+        QLabel* label = m_labels[slot];
         label->setText(kit::labelText(kit::fromCodePage(entry.comment)));
         label->show();
-        QLineEdit* box = m_boxes[static_cast<std::size_t>(s)];
+        QLineEdit* box = m_boxes[slot];
         // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
-        box->setText(coreText(std::string(files::unpadded(read.texts[static_cast<std::size_t>(s)]))));
-        if (entry.limit() > 0) {
+        box->setText(coreText(std::string(entry.table ? shownTableText(read.rooms[slot], read.texts[slot])
+                                                      : files::unpadded(read.texts[slot]))));
+        QLabel* counter = m_counters[slot];
+        const auto unsaveable = [entry](const QString& text) {
+            return unsaveableCharacters(entry, text.toStdString());
+        };
+        if (entry.table) {
+            // A room in bytes has no typing limit: an over-long text stays, marked, and the save refuses it.
+            kit::watchTextBox(box, counter,
+                              kit::byteCounter([entry, room = read.rooms[slot]](const QString& text) {
+                                  return tableBytesLeft(entry, room, text.toStdString());
+                              }),
+                              unsaveable, tr("not in the table file %1").arg(fileName(entry.table->path())));
+            counter->show();
+        } else if (entry.limit() > 0) {
             new kit::TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
-            QLabel* counter = m_counters[static_cast<std::size_t>(s)];
-            kit::watchTextBox(
-                box, entry.limit(), counter,
-                [entry](const QString& text) { return unsaveableCharacters(entry, text.toStdString()); },
-                tr("not in the alphabet file %1").arg(fileName(entry.alphabet->path())));
+            kit::watchTextBox(box, counter, kit::characterCounter(entry.limit()), unsaveable,
+                              tr("not in the alphabet file %1").arg(fileName(entry.alphabet->path())));
             counter->show();
         }
         box->show();
@@ -248,9 +259,9 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
         return templateRefusal(gameTemplate.failure(), "stopping the save");
     }
     // Only edited texts are saved, padded; the boxes keep showing them without the padding.
-    const auto edits = changedEntries(*gameTemplate, m_savedTexts, texts());
+    const auto edits = changedEntries(*gameTemplate, m_savedTexts, texts(), m_rooms);
     if (const auto written =
-            writeEntryTexts(*gameTemplate, kit::toPath(m_filePath), m_savedTexts.size(), edits);
+            writeEntryTexts(*gameTemplate, kit::toPath(m_filePath), m_savedTexts.size(), edits, m_rooms);
         !written) {
         return saveRefusal(written.failure());
     }
@@ -284,11 +295,11 @@ std::vector<std::string> EditorWindow::texts() const {
 }
 
 bool EditorWindow::edited() const {
-    if (m_limits.size() != static_cast<std::size_t>(m_entryCount)) {
+    if (m_entries.size() != static_cast<std::size_t>(m_entryCount) || m_rooms.size() != m_entries.size()) {
         return false;  // still being filled
     }
     for (std::size_t s = 0; s < m_savedTexts.size(); ++s) {
-        if (files::textChanged(m_savedTexts[s], m_boxes[s]->text().toStdString(), m_limits[s])) {
+        if (entryChanged(m_entries[s], m_rooms[s], m_savedTexts[s], m_boxes[s]->text().toStdString())) {
             return true;
         }
     }

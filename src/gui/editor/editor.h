@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "editor/slotlayout.h"
+#include "editor/tablerooms.h"
 #include "kit/dialogs.h"
 #include "kit/launchercontext.h"
+#include "templates/gametemplate.h"
 
 class QLabel;
 class QLineEdit;
@@ -74,7 +76,8 @@ class EditorWindow : public QWidget {
     int m_toggleState = 0;
     // The texts as read or last saved, padding and all: what closing without a question keeps.
     std::vector<std::string> m_savedTexts;
-    std::vector<int> m_limits;  // each entry's character limit
+    std::vector<templates::TemplateEntry> m_entries;  // as shown, for what counts as an edit
+    std::vector<EntryRoom> m_rooms;                   // each entry's room as read
 
     QLabel* m_notes = nullptr;
     QTabWidget* m_tabstrip = nullptr;

@@ -67,11 +67,32 @@ QString unsaveableToolTip(const std::u32string& characters, const QString& where
     return QObject::tr("Cannot be saved: %1 (%2)").arg(shown.join(QStringLiteral(", ")), where);
 }
 
-void watchTextBox(QLineEdit* box, int limit, QLabel* counter,
+RoomCounter characterCounter(int limit) {
+    return [limit](const QString& text) { return RoomLeft{roomLeftText(limit, text)}; };
+}
+
+RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft) {
+    return [bytesLeft = std::move(bytesLeft)](const QString& text) {
+        const auto left = bytesLeft(text);
+        if (!left) {
+            return RoomLeft{QStringLiteral("?")};
+        }
+        if (*left < 0) {
+            return RoomLeft{QObject::tr("%n byte(s) over", nullptr, static_cast<int>(-*left)), true};
+        }
+        return RoomLeft{*left == 0 ? QObject::tr("full")
+                                   : QObject::tr("%n byte(s) left", nullptr, static_cast<int>(*left))};
+    };
+}
+
+void watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
                   std::function<std::u32string(const QString&)> unsaveable, const QString& where) {
-    const auto show = [box, limit, counter, unsaveable = std::move(unsaveable), where](const QString& text) {
+    const auto show = [box, counter, count = std::move(count), unsaveable = std::move(unsaveable),
+                       where](const QString& text) {
         if (counter) {
-            counter->setText(roomLeftText(limit, text));
+            const RoomLeft left = count(text);
+            counter->setText(left.text);
+            counter->setStyleSheet(left.over ? QStringLiteral("QLabel { color: red; }") : QString());
         }
         const std::u32string bad = unsaveable(text);
         box->setStyleSheet(bad.empty() ? QString() : QStringLiteral("QLineEdit { border: 2px solid red; }"));

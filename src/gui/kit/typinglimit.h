@@ -4,6 +4,7 @@
 #include <QString>
 #include <QValidator>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QLabel;
@@ -37,10 +38,22 @@ class TypingLimit : public QValidator {
 // x.ini", say).
 [[nodiscard]] QString unsaveableToolTip(const std::u32string& characters, const QString& where);
 
+// What a room's counter shows of a text, and whether the text is over the room (the counter goes red).
+struct RoomLeft {
+    QString text;
+    bool over = false;
+};
+using RoomCounter = std::function<RoomLeft(const QString&)>;
+// A room of limit characters: roomLeftText, never over (the box's TypingLimit keeps it in).
+[[nodiscard]] RoomCounter characterCounter(int limit);
+// A room in bytes, given the bytes a text leaves (negative: over; nothing: not known): "5 bytes left",
+// "full", "3 bytes over" or "?".
+[[nodiscard]] RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft);
+
 // What an editor shows of a text box as it is typed in: the room left in counter, and while unsaveable
 // (which gives the characters of a text that cannot be saved) finds any, a red frame and a tooltip naming
 // them. The box's own limit and the save's rules stay as they are.
-void watchTextBox(QLineEdit* box, int limit, QLabel* counter,
+void watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
                   std::function<std::u32string(const QString&)> unsaveable, const QString& where);
 
 }  // namespace rq::kit
