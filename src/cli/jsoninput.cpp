@@ -3,9 +3,9 @@
 #include <array>
 
 #include "exchange/jsontexts.h"
-#include "exchange/textencoding.h"
 #include "files/asciitext.h"
 #include "files/filehandle.h"
+#include "files/textencoding.h"
 
 namespace rq::cli {
 namespace {
@@ -37,7 +37,7 @@ Result<JsonInput> readJsonInput(const std::string& path, std::istream& in) {
         return bytes.failure();
     }
     const std::string name = standardInput ? "standard input" : path;
-    auto text = exchange::utf8Input(std::move(bytes).value(), name);
+    auto text = files::utf8Input(std::move(bytes).value(), name);
     if (!text) {
         return text.failure();
     }

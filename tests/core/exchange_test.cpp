@@ -9,7 +9,7 @@
 #include "editor/entrytexts.h"
 #include "exchange/csvtexts.h"
 #include "exchange/potexts.h"
-#include "exchange/textencoding.h"
+#include "files/textencoding.h"
 #include "support/demo_fixture.h"
 #include "support/testfiles.h"
 #include "support/tool_run.h"

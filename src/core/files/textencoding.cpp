@@ -1,11 +1,11 @@
-#include "exchange/textencoding.h"
+#include "files/textencoding.h"
 
 #include <algorithm>
 #include <string_view>
 
 #include "files/codepage.h"
 
-namespace rq::exchange {
+namespace rq::files {
 
 Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     const std::string_view mark(bytes.data(), std::min<std::size_t>(bytes.size(), 3));
@@ -43,4 +43,4 @@ Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     return text;
 }
 
-}  // namespace rq::exchange
+}  // namespace rq::files

@@ -4,7 +4,7 @@
 
 #include "files/result.h"
 
-namespace rq::exchange {
+namespace rq::files {
 
 // Texts handed in (JSON, PO, CSV) as UTF-8, whatever wrote them: a UTF-8 byte order mark is dropped, and
 // UTF-16 with its mark, little- or big-endian (what Windows PowerShell 5.1 writes for "dump > texts.json"),
@@ -12,4 +12,4 @@ namespace rq::exchange {
 // unpaired.
 [[nodiscard]] Result<std::string> utf8Input(std::string bytes, const std::string& name);
 
-}  // namespace rq::exchange
+}  // namespace rq::files

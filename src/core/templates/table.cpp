@@ -1,0 +1,320 @@
+#include "templates/table.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <unordered_map>
+#include <variant>
+
+#include "files/asciitext.h"
+#include "files/codepage.h"
+#include "files/filehandle.h"
+#include "files/textencoding.h"
+#include "templates/tableindex.h"
+
+namespace rq::templates {
+namespace {
+
+// Tables of a few thousand lines are a few hundred kilobytes; anything far larger is not a table.
+constexpr std::uint64_t kTableFileLimit = 64ULL << 20;
+constexpr std::size_t kMostKeyBytes = 4;
+
+std::uint64_t codeKey(std::string_view code) {
+    std::uint64_t key = code.size();
+    for (const char byte : code) {
+        key = (key << 8) | static_cast<unsigned char>(byte);
+    }
+    return key;
+}
+
+// A key's bytes, or the phrase that says what is wrong with it.
+std::variant<std::string, std::string> keyBytes(std::string_view digits) {
+    if (digits.empty() || digits.size() % 2 != 0 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
+        return std::variant<std::string, std::string>{
+            std::in_place_index<1>, "has a key that is not whole bytes of hexadecimal digits"};
+    }
+    if (digits.size() > 2 * kMostKeyBytes) {
+        return std::variant<std::string, std::string>{std::in_place_index<1>,
+                                                      "has a key of more than 4 bytes"};
+    }
+    std::string bytes;
+    for (std::size_t at = 0; at < digits.size(); at += 2) {
+        bytes.push_back(static_cast<char>(*files::parseHex(digits.substr(at, 2))));
+    }
+    return std::variant<std::string, std::string>{std::in_place_index<0>, std::move(bytes)};
+}
+
+// "\n" written in an entry's text stands for a line break.
+std::string unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '\\' && at + 1 < text.size() && text[at + 1] == 'n') {
+            out.push_back('\n');
+            ++at;
+        } else {
+            out.push_back(text[at]);
+        }
+    }
+    return out;
+}
+
+// One line as an entry, or the phrase that says why it cannot be one.
+std::variant<Table::Entry, std::string> parseLine(std::string_view line) {
+    using Parsed = std::variant<Table::Entry, std::string>;
+    const auto problem = [](std::string phrase) { return Parsed{std::in_place_index<1>, std::move(phrase)}; };
+    if (!files::decodeUtf8(line)) {
+        return problem("is not valid UTF-8 text");
+    }
+    if (line.front() == '!') {
+        return problem("switches tables with \"!\", which is not supported");
+    }
+    if (line.front() == '@') {
+        return problem("names a table with \"@\", which is not supported");
+    }
+    Table::Entry entry;
+    std::string_view body = line;
+    if (line.front() == '/' || line.front() == '*' || line.front() == '$') {
+        entry.kind = line.front() == '/'   ? Table::Kind::End
+                     : line.front() == '*' ? Table::Kind::LineBreak
+                                           : Table::Kind::Control;
+        body.remove_prefix(1);
+    }
+    const std::size_t equals = body.find('=');
+    if (equals == std::string_view::npos &&
+        (entry.kind == Table::Kind::Text || entry.kind == Table::Kind::Control)) {
+        return problem("has no \"=\" and is neither an end token nor a line break");
+    }
+    auto key = keyBytes(body.substr(0, equals));
+    if (key.index() == 1) {
+        return problem(std::get<1>(std::move(key)));
+    }
+    entry.code = std::get<0>(std::move(key));
+    const std::string_view text =
+        equals == std::string_view::npos ? std::string_view{} : body.substr(equals + 1);
+    switch (entry.kind) {
+        case Table::Kind::Text:
+        case Table::Kind::End:
+            entry.text = unescaped(text);
+            break;
+        case Table::Kind::LineBreak:
+            entry.text = "\n";
+            break;
+        case Table::Kind::Control: {
+            const std::size_t comma = text.rfind(',');
+            const std::string_view count =
+                comma == std::string_view::npos ? std::string_view{} : text.substr(comma + 1);
+            int parameters = -1;
+            const auto [end, fault] = std::from_chars(count.data(), count.data() + count.size(), parameters);
+            if (count.empty() || fault != std::errc{} || end != count.data() + count.size() ||
+                parameters < 0 || parameters > 255) {
+                return problem("is a control code without a count of parameter bytes from 0 to 255");
+            }
+            if (comma == 0) {
+                return problem("is a control code without a label");
+            }
+            entry.text = std::string(text.substr(0, comma));
+            entry.parameters = parameters;
+            break;
+        }
+    }
+    return Parsed{std::in_place_index<0>, std::move(entry)};
+}
+
+void appendRawByte(std::string& out, unsigned char byte) {
+    out += "<$";
+    out += files::hexText(byte, 2);
+    out += '>';
+}
+
+std::size_t ceilingRatio(std::size_t numerator, std::size_t denominator) {
+    return denominator == 0 ? 0 : (numerator + denominator - 1) / denominator;
+}
+
+}  // namespace
+
+Table Table::parse(std::string_view fileBytes) {
+    Table table;
+    auto text = files::utf8Input(std::string(fileBytes), "The table");
+    if (!text) {
+        table.m_problems.push_back(
+            {1, "begins UTF-16 text that is cut short or has a surrogate without its pair"});
+        table.m_index = std::make_shared<const Index>(table.m_entries);
+        return table;
+    }
+    const std::string_view all = *text;
+    std::unordered_map<std::uint64_t, int> firstLine;
+    int lineNumber = 0;
+    for (std::size_t start = 0; start < all.size();) {
+        const std::size_t newline = std::min(all.find('\n', start), all.size());
+        std::string_view line = all.substr(start, newline - start);
+        start = newline + 1;
+        ++lineNumber;
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (line.find_first_not_of(" \t") == std::string_view::npos || line.front() == '#') {
+            continue;
+        }
+        auto parsed = parseLine(line);
+        if (parsed.index() == 1) {
+            table.m_problems.push_back({lineNumber, std::get<1>(std::move(parsed))});
+            continue;
+        }
+        Entry entry = std::get<0>(std::move(parsed));
+        entry.line = lineNumber;
+        const auto [first, isNew] = firstLine.try_emplace(codeKey(entry.code), lineNumber);
+        if (!isNew) {
+            table.m_problems.push_back(
+                {lineNumber,
+                 "has the same key as line " + std::to_string(first->second) + ", which is the one used"});
+            continue;
+        }
+        table.m_entries.push_back(std::move(entry));
+    }
+    table.m_index = std::make_shared<const Index>(table.m_entries);
+    return table;
+}
+
+Result<Table> Table::read(const std::string& path) {
+    auto bytes = files::readFileBytes(path, kTableFileLimit);
+    if (!bytes) {
+        return bytes.failure();
+    }
+    Table table = parse(*bytes);
+    table.m_path = path;
+    return table;
+}
+
+bool Table::hasEndTokens() const {
+    return std::any_of(m_entries.begin(), m_entries.end(),
+                       [](const Entry& e) { return e.kind == Kind::End; });
+}
+
+Table::Index::Index(const std::vector<Entry>& entries) {
+    m_single.fill(-1);
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        const Entry& entry = entries[n];
+        const auto first = static_cast<unsigned char>(entry.code.front());
+        if (entry.code.size() == 1) {
+            m_single[first] = static_cast<int>(n);
+        } else {
+            m_longer.emplace(codeKey(entry.code), static_cast<int>(n));
+            m_longerSizes[first] |= static_cast<std::uint8_t>(1U << entry.code.size());
+        }
+        addToTrie(entries, n);
+    }
+}
+
+int Table::Index::longestCode(std::string_view bytes, std::size_t at) const {
+    const auto first = static_cast<unsigned char>(bytes[at]);
+    if (const std::uint8_t lengths = m_longerSizes[first]; lengths != 0) {
+        for (std::size_t size = std::min(kMostKeyBytes, bytes.size() - at); size >= 2; --size) {
+            if ((lengths & (1U << size)) != 0) {
+                if (const auto found = m_longer.find(codeKey(bytes.substr(at, size)));
+                    found != m_longer.end()) {
+                    return found->second;
+                }
+            }
+        }
+    }
+    return m_single[first];
+}
+
+Table::Decoded Table::decode(std::string_view bytes) const {
+    Decoded decoded;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const int found = m_index->longestCode(bytes, at);
+        if (found < 0) {
+            appendRawByte(decoded.text, static_cast<unsigned char>(bytes[at]));
+            ++at;
+            continue;
+        }
+        const Entry& entry = m_entries[static_cast<std::size_t>(found)];
+        at += entry.code.size();
+        if (entry.kind == Kind::End) {
+            decoded.end = entry.code;
+            break;
+        }
+        decoded.text += entry.text;
+        if (entry.kind == Kind::Control) {
+            const std::size_t end = std::min(bytes.size(), at + static_cast<std::size_t>(entry.parameters));
+            for (; at < end; ++at) {
+                appendRawByte(decoded.text, static_cast<unsigned char>(bytes[at]));
+            }
+        }
+    }
+    decoded.length = at;
+    return decoded;
+}
+
+std::size_t Table::mostBytesPerCharacter() const {
+    std::size_t most = 1;
+    for (const Entry& entry : m_entries) {
+        const std::size_t characters = files::characterCount(entry.text);
+        if (entry.kind == Kind::Text || entry.kind == Kind::LineBreak) {
+            most = std::max(most, ceilingRatio(entry.code.size(), characters));
+        } else if (entry.kind == Kind::Control) {
+            const auto parameters = static_cast<std::size_t>(entry.parameters);
+            most = std::max(most, ceilingRatio(entry.code.size() + parameters, characters + 5 * parameters));
+        }
+    }
+    return most;
+}
+
+std::size_t Table::mostTextPerByte() const {
+    std::size_t most = 5;  // "<$XX>"
+    for (const Entry& entry : m_entries) {
+        if (entry.kind == Kind::Text) {
+            most = std::max(most, ceilingRatio(entry.text.size(), entry.code.size()));
+        } else if (entry.kind == Kind::Control) {
+            // The parameters may be cut short by the end of the bytes: the label alone, or all of them.
+            const auto parameters = static_cast<std::size_t>(entry.parameters);
+            most =
+                std::max({most, ceilingRatio(entry.text.size(), entry.code.size()),
+                          ceilingRatio(entry.text.size() + 5 * parameters, entry.code.size() + parameters)});
+        }
+    }
+    return most;
+}
+
+std::optional<std::string> Table::spaceCode() const {
+    for (const Entry& entry : m_entries) {
+        if (entry.kind == Kind::Text && entry.text == " ") {
+            return entry.code;
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<TableProblem> Table::readBackProblems() const {
+    std::vector<TableProblem> problems;
+    for (const Entry& entry : m_entries) {
+        if (entry.kind != Kind::Text) {
+            continue;
+        }
+        if (entry.text.empty()) {
+            problems.push_back({entry.line, "has an empty text, which nothing writes"});
+            continue;
+        }
+        const auto written = encode(entry.text);
+        if (!written) {
+            problems.push_back({entry.line, "has a text that cannot be written: it " + written.error()});
+        } else if (*written != entry.code) {
+            std::string hex;
+            for (const char byte : *written) {
+                hex += (hex.empty() ? "" : " ") + files::hexText(static_cast<unsigned char>(byte), 2);
+            }
+            problems.push_back({entry.line, "has a text that is written as other bytes: " + hex});
+        }
+    }
+    return problems;
+}
+
+bool isTableName(std::string_view name) {
+    return files::lowerAscii(name).ends_with(".tbl");
+}
+
+}  // namespace rq::templates

@@ -1,0 +1,354 @@
+// Character tables (.tbl): what each line means, reading game bytes, and writing texts in the fewest bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "templates/table.h"
+
+namespace rq::templates {
+namespace {
+
+using namespace std::string_literals;
+
+std::string hex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        out += (out.empty() ? ""s : " "s) + kDigits[value >> 4] + kDigits[value & 15];
+    }
+    return out;
+}
+
+std::string utf16(std::u16string_view text, bool little) {
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        out += little ? std::string{low, high} : std::string{high, low};
+    }
+    return out;
+}
+
+// Entries as "line:code=text" ("/" end, "*" line break, "$" control with ",N"), problems as "line: what".
+std::string entriesOf(const Table& table) {
+    std::string out;
+    for (const auto& e : table.entries()) {
+        const char* kind[] = {"", "/", "*", "$"};
+        out += (out.empty() ? "" : "|") + std::to_string(e.line) + ":" + kind[static_cast<int>(e.kind)] +
+               hex(e.code) + (e.kind == Table::Kind::LineBreak ? "" : "=" + e.text) +
+               (e.kind == Table::Kind::Control ? "," + std::to_string(e.parameters) : "");
+    }
+    return out;
+}
+
+std::string problemsOf(const std::vector<TableProblem>& problems) {
+    std::string out;
+    for (const auto& p : problems) {
+        out += (out.empty() ? "" : "|") + std::to_string(p.line) + ": " + p.what;
+    }
+    return out;
+}
+
+struct ParseRow {
+    const char* name;
+    std::string file;
+    std::string entries;
+    std::string problems;
+};
+
+const ParseRow kParseRows[] = {
+    {"MixedKeyLengthsEitherCase", "41=A\n8140=\xE3\x81\x82\nc3d4e5f6=the end\n",
+     "1:41=A|2:81 40=\xE3\x81\x82|3:C3 D4 E5 F6=the end", ""},
+    {"TextKeepsSpacesAndEquals", "20= \n9A= the \n9B==\n", "1:20= |2:9A= the |3:9B==", ""},
+    {"BackslashNIsANewline", "FE=a\\nb\n", "1:FE=a\nb", ""},
+    {"EndTokens", "/FF=[END]\n/00\n", "1:/FF=[END]|2:/00=", ""},
+    {"LineBreak", "*FE\n", "1:*FE", ""},
+    {"ControlLabelUpToTheLastComma", "$F8=<Color>,2\n$F9=<a,b>,0\n", "1:$F8=<Color>,2|2:$F9=<a,b>,0", ""},
+    {"CommentsAndBlankLines", "# 41=A\n\n  \n42=B\n", "4:42=B", ""},
+    {"Crlf", "41=A\r\n42=B \r\n", "1:41=A|2:42=B ", ""},
+    {"Utf8ByteOrderMark",
+     "\xEF\xBB\xBF"
+     "41=\xD0\x96\n",
+     "1:41=\xD0\x96", ""},
+    {"Utf16LittleEndian", utf16(u"41=\u0416\r\n42=B\r\n", true), "1:41=\xD0\x96|2:42=B", ""},
+    {"Utf16BigEndian", utf16(u"41=\u0416\n", false), "1:41=\xD0\x96", ""},
+    {"Utf16CutShort", "\xFF\xFE\x34\x00\x31", "",
+     "1: begins UTF-16 text that is cut short or has a surrogate without its pair"},
+    {"TableSwitching", "!80=x\n@kana\n41=A\n", "3:41=A",
+     "1: switches tables with \"!\", which is not supported|2: names a table with \"@\", which is not "
+     "supported"},
+    {"KeysNotWholeBytes", "=A\n4=A\n4G=A\n0102030405=A\n/=x\n", "",
+     "1: has a key that is not whole bytes of hexadecimal digits|2: has a key that is not whole bytes of "
+     "hexadecimal digits|3: has a key that is not whole bytes of hexadecimal digits|4: has a key of more "
+     "than 4 "
+     "bytes|5: has a key that is not whole bytes of hexadecimal digits"},
+    {"DuplicateKeyFirstWins", "41=A\n42=B\n/41\n", "1:41=A|2:42=B",
+     "3: has the same key as line 1, which is the one used"},
+    {"NoEquals", "41\n", "", "1: has no \"=\" and is neither an end token nor a line break"},
+    {"NotUtf8", "41=\xFF\n42=B\n", "2:42=B", "1: is not valid UTF-8 text"},
+    {"ControlWithoutCount", "$F8=<Color>\n$F9=<C>,256\n$FA=<C>,x\n$FB=,1\n", "",
+     "1: is a control code without a count of parameter bytes from 0 to 255|2: is a control code without a "
+     "count "
+     "of parameter bytes from 0 to 255|3: is a control code without a count of parameter bytes from 0 to "
+     "255|4: "
+     "is a control code without a label"},
+};
+
+class TableParse : public testing::TestWithParam<ParseRow> {};
+
+TEST_P(TableParse, ReadsEntriesAndReportsLines) {
+    const Table table = Table::parse(GetParam().file);
+    EXPECT_EQ(entriesOf(table), GetParam().entries);
+    EXPECT_EQ(problemsOf(table.problems()), GetParam().problems);
+}
+INSTANTIATE_TEST_SUITE_P(Rows, TableParse, testing::ValuesIn(kParseRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const char kDecodeTable[] =
+    "41=A\n42=B\n4142=X\n414243=Y\n/FF=[END]\n/00\n*FE\nFD=\\n\n$F8=<Color>,2\n8140=\xE3\x81\x82\n";
+
+struct DecodeRow {
+    const char* name;
+    std::string bytes;
+    std::string text;
+    std::size_t length;
+    std::string end;
+};
+
+const DecodeRow kDecodeRows[] = {
+    {"LongestKeyWins", "\x41\x42\x43\x41\x42\x41", "YXA", 6, ""},
+    {"TwoByteCode", "\x81\x40\x41",
+     "\xE3\x81\x82"
+     "A",
+     3, ""},
+    {"RawBytes", "\x43\x81\x41\x99", "<$43><$81>A<$99>", 4, ""},
+    {"ControlWithParameters", "\xF8\x01\xFF\x41", "<Color><$01><$FF>A", 4, ""},
+    {"ControlCutShort", "\x41\xF8\x0A", "A<Color><$0A>", 3, ""},
+    {"EndTokenWithText", "\x41\xFF\x42", "A", 2, "\xFF"},
+    {"EndTokenWithoutText", "\x41\x00\x42"s, "A", 2, "\x00"s},
+    {"NoEndToken", "\x41", "A", 1, ""},
+    {"LineBreaks", "\x41\xFE\x42\xFD", "A\nB\n", 4, ""},
+};
+
+class TableDecode : public testing::TestWithParam<DecodeRow> {};
+
+TEST_P(TableDecode, ShowsEveryByte) {
+    const auto decoded = Table::parse(kDecodeTable).decode(GetParam().bytes);
+    EXPECT_EQ(decoded.text, GetParam().text);
+    EXPECT_EQ(decoded.length, GetParam().length);
+    EXPECT_EQ(decoded.end, GetParam().end);
+}
+INSTANTIATE_TEST_SUITE_P(Rows, TableDecode, testing::ValuesIn(kDecodeRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct EncodeRow {
+    const char* name;
+    const char* table;
+    std::string text;
+    std::string bytesOrRefusal;  // hexadecimal bytes, or the refusal's phrase
+};
+
+const EncodeRow kEncodeRows[] = {
+    {"FewestBytesNotLongestFirst", "61=a\nD3=ab\nD4=bcd\n", "abcd", "61 D4"},
+    {"ShorterCodeOfTheSameText", "8140=a\n41=a\n", "a", "41"},
+    {"TiesToTheEarliestEntry", "10=x\n20=ab\n11=a\n12=b\n30=ab\n", "ab", "20"},
+    {"RawBytesEitherCase", "61=a\n", "a<$7f><$E3>", "61 7F E3"},
+    {"ControlWithParameters", "$F8=<Color>,2\n61=a\n", "a<Color><$01><$0a>a", "61 F8 01 0A 61"},
+    {"LineBreaks", "*FE\n61=a\nFD=\\n\n", "a\na", "61 FE 61"},
+    {"NoEndTokenWritten", "/FF=a\n/00\n62=b\n", "b", "62"},
+    {"MissingCharacter", "61=a\n", "a\xD0\x96\xD0\xAB", "has no code for \"\xD0\x96\" in the table"},
+    {"MissingControlCharacterEscaped", "61=a\n", "a\t", "has no code for \"\\t\" in the table"},
+    {"LabelWithoutParameters", "$F8=<Color>,2\n61=a\n", "<Color><$01>a",
+     "has \"<Color>\" without the 2 parameter bytes it takes, each as \"<$XX>\""},
+    {"NoWholeWay", "01=ab\n02=bc\n", "abc", "has no codes that write \"c\" where it stands"},
+    {"CodesThatReadAsAnother", "01=A\n02=B\n0102=X\n", "AB", "would read back as \"X\""},
+    {"RawByteOfAKey", "41=A\n", "<$41>", "would read back as \"A\""},
+    {"RawEndToken", "/FF\n61=a\n", "a<$FF>", "would read back as \"a\""},
+    {"NotUtf8", "61=a\n", "a\xFF", "is not valid UTF-8 text"},
+};
+
+class TableEncode : public testing::TestWithParam<EncodeRow> {};
+
+TEST_P(TableEncode, WritesTheFewestBytesThatReadBack) {
+    const auto written = Table::parse(GetParam().table).encode(GetParam().text);
+    EXPECT_EQ(written ? hex(*written) : written.error(), GetParam().bytesOrRefusal);
+    if (!written) {
+        EXPECT_EQ(written.failure().kind, ErrorKind::Refusal);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Rows, TableEncode, testing::ValuesIn(kEncodeRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TableEncode, MissingCharactersAreEachNamedOnce) {
+    const Table table = Table::parse("61=a\n$F8=<C>,1\n");
+    EXPECT_EQ(table.missingCharacters("\xD0\x96"
+                                      "a\xD0\xAB\xD0\x96<C>"),
+              U"\u0416\u042B<C>");
+    EXPECT_EQ(table.missingCharacters("a<C><$01>"), U"");
+}
+
+TEST(TableMeasures, RoomsAndSpaceAndReadBack) {
+    const Table table = Table::parse(
+        "20= \n8140= \n41=A\n42=AB\n9A= the \n80=\n8142=\xE3\x81\x82\n"
+        "$F8=<C>,1\n43=AB\n");
+    EXPECT_EQ(table.mostBytesPerCharacter(), 2U);  // 8140 for one space, 8142 for one kana
+    EXPECT_EQ(table.mostTextPerByte(), 5U);        // "<$XX>", " the " and "<C><$XX>" are 5 bytes
+    EXPECT_EQ(table.spaceCode(), std::optional<std::string>(" "));
+    EXPECT_EQ(problemsOf(table.readBackProblems()),
+              "2: has a text that is written as other bytes: 20|6: has an empty text, which nothing writes|"
+              "9: has a text that is written as other bytes: 42");
+    EXPECT_EQ(Table::parse("9A=\xE3\x81\x82\xE3\x81\x82\n").mostTextPerByte(), 6U);
+    EXPECT_FALSE(Table::parse("41=A\n").spaceCode());
+    EXPECT_FALSE(Table::parse("41=A\n").hasEndTokens());
+    EXPECT_TRUE(Table::parse("/00\n").hasEndTokens());
+}
+
+TEST(TableNames, EndInTblInAnyCase) {
+    EXPECT_TRUE(isTableName("kana.tbl"));
+    EXPECT_TRUE(isTableName("KANA.TbL"));
+    EXPECT_FALSE(isTableName("kana.ini"));
+    EXPECT_FALSE(isTableName("tbl"));
+}
+
+// The encoder against every encoding there is, on small random tables: Text entries of 1- and 2-byte codes
+// over a three-letter alphabet and a newline, and raw bytes.
+struct Choice {
+    std::string code;
+    std::string text;
+};
+
+struct Best {
+    std::size_t cost = SIZE_MAX;
+    std::vector<std::size_t> ranks;  // entries in file order, then a raw byte
+    std::string bytes;
+};
+
+Best bruteForce(const std::vector<Choice>& entries, const std::string& text) {
+    Best best;
+    std::vector<std::size_t> ranks;
+    std::string bytes;
+    const std::function<void(std::size_t)> walk = [&](std::size_t at) {
+        if (at == text.size()) {
+            if (bytes.size() < best.cost || (bytes.size() == best.cost && ranks < best.ranks)) {
+                best = {bytes.size(), ranks, bytes};
+            }
+            return;
+        }
+        for (std::size_t n = 0; n <= entries.size(); ++n) {
+            std::string code = n < entries.size() ? entries[n].code : "";
+            std::size_t next = 0;
+            if (n < entries.size() && text.compare(at, entries[n].text.size(), entries[n].text) == 0) {
+                next = at + entries[n].text.size();
+            } else if (n == entries.size() && text.compare(at, 2, "<$") == 0 && at + 5 <= text.size()) {
+                code = std::string(1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
+                next = at + 5;
+            } else {
+                continue;
+            }
+            ranks.push_back(n);
+            bytes += code;
+            walk(next);
+            ranks.pop_back();
+            bytes.resize(bytes.size() - code.size());
+        }
+    };
+    walk(0);
+    return best;
+}
+
+TEST(TableEncodeSearch, FewestBytesAndEarliestEntriesAgainstEveryEncoding) {
+    std::mt19937 random(21);
+    const std::string letters[] = {"a", "b", "c", "\n", "<$05>"};
+    const auto pick = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    int written = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<Choice> entries;
+        std::string file;
+        for (std::size_t n = 3 + pick(6); n > 0; --n) {
+            std::string code(1 + pick(2), '\0');
+            for (char& byte : code) {
+                byte = static_cast<char>(1 + pick(6));
+            }
+            std::string text;
+            for (std::size_t length = 1 + pick(3); length > 0; --length) {
+                text += letters[pick(4)];
+            }
+            if (std::any_of(entries.begin(), entries.end(),
+                            [&](const Choice& c) { return c.code == code; })) {
+                continue;
+            }
+            entries.push_back({code, text});
+            std::string escaped = text;
+            for (std::size_t at = escaped.find('\n'); at != std::string::npos; at = escaped.find('\n', at)) {
+                escaped.replace(at, 1, "\\n");
+            }
+            file += hex(code) + "=" + escaped + "\n";
+        }
+        std::erase_if(file, [](char c) { return c == ' '; });
+        const Table table = Table::parse(file);
+        ASSERT_EQ(table.problems().size(), 0U) << file;
+        for (int sample = 0; sample < 10; ++sample) {
+            std::string text;
+            for (std::size_t length = pick(7); length > 0; --length) {
+                text += letters[pick(5)];
+            }
+            const Best best = bruteForce(entries, text);
+            const auto encoded = table.encode(text);
+            SCOPED_TRACE(file + "text: " + text);
+            if (best.cost == SIZE_MAX) {
+                EXPECT_FALSE(encoded);
+            } else if (table.decode(best.bytes).text != text) {
+                ASSERT_FALSE(encoded);
+                EXPECT_EQ(encoded.error().rfind("would read back as ", 0), 0U) << encoded.error();
+            } else {
+                ASSERT_TRUE(encoded) << encoded.error();
+                EXPECT_EQ(hex(*encoded), hex(best.bytes));
+                ++written;
+            }
+        }
+    }
+    EXPECT_GT(written, 500);
+}
+
+// Whatever bytes a game holds read as a text, and that text writes bytes that read as the same text. It may
+// be refused: a raw byte written next to bytes it makes a longer code with (81 41 reads "<$81>A", but "A"
+// is written 40, and 81 40 reads "あ"), or a control code cut short at the end.
+TEST(TableRoundTrip, AnyBytesReadAndWriteBack) {
+    const Table table = Table::parse(
+        "40=A\n41=A\n42=B\n4142=X\n61=a\n6162=ab\n20= \n8140=\xE3\x81\x82\n"
+        "*FE\n$F8=<Color>,2\n/FF\n");
+    std::mt19937 random(21);
+    const char pool[] = "\x40\x41\x42\x61\x62\x20\x81\x40\xFE\xF8\xFF\x01\x90";
+    int refused = 0;
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        for (auto length = random() % 30; length > 0; --length) {
+            bytes.push_back(pool[random() % (sizeof pool - 1)]);
+        }
+        const auto decoded = table.decode(bytes);
+        ASSERT_LE(decoded.length, bytes.size());
+        const auto encoded = table.encode(decoded.text);
+        SCOPED_TRACE(hex(bytes));
+        if (!encoded) {
+            ++refused;
+            EXPECT_TRUE(encoded.error().rfind("would read back as ", 0) == 0 ||
+                        encoded.error() ==
+                            "has \"<Color>\" without the 2 parameter bytes it takes, each as \"<$XX>\"")
+                << encoded.error();
+            continue;
+        }
+        const auto again = table.decode(*encoded);
+        EXPECT_EQ(again.text, decoded.text);
+        EXPECT_EQ(again.length, encoded->size());
+    }
+    EXPECT_LT(refused, 300);
+}
+
+}  // namespace
+}  // namespace rq::templates
