@@ -139,7 +139,7 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
         if (!bytes) {
             return bytes.failure();
         }
-        if (bytes->size() > static_cast<std::size_t>(entry.length)) {
+        if (!entry.table && bytes->size() > static_cast<std::size_t>(entry.length)) {
             return refused(templates::entryName(entry) + " needs " + std::to_string(bytes->size()) +
                            " bytes, but its room in the file is " + std::to_string(entry.length) + " bytes.");
         }

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "exchange/translations.h"
+#include "support/testfiles.h"
+#include "templates/gametemplate.h"
+#include "templates/templatecheck.h"
+
+namespace rq::editor {
+namespace {
+
+using namespace std::string_literals;
+
+// One-byte letters and a space, a two-byte kana, a DTE code, an end token with a text, a line break and a
+// control code with one parameter.
+constexpr std::string_view kTable =
+    "# test table\n41=A\n42=B\n43=C\n20= \nE0=the\n82A0=\xE3\x81\x82\n/FF=[END]\n*FE\n$F0=<Color>,1\n";
+
+// The game: 0x50 bytes of 0xEE, and four strings.
+//   entry1 at 0x00, Length 8: "AB", ended           entry2 at 0x10, no Length: "C", ended (room 2)
+//   entry3 at 0x20, Length 6: "A" and spaces         entry4 at 0x30, Length 6: "AAA", ended, Fill=00
+//   entry5 at 0x40, Length 4: the end token never comes (a fixed room)
+constexpr std::string_view kTemplate =
+    "[TextFormattingSystem]\nNumberOfEntries=5\n0=t.tbl\n"
+    "[entry1]\nTextFormat=0\nLength=8\nHexLocation=0\nComment=one\n"
+    "[entry2]\nTextFormat=0\nHexLocation=10\nComment=two\n"
+    "[entry3]\nTextFormat=0\nLength=6\nHexLocation=20\nComment=three\n"
+    "[entry4]\nTextFormat=0\nLength=6\nHexLocation=30\nFill=00\nComment=four\n"
+    "[entry5]\nTextFormat=0\nLength=4\nHexLocation=40\nComment=five\n";
+
+class TableRooms : public testing::Test {
+  protected:
+    void SetUp() override {
+        test::writeText(m_folder.path("plugins\\alphabets\\t.tbl"), kTable);
+        m_folder.writeTemplate("t.ini", kTemplate);
+        test::writeImage(m_game, {{0, std::string(0x50, '\xEE')},
+                                  {0x00, "\x41\x42\xFF"},
+                                  {0x10, "\x43\xFF"},
+                                  {0x20, "\x41     "},
+                                  {0x30, "\x41\x41\x41\xFF"},
+                                  {0x40, "\xE0\x41\x42\x43"}});
+        auto read = templates::readGameTemplate(m_path);
+        ASSERT_TRUE(read) << read.error();
+        m_template = std::move(read).value();
+        m_read = readEntryTexts(m_template, m_game);
+    }
+
+    test::ProgramFolder m_folder;
+    std::string m_path = m_folder.path("plugins\\games\\t.ini");
+    std::string m_game = m_folder.dir().file("game.bin");
+    templates::GameTemplate m_template;
+    EntryTexts m_read;
+};
+
+TEST_F(TableRooms, EachRoomIsReadToItsEndTokenOrItsLength) {
+    EXPECT_EQ(m_read.texts, (std::vector<std::string>{"AB", "C", "A     ", "AAA", "theABC"}));
+    std::vector<std::pair<std::size_t, std::string>> rooms;
+    for (const auto& room : m_read.rooms) {
+        rooms.emplace_back(room.size, room.end);
+    }
+    EXPECT_EQ(rooms, (std::vector<std::pair<std::size_t, std::string>>{
+                         {8, "\xFF"}, {2, "\xFF"}, {6, ""}, {6, "\xFF"}, {4, ""}}));
+}
+
+TEST_F(TableRooms, UneditedTextsAsShownWriteNothing) {
+    std::vector<std::string> shown;
+    for (std::size_t i = 0; i < m_read.texts.size(); ++i) {
+        shown.emplace_back(shownTableText(m_read.rooms[i], m_read.texts[i]));
+    }
+    EXPECT_EQ(shown[2], "A");
+    EXPECT_TRUE(changedEntries(m_template, m_read.texts, shown, m_read.rooms).empty());
+}
+
+struct SaveRow {
+    const char* name;
+    std::size_t entry;
+    std::string text;
+    std::string bytes;    // the file's bytes from the entry's offset on after the save
+    std::string refusal;  // or a part of the refusal, and the file unchanged
+};
+
+class TableRoomSave : public TableRooms, public testing::WithParamInterface<SaveRow> {};
+
+TEST_P(TableRoomSave, WritesTheShortestBytesAndItsRoomsRule) {
+    const SaveRow& row = GetParam();
+    auto after = m_read.texts;
+    after[row.entry] = row.text;
+    const std::string before = test::readAll(m_game);
+    const auto saved = saveEntryTexts(m_path, m_game, m_read.texts, after, m_read.rooms);
+    const std::string now = test::readAll(m_game);
+    if (!row.refusal.empty()) {
+        ASSERT_FALSE(saved);
+        EXPECT_NE(saved.error().find(row.refusal), std::string::npos) << saved.error();
+        EXPECT_EQ(now, before);
+        return;
+    }
+    ASSERT_TRUE(saved) << saved.error();
+    const auto offset = static_cast<std::size_t>(m_template.entries[row.entry].offset);
+    EXPECT_EQ(now.substr(offset, row.bytes.size()), row.bytes);
+    auto elsewhere = now;
+    elsewhere.replace(offset, row.bytes.size(), before.substr(offset, row.bytes.size()));
+    EXPECT_EQ(elsewhere, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TableRoomSave,
+    testing::Values(
+        SaveRow{"EndedKeepsTheRestOfItsRoom", 0, "the CAB", "\xE0\x20\x43\x41\x42\xFF\xEE\xEE"s, ""},
+        SaveRow{"EndedTextAndTokenMustFit", 0, "ABCABCAB", "", "needs 9 bytes with its end token"},
+        SaveRow{"WithoutLengthTheRoomIsTheStringAsRead", 1, "B", "\x42\xFF\xEE"s, ""},
+        SaveRow{"WithoutLengthNoLonger", 1, "BB", "", "its room is 2 bytes"},
+        SaveRow{"FixedRoomPaddedWithSpaces", 2, "\xE3\x81\x82<Color><$07>", "\x82\xA0\xF0\x07\x20\x20"s, ""},
+        SaveRow{"FillAfterTheEndToken", 3, "B\nC", "\x42\xFE\x43\xFF\x00\x00"s, ""},
+        SaveRow{"RawBytesAreWritten", 4, "<$EE>A", "\xEE\x41\x20\x20"s, ""},
+        SaveRow{"ACharacterNotInTheTable", 4, "\xD0\x96", "", "Entry 5 (\"five\")"},
+        SaveRow{"ALabelWithoutItsParameter", 2, "<Color>", "", "Entry 3 (\"three\")"}),
+    test::rowName);
+
+TEST_F(TableRooms, SpacesThatCannotFillARoomExactlyAreRefusedWithTheNumbers) {
+    test::writeText(m_folder.path("plugins\\alphabets\\t.tbl"), "41=A\n8140= \n");
+    auto gameTemplate = templates::readGameTemplate(m_path);
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const EntryEdit edit{2, "A"};
+    const auto plan = planSave(*gameTemplate, {&edit, 1}, 5);
+    ASSERT_FALSE(plan);
+    EXPECT_EQ(plan.error(),
+              "Entry 3 (\"three\") leaves 5 bytes of its room to fill, which spaces of 2 bytes cannot fill "
+              "exactly. Nothing was written.");
+}
+
+TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateNamingThem) {
+    test::writeText(m_folder.path("plugins\\alphabets\\t.tbl"), "41=A\n!42=B\n41=C\n");
+    const auto gameTemplate = templates::readGameTemplate(m_path);
+    ASSERT_FALSE(gameTemplate);
+    EXPECT_NE(gameTemplate.error().find("has 2 lines that cannot be read:\n"), std::string::npos);
+    EXPECT_NE(gameTemplate.error().find("t.tbl: line 2: "), std::string::npos) << gameTemplate.error();
+    EXPECT_NE(gameTemplate.error().find("t.tbl: line 3: "), std::string::npos) << gameTemplate.error();
+
+    const auto problems = templates::checkTemplate(m_path, std::nullopt);
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[1].line, 3);
+    EXPECT_EQ(templates::problemText(problems[1]).substr(0, 8), "line 3: ");
+}
+
+TEST_F(TableRooms, TranslatorsLimitIsWhatAlwaysFitsTheRoom) {
+    // Room less end token, over the two bytes of the kana: entry 1 has 7 bytes, entry 2 has 1.
+    const auto exported = exchange::exportedEntries(m_template, m_read.texts, m_read.rooms);
+    EXPECT_EQ(exported[0].limit, 3);
+    EXPECT_EQ(exported[0].bytes, 7);
+    EXPECT_EQ(exported[1].limit, 0);
+    EXPECT_EQ(exported[1].length, 2);
+}
+
+}  // namespace
+}  // namespace rq::editor
