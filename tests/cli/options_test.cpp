@@ -202,6 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
         row("AlphabetIn", {"alphabet", "to-tbl", "-"}, kAlphabet, 0, "41=A\n"),
         row("AlphabetCheck", {"alphabet", "check", "-"}, kAlphabet + "4=C\n", 1,
             "standard input: [save] 4 = \"C\""),
+        row("TableCheck", {"alphabet", "check", "@TBL"}, "", 0, "no problems\n"),
         row("PatchOut", {"patch", "create", "@A", "@B", "-", "--format=bps"}, "", 0, "BPS1"),
         row("PatchIn", {"patch", "apply", "-", "@A", "-"}, "@P", 0, "ABxyEFGHI"),
         row("FileToPatchIn", {"patch", "apply", "@P", "-", "@OUT"}, "@A", 0, "Made \"@OUT\" (9 bytes)"),

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "exchange/tablefile.h"
 #include "exchange/translations.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
@@ -143,6 +144,17 @@ TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateNamingThem) {
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[1].line, 3);
     EXPECT_EQ(templates::problemText(problems[1]).substr(0, 8), "line 3: ");
+}
+
+TEST_F(TableRooms, ATablesCheckListsItsLinesThenWhatDoesNotReadBack) {
+    const std::string table = m_folder.path("plugins\\alphabets\\t.tbl");
+    test::writeText(table, "41=A\n4=B\nC0=A\n");
+    std::vector<std::string> listed;
+    for (const auto& problem : exchange::alphabetProblems(table)) {
+        listed.push_back(std::to_string(problem.line) + " " + problem.what);
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{"2 has a key that is not whole bytes of hexadecimal digits",
+                                                "3 has a text that is written as other bytes: 41"}));
 }
 
 TEST_F(TableRooms, TranslatorsLimitIsWhatAlwaysFitsTheRoom) {

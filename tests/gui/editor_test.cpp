@@ -268,6 +268,33 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
 }
 
+TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSaveToRefuse) {
+    // A two-byte kana, an end token: the room of 8 bytes holds "A", its end token, and six bytes kept.
+    writeAlphabet("k.tbl", "41=A\n82A0=\xE3\x81\x82\n/FF\n");
+    folder.writeTemplate("game.ini", test::TemplateText{{{"k", 8, 0x200, ""}}, {{"k", "k.tbl"}}}.str());
+    ASSERT_NE(launch(megaDrive("game.bin", {{0x200,
+                                             "A\xFF"
+                                             "123456"}}),
+                     "go", "editor"),
+              nullptr);
+    const auto typed = [this](const QString& text) {
+        box(0)->selectAll();
+        box(0)->insert(text);  // QTest types Latin-1 only
+        return box(0)->text() + "|" + child<QLabel>("room_left_0")->text();
+    };
+    EXPECT_EQ(typed("A"), "A|6 bytes left");
+    EXPECT_EQ(typed(QStringLiteral("\u3042\u3042\u3042\u3042")),
+              QStringLiteral("\u3042\u3042\u3042\u3042|1 byte over"));
+    EXPECT_TRUE(child<QLabel>("room_left_0")->styleSheet().contains("red"));
+    click("save");
+    EXPECT_EQ(test::readAll(path), before);
+    EXPECT_EQ(typed(QStringLiteral("\u3042\u3042\u3042")), QStringLiteral("\u3042\u3042\u3042|1 byte left"));
+    dialogs.log.clear();
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{kSaved});
+    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
+}
+
 // A save the editor refuses: one message, nothing written, the padding of the edited text shown all the same.
 // What changes after the editor opened, and the message as withPaths() writes it. An invalid character is
 // refused as a save on closing is (EditorCloseTest).

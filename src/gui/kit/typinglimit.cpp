@@ -77,11 +77,13 @@ RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytes
         if (!left) {
             return RoomLeft{QStringLiteral("?")};
         }
-        if (*left < 0) {
-            return RoomLeft{QObject::tr("%n byte(s) over", nullptr, static_cast<int>(-*left)), true};
+        if (*left == 0) {
+            return RoomLeft{QObject::tr("full")};
         }
-        return RoomLeft{*left == 0 ? QObject::tr("full")
-                                   : QObject::tr("%n byte(s) left", nullptr, static_cast<int>(*left))};
+        const long count = *left < 0 ? -*left : *left;
+        const QString bytes = count == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(count);
+        return *left < 0 ? RoomLeft{QObject::tr("%1 over").arg(bytes), true}
+                         : RoomLeft{QObject::tr("%1 left").arg(bytes)};
     };
 }
 
