@@ -1,5 +1,6 @@
 // Any bytes as a character table (.tbl) made into an alphabet, and as an alphabet written out as a table:
-// what each writer writes, its reader reads back as the same texts.
+// what each writer writes, its reader reads back as the same texts. The same bytes as a table read as such
+// and as game bytes through it: any bytes decode, and a text the table writes reads back as itself.
 #include <unistd.h>
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include "exchange/tablefile.h"
 #include "exchangeinput.h"
 #include "templates/alphabet.h"
+#include "templates/table.h"
 
 namespace {
 
@@ -77,5 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         requireTableReadsBack(writeFile(folder, "made.ini", made->ini));
     }
     requireTableReadsBack(writeFile(folder, "input.ini", input));
+
+    const auto codec = rq::templates::Table::parse(input);
+    const auto decoded = codec.decode(input);
+    require(decoded.length <= input.size());
+    if (const auto written = codec.encode(decoded.text)) {
+        require(codec.decode(*written).text == decoded.text);
+    }
     return 0;
 }

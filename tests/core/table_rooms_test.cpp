@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "exchange/csvtexts.h"
+#include "exchange/potexts.h"
 #include "exchange/tablefile.h"
 #include "exchange/translations.h"
 #include "support/testfiles.h"
@@ -155,6 +158,31 @@ TEST_F(TableRooms, ATablesCheckListsItsLinesThenWhatDoesNotReadBack) {
     }
     EXPECT_EQ(listed, (std::vector<std::string>{"2 has a key that is not whole bytes of hexadecimal digits",
                                                 "3 has a text that is written as other bytes: 41"}));
+}
+
+TEST_F(TableRooms, ControlCodesRawBytesAndLineBreaksSurviveTheTranslatorsFormats) {
+    const std::string text = "A\n<Color><$07>";
+    auto after = m_read.texts;
+    after[0] = text;
+    ASSERT_TRUE(saveEntryTexts(m_path, m_game, m_read.texts, after, m_read.rooms));
+    const auto read = readEntryTexts(m_template, m_game);
+    ASSERT_EQ(read.texts[0], text);
+    ASSERT_EQ(read.texts[4], "theABC");  // no end token: a byte that no code starts would show as <$XX>
+    const auto exported = exchange::exportedEntries(m_template, read.texts, read.rooms);
+    std::ostringstream csv;
+    std::ostringstream po;
+    exchange::writeCsvTexts(csv, exported);
+    ASSERT_TRUE(exchange::writePoTexts(po, exported, "t"));
+    const auto fromCsv = exchange::parseCsvTexts(csv.str(), "t.csv");
+    ASSERT_TRUE(fromCsv) << fromCsv.error();
+    EXPECT_EQ(fromCsv->at(0).original, text);
+    if (test::kBuildReadsPo) {
+        const auto fromPo = exchange::parsePoTexts(po.str(), "t.po");
+        ASSERT_TRUE(fromPo) << fromPo.error();
+        EXPECT_EQ(fromPo->at(0).original, text);
+    }
+    EXPECT_NE(po.str().find("#. Room for 7 bytes: 3 characters always fit.\n"), std::string::npos)
+        << po.str();
 }
 
 TEST_F(TableRooms, TranslatorsLimitIsWhatAlwaysFitsTheRoom) {
