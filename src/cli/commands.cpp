@@ -24,32 +24,37 @@ constexpr std::array kVerbs = {
              "Offsets are hexadecimal; texts are as the editor shows them.\n"
              "--format po prints a gettext PO file for Poedit or Weblate instead: msgctxt\n"
              "\"entry N\", the text without its padding spaces as msgid (an empty one as \" \"),\n"
-             "the entry's limit as \"#. Room for N characters.\" and \"#, max-length:N\".\n"
+             "the entry's limit as \"#. Room for N characters.\" and \"#, max-length:N\" (for an entry\n"
+             "of a table file, \"#. Room for N bytes: M characters always fit.\" and M).\n"
              "--format csv prints CSV for spreadsheets, with the columns\n"
              "entry,offset,length,limit,comment,original,translation; a cell that begins with\n"
              "=, +, - or @ gets an apostrophe in front, which insert takes off.\n"
              "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
-             "folder is the one beside this program, or DIR; alphabets come from its plugins/alphabets/.\n"
+             "folder is the one beside this program, or DIR; alphabets and table files (.tbl) come from\n"
+             "its plugins/alphabets/. Through a table, a byte no code starts shows as <$XX>.\n"
              "Exits 1 when the template is refused or FILE cannot be read."},
-    VerbHelp{"insert", "insert --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS",
-             "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
-             "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
-             "entry's limit and encoded through the entry's alphabet. Entries left out keep the text FILE\n"
-             "holds now. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
-             "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
-             "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
-             "TEXTS may also be a PO or CSV file as dump --format po|csv writes it (by its\n"
-             "extension, or --format): each msgstr or translation is a new text; an empty or\n"
-             "fuzzy one keeps the text; a PO file without msgctxt is matched by its \"#:\" lines,\n"
-             "a CSV file may be separated by commas, semicolons or tabs. Every problem is listed\n"
-             "with its line or row, among them a msgid or original that matches neither the text\n"
-             "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
-             "converts a number (\"007\" as \"7\") is written, with a warning."},
+    VerbHelp{
+        "insert", "insert --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS",
+        "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
+        "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
+        "entry's limit and encoded through the entry's alphabet (through a table file: in the fewest\n"
+        "bytes, then its end token or padding, checked by reading it back). Entries left out keep FILE's\n"
+        "text. Everything is checked before the first byte is written: on any refusal (bad JSON,\n"
+        "an entry the template lacks, a text longer than its entry's limit, a character the alphabet\n"
+        "cannot write) FILE is left as it was and the exit status is 1. T and DIR as for dump.\n"
+        "TEXTS may also be a PO or CSV file as dump --format po|csv writes it (by its\n"
+        "extension, or --format): each msgstr or translation is a new text; an empty or\n"
+        "fuzzy one keeps the text; a PO file without msgctxt is matched by its \"#:\" lines,\n"
+        "a CSV file may be separated by commas, semicolons or tabs. Every problem is listed\n"
+        "with its line or row, among them a msgid or original that matches neither the text\n"
+        "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
+        "converts a number (\"007\" as \"7\") is written, with a warning."},
     VerbHelp{"check", "check --template T [--program-folder DIR] [FILE]",
              "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
              "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
              "CharLength, a Length that is not a multiple of CharLength, entries whose rooms overlap and,\n"
-             "with FILE, entries that run past its end. Prints \"no problems\" and exits 0 when there are\n"
+             "with FILE, entries that run past its end; for a table file, each line it cannot read (FILE:\n"
+             "line N: what). Prints \"no problems\" and exits 0 when there are\n"
              "none; exits 1 otherwise. T and DIR as for dump."},
     VerbHelp{"recover", "recover [--discard] FILE",
              "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
@@ -105,7 +110,10 @@ constexpr std::array kVerbs = {
         "alphabet can carry.\n"
         "to-tbl prints ALPHABET.ini as a table: \"#\" lines for its problems, then every code it reads.\n"
         "check lists what check lists for an alphabet, and the codes that do not read back as\n"
-        "themselves (two codes with one text: which one a save writes). Exits 1 when there are any."},
+        "themselves (two codes with one text: which one a save writes). Given a table (a name ending in\n"
+        ".tbl), which a template can name as its text format itself, it lists the lines a read cannot\n"
+        "use (\"!\" and \"@\" lines, keys that are not whole bytes, duplicate keys), then the entries\n"
+        "whose text is written as other bytes. Exits 1 when there are any."},
     VerbHelp{"patch",
              "patch (create ORIGINAL MODIFIED OUT [--format bps|ips] | apply PATCH FILE OUT | info PATCH)",
              "Patches share a translation without the game file.\n"
