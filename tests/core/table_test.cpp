@@ -98,6 +98,10 @@ const ParseRow kParseRows[] = {
      "is a control code without a label"},
 };
 
+void PrintTo(const ParseRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class TableParse : public testing::TestWithParam<ParseRow> {};
 
 TEST_P(TableParse, ReadsEntriesAndReportsLines) {
@@ -133,6 +137,10 @@ const DecodeRow kDecodeRows[] = {
     {"NoEndToken", "\x41", "A", 1, ""},
     {"LineBreaks", "\x41\xFE\x42\xFD", "A\nB\n", 4, ""},
 };
+
+void PrintTo(const DecodeRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class TableDecode : public testing::TestWithParam<DecodeRow> {};
 
@@ -171,6 +179,10 @@ const EncodeRow kEncodeRows[] = {
     {"NotUtf8", "61=a\n", "a\xFF", "is not valid UTF-8 text"},
 };
 
+void PrintTo(const EncodeRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
 class TableEncode : public testing::TestWithParam<EncodeRow> {};
 
 TEST_P(TableEncode, WritesTheFewestBytesThatReadBack) {
@@ -202,6 +214,8 @@ TEST(TableMeasures, RoomsAndSpaceAndReadBack) {
               "2: has a text that is written as other bytes: 20|6: has an empty text, which nothing writes|"
               "9: has a text that is written as other bytes: 42");
     EXPECT_EQ(Table::parse("9A=\xE3\x81\x82\xE3\x81\x82\n").mostTextPerByte(), 6U);
+    EXPECT_EQ(Table::parse("$F8=<Colour>,2\n").mostTextPerByte(), 8U);  // the label alone, cut short
+    EXPECT_EQ(Table::parse("414243=ab\n").mostBytesPerCharacter(), 2U);
     EXPECT_FALSE(Table::parse("41=A\n").spaceCode());
     EXPECT_FALSE(Table::parse("41=A\n").hasEndTokens());
     EXPECT_TRUE(Table::parse("/00\n").hasEndTokens());
