@@ -187,6 +187,12 @@ Result<Table> Table::read(const std::string& path) {
     return table;
 }
 
+// A table made without parse has no entries: it reads every byte as a raw byte.
+const Table::Index& Table::index() const {
+    static const Index empty{std::vector<Entry>{}};
+    return m_index ? *m_index : empty;
+}
+
 bool Table::hasEndTokens() const {
     return std::any_of(m_entries.begin(), m_entries.end(),
                        [](const Entry& e) { return e.kind == Kind::End; });
@@ -238,7 +244,7 @@ Table::Decoded Table::decode(std::string_view bytes) const {
     Decoded decoded;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        const int found = m_index->longestCode(bytes, at);
+        const int found = index().longestCode(bytes, at);
         if (found < 0) {
             appendRawByte(decoded.text, static_cast<unsigned char>(bytes[at]));
             ++at;

@@ -199,9 +199,9 @@ Result<std::string> Table::encode(std::string_view utf8) const {
     if (!files::decodeUtf8(utf8)) {
         return Error{"is not valid UTF-8 text", ErrorKind::Refusal};
     }
-    const auto steps = m_index->cheapest(m_entries, utf8);
+    const auto steps = index().cheapest(m_entries, utf8);
     if (steps[0].cost == SIZE_MAX) {
-        return Error{m_index->refusal(m_entries, utf8), ErrorKind::Refusal};
+        return Error{index().refusal(m_entries, utf8), ErrorKind::Refusal};
     }
     std::string bytes;
     bytes.reserve(steps[0].cost);
@@ -237,7 +237,7 @@ std::u32string Table::missingCharacters(std::string_view utf8) const {
     if (!files::decodeUtf8(utf8)) {
         return {};
     }
-    return m_index->uncovered(m_entries, utf8);
+    return index().uncovered(m_entries, utf8);
 }
 
 }  // namespace rq::templates
