@@ -187,6 +187,12 @@ Result<Table> Table::read(const std::string& path) {
     return table;
 }
 
+// A table made without parse has no entries: it reads every byte as a raw byte.
+const Table::Index& Table::index() const {
+    static const Index empty{std::vector<Entry>{}};
+    return m_index ? *m_index : empty;
+}
+
 bool Table::hasEndTokens() const {
     return std::any_of(m_entries.begin(), m_entries.end(),
                        [](const Entry& e) { return e.kind == Kind::End; });
@@ -199,23 +205,35 @@ Table::Index::Index(const std::vector<Entry>& entries) {
         const auto first = static_cast<unsigned char>(entry.code.front());
         if (entry.code.size() == 1) {
             m_single[first] = static_cast<int>(n);
+        } else if (entry.code.size() == 2) {
+            if (m_double.empty()) {
+                m_double.assign(1U << 16, -1);
+            }
+            m_double[first << 8 | static_cast<unsigned char>(entry.code[1])] = static_cast<int>(n);
         } else {
             m_longer.emplace(codeKey(entry.code), static_cast<int>(n));
-            m_longerSizes[first] |= static_cast<std::uint8_t>(1U << entry.code.size());
         }
+        m_longerSizes[first] |= static_cast<std::uint8_t>(1U << entry.code.size());
         addToTrie(entries, n);
     }
+    makeDense();
 }
 
 int Table::Index::longestCode(std::string_view bytes, std::size_t at) const {
     const auto first = static_cast<unsigned char>(bytes[at]);
     if (const std::uint8_t lengths = m_longerSizes[first]; lengths != 0) {
-        for (std::size_t size = std::min(kMostKeyBytes, bytes.size() - at); size >= 2; --size) {
+        for (std::size_t size = std::min(kMostKeyBytes, bytes.size() - at); size >= 3; --size) {
             if ((lengths & (1U << size)) != 0) {
                 if (const auto found = m_longer.find(codeKey(bytes.substr(at, size)));
                     found != m_longer.end()) {
                     return found->second;
                 }
+            }
+        }
+        if ((lengths & (1U << 2)) != 0 && at + 1 < bytes.size()) {
+            if (const int found = m_double[first << 8 | static_cast<unsigned char>(bytes[at + 1])];
+                found >= 0) {
+                return found;
             }
         }
     }
@@ -226,7 +244,7 @@ Table::Decoded Table::decode(std::string_view bytes) const {
     Decoded decoded;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        const int found = m_index->longestCode(bytes, at);
+        const int found = index().longestCode(bytes, at);
         if (found < 0) {
             appendRawByte(decoded.text, static_cast<unsigned char>(bytes[at]));
             ++at;

@@ -88,6 +88,7 @@ class Table {
 
   private:
     struct Index;  // lookups for decode and encode, built once by parse
+    [[nodiscard]] const Index& index() const;
     std::string m_path;
     std::vector<Entry> m_entries;
     std::vector<TableProblem> m_problems;

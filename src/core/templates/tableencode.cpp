@@ -58,14 +58,33 @@ void Table::Index::addToTrie(const std::vector<Entry>& entries, std::size_t n) {
     Node& end = m_nodes[static_cast<std::size_t>(node)];
     if (entry.kind == Kind::Control) {
         end.controls.push_back(static_cast<int>(n));
-    } else if (end.text < 0 || entry.code.size() < entries[static_cast<std::size_t>(end.text)].code.size()) {
+    } else if (end.text < 0 || entry.code.size() < end.textBytes) {
         end.text = static_cast<int>(n);
+        end.textBytes = entry.code.size();
+    }
+}
+
+// Kanji share their first two UTF-8 bytes by the dozen: the nodes they branch at get a lookup by byte.
+void Table::Index::makeDense() {
+    constexpr std::size_t kManyChildren = 16;
+    for (Node& node : m_nodes) {
+        if (node.children.size() >= kManyChildren) {
+            node.dense = static_cast<int>(m_dense.size());
+            m_dense.emplace_back().fill(-1);
+            for (const auto& [byte, next] : node.children) {
+                m_dense.back()[byte] = next;
+            }
+        }
     }
 }
 
 int Table::Index::child(int node, char byte) const {
-    const auto& children = m_nodes[static_cast<std::size_t>(node)].children;
+    const Node& parent = m_nodes[static_cast<std::size_t>(node)];
     const auto key = static_cast<unsigned char>(byte);
+    if (parent.dense >= 0) {
+        return m_dense[static_cast<std::size_t>(parent.dense)][key];
+    }
+    const auto& children = parent.children;
     const auto found = std::lower_bound(children.begin(), children.end(), std::make_pair(key, -1));
     return found != children.end() && found->first == key ? found->second : -1;
 }
@@ -83,7 +102,7 @@ void Table::Index::forEachOption(const std::vector<Entry>& entries, std::string_
         }
         const Node& here = m_nodes[static_cast<std::size_t>(node)];
         if (here.text >= 0) {
-            visit(entries[static_cast<std::size_t>(here.text)].code.size(), here.text, end);
+            visit(here.textBytes, here.text, end);
         }
         for (const int control : here.controls) {
             const Entry& entry = entries[static_cast<std::size_t>(control)];
@@ -180,9 +199,9 @@ Result<std::string> Table::encode(std::string_view utf8) const {
     if (!files::decodeUtf8(utf8)) {
         return Error{"is not valid UTF-8 text", ErrorKind::Refusal};
     }
-    const auto steps = m_index->cheapest(m_entries, utf8);
+    const auto steps = index().cheapest(m_entries, utf8);
     if (steps[0].cost == SIZE_MAX) {
-        return Error{m_index->refusal(m_entries, utf8), ErrorKind::Refusal};
+        return Error{index().refusal(m_entries, utf8), ErrorKind::Refusal};
     }
     std::string bytes;
     bytes.reserve(steps[0].cost);
@@ -218,7 +237,7 @@ std::u32string Table::missingCharacters(std::string_view utf8) const {
     if (!files::decodeUtf8(utf8)) {
         return {};
     }
-    return m_index->uncovered(m_entries, utf8);
+    return index().uncovered(m_entries, utf8);
 }
 
 }  // namespace rq::templates

@@ -38,17 +38,23 @@ struct Table::Index {
     void addToTrie(const std::vector<Entry>& entries, std::size_t n);
     [[nodiscard]] int child(int node, char byte) const;
 
+    void makeDense();
+
     std::array<int, 256> m_single{};                // 1-byte codes
-    std::array<std::uint8_t, 256> m_longerSizes{};  // bit n: a code of n bytes starts with this byte
-    std::unordered_map<std::uint64_t, int> m_longer;
+    std::vector<int> m_double;                      // 2-byte codes, first byte high; empty when none
+    std::array<std::uint8_t, 256> m_longerSizes{};  // bit n: a code of n bytes (n > 1) starts with this byte
+    std::unordered_map<std::uint64_t, int> m_longer;  // 3- and 4-byte codes
 
     // A trie of the texts encode can write: Text and LineBreak entries, and control labels.
     struct Node {
         std::vector<std::pair<unsigned char, int>> children;  // sorted by byte
-        int text = -1;  // the cheapest entry of this text, earliest first
+        int dense = -1;             // where a node of many children has them by byte, in m_dense
+        int text = -1;              // the cheapest entry of this text, earliest first
+        std::size_t textBytes = 0;  // its code's length
         std::vector<int> controls;
     };
     std::vector<Node> m_nodes{1};
+    std::vector<std::array<int, 256>> m_dense;
 };
 
 }  // namespace rq::templates
