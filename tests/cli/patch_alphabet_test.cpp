@@ -39,7 +39,6 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
     }
 }
 
-// from-tbl never writes over its table.
 INSTANTIATE_TEST_SUITE_P(AlphabetRefusals, CliCommandLine,
                          testing::Values(test::refusal(
                              "OverItsTable", {"alphabet", "from-tbl", "@TBL", "@TBL"}, "",

@@ -171,12 +171,11 @@ TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
     write("plugins/alphabets/none.ini", "[AlphabetAndFileInfo]\nCharLength=0\n");
     const std::string templatePath = m_dir.file("elsewhere/broken.ini");
     write("elsewhere/broken.ini",
-          "[TextFormattingSystem]\nNumberOfEntries=5\nW=wide.ini\nO=old.ini\nM=missing.ini\n"
+          "[TextFormattingSystem]\nNumberOfEntries=4\nW=wide.ini\nO=old.ini\nM=missing.ini\n"
           "[entry1]\nTextFormat=W\nLength=7\nHexLocation=10\n"
-          "[entry2]\nTextFormat=W\nLength=-1\nHexLocation=zz\n"
-          "[entry3]\nTextFormat=O\nLength=4\nHexLocation=12\n"
-          "[entry4]\nTextFormat=M\nLength=4\n"
-          "[entry5]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
+          "[entry2]\nTextFormat=O\nLength=4\nHexLocation=12\n"
+          "[entry3]\nTextFormat=M\nLength=4\n"
+          "[entry4]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
     test::writeImage(m_game, {}, 0x40);
 
     const auto checked = run({"check", "--template", templatePath, m_game});
@@ -185,14 +184,12 @@ TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
     EXPECT_EQ(checked.out,
               R"(F/plugins/alphabets/wide.ini: [save] A = "123" is not a string of hexadecimal digit pairs
 F/elsewhere/broken.ini: [entry1] Length = "7" is not a whole multiple of the alphabet's CharLength 2
-F/elsewhere/broken.ini: [entry2] Length = "-1" is not a size from 0 to 32767 bytes
-F/elsewhere/broken.ini: [entry2] HexLocation = "zz" is not a hexadecimal offset from 0 to 7FFFFFFF
 F/plugins/alphabets/old.ini: [AlphabetAndFileInfo] CharLength is missing, which marks an alphabet older than version 0.9: the editor refuses it
 F/elsewhere/broken.ini: [TextFormattingSystem] M = "missing.ini" names the alphabet F/plugins/alphabets/missing.ini, which cannot be read
-F/elsewhere/broken.ini: [entry4] HexLocation is missing
-F/elsewhere/broken.ini: [entry5] TextFormat = "X" names no key of [TextFormattingSystem], so the entry has no alphabet
-F/elsewhere/broken.ini: [entry5] HexLocation = "3E" puts the entry's room (bytes 0x3E to 0x41) past the end of F/game.bin, which has 64 bytes
-F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 0x10 to 0x16) over the room of entry3 (bytes 0x12 to 0x15)
+F/elsewhere/broken.ini: [entry3] HexLocation is missing
+F/elsewhere/broken.ini: [entry4] TextFormat = "X" names no key of [TextFormattingSystem], so the entry has no alphabet
+F/elsewhere/broken.ini: [entry4] HexLocation = "3E" puts the entry's room (bytes 0x3E to 0x41) past the end of F/game.bin, which has 64 bytes
+F/elsewhere/broken.ini: [entry1] HexLocation = "10" puts the entry's room (bytes 0x10 to 0x16) over the room of entry2 (bytes 0x12 to 0x15)
 )");
 }
 

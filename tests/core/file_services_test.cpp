@@ -23,8 +23,6 @@ using test::withoutBlocking;
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-// --- Paths beside the program ----------------------------------------------------------------------------
-
 TEST(AppRelativePath, JoinsFolderAndEitherSeparatorWithNativeOnesAndNeverDoublesOne) {
 #ifdef _WIN32
     const std::string folder = "C:\\Romquill", root = "C:\\", exe = ".exe";
@@ -40,8 +38,6 @@ TEST(AppRelativePath, JoinsFolderAndEitherSeparatorWithNativeOnesAndNeverDoubles
     setApplicationFolder({});
     EXPECT_TRUE(std::filesystem::exists(fsPath(appRelativePath("romquill_core_tests" + exe))));
 }
-
-// --- INI reads, as Windows reads profile files -----------------------------------------------------------
 
 struct IniRow {
     const char* name;
@@ -123,8 +119,6 @@ TEST(IniReadOf, AChangeOnDiskIsSeenAtTheNextRead) {
     EXPECT_EQ(iniRead(path, "s", "k", "<error>"), "<error>");
 }
 
-// --- Code page 1252 ---------------------------------------------------------------------------------------
-
 TEST(CodePage, EveryByteRoundTripsThroughItsCharacterAndUtf8) {
     std::string bytes;
     for (int b = 0; b < 256; ++b) {
@@ -188,8 +182,6 @@ TEST_P(EscapedText, ShowsControlsAndStrayBytesAndKeepsEveryOtherCharacter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, EscapedText, testing::ValuesIn(kEscapes), test::rowName);
-
-// --- Byte ranges of a ROM image --------------------------------------------------------------------------
 
 std::string read(const std::string& path, std::int32_t offset, std::int16_t count, std::int16_t shift) {
     const auto bytes = readRange(path, offset, count, shift);

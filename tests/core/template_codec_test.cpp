@@ -25,17 +25,11 @@ using namespace std::string_literals;
 class TemplateCodec : public testing::Test {
   protected:
     void SetUp() override {
-        writeAlphabet("one.ini",
-                      "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n61=a\n8a=\xC9\n20=\xAC\n3D=\xA6\n"
-                      "[save]\nA=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\n");
-        writeAlphabet("two.ini",
-                      "[AlphabetAndFileInfo]\nCharLength=2\n[Load]\n8A0B=K\n8a0c=k\n0000=\xAC\n"
-                      "[save]\nK=8A0B\n_k=8a0c\n\xAC=0000\n");
-        writeAlphabet("nospace.ini", test::alphabetText(1, "41=A\n", "A=41\n"));
-    }
-
-    void writeAlphabet(const std::string& name, const std::string& text) const {
-        test::writeText(m_folder.path("plugins\\alphabets\\" + name), text);
+        m_folder.writeAlphabet("one.ini", test::alphabetText(1, "41=A\n61=a\n8a=\xC9\n20=\xAC\n3D=\xA6\n",
+                                                             "A=41\n_a=61\n\xC9=8A\n\xAC=20\n\xA6=3D\n"));
+        m_folder.writeAlphabet(
+            "two.ini", test::alphabetText(2, "8A0B=K\n8a0c=k\n0000=\xAC\n", "K=8A0B\n_k=8a0c\n\xAC=0000\n"));
+        m_folder.writeAlphabet("nospace.ini", test::alphabetText(1, "41=A\n", "A=41\n"));
     }
 
     // A template whose text formats One, Two and NoSpace name the alphabets above.
@@ -97,8 +91,8 @@ TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
 TEST_F(TemplateCodec, ASaveWritesOnlyTheEditedEntriesWhateverTheOthersReadAs) {
     // 42 shows as 41 does, 7F has no Load key, 43 shows as two characters: none of them reads back as it
     // was, and none is touched by a save of another entry.
-    writeAlphabet("one.ini",
-                  test::alphabetText(1, "41=A\n42=A\n43=AA\n61=a\n20=\xAC\n", "A=41\n_a=61\n\xAC=20\n"));
+    m_folder.writeAlphabet(
+        "one.ini", test::alphabetText(1, "41=A\n42=A\n43=AA\n61=a\n20=\xAC\n", "A=41\n_a=61\n\xAC=20\n"));
     // A text shown without its padding spaces is no edit either.
     writeGame({{0x10, "\x42\x7F\x43"}, {0x20, "AAAA"}, {0x30, "\x42\x43"}, {0x38, "A  "}});
     const auto path = writeTemplate({{"One", 3, 0x10}, {"One", 4, 0x20}, {"One", 2, 0x30}, {"One", 3, 0x38}});
@@ -260,9 +254,9 @@ TEST_P(TemplateRule, GivesOnePhraseToReadingAndCheckingAlike) {
     const auto pick = [&rule](const std::string& section, const std::string& key, const char* fallback) {
         return rule.section == section && rule.key == key ? rule.value : std::string(fallback);
     };
-    writeAlphabet("rule.ini",
-                  "[AlphabetAndFileInfo]\nCharLength=" + pick("AlphabetAndFileInfo", "CharLength", "1") +
-                      "\n[save]\n" + (rule.key.empty() ? "" : "A=" + pick("save", "A", "41") + "\n"));
+    m_folder.writeAlphabet(
+        "rule.ini", "[AlphabetAndFileInfo]\nCharLength=" + pick("AlphabetAndFileInfo", "CharLength", "1") +
+                        "\n[save]\n" + (rule.key.empty() ? "" : "A=" + pick("save", "A", "41") + "\n"));
     m_folder.writeTemplate(
         "rule.ini", "[TextFormattingSystem]\nNumberOfEntries=" + pick(kFormats, "NumberOfEntries", "1") +
                         "\nOne=" + pick(kFormats, "One", "rule.ini") +

@@ -17,7 +17,6 @@ using namespace rq::files;
 using namespace rq::kit;
 namespace {
 
-using cutscenes::Edition;
 using Answer = Dialogs::Answer;
 using Icon = Dialogs::Icon;
 using test::shown;
@@ -27,10 +26,6 @@ const QString kSaved = test::saved();
 
 class CutscenesTest : public test::LauncherFixture {
   public:
-    void SetUp() override {
-        LauncherFixture::SetUp();
-        test::writePicture(folder.path("gfx\\pc-sadx-jap.dat"), Qt::blue);
-    }
     QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
                   bool removeFile = false, std::vector<test::Patch> more = {}) {
         more.push_back({identifiedAt, kSentence});

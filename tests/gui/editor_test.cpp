@@ -30,12 +30,10 @@ class EditorTest : public test::LauncherFixture {
   public:
     void SetUp() override {
         LauncherFixture::SetUp();
-        writeAlphabet("one.ini", test::alphabetText(1, "41=A\n42=B\n43=C\n20=\xAC\nC9=\xC9\n7E=[end]\n7F= \n",
-                                                    "A=41\nB=42\nC=43\n\xAC=20\n\xC9=C9\n"));
-        writeAlphabet("two.ini", test::alphabetText(2, "4100=A\n", "A=4100\n"));
-    }
-    void writeAlphabet(const std::string& name, const std::string& text) const {
-        test::writeText(folder.path("plugins\\alphabets\\" + name), text);
+        folder.writeAlphabet("one.ini",
+                             test::alphabetText(1, "41=A\n42=B\n43=C\n20=\xAC\nC9=\xC9\n7E=[end]\n7F= \n",
+                                                "A=41\nB=42\nC=43\n\xAC=20\n\xC9=C9\n"));
+        folder.writeAlphabet("two.ini", test::alphabetText(2, "4100=A\n", "A=4100\n"));
     }
     void writeTemplate(const std::vector<Entry>& entries, const std::string& name = "game.ini") const {
         const test::TemplateText text{
@@ -67,7 +65,7 @@ class EditorTest : public test::LauncherFixture {
 
 TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneItCanUse) {
     // Told once, before the file is read (it is gone, or "ROM not found!" would follow); no editor opens.
-    writeAlphabet("old.ini", "[Load]\n41=A\n");
+    folder.writeAlphabet("old.ini", "[Load]\n41=A\n");
     for (const auto& [count, format, icon, message] :
          {std::tuple{541, "1", Icon::Exclamation,
                      "The template {games}game.ini cannot be used: in section [TextFormattingSystem] the key "
@@ -121,7 +119,6 @@ TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneIt
     EXPECT_EQ(b->text(), "CBB");
 }
 
-// A file the editor cannot read is told once, and it opens all the same.
 TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheToggleSwitches) {
     ASSERT_NE(open(std::vector<Entry>(540, {"1", 1, 0x200, ""}), "", true), nullptr);
     EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Critical, "ROM not found!")});
@@ -305,7 +302,7 @@ const SaveRefusal kSaveRefusals[] = {
      "The template {games}game.ini now has 1 entries, not the 2 this editor shows. Nothing was written; "
      "close the editor and launch it again.",
      Icon::Exclamation},
-    {"AlphabetOlderThan09", [](EditorTest& t) { t.writeAlphabet("one.ini", "[Load]\n41=A\n"); },
+    {"AlphabetOlderThan09", [](EditorTest& t) { t.folder.writeAlphabet("one.ini", "[Load]\n41=A\n"); },
      "Pre-RQL 0.9 Alphabet file detected, stopping the save to avoid errors. Please check template "
      "{alphabets}one.ini for the field 'AlphabetAndFileInfo --> CharLength'.",
      Icon::Critical},

@@ -31,7 +31,7 @@ class HeadersTest : public test::LauncherFixture {
     }
     // Picks the file in the editor's load dialog; nothing: the dialog is cancelled.
     void choose(const std::optional<std::string>& path) {
-        dialogs.file = path ? std::optional(test::qs(*path)) : std::nullopt;
+        dialogs.files = path ? QStringList{test::qs(*path)} : QStringList();
         click("load");
     }
     QString text(const char* label) const { return child<QLabel>(label)->text(); }
@@ -216,9 +216,9 @@ TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
     dialogs.log.clear();
     paste("region", "E");
     dialogs.answer = Answer::Cancel;
-    dialogs.file = test::qs(megaDrive("other.bin"));
+    dialogs.files = {test::qs(megaDrive("other.bin"))};
     click("load");
-    EXPECT_TRUE(dialogs.file.has_value());  // no file dialog
+    EXPECT_EQ(dialogs.files.size(), 1);  // no file dialog
     EXPECT_EQ(child("region")->text(), "E");
     EXPECT_EQ(test::readAll(path), before);
     dialogs.answer = Answer::Yes;

@@ -85,7 +85,6 @@ std::vector<CatalogueRow> makeRows() {
     const Patch busError{kMarker, "BUS ERROR"};
 
     std::vector<CatalogueRow> rows = {
-        // Mega Drive cartridges.
         sega("Sonic The Hedgehog 1 - Revision 0", "bin", "00001009-00"),
         sega("Sonic The Hedgehog 1 - Revision 1", "bin", "00004049-01", {busError, {kChecksum, "\xAF\xC7"}}),
         sega("Sonic The Hedgehog 1 - Revision 2", "bin", "00004049-01", {busError},
@@ -119,7 +118,6 @@ std::vector<CatalogueRow> makeRows() {
         row("Sonic && Knuckles with a random Megadrive ROM", "bin", {code("MK-1563 -00")},
             {prefix(), prefix(kAttached), code("MK-1706 -00", kAttached)}, 2 * kAttached),
 
-        // Mega-CD disc images.
         sega("Sonic CD (J)", "iso", "G-6021  -00"),
         sega("Sonic CD (U)", "iso", "MK-4407 -00"),
         sega("Sonic CD (E)", "iso", "MK-4407-00 ", {{kRegion, "E"}}),
@@ -127,7 +125,6 @@ std::vector<CatalogueRow> makeRows() {
         sega("Sonic CD 510 (Beta)", "iso", "00000000-00", {{0x20B, "z"}}),
         sega("Sonic CD 712 (Beta)", "iso", "00000000-00", {{0x20B, "d"}}),
 
-        // Master System cartridges.
         row("Sonic The Hedgehog - Master System", "sms", {{0x1FA, "=2G"}}),
         row("Sonic The Hedgehog 2 - Master System - Revision 1.00", "sms",
             {{0xC0, msSonic2}, {0xDB, "1.00 1992/09/05"}}),
@@ -138,7 +135,6 @@ std::vector<CatalogueRow> makeRows() {
         row("Sonic Spinball - Master System", "sms", {{0x205, "0J!"}}),
         row("Dr Robotnik's Mean Bean Machine - Master System", "sms", {{0xD0, "RA>"}}),
 
-        // Game Gear cartridges.
         row("Tails' Adventures", "gg", {{0xC0, "GG TAILS ADVENTURES"}}),
         row("Sonic Blast - Game Gear", "gg", {{0xC0, sonicBlast}}),
         row("Sonic Chaos - Game Gear", "gg", {{0xC0, "GG SONIC" + a5 + "CHAOS"}}),
@@ -160,13 +156,11 @@ std::vector<CatalogueRow> makeRows() {
         row("Sonic The Hedgehog - Game Gear (Revision 1)", "gg",
             {{0x03, "\xDB\x7E\xFE\xB0\x20"}, {0x39, "\x3B"}}),
 
-        // 32X cartridges, PC executables.
         row("Chaotix (PAL)", "32x", {{kRegion, "A  "}}),
         row("Chaotix (NTSC)", "32x", {{kRegion, "5  "}}),
         row("Sonic Adventure DX PC (E)", "exe", {{0x3E04FD, "Now, you can play with SONIC!"}}),
         row("Sonic Adventure DX PC (J)", "exe", {{0x3E050D, "Now, you can play with SONIC!"}}),
 
-        // NeoGeo Pocket Colour and MultiBoot images.
         row("Sonic Pocket Adventure", "npc", {{0x24, "SONIC POCKET"}}),
         row("Chao Garden (U) (SADX Rip)", "mb", {{0xA0, "CHAO A"}}),
         row("NiGHTS (U) (PSO Rip)", "mb", {{0xA0, "NIGHTS"}}),

@@ -56,7 +56,6 @@ inline QString saved(const QString& title = "Romquill") {
     return shown(kit::Dialogs::Icon::Information, "Writing complete!", kit::Dialogs::Buttons::Ok, title);
 }
 
-// The visible top-level windows of that object name.
 inline QWidgetList openWindows(const QString& name) {
     QWidgetList found = QApplication::topLevelWidgets();
     found.removeIf([&name](const QWidget* w) { return w->objectName() != name || !w->isVisible(); });
@@ -74,6 +73,7 @@ class LauncherFixture : public ::testing::Test {
     void SetUp() override {
         writePicture(folder.path("gfx\\norom.dat"), Qt::black);
         writePicture(folder.path("gfx\\pc-sadx-eng.dat"), Qt::blue);
+        writePicture(folder.path("gfx\\pc-sadx-jap.dat"), Qt::blue);
         writePicture(folder.path("gfx\\game.dat"), Qt::green);
         folder.writeLoaderIni("[gamenames]\nSonic The Hedgehog 2=game.ini\nSonic && Knuckles=game.ini\n");
         folder.writeTemplate("game.ini",
@@ -105,9 +105,8 @@ class LauncherFixture : public ::testing::Test {
                              << QString::number(button("sadxpc")->isVisible());
     }
     QString gamesPath(const std::string& name) const { return qs(folder.path("plugins\\games\\" + name)); }
-    // Picks the file in the launcher's load dialog.
     void load(const std::string& path) {
-        dialogs.file = qs(path);
+        dialogs.files = {qs(path)};
         press("load");
     }
     // A Mega Drive image of 0x400 bytes with more bytes, by default "Sonic The Hedgehog 2".

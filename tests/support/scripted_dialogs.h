@@ -22,10 +22,7 @@ class ScriptedDialogs final : public kit::Dialogs {
     }
     std::optional<QString> openFile(QWidget*, const FileRequest& request) override {
         requestTitle = request.title;
-        if (!files.isEmpty()) {
-            return files.takeFirst();
-        }
-        return std::exchange(file, std::nullopt);
+        return files.isEmpty() ? std::nullopt : std::optional(files.takeFirst());
     }
     std::optional<SaveChoice> saveFile(QWidget*, const FileRequest& request) override {
         requestTitle = request.title;
@@ -35,8 +32,7 @@ class ScriptedDialogs final : public kit::Dialogs {
 
     QStringList log;                   // every message, as shown() writes it
     Answer answer = Answer::No;        // to the next question
-    std::optional<QString> file;       // for the next file request; none: it is cancelled
-    QStringList files;                 // for the next file requests, in turn, before file
+    QStringList files;                 // for the next file requests, in turn; none left: cancelled
     std::optional<SaveChoice> saveAs;  // for the next save request; none: it is cancelled
     QString requestTitle;              // of the last file request
     FileRequest saveRequest;           // the last save request

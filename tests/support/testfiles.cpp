@@ -184,4 +184,8 @@ void ProgramFolder::writeTemplate(std::string_view name, std::string_view text) 
     writeText(path("plugins\\games\\" + std::string(name)), text);
 }
 
+void ProgramFolder::writeAlphabet(std::string_view name, std::string_view text) const {
+    writeText(path("plugins\\alphabets\\" + std::string(name)), text);
+}
+
 }  // namespace rq::test

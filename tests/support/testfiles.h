@@ -109,6 +109,7 @@ class ProgramFolder {
     [[nodiscard]] std::string path(std::string_view relative) const;
     void writeLoaderIni(std::string_view text) const;
     void writeTemplate(std::string_view name, std::string_view text) const;
+    void writeAlphabet(std::string_view name, std::string_view text) const;
     [[nodiscard]] const TempDir& dir() const { return m_dir; }
 
   private:
