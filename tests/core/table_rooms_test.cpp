@@ -38,7 +38,7 @@ constexpr std::string_view kTemplate =
 class TableRooms : public testing::Test {
   protected:
     void SetUp() override {
-        test::writeText(m_folder.path("plugins\\alphabets\\t.tbl"), kTable);
+        m_folder.writeAlphabet("t.tbl", kTable);
         m_folder.writeTemplate("t.ini", kTemplate);
         test::writeImage(m_game, {{0, std::string(0x50, '\xEE')},
                                   {0x00, "\x41\x42\xFF"},
@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::rowName);
 
 TEST_F(TableRooms, SpacesThatCannotFillARoomExactlyAreRefusedWithTheNumbers) {
-    test::writeText(m_folder.path("plugins\\alphabets\\t.tbl"), "41=A\n8140= \n");
+    m_folder.writeAlphabet("t.tbl", "41=A\n8140= \n");
     auto gameTemplate = templates::readGameTemplate(m_path);
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
     const EntryEdit edit{2, "A"};
@@ -136,7 +136,7 @@ TEST_F(TableRooms, SpacesThatCannotFillARoomExactlyAreRefusedWithTheNumbers) {
 }
 
 TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateNamingThem) {
-    test::writeText(m_folder.path("plugins\\alphabets\\t.tbl"), "41=A\n!42=B\n41=C\n");
+    m_folder.writeAlphabet("t.tbl", "41=A\n!42=B\n41=C\n");
     const auto gameTemplate = templates::readGameTemplate(m_path);
     ASSERT_FALSE(gameTemplate);
     EXPECT_NE(gameTemplate.error().find("has 2 lines that cannot be read:\n"), std::string::npos);

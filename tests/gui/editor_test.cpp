@@ -267,7 +267,7 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
 
 TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSaveToRefuse) {
     // A two-byte kana, an end token: the room of 8 bytes holds "A", its end token, and six bytes kept.
-    writeAlphabet("k.tbl", "41=A\n82A0=\xE3\x81\x82\n/FF\n");
+    folder.writeAlphabet("k.tbl", "41=A\n82A0=\xE3\x81\x82\n/FF\n");
     folder.writeTemplate("game.ini", test::TemplateText{{{"k", 8, 0x200, ""}}, {{"k", "k.tbl"}}}.str());
     ASSERT_NE(launch(megaDrive("game.bin", {{0x200,
                                              "A\xFF"
