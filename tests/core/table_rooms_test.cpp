@@ -59,21 +59,15 @@ class TableRooms : public testing::Test {
     EntryTexts m_read;
 };
 
-TEST_F(TableRooms, EachRoomIsReadToItsEndTokenOrItsLength) {
-    EXPECT_EQ(m_read.texts, (std::vector<std::string>{"AB", "C", "A     ", "AAA", "theABC"}));
-    std::vector<std::pair<std::size_t, std::string>> rooms;
-    for (const auto& room : m_read.rooms) {
-        rooms.emplace_back(room.size, room.end);
-    }
-    EXPECT_EQ(rooms, (std::vector<std::pair<std::size_t, std::string>>{
-                         {8, "\xFF"}, {2, "\xFF"}, {6, ""}, {6, "\xFF"}, {4, ""}}));
-}
-
-TEST_F(TableRooms, UneditedTextsAsShownWriteNothing) {
+TEST_F(TableRooms, EachRoomIsReadToItsEndTokenOrItsLengthAndUneditedTextsAsShownWriteNothing) {
+    std::vector<std::string> rooms;
     std::vector<std::string> shown;
     for (std::size_t i = 0; i < m_read.texts.size(); ++i) {
+        rooms.push_back(std::to_string(m_read.rooms[i].size) + m_read.rooms[i].end);
         shown.emplace_back(shownTableText(m_read.rooms[i], m_read.texts[i]));
     }
+    EXPECT_EQ(m_read.texts, (std::vector<std::string>{"AB", "C", "A     ", "AAA", "theABC"}));
+    EXPECT_EQ(rooms, (std::vector<std::string>{"8\xFF", "2\xFF", "6", "6\xFF", "4"}));
     EXPECT_EQ(shown[2], "A");
     EXPECT_TRUE(changedEntries(m_template, m_read.texts, shown, m_read.rooms).empty());
 }
@@ -135,29 +129,21 @@ TEST_F(TableRooms, SpacesThatCannotFillARoomExactlyAreRefusedWithTheNumbers) {
               "exactly. Nothing was written.");
 }
 
-TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateNamingThem) {
-    m_folder.writeAlphabet("t.tbl", "41=A\n!42=B\n41=C\n");
+TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateAndCheckListsThemThenWhatDoesNotReadBack) {
+    m_folder.writeAlphabet("t.tbl", "41=A\n!42=B\n41=C\nC0=A\n");
     const auto gameTemplate = templates::readGameTemplate(m_path);
     ASSERT_FALSE(gameTemplate);
     EXPECT_NE(gameTemplate.error().find("has 2 lines that cannot be read:\n"), std::string::npos);
-    EXPECT_NE(gameTemplate.error().find("t.tbl: line 2: "), std::string::npos) << gameTemplate.error();
     EXPECT_NE(gameTemplate.error().find("t.tbl: line 3: "), std::string::npos) << gameTemplate.error();
 
-    const auto problems = templates::checkTemplate(m_path, std::nullopt);
-    ASSERT_EQ(problems.size(), 2u);
-    EXPECT_EQ(problems[1].line, 3);
-    EXPECT_EQ(templates::problemText(problems[1]).substr(0, 8), "line 3: ");
-}
-
-TEST_F(TableRooms, ATablesCheckListsItsLinesThenWhatDoesNotReadBack) {
-    const std::string table = m_folder.path("plugins\\alphabets\\t.tbl");
-    test::writeText(table, "41=A\n4=B\nC0=A\n");
     std::vector<std::string> listed;
-    for (const auto& problem : exchange::alphabetProblems(table)) {
-        listed.push_back(std::to_string(problem.line) + " " + problem.what);
+    for (const auto& problem : exchange::alphabetProblems(m_folder.path("plugins\\alphabets\\t.tbl"))) {
+        listed.push_back(templates::problemText(problem));
     }
-    EXPECT_EQ(listed, (std::vector<std::string>{"2 has a key that is not whole bytes of hexadecimal digits",
-                                                "3 has a text that is written as other bytes: 41"}));
+    EXPECT_EQ(listed, (std::vector<std::string>{"line 2: switches tables with \"!\", which is not supported",
+                                                "line 3: has the same key as line 1, which is the one used",
+                                                "line 4: has a text that is written as other bytes: 41"}));
+    EXPECT_EQ(templates::checkTemplate(m_path, std::nullopt).size(), 2u);
 }
 
 TEST_F(TableRooms, ControlCodesRawBytesAndLineBreaksSurviveTheTranslatorsFormats) {
@@ -181,17 +167,9 @@ TEST_F(TableRooms, ControlCodesRawBytesAndLineBreaksSurviveTheTranslatorsFormats
         ASSERT_TRUE(fromPo) << fromPo.error();
         EXPECT_EQ(fromPo->at(0).original, text);
     }
-    EXPECT_NE(po.str().find("#. Room for 7 bytes: 3 characters always fit.\n"), std::string::npos)
-        << po.str();
-}
-
-TEST_F(TableRooms, TranslatorsLimitIsWhatAlwaysFitsTheRoom) {
-    // Room less end token, over the two bytes of the kana: entry 1 has 7 bytes, entry 2 has 1.
-    const auto exported = exchange::exportedEntries(m_template, m_read.texts, m_read.rooms);
-    EXPECT_EQ(exported[0].limit, 3);
-    EXPECT_EQ(exported[0].bytes, 7);
-    EXPECT_EQ(exported[1].limit, 0);
-    EXPECT_EQ(exported[1].length, 2);
+    // The room less its end token, over the two bytes of the kana; a room of 2 bytes holds 1 byte of text.
+    EXPECT_NE(po.str().find("#. Room for 7 bytes: 3 characters always fit.\n"), std::string::npos);
+    EXPECT_EQ(std::pair(exported[1].limit, exported[1].length), std::pair(0, 2));
 }
 
 }  // namespace
