@@ -77,11 +77,14 @@ RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytes
         if (!left) {
             return RoomLeft{QStringLiteral("?")};
         }
+        // No translation is loaded to resolve "%n byte(s)", so the plural is chosen here.
+        const auto bytes = [](long count) {
+            return count == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(count);
+        };
         if (*left < 0) {
-            return RoomLeft{QObject::tr("%n byte(s) over", nullptr, static_cast<int>(-*left)), true};
+            return RoomLeft{QObject::tr("%1 over").arg(bytes(-*left)), true};
         }
-        return RoomLeft{*left == 0 ? QObject::tr("full")
-                                   : QObject::tr("%n byte(s) left", nullptr, static_cast<int>(*left))};
+        return RoomLeft{*left == 0 ? QObject::tr("full") : QObject::tr("%1 left").arg(bytes(*left))};
     };
 }
 
