@@ -7,6 +7,7 @@
 #include <functional>
 #include <ranges>
 
+#include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
@@ -331,6 +332,17 @@ TEST_P(EditorCloseTest, AsksOnlyAboutUnsavedEdits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Closing, EditorCloseTest, ::testing::ValuesIn(kCloseRows), test::rowName);
+
+// A room in bytes is counted in words, one byte apart from many, and goes red only when over.
+TEST(ByteCounter, SaysTheBytesLeftOrOver) {
+    QStringList said;
+    for (const long left : {16L, 1L, 0L, -1L, -5L}) {
+        const RoomLeft room = byteCounter([left](const QString&) { return std::optional(left); })(QString());
+        said << room.text + (room.over ? " (red)" : "");
+    }
+    EXPECT_EQ(said, QStringList(
+                        {"16 bytes left", "1 byte left", "full", "1 byte over (red)", "5 bytes over (red)"}));
+}
 
 }  // namespace
 }  // namespace rq
