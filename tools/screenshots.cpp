@@ -240,6 +240,25 @@ int main(int argc, char** argv) {
             }
             editor->close();
         }
+        // Launch! brings an editor that is still there forward: the closed one goes first, as the event loop
+        // would do it.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The second demo template, whose table counts rooms in bytes: a greeting too long for its room is
+        // kept, its counter red.
+        launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-script.ini"),
+                                     "Romquill Demo (script)");
+        launcher.go_Click();
+        if (auto* editor = findWindow(QStringLiteral("editor"))) {
+            if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
+                const QString read = box->text();
+                box->setFocus();
+                box->selectAll();
+                box->insert(QStringLiteral("Здравствуй, дорогой путник! Как дела?"));
+                ok = grab(editor, out, QStringLiteral("editor-table")) && ok;
+                box->setText(read);
+            }
+            editor->close();
+        }
     }
 
     launcher.mnuFileGBAROMHeader_Click();

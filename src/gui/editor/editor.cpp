@@ -63,6 +63,9 @@ class SlotTabs : public kit::OneRowTabs {
 // room.
 constexpr int kCounterWidth = 840;
 constexpr int kCounterGap = 60;
+// A count in bytes ("16 bytes left") is longer than one in characters: its counter takes this much more of
+// the caption's line.
+constexpr int kByteCounterExtra = 1080;
 
 QString fileName(const std::string& path) {
     return QFileInfo(kit::fromPath(path)).fileName();
@@ -191,6 +194,9 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
             return unsaveableCharacters(entry, text.toStdString());
         };
         if (entry.table) {
+            const int extra = kit::twipsRect(0, 0, kByteCounterExtra, 0).width();
+            counter->setGeometry(counter->geometry().adjusted(-extra, 0, 0, 0));
+            label->setGeometry(label->geometry().adjusted(0, 0, -extra, 0));
             // A room in bytes has no typing limit: an over-long text stays, marked, and the save refuses it.
             kit::watchTextBox(box, counter,
                               kit::byteCounter([entry, room = read.rooms[slot]](const QString& text) {
