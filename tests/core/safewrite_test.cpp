@@ -104,7 +104,7 @@ TEST_F(SafeWrite, WhileASaveRunsNoOtherSaveRecoveryOrDiscardTouchesTheFile) {
     std::optional<Status> second, discarded;
     std::optional<Result<std::string>> recovered;
     setWriteFaults({[&] {
-                        second = writeRooms(m_game, {{0, "XX", "other"}});
+                        second = writeRooms(m_game, std::vector<RoomWrite>{{0, "XX", "other"}});
                         recovered = recoverInterruptedSave(m_game);
                         discarded = discardInterruptedSave(m_game);
                     },
@@ -135,7 +135,7 @@ TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
         const std::string link = m_dir.file("link.bin");
         makeLink(link);
         interrupt(link);
-        const auto later = writeRooms(m_game, {{20, "later", "later"}});
+        const auto later = writeRooms(m_game, std::vector<RoomWrite>{{20, "later", "later"}});
         EXPECT_EQ(later.ok() ? ErrorKind::Failure : later.failure().kind, ErrorKind::Refusal);
         EXPECT_TRUE(hasInterruptedSave(m_game));
         const auto recovered = recoverInterruptedSave(m_game);
