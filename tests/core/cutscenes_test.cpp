@@ -11,8 +11,6 @@
 namespace rq::cutscenes {
 namespace {
 
-using namespace std::string_literals;
-
 // The rooms as the design lists them, written out apart from the product's table: Sonic's boxes 0 to 99 and
 // the Tikal texts at their offsets in the (J) executable, 16 bytes later in (E); the playable-character
 // messages at their stored (E) value (plus 16) and (J) value.
@@ -62,13 +60,9 @@ TEST(CutsceneRooms, EachRoomLiesWhereTheDesignPlacesItInBothEditions) {
 
 // As the window shows them: down the frame's left column, then its right one.
 TEST(CutsceneRooms, MessagesNameARoomByItsFrameAndLine) {
-    const std::pair<std::size_t, std::string> names[] = {{5, "Cutscene 1, line 6"},
-                                                         {7, "Cutscene 1, line 10"},
-                                                         {8, "Cutscene 1, line 8"},
-                                                         {36, "Cutscene 3, line 16"},
-                                                         {99, "Cutscene 5, line 29"},
-                                                         {101, "Tikal Text, line 2"},
-                                                         {109, "Now You Can Play With..., line 6"}};
+    const std::pair<std::size_t, std::string> names[] = {
+        {5, "Cutscene 1, line 6"},   {7, "Cutscene 1, line 10"},  {8, "Cutscene 1, line 8"},
+        {36, "Cutscene 3, line 16"}, {101, "Tikal Text, line 2"}, {109, "Now You Can Play With..., line 6"}};
     for (const auto& [room, name] : names) {
         EXPECT_EQ(roomName(rooms()[room]), name);
     }
@@ -83,7 +77,6 @@ const EditionRow kEditions[] = {{"E", "0", Edition::E, 0x4790B3, 0x3E04FD},
 
 class CutsceneEdition : public testing::TestWithParam<EditionRow> {};
 
-// Every box reads its own bytes, with the shift of the edition the marker names, and only up to a zero byte.
 TEST_P(CutsceneEdition, EveryRoomReadsItsOwnBytesAtTheEditionsOffset) {
     const auto& [name, marker, edition, sonic99, playas1] = GetParam();
     EXPECT_EQ(fileOffset(rooms()[99], edition), sonic99);

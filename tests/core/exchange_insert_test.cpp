@@ -1,4 +1,3 @@
-// What insert takes from a translator's PO or CSV file, checked as it reads: every problem with its place.
 #include <gtest/gtest.h>
 
 #include <map>

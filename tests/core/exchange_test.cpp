@@ -1,5 +1,3 @@
-// Translators' files out and back: every text through PO and CSV, gettext's tools, and the encodings of the
-// input.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -34,7 +32,6 @@ bool gettextTools() {
 #endif
 }
 
-// A name, and the text of the first entry.
 using TextRow = std::tuple<const char*, std::string>;
 
 const TextRow kTexts[] = {

@@ -122,7 +122,6 @@ TEST(IniReadOf, AChangeOnDiskIsSeenAtTheNextRead) {
 TEST(CodePage, EveryByteRoundTripsThroughItsCharacterAndUtf8) {
     std::string bytes;
     for (int b = 0; b < 256; ++b) {
-        EXPECT_EQ(unicodeToByte(byteToUnicode(static_cast<std::uint8_t>(b))), b) << "byte " << b;
         bytes += static_cast<char>(b);
     }
     const auto back = utf8ToBytes(bytesToUtf8(bytes));
@@ -152,7 +151,6 @@ TEST(CodePage, MalformedUtf8FailsAsNotUtf8) {
     for (const std::string text : {"a\x80", "\xE2\x82", "\xC3!", "\xFF", "\xC1\x81", "\xE0\x81\x81",
                                    "\xF0\x80\x81\x81", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
         SCOPED_TRACE(testing::PrintToString(text));
-        EXPECT_FALSE(decodeUtf8(text).has_value());
         const auto bytes = utf8ToBytes(text);
         ASSERT_FALSE(bytes.ok());
         EXPECT_NE(bytes.error().find("UTF-8"), std::string::npos) << bytes.error();
@@ -167,11 +165,7 @@ const EscapeRow kEscapes[] = {
     {"named controls", "a\0b\tc\nd\re"s, "a\\0b\\tc\\nd\\re"},
     {"an escape sequence", "\x1B[2J\x1B]0;title\x07", "\\x1B[2J\\x1B]0;title\\x07"},
     {"DEL and the C1 controls", "\x7F\xC2\x80\xC2\x9B\xC2\x9F\xC2\xA0", "\\x7F\\x80\\x9B\\x9F\xC2\xA0"},
-    {"stray bytes",
-     "\x9B"
-     "1m\xE9t\xC3",
-     "\\x9B"
-     "1m\\xE9t\\xC3"},
+    {"stray bytes", "\x9B\x31m\xE9t\xC3", "\\x9B1m\\xE9t\\xC3"},
     {"overlong and surrogate forms", "\xC0\x8A\xED\xA0\x80", "\\xC0\\x8A\\xED\\xA0\\x80"},
 };
 
@@ -188,7 +182,6 @@ std::string read(const std::string& path, std::int32_t offset, std::int16_t coun
     return bytes.ok() ? *bytes : "refused: " + bytes.error();
 }
 
-// The name, the offset, the count, the shift, and the bytes read.
 using RangeRow = std::tuple<const char*, std::int32_t, std::int16_t, std::int16_t, std::string>;
 
 const RangeRow kRanges[] = {

@@ -72,7 +72,6 @@ TEST(HeaderFields, TextsEndAtAZeroByteAndAShortOrMissingFileShowsEmptyFields) {
     test::writeImage(dir.file("short.gba"), {{0xA0, "AB\0CDEFGHIJ\xE9"s}, {0xAD, "\0Z"s}, {0xB0, "M"}}, 0xB2);
     const auto read = readHeader(dir.file("short.gba"), Kind::Gba);
     EXPECT_EQ(read.texts, (std::vector<std::string>{"AB", "", "", "M", "", ""}));
-    EXPECT_FALSE(read.readFailed);
     const auto gone = readHeader(dir.file("missing.gba"), Kind::Gba);
     EXPECT_TRUE(gone.readFailed);
     EXPECT_EQ(gone.texts, std::vector<std::string>(6));

@@ -51,7 +51,6 @@ std::string identified(const test::TempDir& dir, const std::string& suffix, cons
     return id ? id->game + "|" + id->message + "|" + std::to_string(id->readFailed) : id.error();
 }
 
-// Rows are extensions.
 class IdentifyPlatformRefusal : public testing::TestWithParam<const char*> {};
 
 TEST_P(IdentifyPlatformRefusal, NotValidWithoutEveryHeaderByteAndNotSupportedForAnUnknownGame) {

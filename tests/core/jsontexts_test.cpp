@@ -1,4 +1,3 @@
-// The JSON texts insert and cutscenes insert read: dump's entries by number, and texts by key.
 #include "exchange/jsontexts.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,3 @@
-// Whole new files (patches, patched files, alphabets): what stands at the output's name, what a crashed
-// writer leaves, the modes they get, and how long their names may be. All go through writeNewFile, as the
-// verbs do.
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -163,7 +160,6 @@ TEST(NewFile, AnyNameTheFileSystemTakesWorks) {
                                                   systemReason(test::kPathNotFound) + ".");
 }
 
-// The output found among the inputs by the file it is, not by how it is spelled.
 TEST(OutputName, AnOutputIsOneOfTheInputsWhateverNameItGoesBy) {
     const test::TempDir dir;
     const std::string in = dir.file("in"), other = dir.file("other");

@@ -1,5 +1,3 @@
-// Applying a patch: every refusal, with nothing left behind; IPS records as the common patchers apply them;
-// what a patch's information shows.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -101,11 +99,8 @@ TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(Patches, RefusedPatch, testing::ValuesIn(kRefusals), test::rowName);
 
 std::string bigEndian(std::uint64_t value, int bytes) {
-    std::string out;
-    for (int i = bytes - 1; i >= 0; --i) {
-        out += static_cast<char>(value >> (8 * i));
-    }
-    return out;
+    const std::string little = test::littleEndian(value, bytes);
+    return {little.rbegin(), little.rend()};
 }
 
 std::string ipsRecord(std::uint64_t offset, const std::string& data) {
@@ -150,7 +145,6 @@ TEST_P(IpsRecords, ApplyAsThePatchersDo) {
     const auto applied = applyPatch(dir.file("p.ips"), dir.file("file"), dir.file("out"));
     ASSERT_TRUE(applied) << applied.error();
     EXPECT_EQ(test::readAll(dir.file("out")), output);
-    EXPECT_EQ(applied->outputSize, output.size());
     const auto warnings = warning.empty() ? std::vector<std::string>{} : std::vector{warning};
     EXPECT_EQ(applied->warnings, warnings);
     std::string ranges;

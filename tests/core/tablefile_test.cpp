@@ -1,6 +1,3 @@
-// Character tables (.tbl) to alphabets and back: what an alphabet cannot carry, the round trips through the
-// editor's own decode and encode, and what check says of an alphabet.
-
 #include "exchange/tablefile.h"
 
 #include <gtest/gtest.h>
@@ -103,8 +100,6 @@ TEST(TableFile, AnAlphabetFromATableReadsAndWritesWhatTheTableSaysAndGivesItBack
               "# [Load] 8142 = \"A\" reads as \"A\" as 8141 does too: a save writes 8141\n");
 }
 
-// What check lists for an alphabet, codes that do not read back included, and what the table of an alphabet
-// without [save] says of it.
 TEST(TableFile, AnAlphabetsProblemsAreListedAndAReadOnlyOneIsSaidToBeSo) {
     const test::TempDir dir;
     const std::string ini = dir.file("a.ini");

@@ -72,7 +72,7 @@ TEST_F(TemplateCodec, DecodesEachCodeThroughItsEntrysAlphabet) {
 TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
     writeGame({});
     const auto path = writeTemplate({{"One", 6, 0x10}, {"Two", 8, 0x20}});
-    const auto before = test::readAll(m_game);
+    auto expected = test::readAll(m_game);
 
     // "a" is saved under _a, a space under the space mark, "=" under the equals mark; a save value of four
     // hex digits (also in lower case) writes two bytes, first pair first; short texts are padded.
@@ -82,7 +82,6 @@ TEST_F(TemplateCodec, SaveEncodesByCharacterKeyAndWritesOnlyEachRoom) {
     ASSERT_TRUE(saved) << saved.error();
     ASSERT_EQ(saved->size(), 2u);
     EXPECT_EQ((*saved)[0].text + "|" + (*saved)[1].text, "a A=É |Kk  ");
-    auto expected = before;
     expected.replace(0x10, 6, "\x61\x20\x41\x3D\x8A"s + '\x20');
     expected.replace(0x20, 8, "\x8A\x0B\x8A\x0C\x00\x00\x00\x00"s);
     EXPECT_EQ(test::readAll(m_game), expected);
@@ -114,14 +113,11 @@ TEST_F(TemplateCodec, TheCharactersASaveWouldRefuseAreFoundAsTheUserTypes) {
     const auto path = writeTemplate({{"One", 4, 0x10}, {"NoSpace", 4, 0x18}});
     const auto gameTemplate = readGameTemplate(path);
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
-    // Each once, in order: one without a save code, one without a byte; a save refuses exactly the texts
-    // that have any.
+    // Each once, in order: one without a save code, one without a byte.
     for (const auto& [entry, text, found] : {std::tuple{0, "a A=", U""}, std::tuple{0, "AbbA", U"b"},
                                              std::tuple{0, "一bb", U"一b"}, std::tuple{1, "a A", U"a "}}) {
         const auto& shown = gameTemplate->entries[static_cast<std::size_t>(entry)];
         EXPECT_EQ(unsaveableCharacters(shown, text), found) << text;
-        const EntryEdit edit{static_cast<std::size_t>(entry), text};
-        EXPECT_EQ(planSave(*gameTemplate, {&edit, 1}, 2).ok(), *found == U'\0') << text;
     }
 }
 
@@ -248,7 +244,6 @@ const RuleRow kRules[] = {
 
 class TemplateRule : public TemplateCodec, public testing::WithParamInterface<RuleRow> {};
 
-// Each rule of the format refuses with one phrase: reading a template stops at it, and check lists it.
 TEST_P(TemplateRule, GivesOnePhraseToReadingAndCheckingAlike) {
     const RuleRow& rule = GetParam();
     const auto pick = [&rule](const std::string& section, const std::string& key, const char* fallback) {
