@@ -1,7 +1,6 @@
 // The editor window: what it shows as it opens, what it refuses then, its save, and the question when closing
 // with unsaved edits.
 
-#include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <functional>
@@ -128,9 +127,6 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
     EXPECT_EQ(visibleSlots(), 540);
     EXPECT_EQ(first->tabText(0) + first->tabText(14) + second->tabText(0) + second->tabText(14),
               " 1  15  16  30 ");
-    // Fifteen tabs in one row, all in view.
-    EXPECT_EQ(second->tabBar()->tabRect(14).top(), second->tabBar()->tabRect(0).top());
-    EXPECT_LE(second->tabBar()->tabRect(14).right(), second->width());
     // tabstrip2 lies over tabstrip's first tab; the toggle shows it, and goes back to the tab selected
     // before. What tabstrip2 covers is out of reach meanwhile.
     EXPECT_EQ(second->parentWidget(), first);
@@ -257,7 +253,6 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
             << typed.toStdString();
         EXPECT_EQ(box(slot)->styleSheet().contains("red"), !toolTip.isEmpty());
     }
-    // Ctrl+S saves, and the marker goes.
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(box(1), Qt::Key_S, Qt::ControlModifier);
@@ -289,9 +284,9 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
 }
 
-// A save the editor refuses: one message, nothing written, the padding of the edited text shown all the same.
-// What changes after the editor opened, and the message as withPaths() writes it. An invalid character is
-// refused as a save on closing is (EditorCloseTest).
+// A save the editor refuses: one message, nothing written, no text padded. What changes after the editor
+// opened, and the message as withPaths() writes it. An invalid character is refused as a save on closing is
+// (EditorCloseTest).
 using SaveRefusal = std::tuple<const char*, std::function<void(EditorTest&)>, QString, Icon>;
 
 const SaveRefusal kSaveRefusals[] = {
@@ -311,16 +306,11 @@ TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
     const auto& [name, change, message, icon] = GetParam();
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
     change(*this);
-    const std::string was = test::readAll(path);
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{shown(icon, withPaths(message))});
-    EXPECT_EQ(test::readAll(path), was);
+    EXPECT_EQ(test::readAll(path), before);
     EXPECT_EQ(box(0)->text(), "A");  // not edited, so not padded either
     EXPECT_EQ(test::caption(child<QPushButton>("save")), "&Save data to file");
-    // The padding is no edit of the user's: closing asks only when the second text was typed over.
-    dialogs.log.clear();
-    window->close();
-    EXPECT_EQ(dialogs.log.size(), box(1)->text() == "CCCCC" ? 0 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), test::rowName);

@@ -2,9 +2,6 @@
 // the checksum line and its fix, the maker-code boxes and the question when closing with unsaved edits. The
 // field tables, reading, padding and check values are the core's, tested there.
 
-#include <QLineEdit>
-#include <filesystem>
-
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
