@@ -29,6 +29,7 @@ const QString kAsk = shown(
     Dialogs::Buttons::YesNo);
 // "Sonic && Knuckles" is told from "Sonic & Knuckles" by its size.
 const std::vector<Patch> kSk{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-1563 -00"}, {0x1FFFFF, "\x01"}};
+const std::vector<Patch> kNothing;
 const std::vector<Patch> kPc{{0, "MZ"}, {0x3E04FD, "Now, you can play with SONIC!"}};
 
 // What a load shows (the title is checked with the chooser); then "Force load a template" is pressed, and a
@@ -39,15 +40,8 @@ using LoadRow =
     std::tuple<const char*, std::vector<Patch>, QString, QString, QColor, bool, QStringList, bool, bool>;
 
 const LoadRow kLoads[] = {
-    {"StartUp",
-     {},
-     "No ROM Loaded",
-     kLaunchOff,
-     Qt::black,
-     false,
-     QStringList{shown(Icon::Information, "Please choose a file.")},
-     false,
-     false},
+    {"StartUp", kNothing, "No ROM Loaded", kLaunchOff, Qt::black, false,
+     QStringList{shown(Icon::Information, "Please choose a file.")}, false, false},
     {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false,
      false},
     {"GameNamedOnTheCommandLine", kSk, "Sonic & Knuckles", "Launch!", Qt::green, false, QStringList{kAsk},
@@ -90,13 +84,12 @@ TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBeAndALongPathIsElided) {
     const QString noNewRom = shown(Icon::Information, "No new ROM loaded.");
     const std::string deep = std::string(80, 'f') + "/" + std::string(80, 'g');
     std::filesystem::create_directories(games.file(deep));
-    const std::string file = megaDrive(deep + "/rom.bin");
-    load(file);
-    const QLabel* path = label("path");
-    EXPECT_TRUE(path->text().contains(QChar(0x2026)) && path->text().endsWith("rom.bin"))
-        << path->text().toStdString();
-    EXPECT_LE(path->fontMetrics().horizontalAdvance(path->text()), path->width());
-    EXPECT_EQ(path->toolTip(), test::qs(file));
+    load(path = megaDrive(deep + "/rom.bin"));
+    const QLabel* elided = label("path");
+    EXPECT_TRUE(elided->text().contains(QChar(0x2026)) && elided->text().endsWith("rom.bin"))
+        << elided->text().toStdString();
+    EXPECT_LE(elided->fontMetrics().horizontalAdvance(elided->text()), elided->width());
+    EXPECT_EQ(elided->toolTip(), test::qs(path));
     load(games.file("gone.bin"));
     EXPECT_EQ(dialogs.requestTitle, "Select a ROM...");
     EXPECT_EQ(dialogs.log, QStringList{noNewRom});
