@@ -20,9 +20,8 @@ const QString kMd = "Romquill - Megadrive ROM Header Editor";
 
 class HeadersTest : public test::LauncherFixture {
   public:
-    // Opens the editor from the launcher's File menu, once a window closed before is gone.
+    // Opens the editor from the launcher's File menu.
     QWidget* open(const QString& name) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         item(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
         return window = test::openWindow(name);
     }
@@ -78,7 +77,7 @@ const EditorRow kEditors[] = {
 
 class HeaderEditorTest : public HeadersTest, public ::testing::WithParamInterface<EditorRow> {};
 
-TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
+TEST_P(HeaderEditorTest, ShowsItsFieldsSavesOnlyTheEditedOnePaddedAndAsksAboutUnsavedEdits) {
     const auto& [name, title, image, controls, fields, edited, typed, offset, written] = GetParam();
     const auto launcherBefore = launcherView();
     const std::string file = image(*this);
@@ -97,22 +96,31 @@ TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
                         "No field has been changed since it was read or last saved, so nothing was written.",
                         {}, title)});
 
-    // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
+    // Loading over an unsaved edit asks first; Cancel keeps it. The edited field is written padded, and shown
+    // as the file now holds it; the rest stays as it was.
     dialogs.log.clear();
     std::string expected = test::readAll(file);
     paste(edited, typed);
+    dialogs.answer = Answer::Cancel;
+    dialogs.files = {"other.bin"};
+    click("load");
+    EXPECT_EQ(dialogs.files.size(), 1);  // no file dialog
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{test::saved(title)});
+    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(title, "loading another ROM"), test::saved(title)}));
     EXPECT_EQ(test::readAll(file), expected.replace(offset, written.size(), written));
     EXPECT_EQ(child(edited)->text(), fromCodePage(written).remove(QChar(0)).trimmed());
 
-    // A file gone by the save is told under the window's title, and nothing is said to be written.
+    // A file gone by the save is told under the window's title, and nothing is said to be written; closing
+    // asks, and its save failing as well keeps the window open.
     dialogs.log.clear();
     std::filesystem::remove(file);
     paste(edited, "Z");
     click("save");
-    ASSERT_EQ(dialogs.log.size(), 1);
+    dialogs.answer = Answer::Yes;
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(dialogs.log.size(), 3);
     EXPECT_TRUE(dialogs.log[0].startsWith(title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
+    EXPECT_EQ(dialogs.log.mid(1), QStringList({test::askToSave(title), dialogs.log[0]}));
     EXPECT_EQ(launcherView(), launcherBefore);
 }
 
@@ -169,8 +177,7 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
     const std::string path = games.file(std::string(200, 'f') + ".gba");
     test::writeImage(path, {{0x1FF, "x"}});  // zeros: the right check byte is 0xE7
     choose(path);
-    const auto* label =
-        dynamic_cast<PathLabel*>(window->findChild<QLabel*>("path"));  // elided as the launcher's
+    const auto* label = dynamic_cast<PathLabel*>(child<QLabel>("path"));  // elided as the launcher's
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->toolTip(), test::qs(path));
     click("makercodes");
@@ -202,27 +209,6 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
                     "0xA6. \"Fix Checksum...\" writes the right value.",
                     {}, kGba));
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
-}
-
-// The question comes under the window's title; Cancel keeps the window and its edits, Yes saves.
-TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
-    ASSERT_NE(open("mdmain"), nullptr);
-    const std::string path = megaDrive("md.bin");
-    choose(path);
-    const std::string before = test::readAll(path);
-    dialogs.log.clear();
-    paste("region", "E");
-    dialogs.answer = Answer::Cancel;
-    dialogs.files = {test::qs(megaDrive("other.bin"))};
-    click("load");
-    EXPECT_EQ(dialogs.files.size(), 1);  // no file dialog
-    EXPECT_EQ(child("region")->text(), "E");
-    EXPECT_EQ(test::readAll(path), before);
-    dialogs.answer = Answer::Yes;
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(kMd, "loading another ROM"), test::askToSave(kMd),
-                                        test::saved(kMd)}));
-    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x1F0, 3, "E  "));
 }
 
 }  // namespace
