@@ -127,6 +127,9 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
     EXPECT_EQ(visibleSlots(), 540);
     EXPECT_EQ(first->tabText(0) + first->tabText(14) + second->tabText(0) + second->tabText(14),
               " 1  15  16  30 ");
+    // Fifteen narrow tabs, sized alike (no other window has such): one row, all in view.
+    EXPECT_EQ(second->tabBar()->tabRect(14).top(), second->tabBar()->tabRect(0).top());
+    EXPECT_LE(second->tabBar()->tabRect(14).right(), second->width());
     // tabstrip2 lies over tabstrip's first tab; the toggle shows it, and goes back to the tab selected
     // before. What tabstrip2 covers is out of reach meanwhile.
     EXPECT_EQ(second->parentWidget(), first);

@@ -20,7 +20,6 @@ const QString kMd = "Romquill - Megadrive ROM Header Editor";
 
 class HeadersTest : public test::LauncherFixture {
   public:
-    // Opens the editor from the launcher's File menu.
     QWidget* open(const QString& name) {
         item(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
         return window = test::openWindow(name);

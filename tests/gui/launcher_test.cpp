@@ -29,7 +29,6 @@ const QString kAsk = shown(
     Dialogs::Buttons::YesNo);
 // "Sonic && Knuckles" is told from "Sonic & Knuckles" by its size.
 const std::vector<Patch> kSk{{0x100, "SEGA MEGA DRIVE"}, {0x183, "MK-1563 -00"}, {0x1FFFFF, "\x01"}};
-const std::vector<Patch> kNothing;
 const std::vector<Patch> kPc{{0, "MZ"}, {0x3E04FD, "Now, you can play with SONIC!"}};
 
 // What a load shows (the title is checked with the chooser); then "Force load a template" is pressed, and a
@@ -40,7 +39,7 @@ using LoadRow =
     std::tuple<const char*, std::vector<Patch>, QString, QString, QColor, bool, QStringList, bool, bool>;
 
 const LoadRow kLoads[] = {
-    {"StartUp", kNothing, "No ROM Loaded", kLaunchOff, Qt::black, false,
+    {"StartUp", std::vector<Patch>(), "No ROM Loaded", kLaunchOff, Qt::black, false,
      QStringList{shown(Icon::Information, "Please choose a file.")}, false, false},
     {"PcExecutable", kPc, "Sonic Adventure DX PC (E)", kLaunchOff, Qt::blue, true, QStringList(), false,
      false},
