@@ -1,8 +1,6 @@
 // The about window: what Help, "About..." shows, how it closes, and what "System Info..." does with what the
 // core's lookup finds (the lookup itself is tested in the core).
 
-#include <QAction>
-
 #include "support/launcher_fixture.h"
 
 namespace rq {

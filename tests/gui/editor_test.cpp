@@ -1,7 +1,6 @@
 // The editor window: what it shows as it opens, what it refuses then, its save, and the question when closing
 // with unsaved edits.
 
-#include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
 #include <functional>
@@ -128,7 +127,7 @@ TEST_F(EditorTest, OpensOnAFileItCannotReadAndLaysItsSlotsOnThirtyTabsThatTheTog
     EXPECT_EQ(visibleSlots(), 540);
     EXPECT_EQ(first->tabText(0) + first->tabText(14) + second->tabText(0) + second->tabText(14),
               " 1  15  16  30 ");
-    // Fifteen tabs in one row, all in view.
+    // Fifteen narrow tabs, sized alike (no other window has such): one row, all in view.
     EXPECT_EQ(second->tabBar()->tabRect(14).top(), second->tabBar()->tabRect(0).top());
     EXPECT_LE(second->tabBar()->tabRect(14).right(), second->width());
     // tabstrip2 lies over tabstrip's first tab; the toggle shows it, and goes back to the tab selected
@@ -224,16 +223,14 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     // alphabet saves. The third is padded: the padding is not shown, the room left counts what is, and typing
     // goes on after it.
     ASSERT_NE(open({{"1", 2, 0x200, ""}, {"1", 5, 0x202, ""}, {"1", 5, 0x207, ""}},
-                   "\x7E"
-                   "AABBCCAB   "),
+                   "\x7E" + std::string("AABBCCAB   ")),
               nullptr);
     const QString title = "Romquill - Sonic The Hedgehog 2";
     EXPECT_EQ(box(2)->text() + "|" + child<QLabel>("room_left_2")->text(), "AB|3 left");
     box(2)->end(false);
     QTest::keyClicks(box(2), "CCCC");
     EXPECT_EQ(box(2)->text(), "ABCCC");
-    type(2, "AB");  // as read: no edit
-    EXPECT_EQ(window->windowTitle(), title);
+    type(2, "AB");  // as read: no edit, as the first row's title shows
     const QString notInOne = "Cannot be saved: %1 (not in the alphabet file one.ini)";
     struct Row {
         int slot;
@@ -257,7 +254,6 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
             << typed.toStdString();
         EXPECT_EQ(box(slot)->styleSheet().contains("red"), !toolTip.isEmpty());
     }
-    // Ctrl+S saves, and the marker goes.
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(box(1), Qt::Key_S, Qt::ControlModifier);
@@ -271,10 +267,7 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     // token, and four bytes kept.
     folder.writeAlphabet("k.tbl", "41=A\n82A0=\xE3\x81\x82\n*0A\n/FF\n");
     folder.writeTemplate("game.ini", test::TemplateText{{{"k", 8, 0x200, ""}}, {{"k", "k.tbl"}}}.str());
-    ASSERT_NE(launch(megaDrive("game.bin", {{0x200,
-                                             "A\nA\xFF"
-                                             "1234"}}),
-                     "go", "editor"),
+    ASSERT_NE(launch(megaDrive("game.bin", {{0x200, "A\nA\xFF" + std::string("1234")}}), "go", "editor"),
               nullptr);
     EXPECT_EQ(box(0)->text() + "|" + child<QLabel>("room_left_0")->text(), "A\nA|4 bytes left");
     EXPECT_EQ(window->windowTitle(), "Romquill - Sonic The Hedgehog 2");
@@ -289,9 +282,9 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
 }
 
-// A save the editor refuses: one message, nothing written, the padding of the edited text shown all the same.
-// What changes after the editor opened, and the message as withPaths() writes it. An invalid character is
-// refused as a save on closing is (EditorCloseTest).
+// A save the editor refuses: one message, nothing written, no text padded. What changes after the editor
+// opened, and the message as withPaths() writes it. An invalid character is refused as a save on closing is
+// (EditorCloseTest).
 using SaveRefusal = std::tuple<const char*, std::function<void(EditorTest&)>, QString, Icon>;
 
 const SaveRefusal kSaveRefusals[] = {
@@ -311,16 +304,11 @@ TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
     const auto& [name, change, message, icon] = GetParam();
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
     change(*this);
-    const std::string was = test::readAll(path);
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{shown(icon, withPaths(message))});
-    EXPECT_EQ(test::readAll(path), was);
+    EXPECT_EQ(test::readAll(path), before);
     EXPECT_EQ(box(0)->text(), "A");  // not edited, so not padded either
     EXPECT_EQ(test::caption(child<QPushButton>("save")), "&Save data to file");
-    // The padding is no edit of the user's: closing asks only when the second text was typed over.
-    dialogs.log.clear();
-    window->close();
-    EXPECT_EQ(dialogs.log.size(), box(1)->text() == "CCCCC" ? 0 : 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), test::rowName);
@@ -346,7 +334,6 @@ TEST_P(EditorCloseTest, AsksOnlyAboutUnsavedEdits) {
     dialogs.answer = answer;
     EXPECT_EQ(window->close(), closes);
     EXPECT_EQ(dialogs.log, messages);
-    EXPECT_EQ(test::openWindows("editor").size(), closes ? 0 : 1);
     EXPECT_EQ(test::readAll(path),
               messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
 }

@@ -2,9 +2,6 @@
 // the checksum line and its fix, the maker-code boxes and the question when closing with unsaved edits. The
 // field tables, reading, padding and check values are the core's, tested there.
 
-#include <QLineEdit>
-#include <filesystem>
-
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
@@ -23,9 +20,7 @@ const QString kMd = "Romquill - Megadrive ROM Header Editor";
 
 class HeadersTest : public test::LauncherFixture {
   public:
-    // Opens the editor from the launcher's File menu, once a window closed before is gone.
     QWidget* open(const QString& name) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         item(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
         return window = test::openWindow(name);
     }
@@ -81,7 +76,7 @@ const EditorRow kEditors[] = {
 
 class HeaderEditorTest : public HeadersTest, public ::testing::WithParamInterface<EditorRow> {};
 
-TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
+TEST_P(HeaderEditorTest, ShowsItsFieldsSavesOnlyTheEditedOnePaddedAndAsksAboutUnsavedEdits) {
     const auto& [name, title, image, controls, fields, edited, typed, offset, written] = GetParam();
     const auto launcherBefore = launcherView();
     const std::string file = image(*this);
@@ -100,22 +95,30 @@ TEST_P(HeaderEditorTest, ShowsItsFieldsAndSavesOnlyTheEditedOnePadded) {
                         "No field has been changed since it was read or last saved, so nothing was written.",
                         {}, title)});
 
-    // The edited field is written padded, and shown as the file now holds it; the rest stays as it was.
+    // Loading over an unsaved edit asks first; Cancel keeps it, and opens no file dialog (a cancelled one
+    // would say so). The edited field is written padded, and shown as the file now holds it; the rest stays
+    // as it was.
     dialogs.log.clear();
     std::string expected = test::readAll(file);
     paste(edited, typed);
+    dialogs.answer = Answer::Cancel;
+    click("load");
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{test::saved(title)});
+    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(title, "loading another ROM"), test::saved(title)}));
     EXPECT_EQ(test::readAll(file), expected.replace(offset, written.size(), written));
     EXPECT_EQ(child(edited)->text(), fromCodePage(written).remove(QChar(0)).trimmed());
 
-    // A file gone by the save is told under the window's title, and nothing is said to be written.
+    // A file gone by the save is told under the window's title, and nothing is said to be written; closing
+    // asks, and its save failing as well keeps the window open.
     dialogs.log.clear();
     std::filesystem::remove(file);
     paste(edited, "Z");
     click("save");
-    ASSERT_EQ(dialogs.log.size(), 1);
+    dialogs.answer = Answer::Yes;
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(dialogs.log.size(), 3);
     EXPECT_TRUE(dialogs.log[0].startsWith(title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
+    EXPECT_EQ(dialogs.log.mid(1), QStringList({test::askToSave(title), dialogs.log[0]}));
     EXPECT_EQ(launcherView(), launcherBefore);
 }
 
@@ -172,8 +175,7 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
     const std::string path = games.file(std::string(200, 'f') + ".gba");
     test::writeImage(path, {{0x1FF, "x"}});  // zeros: the right check byte is 0xE7
     choose(path);
-    const auto* label =
-        dynamic_cast<PathLabel*>(window->findChild<QLabel*>("path"));  // elided as the launcher's
+    const auto* label = dynamic_cast<PathLabel*>(child<QLabel>("path"));  // elided as the launcher's
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->toolTip(), test::qs(path));
     click("makercodes");
@@ -205,27 +207,6 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
                     "0xA6. \"Fix Checksum...\" writes the right value.",
                     {}, kGba));
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
-}
-
-// The question comes under the window's title; Cancel keeps the window and its edits, Yes saves.
-TEST_F(HeadersTest, AsksBeforeClosingOrLoadingWithUnsavedEdits) {
-    ASSERT_NE(open("mdmain"), nullptr);
-    const std::string path = megaDrive("md.bin");
-    choose(path);
-    const std::string before = test::readAll(path);
-    dialogs.log.clear();
-    paste("region", "E");
-    dialogs.answer = Answer::Cancel;
-    dialogs.files = {test::qs(megaDrive("other.bin"))};
-    click("load");
-    EXPECT_EQ(dialogs.files.size(), 1);  // no file dialog
-    EXPECT_EQ(child("region")->text(), "E");
-    EXPECT_EQ(test::readAll(path), before);
-    dialogs.answer = Answer::Yes;
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(kMd, "loading another ROM"), test::askToSave(kMd),
-                                        test::saved(kMd)}));
-    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x1F0, 3, "E  "));
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 // The launcher's "Create Patch..." and "Apply Patch...": the dialogs, the job off the window's thread, its
 // cancel and its messages. The formats' rules are the core's and tested there.
 
-#include <QAction>
 #include <QLocale>
 #include <QProgressDialog>
-#include <filesystem>
 
 #include "launcher/patchjobs.h"
 #include "support/launcher_fixture.h"
@@ -98,8 +96,9 @@ TEST_F(PatchMenuTest, ACancelledDialogEndsQuietly) {
 }
 
 // The patched file is offered as "NAME (patched).EXT" beside the file; the file itself, or the patch, is
-// refused before any question of replacing it, and another file that is there is asked about.
-TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToReplace) {
+// refused before any question of replacing it, and another file that is there is asked about. A failed apply
+// shows the core's message and leaves no file.
+TEST_F(PatchMenuTest, ApplyProposesANameRefusesItsOwnInputsBeforeAskingToReplaceAndTellsAFailure) {
     const std::string patch = games.file("p.bps");
     ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
     const QString inPlace =
@@ -115,11 +114,8 @@ TEST_F(PatchMenuTest, ApplyProposesANameAndRefusesItsOwnInputsBeforeAskingToRepl
                                 Dialogs::Buttons::YesNo)});
     EXPECT_TRUE(item("mnuFileApplyPatch")->isEnabled());
     EXPECT_EQ(test::filesIn(games), Names({"modified.bin", "original.bin", "p.bps"}));
-}
 
-TEST_F(PatchMenuTest, AFailedApplyShowsTheCoreMessageAndLeavesNoFile) {
-    const std::string patch = games.file("p.bps");
-    ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
+    dialogs.log.clear();
     const std::string other = games.file("other.bin");
     test::writeImage(other, {{0x10, "another"}}, 0x400);
     const std::string out = games.file("out.bin");
