@@ -14,7 +14,6 @@ namespace rq {
 namespace {
 
 using namespace std::string_literals;
-using test::CliCommandLine;
 using test::runCli;
 
 // A header's bytes, a patch's metadata and a file's name come from whoever made the file: printed, they
@@ -38,13 +37,6 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
         EXPECT_EQ(run.out.find('\x1B'), std::string::npos) << run.out;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(AlphabetRefusals, CliCommandLine,
-                         testing::Values(test::refusal(
-                             "OverItsTable", {"alphabet", "from-tbl", "@TBL", "@TBL"}, "",
-                             "The alphabet cannot be saved as \"@TBL\": that is the table it is made from. "
-                             "Choose another name.\n")),
-                         test::rowName);
 
 // On a terminal a long job rewrites one line, whatever the number of reports; elsewhere it writes a line a
 // quarter, and a short job shows nothing (the patch rows' standard error holds no progress).
