@@ -88,15 +88,14 @@ TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
 TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditorsSaveWrites) {
     const TempDir dir;
     const std::string exe = writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
-    const std::string saved = dir.file("saved.exe"), json = dir.file("texts.json"),
-                      csv = dir.file("texts.csv");
+    const std::string saved = dir.file("saved.exe");
     std::filesystem::copy_file(exe, saved);
     const auto dumped = runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
     EXPECT_EQ(dumped.out.rfind("{\n  \"edition\": \"E\",\n  \"texts\": {\n    \"sonic[0]\": \"t0\",\n", 0),
               0u);
     EXPECT_TRUE(dumped.out.ends_with("\"playas6\": \"t109\"\n  }\n}\n")) << dumped.out;
-    writeText(json, replaced(dumped.out, {{"\"E\"", "\"J\""}}));
-    EXPECT_EQ(runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, json}).out,
+    writeText(dir.file("texts.json"), replaced(dumped.out, {{"\"E\"", "\"J\""}}));
+    EXPECT_EQ(runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, dir.file("texts.json")}).out,
               "Writing complete! 0 texts written.\n");
     EXPECT_EQ(readAll(exe), readAll(saved));
 
@@ -104,8 +103,8 @@ TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditor
     std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
     ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
     exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
-    writeText(csv, exported + ",,,,,,\r\n,,,,,,\r\n");
-    const auto run = runCli({"cutscenes", "insert", exe, csv});
+    writeText(dir.file("texts.csv"), exported + ",,,,,,\r\n,,,,,,\r\n");
+    const auto run = runCli({"cutscenes", "insert", exe, dir.file("texts.csv")});
     EXPECT_EQ(run.err + run.out, "Writing complete! 1 text written.\n");
     EXPECT_EQ(readAll(exe), readAll(saved));
     const std::string po = runCli({"cutscenes", "--format", "po", "dump", exe}).out;
