@@ -14,26 +14,24 @@ namespace rq {
 namespace {
 
 using namespace std::string_literals;
-using test::CliCommandLine;
-using test::runCli;
+using namespace test;
 
 const std::string kNothingWritten = " Nothing was written.\n";
 
-std::string megaDrive(const test::TempDir& dir, const std::string& name, const std::string& code) {
-    test::writeImage(dir.file(name), {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}});
+std::string megaDrive(const TempDir& dir, const std::string& name, const std::string& code) {
+    writeImage(dir.file(name), {{0x100, "SEGA MEGA DRIVE "}, {0x180, "GM " + code}});
     return dir.file(name);
 }
 
 // The real program, given names outside ASCII and outside code page 1252: Windows passes arguments in the
 // ANSI code page unless the manifest asks for UTF-8.
 TEST(CliIdentify, PrintsEachGameRefusalOrErrorOnItsOwnLineAndExitsOneWhenAnyIsRefused) {
-    const test::TempDir dir;
+    const TempDir dir;
     std::filesystem::create_directory(dir.file("folder.bin"));
     const std::vector<std::string> files = {
         megaDrive(dir, "caf\xC3\xA9.bin", "00001051-01"), dir.file("missing.bin"), dir.file("folder.bin"),
         megaDrive(dir, "other.bin", "MK-9999 -00"), megaDrive(dir, "\xCE\xA9mega.bin", "00004049-01")};
-    const auto run =
-        test::runTool(ROMQUILL_CLI, {"identify", files[0], files[1], files[2], files[3], files[4]});
+    const auto run = runTool(ROMQUILL_CLI, {"identify", files[0], files[1], files[2], files[3], files[4]});
     EXPECT_EQ(std::tuple(run.exitCode, run.err), std::tuple(1, ""));
     EXPECT_EQ(run.out, files[0] + "\tSonic The Hedgehog 2\n" + files[1] + "\tThe file \"" + files[1] +
                            "\" does not exist.\n" + files[2] + "\t\"" + files[2] +
@@ -50,7 +48,7 @@ TEST(CliIdentify, AFileThatCannotBeReadGivesTheReadFailureBeforeTheRefusal) {
 #ifdef _WIN32
     GTEST_SKIP() << "needs /proc/self/mem, which opens but cannot be read";
 #endif
-    const test::TempDir dir;
+    const TempDir dir;
     const std::string bin = dir.file("locked.bin"), multiBoot = dir.file("locked.mb");
     for (const auto& name : {bin, multiBoot}) {
         std::filesystem::create_symlink("/proc/self/mem", name);
@@ -68,9 +66,9 @@ TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
 #ifndef _WIN32
     GTEST_SKIP() << "only Windows lets a program keep others out of a file";
 #else
-    const test::TempDir dir;
+    const TempDir dir;
     const std::string gba = dir.file("held.gba");
-    test::writeImage(gba, {}, 0x200);
+    writeImage(gba, {}, 0x200);
     HANDLE held =
         CreateFileW(files::fsPath(gba).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -84,124 +82,109 @@ TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
 #endif
 }
 
-// Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
-INSTANTIATE_TEST_SUITE_P(
-    Ini, CliCommandLine,
-    testing::Values(test::row("CodePageBytes", {"ini", "-", "gamenames", "Caf\xC3\xA9"},
-                              "[gamenames]\r\nCaf\xE9=Caf\xE9 au lait\r\n", 0, "Caf\xC3\xA9 au lait\n"),
-                    test::row("Default", {"ini", "@MISSING", "gamenames", "Sonic && Knuckles", "0"}, "", 0,
-                              "0\n")),
-    test::rowName);
-
 // Every text goes back as it shows, so no room is rewritten: the bytes after each zero stay, and "edition" is
 // not read. A translated CSV file, as a spreadsheet saves it, writes what the cutscene editor's save writes;
 // the PO file of the result finds it in place.
 TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditorsSaveWrites) {
-    const test::TempDir dir;
-    const std::string exe = test::writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
-    const std::string saved = dir.file("saved.exe"), json = dir.file("texts.json"),
-                      csv = dir.file("texts.csv");
+    const TempDir dir;
+    const std::string exe = writeCutsceneExecutable(dir, "0", cutscenes::Edition::E);
+    const std::string saved = dir.file("saved.exe");
     std::filesystem::copy_file(exe, saved);
-    const auto dumped = test::runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
+    const auto dumped = runTool(ROMQUILL_CLI, {"cutscenes", "dump", exe});
     EXPECT_EQ(dumped.out.rfind("{\n  \"edition\": \"E\",\n  \"texts\": {\n    \"sonic[0]\": \"t0\",\n", 0),
               0u);
     EXPECT_TRUE(dumped.out.ends_with("\"playas6\": \"t109\"\n  }\n}\n")) << dumped.out;
-    test::writeText(json, test::replaced(dumped.out, {{"\"E\"", "\"J\""}}));
-    EXPECT_EQ(test::runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, json}).out,
+    writeText(dir.file("texts.json"), replaced(dumped.out, {{"\"E\"", "\"J\""}}));
+    EXPECT_EQ(runTool(ROMQUILL_CLI, {"cutscenes", "insert", exe, dir.file("texts.json")}).out,
               "Writing complete! 0 texts written.\n");
-    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
+    EXPECT_EQ(readAll(exe), readAll(saved));
 
     ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
     std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
     ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
     exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
-    test::writeText(csv, exported + ",,,,,,\r\n,,,,,,\r\n");
-    const auto run = runCli({"cutscenes", "insert", exe, csv});
+    writeText(dir.file("texts.csv"), exported + ",,,,,,\r\n,,,,,,\r\n");
+    const auto run = runCli({"cutscenes", "insert", exe, dir.file("texts.csv")});
     EXPECT_EQ(run.err + run.out, "Writing complete! 1 text written.\n");
-    EXPECT_EQ(test::readAll(exe), test::readAll(saved));
+    EXPECT_EQ(readAll(exe), readAll(saved));
     const std::string po = runCli({"cutscenes", "--format", "po", "dump", exe}).out;
     EXPECT_NE(po.find("msgctxt \"sonic[1]\"\nmsgid \"Hi, you\"\n"), std::string::npos);
-    if (test::kBuildReadsPo) {
-        test::writeText(dir.file("texts.po"), po);
+    if (kBuildReadsPo) {
+        writeText(dir.file("texts.po"), po);
         EXPECT_EQ(runCli({"cutscenes", "insert", exe, dir.file("texts.po")}).out,
                   "Writing complete! 0 texts written.\n");
     }
 
     const auto unmarked =
-        runCli({"cutscenes", "dump", test::writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
+        runCli({"cutscenes", "dump", writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});
     EXPECT_EQ(unmarked.out.rfind("{\n  \"edition\": null,\n", 0), 0u);
     EXPECT_TRUE(unmarked.out.ends_with("\"tikaltxt[3]\": \"t103\"\n  }\n}\n")) << unmarked.out;
 }
 
-const std::string kForce = " To write it all the same, give --force.\n";
-
-// Each refusal of insert writes nothing; --force opens a file that is no executable to its texts.
 INSTANTIATE_TEST_SUITE_P(
-    CutsceneRefusals, CliCommandLine,
+    IniAndCutscenes, CliCommandLine,
     testing::Values(
-        test::refusal(
-            "NotAnExecutable", {"cutscenes", "insert", "@A", "-"}, R"({"texts": {"sonic[0]": "x"}})",
-            "\"@A\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene "
-            "texts. Nothing was written." +
-                kForce),
-        test::refusal(
-            "ForcedPastTheEnd", {"cutscenes", "insert", "--force", "@A", "-"},
-            R"({"texts": {"sonic[0]": "x"}})",
-            "\"@A\": Cutscene 1, line 1 lies past the end of the file (offset 0x47B0C5, 29 bytes; the "
-            "file has 8 bytes)." +
-                kNothingWritten),
+        // Code-page bytes come out as UTF-8, and a UTF-8 key finds them.
+        row("CodePageBytes", {"ini", "-", "gamenames", "Caf\xC3\xA9"},
+            "[gamenames]\r\nCaf\xE9=Caf\xE9 au lait\r\n", 0, "Caf\xC3\xA9 au lait\n"),
+        row("Default", {"ini", "@MISSING", "gamenames", "Sonic && Knuckles", "0"}, "", 0, "0\n"),
+        // Each refusal of insert writes nothing; --force opens a file that is no executable to its texts.
+        refusal("NotAnExecutable", {"cutscenes", "insert", "@A", "-"}, R"({"texts": {"sonic[0]": "x"}})",
+                "\"@A\" is not a PC executable (it does not start with \"MZ\"), so it holds no cutscene "
+                "texts. Nothing was written. To write it all the same, give --force.\n"),
+        refusal("ForcedPastTheEnd", {"cutscenes", "insert", "--force", "@A", "-"},
+                R"({"texts": {"sonic[0]": "x"}})",
+                "\"@A\": Cutscene 1, line 1 lies past the end of the file (offset 0x47B0C5, 29 bytes; the "
+                "file has 8 bytes)." +
+                    kNothingWritten),
         // A key is quoted as given, escaped.
-        test::refusal("UnknownKey", {"cutscenes", "insert", "@EXE", "-"},
-                      R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
-                      "standard input: the key \"sonic\\x1B[100]\" names no cutscene text." +
-                          kNothingWritten),
-        test::refusal("FileMissing", {"cutscenes", "insert", "@MISSING", "-"}, R"({"texts": {}})",
-                      "\"@MISSING\": ROM not found!\n"),
-        test::refusal("TextsFromTheFileItself", {"cutscenes", "insert", "@EXE", "@EXE"}, "",
-                      "The texts cannot be read from \"@EXE\": that is the file they are written into." +
-                          kNothingWritten)),
-    test::rowName);
+        refusal("UnknownKey", {"cutscenes", "insert", "@EXE", "-"},
+                R"({"texts": {"sonic[1]": "ok", "sonic\u001b[100]": "x"}})",
+                "standard input: the key \"sonic\\x1B[100]\" names no cutscene text." + kNothingWritten),
+        refusal("FileMissing", {"cutscenes", "insert", "@MISSING", "-"}, R"({"texts": {}})",
+                "\"@MISSING\": ROM not found!\n"),
+        refusal("TextsFromTheFileItself", {"cutscenes", "insert", "@EXE", "@EXE"}, "",
+                "The texts cannot be read from \"@EXE\": that is the file they are written into." +
+                    kNothingWritten)),
+    rowName);
 
 // A GBA header whose title is shown short, by a zero byte. Its check byte, 0x00, is wrong: the bytes at
 // 0xA0..0xBC sum to 0x5B1 ("AB" 0x83, "CDEFGHIJK" 0x27F, "AXYE" 0x137, "01" 0x61, 0x96, 0x80, 0x01), and
 // -(0x5B1 + 0x19) = 0x36 (mod 256); with the maker "99" (0x72) the sum is 0x5C2 and the byte 0x25.
 // A text given as the file shows it is no change: the title's bytes after its zero stay.
 TEST(CliHeader, PrintsTheFieldsAndChecksumAsJsonAndWritesOnlyChangedFieldsThenTheChecksum) {
-    const test::TempDir dir;
+    const TempDir dir;
     const std::string gba = dir.file("game.gba");
-    test::writeImage(gba, {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}},
-                     0x100);
-    std::string expected = test::readAll(gba);
-    auto shown = test::runTool(ROMQUILL_CLI, {"header", gba, "--json"}).out;
+    writeImage(gba, {{0xA0, "AB\0CDEFGHIJKAXYE01\x96\0\x80"s}, {0xBC, "\x01\0"s}, {0xBE, "\xEE"}}, 0x100);
+    std::string expected = readAll(gba);
+    auto shown = runTool(ROMQUILL_CLI, {"header", gba, "--json"}).out;
     std::erase(shown, '\n');
     EXPECT_EQ(shown,
               R"({  "kind": "gba",  "fields": {    "romtitle": "AB",    "shortname": "XY",    "region": "E",)"
               R"(    "maker": "01",    "devicetype": "80",    "version": "01"  },)"
               R"(  "checksum": {    "stored": 0,    "computed": 54,    "right": false  }})");
-    const auto fixed = test::runTool(
-        ROMQUILL_CLI, {"header", gba, "--set", "romtitle=AB", "--set=maker=99", "--fix-checksum"});
+    const auto fixed =
+        runTool(ROMQUILL_CLI, {"header", gba, "--set", "romtitle=AB", "--set=maker=99", "--fix-checksum"});
     EXPECT_EQ(fixed.out.rfind("Writing complete! 1 field written.\nGBA header of " + gba + "\n", 0), 0u);
     EXPECT_TRUE(fixed.out.ends_with("\n  checksum          stored 0x25, computed 0x25: right\n"))
         << fixed.out;
     expected.replace(0xB0, 2, "99")[0xBD] = '\x25';
-    EXPECT_EQ(test::readAll(gba), expected);
+    EXPECT_EQ(readAll(gba), expected);
 }
 
 // Beside each refusal a field that could be written and the checksum's fix: neither may be.
 INSTANTIATE_TEST_SUITE_P(
     HeaderRefusals, CliCommandLine,
     testing::Values(
-        test::refusal("NoSuchField",
-                      {"header", "@GBA", "--set", "maker=77", "--fix-checksum", "--set", "title=X"}, "",
-                      "\"@GBA\": A GBA header has no field \"title\"." + kNothingWritten),
-        test::refusal("ShownOnly",
-                      {"header", "@GBA", "--set", "maker=77", "--fix-checksum", "--set=devicetype=80"}, "",
-                      "\"@GBA\": The device type is shown only and cannot be written." + kNothingWritten),
-        test::refusal("TooShort", {"header", "@A", "--set", "maker=77", "--fix-checksum"}, "",
-                      "\"@A\" has 8 bytes, too few to hold the checksum at 0x18E." + kNothingWritten),
-        test::refusal("NeitherKind", {"header", "@TBL", "--set", "maker=77", "--fix-checksum"}, "",
-                      "\"@TBL\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)." + kNothingWritten)),
-    test::rowName);
+        refusal("NoSuchField", {"header", "@GBA", "--set", "maker=77", "--fix-checksum", "--set", "title=X"},
+                "", "\"@GBA\": A GBA header has no field \"title\"." + kNothingWritten),
+        refusal("ShownOnly", {"header", "@GBA", "--set", "maker=77", "--fix-checksum", "--set=devicetype=80"},
+                "", "\"@GBA\": The device type is shown only and cannot be written." + kNothingWritten),
+        refusal("TooShort", {"header", "@A", "--set", "maker=77", "--fix-checksum"}, "",
+                "\"@A\" has 8 bytes, too few to hold the checksum at 0x18E." + kNothingWritten),
+        refusal("NeitherKind", {"header", "@TBL", "--set", "maker=77", "--fix-checksum"}, "",
+                "\"@TBL\" is neither a GBA ROM (.gba) nor a Mega Drive ROM (.bin)." + kNothingWritten)),
+    rowName);
 
 }  // namespace
 }  // namespace rq

@@ -14,17 +14,16 @@ namespace rq {
 namespace {
 
 using namespace std::string_literals;
-using test::CliCommandLine;
-using test::runCli;
+using namespace test;
 
 // A header's bytes, a patch's metadata and a file's name come from whoever made the file: printed, they
 // can neither command the terminal nor forge a line of the output.
 TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
-    const test::TempDir dir;
+    const TempDir dir;
     const std::string gba = dir.file("game.gba"), bps = dir.file("p.bps"),
                       named = dir.file("\x1B[31mred.gba");
-    test::writeImage(gba, {{0xA0, "A\x1B[2J\nB\x81"}}, 0x100);
-    test::writeText(bps, test::bpsPatch("", "", "", "\x1B]0;owned\x07\nformat: IPS"));
+    writeImage(gba, {{0xA0, "A\x1B[2J\nB\x81"}}, 0x100);
+    writeText(bps, bpsPatch("", "", "", "\x1B]0;owned\x07\nformat: IPS"));
     // The arguments, and a line of the output.
     const std::tuple<std::vector<std::string>, std::string> cases[] = {
         {{"header", gba}, "  romtitle          \"A\\x1B[2J\\nB\\x81\"\n"},
@@ -38,13 +37,6 @@ TEST(CliPrinting, TextFromFilesIsPrintedWithItsControlCharactersEscaped) {
         EXPECT_EQ(run.out.find('\x1B'), std::string::npos) << run.out;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(AlphabetRefusals, CliCommandLine,
-                         testing::Values(test::refusal(
-                             "OverItsTable", {"alphabet", "from-tbl", "@TBL", "@TBL"}, "",
-                             "The alphabet cannot be saved as \"@TBL\": that is the table it is made from. "
-                             "Choose another name.\n")),
-                         test::rowName);
 
 // On a terminal a long job rewrites one line, whatever the number of reports; elsewhere it writes a line a
 // quarter, and a short job shows nothing (the patch rows' standard error holds no progress).
@@ -60,13 +52,13 @@ TEST(CliPatch, ALongApplyTellsItsProgressWithoutFlooding) {
 
     // An IPS patch of 8 KiB of runs, each over the one before (which it warns of after the progress), that
     // writes 64 MiB.
-    const test::TempDir dir;
+    const TempDir dir;
     std::string runs = "PATCH";
     for (int i = 0; i < 1030; ++i) {
         runs += "\0\0\0\0\0\xFF\xFFr"s;
     }
-    test::writeText(dir.file("runs.ips"), runs + "EOF");
-    test::writeText(dir.file("a.bin"), "ABCDEFGH");
+    writeText(dir.file("runs.ips"), runs + "EOF");
+    writeText(dir.file("a.bin"), "ABCDEFGH");
     const auto applied = runCli({"patch", "apply", dir.file("runs.ips"), dir.file("a.bin"), dir.file("out")});
     EXPECT_EQ(applied.out, "Made \"" + dir.file("out") + "\" (65535 bytes) with the IPS patch.\n");
     const std::string progress =

@@ -16,30 +16,24 @@ using namespace rq::files;
 namespace {
 
 using namespace std::string_literals;
+using namespace test;
 using test::cli;
-using test::CliCommandLine;
-using test::CliDemo;
-using test::refusal;
 
-TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHolds) {
+TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHoldsAndInsertedBackWritesNothing) {
     // The program names its own folder as the system does: on Windows with a drive and native separators.
-    const std::string demoTemplate =
-        pathText(std::filesystem::absolute(fsPath(test::buildProgramFolder() + "/plugins/games/demo.ini")));
-    const std::string golden = test::replaced(
-        test::readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string()),
+    const std::string demoTemplate = pathText(std::filesystem::absolute(fsPath(m_template)));
+    const std::string golden = replaced(
+        readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "demo-dump.json").string()),
         {{"\"PROGRAM_FOLDER/plugins/games/demo.ini\"", nlohmann::json(demoTemplate).dump()}});
 
     // The real program, run where the file lies, finds its program folder by itself.
     const auto run =
-        test::runTool(ROMQUILL_CLI, {"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
+        runTool(ROMQUILL_CLI, {"dump", "--template", "demo.ini", "demo.bin"}, m_dir.path().string());
     EXPECT_EQ(std::tuple(run.exitCode, run.err), std::tuple(0, ""));
     EXPECT_EQ(run.out, golden);
-}
-
-TEST_F(CliDemo, ADumpInsertedBackWritesNothing) {
-    const auto unchanged = insert(cli({"dump", "--template", "demo.ini", m_demo}).out);
+    const auto unchanged = insert(run.out);
     EXPECT_EQ(unchanged.out, "Writing complete! 0 entries written.\n") << unchanged.err;
-    EXPECT_EQ(test::readAll(m_demo), m_original);
+    EXPECT_EQ(readAll(m_demo), m_original);
 }
 
 // The export with a translation: in a PO file its msgstr, in a CSV file its last cell.
@@ -59,17 +53,17 @@ TEST_F(CliDemo, ATranslatedPoOrCsvFileWritesWhatTheEditorsSaveWrites) {
     after[5] = "Hi, it's me!";
     ASSERT_TRUE(saveEntryTexts(m_template, saved, m_texts, after));
     for (const std::string format : {"po", "csv"}) {
-        if (format == "po" && !test::kBuildReadsPo) {
+        if (format == "po" && !kBuildReadsPo) {
             continue;
         }
-        test::writeText(m_demo, m_original);
+        writeText(m_demo, m_original);
         const std::string texts = m_dir.file("texts." + format);
         const auto exported = cli({"dump", "--template", "demo.ini", "--format", format, m_demo}).out;
-        test::writeText(texts, translated(translated(exported, "Press Start", "Go, now!"),
-                                          "Hello, traveller!", "Hi, it's me!"));
+        writeText(texts, translated(translated(exported, "Press Start", "Go, now!"), "Hello, traveller!",
+                                    "Hi, it's me!"));
         const auto run = cli({"insert", "--template", "demo.ini", m_demo, texts});
         EXPECT_EQ(run.err + run.out, "Writing complete! 2 entries written.\n") << format;
-        EXPECT_EQ(test::readAll(m_demo), test::readAll(saved)) << format;
+        EXPECT_EQ(readAll(m_demo), readAll(saved)) << format;
         EXPECT_EQ(cli({"insert", "--template", "demo.ini", m_demo, texts}).out,
                   "Writing complete! 0 entries written.\n");
     }
@@ -99,17 +93,17 @@ INSTANTIATE_TEST_SUITE_P(
         refusal("TextsFromTheGameFile", insertInto("@DEMO", "@DEMO"), "",
                 "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
                     kNothingWritten)),
-    test::rowName);
+    rowName);
 
 // A later save is refused until then: the core's, tested there.
 TEST_F(CliDemo, RecoverPutsEveryByteOfAnInterruptedInsertBack) {
     setWriteFaults({nullptr, 2});
     EXPECT_EQ(insert(R"({"entries": [{"entry": 1, "text": "A"}, {"entry": 2, "text": "B"}]})").exitCode, 1);
     setWriteFaults({});
-    EXPECT_NE(test::readAll(m_demo), m_original);
-    EXPECT_EQ(test::runCli({"recover", m_demo}).exitCode, 0);
-    EXPECT_EQ(test::runCli({"recover", m_demo}).exitCode, 1);  // nothing left to recover
-    EXPECT_EQ(test::readAll(m_demo), m_original);
+    EXPECT_NE(readAll(m_demo), m_original);
+    EXPECT_EQ(runCli({"recover", m_demo}).exitCode, 0);
+    EXPECT_EQ(runCli({"recover", m_demo}).exitCode, 1);  // nothing left to recover
+    EXPECT_EQ(readAll(m_demo), m_original);
 }
 
 TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
@@ -121,17 +115,17 @@ TEST_F(CliDemo, OutputThatCannotBeWrittenFailsTheRun) {
 
 // The real program: texts from standard input, and a dump to a full disk, told with the system's reason.
 TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
-    test::writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
-    const auto piped = test::runTool(ROMQUILL_CLI, {"insert", "--template", "demo.ini", "demo.bin", "-"},
-                                     m_dir.path().string(), m_json);
+    writeText(m_json, R"({"entries": [{"entry": 2, "text": "Push"}]})");
+    const auto piped = runTool(ROMQUILL_CLI, {"insert", "--template", "demo.ini", "demo.bin", "-"},
+                               m_dir.path().string(), m_json);
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
-    EXPECT_EQ(test::readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
+    EXPECT_EQ(readAll(m_demo).substr(0x210, 5), "\x10\x2F\x2D\x22\x00"s);
 #ifdef _WIN32
     GTEST_SKIP() << "Windows has no full device like /dev/full";
 #else
-    const auto full = test::runTool(
-        "sh", {"-c", test::quotedForShell(ROMQUILL_CLI) + " dump --template demo.ini demo.bin >/dev/full"},
-        m_dir.path().string());
+    const auto full =
+        runTool("sh", {"-c", quotedForShell(ROMQUILL_CLI) + " dump --template demo.ini demo.bin >/dev/full"},
+                m_dir.path().string());
     EXPECT_EQ(std::tuple(full.exitCode, full.err),
               std::tuple(1, "romquill-cli: standard output: No space left on device.\n"));
 #endif
@@ -141,26 +135,23 @@ TEST_F(CliDemo, TheProgramTakesTextsFromStandardInputAndFailsOnAFullDisk) {
 class CliOwnFolder : public testing::Test {
   protected:
     void write(const std::string& relative, const std::string& text) const {
-        test::writeText(m_dir.file(relative), text);
+        writeText(m_dir.file(relative), text);
     }
-    [[nodiscard]] test::ToolRun run(std::vector<std::string> args) const {
+    // The test's folder comes out as "F", so the expected lines read as the tool prints them; they are
+    // written with '/', which stands for Windows' '\\' too.
+    [[nodiscard]] ToolRun run(std::vector<std::string> args) const {
         args.insert(args.begin() + 1, {"--program-folder", m_dir.file("")});
-        auto ran = test::runCli(args);
-        ran.out = shortened(ran.out);
-        ran.err = shortened(ran.err);
+        auto ran = runCli(args);
+        for (std::string* text : {&ran.out, &ran.err}) {
+            *text = replaced(*text, {{m_dir.file(""), "F/"}});
+#ifdef _WIN32
+            std::replace(text->begin(), text->end(), '\\', '/');
+#endif
+        }
         return ran;
     }
-    // The test's folder as "F", so the expected lines read as the tool prints them; they are written with
-    // '/', which stands for Windows' '\\' too.
-    [[nodiscard]] std::string shortened(std::string text) const {
-        text = test::replaced(text, {{m_dir.file(""), "F/"}});
-#ifdef _WIN32
-        std::replace(text.begin(), text.end(), '\\', '/');
-#endif
-        return text;
-    }
 
-    test::TempDir m_dir;
+    TempDir m_dir;
     std::string m_game = m_dir.file("game.bin");
 };
 
@@ -176,7 +167,7 @@ TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
           "[entry2]\nTextFormat=O\nLength=4\nHexLocation=12\n"
           "[entry3]\nTextFormat=M\nLength=4\n"
           "[entry4]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
-    test::writeImage(m_game, {}, 0x40);
+    writeImage(m_game, {}, 0x40);
 
     const auto checked = run({"check", "--template", templatePath, m_game});
 
@@ -205,11 +196,11 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
     write("plugins/games/self.ini",
           "[TextFormattingSystem]\nNumberOfEntries=1\nOne=caf\xE9.ini\n"
           "[entry1]\nTextFormat=One\nLength=2\nHexLocation=0\n");
-    test::writeImage(m_game, {{0, "AAAA"}});
+    writeImage(m_game, {{0, "AAAA"}});
     write("texts.json", R"({"entries": [{"entry": 1, "text": "A"}]})");
     EXPECT_NE(run({"dump", "--template", "self.ini", m_game}).out.find("\"text\": \"AA\""),
               std::string::npos);
-    const std::string self = m_dir.file("plugins/games/self.ini"), before = test::readAll(self);
+    const std::string self = m_dir.file("plugins/games/self.ini"), before = readAll(self);
     const std::tuple<std::string, std::string, std::string> rows[] = {
         {"old.ini", m_game,
          "romquill-cli: Pre-RQL 0.9 Alphabet file detected, refusing the template to avoid errors. Please "
@@ -221,9 +212,9 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
     for (const auto& [name, file, err] : rows) {
         const auto refused = run({"insert", "--template", name, file, m_dir.file("texts.json")});
         EXPECT_EQ(std::tuple(refused.exitCode, refused.out, refused.err), std::tuple(1, "", err));
-        EXPECT_EQ(test::readAll(m_game), "AAAA");
+        EXPECT_EQ(readAll(m_game), "AAAA");
     }
-    EXPECT_EQ(test::readAll(self), before);
+    EXPECT_EQ(readAll(self), before);
 }
 
 }  // namespace

@@ -17,18 +17,11 @@ std::optional<Decoded> decodeIps(std::string_view patch, std::string out, std::u
         }
         return value;
     };
-    while (true) {
-        if (patch.size() - at < 3) {
+    while (patch.size() - at >= 3 && patch.substr(at, 3) != "EOF") {
+        if (patch.size() - at < 5) {
             return std::nullopt;
-        }
-        if (patch.substr(at, 3) == "EOF") {
-            at += 3;
-            break;
         }
         const std::uint64_t offset = number(3);
-        if (patch.size() - at < 2) {
-            return std::nullopt;
-        }
         std::uint64_t size = number(2);
         std::string data;
         if (size == 0) {
@@ -58,6 +51,10 @@ std::optional<Decoded> decodeIps(std::string_view patch, std::string out, std::u
         }
         out.replace(offset, size, data);
     }
+    if (patch.size() - at < 3) {
+        return std::nullopt;
+    }
+    at += 3;
     if (patch.size() - at == 3) {
         const std::uint64_t cut = number(3);
         if (cut > maxOutput) {
@@ -95,20 +92,17 @@ std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source
             value += shift;
         }
     };
-    const auto crcAt = [&](std::size_t pos) {
-        std::uint32_t crc = 0;
-        for (int i = 3; i >= 0; --i) {
-            crc = crc << 8 | static_cast<unsigned char>(patch[pos + i]);
-        }
-        return crc;
+    // Whether the trailer holds the bytes' CRC32 at pos.
+    const auto holdsCrc = [&](std::size_t pos, std::string_view bytes) {
+        return patch.substr(pos, 4) == littleEndian(crc32Of(bytes));
     };
     const std::uint64_t sourceSize = number(), targetSize = number(), metadataSize = number();
     if (broken || metadataSize > end - at || targetSize > maxOutput) {
         return std::nullopt;
     }
     at += metadataSize;
-    if (sourceSize != source.size() || crcAt(end) != crc32Of(source) ||
-        (checkMadeCrcs && crcAt(end + 8) != crc32Of(patch.substr(0, patch.size() - 4)))) {
+    if (sourceSize != source.size() || !holdsCrc(end, source) ||
+        (checkMadeCrcs && !holdsCrc(end + 8, patch.substr(0, patch.size() - 4)))) {
         return std::nullopt;
     }
     std::string out;
@@ -140,7 +134,7 @@ std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source
             return std::nullopt;
         }
     }
-    if (broken || out.size() != targetSize || (checkMadeCrcs && crcAt(end + 4) != crc32Of(out))) {
+    if (broken || out.size() != targetSize || (checkMadeCrcs && !holdsCrc(end + 4, out))) {
         return std::nullopt;
     }
     return Decoded{out};

@@ -126,8 +126,7 @@ inline ToolRun runTool(const std::string& program, const std::vector<std::string
 inline ToolRun runCli(const std::vector<std::string>& args, std::ostream* out = nullptr,
                       const std::string& input = {}) {
     const std::string folder = files::applicationFolder();
-    std::ostringstream text;
-    std::ostringstream err;
+    std::ostringstream text, err;
     std::istringstream in(input);
     const int exitCode = rq::cli::run(args, {out != nullptr ? *out : text, err, in});
     files::setApplicationFolder(folder);
