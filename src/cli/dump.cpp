@@ -52,16 +52,25 @@ int dumpCommand(const Given& given, Console& console) {
         << ",\n  \"file\": " << jsonText(given.operands.front(), -1) << ",\n  \"entries\": [";
     for (std::size_t i = 0; i < gameTemplate.entries.size() && out; ++i) {
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
-        const std::string item =
-            jsonText(Json{{"entry", entry.number},
-                          {"comment", files::bytesToUtf8(entry.comment)},
-                          {"offset", files::hexText(static_cast<std::uint64_t>(entry.offset))},
-                          {"length", opened->rooms[i].size},
-                          {"text", opened->texts[i]}},
-                     2);
+        Json item{{"entry", entry.number},
+                  {"comment", files::bytesToUtf8(entry.comment)},
+                  {"offset", files::hexText(opened->rooms[i].offset)},
+                  {"length", opened->rooms[i].size},
+                  {"text", opened->texts[i]}};
+        if (!entry.cells.empty()) {
+            // A pointer entry's string lies where its cells point: they are listed after its offset.
+            Json cells = Json::array();
+            for (const std::uint32_t cell : entry.cells) {
+                cells.push_back(files::hexText(cell));
+            }
+            item.erase("text");
+            item["cells"] = std::move(cells);
+            item["text"] = opened->texts[i];
+        }
+        const std::string itemText = jsonText(item, 2);
         out << (i == 0 ? "\n    " : ",\n    ");
         // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.
-        for (const char c : item) {
+        for (const char c : itemText) {
             out << c;
             if (c == '\n') {
                 out << "    ";

@@ -262,6 +262,19 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
 }
 
+TEST_F(EditorTest, RefusesAPointerTableOfMoreEntriesThanItHasSlotsPointingToTheCommandLine) {
+    folder.writeAlphabet("k.tbl", "41=A\n/00\n");
+    folder.writeTemplate("game.ini",
+                         "[TextFormattingSystem]\nNumberOfEntries=0\nk=k.tbl\n"
+                         "[PointerTable1]\nFormat=le16\nOffset=0\nCount=541\nTextFormat=k\n");
+    EXPECT_EQ(launch(megaDrive("game.bin"), "go", "editor"), nullptr);
+    EXPECT_EQ(dialogs.log,
+              QStringList{shown(Icon::Exclamation,
+                                withPaths("The template {games}game.ini has 541 entries; the editor has "
+                                          "room for 540. Use romquill-cli dump and insert, with JSON, "
+                                          "PO or CSV files, for a template of this size."))});
+}
+
 TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSaveToRefuse) {
     // A two-byte kana, a line break, an end token: the room of 8 bytes holds "A", a line break, "A", its end
     // token, and four bytes kept.

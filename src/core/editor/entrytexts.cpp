@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "files/safewrite.h"
@@ -64,13 +65,31 @@ Result<std::string> encodeText(const templates::TemplateEntry& entry, const std:
 
 // How many bytes an entry's text is read from: its Length, or for a table entry without one, up to the
 // longest ended room or the file's end, whichever comes first.
-std::int16_t roomToRead(const templates::TemplateEntry& entry, std::uint64_t fileSize) {
+std::int16_t roomToRead(const templates::TemplateEntry& entry, std::uint64_t offset, std::uint64_t fileSize) {
     if (entry.lengthGiven) {
         return entry.length;
     }
-    const auto offset = static_cast<std::uint64_t>(entry.offset);
     return static_cast<std::int16_t>(
         offset >= fileSize ? 0 : std::min<std::uint64_t>(fileSize - offset, templates::kLongestEndedRoom));
+}
+
+// Where an entry's string lies: its HexLocation, or where its first pointer cell points; nothing when that
+// cell cannot be read or points outside its region.
+std::optional<std::uint64_t> stringOffset(const templates::TemplateEntry& entry,
+                                          const std::string& gameFile) {
+    if (entry.cells.empty()) {
+        return static_cast<std::uint64_t>(entry.offset);
+    }
+    const auto cell = files::readRange(gameFile, static_cast<std::int32_t>(entry.cells.front()),
+                                       static_cast<std::int16_t>(entry.pointer.size), 0);
+    if (!cell) {
+        return std::nullopt;
+    }
+    const auto offset = entry.pointer.offsetOf(entry.pointer.value(*cell));
+    if (!offset || *offset > 0x7FFFFFFFu) {
+        return std::nullopt;
+    }
+    return offset;
 }
 
 }  // namespace
@@ -100,19 +119,28 @@ EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std
     result.rooms.reserve(gameTemplate.entries.size());
     const auto size = files::regularFileSize(gameFile);
     for (const auto& entry : gameTemplate.entries) {
-        auto bytes = files::readRange(gameFile, entry.offset, roomToRead(entry, size ? *size : 0), 0);
+        const auto offset = stringOffset(entry, gameFile);
+        if (!offset) {
+            // A pointer that leads nowhere: no text, and no room a save could write (check names the cell).
+            result.texts.emplace_back();
+            result.rooms.push_back(EntryRoom{0, std::string(), false, 0});
+            continue;
+        }
+        auto bytes = files::readRange(gameFile, static_cast<std::int32_t>(*offset),
+                                      roomToRead(entry, *offset, size ? *size : 0), 0);
+        EntryRoom room = lengthRoom(entry);
         if (!bytes) {
             result.readFailed = true;
             result.texts.emplace_back();
-            result.rooms.push_back(lengthRoom(entry));
         } else if (entry.table) {
             auto read = readTableText(entry, *bytes);
             result.texts.push_back(std::move(read.text));
-            result.rooms.push_back(std::move(read.room));
+            room = std::move(read.room);
         } else {
             result.texts.push_back(files::bytesToUtf8(entry.alphabet->decode(*bytes)));
-            result.rooms.push_back(lengthRoom(entry));
         }
+        room.offset = *offset;
+        result.rooms.push_back(std::move(room));
     }
     return result;
 }
@@ -131,11 +159,13 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
     writes.reserve(edits.size());
     for (const EntryEdit& edit : edits) {
         const templates::TemplateEntry& entry = gameTemplate.entries.at(edit.index);
-        auto bytes =
-            entry.table
-                ? tableRoomBytes(entry, edit.index < rooms.size() ? rooms[edit.index] : lengthRoom(entry),
-                                 edit.text)
-                : encodeText(entry, edit.text);
+        const EntryRoom room = edit.index < rooms.size() ? rooms[edit.index] : lengthRoom(entry);
+        if (!entry.cells.empty() && (edit.index >= rooms.size() || room.size == 0)) {
+            // Never a write at an offset not read through the entry's own pointer.
+            return refused(templates::entryName(entry) + " has no string where its pointer at 0x" +
+                           files::hexText(entry.cells.front()) + " points, so nothing can be written there.");
+        }
+        auto bytes = entry.table ? tableRoomBytes(entry, room, edit.text) : encodeText(entry, edit.text);
         if (!bytes) {
             return bytes.failure();
         }
@@ -143,8 +173,7 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
             return refused(templates::entryName(entry) + " needs " + std::to_string(bytes->size()) +
                            " bytes, but its room in the file is " + std::to_string(entry.length) + " bytes.");
         }
-        writes.push_back(files::RoomWrite{static_cast<std::uint64_t>(entry.offset), std::move(bytes).value(),
-                                          entryName(entry)});
+        writes.push_back(files::RoomWrite{room.offset, std::move(bytes).value(), entryName(entry)});
     }
     return writes;
 }

@@ -56,12 +56,14 @@ Result<std::string> padding(const templates::TemplateEntry& entry, std::size_t c
 }  // namespace
 
 EntryRoom lengthRoom(const templates::TemplateEntry& entry) {
-    return EntryRoom{static_cast<std::size_t>(entry.length), std::string(), true};
+    return EntryRoom{static_cast<std::size_t>(entry.length), std::string(), true,
+                     static_cast<std::uint64_t>(entry.offset)};
 }
 
 RoomText readTableText(const templates::TemplateEntry& entry, std::string_view bytes) {
     auto decoded = entry.table->decode(bytes);
-    RoomText read{std::move(decoded.text), EntryRoom{bytes.size(), std::move(decoded.end), true}};
+    RoomText read{std::move(decoded.text), EntryRoom{bytes.size(), std::move(decoded.end), true,
+                                                     static_cast<std::uint64_t>(entry.offset)}};
     if (!entry.lengthGiven) {
         read.room.known = !read.room.end.empty();
         if (read.room.known) {

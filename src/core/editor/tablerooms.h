@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +14,10 @@ namespace rq::editor {
 // Where an entry's string lies as it was read. An alphabet's room is its Length; a table's may hold an end
 // token, which ends the text and is written again after a new one.
 struct EntryRoom {
-    std::size_t size = 0;  // bytes, the end token included
-    std::string end;       // the end token that ended the text as read; empty for a fixed room
-    bool known = true;     // false: an entry without Length whose end token was not found
+    std::size_t size = 0;      // bytes, the end token included
+    std::string end;           // the end token that ended the text as read; empty for a fixed room
+    bool known = true;         // false: an entry without Length whose end token was not found
+    std::uint64_t offset = 0;  // where it lies: HexLocation, or where the entry's first pointer cell points
 };
 
 // The room of an entry's Length, without an end token: every alphabet's room.

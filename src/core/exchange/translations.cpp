@@ -166,10 +166,9 @@ std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTe
             entry.table
                 ? bytes / static_cast<int>(std::max<std::size_t>(entry.table->mostBytesPerCharacter(), 1))
                 : entry.limit();
-        exported.push_back(
-            ExportedEntry{"entry " + number, number, files::hexText(static_cast<std::uint64_t>(entry.offset)),
-                          static_cast<int>(room.size), limit, files::bytesToUtf8(entry.comment),
-                          std::string(files::unpadded(texts[i])), bytes});
+        exported.push_back(ExportedEntry{
+            "entry " + number, number, files::hexText(room.offset), static_cast<int>(room.size), limit,
+            files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i])), bytes});
     }
     return exported;
 }
@@ -195,7 +194,8 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
 
 Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
                                          const templates::GameTemplate& gameTemplate,
-                                         std::span<const std::string> texts) {
+                                         std::span<const std::string> texts,
+                                         std::span<const editor::EntryRoom> rooms) {
     const int count = static_cast<int>(gameTemplate.entries.size());
     Known known{texts, nullptr, nullptr, {}};
     known.resolve = [count](const std::string& key) -> Result<std::size_t> {
@@ -216,7 +216,9 @@ Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const st
     };
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
-        known.located.emplace(locationOf(entry.offset, entry.length), i);
+        const auto room = i < rooms.size() ? rooms[i] : editor::lengthRoom(entry);
+        known.located.emplace(locationOf(static_cast<std::int64_t>(room.offset), static_cast<int>(room.size)),
+                              i);
     }
     auto taken = take(read, name, known);
     if (!taken) {

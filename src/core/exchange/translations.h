@@ -97,7 +97,8 @@ struct TakenTexts {
 // warning.
 [[nodiscard]] Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
                                                        const templates::GameTemplate& gameTemplate,
-                                                       std::span<const std::string> texts);
+                                                       std::span<const std::string> texts,
+                                                       std::span<const editor::EntryRoom> rooms = {});
 [[nodiscard]] Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& read,
                                                                    const std::string& name,
                                                                    const cutscenes::CutsceneTexts& texts);

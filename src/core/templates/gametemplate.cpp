@@ -9,93 +9,16 @@
 #include "files/codepage.h"
 #include "files/common.h"
 #include "files/iniReadWriteDelete.h"
+#include "templates/entryparts.h"
 
 namespace rq::templates {
 namespace {
 
 constexpr std::string_view kError = "<error>";
 constexpr std::string_view kFormats = "TextFormattingSystem";
-constexpr std::size_t kListedTableProblems = 10;
 
 std::string entrySection(int number) {
     return "entry" + std::to_string(number);
-}
-
-// A value that breaks its rule; the phrase says why, of the value (of the section, when there is no key).
-Error malformed(const std::string& path, std::string_view section, std::string_view key,
-                std::string_view value, const std::string& phrase) {
-    const std::string where = key.empty() ? "the section [" + files::bytesToUtf8(section) + "] "
-                                          : "in section [" + files::bytesToUtf8(section) + "] the key " +
-                                                files::bytesToUtf8(key) + " has the value \"" +
-                                                files::bytesToUtf8(value) + "\", which ";
-    return Error{"The template " + path + " cannot be used: " + where + phrase + ".", ErrorKind::Refusal};
-}
-
-// Fill in the section, or else the given default: one byte in hexadecimal digits.
-Result<std::optional<std::uint8_t>> fillOf(const std::string& path, const files::IniFile& ini,
-                                           std::string_view section, std::optional<std::uint8_t> otherwise) {
-    const auto value = ini.value(section, "Fill");
-    if (!value) {
-        return otherwise;
-    }
-    const auto byte = value->size() <= 2 ? files::parseHex(*value) : std::nullopt;
-    if (!byte) {
-        return malformed(path, section, "Fill", *value, "is not one byte in hexadecimal digits");
-    }
-    return std::optional<std::uint8_t>(static_cast<std::uint8_t>(*byte));
-}
-
-// A table file as entries use it: refused when it cannot be read or has lines a read cannot use.
-Result<std::shared_ptr<const Table>> readTable(const std::string& templatePath,
-                                               const std::string& tablePath) {
-    auto table = Table::read(tablePath);
-    if (!table) {
-        return Error{
-            "The template " + templatePath + " cannot be used: its table " + tablePath + " cannot be read.",
-            ErrorKind::Refusal};
-    }
-    const auto& problems = table->problems();
-    if (!problems.empty()) {
-        std::string listed;
-        for (std::size_t i = 0; i < std::min<std::size_t>(problems.size(), kListedTableProblems); ++i) {
-            listed +=
-                "\n" + tablePath + ": line " + std::to_string(problems[i].line) + ": " + problems[i].what;
-        }
-        if (problems.size() > kListedTableProblems) {
-            listed += "\n... and " + std::to_string(problems.size() - kListedTableProblems) + " more.";
-        }
-        return Error{"The template " + templatePath + " cannot be used: its table " + tablePath + " has " +
-                         std::to_string(problems.size()) + (problems.size() == 1 ? " line" : " lines") +
-                         " that cannot be read:" + listed,
-                     ErrorKind::Refusal};
-    }
-    return std::make_shared<const Table>(std::move(table).value());
-}
-
-Result<TemplateEntry> tableEntryOf(const std::string& path, const files::IniFile& ini, int number,
-                                   std::shared_ptr<const Table> table, std::optional<std::uint8_t> fill) {
-    const std::string section = entrySection(number);
-    TemplateEntry entry;
-    entry.number = number;
-    entry.comment = ini.read(section, "Comment", kError);
-    entry.fill = fill;
-    const auto lengthValue = ini.value(section, "Length");
-    entry.lengthGiven = lengthValue || !table->hasEndTokens();
-    if (entry.lengthGiven) {
-        const auto length = parseLength(lengthValue.value_or("0"));
-        if (!length) {
-            return malformed(path, section, "Length", *lengthValue, length.error());
-        }
-        entry.length = *length;
-    }
-    entry.table = std::move(table);
-    const std::string offsetValue = ini.read(section, "HexLocation", kError);
-    const auto offset = parseHexLocation(offsetValue);
-    if (!offset) {
-        return malformed(path, section, "HexLocation", offsetValue, offset.error());
-    }
-    entry.offset = *offset;
-    return entry;
 }
 
 }  // namespace
@@ -129,18 +52,204 @@ std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view
 
 Result<std::string> alphabetPathFor(const std::string& templatePath, const files::IniFile& ini,
                                     int entryNumber) {
-    const std::string format = ini.read(entrySection(entryNumber), "TextFormat", "0");
-    const std::string name = ini.read("TextFormattingSystem", format, kError);
+    return alphabetPathIn(templatePath, ini, entrySection(entryNumber));
+}
+
+Result<std::string> alphabetPathIn(const std::string& templatePath, const files::IniFile& ini,
+                                   std::string_view section) {
+    const std::string format = ini.read(section, "TextFormat", "0");
+    const std::string name = ini.read(kFormats, format, kError);
     if (const auto inside = checkAlphabetName(name); !inside) {
-        return malformed(templatePath, "TextFormattingSystem", format, name, inside.error());
+        return parts::malformed(templatePath, kFormats, format, name, inside.error());
     }
     // The template names its alphabet in the code page; file names are UTF-8 to the file services.
     return files::appRelativePath("plugins\\alphabets\\" + files::bytesToUtf8(name));
 }
 
+namespace {
+
+// One read of a template: each alphabet and table checked once, and the most text its entries can decode to.
+class TemplateReader {
+  public:
+    TemplateReader(const std::string& path, const files::IniFile& ini) : m_path(path), m_ini(ini) {}
+
+    Result<GameTemplate> read() {
+        GameTemplate result;
+        result.path = m_path;
+        result.notes = m_ini.read("GameAndFileInfo", "Notes", kError);
+        const std::string countValue = m_ini.read(kFormats, "NumberOfEntries", "0");
+        const auto count = parseEntryCount(countValue);
+        if (!count) {
+            return parts::malformed(m_path, kFormats, "NumberOfEntries", countValue, count.error());
+        }
+        auto fill = parts::fillOf(m_path, m_ini, kFormats, std::nullopt);
+        auto pointers = parts::pointerFormatOf(m_path, m_ini, "Pointers", std::nullopt);
+        auto freeSpace = parts::readFreeSpace(m_path, m_ini);
+        if (!fill || !pointers || !freeSpace) {
+            return !fill ? fill.failure() : !pointers ? pointers.failure() : freeSpace.failure();
+        }
+        m_fill = *fill;
+        m_pointers = *pointers;
+        result.freeSpace = std::move(freeSpace).value();
+        for (int number = 1; number <= *count; ++number) {
+            auto read = entryIn(entrySection(number), number);
+            if (!read) {
+                return read.failure();
+            }
+            TemplateEntry entry = std::move(read).value();
+            if (const auto placed = parts::placeEntry(m_path, m_ini, entrySection(number), m_pointers, entry);
+                !placed) {
+                return placed.failure();
+            }
+            result.entries.push_back(std::move(entry));
+        }
+        for (int table = 1; m_ini.section("PointerTable" + std::to_string(table)) != nullptr; ++table) {
+            if (const auto added = addPointerTable("PointerTable" + std::to_string(table), result.entries);
+                !added) {
+                return added.failure();
+            }
+        }
+        if (m_decodedBound > kDecodedTextLimit) {
+            return Error{"The template " + m_path + " cannot be used: its " +
+                             std::to_string(result.entries.size()) + " entries could decode to " +
+                             std::to_string(m_decodedBound) + " bytes of text, more than the " +
+                             std::to_string(kDecodedTextLimit) + " bytes (" +
+                             std::to_string(kDecodedTextLimit >> 20) + " MiB) allowed.",
+                         ErrorKind::Refusal};
+        }
+        return result;
+    }
+
+  private:
+    // An entry's text format, Comment, Length and Fill, from its section; where it lies is not read here.
+    Result<TemplateEntry> entryIn(const std::string& section, int number) {
+        TemplateEntry entry;
+        entry.number = number;
+        entry.comment = m_ini.read(section, "Comment", kError);
+        const auto alphabetPath = alphabetPathIn(m_path, m_ini, section);
+        if (!alphabetPath) {
+            return alphabetPath.failure();
+        }
+        const auto lengthValue = m_ini.value(section, "Length");
+        if (isTableName(*alphabetPath)) {
+            auto& table = m_tables[*alphabetPath];
+            if (!table) {
+                auto read = parts::readTable(m_path, *alphabetPath);
+                if (!read) {
+                    return read.failure();
+                }
+                table = std::move(read).value();
+            }
+            auto fill = parts::fillOf(m_path, m_ini, section, m_fill);
+            if (!fill) {
+                return fill.failure();
+            }
+            entry.fill = *fill;
+            entry.table = table;
+            entry.lengthGiven = lengthValue || !table->hasEndTokens();
+        } else if (auto alphabet = alphabetAt(*alphabetPath); !alphabet) {
+            return alphabet.failure();
+        } else {
+            entry.alphabet = *alphabet;
+        }
+        if (entry.lengthGiven) {
+            const auto length = parseLength(lengthValue.value_or("0"));
+            if (!length) {
+                return parts::malformed(m_path, section, "Length", lengthValue.value_or("0"), length.error());
+            }
+            entry.length = *length;
+        }
+        m_decodedBound += decodedBound(entry);
+        return entry;
+    }
+
+    Result<std::shared_ptr<const Alphabet>> alphabetAt(const std::string& path) {
+        auto& [alphabet, longestText] = m_alphabets[path];
+        if (!alphabet) {
+            alphabet = std::make_shared<const Alphabet>(Alphabet::read(path));
+            if (alphabet->charLength() == 0 && parseCharLength(alphabet->charLengthValue())) {
+                return Error{oldAlphabetMessage(path, "refusing the template"), ErrorKind::OldAlphabet, path};
+            }
+            if (const auto faults = alphabet->faults(); !faults.empty()) {
+                const auto& fault = faults.front();
+                return parts::malformed(path, fault.section, fault.key, fault.value.value_or(""),
+                                        fault.phrase);
+            }
+            longestText = alphabet->longestText();
+        }
+        return alphabet;
+    }
+
+    // The most text the entry's room can decode to: a table's most text a byte over the room (as long as it
+    // can be read for), an alphabet's longest text a code (a last code cut short by Length still decodes).
+    std::uint64_t decodedBound(const TemplateEntry& entry) {
+        if (entry.table) {
+            const std::int16_t room = entry.lengthGiven ? entry.length : kLongestEndedRoom;
+            return static_cast<std::uint64_t>(room) * entry.table->mostTextPerByte();
+        }
+        const int charLength = entry.alphabet->charLength();
+        const std::uint64_t codes = (entry.length + charLength - 1) / charLength;
+        return codes * m_alphabets[entry.alphabet->path()].second;
+    }
+
+    // A pointer table's entries, one a cell, numbered on from the last entry.
+    Status addPointerTable(const std::string& section, std::vector<TemplateEntry>& entries) {
+        const auto format = parts::pointerFormatOf(m_path, m_ini, section, m_pointers);
+        if (!format) {
+            return format.failure();
+        }
+        const std::string offsetValue = m_ini.read(section, "Offset", kError);
+        const std::string countValue = m_ini.read(section, "Count", kError);
+        const auto offset = parseHexLocation(offsetValue);
+        const auto count = parseCellCount(countValue);
+        if (!*format || !offset || !count) {
+            return !*format  ? parts::malformed(m_path, section, "", "", "has no Format, nor has [Pointers]")
+                   : !offset ? parts::malformed(m_path, section, "Offset", offsetValue, offset.error())
+                             : parts::malformed(m_path, section, "Count", countValue, count.error());
+        }
+        const std::string strideValue =
+            m_ini.read(section, "Stride", files::hexText(static_cast<std::uint64_t>((*format)->size)));
+        const auto stride = parseStride(strideValue);
+        if (!stride) {
+            return parts::malformed(m_path, section, "Stride", strideValue, stride.error());
+        }
+        auto first = entryIn(section, static_cast<int>(entries.size()) + 1);
+        if (!first) {
+            return first.failure();
+        }
+        const std::string comment = first->comment;
+        for (int i = 0; i < *count; ++i) {
+            const std::uint64_t cell =
+                static_cast<std::uint64_t>(*offset) + static_cast<std::uint64_t>(i) * *stride;
+            if (cell > 0x7FFFFFFFu) {
+                return parts::malformed(m_path, section, "Count", countValue,
+                                        "puts cells past offset 7FFFFFFF, with its Offset and Stride");
+            }
+            TemplateEntry entry = *first;
+            entry.number = static_cast<int>(entries.size()) + 1;
+            entry.comment = comment + " " + std::to_string(i + 1);
+            entry.cells = {static_cast<std::uint32_t>(cell)};
+            entry.pointer = **format;
+            if (i > 0) {
+                m_decodedBound += decodedBound(entry);
+            }
+            entries.push_back(std::move(entry));
+        }
+        return success();
+    }
+
+    const std::string& m_path;
+    const files::IniFile& m_ini;
+    std::optional<std::uint8_t> m_fill;
+    std::optional<PointerFormat> m_pointers;
+    std::map<std::string, std::pair<std::shared_ptr<const Alphabet>, std::uint64_t>> m_alphabets;
+    std::map<std::string, std::shared_ptr<const Table>> m_tables;
+    std::uint64_t m_decodedBound = 0;
+};
+
+}  // namespace
+
 Result<GameTemplate> readGameTemplate(const std::string& path) {
-    GameTemplate result;
-    result.path = path;
     // One parse serves every value of this read; a change on disk is seen at the next read.
     // A missing template reads as an empty one, as any INI file does; one that is there but cannot be read
     // (too large, not a regular file, a read error) is refused with the reason.
@@ -150,99 +259,7 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         return Error{"The template " + path + " cannot be used: " + loaded.error(), ErrorKind::Refusal};
     }
     const auto ini = loaded ? *loaded : files::loadIniFileOrEmpty(path);
-    const auto read = [&ini](std::string_view section, std::string_view key, std::string_view fallback) {
-        return ini->read(section, key, fallback);
-    };
-    result.notes = read("GameAndFileInfo", "Notes", kError);
-
-    const std::string countValue = read("TextFormattingSystem", "NumberOfEntries", "0");
-    const auto count = parseEntryCount(countValue);
-    if (!count) {
-        return malformed(path, "TextFormattingSystem", "NumberOfEntries", countValue, count.error());
-    }
-
-    // Entries often share an alphabet; each file is checked once, and its longest text found once.
-    std::map<std::string, std::pair<std::shared_ptr<const Alphabet>, std::uint64_t>> alphabets;
-    std::map<std::string, std::shared_ptr<const Table>> tables;
-    const auto fill = fillOf(path, *ini, kFormats, std::nullopt);
-    if (!fill) {
-        return fill.failure();
-    }
-    std::uint64_t decodedBound = 0;
-    for (int number = 1; number <= *count; ++number) {
-        const std::string section = entrySection(number);
-        TemplateEntry entry;
-        entry.number = number;
-
-        const auto alphabetPath = alphabetPathFor(path, *ini, number);
-        if (!alphabetPath) {
-            return alphabetPath.failure();
-        }
-        if (isTableName(*alphabetPath)) {
-            auto& table = tables[*alphabetPath];
-            if (!table) {
-                auto read = readTable(path, *alphabetPath);
-                if (!read) {
-                    return read.failure();
-                }
-                table = std::move(read).value();
-            }
-            auto filled = fillOf(path, *ini, section, *fill);
-            if (!filled) {
-                return filled.failure();
-            }
-            auto tableEntry = tableEntryOf(path, *ini, number, table, *filled);
-            if (!tableEntry) {
-                return tableEntry.failure();
-            }
-            const std::int16_t room = tableEntry->lengthGiven ? tableEntry->length : kLongestEndedRoom;
-            decodedBound += static_cast<std::uint64_t>(room) * table->mostTextPerByte();
-            result.entries.push_back(std::move(tableEntry).value());
-            continue;
-        }
-        auto& [alphabet, longestText] = alphabets[*alphabetPath];
-        if (!alphabet) {
-            alphabet = std::make_shared<const Alphabet>(Alphabet::read(*alphabetPath));
-            if (alphabet->charLength() == 0 && parseCharLength(alphabet->charLengthValue())) {
-                return Error{oldAlphabetMessage(*alphabetPath, "refusing the template"),
-                             ErrorKind::OldAlphabet, *alphabetPath};
-            }
-            if (const auto faults = alphabet->faults(); !faults.empty()) {
-                const auto& fault = faults.front();
-                return malformed(*alphabetPath, fault.section, fault.key, fault.value.value_or(""),
-                                 fault.phrase);
-            }
-            longestText = alphabet->longestText();
-        }
-        entry.alphabet = alphabet;
-
-        entry.comment = read(section, "Comment", kError);
-        const std::string lengthValue = read(section, "Length", "0");
-        const auto length = parseLength(lengthValue);
-        if (!length) {
-            return malformed(path, section, "Length", lengthValue, length.error());
-        }
-        entry.length = *length;
-        // A last code cut short by Length is still decoded.
-        const std::uint64_t codes = (*length + alphabet->charLength() - 1) / alphabet->charLength();
-        decodedBound += codes * longestText;
-
-        const std::string offsetValue = read(section, "HexLocation", kError);
-        const auto offset = parseHexLocation(offsetValue);
-        if (!offset) {
-            return malformed(path, section, "HexLocation", offsetValue, offset.error());
-        }
-        entry.offset = *offset;
-        result.entries.push_back(std::move(entry));
-    }
-    if (decodedBound > kDecodedTextLimit) {
-        return Error{"The template " + path + " cannot be used: its " + std::to_string(*count) +
-                         " entries could decode to " + std::to_string(decodedBound) +
-                         " bytes of text, more than the " + std::to_string(kDecodedTextLimit) + " bytes (" +
-                         std::to_string(kDecodedTextLimit >> 20) + " MiB) allowed.",
-                     ErrorKind::Refusal};
-    }
-    return result;
+    return TemplateReader(path, *ini).read();
 }
 
 }  // namespace rq::templates

@@ -10,6 +10,7 @@
 #include "files/iniReadWriteDelete.h"
 #include "files/result.h"
 #include "templates/alphabet.h"
+#include "templates/pointerformat.h"
 #include "templates/table.h"
 #include "templates/templaterules.h"
 
@@ -41,6 +42,8 @@ struct TemplateEntry {
     std::shared_ptr<const Table> table;        // a table file's entry, whose rooms are counted in bytes
     bool lengthGiven = true;                   // a table with end tokens lets Length out: the string as read
     std::optional<std::uint8_t> fill;          // Fill: what a save puts in a room after a shorter text
+    std::vector<std::uint32_t> cells;  // a pointer entry's cells: its string is where the first points
+    PointerFormat pointer;             // how the cells hold it
 
     // How many characters the entry's box takes: Length / CharLength, halves to the even neighbour;
     // 0 means no limit (and nothing is written). A table's entry has no character limit: 0.
@@ -50,21 +53,30 @@ struct TemplateEntry {
 // The most bytes a table entry without Length is read for its end token.
 inline constexpr std::int16_t kLongestEndedRoom = 32767;
 
+// [FreeSpace]: the ranges a moved string may go to, and the byte that marks their free bytes.
+struct FreeSpace {
+    std::vector<ByteRange> ranges;
+    std::uint8_t fill = 0xFF;
+};
+
 struct GameTemplate {
     std::string path;
     std::string notes;
-    std::vector<TemplateEntry> entries;
+    std::vector<TemplateEntry> entries;  // entry1 to entryN, then each pointer table's, cell by cell
+    FreeSpace freeSpace;
 };
 
 // The most bytes of decoded text a template may need in all, worst case: every code of every entry showing
 // its alphabet's longest text.
 inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
 
-// Reads a template and the alphabet of each entry. Refuses, before anything is read from a game file or
-// from outside the alphabets folder, the first value that breaks a rule of templaterules.h or
-// Alphabet::faults() (ErrorKind::Refusal: the message names the file, the section, the key and the value,
-// and says the rule's phrase), an alphabet older than version 0.9 (ErrorKind::OldAlphabet: subject is the
-// alphabet's path), and a template whose texts could decode to more than kDecodedTextLimit bytes.
+// Reads a template and the alphabet of each entry, with its pointer keys: an entry's Pointer cells, and the
+// entries of [PointerTable1], [PointerTable2], ... after entryN (their comments numbered from 1). Refuses,
+// before anything is read from a game file or from outside the alphabets folder, the first value that breaks
+// a rule of templaterules.h or Alphabet::faults() (ErrorKind::Refusal: the message names the file, the
+// section, the key and the value, and says the rule's phrase), an alphabet older than version 0.9
+// (ErrorKind::OldAlphabet: subject is the alphabet's path), and a template whose texts could decode to more
+// than kDecodedTextLimit bytes.
 [[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
 
 // "Entry N ("comment")" for messages, in UTF-8.
@@ -77,5 +89,8 @@ inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
 // by the format's value, or the refusal of a value that leads out of that folder.
 [[nodiscard]] Result<std::string> alphabetPathFor(const std::string& templatePath, const files::IniFile& ini,
                                                   int entryNumber);
+// The same for the TextFormat of any section (a pointer table's).
+[[nodiscard]] Result<std::string> alphabetPathIn(const std::string& templatePath, const files::IniFile& ini,
+                                                 std::string_view section);
 
 }  // namespace rq::templates

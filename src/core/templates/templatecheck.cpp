@@ -11,6 +11,7 @@
 #include "files/readwritetext.h"
 #include "templates/alphabet.h"
 #include "templates/gametemplate.h"
+#include "templates/pointercheck.h"
 #include "templates/table.h"
 #include "templates/templaterules.h"
 
@@ -52,6 +53,7 @@ class Checker {
             checkFit(*gameFile);
         }
         checkOverlaps();
+        checkPointers(m_path, m_ini, checked, gameFile, m_problems);
     }
 
     [[nodiscard]] std::vector<TemplateProblem> problems() && { return std::move(m_problems); }
@@ -122,6 +124,9 @@ class Checker {
                 "is not a whole multiple of the alphabet's CharLength " + std::to_string(charLength));
         }
 
+        if (m_ini.value(section, "Pointer")) {
+            return;  // its string lies where its cells point: checkPointers
+        }
         const auto offsetValue = m_ini.value(section, "HexLocation");
         if (!offsetValue) {
             add(m_path, section, "HexLocation", std::nullopt, "is missing");

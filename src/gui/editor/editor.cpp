@@ -90,6 +90,19 @@ EditorWindow* EditorWindow::open(const kit::LauncherContextPtr& context) {
         context->editorLoaded();
         return nullptr;
     }
+    if (gameTemplate->entries.size() > static_cast<std::size_t>(slotlayout::kCount)) {
+        // Pointer tables can describe a whole script; the editor's slots are fixed.
+        context->dialogs.inform(context->window, kTitle,
+                                tr("The template %1 has %2 entries; the editor has room for %3. Use "
+                                   "romquill-cli dump and insert, "
+                                   "with JSON, PO or CSV files, for a template of this size.")
+                                    .arg(templatePath)
+                                    .arg(gameTemplate->entries.size())
+                                    .arg(slotlayout::kCount),
+                                kit::Dialogs::Icon::Exclamation);
+        context->editorLoaded();
+        return nullptr;
+    }
     auto* window = new EditorWindow(context, templatePath, filePath);
     window->showEntries(*gameTemplate);
     context->editorLoaded();
