@@ -38,7 +38,7 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
                                                        take)
                                          : readCsvTexts(input->bytes, input->name, take);
     };
-    return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts);
+    return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms);
 }
 
 }  // namespace

@@ -172,5 +172,14 @@ TEST_F(TableRooms, ControlCodesRawBytesAndLineBreaksSurviveTheTranslatorsFormats
     EXPECT_EQ(std::pair(exported[1].limit, exported[1].length), std::pair(0, 2));
 }
 
+TEST_F(TableRooms, AKeylessTranslationFindsAnEntryWithoutLengthByItsRoomAsRead) {
+    const exchange::TranslationReader read = [](const exchange::TranslationSink& take) {
+        return take(exchange::Translation{"", "line 1", "C", "B", {"0x10:2"}, ""});
+    };
+    const auto taken = exchange::takeTranslations(read, "t.po", m_template, m_read.texts, m_read.rooms);
+    ASSERT_TRUE(taken) << taken.error();
+    EXPECT_EQ(taken->texts.at(2), "B");  // by entry number
+}
+
 }  // namespace
 }  // namespace rq::editor

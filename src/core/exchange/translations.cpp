@@ -195,7 +195,8 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
 
 Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
                                          const templates::GameTemplate& gameTemplate,
-                                         std::span<const std::string> texts) {
+                                         std::span<const std::string> texts,
+                                         std::span<const editor::EntryRoom> rooms) {
     const int count = static_cast<int>(gameTemplate.entries.size());
     Known known{texts, nullptr, nullptr, {}};
     known.resolve = [count](const std::string& key) -> Result<std::size_t> {
@@ -216,7 +217,9 @@ Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const st
     };
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
-        known.located.emplace(locationOf(entry.offset, entry.length), i);
+        // As exported: a table entry without Length has the room it was read with.
+        const int size = i < rooms.size() ? static_cast<int>(rooms[i].size) : entry.length;
+        known.located.emplace(locationOf(entry.offset, size), i);
     }
     auto taken = take(read, name, known);
     if (!taken) {
