@@ -216,6 +216,7 @@ Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const st
     };
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
+        // As exported: where the string was read (through a pointer), with the room it was read with.
         const auto room = i < rooms.size() ? rooms[i] : editor::lengthRoom(entry);
         known.located.emplace(locationOf(static_cast<std::int64_t>(room.offset), static_cast<int>(room.size)),
                               i);

@@ -94,7 +94,7 @@ struct TakenTexts {
 // (unless the file holds the translation itself: it was inserted before), and the problems the reader
 // found. What is kept while reading is bounded by the texts, whatever the file holds. A translation that
 // differs from its original only as a spreadsheet's number conversion would change it is taken, with a
-// warning.
+// warning. A template's locations are those exportedEntries gives with the same rooms.
 [[nodiscard]] Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
                                                        const templates::GameTemplate& gameTemplate,
                                                        std::span<const std::string> texts,
