@@ -39,9 +39,15 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
     }
     // Checked once up front as well: a template whose entries are all empty reads nothing from the file.
     auto read = files::readRange(*gameFile, 0, 1, 0) ? editor::readEntryTexts(*gameTemplate, *gameFile)
-                                                     : editor::EntryTexts{{}, true, {}};
+                                                     : editor::EntryTexts{{}, true, {}, false};
     if (read.readFailed) {
         console.say(*gameFile, files::kRomNotFound);
+        return std::nullopt;
+    }
+    if (read.tooMuchText) {
+        console.say(*gameFile, "The texts the template " + *templatePath + " reads come to more than " +
+                                   std::to_string(templates::kDecodedTextLimit >> 20) +
+                                   " MiB; nothing was read past that.");
         return std::nullopt;
     }
     return TemplateAndTexts{std::move(templatePath).value(), std::move(gameFile).value(),

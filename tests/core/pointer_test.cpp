@@ -143,6 +143,21 @@ TEST_F(PointerEntries, ACellWithoutAFormatOrATableWithoutACountIsRefused) {
     EXPECT_NE(noCount.error().find("[PointerTable1] the key Count"), std::string::npos) << noCount.error();
 }
 
+TEST_F(PointerEntries, StringsWithoutLengthAreReadOnlyUpToTheTextLimit) {
+    // Each string without its end token reads 32767 bytes as 3000 characters each: about 98 MB, past 64 MiB.
+    m_folder.writeAlphabet("t.tbl", "41=" + std::string(3000, 'x') + "\n/00\n");
+    test::writeImage(m_game, {{0, std::string(0x8000, 'A')}});
+    m_folder.writeTemplate("p.ini",
+                           "[TextFormattingSystem]\nNumberOfEntries=2\n0=t.tbl\n"
+                           "[entry1]\nTextFormat=0\nHexLocation=0\n[entry2]\nTextFormat=0\nHexLocation=0\n");
+    const auto gameTemplate = readGameTemplate(m_folder.path("plugins\\games\\p.ini"));
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const auto read = editor::readEntryTexts(*gameTemplate, m_game);
+    EXPECT_TRUE(read.tooMuchText);
+    EXPECT_EQ(read.texts[0].size(), 0x7FFFu * 3000);
+    EXPECT_EQ(read.texts[1], "");
+}
+
 TEST_F(PointerEntries, CheckListsBadValuesCellsThatDisagreeOrLeadNowhereAndOverlappingFreeSpace) {
     m_folder.writeTemplate("p.ini",
                            "[TextFormattingSystem]\nNumberOfEntries=2\n0=t.tbl\n"

@@ -118,7 +118,15 @@ EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std
     result.texts.reserve(gameTemplate.entries.size());
     result.rooms.reserve(gameTemplate.entries.size());
     const auto size = files::regularFileSize(gameFile);
+    std::uint64_t decoded = 0;
     for (const auto& entry : gameTemplate.entries) {
+        if (decoded > templates::kDecodedTextLimit) {
+            // Strings ended by a token are as long as the file makes them: memory stays bounded all the same.
+            result.tooMuchText = true;
+            result.texts.emplace_back();
+            result.rooms.push_back(EntryRoom{0, std::string(), false, 0});
+            continue;
+        }
         const auto offset = stringOffset(entry, gameFile);
         if (!offset) {
             // A pointer that leads nowhere: no text, and no room a save could write (check names the cell).
@@ -141,6 +149,7 @@ EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std
         }
         room.offset = *offset;
         result.rooms.push_back(std::move(room));
+        decoded += result.texts.back().size();
     }
     return result;
 }

@@ -18,6 +18,7 @@ struct EntryTexts {
     std::vector<std::string> texts;  // one per entry, UTF-8
     bool readFailed = false;         // the game file could not be read; its entries came back empty
     std::vector<EntryRoom> rooms;    // one per entry: where its string lies as read
+    bool tooMuchText = false;  // the texts came to more than kDecodedTextLimit bytes: the rest are empty
 };
 [[nodiscard]] EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate,
                                         const std::string& gameFile);

@@ -183,9 +183,11 @@ class TemplateReader {
     // The most text the entry's room can decode to: a table's most text a byte over the room (as long as it
     // can be read for), an alphabet's longest text a code (a last code cut short by Length still decodes).
     std::uint64_t decodedBound(const TemplateEntry& entry) {
+        if (entry.table && !entry.lengthGiven) {
+            return 0;  // read up to its end token: bounded as the texts are read (readEntryTexts)
+        }
         if (entry.table) {
-            const std::int16_t room = entry.lengthGiven ? entry.length : kLongestEndedRoom;
-            return static_cast<std::uint64_t>(room) * entry.table->mostTextPerByte();
+            return static_cast<std::uint64_t>(entry.length) * entry.table->mostTextPerByte();
         }
         const int charLength = entry.alphabet->charLength();
         const std::uint64_t codes = (entry.length + charLength - 1) / charLength;

@@ -76,7 +76,8 @@ inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
 // a rule of templaterules.h or Alphabet::faults() (ErrorKind::Refusal: the message names the file, the
 // section, the key and the value, and says the rule's phrase), an alphabet older than version 0.9
 // (ErrorKind::OldAlphabet: subject is the alphabet's path), and a template whose texts could decode to more
-// than kDecodedTextLimit bytes.
+// than kDecodedTextLimit bytes (a table entry without Length counts for nothing here: its string is as long
+// as the file makes it, and the read of the texts stops at that limit).
 [[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
 
 // "Entry N ("comment")" for messages, in UTF-8.

@@ -230,6 +230,13 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
         m_dialogs.inform(m_context->window, kTitle,
                          QString::fromLatin1(files::kRomNotFound.data(), files::kRomNotFound.size()),
                          kit::Dialogs::Icon::Critical);
+    } else if (read.tooMuchText) {
+        m_dialogs.inform(
+            m_context->window, kTitle,
+            tr("The texts come to more than %1 MiB: the entries past that show nothing and cannot "
+               "be saved.")
+                .arg(templates::kDecodedTextLimit >> 20),
+            kit::Dialogs::Icon::Exclamation);
     }
 }
 
