@@ -143,6 +143,60 @@ TEST_F(PointerEntries, ACellWithoutAFormatOrATableWithoutACountIsRefused) {
     EXPECT_NE(noCount.error().find("[PointerTable1] the key Count"), std::string::npos) << noCount.error();
 }
 
+TEST_F(PointerEntries, ALongerTextMovesToTheFirstFreeBlockWithEveryCellThatReachesIt) {
+    // Entry 1 and the table's first entry reach "AB" at 40; the table's second, "CD" at 50.
+    const auto gameTemplate = write(
+        "[PointerTable1]\nOffset=10\nCount=2\nTextFormat=0\nComment=Line\n"
+        "[FreeSpace]\nRanges=40-60,80-100\n");
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const auto read = editor::readEntryTexts(*gameTemplate, m_game);
+    const std::string before = test::readAll(m_game);
+    const std::vector<std::string> after = {"ABCDE", "AB", "CDE"};
+    const auto saved = editor::writeEntryTexts(
+        *gameTemplate, m_game, 3, editor::changedEntries(*gameTemplate, read.texts, after, read.rooms),
+        read.rooms);
+    ASSERT_TRUE(saved) << saved.error();
+
+    // "ABCDE" takes 43-49, the first free bytes of the first range; "CDE" takes 49-4D. Both old rooms lie in
+    // free space and are filled.
+    std::string expected = before;
+    expected.replace(0x10, 8, "\x43\x00\x00\x08\x49\x00\x00\x08"s);
+    expected.replace(0x20, 2, "\x00\x43"s);
+    expected.replace(0x40, 0x13,
+                     "\xFF\xFF\xFF"
+                     "ABCDE\0"
+                     "CDE\0"
+                     "\xFF\xFF\xFF\xFF\xFF\xFF"s);
+    EXPECT_EQ(test::readAll(m_game), expected);
+    // The string they share is the first entry's new text for both.
+    EXPECT_EQ(editor::readEntryTexts(*gameTemplate, m_game).texts,
+              (std::vector<std::string>{"ABCDE", "ABCDE", "CDE"}));
+}
+
+TEST_F(PointerEntries, AStringWithoutRoomOrGivenTwoTextsIsRefusedBeforeAnythingIsWritten) {
+    const auto gameTemplate = write(
+        "[PointerTable1]\nOffset=10\nCount=1\nTextFormat=0\n"
+        "[FreeSpace]\nRanges=80-84\n");
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const auto read = editor::readEntryTexts(*gameTemplate, m_game);
+    const std::string before = test::readAll(m_game);
+    const auto save = [&](const std::vector<std::string>& after) {
+        const auto saved = editor::writeEntryTexts(
+            *gameTemplate, m_game, 2, editor::changedEntries(*gameTemplate, read.texts, after, read.rooms),
+            read.rooms);
+        return saved ? std::string() : saved.error();
+    };
+    EXPECT_EQ(
+        save({"ABCDE", "AB"}),
+        "Entry 1 (\"one\") needs 6 bytes; the largest free block in its region has 4 bytes (free space: "
+        "80-84). Nothing was written.");
+    EXPECT_EQ(
+        save({"A", "B"}),
+        "Entry 1 (\"one\") and Entry 2 (\"<error> 1\") reach one string, and were given different texts. "
+        "Nothing was written.");
+    EXPECT_EQ(test::readAll(m_game), before);
+}
+
 TEST_F(PointerEntries, StringsWithoutLengthAreReadOnlyUpToTheTextLimit) {
     // Each string without its end token reads 32767 bytes as 3000 characters each: about 98 MB, past 64 MiB.
     m_folder.writeAlphabet("t.tbl", "41=" + std::string(3000, 'x') + "\n/00\n");

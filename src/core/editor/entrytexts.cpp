@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "editor/pointersave.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
@@ -190,7 +191,10 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
 Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
                        std::size_t shownEntries, std::span<const EntryEdit> edits,
                        std::span<const EntryRoom> rooms) {
-    const auto writes = planSave(gameTemplate, edits, shownEntries, rooms);
+    const bool pointers = std::ranges::any_of(
+        gameTemplate.entries, [](const templates::TemplateEntry& entry) { return !entry.cells.empty(); });
+    const auto writes = pointers ? planPointerSave(gameTemplate, edits, shownEntries, rooms, gameFile)
+                                 : planSave(gameTemplate, edits, shownEntries, rooms);
     if (!writes) {
         return writes.failure();
     }

@@ -59,7 +59,8 @@ struct EntryEdit {
 [[nodiscard]] std::u32string unsaveableCharacters(const templates::TemplateEntry& entry,
                                                   std::string_view utf8);
 
-// planSave, then the rooms written through the one safe write path (writeRooms): nothing is written unless
+// planSave (planPointerSave for a template with pointer entries), then the rooms written through the one safe
+// write path (writeRooms): nothing is written unless
 // every edit can be, and a failure part-way says which entries were written.
 [[nodiscard]] Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
                                      std::size_t shownEntries, std::span<const EntryEdit> edits,

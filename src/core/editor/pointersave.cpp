@@ -1,0 +1,146 @@
+#include "pointersave.h"
+
+#include <algorithm>
+#include <map>
+
+#include "editor/freespace.h"
+#include "files/asciitext.h"
+#include "files/filehandle.h"
+
+namespace rq::editor {
+namespace {
+
+std::string bytesText(std::uint64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+// The bytes of each free range as the file holds them now.
+Result<std::vector<std::string>> readRanges(const templates::FreeSpace& space, const std::string& gameFile) {
+    std::vector<std::string> bytes;
+    if (space.ranges.empty()) {
+        return bytes;
+    }
+    const auto file = files::FileHandle::open(gameFile, files::FileHandle::Mode::Read);
+    if (!file) {
+        return file.failure();
+    }
+    for (const auto& range : space.ranges) {
+        auto read = file->readAt(range.start, static_cast<std::size_t>(range.end - range.start));
+        if (!read) {
+            return read.failure();
+        }
+        bytes.push_back(std::move(read).value());
+    }
+    return bytes;
+}
+
+std::string rangesText(const templates::FreeSpace& space) {
+    std::string text;
+    for (const auto& range : space.ranges) {
+        text += (text.empty() ? "" : ", ") + files::hexText(range.start) + "-" + files::hexText(range.end);
+    }
+    return text.empty() ? "none" : text;
+}
+
+}  // namespace
+
+Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTemplate& gameTemplate,
+                                                      std::span<const EntryEdit> edits,
+                                                      std::size_t shownEntries,
+                                                      std::span<const EntryRoom> rooms,
+                                                      const std::string& gameFile) {
+    // Entries without cells, and the count, as an ordinary save plans them.
+    std::vector<EntryEdit> placed;
+    std::map<std::uint64_t, const EntryEdit*> moved;  // a pointer string's offset -> its edit
+    for (const EntryEdit& edit : edits) {
+        const bool pointer = edit.index < gameTemplate.entries.size() &&
+                             !gameTemplate.entries[edit.index].cells.empty() && edit.index < rooms.size();
+        if (!pointer) {
+            placed.push_back(edit);
+            continue;
+        }
+        const auto [at, added] = moved.emplace(rooms[edit.index].offset, &edit);
+        if (!added && at->second->text != edit.text) {
+            return refused(templates::entryName(gameTemplate.entries[at->second->index]) + " and " +
+                           templates::entryName(gameTemplate.entries[edit.index]) +
+                           " reach one string, and were given different texts.");
+        }
+    }
+    auto planned = planSave(gameTemplate, placed, shownEntries, rooms);
+    if (!planned) {
+        return planned;
+    }
+    std::vector<files::RoomWrite> writes = std::move(planned).value();
+    const auto rangeBytes = readRanges(gameTemplate.freeSpace, gameFile);
+    if (!rangeBytes) {
+        return rangeBytes.failure();
+    }
+    std::vector<templates::ByteRange> occupied;
+    for (std::size_t i = 0; i < gameTemplate.entries.size() && i < rooms.size(); ++i) {
+        occupied.push_back({rooms[i].offset, rooms[i].offset + rooms[i].size});
+    }
+    FreeSpaceMap freeSpace(gameTemplate.freeSpace, *rangeBytes, occupied);
+    for (const auto& [offset, edit] : moved) {
+        const templates::TemplateEntry& entry = gameTemplate.entries[edit->index];
+        const EntryRoom& room = rooms[edit->index];
+        // A string without an end token has no length but its room's; one that fits stays where it is.
+        auto encoded = entry.table && !room.end.empty() && room.known ? entry.table->encode(edit->text)
+                                                                      : Result<std::string>(std::string());
+        if (!encoded) {
+            return refused(templates::entryName(entry) + " cannot be saved: the text " + encoded.error() +
+                           ".");
+        }
+        std::string bytes = std::move(encoded).value() + room.end;
+        if (room.end.empty() || !room.known || bytes.size() <= room.size) {
+            auto inPlace = planSave(gameTemplate, std::span(edit, 1), shownEntries, rooms);
+            if (!inPlace) {
+                return inPlace;
+            }
+            writes.insert(writes.end(), inPlace->begin(), inPlace->end());
+            continue;
+        }
+        // Every entry that reaches this string has its cells rewritten; the block must suit each of them.
+        std::vector<std::size_t> sharers;
+        std::uint64_t regionStart = 0;
+        std::uint64_t regionEnd = UINT64_MAX;
+        for (std::size_t i = 0; i < gameTemplate.entries.size() && i < rooms.size(); ++i) {
+            if (!gameTemplate.entries[i].cells.empty() && rooms[i].offset == offset && rooms[i].known) {
+                sharers.push_back(i);
+                regionStart = std::max(regionStart, gameTemplate.entries[i].pointer.regionStart);
+                regionEnd = std::min(regionEnd, gameTemplate.entries[i].pointer.regionEnd);
+            }
+        }
+        const auto target = freeSpace.take(bytes.size(), regionStart, regionEnd);
+        if (!target) {
+            return refused(templates::entryName(entry) + " needs " + bytesText(bytes.size()) +
+                           "; the largest free block in its region has " +
+                           bytesText(freeSpace.largest(regionStart, regionEnd)) +
+                           " (free space: " + rangesText(gameTemplate.freeSpace) + ").");
+        }
+        for (const std::size_t i : sharers) {
+            const auto& sharer = gameTemplate.entries[i];
+            const auto value = sharer.pointer.valueOf(*target);
+            if (!value) {
+                return refused(templates::entryName(sharer) + " cannot point to 0x" +
+                               files::hexText(*target) + ": its cells cannot hold that place.");
+            }
+            for (const std::uint32_t cell : sharer.cells) {
+                writes.push_back({cell, sharer.pointer.cell(*value), templates::entryName(sharer)});
+            }
+        }
+        // The old room becomes free space where a range holds it; elsewhere a pointer not known may reach it.
+        for (const auto& range : gameTemplate.freeSpace.ranges) {
+            const std::uint64_t from = std::max(range.start, offset);
+            const std::uint64_t to = std::min(range.end, offset + room.size);
+            if (from < to) {
+                writes.push_back({from,
+                                  std::string(to - from, static_cast<char>(gameTemplate.freeSpace.fill)),
+                                  templates::entryName(entry)});
+            }
+        }
+        writes.push_back({*target, std::move(bytes), templates::entryName(entry)});
+    }
+    return writes;
+}
+
+}  // namespace rq::editor
