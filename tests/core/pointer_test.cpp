@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "files/safewrite.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 #include "templates/templatecheck.h"
@@ -171,6 +173,30 @@ TEST_F(PointerEntries, ALongerTextMovesToTheFirstFreeBlockWithEveryCellThatReach
     // The string they share is the first entry's new text for both.
     EXPECT_EQ(editor::readEntryTexts(*gameTemplate, m_game).texts,
               (std::vector<std::string>{"ABCDE", "ABCDE", "CDE"}));
+}
+
+TEST_F(PointerEntries, ASaveThatDoesNotReadBackAsMeantIsUndoneByteForByte) {
+    const auto gameTemplate =
+        write("[PointerTable1]\nOffset=10\nCount=1\nTextFormat=0\n[FreeSpace]\nRanges=40-60\n");
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const auto read = editor::readEntryTexts(*gameTemplate, m_game);
+    const std::string before = test::readAll(m_game);
+    // Another program changes the moved string's first byte between the write and the proof.
+    files::setWriteFaults({nullptr, 0, [this] {
+                               std::fstream file(m_game, std::ios::in | std::ios::out | std::ios::binary);
+                               file.seekp(0x43);
+                               file.put('E');
+                           }});
+    const std::vector<std::string> after = {"ABCDE", "AB"};
+    const auto saved = editor::writeEntryTexts(
+        *gameTemplate, m_game, 2, editor::changedEntries(*gameTemplate, read.texts, after, read.rooms),
+        read.rooms);
+    files::setWriteFaults({});
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.error(),
+              "Entry 1 (\"one\") read \"EBCDE\" after the save, not \"ABCDE\". Every byte was put back.");
+    EXPECT_EQ(test::readAll(m_game), before);
+    EXPECT_FALSE(files::hasInterruptedSave(m_game));
 }
 
 TEST_F(PointerEntries, AStringWithoutRoomOrGivenTwoTextsIsRefusedBeforeAnythingIsWritten) {

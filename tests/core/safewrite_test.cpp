@@ -40,7 +40,7 @@ class SafeWrite : public testing::Test {
 
     // A save through name whose second room fails: the first is written, the undo file stays.
     void interrupt(const std::string& name) const {
-        setWriteFaults({nullptr, 2});
+        setWriteFaults({nullptr, 2, nullptr});
         ASSERT_FALSE(writeRooms(name, m_rooms));
         setWriteFaults({});
         ASSERT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
@@ -74,7 +74,7 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
 }
 
 TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
-    setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0});
+    setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0, nullptr});
     const auto written = writeRooms(m_game, m_rooms);
     ASSERT_FALSE(written);
     EXPECT_EQ(written.error().substr(0, written.error().find(" Written:")),
@@ -84,7 +84,7 @@ TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
 
 // What recovery then does with the undo file is UndoFile's.
 TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
-    setWriteFaults({nullptr, 2});
+    setWriteFaults({nullptr, 2, nullptr});
     const auto written = writeRooms(m_game, m_rooms);
     ASSERT_FALSE(written);
     EXPECT_EQ(
@@ -108,7 +108,7 @@ TEST_F(SafeWrite, WhileASaveRunsNoOtherSaveRecoveryOrDiscardTouchesTheFile) {
                         recovered = recoverInterruptedSave(m_game);
                         discarded = discardInterruptedSave(m_game);
                     },
-                    0});
+                    0, nullptr});
     ASSERT_TRUE(writeRooms(m_game, m_rooms).ok());
     ASSERT_TRUE(second && recovered && discarded);
     EXPECT_EQ(second->ok() ? "" : second->error(),

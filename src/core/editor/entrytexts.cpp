@@ -198,7 +198,10 @@ Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::s
     if (!writes) {
         return writes.failure();
     }
-    return files::writeRooms(gameFile, *writes);
+    if (!pointers) {
+        return files::writeRooms(gameFile, *writes);
+    }
+    return files::writeRooms(gameFile, *writes, pointerSaveProof(gameTemplate, gameFile, edits, rooms));
 }
 
 bool entryChanged(const templates::TemplateEntry& entry, const EntryRoom& room, const std::string& before,

@@ -143,4 +143,40 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
     return writes;
 }
 
+std::function<Status()> pointerSaveProof(const templates::GameTemplate& gameTemplate,
+                                         const std::string& gameFile, std::span<const EntryEdit> edits,
+                                         std::span<const EntryRoom> rooms) {
+    const EntryTexts now = readEntryTexts(gameTemplate, gameFile);
+    std::vector<std::string> expected = now.texts;
+    std::map<std::uint64_t, std::string> strings;  // a changed pointer string's offset -> its text
+    for (const EntryEdit& edit : edits) {
+        if (edit.index < expected.size()) {
+            expected[edit.index] = edit.text;
+            if (!gameTemplate.entries[edit.index].cells.empty() && edit.index < rooms.size()) {
+                strings[rooms[edit.index].offset] = edit.text;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const auto shared = strings.find(now.rooms[i].offset);
+        if (!gameTemplate.entries[i].cells.empty() && now.rooms[i].known && shared != strings.end()) {
+            expected[i] = shared->second;
+        }
+    }
+    return [&gameTemplate, gameFile, expected = std::move(expected)]() -> Status {
+        const EntryTexts again = readEntryTexts(gameTemplate, gameFile);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const auto& entry = gameTemplate.entries[i];
+            if (again.readFailed || i >= again.texts.size() ||
+                entryChanged(entry, again.rooms[i], expected[i], again.texts[i])) {
+                return Error{templates::entryName(entry) + " read \"" +
+                                 (i < again.texts.size() ? again.texts[i] : std::string()) +
+                                 "\" after the save, not \"" + expected[i] + "\".",
+                             ErrorKind::Refusal};
+            }
+        }
+        return success();
+    };
+}
+
 }  // namespace rq::editor

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,5 +23,13 @@ namespace rq::editor {
 [[nodiscard]] Result<std::vector<files::RoomWrite>> planPointerSave(
     const templates::GameTemplate& gameTemplate, std::span<const EntryEdit> edits, std::size_t shownEntries,
     std::span<const EntryRoom> rooms, const std::string& gameFile);
+
+// The proof of such a save, for writeRooms: made before the save (it reads what every entry holds now), it
+// reads every entry again through its cells and refuses, naming the first, an entry whose text is not its
+// edit, the edit of an entry that reaches the same string, or what it held.
+[[nodiscard]] std::function<Status()> pointerSaveProof(const templates::GameTemplate& gameTemplate,
+                                                       const std::string& gameFile,
+                                                       std::span<const EntryEdit> edits,
+                                                       std::span<const EntryRoom> rooms);
 
 }  // namespace rq::editor

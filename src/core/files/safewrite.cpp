@@ -146,7 +146,8 @@ void setWriteFaults(WriteFaults injected) {
     faults() = std::move(injected);
 }
 
-Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms) {
+Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms,
+                  const std::function<Status()>& proof) {
     auto locked = lockGame(gameFile, Purpose::Save);
     if (!locked) {
         return locked.failure();
@@ -208,6 +209,24 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms)
     }
     if (const auto flushed = file.sync(); !flushed) {
         return failedPartWay(undoName, flushed.failure(), rooms, rooms.size());
+    }
+    if (faults().beforeProof) {
+        faults().beforeProof();
+    }
+    if (const auto proved = proof ? proof() : success(); !proved) {
+        // Back to what the file held, in the opposite order: the undo file stays until that is done.
+        for (auto room = undo.rooms.rbegin(); room != undo.rooms.rend(); ++room) {
+            if (const auto restored = file.writeAt(room->offset, room->bytes); !restored) {
+                return failedPartWay(undoName, restored.failure(), rooms, rooms.size());
+            }
+        }
+        if (const auto flushed = file.sync(); !flushed) {
+            return failedPartWay(undoName, flushed.failure(), rooms, rooms.size());
+        }
+        if (const auto removed = removeUndoFile(undoName); !removed) {
+            return removed;
+        }
+        return Error{proved.error() + " Every byte was put back.", ErrorKind::Refusal};
     }
     return removeUndoFile(undoName);
 }

@@ -23,7 +23,10 @@ struct RoomWrite {
 // old bytes in the undo file beside the game file (flushed), write, flush the game file, remove the undo
 // file. A refusal writes nothing; a failure part-way names the rooms written and not written and leaves
 // the undo file, from which recoverInterruptedSave puts every old byte back.
-[[nodiscard]] Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms);
+// With a proof: it runs under the lock once the rooms are written and flushed; when it fails, every old byte
+// is written back from the undo file's copy, and its message ends with " Every byte was put back.".
+[[nodiscard]] Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms,
+                                const std::function<Status()>& proof = {});
 
 // "FILE.romquill-undo" beside the file's resolved path (symbolic links followed): there only while a save
 // runs, or after one was interrupted. It records the file's size and identity (device and inode, or the
@@ -45,8 +48,9 @@ struct RoomWrite {
 
 // Faults that are hard to make for real, for tests.
 struct WriteFaults {
-    std::function<void()> afterCheck;  // runs once the file is locked and its rooms checked
-    int failingWrite = 0;              // the Nth room write (from 1) fails as on a full disk
+    std::function<void()> afterCheck;   // runs once the file is locked and its rooms checked
+    int failingWrite = 0;               // the Nth room write (from 1) fails as on a full disk
+    std::function<void()> beforeProof;  // runs once the rooms are written, before a proof reads them
 };
 void setWriteFaults(WriteFaults faults);
 
