@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A later save is refused until then: the core's, tested there.
 TEST_F(CliDemo, RecoverPutsEveryByteOfAnInterruptedInsertBack) {
-    setWriteFaults({nullptr, 2});
+    setWriteFaults({nullptr, 2, nullptr});
     EXPECT_EQ(insert(R"({"entries": [{"entry": 1, "text": "A"}, {"entry": 2, "text": "B"}]})").exitCode, 1);
     setWriteFaults({});
     EXPECT_NE(readAll(m_demo), m_original);

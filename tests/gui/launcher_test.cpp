@@ -112,7 +112,7 @@ TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBa
                                   "keeps the file as it is now and forgets the interrupted save.",
                               Dialogs::Buttons::YesNo);
     for (const Answer answer : {Answer::Yes, Answer::No}) {
-        setWriteFaults({nullptr, 2});
+        setWriteFaults({nullptr, 2, nullptr});
         ASSERT_FALSE(writeRooms(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
         setWriteFaults({});
         dialogs.log.clear();
