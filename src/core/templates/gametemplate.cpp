@@ -72,32 +72,6 @@ Result<std::shared_ptr<const Table>> readTable(const std::string& templatePath,
     return std::make_shared<const Table>(std::move(table).value());
 }
 
-Result<TemplateEntry> tableEntryOf(const std::string& path, const files::IniFile& ini, int number,
-                                   std::shared_ptr<const Table> table, std::optional<std::uint8_t> fill) {
-    const std::string section = entrySection(number);
-    TemplateEntry entry;
-    entry.number = number;
-    entry.comment = ini.read(section, "Comment", kError);
-    entry.fill = fill;
-    const auto lengthValue = ini.value(section, "Length");
-    entry.lengthGiven = lengthValue || !table->hasEndTokens();
-    if (entry.lengthGiven) {
-        const auto length = parseLength(lengthValue.value_or("0"));
-        if (!length) {
-            return malformed(path, section, "Length", *lengthValue, length.error());
-        }
-        entry.length = *length;
-    }
-    entry.table = std::move(table);
-    const std::string offsetValue = ini.read(section, "HexLocation", kError);
-    const auto offset = parseHexLocation(offsetValue);
-    if (!offset) {
-        return malformed(path, section, "HexLocation", offsetValue, offset.error());
-    }
-    entry.offset = *offset;
-    return entry;
-}
-
 }  // namespace
 
 TemplateDetails readTemplateDetails(const std::string& path) {
@@ -178,6 +152,7 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
         if (!alphabetPath) {
             return alphabetPath.failure();
         }
+        const auto lengthValue = ini->value(section, "Length");
         if (isTableName(*alphabetPath)) {
             auto& table = tables[*alphabetPath];
             if (!table) {
@@ -191,41 +166,45 @@ Result<GameTemplate> readGameTemplate(const std::string& path) {
             if (!filled) {
                 return filled.failure();
             }
-            auto tableEntry = tableEntryOf(path, *ini, number, table, *filled);
-            if (!tableEntry) {
-                return tableEntry.failure();
+            entry.table = table;
+            entry.fill = *filled;
+            entry.lengthGiven = lengthValue || !table->hasEndTokens();
+        } else {
+            auto& [alphabet, longestText] = alphabets[*alphabetPath];
+            if (!alphabet) {
+                alphabet = std::make_shared<const Alphabet>(Alphabet::read(*alphabetPath));
+                if (alphabet->charLength() == 0 && parseCharLength(alphabet->charLengthValue())) {
+                    return Error{oldAlphabetMessage(*alphabetPath, "refusing the template"),
+                                 ErrorKind::OldAlphabet, *alphabetPath};
+                }
+                if (const auto faults = alphabet->faults(); !faults.empty()) {
+                    const auto& fault = faults.front();
+                    return malformed(*alphabetPath, fault.section, fault.key, fault.value.value_or(""),
+                                     fault.phrase);
+                }
+                longestText = alphabet->longestText();
             }
-            const std::int16_t room = tableEntry->lengthGiven ? tableEntry->length : kLongestEndedRoom;
-            decodedBound += static_cast<std::uint64_t>(room) * table->mostTextPerByte();
-            result.entries.push_back(std::move(tableEntry).value());
-            continue;
+            entry.alphabet = alphabet;
         }
-        auto& [alphabet, longestText] = alphabets[*alphabetPath];
-        if (!alphabet) {
-            alphabet = std::make_shared<const Alphabet>(Alphabet::read(*alphabetPath));
-            if (alphabet->charLength() == 0 && parseCharLength(alphabet->charLengthValue())) {
-                return Error{oldAlphabetMessage(*alphabetPath, "refusing the template"),
-                             ErrorKind::OldAlphabet, *alphabetPath};
-            }
-            if (const auto faults = alphabet->faults(); !faults.empty()) {
-                const auto& fault = faults.front();
-                return malformed(*alphabetPath, fault.section, fault.key, fault.value.value_or(""),
-                                 fault.phrase);
-            }
-            longestText = alphabet->longestText();
-        }
-        entry.alphabet = alphabet;
 
         entry.comment = read(section, "Comment", kError);
-        const std::string lengthValue = read(section, "Length", "0");
-        const auto length = parseLength(lengthValue);
-        if (!length) {
-            return malformed(path, section, "Length", lengthValue, length.error());
+        if (entry.lengthGiven) {
+            const auto length = parseLength(lengthValue.value_or("0"));
+            if (!length) {
+                return malformed(path, section, "Length", lengthValue.value_or("0"), length.error());
+            }
+            entry.length = *length;
         }
-        entry.length = *length;
-        // A last code cut short by Length is still decoded.
-        const std::uint64_t codes = (*length + alphabet->charLength() - 1) / alphabet->charLength();
-        decodedBound += codes * longestText;
+        if (entry.table) {
+            // Read up to its end token when Length is left out.
+            const std::int16_t room = entry.lengthGiven ? entry.length : kLongestEndedRoom;
+            decodedBound += static_cast<std::uint64_t>(room) * entry.table->mostTextPerByte();
+        } else {
+            // A last code cut short by Length is still decoded.
+            const int charLength = entry.alphabet->charLength();
+            const std::uint64_t codes = (entry.length + charLength - 1) / charLength;
+            decodedBound += codes * alphabets[*alphabetPath].second;
+        }
 
         const std::string offsetValue = read(section, "HexLocation", kError);
         const auto offset = parseHexLocation(offsetValue);
