@@ -33,6 +33,7 @@
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "launcher/loader.h"
+#include "programwindows.h"
 #include "templates/template_chooser.h"
 
 namespace {
@@ -189,14 +190,7 @@ int main(int argc, char** argv) {
     writeSparse(mdGame, {{0, header}});
 
     ShotDialogs dialogs(out);
-    rq::launcher::LauncherWindows windows;
-    windows.editor = rq::editor::createEditorWindow;
-    windows.cutscenes = rq::cutscenes::createCutscenesWindow;
-    windows.chooser = rq::templates::createTemplateChooser;
-    windows.about = rq::about::createAboutWindow;
-    windows.gbaHeader = rq::headers::createGbaHeaderWindow;
-    windows.mdHeader = rq::headers::createMdHeaderWindow;
-    rq::launcher::LoaderWindow launcher(dialogs, std::move(windows));
+    rq::launcher::LoaderWindow launcher(dialogs, rq::programWindows());
     bool ok = grab(&launcher, out, QStringLiteral("loader"));
     ok = grabMenu(&launcher, QStringLiteral("mnuFile"), out, QStringLiteral("loader-file-menu")) && ok;
     dialogs.chooseFile(mdGame);

@@ -4,17 +4,12 @@
 #include <optional>
 #include <string_view>
 
-#include "about/about.h"
-#include "cutscenes/main_cutscenes.h"
-#include "editor/editor.h"
 #include "files/common.h"
-#include "headers/gbamain.h"
-#include "headers/mdmain.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
 #include "launcher/loader.h"
-#include "templates/template_chooser.h"
+#include "programwindows.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -108,14 +103,7 @@ int main(int argc, char* argv[]) {
     rq::files::setApplicationFolder(rq::kit::toPath(QCoreApplication::applicationDirPath()));
 
     rq::kit::QtDialogs dialogs;
-    rq::launcher::LauncherWindows windows;
-    windows.editor = rq::editor::createEditorWindow;
-    windows.cutscenes = rq::cutscenes::createCutscenesWindow;
-    windows.chooser = rq::templates::createTemplateChooser;
-    windows.about = rq::about::createAboutWindow;
-    windows.gbaHeader = rq::headers::createGbaHeaderWindow;
-    windows.mdHeader = rq::headers::createMdHeaderWindow;
-    rq::launcher::LoaderWindow launcher(dialogs, std::move(windows));
+    rq::launcher::LoaderWindow launcher(dialogs, rq::programWindows());
     rq::kit::centreOnScreen(&launcher);
     launcher.show();
     if (named.file) {

@@ -19,6 +19,7 @@
 #include "headers/gbamain.h"
 #include "headers/mdmain.h"
 #include "launcher/loader.h"
+#include "programwindows.h"
 #include "support/scripted_dialogs.h"
 #include "support/testfiles.h"
 #include "templates/template_chooser.h"
@@ -78,10 +79,7 @@ class LauncherFixture : public ::testing::Test {
         folder.writeLoaderIni("[gamenames]\nSonic The Hedgehog 2=game.ini\nSonic && Knuckles=game.ini\n");
         folder.writeTemplate("game.ini",
                              "[Ident]\nRQL_game_plugin=v1.0\n[GameAndFileInfo]\nPicture=game.dat\n");
-        launcher::LauncherWindows windows{editor::createEditorWindow,       cutscenes::createCutscenesWindow,
-                                          templates::createTemplateChooser, headers::createGbaHeaderWindow,
-                                          headers::createMdHeaderWindow,    about::createAboutWindow};
-        launcher = std::make_unique<launcher::LoaderWindow>(dialogs, std::move(windows));
+        launcher = std::make_unique<launcher::LoaderWindow>(dialogs, programWindows());
         launcher->show();
     }
     void TearDown() override {

@@ -1,0 +1,23 @@
+#include "programwindows.h"
+
+#include "about/about.h"
+#include "cutscenes/main_cutscenes.h"
+#include "editor/editor.h"
+#include "headers/gbamain.h"
+#include "headers/mdmain.h"
+#include "templates/template_chooser.h"
+
+namespace rq {
+
+launcher::LauncherWindows programWindows() {
+    launcher::LauncherWindows windows;
+    windows.editor = editor::createEditorWindow;
+    windows.cutscenes = cutscenes::createCutscenesWindow;
+    windows.chooser = templates::createTemplateChooser;
+    windows.about = about::createAboutWindow;
+    windows.gbaHeader = headers::createGbaHeaderWindow;
+    windows.mdHeader = headers::createMdHeaderWindow;
+    return windows;
+}
+
+}  // namespace rq
