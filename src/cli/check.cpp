@@ -1,5 +1,6 @@
 #include <ostream>
 
+#include "editor/freespace.h"
 #include "files/codepage.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
@@ -20,7 +21,12 @@ int checkCommand(const Given& given, Console& console) {
         }
         gameFile = std::move(input).value();
     }
-    const auto problems = templates::checkTemplate(*templatePath, gameFile);
+    auto problems = templates::checkTemplate(*templatePath, gameFile);
+    if (gameFile) {
+        if (auto unexplained = editor::checkFreeSpace(*templatePath, *gameFile)) {
+            problems.push_back(std::move(*unexplained));
+        }
+    }
     if (problems.empty()) {
         console.out() << "no problems\n";
         return kExitOk;

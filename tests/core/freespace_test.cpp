@@ -17,6 +17,8 @@ TEST(FreeSpaceMap, HandsOutTheFirstFitOfTheRangesInTheirOrderInsideTheRegion) {
     const std::vector<std::string> bytes = {high, std::string(0x18, '\xFF')};
     const std::vector<templates::ByteRange> occupied = {{0x80, 0x88}, {0x200, 0x210}};
     FreeSpaceMap map(space, bytes, occupied);
+    EXPECT_EQ(map.unexplainedBytes(), 1u);  // the 00 byte: the string's bytes are explained
+    EXPECT_EQ(map.firstUnexplained(), 0x90u);
 
     struct Take {
         std::uint64_t size, regionStart, regionEnd;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "editor/freespace.h"
 #include "files/safewrite.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
@@ -171,8 +172,18 @@ TEST_F(PointerEntries, ALongerTextMovesToTheFirstFreeBlockWithEveryCellThatReach
                      "\xFF\xFF\xFF\xFF\xFF\xFF"s);
     EXPECT_EQ(test::readAll(m_game), expected);
     // The string they share is the first entry's new text for both.
-    EXPECT_EQ(editor::readEntryTexts(*gameTemplate, m_game).texts,
-              (std::vector<std::string>{"ABCDE", "ABCDE", "CDE"}));
+    const auto again = editor::readEntryTexts(*gameTemplate, m_game);
+    EXPECT_EQ(again.texts, (std::vector<std::string>{"ABCDE", "ABCDE", "CDE"}));
+
+    // Moved again, past "CDE": the copy it leaves at 43-49 is free space once more.
+    const std::vector<std::string> longer = {"ABCDEAB", "ABCDEAB", "CDE"};
+    ASSERT_TRUE(editor::writeEntryTexts(
+        *gameTemplate, m_game, 3, editor::changedEntries(*gameTemplate, again.texts, longer, again.rooms),
+        again.rooms));
+    expected.replace(0x10, 4, "\x4D\x00\x00\x08"s);
+    expected.replace(0x20, 2, "\x00\x4D"s);
+    expected.replace(0x40, 0x15, std::string(9, '\xFF') + "CDE\0ABCDEAB\0"s);
+    EXPECT_EQ(test::readAll(m_game), expected);
 }
 
 TEST_F(PointerEntries, ASaveThatDoesNotReadBackAsMeantIsUndoneByteForByte) {
@@ -268,6 +279,19 @@ TEST_F(PointerEntries, CheckListsBadValuesCellsThatDisagreeOrLeadNowhereAndOverl
             "past the end of " +
                 m_game,
             "[PointerTable1] Offset = \"F8\" has a cell at 0x100 past the end of " + m_game}));
+}
+
+TEST_F(PointerEntries, CheckSaysWhichBytesOfTheFreeSpaceNoStringExplains) {
+    ASSERT_TRUE(write("[PointerTable1]\nOffset=10\nCount=2\nTextFormat=0\n[FreeSpace]\nRanges=30-60\n"));
+    const std::string templatePath = m_folder.path("plugins\\games\\p.ini");
+    EXPECT_FALSE(editor::checkFreeSpace(templatePath, m_game));  // 30-60 holds FF and the two strings
+    test::writeText(m_game, test::readAll(m_game).replace(0x35, 2, "\x01\x02"));
+    const auto problem = editor::checkFreeSpace(templatePath, m_game);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problemText(*problem), "[FreeSpace] Ranges = \"30-60\" holds 2 bytes in " + m_game +
+                                         " that no entry's string explains and that are not the fill byte FF "
+                                         "(the first at 0x35): they are not free, and perhaps the range is "
+                                         "not free space");
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "editor/entrytexts.h"
+#include "files/asciitext.h"
+#include "files/filehandle.h"
+
 namespace rq::editor {
 
 FreeSpaceMap::FreeSpaceMap(const templates::FreeSpace& space, std::span<const std::string> rangeBytes,
@@ -10,29 +14,30 @@ FreeSpaceMap::FreeSpaceMap(const templates::FreeSpace& space, std::span<const st
     for (std::size_t r = 0; r < space.ranges.size() && r < rangeBytes.size(); ++r) {
         const std::uint64_t start = space.ranges[r].start;
         const std::string& bytes = rangeBytes[r];
-        // A byte is free when it holds the fill byte and no string covers it.
-        std::vector<bool> free(bytes.size());
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            free[i] = static_cast<std::uint8_t>(bytes[i]) == space.fill;
-        }
+        std::vector<bool> taken(bytes.size());
         for (const auto& room : occupied) {
             const std::uint64_t from = std::max(room.start, start);
             const std::uint64_t to = std::min(room.end, start + bytes.size());
             for (std::uint64_t at = from; at < to; ++at) {
-                free[at - start] = false;
+                taken[at - start] = true;
             }
         }
-        for (std::size_t i = 0; i < free.size();) {
-            if (!free[i]) {
-                ++i;
+        // A byte is free when it holds the fill byte and no string covers it.
+        std::size_t blockStart = 0;
+        for (std::size_t i = 0; i <= bytes.size(); ++i) {
+            const bool free =
+                i < bytes.size() && !taken[i] && static_cast<std::uint8_t>(bytes[i]) == space.fill;
+            if (i < bytes.size() && !taken[i] && !free) {
+                m_firstUnexplained = m_unexplained == 0 ? start + i : std::min(m_firstUnexplained, start + i);
+                ++m_unexplained;
+            }
+            if (free) {
                 continue;
             }
-            std::size_t end = i;
-            while (end < free.size() && free[end]) {
-                ++end;
+            if (blockStart < i) {
+                m_blocks[r].emplace(start + blockStart, start + i);
             }
-            m_blocks[r].emplace(start + i, start + end);
-            i = end;
+            blockStart = i + 1;
         }
     }
 }
@@ -71,6 +76,73 @@ std::uint64_t FreeSpaceMap::largest(std::uint64_t regionStart, std::uint64_t reg
         }
     }
     return most;
+}
+
+Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
+                                 std::span<const EntryRoom> rooms, const std::string& gameFile) {
+    const templates::FreeSpace& space = gameTemplate.freeSpace;
+    std::vector<std::string> rangeBytes;
+    if (!space.ranges.empty()) {
+        const auto file = files::FileHandle::open(gameFile, files::FileHandle::Mode::Read);
+        if (!file) {
+            return file.failure();
+        }
+        for (const auto& range : space.ranges) {
+            auto read = file->readAt(range.start, static_cast<std::size_t>(range.end - range.start));
+            if (!read) {
+                return read.failure();
+            }
+            rangeBytes.push_back(std::move(read).value());
+        }
+    }
+    std::vector<templates::ByteRange> occupied;
+    occupied.reserve(rooms.size());
+    for (const EntryRoom& room : rooms) {
+        occupied.push_back({room.offset, room.offset + room.size});
+    }
+    return FreeSpaceMap(space, rangeBytes, occupied);
+}
+
+std::vector<std::optional<std::uint64_t>> movingRooms(const templates::GameTemplate& gameTemplate,
+                                                      const FreeSpaceMap& freeSpace) {
+    std::vector<std::optional<std::uint64_t>> largest;
+    largest.reserve(gameTemplate.entries.size());
+    for (const auto& entry : gameTemplate.entries) {
+        largest.push_back(entry.cells.empty() ? std::nullopt
+                                              : std::optional(freeSpace.largest(entry.pointer.regionStart,
+                                                                                entry.pointer.regionEnd)));
+    }
+    return largest;
+}
+
+std::string rangesText(const templates::FreeSpace& space) {
+    std::string text;
+    for (const auto& range : space.ranges) {
+        text += (text.empty() ? "" : ", ") + files::hexText(range.start) + "-" + files::hexText(range.end);
+    }
+    return text.empty() ? "none" : text;
+}
+
+std::optional<templates::TemplateProblem> checkFreeSpace(const std::string& templatePath,
+                                                         const std::string& gameFile) {
+    const auto gameTemplate = templates::readGameTemplate(templatePath);
+    if (!gameTemplate || gameTemplate->freeSpace.ranges.empty()) {
+        return std::nullopt;
+    }
+    const EntryTexts read = readEntryTexts(*gameTemplate, gameFile);
+    const auto freeSpace = freeSpaceIn(*gameTemplate, read.rooms, gameFile);
+    if (read.readFailed || !freeSpace || freeSpace->unexplainedBytes() == 0) {
+        return std::nullopt;
+    }
+    const std::uint64_t count = freeSpace->unexplainedBytes();
+    const std::string fill = files::hexText(gameTemplate->freeSpace.fill);
+    return templates::TemplateProblem{
+        templatePath, "FreeSpace", "Ranges", rangesText(gameTemplate->freeSpace),
+        "holds " + std::to_string(count) + (count == 1 ? " byte" : " bytes") + " in " + gameFile +
+            " that no entry's string explains and that are not the fill byte " +
+            (fill.size() < 2 ? "0" : "") + fill + " (the first at 0x" +
+            files::hexText(freeSpace->firstUnexplained()) +
+            "): they are not free, and perhaps the range is not free space"};
 }
 
 }  // namespace rq::editor

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "editor/tablerooms.h"
+#include "files/result.h"
 #include "templates/gametemplate.h"
+#include "templates/templatecheck.h"
 
 namespace rq::editor {
 
@@ -30,8 +33,33 @@ class FreeSpaceMap {
     // The largest block inside the region, in bytes: what a refusal names.
     [[nodiscard]] std::uint64_t largest(std::uint64_t regionStart, std::uint64_t regionEnd) const;
 
+    // The bytes of the ranges that hold something else than the fill byte and that no string explains: how
+    // many, and the first. Not free; a range that holds them is perhaps not free space at all.
+    [[nodiscard]] std::uint64_t unexplainedBytes() const { return m_unexplained; }
+    [[nodiscard]] std::uint64_t firstUnexplained() const { return m_firstUnexplained; }
+
   private:
     std::vector<std::map<std::uint64_t, std::uint64_t>> m_blocks;  // a map a range: start -> end
+    std::uint64_t m_unexplained = 0;
+    std::uint64_t m_firstUnexplained = 0;
 };
+
+// The free space of a template in a game file, its strings where they were read (rooms, by entry).
+[[nodiscard]] Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
+                                               std::span<const EntryRoom> rooms, const std::string& gameFile);
+
+// For each entry, the largest free block a longer text of it could move to (inside its pointer's region);
+// nothing for an entry without cells.
+[[nodiscard]] std::vector<std::optional<std::uint64_t>> movingRooms(
+    const templates::GameTemplate& gameTemplate, const FreeSpaceMap& freeSpace);
+
+// A template's free ranges as a template writes them: "3000-3400, 5000-5100", or "none".
+[[nodiscard]] std::string rangesText(const templates::FreeSpace& space);
+
+// What a check of the template against a game file says of its free space: the bytes of its ranges that are
+// neither the fill byte nor any entry's string. Nothing when there are none, or the template cannot be read
+// (the template's own check says why).
+[[nodiscard]] std::optional<templates::TemplateProblem> checkFreeSpace(const std::string& templatePath,
+                                                                       const std::string& gameFile);
 
 }  // namespace rq::editor

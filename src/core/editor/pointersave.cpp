@@ -5,41 +5,12 @@
 
 #include "editor/freespace.h"
 #include "files/asciitext.h"
-#include "files/filehandle.h"
 
 namespace rq::editor {
 namespace {
 
 std::string bytesText(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
-// The bytes of each free range as the file holds them now.
-Result<std::vector<std::string>> readRanges(const templates::FreeSpace& space, const std::string& gameFile) {
-    std::vector<std::string> bytes;
-    if (space.ranges.empty()) {
-        return bytes;
-    }
-    const auto file = files::FileHandle::open(gameFile, files::FileHandle::Mode::Read);
-    if (!file) {
-        return file.failure();
-    }
-    for (const auto& range : space.ranges) {
-        auto read = file->readAt(range.start, static_cast<std::size_t>(range.end - range.start));
-        if (!read) {
-            return read.failure();
-        }
-        bytes.push_back(std::move(read).value());
-    }
-    return bytes;
-}
-
-std::string rangesText(const templates::FreeSpace& space) {
-    std::string text;
-    for (const auto& range : space.ranges) {
-        text += (text.empty() ? "" : ", ") + files::hexText(range.start) + "-" + files::hexText(range.end);
-    }
-    return text.empty() ? "none" : text;
 }
 
 }  // namespace
@@ -71,15 +42,12 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
         return planned;
     }
     std::vector<files::RoomWrite> writes = std::move(planned).value();
-    const auto rangeBytes = readRanges(gameTemplate.freeSpace, gameFile);
-    if (!rangeBytes) {
-        return rangeBytes.failure();
+    auto found =
+        freeSpaceIn(gameTemplate, rooms.first(std::min(rooms.size(), gameTemplate.entries.size())), gameFile);
+    if (!found) {
+        return found.failure();
     }
-    std::vector<templates::ByteRange> occupied;
-    for (std::size_t i = 0; i < gameTemplate.entries.size() && i < rooms.size(); ++i) {
-        occupied.push_back({rooms[i].offset, rooms[i].offset + rooms[i].size});
-    }
-    FreeSpaceMap freeSpace(gameTemplate.freeSpace, *rangeBytes, occupied);
+    FreeSpaceMap freeSpace = std::move(found).value();
     for (const auto& [offset, edit] : moved) {
         const templates::TemplateEntry& entry = gameTemplate.entries[edit->index];
         const EntryRoom& room = rooms[edit->index];
