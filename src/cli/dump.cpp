@@ -31,13 +31,15 @@ int dumpCommand(const Given& given, Console& console) {
     const templates::GameTemplate& gameTemplate = opened->gameTemplate;
     const TextsFormat format = textsFormat(given.format).value_or(TextsFormat::Json);
     if (format == TextsFormat::Csv) {
-        exchange::writeCsvTexts(out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms));
+        exchange::writeCsvTexts(
+            out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving));
         return kExitOk;
     }
     if (format == TextsFormat::Po) {
         const std::string project = files::pathText(files::fsPath(opened->templatePath).stem());
         if (const auto written = exchange::writePoTexts(
-                out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms), project);
+                out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving),
+                project);
             !written) {
             console.say(written.error());
             return kExitRefused;

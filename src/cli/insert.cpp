@@ -32,11 +32,12 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
     }
     // Each row is checked as it is read, and every problem is listed.
     const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
-        return format == TextsFormat::Po ? readPoTexts(input->bytes, input->name,
-                                                       exchange::poByteLimit(exchange::exportedEntries(
-                                                           gameTemplate, opened.texts, opened.rooms)),
-                                                       take)
-                                         : readCsvTexts(input->bytes, input->name, take);
+        return format == TextsFormat::Po
+                   ? readPoTexts(input->bytes, input->name,
+                                 exchange::poByteLimit(exchange::exportedEntries(
+                                     gameTemplate, opened.texts, opened.rooms, opened.moving)),
+                                 take)
+                   : readCsvTexts(input->bytes, input->name, take);
     };
     return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms);
 }
@@ -52,7 +53,7 @@ int insertCommand(const Given& given, Console& console) {
     if (!opened) {
         return kExitRefused;
     }
-    const auto& [templatePath, gameFile, gameTemplate, texts, rooms] = *opened;
+    const auto& [templatePath, gameFile, gameTemplate, texts, rooms, moving] = *opened;
     const std::string& textsFile = given.operands[1];
     if (files::inputAtOutput(gameFile, {textsFile})) {
         console.say("The texts cannot be read from \"" + textsFile +

@@ -1,6 +1,7 @@
 #include "templateverbs.h"
 
 #include "editor/entrytexts.h"
+#include "editor/freespace.h"
 #include "files/common.h"
 #include "files/readwritetext.h"
 
@@ -50,8 +51,13 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
                                    " MiB; nothing was read past that.");
         return std::nullopt;
     }
+    // Free space that cannot be read leaves no room to move to; the save says why.
+    const auto freeSpace = editor::freeSpaceIn(*gameTemplate, read.rooms, *gameFile);
+    auto moving =
+        editor::movingRooms(*gameTemplate, freeSpace ? *freeSpace : editor::FreeSpaceMap({}, {}, {}));
     return TemplateAndTexts{std::move(templatePath).value(), std::move(gameFile).value(),
-                            std::move(gameTemplate).value(), std::move(read.texts), std::move(read.rooms)};
+                            std::move(gameTemplate).value(), std::move(read.texts),
+                            std::move(read.rooms),           std::move(moving)};
 }
 
 }  // namespace rq::cli

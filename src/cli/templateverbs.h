@@ -17,7 +17,8 @@ struct TemplateAndTexts {
     std::string gameFile;      // the path read: the operand, or the copy of standard input
     templates::GameTemplate gameTemplate;
     std::vector<std::string> texts;
-    std::vector<editor::EntryRoom> rooms;  // where each text lies as read
+    std::vector<editor::EntryRoom> rooms;              // where each text lies as read
+    std::vector<std::optional<std::uint64_t>> moving;  // a pointer entry's largest free block (movingRooms)
 };
 
 // The template given as --template: a bare name is looked for first among the program folder's templates,

@@ -217,5 +217,38 @@ TEST_F(CliOwnFolder, TemplatesAreFoundRefusedAndNeverWritten) {
     EXPECT_EQ(readAll(self), before);
 }
 
+// A pointer table's entries: translators' files carry no limit for them, and a longer text moves.
+TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
+    write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00\n");
+    write("plugins/games/p.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
+          "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n[FreeSpace]\nRanges=20-40\n");
+    writeImage(m_game, {{0, std::string(0x40, '\xFF')},
+                        {0, "\x10\x00\x14\x00"s},
+                        {0x10,
+                         "AB\0\xFF"
+                         "CD\0"s}});
+    const std::string before = readAll(m_game);
+    const auto po = run({"dump", "--template", "p.ini", "--format", "po", m_game}).out;
+    EXPECT_NE(
+        po.find("#. Room for 2 bytes in place; a longer text moves to free space, whose largest block in "
+                "its region has 32 bytes.\n#: 0x14:3\nmsgctxt \"entry 2\""),
+        std::string::npos)
+        << po;
+    EXPECT_EQ(po.find("max-length"), std::string::npos);
+    EXPECT_NE(
+        run({"dump", "--template", "p.ini", "--format", "csv", m_game}).out.find("\r\n2,0x14,3,,Line 2,CD,"),
+        std::string::npos);
+
+    write("texts.json", R"({"entries": [{"entry": 2, "text": "CDEABCDE"}]})");
+    EXPECT_EQ(run({"insert", "--template", "p.ini", m_game, m_dir.file("texts.json")}).out,
+              "Writing complete! 1 entry written.\n");
+    EXPECT_EQ(readAll(m_game),
+              std::string(before).replace(2, 2, "\x20\x00"s).replace(0x20, 9, "CDEABCDE\0"s));
+    const auto dumped = nlohmann::ordered_json::parse(run({"dump", "--template", "p.ini", m_game}).out);
+    EXPECT_EQ(dumped["entries"][1].dump(),
+              R"({"entry":2,"comment":"Line 2","offset":"20","length":9,"cells":["2"],"text":"CDEABCDE"})");
+}
+
 }  // namespace
 }  // namespace rq

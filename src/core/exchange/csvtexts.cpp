@@ -134,7 +134,9 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
     out << "\r\n";
     for (const ExportedEntry& entry : entries) {
         writeField(out, entry.key);
-        out << ",0x" << entry.offset << ',' << entry.length << ',' << entry.limit << ',';
+        // A pointer entry's text has no limit: a longer one moves.
+        out << ",0x" << entry.offset << ',' << entry.length << ','
+            << (entry.moveRoom ? std::string() : std::to_string(entry.limit)) << ',';
         writeField(out, entry.comment);
         out << ',';
         writeField(out, entry.original);

@@ -6,6 +6,10 @@
 namespace rq::exchange {
 namespace {
 
+// What a text that moves to free space counts for in the file's bound: a translation longer than this is
+// no line of a game's script.
+constexpr std::size_t kMovedTextBound = std::size_t{1} << 16;
+
 // A PO string: quoted, escaped as gettext escapes, a line after each line break as msgcat lays it out.
 void writePoString(std::ostream& out, std::string_view keyword, std::string_view text) {
     out << keyword << ' ';
@@ -60,7 +64,11 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
             out << "#. " << entry.comment << '\n';
         }
         // The tools that rewrite a PO file drop flags they do not know, but keep these comments.
-        if (entry.bytes > 0) {
+        if (entry.moveRoom) {
+            out << "#. Room for " << entry.bytes
+                << " bytes in place; a longer text moves to free space, whose "
+                << "largest block in its region has " << *entry.moveRoom << " bytes.\n";
+        } else if (entry.bytes > 0) {
             // A table's characters take different numbers of bytes: the limit is what always fits.
             out << "#. Room for " << entry.bytes << " bytes: " << entry.limit
                 << (entry.limit == 1 ? " character always fits.\n" : " characters always fit.\n");
@@ -70,7 +78,10 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
         if (entry.original.empty()) {
             out << "#. Empty now (the msgid is a single space): a translation fills it.\n";
         }
-        out << "#: " << location(entry) << "\n#, max-length:" << entry.limit << '\n';
+        out << "#: " << location(entry) << '\n';
+        if (!entry.moveRoom) {
+            out << "#, max-length:" << entry.limit << '\n';
+        }
         writePoString(out, "msgctxt", entry.context);
         // An empty msgid is the header's: gettext's tools take a message with one for the header (msgmerge
         // copies the header in as its translation). An original never ends in a space, so a single space
@@ -88,7 +99,8 @@ std::size_t poByteLimit(std::span<const ExportedEntry> entries) {
     std::size_t limit = std::size_t{1} << 20;
     for (const ExportedEntry& entry : entries) {
         limit += 1024 + entry.comment.size() + 8 * entry.original.size() +
-                 16 * static_cast<std::size_t>(std::max(entry.limit, 0));
+                 16 * static_cast<std::size_t>(std::max(entry.limit, 0)) +
+                 16 * std::min<std::size_t>(entry.moveRoom.value_or(0), kMovedTextBound);
     }
     return limit;
 }

@@ -153,7 +153,8 @@ std::string location(const ExportedEntry& entry) {
 
 std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
                                            std::span<const std::string> texts,
-                                           std::span<const editor::EntryRoom> rooms) {
+                                           std::span<const editor::EntryRoom> rooms,
+                                           std::span<const std::optional<std::uint64_t>> moving) {
     std::vector<ExportedEntry> exported;
     exported.reserve(gameTemplate.entries.size());
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
@@ -166,9 +167,10 @@ std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTe
             entry.table
                 ? bytes / static_cast<int>(std::max<std::size_t>(entry.table->mostBytesPerCharacter(), 1))
                 : entry.limit();
-        exported.push_back(ExportedEntry{
-            "entry " + number, number, files::hexText(room.offset), static_cast<int>(room.size), limit,
-            files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i])), bytes});
+        exported.push_back(
+            ExportedEntry{"entry " + number, number, files::hexText(room.offset), static_cast<int>(room.size),
+                          limit, files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i])),
+                          bytes, i < moving.size() ? moving[i] : std::nullopt});
     }
     return exported;
 }
@@ -186,7 +188,9 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
                                              room.size,
                                              room.size,
                                              {},
-                                             std::string(files::unpadded(*texts.texts[i]))});
+                                             std::string(files::unpadded(*texts.texts[i])),
+                                             0,
+                                             std::nullopt});
         }
     }
     return exported;

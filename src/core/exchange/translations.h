@@ -27,13 +27,17 @@ struct ExportedEntry {
     std::string comment;
     std::string original;
     int bytes = 0;  // a table entry's room for its text in bytes (end token left out); 0 for the others
+    // A pointer entry's text may be longer than its room: it moves to free space, whose largest block in its
+    // region holds this many bytes. Its limit is then no maximum, and no file says it is.
+    std::optional<std::uint64_t> moveRoom;
 };
 // A template's entries (rooms as read with texts; without them, each entry's Length), and the cutscene texts
 // a file's edition places (those not read are left out). A table entry's limit is the characters that
-// always fit its room: its bytes over the most bytes one character can take.
-[[nodiscard]] std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
-                                                         std::span<const std::string> texts,
-                                                         std::span<const editor::EntryRoom> rooms = {});
+// always fit its room: its bytes over the most bytes one character can take. moving gives, by entry, a
+// pointer entry's largest free block (editor::movingRooms).
+[[nodiscard]] std::vector<ExportedEntry> exportedEntries(
+    const templates::GameTemplate& gameTemplate, std::span<const std::string> texts,
+    std::span<const editor::EntryRoom> rooms = {}, std::span<const std::optional<std::uint64_t>> moving = {});
 [[nodiscard]] std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts);
 
 // Where an exported text lies, as the PO file's "#:" line gives it: "0x210:12", its offset and length.
