@@ -51,10 +51,7 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
                                    " MiB; nothing was read past that.");
         return std::nullopt;
     }
-    // Free space that cannot be read leaves no room to move to; the save says why.
-    const auto freeSpace = editor::freeSpaceIn(*gameTemplate, read.rooms, *gameFile);
-    auto moving =
-        editor::movingRooms(*gameTemplate, freeSpace ? *freeSpace : editor::FreeSpaceMap({}, {}, {}));
+    auto moving = editor::movingRooms(*gameTemplate, read.rooms, *gameFile);
     return TemplateAndTexts{std::move(templatePath).value(), std::move(gameFile).value(),
                             std::move(gameTemplate).value(), std::move(read.texts),
                             std::move(read.rooms),           std::move(moving)};

@@ -295,6 +295,34 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
 }
 
+// A pointer entry's longer text moves to free space (3C0-400, zeros); the counter says so, and after the save
+// the entry's room is where its string went.
+TEST_F(EditorTest, APointerEntrysLongerTextMovesAndItsRoomFollowsIt) {
+    folder.writeAlphabet("k.tbl", "41=A\n42=B\n43=C\n/FF\n");
+    folder.writeTemplate(
+        "game.ini",
+        "[TextFormattingSystem]\nNumberOfEntries=1\nk=k.tbl\n[Pointers]\nFormat=be32\n"
+        "[entry1]\nTextFormat=k\nPointer=300\nComment=Line\n[FreeSpace]\nRanges=3C0-400\nFill=00\n");
+    ASSERT_NE(launch(megaDrive("game.bin", {{0x300, std::string("\0\0\x03\x80", 4)}, {0x380, "AB\xFF"}}),
+                     "go", "editor"),
+              nullptr);
+    QLabel* counter = child<QLabel>("room_left_0");
+    EXPECT_EQ(box(0)->text() + "|" + counter->text(), "AB|full");
+    type(0, "ABCAB");
+    EXPECT_EQ(counter->text(), "moves: 64 bytes free");
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{kSaved});
+    std::string moved = std::string(before).replace(0x303, 1, "\xC0").replace(0x3C0, 6, "ABCAB\xFF");
+    EXPECT_EQ(test::readAll(path), moved);
+    EXPECT_EQ(counter->text(), "full");
+
+    // Shorter now: written where the string lies, not where it was read.
+    type(0, "A");
+    click("save");
+    EXPECT_EQ(test::readAll(path), moved.replace(0x3C0, 2, "A\xFF"));
+    EXPECT_EQ(dialogs.log, QStringList({kSaved, kSaved}));
+}
+
 // A save the editor refuses: one message, nothing written, no text padded. What changes after the editor
 // opened, and the message as withPaths() writes it. An invalid character is refused as a save on closing is
 // (EditorCloseTest).
@@ -360,8 +388,16 @@ TEST(ByteCounter, SaysTheBytesLeftOrOver) {
         const RoomLeft room = byteCounter([left](const QString&) { return std::optional(left); })(QString());
         said << room.text + (room.over ? " (red)" : "");
     }
-    EXPECT_EQ(said, QStringList(
-                        {"16 bytes left", "1 byte left", "full", "1 byte over (red)", "5 bytes over (red)"}));
+    // A text that can move, 4 bytes over a room of 4: the largest free block holds it, or not.
+    for (const std::uint64_t largest : {8U, 7U}) {
+        const RoomLeft room = byteCounter([](const QString&) { return std::optional(-4L); },
+                                          [largest] {
+                                              return std::optional(MoveRoom{4, largest});
+                                          })(QString());
+        said << room.text + (room.over ? " (red)" : "");
+    }
+    EXPECT_EQ(said, QStringList({"16 bytes left", "1 byte left", "full", "1 byte over (red)",
+                                 "5 bytes over (red)", "moves: 8 bytes free", "moves: 7 bytes free (red)"}));
 }
 
 }  // namespace

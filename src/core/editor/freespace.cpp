@@ -104,7 +104,10 @@ Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
 }
 
 std::vector<std::optional<std::uint64_t>> movingRooms(const templates::GameTemplate& gameTemplate,
-                                                      const FreeSpaceMap& freeSpace) {
+                                                      std::span<const EntryRoom> rooms,
+                                                      const std::string& gameFile) {
+    const auto found = freeSpaceIn(gameTemplate, rooms, gameFile);
+    const FreeSpaceMap freeSpace = found ? *found : FreeSpaceMap({}, {}, {});
     std::vector<std::optional<std::uint64_t>> largest;
     largest.reserve(gameTemplate.entries.size());
     for (const auto& entry : gameTemplate.entries) {

@@ -48,10 +48,11 @@ class FreeSpaceMap {
 [[nodiscard]] Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
                                                std::span<const EntryRoom> rooms, const std::string& gameFile);
 
-// For each entry, the largest free block a longer text of it could move to (inside its pointer's region);
-// nothing for an entry without cells.
+// For each entry, the largest free block a longer text of it could move to (inside its pointer's region):
+// none where the free space cannot be read; nothing for an entry without cells.
 [[nodiscard]] std::vector<std::optional<std::uint64_t>> movingRooms(
-    const templates::GameTemplate& gameTemplate, const FreeSpaceMap& freeSpace);
+    const templates::GameTemplate& gameTemplate, std::span<const EntryRoom> rooms,
+    const std::string& gameFile);
 
 // A template's free ranges as a template writes them: "3000-3400, 5000-5100", or "none".
 [[nodiscard]] std::string rangesText(const templates::FreeSpace& space);

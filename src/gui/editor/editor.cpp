@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/entrytexts.h"
+#include "editor/freespace.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "kit/qtcodepage.h"
@@ -191,7 +192,9 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
     const EntryTexts read = readEntryTexts(gameTemplate, kit::toPath(m_filePath));
     m_savedTexts = read.texts;
     m_rooms = read.rooms;
+    m_moving = movingRooms(gameTemplate, read.rooms, kit::toPath(m_filePath));
     m_entries = gameTemplate.entries;
+    m_showRooms.clear();
     for (int s = 0; s < m_entryCount; ++s) {
         const auto slot = static_cast<std::size_t>(s);
         const templates::TemplateEntry& entry = gameTemplate.entries[slot];
@@ -211,11 +214,21 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
             counter->setGeometry(counter->geometry().adjusted(-extra, 0, 0, 0));
             label->setGeometry(label->geometry().adjusted(0, 0, -extra, 0));
             // A room in bytes has no typing limit: an over-long text stays, marked, and the save refuses it.
-            kit::watchTextBox(box, counter,
-                              kit::byteCounter([entry, room = read.rooms[slot]](const QString& text) {
-                                  return tableBytesLeft(entry, room, text.toStdString());
-                              }),
-                              unsaveable, tr("not in the table file %1").arg(fileName(entry.table->path())));
+            // A pointer entry's room is where its string lies now: a save can move it.
+            const auto moving = [this, slot]() -> std::optional<kit::MoveRoom> {
+                if (!m_moving[slot]) {
+                    return std::nullopt;
+                }
+                return kit::MoveRoom{static_cast<long>(m_rooms[slot].size), *m_moving[slot]};
+            };
+            m_showRooms.push_back(kit::watchTextBox(
+                box, counter,
+                kit::byteCounter(
+                    [this, entry, slot](const QString& text) {
+                        return tableBytesLeft(entry, m_rooms[slot], text.toStdString());
+                    },
+                    moving),
+                unsaveable, tr("not in the table file %1").arg(fileName(entry.table->path()))));
             counter->show();
         } else if (entry.limit() > 0) {
             new kit::TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
@@ -294,8 +307,29 @@ std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
     for (const auto& edit : edits) {
         m_savedTexts[edit.index] = edit.text;
     }
+    followMovedStrings(*gameTemplate);
     showEdited();
     return std::nullopt;
+}
+
+void EditorWindow::followMovedStrings(const templates::GameTemplate& gameTemplate) {
+    if (std::none_of(m_moving.begin(), m_moving.end(), [](const auto& free) { return free.has_value(); })) {
+        return;
+    }
+    const EntryTexts again = readEntryTexts(gameTemplate, kit::toPath(m_filePath));
+    if (again.readFailed || again.rooms.size() != m_rooms.size()) {
+        return;
+    }
+    // A string saved in place keeps the room it was read with, as an entry without pointers does.
+    for (std::size_t i = 0; i < m_rooms.size(); ++i) {
+        if (again.rooms[i].offset != m_rooms[i].offset) {
+            m_rooms[i] = again.rooms[i];
+        }
+    }
+    m_moving = movingRooms(gameTemplate, m_rooms, kit::toPath(m_filePath));
+    for (const auto& show : m_showRooms) {
+        show();
+    }
 }
 
 EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::string_view consequence) {

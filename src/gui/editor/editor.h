@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,7 +78,11 @@ class EditorWindow : public QWidget {
     // The texts as read or last saved, padding and all: what closing without a question keeps.
     std::vector<std::string> m_savedTexts;
     std::vector<templates::TemplateEntry> m_entries;  // as shown, for what counts as an edit
-    std::vector<EntryRoom> m_rooms;                   // each entry's room as read
+    std::vector<EntryRoom> m_rooms;                   // each entry's room as read, or where a save moved it
+    std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block (movingRooms)
+    std::vector<std::function<void()>> m_showRooms;      // the counters shown again
+    // After a save that moved strings: their rooms where they lie now, and the free space left.
+    void followMovedStrings(const templates::GameTemplate& gameTemplate);
 
     QLabel* m_notes = nullptr;
     QTabWidget* m_tabstrip = nullptr;

@@ -71,8 +71,9 @@ RoomCounter characterCounter(int limit) {
     return [limit](const QString& text) { return RoomLeft{roomLeftText(limit, text)}; };
 }
 
-RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft) {
-    return [bytesLeft = std::move(bytesLeft)](const QString& text) {
+RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft,
+                        std::function<std::optional<MoveRoom>()> move) {
+    return [bytesLeft = std::move(bytesLeft), move = std::move(move)](const QString& text) {
         const auto left = bytesLeft(text);
         if (!left) {
             return RoomLeft{QStringLiteral("?")};
@@ -80,15 +81,23 @@ RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytes
         if (*left == 0) {
             return RoomLeft{QObject::tr("full")};
         }
-        const long count = *left < 0 ? -*left : *left;
-        const QString bytes = count == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(count);
-        return *left < 0 ? RoomLeft{QObject::tr("%1 over").arg(bytes), true}
-                         : RoomLeft{QObject::tr("%1 left").arg(bytes)};
+        const auto bytes = [](std::uint64_t count) {
+            return count == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(count);
+        };
+        if (const auto moving = *left < 0 && move ? move() : std::nullopt) {
+            const auto needed = static_cast<std::uint64_t>(moving->room - *left);
+            return RoomLeft{QObject::tr("moves: %1 free").arg(bytes(moving->largestFree)),
+                            needed > moving->largestFree};
+        }
+        const auto count = static_cast<std::uint64_t>(*left < 0 ? -*left : *left);
+        return *left < 0 ? RoomLeft{QObject::tr("%1 over").arg(bytes(count)), true}
+                         : RoomLeft{QObject::tr("%1 left").arg(bytes(count))};
     };
 }
 
-void watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
-                  std::function<std::u32string(const QString&)> unsaveable, const QString& where) {
+std::function<void()> watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
+                                   std::function<std::u32string(const QString&)> unsaveable,
+                                   const QString& where) {
     const auto show = [box, counter, count = std::move(count), unsaveable = std::move(unsaveable),
                        where](const QString& text) {
         if (counter) {
@@ -102,6 +111,7 @@ void watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
     };
     show(box->text());
     QObject::connect(box, &QLineEdit::textChanged, box, show);
+    return [box, show] { show(box->text()); };
 }
 
 }  // namespace rq::kit

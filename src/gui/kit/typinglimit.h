@@ -3,6 +3,7 @@
 #include <QSet>
 #include <QString>
 #include <QValidator>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -46,14 +47,23 @@ struct RoomLeft {
 using RoomCounter = std::function<RoomLeft(const QString&)>;
 // A room of limit characters: roomLeftText, never over (the box's TypingLimit keeps it in).
 [[nodiscard]] RoomCounter characterCounter(int limit);
+// A text that outgrows its room can move: the room's size in bytes, and the largest free block it may go to.
+struct MoveRoom {
+    long room = 0;
+    std::uint64_t largestFree = 0;
+};
 // A room in bytes, given the bytes a text leaves (negative: over; nothing: not known): "5 bytes left",
-// "full", "3 bytes over" or "?".
-[[nodiscard]] RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft);
+// "full", "3 bytes over" or "?". A text over a room it can leave shows "moves: 40 bytes free", red when the
+// largest free block is too small for it.
+[[nodiscard]] RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft,
+                                      std::function<std::optional<MoveRoom>()> move = {});
 
 // What an editor shows of a text box as it is typed in: the room left in counter, and while unsaveable
 // (which gives the characters of a text that cannot be saved) finds any, a red frame and a tooltip naming
 // them. The box's own limit and the save's rules stay as they are.
-void watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
-                  std::function<std::u32string(const QString&)> unsaveable, const QString& where);
+// Gives what shows it again, for when the room changes under the same text.
+std::function<void()> watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
+                                   std::function<std::u32string(const QString&)> unsaveable,
+                                   const QString& where);
 
 }  // namespace rq::kit
