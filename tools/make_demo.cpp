@@ -1,6 +1,7 @@
 // Writes the demo game file: a small Mega Drive image that the launcher accepts as valid but knows no game
-// of, holding the texts of the demo templates. The texts go in through the program's own save, so they lie
-// exactly where the templates say, encoded in the demo alphabets and the demo table.
+// of, holding the texts of the demo templates (and the pointers to the script's texts). The texts go in
+// through the program's own save, so they lie exactly where the templates say, encoded in the demo alphabets
+// and the demo table.
 //
 // Usage: romquill-make-demo [PROGRAM_FOLDER] OUTPUT
 //   PROGRAM_FOLDER holds plugins/games/demo.ini, plugins/games/demo-script.ini and plugins/alphabets/ (the
@@ -27,6 +28,10 @@ struct Field {
     std::size_t offset;
     std::string_view text;
 };
+
+// The cells through which demo-pointers.ini finds the strings of demo-script.ini: big-endian offsets.
+constexpr std::string_view kPointerCells{"\0\0\x03\x00\0\0\x03\x20\0\0\x03\x50\0\0\x03\x70", 16};
+constexpr std::size_t kPointerCellsAt = 0x3F0;
 
 // The header fields identification and the header editor read; the product code is no known game's.
 constexpr std::array kHeader = {
@@ -98,6 +103,7 @@ bool writeBlankImage(const std::string& path, const std::vector<Reserved>& reser
     for (const auto& room : reserved) {
         image.replace(room.offset, room.bytes.size(), room.bytes);
     }
+    image.replace(kPointerCellsAt, kPointerCells.size(), kPointerCells);
     std::ofstream out(rq::files::fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(image.data(), static_cast<std::streamsize>(image.size()));
     return static_cast<bool>(out.flush());

@@ -253,6 +253,22 @@ int main(int argc, char** argv) {
             }
             editor->close();
         }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // The same greeting through the pointer demo: too long for its string, it will move.
+        launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-pointers.ini"),
+                                     "Romquill Demo (pointers)");
+        launcher.go_Click();
+        if (auto* editor = findWindow(QStringLiteral("editor"))) {
+            if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
+                const QString read = box->text();
+                box->setFocus();
+                box->selectAll();
+                box->insert(QStringLiteral("Здравствуй, дорогой путник! Как дела?"));
+                ok = grab(editor, out, QStringLiteral("editor-pointers")) && ok;
+                box->setText(read);
+            }
+            editor->close();
+        }
     }
 
     launcher.mnuFileGBAROMHeader_Click();

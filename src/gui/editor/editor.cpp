@@ -67,6 +67,8 @@ constexpr int kCounterGap = 60;
 // A count in bytes ("16 bytes left") is longer than one in characters: its counter takes this much more of
 // the caption's line.
 constexpr int kByteCounterExtra = 1080;
+// And one that can move ("moves: 96 bytes free") more still.
+constexpr int kMovingCounterExtra = 720;
 
 QString fileName(const std::string& path) {
     return QFileInfo(kit::fromPath(path)).fileName();
@@ -210,7 +212,9 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
             return unsaveableCharacters(entry, text.toStdString());
         };
         if (entry.table) {
-            const int extra = kit::twipsRect(0, 0, kByteCounterExtra, 0).width();
+            const int extra =
+                kit::twipsRect(0, 0, kByteCounterExtra + (m_moving[slot] ? kMovingCounterExtra : 0), 0)
+                    .width();
             counter->setGeometry(counter->geometry().adjusted(-extra, 0, 0, 0));
             label->setGeometry(label->geometry().adjusted(0, 0, -extra, 0));
             // A room in bytes has no typing limit: an over-long text stays, marked, and the save refuses it.
