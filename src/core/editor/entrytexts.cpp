@@ -6,6 +6,7 @@
 #include "editor/pointersave.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "files/filehandle.h"
 #include "files/readwritetext.h"
 #include "files/safewrite.h"
 
@@ -74,15 +75,42 @@ std::int16_t roomToRead(const templates::TemplateEntry& entry, std::uint64_t off
         offset >= fileSize ? 0 : std::min<std::uint64_t>(fileSize - offset, templates::kLongestEndedRoom));
 }
 
+// The game file opened once for a whole read: a template of thousands of strings would otherwise open it
+// once a cell and once a string.
+class GameBytes {
+  public:
+    explicit GameBytes(const std::string& path)
+        : m_file(files::FileHandle::open(path, files::FileHandle::Mode::Read)) {}
+
+    // count bytes from offset, zeros past the file's end (as readRange gives them); nothing when the file
+    // cannot be read.
+    [[nodiscard]] std::optional<std::string> read(std::uint64_t offset, std::size_t count) const {
+        if (count == 0) {
+            return std::string();
+        }
+        if (!m_file || offset > 0x7FFFFFFFu) {
+            return std::nullopt;
+        }
+        auto bytes = m_file->readAt(offset, count);
+        if (!bytes) {
+            return std::nullopt;
+        }
+        std::string padded = std::move(bytes).value();
+        padded.resize(count, '\0');
+        return padded;
+    }
+
+  private:
+    Result<files::FileHandle> m_file;
+};
+
 // Where an entry's string lies: its HexLocation, or where its first pointer cell points; nothing when that
 // cell cannot be read or points outside its region.
-std::optional<std::uint64_t> stringOffset(const templates::TemplateEntry& entry,
-                                          const std::string& gameFile) {
+std::optional<std::uint64_t> stringOffset(const templates::TemplateEntry& entry, const GameBytes& game) {
     if (entry.cells.empty()) {
         return static_cast<std::uint64_t>(entry.offset);
     }
-    const auto cell = files::readRange(gameFile, static_cast<std::int32_t>(entry.cells.front()),
-                                       static_cast<std::int16_t>(entry.pointer.size), 0);
+    const auto cell = game.read(entry.cells.front(), static_cast<std::size_t>(entry.pointer.size));
     if (!cell) {
         return std::nullopt;
     }
@@ -119,6 +147,7 @@ EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std
     result.texts.reserve(gameTemplate.entries.size());
     result.rooms.reserve(gameTemplate.entries.size());
     const auto size = files::regularFileSize(gameFile);
+    const GameBytes game(gameFile);
     std::uint64_t decoded = 0;
     for (const auto& entry : gameTemplate.entries) {
         if (decoded > templates::kDecodedTextLimit) {
@@ -128,15 +157,15 @@ EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std
             result.rooms.push_back(EntryRoom{0, std::string(), false, 0});
             continue;
         }
-        const auto offset = stringOffset(entry, gameFile);
+        const auto offset = stringOffset(entry, game);
         if (!offset) {
             // A pointer that leads nowhere: no text, and no room a save could write (check names the cell).
             result.texts.emplace_back();
             result.rooms.push_back(EntryRoom{0, std::string(), false, 0});
             continue;
         }
-        auto bytes = files::readRange(gameFile, static_cast<std::int32_t>(*offset),
-                                      roomToRead(entry, *offset, size ? *size : 0), 0);
+        auto bytes =
+            game.read(*offset, static_cast<std::size_t>(roomToRead(entry, *offset, size ? *size : 0)));
         EntryRoom room = lengthRoom(entry);
         if (!bytes) {
             result.readFailed = true;

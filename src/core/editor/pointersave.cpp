@@ -48,6 +48,12 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
         return found.failure();
     }
     FreeSpaceMap freeSpace = std::move(found).value();
+    std::map<std::uint64_t, std::vector<std::size_t>> reaching;  // a string's offset -> the entries it is of
+    for (std::size_t i = 0; i < gameTemplate.entries.size() && i < rooms.size(); ++i) {
+        if (!gameTemplate.entries[i].cells.empty() && rooms[i].known && moved.contains(rooms[i].offset)) {
+            reaching[rooms[i].offset].push_back(i);
+        }
+    }
     for (const auto& [offset, edit] : moved) {
         const templates::TemplateEntry& entry = gameTemplate.entries[edit->index];
         const EntryRoom& room = rooms[edit->index];
@@ -68,15 +74,12 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
             continue;
         }
         // Every entry that reaches this string has its cells rewritten; the block must suit each of them.
-        std::vector<std::size_t> sharers;
+        const std::vector<std::size_t>& sharers = reaching[offset];
         std::uint64_t regionStart = 0;
         std::uint64_t regionEnd = UINT64_MAX;
-        for (std::size_t i = 0; i < gameTemplate.entries.size() && i < rooms.size(); ++i) {
-            if (!gameTemplate.entries[i].cells.empty() && rooms[i].offset == offset && rooms[i].known) {
-                sharers.push_back(i);
-                regionStart = std::max(regionStart, gameTemplate.entries[i].pointer.regionStart);
-                regionEnd = std::min(regionEnd, gameTemplate.entries[i].pointer.regionEnd);
-            }
+        for (const std::size_t i : sharers) {
+            regionStart = std::max(regionStart, gameTemplate.entries[i].pointer.regionStart);
+            regionEnd = std::min(regionEnd, gameTemplate.entries[i].pointer.regionEnd);
         }
         const auto target = freeSpace.take(bytes.size(), regionStart, regionEnd);
         if (!target) {
