@@ -220,55 +220,39 @@ int main(int argc, char** argv) {
         }
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");
         ok = grab(&launcher, out, QStringLiteral("loader-demo")) && ok;
-        launcher.go_Click();
-        if (auto* editor = findWindow(QStringLiteral("editor"))) {
-            ok = grab(editor, out, QStringLiteral("editor")) && ok;
-            // A translation under way: the room left counting down, and an accent the menu alphabet lacks.
-            if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
-                const QString read = box->text();
-                box->setFocus();
-                box->selectAll();
-                box->insert(QStringLiteral("\u00C9cran titre"));
-                ok = grab(editor, out, QStringLiteral("editor-translating")) && ok;
-                box->setText(read);
+        // Launches the editor on the forced template and shows it with text typed over the first entry's,
+        // then puts the text back, so that it closes without a question. Launch! brings an editor that is
+        // still there forward: the closed one goes first, as the event loop would do it.
+        const auto typeInEditor = [&](const QString& typed, const QString& name, const char* first) {
+            launcher.go_Click();
+            if (auto* editor = findWindow(QStringLiteral("editor"))) {
+                if (first != nullptr) {
+                    ok = grab(editor, out, QLatin1String(first)) && ok;
+                }
+                if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
+                    const QString read = box->text();
+                    box->setFocus();
+                    box->selectAll();
+                    box->insert(typed);
+                    ok = grab(editor, out, name) && ok;
+                    box->setText(read);
+                }
+                editor->close();
             }
-            editor->close();
-        }
-        // Launch! brings an editor that is still there forward: the closed one goes first, as the event loop
-        // would do it.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        // A translation under way: the room left counting down, and an accent the menu alphabet lacks.
+        typeInEditor(QStringLiteral("\u00C9cran titre"), QStringLiteral("editor-translating"), "editor");
         // The second demo template, whose table counts rooms in bytes: a greeting too long for its room is
         // kept, its counter red.
+        const QString greeting = QStringLiteral("Здравствуй, дорогой путник! Как дела?");
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-script.ini"),
                                      "Romquill Demo (script)");
-        launcher.go_Click();
-        if (auto* editor = findWindow(QStringLiteral("editor"))) {
-            if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
-                const QString read = box->text();
-                box->setFocus();
-                box->selectAll();
-                box->insert(QStringLiteral("Здравствуй, дорогой путник! Как дела?"));
-                ok = grab(editor, out, QStringLiteral("editor-table")) && ok;
-                box->setText(read);
-            }
-            editor->close();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        typeInEditor(greeting, QStringLiteral("editor-table"), nullptr);
         // The same greeting through the pointer demo: too long for its string, it will move.
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-pointers.ini"),
                                      "Romquill Demo (pointers)");
-        launcher.go_Click();
-        if (auto* editor = findWindow(QStringLiteral("editor"))) {
-            if (auto* box = editor->findChild<QLineEdit*>(QStringLiteral("romtext_0"))) {
-                const QString read = box->text();
-                box->setFocus();
-                box->selectAll();
-                box->insert(QStringLiteral("Здравствуй, дорогой путник! Как дела?"));
-                ok = grab(editor, out, QStringLiteral("editor-pointers")) && ok;
-                box->setText(read);
-            }
-            editor->close();
-        }
+        typeInEditor(greeting, QStringLiteral("editor-pointers"), nullptr);
     }
 
     launcher.mnuFileGBAROMHeader_Click();
