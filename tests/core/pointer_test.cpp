@@ -186,6 +186,24 @@ TEST_F(PointerEntries, ALongerTextMovesToTheFirstFreeBlockWithEveryCellThatReach
     EXPECT_EQ(test::readAll(m_game), expected);
 }
 
+TEST_F(PointerEntries, AMovedStringGoesOnlyWhereItsCellCanReach) {
+    // Entry 1's be16 cell reaches 0 to FFFF: the first range, past that, is passed over.
+    test::writeImage(m_game, {{0, std::string(0x100, '\xFF')},
+                              {0x20, "\x00\x40"s},
+                              {0x40, "AB\0"s},
+                              {0x10000, std::string(0x100, '\xFF')}});
+    const auto gameTemplate = write("[FreeSpace]\nRanges=10000-10100,80-100\n");
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const auto read = editor::readEntryTexts(*gameTemplate, m_game);
+    const std::vector<std::string> after = {"ABCDE"};
+    const auto saved = editor::writeEntryTexts(
+        *gameTemplate, m_game, 1, editor::changedEntries(*gameTemplate, read.texts, after, read.rooms),
+        read.rooms);
+    ASSERT_TRUE(saved) << saved.error();
+    EXPECT_EQ(test::readAll(m_game).substr(0x20, 2), "\x00\x80"s);
+    EXPECT_EQ(editor::readEntryTexts(*gameTemplate, m_game).texts, after);
+}
+
 TEST_F(PointerEntries, ASaveThatDoesNotReadBackAsMeantIsUndoneByteForByte) {
     const auto gameTemplate =
         write("[PointerTable1]\nOffset=10\nCount=1\nTextFormat=0\n[FreeSpace]\nRanges=40-60\n");

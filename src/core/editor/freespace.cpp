@@ -113,7 +113,7 @@ std::vector<std::optional<std::uint64_t>> movingRooms(const templates::GameTempl
     for (const auto& entry : gameTemplate.entries) {
         largest.push_back(entry.cells.empty() ? std::nullopt
                                               : std::optional(freeSpace.largest(entry.pointer.regionStart,
-                                                                                entry.pointer.regionEnd)));
+                                                                                entry.pointer.reachEnd())));
     }
     return largest;
 }

@@ -79,7 +79,7 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
         std::uint64_t regionEnd = UINT64_MAX;
         for (const std::size_t i : sharers) {
             regionStart = std::max(regionStart, gameTemplate.entries[i].pointer.regionStart);
-            regionEnd = std::min(regionEnd, gameTemplate.entries[i].pointer.regionEnd);
+            regionEnd = std::min(regionEnd, gameTemplate.entries[i].pointer.reachEnd());
         }
         const auto target = freeSpace.take(bytes.size(), regionStart, regionEnd);
         if (!target) {

@@ -1,5 +1,6 @@
 #include "pointerformat.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "files/asciitext.h"
@@ -74,6 +75,11 @@ std::optional<std::uint64_t> PointerFormat::valueOf(std::uint64_t offset) const 
         return std::nullopt;
     }
     return value;
+}
+
+std::uint64_t PointerFormat::reachEnd() const {
+    const std::uint64_t values = std::uint64_t{1} << (8 * size);
+    return base >= values ? regionStart : std::min(regionEnd, regionStart + (values - base));
 }
 
 Status parsePointerFormat(std::string_view value, PointerFormat& format) {

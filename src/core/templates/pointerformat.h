@@ -30,6 +30,9 @@ struct PointerFormat {
     // The value that stands for an offset, or nothing when the offset lies outside the region or its value
     // does not fit the cell.
     [[nodiscard]] std::optional<std::uint64_t> valueOf(std::uint64_t offset) const;
+    // Where the offsets a cell can reach end (exclusive): the region's end, or sooner, where the values
+    // outgrow the cell.
+    [[nodiscard]] std::uint64_t reachEnd() const;
 };
 
 // A range of the file, start included, end excluded.
