@@ -29,7 +29,7 @@ struct ExportedEntry {
     int bytes = 0;  // a table entry's room for its text in bytes (end token left out); 0 for the others
     // A pointer entry's text may be longer than its room: it moves to free space, whose largest block in its
     // region holds this many bytes. Its limit is then no maximum, and no file says it is.
-    std::optional<std::uint64_t> moveRoom;
+    std::optional<std::uint64_t> moveRoom = std::nullopt;
 };
 // A template's entries (rooms as read with texts; without them, each entry's Length), and the cutscene texts
 // a file's edition places (those not read are left out). A table entry's limit is the characters that
