@@ -33,6 +33,7 @@ class CommandLine {
     void operands(CLI::App* app, const std::string& name);
     void templateOptions(CLI::App* app);
     void formatOption(CLI::App* app, const std::vector<std::string>& formats);
+    void layoutOptions(CLI::App* app);
 
     // The verb named on the command line and its word, or nothing.
     [[nodiscard]] CLI::App* chosenVerb() const;
@@ -119,6 +120,34 @@ CommandLine::CommandLine() {
     }
     operand(verb(*patch, "info", patchInfoCommand), "PATCH");
 
+    CLI::App* find = verb(m_app, "find", findCommand);
+    operand(find, "FILE");
+    operand(find, "TEXT", false);
+    find->add_option("--relative", m_given.relative)->type_name("WORD");
+    find->add_option("--table", m_given.table)->type_name("TABLE");
+    find->add_option("--text", m_given.text)->type_name("TEXT");
+    layoutOptions(find);
+    find->add_flag("--json", m_given.json);
+
+    CLI::App* table = verb(m_app, "table");
+    CLI::App* fromHit = verb(*table, "from-hit", tableFromHitCommand);
+    operand(fromHit, "FILE");
+    operand(fromHit, "OUT.tbl");
+    fromHit->add_option("--relative", m_given.relative)->type_name("WORD")->required();
+    fromHit->add_option("--offset", m_given.offset)->type_name("HEX")->required();
+    layoutOptions(fromHit);
+    fromHit->add_flag("--force", m_given.force);
+
+    CLI::App* madeTemplate = verb(m_app, "template");
+    CLI::App* newTemplate = verb(*madeTemplate, "new", templateNewCommand);
+    newTemplate->add_option("--table", m_given.table)->type_name("TABLE")->required();
+    newTemplate->add_option("--pointers", m_given.pointers)->type_name("OFFSET,COUNT,FORMAT")->required();
+    newTemplate->add_option("--name", m_given.name)->type_name("NAME");
+    newTemplate->add_option("--program-folder", m_programFolder)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    newTemplate->add_flag("--force", m_given.force);
+    operand(newTemplate, "OUT.ini");
+
     operand(verb(m_app, "help"), "COMMAND", false);
 }
 
@@ -153,6 +182,11 @@ void CommandLine::templateOptions(CLI::App* app) {
 void CommandLine::formatOption(CLI::App* app, const std::vector<std::string>& formats) {
     app->add_option("--format", m_given.format)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     m_formats[app] = &formats;
+}
+
+void CommandLine::layoutOptions(CLI::App* app) {
+    app->add_option("--width", m_given.width)->type_name("1|2");
+    app->add_option("--endian", m_given.endian)->type_name("little|big");
 }
 
 CLI::App* CommandLine::chosenVerb() const {

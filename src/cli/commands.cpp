@@ -130,6 +130,36 @@ constexpr std::array kVerbs = {
              "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
              "length), one a line.\n"
              "Exits 1 when a patch cannot be made, applied or read."},
+    VerbHelp{
+        "find",
+        "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE (--text TEXT | "
+        "TEXT)) [--json]",
+        "Finds text in a game file whose encoding is not known yet.\n"
+        "--relative finds the places whose codes step as the letters of WORD do (\"PRESS\": R is P + 2,\n"
+        "E is P - 11), one byte a code and two bytes a code in either order unless --width and\n"
+        "--endian say which; each hit gives the code of every letter. WORD holds A-Z, a-z, 0-9 and ?\n"
+        "(any one code); letters of one case step together, and so do digits.\n"
+        "--table finds every place whose bytes spell TEXT under TABLE (a .tbl file or an INI alphabet,\n"
+        "by name in the program folder's plugins/alphabets/ or as a path), however the game wrote it.\n"
+        "Hits are listed by offset, at most 1000; --json prints them as JSON."},
+    VerbHelp{
+        "table",
+        "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] "
+        "[--force] OUT.tbl",
+        "Writes the table OUT.tbl that a relative hit implies: the runs A-Z, a-z and 0-9 of the kinds WORD\n"
+        "holds, on the codes found at HEX. An existing OUT.tbl is written over only with --force."},
+    VerbHelp{"pointers", "pointers FILE OFFSET... [--json]",
+             "Finds the pointer tables that point at the strings at OFFSET... (hexadecimal, at least 2):\n"
+             "cells of 2, 3 or 4 bytes in either order, with the bases of GBA and Mega Drive games and of\n"
+             "16 KiB banks, in runs at a regular stride. Best first: the format, base (and region), the\n"
+             "table's first cell, its stride and cells, and how many of the strings it explains."},
+    VerbHelp{"template",
+             "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]] [--name NAME] "
+             "[--program-folder DIR] [--force] OUT.ini",
+             "Writes the template OUT.ini whose entries are the COUNT cells of the pointer table at OFFSET\n"
+             "(FORMAT le16 to be32, BASE and the region START-END in hexadecimal, as pointers prints them),\n"
+             "each string read through TABLE up to its end token; dump and insert work with it at once\n"
+             "once TABLE is in the program folder's plugins/alphabets/."},
     VerbHelp{"help", "help [COMMAND]", "Prints the commands, or what COMMAND does, as COMMAND --help does."},
 };
 

@@ -21,6 +21,14 @@ struct Given {
     bool json = false;
     bool fixChecksum = false;
     bool discard = false;
+    std::string relative;  // --relative WORD
+    std::string table;     // --table TABLE
+    std::string text;      // --text TEXT
+    std::string width;     // --width 1|2; empty: both
+    std::string endian;    // --endian little|big; empty: both
+    std::string offset;    // --offset HEX
+    std::string pointers;  // --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]]
+    std::string name;      // --name NAME
 };
 
 // What a verb works with: the streams, messages on standard error, and the files given as "-". The core
@@ -82,6 +90,10 @@ int alphabetCheckCommand(const Given& given, Console& console);
 int patchCreateCommand(const Given& given, Console& console);
 int patchApplyCommand(const Given& given, Console& console);
 int patchInfoCommand(const Given& given, Console& console);
+int findCommand(const Given& given, Console& console);
+int pointersCommand(const Given& given, Console& console);
+int tableFromHitCommand(const Given& given, Console& console);
+int templateNewCommand(const Given& given, Console& console);
 
 // A verb's name, its synopsis after "romquill-cli " and what it does, as its help prints them.
 struct VerbHelp {

@@ -1,0 +1,274 @@
+// find, pointers, table from-hit and template new: from a game file nobody has described to a table and a
+// template that read it.
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "files/asciitext.h"
+#include "files/codepage.h"
+#include "files/common.h"
+#include "files/safewrite.h"
+#include "search/madefiles.h"
+#include "search/relative.h"
+#include "search/tablesearch.h"
+#include "templateverbs.h"
+
+namespace rq::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// An offset as the command line gives it: hexadecimal, with or without "0x".
+std::optional<std::uint64_t> hexOperand(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+    }
+    return !text.empty() && text.size() <= 16 ? files::parseHex(text) : std::nullopt;
+}
+
+// The layouts --width and --endian leave: both widths and, for two bytes, both orders by default.
+std::optional<std::vector<search::CodeLayout>> layoutsOf(const Given& given, Console& console) {
+    if (!given.width.empty() && given.width != "1" && given.width != "2") {
+        console.say("--width is 1 or 2, not \"" + given.width + "\".");
+        return std::nullopt;
+    }
+    if (!given.endian.empty() && given.endian != "little" && given.endian != "big") {
+        console.say("--endian is little or big, not \"" + given.endian + "\".");
+        return std::nullopt;
+    }
+    std::vector<search::CodeLayout> layouts;
+    if (given.width != "2") {
+        layouts.push_back({1, false});
+    }
+    for (const bool big : {false, true}) {
+        if (given.width != "1" && (given.endian.empty() || (given.endian == "big") == big)) {
+            layouts.push_back({2, big});
+        }
+    }
+    return layouts;
+}
+
+std::optional<std::u32string> wordOf(const std::string& word, Console& console) {
+    const auto characters = files::decodeUtf8(word);
+    if (!characters) {
+        console.say("The word \"" + word + "\" is not UTF-8.");
+    }
+    return characters;
+}
+
+std::string codeText(std::uint32_t code, search::CodeLayout layout) {
+    return files::hexText(code, static_cast<std::size_t>(layout.width) * 2);
+}
+
+std::string layoutName(search::CodeLayout layout) {
+    return layout.width == 1 ? "8-bit" : layout.bigEndian ? "16-bit big-endian" : "16-bit little-endian";
+}
+
+std::optional<std::string> fileBytes(const Given& given, Console& console) {
+    auto input = console.input(given.operands.front());
+    auto bytes = input ? search::readSearchedFile(*input) : Result<std::string>(input.failure());
+    if (!bytes) {
+        console.say(bytes.error());
+        return std::nullopt;
+    }
+    return std::move(bytes).value();
+}
+
+void printMore(bool more, std::size_t listed, std::ostream& out) {
+    if (more) {
+        out << "There are more; only the first " << listed << " are listed.\n";
+    }
+}
+
+int relativeFind(const Given& given, const std::string& file, Console& console) {
+    const auto word = wordOf(given.relative, console);
+    const auto layouts = word ? layoutsOf(given, console) : std::nullopt;
+    if (!layouts) {
+        return kExitRefused;
+    }
+    const auto found = search::relativeSearch(file, {*word, *layouts});
+    if (!found) {
+        console.say("The word \"" + given.relative + "\" " + found.error() + ".");
+        return kExitRefused;
+    }
+    if (given.json) {
+        Json hits = Json::array();
+        for (const auto& hit : found->hits) {
+            Json codes = Json::object();
+            for (const auto& [ch, code] : hit.codes) {
+                codes[files::encodeUtf8(ch)] = codeText(code, hit.layout);
+            }
+            hits.push_back(
+                {{"offset", hit.offset},
+                 {"width", hit.layout.width},
+                 {"endian", hit.layout.width == 1 ? Json() : Json(hit.layout.bigEndian ? "big" : "little")},
+                 {"codes", codes}});
+        }
+        console.out() << Json{{"hits", hits}, {"more", found->more}}.dump(2) << '\n';
+        return kExitOk;
+    }
+    for (const auto& hit : found->hits) {
+        console.out() << "0x" << files::hexText(hit.offset) << ' ' << layoutName(hit.layout) << ':';
+        for (const auto& [ch, code] : hit.codes) {
+            console.out() << ' ' << files::encodeUtf8(ch) << '=' << codeText(code, hit.layout);
+        }
+        console.out() << '\n';
+    }
+    if (found->hits.empty()) {
+        console.out() << "no hits\n";
+    }
+    printMore(found->more, found->hits.size(), console.out());
+    return kExitOk;
+}
+
+// A table given by name is looked for first among the program folder's alphabets, as templates name them.
+std::string tablePathOf(const std::string& name) {
+    const std::string inFolder = files::appRelativePath("plugins\\alphabets\\" + name);
+    std::error_code missing;
+    return name.find_first_of("/\\") == std::string::npos &&
+                   std::filesystem::is_regular_file(files::fsPath(inFolder), missing)
+               ? inFolder
+               : name;
+}
+
+int tableFind(const Given& given, const std::string& file, Console& console) {
+    const std::string& text =
+        given.text.empty() && given.operands.size() > 1 ? given.operands[1] : given.text;
+    const auto table = search::readSearchTable(tablePathOf(given.table));
+    if (!table) {
+        console.say(table.error());
+        return kExitRefused;
+    }
+    const auto found = search::findTableText(file, *table, text);
+    if (!found) {
+        console.say(found.error());
+        return kExitRefused;
+    }
+    if (given.json) {
+        Json hits = Json::array();
+        for (const auto& hit : found->hits) {
+            hits.push_back({{"offset", hit.offset}, {"length", hit.length}});
+        }
+        console.out() << Json{{"hits", hits}, {"more", found->more}}.dump(2) << '\n';
+        return kExitOk;
+    }
+    for (const auto& hit : found->hits) {
+        console.out() << "0x" << files::hexText(hit.offset) << " (" << hit.length
+                      << (hit.length == 1 ? " byte)\n" : " bytes)\n");
+    }
+    if (found->hits.empty()) {
+        console.out() << "no hits\n";
+    }
+    printMore(found->more, found->hits.size(), console.out());
+    return kExitOk;
+}
+
+// A file made for the user: a new file, or over an old one with --force.
+int writeMade(const Given& given, const std::string& path, std::string_view bytes, Console& console) {
+    std::error_code missing;
+    if (std::filesystem::exists(files::fsPath(path), missing) && !given.force) {
+        console.say("\"" + path + "\" is there already: give --force to write over it." +
+                    std::string(kNothingWritten));
+        return kExitRefused;
+    }
+    if (const auto written = files::writeNewFile(path, bytes); !written) {
+        console.say(written.error());
+        return kExitRefused;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int findCommand(const Given& given, Console& console) {
+    if (given.relative.empty() == given.table.empty()) {
+        console.say("find takes one of --relative WORD and --table TABLE.");
+        printVerbUsage("find", console.err());
+        return kExitUsage;
+    }
+    const auto file = fileBytes(given, console);
+    if (!file) {
+        return kExitRefused;
+    }
+    return given.relative.empty() ? tableFind(given, *file, console) : relativeFind(given, *file, console);
+}
+
+int tableFromHitCommand(const Given& given, Console& console) {
+    const auto word = wordOf(given.relative, console);
+    const auto layouts = word ? layoutsOf(given, console) : std::nullopt;
+    const auto offset = hexOperand(given.offset);
+    if (!layouts) {
+        return kExitRefused;
+    }
+    if (!offset) {
+        console.say("--offset is a hexadecimal offset, not \"" + given.offset + "\".");
+        return kExitRefused;
+    }
+    const auto file = fileBytes(given, console);
+    if (!file) {
+        return kExitRefused;
+    }
+    for (const auto layout : *layouts) {
+        if (const auto hit = search::relativeHitAt(*file, *word, *offset, layout)) {
+            const std::string& out = given.operands.back();
+            if (const int status = writeMade(given, out, search::tableFromHit(*hit, *word), console);
+                status != kExitOk) {
+                return status;
+            }
+            console.out() << "Wrote " << out << " from the " << layoutName(layout) << " hit at 0x"
+                          << files::hexText(*offset) << ".\n";
+            return kExitOk;
+        }
+    }
+    console.say("The word \"" + given.relative + "\" does not match at 0x" + files::hexText(*offset) + "." +
+                std::string(kNothingWritten));
+    return kExitRefused;
+}
+
+int templateNewCommand(const Given& given, Console& console) {
+    // HEX,COUNT,FORMAT[,BASE[,START-END]]
+    std::vector<std::string> parts;
+    for (std::size_t start = 0; start <= given.pointers.size();) {
+        const std::size_t end = std::min(given.pointers.find(',', start), given.pointers.size());
+        parts.push_back(given.pointers.substr(start, end - start));
+        start = end + 1;
+    }
+    search::PointerTablePlace place;
+    const auto offset = hexOperand(parts[0]);
+    const auto count = parts.size() > 1 ? templates::parseCellCount(parts[1]) : Result<int>(Error{""});
+    const bool format = parts.size() > 2 && templates::parsePointerFormat(parts[2], place.format);
+    const auto base = parts.size() > 3 ? templates::parsePointerBase(parts[3]) : Result<std::uint64_t>(0);
+    const auto region = parts.size() > 4 ? templates::parseByteRange(parts[4])
+                                         : Result<templates::ByteRange>(templates::ByteRange{0, UINT64_MAX});
+    if (!offset || !count || !format || !base || !region || parts.size() > 5) {
+        console.say(
+            "--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] (hexadecimal, decimal, le16 to be32, "
+            "hexadecimal, a hexadecimal range), not \"" +
+            given.pointers + "\"." + std::string(kNothingWritten));
+        return kExitRefused;
+    }
+    place.offset = *offset;
+    place.count = *count;
+    place.format.base = *base;
+    place.format.regionStart = region->start;
+    place.format.regionEnd = region->end;
+    const std::string& out = given.operands.front();
+    const std::string tableName = files::pathText(files::fsPath(given.table).filename());
+    const std::string name = given.name.empty() ? files::pathText(files::fsPath(out).stem()) : given.name;
+    if (const int status =
+            writeMade(given, out, search::templateForPointers(name, tableName, place), console);
+        status != kExitOk) {
+        return status;
+    }
+    console.out() << "Wrote " << out << ": " << place.count << (place.count == 1 ? " entry" : " entries")
+                  << " through " << tableName << ".\n";
+    if (tablePathOf(tableName) == tableName) {
+        console.warn("The template reads " + tableName +
+                     " from plugins/alphabets/ in the program folder, where it "
+                     "is not: copy it there.");
+    }
+    return kExitOk;
+}
+
+}  // namespace rq::cli

@@ -1,0 +1,189 @@
+#include "search/relative.h"
+
+#include <algorithm>
+
+#include <tuple>
+
+#include "files/codepage.h"
+
+namespace rq::search {
+namespace {
+
+// The kinds of character whose codes a game keeps in order among themselves.
+enum class Kind { Upper, Lower, Digit, Any };
+
+Kind kindOf(char32_t ch) {
+    if (ch >= U'A' && ch <= U'Z') {
+        return Kind::Upper;
+    }
+    if (ch >= U'a' && ch <= U'z') {
+        return Kind::Lower;
+    }
+    if (ch >= U'0' && ch <= U'9') {
+        return Kind::Digit;
+    }
+    return Kind::Any;
+}
+
+// The word as checks on codes: each character after the first of its kind must have the code of that first
+// one plus the difference of the characters.
+struct Steps {
+    struct Step {
+        std::size_t at = 0;
+        std::size_t from = 0;
+        std::int64_t difference = 0;
+    };
+    std::vector<Step> steps;
+    std::size_t length = 0;
+};
+
+Steps stepsOf(std::u32string_view word) {
+    Steps made{{}, word.size()};
+    std::optional<std::size_t> first[3];
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const Kind kind = kindOf(word[i]);
+        if (word[i] == U'?' || kind == Kind::Any) {
+            continue;
+        }
+        auto& start = first[static_cast<int>(kind)];
+        if (!start) {
+            start = i;
+            continue;
+        }
+        made.steps.push_back({i, *start, static_cast<std::int64_t>(word[i]) - word[*start]});
+    }
+    return made;
+}
+
+std::uint32_t codeAt(std::string_view file, std::uint64_t at, CodeLayout layout) {
+    const auto first = static_cast<std::uint8_t>(file[at]);
+    if (layout.width == 1) {
+        return first;
+    }
+    const auto second = static_cast<std::uint8_t>(file[at + 1]);
+    return layout.bigEndian ? (std::uint32_t{first} << 8) | second : (std::uint32_t{second} << 8) | first;
+}
+
+bool stepsHold(std::string_view file, std::uint64_t offset, CodeLayout layout, const Steps& steps) {
+    const auto width = static_cast<std::uint64_t>(layout.width);
+    for (const auto& step : steps.steps) {
+        const std::int64_t code = codeAt(file, offset + step.at * width, layout);
+        const std::int64_t from = codeAt(file, offset + step.from * width, layout);
+        if (code - from != step.difference) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The codes of the word's characters at a place where its steps hold; nothing when two different characters
+// would share a code, which no table does.
+std::optional<RelativeHit> hitOf(std::string_view file, std::u32string_view word, std::uint64_t offset,
+                                 CodeLayout layout) {
+    RelativeHit hit{offset, layout, {}};
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] == U'?') {
+            continue;
+        }
+        const std::uint32_t code =
+            codeAt(file, offset + i * static_cast<std::uint64_t>(layout.width), layout);
+        const auto same = std::find_if(hit.codes.begin(), hit.codes.end(),
+                                       [&](const auto& known) { return known.first == word[i]; });
+        if (same != hit.codes.end()) {
+            if (same->second != code) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (std::any_of(hit.codes.begin(), hit.codes.end(),
+                        [&](const auto& known) { return known.second == code; })) {
+            return std::nullopt;
+        }
+        hit.codes.emplace_back(word[i], code);
+    }
+    return hit;
+}
+
+constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
+
+}  // namespace
+
+Status checkRelativeWord(std::u32string_view word) {
+    int counts[3] = {0, 0, 0};
+    for (const char32_t ch : word) {
+        const Kind kind = kindOf(ch);
+        if (kind != Kind::Any) {
+            ++counts[static_cast<int>(kind)];
+        } else if (ch != U'?') {
+            return Error{
+                "holds \"" + files::encodeUtf8(ch) +
+                    "\", which is not one of A-Z, a-z, 0-9 or ? (write ? for a character whose code is "
+                    "not known)",
+                ErrorKind::Refusal};
+        }
+    }
+    if (counts[0] + counts[1] + counts[2] < 3 || std::max({counts[0], counts[1], counts[2]}) < 2) {
+        return Error{
+            "has too few letters or digits to mean anything: it needs at least 3, 2 of them of one kind "
+            "(upper case, lower case or digits)",
+            ErrorKind::Refusal};
+    }
+    return success();
+}
+
+Result<RelativeHits> relativeSearch(std::string_view file, const RelativeQuery& query,
+                                    const SearchProgress& progress) {
+    if (const auto checked = checkRelativeWord(query.word); !checked) {
+        return checked.failure();
+    }
+    const Steps steps = stepsOf(query.word);
+    const std::uint64_t total = file.size() * query.layouts.size();
+    std::uint64_t done = 0;
+    std::vector<RelativeHit> found;
+    std::size_t layoutsFound = 0;
+    for (const CodeLayout layout : query.layouts) {
+        const std::uint64_t span = steps.length * static_cast<std::uint64_t>(layout.width);
+        const std::uint64_t last = file.size() >= span ? file.size() - span : 0;
+        std::size_t ofLayout = 0;
+        for (std::uint64_t offset = 0; file.size() >= span && offset <= last; ++offset) {
+            if (offset % kProgressStep == 0 && progress && !progress(done + offset, total)) {
+                return RelativeHits{};
+            }
+            if (!stepsHold(file, offset, layout, steps)) {
+                continue;
+            }
+            if (auto hit = hitOf(file, query.word, offset, layout)) {
+                found.push_back(std::move(*hit));
+                // More than the list holds, of each layout, is enough to say there are more.
+                if (++ofLayout > kMostRelativeHits) {
+                    break;
+                }
+            }
+        }
+        done += file.size();
+        layoutsFound += ofLayout;
+    }
+    std::sort(found.begin(), found.end(), [](const RelativeHit& a, const RelativeHit& b) {
+        return std::tuple(a.offset, a.layout.width, a.layout.bigEndian) <
+               std::tuple(b.offset, b.layout.width, b.layout.bigEndian);
+    });
+    RelativeHits hits{std::move(found), layoutsFound > kMostRelativeHits};
+    if (hits.hits.size() > kMostRelativeHits) {
+        hits.hits.resize(kMostRelativeHits);
+        hits.more = true;
+    }
+    return hits;
+}
+
+std::optional<RelativeHit> relativeHitAt(std::string_view file, std::u32string_view word,
+                                         std::uint64_t offset, CodeLayout layout) {
+    const Steps steps = stepsOf(word);
+    const std::uint64_t span = steps.length * static_cast<std::uint64_t>(layout.width);
+    if (!checkRelativeWord(word) || span > file.size() || offset > file.size() - span ||
+        !stepsHold(file, offset, layout, steps)) {
+        return std::nullopt;
+    }
+    return hitOf(file, word, offset, layout);
+}
+
+}  // namespace rq::search

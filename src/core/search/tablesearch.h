@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/result.h"
+#include "search/searchfile.h"
+#include "templates/table.h"
+
+// Finding a text through a table: every place whose bytes stand for it, however the game wrote it.
+namespace rq::search {
+
+struct TextHit {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;  // bytes
+};
+struct TextHits {
+    std::vector<TextHit> hits;  // by offset
+    bool more = false;          // there were more than kMostTextHits
+};
+inline constexpr std::size_t kMostTextHits = 1000;
+
+// The table a search reads: a .tbl file as it is, or an INI alphabet's Load codes as a table's texts.
+// Refused when the file cannot be read or holds nothing a search can use.
+[[nodiscard]] Result<templates::Table> readSearchTable(const std::string& path);
+
+// Every offset where a run of the table's codes (texts and line breaks) spells the UTF-8 text exactly: one
+// hit an offset, whichever codes the game chose (a pair as one DTE code, or as two codes). Refused for an
+// empty text; nothing when progress cancels.
+[[nodiscard]] Result<TextHits> findTableText(std::string_view file, const templates::Table& table,
+                                             std::string_view text, const SearchProgress& progress = {});
+
+}  // namespace rq::search

@@ -1,0 +1,160 @@
+// Finding text in a game nobody has described: relative search, search through a table, and the files made
+// from what was found.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "files/asciitext.h"
+#include "search/madefiles.h"
+#include "search/relative.h"
+#include "search/tablesearch.h"
+#include "support/testfiles.h"
+#include "templates/gametemplate.h"
+
+namespace rq::search {
+namespace {
+
+using namespace std::string_literals;
+
+// A word written with A at code base, one byte a code (or two, in either order), at an offset of zeros.
+std::string written(std::string_view word, std::uint32_t base, CodeLayout layout = {}) {
+    std::string bytes;
+    for (const char ch : word) {
+        const std::uint32_t code = ch >= 'a'   ? base + 0x40 + (ch - 'a')
+                                   : ch >= 'A' ? base + (ch - 'A')
+                                               : base + 0x30 + (ch - '0');
+        if (layout.width == 1) {
+            bytes += static_cast<char>(code);
+        } else {
+            const char high = static_cast<char>(code >> 8), low = static_cast<char>(code & 0xFF);
+            bytes += layout.bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+    }
+    return bytes;
+}
+
+std::string hitsText(const RelativeHits& hits) {
+    std::string out;
+    for (const auto& hit : hits.hits) {
+        out += (out.empty() ? "" : " | ") + std::to_string(hit.offset) +
+               (hit.layout.width == 1  ? " 8"
+                : hit.layout.bigEndian ? " be"
+                                       : " le");
+        for (const auto& [ch, code] : hit.codes) {
+            out += " " + std::string(1, static_cast<char>(ch)) + "=" + std::to_string(code);
+        }
+    }
+    return out + (hits.more ? " | more" : "");
+}
+
+struct RelativeRow {
+    const char* name;
+    std::string word;
+    std::vector<std::pair<std::uint64_t, std::string>> planted;  // at a 0x40-byte file of zeros
+    std::string hits;                                            // hitsText, or the refusal
+};
+
+class Relative : public testing::TestWithParam<RelativeRow> {};
+
+TEST_P(Relative, FindsWhereTheCodesStepAsTheWordDoes) {
+    const RelativeRow& row = GetParam();
+    std::string file(0x40, '\0');
+    for (const auto& [offset, bytes] : row.planted) {
+        file.replace(offset, bytes.size(), bytes);
+    }
+    const auto found = relativeSearch(file, {std::u32string(row.word.begin(), row.word.end())});
+    EXPECT_EQ(found ? hitsText(*found) : found.error(), row.hits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Relative,
+    testing::Values(RelativeRow{"OneByte", "PRESS", {{5, written("PRESS", 0x10)}}, "5 8 P=31 R=33 E=20 S=34"},
+                    RelativeRow{"TwoBytesLowFirst",
+                                "PRESS",
+                                {{6, written("PRESS", 0x120, {2, false})}},
+                                "6 le P=303 R=305 E=292 S=306"},
+                    RelativeRow{"TwoBytesHighFirst",
+                                "PRESS",
+                                {{6, written("PRESS", 0x120, {2, true})}},
+                                "6 be P=303 R=305 E=292 S=306"},
+                    RelativeRow{"AnyOneCode", "PR?SS", {{5, written("PRXSS", 0x10)}}, "5 8 P=31 R=33 S=34"},
+                    RelativeRow{"TwiceAtTheFilesEnds",
+                                "GAME",
+                                {{0, written("GAME", 0x80)}, {0x3C, written("GAME", 0x90)}},
+                                "0 8 G=134 A=128 M=140 E=132 | 60 8 G=150 A=144 M=156 E=148"},
+                    RelativeRow{"Digits", "1990", {{20, written("1990", 0x10)}}, "20 8 1=65 9=73 0=64"},
+                    RelativeRow{"ASpaceIsRefused",
+                                "Score 10",
+                                {},
+                                "holds \" \", which is not one of A-Z, a-z, 0-9 or ? (write ? for a "
+                                "character whose code is not known)"},
+                    RelativeRow{"LettersOfBothCases",
+                                "Press",
+                                {{9, "\x05" + written("ress", 0x10)}},
+                                "9 8 P=5 r=97 e=84 s=98"},
+                    RelativeRow{"OneLetter",
+                                "A",
+                                {},
+                                "has too few letters or digits to mean anything: it needs at least 3, 2 of "
+                                "them of one kind (upper case, lower case or digits)"},
+                    RelativeRow{"NoTwoOfOneKind",
+                                "A1b",
+                                {},
+                                "has too few letters or digits to mean anything: it needs at least 3, 2 of "
+                                "them of one kind (upper case, lower case or digits)"}),
+    test::rowName);
+
+// DTE: "the" written three ways, each found once with its length.
+TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
+    std::string table = "7481=th\n";  // tried first at 74 81 20, where it leads nowhere
+    for (char ch = 'a'; ch <= 'z'; ++ch) {
+        table += files::hexText(static_cast<unsigned char>(ch), 2) + "=" + ch + "\n";
+    }
+    const auto dte = templates::Table::parse(table + "80=th\n81=he\n/00\n");
+    const std::string file =
+        "xx the \x80"
+        "e \x74\x81 \x80\x81 tha"s;
+    const auto found = findTableText(file, dte, "the");
+    ASSERT_TRUE(found) << found.error();
+    std::string hits;
+    for (const auto& hit : found->hits) {
+        hits += std::to_string(hit.offset) + ":" + std::to_string(hit.length) + " ";
+    }
+    EXPECT_EQ(hits, "3:3 7:2 10:2 ");
+
+    test::TempDir dir;
+    test::writeText(dir.file("a.ini"), test::alphabetText(1, "41=A\n42=B\n43=C\n", "A=41\n"));
+    const auto alphabet = readSearchTable(dir.file("a.ini"));
+    ASSERT_TRUE(alphabet) << alphabet.error();
+    EXPECT_EQ(findTableText("CCABCAB", *alphabet, "CAB")->hits.size(), 2u);
+}
+
+// The table seeded from a hit, against the codes written out by hand; then a template made for a planted
+// pointer table reads its strings.
+TEST(MadeFiles, ATableFromAHitAndATemplateForAPointerTableReadTheGame) {
+    const RelativeHit hit{6, {2, false}, {{U'P', 0x12F}, {U'r', 0x161}}};
+    const std::string made = tableFromHit(hit, U"Pr");
+    EXPECT_TRUE(
+        made.starts_with("# Made by Romquill from the relative search hit for \"Pr\" at 0x6 (two bytes a "
+                         "code, low byte first).\n2001=A\n2101=B\n"));
+    EXPECT_NE(made.find("\n3901=Z\n5001=a\n"), std::string::npos);
+    EXPECT_TRUE(made.ends_with("\n6901=z\n"));
+
+    test::ProgramFolder folder;
+    folder.writeAlphabet("found.tbl", tableFromHit({0, {1, false}, {{U'A', 0x41}}}, U"A") + "/00\n");
+    templates::PointerFormat format;
+    format.bigEndian = true;
+    folder.writeTemplate("found.ini", templateForPointers("Found", "found.tbl", {0x10, 2, format, 8}));
+    const std::string game = folder.dir().file("game.bin");
+    test::writeImage(game, {{0x10, "\0\0\0\x40....\0\0\0\x50"s}, {0x40, "HELLO\0"s}, {0x50, "WORLD\0"s}},
+                     0x60);
+    const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\found.ini"));
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    EXPECT_EQ(editor::readEntryTexts(*gameTemplate, game).texts,
+              (std::vector<std::string>{"HELLO", "WORLD"}));
+}
+
+}  // namespace
+}  // namespace rq::search
