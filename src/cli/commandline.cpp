@@ -126,6 +126,8 @@ CommandLine::CommandLine() {
     find->add_option("--relative", m_given.relative)->type_name("WORD");
     find->add_option("--table", m_given.table)->type_name("TABLE");
     find->add_option("--text", m_given.text)->type_name("TEXT");
+    find->add_option("--program-folder", m_programFolder)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     layoutOptions(find);
     find->add_flag("--json", m_given.json);
 

@@ -132,8 +132,9 @@ constexpr std::array kVerbs = {
              "Exits 1 when a patch cannot be made, applied or read."},
     VerbHelp{
         "find",
-        "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE (--text TEXT | "
-        "TEXT)) [--json]",
+        "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder "
+        "DIR] "
+        "(--text TEXT | TEXT)) [--json]",
         "Finds text in a game file whose encoding is not known yet.\n"
         "--relative finds the places whose codes step as the letters of WORD do (\"PRESS\": R is P + 2,\n"
         "E is P - 11), one byte a code and two bytes a code in either order unless --width and\n"

@@ -45,6 +45,11 @@ const std::vector<std::string> kUsages = {
     "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
     "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
     "patch (create ORIGINAL MODIFIED OUT [--format bps|ips] | apply PATCH FILE OUT | info PATCH)",
+    "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
+    "(--text TEXT | TEXT)) [--json]",
+    "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--force] OUT.tbl",
+    "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]] [--name NAME] "
+    "[--program-folder DIR] [--force] OUT.ini",
     "help [COMMAND]"};
 
 class CliVerbHelp : public testing::TestWithParam<std::string> {};
