@@ -55,6 +55,8 @@ Steps stepsOf(std::u32string_view word) {
     return made;
 }
 
+constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
+
 std::uint32_t codeAt(std::string_view file, std::uint64_t at, CodeLayout layout) {
     const auto first = static_cast<std::uint8_t>(file[at]);
     if (layout.width == 1) {
@@ -64,16 +66,54 @@ std::uint32_t codeAt(std::string_view file, std::uint64_t at, CodeLayout layout)
     return layout.bigEndian ? (std::uint32_t{first} << 8) | second : (std::uint32_t{second} << 8) | first;
 }
 
-bool stepsHold(std::string_view file, std::uint64_t offset, CodeLayout layout, const Steps& steps) {
-    const auto width = static_cast<std::uint64_t>(layout.width);
+template <int Width, bool BigEndian>
+std::int64_t code(const unsigned char* at) {
+    if constexpr (Width == 1) {
+        return at[0];
+    } else if constexpr (BigEndian) {
+        return (at[0] << 8) | at[1];
+    } else {
+        return (at[1] << 8) | at[0];
+    }
+}
+
+template <int Width, bool BigEndian>
+bool holds(const unsigned char* at, const Steps& steps) {
     for (const auto& step : steps.steps) {
-        const std::int64_t code = codeAt(file, offset + step.at * width, layout);
-        const std::int64_t from = codeAt(file, offset + step.from * width, layout);
-        if (code - from != step.difference) {
+        if (code<Width, BigEndian>(at + step.at * Width) - code<Width, BigEndian>(at + step.from * Width) !=
+            step.difference) {
             return false;
         }
     }
     return true;
+}
+
+// Every offset of one layout where the steps hold, each handed to onHit (false: enough); false when progress
+// cancels. One width and byte order at a time, so that the check of an offset is a few byte reads.
+template <int Width, bool BigEndian, class OnHit>
+bool scan(std::string_view file, const Steps& steps, std::uint64_t done, std::uint64_t total,
+          const SearchProgress& progress, OnHit onHit) {
+    const std::uint64_t span = steps.length * Width;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+    for (std::uint64_t offset = 0; file.size() >= span && offset <= file.size() - span; ++offset) {
+        if (offset % kProgressStep == 0 && progress && !progress(done + offset, total)) {
+            return false;
+        }
+        if (holds<Width, BigEndian>(bytes + offset, steps) && !onHit(offset)) {
+            break;
+        }
+    }
+    return true;
+}
+
+template <class OnHit>
+bool scan(std::string_view file, CodeLayout layout, const Steps& steps, std::uint64_t done,
+          std::uint64_t total, const SearchProgress& progress, OnHit onHit) {
+    if (layout.width == 1) {
+        return scan<1, false>(file, steps, done, total, progress, onHit);
+    }
+    return layout.bigEndian ? scan<2, true>(file, steps, done, total, progress, onHit)
+                            : scan<2, false>(file, steps, done, total, progress, onHit);
 }
 
 // The codes of the word's characters at a place where its steps hold; nothing when two different characters
@@ -103,8 +143,6 @@ std::optional<RelativeHit> hitOf(std::string_view file, std::u32string_view word
     }
     return hit;
 }
-
-constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
 
 }  // namespace
 
@@ -142,23 +180,17 @@ Result<RelativeHits> relativeSearch(std::string_view file, const RelativeQuery& 
     std::vector<RelativeHit> found;
     std::size_t layoutsFound = 0;
     for (const CodeLayout layout : query.layouts) {
-        const std::uint64_t span = steps.length * static_cast<std::uint64_t>(layout.width);
-        const std::uint64_t last = file.size() >= span ? file.size() - span : 0;
         std::size_t ofLayout = 0;
-        for (std::uint64_t offset = 0; file.size() >= span && offset <= last; ++offset) {
-            if (offset % kProgressStep == 0 && progress && !progress(done + offset, total)) {
-                return RelativeHits{};
-            }
-            if (!stepsHold(file, offset, layout, steps)) {
-                continue;
-            }
+        const bool finished = scan(file, layout, steps, done, total, progress, [&](std::uint64_t offset) {
             if (auto hit = hitOf(file, query.word, offset, layout)) {
                 found.push_back(std::move(*hit));
                 // More than the list holds, of each layout, is enough to say there are more.
-                if (++ofLayout > kMostRelativeHits) {
-                    break;
-                }
+                return ++ofLayout <= kMostRelativeHits;
             }
+            return true;
+        });
+        if (!finished) {
+            return RelativeHits{};
         }
         done += file.size();
         layoutsFound += ofLayout;
@@ -177,13 +209,18 @@ Result<RelativeHits> relativeSearch(std::string_view file, const RelativeQuery& 
 
 std::optional<RelativeHit> relativeHitAt(std::string_view file, std::u32string_view word,
                                          std::uint64_t offset, CodeLayout layout) {
-    const Steps steps = stepsOf(word);
-    const std::uint64_t span = steps.length * static_cast<std::uint64_t>(layout.width);
-    if (!checkRelativeWord(word) || span > file.size() || offset > file.size() - span ||
-        !stepsHold(file, offset, layout, steps)) {
+    const std::uint64_t span = word.size() * static_cast<std::uint64_t>(layout.width);
+    if (!checkRelativeWord(word) || span > file.size() || offset > file.size() - span) {
         return std::nullopt;
     }
-    return hitOf(file, word, offset, layout);
+    // The steps checked on the word's own bytes: one scan of them.
+    const Steps steps = stepsOf(word);
+    bool found = false;
+    (void)scan(file.substr(offset, span), layout, steps, 0, 0, {}, [&found](std::uint64_t) {
+        found = true;
+        return false;
+    });
+    return found ? hitOf(file, word, offset, layout) : std::nullopt;
 }
 
 }  // namespace rq::search
