@@ -140,6 +140,10 @@ CommandLine::CommandLine() {
     layoutOptions(fromHit);
     fromHit->add_flag("--force", m_given.force);
 
+    CLI::App* pointers = verb(m_app, "pointers", pointersCommand);
+    operands(pointers, "FILE");
+    pointers->add_flag("--json", m_given.json);
+
     CLI::App* madeTemplate = verb(m_app, "template");
     CLI::App* newTemplate = verb(*madeTemplate, "new", templateNewCommand);
     newTemplate->add_option("--table", m_given.table)->type_name("TABLE")->required();

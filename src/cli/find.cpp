@@ -10,6 +10,7 @@
 #include "files/common.h"
 #include "files/safewrite.h"
 #include "search/madefiles.h"
+#include "search/pointerfinder.h"
 #include "search/relative.h"
 #include "search/tablesearch.h"
 #include "templateverbs.h"
@@ -224,6 +225,58 @@ int tableFromHitCommand(const Given& given, Console& console) {
     console.say("The word \"" + given.relative + "\" does not match at 0x" + files::hexText(*offset) + "." +
                 std::string(kNothingWritten));
     return kExitRefused;
+}
+
+int pointersCommand(const Given& given, Console& console) {
+    std::vector<std::uint64_t> offsets;
+    for (std::size_t i = 1; i < given.operands.size(); ++i) {
+        const auto offset = hexOperand(given.operands[i]);
+        if (!offset) {
+            console.say("\"" + given.operands[i] + "\" is not a hexadecimal offset.");
+            return kExitRefused;
+        }
+        offsets.push_back(*offset);
+    }
+    if (offsets.size() < 2) {
+        console.say("pointers needs the offsets of at least 2 strings.");
+        return kExitRefused;
+    }
+    const auto file = fileBytes(given, console);
+    if (!file) {
+        return kExitRefused;
+    }
+    const auto found = search::findPointerTables(*file, offsets);
+    Json list = Json::array();
+    for (const auto& table : found) {
+        const bool banked = table.format.regionStart != 0 || table.format.regionEnd != UINT64_MAX;
+        if (!given.json) {
+            console.out() << search::formatName(table.format) << " base " << files::hexText(table.format.base)
+                          << (banked ? " region " + files::hexText(table.format.regionStart) + "-" +
+                                           files::hexText(table.format.regionEnd)
+                                     : std::string())
+                          << ": table at 0x" << files::hexText(table.table) << ", stride " << table.stride
+                          << ", " << table.cells << " cells, " << table.count << " of the " << offsets.size()
+                          << " strings\n";
+            continue;
+        }
+        Json item{{"format", search::formatName(table.format)},
+                  {"base", files::hexText(table.format.base)},
+                  {"table", table.table},
+                  {"stride", table.stride},
+                  {"count", table.count},
+                  {"cells", table.cells}};
+        if (banked) {
+            item["region"] =
+                files::hexText(table.format.regionStart) + "-" + files::hexText(table.format.regionEnd);
+        }
+        list.push_back(std::move(item));
+    }
+    if (given.json) {
+        console.out() << list.dump(2) << '\n';
+    } else if (found.empty()) {
+        console.out() << "no pointer tables\n";
+    }
+    return kExitOk;
 }
 
 int templateNewCommand(const Given& given, Console& console) {

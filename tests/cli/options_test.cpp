@@ -48,6 +48,7 @@ const std::vector<std::string> kUsages = {
     "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
     "(--text TEXT | TEXT)) [--json]",
     "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--force] OUT.tbl",
+    "pointers FILE OFFSET... [--json]",
     "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]] [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini",
     "help [COMMAND]"};

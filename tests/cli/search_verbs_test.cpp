@@ -1,5 +1,5 @@
-// find, table from-hit and template new on the demo file: each output form once, and their refusals. What
-// they find and make is the core's, tested there.
+// find, table from-hit, pointers and template new on the demo file: each output form once, and their
+// refusals. What they find and make is the core's, tested there.
 #include "cli_fixture.h"
 
 namespace rq::test {
@@ -32,6 +32,12 @@ INSTANTIATE_TEST_SUITE_P(
         refusal("ATableOverAFile",
                 {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "210", "@A"}, "",
                 "\"@A\" is there already: give --force to write over it. Nothing was written.\n"),
+        row("PointerTables", {"pointers", "@DEMO", "300", "0x320", "350", "370"}, "", 0,
+            "be32 base 0: table at 0x3F0, stride 4, 4 cells, 4 of the 4 strings\n"),
+        row("PointerTablesAsJson", {"pointers", "--json", "@DEMO", "300", "320"}, "", 0,
+            "[\n  {\n    \"format\": \"be32\",\n    \"base\": \"0\",\n    \"table\": 1008,\n"),
+        refusal("OnePointer", {"pointers", "@DEMO", "300"}, "",
+                "pointers needs the offsets of at least 2 strings.\n"),
         row("ATemplate",
             {"template", "new", "--program-folder", "@FOLDER", "--table", "demo-script.tbl", "--pointers",
              "3F0,4,be32", "@OUT"},

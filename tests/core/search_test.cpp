@@ -8,6 +8,7 @@
 #include "editor/entrytexts.h"
 #include "files/asciitext.h"
 #include "search/madefiles.h"
+#include "search/pointerfinder.h"
 #include "search/relative.h"
 #include "search/tablesearch.h"
 #include "support/testfiles.h"
@@ -131,8 +132,8 @@ TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
     EXPECT_EQ(findTableText("CCABCAB", *alphabet, "CAB")->hits.size(), 2u);
 }
 
-// The table seeded from a hit, against the codes written out by hand; then a template made for a planted
-// pointer table reads its strings.
+// The table seeded from a hit, against the codes written out by hand; then a template made for the pointer
+// table found reads its strings.
 TEST(MadeFiles, ATableFromAHitAndATemplateForAPointerTableReadTheGame) {
     const RelativeHit hit{6, {2, false}, {{U'P', 0x12F}, {U'r', 0x161}}};
     const std::string made = tableFromHit(hit, U"Pr");
@@ -144,12 +145,17 @@ TEST(MadeFiles, ATableFromAHitAndATemplateForAPointerTableReadTheGame) {
 
     test::ProgramFolder folder;
     folder.writeAlphabet("found.tbl", tableFromHit({0, {1, false}, {{U'A', 0x41}}}, U"A") + "/00\n");
-    templates::PointerFormat format;
-    format.bigEndian = true;
-    folder.writeTemplate("found.ini", templateForPointers("Found", "found.tbl", {0x10, 2, format, 8}));
+    // Two cells 8 bytes apart, zeros before them: the table found starts at its first cell.
     const std::string game = folder.dir().file("game.bin");
     test::writeImage(game, {{0x10, "\0\0\0\x40....\0\0\0\x50"s}, {0x40, "HELLO\0"s}, {0x50, "WORLD\0"s}},
                      0x60);
+    const std::vector<std::uint64_t> strings = {0x40, 0x50};
+    const auto found = findPointerTables(test::readAll(game), strings);
+    ASSERT_FALSE(found.empty());
+    const auto& table = found.front();
+    folder.writeTemplate("found.ini", templateForPointers("Found", "found.tbl",
+                                                          {table.table, static_cast<int>(table.cells),
+                                                           table.format, table.stride}));
     const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\found.ini"));
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
     EXPECT_EQ(editor::readEntryTexts(*gameTemplate, game).texts,

@@ -4,6 +4,7 @@
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "search/pointerfinder.h"
 
 namespace rq::search {
 namespace {
@@ -48,10 +49,6 @@ std::string tableFromHit(const RelativeHit& hit, std::u32string_view word) {
     return made;
 }
 
-std::string pointerFormatName(const templates::PointerFormat& format) {
-    return std::string(format.bigEndian ? "be" : "le") + std::to_string(format.size * 8);
-}
-
 std::string templateForPointers(const std::string& name, const std::string& tableName,
                                 const PointerTablePlace& place) {
     const templates::PointerFormat& format = place.format;
@@ -60,8 +57,8 @@ std::string templateForPointers(const std::string& name, const std::string& tabl
         " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + name +
         "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\nPicture=\n\n"
         "[TextFormattingSystem]\nNumberOfEntries=0\nText=" +
-        tableName + "\n\n[Pointers]\nFormat=" + pointerFormatName(format) +
-        "\nBase=" + files::hexText(format.base) + "\n";
+        tableName + "\n\n[Pointers]\nFormat=" + formatName(format) + "\nBase=" + files::hexText(format.base) +
+        "\n";
     if (format.regionStart != 0 || format.regionEnd != UINT64_MAX) {
         made +=
             "Region=" + files::hexText(format.regionStart) + "-" + files::hexText(format.regionEnd) + "\n";

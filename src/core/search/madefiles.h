@@ -29,7 +29,4 @@ struct PointerTablePlace {
 [[nodiscard]] std::string templateForPointers(const std::string& name, const std::string& tableName,
                                               const PointerTablePlace& place);
 
-// A pointer format's name in a template: "le16" to "be32".
-[[nodiscard]] std::string pointerFormatName(const templates::PointerFormat& format);
-
 }  // namespace rq::search

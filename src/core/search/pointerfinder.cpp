@@ -81,7 +81,10 @@ std::vector<Context> contextsOf(CellFormat cell, std::span<const std::uint64_t> 
         banks.erase(std::unique(banks.begin(), banks.end()), banks.end());
         for (const std::uint64_t bank : banks) {
             for (const std::uint64_t base : {kBankSize, 2 * kBankSize, std::uint64_t{0}}) {
-                formats.push_back({cell.size, cell.bigEndian, base, bank, bank + kBankSize});
+                // The first bank at base 0 reads as the whole file does.
+                if (bank != 0 || base != 0) {
+                    formats.push_back({cell.size, cell.bigEndian, base, bank, bank + kBankSize});
+                }
             }
         }
     }
@@ -184,6 +187,12 @@ class RunWalker {
         return value >= m_context.format.base && value - m_context.format.base < m_context.reach;
     }
 
+    [[nodiscard]] bool padding(std::uint64_t pos) const {
+        const unsigned char* cell = m_bytes + pos;
+        return std::all_of(cell + 1, cell + m_context.format.size,
+                           [cell](unsigned char b) { return b == *cell; });
+    }
+
     // The run around hits[i]: forward through the hits it reaches, then back; returns the next hit's index.
     std::size_t walkRun(const std::vector<Hit>& hits, std::size_t i, std::size_t end, std::uint64_t& floor,
                         std::vector<Run>& runs) {
@@ -215,6 +224,13 @@ class RunWalker {
                 break;
             }
             start -= m_stride;
+        }
+        // Cells of one byte repeated at the run's ends are padding around the table, not pointers.
+        while (start < first && padding(start)) {
+            start += m_stride;
+        }
+        while (reached > last && padding(reached)) {
+            reached -= m_stride;
         }
         if (count >= 2) {
             runs.push_back({start, first, last, m_stride,
