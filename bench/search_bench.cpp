@@ -10,6 +10,7 @@
 
 #include "benchfixture.h"
 #include "search/pointerfinder.h"
+#include "search/relative.h"
 #include "search/searchfile.h"
 
 namespace {
@@ -87,6 +88,20 @@ void BM_FindPointers(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FindPointers)->Unit(benchmark::kMillisecond);
+
+// A word in every layout: one byte a code, and two in either order, at every byte offset.
+void BM_RelativeSearch(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto bytes = rq::search::readSearchedFile(randomFile());
+        const auto found = bytes ? rq::search::relativeSearch(*bytes, {U"PRESS"}) : bytes.failure();
+        if (!found) {
+            state.SkipWithError(found.error().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(found->hits.data());
+    }
+}
+BENCHMARK(BM_RelativeSearch)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
