@@ -55,7 +55,7 @@ std::string templateForPointers(const std::string& name, const std::string& tabl
     std::string made =
         "; Made by Romquill: the strings of a pointer table, each read through " + tableName +
         " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + name +
-        "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\nPicture=\n\n"
+        "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\n\n"
         "[TextFormattingSystem]\nNumberOfEntries=0\nText=" +
         tableName + "\n\n[Pointers]\nFormat=" + formatName(format) + "\nBase=" + files::hexText(format.base) +
         "\n";
