@@ -1,0 +1,79 @@
+// The launcher's "Find Text...": a search run through the window, its hits, and the files made from them.
+// The searches' rules are the core's and tested there.
+
+#include <QComboBox>
+#include <QTreeWidget>
+
+#include "search/find_text.h"
+#include "search/searchjob.h"
+#include "support/launcher_fixture.h"
+
+namespace rq {
+namespace {
+
+using test::qs;
+using test::shown;
+using Icon = kit::Dialogs::Icon;
+
+class FindTextTest : public test::LauncherFixture {
+  protected:
+    // The window on a file holding "Hello" at 0x123, one byte a code: A is 80, a is A0.
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        folder.writeAlphabet("menu.ini", test::alphabetText(1, "41=A\n", "A=41\n"));
+        load(megaDrive("hello.bin", {{0x123, "\x87\xA4\xAB\xAB\xAE"}}));
+        item("mnuFileFindText")->trigger();
+        window = test::openWindow("find_text");
+        ASSERT_NE(window, nullptr);
+    }
+    QTreeWidget* results() const { return child<QTreeWidget>("results"); }
+    void search(const QString& word, const QString& mode) {
+        paste("word", word);
+        child<QComboBox>("mode")->setCurrentText(mode);
+        click("search");
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return !qobject_cast<search::FindTextWindow*>(window.data())->job().running(); }));
+        QCoreApplication::processEvents();
+    }
+    // A hit's offset, layout and the text about it, from two characters before the hit to the byte after it.
+    QStringList row(int index) const {
+        const QTreeWidgetItem* item = results()->topLevelItem(index);
+        if (item == nullptr) {
+            return {};
+        }
+        const QString text = item->text(2);
+        const qsizetype end = text.indexOf(']') + 1;
+        return {item->text(0), item->text(1), text.mid(text.indexOf('[') - 2, end - text.indexOf('[') + 7)};
+    }
+};
+
+TEST_F(FindTextTest, ASearchedWordMakesATableThatFindsItsText) {
+    EXPECT_EQ(child<QComboBox>("mode")->itemText(0), "Relative search");
+    search("Hello", "Relative search");
+    ASSERT_EQ(results()->topLevelItemCount(), 1);
+    EXPECT_EQ(row(0), (QStringList{"0x123", "8-bit", "0>[Hello]<$00>"}));
+    EXPECT_FALSE(child<QPushButton>("makeTable")->isEnabled());
+
+    results()->topLevelItem(0)->setSelected(true);
+    const std::string made = folder.path("plugins\\alphabets\\Hello.tbl");
+    dialogs.saveAs = kit::Dialogs::SaveChoice{qs(made).chopped(4), 1};
+    click("makeTable");
+    EXPECT_EQ(dialogs.saveRequest.proposed, qs(made));
+    const std::string table = test::readAll(made);
+    for (const char* line :
+         {"# Made by Romquill from the relative search hit for \"Hello\" at 0x123 (one byte a "
+          "code).\n80=A\n",
+          "\n87=H\n", "\n99=Z\nA0=a\n", "\nB9=z\n"}) {
+        EXPECT_NE(table.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(table.find("=0"), std::string::npos);  // the word has no digits
+    EXPECT_EQ(child<QComboBox>("mode")->currentText(), "Hello.tbl");
+    EXPECT_EQ(dialogs.log,
+              QStringList{shown(Icon::Information, "Wrote \"Hello.tbl\" from the 8-bit hit at 0x123.")});
+
+    search("llo", "Hello.tbl");
+    EXPECT_EQ(row(0), (QStringList{"0x125", "3 bytes", "He[llo]<$00>"}));
+}
+
+}  // namespace
+}  // namespace rq
