@@ -1,0 +1,100 @@
+// The searches over a 32 MiB file of random bytes, against reading that file once as a search reads it.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "benchfixture.h"
+#include "search/pointerfinder.h"
+#include "search/searchfile.h"
+
+namespace {
+
+constexpr std::uint64_t kFileSize = std::uint64_t{32} << 20;
+constexpr std::uint64_t kTable = 0x1234560;  // a GBA table of kStrings le32 cells
+constexpr std::uint64_t kStringsAt = 0x1800000;
+constexpr int kStrings = 400;
+
+struct RandomFile {
+    std::filesystem::path folder;
+    std::string path;
+
+    RandomFile() {
+        folder =
+            std::filesystem::temp_directory_path() / ("romquill-search-bench-" + std::to_string(::getpid()));
+        std::mt19937 random(32);
+        std::string bytes(kFileSize, '\0');
+        for (std::size_t i = 0; i < bytes.size(); i += 4) {
+            const std::uint32_t word = random();
+            for (std::size_t b = 0; b < 4; ++b) {
+                bytes[i + b] = static_cast<char>(word >> (8 * b));
+            }
+        }
+        for (int k = 0; k < kStrings; ++k) {
+            const std::uint64_t value = 0x08000000 + kStringsAt + static_cast<std::uint64_t>(k) * 29;
+            for (std::size_t b = 0; b < 4; ++b) {
+                bytes[kTable + static_cast<std::size_t>(k) * 4 + b] = static_cast<char>(value >> (8 * b));
+            }
+        }
+        path = (folder / "random.bin").string();
+        rq::bench::writeFile(path, bytes);
+    }
+    ~RandomFile() {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+};
+
+// The 32 MiB file of random bytes (a GBA pointer table planted in it), made once.
+const std::string& randomFile() {
+    static RandomFile file;
+    return file.path;
+}
+
+void BM_Baseline_ReadFile(benchmark::State& state) {
+    for (auto _ : state) {
+        const auto bytes = rq::search::readSearchedFile(randomFile());
+        if (!bytes) {
+            state.SkipWithError(bytes.error().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(bytes->data());
+    }
+}
+BENCHMARK(BM_Baseline_ReadFile)->Unit(benchmark::kMillisecond);
+
+// 20 strings of the planted table, spread over it.
+void BM_FindPointers(benchmark::State& state) {
+    std::vector<std::uint64_t> offsets;
+    for (int k = 0; k < 20; ++k) {
+        offsets.push_back(kStringsAt + static_cast<std::uint64_t>(k) * 19 * 29);
+    }
+    for (auto _ : state) {
+        const auto bytes = rq::search::readSearchedFile(randomFile());
+        if (!bytes) {
+            state.SkipWithError(bytes.error().c_str());
+            return;
+        }
+        const auto found = rq::search::findPointerTables(*bytes, offsets);
+        if (found.empty() || found.front().table != kTable || found.front().count != 20) {
+            state.SkipWithError("the planted table is not found first");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_FindPointers)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    randomFile();  // made before the clock runs
+    rq::bench::RatioReporter reporter("BM_Baseline_ReadFile", "reading the file once");
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

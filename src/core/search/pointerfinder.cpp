@@ -1,0 +1,346 @@
+#include "search/pointerfinder.h"
+
+#include <algorithm>
+#include <array>
+#include <tuple>
+
+namespace rq::search {
+namespace {
+
+using templates::PointerFormat;
+
+constexpr std::uint64_t kBankSize = 0x4000;
+constexpr std::uint64_t kGbaBase = 0x08000000;
+constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
+constexpr std::uint64_t kMostCells = templates::kMostTableCells;
+constexpr std::size_t kStrideSteps = 4;  // strides: the cell size times 1 to 4
+
+struct CellFormat {
+    int size;
+    bool bigEndian;
+};
+constexpr std::array<CellFormat, 6> kCellFormats = {
+    {{2, false}, {2, true}, {3, false}, {3, true}, {4, false}, {4, true}}};
+
+// A cell's value from its bytes; written byte by byte, the compiler makes it one load.
+template <int Size, bool Big>
+inline std::uint32_t cellAt(const unsigned char* at) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < Size; ++i) {
+        value = (value << 8) | at[Big ? i : Size - 1 - i];
+    }
+    return value;
+}
+
+inline std::uint32_t cellAt(const unsigned char* at, int size, bool big) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = (value << 8) | at[big ? i : size - 1 - i];
+    }
+    return value;
+}
+
+// One base and region of a cell format: the values it looks for, and which cells are plausible pointers.
+struct Context {
+    PointerFormat format;
+    std::uint64_t reach = 0;  // a cell is plausible when base <= value < base + reach
+};
+
+// A string's value under a context.
+struct Target {
+    std::uint32_t value;
+    std::uint32_t context;
+    std::uint32_t string;
+    bool operator<(const Target& other) const { return value < other.value; }
+};
+
+struct Hit {
+    std::uint64_t pos;
+    std::uint32_t string;
+};
+
+// A run with its hits' span, before runs are compared across strides.
+struct Run {
+    std::uint64_t table, first, last;  // its first cell, its first and last hits
+    std::uint32_t stride, cells, count;
+};
+
+// The contexts of one cell format for the strings (distinct, inside the file).
+std::vector<Context> contextsOf(CellFormat cell, std::span<const std::uint64_t> strings,
+                                std::uint64_t fileSize) {
+    std::vector<PointerFormat> formats;
+    for (const std::uint64_t base : {std::uint64_t{0}, kGbaBase}) {
+        formats.push_back({cell.size, cell.bigEndian, base, 0, UINT64_MAX});
+    }
+    if (cell.size == 2) {
+        std::vector<std::uint64_t> banks;
+        for (const std::uint64_t offset : strings) {
+            banks.push_back(offset & ~(kBankSize - 1));
+        }
+        std::sort(banks.begin(), banks.end());
+        banks.erase(std::unique(banks.begin(), banks.end()), banks.end());
+        for (const std::uint64_t bank : banks) {
+            for (const std::uint64_t base : {kBankSize, 2 * kBankSize, std::uint64_t{0}}) {
+                formats.push_back({cell.size, cell.bigEndian, base, bank, bank + kBankSize});
+            }
+        }
+    }
+    std::vector<Context> contexts;
+    for (const PointerFormat& format : formats) {
+        const std::uint64_t end = std::min(format.regionEnd, fileSize);
+        contexts.push_back({format, end > format.regionStart ? end - format.regionStart : 0});
+    }
+    return contexts;
+}
+
+// One pass over the file: every position whose cell holds a target's value, as a hit of its context.
+template <int Size, bool Big>
+bool scan(std::string_view file, const std::vector<Target>& targets, const std::vector<std::uint64_t>& filter,
+          std::vector<std::vector<Hit>>& hits, std::uint64_t& done, std::uint64_t total,
+          const SearchProgress& progress) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
+    const std::uint64_t positions = file.size() < Size ? 0 : file.size() - Size + 1;
+    for (std::uint64_t from = 0; from < file.size(); from += kProgressStep) {
+        const std::uint64_t to = std::min<std::uint64_t>(file.size(), from + kProgressStep);
+        for (std::uint64_t pos = from; pos < std::min(to, positions); ++pos) {
+            const std::uint32_t value = cellAt<Size, Big>(bytes + pos);
+            if (((filter[(value & 0xFFFF) >> 6] >> (value & 63)) & 1) == 0) {
+                continue;
+            }
+            const auto [lo, hi] = std::equal_range(targets.begin(), targets.end(), Target{value, 0, 0});
+            for (auto target = lo; target != hi; ++target) {
+                hits[target->context].push_back({pos, target->string});
+            }
+        }
+        if (progress && !progress(done + (to - from), total)) {
+            return false;
+        }
+        done += to - from;
+    }
+    return true;
+}
+
+bool scanFormat(CellFormat cell, std::string_view file, const std::vector<Target>& targets,
+                std::vector<std::vector<Hit>>& hits, std::uint64_t& done, std::uint64_t total,
+                const SearchProgress& progress) {
+    std::vector<std::uint64_t> filter(std::size_t{1} << 10);
+    for (const Target& target : targets) {
+        filter[(target.value & 0xFFFF) >> 6] |= std::uint64_t{1} << (target.value & 63);
+    }
+    const auto run = [&](auto pass) { return pass(file, targets, filter, hits, done, total, progress); };
+    switch (cell.size * 2 + (cell.bigEndian ? 1 : 0)) {
+        case 4:
+            return run(scan<2, false>);
+        case 5:
+            return run(scan<2, true>);
+        case 6:
+            return run(scan<3, false>);
+        case 7:
+            return run(scan<3, true>);
+        case 8:
+            return run(scan<4, false>);
+        default:
+            return run(scan<4, true>);
+    }
+}
+
+// The runs of one context at one stride, made of its hits (sorted by position).
+class RunWalker {
+  public:
+    RunWalker(std::string_view file, const Context& context, std::size_t strings)
+        : m_bytes(reinterpret_cast<const unsigned char*>(file.data())),
+          m_size(file.size()),
+          m_context(context),
+          m_seen(strings, 0) {}
+
+    // Chance hits of a context come about every fileSize / hits cells of a residue class; a run does not
+    // bridge a gap of a quarter of that without a hit.
+    void walk(std::vector<Hit> hits, std::uint32_t stride, std::vector<Run>& runs) {
+        const std::uint64_t chanceGap = m_size / (4 * std::max<std::uint64_t>(hits.size(), 1));
+        m_maxGap = std::clamp<std::uint64_t>(chanceGap, 16, kMostCells);
+        m_stride = stride;
+        std::sort(hits.begin(), hits.end(), [stride](const Hit& a, const Hit& b) {
+            return std::make_pair(a.pos % stride, a.pos) < std::make_pair(b.pos % stride, b.pos);
+        });
+        for (std::size_t i = 0; i < hits.size();) {
+            const std::uint64_t residue = hits[i].pos % stride;
+            std::size_t residueEnd = i;
+            while (residueEnd < hits.size() && hits[residueEnd].pos % stride == residue) {
+                ++residueEnd;
+            }
+            std::uint64_t floor = residue;  // the first position free for a run
+            while (i < residueEnd) {
+                i = walkRun(hits, i, residueEnd, floor, runs);
+            }
+        }
+    }
+
+  private:
+    [[nodiscard]] bool plausible(std::uint64_t pos) const {
+        if (pos + static_cast<std::uint64_t>(m_context.format.size) > m_size) {
+            return false;
+        }
+        const std::uint64_t value = cellAt(m_bytes + pos, m_context.format.size, m_context.format.bigEndian);
+        return value >= m_context.format.base && value - m_context.format.base < m_context.reach;
+    }
+
+    // The run around hits[i]: forward through the hits it reaches, then back; returns the next hit's index.
+    std::size_t walkRun(const std::vector<Hit>& hits, std::size_t i, std::size_t end, std::uint64_t& floor,
+                        std::vector<Run>& runs) {
+        ++m_generation;
+        const std::uint64_t first = hits[i].pos;
+        std::uint64_t last = first, reached = first;
+        std::uint32_t count = mark(hits[i].string);
+        for (++i;;) {
+            const std::uint64_t next = reached + m_stride;
+            if (!plausible(next)) {
+                break;
+            }
+            if ((next - last) / m_stride > m_maxGap || (next - first) / m_stride >= kMostCells) {
+                reached = last;  // plausible cells go on: this side ends at its last hit
+                break;
+            }
+            reached = next;
+            if (i < end && hits[i].pos == reached) {
+                count += mark(hits[i++].string);
+                last = reached;
+            }
+        }
+        const std::uint64_t cells = (reached - first) / m_stride + 1;
+        const std::uint64_t budget = std::min(m_maxGap, kMostCells - cells);
+        std::uint64_t start = first;
+        for (std::uint64_t steps = 0; start >= floor + m_stride && plausible(start - m_stride); ++steps) {
+            if (steps == budget) {
+                start = first;
+                break;
+            }
+            start -= m_stride;
+        }
+        if (count >= 2) {
+            runs.push_back({start, first, last, m_stride,
+                            static_cast<std::uint32_t>((reached - start) / m_stride + 1), count});
+        }
+        floor = reached + m_stride;
+        return i;
+    }
+
+    std::uint32_t mark(std::uint32_t string) {
+        if (m_seen[string] == m_generation) {
+            return 0;
+        }
+        m_seen[string] = m_generation;
+        return 1;
+    }
+
+    const unsigned char* m_bytes;
+    std::uint64_t m_size;
+    const Context& m_context;
+    std::vector<std::uint32_t> m_seen;  // the generation of the run that last counted each string
+    std::uint32_t m_generation = 0;
+    std::uint32_t m_stride = 1;
+    std::uint64_t m_maxGap = 1;
+};
+
+// Whether runs[inner]'s hits all lie in a run of `outer` (runs of one context and stride, ordered by
+// residue, then table).
+bool holds(const std::vector<Run>& runs, std::pair<std::size_t, std::size_t> outer, const Run& inner) {
+    if (outer.first == outer.second) {
+        return false;
+    }
+    const std::uint64_t s = runs[outer.first].stride;
+    const auto key = [s](const Run& run) { return std::make_pair(run.table % s, run.table); };
+    const auto begin = runs.begin() + static_cast<std::ptrdiff_t>(outer.first);
+    const auto end = runs.begin() + static_cast<std::ptrdiff_t>(outer.second);
+    const auto after = std::upper_bound(begin, end, std::make_pair(inner.first % s, inner.first),
+                                        [&](const auto& at, const Run& run) { return at < key(run); });
+    if (after == begin) {
+        return false;
+    }
+    const Run& run = *(after - 1);
+    return run.table % s == inner.first % s && run.table + std::uint64_t{run.cells - 1} * s >= inner.last &&
+           run.count >= inner.count;
+}
+
+}  // namespace
+
+std::vector<PointerTableCandidate> findPointerTables(std::string_view file,
+                                                     std::span<const std::uint64_t> offsets, std::size_t most,
+                                                     const SearchProgress& progress) {
+    std::vector<std::uint64_t> strings;
+    for (const std::uint64_t offset : offsets) {
+        if (offset < file.size()) {
+            strings.push_back(offset);
+        }
+    }
+    std::sort(strings.begin(), strings.end());
+    strings.erase(std::unique(strings.begin(), strings.end()), strings.end());
+    if (strings.size() < 2 || most == 0) {
+        return {};
+    }
+
+    std::vector<PointerTableCandidate> found;
+    std::uint64_t done = 0;
+    const std::uint64_t total = file.size() * kCellFormats.size();
+    for (const CellFormat cell : kCellFormats) {
+        const std::vector<Context> contexts = contextsOf(cell, strings, file.size());
+        std::vector<Target> targets;
+        for (std::uint32_t c = 0; c < contexts.size(); ++c) {
+            std::vector<Target> values;
+            for (std::uint32_t s = 0; s < strings.size(); ++s) {
+                if (const auto value = contexts[c].format.valueOf(strings[s])) {
+                    values.push_back({static_cast<std::uint32_t>(*value), c, s});
+                }
+            }
+            if (values.size() >= 2) {  // fewer can explain no two strings
+                targets.insert(targets.end(), values.begin(), values.end());
+            }
+        }
+        std::sort(targets.begin(), targets.end());
+        std::vector<std::vector<Hit>> hits(contexts.size());
+        if (!scanFormat(cell, file, targets, hits, done, total, progress)) {
+            return {};
+        }
+
+        // Runs of each context at each stride, recorded as spans of `runs`.
+        std::vector<Run> runs;
+        std::vector<std::array<std::pair<std::size_t, std::size_t>, kStrideSteps>> spans(contexts.size());
+        for (std::uint32_t c = 0; c < contexts.size(); ++c) {
+            RunWalker walker(file, contexts[c], strings.size());
+            for (std::size_t k = 0; k < kStrideSteps && !hits[c].empty(); ++k) {
+                const std::size_t begin = runs.size();
+                walker.walk(hits[c], static_cast<std::uint32_t>(cell.size * (k + 1)), runs);
+                spans[c][k] = {begin, runs.size()};
+            }
+        }
+        for (std::uint32_t c = 0; c < contexts.size(); ++c) {
+            for (std::size_t k = 0; k < kStrideSteps; ++k) {
+                for (std::size_t r = spans[c][k].first; r < spans[c][k].second; ++r) {
+                    bool inside = false;
+                    for (std::size_t j = 0; j < k && !inside; ++j) {
+                        inside = (k + 1) % (j + 1) == 0 && holds(runs, spans[c][j], runs[r]);
+                    }
+                    if (!inside) {
+                        const Run& run = runs[r];
+                        found.push_back({contexts[c].format, run.table, run.stride, run.cells, run.count});
+                    }
+                }
+            }
+        }
+    }
+
+    const auto rank = [](const PointerTableCandidate& c) {
+        return std::make_tuple(-static_cast<std::int64_t>(c.count), c.cells, c.table, -c.format.size,
+                               c.stride, c.format.bigEndian, c.format.base, c.format.regionStart);
+    };
+    std::sort(found.begin(), found.end(), [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+    if (found.size() > most) {
+        found.resize(most);
+    }
+    return found;
+}
+
+std::string formatName(const PointerFormat& format) {
+    return (format.bigEndian ? "be" : "le") + std::to_string(format.size * 8);
+}
+
+}  // namespace rq::search
