@@ -25,6 +25,8 @@ namespace {
 
 const QString kTitle = kit::appTitle();
 const QString kTableFilter = QStringLiteral("Tables (*.tbl)|*.tbl|");
+const QString kTemplateFilter = QStringLiteral("Templates (*.ini)|*.ini|");
+constexpr std::size_t kMostCandidates = 10;
 constexpr std::uint64_t kAround = 30;  // bytes shown either side of a hit
 
 QString hexOffset(std::uint64_t offset) {
@@ -155,6 +157,8 @@ void FindTextWindow::buildControls() {
     connect(m_search, &QPushButton::clicked, this, &FindTextWindow::search_Click);
     connect(m_word, &QLineEdit::returnPressed, this, &FindTextWindow::search_Click);
     connect(m_makeTable, &QPushButton::clicked, this, &FindTextWindow::makeTable_Click);
+    connect(m_findPointers, &QPushButton::clicked, this, &FindTextWindow::findPointers_Click);
+    connect(m_makeTemplate, &QPushButton::clicked, this, &FindTextWindow::makeTemplate_Click);
     connect(m_results, &QTreeWidget::itemSelectionChanged, this, &FindTextWindow::showButtons);
     connect(m_pointerTables, &QTreeWidget::itemSelectionChanged, this, &FindTextWindow::showButtons);
 }
@@ -219,6 +223,7 @@ void FindTextWindow::search_Click() {
             m_hits = found->hits;
             m_results->clear();
             m_pointerTables->clear();
+            m_candidates.clear();
             for (int row = 0; row < found->rows.size(); ++row) {
                 auto* item = new QTreeWidgetItem(m_results, found->rows[row]);
                 item->setData(0, Qt::UserRole, row);
@@ -331,6 +336,88 @@ std::vector<std::uint64_t> FindTextWindow::selectedOffsets() const {
     std::sort(offsets.begin(), offsets.end());
     offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     return offsets;
+}
+
+void FindTextWindow::findPointers_Click() {
+    const auto offsets = selectedOffsets();
+    if (m_job->running() || offsets.size() < 2 || !m_file) {
+        return;
+    }
+    m_job->start(tr("Finding pointers..."), [this, offsets, file = m_file](const SearchProgress& progress) {
+        auto found = std::make_shared<std::vector<PointerTableCandidate>>(
+            findPointerTables(*file, offsets, kMostCandidates, progress));
+        return std::function<void()>([this, found, strings = offsets.size()] {
+            m_candidates = std::move(*found);
+            m_pointerTables->clear();
+            for (const PointerTableCandidate& candidate : m_candidates) {
+                const auto& format = candidate.format;
+                QString base = kit::fromUtf8View(files::hexText(format.base));
+                if (format.regionStart != 0) {
+                    base += tr(" (%1-%2)")
+                                .arg(kit::fromUtf8View(files::hexText(format.regionStart)),
+                                     kit::fromUtf8View(files::hexText(format.regionEnd)));
+                }
+                new QTreeWidgetItem(m_pointerTables,
+                                    {kit::fromUtf8View(formatName(format)), base, hexOffset(candidate.table),
+                                     QString::number(candidate.stride), QString::number(candidate.cells),
+                                     tr("%1 of %2").arg(candidate.count).arg(strings)});
+            }
+            for (int column = 0; column < m_pointerTables->columnCount(); ++column) {
+                m_pointerTables->resizeColumnToContents(column);
+            }
+            if (m_candidates.empty()) {
+                tell(tr("No pointer table explains where these strings lie."));
+            }
+            showButtons();
+        });
+    });
+}
+
+void FindTextWindow::makeTemplate_Click() {
+    const auto selected = m_pointerTables->selectedItems();
+    const int row = selected.isEmpty() ? -1 : m_pointerTables->indexOfTopLevelItem(selected.front());
+    if (row < 0 || static_cast<std::size_t>(row) >= m_candidates.size()) {
+        return;
+    }
+    const QString tablePath = m_mode->currentData().toString();
+    if (!templates::isTableName(kit::toPath(tablePath))) {
+        tell(tr("Choose the table (.tbl) that reads the strings in Mode first: the template reads them "
+                "through it."),
+             kit::Dialogs::Icon::Exclamation);
+        return;
+    }
+    const QFileInfo table(tablePath);
+    const QString folder = kit::fromPath(files::gamesFolder());
+    const auto path = savePath(tr("Save the template as..."), kTemplateFilter,
+                               QDir(folder).filePath(table.completeBaseName() + QStringLiteral(".ini")),
+                               QStringLiteral(".ini"));
+    if (!path) {
+        return;
+    }
+    const PointerTableCandidate& candidate = m_candidates[static_cast<std::size_t>(row)];
+    const PointerTablePlace place{candidate.table, static_cast<int>(candidate.cells), candidate.format,
+                                  candidate.stride};
+    const auto made = templateForPointers(QFileInfo(*path).completeBaseName().toStdString(),
+                                          table.fileName().toStdString(), place);
+    if (const auto written = files::writeNewFile(kit::toPath(*path), made); !written) {
+        tell(QString::fromStdString(written.error()), kit::Dialogs::Icon::Critical);
+        return;
+    }
+    QString text = tr("Wrote \"%1\": %2 through %3.")
+                       .arg(QFileInfo(*path).fileName(),
+                            candidate.cells == 1 ? tr("1 entry") : tr("%1 entries").arg(candidate.cells),
+                            table.fileName());
+    // A template names its table by file name, and reads it from the program folder's alphabets.
+    const QString inFolder =
+        kit::fromPath(files::appRelativePath("plugins\\alphabets\\" + table.fileName().toStdString()));
+    if (QDir::cleanPath(inFolder) != QDir::cleanPath(tablePath)) {
+        text +=
+            QStringLiteral("\n\n") +
+            tr("The template reads %1 from plugins/alphabets/ in the program folder, where it is not: copy "
+               "it there.")
+                .arg(table.fileName());
+    }
+    tell(text);
 }
 
 QWidget* createFindTextWindow(const kit::LauncherContextPtr& context) {

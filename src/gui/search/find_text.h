@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kit/launchercontext.h"
+#include "search/pointerfinder.h"
 #include "search/relative.h"
 #include "search/tablesearch.h"
 
@@ -31,6 +32,8 @@ class FindTextWindow : public QWidget {
 
     void search_Click();
     void makeTable_Click();
+    void findPointers_Click();
+    void makeTemplate_Click();
 
     // For tests: the window's searches.
     [[nodiscard]] SearchJob& job() { return *m_job; }
@@ -71,6 +74,7 @@ class FindTextWindow : public QWidget {
     std::shared_ptr<const std::string> m_file;
     std::u32string m_word32;
     std::vector<Hit> m_hits;
+    std::vector<PointerTableCandidate> m_candidates;  // for the hits selected when they were found
 };
 
 // The find window on the launcher's loaded file; nothing without one.
