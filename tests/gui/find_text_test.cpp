@@ -40,15 +40,13 @@ class FindTextTest : public test::LauncherFixture {
             [this] { return !qobject_cast<search::FindTextWindow*>(window.data())->job().running(); }));
         QCoreApplication::processEvents();
     }
-    // A hit's offset, layout and the text about it, from two characters before the hit to the byte after it.
+    // A hit's offset, layout and its text set off with [ ], two characters before it and one byte after.
     QStringList row(int index) const {
         const QTreeWidgetItem* item = results()->topLevelItem(index);
-        if (item == nullptr) {
-            return {};
-        }
-        const QString text = item->text(2);
-        const qsizetype end = text.indexOf(']') + 1;
-        return {item->text(0), item->text(1), text.mid(text.indexOf('[') - 2, end - text.indexOf('[') + 7)};
+        return item == nullptr
+                   ? QStringList()
+                   : QStringList{item->text(0), item->text(1),
+                                 item->text(2).right(2) + '[' + item->text(3) + ']' + item->text(4).left(5)};
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -28,6 +29,8 @@ const QString kTableFilter = QStringLiteral("Tables (*.tbl)|*.tbl|");
 const QString kTemplateFilter = QStringLiteral("Templates (*.ini)|*.ini|");
 constexpr std::size_t kMostCandidates = 10;
 constexpr std::uint64_t kAround = 30;  // bytes shown either side of a hit
+constexpr int kBeforeColumn = 2;
+constexpr int kBeforeWidth = 220;
 
 QString hexOffset(std::uint64_t offset) {
     return QStringLiteral("0x") + kit::fromUtf8View(files::hexText(offset));
@@ -56,16 +59,29 @@ QString decoded(const templates::Table& table, std::string_view bytes) {
     return QString::fromUtf8(text).replace(QLatin1Char('\n'), QChar(0x21B5));
 }
 
-// The hit and the bytes either side, the hit set off with [ ]. The bytes before start a whole number of
-// codes before it, so that two-byte codes keep their pairs.
-QString preview(std::string_view file, std::uint64_t offset, std::uint64_t length, int width,
-                const templates::Table& table) {
+// The bytes before the hit, the hit and the bytes after it, decoded. The bytes before start a whole number
+// of codes before it, so that two-byte codes keep their pairs.
+QStringList preview(std::string_view file, std::uint64_t offset, std::uint64_t length, int width,
+                    const templates::Table& table) {
     const std::uint64_t before = std::min(offset, kAround) / width * width;
     const std::uint64_t end = std::min<std::uint64_t>(offset + length, file.size());
-    return decoded(table, file.substr(offset - before, before)) + QLatin1Char('[') +
-           decoded(table, file.substr(offset, end - offset)) + QLatin1Char(']') +
-           decoded(table, file.substr(end, std::min<std::uint64_t>(kAround, file.size() - end)));
+    return {decoded(table, file.substr(offset - before, before)),
+            decoded(table, file.substr(offset, end - offset)),
+            decoded(table, file.substr(end, std::min<std::uint64_t>(kAround, file.size() - end)))};
 }
+
+// The text before a hit, right-aligned against it: what does not fit goes on the left.
+class BeforeHit : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideLeft;
+        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    }
+};
 
 // "Hello.tbl" for the word Hello: "?" and separators may not stand in a file name.
 QString fileNameOf(const QString& word, const QString& extension) {
@@ -121,7 +137,9 @@ void FindTextWindow::buildControls() {
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setDefault(true);
 
-    m_results = hitList(QStringLiteral("results"), {tr("Offset"), tr("Layout"), tr("Text")}, this);
+    m_results = hitList(QStringLiteral("results"),
+                        {tr("Offset"), tr("Layout"), tr("Before"), tr("Text"), tr("After")}, this);
+    m_results->setItemDelegateForColumn(kBeforeColumn, new BeforeHit(m_results));
     m_makeTable = new QPushButton(tr("Make Table from Hit..."), this);
     m_makeTable->setObjectName(QStringLiteral("makeTable"));
     m_findPointers = new QPushButton(tr("Find Pointers"), this);
@@ -228,9 +246,10 @@ void FindTextWindow::search_Click() {
                 auto* item = new QTreeWidgetItem(m_results, found->rows[row]);
                 item->setData(0, Qt::UserRole, row);
             }
-            for (int column = 0; column < 2; ++column) {
+            for (const int column : {0, 1, kBeforeColumn + 1}) {
                 m_results->resizeColumnToContents(column);
             }
+            m_results->setColumnWidth(kBeforeColumn, kBeforeWidth);
             if (found->hits.empty()) {
                 tell(tr("\"%1\" was not found.").arg(word));
             } else if (found->more) {
@@ -256,8 +275,8 @@ void FindTextWindow::search_Click() {
                 const auto table = templates::Table::parse(tableFromHit(hit, word.toStdU32String()));
                 const std::uint64_t length = word.toStdU32String().size() * hit.layout.width;
                 found->hits.push_back({hit.offset, hit});
-                found->rows.push_back({hexOffset(hit.offset), layoutName(hit.layout),
-                                       preview(file, hit.offset, length, hit.layout.width, table)});
+                found->rows.push_back(QStringList{hexOffset(hit.offset), layoutName(hit.layout)} +
+                                      preview(file, hit.offset, length, hit.layout.width, table));
             }
         } else {
             const auto table = readSearchTable(kit::toPath(tablePath));
@@ -270,9 +289,10 @@ void FindTextWindow::search_Click() {
             found->more = hits->more;
             for (const TextHit& hit : hits->hits) {
                 found->hits.push_back({hit.offset, std::nullopt});
-                found->rows.push_back({hexOffset(hit.offset),
-                                       hit.length == 1 ? tr("1 byte") : tr("%1 bytes").arg(hit.length),
-                                       preview(file, hit.offset, hit.length, 1, *table)});
+                found->rows.push_back(
+                    QStringList{hexOffset(hit.offset),
+                                hit.length == 1 ? tr("1 byte") : tr("%1 bytes").arg(hit.length)} +
+                    preview(file, hit.offset, hit.length, 1, *table));
             }
         }
         return std::function<void()>(deliver);
