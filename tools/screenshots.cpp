@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QWidget>
 #include <cstdio>
 #include <deque>
@@ -34,6 +35,8 @@
 #include "kit/qtcodepage.h"
 #include "launcher/loader.h"
 #include "programwindows.h"
+#include "search/find_text.h"
+#include "search/searchjob.h"
 #include "templates/template_chooser.h"
 
 namespace {
@@ -253,6 +256,23 @@ int main(int argc, char** argv) {
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-pointers.ini"),
                                      "Romquill Demo (pointers)");
         typeInEditor(greeting, QStringLiteral("editor-pointers"), nullptr);
+
+        // Find Text... on the demo file: "Hello" searched relatively, its hit in the dialogue selected.
+        launcher.mnuFileFindText_Click();
+        if (auto* find = qobject_cast<rq::search::FindTextWindow*>(findWindow(QStringLiteral("find_text")))) {
+            find->findChild<QLineEdit*>(QStringLiteral("word"))->setText(QStringLiteral("Hello"));
+            find->search_Click();
+            while (find->job().running()) {
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            }
+            QApplication::processEvents();
+            if (auto* results = find->findChild<QTreeWidget*>(QStringLiteral("results"));
+                results != nullptr && results->topLevelItemCount() > 0) {
+                results->topLevelItem(0)->setSelected(true);
+            }
+            ok = grab(find, out, QStringLiteral("find-text")) && ok;
+            find->close();
+        }
     }
 
     launcher.mnuFileGBAROMHeader_Click();

@@ -5,6 +5,7 @@
 #include "editor/editor.h"
 #include "headers/gbamain.h"
 #include "headers/mdmain.h"
+#include "search/find_text.h"
 #include "templates/template_chooser.h"
 
 namespace rq {
@@ -17,6 +18,7 @@ launcher::LauncherWindows programWindows() {
     windows.about = about::createAboutWindow;
     windows.gbaHeader = headers::createGbaHeaderWindow;
     windows.mdHeader = headers::createMdHeaderWindow;
+    windows.findText = search::createFindTextWindow;
     return windows;
 }
 

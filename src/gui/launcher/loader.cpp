@@ -93,6 +93,8 @@ void LoaderWindow::buildMenus() {
     QAction* applyPatch = addItem(file, QStringLiteral("mnuFileApplyPatch"), tr("Apply Patch..."),
                                   &LoaderWindow::mnuFileApplyPatch_Click);
     m_patchJobs = new PatchJobs(this, m_context->dialogs, createPatch, applyPatch);
+    m_findText = addItem(file, QStringLiteral("mnuFileFindText"), tr("Find Text..."),
+                         &LoaderWindow::mnuFileFindText_Click);
     addItem(file, QStringLiteral("mnuExit"), tr("Exit"), &LoaderWindow::mnuExit_Click);
     auto* help = menuBar()->addMenu(tr("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -167,6 +169,8 @@ void LoaderWindow::showView() {
     showButton(m_sadxpc, view.sadxpc);
     m_sadxpc->setVisible(view.sadxpcShown);
     m_force->setEnabled(view.forceEnabled);
+    // It searches the loaded file: without one there is nothing to search.
+    m_findText->setEnabled(!state().loadedPath.empty());
 }
 
 void LoaderWindow::notify(const Notice& notice) {
@@ -290,6 +294,10 @@ void LoaderWindow::mnuFileCreatePatch_Click() {
 
 void LoaderWindow::mnuFileApplyPatch_Click() {
     m_patchJobs->apply();
+}
+
+void LoaderWindow::mnuFileFindText_Click() {
+    open(m_findTextWindow, m_windows.findText);
 }
 
 void LoaderWindow::mnuHelpAbout_Click() {

@@ -6,6 +6,7 @@
 #include "kit/launchercontext.h"
 #include "launcher/launchermodel.h"
 
+class QAction;
 class QLabel;
 class QPushButton;
 
@@ -25,6 +26,7 @@ struct LauncherWindows {
     kit::WindowFactory gbaHeader;
     kit::WindowFactory mdHeader;
     kit::WindowFactory about;
+    kit::WindowFactory findText;
 };
 
 // The start-up window and hub: loads and identifies a file, finds its template, opens every other window.
@@ -55,6 +57,7 @@ class LoaderWindow : public QMainWindow {
     void mnuFileMDROMHeader_Click();
     void mnuFileCreatePatch_Click();
     void mnuFileApplyPatch_Click();
+    void mnuFileFindText_Click();
     void mnuHelpAbout_Click();
     void mnuExit_Click();
 
@@ -81,6 +84,7 @@ class LoaderWindow : public QMainWindow {
     QPushButton* m_go = nullptr;
     QPushButton* m_sadxpc = nullptr;
     PatchJobs* m_patchJobs = nullptr;
+    QAction* m_findText = nullptr;
 
     QPointer<QWidget> m_editor;
     QPointer<QWidget> m_cutscenes;
@@ -88,6 +92,7 @@ class LoaderWindow : public QMainWindow {
     QPointer<QWidget> m_gbaHeader;
     QPointer<QWidget> m_mdHeader;
     QPointer<QWidget> m_about;
+    QPointer<QWidget> m_findTextWindow;
 };
 
 }  // namespace rq::launcher
