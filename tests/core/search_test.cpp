@@ -124,6 +124,7 @@ TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
         hits += std::to_string(hit.offset) + ":" + std::to_string(hit.length) + " ";
     }
     EXPECT_EQ(hits, "3:3 7:2 10:2 ");
+    EXPECT_FALSE(findTableText(file, dte, std::string(kLongestSearchedText + 1, 't')));
 
     test::TempDir dir;
     test::writeText(dir.file("a.ini"), test::alphabetText(1, "41=A\n42=B\n43=C\n", "A=41\n"));

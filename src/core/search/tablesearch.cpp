@@ -104,8 +104,11 @@ Result<templates::Table> readSearchTable(const std::string& path) {
 
 Result<TextHits> findTableText(std::string_view file, const templates::Table& table, std::string_view text,
                                const SearchProgress& progress) {
-    if (text.empty()) {
-        return Error{"There is no text to search for.", ErrorKind::Refusal};
+    if (text.empty() || text.size() > kLongestSearchedText) {
+        return Error{text.empty() ? "There is no text to search for."
+                                  : "The text is longer than " + std::to_string(kLongestSearchedText) +
+                                        " bytes: search for a part of it.",
+                     ErrorKind::Refusal};
     }
     const Spelling spelling(table, text);
     TextHits found;

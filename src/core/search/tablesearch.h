@@ -21,6 +21,8 @@ struct TextHits {
     bool more = false;          // there were more than kMostTextHits
 };
 inline constexpr std::size_t kMostTextHits = 1000;
+// The longest text searched for, in UTF-8 bytes: a search follows the text code by code.
+inline constexpr std::size_t kLongestSearchedText = 1000;
 
 // The table a search reads: a .tbl file as it is, or an INI alphabet's Load codes as a table's texts.
 // Refused when the file cannot be read or holds nothing a search can use.
@@ -28,7 +30,7 @@ inline constexpr std::size_t kMostTextHits = 1000;
 
 // Every offset where a run of the table's codes (texts and line breaks) spells the UTF-8 text exactly: one
 // hit an offset, whichever codes the game chose (a pair as one DTE code, or as two codes). Refused for an
-// empty text; nothing when progress cancels.
+// empty text or one longer than kLongestSearchedText; nothing when progress cancels.
 [[nodiscard]] Result<TextHits> findTableText(std::string_view file, const templates::Table& table,
                                              std::string_view text, const SearchProgress& progress = {});
 
