@@ -260,14 +260,13 @@ int pointersCommand(const Given& given, Console& console) {
             continue;
         }
         Json item{{"format", search::formatName(table.format)},
-                  {"base", files::hexText(table.format.base)},
+                  {"base", table.format.base},
                   {"table", table.table},
                   {"stride", table.stride},
                   {"count", table.count},
                   {"cells", table.cells}};
         if (banked) {
-            item["region"] =
-                files::hexText(table.format.regionStart) + "-" + files::hexText(table.format.regionEnd);
+            item["region"] = {{"start", table.format.regionStart}, {"end", table.format.regionEnd}};
         }
         list.push_back(std::move(item));
     }

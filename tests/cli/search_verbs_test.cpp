@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
         row("PointerTables", {"pointers", "@DEMO", "300", "0x320", "350", "370"}, "", 0,
             "be32 base 0: table at 0x3F0, stride 4, 4 cells, 4 of the 4 strings\n"),
         row("PointerTablesAsJson", {"pointers", "--json", "@DEMO", "300", "320"}, "", 0,
-            "[\n  {\n    \"format\": \"be32\",\n    \"base\": \"0\",\n    \"table\": 1008,\n"),
+            "[\n  {\n    \"format\": \"be32\",\n    \"base\": 0,\n    \"table\": 1008,\n"),
         refusal("OnePointer", {"pointers", "@DEMO", "300"}, "",
                 "pointers needs the offsets of at least 2 strings.\n"),
         row("ATemplate",
