@@ -5,7 +5,6 @@
 #include <QTreeWidget>
 
 #include "search/find_text.h"
-#include "search/searchjob.h"
 #include "support/launcher_fixture.h"
 
 namespace rq {
