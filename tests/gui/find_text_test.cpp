@@ -2,10 +2,10 @@
 // The searches' rules are the core's and tested there.
 
 #include <QComboBox>
+#include <QProgressDialog>
 #include <QTreeWidget>
 
 #include "search/find_text.h"
-#include "search/searchjob.h"
 #include "support/launcher_fixture.h"
 
 namespace rq {
@@ -95,6 +95,25 @@ TEST_F(FindTextTest, ASearchedWordMakesATableThatFindsItsText) {
                   .find("Text=Hello.tbl\n\n[Pointers]\nFormat=be32\nBase=0\n\n[PointerTable1]\nOffset="
                         "300\nCount=2\n"),
               std::string::npos);
+}
+
+// A file over 4 MiB shows a progress bar; a search cancelled from it shows nothing of what it found.
+TEST_F(FindTextTest, ACancelledSearchShowsNothing) {
+    test::writeImage(games.file("hello.bin"), {{0x123, "\x87\xA4\xAB\xAB\xAE"}}, 5 << 20);
+    auto& job = qobject_cast<search::FindTextWindow*>(window.data())->job();
+    job.holdUntilCancelled(true);
+    paste("word", "Hello");
+    click("search");
+    QProgressDialog* progress = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        progress = window->findChild<QProgressDialog*>("searchProgress");
+        return progress != nullptr && progress->isVisible();
+    }));
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !job.running(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(results()->topLevelItemCount(), 0);
+    EXPECT_EQ(dialogs.log, QStringList());
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
 #include "patchjobs.h"
 
 #include <QAction>
-#include <QEvent>
 #include <QFileInfo>
 #include <QLocale>
-#include <QProgressDialog>
 #include <QWidget>
 
 #include "kit/qtcodepage.h"
@@ -18,7 +16,6 @@ const QString kPatchFiles = QStringLiteral("Patches (*.bps;*.ips)|*.bps;*.ips|")
 // BPS first: it checks the file it is applied to. A name typed without an extension takes its filter's.
 const QString kPatchSaveFilter = QStringLiteral("BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
 constexpr int kIpsFilterIndex = 2;
-constexpr int kProgressSteps = 1000;
 
 // "1,234 bytes", "1 changed range": the messages are English, so are their digit groups.
 QString counted(std::uint64_t count, const QString& one, const QString& many) {
@@ -39,11 +36,15 @@ PatchJobs::PatchJobs(QWidget* window, kit::Dialogs& dialogs, QAction* createItem
       m_createItem(createItem),
       m_applyItem(applyItem) {
     setObjectName(QStringLiteral("patchJobs"));
-    window->installEventFilter(this);
-}
-
-PatchJobs::~PatchJobs() {
-    cancelAndWait();
+    m_job = new kit::BackgroundJob(window, QStringLiteral("patchProgress"), this);
+    // One job at a time: the items wait for it.
+    connect(m_job, &kit::BackgroundJob::runningChanged, this, [this](bool running) {
+        for (QAction* item : {m_createItem.data(), m_applyItem.data()}) {
+            if (item != nullptr) {
+                item->setEnabled(!running);
+            }
+        }
+    });
 }
 
 void PatchJobs::create() {
@@ -144,114 +145,17 @@ bool PatchJobs::mayReplace(const QString& path) {
 }
 
 void PatchJobs::start(const QString& label, Work work) {
-    m_label = label;
-    m_ending = {};
-    m_cancel = false;
-    m_updatePosted = false;
-    m_done = 0;
-    m_total = 0;
-    m_createItem->setEnabled(false);
-    m_applyItem->setEnabled(false);
-    const int job = ++m_job;
-    m_worker = std::thread([this, job, work = std::move(work)] {
-        // Runs on the worker: it only stores numbers and posts to the window's thread.
-        const patch::PatchProgress progress = [this](std::uint64_t done, std::uint64_t total) {
-            m_done = done;
-            m_total = total;
-            if (!m_updatePosted.exchange(true)) {
-                QMetaObject::invokeMethod(this, &PatchJobs::showProgress, Qt::QueuedConnection);
-            }
-            if (m_hold) {
-                m_cancel.wait(false);
-            }
-            return !m_cancel;
-        };
-        m_ending = work(progress);
-        QMetaObject::invokeMethod(
-            this, [this, job] { finish(job); }, Qt::QueuedConnection);
+    m_job->start(label, [this, work = std::move(work)](const kit::BackgroundJob::Progress& progress) {
+        return std::function<void()>([this, ending = work(progress)] { end(ending); });
     });
 }
 
-void PatchJobs::showProgress() {
-    m_updatePosted = false;
-    const std::uint64_t total = m_total;
-    if (!running() || m_inProgressUpdate || total <= kProgressShownAbove) {
-        return;
-    }
-    if (!m_progress) {
-        m_progress = new QProgressDialog(m_label, tr("Cancel"), 0, kProgressSteps, m_window);
-        m_progress->setObjectName(QStringLiteral("patchProgress"));
-        m_progress->setWindowTitle(kTitle);
-        m_progress->setWindowModality(Qt::WindowModal);
-        m_progress->setAutoReset(false);
-        m_progress->setAutoClose(false);
-        connect(m_progress, &QProgressDialog::canceled, this, [this] {
-            m_cancel = true;
-            m_cancel.notify_all();
-        });
-        m_progress->show();
-    }
-    if (m_progress->wasCanceled()) {
-        return;
-    }
-    // A modal progress dialog runs the event loop inside setValue: a job ending meanwhile waits for it.
-    m_inProgressUpdate = true;
-    m_progress->setValue(
-        static_cast<int>(static_cast<double>(m_done) / static_cast<double>(total) * kProgressSteps));
-    m_inProgressUpdate = false;
-    if (m_finishDeferred) {
-        m_finishDeferred = false;
-        finish(m_job);
-    }
-}
-
-void PatchJobs::finish(int job) {
-    if (job != m_job || !running()) {
-        return;  // ended by cancelAndWait() already
-    }
-    if (m_inProgressUpdate) {
-        m_finishDeferred = true;
-        return;
-    }
-    endJob();
-    Ending ending = std::move(m_ending);
+void PatchJobs::end(Ending ending) {
     // The user's own cancel is no error: the core's message says that nothing was written.
-    if (m_cancel && ending.icon == kit::Dialogs::Icon::Critical) {
+    if (m_job->cancelled() && ending.icon == kit::Dialogs::Icon::Critical) {
         ending = {kit::Dialogs::Icon::Information, kit::fromUtf8View(patch::kPatchCancelled)};
     }
     m_dialogs.inform(m_window, kTitle, ending.text, ending.icon);
-}
-
-void PatchJobs::cancelAndWait() {
-    if (!running()) {
-        return;
-    }
-    m_cancel = true;
-    m_cancel.notify_all();
-    endJob();
-}
-
-void PatchJobs::endJob() {
-    m_worker.join();
-    m_finishDeferred = false;
-    if (m_progress) {
-        // Not deleted here: this may run inside the dialog's own setValue.
-        m_progress->hide();
-        m_progress->deleteLater();
-        m_progress = nullptr;
-    }
-    for (QAction* item : {m_createItem.data(), m_applyItem.data()}) {
-        if (item != nullptr) {
-            item->setEnabled(true);
-        }
-    }
-}
-
-bool PatchJobs::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && event->type() == QEvent::Close) {
-        cancelAndWait();
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 }  // namespace rq::launcher

@@ -18,7 +18,6 @@
 #include "files/safewrite.h"
 #include "kit/qtcodepage.h"
 #include "search/madefiles.h"
-#include "searchjob.h"
 #include "templates/table.h"
 
 namespace rq::search {
@@ -112,8 +111,9 @@ FindTextWindow::FindTextWindow(kit::LauncherContextPtr context)
     setObjectName(QStringLiteral("find_text"));
     setWindowFlag(Qt::Window);
     setWindowTitle(tr("Romquill - Find Text - %1").arg(QFileInfo(kit::fromPath(m_path)).fileName()));
-    m_job = new SearchJob(this);
-    connect(m_job, &SearchJob::runningChanged, this, &FindTextWindow::showButtons);
+    m_job = new kit::BackgroundJob(this, QStringLiteral("searchProgress"));
+    m_job->setObjectName(QStringLiteral("searchJob"));
+    connect(m_job, &kit::BackgroundJob::runningChanged, this, &FindTextWindow::showButtons);
     buildControls();
     listTables();
     showButtons();
@@ -232,6 +232,9 @@ void FindTextWindow::search_Click() {
     m_job->start(tr("Searching..."), [this, word, tablePath, path = m_path](const SearchProgress& progress) {
         auto found = std::make_shared<Found>();
         const auto deliver = [this, found, word] {
+            if (m_job->cancelled()) {
+                return;
+            }
             if (!found->refusal.isEmpty()) {
                 tell(found->refusal, kit::Dialogs::Icon::Exclamation);
                 return;
@@ -367,6 +370,9 @@ void FindTextWindow::findPointers_Click() {
         auto found = std::make_shared<std::vector<PointerTableCandidate>>(
             findPointerTables(*file, offsets, kMostCandidates, progress));
         return std::function<void()>([this, found, strings = offsets.size()] {
+            if (m_job->cancelled()) {
+                return;
+            }
             m_candidates = std::move(*found);
             m_pointerTables->clear();
             for (const PointerTableCandidate& candidate : m_candidates) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "kit/backgroundjob.h"
 #include "kit/launchercontext.h"
 #include "search/pointerfinder.h"
 #include "search/relative.h"
@@ -17,8 +18,6 @@ class QPushButton;
 class QTreeWidget;
 
 namespace rq::search {
-
-class SearchJob;
 
 // The launcher's "Find Text...": searches the loaded file for a word, relatively or through a table from
 // plugins/alphabets/, lists the hits with the bytes around them decoded, makes a table from a relative hit,
@@ -36,7 +35,7 @@ class FindTextWindow : public QWidget {
     void makeTemplate_Click();
 
     // For tests: the window's searches.
-    [[nodiscard]] SearchJob& job() { return *m_job; }
+    [[nodiscard]] kit::BackgroundJob& job() { return *m_job; }
 
   private:
     // A hit as the window keeps it: where its string lies, and the relative hit it is, if it is one.
@@ -68,7 +67,7 @@ class FindTextWindow : public QWidget {
     QPushButton* m_findPointers = nullptr;
     QTreeWidget* m_pointerTables = nullptr;
     QPushButton* m_makeTemplate = nullptr;
-    SearchJob* m_job = nullptr;
+    kit::BackgroundJob* m_job = nullptr;
 
     // What the last search found, and the file it searched, held for the pointer finder.
     std::shared_ptr<const std::string> m_file;

@@ -1,4 +1,4 @@
-#include "searchjob.h"
+#include "backgroundjob.h"
 
 #include <QEvent>
 #include <QProgressDialog>
@@ -6,30 +6,32 @@
 
 #include "kit/dialogs.h"
 
-namespace rq::search {
+namespace rq::kit {
 namespace {
 
 constexpr int kProgressSteps = 1000;
 
 }  // namespace
 
-SearchJob::SearchJob(QWidget* window) : QObject(window), m_window(window) {
-    setObjectName(QStringLiteral("searchJob"));
+BackgroundJob::BackgroundJob(QWidget* window, QString progressName, QObject* parent)
+    : QObject(parent != nullptr ? parent : window),
+      m_window(window),
+      m_progressName(std::move(progressName)) {
     window->installEventFilter(this);
 }
 
-SearchJob::~SearchJob() {
+BackgroundJob::~BackgroundJob() {
     // The window is half destroyed by now: it hears nothing more.
     blockSignals(true);
     cancelAndWait();
 }
 
-void SearchJob::start(const QString& label, Work work) {
+void BackgroundJob::start(const QString& label, Work work) {
     if (running()) {
         return;
     }
     m_label = label;
-    m_found = {};
+    m_made = {};
     m_cancel = false;
     m_updatePosted = false;
     m_done = 0;
@@ -38,24 +40,24 @@ void SearchJob::start(const QString& label, Work work) {
     emit runningChanged(true);
     m_worker = std::thread([this, job, work = std::move(work)] {
         // Runs on the worker: it only stores numbers and posts to the window's thread.
-        const SearchProgress progress = [this](std::uint64_t done, std::uint64_t total) {
+        const Progress progress = [this](std::uint64_t done, std::uint64_t total) {
             m_done = done;
             m_total = total;
             if (!m_updatePosted.exchange(true)) {
-                QMetaObject::invokeMethod(this, &SearchJob::showProgress, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(this, &BackgroundJob::showProgress, Qt::QueuedConnection);
             }
             if (m_hold) {
                 m_cancel.wait(false);
             }
             return !m_cancel;
         };
-        m_found = work(progress);
+        m_made = work(progress);
         QMetaObject::invokeMethod(
             this, [this, job] { finish(job); }, Qt::QueuedConnection);
     });
 }
 
-void SearchJob::showProgress() {
+void BackgroundJob::showProgress() {
     m_updatePosted = false;
     const std::uint64_t total = m_total;
     if (!running() || m_inProgressUpdate || total <= kProgressShownAbove) {
@@ -63,8 +65,8 @@ void SearchJob::showProgress() {
     }
     if (!m_progress) {
         m_progress = new QProgressDialog(m_label, tr("Cancel"), 0, kProgressSteps, m_window);
-        m_progress->setObjectName(QStringLiteral("searchProgress"));
-        m_progress->setWindowTitle(kit::appTitle());
+        m_progress->setObjectName(m_progressName);
+        m_progress->setWindowTitle(appTitle());
         m_progress->setWindowModality(Qt::WindowModal);
         m_progress->setAutoReset(false);
         m_progress->setAutoClose(false);
@@ -77,7 +79,7 @@ void SearchJob::showProgress() {
     if (m_progress->wasCanceled()) {
         return;
     }
-    // A modal progress dialog runs the event loop inside setValue: a search ending meanwhile waits for it.
+    // A modal progress dialog runs the event loop inside setValue: a job ending meanwhile waits for it.
     m_inProgressUpdate = true;
     m_progress->setValue(
         static_cast<int>(static_cast<double>(m_done) / static_cast<double>(total) * kProgressSteps));
@@ -88,7 +90,7 @@ void SearchJob::showProgress() {
     }
 }
 
-void SearchJob::finish(int job) {
+void BackgroundJob::finish(int job) {
     if (job != m_job || !running()) {
         return;  // ended by cancelAndWait() already
     }
@@ -96,24 +98,23 @@ void SearchJob::finish(int job) {
         m_finishDeferred = true;
         return;
     }
-    const bool cancelled = m_cancel;
     endJob();
-    const auto found = std::exchange(m_found, {});
-    if (!cancelled && found) {
-        found();
+    if (const auto made = std::exchange(m_made, {})) {
+        made();
     }
 }
 
-void SearchJob::cancelAndWait() {
+void BackgroundJob::cancelAndWait() {
     if (!running()) {
         return;
     }
     m_cancel = true;
     m_cancel.notify_all();
     endJob();
+    m_made = {};
 }
 
-void SearchJob::endJob() {
+void BackgroundJob::endJob() {
     m_worker.join();
     m_finishDeferred = false;
     if (m_progress) {
@@ -125,11 +126,11 @@ void SearchJob::endJob() {
     emit runningChanged(false);
 }
 
-bool SearchJob::eventFilter(QObject* watched, QEvent* event) {
+bool BackgroundJob::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_window && event->type() == QEvent::Close) {
         cancelAndWait();
     }
     return QObject::eventFilter(watched, event);
 }
 
-}  // namespace rq::search
+}  // namespace rq::kit
