@@ -31,12 +31,12 @@
 #include "files/common.h"
 #include "headers/gbamain.h"
 #include "headers/mdmain.h"
+#include "kit/backgroundjob.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
 #include "launcher/loader.h"
 #include "programwindows.h"
 #include "search/find_text.h"
-#include "search/searchjob.h"
 #include "templates/template_chooser.h"
 
 namespace {
