@@ -9,6 +9,7 @@
 #include "files/asciitext.h"
 #include "search/madefiles.h"
 #include "search/pointerfinder.h"
+#include "search/preview.h"
 #include "search/relative.h"
 #include "search/tablesearch.h"
 #include "support/testfiles.h"
@@ -125,6 +126,12 @@ TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
     }
     EXPECT_EQ(hits, "3:3 7:2 10:2 ");
     EXPECT_FALSE(findTableText(file, dte, std::string(kLongestSearchedText + 1, 't')));
+
+    // Around a hit: line breaks and end tokens shown, and the bytes before taken in whole two-byte codes.
+    const auto breaks = templates::Table::parse("41=A\n42=B\n*0A\n/00\n");
+    const auto shown = previewHit("AB\nA\0BB"s, 4, 1, 1, breaks);
+    EXPECT_EQ(shown.before + "|" + shown.hit + "|" + shown.after, "AB\u21B5A|\u00B6|BB");
+    EXPECT_EQ(previewHit("AB\nA\0BB"s, 3, 1, 2, breaks).before, "B\u21B5");
 
     test::TempDir dir;
     test::writeText(dir.file("a.ini"), test::alphabetText(1, "41=A\n42=B\n43=C\n", "A=41\n"));

@@ -18,6 +18,7 @@
 #include "files/safewrite.h"
 #include "kit/qtcodepage.h"
 #include "search/madefiles.h"
+#include "search/preview.h"
 #include "templates/table.h"
 
 namespace rq::search {
@@ -27,7 +28,6 @@ const QString kTitle = kit::appTitle();
 const QString kTableFilter = QStringLiteral("Tables (*.tbl)|*.tbl|");
 const QString kTemplateFilter = QStringLiteral("Templates (*.ini)|*.ini|");
 constexpr std::size_t kMostCandidates = 10;
-constexpr std::uint64_t kAround = 30;  // bytes shown either side of a hit
 constexpr int kBeforeColumn = 2;
 constexpr int kBeforeWidth = 220;
 
@@ -41,32 +41,12 @@ QString layoutName(CodeLayout layout) {
                               : QStringLiteral("16-bit little-endian");
 }
 
-// Bytes as the table reads them, every string of them: a line break shows as "↵", an end token as "¶".
-QString decoded(const templates::Table& table, std::string_view bytes) {
-    std::string text;
-    while (!bytes.empty()) {
-        const auto read = table.decode(bytes);
-        text += read.text;
-        if (read.length == 0) {
-            break;
-        }
-        bytes.remove_prefix(std::min<std::size_t>(read.length, bytes.size()));
-        if (!read.end.empty()) {
-            text += "\u00B6";
-        }
-    }
-    return QString::fromUtf8(text).replace(QLatin1Char('\n'), QChar(0x21B5));
-}
-
-// The bytes before the hit, the hit and the bytes after it, decoded. The bytes before start a whole number
-// of codes before it, so that two-byte codes keep their pairs.
+// The bytes around a hit and the hit, as three cells.
 QStringList preview(std::string_view file, std::uint64_t offset, std::uint64_t length, int width,
                     const templates::Table& table) {
-    const std::uint64_t before = std::min(offset, kAround) / width * width;
-    const std::uint64_t end = std::min<std::uint64_t>(offset + length, file.size());
-    return {decoded(table, file.substr(offset - before, before)),
-            decoded(table, file.substr(offset, end - offset)),
-            decoded(table, file.substr(end, std::min<std::uint64_t>(kAround, file.size() - end)))};
+    const HitPreview shown = previewHit(file, offset, length, width, table);
+    return {QString::fromStdString(shown.before), QString::fromStdString(shown.hit),
+            QString::fromStdString(shown.after)};
 }
 
 // The text before a hit, right-aligned against it: what does not fit goes on the left.
