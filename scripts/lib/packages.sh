@@ -4,12 +4,13 @@
 # zlib1g-dev: CRC32 of the undo file a save keeps. libbenchmark-dev: scripts/test builds the benchmarks and
 # smoke-runs them. fonts-dejavu-core: the picture maker draws with DejaVu Sans, and offscreen windows and
 # screenshots render with it. libgettextpo-dev: reads PO files; gettext: its msgfmt and msgcat check the PO
-# files the tests write. libcli11-dev: the command-line parser of romquill-cli (header-only).
+# files the tests write. libcli11-dev: the command-line parser of romquill-cli (header-only). nettle-dev: MD5
+# and SHA-1 of the files a patch is made from; pkgconf finds it.
 romquill_packages=(
   cmake ninja-build g++
   qt6-base-dev
   libgtest-dev libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev zlib1g-dev libgettextpo-dev gettext
+  nlohmann-json3-dev libcli11-dev zlib1g-dev libgettextpo-dev gettext nettle-dev pkgconf
   fonts-dejavu-core
 )
 

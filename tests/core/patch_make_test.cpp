@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "patch/filehashes.h"
 #include "patch/patchfiles.h"
 #include "support/patchdecoder.h"
 #include "support/testfiles.h"
@@ -160,6 +161,25 @@ TEST(MakingAndApplyingAPatch, NeverOverAnInputAndACancelLeavesNothingBehind) {
         error(createPatch(source, target, dir.file("p.ips"), PatchFormat::Ips)),
         "\"" + target +
             "\" has 16777216 bytes: an IPS patch cannot reach past 16 MiB. Save the patch as BPS instead.");
+}
+
+// The hashes of fixed inputs, as the standards' test vectors and zlib's documentation give them.
+TEST(FileHashes, AreThoseOfTheStandardsTestVectors) {
+    test::TempDir dir;
+    const std::pair<std::string, std::string> rows[] = {
+        {"",
+         "Size: 0 bytes\nCRC32: 00000000\nMD5: d41d8cd98f00b204e9800998ecf8427e\n"
+         "SHA-1: da39a3ee5e6b4b0d3255bfef95601890afd80709\n"},
+        {"abc",
+         "Size: 3 bytes\nCRC32: 352441C2\nMD5: 900150983cd24fb0d6963f7d28e17f72\n"
+         "SHA-1: a9993e364706816aba3e25717850c26c9cd0d89d\n"},
+    };
+    for (const auto& [bytes, lines] : rows) {
+        test::writeText(dir.file("f.bin"), bytes);
+        const auto hashes = hashFile(dir.file("f.bin"));
+        ASSERT_TRUE(hashes) << hashes.error();
+        EXPECT_EQ(hashLines("f.bin", *hashes), "f.bin\n" + lines);
+    }
 }
 
 }  // namespace
