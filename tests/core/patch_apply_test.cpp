@@ -43,6 +43,24 @@ std::string petabyte() {
     return patch + test::littleEndian(crc32Of(patch));
 }
 
+// 16 KiB of distinct bytes and a patch that keeps them, and the same in the SMD layout: a 512-byte header,
+// then the odd bytes of the block, then the even ones.
+const std::string kBlock = test::distinctBytes(16384);
+std::string keepsBlock() {
+    return bpsPatch(kBlock, kBlock, action(0, kBlock.size()));
+}
+std::string interleaved() {
+    std::string odd, even;
+    for (std::size_t i = 0; i < kBlock.size(); i += 2) {
+        even += kBlock[i];
+        odd += kBlock[i + 1];
+    }
+    return std::string(512, '\0') + odd + even;
+}
+const std::string kRepair =
+    ", it is the file this patch was made for. Use --repair (or \"Repair and apply\" in the "
+    "window) to apply it to the file ";
+
 // A patch, the file it is applied to, and the start of the refusal; DIR/ stands for the test's folder.
 using Refusal = std::tuple<const char*, std::string, std::string, std::string>;
 
@@ -55,6 +73,14 @@ const Refusal kRefusals[] = {
      "\"DIR/file\" is not the file this patch was made for: it has 3 bytes, the patch expects 8 bytes with "
      "CRC32 0x"},
     {"already patched", good(), kTarget, "\"DIR/file\" is already patched: its CRC32 0x"},
+    {"copier header", good(), std::string(512, '\xFF') + kSource,
+     "\"DIR/file\" has a 512-byte copier header; without it" + kRepair + "without the header."},
+    {"byte-swapped", good(), "BADCFEHG",
+     "\"DIR/file\" is byte-swapped (every 16-bit word the other way round); in the normal byte order" +
+         kRepair + "in the normal byte order."},
+    {"interleaved", keepsBlock(), interleaved(),
+     "\"DIR/file\" is in the interleaved SMD layout of Mega Drive copiers; in the normal layout" + kRepair +
+         "in the normal layout."},
     {"damaged", good().replace(10, 1, "Y"), kSource, "\"DIR/patch\" is damaged: its CRC32 is 0x"},
     {"writes past the target", bps(action(0, 9)), kSource,
      "\"DIR/patch\" is not a valid BPS patch: an action writes past the target's size of 8 bytes."},

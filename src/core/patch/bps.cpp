@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "patch/baseforms.h"
 #include "patch/bpsformat.h"
 
 namespace rq::patch {
@@ -304,6 +305,9 @@ Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileH
             return Error{"\"" + file.path() + "\" is already patched: its CRC32 " + crcText(crc) +
                              " is the one the patch makes.",
                          ErrorKind::Refusal};
+        }
+        if (const auto form = findBaseForm(file, header->sourceSize, header->sourceCrc); form && *form) {
+            return Error{baseFormMessage(file.path(), **form), ErrorKind::Refusal};
         }
         const std::string wrong = "\"" + file.path() + "\" is not the file this patch was made for: ";
         if (size != header->sourceSize) {
