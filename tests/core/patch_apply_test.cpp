@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/asciitext.h"
+#include "patch/baseforms.h"
 #include "patch/patchfiles.h"
 #include "support/patchdecoder.h"
 #include "support/testfiles.h"
@@ -78,6 +79,11 @@ const Refusal kRefusals[] = {
     {"byte-swapped", good(), "BADCFEHG",
      "\"DIR/file\" is byte-swapped (every 16-bit word the other way round); in the normal byte order" +
          kRepair + "in the normal byte order."},
+    {"cut short", good(), "ABCDEFG",
+     "\"DIR/file\" is not the file this patch was made for: it has 7 bytes, the patch expects 8 bytes with "
+     "CRC32 " +
+         hex(crc32Of(kSource)) +
+         ". It is 1 byte shorter than the file the patch expects: perhaps it was cut short."},
     {"interleaved", keepsBlock(), interleaved(),
      "\"DIR/file\" is in the interleaved SMD layout of Mega Drive copiers; in the normal layout" + kRepair +
          "in the normal layout."},
@@ -123,6 +129,16 @@ TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Patches, RefusedPatch, testing::ValuesIn(kRefusals), test::rowName);
+
+// A file in no known form of the source, but a game the catalogue knows: its header names it.
+TEST(RefusedPatch, NamesTheGameAnotherFileIs) {
+    const test::TempDir dir;
+    test::writeImage(dir.file("other.bin"), {{0x100, "SEGA MEGA DRIVE"}, {0x183, "00001051-01"}}, 0x400);
+    EXPECT_EQ(otherFileNote(dir.file("other.bin"), 0x400, 0x200),
+              " Its header names it as Sonic The Hedgehog 2. It is 512 bytes longer than the file the patch "
+              "expects: "
+              "perhaps it is overdumped or padded.");
+}
 
 std::string bigEndian(std::uint64_t value, int bytes) {
     const std::string little = test::littleEndian(value, bytes);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "identify/detectROM.h"
+
 namespace rq::patch {
 namespace {
 
@@ -119,6 +121,24 @@ std::string baseFormMessage(const std::string& path, BaseForm form) {
            "to "
            "apply it to the file " +
            mended + ".";
+}
+
+std::string otherFileNote(const std::string& path, std::uint64_t size, std::uint64_t expectedSize) {
+    std::string note;
+    if (const auto identified = identify::detectGame(path); identified && identified->recognised()) {
+        note += " Its header names it as " + identified->game + ".";
+    }
+    const auto bytes = [](std::uint64_t count) {
+        return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+    };
+    if (size < expectedSize) {
+        note += " It is " + bytes(expectedSize - size) +
+                " shorter than the file the patch expects: perhaps it was cut short.";
+    } else if (size > expectedSize) {
+        note += " It is " + bytes(size - expectedSize) +
+                " longer than the file the patch expects: perhaps it is overdumped or padded.";
+    }
+    return note;
 }
 
 }  // namespace rq::patch

@@ -34,6 +34,12 @@ enum class BaseForm {
 // window) to apply it to the file without the header."
 [[nodiscard]] std::string baseFormMessage(const std::string& path, BaseForm form);
 
+// What else can be said of a file that is in no known form of the patch's source: the game its header names,
+// and how its size differs (shorter: perhaps cut short; longer: perhaps overdumped or padded). Each sentence
+// starts with a space; empty when there is nothing to say.
+[[nodiscard]] std::string otherFileNote(const std::string& path, std::uint64_t size,
+                                        std::uint64_t expectedSize);
+
 // The bytes [at, at + count) of the file's mended form (count at most one 16 KiB block, at a multiple of it).
 [[nodiscard]] Result<std::string> mendedBlock(const files::FileHandle& file, BaseForm form, std::uint64_t at,
                                               std::size_t count);

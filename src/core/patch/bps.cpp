@@ -310,14 +310,15 @@ Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileH
             return Error{baseFormMessage(file.path(), **form), ErrorKind::Refusal};
         }
         const std::string wrong = "\"" + file.path() + "\" is not the file this patch was made for: ";
+        const std::string note = otherFileNote(file.path(), size, header->sourceSize);
         if (size != header->sourceSize) {
             return Error{wrong + "it has " + std::to_string(size) + " bytes, the patch expects " +
                              std::to_string(header->sourceSize) + " bytes with CRC32 " +
-                             crcText(header->sourceCrc) + ".",
+                             crcText(header->sourceCrc) + "." + note,
                          ErrorKind::Refusal};
         }
         return Error{wrong + "its CRC32 is " + crcText(crc) + ", the patch expects " +
-                         crcText(header->sourceCrc) + ".",
+                         crcText(header->sourceCrc) + "." + note,
                      ErrorKind::Refusal};
     };
     if (size != header->sourceSize) {
