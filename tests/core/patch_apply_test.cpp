@@ -130,6 +130,26 @@ TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(Patches, RefusedPatch, testing::ValuesIn(kRefusals), test::rowName);
 
+// Repaired, each form gives the patch's target byte for byte, and nothing is left beside the output.
+TEST(RefusedPatch, RepairedAppliesToTheMendedFile) {
+    const std::tuple<std::string, std::string, std::string, BaseForm> rows[] = {
+        {good(), std::string(512, '\xFF') + kSource, kTarget, BaseForm::CopierHeader},
+        {good(), "BADCFEHG", kTarget, BaseForm::ByteSwapped},
+        {keepsBlock(), interleaved(), kBlock, BaseForm::Interleaved},
+    };
+    for (const auto& [patch, file, target, form] : rows) {
+        const test::TempDir dir;
+        test::writeText(dir.file("patch"), patch);
+        test::writeText(dir.file("file"), file);
+        const auto repaired = repairAndApply(dir.file("patch"), dir.file("file"), dir.file("out"));
+        ASSERT_TRUE(repaired) << repaired.error();
+        EXPECT_EQ(repaired->mended, form);
+        EXPECT_EQ(test::readAll(dir.file("out")), target);
+        EXPECT_EQ(test::readAll(dir.file("file")), file);
+        EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"file", "out", "patch"}));
+    }
+}
+
 // A file in no known form of the source, but a game the catalogue knows: its header names it.
 TEST(RefusedPatch, NamesTheGameAnotherFileIs) {
     const test::TempDir dir;

@@ -3,8 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
+#include "files/common.h"
+#include "files/newfile.h"
 #include "identify/detectROM.h"
 
 namespace rq::patch {
@@ -139,6 +142,59 @@ std::string otherFileNote(const std::string& path, std::uint64_t size, std::uint
                 " longer than the file the patch expects: perhaps it is overdumped or padded.";
     }
     return note;
+}
+
+Result<RepairedApply> repairAndApply(const std::string& patchPath, const std::string& file,
+                                     const std::string& outPath, const PatchProgress& progress) {
+    const auto info = readPatchInfo(patchPath);
+    const auto input = files::FileHandle::open(file, files::FileHandle::Mode::Read);
+    std::optional<BaseForm> form;
+    if (info && input && info->format != PatchFormat::Ips) {
+        const auto found = findBaseForm(*input, info->sourceSize, info->sourceCrc);
+        if (!found) {
+            return found.failure();
+        }
+        form = *found;
+    }
+    if (!form) {
+        auto applied = applyPatch(patchPath, file, outPath, progress);
+        if (!applied) {
+            return applied.failure();
+        }
+        return RepairedApply{std::move(applied).value(), std::nullopt};
+    }
+    if (const auto place = checkPatchedFilePlace(patchPath, file, outPath); !place) {
+        return place.failure();
+    }
+    const std::string mendedPath = outPath + ".romquill-mended";
+    {
+        auto created = files::NewFile::create(mendedPath);
+        if (!created) {
+            return created.failure();
+        }
+        files::NewFile mended = std::move(created).value();
+        const std::uint64_t size = mendedSize(*input, *form);
+        for (std::uint64_t at = 0; at < size; at += kBlock) {
+            const auto block =
+                mendedBlock(*input, *form, at, static_cast<std::size_t>(std::min(kBlock, size - at)));
+            if (!block) {
+                return block.failure();
+            }
+            if (const auto appended = mended.append(*block); !appended) {
+                return appended.failure();
+            }
+        }
+        if (const auto committed = mended.commit(); !committed) {
+            return committed.failure();
+        }
+    }
+    auto applied = applyPatch(patchPath, mendedPath, outPath, progress);
+    std::error_code ignored;
+    std::filesystem::remove(files::fsPath(mendedPath), ignored);
+    if (!applied) {
+        return applied.failure();
+    }
+    return RepairedApply{std::move(applied).value(), form};
 }
 
 }  // namespace rq::patch

@@ -7,6 +7,7 @@
 
 #include "files/filehandle.h"
 #include "files/result.h"
+#include "patch/patchfiles.h"
 
 // The forms a dump of the right game comes in that a patch does not expect: a copier's 512-byte header in
 // front, every 16-bit word byte-swapped, or the interleaved layout of Mega Drive copiers (SMD). A patch that
@@ -39,6 +40,18 @@ enum class BaseForm {
 // starts with a space; empty when there is nothing to say.
 [[nodiscard]] std::string otherFileNote(const std::string& path, std::uint64_t size,
                                         std::uint64_t expectedSize);
+
+// A patch applied to the mended form of a file that is in one of these forms: the mended form is written
+// beside outPath first, under outPath's name with ".romquill-mended" added, and removed again whatever
+// happens. A file in none of them is patched as applyPatch does it (and refused as it refuses). The input
+// file is never changed; memory stays bounded as for any apply.
+struct RepairedApply {
+    PatchApplied applied;
+    std::optional<BaseForm> mended;  // the form the file was in; nothing when it needed no mending
+};
+[[nodiscard]] Result<RepairedApply> repairAndApply(const std::string& patchPath, const std::string& file,
+                                                   const std::string& outPath,
+                                                   const PatchProgress& progress = {});
 
 // The bytes [at, at + count) of the file's mended form (count at most one 16 KiB block, at a multiple of it).
 [[nodiscard]] Result<std::string> mendedBlock(const files::FileHandle& file, BaseForm form, std::uint64_t at,
