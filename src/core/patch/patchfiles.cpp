@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "files/common.h"
 #include "files/outputname.h"
@@ -20,25 +21,29 @@ bool Progress::advance(std::uint64_t bytes) {
     return m_callback(std::min(m_done, m_total), m_total);
 }
 
+bool Reader::fill() {
+    const std::uint64_t left = remaining();
+    if (left == 0) {
+        return false;
+    }
+    auto block = m_file.readAt(m_position, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 16)));
+    if (!block) {
+        m_error = block.error();
+        return false;
+    }
+    if (block->empty()) {
+        m_error = "\"" + m_file.path() + "\" was cut short while it was read.";
+        return false;
+    }
+    m_buffer = std::move(block).value();
+    m_used = 0;
+    return true;
+}
+
 bool Reader::read(std::size_t count, std::string& out) {
     while (count > 0) {
-        if (m_used == m_buffer.size()) {
-            const std::uint64_t left = remaining();
-            if (left == 0) {
-                return false;
-            }
-            auto block =
-                m_file.readAt(m_position, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 16)));
-            if (!block) {
-                m_error = block.error();
-                return false;
-            }
-            if (block->empty()) {
-                m_error = "\"" + m_file.path() + "\" was cut short while it was read.";
-                return false;
-            }
-            m_buffer = std::move(block).value();
-            m_used = 0;
+        if (m_used == m_buffer.size() && !fill()) {
+            return false;
         }
         const std::size_t take = std::min(count, m_buffer.size() - m_used);
         out.append(m_buffer, m_used, take);
@@ -47,6 +52,28 @@ bool Reader::read(std::size_t count, std::string& out) {
         count -= take;
     }
     return true;
+}
+
+Reader::Until Reader::readUntil(char stop, std::size_t most, std::string& out) {
+    while (most > 0) {
+        if (m_used == m_buffer.size() && !fill()) {
+            return Until::Ended;
+        }
+        const char* begin = m_buffer.data() + m_used;
+        const std::size_t available = std::min(most, m_buffer.size() - m_used);
+        const auto* found = static_cast<const char*>(std::memchr(begin, stop, available));
+        const std::size_t take = found != nullptr ? static_cast<std::size_t>(found - begin) : available;
+        out.append(begin, take);
+        m_used += take;
+        m_position += take;
+        most -= take;
+        if (found != nullptr) {
+            ++m_used;
+            ++m_position;
+            return Until::Stopped;
+        }
+    }
+    return Until::Full;
 }
 
 bool Reader::skip(std::uint64_t count) {
@@ -206,6 +233,32 @@ Error brokenPatch(const std::string& patchPath, PatchFormat format, std::string_
                  ErrorKind::Refusal};
 }
 
+Error wrongPatchInput(const files::FileHandle& file, PatchFormat format, PatchDirection direction,
+                      const PatchEnds& ends, std::uint32_t crc) {
+    const std::string name = "\"" + file.path() + "\"";
+    const std::uint64_t size = file.openedSize();
+    const bool backward = direction == PatchDirection::Backward;
+    const auto refusal = [](std::string text) { return Error{std::move(text), ErrorKind::Refusal}; };
+    if (size == ends.outputSize && crc == ends.outputCrc) {
+        if (backward) {
+            return refusal(name + " is the original already: its CRC32 " + crcText(crc) +
+                           " is the one the patch gives back. Apply the patch without --reverse.");
+        }
+        return refusal(
+            name + " is already patched: its CRC32 " + crcText(crc) + " is the one the patch makes." +
+            (format == PatchFormat::Ups ? " Applied with --reverse, the patch gives the original back."
+                                        : ""));
+    }
+    const std::string wrong = name + (backward ? " is not the patched file this patch undoes: "
+                                               : " is not the file this patch was made for: ");
+    if (size != ends.inputSize) {
+        return refusal(wrong + "it has " + std::to_string(size) + " bytes, the patch expects " +
+                       std::to_string(ends.inputSize) + " bytes with CRC32 " + crcText(ends.inputCrc) + ".");
+    }
+    return refusal(wrong + "its CRC32 is " + crcText(crc) + ", the patch expects " + crcText(ends.inputCrc) +
+                   ".");
+}
+
 void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning) {
     if (warnings.size() < kWarningLimit) {
         warnings.push_back(std::move(warning));
@@ -243,7 +296,10 @@ Result<OpenedPatch> openPatch(const std::string& path) {
     if (head->substr(0, 4) == "BPS1") {
         return OpenedPatch{std::move(file).value(), PatchFormat::Bps};
     }
-    return Error{"\"" + path + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
+    if (head->substr(0, 4) == "UPS1") {
+        return OpenedPatch{std::move(file).value(), PatchFormat::Ups};
+    }
+    return Error{"\"" + path + "\" is not an IPS, BPS or UPS patch.", ErrorKind::Refusal};
 }
 
 // What make writes into a new file at path, which appears there only when make succeeded.
@@ -267,7 +323,14 @@ Result<T> intoNewFile(const std::string& path, Make&& make) {
 }  // namespace
 
 std::string_view patchFormatName(PatchFormat format) {
-    return format == PatchFormat::Ips ? "IPS" : "BPS";
+    switch (format) {
+        case PatchFormat::Ips:
+            return "IPS";
+        case PatchFormat::Ups:
+            return "UPS";
+        default:
+            return "BPS";
+    }
 }
 
 std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
@@ -277,6 +340,9 @@ std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
     }
     if (extension == "bps") {
         return PatchFormat::Bps;
+    }
+    if (extension == "ups") {
+        return PatchFormat::Ups;
     }
     return std::nullopt;
 }
@@ -304,8 +370,14 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
     }
     patch::Progress told(progress, source->openedSize() + target->openedSize());
     return intoNewFile<PatchMade>(patchPath, [&](files::NewFile& out) {
-        return format == PatchFormat::Ips ? patch::createIps(*source, *target, out, told)
-                                          : patch::createBps(*source, *target, out, told);
+        switch (format) {
+            case PatchFormat::Ips:
+                return patch::createIps(*source, *target, out, told);
+            case PatchFormat::Ups:
+                return patch::createUps(*source, *target, out, told);
+            default:
+                return patch::createBps(*source, *target, out, told);
+        }
     });
 }
 
@@ -328,7 +400,8 @@ Status checkPatchedFilePlace(const std::string& patchPath, const std::string& fi
 }
 
 Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
-                                const std::string& outPath, const PatchProgress& progress) {
+                                const std::string& outPath, const PatchProgress& progress,
+                                PatchDirection direction) {
     if (const auto place = checkPatchedFilePlace(patchPath, file, outPath); !place) {
         return place.failure();
     }
@@ -336,13 +409,24 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
     if (!opened) {
         return opened.failure();
     }
+    // Only XOR differences can be undone: the other formats do not keep what they replace.
+    if (direction == PatchDirection::Backward && opened->format != PatchFormat::Ups) {
+        return Error{std::string(patchFormatName(opened->format)) + " patches cannot be applied backwards.",
+                     ErrorKind::Refusal};
+    }
     auto source = files::FileHandle::open(file, files::FileHandle::Mode::Read);
     if (!source) {
         return source.failure();
     }
     return intoNewFile<PatchApplied>(outPath, [&](files::NewFile& out) {
-        return opened->format == PatchFormat::Ips ? patch::applyIps(opened->file, *source, out, progress)
-                                                  : patch::applyBps(opened->file, *source, out, progress);
+        switch (opened->format) {
+            case PatchFormat::Ips:
+                return patch::applyIps(opened->file, *source, out, progress);
+            case PatchFormat::Ups:
+                return patch::applyUps(opened->file, *source, out, progress, direction);
+            default:
+                return patch::applyBps(opened->file, *source, out, progress);
+        }
     });
 }
 
@@ -352,8 +436,14 @@ Result<PatchInfo> readPatchInfo(const std::string& patchPath,
     if (!opened) {
         return opened.failure();
     }
-    return opened->format == PatchFormat::Ips ? patch::ipsInfo(opened->file, onRange)
-                                              : patch::bpsInfo(opened->file, onRange);
+    switch (opened->format) {
+        case PatchFormat::Ips:
+            return patch::ipsInfo(opened->file, onRange);
+        case PatchFormat::Ups:
+            return patch::upsInfo(opened->file, onRange);
+        default:
+            return patch::bpsInfo(opened->file, onRange);
+    }
 }
 
 }  // namespace rq::patch
