@@ -18,7 +18,7 @@ namespace {
 using Verb = int (*)(const Given&, Console&);
 
 const std::vector<std::string> kTextsFormats = {"json", "po", "csv"};
-const std::vector<std::string> kPatchFormats = {"bps", "ips"};
+const std::vector<std::string> kPatchFormats = {"bps", "ips", "ups"};
 
 class CommandLine {
   public:
@@ -115,6 +115,7 @@ CommandLine::CommandLine() {
     }
     formatOption(create, kPatchFormats);
     CLI::App* apply = verb(*patch, "apply", patchApplyCommand);
+    apply->add_flag("--reverse", m_given.reverse);
     for (const char* name : {"PATCH", "FILE", "OUT"}) {
         operand(apply, name);
     }

@@ -114,22 +114,26 @@ constexpr std::array kVerbs = {
         ".tbl), which a template can name as its text format itself, it lists the lines a read cannot\n"
         "use (\"!\" and \"@\" lines, keys that are not whole bytes, duplicate keys), then the entries\n"
         "whose text is written as other bytes. Exits 1 when there are any."},
-    VerbHelp{"patch",
-             "patch (create ORIGINAL MODIFIED OUT [--format bps|ips] | apply PATCH FILE OUT | info PATCH)",
-             "Patches share a translation without the game file.\n"
-             "create writes the patch that turns ORIGINAL into MODIFIED, as BPS or IPS by OUT's extension\n"
-             "(.bps, .ips) or --format, and prints its size and the number of changed ranges. BPS carries\n"
-             "the sizes and CRC32s of both files and is the one to prefer; IPS cannot reach past 16 MiB.\n"
-             "apply writes OUT: FILE with PATCH applied (IPS or BPS, by its first bytes). OUT must not be\n"
-             "FILE, and appears only when complete. A BPS patch refuses a FILE it was not made for (or one\n"
-             "already patched); IPS records out of order or overlapping are applied, with a warning. A job\n"
-             "of 64 MiB or more shows its progress on standard error.\n"
-             "OUT of create and apply is never a folder, a device or a pipe; a link there is kept and the\n"
-             "file it leads to is replaced. OUT given as \"-\" is written to standard output once it is\n"
-             "complete, and nothing else is printed there.\n"
-             "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
-             "length), one a line.\n"
-             "Exits 1 when a patch cannot be made, applied or read."},
+    VerbHelp{
+        "patch",
+        "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse] PATCH FILE OUT | "
+        "info PATCH)",
+        "Patches share a translation without the game file.\n"
+        "create writes the patch that turns ORIGINAL into MODIFIED, as BPS, IPS or UPS by OUT's\n"
+        "extension (.bps, .ips, .ups) or --format, and prints its size and the number of changed ranges.\n"
+        "BPS and UPS carry the sizes and CRC32s of both files; BPS is the one to prefer. IPS cannot reach\n"
+        "past 16 MiB.\n"
+        "apply writes OUT: FILE with PATCH applied (IPS, BPS or UPS, by its first bytes). OUT must not\n"
+        "be FILE, and appears only when complete. A BPS or UPS patch refuses a FILE it was not made for\n"
+        "(or one already patched); IPS records out of order or overlapping are applied, with a warning.\n"
+        "--reverse applies a UPS patch backwards: FILE is the patched file, OUT the original. A job of\n"
+        "64 MiB or more shows its progress on standard error.\n"
+        "OUT of create and apply is never a folder, a device or a pipe; a link there is kept and the\n"
+        "file it leads to is replaced. OUT given as \"-\" is written to standard output once it is\n"
+        "complete, and nothing else is printed there.\n"
+        "info prints the format, the sizes and CRC32s, the metadata and the changed ranges (offset,\n"
+        "length), one a line.\n"
+        "Exits 1 when a patch cannot be made, applied or read."},
     VerbHelp{
         "find",
         "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder "

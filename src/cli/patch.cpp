@@ -43,7 +43,7 @@ int patchCreateCommand(const Given& given, Console& console) {
                                              : patch::patchFormatForPath("." + given.format);
     if (!format) {
         console.say("the format cannot be told from \"" + outPath +
-                    "\": name it .bps or .ips, or give --format bps|ips.");
+                    "\": name it .bps, .ips or .ups, or give --format bps|ips|ups.");
         printVerbUsage("patch", console.err());
         return kExitUsage;
     }
@@ -84,9 +84,10 @@ int patchApplyCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     ProgressLine line(console.err(), "Applying the patch", isTerminalError(console.err()));
-    const auto applied = patch::applyPatch(
-        (*paths)[0], (*paths)[1], *out,
-        [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); });
+    const auto applied =
+        patch::applyPatch((*paths)[0], (*paths)[1], *out,
+                          [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); },
+                          given.reverse ? patch::PatchDirection::Backward : patch::PatchDirection::Forward);
     line.finish();
     if (!applied) {
         console.say(applied.error());
@@ -124,11 +125,14 @@ int patchInfoCommand(const Given& given, Console& console) {
     std::ostream& out = console.out();
     out << "format: " << patch::patchFormatName(read->format) << "\npatch size: " << bytes(read->patchSize)
         << '\n';
-    if (read->format == patch::PatchFormat::Bps) {
+    if (read->format != patch::PatchFormat::Ips) {
         out << "source size: " << bytes(read->sourceSize) << "\ntarget size: " << bytes(read->targetSize)
             << "\nsource CRC32: " << hex(read->sourceCrc, 8) << "\ntarget CRC32: " << hex(read->targetCrc, 8)
             << "\npatch CRC32: " << hex(read->patchCrc, 8) << (read->patchCrcRight ? " (right)" : " (wrong)")
-            << "\nmetadata: " << (read->metadata.empty() ? "none" : files::escapeControls(read->metadata))
+            << '\n';
+    }
+    if (read->format == patch::PatchFormat::Bps) {
+        out << "metadata: " << (read->metadata.empty() ? "none" : files::escapeControls(read->metadata))
             << '\n';
     } else if (read->truncateTo) {
         out << "cut to: " << bytes(*read->truncateTo) << '\n';

@@ -21,6 +21,7 @@ struct Given {
     bool json = false;
     bool fixChecksum = false;
     bool discard = false;
+    bool reverse = false;  // patch apply --reverse
     std::string relative;  // --relative WORD
     std::string table;     // --table TABLE
     std::string text;      // --text TEXT

@@ -17,7 +17,7 @@ using namespace test;
 void test::CliCommandLine::SetUp() {
     CliDemo::SetUp();
     // Each file is named by its token.
-    for (const std::string name : {"A.bin", "B.bin", "P.bps", "IPS.ips", "TBL.tbl", "OUT", "J.json",
+    for (const std::string name : {"A.bin", "B.bin", "P.bps", "U.ups", "IPS.ips", "TBL.tbl", "OUT", "J.json",
                                    "GBA.gba", "MISSING.bin", "LARGE.json"}) {
         m_files.emplace_back("@" + name.substr(0, name.find('.')), m_dir.file(name));
     }
@@ -30,6 +30,7 @@ void test::CliCommandLine::SetUp() {
     writeText(path("@TBL"), "41=A\n/FF=[END]\n");
     writeImage(path("@GBA"), {{0xA0, "AB"}}, 0x100);
     ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
+    ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@U")}).exitCode, 0);
 }
 
 namespace {
@@ -44,7 +45,8 @@ const std::vector<std::string> kUsages = {
     "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
     "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
     "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
-    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips] | apply PATCH FILE OUT | info PATCH)",
+    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse] PATCH FILE OUT | info "
+    "PATCH)",
     "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
     "(--text TEXT | TEXT)) [--json]",
     "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--force] OUT.tbl",
@@ -130,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "romquill-cli: --set takes CONTROL=TEXT, not 'romtitle'\nUsage: romquill-cli " + kUsages[7] +
                     "\n"),
         mistake("PatchFormat", {"patch", "create", "a", "b", "p.x", "--format", "zip"},
-                "romquill-cli: --format takes bps or ips, not 'zip'\nUsage: romquill-cli patch "),
+                "romquill-cli: --format takes bps, ips or ups, not 'zip'\nUsage: romquill-cli patch "),
         row("ValuesAfterEquals", {"dump", "--template=demo.ini", "--program-folder=@FOLDER", "@DEMO"}, "", 0,
             "{\n"),
         row("ProgramFolderBeforeTheVerb",
@@ -147,8 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
                     row("CreateByTheOption", {"patch", "create", "@A", "@B", "@OUT", "--format", "ips"}, "",
                         0, "Made \"@OUT\": IPS patch of 20 bytes, 1 changed range.\n"),
                     mistake("CreateWithoutAFormat", {"patch", "create", "@A", "@B", "@OUT"},
-                            "romquill-cli: the format cannot be told from \"@OUT\": name it .bps or .ips, or "
-                            "give --format bps|ips.\nUsage: romquill-cli patch "),
+                            "romquill-cli: the format cannot be told from \"@OUT\": name it .bps, .ips or "
+                            ".ups, or give --format bps|ips|ups.\nUsage: romquill-cli patch "),
+                    row("CreateUps", {"patch", "create", "@A", "@B", "@OUT", "--format=ups"}, "", 0,
+                        "Made \"@OUT\": UPS patch of 25 bytes, 2 changed ranges.\n"),
+                    row("ApplyBackward", {"patch", "apply", "--reverse", "@U", "@B", "-"}, "", 0, "ABCDEFGH"),
                     row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
                         "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
                         "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "

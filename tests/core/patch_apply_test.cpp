@@ -36,6 +36,13 @@ std::string good() {
 std::string bps(const std::string& actions, const std::string& target = kTarget) {
     return bpsPatch(kSource, target, actions);
 }
+// kSource to kTarget as UPS around the records; by default skip 4, the XOR of two pairs, the zero byte
+// ending the run.
+std::string ups(const std::string& records = bpsNumber(4) + "\x3D\x3F"s + '\0') {
+    const std::string patch = "UPS1" + bpsNumber(8) + bpsNumber(8) + records +
+                              test::littleEndian(crc32Of(kSource)) + test::littleEndian(crc32Of(kTarget));
+    return patch + test::littleEndian(crc32Of(patch));
+}
 
 // A few bytes declaring 1 PiB, more than any disk the tests run on has free.
 std::string petabyte() {
@@ -66,7 +73,7 @@ const std::string kRepair =
 using Refusal = std::tuple<const char*, std::string, std::string, std::string>;
 
 const Refusal kRefusals[] = {
-    {"not a patch", "hello", kSource, "\"DIR/patch\" is not an IPS or BPS patch."},
+    {"not a patch", "hello", kSource, "\"DIR/patch\" is not an IPS, BPS or UPS patch."},
     {"wrong source", good(), "ABCDEFGX",
      "\"DIR/file\" is not the file this patch was made for: its CRC32 is " + hex(crc32Of("ABCDEFGX")) +
          ", the patch expects " + hex(crc32Of(kSource)) + "."},
@@ -103,6 +110,15 @@ const Refusal kRefusals[] = {
          ", not the " + hex(crc32Of(kTarget)) + " it records."},
     {"declares more than the disk has free", petabyte(), kSource,
      "\"DIR/patch\" makes a file of 1125899906842624 bytes, but the folder of \"DIR/out\" has only "},
+    {"UPS wrong source", ups(), "ABCDEFGX",
+     "\"DIR/file\" is not the file this patch was made for: its CRC32 is " + hex(crc32Of("ABCDEFGX")) +
+         ", the patch expects " + hex(crc32Of(kSource)) + "."},
+    {"UPS applied to its target", ups(), kTarget,
+     "\"DIR/file\" is already patched: its CRC32 " + hex(crc32Of(kTarget)) +
+         " is the one the patch makes. Applied with --reverse, the patch gives the original back."},
+    {"UPS damaged", ups().replace(7, 1, "\x01"), kSource, "\"DIR/patch\" is damaged: its CRC32 is 0x"},
+    {"UPS record past the end", ups(bpsNumber(9) + "\x01"s + '\0'), kSource,
+     "\"DIR/patch\" is not a valid UPS patch: a record reaches past the 8 bytes of the larger file."},
     {"IPS cut inside a record", "PATCH\x00\x00\x01\x00\x05"s + "ab", kSource,
      "\"DIR/patch\" is not a valid IPS patch: it ends inside a record (the file is cut short)."},
     {"IPS without EOF", "PATCH\x00\x00\x01\x00\x01"s + "a", kSource,
@@ -218,6 +234,35 @@ TEST_P(IpsRecords, ApplyAsThePatchersDo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, IpsRecords, testing::ValuesIn(kIps), test::rowName);
+
+// Backwards a UPS patch gives the source from the target, and refuses the source itself; nothing else goes
+// backwards.
+TEST(PatchBackward, UndoesAUpsPatchOnly) {
+    const test::TempDir dir;
+    test::writeText(dir.file("p.ups"), ups());
+    test::writeText(dir.file("p.bps"), good());
+    test::writeText(dir.file("source"), kSource);
+    test::writeText(dir.file("target"), kTarget);
+    const auto backward = [&](const char* patch, const char* file) -> std::string {
+        const auto applied =
+            applyPatch(dir.file(patch), dir.file(file), dir.file("out"), {}, PatchDirection::Backward);
+        return applied ? test::readAll(dir.file("out")) : applied.error();
+    };
+    EXPECT_EQ(backward("p.ups", "target"), kSource);
+    EXPECT_EQ(backward("p.ups", "source"),
+              "\"" + dir.file("source") + "\" is the original already: its CRC32 " + hex(crc32Of(kSource)) +
+                  " is the one the patch gives back. Apply the patch without --reverse.");
+    EXPECT_EQ(backward("p.bps", "target"), "BPS patches cannot be applied backwards.");
+
+    std::string ranges;
+    const auto info = infoOf(dir.file("p.ups"), ranges);
+    ASSERT_TRUE(info) << info.error();
+    EXPECT_EQ(std::vector({info->sourceCrc, info->targetCrc}),
+              std::vector({crc32Of(kSource), crc32Of(kTarget)}));
+    EXPECT_EQ(std::vector({info->sourceSize, info->targetSize}), std::vector<std::uint64_t>({8, 8}));
+    EXPECT_TRUE(info->patchCrcRight);
+    EXPECT_EQ(ranges, "4+2;");
+}
 
 TEST(PatchInfo, GivesWhatABpsPatchCarries) {
     const std::string target = "ABCDxyCD";

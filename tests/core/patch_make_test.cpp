@@ -74,15 +74,25 @@ TEST_P(MadePatch, GivesTheTargetThroughAnIndependentDecoderAndThroughOurOwn) {
     const test::TempDir dir;
     test::writeText(dir.file("source"), source);
     test::writeText(dir.file("target"), target);
-    for (const auto* name : {"p.ips", "p.bps"}) {
+    // UPS cannot store an equal byte amid a change: its ranges are the runs of bytes that differ.
+    std::uint64_t differingRuns = 0;
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        const auto differs = [&](std::size_t at) {
+            return at < source.size() ? source[at] != target[at] : target[at] != 0;
+        };
+        differingRuns += differs(i) && (i == 0 || !differs(i - 1)) ? 1 : 0;
+    }
+    for (const auto* name : {"p.ips", "p.bps", "p.ups"}) {
         SCOPED_TRACE(name);
+        const std::uint64_t ranges = std::string_view(name) == "p.ups" ? differingRuns : row.ranges;
         const std::string patchPath = dir.file(name);
         const auto made =
             createPatch(dir.file("source"), dir.file("target"), patchPath, *patchFormatForPath(patchPath));
         ASSERT_TRUE(made) << made.error();
         const std::string patch = test::readAll(patchPath);
         EXPECT_EQ(made->patchSize, patch.size());
-        EXPECT_EQ(made->changedRanges, row.ranges);
+        EXPECT_EQ(made->changedRanges, ranges);
+        EXPECT_EQ(readPatchInfo(patchPath)->changedRanges, ranges);
         const auto decoded = test::decodePatch(patch, source);
         ASSERT_TRUE(decoded);
         EXPECT_TRUE(decoded->bytes == target);
@@ -93,6 +103,11 @@ TEST_P(MadePatch, GivesTheTargetThroughAnIndependentDecoderAndThroughOurOwn) {
         EXPECT_TRUE(applied->warnings.empty());
         EXPECT_TRUE(test::readAll(dir.file("out")) == target);
     }
+    // UPS undoes itself: applied backwards to the target it gives the source, however their sizes differ.
+    const auto undone =
+        applyPatch(dir.file("p.ups"), dir.file("target"), dir.file("back"), {}, PatchDirection::Backward);
+    ASSERT_TRUE(undone) << undone.error();
+    EXPECT_TRUE(test::readAll(dir.file("back")) == source);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, MadePatch, testing::ValuesIn(kMade), test::rowName);
@@ -123,6 +138,12 @@ TEST_P(CommonPatcher, ItsPatchesApplyAndOursMatchThemInSize) {
         EXPECT_TRUE(decoded->bytes == target);
         EXPECT_LE(made->patchSize, std::filesystem::file_size(file(theirs)));
     }
+    ASSERT_TRUE(createPatch(file("source.bin"), file("target.bin"), dir.file("ours.ups"), PatchFormat::Ups));
+    const auto decoded = test::decodePatch(test::readAll(dir.file("ours.ups")), source);
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->bytes == target);
+    ASSERT_TRUE(applyPatch(dir.file("ours.ups"), file("source.bin"), dir.file("out.ups")));
+    EXPECT_TRUE(test::readAll(dir.file("out.ups")) == target);
 }
 
 const char* const kVectors[] = {"edits", "longer", "shorter", "runs", "empty-source"};
@@ -144,6 +165,7 @@ TEST(MakingAndApplyingAPatch, NeverOverAnInputAndACancelLeavesNothingBehind) {
               "The patch cannot be saved as \"" + link + "\": that is one of the files it compares.");
     EXPECT_EQ(error(createPatch(source, target, dir.file("q.bps"), PatchFormat::Bps, stop)), kPatchCancelled);
     EXPECT_EQ(error(createPatch(source, target, dir.file("q.ips"), PatchFormat::Ips, stop)), kPatchCancelled);
+    EXPECT_EQ(error(createPatch(source, target, dir.file("q.ups"), PatchFormat::Ups, stop)), kPatchCancelled);
     ASSERT_TRUE(createPatch(source, target, patch, PatchFormat::Bps));
     for (const auto& out : {source, link, patch}) {
         EXPECT_EQ(error(applyPatch(patch, source, out)),

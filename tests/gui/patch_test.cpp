@@ -48,6 +48,7 @@ using RoundTripRow = std::tuple<const char*, QString, int, const char*, const ch
 const RoundTripRow kRoundTrips[] = {
     {"BpsByTheFilter", "shared", 1, "shared.bps", "BPS"},
     {"IpsByTheFilter", "shared", 2, "shared.ips", "IPS"},
+    {"UpsByTheFilter", "shared", 3, "shared.ups", "UPS"},
     {"TheExtensionOverTheFilter", "shared.ips", 1, "shared.ips", "IPS"},
 };
 
@@ -58,10 +59,11 @@ TEST_P(PatchRoundTripTest, APatchMadeThroughTheMenuAppliedThroughTheMenuGivesThe
     const std::string patch = games.file(made);
     run("mnuFileCreatePatch", {qs(original), qs(modified)},
         Dialogs::SaveChoice{qs(games.file("")) + savedAs, filterIndex});
-    EXPECT_EQ(dialogs.saveRequest.filter, "BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
+    EXPECT_EQ(dialogs.saveRequest.filter,
+              "BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|UPS patch (*.ups)|*.ups|");
     ASSERT_TRUE(jobEnded());
     ASSERT_TRUE(std::filesystem::exists(patch));
-    EXPECT_EQ(test::readAll(patch).substr(0, 3), format == std::string("BPS") ? "BPS" : "PAT");
+    EXPECT_EQ(test::readAll(patch).substr(0, 3), format == std::string("IPS") ? "PAT" : format);
     const QString size = QLocale(QLocale::English).toString(qulonglong(std::filesystem::file_size(patch)));
     const QString told =
         shown(Icon::Information,

@@ -1,5 +1,7 @@
 #include "patchdecoder.h"
 
+#include <algorithm>
+
 namespace rq::test {
 namespace {
 
@@ -68,6 +70,25 @@ std::optional<Decoded> decodeIps(std::string_view patch, std::string out, std::u
     return decoded;
 }
 
+// A number as BPS and UPS write it, read at at, which it moves past it; broken is set when it runs into end
+// or is too large.
+std::uint64_t readNumber(std::string_view patch, std::size_t& at, std::size_t end, bool& broken) {
+    std::uint64_t value = 0, shift = 1;
+    while (true) {
+        if (at >= end || shift > (1ull << 56)) {
+            broken = true;
+            return 0;
+        }
+        const auto byte = static_cast<unsigned char>(patch[at++]);
+        value += (byte & 0x7F) * shift;
+        if ((byte & 0x80) != 0) {
+            return value;
+        }
+        shift <<= 7;
+        value += shift;
+    }
+}
+
 std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
                                  bool checkMadeCrcs) {
     if (!patch.starts_with("BPS1") || patch.size() < 19) {
@@ -76,22 +97,7 @@ std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source
     const std::size_t end = patch.size() - 12;
     std::size_t at = 4;
     bool broken = false;
-    const auto number = [&] {
-        std::uint64_t value = 0, shift = 1;
-        while (true) {
-            if (at >= end || shift > (1ull << 56)) {
-                broken = true;
-                return std::uint64_t{0};
-            }
-            const auto byte = static_cast<unsigned char>(patch[at++]);
-            value += (byte & 0x7F) * shift;
-            if ((byte & 0x80) != 0) {
-                return value;
-            }
-            shift <<= 7;
-            value += shift;
-        }
-    };
+    const auto number = [&] { return readNumber(patch, at, end, broken); };
     // Whether the trailer holds the bytes' CRC32 at pos.
     const auto holdsCrc = [&](std::size_t pos, std::string_view bytes) {
         return patch.substr(pos, 4) == littleEndian(crc32Of(bytes));
@@ -140,6 +146,52 @@ std::optional<Decoded> decodeBps(std::string_view patch, std::string_view source
     return Decoded{out};
 }
 
+// Records of a skip count, then XOR bytes up to a zero byte, which counts one position more; positions
+// past the end of the longer file are broken, positions past the target's end are dropped.
+std::optional<Decoded> decodeUps(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
+                                 bool checkMadeCrcs) {
+    if (!patch.starts_with("UPS1") || patch.size() < 18) {
+        return std::nullopt;
+    }
+    const std::size_t end = patch.size() - 12;
+    std::size_t at = 4;
+    bool broken = false;
+    const std::uint64_t sourceSize = readNumber(patch, at, end, broken);
+    const std::uint64_t targetSize = readNumber(patch, at, end, broken);
+    if (broken || targetSize > maxOutput || sourceSize != source.size() ||
+        patch.substr(end, 4) != littleEndian(crc32Of(source)) ||
+        (checkMadeCrcs && patch.substr(end + 8) != littleEndian(crc32Of(patch.substr(0, end + 8))))) {
+        return std::nullopt;
+    }
+    const std::uint64_t limit = std::max(sourceSize, targetSize);
+    std::string out(source.substr(0, targetSize));
+    out.resize(targetSize, '\0');
+    std::uint64_t position = 0;
+    while (at < end) {
+        const std::uint64_t skip = readNumber(patch, at, end, broken);
+        if (broken || position > limit || skip > limit - position) {
+            return std::nullopt;
+        }
+        position += skip;
+        for (char x = 1; x != 0; ++position) {
+            if (at >= end) {
+                return std::nullopt;
+            }
+            x = patch[at++];
+            if (x != 0 && position >= limit) {
+                return std::nullopt;
+            }
+            if (position < targetSize) {
+                out[position] = static_cast<char>(out[position] ^ x);
+            }
+        }
+    }
+    if (checkMadeCrcs && patch.substr(end + 4, 4) != littleEndian(crc32Of(out))) {
+        return std::nullopt;
+    }
+    return Decoded{out};
+}
+
 }  // namespace
 
 std::uint32_t crc32Of(std::string_view bytes) {
@@ -155,6 +207,9 @@ std::uint32_t crc32Of(std::string_view bytes) {
 
 std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source, std::uint64_t maxOutput,
                                    bool checkMadeCrcs) {
+    if (patch.starts_with("UPS1")) {
+        return decodeUps(patch, source, maxOutput, checkMadeCrcs);
+    }
     return patch.starts_with("PATCH") ? decodeIps(patch, std::string(source), maxOutput)
                                       : decodeBps(patch, source, maxOutput, checkMadeCrcs);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-// IPS and BPS written from the formats' description alone, independent of the program's own patch code: the
-// tests and the differential fuzz target check our patches and our patcher against it. Standard library only.
+// IPS, BPS and UPS written from the formats' description alone, independent of the program's own patch code:
+// the tests and the differential fuzz target check our patches and our patcher against it. Standard library
+// only.
 
 #include <cstdint>
 #include <optional>
@@ -18,10 +19,10 @@ struct Decoded {
     bool suspicious = false;
 };
 
-// The source with the patch applied (IPS or BPS by its first bytes), or nothing for a patch the decoder
-// finds broken or made for another source, or one whose output would be longer than maxOutput. A BPS
-// patch's CRC32s are checked, the target's and the patch's own only when checkMadeCrcs is set (a fuzz target
-// leaves them out to learn what the actions make, then writes them).
+// The source with the patch applied (IPS, BPS or UPS by its first bytes), or nothing for a patch the
+// decoder finds broken or made for another source, or one whose output would be longer than maxOutput. A BPS
+// or UPS patch's CRC32s are checked, the target's and the patch's own only when checkMadeCrcs is set (a fuzz
+// target leaves them out to learn what the actions make, then writes them).
 [[nodiscard]] std::optional<Decoded> decodePatch(std::string_view patch, std::string_view source,
                                                  std::uint64_t maxOutput = UINT64_MAX,
                                                  bool checkMadeCrcs = true);

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#include "patch/baseforms.h"
 #include "patch/bpsformat.h"
 
 namespace rq::patch {
@@ -12,43 +11,6 @@ namespace {
 
 constexpr std::size_t kMetadataShown = 1 << 16;
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-
-std::uint32_t crcAt(std::string_view bytes) {
-    std::uint32_t crc = 0;
-    for (int i = 3; i >= 0; --i) {
-        crc = (crc << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
-    }
-    return crc;
-}
-
-// False when the number is cut short or does not fit 64 bits.
-bool readNumber(Reader& reader, std::uint64_t& value) {
-    value = 0;
-    std::uint64_t shift = 1;
-    std::string byte;
-    while (true) {
-        byte.clear();
-        if (!reader.read(1, byte)) {
-            return false;
-        }
-        const std::uint64_t bits = static_cast<unsigned char>(byte[0]) & 0x7F;
-        if (bits != 0 && shift > (kMax - value) / bits) {
-            return false;
-        }
-        value += bits * shift;
-        if ((static_cast<unsigned char>(byte[0]) & 0x80) != 0) {
-            return true;
-        }
-        if (shift > (kMax >> 7)) {
-            return false;
-        }
-        shift <<= 7;
-        if (value > kMax - shift) {
-            return false;
-        }
-        value += shift;
-    }
-}
 
 struct BpsHeader {
     std::uint64_t sourceSize = 0;
@@ -283,6 +245,64 @@ class RangeTeller {
 
 }  // namespace
 
+std::uint32_t crcAt(std::string_view bytes) {
+    std::uint32_t crc = 0;
+    for (int i = 3; i >= 0; --i) {
+        crc = (crc << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+    }
+    return crc;
+}
+
+bool readNumber(Reader& reader, std::uint64_t& value) {
+    value = 0;
+    std::uint64_t shift = 1;
+    std::string byte;
+    while (true) {
+        byte.clear();
+        if (!reader.read(1, byte)) {
+            return false;
+        }
+        const std::uint64_t bits = static_cast<unsigned char>(byte[0]) & 0x7F;
+        if (bits != 0 && shift > (kMax - value) / bits) {
+            return false;
+        }
+        value += bits * shift;
+        if ((static_cast<unsigned char>(byte[0]) & 0x80) != 0) {
+            return true;
+        }
+        if (shift > (kMax >> 7)) {
+            return false;
+        }
+        shift <<= 7;
+        if (value > kMax - shift) {
+            return false;
+        }
+        value += shift;
+    }
+}
+
+Status checkPatchCrc(const files::FileHandle& patch, std::uint32_t recorded, Progress& progress) {
+    const auto crc = crcOfFile(patch, patch.openedSize() - 4, progress);
+    if (!crc) {
+        return crc.failure();
+    }
+    if (*crc != recorded) {
+        return Error{"\"" + patch.path() + "\" is damaged: its CRC32 is " + crcText(*crc) + ", not the " +
+                         crcText(recorded) + " it records. Get the patch again.",
+                     ErrorKind::Refusal};
+    }
+    return success();
+}
+
+Status checkOutputSpace(const files::FileHandle& patch, const files::NewFile& out, std::uint64_t size) {
+    if (const auto space = out.spaceLeft(); space && *space < size) {
+        return refused("\"" + patch.path() + "\" makes a file of " + std::to_string(size) +
+                       " bytes, but the folder of \"" + out.path() + "\" has only " + std::to_string(*space) +
+                       " bytes free.");
+    }
+    return success();
+}
+
 Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileHandle& file,
                               files::NewFile& out, const PatchProgress& callback) {
     const auto header = readHeader(patch);
@@ -290,36 +310,14 @@ Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileH
         return header.failure();
     }
     Progress progress(callback, patch.openedSize() + header->targetSize);
-    const auto patchCrc = crcOfFile(patch, patch.openedSize() - 4, progress);
-    if (!patchCrc) {
-        return patchCrc.failure();
-    }
-    if (*patchCrc != header->patchCrc) {
-        return Error{"\"" + patch.path() + "\" is damaged: its CRC32 is " + crcText(*patchCrc) +
-                         ", not the " + crcText(header->patchCrc) + " it records. Get the patch again.",
-                     ErrorKind::Refusal};
+    if (const auto right = checkPatchCrc(patch, header->patchCrc, progress); !right) {
+        return right.failure();
     }
     const std::uint64_t size = file.openedSize();
-    const auto wrongSource = [&](std::uint32_t crc) -> Error {
-        if (size == header->targetSize && crc == header->targetCrc) {
-            return Error{"\"" + file.path() + "\" is already patched: its CRC32 " + crcText(crc) +
-                             " is the one the patch makes.",
-                         ErrorKind::Refusal};
-        }
-        if (const auto form = findBaseForm(file, header->sourceSize, header->sourceCrc); form && *form) {
-            return Error{baseFormMessage(file.path(), **form), ErrorKind::Refusal};
-        }
-        const std::string wrong = "\"" + file.path() + "\" is not the file this patch was made for: ";
-        const std::string note = otherFileNote(file.path(), size, header->sourceSize);
-        if (size != header->sourceSize) {
-            return Error{wrong + "it has " + std::to_string(size) + " bytes, the patch expects " +
-                             std::to_string(header->sourceSize) + " bytes with CRC32 " +
-                             crcText(header->sourceCrc) + "." + note,
-                         ErrorKind::Refusal};
-        }
-        return Error{wrong + "its CRC32 is " + crcText(crc) + ", the patch expects " +
-                         crcText(header->sourceCrc) + "." + note,
-                     ErrorKind::Refusal};
+    const auto wrongSource = [&](std::uint32_t crc) {
+        return wrongPatchInput(file, PatchFormat::Bps, PatchDirection::Forward,
+                               {header->sourceSize, header->sourceCrc, header->targetSize, header->targetCrc},
+                               crc);
     };
     if (size != header->sourceSize) {
         std::uint32_t crc = 0;
@@ -332,12 +330,8 @@ Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileH
         }
         return wrongSource(crc);
     }
-    // A few bytes of patch may declare any size: one larger than the disk can hold would be written until
-    // the disk is full.
-    if (const auto space = out.spaceLeft(); space && *space < header->targetSize) {
-        return refused("\"" + patch.path() + "\" makes a file of " + std::to_string(header->targetSize) +
-                       " bytes, but the folder of \"" + out.path() + "\" has only " + std::to_string(*space) +
-                       " bytes free.");
+    if (const auto space = checkOutputSpace(patch, out, header->targetSize); !space) {
+        return space.failure();
     }
     // The source's CRC is checked before anything else is reported, but worked out while the output is
     // written: a wrong source costs only a temporary file, removed again.

@@ -13,40 +13,6 @@ namespace {
 constexpr std::size_t kLookahead = 4;
 constexpr std::size_t kMaxLiteral = 1 << 16;
 
-void putNumber(std::string& out, std::uint64_t value) {
-    while (true) {
-        const auto low = static_cast<char>(value & 0x7F);
-        value >>= 7;
-        if (value == 0) {
-            out += static_cast<char>(0x80 | low);
-            return;
-        }
-        out += low;
-        --value;
-    }
-}
-
-void putCrc(std::string& out, std::uint32_t crc) {
-    for (int i = 0; i < 4; ++i) {
-        out += static_cast<char>((crc >> (8 * i)) & 0xFF);
-    }
-}
-
-std::size_t equalPrefix(const char* a, const char* b, std::size_t count) {
-    std::size_t at = 0;
-    for (std::uint64_t x = 0, y = 0; at + 8 <= count; at += 8) {
-        std::memcpy(&x, a + at, 8);
-        std::memcpy(&y, b + at, 8);
-        if (x != y) {
-            break;
-        }
-    }
-    while (at < count && a[at] == b[at]) {
-        ++at;
-    }
-    return at;
-}
-
 // The CRC32 of a target as long as its source, from the source's CRC32 and the spans where they differ.
 // CRC32 is linear: crc(S) ^ crc(T) is the CRC of S ^ T without its start and end values, and S ^ T is zero
 // outside the changes, so the target is not worked through a second time.
@@ -243,6 +209,40 @@ class LinearMaker {
 };
 
 }  // namespace
+
+void putNumber(std::string& out, std::uint64_t value) {
+    while (true) {
+        const auto low = static_cast<char>(value & 0x7F);
+        value >>= 7;
+        if (value == 0) {
+            out += static_cast<char>(0x80 | low);
+            return;
+        }
+        out += low;
+        --value;
+    }
+}
+
+void putCrc(std::string& out, std::uint32_t crc) {
+    for (int i = 0; i < 4; ++i) {
+        out += static_cast<char>((crc >> (8 * i)) & 0xFF);
+    }
+}
+
+std::size_t equalPrefix(const char* a, const char* b, std::size_t count) {
+    std::size_t at = 0;
+    for (std::uint64_t x = 0, y = 0; at + 8 <= count; at += 8) {
+        std::memcpy(&x, a + at, 8);
+        std::memcpy(&y, b + at, 8);
+        if (x != y) {
+            break;
+        }
+    }
+    while (at < count && a[at] == b[at]) {
+        ++at;
+    }
+    return at;
+}
 
 Result<PatchMade> createBps(const files::FileHandle& original, const files::FileHandle& modified,
                             files::NewFile& out, Progress& progress) {

@@ -1,224 +1,10 @@
 #include "patch/patchfiles.h"
 
-#include <zlib.h>
-
-#include <algorithm>
-#include <cstdio>
-
 #include "files/common.h"
 #include "files/outputname.h"
 #include "patch/patchio.h"
 
 namespace rq::patch {
-
-bool Progress::advance(std::uint64_t bytes) {
-    m_done += bytes;
-    if (!m_callback || (m_done - m_told < kBlock && m_done < m_total)) {
-        return true;
-    }
-    m_told = m_done;
-    return m_callback(std::min(m_done, m_total), m_total);
-}
-
-bool Reader::read(std::size_t count, std::string& out) {
-    while (count > 0) {
-        if (m_used == m_buffer.size()) {
-            const std::uint64_t left = remaining();
-            if (left == 0) {
-                return false;
-            }
-            auto block =
-                m_file.readAt(m_position, static_cast<std::size_t>(std::min<std::uint64_t>(left, 1 << 16)));
-            if (!block) {
-                m_error = block.error();
-                return false;
-            }
-            if (block->empty()) {
-                m_error = "\"" + m_file.path() + "\" was cut short while it was read.";
-                return false;
-            }
-            m_buffer = std::move(block).value();
-            m_used = 0;
-        }
-        const std::size_t take = std::min(count, m_buffer.size() - m_used);
-        out.append(m_buffer, m_used, take);
-        m_used += take;
-        m_position += take;
-        count -= take;
-    }
-    return true;
-}
-
-bool Reader::skip(std::uint64_t count) {
-    if (count > remaining()) {
-        return false;
-    }
-    const std::uint64_t buffered = m_buffer.size() - m_used;
-    if (count <= buffered) {
-        m_used += static_cast<std::size_t>(count);
-    } else {
-        m_buffer.clear();
-        m_used = 0;
-    }
-    m_position += count;
-    return true;
-}
-
-Status readExactly(const files::FileHandle& file, std::uint64_t offset, std::size_t count,
-                   std::string& bytes) {
-    bytes.resize(count);
-    const auto read = file.readInto(offset, bytes.data(), count);
-    if (!read) {
-        return read.failure();
-    }
-    if (*read != count) {
-        return Error{"\"" + file.path() + "\" was cut short while it was read."};
-    }
-    return success();
-}
-
-std::uint32_t crcUpdate(std::uint32_t crc, std::string_view bytes) {
-    return static_cast<std::uint32_t>(
-        crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
-}
-
-std::uint32_t crcCombine(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength) {
-    // In steps that fit zlib's length type, which has 32 bits on Windows.
-    constexpr std::uint64_t kStep = 1u << 30;
-    uLong crc = first;
-    for (; secondLength > kStep; secondLength -= kStep) {
-        crc = crc32_combine(crc, 0, static_cast<z_off_t>(kStep));
-    }
-    return static_cast<std::uint32_t>(crc32_combine(crc, second, static_cast<z_off_t>(secondLength)));
-}
-
-Result<std::uint32_t> crcOfFile(const files::FileHandle& file, std::uint64_t end, Progress& progress) {
-    std::uint32_t crc = 0;
-    std::string block;
-    for (std::uint64_t at = 0; at < end; at += kBlock) {
-        const auto read =
-            readExactly(file, at, static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, end - at)), block);
-        if (!read) {
-            return read.failure();
-        }
-        crc = crcUpdate(crc, block);
-        if (!progress.advance(block.size())) {
-            return Progress::cancelled();
-        }
-    }
-    return crc;
-}
-
-CrcBeside::CrcBeside(const files::FileHandle& file, std::uint64_t end)
-    : m_going([this](std::uint64_t, std::uint64_t) { return !m_stop.load(); }),
-      m_result(std::async(std::launch::async, [this, &file, end]() -> Result<std::uint32_t> {
-          Progress progress(m_going, end);
-          return crcOfFile(file, end, progress);
-      })) {}
-
-CrcBeside::~CrcBeside() {
-    m_stop = true;
-    if (m_result.valid()) {
-        m_result.wait();
-    }
-}
-
-CrcPipe::CrcPipe() : m_worker([this] { run(); }) {}
-
-CrcPipe::~CrcPipe() {
-    if (m_worker.joinable()) {
-        (void)finish();
-    }
-}
-
-void CrcPipe::add(std::string_view bytes) {
-    m_pending += bytes;
-    if (m_pending.size() >= kBlock) {
-        hand(std::exchange(m_pending, {}));
-    }
-}
-
-void CrcPipe::hand(std::string block) {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_blocks.size() < 4; });
-    m_blocks.push_back(std::move(block));
-    m_changed.notify_all();
-}
-
-std::uint32_t CrcPipe::finish() {
-    hand(std::exchange(m_pending, {}));
-    {
-        const std::lock_guard lock(m_mutex);
-        m_closed = true;
-    }
-    m_changed.notify_all();
-    m_worker.join();
-    return m_crc;
-}
-
-void CrcPipe::run() {
-    while (true) {
-        std::string block;
-        {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [this] { return !m_blocks.empty() || m_closed; });
-            if (m_blocks.empty()) {
-                return;
-            }
-            block = std::move(m_blocks.front());
-            m_blocks.pop_front();
-        }
-        m_changed.notify_all();
-        m_crc = crcUpdate(m_crc, block);
-    }
-}
-
-std::string crcText(std::uint32_t crc) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", crc);
-    return text;
-}
-
-void RangeJoiner::add(std::uint64_t offset, std::uint64_t length) {
-    if (m_hasPending && offset == m_pending.offset + m_pending.length) {
-        m_pending.length += length;
-        return;
-    }
-    finish();
-    m_pending = ChangedRange{offset, length};
-    m_hasPending = true;
-}
-
-std::uint64_t RangeJoiner::finish() {
-    if (m_hasPending) {
-        if (m_onRange) {
-            m_onRange(m_pending);
-        }
-        ++m_count;
-        m_hasPending = false;
-    }
-    return m_count;
-}
-
-Error brokenPatch(const std::string& patchPath, PatchFormat format, std::string_view why) {
-    return Error{"\"" + patchPath + "\" is not a valid " + std::string(patchFormatName(format)) +
-                     " patch: " + std::string(why) + ".",
-                 ErrorKind::Refusal};
-}
-
-void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning) {
-    if (warnings.size() < kWarningLimit) {
-        warnings.push_back(std::move(warning));
-    } else {
-        ++dropped;
-    }
-}
-
-void closeWarnings(std::vector<std::string>& warnings, std::uint64_t dropped) {
-    if (dropped > 0) {
-        warnings.push_back("... and " + std::to_string(dropped) + " more.");
-    }
-}
 
 namespace {
 
@@ -243,7 +29,10 @@ Result<OpenedPatch> openPatch(const std::string& path) {
     if (head->substr(0, 4) == "BPS1") {
         return OpenedPatch{std::move(file).value(), PatchFormat::Bps};
     }
-    return Error{"\"" + path + "\" is not an IPS or BPS patch.", ErrorKind::Refusal};
+    if (head->substr(0, 4) == "UPS1") {
+        return OpenedPatch{std::move(file).value(), PatchFormat::Ups};
+    }
+    return Error{"\"" + path + "\" is not an IPS, BPS or UPS patch.", ErrorKind::Refusal};
 }
 
 // What make writes into a new file at path, which appears there only when make succeeded.
@@ -267,7 +56,14 @@ Result<T> intoNewFile(const std::string& path, Make&& make) {
 }  // namespace
 
 std::string_view patchFormatName(PatchFormat format) {
-    return format == PatchFormat::Ips ? "IPS" : "BPS";
+    switch (format) {
+        case PatchFormat::Ips:
+            return "IPS";
+        case PatchFormat::Ups:
+            return "UPS";
+        default:
+            return "BPS";
+    }
 }
 
 std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
@@ -277,6 +73,9 @@ std::optional<PatchFormat> patchFormatForPath(const std::string& path) {
     }
     if (extension == "bps") {
         return PatchFormat::Bps;
+    }
+    if (extension == "ups") {
+        return PatchFormat::Ups;
     }
     return std::nullopt;
 }
@@ -304,8 +103,14 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
     }
     patch::Progress told(progress, source->openedSize() + target->openedSize());
     return intoNewFile<PatchMade>(patchPath, [&](files::NewFile& out) {
-        return format == PatchFormat::Ips ? patch::createIps(*source, *target, out, told)
-                                          : patch::createBps(*source, *target, out, told);
+        switch (format) {
+            case PatchFormat::Ips:
+                return patch::createIps(*source, *target, out, told);
+            case PatchFormat::Ups:
+                return patch::createUps(*source, *target, out, told);
+            default:
+                return patch::createBps(*source, *target, out, told);
+        }
     });
 }
 
@@ -328,7 +133,8 @@ Status checkPatchedFilePlace(const std::string& patchPath, const std::string& fi
 }
 
 Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
-                                const std::string& outPath, const PatchProgress& progress) {
+                                const std::string& outPath, const PatchProgress& progress,
+                                PatchDirection direction) {
     if (const auto place = checkPatchedFilePlace(patchPath, file, outPath); !place) {
         return place.failure();
     }
@@ -336,13 +142,24 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
     if (!opened) {
         return opened.failure();
     }
+    // Only XOR differences can be undone: the other formats do not keep what they replace.
+    if (direction == PatchDirection::Backward && opened->format != PatchFormat::Ups) {
+        return Error{std::string(patchFormatName(opened->format)) + " patches cannot be applied backwards.",
+                     ErrorKind::Refusal};
+    }
     auto source = files::FileHandle::open(file, files::FileHandle::Mode::Read);
     if (!source) {
         return source.failure();
     }
     return intoNewFile<PatchApplied>(outPath, [&](files::NewFile& out) {
-        return opened->format == PatchFormat::Ips ? patch::applyIps(opened->file, *source, out, progress)
-                                                  : patch::applyBps(opened->file, *source, out, progress);
+        switch (opened->format) {
+            case PatchFormat::Ips:
+                return patch::applyIps(opened->file, *source, out, progress);
+            case PatchFormat::Ups:
+                return patch::applyUps(opened->file, *source, out, progress, direction);
+            default:
+                return patch::applyBps(opened->file, *source, out, progress);
+        }
     });
 }
 
@@ -352,8 +169,14 @@ Result<PatchInfo> readPatchInfo(const std::string& patchPath,
     if (!opened) {
         return opened.failure();
     }
-    return opened->format == PatchFormat::Ips ? patch::ipsInfo(opened->file, onRange)
-                                              : patch::bpsInfo(opened->file, onRange);
+    switch (opened->format) {
+        case PatchFormat::Ips:
+            return patch::ipsInfo(opened->file, onRange);
+        case PatchFormat::Ups:
+            return patch::upsInfo(opened->file, onRange);
+        default:
+            return patch::bpsInfo(opened->file, onRange);
+    }
 }
 
 }  // namespace rq::patch

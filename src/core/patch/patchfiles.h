@@ -11,13 +11,17 @@
 
 namespace rq::patch {
 
-// The two formats translations are shared in. BPS names its source by size and CRC32; IPS names nothing.
-enum class PatchFormat { Ips, Bps };
+// The formats translations are shared in. BPS and UPS name their source by size and CRC32; IPS names
+// nothing. UPS stores the differences as XOR, so it also turns the target back into the source.
+enum class PatchFormat { Ips, Bps, Ups };
 
-// "IPS" or "BPS".
+// Which way a patch is applied: backwards turns a UPS patch's target back into its source.
+enum class PatchDirection { Forward, Backward };
+
+// "IPS", "BPS" or "UPS".
 [[nodiscard]] std::string_view patchFormatName(PatchFormat format);
 
-// The format a file name asks for by its extension (".ips", ".bps", any case), or nothing.
+// The format a file name asks for by its extension (".ips", ".bps", ".ups", any case), or nothing.
 [[nodiscard]] std::optional<PatchFormat> patchFormatForPath(const std::string& path);
 
 // Told now and then how many of all the bytes to go through are done; returning false cancels the work, and
@@ -46,7 +50,7 @@ struct PatchApplied {
 struct PatchInfo {
     PatchFormat format = PatchFormat::Bps;
     std::uint64_t patchSize = 0;
-    // BPS: the sizes and CRC32s the patch carries, its metadata, and whether its own CRC is right.
+    // BPS and UPS: the sizes and CRC32s the patch carries, whether its own CRC is right; BPS: its metadata.
     std::uint64_t sourceSize = 0;
     std::uint64_t targetSize = 0;
     std::uint32_t sourceCrc = 0;
@@ -77,11 +81,12 @@ struct PatchInfo {
 
 // Applies a patch (format from its first bytes) to file, writing outPath through a NewFile; outPath must be
 // neither file nor the patch (checkPatchedFilePlace). A broken or refused patch leaves no output behind. BPS
-// checks the patch's CRC, the source's size and CRC (naming what it expected and found, or saying the source
-// is already patched), that the target it declares fits in the free space of outPath's folder, and the
-// written target's CRC.
+// and UPS check the patch's CRC, the source's size and CRC (naming what it expected and found, or saying the
+// source is already patched), that the target they declare fits in the free space of outPath's folder, and
+// the written target's CRC. Backward applies only UPS, from its target to its source, with the same checks.
 [[nodiscard]] Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
-                                              const std::string& outPath, const PatchProgress& progress = {});
+                                              const std::string& outPath, const PatchProgress& progress = {},
+                                              PatchDirection direction = PatchDirection::Forward);
 
 // What a patch holds. onRange is given the changed ranges of the output in the order the patch writes them
 // (ascending in any well-formed patch; an IPS patch out of order says so in its warnings).

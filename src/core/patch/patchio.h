@@ -1,6 +1,7 @@
 #pragma once
 
-// What the IPS and BPS code share: blocks read from a file, progress with cancel, CRC32, the changed ranges.
+// What the IPS, BPS and UPS code share: blocks read from a file, progress with cancel, CRC32, the changed
+// ranges.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -45,9 +46,16 @@ class Reader {
     // Exactly count bytes, appended to out; false when the range ends first or a read fails (then error()).
     [[nodiscard]] bool read(std::size_t count, std::string& out);
     [[nodiscard]] bool skip(std::uint64_t count);
+    // The bytes before the next stop byte, at most most of them, appended to out; the stop byte is read but
+    // not appended. Ended when the range ends first or a read fails (then error()).
+    enum class Until { Stopped, Full, Ended };
+    [[nodiscard]] Until readUntil(char stop, std::size_t most, std::string& out);
     [[nodiscard]] const std::string& error() const { return m_error; }
 
   private:
+    // The next bytes into an empty buffer; false as read() is.
+    [[nodiscard]] bool fill();
+
     const files::FileHandle& m_file;
     std::uint64_t m_position = 0;
     std::uint64_t m_end = 0;
@@ -128,6 +136,20 @@ class RangeJoiner {
 // An error about the patch file itself.
 [[nodiscard]] Error brokenPatch(const std::string& patchPath, PatchFormat format, std::string_view why);
 
+// What a BPS or UPS patch records of the file it reads and the file it makes, in the direction it is applied.
+struct PatchEnds {
+    std::uint64_t inputSize = 0;
+    std::uint32_t inputCrc = 0;
+    std::uint64_t outputSize = 0;
+    std::uint32_t outputCrc = 0;
+};
+
+// Refuses a file that is not the one a BPS or UPS patch reads: the file it makes (its size and CRC32 are the
+// output's), or another file, naming what the patch expects and what the file has. crc is the file's CRC32,
+// known only when its size is the input's or the output's.
+[[nodiscard]] Error wrongPatchInput(const files::FileHandle& file, PatchFormat format,
+                                    PatchDirection direction, const PatchEnds& ends, std::uint32_t crc);
+
 // At most this many warnings are kept; the rest are counted.
 inline constexpr std::size_t kWarningLimit = 20;
 void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning);
@@ -141,6 +163,12 @@ Result<PatchApplied> applyIps(const files::FileHandle& patch, const files::FileH
                               files::NewFile& out, const PatchProgress& progress);
 Result<PatchApplied> applyBps(const files::FileHandle& patch, const files::FileHandle& file,
                               files::NewFile& out, const PatchProgress& progress);
+Result<PatchMade> createUps(const files::FileHandle& original, const files::FileHandle& modified,
+                            files::NewFile& out, Progress& progress);
+Result<PatchApplied> applyUps(const files::FileHandle& patch, const files::FileHandle& file,
+                              files::NewFile& out, const PatchProgress& progress, PatchDirection direction);
+Result<PatchInfo> upsInfo(const files::FileHandle& patch,
+                          const std::function<void(const ChangedRange&)>& onRange);
 Result<PatchInfo> ipsInfo(const files::FileHandle& patch,
                           const std::function<void(const ChangedRange&)>& onRange);
 Result<PatchInfo> bpsInfo(const files::FileHandle& patch,

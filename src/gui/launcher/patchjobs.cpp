@@ -12,10 +12,13 @@ namespace {
 
 const QString kTitle = kit::appTitle();
 const QString kAnyFile = QStringLiteral("All files (*)|*|");
-const QString kPatchFiles = QStringLiteral("Patches (*.bps;*.ips)|*.bps;*.ips|");
-// BPS first: it checks the file it is applied to. A name typed without an extension takes its filter's.
-const QString kPatchSaveFilter = QStringLiteral("BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|");
-constexpr int kIpsFilterIndex = 2;
+const QString kPatchFiles = QStringLiteral("Patches (*.bps;*.ips;*.ups)|*.bps;*.ips;*.ups|");
+// BPS first: it checks the file it is applied to. A name typed without an extension takes its filter's, in
+// this order.
+const QString kPatchSaveFilter =
+    QStringLiteral("BPS patch (*.bps)|*.bps|IPS patch (*.ips)|*.ips|UPS patch (*.ups)|*.ups|");
+constexpr patch::PatchFormat kFilterFormats[] = {patch::PatchFormat::Bps, patch::PatchFormat::Ips,
+                                                 patch::PatchFormat::Ups};
 
 // "1,234 bytes", "1 changed range": the messages are English, so are their digit groups.
 QString counted(std::uint64_t count, const QString& one, const QString& many) {
@@ -67,8 +70,9 @@ void PatchJobs::create() {
     QString patchPath = saveAs->path;
     auto format = patch::patchFormatForPath(kit::toPath(patchPath));
     if (!format) {
-        format = saveAs->filterIndex == kIpsFilterIndex ? patch::PatchFormat::Ips : patch::PatchFormat::Bps;
-        patchPath += format == patch::PatchFormat::Ips ? QStringLiteral(".ips") : QStringLiteral(".bps");
+        const int filter = saveAs->filterIndex;
+        format = filter >= 1 && filter <= 3 ? kFilterFormats[filter - 1] : patch::PatchFormat::Bps;
+        patchPath += QStringLiteral(".") + kit::fromUtf8View(patch::patchFormatName(*format)).toLower();
         // The dialog confirmed replacing the name as typed, not this one.
         if (QFileInfo::exists(patchPath) && !mayReplace(patchPath)) {
             return;
