@@ -146,23 +146,29 @@ TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
 
 INSTANTIATE_TEST_SUITE_P(Patches, RefusedPatch, testing::ValuesIn(kRefusals), test::rowName);
 
-// Repaired, each form gives the patch's target byte for byte, and nothing is left beside the output.
+// Repaired, each form gives the patch's target byte for byte, BPS and UPS alike, and nothing is left beside
+// the output.
 TEST(RefusedPatch, RepairedAppliesToTheMendedFile) {
     const std::tuple<std::string, std::string, std::string, BaseForm> rows[] = {
-        {good(), std::string(512, '\xFF') + kSource, kTarget, BaseForm::CopierHeader},
-        {good(), "BADCFEHG", kTarget, BaseForm::ByteSwapped},
-        {keepsBlock(), interleaved(), kBlock, BaseForm::Interleaved},
+        {kSource, std::string(512, '\xFF') + kSource, kTarget, BaseForm::CopierHeader},
+        {kSource, "BADCFEHG", kTarget, BaseForm::ByteSwapped},
+        {kBlock, interleaved(), std::string(kBlock).replace(100, 3, "new"), BaseForm::Interleaved},
     };
-    for (const auto& [patch, file, target, form] : rows) {
-        const test::TempDir dir;
-        test::writeText(dir.file("patch"), patch);
-        test::writeText(dir.file("file"), file);
-        const auto repaired = repairAndApply(dir.file("patch"), dir.file("file"), dir.file("out"));
-        ASSERT_TRUE(repaired) << repaired.error();
-        EXPECT_EQ(repaired->mended, form);
-        EXPECT_EQ(test::readAll(dir.file("out")), target);
-        EXPECT_EQ(test::readAll(dir.file("file")), file);
-        EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"file", "out", "patch"}));
+    for (const auto& [source, file, target, form] : rows) {
+        for (const PatchFormat format : {PatchFormat::Bps, PatchFormat::Ups}) {
+            const test::TempDir dir;
+            test::writeText(dir.file("source"), source);
+            test::writeText(dir.file("target"), target);
+            ASSERT_TRUE(createPatch(dir.file("source"), dir.file("target"), dir.file("patch"), format));
+            test::writeText(dir.file("file"), file);
+            const auto repaired = repairAndApply(dir.file("patch"), dir.file("file"), dir.file("out"));
+            ASSERT_TRUE(repaired) << repaired.error();
+            EXPECT_EQ(repaired->mended, form);
+            EXPECT_EQ(test::readAll(dir.file("out")), target);
+            EXPECT_EQ(test::readAll(dir.file("file")), file);
+            EXPECT_EQ(test::filesIn(dir),
+                      (std::vector<std::string>{"file", "out", "patch", "source", "target"}));
+        }
     }
 }
 
