@@ -116,6 +116,7 @@ CommandLine::CommandLine() {
     formatOption(create, kPatchFormats);
     CLI::App* apply = verb(*patch, "apply", patchApplyCommand);
     apply->add_flag("--reverse", m_given.reverse);
+    apply->add_flag("--repair", m_given.repair);
     for (const char* name : {"PATCH", "FILE", "OUT"}) {
         operand(apply, name);
     }

@@ -116,8 +116,9 @@ constexpr std::array kVerbs = {
         "whose text is written as other bytes. Exits 1 when there are any."},
     VerbHelp{
         "patch",
-        "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse] PATCH FILE OUT | "
-        "info PATCH)",
+        "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse | --repair] PATCH "
+        "FILE "
+        "OUT | info PATCH)",
         "Patches share a translation without the game file.\n"
         "create writes the patch that turns ORIGINAL into MODIFIED, as BPS, IPS or UPS by OUT's\n"
         "extension (.bps, .ips, .ups) or --format, and prints its size and the number of changed ranges.\n"
@@ -126,7 +127,10 @@ constexpr std::array kVerbs = {
         "apply writes OUT: FILE with PATCH applied (IPS, BPS or UPS, by its first bytes). OUT must not\n"
         "be FILE, and appears only when complete. A BPS or UPS patch refuses a FILE it was not made for\n"
         "(or one already patched); IPS records out of order or overlapping are applied, with a warning.\n"
-        "--reverse applies a UPS patch backwards: FILE is the patched file, OUT the original. A job of\n"
+        "--reverse applies a UPS patch backwards: FILE is the patched file, OUT the original.\n"
+        "A refusal says when FILE is the right game in another form: a 512-byte copier header, 16-bit\n"
+        "words byte-swapped, or the interleaved SMD layout. --repair then applies the patch to FILE\n"
+        "without the header, in the normal byte order or layout; FILE itself is not changed. A job of\n"
         "64 MiB or more shows its progress on standard error.\n"
         "OUT of create and apply is never a folder, a device or a pipe; a link there is kept and the\n"
         "file it leads to is replaced. OUT given as \"-\" is written to standard output once it is\n"

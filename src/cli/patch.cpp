@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "files/codepage.h"
+#include "patch/baseforms.h"
 #include "patch/patchfiles.h"
 #include "progressline.h"
 #include "verbs.h"
@@ -83,17 +84,35 @@ int patchApplyCommand(const Given& given, Console& console) {
         console.say(out.error());
         return kExitRefused;
     }
+    if (given.reverse && given.repair) {
+        console.say(
+            "--reverse and --repair do not go together: a file is mended only to be patched forwards.");
+        printVerbUsage("patch", console.err());
+        return kExitUsage;
+    }
     ProgressLine line(console.err(), "Applying the patch", isTerminalError(console.err()));
-    const auto applied =
-        patch::applyPatch((*paths)[0], (*paths)[1], *out,
-                          [&line](std::uint64_t done, std::uint64_t total) { return line.tell(done, total); },
-                          given.reverse ? patch::PatchDirection::Backward : patch::PatchDirection::Forward);
+    const patch::PatchProgress progress = [&line](std::uint64_t done, std::uint64_t total) {
+        return line.tell(done, total);
+    };
+    // With --repair, a file in another form of the source is mended first; any other file is patched as is.
+    const auto applied = [&]() -> Result<patch::RepairedApply> {
+        if (given.repair) {
+            return patch::repairAndApply((*paths)[0], (*paths)[1], *out, progress);
+        }
+        auto plain = patch::applyPatch(
+            (*paths)[0], (*paths)[1], *out, progress,
+            given.reverse ? patch::PatchDirection::Backward : patch::PatchDirection::Forward);
+        if (!plain) {
+            return plain.failure();
+        }
+        return patch::RepairedApply{std::move(plain).value(), std::nullopt};
+    }();
     line.finish();
     if (!applied) {
         console.say(applied.error());
         return kExitRefused;
     }
-    for (const auto& warning : applied->warnings) {
+    for (const auto& warning : applied->applied.warnings) {
         console.warn("\"" + paths->front() + "\": " + warning);
     }
     // Written out only now, complete: a failure before this point leaves standard output empty.
@@ -101,8 +120,13 @@ int patchApplyCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     if (outPath != "-") {
-        console.out() << "Made \"" << outPath << "\" (" << bytes(applied->outputSize) << ") with the "
-                      << patch::patchFormatName(applied->format) << " patch.\n";
+        const auto& mended = applied->mended;
+        console.out() << "Made \"" << outPath << "\" (" << bytes(applied->applied.outputSize) << ") with the "
+                      << patch::patchFormatName(applied->applied.format) << " patch"
+                      << (mended ? ", from \"" + given.operands[1] + "\" " +
+                                       std::string(patch::mendedPhrase(*mended))
+                                 : std::string())
+                      << ".\n";
     }
     return kExitOk;
 }

@@ -22,6 +22,7 @@ struct Given {
     bool fixChecksum = false;
     bool discard = false;
     bool reverse = false;  // patch apply --reverse
+    bool repair = false;   // patch apply --repair
     std::string relative;  // --relative WORD
     std::string table;     // --table TABLE
     std::string text;      // --text TEXT

@@ -45,8 +45,9 @@ const std::vector<std::string> kUsages = {
     "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
     "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
     "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
-    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse] PATCH FILE OUT | info "
-    "PATCH)",
+    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse | --repair] PATCH FILE "
+    "OUT | "
+    "info PATCH)",
     "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
     "(--text TEXT | TEXT)) [--json]",
     "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--force] OUT.tbl",
@@ -154,6 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
                     row("CreateUps", {"patch", "create", "@A", "@B", "@OUT", "--format=ups"}, "", 0,
                         "Made \"@OUT\": UPS patch of 25 bytes, 2 changed ranges.\n"),
                     row("ApplyBackward", {"patch", "apply", "--reverse", "@U", "@B", "-"}, "", 0, "ABCDEFGH"),
+                    row("ApplyRepaired", {"patch", "apply", "--repair", "@P", "-", "@OUT"},
+                        std::string(512, '\0') + "ABCDEFGH", 0,
+                        "Made \"@OUT\" (9 bytes) with the BPS patch, from \"-\" without the header.\n"),
                     row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
                         "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
                         "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "
