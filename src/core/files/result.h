@@ -10,10 +10,12 @@ namespace rq {
 
 // What a caller may need to tell apart: how grave an error is, and where it words the message itself.
 enum class ErrorKind {
-    Failure,      // a file could not be found, opened, read or written
-    Refusal,      // the data does not allow it (a malformed template, an invalid character, an entry that
-                  // would leave its room); nothing was done
-    OldAlphabet,  // an alphabet older than version 0.9; subject is its path, the caller says what follows
+    Failure,         // a file could not be found, opened, read or written
+    Refusal,         // the data does not allow it (a malformed template, an invalid character, an entry that
+                     // would leave its room); nothing was done
+    OldAlphabet,     // an alphabet older than version 0.9; subject is its path, the caller says what follows
+    MendableSource,  // a patch's source in another form (a copier header, swapped bytes, SMD): a repair
+                     // applies it
 };
 
 // An error carries a message that a window can show as it stands.

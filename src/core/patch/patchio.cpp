@@ -250,7 +250,7 @@ Error wrongPatchInput(const files::FileHandle& file, PatchFormat format, PatchDi
     // The right game in another form: the form, and how to mend it.
     if (!backward) {
         if (const auto form = findBaseForm(file, ends.inputSize, ends.inputCrc); form && *form) {
-            return refusal(baseFormMessage(file.path(), **form));
+            return Error{baseFormMessage(file.path(), **form), ErrorKind::MendableSource};
         }
     }
     const std::string wrong = name + (backward ? " is not the patched file this patch undoes: "
