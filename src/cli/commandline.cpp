@@ -114,6 +114,7 @@ CommandLine::CommandLine() {
         operand(create, name);
     }
     formatOption(create, kPatchFormats);
+    create->add_option("--notes", m_given.notes)->type_name("FILE");
     CLI::App* apply = verb(*patch, "apply", patchApplyCommand);
     apply->add_flag("--reverse", m_given.reverse);
     apply->add_flag("--repair", m_given.repair);

@@ -116,14 +116,14 @@ constexpr std::array kVerbs = {
         "whose text is written as other bytes. Exits 1 when there are any."},
     VerbHelp{
         "patch",
-        "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse | --repair] PATCH "
-        "FILE "
-        "OUT | info PATCH)",
+        "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] [--notes FILE] | apply [--reverse | "
+        "--repair] PATCH FILE OUT | info PATCH)",
         "Patches share a translation without the game file.\n"
         "create writes the patch that turns ORIGINAL into MODIFIED, as BPS, IPS or UPS by OUT's\n"
         "extension (.bps, .ips, .ups) or --format, and prints its size and the number of changed ranges.\n"
         "BPS and UPS carry the sizes and CRC32s of both files; BPS is the one to prefer. IPS cannot reach\n"
-        "past 16 MiB.\n"
+        "past 16 MiB. It then prints the size, CRC32, MD5 and SHA-1 of both files, as release notes give\n"
+        "them; --notes FILE writes them to FILE as well.\n"
         "apply writes OUT: FILE with PATCH applied (IPS, BPS or UPS, by its first bytes). OUT must not\n"
         "be FILE, and appears only when complete. A BPS or UPS patch refuses a FILE it was not made for\n"
         "(or one already patched); IPS records out of order or overlapping are applied, with a warning.\n"

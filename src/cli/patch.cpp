@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "files/codepage.h"
+#include "files/safewrite.h"
 #include "patch/baseforms.h"
+#include "patch/filehashes.h"
 #include "patch/patchfiles.h"
 #include "progressline.h"
 #include "verbs.h"
@@ -65,10 +67,27 @@ int patchCreateCommand(const Given& given, Console& console) {
     if (!console.finishOutput()) {
         return kExitRefused;
     }
+    // What release notes give of both files, so that players can check theirs.
+    std::string notes;
+    for (const auto& [title, index] : {std::pair{"Original: ", 0}, std::pair{"Modified: ", 1}}) {
+        const auto hashes = patch::hashFile((*paths)[index]);
+        if (!hashes) {
+            console.say(hashes.error());
+            return kExitRefused;
+        }
+        notes += (index == 0 ? "" : "\n") + patch::hashLines(title + given.operands[index], *hashes);
+    }
+    if (!given.notes.empty()) {
+        if (const auto written = files::writeNewFile(given.notes, notes); !written) {
+            console.say(written.error());
+            return kExitRefused;
+        }
+    }
     if (outPath != "-") {
         console.out() << "Made \"" << outPath << "\": " << patch::patchFormatName(made->format)
                       << " patch of " << bytes(made->patchSize) << ", " << made->changedRanges
-                      << (made->changedRanges == 1 ? " changed range.\n" : " changed ranges.\n");
+                      << (made->changedRanges == 1 ? " changed range.\n" : " changed ranges.\n") << '\n'
+                      << notes;
     }
     return kExitOk;
 }

@@ -23,6 +23,7 @@ struct Given {
     bool discard = false;
     bool reverse = false;  // patch apply --reverse
     bool repair = false;   // patch apply --repair
+    std::string notes;     // patch create --notes FILE
     std::string relative;  // --relative WORD
     std::string table;     // --table TABLE
     std::string text;      // --text TEXT

@@ -45,9 +45,9 @@ const std::vector<std::string> kUsages = {
     "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
     "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
     "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
-    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] | apply [--reverse | --repair] PATCH FILE "
-    "OUT | "
-    "info PATCH)",
+    "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] [--notes FILE] | apply [--reverse | "
+    "--repair] "
+    "PATCH FILE OUT | info PATCH)",
     "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
     "(--text TEXT | TEXT)) [--json]",
     "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--force] OUT.tbl",
@@ -145,26 +145,31 @@ INSTANTIATE_TEST_SUITE_P(
 // What each verb that makes a file says it did, and where its warnings go; a file made over its own source.
 INSTANTIATE_TEST_SUITE_P(
     MadeFiles, CliCommandLine,
-    testing::Values(row("CreateByTheExtension", {"patch", "create", "@A", "@B", "@P"}, "", 0,
-                        "Made \"@P\": BPS patch of 26 bytes, 2 changed ranges.\n"),
-                    row("CreateByTheOption", {"patch", "create", "@A", "@B", "@OUT", "--format", "ips"}, "",
-                        0, "Made \"@OUT\": IPS patch of 20 bytes, 1 changed range.\n"),
-                    mistake("CreateWithoutAFormat", {"patch", "create", "@A", "@B", "@OUT"},
-                            "romquill-cli: the format cannot be told from \"@OUT\": name it .bps, .ips or "
-                            ".ups, or give --format bps|ips|ups.\nUsage: romquill-cli patch "),
-                    row("CreateUps", {"patch", "create", "@A", "@B", "@OUT", "--format=ups"}, "", 0,
-                        "Made \"@OUT\": UPS patch of 25 bytes, 2 changed ranges.\n"),
-                    row("ApplyBackward", {"patch", "apply", "--reverse", "@U", "@B", "-"}, "", 0, "ABCDEFGH"),
-                    row("ApplyRepaired", {"patch", "apply", "--repair", "@P", "-", "@OUT"},
-                        std::string(512, '\0') + "ABCDEFGH", 0,
-                        "Made \"@OUT\" (9 bytes) with the BPS patch, from \"-\" without the header.\n"),
-                    row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
-                        "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
-                        "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "
-                        "ahead of it (out of order).\n"),
-                    refusal("AlphabetOverItsTable", {"alphabet", "from-tbl", "@TBL", "@TBL"}, "",
-                            "The alphabet cannot be saved as \"@TBL\": that is the table it is made from. "
-                            "Choose another name.\n")),
+    testing::Values(
+        row("CreateByTheExtension", {"patch", "create", "@A", "@B", "@P"}, "", 0,
+            "Made \"@P\": BPS patch of 26 bytes, 2 changed ranges.\n"),
+        row("CreateByTheOption", {"patch", "create", "@A", "@B", "@OUT", "--format", "ips"}, "", 0,
+            "Made \"@OUT\": IPS patch of 20 bytes, 1 changed range.\n"),
+        mistake("CreateWithoutAFormat", {"patch", "create", "@A", "@B", "@OUT"},
+                "romquill-cli: the format cannot be told from \"@OUT\": name it .bps, .ips or "
+                ".ups, or give --format bps|ips|ups.\nUsage: romquill-cli patch "),
+        row("CreateWithNotes", {"patch", "create", "@A", "@B", "@OUT", "--format=bps", "--notes", "@J"}, "",
+            0,
+            "Made \"@OUT\": BPS patch of 26 bytes, 2 changed ranges.\n\nOriginal: @A\nSize: 8 bytes\n"
+            "CRC32: 68DCB61C\nMD5: 4783e784b4fa2fba9e4d6502dbc64f8f\n"),
+        row("CreateUps", {"patch", "create", "@A", "@B", "@OUT", "--format=ups"}, "", 0,
+            "Made \"@OUT\": UPS patch of 25 bytes, 2 changed ranges.\n"),
+        row("ApplyBackward", {"patch", "apply", "--reverse", "@U", "@B", "-"}, "", 0, "ABCDEFGH"),
+        row("ApplyRepaired", {"patch", "apply", "--repair", "@P", "-", "@OUT"},
+            std::string(512, '\0') + "ABCDEFGH", 0,
+            "Made \"@OUT\" (9 bytes) with the BPS patch, from \"-\" without the header.\n"),
+        row("ApplyWarnsOnStandardError", {"patch", "apply", "@IPS", "@A", "@OUT"}, "", 0,
+            "Made \"@OUT\" (8 bytes) with the IPS patch.\n",
+            "romquill-cli: warning: \"@IPS\": Record 2 (offset 0x1) comes before the record "
+            "ahead of it (out of order).\n"),
+        refusal("AlphabetOverItsTable", {"alphabet", "from-tbl", "@TBL", "@TBL"}, "",
+                "The alphabet cannot be saved as \"@TBL\": that is the table it is made from. "
+                "Choose another name.\n")),
     rowName);
 
 std::string utf16(std::u16string_view text) {
