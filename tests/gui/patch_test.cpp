@@ -129,6 +129,33 @@ TEST_F(PatchMenuTest, ApplyProposesANameRefusesItsOwnInputsBeforeAskingToReplace
     EXPECT_EQ(test::filesIn(games), Names({"modified.bin", "original.bin", "other.bin", "p.bps"}));
 }
 
+// A file with a copier's header in front of the patch's source: the refusal offers the repair; chosen, it
+// makes the target from the file without the header and leaves the file as it was; Cancel writes nothing.
+TEST_F(PatchMenuTest, ARefusedFileInAMendableFormIsRepairedAndAppliedWhenAsked) {
+    const std::string patch = games.file("p.bps");
+    ASSERT_TRUE(createPatch(original, modified, patch, PatchFormat::Bps));
+    const std::string headered = games.file("headered.smc");
+    test::writeText(headered, std::string(512, '\0') + test::readAll(original));
+    const std::string out = games.file("out.bin");
+    const auto refused = applyPatch(patch, headered, out);
+    ASSERT_FALSE(refused);
+    const QString offer = test::offered(Icon::Critical, qs(refused.error()), "Repair and apply");
+    run("mnuFileApplyPatch", {qs(patch), qs(headered)}, Dialogs::SaveChoice{qs(out), 1});
+    ASSERT_TRUE(jobEnded());
+    EXPECT_EQ(dialogs.log, QStringList{offer});
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    dialogs.log.clear();
+    dialogs.answer = Dialogs::Answer::Yes;
+    run("mnuFileApplyPatch", {qs(patch), qs(headered)}, Dialogs::SaveChoice{qs(out), 1});
+    ASSERT_TRUE(jobEnded());
+    EXPECT_EQ(dialogs.log, (QStringList{offer, shown(Icon::Information,
+                                                     "Patched file made: \"out.bin\" (1,024 bytes), from "
+                                                     "\"headered.smc\" without the header.")}));
+    EXPECT_EQ(test::readAll(out), test::readAll(modified));
+    EXPECT_EQ(test::readAll(headered), std::string(512, '\0') + test::readAll(original));
+}
+
 // Files over 4 MiB show a progress bar. The job is held at its first report until it is cancelled, by the
 // bar's Cancel or by closing the launcher; a job that ran on would write the patch.
 TEST_F(PatchMenuTest, ACancelledJobLeavesNothingBehind) {

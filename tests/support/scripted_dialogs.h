@@ -13,12 +13,22 @@ namespace rq::test {
                             kit::Dialogs::Buttons buttons = kit::Dialogs::Buttons::Ok,
                             const QString& title = QStringLiteral("Romquill"));
 
+// A message that offers an action, as "title [icon, ACTION|Cancel] text".
+[[nodiscard]] QString offered(kit::Dialogs::Icon icon, const QString& text, const QString& action,
+                              const QString& title = QStringLiteral("Romquill"));
+
 // Records every message and answers from a script, each answer and file used once.
 class ScriptedDialogs final : public kit::Dialogs {
   public:
     Answer message(QWidget*, const QString& title, const QString& text, Icon icon, Buttons buttons) override {
         log << shown(icon, text, buttons, title);
         return buttons == Buttons::Ok ? Answer::Ok : std::exchange(answer, Answer::No);
+    }
+    // Yes as the answer chooses the action.
+    bool offer(QWidget*, const QString& title, const QString& text, Icon icon,
+               const QString& action) override {
+        log << offered(icon, text, action, title);
+        return std::exchange(answer, Answer::No) == Answer::Yes;
     }
     std::optional<QString> openFile(QWidget*, const FileRequest& request) override {
         requestTitle = request.title;

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 
 #include "files/common.h"
@@ -12,25 +13,30 @@ QString appTitle() {
     return QString::fromUtf8(files::kAppTitle.data(), static_cast<qsizetype>(files::kAppTitle.size()));
 }
 
+namespace {
+
+QMessageBox::Icon qtIcon(Dialogs::Icon icon) {
+    switch (icon) {
+        case Dialogs::Icon::None:
+            return QMessageBox::NoIcon;
+        case Dialogs::Icon::Information:
+            return QMessageBox::Information;
+        case Dialogs::Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Dialogs::Icon::Critical:
+            return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
 Dialogs::Answer QtDialogs::message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                                    Buttons buttons) {
     QMessageBox box(parent);
     box.setWindowTitle(title);
     box.setText(text);
-    switch (icon) {
-        case Icon::None:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        case Icon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Icon::Exclamation:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Icon::Critical:
-            box.setIcon(QMessageBox::Critical);
-            break;
-    }
+    box.setIcon(qtIcon(icon));
     switch (buttons) {
         case Buttons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -52,6 +58,19 @@ Dialogs::Answer QtDialogs::message(QWidget* parent, const QString& title, const 
         default:
             return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
+}
+
+bool QtDialogs::offer(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                      const QString& action) {
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(qtIcon(icon));
+    QPushButton* chosen = box.addButton(action, QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(chosen);
+    box.exec();
+    return box.clickedButton() == chosen;
 }
 
 QStringList qtNameFilters(const QString& filter) {

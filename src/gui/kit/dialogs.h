@@ -35,6 +35,10 @@ class Dialogs {
 
     virtual Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                            Buttons buttons) = 0;
+    // A message that offers one action of its own, named by the button, besides Cancel: whether it was
+    // chosen.
+    [[nodiscard]] virtual bool offer(QWidget* parent, const QString& title, const QString& text, Icon icon,
+                                     const QString& action) = 0;
 
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const FileRequest& request) = 0;
@@ -52,6 +56,8 @@ class QtDialogs final : public Dialogs {
   public:
     Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                    Buttons buttons) override;
+    bool offer(QWidget* parent, const QString& title, const QString& text, Icon icon,
+               const QString& action) override;
     std::optional<QString> openFile(QWidget* parent, const FileRequest& request) override;
     std::optional<SaveChoice> saveFile(QWidget* parent, const FileRequest& request) override;
 };

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "kit/qtcodepage.h"
+#include "patch/baseforms.h"
 
 namespace rq::launcher {
 namespace {
@@ -127,19 +128,37 @@ void PatchJobs::apply() {
           [patch = kit::toPath(*patch), file = kit::toPath(*file),
            outPath = saveAs->path](const patch::PatchProgress& progress) -> Ending {
               const auto applied = patch::applyPatch(patch, file, kit::toPath(outPath), progress);
-              if (!applied) {
-                  return {kit::Dialogs::Icon::Critical, QString::fromStdString(applied.error())};
+              if (applied) {
+                  return patchedEnding(*applied, outPath);
               }
-              QString text =
-                  tr("Patched file made: \"%1\" (%2).")
-                      .arg(fileName(outPath), counted(applied->outputSize, tr("byte"), tr("bytes")));
-              for (const std::string& warning : applied->warnings) {
-                  text += QStringLiteral("\n\n") + QString::fromStdString(warning);
+              Ending refused{kit::Dialogs::Icon::Critical, QString::fromStdString(applied.error())};
+              if (applied.failure().kind == ErrorKind::MendableSource) {
+                  // The same three files, the file's mended form in its place; written only when the user
+                  // asks for it.
+                  refused.repair = [patch, file, outPath](const patch::PatchProgress& again) -> Ending {
+                      const auto repaired = patch::repairAndApply(patch, file, kit::toPath(outPath), again);
+                      if (!repaired) {
+                          return {kit::Dialogs::Icon::Critical, QString::fromStdString(repaired.error())};
+                      }
+                      return patchedEnding(repaired->applied, outPath, kit::fromPath(file), repaired->mended);
+                  };
               }
-              return {applied->warnings.empty() ? kit::Dialogs::Icon::Information
-                                                : kit::Dialogs::Icon::Exclamation,
-                      text};
+              return refused;
           });
+}
+
+PatchJobs::Ending PatchJobs::patchedEnding(const patch::PatchApplied& applied, const QString& outPath,
+                                           const QString& file, std::optional<patch::BaseForm> mended) {
+    const QString made = counted(applied.outputSize, tr("byte"), tr("bytes"));
+    QString text = mended ? tr("Patched file made: \"%1\" (%2), from \"%3\" %4.")
+                                .arg(fileName(outPath), made, fileName(file),
+                                     kit::fromUtf8View(patch::mendedPhrase(*mended)))
+                          : tr("Patched file made: \"%1\" (%2).").arg(fileName(outPath), made);
+    for (const std::string& warning : applied.warnings) {
+        text += QStringLiteral("\n\n") + QString::fromStdString(warning);
+    }
+    return {applied.warnings.empty() ? kit::Dialogs::Icon::Information : kit::Dialogs::Icon::Exclamation,
+            text};
 }
 
 bool PatchJobs::mayReplace(const QString& path) {
@@ -159,7 +178,13 @@ void PatchJobs::end(Ending ending) {
     if (m_job->cancelled() && ending.icon == kit::Dialogs::Icon::Critical) {
         ending = {kit::Dialogs::Icon::Information, kit::fromUtf8View(patch::kPatchCancelled)};
     }
-    m_dialogs.inform(m_window, kTitle, ending.text, ending.icon);
+    if (m_job->cancelled() || !ending.repair) {
+        m_dialogs.inform(m_window, kTitle, ending.text, ending.icon);
+        return;
+    }
+    if (m_dialogs.offer(m_window, kTitle, ending.text, ending.icon, tr("Repair and apply"))) {
+        start(tr("Applying the patch..."), std::move(ending.repair));
+    }
 }
 
 }  // namespace rq::launcher

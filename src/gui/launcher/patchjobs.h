@@ -7,6 +7,7 @@
 
 #include "kit/backgroundjob.h"
 #include "kit/dialogs.h"
+#include "patch/baseforms.h"
 #include "patch/patchfiles.h"
 
 class QAction;
@@ -34,17 +35,23 @@ class PatchJobs : public QObject {
     void holdUntilCancelled(bool hold) { m_job->holdUntilCancelled(hold); }
 
   private:
-    // What a job ends with: a message, or nothing to say.
+    struct Ending;
+    using Work = std::function<Ending(const patch::PatchProgress& progress)>;
+    // What a job ends with: a message, and a repair the message offers to run when the refusal has one.
     struct Ending {
         kit::Dialogs::Icon icon = kit::Dialogs::Icon::Information;
         QString text;
+        Work repair = {};
     };
-    using Work = std::function<Ending(const patch::PatchProgress& progress)>;
 
     // Asks before a new file takes the place of one that is there.
     [[nodiscard]] bool mayReplace(const QString& path);
     void start(const QString& label, Work work);
     void end(Ending ending);
+    // "Patched file made: ..." and the patch's warnings; with the form the file was mended from, if any.
+    [[nodiscard]] static Ending patchedEnding(const patch::PatchApplied& applied, const QString& outPath,
+                                              const QString& file = {},
+                                              std::optional<patch::BaseForm> mended = {});
 
     QWidget* m_window;
     kit::Dialogs& m_dialogs;
