@@ -54,12 +54,6 @@ class ShotDialogs final : public rq::kit::Dialogs {
         box.grab().save(m_out.filePath(QStringLiteral("message-%1.png").arg(++m_count)));
         return Answer::Ok;
     }
-    // Rendered as a message, and declined: a screenshot never repairs.
-    bool offer(QWidget* parent, const QString& title, const QString& text, Icon icon,
-               const QString&) override {
-        (void)message(parent, title, text, icon, Buttons::Ok);
-        return false;
-    }
     std::optional<QString> openFile(QWidget*, const FileRequest&) override {
         if (m_files.empty()) {
             return std::nullopt;

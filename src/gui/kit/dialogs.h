@@ -36,9 +36,11 @@ class Dialogs {
     virtual Answer message(QWidget* parent, const QString& title, const QString& text, Icon icon,
                            Buttons buttons) = 0;
     // A message that offers one action of its own, named by the button, besides Cancel: whether it was
-    // chosen.
+    // chosen. Dialogs without buttons of their own ask it as a yes-or-no question.
     [[nodiscard]] virtual bool offer(QWidget* parent, const QString& title, const QString& text, Icon icon,
-                                     const QString& action) = 0;
+                                     const QString& /*action*/) {
+        return message(parent, title, text, icon, Buttons::YesNo) == Answer::Yes;
+    }
 
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(QWidget* parent, const FileRequest& request) = 0;
