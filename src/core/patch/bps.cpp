@@ -365,25 +365,13 @@ Result<PatchInfo> bpsInfo(const files::FileHandle& patch,
     if (!header) {
         return header.failure();
     }
-    PatchInfo info;
-    info.format = PatchFormat::Bps;
-    info.patchSize = patch.openedSize();
-    info.sourceSize = header->sourceSize;
-    info.targetSize = header->targetSize;
-    info.sourceCrc = header->sourceCrc;
-    info.targetCrc = header->targetCrc;
-    info.patchCrc = header->patchCrc;
-    const PatchProgress quiet;
-    Progress progress(quiet, 0);
-    const auto patchCrc = crcOfFile(patch, patch.openedSize() - 4, progress);
-    if (!patchCrc) {
-        return patchCrc.failure();
+    auto recorded = recordedInfo(
+        patch, PatchFormat::Bps,
+        {header->sourceSize, header->sourceCrc, header->targetSize, header->targetCrc}, header->patchCrc);
+    if (!recorded) {
+        return recorded.failure();
     }
-    info.patchCrcRight = *patchCrc == header->patchCrc;
-    if (!info.patchCrcRight) {
-        info.warnings.push_back("The patch is damaged: its CRC32 is " + crcText(*patchCrc) + ", not the " +
-                                crcText(header->patchCrc) + " it records.");
-    }
+    PatchInfo info = std::move(recorded).value();
     const auto shown =
         static_cast<std::size_t>(std::min<std::uint64_t>(header->metadataSize, kMetadataShown));
     if (const auto read = readExactly(patch, header->metadataStart, shown, info.metadata); !read) {

@@ -265,6 +265,30 @@ Error wrongPatchInput(const files::FileHandle& file, PatchFormat format, PatchDi
                    "." + note);
 }
 
+Result<PatchInfo> recordedInfo(const files::FileHandle& patch, PatchFormat format, const PatchEnds& ends,
+                               std::uint32_t patchCrc) {
+    PatchInfo info;
+    info.format = format;
+    info.patchSize = patch.openedSize();
+    info.sourceSize = ends.inputSize;
+    info.targetSize = ends.outputSize;
+    info.sourceCrc = ends.inputCrc;
+    info.targetCrc = ends.outputCrc;
+    info.patchCrc = patchCrc;
+    const PatchProgress quiet;
+    Progress progress(quiet, 0);
+    const auto found = crcOfFile(patch, patch.openedSize() - 4, progress);
+    if (!found) {
+        return found.failure();
+    }
+    info.patchCrcRight = *found == patchCrc;
+    if (!info.patchCrcRight) {
+        info.warnings.push_back("The patch is damaged: its CRC32 is " + crcText(*found) + ", not the " +
+                                crcText(patchCrc) + " it records.");
+    }
+    return info;
+}
+
 void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning) {
     if (warnings.size() < kWarningLimit) {
         warnings.push_back(std::move(warning));

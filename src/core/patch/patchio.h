@@ -150,6 +150,11 @@ struct PatchEnds {
 [[nodiscard]] Error wrongPatchInput(const files::FileHandle& file, PatchFormat format,
                                     PatchDirection direction, const PatchEnds& ends, std::uint32_t crc);
 
+// What a BPS or UPS patch records of the files it reads and makes (ends: its source as input, its target as
+// output), and whether its own CRC32 is right: a warning when not.
+[[nodiscard]] Result<PatchInfo> recordedInfo(const files::FileHandle& patch, PatchFormat format,
+                                             const PatchEnds& ends, std::uint32_t patchCrc);
+
 // At most this many warnings are kept; the rest are counted.
 inline constexpr std::size_t kWarningLimit = 20;
 void addWarning(std::vector<std::string>& warnings, std::uint64_t& dropped, std::string warning);

@@ -236,25 +236,13 @@ Result<PatchInfo> upsInfo(const files::FileHandle& patch,
     if (!header) {
         return header.failure();
     }
-    PatchInfo info;
-    info.format = PatchFormat::Ups;
-    info.patchSize = patch.openedSize();
-    info.sourceSize = header->sourceSize;
-    info.targetSize = header->targetSize;
-    info.sourceCrc = header->sourceCrc;
-    info.targetCrc = header->targetCrc;
-    info.patchCrc = header->patchCrc;
-    const PatchProgress quiet;
-    Progress progress(quiet, 0);
-    const auto patchCrc = crcOfFile(patch, patch.openedSize() - 4, progress);
-    if (!patchCrc) {
-        return patchCrc.failure();
+    auto recorded = recordedInfo(
+        patch, PatchFormat::Ups,
+        {header->sourceSize, header->sourceCrc, header->targetSize, header->targetCrc}, header->patchCrc);
+    if (!recorded) {
+        return recorded.failure();
     }
-    info.patchCrcRight = *patchCrc == header->patchCrc;
-    if (!info.patchCrcRight) {
-        info.warnings.push_back("The patch is damaged: its CRC32 is " + crcText(*patchCrc) + ", not the " +
-                                crcText(header->patchCrc) + " it records.");
-    }
+    PatchInfo info = std::move(recorded).value();
     RangeJoiner ranges(onRange);
     RangeTeller teller(ranges, header->targetSize);
     if (const auto walked = walkRecords(patch, *header, teller); !walked) {

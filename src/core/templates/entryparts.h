@@ -10,7 +10,7 @@
 #include "files/result.h"
 #include "templates/gametemplate.h"
 
-// The parts of a template's entries that its read puts together: the table an entry names, what fills its
+// What a template's read puts together of each entry: the table an entry names, what fills its
 // room, and where its string lies. For the template read only.
 namespace rq::templates::parts {
 

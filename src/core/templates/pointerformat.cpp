@@ -16,7 +16,7 @@ std::optional<std::uint64_t> hexNumber(std::string_view value) {
     return value.size() <= 8 ? files::parseHex(value) : std::nullopt;
 }
 
-// The parts of a list separated by commas, each without the blanks around it.
+// The pieces of a list separated by commas, each without the blanks around it.
 std::vector<std::string_view> listParts(std::string_view value) {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0; start <= value.size();) {
