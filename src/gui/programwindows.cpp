@@ -5,6 +5,7 @@
 #include "editor/editor.h"
 #include "headers/gbamain.h"
 #include "headers/mdmain.h"
+#include "script/scriptwindow.h"
 #include "search/find_text.h"
 #include "templates/template_chooser.h"
 
@@ -19,6 +20,7 @@ launcher::LauncherWindows programWindows() {
     windows.gbaHeader = headers::createGbaHeaderWindow;
     windows.mdHeader = headers::createMdHeaderWindow;
     windows.findText = search::createFindTextWindow;
+    windows.script = script::createScriptWindow;
     return windows;
 }
 

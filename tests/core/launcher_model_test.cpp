@@ -24,13 +24,15 @@ using LoadRow = std::tuple<const char*, const char*, const char*, std::vector<Pa
 
 const LoadRow kLoads[] = {
     {"SupportedGameWithTemplate", "[gamenames]\nSonic && Knuckles=other.ini\n", "sk.bin", kSk,
-     "Romquill - Sonic && Knuckles | Sonic && Knuckles | Launch! | template other.ini | other.dat | asks"},
+     "Romquill - Sonic && Knuckles | Sonic && Knuckles | Launch! | script | template other.ini | other.dat | "
+     "asks"},
     {"GameMissingFromTheTable", "[gamenames]\nSonic The Hedgehog 3=sonic3.ini\n", "sonic2.bin", kSonic2,
      "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | This ROM currently has no available template. "
      "(off) | template <error> | norom.dat | opens"},
     // The games folder itself counts as found; no file there gives the default picture.
     {"EmptyTemplateName", "[gamenames]\nSonic The Hedgehog 2=\n", "sonic2.bin", kSonic2,
-     "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template  | norom.dat | asks"},
+     "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | script | template  | norom.dat | "
+     "asks"},
     {"UnsupportedGame", nullptr, "other.bin", kOther,
      "[This Megadrive ROM is not supported.] Romquill |  | Non-Sonic ROM, please load a template. (off) | no "
      "template | norom.dat | opens"},
@@ -58,8 +60,9 @@ class LauncherModelTest : public testing::TestWithParam<LoadRow> {
         test::writeImage(games.file(name), bytes);
         return model.load(games.file(name));
     }
-    // The notices, title, rom_name as stored, go (off: disabled), sadxpc when shown, force_button when
-    // disabled, the template and the picture without their folders, and what forcing a template does.
+    // The notices, title, rom_name as stored, go (off: disabled), "Script..." and sadxpc when shown,
+    // force_button when disabled, the template and the picture without their folders, and what forcing a
+    // template does.
     std::string after(const LauncherModel::Load& loaded) const {
         std::string line;
         for (const Notice& notice : loaded.notices) {
@@ -69,6 +72,7 @@ class LauncherModelTest : public testing::TestWithParam<LoadRow> {
         const auto button = [](const LaunchButton& b) { return b.caption + (b.enabled ? "" : " (off)"); };
         const std::string games = folder.path("plugins\\games\\");
         line += state.title + " | " + v.romName + " | " + button(v.go) + " | ";
+        line += v.scriptShown ? "script | " : "";
         line += v.sadxpcShown ? "sadxpc " + button(v.sadxpc) + " | " : "";
         line += v.forceEnabled ? "" : "force off | ";
         line += state.templatePath.empty() ? "no template"
@@ -87,8 +91,8 @@ class LauncherModelTest : public testing::TestWithParam<LoadRow> {
 TEST_P(LauncherModelTest, ShowsWhatTheLoadFound) {
     const auto& [name, loaderIni, file, bytes, shown] = GetParam();
     ASSERT_EQ(after(load("sonic2.bin", kSonic2)),
-              "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | template sonic2.ini | "
-              "sonic2.dat | asks");
+              "Romquill - Sonic The Hedgehog 2 | Sonic The Hedgehog 2 | Launch! | script | template "
+              "sonic2.ini | sonic2.dat | asks");
     if (loaderIni != nullptr) {
         folder.writeLoaderIni(loaderIni);
     }
@@ -120,7 +124,8 @@ TEST_F(LauncherModelTest, StartsWithNothingAndAFailedLoadChangesNothingButTheSav
 TEST_F(LauncherModelTest, ForcingTemplatesAndLaunching) {
     const auto pictures = model.applyForcedTemplate(folder.path("plugins\\games\\other.ini"), "Forced && Co");
     EXPECT_EQ(after({{}, pictures.at(0)}),
-              "Romquill - Forced && Co | Forced && Co | Launch! | template other.ini | other.dat | asks");
+              "Romquill - Forced && Co | Forced && Co | Launch! | script | template other.ini | other.dat | "
+              "asks");
     EXPECT_EQ(pictures.at(1), LauncherModel::noRomPicture());
     EXPECT_EQ(state.detectedGame, "Forced && Co");
     model.launching(Launch::Editor);

@@ -262,7 +262,7 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
 }
 
-TEST_F(EditorTest, RefusesAPointerTableOfMoreEntriesThanItHasSlotsPointingToTheCommandLine) {
+TEST_F(EditorTest, RefusesAPointerTableOfMoreEntriesThanItHasSlotsPointingToTheScriptWindow) {
     folder.writeAlphabet("k.tbl", "41=A\n/00\n");
     folder.writeTemplate("game.ini",
                          "[TextFormattingSystem]\nNumberOfEntries=0\nk=k.tbl\n"
@@ -271,8 +271,9 @@ TEST_F(EditorTest, RefusesAPointerTableOfMoreEntriesThanItHasSlotsPointingToTheC
     EXPECT_EQ(dialogs.log,
               QStringList{shown(Icon::Exclamation,
                                 withPaths("The template {games}game.ini has 541 entries; the editor has "
-                                          "room for 540. Use romquill-cli dump and insert, with JSON, "
-                                          "PO or CSV files, for a template of this size."))});
+                                          "room for 540. Use Script... in the launcher, or romquill-cli "
+                                          "dump and insert with JSON, PO or CSV files, for a template of "
+                                          "this size."))});
 }
 
 TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSaveToRefuse) {

@@ -239,6 +239,11 @@ bool entryChanged(const templates::TemplateEntry& entry, const EntryRoom& room, 
                        : files::textChanged(before, after, entry.limit());
 }
 
+std::string_view shownText(const templates::TemplateEntry& entry, const EntryRoom& room,
+                           std::string_view text) {
+    return entry.table ? shownTableText(room, text) : files::unpadded(text);
+}
+
 std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplate,
                                       std::span<const std::string> before, std::span<const std::string> after,
                                       std::span<const EntryRoom> rooms) {

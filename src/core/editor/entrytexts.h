@@ -35,6 +35,11 @@ struct EntryEdit {
 [[nodiscard]] bool entryChanged(const templates::TemplateEntry& entry, const EntryRoom& room,
                                 const std::string& before, const std::string& after);
 
+// The text as the editors show it: without the padding its save adds (files::unpadded for an alphabet's
+// entry, shownTableText for a table's).
+[[nodiscard]] std::string_view shownText(const templates::TemplateEntry& entry, const EntryRoom& room,
+                                         std::string_view text);
+
 // The entries whose text changed (entryChanged), each padded. Only these are ever written: every other entry
 // keeps its bytes exactly, whether or not its alphabet reads back what it wrote. rooms are those read with
 // before (EntryTexts::rooms); a table entry without one has the fixed room of its Length.

@@ -118,6 +118,24 @@ std::vector<std::optional<std::uint64_t>> movingRooms(const templates::GameTempl
     return largest;
 }
 
+bool followMovedStrings(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
+                        std::vector<EntryRoom>& rooms, std::vector<std::optional<std::uint64_t>>& moving) {
+    if (std::none_of(moving.begin(), moving.end(), [](const auto& free) { return free.has_value(); })) {
+        return false;
+    }
+    const EntryTexts again = readEntryTexts(gameTemplate, gameFile);
+    if (again.readFailed || again.rooms.size() != rooms.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < rooms.size(); ++i) {
+        if (again.rooms[i].offset != rooms[i].offset) {
+            rooms[i] = again.rooms[i];
+        }
+    }
+    moving = movingRooms(gameTemplate, rooms, gameFile);
+    return true;
+}
+
 std::string rangesText(const templates::FreeSpace& space) {
     std::string text;
     for (const auto& range : space.ranges) {

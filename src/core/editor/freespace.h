@@ -54,6 +54,13 @@ class FreeSpaceMap {
     const templates::GameTemplate& gameTemplate, std::span<const EntryRoom> rooms,
     const std::string& gameFile);
 
+// After a save through the template: the rooms of the strings that now lie elsewhere (a pointer entry's
+// moved string), read again from the file, and each pointer entry's largest free block anew. A string saved
+// in place keeps the room it was read with, as an entry without pointers does. False, with nothing changed,
+// for a template without pointer entries or a file that cannot be read again.
+bool followMovedStrings(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
+                        std::vector<EntryRoom>& rooms, std::vector<std::optional<std::uint64_t>>& moving);
+
 // A template's free ranges as a template writes them: "3000-3400, 5000-5100", or "none".
 [[nodiscard]] std::string rangesText(const templates::FreeSpace& space);
 

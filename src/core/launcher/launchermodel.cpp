@@ -70,12 +70,14 @@ std::string LauncherModel::showGame() {
         m_state.templatePath.clear();
         m_view.go.enabled = false;
         m_view.forceEnabled = false;
+        m_view.scriptShown = false;
         m_view.sadxpc = {true, std::string(kLaunch)};
         m_view.sadxpcShown = true;
         return files::appRelativePath(game == kPcJapanese ? "gfx\\pc-sadx-jap.dat" : "gfx\\pc-sadx-eng.dat");
     }
     m_view.sadxpcShown = false;
     m_view.forceEnabled = true;
+    m_view.scriptShown = false;
     if (game.empty()) {
         m_state.title = std::string(files::kAppTitle);
         m_view.go = {false, "Non-Sonic ROM, please load a template."};
@@ -97,6 +99,7 @@ std::string LauncherModel::showGame() {
         return noRomPicture();
     }
     m_view.go = {true, std::string(kLaunch)};
+    m_view.scriptShown = true;
     return templatePicture(m_state.templatePath);
 }
 
@@ -123,6 +126,7 @@ std::vector<std::string> LauncherModel::applyForcedTemplate(const std::string& t
     m_view.romName = files::bytesToUtf8(gameName);
     // Behind the PC executable's own button, "Launch!" must stay out of reach.
     m_view.go = {!m_view.sadxpcShown, std::string(kLaunch)};
+    m_view.scriptShown = !m_view.sadxpcShown;
     // The template is applied whatever its picture: one that cannot be shown gives way to the no-ROM picture.
     return {templatePicture(templatePath), noRomPicture()};
 }

@@ -34,6 +34,7 @@ struct LauncherView {
     LaunchButton sadxpc{true};
     bool sadxpcShown = false;
     bool forceEnabled = true;
+    bool scriptShown = false;  // "Script...": a file is loaded with a template in force
 };
 
 // The launcher's decisions without the window: each kind of load, the forced template choice and the two

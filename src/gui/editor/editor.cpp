@@ -1,6 +1,5 @@
 #include "editor.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include "editor/freespace.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
+#include "kit/entryroom.h"
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
@@ -70,15 +70,6 @@ constexpr int kByteCounterExtra = 1080;
 // And one that can move ("moves: 96 bytes free") more still.
 constexpr int kMovingCounterExtra = 720;
 
-QString fileName(const std::string& path) {
-    return QFileInfo(kit::fromPath(path)).fileName();
-}
-
-// Core messages are UTF-8, their code-page values converted already.
-QString coreText(const std::string& message) {
-    return QString::fromStdString(message);
-}
-
 }  // namespace
 
 EditorWindow* EditorWindow::open(const kit::LauncherContextPtr& context) {
@@ -88,7 +79,7 @@ EditorWindow* EditorWindow::open(const kit::LauncherContextPtr& context) {
     const auto gameTemplate = templates::readGameTemplate(kit::toPath(templatePath));
     if (!gameTemplate) {
         // Refused before anything is read from the file; the editor closes itself, and only itself.
-        const Message refusal = templateRefusal(gameTemplate.failure(), "closing the editor");
+        const kit::Message refusal = kit::templateRefusal(gameTemplate.failure(), "closing the editor");
         context->dialogs.inform(context->window, kTitle, refusal.text, refusal.icon);
         context->editorLoaded();
         return nullptr;
@@ -97,8 +88,8 @@ EditorWindow* EditorWindow::open(const kit::LauncherContextPtr& context) {
         // Pointer tables can describe a whole script; the editor's slots are fixed.
         context->dialogs.inform(context->window, kTitle,
                                 tr("The template %1 has %2 entries; the editor has room for %3. Use "
-                                   "romquill-cli dump and insert, "
-                                   "with JSON, PO or CSV files, for a template of this size.")
+                                   "Script... in the launcher, or romquill-cli dump and insert with JSON, "
+                                   "PO or CSV files, for a template of this size.")
                                     .arg(templatePath)
                                     .arg(gameTemplate->entries.size())
                                     .arg(slotlayout::kCount),
@@ -205,11 +196,13 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
         label->show();
         QLineEdit* box = m_boxes[slot];
         // The padding spaces are the save's to add: shown, they would fill the room and take no typing.
-        box->setText(coreText(std::string(entry.table ? shownTableText(read.rooms[slot], read.texts[slot])
-                                                      : files::unpadded(read.texts[slot]))));
+        box->setText(kit::fromUtf8View(shownText(entry, read.rooms[slot], read.texts[slot])));
         QLabel* counter = m_counters[slot];
         const auto unsaveable = [entry](const QString& text) {
             return unsaveableCharacters(entry, text.toStdString());
+        };
+        const auto count = [this, entry, slot](const QString& text) {
+            return kit::entryRoomLeft(entry, m_rooms[slot], m_moving[slot], text);
         };
         if (entry.table) {
             const int extra =
@@ -218,42 +211,19 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
             counter->setGeometry(counter->geometry().adjusted(-extra, 0, 0, 0));
             label->setGeometry(label->geometry().adjusted(0, 0, -extra, 0));
             // A room in bytes has no typing limit: an over-long text stays, marked, and the save refuses it.
-            // A pointer entry's room is where its string lies now: a save can move it.
-            const auto moving = [this, slot]() -> std::optional<kit::MoveRoom> {
-                if (!m_moving[slot]) {
-                    return std::nullopt;
-                }
-                return kit::MoveRoom{static_cast<long>(m_rooms[slot].size), *m_moving[slot]};
-            };
-            m_showRooms.push_back(kit::watchTextBox(
-                box, counter,
-                kit::byteCounter(
-                    [this, entry, slot](const QString& text) {
-                        return tableBytesLeft(entry, m_rooms[slot], text.toStdString());
-                    },
-                    moving),
-                unsaveable, tr("not in the table file %1").arg(fileName(entry.table->path()))));
+            m_showRooms.push_back(
+                kit::watchTextBox(box, counter, count, unsaveable, kit::missingFrom(entry)));
             counter->show();
         } else if (entry.limit() > 0) {
             new kit::TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
-            kit::watchTextBox(box, counter, kit::characterCounter(entry.limit()), unsaveable,
-                              tr("not in the alphabet file %1").arg(fileName(entry.alphabet->path())));
+            kit::watchTextBox(box, counter, count, unsaveable, kit::missingFrom(entry));
             counter->show();
         }
         box->show();
     }
     showEdited();
-    if (read.readFailed) {
-        m_dialogs.inform(m_context->window, kTitle,
-                         QString::fromLatin1(files::kRomNotFound.data(), files::kRomNotFound.size()),
-                         kit::Dialogs::Icon::Critical);
-    } else if (read.tooMuchText) {
-        m_dialogs.inform(
-            m_context->window, kTitle,
-            tr("The texts come to more than %1 MiB: the entries past that show nothing and cannot "
-               "be saved.")
-                .arg(templates::kDecodedTextLimit >> 20),
-            kit::Dialogs::Icon::Exclamation);
+    if (const auto problem = kit::readProblem(read.readFailed, read.tooMuchText)) {
+        m_dialogs.inform(m_context->window, kTitle, problem->text, problem->icon);
     }
 }
 
@@ -277,76 +247,32 @@ void EditorWindow::toggle_Click() {
 }
 
 bool EditorWindow::save_Click() {
-    // Disabling the focused button hands the focus on to a text box, with its text selected; it comes back.
-    const QPointer<QWidget> focused = QApplication::focusWidget();
-    m_save->setEnabled(false);
-    m_save->setText(tr("Saving data..."));
-    const auto refusal = saveTexts();
-    m_save->setEnabled(true);
-    m_save->setText(kSaveCaption);
-    if (focused) {
-        focused->setFocus(Qt::OtherFocusReason);
-    }
-    if (refusal) {
-        m_dialogs.inform(this, kTitle, refusal->text, refusal->icon);
-        return false;
-    }
-    m_dialogs.inform(this, kTitle, tr("Writing complete!"), kit::Dialogs::Icon::Information);
-    return true;
+    return kit::runSave(m_dialogs, this, m_save, tr("Saving data..."), [this] { return saveTexts(); });
 }
 
-std::optional<EditorWindow::Message> EditorWindow::saveTexts() {
+std::optional<kit::Message> EditorWindow::saveTexts() {
     // The template is read afresh: an alphabet or a value changed on disk since the window opened counts.
     const auto gameTemplate = templates::readGameTemplate(kit::toPath(m_templatePath));
     if (!gameTemplate) {
-        return templateRefusal(gameTemplate.failure(), "stopping the save");
+        return kit::templateRefusal(gameTemplate.failure(), "stopping the save");
     }
     // Only edited texts are saved, padded; the boxes keep showing them without the padding.
     const auto edits = changedEntries(*gameTemplate, m_savedTexts, texts(), m_rooms);
     if (const auto written =
             writeEntryTexts(*gameTemplate, kit::toPath(m_filePath), m_savedTexts.size(), edits, m_rooms);
         !written) {
-        return saveRefusal(written.failure());
+        return kit::saveRefusal(written.failure());
     }
     for (const auto& edit : edits) {
         m_savedTexts[edit.index] = edit.text;
     }
-    followMovedStrings(*gameTemplate);
-    showEdited();
-    return std::nullopt;
-}
-
-void EditorWindow::followMovedStrings(const templates::GameTemplate& gameTemplate) {
-    if (std::none_of(m_moving.begin(), m_moving.end(), [](const auto& free) { return free.has_value(); })) {
-        return;
-    }
-    const EntryTexts again = readEntryTexts(gameTemplate, kit::toPath(m_filePath));
-    if (again.readFailed || again.rooms.size() != m_rooms.size()) {
-        return;
-    }
-    // A string saved in place keeps the room it was read with, as an entry without pointers does.
-    for (std::size_t i = 0; i < m_rooms.size(); ++i) {
-        if (again.rooms[i].offset != m_rooms[i].offset) {
-            m_rooms[i] = again.rooms[i];
+    if (followMovedStrings(*gameTemplate, kit::toPath(m_filePath), m_rooms, m_moving)) {
+        for (const auto& show : m_showRooms) {
+            show();
         }
     }
-    m_moving = movingRooms(gameTemplate, m_rooms, kit::toPath(m_filePath));
-    for (const auto& show : m_showRooms) {
-        show();
-    }
-}
-
-EditorWindow::Message EditorWindow::templateRefusal(const Error& error, std::string_view consequence) {
-    if (error.kind == ErrorKind::OldAlphabet) {
-        // Not the end of the program: that would lose the edits of every other window.
-        return {coreText(templates::oldAlphabetMessage(error.subject, consequence)),
-                kit::Dialogs::Icon::Critical};
-    }
-    return {coreText(error.message), kit::Dialogs::Icon::Exclamation};  // names file, section, key and value
-}
-
-EditorWindow::Message EditorWindow::saveRefusal(const Error& error) {
-    return {coreText(error.message), kit::saveErrorIcon(error)};
+    showEdited();
+    return std::nullopt;
 }
 
 std::vector<std::string> EditorWindow::texts() const {

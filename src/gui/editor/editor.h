@@ -8,13 +8,13 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "editor/slotlayout.h"
 #include "editor/tablerooms.h"
 #include "kit/dialogs.h"
 #include "kit/launchercontext.h"
+#include "kit/saving.h"
 #include "templates/gametemplate.h"
 
 class QLabel;
@@ -22,9 +22,6 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
-namespace rq {
-struct Error;
-}
 namespace rq::templates {
 struct GameTemplate;
 }
@@ -50,18 +47,11 @@ class EditorWindow : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    struct Message {
-        QString text;
-        kit::Dialogs::Icon icon;
-    };
-
     EditorWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath);
     void buildControls();
     void buildSlots();
     void showEntries(const templates::GameTemplate& gameTemplate);
-    [[nodiscard]] std::optional<Message> saveTexts();
-    [[nodiscard]] static Message templateRefusal(const Error& error, std::string_view consequence);
-    [[nodiscard]] static Message saveRefusal(const Error& error);
+    [[nodiscard]] std::optional<kit::Message> saveTexts();
     [[nodiscard]] std::vector<std::string> texts() const;
     // Whether a box holds a text that differs from the one read or last saved, as the save plans it.
     [[nodiscard]] bool edited() const;
@@ -81,8 +71,6 @@ class EditorWindow : public QWidget {
     std::vector<EntryRoom> m_rooms;                   // each entry's room as read, or where a save moved it
     std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block (movingRooms)
     std::vector<std::function<void()>> m_showRooms;      // the counters shown again
-    // After a save that moved strings: their rooms where they lie now, and the free space left.
-    void followMovedStrings(const templates::GameTemplate& gameTemplate);
 
     QLabel* m_notes = nullptr;
     QTabWidget* m_tabstrip = nullptr;

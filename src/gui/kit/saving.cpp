@@ -1,8 +1,62 @@
 #include "saving.h"
 
+#include <QApplication>
 #include <QObject>
+#include <QPointer>
+#include <QPushButton>
+
+#include "files/readwritetext.h"
+#include "templates/gametemplate.h"
 
 namespace rq::kit {
+
+Message templateRefusal(const Error& error, std::string_view consequence) {
+    // Core messages are UTF-8, their code-page values converted already.
+    if (error.kind == ErrorKind::OldAlphabet) {
+        // Not the end of the program: that would lose the edits of every other window.
+        return {QString::fromStdString(templates::oldAlphabetMessage(error.subject, consequence)),
+                Dialogs::Icon::Critical};
+    }
+    return {QString::fromStdString(error.message), Dialogs::Icon::Exclamation};
+}
+
+std::optional<Message> readProblem(bool readFailed, bool tooMuchText) {
+    if (readFailed) {
+        return Message{QString::fromLatin1(files::kRomNotFound.data(), files::kRomNotFound.size()),
+                       Dialogs::Icon::Critical};
+    }
+    if (tooMuchText) {
+        return Message{QObject::tr("The texts come to more than %1 MiB: the entries past that show nothing "
+                                   "and cannot be saved.")
+                           .arg(templates::kDecodedTextLimit >> 20),
+                       Dialogs::Icon::Exclamation};
+    }
+    return std::nullopt;
+}
+
+Message saveRefusal(const Error& error) {
+    return {QString::fromStdString(error.message), saveErrorIcon(error)};
+}
+
+bool runSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& busy,
+             const std::function<std::optional<Message>()>& save) {
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    const QString caption = button->text();
+    button->setEnabled(false);
+    button->setText(busy);
+    const auto refusal = save();
+    button->setEnabled(true);
+    button->setText(caption);
+    if (focused) {
+        focused->setFocus(Qt::OtherFocusReason);
+    }
+    if (refusal) {
+        dialogs.inform(window, appTitle(), refusal->text, refusal->icon);
+        return false;
+    }
+    dialogs.inform(window, appTitle(), QObject::tr("Writing complete!"), Dialogs::Icon::Information);
+    return true;
+}
 
 Dialogs::Icon saveErrorIcon(const Error& error) {
     return error.kind == ErrorKind::Failure ? Dialogs::Icon::Critical : Dialogs::Icon::Exclamation;

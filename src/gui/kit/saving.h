@@ -1,13 +1,40 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string_view>
 
 #include "files/result.h"
 #include "kit/dialogs.h"
 
+class QPushButton;
 class QWidget;
 
 namespace rq::kit {
+
+// A message for a window to show as it stands.
+struct Message {
+    QString text;
+    Dialogs::Icon icon = Dialogs::Icon::Exclamation;
+};
+
+// A template that cannot be read, as the editors tell it: an alphabet older than 0.9 gravely, saying what
+// happens instead (consequence: "closing the editor"); any other refusal as its message names it (file,
+// section, key and value).
+[[nodiscard]] Message templateRefusal(const Error& error, std::string_view consequence);
+
+// What a read of a template's texts leaves to tell: the file could not be read, or its texts came to more
+// than the decoded limit; nothing when every text was read.
+[[nodiscard]] std::optional<Message> readProblem(bool readFailed, bool tooMuchText);
+
+// A save's error as it is shown.
+[[nodiscard]] Message saveRefusal(const Error& error);
+
+// A save started from a button: the button disabled and captioned busy meanwhile, the focus kept where it
+// was (disabling the focused button would hand it to a text box, its text selected, for the next key to
+// replace), then the refusal save gives, or "Writing complete!". True when everything was written.
+bool runSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& busy,
+             const std::function<std::optional<Message>()>& save);
 
 // The icon of a save's error: a refusal is a warning, a file that could not be opened or written is graver.
 [[nodiscard]] Dialogs::Icon saveErrorIcon(const Error& error);

@@ -67,8 +67,12 @@ QString unsaveableToolTip(const std::u32string& characters, const QString& where
     return QObject::tr("Cannot be saved: %1 (%2)").arg(shown.join(QStringLiteral(", ")), where);
 }
 
-RoomCounter characterCounter(int limit) {
-    return [limit](const QString& text) { return RoomLeft{roomLeftText(limit, text)}; };
+RoomCounter characterCounter(int limit, bool overShown) {
+    return [limit, overShown](const QString& text) {
+        const qsizetype over = characters(text) - limit;
+        return overShown && over > 0 ? RoomLeft{QObject::tr("%1 over").arg(over), true}
+                                     : RoomLeft{roomLeftText(limit, text)};
+    };
 }
 
 RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft,
@@ -95,19 +99,27 @@ RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytes
     };
 }
 
+void showRoomLeft(QLabel* counter, const RoomLeft& left) {
+    counter->setText(left.text);
+    counter->setStyleSheet(left.over ? QStringLiteral("QLabel { color: red; }") : QString());
+}
+
+void markUnsaveable(QWidget* box, const std::u32string& characters, const QString& where) {
+    box->setStyleSheet(characters.empty() ? QString()
+                                          : QStringLiteral("%1 { border: 2px solid red; }")
+                                                .arg(QLatin1String(box->metaObject()->className())));
+    box->setToolTip(characters.empty() ? QString() : unsaveableToolTip(characters, where));
+}
+
 std::function<void()> watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
                                    std::function<std::u32string(const QString&)> unsaveable,
                                    const QString& where) {
     const auto show = [box, counter, count = std::move(count), unsaveable = std::move(unsaveable),
                        where](const QString& text) {
         if (counter) {
-            const RoomLeft left = count(text);
-            counter->setText(left.text);
-            counter->setStyleSheet(left.over ? QStringLiteral("QLabel { color: red; }") : QString());
+            showRoomLeft(counter, count(text));
         }
-        const std::u32string bad = unsaveable(text);
-        box->setStyleSheet(bad.empty() ? QString() : QStringLiteral("QLineEdit { border: 2px solid red; }"));
-        box->setToolTip(bad.empty() ? QString() : unsaveableToolTip(bad, where));
+        markUnsaveable(box, unsaveable(text), where);
     };
     show(box->text());
     QObject::connect(box, &QLineEdit::textChanged, box, show);

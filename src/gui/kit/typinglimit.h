@@ -10,6 +10,7 @@
 
 class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace rq::kit {
 
@@ -45,8 +46,9 @@ struct RoomLeft {
     bool over = false;
 };
 using RoomCounter = std::function<RoomLeft(const QString&)>;
-// A room of limit characters: roomLeftText, never over (the box's TypingLimit keeps it in).
-[[nodiscard]] RoomCounter characterCounter(int limit);
+// A room of limit characters: roomLeftText, never over (the box's TypingLimit keeps it in); with overShown,
+// where nothing keeps it in, a longer text shows "3 over" and goes red.
+[[nodiscard]] RoomCounter characterCounter(int limit, bool overShown = false);
 // A text that outgrows its room can move: the room's size in bytes, and the largest free block it may go to.
 struct MoveRoom {
     long room = 0;
@@ -57,6 +59,13 @@ struct MoveRoom {
 // largest free block is too small for it.
 [[nodiscard]] RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft,
                                       std::function<std::optional<MoveRoom>()> move = {});
+
+// A room's counter as it shows a count: red when over.
+void showRoomLeft(QLabel* counter, const RoomLeft& left);
+
+// The mark of a text box holding characters a save would refuse (characters, none: no mark): a red frame
+// and unsaveableToolTip.
+void markUnsaveable(QWidget* box, const std::u32string& characters, const QString& where);
 
 // What an editor shows of a text box as it is typed in: the room left in counter, and while unsaveable
 // (which gives the characters of a text that cannot be saved) finds any, a red frame and a tooltip naming

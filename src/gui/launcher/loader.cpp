@@ -95,6 +95,8 @@ void LoaderWindow::buildMenus() {
     m_patchJobs = new PatchJobs(this, m_context->dialogs, createPatch, applyPatch);
     m_findText = addItem(file, QStringLiteral("mnuFileFindText"), tr("Find Text..."),
                          &LoaderWindow::mnuFileFindText_Click);
+    m_scriptItem =
+        addItem(file, QStringLiteral("mnuFileScript"), tr("Script..."), &LoaderWindow::script_Click);
     addItem(file, QStringLiteral("mnuExit"), tr("Exit"), &LoaderWindow::mnuExit_Click);
     auto* help = menuBar()->addMenu(tr("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -139,6 +141,11 @@ void LoaderWindow::buildControls() {
     m_go->setFont(buttonFont(13.5));
     kit::keepLegibleWhenDisabled(m_go);  // disabled, it carries the launcher's main instruction
 
+    // Beside go, which gives it room while it is shown: go's long captions come only without a template.
+    m_script = new QPushButton(tr("Script..."), client);
+    m_script->setObjectName(QStringLiteral("script"));
+    m_script->setGeometry(kit::twipsRect(3855, 5520, 1080, 975));
+
     // Covers force_button and go together and lies in front of both.
     m_sadxpc = new QPushButton(client);
     m_sadxpc->setObjectName(QStringLiteral("sadxpc"));
@@ -146,12 +153,14 @@ void LoaderWindow::buildControls() {
     m_sadxpc->setFont(buttonFont(24));
     m_sadxpc->raise();
 
-    setTabOrder(m_go, m_load);
+    setTabOrder(m_go, m_script);
+    setTabOrder(m_script, m_load);
     setTabOrder(m_load, m_force);
     setTabOrder(m_force, m_sadxpc);
 
     connect(m_load, &QPushButton::clicked, this, &LoaderWindow::load_Click);
     connect(m_go, &QPushButton::clicked, this, &LoaderWindow::go_Click);
+    connect(m_script, &QPushButton::clicked, this, &LoaderWindow::script_Click);
     connect(m_sadxpc, &QPushButton::clicked, this, &LoaderWindow::sadxpc_Click);
     connect(m_force, &QPushButton::clicked, this, &LoaderWindow::force_button_Click);
 
@@ -166,6 +175,9 @@ void LoaderWindow::showView() {
     m_path->setPath(QString::fromStdString(view.pathCaption));
     m_romName->setText(kit::labelText(romNameText()));
     showButton(m_go, view.go);
+    m_go->setGeometry(kit::twipsRect(840, 5520, view.scriptShown ? 2895 : 4095, 975));
+    m_script->setVisible(view.scriptShown);
+    m_scriptItem->setEnabled(view.scriptShown);
     showButton(m_sadxpc, view.sadxpc);
     m_sadxpc->setVisible(view.sadxpcShown);
     m_force->setEnabled(view.forceEnabled);
@@ -298,6 +310,10 @@ void LoaderWindow::mnuFileApplyPatch_Click() {
 
 void LoaderWindow::mnuFileFindText_Click() {
     open(m_findTextWindow, m_windows.findText);
+}
+
+void LoaderWindow::script_Click() {
+    open(m_scriptWindow, m_windows.script);
 }
 
 void LoaderWindow::mnuHelpAbout_Click() {

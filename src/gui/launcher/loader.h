@@ -27,6 +27,7 @@ struct LauncherWindows {
     kit::WindowFactory mdHeader;
     kit::WindowFactory about;
     kit::WindowFactory findText;
+    kit::WindowFactory script;
 };
 
 // The start-up window and hub: loads and identifies a file, finds its template, opens every other window.
@@ -58,6 +59,7 @@ class LoaderWindow : public QMainWindow {
     void mnuFileCreatePatch_Click();
     void mnuFileApplyPatch_Click();
     void mnuFileFindText_Click();
+    void script_Click();
     void mnuHelpAbout_Click();
     void mnuExit_Click();
 
@@ -83,8 +85,10 @@ class LoaderWindow : public QMainWindow {
     QPushButton* m_force = nullptr;
     QPushButton* m_go = nullptr;
     QPushButton* m_sadxpc = nullptr;
+    QPushButton* m_script = nullptr;
     PatchJobs* m_patchJobs = nullptr;
     QAction* m_findText = nullptr;
+    QAction* m_scriptItem = nullptr;
 
     QPointer<QWidget> m_editor;
     QPointer<QWidget> m_cutscenes;
@@ -93,6 +97,7 @@ class LoaderWindow : public QMainWindow {
     QPointer<QWidget> m_mdHeader;
     QPointer<QWidget> m_about;
     QPointer<QWidget> m_findTextWindow;
+    QPointer<QWidget> m_scriptWindow;
 };
 
 }  // namespace rq::launcher

@@ -1,0 +1,90 @@
+// The script window on 10,000 entries read through a pointer table: opening it, and one key typed in the
+// box of a row, against dumping the same template as JSON.
+#include <benchmark/benchmark.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "kit/dialogs.h"
+#include "kit/launchercontext.h"
+#include "pointerfixture.h"
+#include "script/scriptwindow.h"
+
+namespace {
+
+constexpr int kEntries = 10000;
+
+rq::bench::PointerFixture& fixture() {
+    static rq::bench::PointerFixture f(kEntries);
+    return f;
+}
+
+class SilentDialogs final : public rq::kit::Dialogs {
+  public:
+    Answer message(QWidget*, const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
+    std::optional<QString> openFile(QWidget*, const FileRequest&) override { return std::nullopt; }
+    std::optional<SaveChoice> saveFile(QWidget*, const FileRequest&) override { return std::nullopt; }
+};
+
+rq::kit::LauncherContextPtr launcher() {
+    static SilentDialogs dialogs;
+    const auto context = std::make_shared<rq::kit::LauncherContext>(dialogs);
+    context->state.loadedPath = fixture().gamePath;
+    context->state.templatePath = fixture().templatePath;
+    return context;
+}
+
+void BM_Baseline_Dump(benchmark::State& state) {
+    rq::bench::dumpTemplate(state, fixture());
+}
+BENCHMARK(BM_Baseline_Dump)->Unit(benchmark::kMillisecond);
+
+// Read, checked and shown: the window painted once.
+void BM_OpenScriptWindow(benchmark::State& state) {
+    const auto context = launcher();
+    for (auto _ : state) {
+        QWidget* window = rq::script::createScriptWindow(context);
+        window->show();
+        QApplication::processEvents();
+        delete window;
+    }
+}
+BENCHMARK(BM_OpenScriptWindow)->Unit(benchmark::kMillisecond);
+
+// A key typed in the box of a row in the middle of the script, then taken back: each is an edit of the row,
+// its counts and its marks.
+void BM_TypeOneKey(benchmark::State& state) {
+    auto* window = static_cast<rq::script::ScriptWindow*>(rq::script::createScriptWindow(launcher()));
+    window->show();
+    const int row = kEntries / 2;
+    auto* view = window->findChild<QAbstractItemView*>(QStringLiteral("entries"));
+    view->setCurrentIndex(view->model()->index(row, rq::script::ScriptModel::Translation));
+    auto* box = window->findChild<QPlainTextEdit*>(QStringLiteral("translation"));
+    box->moveCursor(QTextCursor::End);
+    bool typed = false;
+    for (auto _ : state) {
+        if (typed) {
+            box->textCursor().deletePreviousChar();
+        } else {
+            box->insertPlainText(QStringLiteral("K"));
+        }
+        typed = !typed;
+    }
+    delete window;
+}
+BENCHMARK(BM_TypeOneKey)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    fixture();  // made before the clock runs
+    rq::bench::RatioReporter reporter("BM_Baseline_Dump", "dumping the same template");
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

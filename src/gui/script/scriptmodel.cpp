@@ -1,0 +1,266 @@
+#include "scriptmodel.h"
+
+#include <QBrush>
+#include <QHash>
+#include <QUndoCommand>
+#include <algorithm>
+#include <utility>
+
+#include "editor/freespace.h"
+#include "kit/entryroom.h"
+#include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
+
+namespace rq::script {
+namespace {
+
+// One step of the undo stack. Typing in a row is one step until another row or another kind of change
+// comes between.
+class TranslationChange : public QUndoCommand {
+  public:
+    TranslationChange(ScriptModel* model, const QString& what, std::vector<ScriptModel::Change> changes,
+                      bool typing)
+        : QUndoCommand(what), m_model(model), m_changes(std::move(changes)), m_typing(typing) {}
+
+    void redo() override { m_model->apply(m_changes, false); }
+    void undo() override { m_model->apply(m_changes, true); }
+    [[nodiscard]] int id() const override { return m_typing ? 1 : -1; }
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto& next = static_cast<const TranslationChange*>(other)->m_changes.front();
+        if (next.row != m_changes.front().row) {
+            return false;
+        }
+        m_changes.front().after = next.after;
+        return true;
+    }
+
+  private:
+    ScriptModel* m_model;
+    std::vector<ScriptModel::Change> m_changes;
+    bool m_typing;
+};
+
+// A table shows one line a row: a line break shows as a mark.
+QString oneLine(QString text) {
+    return text.replace(QLatin1Char('\n'), QChar(0x21B5));
+}
+
+}  // namespace
+
+ScriptModel::ScriptModel(templates::GameTemplate gameTemplate, editor::EntryTexts read,
+                         std::vector<std::optional<std::uint64_t>> moving, QObject* parent)
+    : QAbstractTableModel(parent),
+      m_template(std::move(gameTemplate)),
+      m_rooms(std::move(read.rooms)),
+      m_moving(std::move(moving)),
+      m_saved(std::move(read.texts)) {
+    const std::size_t count = m_template.entries.size();
+    m_saved.resize(count);
+    m_rooms.resize(count);
+    m_moving.resize(count);
+    m_originals.reserve(count);
+    m_texts.reserve(count);
+    m_group.reserve(count);
+    QHash<QString, int> groups;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto shown = editor::shownText(m_template.entries[i], m_rooms[i], m_saved[i]);
+        m_texts.emplace_back(shown);
+        m_originals.push_back(kit::fromUtf8View(shown));
+        auto group = groups.find(m_originals.back());
+        if (group == groups.end()) {
+            group = groups.insert(m_originals.back(), static_cast<int>(groups.size()));
+            m_groupSize.push_back(0);
+        }
+        m_group.push_back(*group);
+        ++m_groupSize[static_cast<std::size_t>(*group)];
+    }
+    m_translations = m_originals;
+    m_changed.assign(count, 0);
+    m_counts.all = static_cast<int>(count);
+    m_counts.untranslated = m_counts.all;
+}
+
+int ScriptModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_counts.all;
+}
+
+int ScriptModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const templates::TemplateEntry& ScriptModel::entry(int row) const {
+    return m_template.entries[static_cast<std::size_t>(row)];
+}
+
+QVariant ScriptModel::data(const QModelIndex& index, int role) const {
+    const int row = index.row();
+    if (!index.isValid() || row >= m_counts.all) {
+        return {};
+    }
+    const auto r = static_cast<std::size_t>(row);
+    switch (index.column()) {
+        case Number:
+            return role == Qt::DisplayRole ? QVariant(entry(row).number) : QVariant();
+        case Comment:
+            return role == Qt::DisplayRole ? kit::labelText(kit::fromCodePage(entry(row).comment))
+                                           : QVariant();
+        case Original:
+        case Translation: {
+            const QString& text = index.column() == Original ? m_originals[r] : m_translations[r];
+            if (role == Qt::DisplayRole) {
+                return oneLine(text);
+            }
+            return role == Qt::EditRole || role == Qt::ToolTipRole ? QVariant(text) : QVariant();
+        }
+        case Room:
+            if (role == Qt::DisplayRole || role == Qt::ForegroundRole) {
+                const kit::RoomLeft left = roomLeft(row, m_translations[r]);
+                if (role == Qt::DisplayRole) {
+                    return left.text;
+                }
+                return left.over ? QVariant(QBrush(Qt::red)) : QVariant();
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant ScriptModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    const QString captions[] = {tr("#"), tr("Comment"), tr("Original"), tr("Translation"), tr("Room")};
+    return section >= 0 && section < ColumnCount ? captions[section] : QString();
+}
+
+Qt::ItemFlags ScriptModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags base = QAbstractTableModel::flags(index);
+    return index.column() == Translation ? base | Qt::ItemIsEditable : base;
+}
+
+bool ScriptModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || index.column() != Translation || role != Qt::EditRole) {
+        return false;
+    }
+    edit(index.row(), value.toString());
+    return true;
+}
+
+bool ScriptModel::shows(int row, Filter filter) const {
+    switch (filter) {
+        case Filter::Changed:
+            return m_changed[static_cast<std::size_t>(row)] != 0;
+        case Filter::Untranslated:
+            return untranslated(row);
+        case Filter::Problems:
+            return false;
+        case Filter::All:
+            break;
+    }
+    return true;
+}
+
+kit::RoomLeft ScriptModel::roomLeft(int row, const QString& text) const {
+    const auto r = static_cast<std::size_t>(row);
+    // Nothing stops a longer text here, so a room of characters says how far it is over too.
+    return kit::entryRoomLeft(entry(row), m_rooms[r], m_moving[r], text, true);
+}
+
+std::u32string ScriptModel::unsaveable(int row, const QString& text) const {
+    return editor::unsaveableCharacters(entry(row), text.toStdString());
+}
+
+void ScriptModel::edit(int row, const QString& text) {
+    if (row >= 0 && row < m_counts.all && text != m_translations[static_cast<std::size_t>(row)]) {
+        m_undo.push(new TranslationChange(
+            this, tr("Typing"), {{row, m_translations[static_cast<std::size_t>(row)], text}}, true));
+    }
+}
+
+void ScriptModel::push(const QString& what, std::vector<Change> changes) {
+    if (!changes.empty()) {
+        m_undo.push(new TranslationChange(this, what, std::move(changes), false));
+    }
+}
+
+int ScriptModel::replaceAll(std::span<const int> rows, const FindPattern& pattern, const QString& with) {
+    std::vector<Change> changes;
+    for (const int row : rows) {
+        const QString& before = m_translations[static_cast<std::size_t>(row)];
+        QString after = pattern.replaced(before, with);
+        if (after != before) {
+            changes.push_back({row, before, std::move(after)});
+        }
+    }
+    const auto replaced = static_cast<int>(changes.size());
+    push(tr("Replace all"), std::move(changes));
+    return replaced;
+}
+
+int ScriptModel::identicalOriginals(int row) const {
+    return m_groupSize[static_cast<std::size_t>(m_group[static_cast<std::size_t>(row)])] - 1;
+}
+
+void ScriptModel::applyToIdentical(int row) {
+    const auto r = static_cast<std::size_t>(row);
+    std::vector<Change> changes;
+    for (std::size_t other = 0; other < m_group.size(); ++other) {
+        if (other != r && m_group[other] == m_group[r] && m_translations[other] != m_translations[r]) {
+            changes.push_back({static_cast<int>(other), m_translations[other], m_translations[r]});
+        }
+    }
+    push(tr("Apply to identical originals"), std::move(changes));
+}
+
+void ScriptModel::apply(const std::vector<Change>& changes, bool undoing) {
+    if (changes.empty()) {
+        return;
+    }
+    int first = changes.front().row;
+    int last = first;
+    for (const Change& change : changes) {
+        setTranslation(change.row, undoing ? change.before : change.after);
+        first = std::min(first, change.row);
+        last = std::max(last, change.row);
+    }
+    emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
+    emit countsChanged();
+}
+
+bool ScriptModel::changed(int row) const {
+    const auto r = static_cast<std::size_t>(row);
+    return editor::entryChanged(entry(row), m_rooms[r], m_saved[r], m_texts[r]);
+}
+
+void ScriptModel::setTranslation(int row, const QString& text) {
+    const auto r = static_cast<std::size_t>(row);
+    const bool wasUntranslated = untranslated(row);
+    m_translations[r] = text;
+    m_texts[r] = text.toStdString();
+    const char nowChanged = changed(row) ? 1 : 0;
+    m_counts.changed += nowChanged - m_changed[r];
+    m_changed[r] = nowChanged;
+    m_counts.untranslated += static_cast<int>(untranslated(row)) - static_cast<int>(wasUntranslated);
+}
+
+Status ScriptModel::save(const templates::GameTemplate& gameTemplate, const std::string& gameFile) {
+    const auto edits = editor::changedEntries(gameTemplate, m_saved, m_texts, m_rooms);
+    if (auto written = editor::writeEntryTexts(gameTemplate, gameFile, m_saved.size(), edits, m_rooms);
+        !written) {
+        return written;
+    }
+    for (const auto& edit : edits) {
+        m_saved[edit.index] = edit.text;
+        m_counts.changed -= m_changed[edit.index];
+        m_changed[edit.index] = 0;
+    }
+    (void)editor::followMovedStrings(gameTemplate, gameFile, m_rooms, m_moving);
+    if (m_counts.all > 0) {
+        emit dataChanged(index(0, Room), index(m_counts.all - 1, Room));
+    }
+    emit countsChanged();
+    return success();
+}
+
+}  // namespace rq::script

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QUndoStack>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "editor/entrytexts.h"
+#include "files/result.h"
+#include "kit/typinglimit.h"
+#include "script/findpattern.h"
+#include "templates/gametemplate.h"
+
+namespace rq::script {
+
+// Every entry of a template as a translator works on it: the original as read when the window opened, the
+// translation as it stands, its room, and what a save would write. Each change is one step of its undo
+// stack; the counts of the filters follow each change, at the cost of the rows it touched.
+class ScriptModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    enum Column { Number, Comment, Original, Translation, Room, ColumnCount };
+    enum class Filter { All, Changed, Untranslated, Problems };
+    struct Counts {
+        int all = 0;
+        int changed = 0;       // what the next save writes: differs from the text as read or last saved
+        int untranslated = 0;  // the same as its original
+        int problems = 0;
+    };
+
+    // read and moving as readEntryTexts and movingRooms give them for gameTemplate.
+    ScriptModel(templates::GameTemplate gameTemplate, editor::EntryTexts read,
+                std::vector<std::optional<std::uint64_t>> moving, QObject* parent = nullptr);
+
+    [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
+    [[nodiscard]] QVariant data(const QModelIndex& index, int role) const override;
+    [[nodiscard]] QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    [[nodiscard]] Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    [[nodiscard]] const templates::TemplateEntry& entry(int row) const;
+    [[nodiscard]] const QString& original(int row) const { return m_originals[row]; }
+    [[nodiscard]] const QString& translation(int row) const { return m_translations[row]; }
+    [[nodiscard]] bool shows(int row, Filter filter) const;
+    [[nodiscard]] const Counts& counts() const { return m_counts; }
+    [[nodiscard]] bool edited() const { return m_counts.changed > 0; }
+    // The counter of a row's room for a text, as the editor counts it; and the characters a save refuses.
+    [[nodiscard]] kit::RoomLeft roomLeft(int row, const QString& text) const;
+    [[nodiscard]] std::u32string unsaveable(int row, const QString& text) const;
+    [[nodiscard]] QUndoStack& undoStack() { return m_undo; }
+
+    // A translation as the user types it: one undo step, with the typing before it in the same row.
+    void edit(int row, const QString& text);
+    // Replaces what pattern finds in the translations of rows: one undo step. Gives the entries changed.
+    int replaceAll(std::span<const int> rows, const FindPattern& pattern, const QString& with);
+    // The other entries with the same original as row's.
+    [[nodiscard]] int identicalOriginals(int row) const;
+    // Gives them row's translation: one undo step.
+    void applyToIdentical(int row);
+
+    // Writes the changed entries through the template as read now (the save's own rules: all or nothing,
+    // pointers moved, the proof); then they count as saved, and moved strings are followed where they went.
+    [[nodiscard]] Status save(const templates::GameTemplate& gameTemplate, const std::string& gameFile);
+
+    // A step of the undo stack: translations before and after.
+    struct Change {
+        int row = 0;
+        QString before;
+        QString after;
+    };
+    // What the undo stack applies: each row's text, the counts after them, one signal for the rows.
+    void apply(const std::vector<Change>& changes, bool undoing);
+
+  signals:
+    void countsChanged();
+
+  private:
+    void setTranslation(int row, const QString& text);
+    void push(const QString& what, std::vector<Change> changes);
+    [[nodiscard]] bool changed(int row) const;
+    [[nodiscard]] bool untranslated(int row) const { return m_translations[row] == m_originals[row]; }
+
+    templates::GameTemplate m_template;
+    std::vector<editor::EntryRoom> m_rooms;              // as read, or where a save moved the string
+    std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block
+    std::vector<QString> m_originals;                    // as shown: without the padding a save adds
+    std::vector<QString> m_translations;
+    std::vector<std::string> m_texts;  // the translations in UTF-8, as the save and the checks take them
+    std::vector<std::string> m_saved;  // as read or last saved, padding and all
+    std::vector<char> m_changed;
+    std::vector<int> m_group;  // the rows that share an original share a group
+    std::vector<int> m_groupSize;
+    Counts m_counts;
+    QUndoStack m_undo;
+};
+
+}  // namespace rq::script

@@ -1,0 +1,357 @@
+#include "scriptwindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "editor/entrytexts.h"
+#include "editor/freespace.h"
+#include "kit/entryroom.h"
+#include "kit/qtcodepage.h"
+#include "kit/saving.h"
+#include "kit/typinglimit.h"
+#include "templates/gametemplate.h"
+
+namespace rq::script {
+namespace {
+
+using Filter = ScriptModel::Filter;
+
+// How long the replace's preview waits after a key, so that a long script is searched once a word.
+constexpr int kPreviewDelayMs = 150;
+
+QString counted(int count, const QString& one, const QString& many) {
+    return count == 1 ? one : many.arg(count);
+}
+
+QLabel* caption(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+template <class T>
+T* named(T* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+}  // namespace
+
+ScriptWindow* ScriptWindow::open(const kit::LauncherContextPtr& context) {
+    const std::string templatePath = context->state.templatePath;
+    const std::string filePath = context->state.loadedPath;
+    auto gameTemplate = templates::readGameTemplate(templatePath);
+    if (!gameTemplate) {
+        const kit::Message refusal =
+            kit::templateRefusal(gameTemplate.failure(), "closing the script window");
+        context->dialogs.inform(context->window, kit::appTitle(), refusal.text, refusal.icon);
+        return nullptr;
+    }
+    editor::EntryTexts read = editor::readEntryTexts(*gameTemplate, filePath);
+    const auto problem = kit::readProblem(read.readFailed, read.tooMuchText);
+    auto moving = editor::movingRooms(*gameTemplate, read.rooms, filePath);
+    auto* model = new ScriptModel(std::move(gameTemplate).value(), std::move(read), std::move(moving));
+    auto* window = new ScriptWindow(context, kit::fromPath(templatePath), kit::fromPath(filePath), model);
+    if (problem) {
+        context->dialogs.inform(context->window, kit::appTitle(), problem->text, problem->icon);
+    }
+    return window;
+}
+
+ScriptWindow::ScriptWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath,
+                           ScriptModel* model)
+    : m_context(std::move(context)),
+      m_dialogs(m_context->dialogs),
+      m_templatePath(std::move(templatePath)),
+      m_filePath(std::move(filePath)),
+      m_title(tr("%1 - Script").arg(QString::fromStdString(m_context->state.title))),
+      m_model(model),
+      m_filter(new ScriptFilter(model, this)) {
+    setObjectName(QStringLiteral("script_window"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    m_model->setParent(this);
+    buildControls();
+    showCounts();
+    showFound();
+    showMatches();
+    if (m_filter->rowCount() > 0) {
+        m_view->setCurrentIndex(m_filter->index(0, ScriptModel::Translation));
+    } else {
+        bind(-1);
+    }
+}
+
+void ScriptWindow::buildControls() {
+    m_filters = named(new QTabBar(this), "filters");
+    for (int tab = 0; tab < 4; ++tab) {
+        m_filters->addTab(QString());
+    }
+    m_filters->setDrawBase(false);
+    m_filters->setExpanding(false);
+    m_search = named(new QLineEdit(this), "search");
+    m_search->setPlaceholderText(tr("Search originals and translations"));
+    m_search->setClearButtonEnabled(true);
+    m_shown = named(caption(QString(), this), "shown");
+
+    m_view = named(new QTableView(this), "entries");
+    m_view->setModel(m_filter);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::SelectedClicked);
+    m_view->setWordWrap(false);
+    // Rows of one height, columns of set widths: nothing is measured row by row, whatever the count.
+    m_view->verticalHeader()->hide();
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    QHeaderView* columns = m_view->horizontalHeader();
+    columns->setSectionResizeMode(ScriptModel::Original, QHeaderView::Stretch);
+    columns->setSectionResizeMode(ScriptModel::Translation, QHeaderView::Stretch);
+    columns->resizeSection(ScriptModel::Number,
+                           fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
+    columns->resizeSection(ScriptModel::Comment, 150);
+    columns->resizeSection(ScriptModel::Room,
+                           fontMetrics().horizontalAdvance(QStringLiteral("moves: 32768 bytes free")) + 16);
+
+    m_entryName = named(caption(QString(), this), "entry");
+    m_roomLeft = named(caption(QString(), this), "room_left");
+    m_roomLeft->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_box = named(new QPlainTextEdit(this), "translation");
+    m_box->setUndoRedoEnabled(false);  // the window's undo covers the box too
+    m_box->setTabChangesFocus(true);
+    m_box->setFixedHeight(m_box->fontMetrics().lineSpacing() * 3 + 14);
+    m_box->installEventFilter(this);
+    m_problems = named(caption(QString(), this), "problems");
+    m_problems->setWordWrap(true);
+    m_applyIdentical = named(new QPushButton(this), "applyIdentical");
+
+    m_find = named(new QLineEdit(this), "find");
+    m_find->setPlaceholderText(tr("Find in the translations shown"));
+    m_replaceWith = named(new QLineEdit(this), "replaceWith");
+    m_replaceWith->setPlaceholderText(tr("Replace with"));
+    m_regex = named(new QCheckBox(tr("Regular expression"), this), "regex");
+    m_matchCase = named(new QCheckBox(tr("Match case"), this), "matchCase");
+    m_replaceAll = named(new QPushButton(tr("Replace all"), this), "replaceAll");
+    m_matches = named(caption(QString(), this), "matches");
+    m_matchTimer = new QTimer(this);
+    m_matchTimer->setSingleShot(true);
+    m_matchTimer->setInterval(kPreviewDelayMs);
+
+    QUndoStack& undo = m_model->undoStack();
+    QAction* undoAction = undo.createUndoAction(this, tr("Undo"));
+    undoAction->setShortcut(QKeySequence::Undo);
+    QAction* redoAction = undo.createRedoAction(this, tr("Redo"));
+    redoAction->setShortcut(QKeySequence::Redo);
+    addActions({undoAction, redoAction});
+    auto* undoButton = named(new QToolButton(this), "undo");
+    undoButton->setDefaultAction(undoAction);
+    auto* redoButton = named(new QToolButton(this), "redo");
+    redoButton->setDefaultAction(redoAction);
+    m_save = named(new QPushButton(tr("&Save data to file"), this), "save");
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_filters);
+    top->addWidget(m_search, 1);
+    top->addWidget(m_shown);
+    auto* boxCaption = new QHBoxLayout;
+    boxCaption->addWidget(m_entryName, 1);
+    boxCaption->addWidget(m_roomLeft);
+    auto* belowBox = new QHBoxLayout;
+    belowBox->addWidget(m_problems, 1);
+    belowBox->addWidget(m_applyIdentical);
+    auto* replace = new QHBoxLayout;
+    replace->addWidget(m_find, 2);
+    replace->addWidget(m_replaceWith, 2);
+    replace->addWidget(m_regex);
+    replace->addWidget(m_matchCase);
+    replace->addWidget(m_replaceAll);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_matches, 1);
+    bottom->addWidget(undoButton);
+    bottom->addWidget(redoButton);
+    bottom->addWidget(m_save);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addWidget(m_view, 1);
+    all->addLayout(boxCaption);
+    all->addWidget(m_box);
+    all->addLayout(belowBox);
+    all->addLayout(replace);
+    all->addLayout(bottom);
+    resize(1000, 640);
+
+    connect(m_filters, &QTabBar::currentChanged, this, [this](int tab) {
+        m_filter->setFilter(static_cast<Filter>(tab));
+        showFound();
+    });
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_filter->setSearch(text);
+        showFound();
+    });
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { bind(m_filter->mapToSource(current).row()); });
+    connect(m_box, &QPlainTextEdit::textChanged, this,
+            [this] { m_model->edit(m_current, m_box->toPlainText()); });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &ScriptWindow::rowsChanged);
+    connect(m_model, &ScriptModel::countsChanged, this, &ScriptWindow::showCounts);
+    connect(m_filter, &ScriptFilter::matchesChanged, this, &ScriptWindow::showPreview);
+    connect(m_find, &QLineEdit::textChanged, m_matchTimer, qOverload<>(&QTimer::start));
+    for (QCheckBox* option : {m_regex, m_matchCase}) {
+        connect(option, &QCheckBox::toggled, m_matchTimer, qOverload<>(&QTimer::start));
+    }
+    connect(m_matchTimer, &QTimer::timeout, this, &ScriptWindow::showMatches);
+    connect(m_replaceAll, &QPushButton::clicked, this, &ScriptWindow::replaceAll_Click);
+    connect(m_applyIdentical, &QPushButton::clicked, this, &ScriptWindow::applyIdentical_Click);
+    connect(m_save, &QPushButton::clicked, this, &ScriptWindow::save_Click);
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &ScriptWindow::save_Click);
+}
+
+bool ScriptWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The box has no undo of its own: Ctrl+Z goes on to the window's.
+    if (watched == m_box && event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ScriptWindow::showCounts() {
+    const ScriptModel::Counts& counts = m_model->counts();
+    m_filters->setTabText(0, tr("All (%1)").arg(counts.all));
+    m_filters->setTabText(1, tr("Changed (%1)").arg(counts.changed));
+    m_filters->setTabText(2, tr("Untranslated (%1)").arg(counts.untranslated));
+    m_filters->setTabText(3, tr("With problems (%1)").arg(counts.problems));
+    setWindowTitle(kit::editedTitle(m_title, m_model->edited()));
+}
+
+void ScriptWindow::showFound() {
+    m_shown->setText(tr("%1 shown").arg(m_filter->rowCount()));
+    // The row being edited stays current while it is shown; otherwise the first row shown takes its place.
+    const QModelIndex current =
+        m_current >= 0 ? m_filter->mapFromSource(m_model->index(m_current, ScriptModel::Translation))
+                       : QModelIndex();
+    if (current.isValid()) {
+        m_view->setCurrentIndex(current);
+        m_view->scrollTo(current);
+    } else if (m_filter->rowCount() > 0) {
+        m_view->setCurrentIndex(m_filter->index(0, ScriptModel::Translation));
+    } else {
+        bind(-1);
+    }
+}
+
+void ScriptWindow::showMatches() {
+    m_matchTimer->stop();
+    m_filter->setPattern(FindPattern(m_find->text(), m_regex->isChecked(), m_matchCase->isChecked()));
+}
+
+void ScriptWindow::showPreview() {
+    const FindPattern& pattern = m_filter->pattern();
+    QString text;
+    if (!pattern.error().isEmpty()) {
+        text = tr("Not a valid regular expression: %1.").arg(pattern.error());
+    } else if (pattern.usable()) {
+        text = tr("%1 in %2")
+                   .arg(counted(m_filter->matches(), tr("1 match"), tr("%1 matches")),
+                        counted(m_filter->matchingEntries(), tr("1 entry"), tr("%1 entries")));
+    }
+    m_matches->setText(text);
+    m_matches->setStyleSheet(pattern.error().isEmpty() ? QString()
+                                                       : QStringLiteral("QLabel { color: red; }"));
+    m_replaceAll->setEnabled(pattern.usable() && m_filter->matches() > 0);
+}
+
+void ScriptWindow::replaceAll_Click() {
+    showMatches();  // what the boxes say now, not what they said a moment ago
+    if (m_filter->pattern().usable()) {
+        (void)m_model->replaceAll(m_filter->matchingRows(), m_filter->pattern(), m_replaceWith->text());
+    }
+}
+
+void ScriptWindow::applyIdentical_Click() {
+    if (m_current >= 0) {
+        m_model->applyToIdentical(m_current);
+    }
+}
+
+void ScriptWindow::bind(int row) {
+    m_current = row;
+    showCurrent();
+}
+
+void ScriptWindow::rowsChanged(const QModelIndex& first, const QModelIndex& last) {
+    if (m_current >= first.row() && m_current <= last.row()) {
+        showCurrent();
+    }
+}
+
+void ScriptWindow::showCurrent() {
+    const bool any = m_current >= 0;
+    m_box->setEnabled(any);
+    const QString text = any ? m_model->translation(m_current) : QString();
+    if (m_box->toPlainText() != text) {
+        // An undo, a replace or another row: not an edit of the box's own.
+        const QSignalBlocker quiet(m_box);
+        m_box->setPlainText(text);
+        m_box->moveCursor(QTextCursor::End);
+    }
+    const int identical = any ? m_model->identicalOriginals(m_current) : 0;
+    m_applyIdentical->setText(identical == 0 ? tr("Apply to identical originals")
+                                             : counted(identical, tr("Apply to 1 identical original"),
+                                                       tr("Apply to %1 identical originals")));
+    m_applyIdentical->setEnabled(identical > 0);
+    if (!any) {
+        m_entryName->clear();
+        m_roomLeft->clear();
+        kit::markUnsaveable(m_box, {}, QString());
+        return;
+    }
+    const templates::TemplateEntry& entry = m_model->entry(m_current);
+    m_entryName->setText(QString::fromStdString(templates::entryName(entry)));
+    kit::showRoomLeft(m_roomLeft, m_model->roomLeft(m_current, text));
+    kit::markUnsaveable(m_box, m_model->unsaveable(m_current, text), kit::missingFrom(entry));
+}
+
+bool ScriptWindow::save_Click() {
+    return kit::runSave(m_dialogs, this, m_save, tr("Saving data..."), [this] { return saveTexts(); });
+}
+
+std::optional<kit::Message> ScriptWindow::saveTexts() {
+    // The template is read afresh: an alphabet or a value changed on disk since the window opened counts.
+    const auto gameTemplate = templates::readGameTemplate(kit::toPath(m_templatePath));
+    if (!gameTemplate) {
+        return kit::templateRefusal(gameTemplate.failure(), "stopping the save");
+    }
+    if (const auto saved = m_model->save(*gameTemplate, kit::toPath(m_filePath)); !saved) {
+        return kit::saveRefusal(saved.failure());
+    }
+    return std::nullopt;
+}
+
+void ScriptWindow::closeEvent(QCloseEvent* event) {
+    event->setAccepted(kit::mayClose(m_dialogs, this, m_model->edited(), [this] { return save_Click(); }));
+}
+
+QWidget* createScriptWindow(const kit::LauncherContextPtr& context) {
+    return ScriptWindow::open(context);
+}
+
+}  // namespace rq::script

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+#include "kit/launchercontext.h"
+#include "kit/saving.h"
+#include "script/scriptfilter.h"
+#include "script/scriptmodel.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabBar;
+class QTableView;
+class QTimer;
+
+namespace rq::script {
+
+// The launcher's "Script...": every entry of the launcher's template in one list, any count, read from the
+// launcher's file when it opens. Filters, search and replace, a box for the current entry, and the save of
+// the changed entries through the template's own save. It keeps the template and file paths it opened with.
+class ScriptWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // Reads the template and the file now; a template it cannot use is refused with a message, and no window
+    // is made (nullptr).
+    [[nodiscard]] static ScriptWindow* open(const kit::LauncherContextPtr& context);
+
+    // Shows its own messages; true when everything was written.
+    bool save_Click();
+    void replaceAll_Click();
+    void applyIdentical_Click();
+    // The replace's preview now; typing in its boxes shows it a moment after the last key.
+    void showMatches();
+
+    [[nodiscard]] ScriptModel& model() { return *m_model; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    ScriptWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath, ScriptModel* model);
+    void buildControls();
+    void showCounts();
+    void showFound();
+    void showPreview();
+    // The box below the list shows this row (of the model; -1: none).
+    void bind(int row);
+    void showCurrent();
+    void rowsChanged(const QModelIndex& first, const QModelIndex& last);
+    [[nodiscard]] std::optional<kit::Message> saveTexts();
+
+    kit::LauncherContextPtr m_context;
+    kit::Dialogs& m_dialogs;
+    const QString m_templatePath;
+    const QString m_filePath;
+    QString m_title;
+    ScriptModel* m_model;
+    ScriptFilter* m_filter;
+    int m_current = -1;
+
+    QTabBar* m_filters = nullptr;
+    QLineEdit* m_search = nullptr;
+    QLabel* m_shown = nullptr;
+    QTableView* m_view = nullptr;
+    QLabel* m_entryName = nullptr;
+    QLabel* m_roomLeft = nullptr;
+    QPlainTextEdit* m_box = nullptr;
+    QLabel* m_problems = nullptr;
+    QPushButton* m_applyIdentical = nullptr;
+    QLineEdit* m_find = nullptr;
+    QLineEdit* m_replaceWith = nullptr;
+    QCheckBox* m_regex = nullptr;
+    QCheckBox* m_matchCase = nullptr;
+    QLabel* m_matches = nullptr;
+    QPushButton* m_replaceAll = nullptr;
+    QPushButton* m_save = nullptr;
+    QTimer* m_matchTimer = nullptr;
+};
+
+// The script window, opened by the launcher's "Script...".
+[[nodiscard]] QWidget* createScriptWindow(const kit::LauncherContextPtr& context);
+
+}  // namespace rq::script

@@ -1,0 +1,205 @@
+// The script window: its model's replace, undo and identical originals, and the window on the demo file
+// opened from the launcher (counts, a filter, a replace, the save, the question when closing).
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTableView>
+#include <filesystem>
+
+#include "editor/entrytexts.h"
+#include "script/scriptwindow.h"
+#include "support/launcher_fixture.h"
+#include "support/tool_run.h"
+
+namespace rq {
+namespace {
+
+using kit::Dialogs;
+using script::FindPattern;
+using script::ScriptModel;
+
+// Four entries of a table, three of them with the same original.
+class ScriptModelTest : public test::LauncherFixture {
+  public:
+    void SetUp() override {
+        LauncherFixture::SetUp();
+        folder.writeAlphabet("k.tbl", "41=A\n42=B\n43=C\n61=a\n62=b\n20= \n/00\n");
+        folder.writeTemplate(
+            "k.ini", test::TemplateText{{{"k", 6, 0x200}, {"k", 6, 0x206}, {"k", 6, 0x20C}, {"k", 6, 0x212}},
+                                        {{"k", "k.tbl"}}}
+                         .str());
+        const std::string file =
+            megaDrive("k.bin", {{0x200, std::string("Ab ab\0C\0\0\0\0\0Ab ab\0Ab ab\0", 24)}});
+        auto gameTemplate = templates::readGameTemplate(gamesPath("k.ini").toStdString());
+        ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+        auto read = editor::readEntryTexts(*gameTemplate, file);
+        model = std::make_unique<ScriptModel>(std::move(gameTemplate).value(), std::move(read),
+                                              std::vector<std::optional<std::uint64_t>>(4));
+    }
+    QStringList translations() const {
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            texts << model->translation(row);
+        }
+        return texts;
+    }
+    std::unique_ptr<ScriptModel> model;
+};
+
+const QStringList kOriginals = {"Ab ab", "C", "Ab ab", "Ab ab"};
+
+// A replace over every row: find, as a regular expression, with case, the replacement; then the matches
+// counted before it, the error, the translations after.
+struct ReplaceRow {
+    const char* name;
+    QString find;
+    bool regex, matchCase;
+    QString with;
+    int matches;
+    bool error;
+    QString after;  // of the rows that had "Ab ab"
+};
+
+const ReplaceRow kReplaces[] = {
+    {"PlainIgnoringCase", "ab", false, false, "C", 6, false, "C C"},
+    {"PlainMatchingCase", "ab", false, true, "C", 3, false, "Ab C"},
+    {"PlainTakesABackslashAsItIs", "b", false, true, "\\1", 3, false, "A\\1 a\\1"},
+    {"RegularExpressionWithGroups", "(A)(b)", true, true, "\\2\\1", 3, false, "bA ab"},
+    {"RegularExpressionIgnoringCase", "^a", true, false, "C", 3, false, "Cb ab"},
+    {"BadRegularExpression", "(", true, false, "C", 0, true, "Ab ab"},
+};
+
+class ScriptReplaceTest : public ScriptModelTest, public testing::WithParamInterface<ReplaceRow> {};
+
+TEST_P(ScriptReplaceTest, ReplacesWhatItCountedAndUndoesItInOneStep) {
+    const ReplaceRow& row = GetParam();
+    const FindPattern pattern(row.find, row.regex, row.matchCase);
+    int matches = 0;
+    for (const QString& text : kOriginals) {
+        matches += pattern.count(text);
+    }
+    EXPECT_EQ(matches, row.matches);
+    EXPECT_EQ(pattern.error().isEmpty(), !row.error);
+    const std::vector<int> all = {0, 1, 2, 3};
+    EXPECT_EQ(model->replaceAll(all, pattern, row.with), row.matches > 0 ? 3 : 0);
+    EXPECT_EQ(translations(), QStringList({row.after, "C", row.after, row.after}));
+    EXPECT_EQ(model->counts().changed, row.matches > 0 ? 3 : 0);
+    model->undoStack().undo();
+    EXPECT_EQ(translations(), kOriginals);
+    EXPECT_EQ(model->counts().changed, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Replaces, ScriptReplaceTest, testing::ValuesIn(kReplaces), test::rowName);
+
+TEST_F(ScriptModelTest, AppliesATranslationToIdenticalOriginalsInOneStep) {
+    EXPECT_EQ(model->identicalOriginals(0), 2);
+    EXPECT_EQ(model->identicalOriginals(1), 0);
+    model->edit(0, "CC");
+    model->applyToIdentical(0);
+    EXPECT_EQ(translations(), QStringList({"CC", "C", "CC", "CC"}));
+    EXPECT_EQ(std::pair(model->counts().changed, model->counts().untranslated), std::pair(3, 1));
+    model->undoStack().undo();
+    EXPECT_EQ(translations(), QStringList({"CC", "C", "Ab ab", "Ab ab"}));
+    EXPECT_EQ(std::pair(model->counts().changed, model->counts().untranslated), std::pair(1, 3));
+}
+
+// The demo file with demo.ini forced on it, as the README walks through, the build's program folder in
+// force; the window opened by "Script...".
+class ScriptWindowTest : public test::LauncherFixture {
+  public:
+    QWidget* openDemo() {
+        const std::string program = std::filesystem::path(ROMQUILL_APP).parent_path().string();
+        files::setApplicationFolder(program);
+        if (test::runTool(ROMQUILL_MAKE_DEMO, {program, games.file("demo.bin")}).exitCode != 0) {
+            return nullptr;
+        }
+        load(path = games.file("demo.bin"));
+        launcher->applyForcedTemplate(program + "/plugins/games/demo.ini", "Romquill Demo");
+        dialogs.log.clear();
+        before = test::readAll(path);
+        press("script");
+        return window = test::openWindow("script_window");
+    }
+    QString filters() const {
+        QStringList captions;
+        for (int tab = 0; tab < 4; ++tab) {
+            captions << child<QTabBar>("filters")->tabText(tab);
+        }
+        return captions.join(", ");
+    }
+    int rowsShown() const { return child<QTableView>("entries")->model()->rowCount(); }
+    void replace(const QString& find, const QString& with) const {
+        child("find")->setText(find);
+        child("replaceWith")->setText(with);
+        static_cast<script::ScriptWindow*>(window.data())->showMatches();
+    }
+};
+
+// The menu alphabet's bytes of a text: A-Z from 01, a-z from 1B, the space 00.
+std::string menuBytes(const std::string& text) {
+    std::string bytes;
+    for (const char c : text) {
+        bytes += c == ' ' ? '\0' : static_cast<char>(c >= 'a' ? c - 'a' + 0x1B : c - 'A' + 0x01);
+    }
+    return bytes;
+}
+
+TEST_F(ScriptWindowTest, OpensFromTheLauncherFiltersReplacesAndSavesTheChangedEntries) {
+    ASSERT_NE(openDemo(), nullptr);
+    EXPECT_TRUE(dialogs.log.isEmpty());
+    EXPECT_EQ(window->windowTitle(), "Romquill - Romquill Demo - Script");
+    EXPECT_EQ(filters(), "All (8), Changed (0), Untranslated (8), With problems (0)");
+    EXPECT_EQ(child<QPlainTextEdit>("translation")->toPlainText() + "|" + child<QLabel>("room_left")->text(),
+              "ROMQUILL DEMO|3 left");
+    child("search")->setText("OVER");
+    EXPECT_EQ(rowsShown(), 1);
+    EXPECT_EQ(child<QPlainTextEdit>("translation")->toPlainText(), "Game Over");
+    child("search")->clear();
+
+    replace("(s)ta", "$1");  // as a plain text: found nowhere
+    EXPECT_EQ(child<QLabel>("matches")->text(), "0 matches in 0 entries");
+    child<QCheckBox>("regex")->setChecked(true);
+    replace("(s)tart", "\\1pace");
+    EXPECT_EQ(child<QLabel>("matches")->text(), "1 match in 1 entry");
+    click("replaceAll");
+    EXPECT_EQ(filters(), "All (8), Changed (1), Untranslated (7), With problems (0)");
+    EXPECT_EQ(window->windowTitle(), "*Romquill - Romquill Demo - Script");
+    child<QTabBar>("filters")->setCurrentIndex(1);
+    EXPECT_EQ(rowsShown(), 1);
+    EXPECT_EQ(child<QPlainTextEdit>("translation")->toPlainText(), "Press Space");
+
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{test::saved()});
+    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x210, 12, menuBytes("Press Space ")));
+    EXPECT_EQ(filters(), "All (8), Changed (0), Untranslated (7), With problems (0)");
+    EXPECT_EQ(window->windowTitle(), "Romquill - Romquill Demo - Script");
+    press("script");  // brought forward, not opened again
+    EXPECT_EQ(test::openWindows("script_window").size(), 1);
+}
+
+// Closing after an edit: the answer to the question, what it shows, and whether the window closes.
+using CloseRow = std::tuple<const char*, Dialogs::Answer, QStringList, bool>;
+
+const CloseRow kCloseRows[] = {
+    {"AnsweredCancel", Dialogs::Answer::Cancel, {test::askToSave()}, false},
+    {"AnsweredNo", Dialogs::Answer::No, {test::askToSave()}, true},
+    {"AnsweredYes", Dialogs::Answer::Yes, {test::askToSave(), test::saved()}, true},
+};
+
+class ScriptCloseTest : public ScriptWindowTest, public testing::WithParamInterface<CloseRow> {};
+
+TEST_P(ScriptCloseTest, AsksAboutUnsavedEdits) {
+    const auto& [name, answer, messages, closes] = GetParam();
+    ASSERT_NE(openDemo(), nullptr);
+    QTest::keyClicks(child<QPlainTextEdit>("translation"), "S");
+    dialogs.answer = answer;
+    EXPECT_EQ(window->close(), closes);
+    EXPECT_EQ(dialogs.log, messages);
+    EXPECT_EQ(test::readAll(path) != before, answer == Dialogs::Answer::Yes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Closing, ScriptCloseTest, testing::ValuesIn(kCloseRows), test::rowName);
+
+}  // namespace
+}  // namespace rq
