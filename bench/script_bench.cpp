@@ -74,7 +74,7 @@ void BM_TypeOneKey(benchmark::State& state) {
     }
     delete window;
 }
-BENCHMARK(BM_TypeOneKey)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TypeOneKey)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

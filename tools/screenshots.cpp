@@ -15,7 +15,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProcess>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QWidget>
@@ -36,6 +38,7 @@
 #include "kit/qtcodepage.h"
 #include "launcher/loader.h"
 #include "programwindows.h"
+#include "script/scriptwindow.h"
 #include "search/find_text.h"
 #include "templates/template_chooser.h"
 
@@ -256,6 +259,26 @@ int main(int argc, char** argv) {
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-pointers.ini"),
                                      "Romquill Demo (pointers)");
         typeInEditor(greeting, QStringLiteral("editor-pointers"), nullptr);
+
+        // The script window on the first demo template: a translation under way, the changed entries shown,
+        // one too long for its room and one with letters the dialogue alphabet lacks.
+        launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");
+        launcher.script_Click();
+        if (auto* script = qobject_cast<rq::script::ScriptWindow*>(findWindow(QStringLiteral("script_window")))) {
+            const std::pair<int, const char*> french[] = {{1, "Appuyez sur Start"}, {3, "Points = 100"},
+                                                          {4, "Fin du jeu"},        {5, "Bonjour, voyageur !"},
+                                                          {6, "La cl\u00E9 est sous le tapis."}};
+            for (const auto& [row, text] : french) {
+                script->model().edit(row, QString::fromUtf8(text));
+            }
+            script->findChild<QTabBar*>(QStringLiteral("filters"))->setCurrentIndex(1);
+            auto* entries = script->findChild<QTableView*>(QStringLiteral("entries"));
+            entries->setCurrentIndex(entries->model()->index(4, rq::script::ScriptModel::Translation));
+            script->resize(960, 520);
+            ok = grab(script, out, QStringLiteral("script-window")) && ok;
+            script->model().undoStack().setIndex(0);  // back to the file's texts: it closes without a question
+            script->close();
+        }
 
         // Find Text... on the demo file: "Hello" searched relatively, its hit in the dialogue selected.
         launcher.mnuFileFindText_Click();

@@ -64,7 +64,7 @@ struct ReplaceRow {
 const ReplaceRow kReplaces[] = {
     {"PlainIgnoringCase", "ab", false, false, "C", 6, false, "C C"},
     {"PlainMatchingCase", "ab", false, true, "C", 3, false, "Ab C"},
-    {"PlainTakesABackslashAsItIs", "b", false, true, "\\1", 3, false, "A\\1 a\\1"},
+    {"PlainTakesADotAsItIs", ".", false, false, "C", 0, false, "Ab ab"},
     {"RegularExpressionWithGroups", "(A)(b)", true, true, "\\2\\1", 3, false, "bA ab"},
     {"RegularExpressionIgnoringCase", "^a", true, false, "C", 3, false, "Cb ab"},
     {"BadRegularExpression", "(", true, false, "C", 0, true, "Ab ab"},

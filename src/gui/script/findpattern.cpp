@@ -4,12 +4,12 @@
 
 namespace rq::script {
 
-FindPattern::FindPattern(const QString& find, bool regex, bool matchCase) : m_find(find), m_regex(regex) {
+FindPattern::FindPattern(const QString& find, bool regex, bool matchCase) : m_find(find) {
     QRegularExpression::PatternOptions options = QRegularExpression::UseUnicodePropertiesOption;
     if (!matchCase) {
         options |= QRegularExpression::CaseInsensitiveOption;
     }
-    // A plain text is counted through the same engine, so that the count is the replace's.
+    // A plain text goes through the same engine, escaped, so that what is counted is what is replaced.
     m_expression = QRegularExpression(regex ? find : QRegularExpression::escape(find), options);
     if (!m_expression.isValid()) {
         m_error = QObject::tr("%1 at position %2")
@@ -33,20 +33,8 @@ QString FindPattern::replaced(QString text, const QString& with) const {
     if (!usable()) {
         return text;
     }
-    if (m_regex) {
-        return text.replace(m_expression, with);
-    }
-    // A plain replacement is taken as it is: a backslash in it names no group.
-    QString result;
-    qsizetype at = 0;
-    for (auto it = m_expression.globalMatch(text); it.hasNext();) {
-        const auto match = it.next();
-        result += QStringView(text).mid(at, match.capturedStart() - at);
-        result += with;
-        at = match.capturedEnd();
-    }
-    result += QStringView(text).mid(at);
-    return result;
+    // A plain text's pattern has no groups, so a backslash in its replacement names none: it stays.
+    return text.replace(m_expression, with);
 }
 
 }  // namespace rq::script

@@ -23,7 +23,6 @@ class FindPattern {
 
   private:
     QString m_find;
-    bool m_regex = false;
     QRegularExpression m_expression;
     QString m_error;
 };
