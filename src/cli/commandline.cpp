@@ -82,6 +82,12 @@ CommandLine::CommandLine() {
     templateOptions(check);
     operand(check, "FILE", false);
 
+    CLI::App* qa = verb(m_app, "qa", qaCommand);
+    templateOptions(qa);
+    operand(qa, "FILE");
+    operand(qa, "TEXTS");
+    qa->add_flag("--json", m_given.json);
+
     CLI::App* recover = verb(m_app, "recover", recoverCommand);
     recover->add_flag("--discard", m_given.discard);
     operand(recover, "FILE");

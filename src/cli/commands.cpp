@@ -56,6 +56,21 @@ constexpr std::array kVerbs = {
              "with FILE, entries that run past its end; for a table file, each line it cannot read (FILE:\n"
              "line N: what). Prints \"no problems\" and exits 0 when there are\n"
              "none; exits 1 otherwise. T and DIR as for dump."},
+    VerbHelp{"qa", "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
+             "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
+             "by its extension; entries it leaves out or keeps are their text in FILE), against the texts\n"
+             "template T reads from FILE. One line a problem, \"entry N: SEVERITY: CHECK: message\":\n"
+             "  too-long           error: more than the entry's room (characters, or bytes with its end\n"
+             "                     token); a pointer entry also fits nowhere in its free space\n"
+             "  missing-character  error: characters the alphabet or table file lacks\n"
+             "  control-codes      error: not the original's control codes and <$XX> bytes, in any order\n"
+             "  untranslated       warning: the text is the original\n"
+             "  spaces             warning: leading, trailing or double spaces the original lacks\n"
+             "  inconsistent       warning: an original that other entries translate differently\n"
+             "Padding spaces count for nothing. --json prints a JSON array of objects {\"entry\": N,\n"
+             "\"check\", \"severity\", \"message\"} instead. Prints \"no problems\" when there are none.\n"
+             "Exits 1 when any error is found, or TEXTS is refused as insert refuses it; 0 otherwise.\n"
+             "T and DIR as for dump."},
     VerbHelp{"recover", "recover [--discard] FILE",
              "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
              "old bytes of the rooms it was writing in FILE.romquill-undo, beside the file a link leads to.\n"

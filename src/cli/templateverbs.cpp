@@ -2,6 +2,9 @@
 
 #include "editor/entrytexts.h"
 #include "editor/freespace.h"
+#include "exchange/csvtexts.h"
+#include "exchange/jsontexts.h"
+#include "exchange/potexts.h"
 #include "files/common.h"
 #include "files/readwritetext.h"
 
@@ -55,6 +58,41 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
     return TemplateAndTexts{std::move(templatePath).value(), std::move(gameFile).value(),
                             std::move(gameTemplate).value(), std::move(read.texts),
                             std::move(read.rooms),           std::move(moving)};
+}
+
+Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
+                                                 const TemplateAndTexts& opened, std::istream& in) {
+    const auto input = readJsonInput(path, in);
+    if (!input) {
+        return input.failure();
+    }
+    const templates::GameTemplate& gameTemplate = opened.gameTemplate;
+    if (format == TextsFormat::Json) {
+        auto texts = exchange::parseJsonTexts(input->bytes, input->name,
+                                              static_cast<int>(gameTemplate.entries.size()));
+        if (!texts) {
+            return texts.failure();
+        }
+        return exchange::TakenTexts<int>{std::move(texts).value(), {}};
+    }
+    // Each row is checked as it is read, and every problem is listed.
+    const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
+        return format == TextsFormat::Po
+                   ? readPoTexts(input->bytes, input->name,
+                                 exchange::poByteLimit(exchange::exportedEntries(
+                                     gameTemplate, opened.texts, opened.rooms, opened.moving)),
+                                 take)
+                   : readCsvTexts(input->bytes, input->name, take);
+    };
+    return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms);
+}
+
+std::vector<std::string> withGivenTexts(std::vector<std::string> texts,
+                                        const std::map<int, std::string>& given) {
+    for (const auto& [number, text] : given) {
+        texts[static_cast<std::size_t>(number - 1)] = text;
+    }
+    return texts;
 }
 
 }  // namespace rq::cli

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <istream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/tablerooms.h"
+#include "exchange/translations.h"
+#include "jsoninput.h"
 #include "templates/gametemplate.h"
 #include "verbs.h"
 
@@ -28,5 +32,15 @@ struct TemplateAndTexts {
 
 // A refused template gives its message, an unreadable file "ROM not found!" named after the file.
 [[nodiscard]] std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console& console);
+
+// The texts the input gives (the file, or standard input for "-"), by entry number; or why they cannot be
+// taken, and the warnings about them. A translator's file (PO, CSV) gives only the texts that changed.
+[[nodiscard]] Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
+                                                               const TemplateAndTexts& opened,
+                                                               std::istream& in);
+
+// The texts as read with the given ones in their places: what a save of them writes.
+[[nodiscard]] std::vector<std::string> withGivenTexts(std::vector<std::string> texts,
+                                                      const std::map<int, std::string>& given);
 
 }  // namespace rq::cli

@@ -83,6 +83,7 @@ int iniCommand(const Given& given, Console& console);
 int dumpCommand(const Given& given, Console& console);
 int insertCommand(const Given& given, Console& console);
 int checkCommand(const Given& given, Console& console);
+int qaCommand(const Given& given, Console& console);
 int recoverCommand(const Given& given, Console& console);
 int cutscenesDumpCommand(const Given& given, Console& console);
 int cutscenesInsertCommand(const Given& given, Console& console);

@@ -54,6 +54,7 @@ const std::vector<std::string> kUsages = {
     "pointers FILE OFFSET... [--json]",
     "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]] [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini",
+    "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
     "help [COMMAND]"};
 
 class CliVerbHelp : public testing::TestWithParam<std::string> {};

@@ -95,6 +95,27 @@ INSTANTIATE_TEST_SUITE_P(
                     kNothingWritten)),
     rowName);
 
+std::vector<std::string> qaOf(std::vector<std::string> more) {
+    std::vector<std::string> args = {"qa", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO",
+                                     "-"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// Each output form, with an error (exit 1) or warnings only (exit 0); the checks themselves are the core's.
+INSTANTIATE_TEST_SUITE_P(
+    Qa, CliCommandLine,
+    testing::Values(
+        row("PlainWithAnError", qaOf({}), R"({"entries": [{"entry": 1, "text": "ROMQUILL DEMO 2026!"}]})", 1,
+            "entry 1: error: too-long: Entry 1 (\"Title screen\") has room for 16 characters, not the "
+            "19 of its translation.\nentry 2: warning: untranslated: Entry 2 (\"Start prompt\") is not "
+            "translated: its text is its original's.\n"),
+        row("JsonWithWarningsOnly", qaOf({"--json"}), R"({"entries": [{"entry": 1, "text": "Hi  you"}]})", 0,
+            "[\n  {\n    \"entry\": 1,\n    \"check\": \"spaces\",\n    \"severity\": \"warning\",\n"
+            "    \"message\": \"Entry 1 (\\\"Title screen\\\") has double spaces that its original does not "
+            "have.\"\n  },\n  {\n    \"entry\": 2,\n")),
+    rowName);
+
 // A later save is refused until then: the core's, tested there.
 TEST_F(CliDemo, RecoverPutsEveryByteOfAnInterruptedInsertBack) {
     setWriteFaults({nullptr, 2, nullptr});

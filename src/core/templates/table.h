@@ -73,6 +73,11 @@ class Table {
     // stand (what encode refuses first); empty for malformed UTF-8.
     [[nodiscard]] std::u32string missingCharacters(std::string_view utf8) const;
 
+    // The control codes of a UTF-8 text in the order they stand, as a translation must keep them: each
+    // control label (the longest that starts where it stands) and each raw byte "<$XX>" (in upper case), a
+    // label's parameters among them.
+    [[nodiscard]] std::vector<std::string> controlCodes(std::string_view utf8) const;
+
     // The most bytes one character of text can take when written (a raw byte "<$XX>" is five characters for
     // one byte, so it never raises this).
     [[nodiscard]] std::size_t mostBytesPerCharacter() const;

@@ -167,6 +167,17 @@ std::u32string Table::Index::uncovered(const std::vector<Entry>& entries, std::s
     return missing;
 }
 
+std::size_t Table::Index::controlLabelAt(std::string_view text, std::size_t at) const {
+    std::size_t longest = 0;
+    int node = 0;
+    for (std::size_t end = at; end < text.size() && (node = child(node, text[end])) >= 0; ++end) {
+        if (!m_nodes[static_cast<std::size_t>(node)].controls.empty()) {
+            longest = end + 1 - at;
+        }
+    }
+    return longest;
+}
+
 std::string Table::Index::refusal(const std::vector<Entry>& entries, std::string_view text) const {
     // Where the ways of writing the text from its start all stop: nothing there begins a way on.
     std::vector<bool> reached(text.size() + 1, false);
@@ -238,6 +249,22 @@ std::u32string Table::missingCharacters(std::string_view utf8) const {
         return {};
     }
     return index().uncovered(m_entries, utf8);
+}
+
+std::vector<std::string> Table::controlCodes(std::string_view utf8) const {
+    std::vector<std::string> codes;
+    for (std::size_t at = 0; at < utf8.size();) {
+        if (const std::size_t label = index().controlLabelAt(utf8, at); label > 0) {
+            codes.emplace_back(utf8.substr(at, label));
+            at += label;
+        } else if (const auto byte = rawByteAt(utf8, at)) {
+            codes.push_back("<$" + files::hexText(static_cast<unsigned char>(*byte), 2) + ">");
+            at += kRawToken;
+        } else {
+            ++at;
+        }
+    }
+    return codes;
 }
 
 }  // namespace rq::templates

@@ -30,6 +30,8 @@ struct Table::Index {
     // Why a text that cheapest cannot write is refused: a phrase said of the text.
     [[nodiscard]] std::string refusal(const std::vector<Entry>& entries, std::string_view text) const;
     [[nodiscard]] std::u32string uncovered(const std::vector<Entry>& entries, std::string_view text) const;
+    // The bytes of the longest control label that starts text[at]; 0 when none does.
+    [[nodiscard]] std::size_t controlLabelAt(std::string_view text, std::size_t at) const;
 
   private:
     template <class Visit>

@@ -1,0 +1,56 @@
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "files/codepage.h"
+#include "qa/checks.h"
+#include "templateverbs.h"
+
+namespace rq::cli {
+
+int qaCommand(const Given& given, Console& console) {
+    const auto opened = readTemplateAndTexts(given, console);
+    if (!opened) {
+        return kExitRefused;
+    }
+    const std::string& textsFile = given.operands[1];
+    // The same translations insert would write, taken the same way.
+    const auto taken = readGivenTexts(textsFile, formatOfPath(textsFile), *opened, console.in());
+    if (!taken) {
+        console.say(taken.error());
+        return kExitRefused;
+    }
+    for (const std::string& warning : taken->warnings) {
+        console.warn(warning);
+    }
+    const std::vector<std::string> translations = withGivenTexts(opened->texts, taken->texts);
+    const auto problems =
+        qa::checkScript({&opened->gameTemplate, opened->texts, translations, opened->rooms, opened->moving});
+    const auto number = [&](const qa::Problem& problem) {
+        return opened->gameTemplate.entries[problem.index].number;
+    };
+    if (given.json) {
+        using Json = nlohmann::ordered_json;
+        Json list = Json::array();
+        for (const auto& problem : problems) {
+            list.push_back({{"entry", number(problem)},
+                            {"check", problem.check},
+                            {"severity", qa::severityName(problem.severity)},
+                            {"message", problem.message}});
+        }
+        console.out() << list.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+    } else if (problems.empty()) {
+        console.out() << "no problems\n";
+    } else {
+        // One line a problem, the same four parts in the same order, for grep and cut.
+        for (const auto& problem : problems) {
+            console.out() << "entry " << number(problem) << ": " << qa::severityName(problem.severity) << ": "
+                          << problem.check << ": " << files::escapeControls(problem.message) << '\n';
+        }
+    }
+    const bool errors = std::ranges::any_of(
+        problems, [](const qa::Problem& problem) { return problem.severity == qa::Severity::Error; });
+    return errors ? kExitRefused : kExitOk;
+}
+
+}  // namespace rq::cli

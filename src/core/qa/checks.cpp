@@ -1,0 +1,293 @@
+#include "qa/checks.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "editor/entrytexts.h"
+#include "files/codepage.h"
+#include "files/common.h"
+
+namespace rq::qa {
+namespace {
+
+std::string counted(std::uint64_t count, std::string_view one, std::string_view many) {
+    return std::to_string(count) + " " + std::string(count == 1 ? one : many);
+}
+
+std::string bytesText(std::uint64_t count) {
+    return counted(count, "byte", "bytes");
+}
+
+// "a", "a and b", "a, b and c".
+std::string listed(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
+    }
+    return text;
+}
+
+std::string commaListed(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) {
+        text += (text.empty() ? "" : ", ") + item;
+    }
+    return text;
+}
+
+struct Entry {
+    const templates::TemplateEntry& entry;
+    editor::EntryRoom room;
+    std::optional<std::uint64_t> moving;
+    const std::string& original;
+    const std::string& translation;
+    std::size_t index;
+
+    [[nodiscard]] Problem problem(std::string check, Severity severity, const std::string& what) const {
+        return Problem{index, std::move(check), severity, templates::entryName(entry) + " " + what};
+    }
+};
+
+// A text as the translator sees it: without the padding spaces a save adds.
+std::string_view shown(const Entry& e, std::string_view text) {
+    return e.entry.table ? editor::shownTableText(e.room, text) : files::unpadded(text);
+}
+
+// Measured as the editor's counters measure: characters against the limit, or bytes (the end token
+// counted) against the room, where a pointer entry's text may also move to its largest free block.
+std::optional<Problem> tooLong(const Entry& e) {
+    if (!e.entry.table) {
+        const auto limit = static_cast<std::size_t>(std::max(e.entry.limit(), 0));
+        const std::size_t count = files::characterCount(e.translation);
+        if (count <= limit) {
+            return std::nullopt;
+        }
+        return e.problem("too-long", Severity::Error,
+                         "has room for " + counted(limit, "character", "characters") + ", not the " +
+                             std::to_string(count) + " of its translation.");
+    }
+    const auto left = editor::tableBytesLeft(e.entry, e.room, e.translation);
+    if (!left || *left >= 0) {
+        return std::nullopt;
+    }
+    const auto needed = static_cast<std::uint64_t>(static_cast<long>(e.room.size) - *left);
+    if (e.moving && needed <= *e.moving) {
+        return std::nullopt;
+    }
+    return e.problem("too-long", Severity::Error,
+                     "needs " + bytesText(needed) + (e.room.end.empty() ? "" : " with its end token") +
+                         ", but its room is " + bytesText(e.room.size) +
+                         (e.moving ? " and the largest free block in its region has " + bytesText(*e.moving)
+                                   : std::string()) +
+                         ".");
+}
+
+std::optional<Problem> missingCharacters(const Entry& e) {
+    const std::u32string missing = editor::unsaveableCharacters(e.entry, e.translation);
+    if (missing.empty()) {
+        return std::nullopt;
+    }
+    std::vector<std::string> shownCharacters;
+    for (const char32_t ch : missing) {
+        shownCharacters.push_back("'" + files::escapeControls(files::encodeUtf8(ch)) + "'");
+    }
+    const std::string& path = e.entry.table ? e.entry.table->path() : e.entry.alphabet->path();
+    return e.problem("missing-character", Severity::Error,
+                     std::string(missing.size() == 1 ? "has a character" : "has characters") + " that the " +
+                         (e.entry.table ? "table" : "alphabet") + " file \"" +
+                         files::pathText(files::fsPath(path).filename()) +
+                         "\" lacks: " + commaListed(shownCharacters) + ".");
+}
+
+// The codes of from that to lacks, as a multiset, in from's order.
+std::vector<std::string> without(const std::vector<std::string>& from, const std::vector<std::string>& to) {
+    std::unordered_map<std::string_view, std::size_t> left;
+    for (const std::string& code : to) {
+        ++left[code];
+    }
+    std::vector<std::string> lacking;
+    for (const std::string& code : from) {
+        if (auto found = left.find(code); found != left.end() && found->second > 0) {
+            --found->second;
+        } else {
+            lacking.push_back(code);
+        }
+    }
+    return lacking;
+}
+
+// Only a table names control codes; an alphabet's codes are its characters.
+std::optional<Problem> controlCodes(const Entry& e) {
+    if (!e.entry.table) {
+        return std::nullopt;
+    }
+    const auto before = e.entry.table->controlCodes(e.original);
+    const auto after = e.entry.table->controlCodes(e.translation);
+    const auto lacking = without(before, after);
+    const auto added = without(after, before);
+    if (lacking.empty() && added.empty()) {
+        return std::nullopt;
+    }
+    std::string what;
+    if (!lacking.empty()) {
+        what = "lacks its original's control " + std::string(lacking.size() == 1 ? "code " : "codes ") +
+               commaListed(lacking);
+    }
+    if (!added.empty()) {
+        what += std::string(what.empty() ? "" : ", and ") + "has the control " +
+                (added.size() == 1 ? "code " : "codes ") + commaListed(added) +
+                ", which its original does not";
+    }
+    return e.problem("control-codes", Severity::Error, what + ".");
+}
+
+std::optional<Problem> spaces(const Entry& e) {
+    const std::string_view before = shown(e, e.original);
+    const std::string_view after = shown(e, e.translation);
+    std::vector<std::string> kinds;
+    if (after.starts_with(' ') && !before.starts_with(' ')) {
+        kinds.emplace_back("leading");
+    }
+    if (after.ends_with(' ') && !before.ends_with(' ')) {
+        kinds.emplace_back("trailing");
+    }
+    if (after.find("  ") != std::string_view::npos && before.find("  ") == std::string_view::npos) {
+        kinds.emplace_back("double");
+    }
+    if (kinds.empty()) {
+        return std::nullopt;
+    }
+    return e.problem("spaces", Severity::Warning,
+                     "has " + listed(kinds) + " spaces that its original does not have.");
+}
+
+editor::EntryRoom roomOf(const ScriptTexts& texts, std::size_t index) {
+    return index < texts.rooms.size() ? texts.rooms[index]
+                                      : editor::lengthRoom(texts.gameTemplate->entries[index]);
+}
+
+// How the same original is translated in other entries: the text each gives, shown without padding.
+std::string_view shownTranslation(const ScriptTexts& texts, std::size_t index) {
+    const auto& entry = texts.gameTemplate->entries[index];
+    return entry.table ? editor::shownTableText(roomOf(texts, index), texts.translations[index])
+                       : files::unpadded(texts.translations[index]);
+}
+
+// One original's entries (by index, in order) and the translations they have: a warning for each entry,
+// naming the first few that translate it otherwise, found among the first members of the first few
+// translations so that the work stays linear in the group.
+void warnGroup(const ScriptTexts& texts, const std::vector<std::size_t>& group, std::vector<Problem>& out) {
+    constexpr std::size_t kNamed = 3;
+    std::unordered_map<std::string_view, std::size_t> classOf;
+    std::vector<std::size_t> classSize;
+    std::vector<std::size_t> memberClass;
+    std::vector<std::size_t> candidates;  // the first kNamed members of the first kNamed + 1 translations
+    for (const std::size_t index : group) {
+        const auto [at, added] = classOf.try_emplace(shownTranslation(texts, index), classSize.size());
+        if (added) {
+            classSize.push_back(0);
+        }
+        memberClass.push_back(at->second);
+        if (at->second <= kNamed && classSize[at->second] < kNamed) {
+            candidates.push_back(memberClass.size() - 1);
+        }
+        ++classSize[at->second];
+    }
+    if (classSize.size() < 2) {
+        return;
+    }
+    for (std::size_t member = 0; member < group.size(); ++member) {
+        const std::size_t own = memberClass[member];
+        std::vector<std::string> named;
+        for (const std::size_t other : candidates) {
+            if (memberClass[other] != own && named.size() < kNamed) {
+                named.push_back(std::to_string(texts.gameTemplate->entries[group[other]].number));
+            }
+        }
+        const std::size_t others = group.size() - classSize[own];
+        if (others > named.size()) {
+            named.push_back(std::to_string(others - named.size()) + " more");
+        }
+        const auto& entry = texts.gameTemplate->entries[group[member]];
+        out.push_back(Problem{group[member], "inconsistent", Severity::Warning,
+                              templates::entryName(entry) + " has the same original as " +
+                                  (others == 1 ? "entry " : "entries ") + listed(named) +
+                                  (others == 1 ? ", which is" : ", which are") + " translated differently."});
+    }
+}
+
+}  // namespace
+
+std::string_view severityName(Severity severity) {
+    return severity == Severity::Error ? "error" : "warning";
+}
+
+std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
+    if (texts.gameTemplate == nullptr || index >= texts.gameTemplate->entries.size() ||
+        index >= texts.originals.size() || index >= texts.translations.size()) {
+        return {};
+    }
+    const Entry e{texts.gameTemplate->entries[index],
+                  roomOf(texts, index),
+                  index < texts.moving.size() ? texts.moving[index] : std::nullopt,
+                  texts.originals[index],
+                  texts.translations[index],
+                  index};
+    std::vector<Problem> problems;
+    if (!editor::entryChanged(e.entry, e.room, e.original, e.translation)) {
+        // Nothing of it is written.
+        if (!files::unpadded(e.original).empty()) {
+            problems.push_back(e.problem("untranslated", Severity::Warning,
+                                         "is not translated: its text is its original's."));
+        }
+        return problems;
+    }
+    for (const auto& check : {tooLong, missingCharacters, controlCodes, spaces}) {
+        if (auto problem = check(e)) {
+            problems.push_back(std::move(*problem));
+        }
+    }
+    return problems;
+}
+
+std::vector<Problem> checkConsistency(const ScriptTexts& texts) {
+    std::vector<Problem> problems;
+    if (texts.gameTemplate == nullptr) {
+        return problems;
+    }
+    const std::size_t count =
+        std::min({texts.gameTemplate->entries.size(), texts.originals.size(), texts.translations.size()});
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byOriginal;
+    for (std::size_t index = 0; index < count; ++index) {
+        if (const std::string_view original = files::unpadded(texts.originals[index]); !original.empty()) {
+            byOriginal[original].push_back(index);
+        }
+    }
+    for (const auto& [original, group] : byOriginal) {
+        if (group.size() > 1) {
+            warnGroup(texts, group, problems);
+        }
+    }
+    // An entry stands in one group only: its warning is the only one of its index.
+    std::sort(problems.begin(), problems.end(),
+              [](const Problem& a, const Problem& b) { return a.index < b.index; });
+    return problems;
+}
+
+std::vector<Problem> checkScript(const ScriptTexts& texts) {
+    auto inconsistent = checkConsistency(texts);
+    std::vector<Problem> problems;
+    auto next = inconsistent.begin();
+    const std::size_t count = texts.gameTemplate == nullptr ? 0 : texts.gameTemplate->entries.size();
+    for (std::size_t index = 0; index < count; ++index) {
+        for (auto& problem : checkEntry(texts, index)) {
+            problems.push_back(std::move(problem));
+        }
+        for (; next != inconsistent.end() && next->index == index; ++next) {
+            problems.push_back(std::move(*next));
+        }
+    }
+    return problems;
+}
+
+}  // namespace rq::qa

@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "qa/checks.h"
+#include "support/testfiles.h"
+
+namespace rq::qa {
+namespace {
+
+// A fixed room of 8 bytes, two ended strings of 6 bytes (end token FF) and an alphabet's box of 6.
+constexpr std::string_view kTemplate =
+    "[TextFormattingSystem]\nNumberOfEntries=4\n0=t.tbl\n1=a.ini\n"
+    "[entry1]\nTextFormat=0\nLength=8\nHexLocation=0\nComment=fixed\n"
+    "[entry2]\nTextFormat=0\nHexLocation=10\nComment=ended\n"
+    "[entry3]\nTextFormat=0\nHexLocation=20\nComment=also ended\n"
+    "[entry4]\nTextFormat=1\nLength=6\nHexLocation=30\nComment=alpha\n";
+
+struct Row {
+    const char* name;
+    std::vector<std::string> originals;
+    std::vector<std::string> translations;
+    std::optional<std::uint64_t> moving;  // entry 2's largest free block
+    std::vector<std::string> problems;    // "severity check: message"
+};
+
+// One entry's texts; the others are blank.
+Row one(const char* name, std::size_t entry, std::string original, std::string translation,
+        std::vector<std::string> problems, std::optional<std::uint64_t> moving = std::nullopt) {
+    Row row{name, std::vector<std::string>(4), std::vector<std::string>(4), moving, std::move(problems)};
+    row.originals[entry - 1] = std::move(original);
+    row.translations[entry - 1] = std::move(translation);
+    return row;
+}
+
+class Checks : public testing::TestWithParam<Row> {};
+
+TEST_P(Checks, EachCheckNamesTheEntryAndWhatIsWrong) {
+    test::ProgramFolder folder;
+    folder.writeAlphabet("t.tbl", "41=A\n42=B\n43=C\n48=H\n49=I\n20= \n/FF\n$F0=<Color>,1\n$F1=<Name>,0\n");
+    folder.writeAlphabet("a.ini", test::alphabetText(1, "41=A\n42=B\n48=H\n49=I\n20= \n",
+                                                     "A=41\nB=42\nH=48\nI=49\n\xAC=20\n"));
+    folder.writeTemplate("t.ini", kTemplate);
+    const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\t.ini"));
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const Row& row = GetParam();
+    const std::vector<editor::EntryRoom> rooms = {editor::lengthRoom(gameTemplate->entries[0]),
+                                                  {6, "\xFF", true, 0x10},
+                                                  {6, "\xFF", true, 0x20},
+                                                  editor::lengthRoom(gameTemplate->entries[3])};
+    const std::vector<std::optional<std::uint64_t>> moving = {std::nullopt, row.moving, std::nullopt,
+                                                              std::nullopt};
+    std::vector<std::string> found;
+    for (const Problem& problem :
+         checkScript({&*gameTemplate, row.originals, row.translations, rooms, moving})) {
+        found.push_back(std::string(severityName(problem.severity)) + " " + problem.check + ": " +
+                        problem.message);
+    }
+    EXPECT_EQ(found, row.problems);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Checks,
+    testing::Values(
+        one("alphabet too long", 4, "ABABAB", "ABABABA",
+            {"error too-long: Entry 4 (\"alpha\") has room for 6 characters, not the 7 of its translation."}),
+        one("fixed room too long", 1, "ABC     ", "ABCABCABC",
+            {"error too-long: Entry 1 (\"fixed\") needs 9 bytes, but its room is 8 bytes."}),
+        one("pointer entry too long to move", 2, "HI", "ABCABCAB",
+            {"error too-long: Entry 2 (\"ended\") needs 9 bytes with its end token, but its room is 6 bytes "
+             "and the largest free block in its region has 7 bytes."},
+            7),
+        one("pointer entry that moves", 2, "HI", "ABCABCAB", {}, 9),
+        one("table lacks characters", 2, "HI", "HI\xD0\xB6\xD1\x91",
+            {"error missing-character: Entry 2 (\"ended\") has characters that the table file \"t.tbl\" "
+             "lacks: '\xD0\xB6', '\xD1\x91'."}),
+        one("alphabet lacks a character", 4, "ABABAB", "CAB",
+            {"error missing-character: Entry 4 (\"alpha\") has a character that the alphabet file "
+             "\"a.ini\" lacks: 'C'."}),
+        one("control codes", 2, "HI<Name><Color><$02>", "<Color><$03>IH<$05>",
+            {"error control-codes: Entry 2 (\"ended\") lacks its original's control codes <Name>, <$02>, and "
+             "has the control codes <$03>, <$05>, which its original does not."}),
+        one("control codes moved", 2, "HI<Name><Color><$02>", "<Color><$02>IH<Name>", {}),
+        one("untranslated", 1, "ABC     ", "ABC",
+            {"warning untranslated: Entry 1 (\"fixed\") is not translated: its text is its original's."}),
+        one("blank original", 1, "        ", "", {}),
+        one("kept text read longer than the box", 4, "AB<error>", "AB<error>",
+            {"warning untranslated: Entry 4 (\"alpha\") is not translated: its text is its original's."}),
+        one("spaces", 2, "HI", " HI  ",
+            {"warning spaces: Entry 2 (\"ended\") has leading, trailing and double spaces that its original "
+             "does not have."}),
+        one("padding is no space", 4, "ABABAB", "BA    ", {}),
+        Row{"inconsistent",
+            {"HI", "HI", "HI", "HI    "},
+            {"IH", "IH", "CH", "IH    "},
+            std::nullopt,
+            {"warning inconsistent: Entry 1 (\"fixed\") has the same original as entry 3, which is "
+             "translated "
+             "differently.",
+             "warning inconsistent: Entry 2 (\"ended\") has the same original as entry 3, which is "
+             "translated "
+             "differently.",
+             "warning inconsistent: Entry 3 (\"also ended\") has the same original as entries 1, 2 and 4, "
+             "which are translated differently.",
+             "warning inconsistent: Entry 4 (\"alpha\") has the same original as entry 3, which is "
+             "translated "
+             "differently."}}),
+    test::rowName);
+
+}  // namespace
+}  // namespace rq::qa
