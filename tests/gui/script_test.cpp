@@ -95,13 +95,19 @@ INSTANTIATE_TEST_SUITE_P(Replaces, ScriptReplaceTest, testing::ValuesIn(kReplace
 TEST_F(ScriptModelTest, AppliesATranslationToIdenticalOriginalsInOneStep) {
     EXPECT_EQ(model->identicalOriginals(0), 2);
     EXPECT_EQ(model->identicalOriginals(1), 0);
+    // Changed, untranslated and with problems: the same original translated two ways warns in every row.
+    const auto counts = [this] {
+        const ScriptModel::Counts& c = model->counts();
+        return std::tuple(c.changed, c.untranslated, c.problems);
+    };
     model->edit(0, "CC");
+    EXPECT_EQ(counts(), std::tuple(1, 3, 3));
     model->applyToIdentical(0);
     EXPECT_EQ(translations(), QStringList({"CC", "C", "CC", "CC"}));
-    EXPECT_EQ(std::pair(model->counts().changed, model->counts().untranslated), std::pair(3, 1));
+    EXPECT_EQ(counts(), std::tuple(3, 1, 0));
     model->undoStack().undo();
     EXPECT_EQ(translations(), QStringList({"CC", "C", "Ab ab", "Ab ab"}));
-    EXPECT_EQ(std::pair(model->counts().changed, model->counts().untranslated), std::pair(1, 3));
+    EXPECT_EQ(counts(), std::tuple(1, 3, 3));
 }
 
 // The demo file with demo.ini forced on it, as the README walks through, the build's program folder in
@@ -169,6 +175,22 @@ TEST_F(ScriptWindowTest, OpensFromTheLauncherFiltersReplacesAndSavesTheChangedEn
     EXPECT_EQ(rowsShown(), 1);
     EXPECT_EQ(child<QPlainTextEdit>("translation")->toPlainText(), "Press Space");
 
+    // An error among the changed entries stops the save; Ctrl+Z takes the typing back.
+    auto* box = child<QPlainTextEdit>("translation");
+    box->setPlainText(QStringLiteral("Press Spac\u00E9"));
+    EXPECT_EQ(filters(), "All (8), Changed (1), Untranslated (7), With problems (1)");
+    click("save");
+    EXPECT_EQ(dialogs.log,
+              QStringList{test::shown(Dialogs::Icon::Exclamation,
+                                      "The checks find errors in the changed entries:\n\nEntry 2 "
+                                      "(\"Start prompt\") has a character that the alphabet file "
+                                      "\"demo-menu.ini\" lacks: '\u00E9'.\n\nCorrect them, "
+                                      "then save. Nothing was written.")});
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->toPlainText(), "Press Space");
+    dialogs.log.clear();
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{test::saved()});
     EXPECT_EQ(test::readAll(path), std::string(before).replace(0x210, 12, menuBytes("Press Space ")));

@@ -1,7 +1,8 @@
 #include "scriptmodel.h"
 
+#include <QApplication>
 #include <QBrush>
-#include <QHash>
+#include <QStyle>
 #include <QUndoCommand>
 #include <algorithm>
 #include <utility>
@@ -45,6 +46,40 @@ QString oneLine(QString text) {
     return text.replace(QLatin1Char('\n'), QChar(0x21B5));
 }
 
+// A row's mark: the icon of its gravest problem, and the problems as its tooltip.
+QVariant problemMark(const std::vector<qa::Problem>& problems, int role) {
+    QStringList messages;
+    bool error = false;
+    for (const qa::Problem& problem : problems) {
+        if (problem.check != "untranslated") {
+            messages << QString::fromStdString(problem.message);
+            error = error || problem.severity == qa::Severity::Error;
+        }
+    }
+    if (role == Qt::ToolTipRole) {
+        return messages.join(QLatin1Char('\n'));
+    }
+    if (role == Qt::DecorationRole) {
+        return QApplication::style()->standardIcon(error ? QStyle::SP_MessageBoxCritical
+                                                         : QStyle::SP_MessageBoxWarning);
+    }
+    return {};
+}
+
+// The refusal of a save while changed entries have errors: each named, the first few of many.
+Error refusedFor(const std::vector<qa::Problem>& errors) {
+    constexpr std::size_t kListed = 10;
+    std::string list;
+    for (std::size_t i = 0; i < errors.size() && i < kListed; ++i) {
+        list += "\n" + errors[i].message;
+    }
+    if (errors.size() > kListed) {
+        list += "\n... and " + std::to_string(errors.size() - kListed) + " more.";
+    }
+    return refused("The checks find errors in the changed entries:\n" + list +
+                   "\n\nCorrect them, then save.");
+}
+
 }  // namespace
 
 ScriptModel::ScriptModel(templates::GameTemplate gameTemplate, editor::EntryTexts read,
@@ -53,31 +88,33 @@ ScriptModel::ScriptModel(templates::GameTemplate gameTemplate, editor::EntryText
       m_template(std::move(gameTemplate)),
       m_rooms(std::move(read.rooms)),
       m_moving(std::move(moving)),
-      m_saved(std::move(read.texts)) {
+      m_read(std::move(read.texts)) {
     const std::size_t count = m_template.entries.size();
-    m_saved.resize(count);
+    m_read.resize(count);
     m_rooms.resize(count);
     m_moving.resize(count);
     m_originals.reserve(count);
     m_texts.reserve(count);
-    m_group.reserve(count);
-    QHash<QString, int> groups;
     for (std::size_t i = 0; i < count; ++i) {
-        const auto shown = editor::shownText(m_template.entries[i], m_rooms[i], m_saved[i]);
+        const auto shown = editor::shownText(m_template.entries[i], m_rooms[i], m_read[i]);
         m_texts.emplace_back(shown);
         m_originals.push_back(kit::fromUtf8View(shown));
-        auto group = groups.find(m_originals.back());
-        if (group == groups.end()) {
-            group = groups.insert(m_originals.back(), static_cast<int>(groups.size()));
-            m_groupSize.push_back(0);
-        }
-        m_group.push_back(*group);
-        ++m_groupSize[static_cast<std::size_t>(*group)];
     }
     m_translations = m_originals;
+    m_saved = m_read;
     m_changed.assign(count, 0);
+    m_checks = ScriptChecks(texts(m_template));
     m_counts.all = static_cast<int>(count);
-    m_counts.untranslated = m_counts.all;
+    showCounts();
+}
+
+qa::ScriptTexts ScriptModel::texts(const templates::GameTemplate& gameTemplate) const {
+    return {&gameTemplate, m_read, m_texts, m_rooms, m_moving};
+}
+
+void ScriptModel::showCounts() {
+    m_counts.untranslated = m_checks.untranslatedCount();
+    m_counts.problems = m_checks.flaggedCount();
 }
 
 int ScriptModel::rowCount(const QModelIndex& parent) const {
@@ -100,7 +137,10 @@ QVariant ScriptModel::data(const QModelIndex& index, int role) const {
     const auto r = static_cast<std::size_t>(row);
     switch (index.column()) {
         case Number:
-            return role == Qt::DisplayRole ? QVariant(entry(row).number) : QVariant();
+            if (role == Qt::DisplayRole) {
+                return entry(row).number;
+            }
+            return m_checks.flagged(r) ? problemMark(m_checks.problems(r), role) : QVariant();
         case Comment:
             return role == Qt::DisplayRole ? kit::labelText(kit::fromCodePage(entry(row).comment))
                                            : QVariant();
@@ -152,9 +192,9 @@ bool ScriptModel::shows(int row, Filter filter) const {
         case Filter::Changed:
             return m_changed[static_cast<std::size_t>(row)] != 0;
         case Filter::Untranslated:
-            return untranslated(row);
+            return m_checks.untranslated(static_cast<std::size_t>(row));
         case Filter::Problems:
-            return false;
+            return m_checks.flagged(static_cast<std::size_t>(row));
         case Filter::All:
             break;
     }
@@ -199,15 +239,16 @@ int ScriptModel::replaceAll(std::span<const int> rows, const FindPattern& patter
 }
 
 int ScriptModel::identicalOriginals(int row) const {
-    return m_groupSize[static_cast<std::size_t>(m_group[static_cast<std::size_t>(row)])] - 1;
+    const auto same = m_checks.sameOriginal(static_cast<std::size_t>(row));
+    return same.empty() ? 0 : static_cast<int>(same.size()) - 1;
 }
 
 void ScriptModel::applyToIdentical(int row) {
-    const auto r = static_cast<std::size_t>(row);
+    const QString& text = m_translations[static_cast<std::size_t>(row)];
     std::vector<Change> changes;
-    for (std::size_t other = 0; other < m_group.size(); ++other) {
-        if (other != r && m_group[other] == m_group[r] && m_translations[other] != m_translations[r]) {
-            changes.push_back({static_cast<int>(other), m_translations[other], m_translations[r]});
+    for (const std::size_t other : m_checks.sameOriginal(static_cast<std::size_t>(row))) {
+        if (m_translations[other] != text) {
+            changes.push_back({static_cast<int>(other), m_translations[other], text});
         }
     }
     push(tr("Apply to identical originals"), std::move(changes));
@@ -219,11 +260,16 @@ void ScriptModel::apply(const std::vector<Change>& changes, bool undoing) {
     }
     int first = changes.front().row;
     int last = first;
+    std::vector<std::size_t> rows;
+    rows.reserve(changes.size());
     for (const Change& change : changes) {
         setTranslation(change.row, undoing ? change.before : change.after);
         first = std::min(first, change.row);
         last = std::max(last, change.row);
+        rows.push_back(static_cast<std::size_t>(change.row));
     }
+    m_checks.recheck(texts(m_template), rows);
+    showCounts();
     emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
     emit countsChanged();
 }
@@ -235,17 +281,24 @@ bool ScriptModel::changed(int row) const {
 
 void ScriptModel::setTranslation(int row, const QString& text) {
     const auto r = static_cast<std::size_t>(row);
-    const bool wasUntranslated = untranslated(row);
     m_translations[r] = text;
     m_texts[r] = text.toStdString();
     const char nowChanged = changed(row) ? 1 : 0;
     m_counts.changed += nowChanged - m_changed[r];
     m_changed[r] = nowChanged;
-    m_counts.untranslated += static_cast<int>(untranslated(row)) - static_cast<int>(wasUntranslated);
 }
 
 Status ScriptModel::save(const templates::GameTemplate& gameTemplate, const std::string& gameFile) {
     const auto edits = editor::changedEntries(gameTemplate, m_saved, m_texts, m_rooms);
+    if (gameTemplate.entries.size() == m_read.size()) {  // otherwise the save names the count it now has
+        std::vector<std::size_t> rows;
+        for (const auto& edit : edits) {
+            rows.push_back(edit.index);
+        }
+        if (const auto errors = saveErrors(texts(gameTemplate), rows); !errors.empty()) {
+            return refusedFor(errors);
+        }
+    }
     if (auto written = editor::writeEntryTexts(gameTemplate, gameFile, m_saved.size(), edits, m_rooms);
         !written) {
         return written;
@@ -255,7 +308,11 @@ Status ScriptModel::save(const templates::GameTemplate& gameTemplate, const std:
         m_counts.changed -= m_changed[edit.index];
         m_changed[edit.index] = 0;
     }
-    (void)editor::followMovedStrings(gameTemplate, gameFile, m_rooms, m_moving);
+    if (editor::followMovedStrings(gameTemplate, gameFile, m_rooms, m_moving)) {
+        m_checks =
+            ScriptChecks(texts(m_template));  // rooms and free space are new: too long is measured anew
+        showCounts();
+    }
     if (m_counts.all > 0) {
         emit dataChanged(index(0, Room), index(m_counts.all - 1, Room));
     }

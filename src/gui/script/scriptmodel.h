@@ -12,7 +12,9 @@
 #include "editor/entrytexts.h"
 #include "files/result.h"
 #include "kit/typinglimit.h"
+#include "qa/checks.h"
 #include "script/findpattern.h"
+#include "script/scriptchecks.h"
 #include "templates/gametemplate.h"
 
 namespace rq::script {
@@ -28,8 +30,8 @@ class ScriptModel : public QAbstractTableModel {
     struct Counts {
         int all = 0;
         int changed = 0;       // what the next save writes: differs from the text as read or last saved
-        int untranslated = 0;  // the same as its original
-        int problems = 0;
+        int untranslated = 0;  // the same as its original, as a save sees it
+        int problems = 0;      // with a problem the checks find, besides being untranslated
     };
 
     // read and moving as readEntryTexts and movingRooms give them for gameTemplate.
@@ -47,6 +49,9 @@ class ScriptModel : public QAbstractTableModel {
     [[nodiscard]] const QString& original(int row) const { return m_originals[row]; }
     [[nodiscard]] const QString& translation(int row) const { return m_translations[row]; }
     [[nodiscard]] bool shows(int row, Filter filter) const;
+    [[nodiscard]] const std::vector<qa::Problem>& problems(int row) const {
+        return m_checks.problems(static_cast<std::size_t>(row));
+    }
     [[nodiscard]] const Counts& counts() const { return m_counts; }
     [[nodiscard]] bool edited() const { return m_counts.changed > 0; }
     // The counter of a row's room for a text, as the editor counts it; and the characters a save refuses.
@@ -65,6 +70,7 @@ class ScriptModel : public QAbstractTableModel {
 
     // Writes the changed entries through the template as read now (the save's own rules: all or nothing,
     // pointers moved, the proof); then they count as saved, and moved strings are followed where they went.
+    // Refused, with nothing written, while the checks find an error in a changed entry.
     [[nodiscard]] Status save(const templates::GameTemplate& gameTemplate, const std::string& gameFile);
 
     // A step of the undo stack: translations before and after.
@@ -82,8 +88,9 @@ class ScriptModel : public QAbstractTableModel {
   private:
     void setTranslation(int row, const QString& text);
     void push(const QString& what, std::vector<Change> changes);
+    void showCounts();
     [[nodiscard]] bool changed(int row) const;
-    [[nodiscard]] bool untranslated(int row) const { return m_translations[row] == m_originals[row]; }
+    [[nodiscard]] qa::ScriptTexts texts(const templates::GameTemplate& gameTemplate) const;
 
     templates::GameTemplate m_template;
     std::vector<editor::EntryRoom> m_rooms;              // as read, or where a save moved the string
@@ -91,10 +98,11 @@ class ScriptModel : public QAbstractTableModel {
     std::vector<QString> m_originals;                    // as shown: without the padding a save adds
     std::vector<QString> m_translations;
     std::vector<std::string> m_texts;  // the translations in UTF-8, as the save and the checks take them
+    std::vector<std::string>
+        m_read;  // as read when the window opened, padding and all: the checks' originals
     std::vector<std::string> m_saved;  // as read or last saved, padding and all
     std::vector<char> m_changed;
-    std::vector<int> m_group;  // the rows that share an original share a group
-    std::vector<int> m_groupSize;
+    ScriptChecks m_checks;
     Counts m_counts;
     QUndoStack m_undo;
 };

@@ -321,9 +321,16 @@ void ScriptWindow::showCurrent() {
     if (!any) {
         m_entryName->clear();
         m_roomLeft->clear();
+        m_problems->clear();
         kit::markUnsaveable(m_box, {}, QString());
         return;
     }
+    QStringList problems;
+    for (const qa::Problem& problem : m_model->problems(m_current)) {
+        problems << (problem.severity == qa::Severity::Error ? tr("Error: %1") : tr("Warning: %1"))
+                        .arg(QString::fromStdString(problem.message));
+    }
+    m_problems->setText(problems.join(QLatin1Char('\n')));
     const templates::TemplateEntry& entry = m_model->entry(m_current);
     m_entryName->setText(QString::fromStdString(templates::entryName(entry)));
     kit::showRoomLeft(m_roomLeft, m_model->roomLeft(m_current, text));

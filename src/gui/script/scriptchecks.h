@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "qa/checks.h"
+
+namespace rq::script {
+
+// The translator's checks of every entry of a script, kept as translations change: an entry's own checks
+// again at the cost of its text, and "inconsistent" again for the entries that share its original, at the
+// cost of that group. Entries share an original as the checks group them (without padding; an empty one
+// stands alone).
+class ScriptChecks {
+  public:
+    ScriptChecks() = default;
+    // Every check of every entry.
+    explicit ScriptChecks(const qa::ScriptTexts& texts);
+
+    [[nodiscard]] const std::vector<qa::Problem>& problems(std::size_t row) const { return m_problems[row]; }
+    // Its text is its original's, as a save sees it.
+    [[nodiscard]] bool untranslated(std::size_t row) const { return m_untranslated[row] != 0; }
+    // A problem besides being untranslated, which has a filter of its own.
+    [[nodiscard]] bool flagged(std::size_t row) const { return m_flagged[row] != 0; }
+    [[nodiscard]] int untranslatedCount() const { return m_untranslatedCount; }
+    [[nodiscard]] int flaggedCount() const { return m_flaggedCount; }
+    // The other entries with the same original.
+    [[nodiscard]] std::span<const std::size_t> sameOriginal(std::size_t row) const;
+
+    // The rows whose translations changed, in any order.
+    void recheck(const qa::ScriptTexts& texts, std::span<const std::size_t> rows);
+
+  private:
+    void show(std::size_t row);
+    void checkGroup(const qa::ScriptTexts& texts, std::size_t group);
+
+    std::vector<std::vector<qa::Problem>> m_problems;
+    std::vector<char> m_untranslated;
+    std::vector<char> m_flagged;
+    int m_untranslatedCount = 0;
+    int m_flaggedCount = 0;
+    static constexpr std::size_t kAlone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> m_group;                 // kAlone: no other entry has its original
+    std::vector<std::vector<std::size_t>> m_members;  // by group, in entry order
+};
+
+// The error-severity problems of these rows, which a save refuses (warnings never stop it).
+[[nodiscard]] std::vector<qa::Problem> saveErrors(const qa::ScriptTexts& texts,
+                                                  std::span<const std::size_t> rows);
+
+}  // namespace rq::script
