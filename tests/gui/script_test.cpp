@@ -100,7 +100,9 @@ TEST_F(ScriptModelTest, AppliesATranslationToIdenticalOriginalsInOneStep) {
         const ScriptModel::Counts& c = model->counts();
         return std::tuple(c.changed, c.untranslated, c.problems);
     };
-    model->edit(0, "CC");
+    model->edit(0, "CC");  // typed: the rows that share its original follow once the row is left
+    EXPECT_EQ(counts(), std::tuple(1, 3, 0));
+    model->checkPending();
     EXPECT_EQ(counts(), std::tuple(1, 3, 3));
     model->applyToIdentical(0);
     EXPECT_EQ(translations(), QStringList({"CC", "C", "CC", "CC"}));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "files/codepage.h"
 
@@ -61,8 +62,9 @@ void ScriptChecks::show(std::size_t row) {
     m_flagged[row] = flagged;
 }
 
-void ScriptChecks::recheck(const qa::ScriptTexts& texts, std::span<const std::size_t> rows) {
-    std::vector<std::size_t> groups;
+void ScriptChecks::recheck(const qa::ScriptTexts& texts, std::span<const std::size_t> rows,
+                           bool deferGroups) {
+    std::vector<std::size_t> groups = std::exchange(m_pending, {});
     for (const std::size_t row : rows) {
         // Its own checks anew; its consistency stays until its group is checked below.
         auto& problems = m_problems[row];
@@ -77,9 +79,26 @@ void ScriptChecks::recheck(const qa::ScriptTexts& texts, std::span<const std::si
     }
     std::ranges::sort(groups);
     groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+    if (deferGroups) {
+        m_pending = std::move(groups);
+        return;
+    }
     for (const std::size_t group : groups) {
         checkGroup(texts, group);
     }
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> ScriptChecks::checkPending(const qa::ScriptTexts& texts) {
+    if (m_pending.empty()) {
+        return std::nullopt;
+    }
+    std::pair<std::size_t, std::size_t> range{m_members[m_pending.front()].front(), 0};
+    for (const std::size_t group : std::exchange(m_pending, {})) {
+        checkGroup(texts, group);
+        range.first = std::min(range.first, m_members[group].front());
+        range.second = std::max(range.second, m_members[group].back());
+    }
+    return range;
 }
 
 void ScriptChecks::checkGroup(const qa::ScriptTexts& texts, std::size_t group) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qa/checks.h"
@@ -29,8 +31,11 @@ class ScriptChecks {
     // The other entries with the same original.
     [[nodiscard]] std::span<const std::size_t> sameOriginal(std::size_t row) const;
 
-    // The rows whose translations changed, in any order.
-    void recheck(const qa::ScriptTexts& texts, std::span<const std::size_t> rows);
+    // The rows whose translations changed, in any order. Typed (deferGroups), the rows that share their
+    // originals wait for checkPending: a key costs the row's text alone, however large its group.
+    void recheck(const qa::ScriptTexts& texts, std::span<const std::size_t> rows, bool deferGroups = false);
+    // The groups that wait, checked now; the range of rows they cover, or nothing when none waited.
+    std::optional<std::pair<std::size_t, std::size_t>> checkPending(const qa::ScriptTexts& texts);
 
   private:
     void show(std::size_t row);
@@ -44,6 +49,7 @@ class ScriptChecks {
     static constexpr std::size_t kAlone = static_cast<std::size_t>(-1);
     std::vector<std::size_t> m_group;                 // kAlone: no other entry has its original
     std::vector<std::vector<std::size_t>> m_members;  // by group, in entry order
+    std::vector<std::size_t> m_pending;               // groups to check again
 };
 
 // The error-severity problems of these rows, which a save refuses (warnings never stop it).

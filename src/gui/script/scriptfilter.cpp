@@ -9,7 +9,11 @@ ScriptFilter::ScriptFilter(ScriptModel* model, QObject* parent)
     setDynamicSortFilter(false);
     setSourceModel(model);
     connect(model, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex& first, const QModelIndex& last) { recount(first.row(), last.row()); });
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                if (first.column() <= ScriptModel::Translation && last.column() >= ScriptModel::Translation) {
+                    recount(first.row(), last.row());
+                }
+            });
 }
 
 void ScriptFilter::setFilter(ScriptModel::Filter filter) {

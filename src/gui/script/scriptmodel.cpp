@@ -23,8 +23,9 @@ class TranslationChange : public QUndoCommand {
                       bool typing)
         : QUndoCommand(what), m_model(model), m_changes(std::move(changes)), m_typing(typing) {}
 
-    void redo() override { m_model->apply(m_changes, false); }
-    void undo() override { m_model->apply(m_changes, true); }
+    // The first redo is the typing itself; a redo after an undo is not.
+    void redo() override { m_model->apply(m_changes, false, m_typing && !std::exchange(m_done, true)); }
+    void undo() override { m_model->apply(m_changes, true, false); }
     [[nodiscard]] int id() const override { return m_typing ? 1 : -1; }
     bool mergeWith(const QUndoCommand* other) override {
         const auto& next = static_cast<const TranslationChange*>(other)->m_changes.front();
@@ -39,6 +40,7 @@ class TranslationChange : public QUndoCommand {
     ScriptModel* m_model;
     std::vector<ScriptModel::Change> m_changes;
     bool m_typing;
+    bool m_done = false;
 };
 
 // A table shows one line a row: a line break shows as a mark.
@@ -254,7 +256,7 @@ void ScriptModel::applyToIdentical(int row) {
     push(tr("Apply to identical originals"), std::move(changes));
 }
 
-void ScriptModel::apply(const std::vector<Change>& changes, bool undoing) {
+void ScriptModel::apply(const std::vector<Change>& changes, bool undoing, bool typed) {
     if (changes.empty()) {
         return;
     }
@@ -268,10 +270,19 @@ void ScriptModel::apply(const std::vector<Change>& changes, bool undoing) {
         last = std::max(last, change.row);
         rows.push_back(static_cast<std::size_t>(change.row));
     }
-    m_checks.recheck(texts(m_template), rows);
+    m_checks.recheck(texts(m_template), rows, typed);
     showCounts();
     emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
     emit countsChanged();
+}
+
+void ScriptModel::checkPending() {
+    if (const auto range = m_checks.checkPending(texts(m_template))) {
+        showCounts();
+        emit dataChanged(index(static_cast<int>(range->first), Number),
+                         index(static_cast<int>(range->second), Number));
+        emit countsChanged();
+    }
 }
 
 bool ScriptModel::changed(int row) const {

@@ -79,8 +79,11 @@ class ScriptModel : public QAbstractTableModel {
         QString before;
         QString after;
     };
-    // What the undo stack applies: each row's text, the counts after them, one signal for the rows.
-    void apply(const std::vector<Change>& changes, bool undoing);
+    // What the undo stack applies: each row's text, the counts after them, one signal for the rows. Typed,
+    // the rows that share their originals are checked later (checkPending).
+    void apply(const std::vector<Change>& changes, bool undoing, bool typed);
+    // The rows that share an original with rows typed in, checked now: when the user leaves the row, say.
+    void checkPending();
 
   signals:
     void countsChanged();

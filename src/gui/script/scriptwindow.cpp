@@ -196,6 +196,7 @@ void ScriptWindow::buildControls() {
     resize(1000, 640);
 
     connect(m_filters, &QTabBar::currentChanged, this, [this](int tab) {
+        m_model->checkPending();
         m_filter->setFilter(static_cast<Filter>(tab));
         showFound();
     });
@@ -293,6 +294,7 @@ void ScriptWindow::applyIdentical_Click() {
 }
 
 void ScriptWindow::bind(int row) {
+    m_model->checkPending();  // the row typed in is left: the rows that share its original follow
     m_current = row;
     showCurrent();
 }
