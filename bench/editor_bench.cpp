@@ -9,8 +9,8 @@
 #include "editor/editor.h"
 #include "editor/entrytexts.h"
 #include "files/readwritetext.h"
-#include "kit/dialogs.h"
 #include "templates/gametemplate.h"
+#include "windowbench.h"
 
 namespace {
 
@@ -65,25 +65,10 @@ void BM_SaveEveryEntry(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveEveryEntry)->Unit(benchmark::kMillisecond);
 
-class SilentDialogs final : public rq::kit::Dialogs {
-  public:
-    Answer message(QWidget*, const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
-    std::optional<QString> openFile(QWidget*, const FileRequest&) override { return std::nullopt; }
-    std::optional<SaveChoice> saveFile(QWidget*, const FileRequest&) override { return std::nullopt; }
-};
-
 void BM_OpenEditorWindow(benchmark::State& state) {
     const auto& f = fixture();
-    SilentDialogs dialogs;
-    const auto context = std::make_shared<rq::kit::LauncherContext>(dialogs);
-    context->state.loadedPath = f.gamePath;
-    context->state.templatePath = f.templatePath;
-    for (auto _ : state) {
-        QWidget* editor = rq::editor::createEditorWindow(context);
-        editor->show();
-        QApplication::processEvents();
-        delete editor;
-    }
+    rq::bench::openWindow(state, rq::editor::createEditorWindow,
+                          rq::bench::launcherOn(f.gamePath, f.templatePath));
 }
 BENCHMARK(BM_OpenEditorWindow)->Unit(benchmark::kMillisecond);
 

@@ -7,10 +7,9 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
-#include "kit/dialogs.h"
-#include "kit/launchercontext.h"
 #include "pointerfixture.h"
 #include "script/scriptwindow.h"
+#include "windowbench.h"
 
 namespace {
 
@@ -21,19 +20,8 @@ rq::bench::PointerFixture& fixture() {
     return f;
 }
 
-class SilentDialogs final : public rq::kit::Dialogs {
-  public:
-    Answer message(QWidget*, const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
-    std::optional<QString> openFile(QWidget*, const FileRequest&) override { return std::nullopt; }
-    std::optional<SaveChoice> saveFile(QWidget*, const FileRequest&) override { return std::nullopt; }
-};
-
 rq::kit::LauncherContextPtr launcher() {
-    static SilentDialogs dialogs;
-    const auto context = std::make_shared<rq::kit::LauncherContext>(dialogs);
-    context->state.loadedPath = fixture().gamePath;
-    context->state.templatePath = fixture().templatePath;
-    return context;
+    return rq::bench::launcherOn(fixture().gamePath, fixture().templatePath);
 }
 
 void BM_Baseline_Dump(benchmark::State& state) {
@@ -41,15 +29,9 @@ void BM_Baseline_Dump(benchmark::State& state) {
 }
 BENCHMARK(BM_Baseline_Dump)->Unit(benchmark::kMillisecond);
 
-// Read, checked and shown: the window painted once.
+// Read, checked, shown and painted once.
 void BM_OpenScriptWindow(benchmark::State& state) {
-    const auto context = launcher();
-    for (auto _ : state) {
-        QWidget* window = rq::script::createScriptWindow(context);
-        window->show();
-        QApplication::processEvents();
-        delete window;
-    }
+    rq::bench::openWindow(state, rq::script::createScriptWindow, launcher());
 }
 BENCHMARK(BM_OpenScriptWindow)->Unit(benchmark::kMillisecond);
 

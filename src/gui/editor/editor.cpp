@@ -247,32 +247,29 @@ void EditorWindow::toggle_Click() {
 }
 
 bool EditorWindow::save_Click() {
-    return kit::runSave(m_dialogs, this, m_save, tr("Saving data..."), [this] { return saveTexts(); });
+    return kit::runTemplateSave(
+        m_dialogs, this, m_save, m_templatePath,
+        [this](const templates::GameTemplate& gameTemplate) { return saveTexts(gameTemplate); });
 }
 
-std::optional<kit::Message> EditorWindow::saveTexts() {
-    // The template is read afresh: an alphabet or a value changed on disk since the window opened counts.
-    const auto gameTemplate = templates::readGameTemplate(kit::toPath(m_templatePath));
-    if (!gameTemplate) {
-        return kit::templateRefusal(gameTemplate.failure(), "stopping the save");
-    }
+Status EditorWindow::saveTexts(const templates::GameTemplate& gameTemplate) {
     // Only edited texts are saved, padded; the boxes keep showing them without the padding.
-    const auto edits = changedEntries(*gameTemplate, m_savedTexts, texts(), m_rooms);
-    if (const auto written =
-            writeEntryTexts(*gameTemplate, kit::toPath(m_filePath), m_savedTexts.size(), edits, m_rooms);
+    const auto edits = changedEntries(gameTemplate, m_savedTexts, texts(), m_rooms);
+    if (auto written =
+            writeEntryTexts(gameTemplate, kit::toPath(m_filePath), m_savedTexts.size(), edits, m_rooms);
         !written) {
-        return kit::saveRefusal(written.failure());
+        return written;
     }
     for (const auto& edit : edits) {
         m_savedTexts[edit.index] = edit.text;
     }
-    if (followMovedStrings(*gameTemplate, kit::toPath(m_filePath), m_rooms, m_moving)) {
+    if (followMovedStrings(gameTemplate, kit::toPath(m_filePath), m_rooms, m_moving)) {
         for (const auto& show : m_showRooms) {
             show();
         }
     }
     showEdited();
-    return std::nullopt;
+    return success();
 }
 
 std::vector<std::string> EditorWindow::texts() const {

@@ -51,7 +51,7 @@ class EditorWindow : public QWidget {
     void buildControls();
     void buildSlots();
     void showEntries(const templates::GameTemplate& gameTemplate);
-    [[nodiscard]] std::optional<kit::Message> saveTexts();
+    [[nodiscard]] Status saveTexts(const templates::GameTemplate& gameTemplate);
     [[nodiscard]] std::vector<std::string> texts() const;
     // Whether a box holds a text that differs from the one read or last saved, as the save plans it.
     [[nodiscard]] bool edited() const;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "files/readwritetext.h"
+#include "kit/qtcodepage.h"
 #include "templates/gametemplate.h"
 
 namespace rq::kit {
@@ -56,6 +57,20 @@ bool runSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QStri
     }
     dialogs.inform(window, appTitle(), QObject::tr("Writing complete!"), Dialogs::Icon::Information);
     return true;
+}
+
+bool runTemplateSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& templatePath,
+                     const std::function<Status(const templates::GameTemplate&)>& save) {
+    return runSave(dialogs, window, button, QObject::tr("Saving data..."), [&]() -> std::optional<Message> {
+        const auto gameTemplate = templates::readGameTemplate(toPath(templatePath));
+        if (!gameTemplate) {
+            return templateRefusal(gameTemplate.failure(), "stopping the save");
+        }
+        if (const auto saved = save(*gameTemplate); !saved) {
+            return saveRefusal(saved.failure());
+        }
+        return std::nullopt;
+    });
 }
 
 Dialogs::Icon saveErrorIcon(const Error& error) {

@@ -10,6 +10,10 @@
 class QPushButton;
 class QWidget;
 
+namespace rq::templates {
+struct GameTemplate;
+}
+
 namespace rq::kit {
 
 // A message for a window to show as it stands.
@@ -35,6 +39,12 @@ struct Message {
 // replace), then the refusal save gives, or "Writing complete!". True when everything was written.
 bool runSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& busy,
              const std::function<std::optional<Message>()>& save);
+
+// runSave for a save through the template at templatePath read afresh, so that an alphabet or a value
+// changed on disk since the window opened counts: a template it cannot read is told as templateRefusal
+// tells it, and save's own error as saveRefusal does.
+bool runTemplateSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& templatePath,
+                     const std::function<Status(const templates::GameTemplate&)>& save);
 
 // The icon of a save's error: a refusal is a warning, a file that could not be opened or written is graver.
 [[nodiscard]] Dialogs::Icon saveErrorIcon(const Error& error);

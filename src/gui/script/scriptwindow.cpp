@@ -340,19 +340,10 @@ void ScriptWindow::showCurrent() {
 }
 
 bool ScriptWindow::save_Click() {
-    return kit::runSave(m_dialogs, this, m_save, tr("Saving data..."), [this] { return saveTexts(); });
-}
-
-std::optional<kit::Message> ScriptWindow::saveTexts() {
-    // The template is read afresh: an alphabet or a value changed on disk since the window opened counts.
-    const auto gameTemplate = templates::readGameTemplate(kit::toPath(m_templatePath));
-    if (!gameTemplate) {
-        return kit::templateRefusal(gameTemplate.failure(), "stopping the save");
-    }
-    if (const auto saved = m_model->save(*gameTemplate, kit::toPath(m_filePath)); !saved) {
-        return kit::saveRefusal(saved.failure());
-    }
-    return std::nullopt;
+    return kit::runTemplateSave(m_dialogs, this, m_save, m_templatePath,
+                                [this](const templates::GameTemplate& gameTemplate) {
+                                    return m_model->save(gameTemplate, kit::toPath(m_filePath));
+                                });
 }
 
 void ScriptWindow::closeEvent(QCloseEvent* event) {

@@ -2,10 +2,8 @@
 
 #include <QString>
 #include <QWidget>
-#include <optional>
 
 #include "kit/launchercontext.h"
-#include "kit/saving.h"
 #include "script/scriptfilter.h"
 #include "script/scriptmodel.h"
 
@@ -53,7 +51,6 @@ class ScriptWindow : public QWidget {
     void bind(int row);
     void showCurrent();
     void rowsChanged(const QModelIndex& first, const QModelIndex& last);
-    [[nodiscard]] std::optional<kit::Message> saveTexts();
 
     kit::LauncherContextPtr m_context;
     kit::Dialogs& m_dialogs;
