@@ -264,9 +264,12 @@ int main(int argc, char** argv) {
         // one too long for its room and one with letters the dialogue alphabet lacks.
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");
         launcher.script_Click();
-        if (auto* script = qobject_cast<rq::script::ScriptWindow*>(findWindow(QStringLiteral("script_window")))) {
-            const std::pair<int, const char*> french[] = {{1, "Appuyez sur Start"}, {3, "Points = 100"},
-                                                          {4, "Fin du jeu"},        {5, "Bonjour, voyageur !"},
+        if (auto* script =
+                qobject_cast<rq::script::ScriptWindow*>(findWindow(QStringLiteral("script_window")))) {
+            const std::pair<int, const char*> french[] = {{1, "Appuyez sur Start"},
+                                                          {3, "Points = 100"},
+                                                          {4, "Fin du jeu"},
+                                                          {5, "Bonjour, voyageur !"},
                                                           {6, "La cl\u00E9 est sous le tapis."}};
             for (const auto& [row, text] : french) {
                 script->model().edit(row, QString::fromUtf8(text));
@@ -276,7 +279,8 @@ int main(int argc, char** argv) {
             entries->setCurrentIndex(entries->model()->index(4, rq::script::ScriptModel::Translation));
             script->resize(960, 520);
             ok = grab(script, out, QStringLiteral("script-window")) && ok;
-            script->model().undoStack().setIndex(0);  // back to the file's texts: it closes without a question
+            script->model().undoStack().setIndex(
+                0);  // back to the file's texts: it closes without a question
             script->close();
         }
 
