@@ -29,7 +29,7 @@ TEST_F(WindowsTest, LoadTakesANativePathOutsideAsciiThroughQtsFileDialog) {
         filters = dialog->nameFilters();
         selectedFilter = dialog->selectedNameFilter();
         dialog->selectFile(typed);
-        dialog->accept();
+        QMetaObject::invokeMethod(dialog, "accept");
     });
     kit::QtDialogs qtDialogs;
     launcher::LoaderWindow real(qtDialogs, programWindows());
@@ -38,7 +38,8 @@ TEST_F(WindowsTest, LoadTakesANativePathOutsideAsciiThroughQtsFileDialog) {
     EXPECT_EQ(filters.first(), "All Compatible Files (*.32x *.bin *.exe *.gba *.gg *.iso *.mb *.npc *.sms)");
     EXPECT_EQ(filters.last(), "Master System ROMs (*.sms)");
     EXPECT_EQ(selectedFilter, filters.first());
-    EXPECT_TRUE(std::filesystem::equivalent(files::fsPath(real.state().loadedPath), files::fsPath(file)));
+    // Shown and kept as Windows writes it, though Qt's dialog gives "/".
+    EXPECT_EQ(test::qs(real.state().loadedPath), typed);
     EXPECT_EQ(real.state().detectedGame, "Sonic The Hedgehog 2");
 #endif
 }
