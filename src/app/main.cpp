@@ -12,6 +12,8 @@
 #include "programwindows.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -31,7 +33,7 @@ constexpr std::string_view kUsage =
 
 #ifdef _WIN32
 // A program without a console of its own writes to the console it was started from, when there is one and
-// its output is not redirected.
+// its output is not redirected. What it writes goes out unchanged, as romquill-cli's does: no CR is added.
 void useParentConsole() {
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
@@ -39,6 +41,8 @@ void useParentConsole() {
         static_cast<void>(freopen_s(&stream, "CONOUT$", "w", stdout));
         static_cast<void>(freopen_s(&stream, "CONOUT$", "w", stderr));
     }
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 #else
 void useParentConsole() {}

@@ -5,12 +5,9 @@
 #include <map>
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "about/aboutinfo.h"
 #include "files/common.h"
+#include "support/sysinfo_registry.h"
 #include "support/testfiles.h"
 
 namespace rq {
@@ -71,40 +68,14 @@ TEST(SysInfoLookupOf, TheRealRegistry) {
 #ifndef _WIN32
     GTEST_SKIP() << "the registry is Windows'";
 #else
-    const std::wstring infoKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-                       locationKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
-    const std::pair<std::wstring, const wchar_t*> values[] = {{infoKey, L"PATH"}, {locationKey, L"MSINFO"}};
-    for (const auto& [key, name] : values) {
-        if (RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-            ERROR_SUCCESS) {
-            GTEST_SKIP()
-                << "this machine has a system-information value of its own, which the test must not touch";
-        }
+    const test::SysInfoRegistry registry;
+    if (!registry.mine()) {
+        GTEST_SKIP()
+            << "this machine has a system-information value of its own, which the test must not touch";
     }
-    HKEY location = nullptr;
-    const bool locationKeyWasThere = RegOpenKeyExW(HKEY_LOCAL_MACHINE, locationKey.c_str(), 0,
-                                                   KEY_QUERY_VALUE, &location) == ERROR_SUCCESS;
-    RegCloseKey(location);
     const test::TempDir dir;
     test::writeText(dir.file("with\\MSINFO32.EXE"), "MZ");
     std::filesystem::create_directory(files::fsPath(dir.file("without")));
-    // A value as RegSetValueExW stores it: UTF-16, with or without its terminating zero.
-    const auto put = [](const std::wstring& key, const wchar_t* name, const std::string& utf8, bool zero) {
-        HKEY opened = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &opened, nullptr),
-                  ERROR_SUCCESS);
-        const std::wstring text = files::fsPath(utf8).native();
-        const auto bytes = static_cast<DWORD>((text.size() + (zero ? 1 : 0)) * sizeof(wchar_t));
-        EXPECT_EQ(RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), bytes),
-                  ERROR_SUCCESS);
-        RegCloseKey(opened);
-    };
-    const auto clear = [&] {
-        for (const auto& [key, name] : values) {
-            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name);
-        }
-    };
     const std::string program = "C:\\Programme f\xC3\xBCr mich\\msinfo32.exe";
     const struct {
         const char* name;
@@ -121,20 +92,16 @@ TEST(SysInfoLookupOf, TheRealRegistry) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        clear();
+        registry.clear();
         if (!row.path.empty()) {
-            put(infoKey, L"PATH", row.path, row.zero);
+            ASSERT_TRUE(registry.putPath(row.path, row.zero));
         }
         if (!row.folder.empty()) {
-            put(locationKey, L"MSINFO", row.folder, row.zero);
+            ASSERT_TRUE(registry.putFolder(row.folder, row.zero));
         }
         const auto found = about::findSysInfo();
         EXPECT_EQ(found ? *found : found.error(),
                   row.found.empty() ? std::string(about::kSysInfoUnavailable) : row.found);
-    }
-    clear();
-    if (!locationKeyWasThere) {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, locationKey.c_str());
     }
 #endif
 }

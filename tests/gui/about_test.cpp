@@ -39,7 +39,14 @@ TEST_F(AboutTest, SystemInfoStartsWhatTheLookupFindsOrSaysItIsUnavailable) {
     const struct {
         const char* found;  // the registry's PATH value, if it has one
         QStringList log;
-    } rows[] = {{nullptr, {unavailable}}, {"/nonexistent/msinfo32", {unavailable}}, {"/bin/true", {}}};
+    } rows[] = {{nullptr, {unavailable}},
+#ifdef _WIN32
+                {"C:\\nonexistent\\msinfo32.exe", {unavailable}},
+                {"C:\\windows\\system32\\hostname.exe", {}}};
+#else
+                {"/nonexistent/msinfo32", {unavailable}},
+                {"/bin/true", {}}};
+#endif
     for (const auto& row : rows) {
         dialogs.log.clear();
         AboutWindow about(dialogs, [&row](about::RegistryRoot, const std::string&, const std::string&) {

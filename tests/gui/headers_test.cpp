@@ -151,7 +151,7 @@ TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNot
         dialogs.log.clear();
         choose(file);
         EXPECT_EQ(dialogs.log.join('\n'), messages) << name;
-        EXPECT_EQ(text("path").split('/').last() + "|" + shownTexts("consolename dash") + "|" +
+        EXPECT_EQ(QFileInfo(text("path")).fileName() + "|" + shownTexts("consolename dash") + "|" +
                       (note->isVisibleTo(window) ? note->text() : ""),
                   expected)
             << name;

@@ -47,7 +47,8 @@ void BackgroundJob::start(const QString& label, Work work) {
                 QMetaObject::invokeMethod(this, &BackgroundJob::showProgress, Qt::QueuedConnection);
             }
             if (m_hold) {
-                m_cancel.wait(false);
+                std::unique_lock lock(m_holdMutex);
+                m_cancelled.wait(lock, [this] { return m_cancel.load(); });
             }
             return !m_cancel;
         };
@@ -70,10 +71,7 @@ void BackgroundJob::showProgress() {
         m_progress->setWindowModality(Qt::WindowModal);
         m_progress->setAutoReset(false);
         m_progress->setAutoClose(false);
-        connect(m_progress, &QProgressDialog::canceled, this, [this] {
-            m_cancel = true;
-            m_cancel.notify_all();
-        });
+        connect(m_progress, &QProgressDialog::canceled, this, &BackgroundJob::askToStop);
         m_progress->show();
     }
     if (m_progress->wasCanceled()) {
@@ -104,12 +102,19 @@ void BackgroundJob::finish(int job) {
     }
 }
 
+void BackgroundJob::askToStop() {
+    {
+        const std::lock_guard lock(m_holdMutex);
+        m_cancel = true;
+    }
+    m_cancelled.notify_all();
+}
+
 void BackgroundJob::cancelAndWait() {
     if (!running()) {
         return;
     }
-    m_cancel = true;
-    m_cancel.notify_all();
+    askToStop();
     endJob();
     m_made = {};
 }

@@ -4,8 +4,10 @@
 #include <QPointer>
 #include <QString>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 class QProgressDialog;
@@ -56,6 +58,7 @@ class BackgroundJob : public QObject {
     void showProgress();
     void finish(int job);
     void endJob();
+    void askToStop();
 
     QWidget* m_window;
     QString m_progressName;
@@ -69,6 +72,9 @@ class BackgroundJob : public QObject {
 
     std::atomic<bool> m_cancel = false;
     std::atomic<bool> m_hold = false;
+    // What a held job waits on (std::atomic's wait misses its wake-up in mingw-w64's libstdc++ 12).
+    std::mutex m_holdMutex;
+    std::condition_variable m_cancelled;
     std::atomic<bool> m_updatePosted = false;
     std::atomic<std::uint64_t> m_done = 0;
     std::atomic<std::uint64_t> m_total = 0;

@@ -1,5 +1,6 @@
 #include "loader.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
@@ -228,12 +229,13 @@ bool LoaderWindow::showPicture(const std::string& path) {
 
 void LoaderWindow::load_Click() {
     const auto chosen = m_context->dialogs.openFile(this, {tr("Select a ROM..."), kOpenFilter, 1});
-    load(chosen ? std::optional(chosen->toStdString()) : std::nullopt);
+    // Qt's dialog gives "/" on Windows too; the launcher shows the path as the system writes it.
+    load(chosen ? std::optional(QDir::toNativeSeparators(*chosen).toStdString()) : std::nullopt);
 }
 
 void LoaderWindow::loadFile(const QString& path) {
     // Absolute, as the dialog gives it: the launcher shows the path, and the windows it opens keep it.
-    load(QFileInfo(path).absoluteFilePath().toStdString());
+    load(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()).toStdString());
 }
 
 void LoaderWindow::load(const std::optional<std::string>& chosen) {

@@ -1,0 +1,20 @@
+# Configures a cross-build for 64-bit Windows in the folder given: with the windows, through the Qt that
+# scripts/build-qt-windows makes (built when missing) and its toolchain file chained to ours; without them
+# when ROMQUILL_WINDOWS_GUI=OFF. A folder configured the other way is configured afresh.
+configure_windows_build() {
+  local build=$1 toolchain gui=${ROMQUILL_WINDOWS_GUI:-ON}
+  local options=(-DCMAKE_BUILD_TYPE=Release -DROMQUILL_GUI="$gui")
+  if [ "$gui" = ON ]; then
+    local qt
+    qt=$(scripts/build-qt-windows | tail -n1)
+    toolchain="$qt/lib/cmake/Qt6/qt.toolchain.cmake"
+    options+=(-DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake")
+  else
+    toolchain="$PWD/cmake/mingw-w64.cmake"
+  fi
+  if [ -f "$build/CMakeCache.txt" ] && ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$build/CMakeCache.txt" \
+    && ! grep -qxF "CMAKE_TOOLCHAIN_FILE:UNINITIALIZED=$toolchain" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+  fi
+  cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${options[@]}" >/dev/null
+}
