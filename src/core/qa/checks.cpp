@@ -48,11 +48,6 @@ struct Entry {
     }
 };
 
-// A text as the translator sees it: without the padding spaces a save adds.
-std::string_view shown(const Entry& e, std::string_view text) {
-    return e.entry.table ? editor::shownTableText(e.room, text) : files::unpadded(text);
-}
-
 // Measured as the editor's counters measure: characters against the limit, or bytes (the end token
 // counted) against the room, where a pointer entry's text may also move to its largest free block.
 std::optional<Problem> tooLong(const Entry& e) {
@@ -142,8 +137,8 @@ std::optional<Problem> controlCodes(const Entry& e) {
 }
 
 std::optional<Problem> spaces(const Entry& e) {
-    const std::string_view before = shown(e, e.original);
-    const std::string_view after = shown(e, e.translation);
+    const std::string_view before = editor::shownText(e.entry, e.room, e.original);
+    const std::string_view after = editor::shownText(e.entry, e.room, e.translation);
     std::vector<std::string> kinds;
     if (after.starts_with(' ') && !before.starts_with(' ')) {
         kinds.emplace_back("leading");
@@ -168,9 +163,8 @@ editor::EntryRoom roomOf(const ScriptTexts& texts, std::size_t index) {
 
 // How the same original is translated in other entries: the text each gives, shown without padding.
 std::string_view shownTranslation(const ScriptTexts& texts, std::size_t index) {
-    const auto& entry = texts.gameTemplate->entries[index];
-    return entry.table ? editor::shownTableText(roomOf(texts, index), texts.translations[index])
-                       : files::unpadded(texts.translations[index]);
+    return editor::shownText(texts.gameTemplate->entries[index], roomOf(texts, index),
+                             texts.translations[index]);
 }
 
 // One original's entries (by index, in order) and the translations they have: a warning for each entry,
