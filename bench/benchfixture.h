@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -112,5 +113,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::string m_what;
     std::map<std::string, double> m_times;
 };
+
+// A benchmark program's main: its options, then prepare (what must exist before any clock runs), then every
+// benchmark, with the times also as multiples of the baseline's.
+inline int runAgainst(int argc, char** argv, std::string baseline, std::string what,
+                      const std::function<void()>& prepare = {}) {
+    benchmark::Initialize(&argc, argv);
+    if (prepare) {
+        prepare();
+    }
+    RatioReporter reporter(std::move(baseline), std::move(what));
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
 
 }  // namespace rq::bench

@@ -77,9 +77,6 @@ BENCHMARK(BM_OpenEditorWindow)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    rq::bench::RatioReporter reporter("BM_Baseline_ReadEntryBytes", "reading every entry's bytes once");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_ReadEntryBytes",
+                                 "reading every entry's bytes once");
 }

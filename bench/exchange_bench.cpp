@@ -132,9 +132,5 @@ BENCHMARK(BM_CsvImportWithEmptyRows)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    rq::bench::RatioReporter reporter("BM_Baseline_JsonDump", "the JSON dump of the same template");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_JsonDump", "the JSON dump of the same template");
 }

@@ -108,10 +108,5 @@ BENCHMARK(BM_ApplyBps)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    files();  // made before the clock runs
-    rq::bench::RatioReporter reporter("BM_Baseline_ReadBoth", "reading both 64 MiB files once");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_ReadBoth", "reading both 64 MiB files once", files);
 }

@@ -47,10 +47,5 @@ BENCHMARK(BM_SaveEveryStringLonger)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    fixture();  // made before the clock runs
-    rq::bench::RatioReporter reporter("BM_Baseline_Dump", "dumping the same template");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_Dump", "dumping the same template", fixture);
 }

@@ -63,10 +63,5 @@ BENCHMARK(BM_TypeOneKey)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    fixture();  // made before the clock runs
-    rq::bench::RatioReporter reporter("BM_Baseline_Dump", "dumping the same template");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_Dump", "dumping the same template", fixture);
 }

@@ -106,10 +106,5 @@ BENCHMARK(BM_RelativeSearch)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    randomFile();  // made before the clock runs
-    rq::bench::RatioReporter reporter("BM_Baseline_ReadFile", "reading the file once");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_ReadFile", "reading the file once", randomFile);
 }

@@ -122,11 +122,6 @@ BENCHMARK(BM_EncodeStrings)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    fixture();  // made before the clock runs
-    rq::bench::RatioReporter reporter("BM_Baseline_ReadRawStrings",
-                                      "finding the ends of the same raw strings");
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return rq::bench::runAgainst(argc, argv, "BM_Baseline_ReadRawStrings",
+                                 "finding the ends of the same raw strings", fixture);
 }
