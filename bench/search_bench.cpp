@@ -1,4 +1,5 @@
-// The searches over a 32 MiB file of random bytes, against reading that file once as a search reads it.
+// The searches over a 32 MiB file of random bytes, and over files that make them work hardest, against
+// reading that file once as a search reads it.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -12,6 +13,8 @@
 #include "search/pointerfinder.h"
 #include "search/relative.h"
 #include "search/searchfile.h"
+#include "search/tablesearch.h"
+#include "templates/table.h"
 
 namespace {
 
@@ -102,6 +105,35 @@ void BM_RelativeSearch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RelativeSearch)->Unit(benchmark::kMillisecond);
+
+// 16 MiB of zeros and a string at offset 0 among others: under base 0 every zero cell holds its value.
+void BM_FindPointers_ZeroRuns(benchmark::State& state) {
+    const std::string zeros(std::size_t{16} << 20, '\0');
+    const std::vector<std::uint64_t> offsets = {0, 0x100, 0x200};
+    for (auto _ : state) {
+        const auto found = rq::search::findPointerTables(zeros, offsets);
+        if (!found.empty()) {
+            state.SkipWithError("zeros explain no strings");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_FindPointers_ZeroRuns)->Unit(benchmark::kMillisecond);
+
+// A run of 256 KiB of one code that the table spells in several ways, searched for 32 of it and a code the
+// run lacks: every start meets the same spellings again, each worked out once.
+void BM_FindTableText_ManySpellings(benchmark::State& state) {
+    const std::string run(std::size_t{256} << 10, 'A');
+    const auto table = rq::templates::Table::parse("41=A\n4141=AA\n414141=AAA\n41414141=AAAA\n42=B\n");
+    for (auto _ : state) {
+        const auto found = rq::search::findTableText(run, table, std::string(32, 'A') + "B");
+        if (!found || !found->hits.empty()) {
+            state.SkipWithError("the run holds no B");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_FindTableText_ManySpellings)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

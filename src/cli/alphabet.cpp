@@ -6,6 +6,7 @@
 #include "files/iniReadWriteDelete.h"
 #include "files/outputname.h"
 #include "files/safewrite.h"
+#include "templates/templatecheck.h"
 #include "verbs.h"
 
 namespace rq::cli {
@@ -86,7 +87,7 @@ int alphabetCheckCommand(const Given& given, Console& console) {
     if (problems.empty()) {
         console.out() << "no problems\n";
     }
-    return problems.empty() ? kExitOk : kExitRefused;
+    return templates::anyError(problems) ? kExitRefused : kExitOk;
 }
 
 }  // namespace rq::cli

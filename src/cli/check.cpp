@@ -37,7 +37,7 @@ int checkCommand(const Given& given, Console& console) {
                              console.named(problem.file + ": " + templates::problemText(problem)))
                       << '\n';
     }
-    return kExitRefused;
+    return templates::anyError(problems) ? kExitRefused : kExitOk;
 }
 
 }  // namespace rq::cli

@@ -76,7 +76,7 @@ TEST(CliIdentify, AFileInUseByAnotherProgramSaysSo) {
                               files::systemReason(ERROR_SHARING_VIOLATION) + ".";
     EXPECT_EQ(runCli({"identify", gba}).out, gba + "\t" + inUse + "\n");
     const std::vector<files::RoomWrite> rooms = {{0, "x", "one"}};
-    const auto written = files::writeRooms(gba, rooms);
+    const auto written = test::writeBare(gba, rooms);
     EXPECT_EQ(written.ok() ? "" : written.error(), inUse + " Nothing was written.");
     CloseHandle(held);
 #endif

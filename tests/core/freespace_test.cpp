@@ -16,7 +16,7 @@ TEST(FreeSpaceMap, HandsOutTheFirstFitOfTheRangesInTheirOrderInsideTheRegion) {
     high[0x10] = '\0';
     const std::vector<std::string> bytes = {high, std::string(0x18, '\xFF')};
     const std::vector<templates::ByteRange> occupied = {{0x80, 0x88}, {0x200, 0x210}};
-    FreeSpaceMap map(space, bytes, occupied);
+    FreeSpaceMap map(space.ranges, space.fill, bytes, occupied);
     EXPECT_EQ(map.unexplainedBytes(), 1u);  // the 00 byte: the string's bytes are explained
     EXPECT_EQ(map.firstUnexplained(), 0x90u);
 

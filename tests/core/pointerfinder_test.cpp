@@ -1,4 +1,5 @@
-// The pointer finder on a table planted in random bytes, among chance cells holding the same values.
+// The pointer finder on a table planted in random bytes, among chance cells holding the same values; and on
+// one among zero runs.
 
 #include <gtest/gtest.h>
 
@@ -97,6 +98,51 @@ TEST_P(PointerFinder, RanksThePlantedTableFirst) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, PointerFinder, testing::ValuesIn(kRows), test::rowName);
+
+// A le32 table among zero runs, to strings from offset 0 on (0x120 apart, so that no cell read a byte aside
+// or in the other order holds their values). Under base 0 the string at 0 has the value of every zero cell:
+// it is not looked for there, and the table is found from the others, its first cell read as padding.
+struct ZeroRunRow {
+    const char* name;
+    std::uint64_t base;
+    std::uint64_t table;  // as found
+    std::uint32_t cells, count;
+};
+
+constexpr std::uint64_t kZeroTable = 0x80000;
+constexpr std::uint32_t kZeroStrings = 32;
+const ZeroRunRow kZeroRunRows[] = {
+    {"UnderBaseZeroTheStringAtZeroIsLeftOut", 0, kZeroTable + 4, kZeroStrings - 1, kZeroStrings - 1},
+    {"UnderTheGbaBaseEveryStringCounts", 0x08000000, kZeroTable, kZeroStrings, kZeroStrings},
+};
+
+class PointersAmongZeros : public testing::TestWithParam<ZeroRunRow> {};
+
+TEST_P(PointersAmongZeros, FindTheTableFromTheStringsThatSaySomething) {
+    const ZeroRunRow& row = GetParam();
+    std::string file(kFileSize, '\0');
+    std::vector<std::uint64_t> offsets;
+    for (std::uint32_t k = 0; k < kZeroStrings; ++k) {
+        const std::uint64_t string = 0x120 * k;
+        file.replace(string, 4, "Line");
+        const std::uint64_t value = row.base + string;
+        for (std::uint64_t i = 0; i < 4; ++i) {
+            file[kZeroTable + 4 * k + i] = static_cast<char>(value >> (8 * i));
+        }
+        offsets.push_back(string);
+    }
+    const auto found = findPointerTables(file, offsets);
+    ASSERT_FALSE(found.empty());
+    const PointerTableCandidate& first = found.front();
+    EXPECT_EQ(formatName(first.format), "le32");
+    EXPECT_EQ(first.format.base, row.base);
+    EXPECT_EQ(first.table, row.table);
+    EXPECT_EQ(first.stride, 4u);
+    EXPECT_EQ(first.cells, row.cells);
+    EXPECT_EQ(first.count, row.count);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, PointersAmongZeros, testing::ValuesIn(kZeroRunRows), test::rowName);
 
 }  // namespace
 }  // namespace rq::search

@@ -9,11 +9,12 @@
 namespace rq::qa {
 namespace {
 
-// A fixed room of 8 bytes, two ended strings of 6 bytes (end token FF) and an alphabet's box of 6.
+// A fixed room of 8 bytes, two ended strings of 6 bytes (end token FF), the first through a pointer, and an
+// alphabet's box of 6.
 constexpr std::string_view kTemplate =
     "[TextFormattingSystem]\nNumberOfEntries=4\n0=t.tbl\n1=a.ini\n"
     "[entry1]\nTextFormat=0\nLength=8\nHexLocation=0\nComment=fixed\n"
-    "[entry2]\nTextFormat=0\nHexLocation=10\nComment=ended\n"
+    "[entry2]\nTextFormat=0\nPointer=40\nFormat=le16\nComment=ended\n"
     "[entry3]\nTextFormat=0\nHexLocation=20\nComment=also ended\n"
     "[entry4]\nTextFormat=1\nLength=6\nHexLocation=30\nComment=alpha\n";
 
@@ -45,10 +46,15 @@ TEST_P(Checks, EachCheckNamesTheEntryAndWhatIsWrong) {
     const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\t.ini"));
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
     const Row& row = GetParam();
-    const std::vector<editor::EntryRoom> rooms = {editor::lengthRoom(gameTemplate->entries[0]),
-                                                  {6, "\xFF", true, 0x10},
-                                                  {6, "\xFF", true, 0x20},
-                                                  editor::lengthRoom(gameTemplate->entries[3])};
+    std::vector<editor::EntryRoom> rooms;
+    for (const auto& entry : gameTemplate->entries) {
+        rooms.push_back(editor::lengthRoom(entry));
+    }
+    for (const std::size_t ended : {1, 2}) {
+        rooms[ended].size = 6;
+        rooms[ended].end = "\xFF";
+        rooms[ended].offset = 0x10 * (ended + 1);
+    }
     const std::vector<std::optional<std::uint64_t>> moving = {std::nullopt, row.moving, std::nullopt,
                                                               std::nullopt};
     std::vector<std::string> found;

@@ -41,7 +41,7 @@ class SafeWrite : public testing::Test {
     // A save through name whose second room fails: the first is written, the undo file stays.
     void interrupt(const std::string& name) const {
         setWriteFaults({nullptr, 2, nullptr});
-        ASSERT_FALSE(writeRooms(name, m_rooms));
+        ASSERT_FALSE(test::writeBare(name, m_rooms));
         setWriteFaults({});
         ASSERT_EQ(test::readAll(m_game), "01AB" + m_before.substr(4));
     }
@@ -67,7 +67,7 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
                        "The file \"" + m_dir.path().string() + "\" cannot be opened: Is a directory.");
 #endif
     for (const auto& [path, message] : cases) {
-        const auto written = withoutBlocking(fifo, [&] { return writeRooms(path, m_rooms); });
+        const auto written = withoutBlocking(fifo, [&] { return test::writeBare(path, m_rooms); });
         EXPECT_EQ(written.ok() ? "" : written.error(), message + " Nothing was written.");
     }
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("missing.bin")));
@@ -75,7 +75,7 @@ TEST_F(SafeWrite, RefusesWhatItCannotWriteWithoutBlockingAndWritesNothing) {
 
 TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
     setWriteFaults({[&] { std::filesystem::resize_file(m_game, 4); }, 0, nullptr});
-    const auto written = writeRooms(m_game, m_rooms);
+    const auto written = test::writeBare(m_game, m_rooms);
     ASSERT_FALSE(written);
     EXPECT_EQ(written.error().substr(0, written.error().find(" Written:")),
               "\"" + m_game + "\" was cut short to 4 bytes while it was saved.");
@@ -85,7 +85,7 @@ TEST_F(SafeWrite, AFileCutShortDuringTheSaveIsNeverWrittenLongAgain) {
 // What recovery then does with the undo file is UndoFile's.
 TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
     setWriteFaults({nullptr, 2, nullptr});
-    const auto written = writeRooms(m_game, m_rooms);
+    const auto written = test::writeBare(m_game, m_rooms);
     ASSERT_FALSE(written);
     EXPECT_EQ(
         written.error(),
@@ -95,7 +95,7 @@ TEST_F(SafeWrite, AWriteFailingPartWayNamesWhatWasWrittenAndKeepsAnUndoFile) {
             undoPath(m_game) +
             "\": load the file again in the launcher, or run romquill-cli recover on it, to put them back.");
     setWriteFaults({});
-    const auto again = writeRooms(m_game, m_rooms);  // refused while the undo file waits
+    const auto again = test::writeBare(m_game, m_rooms);  // refused while the undo file waits
     EXPECT_EQ(again.ok() ? ErrorKind::Failure : again.failure().kind, ErrorKind::Refusal);
 }
 
@@ -104,12 +104,12 @@ TEST_F(SafeWrite, WhileASaveRunsNoOtherSaveRecoveryOrDiscardTouchesTheFile) {
     std::optional<Status> second, discarded;
     std::optional<Result<std::string>> recovered;
     setWriteFaults({[&] {
-                        second = writeRooms(m_game, std::vector<RoomWrite>{{0, "XX", "other"}});
+                        second = test::writeBare(m_game, std::vector<RoomWrite>{{0, "XX", "other"}});
                         recovered = recoverInterruptedSave(m_game);
                         discarded = discardInterruptedSave(m_game);
                     },
                     0, nullptr});
-    ASSERT_TRUE(writeRooms(m_game, m_rooms).ok());
+    ASSERT_TRUE(test::writeBare(m_game, m_rooms).ok());
     ASSERT_TRUE(second && recovered && discarded);
     EXPECT_EQ(second->ok() ? "" : second->error(),
               "\"" + m_game +
@@ -135,7 +135,7 @@ TEST_F(SafeWrite, EveryNameOfTheFileFindsItsInterruptedSave) {
         const std::string link = m_dir.file("link.bin");
         makeLink(link);
         interrupt(link);
-        const auto later = writeRooms(m_game, std::vector<RoomWrite>{{20, "later", "later"}});
+        const auto later = test::writeBare(m_game, std::vector<RoomWrite>{{20, "later", "later"}});
         EXPECT_EQ(later.ok() ? ErrorKind::Failure : later.failure().kind, ErrorKind::Refusal);
         EXPECT_TRUE(hasInterruptedSave(m_game));
         const auto recovered = recoverInterruptedSave(m_game);
@@ -228,7 +228,7 @@ TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
     const std::string undo = undoPath(m_game);
     fs::create_symlink(m_dir.file("nowhere"), undo);
     EXPECT_TRUE(hasInterruptedSave(m_game));
-    const auto refused = writeRooms(m_game, m_rooms);
+    const auto refused = test::writeBare(m_game, m_rooms);
     EXPECT_NE(refused ? "" : refused.error(), "") << "a save beside the link";
     const auto recovered = recoverInterruptedSave(m_game);
     EXPECT_EQ(recovered ? "" : recovered.error(),
@@ -238,7 +238,7 @@ TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
     EXPECT_TRUE(fs::is_symlink(undo));
     ASSERT_TRUE(discardInterruptedSave(m_game).ok());
     EXPECT_FALSE(fs::is_symlink(undo));
-    EXPECT_TRUE(writeRooms(m_game, m_rooms).ok());
+    EXPECT_TRUE(test::writeBare(m_game, m_rooms).ok());
     EXPECT_EQ(test::readAll(m_game), m_after);
 }
 

@@ -140,6 +140,58 @@ TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
     EXPECT_EQ(findTableText("CCABCAB", *alphabet, "CAB")->hits.size(), 2u);
 }
 
+// Codes that spell a run of letters in several ways: the first run of codes found, in table order, is the
+// hit, and each start is searched without trying the same spellings again and again.
+constexpr const char* kLongCodeLater = "41=A\n4141=AAA\n42=B\n";
+constexpr const char* kRunsOfA = "41=A\n4141=AA\n414141=AAA\n41414141=AAAA\n42=B\n";
+// The progress is asked every so many codes tried, so a search that backtracks without memory asks it
+// thousands of times on these rows; the test cancels it there rather than wait for minutes.
+constexpr int kMostAsks = 64;
+
+struct SpellingRow {
+    const char* name;
+    const char* table;
+    std::string file;
+    std::string text;
+    int cancelAt;  // the ask that cancels; 0 for none
+    const char* hits;
+};
+
+class Spellings : public testing::TestWithParam<SpellingRow> {};
+
+TEST_P(Spellings, TheFirstRunOfCodesFoundIsTheHit) {
+    const SpellingRow& row = GetParam();
+    int asks = 0;
+    const auto found = findTableText(row.file, templates::Table::parse(row.table), row.text,
+                                     [&](std::uint64_t, std::uint64_t) {
+                                         ++asks;
+                                         return asks != row.cancelAt && asks < kMostAsks;
+                                     });
+    ASSERT_TRUE(found) << found.error();
+    std::string hits;
+    for (const auto& hit : found->hits) {
+        hits += (hits.empty() ? "" : " ") + std::to_string(hit.offset) + ":" + std::to_string(hit.length);
+    }
+    EXPECT_EQ(hits, row.hits);
+    EXPECT_LT(asks, kMostAsks);
+}
+
+const std::string kLongRun = std::string(2000, 'A') + "B";
+const std::string kLongText = std::string(999, 'A') + "B";
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Spellings,
+    testing::Values(SpellingRow{"SeveralSpellingsTheFirstInTableOrderWins", kLongCodeLater, "AAA", "AAA", 0,
+                                "0:3 1:2"},
+                    SpellingRow{"AHitThatNeedsTheLaterCode", kLongCodeLater, "AAB", "AAAB", 0, "0:3"},
+                    SpellingRow{"ARunSpelledInManyWaysThatNeverEnds", kRunsOfA, std::string(64, 'A'),
+                                std::string(32, 'A') + "B", 0, ""},
+                    SpellingRow{"TheOneStartThatReachesTheEnd", kRunsOfA, std::string(64, 'A') + "B",
+                                std::string(32, 'A') + "B", 0, "32:33"},
+                    SpellingRow{"TheLongestTextAlongALongRun", kRunsOfA, kLongRun, kLongText, 0, "1001:1000"},
+                    SpellingRow{"CancelledAtOnce", kLongCodeLater, "AAA", "AAA", 1, ""},
+                    SpellingRow{"CancelledWhileOneStartIsSearched", kRunsOfA, kLongRun, kLongText, 2, ""}),
+    test::rowName);
+
 // The table seeded from a hit, against the codes written out by hand; then a template made for the pointer
 // table found reads its strings.
 TEST(MadeFiles, ATableFromAHitAndATemplateForAPointerTableReadTheGame) {

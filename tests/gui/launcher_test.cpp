@@ -115,7 +115,8 @@ TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBa
                               Dialogs::Buttons::YesNo);
     for (const Answer answer : {Answer::Yes, Answer::No}) {
         setWriteFaults({nullptr, 2, nullptr});
-        ASSERT_FALSE(writeRooms(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
+        ASSERT_FALSE(
+            test::writeBare(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
         setWriteFaults({});
         dialogs.log.clear();
         dialogs.answer = answer;

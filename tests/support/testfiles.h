@@ -18,8 +18,19 @@
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
+#include "files/safewrite.h"
 
 namespace rq::test {
+
+// A save through the one write path of rooms whose places and bytes are the test's own: any of them may be
+// written, and there is nothing to read back but the bytes.
+inline Status writeBare(const std::string& path, std::span<const files::RoomWrite> rooms) {
+    return files::writeRooms(path, rooms,
+                             {files::rangesOf(rooms), "the test's rooms", [] { return success(); }});
+}
+inline Status writeBare(const std::string& path, const std::vector<files::RoomWrite>& rooms) {
+    return writeBare(path, std::span<const files::RoomWrite>(rooms));
+}
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {

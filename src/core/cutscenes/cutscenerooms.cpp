@@ -285,7 +285,27 @@ Status saveCutsceneTexts(const std::string& path, Edition edition, std::span<con
     if (!writes) {
         return writes.failure();
     }
-    return files::writeRooms(path, *writes);
+    // Read back as the editor reads them: each edited room its edit, every other room as it was.
+    std::vector<std::optional<std::string>> expected = readCutsceneTexts(path).texts;
+    for (const CutsceneEdit& edit : edits) {
+        expected.at(edit.room) = edit.text;
+    }
+    auto proof = [path, expected = std::move(expected)]() -> Status {
+        const CutsceneTexts again = readCutsceneTexts(path);
+        for (std::size_t i = 0; i < expected.size() && i < kRooms.size(); ++i) {
+            const auto& read = i < again.texts.size() ? again.texts[i] : std::nullopt;
+            if (expected[i] &&
+                (again.readFailed || !read || files::textChanged(*expected[i], *read, kRooms[i].size))) {
+                return Error{roomName(kRooms[i]) + " read \"" + files::escapeControls(read.value_or("")) +
+                                 "\" after the save, not \"" + files::escapeControls(*expected[i]) + "\".",
+                             ErrorKind::Refusal};
+            }
+        }
+        return success();
+    };
+    return files::writeRooms(
+        path, *writes,
+        files::SaveGuard{files::rangesOf(*writes), "the rooms of the texts saved", std::move(proof)});
 }
 
 }  // namespace rq::cutscenes

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "editor/pointersave.h"
+#include "editor/saveproof.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/filehandle.h"
@@ -40,15 +41,16 @@ CharacterCode encodeCharacter(const templates::TemplateEntry& entry, char32_t ch
 // character that cannot be saved. A text read can hold more characters than the limit (a code shown as
 // several), but it is never an edit: the save plans only texts that changed.
 Result<std::string> encodeText(const templates::TemplateEntry& entry, const std::string& text) {
+    // Counted before the text is decoded whole: a text of megabytes costs no more than its count.
+    const int limit = std::max(entry.limit(), 0);
+    if (const std::size_t count = files::characterCount(text); count > static_cast<std::size_t>(limit)) {
+        return refused(templates::entryName(entry) + " has room for " + std::to_string(limit) +
+                       (limit == 1 ? " character" : " characters") + ", not the " + std::to_string(count) +
+                       " of its new text.");
+    }
     const auto chars = files::decodeUtf8(text);
     if (!chars) {
         return refused(templates::entryName(entry) + " is not valid UTF-8.");
-    }
-    const int limit = std::max(entry.limit(), 0);
-    if (chars->size() > static_cast<std::size_t>(limit)) {
-        return refused(templates::entryName(entry) + " has room for " + std::to_string(limit) +
-                       (limit == 1 ? " character" : " characters") + ", not the " +
-                       std::to_string(chars->size()) + " of its new text.");
     }
     std::string bytes;
     for (std::size_t k = 0; k < chars->size(); ++k) {
@@ -104,13 +106,14 @@ class GameBytes {
     Result<files::FileHandle> m_file;
 };
 
-// Where an entry's string lies: its HexLocation, or where its first pointer cell points; nothing when that
-// cell cannot be read or points outside its region.
-std::optional<std::uint64_t> stringOffset(const templates::TemplateEntry& entry, const GameBytes& game) {
+// Where an entry's string lies: its HexLocation, or where its pointer cell (the first, unless told) points;
+// nothing when that cell cannot be read or points outside its region.
+std::optional<std::uint64_t> stringOffset(const templates::TemplateEntry& entry, const GameBytes& game,
+                                          std::size_t cellIndex = 0) {
     if (entry.cells.empty()) {
         return static_cast<std::uint64_t>(entry.offset);
     }
-    const auto cell = game.read(entry.cells.front(), static_cast<std::size_t>(entry.pointer.size));
+    const auto cell = game.read(entry.cells.at(cellIndex), static_cast<std::size_t>(entry.pointer.size));
     if (!cell) {
         return std::nullopt;
     }
@@ -142,44 +145,74 @@ std::u32string unsaveableCharacters(const templates::TemplateEntry& entry, std::
     return found;
 }
 
-EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile) {
+namespace {
+
+// An entry's text and room as read at offset; nothing when the file cannot be read.
+std::optional<RoomText> readEntryAt(const templates::TemplateEntry& entry, const GameBytes& game,
+                                    std::uint64_t offset, std::uint64_t fileSize) {
+    const auto bytes = game.read(offset, static_cast<std::size_t>(roomToRead(entry, offset, fileSize)));
+    if (!bytes) {
+        return std::nullopt;
+    }
+    RoomText read = entry.table
+                        ? readTableText(entry, *bytes)
+                        : RoomText{files::bytesToUtf8(entry.alphabet->decode(*bytes)), lengthRoom(entry)};
+    read.room.offset = offset;
+    return read;
+}
+
+}  // namespace
+
+EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std::string& gameFile,
+                          bool everyCell) {
     EntryTexts result;
     result.texts.reserve(gameTemplate.entries.size());
     result.rooms.reserve(gameTemplate.entries.size());
-    const auto size = files::regularFileSize(gameFile);
+    const auto fileSize = files::regularFileSize(gameFile);
+    const std::uint64_t size = fileSize ? *fileSize : 0;
     const GameBytes game(gameFile);
     std::uint64_t decoded = 0;
+    // What an entry whose string is not read shows, and what a save may not write to.
+    const auto unread = [&result](bool pastTheBound) {
+        result.texts.emplace_back();
+        EntryRoom room;
+        room.size = 0;
+        room.known = false;
+        room.offset = 0;
+        room.unread = pastTheBound;
+        result.rooms.push_back(std::move(room));
+    };
     for (const auto& entry : gameTemplate.entries) {
         if (decoded > templates::kDecodedTextLimit) {
             // Strings ended by a token are as long as the file makes them: memory stays bounded all the same.
             result.tooMuchText = true;
-            result.texts.emplace_back();
-            result.rooms.push_back(EntryRoom{0, std::string(), false, 0});
+            unread(true);
             continue;
         }
         const auto offset = stringOffset(entry, game);
         if (!offset) {
-            // A pointer that leads nowhere: no text, and no room a save could write (check names the cell).
-            result.texts.emplace_back();
-            result.rooms.push_back(EntryRoom{0, std::string(), false, 0});
+            unread(false);  // a pointer that leads nowhere: check names the cell
             continue;
         }
-        auto bytes =
-            game.read(*offset, static_cast<std::size_t>(roomToRead(entry, *offset, size ? *size : 0)));
-        EntryRoom room = lengthRoom(entry);
-        if (!bytes) {
+        auto read = readEntryAt(entry, game, *offset, size);
+        if (!read) {
             result.readFailed = true;
-            result.texts.emplace_back();
-        } else if (entry.table) {
-            auto read = readTableText(entry, *bytes);
-            result.texts.push_back(std::move(read.text));
-            room = std::move(read.room);
-        } else {
-            result.texts.push_back(files::bytesToUtf8(entry.alphabet->decode(*bytes)));
+            read = RoomText{std::string(), lengthRoom(entry)};
+            read->room.offset = *offset;
         }
-        room.offset = *offset;
-        result.rooms.push_back(std::move(room));
-        decoded += result.texts.back().size();
+        decoded += read->text.size();
+        if (everyCell && entry.cells.size() > 1) {
+            result.otherCells.resize(gameTemplate.entries.size());
+            auto& others = result.otherCells[result.texts.size()];
+            for (std::size_t k = 1; k < entry.cells.size(); ++k) {
+                const auto at = stringOffset(entry, game, k);
+                const auto other = at ? readEntryAt(entry, game, *at, size) : std::nullopt;
+                others.push_back(other ? other->text : std::string());
+                decoded += others.back().size();
+            }
+        }
+        result.texts.push_back(std::move(read->text));
+        result.rooms.push_back(std::move(read->room));
     }
     return result;
 }
@@ -204,6 +237,14 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
             return refused(templates::entryName(entry) + " has no string where its pointer at 0x" +
                            files::hexText(entry.cells.front()) + " points, so nothing can be written there.");
         }
+        if (!entry.table && (room.unread || !room.known)) {
+            // Never a write at an offset not read: the room's place is not known.
+            return refused(
+                templates::entryName(entry) +
+                " was not read, so nothing can be written to it: the template's texts come to more "
+                "than " +
+                std::to_string(templates::kDecodedTextLimit >> 20) + " MiB, and nothing past that is read.");
+        }
         auto bytes = entry.table ? tableRoomBytes(entry, room, edit.text) : encodeText(entry, edit.text);
         if (!bytes) {
             return bytes.failure();
@@ -227,10 +268,7 @@ Status writeEntryTexts(const templates::GameTemplate& gameTemplate, const std::s
     if (!writes) {
         return writes.failure();
     }
-    if (!pointers) {
-        return files::writeRooms(gameFile, *writes);
-    }
-    return files::writeRooms(gameFile, *writes, pointerSaveProof(gameTemplate, gameFile, edits, rooms));
+    return files::writeRooms(gameFile, *writes, entrySaveGuard(gameTemplate, gameFile, edits, rooms));
 }
 
 bool entryChanged(const templates::TemplateEntry& entry, const EntryRoom& room, const std::string& before,

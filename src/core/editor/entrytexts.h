@@ -18,10 +18,13 @@ struct EntryTexts {
     std::vector<std::string> texts;  // one per entry, UTF-8
     bool readFailed = false;         // the game file could not be read; its entries came back empty
     std::vector<EntryRoom> rooms;    // one per entry: where its string lies as read
-    bool tooMuchText = false;  // the texts came to more than kDecodedTextLimit bytes: the rest are empty
+    bool tooMuchText = false;  // the texts came to more than kDecodedTextLimit bytes: the rest are unread
+    // With everyCell, by entry: the texts read through a pointer entry's second cell and those after it
+    // (empty for an entry of one cell; empty as a whole when no entry has more).
+    std::vector<std::vector<std::string>> otherCells;
 };
 [[nodiscard]] EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate,
-                                        const std::string& gameFile);
+                                        const std::string& gameFile, bool everyCell = false);
 
 // An entry to be saved: its index among the template's entries and its UTF-8 text, padded as it is saved
 // (an alphabet's entry; a table's is padded in bytes by the save).

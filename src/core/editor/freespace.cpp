@@ -8,11 +8,47 @@
 
 namespace rq::editor {
 
-FreeSpaceMap::FreeSpaceMap(const templates::FreeSpace& space, std::span<const std::string> rangeBytes,
-                           std::span<const templates::ByteRange> occupied) {
-    m_blocks.resize(space.ranges.size());
-    for (std::size_t r = 0; r < space.ranges.size() && r < rangeBytes.size(); ++r) {
-        const std::uint64_t start = space.ranges[r].start;
+std::vector<templates::ByteRange> usableRanges(const templates::FreeSpace& space, std::uint64_t fileSize) {
+    const auto overlap = [](const templates::ByteRange& a, const templates::ByteRange& b) {
+        return a.start < b.end && b.start < a.end;
+    };
+    std::vector<templates::ByteRange> merged;
+    for (const auto& range : space.ranges) {
+        const templates::ByteRange cut{range.start, std::min(range.end, fileSize)};
+        if (cut.start >= cut.end) {
+            continue;
+        }
+        const auto into = std::find_if(merged.begin(), merged.end(),
+                                       [&](const templates::ByteRange& r) { return overlap(r, cut); });
+        if (into == merged.end()) {
+            merged.push_back(cut);
+            continue;
+        }
+        std::size_t kept = static_cast<std::size_t>(into - merged.begin());
+        merged[kept] = {std::min(into->start, cut.start), std::max(into->end, cut.end)};
+        // Grown, it may reach ranges after it too: they join it.
+        for (std::size_t i = 0; i < merged.size();) {
+            if (i != kept && overlap(merged[i], merged[kept])) {
+                merged[kept] = {std::min(merged[i].start, merged[kept].start),
+                                std::max(merged[i].end, merged[kept].end)};
+                merged.erase(merged.begin() + static_cast<std::ptrdiff_t>(i));
+                kept -= i < kept ? 1 : 0;
+                i = 0;
+                continue;
+            }
+            ++i;
+        }
+    }
+    return merged;
+}
+
+FreeSpaceMap::FreeSpaceMap(std::span<const templates::ByteRange> ranges, std::uint8_t fill,
+                           std::span<const std::string> rangeBytes,
+                           std::span<const templates::ByteRange> occupied)
+    : m_ranges(ranges.begin(), ranges.end()) {
+    m_blocks.resize(ranges.size());
+    for (std::size_t r = 0; r < ranges.size() && r < rangeBytes.size(); ++r) {
+        const std::uint64_t start = ranges[r].start;
         const std::string& bytes = rangeBytes[r];
         std::vector<bool> taken(bytes.size());
         for (const auto& room : occupied) {
@@ -25,8 +61,7 @@ FreeSpaceMap::FreeSpaceMap(const templates::FreeSpace& space, std::span<const st
         // A byte is free when it holds the fill byte and no string covers it.
         std::size_t blockStart = 0;
         for (std::size_t i = 0; i <= bytes.size(); ++i) {
-            const bool free =
-                i < bytes.size() && !taken[i] && static_cast<std::uint8_t>(bytes[i]) == space.fill;
+            const bool free = i < bytes.size() && !taken[i] && static_cast<std::uint8_t>(bytes[i]) == fill;
             if (i < bytes.size() && !taken[i] && !free) {
                 m_firstUnexplained = m_unexplained == 0 ? start + i : std::min(m_firstUnexplained, start + i);
                 ++m_unexplained;
@@ -81,13 +116,15 @@ std::uint64_t FreeSpaceMap::largest(std::uint64_t regionStart, std::uint64_t reg
 Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
                                  std::span<const EntryRoom> rooms, const std::string& gameFile) {
     const templates::FreeSpace& space = gameTemplate.freeSpace;
+    std::vector<templates::ByteRange> ranges;
     std::vector<std::string> rangeBytes;
     if (!space.ranges.empty()) {
         const auto file = files::FileHandle::open(gameFile, files::FileHandle::Mode::Read);
         if (!file) {
             return file.failure();
         }
-        for (const auto& range : space.ranges) {
+        ranges = usableRanges(space, file->openedSize());
+        for (const auto& range : ranges) {
             auto read = file->readAt(range.start, static_cast<std::size_t>(range.end - range.start));
             if (!read) {
                 return read.failure();
@@ -98,22 +135,27 @@ Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
     std::vector<templates::ByteRange> occupied;
     occupied.reserve(rooms.size());
     for (const EntryRoom& room : rooms) {
-        occupied.push_back({room.offset, room.offset + room.size});
+        if (!room.unread) {
+            occupied.push_back({room.offset, room.offset + room.size});
+        }
     }
-    return FreeSpaceMap(space, rangeBytes, occupied);
+    return FreeSpaceMap(ranges, space.fill, rangeBytes, occupied);
 }
 
 std::vector<std::optional<std::uint64_t>> movingRooms(const templates::GameTemplate& gameTemplate,
                                                       std::span<const EntryRoom> rooms,
                                                       const std::string& gameFile) {
     const auto found = freeSpaceIn(gameTemplate, rooms, gameFile);
-    const FreeSpaceMap freeSpace = found ? *found : FreeSpaceMap({}, {}, {});
+    const FreeSpaceMap freeSpace = found ? *found : FreeSpaceMap({}, 0, {}, {});
     std::vector<std::optional<std::uint64_t>> largest;
     largest.reserve(gameTemplate.entries.size());
-    for (const auto& entry : gameTemplate.entries) {
-        largest.push_back(entry.cells.empty() ? std::nullopt
-                                              : std::optional(freeSpace.largest(entry.pointer.regionStart,
-                                                                                entry.pointer.reachEnd())));
+    for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
+        const auto& entry = gameTemplate.entries[i];
+        // Only what the save moves is offered a block: the counters and checks promise what it does.
+        const bool moves = i < rooms.size() && canMove(entry, rooms[i]);
+        largest.push_back(
+            moves ? std::optional(freeSpace.largest(entry.pointer.regionStart, entry.pointer.reachEnd()))
+                  : std::nullopt);
     }
     return largest;
 }

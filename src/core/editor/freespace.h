@@ -20,10 +20,10 @@ namespace rq::editor {
 // holds it.
 class FreeSpaceMap {
   public:
-    // rangeBytes holds each range's bytes as the file has them now (shorter where the file ends first);
+    // ranges as usableRanges gives them; rangeBytes holds each range's bytes as the file has them now;
     // occupied, the rooms of every string the template reads.
-    FreeSpaceMap(const templates::FreeSpace& space, std::span<const std::string> rangeBytes,
-                 std::span<const templates::ByteRange> occupied);
+    FreeSpaceMap(std::span<const templates::ByteRange> ranges, std::uint8_t fill,
+                 std::span<const std::string> rangeBytes, std::span<const templates::ByteRange> occupied);
 
     // Takes size bytes from the first block that holds them inside [regionStart, regionEnd), and gives their
     // offset; nothing when no block does.
@@ -38,11 +38,20 @@ class FreeSpaceMap {
     [[nodiscard]] std::uint64_t unexplainedBytes() const { return m_unexplained; }
     [[nodiscard]] std::uint64_t firstUnexplained() const { return m_firstUnexplained; }
 
+    // The ranges as given to it.
+    [[nodiscard]] const std::vector<templates::ByteRange>& ranges() const { return m_ranges; }
+
   private:
+    std::vector<templates::ByteRange> m_ranges;
     std::vector<std::map<std::uint64_t, std::uint64_t>> m_blocks;  // a map a range: start -> end
     std::uint64_t m_unexplained = 0;
     std::uint64_t m_firstUnexplained = 0;
 };
+
+// A template's free ranges as a save hands them out: ranges that overlap merged into one, in the place of the
+// first of them (so no byte is handed out twice), and each cut at the file's end (nothing past it is read).
+[[nodiscard]] std::vector<templates::ByteRange> usableRanges(const templates::FreeSpace& space,
+                                                             std::uint64_t fileSize);
 
 // The free space of a template in a game file, its strings where they were read (rooms, by entry).
 [[nodiscard]] Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,

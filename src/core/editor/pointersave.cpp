@@ -13,6 +13,44 @@ std::string bytesText(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
+// The bytes of a moved string's old room that become free space: those a free range holds (elsewhere a
+// pointer not known may reach them) and no other string lies on (an entry may point into its middle).
+std::vector<templates::ByteRange> freedBytes(const templates::GameTemplate& gameTemplate,
+                                             std::span<const EntryRoom> rooms,
+                                             const std::vector<std::size_t>& sharers, const EntryRoom& room,
+                                             const std::vector<templates::ByteRange>& ranges) {
+    const std::uint64_t start = room.offset;
+    const std::uint64_t end = room.offset + room.size;
+    std::vector<bool> kept(room.size, true);
+    for (const auto& range : ranges) {
+        for (std::uint64_t at = std::max(range.start, start); at < std::min(range.end, end); ++at) {
+            kept[at - start] = false;
+        }
+    }
+    for (std::size_t i = 0; i < rooms.size() && i < gameTemplate.entries.size(); ++i) {
+        const EntryRoom& other = rooms[i];
+        if (other.unread || std::find(sharers.begin(), sharers.end(), i) != sharers.end()) {
+            continue;
+        }
+        for (std::uint64_t at = std::max(other.offset, start); at < std::min(other.offset + other.size, end);
+             ++at) {
+            kept[at - start] = true;
+        }
+    }
+    std::vector<templates::ByteRange> freed;
+    for (std::uint64_t at = start; at < end; ++at) {
+        if (kept[at - start]) {
+            continue;
+        }
+        if (!freed.empty() && freed.back().end == at) {
+            ++freed.back().end;
+        } else {
+            freed.push_back({at, at + 1});
+        }
+    }
+    return freed;
+}
+
 }  // namespace
 
 Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTemplate& gameTemplate,
@@ -57,15 +95,18 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
     for (const auto& [offset, edit] : moved) {
         const templates::TemplateEntry& entry = gameTemplate.entries[edit->index];
         const EntryRoom& room = rooms[edit->index];
-        // A string without an end token has no length but its room's; one that fits stays where it is.
-        auto encoded = entry.table && !room.end.empty() && room.known ? entry.table->encode(edit->text)
-                                                                      : Result<std::string>(std::string());
+        // A string that cannot move, or that no string could hold, is planned in place, which refuses it
+        // when it does not fit; one that fits stays where it is.
+        const bool movable =
+            canMove(entry, room) && tableBytesLeft(entry, room, edit->text).value_or(0) >=
+                                        static_cast<long>(room.size) - static_cast<long>(kLongestMovedString);
+        auto encoded = movable ? entry.table->encode(edit->text) : Result<std::string>(std::string());
         if (!encoded) {
             return refused(templates::entryName(entry) + " cannot be saved: the text " + encoded.error() +
                            ".");
         }
         std::string bytes = std::move(encoded).value() + room.end;
-        if (room.end.empty() || !room.known || bytes.size() <= room.size) {
+        if (!movable || bytes.size() <= room.size) {
             auto inPlace = planSave(gameTemplate, std::span(edit, 1), shownEntries, rooms);
             if (!inPlace) {
                 return inPlace;
@@ -99,55 +140,16 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
                 writes.push_back({cell, sharer.pointer.cell(*value), templates::entryName(sharer)});
             }
         }
-        // The old room becomes free space where a range holds it; elsewhere a pointer not known may reach it.
-        for (const auto& range : gameTemplate.freeSpace.ranges) {
-            const std::uint64_t from = std::max(range.start, offset);
-            const std::uint64_t to = std::min(range.end, offset + room.size);
-            if (from < to) {
-                writes.push_back({from,
-                                  std::string(to - from, static_cast<char>(gameTemplate.freeSpace.fill)),
-                                  templates::entryName(entry)});
-            }
+        for (const templates::ByteRange& freed :
+             freedBytes(gameTemplate, rooms, sharers, room, freeSpace.ranges())) {
+            writes.push_back(
+                {freed.start,
+                 std::string(freed.end - freed.start, static_cast<char>(gameTemplate.freeSpace.fill)),
+                 templates::entryName(entry)});
         }
         writes.push_back({*target, std::move(bytes), templates::entryName(entry)});
     }
     return writes;
-}
-
-std::function<Status()> pointerSaveProof(const templates::GameTemplate& gameTemplate,
-                                         const std::string& gameFile, std::span<const EntryEdit> edits,
-                                         std::span<const EntryRoom> rooms) {
-    const EntryTexts now = readEntryTexts(gameTemplate, gameFile);
-    std::vector<std::string> expected = now.texts;
-    std::map<std::uint64_t, std::string> strings;  // a changed pointer string's offset -> its text
-    for (const EntryEdit& edit : edits) {
-        if (edit.index < expected.size()) {
-            expected[edit.index] = edit.text;
-            if (!gameTemplate.entries[edit.index].cells.empty() && edit.index < rooms.size()) {
-                strings[rooms[edit.index].offset] = edit.text;
-            }
-        }
-    }
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        const auto shared = strings.find(now.rooms[i].offset);
-        if (!gameTemplate.entries[i].cells.empty() && now.rooms[i].known && shared != strings.end()) {
-            expected[i] = shared->second;
-        }
-    }
-    return [&gameTemplate, gameFile, expected = std::move(expected)]() -> Status {
-        const EntryTexts again = readEntryTexts(gameTemplate, gameFile);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            const auto& entry = gameTemplate.entries[i];
-            if (again.readFailed || i >= again.texts.size() ||
-                entryChanged(entry, again.rooms[i], expected[i], again.texts[i])) {
-                return Error{templates::entryName(entry) + " read \"" +
-                                 (i < again.texts.size() ? again.texts[i] : std::string()) +
-                                 "\" after the save, not \"" + expected[i] + "\".",
-                             ErrorKind::Refusal};
-            }
-        }
-        return success();
-    };
 }
 
 }  // namespace rq::editor

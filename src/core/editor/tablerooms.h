@@ -18,6 +18,8 @@ struct EntryRoom {
     std::string end;           // the end token that ended the text as read; empty for a fixed room
     bool known = true;         // false: an entry without Length whose end token was not found
     std::uint64_t offset = 0;  // where it lies: HexLocation, or where the entry's first pointer cell points
+    bool unread = false;       // past the bound on the texts read: neither its text nor its room is known
+    std::string bytes;         // an ended room's bytes as read: what follows a shorter text's end token
 };
 
 // The room of an entry's Length, without an end token: every alphabet's room.
@@ -38,10 +40,22 @@ struct RoomText {
 // The text as an editor shows it: a fixed room's text without its padding, an ended string as it is.
 [[nodiscard]] std::string_view shownTableText(const EntryRoom& room, std::string_view text);
 
+// Whether a longer text of the entry than its room holds moves to free space: a pointer entry under a table,
+// whose string as read ended with an end token (a string without one, or an alphabet's, has no length but
+// its room's). The save, the counters and the checks all ask this.
+[[nodiscard]] bool canMove(const templates::TemplateEntry& entry, const EntryRoom& room);
+
+// The most bytes a string moved to free space may take, its end token included: a string without Length is
+// read for no more than this, so a longer one could never be read back.
+inline constexpr std::uint64_t kLongestMovedString = templates::kLongestEndedRoom;
+
 // The bytes a save writes at the entry's offset for a new text, checked by reading them back: the text's
 // shortest encoding, then the same end token and, with Fill, the fill byte to the room's end; in a fixed
-// room, the fill byte or the table's space to fill the room exactly. Refused (ErrorKind::Refusal, the entry
-// named) when the text cannot be written, does not fit, or cannot be padded exactly.
+// room, the fill byte or the table's space to fill the room exactly. After an end token the room keeps what
+// it held, but for a byte that the table would read together with the token as a longer key: that byte is
+// replaced by one that ends it. Refused (ErrorKind::Refusal, the entry named) when the text cannot be
+// written, does not fit, or cannot be padded exactly; a text far longer than the room is refused before it is
+// encoded.
 [[nodiscard]] Result<std::string> tableRoomBytes(const templates::TemplateEntry& entry, const EntryRoom& room,
                                                  const std::string& text);
 
@@ -50,5 +64,18 @@ struct RoomText {
 // cannot be written for another reason (a label without its parameters).
 [[nodiscard]] std::optional<long> tableBytesLeft(const templates::TemplateEntry& entry, const EntryRoom& room,
                                                  std::string_view utf8);
+
+// What a save does with a table entry's text, as the counters and the checks tell it: the bytes left in the
+// room (tableBytesLeft), whether the text moves to free space (moving: the largest free block it may move
+// to, as movingRooms gives it), and, when the save would refuse it for its room (too long for its room and
+// any block, or a room it cannot fill exactly), the refusal said of the entry: "needs 12 bytes with its end
+// token, but its room is 10 bytes". Characters the table lacks are left to their own check.
+struct TableFit {
+    std::optional<long> left;
+    bool moves = false;
+    std::optional<std::string> refusal;
+};
+[[nodiscard]] TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
+                                std::optional<std::uint64_t> moving, std::string_view utf8);
 
 }  // namespace rq::editor

@@ -1,9 +1,11 @@
 #include "safewrite.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "files/asciitext.h"
@@ -77,6 +79,78 @@ Error failedPartWay(const std::string& undo, const Error& cause, std::span<const
                  "launcher, or run romquill-cli recover on it, to put them back."};
 }
 
+// Every room inside the allowed ranges, and rooms that overlap agreeing on the bytes they share: a planner
+// that forgets a rule of what it may write, or plans two texts into one place, is stopped here.
+Status checkRooms(std::span<const RoomWrite> rooms, const SaveGuard& guard) {
+    std::vector<FileRange> allowed = guard.allowed;
+    std::sort(allowed.begin(), allowed.end(),
+              [](const FileRange& a, const FileRange& b) { return a.start < b.start; });
+    std::vector<FileRange> merged;
+    for (const FileRange& range : allowed) {
+        if (!merged.empty() && range.start <= merged.back().end) {
+            merged.back().end = std::max(merged.back().end, range.end);
+        } else if (range.start < range.end) {
+            merged.push_back(range);
+        }
+    }
+    const auto span = [](const RoomWrite& room) {
+        return "0x" + hexText(room.offset) + " to 0x" + hexText(room.offset + room.bytes.size() - 1);
+    };
+    std::vector<const RoomWrite*> byOffset;
+    for (const RoomWrite& room : rooms) {
+        if (room.bytes.empty()) {
+            continue;
+        }
+        const std::uint64_t end = room.offset + room.bytes.size();
+        const auto after =
+            std::upper_bound(merged.begin(), merged.end(), room.offset,
+                             [](std::uint64_t at, const FileRange& r) { return at < r.start; });
+        if (after == merged.begin() || std::prev(after)->end < end || end < room.offset) {
+            return refused(sentenceStart(room.name) + " would write bytes " + span(room) +
+                           ", which lie outside " + guard.allowedName + ".");
+        }
+        byOffset.push_back(&room);
+    }
+    std::stable_sort(byOffset.begin(), byOffset.end(),
+                     [](const RoomWrite* a, const RoomWrite* b) { return a->offset < b->offset; });
+    // Compared with the room that reaches furthest so far, which covers whatever two earlier rooms share.
+    const RoomWrite* furthest = nullptr;
+    for (const RoomWrite* room : byOffset) {
+        if (furthest != nullptr && room->offset < furthest->offset + furthest->bytes.size()) {
+            const std::uint64_t from = room->offset;
+            const std::uint64_t to =
+                std::min(room->offset + room->bytes.size(), furthest->offset + furthest->bytes.size());
+            for (std::uint64_t at = from; at < to; ++at) {
+                if (room->bytes[at - room->offset] != furthest->bytes[at - furthest->offset]) {
+                    return refused(sentenceStart(furthest->name) + " and " + room->name +
+                                   " would write different bytes at 0x" + hexText(at) +
+                                   ": they share bytes of the file.");
+                }
+            }
+        }
+        if (furthest == nullptr ||
+            room->offset + room->bytes.size() > furthest->offset + furthest->bytes.size()) {
+            furthest = room;
+        }
+    }
+    return success();
+}
+
+// Each room as the file now holds it: what was written must be what the disk gives back.
+Status readBack(const FileHandle& file, std::span<const RoomWrite> rooms) {
+    for (const RoomWrite& room : rooms) {
+        const auto read = file.readAt(room.offset, room.bytes.size());
+        if (!read) {
+            return read.failure();
+        }
+        if (*read != room.bytes) {
+            return Error{sentenceStart(room.name) + " read back other bytes than were written.",
+                         ErrorKind::Refusal};
+        }
+    }
+    return success();
+}
+
 constexpr std::string_view kNothingDone = " Nothing was done.";
 
 // A game file open and locked, so that no save runs beside it, with its undo file's name.
@@ -146,8 +220,22 @@ void setWriteFaults(WriteFaults injected) {
     faults() = std::move(injected);
 }
 
-Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms,
-                  const std::function<Status()>& proof) {
+std::vector<FileRange> rangesOf(std::span<const RoomWrite> rooms) {
+    std::vector<FileRange> ranges;
+    ranges.reserve(rooms.size());
+    for (const RoomWrite& room : rooms) {
+        ranges.push_back({room.offset, room.offset + room.bytes.size()});
+    }
+    return ranges;
+}
+
+Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms, const SaveGuard& guard) {
+    if (!guard.proof) {
+        throw std::logic_error("a save of \"" + gameFile + "\" was given no proof");
+    }
+    if (const auto fits = checkRooms(rooms, guard); !fits) {
+        return fits;
+    }
     auto locked = lockGame(gameFile, Purpose::Save);
     if (!locked) {
         return locked.failure();
@@ -213,7 +301,12 @@ Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms,
     if (faults().beforeProof) {
         faults().beforeProof();
     }
-    if (const auto proved = proof ? proof() : success(); !proved) {
+    // The readers' proof first, which names an entry; then the bytes themselves, fill bytes among them.
+    auto proved = guard.proof();
+    if (proved) {
+        proved = readBack(file, rooms);
+    }
+    if (!proved) {
         // Back to what the file held, in the opposite order: the undo file stays until that is done.
         for (auto room = undo.rooms.rbegin(); room != undo.rooms.rend(); ++room) {
             if (const auto restored = file.writeAt(room->offset, room->bytes); !restored) {

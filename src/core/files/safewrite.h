@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/result.h"
 
@@ -18,15 +19,36 @@ struct RoomWrite {
     std::string name;
 };
 
-// The one path by which anything writes into a game file. In order: lock the file (one save at a time),
-// check every room against the size seen on the open descriptor, reserve the rooms' disk blocks, keep their
-// old bytes in the undo file beside the game file (flushed), write, flush the game file, remove the undo
-// file. A refusal writes nothing; a failure part-way names the rooms written and not written and leaves
-// the undo file, from which recoverInterruptedSave puts every old byte back.
-// With a proof: it runs under the lock once the rooms are written and flushed; when it fails, every old byte
-// is written back from the undo file's copy, and its message ends with " Every byte was put back.".
+// A range of a file, start included, end excluded.
+struct FileRange {
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+};
+
+// What every save gives the write path besides its rooms, so that no planner can forget either: the ranges
+// its writes may touch (the rooms of what it saves, cells it rewrites, free space), named for messages, and
+// the proof that reads what it saved back the way its readers will read it.
+struct SaveGuard {
+    std::vector<FileRange> allowed;
+    std::string allowedName;        // "the rooms of the entries saved, ...": said of a write outside them
+    std::function<Status()> proof;  // required
+};
+
+// The ranges the rooms themselves cover: what a save into places of a fixed table (a header's fields, the
+// cutscene rooms) may write, the table deciding where.
+[[nodiscard]] std::vector<FileRange> rangesOf(std::span<const RoomWrite> rooms);
+
+// The one path by which anything writes into a game file. Before the file is opened, every room must lie
+// inside the guard's allowed ranges, and rooms that overlap must agree on the bytes they share. Then, in
+// order: lock the file (one save at a time), check every room against the size seen on the open
+// descriptor, reserve the rooms' disk blocks, keep their old bytes in the undo file beside the game file
+// (flushed), write, flush the game file, read every room back, run the guard's proof, remove the undo
+// file. A refusal writes nothing; a failure part-way names the rooms written and not written and leaves the
+// undo file, from which recoverInterruptedSave puts every old byte back. When the read-back or the proof
+// fails, every old byte is written back from the undo file's copy, and the message ends with " Every byte
+// was put back.".
 [[nodiscard]] Status writeRooms(const std::string& gameFile, std::span<const RoomWrite> rooms,
-                                const std::function<Status()>& proof = {});
+                                const SaveGuard& guard);
 
 // "FILE.romquill-undo" beside the file's resolved path (symbolic links followed): there only while a save
 // runs, or after one was interrupted. It records the file's size and identity (device and inode, or the

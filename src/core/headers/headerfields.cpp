@@ -233,7 +233,26 @@ Status saveHeader(const std::string& path, Kind kind, std::span<const FieldEdit>
     if (!writes) {
         return writes.failure();
     }
-    return files::writeRooms(path, *writes);
+    // Read back as the window reads them: each edited field its edit, every other field as it was.
+    std::vector<std::string> expected = readHeader(path, kind).texts;
+    for (const FieldEdit& edit : edits) {
+        expected.at(edit.field) = edit.text;
+    }
+    auto proof = [path, kind, expected = std::move(expected)]() -> Status {
+        const HeaderTexts again = readHeader(path, kind);
+        for (std::size_t f = 0; f < expected.size(); ++f) {
+            const std::string read = f < again.texts.size() ? again.texts[f] : std::string();
+            if (again.readFailed || shownText(kind, f, read) != shownText(kind, f, expected[f])) {
+                return Error{files::sentenceStart(fields(kind)[f].name) + " read \"" +
+                                 files::escapeControls(read) + "\" after the save, not \"" +
+                                 files::escapeControls(expected[f]) + "\".",
+                             ErrorKind::Refusal};
+            }
+        }
+        return success();
+    };
+    return files::writeRooms(
+        path, *writes, files::SaveGuard{files::rangesOf(*writes), "the header's fields", std::move(proof)});
 }
 
 Result<Checksum> readChecksum(const std::string& path, Kind kind) {
@@ -282,7 +301,16 @@ Status fixChecksum(const std::string& path, Kind kind) {
     }
     const std::array rooms = {
         files::RoomWrite{check.offset, std::move(bytes), "The " + std::string(check.name)}};
-    return writeRooms(path, rooms);
+    auto proof = [path, kind, name = std::string(check.name)]() -> Status {
+        const auto again = readChecksum(path, kind);
+        if (!again || !again->right()) {
+            return Error{"The " + name + " is not right after the save.", ErrorKind::Refusal};
+        }
+        return success();
+    };
+    return writeRooms(
+        path, rooms,
+        files::SaveGuard{files::rangesOf(rooms), "the " + std::string(check.name), std::move(proof)});
 }
 
 }  // namespace rq::headers

@@ -14,10 +14,6 @@ std::string counted(std::uint64_t count, std::string_view one, std::string_view 
     return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
 
-std::string bytesText(std::uint64_t count) {
-    return counted(count, "byte", "bytes");
-}
-
 // "a", "a and b", "a, b and c".
 std::string listed(const std::vector<std::string>& items) {
     std::string text;
@@ -48,8 +44,8 @@ struct Entry {
     }
 };
 
-// Measured as the editor's counters measure: characters against the limit, or bytes (the end token
-// counted) against the room, where a pointer entry's text may also move to its largest free block.
+// Measured as the save measures: characters against the limit, or for a table's entry what tableFit says the
+// save does with it (in place, moved to its largest free block, or refused for its room).
 std::optional<Problem> tooLong(const Entry& e) {
     if (!e.entry.table) {
         const auto limit = static_cast<std::size_t>(std::max(e.entry.limit(), 0));
@@ -61,20 +57,22 @@ std::optional<Problem> tooLong(const Entry& e) {
                          "has room for " + counted(limit, "character", "characters") + ", not the " +
                              std::to_string(count) + " of its translation.");
     }
-    const auto left = editor::tableBytesLeft(e.entry, e.room, e.translation);
-    if (!left || *left >= 0) {
+    const auto fit = editor::tableFit(e.entry, e.room, e.moving, e.translation);
+    if (!fit.refusal) {
         return std::nullopt;
     }
-    const auto needed = static_cast<std::uint64_t>(static_cast<long>(e.room.size) - *left);
-    if (e.moving && needed <= *e.moving) {
-        return std::nullopt;
+    return e.problem("too-long", Severity::Error, *fit.refusal);
+}
+
+// A text longer than any text that fits could be, by its length in bytes alone: its other checks would cost
+// memory in proportion to it, and say nothing a shorter text would not.
+bool farTooLong(const Entry& e) {
+    constexpr std::size_t kMostUtf8Bytes = 4;
+    if (!e.entry.table) {
+        return e.translation.size() > kMostUtf8Bytes * static_cast<std::size_t>(std::max(e.entry.limit(), 0));
     }
-    return e.problem("too-long", Severity::Error,
-                     "needs " + bytesText(needed) + (e.room.end.empty() ? "" : " with its end token") +
-                         ", but its room is " + bytesText(e.room.size) +
-                         (e.moving ? " and the largest free block in its region has " + bytesText(*e.moving)
-                                   : std::string()) +
-                         ".");
+    const std::size_t perByte = std::max<std::size_t>(e.entry.table->mostTextPerByte(), 1);
+    return e.translation.size() / perByte > editor::kLongestMovedString + e.room.size;
 }
 
 std::optional<Problem> missingCharacters(const Entry& e) {
@@ -234,6 +232,10 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
             problems.push_back(e.problem("untranslated", Severity::Warning,
                                          "is not translated: its text is its original's."));
         }
+        return problems;
+    }
+    if (farTooLong(e)) {
+        problems.push_back(*tooLong(e));
         return problems;
     }
     for (const auto& check : {tooLong, missingCharacters, controlCodes, spaces}) {

@@ -31,6 +31,11 @@ struct PointerTableCandidate {
 // file;
 //   16-bit cells also with each 16 KiB bank that holds a string as their region, at bases 4000, 8000 and 0.
 //   A string whose value does not fit the cell is not looked for under that format.
+// - A string whose value fills far more cells than chance would (more than 4096 of them, or 16 times what
+//   random bytes give a value, under one base and region) says nothing about where a table is: its value is
+//   padding or code, such as a string at 0 under base 0 in a file of zero runs. It is not looked for under
+//   that base and region, so tables there are found from the other strings, without it: its cell at a
+//   table's end reads as padding.
 // - Cells may lie at any offset. Each cell format costs one pass over the file, every position checked
 // against
 //   all the values of that format at once.

@@ -29,8 +29,10 @@ inline constexpr std::size_t kLongestSearchedText = 1000;
 [[nodiscard]] Result<templates::Table> readSearchTable(const std::string& path);
 
 // Every offset where a run of the table's codes (texts and line breaks) spells the UTF-8 text exactly: one
-// hit an offset, whichever codes the game chose (a pair as one DTE code, or as two codes). Refused for an
-// empty text or one longer than kLongestSearchedText; nothing when progress cancels.
+// hit an offset, whichever codes the game chose (a pair as one DTE code, or as two codes): the first run of
+// codes found, trying them in table order. Refused for an empty text or one longer than kLongestSearchedText;
+// nothing when progress cancels. However many ways the table spells the text, the work stays within the
+// file's size times the text's (times the codes that start at a byte), and progress is asked during it.
 [[nodiscard]] Result<TextHits> findTableText(std::string_view file, const templates::Table& table,
                                              std::string_view text, const SearchProgress& progress = {});
 

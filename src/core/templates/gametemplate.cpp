@@ -215,22 +215,26 @@ class TemplateReader {
         if (!stride) {
             return parts::malformed(m_path, section, "Stride", strideValue, stride.error());
         }
+        const auto cells = tableCells(static_cast<std::uint64_t>(*offset), *count, *stride);
+        if (!cells) {
+            return parts::malformed(m_path, section, "Count", countValue, cells.error());
+        }
+        if (entries.size() + cells->size() > kMostEntries) {
+            return Error{"The template " + m_path + " cannot be used: with [" + section + "] it makes " +
+                             std::to_string(entries.size() + cells->size()) + " entries, more than the " +
+                             std::to_string(kMostEntries) + " allowed.",
+                         ErrorKind::Refusal};
+        }
         auto first = entryIn(section, static_cast<int>(entries.size()) + 1);
         if (!first) {
             return first.failure();
         }
         const std::string comment = first->comment;
-        for (int i = 0; i < *count; ++i) {
-            const std::uint64_t cell =
-                static_cast<std::uint64_t>(*offset) + static_cast<std::uint64_t>(i) * *stride;
-            if (cell > 0x7FFFFFFFu) {
-                return parts::malformed(m_path, section, "Count", countValue,
-                                        "puts cells past offset 7FFFFFFF, with its Offset and Stride");
-            }
+        for (std::size_t i = 0; i < cells->size(); ++i) {
             TemplateEntry entry = *first;
             entry.number = static_cast<int>(entries.size()) + 1;
             entry.comment = comment + " " + std::to_string(i + 1);
-            entry.cells = {static_cast<std::uint32_t>(cell)};
+            entry.cells = {(*cells)[i]};
             entry.pointer = **format;
             if (i > 0) {
                 m_decodedBound += decodedBound(entry);

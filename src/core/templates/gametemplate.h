@@ -66,6 +66,10 @@ struct GameTemplate {
     FreeSpace freeSpace;
 };
 
+// The most entries a template may make in all, its pointer tables' cells among them: each costs memory and
+// work in every read, and a real script has far fewer.
+inline constexpr std::size_t kMostEntries = 131072;
+
 // The most bytes of decoded text a template may need in all, worst case: every code of every entry showing
 // its alphabet's longest text.
 inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
@@ -75,9 +79,10 @@ inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
 // before anything is read from a game file or from outside the alphabets folder, the first value that breaks
 // a rule of templaterules.h or Alphabet::faults() (ErrorKind::Refusal: the message names the file, the
 // section, the key and the value, and says the rule's phrase), an alphabet older than version 0.9
-// (ErrorKind::OldAlphabet: subject is the alphabet's path), and a template whose texts could decode to more
-// than kDecodedTextLimit bytes (a table entry without Length counts for nothing here: its string is as long
-// as the file makes it, and the read of the texts stops at that limit).
+// (ErrorKind::OldAlphabet: subject is the alphabet's path), a template of more than kMostEntries entries, and
+// a template whose texts could decode to more than kDecodedTextLimit bytes (a table entry without Length
+// counts for nothing here: its string is as long as the file makes it, and the read of the texts stops at
+// that limit).
 [[nodiscard]] Result<GameTemplate> readGameTemplate(const std::string& path);
 
 // "Entry N ("comment")" for messages, in UTF-8.

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "files/asciitext.h"
+#include "files/filehandle.h"
 #include "files/readwritetext.h"
+#include "templates/gametemplate.h"
 #include "templates/pointerformat.h"
 #include "templates/templaterules.h"
 
@@ -16,6 +18,7 @@ class PointerChecker {
         : m_path(path), m_ini(ini), m_problems(problems) {}
 
     void run(int entryCount, const std::optional<std::string>& gameFile) {
+        m_entryCount = entryCount;
         const auto pointers = formatIn("Pointers", std::nullopt);
         for (int number = 1; number <= entryCount; ++number) {
             const std::string section = "entry" + std::to_string(number);
@@ -35,9 +38,10 @@ class PointerChecker {
         for (int table = 1; m_ini.section("PointerTable" + std::to_string(table)) != nullptr; ++table) {
             checkTable("PointerTable" + std::to_string(table), pointers);
         }
-        checkFreeSpace();
+        const auto ranges = checkFreeSpace();
         if (gameFile) {
             checkCells(*gameFile);
+            checkRangesFit(ranges, *gameFile);
         }
     }
 
@@ -110,28 +114,36 @@ class PointerChecker {
             return;
         }
         if (offset && count) {
-            Cells cells{section, "Offset", *offsetValue, {}, *format, true};
-            for (int i = 0; i < *count; ++i) {
-                cells.offsets.push_back(
-                    static_cast<std::uint32_t>(*offset + static_cast<std::uint64_t>(i) * stride));
+            auto offsets = tableCells(static_cast<std::uint64_t>(*offset), *count, stride);
+            if (!offsets) {
+                add(section, "Count", countValue, offsets.error());
+                return;
             }
-            m_cells.push_back(std::move(cells));
+            m_tableCells += offsets->size();
+            if (m_tableCells + static_cast<std::size_t>(m_entryCount) > kMostEntries) {
+                add(section, "Count", countValue,
+                    "makes the template's entries " + std::to_string(m_tableCells + m_entryCount) +
+                        ", more than the " + std::to_string(kMostEntries) + " allowed");
+                return;
+            }
+            m_cells.push_back({section, "Offset", *offsetValue, std::move(offsets).value(), *format, true});
         }
     }
 
-    void checkFreeSpace() {
+    // The ranges as given, for the check against a game file.
+    std::vector<ByteRange> checkFreeSpace() {
         const auto value = m_ini.value("FreeSpace", "Ranges");
         if (const auto fill = m_ini.value("FreeSpace", "Fill");
             fill && (fill->size() > 2 || !files::parseHex(*fill))) {
             add("FreeSpace", "Fill", *fill, "is not one byte in hexadecimal digits");
         }
         if (!value) {
-            return;
+            return {};
         }
         const auto parsed = parseByteRanges(*value);
         if (!parsed) {
             add("FreeSpace", "Ranges", *value, parsed.error());
-            return;
+            return {};
         }
         std::vector<ByteRange> ranges = *parsed;
         std::sort(ranges.begin(), ranges.end(),
@@ -142,6 +154,21 @@ class PointerChecker {
                     "has ranges that overlap: " + range(ranges[i - 1]) + " and " + range(ranges[i]));
             }
         }
+        return *parsed;
+    }
+
+    // A save uses a range only up to the file's end: what lies past it is said, so that the author sees the
+    // range is not what was meant.
+    void checkRangesFit(const std::vector<ByteRange>& ranges, const std::string& gameFile) {
+        const auto size = files::regularFileSize(gameFile);
+        const auto value = m_ini.value("FreeSpace", "Ranges");
+        for (const ByteRange& bytes : size&& value ? ranges : std::vector<ByteRange>{}) {
+            if (bytes.end > *size) {
+                add("FreeSpace", "Ranges", *value,
+                    "has the range " + range(bytes) + ", which runs past the end of " + gameFile + " (" +
+                        std::to_string(*size) + " bytes): only what lies before it is free space");
+            }
+        }
     }
 
     static std::string range(const ByteRange& bytes) {
@@ -149,10 +176,11 @@ class PointerChecker {
     }
 
     void checkCells(const std::string& gameFile) {
-        const auto size = files::regularFileSize(gameFile);
-        if (!size) {
+        const auto file = files::FileHandle::open(gameFile, files::FileHandle::Mode::Read);
+        if (!file) {
             return;  // the template check names a file it cannot read
         }
+        const std::optional<std::uint64_t> size = file->openedSize();
         for (const Cells& cells : m_cells) {
             std::optional<std::uint64_t> first;
             for (const std::uint32_t offset : cells.offsets) {
@@ -162,8 +190,7 @@ class PointerChecker {
                         "has a cell at " + at + " past the end of " + gameFile);
                     continue;
                 }
-                const auto bytes = files::readRange(gameFile, static_cast<std::int32_t>(offset),
-                                                    static_cast<std::int16_t>(cells.format.size), 0);
+                const auto bytes = file->readAt(offset, static_cast<std::size_t>(cells.format.size));
                 const std::uint64_t value = cells.format.value(bytes ? *bytes : std::string());
                 const auto points = cells.format.offsetOf(value);
                 if (!points || *points >= *size) {
@@ -184,6 +211,8 @@ class PointerChecker {
     const files::IniFile& m_ini;
     std::vector<TemplateProblem>& m_problems;
     std::vector<Cells> m_cells;
+    int m_entryCount = 0;
+    std::size_t m_tableCells = 0;
 };
 
 }  // namespace

@@ -155,4 +155,17 @@ Result<std::uint32_t> parseStride(std::string_view value) {
     return static_cast<std::uint32_t>(*stride);
 }
 
+Result<std::vector<std::uint32_t>> tableCells(std::uint64_t offset, int count, std::uint32_t stride) {
+    std::vector<std::uint32_t> cells;
+    cells.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t cell = offset + static_cast<std::uint64_t>(i) * stride;
+        if (cell > 0x7FFFFFFFu) {
+            return broken("puts cells past offset 7FFFFFFF, with its Offset and Stride");
+        }
+        cells.push_back(static_cast<std::uint32_t>(cell));
+    }
+    return cells;
+}
+
 }  // namespace rq::templates

@@ -59,5 +59,9 @@ inline constexpr int kMostTableCells = 65536;
 [[nodiscard]] Result<int> parseCellCount(std::string_view value);
 // Stride: one to eight hexadecimal digits, not 0.
 [[nodiscard]] Result<std::uint32_t> parseStride(std::string_view value);
+// A pointer table's cells: one at its Offset and one every Stride bytes after it, Count of them; refused (the
+// phrase is said of Count) when one would lie past offset 7FFFFFFF. The read and the check share it.
+[[nodiscard]] Result<std::vector<std::uint32_t>> tableCells(std::uint64_t offset, int count,
+                                                            std::uint32_t stride);
 
 }  // namespace rq::templates

@@ -307,6 +307,39 @@ std::optional<std::string> Table::spaceCode() const {
     return std::nullopt;
 }
 
+std::vector<Table::EndInKey> Table::endTokensInKeys() const {
+    std::vector<EndInKey> found;
+    for (const Entry& end : m_entries) {
+        if (end.kind != Kind::End) {
+            continue;
+        }
+        for (const Entry& key : m_entries) {
+            if (key.code.size() > end.code.size() && key.code.starts_with(end.code)) {
+                found.push_back({&end, &key});
+            }
+        }
+    }
+    return found;
+}
+
+std::optional<char> Table::byteEndingToken(std::string_view end) const {
+    std::array<bool, 256> continues{};
+    for (const Entry& key : m_entries) {
+        if (key.code.size() > end.size() && key.code.starts_with(end)) {
+            continues[static_cast<unsigned char>(key.code[end.size()])] = true;
+        }
+    }
+    if (!end.empty() && !continues[static_cast<unsigned char>(end.front())]) {
+        return end.front();
+    }
+    for (std::size_t byte = 0; byte < continues.size(); ++byte) {
+        if (!continues[byte]) {
+            return static_cast<char>(byte);
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<TableProblem> Table::readBackProblems() const {
     std::vector<TableProblem> problems;
     for (const Entry& entry : m_entries) {

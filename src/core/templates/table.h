@@ -87,6 +87,17 @@ class Table {
     // The code of the entry whose text is one space (the first), which pads fixed rooms.
     [[nodiscard]] std::optional<std::string> spaceCode() const;
 
+    // An end token and a longer key that begins with it: where the key's next byte follows the token, the
+    // token is read as that key and the text goes on.
+    struct EndInKey {
+        const Entry* end;
+        const Entry* key;
+    };
+    [[nodiscard]] std::vector<EndInKey> endTokensInKeys() const;
+    // A byte that no key continues the end token with, so that the token before it is read as the end; the
+    // token's own first byte when it does, then the lowest; nothing when every byte continues it.
+    [[nodiscard]] std::optional<char> byteEndingToken(std::string_view end) const;
+
     // The entries that do not read back as themselves: a Text entry whose text is written as other bytes,
     // or whose code reads as another text; an empty text, which nothing writes.
     [[nodiscard]] std::vector<TableProblem> readBackProblems() const;

@@ -231,11 +231,31 @@ std::vector<TemplateProblem> checkTable(const std::string& path) {
     for (const auto& problem : table->problems()) {
         problems.push_back({path, "", "", std::nullopt, problem.what, problem.line});
     }
+    for (const auto& [end, key] : table->endTokensInKeys()) {
+        const std::string next = files::hexText(static_cast<unsigned char>(key->code[end->code.size()]), 2);
+        problems.push_back(
+            {path, "", "", std::nullopt,
+             "has the end token " + codeKey(end->code) + ", which begins the longer key " +
+                 codeKey(key->code) + " of line " + std::to_string(key->line) +
+                 ": an end token followed by " + next +
+                 " is read as that key, and the text goes on; a save writes another byte after "
+                 "an end token where it must",
+             end->line, true});
+    }
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const TemplateProblem& a, const TemplateProblem& b) { return a.line < b.line; });
     return problems;
+}
+
+bool anyError(const std::vector<TemplateProblem>& problems) {
+    return std::any_of(problems.begin(), problems.end(), [](const TemplateProblem& p) { return !p.warning; });
 }
 
 std::string problemText(const TemplateProblem& problem) {
     std::string text = problem.line > 0 ? "line " + std::to_string(problem.line) + ": " : "";
+    if (problem.warning) {
+        text += "warning: ";
+    }
     if (!problem.section.empty()) {
         text += '[' + files::bytesToUtf8(problem.section) + "] ";
         if (!problem.key.empty()) {  // a problem of the section as a whole has no key

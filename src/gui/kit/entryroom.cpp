@@ -10,18 +10,20 @@ namespace rq::kit {
 RoomLeft entryRoomLeft(const templates::TemplateEntry& entry, const editor::EntryRoom& room,
                        std::optional<std::uint64_t> moving, const QString& text, bool overShown) {
     if (entry.table) {
-        // A pointer entry's room is where its string lies now: a save can move it.
-        const auto move = [&room, moving]() -> std::optional<MoveRoom> {
-            if (!moving) {
+        // A pointer entry's room is where its string lies now: a save can move it, when canMove says so.
+        const auto move = [&entry, &room, moving]() -> std::optional<MoveRoom> {
+            if (!moving || !editor::canMove(entry, room)) {
                 return std::nullopt;
             }
             return MoveRoom{static_cast<long>(room.size), *moving};
         };
-        return byteCounter(
-            [&entry, &room](const QString& shown) {
-                return editor::tableBytesLeft(entry, room, shown.toStdString());
-            },
-            move)(text);
+        const auto fit = editor::tableFit(entry, room, moving, text.toStdString());
+        RoomLeft left = byteCounter([&fit](const QString&) { return fit.left; }, move)(text);
+        // Room enough that the save still refuses (one byte that spaces of two cannot fill) is no room.
+        if (!left.over && fit.refusal) {
+            left = RoomLeft{QObject::tr("%1, unfillable").arg(left.text), true};
+        }
+        return left;
     }
     if (entry.limit() > 0) {
         return characterCounter(entry.limit(), overShown)(text);
