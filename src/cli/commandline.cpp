@@ -26,8 +26,10 @@ class CommandLine {
     int run(Arguments args, Streams io);
 
   private:
-    // A verb, or a word of a verb that has several; run is what it does, nothing for a verb of words.
-    CLI::App* verb(CLI::App& parent, const std::string& name, Verb run = nullptr);
+    // A verb of words, or a verb (or a word of a verb that has several) with what it does and the files it
+    // reads and writes, which are checked before it runs.
+    CLI::App* verb(CLI::App& parent, const std::string& name);
+    CLI::App* verb(CLI::App& parent, const std::string& name, Verb run, FileUses uses);
     // Operands in the synopsis's order; the last may be optional, or take any number (FILE...).
     void operand(CLI::App* app, const std::string& name, bool required = true);
     void operands(CLI::App* app, const std::string& name);
@@ -49,7 +51,7 @@ class CommandLine {
     Given m_given;
     std::string m_programFolder;
     bool m_version = false;
-    std::map<const CLI::App*, Verb> m_runs;
+    std::map<const CLI::App*, std::pair<Verb, FileUses>> m_runs;
     std::map<const CLI::App*, const std::vector<std::string>*> m_formats;
 };
 
@@ -59,77 +61,77 @@ CommandLine::CommandLine() {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     m_app.add_flag("--version", m_version);
 
-    operands(verb(m_app, "identify", identifyCommand), "FILE");
+    operands(verb(m_app, "identify", identifyCommand, readsOnly), "FILE");
 
-    CLI::App* ini = verb(m_app, "ini", iniCommand);
+    CLI::App* ini = verb(m_app, "ini", iniCommand, readsOnly);
     for (const char* name : {"FILE", "SECTION", "KEY"}) {
         operand(ini, name);
     }
     operand(ini, "DEFAULT", false);
 
-    CLI::App* dump = verb(m_app, "dump", dumpCommand);
+    CLI::App* dump = verb(m_app, "dump", dumpCommand, readsOnly);
     templateOptions(dump);
     formatOption(dump, kTextsFormats);
     operand(dump, "FILE");
 
-    CLI::App* insert = verb(m_app, "insert", insertCommand);
+    CLI::App* insert = verb(m_app, "insert", insertCommand, insertUses);
     templateOptions(insert);
     formatOption(insert, kTextsFormats);
     operand(insert, "FILE");
     operand(insert, "TEXTS");
 
-    CLI::App* check = verb(m_app, "check", checkCommand);
+    CLI::App* check = verb(m_app, "check", checkCommand, readsOnly);
     templateOptions(check);
     operand(check, "FILE", false);
 
-    CLI::App* qa = verb(m_app, "qa", qaCommand);
+    CLI::App* qa = verb(m_app, "qa", qaCommand, readsOnly);
     templateOptions(qa);
     operand(qa, "FILE");
     operand(qa, "TEXTS");
     qa->add_flag("--json", m_given.json);
 
-    CLI::App* recover = verb(m_app, "recover", recoverCommand);
+    CLI::App* recover = verb(m_app, "recover", recoverCommand, inPlaceUses);
     recover->add_flag("--discard", m_given.discard);
     operand(recover, "FILE");
 
     // --format may come before the word or after it.
     CLI::App* cutscenes = verb(m_app, "cutscenes");
     formatOption(cutscenes, kTextsFormats);
-    operand(verb(*cutscenes, "dump", cutscenesDumpCommand), "FILE");
-    CLI::App* cutscenesInsert = verb(*cutscenes, "insert", cutscenesInsertCommand);
+    operand(verb(*cutscenes, "dump", cutscenesDumpCommand, readsOnly), "FILE");
+    CLI::App* cutscenesInsert = verb(*cutscenes, "insert", cutscenesInsertCommand, cutscenesInsertUses);
     cutscenesInsert->add_flag("--force", m_given.force);
     operand(cutscenesInsert, "FILE");
     operand(cutscenesInsert, "TEXTS");
 
-    CLI::App* header = verb(m_app, "header", headerCommand);
+    CLI::App* header = verb(m_app, "header", headerCommand, inPlaceUses);
     operand(header, "FILE");
     header->add_flag("--json", m_given.json);
     header->add_option("--set", m_given.sets)->type_name("CONTROL=TEXT");
     header->add_flag("--fix-checksum", m_given.fixChecksum);
 
     CLI::App* alphabet = verb(m_app, "alphabet");
-    CLI::App* fromTable = verb(*alphabet, "from-tbl", alphabetFromTableCommand);
+    CLI::App* fromTable = verb(*alphabet, "from-tbl", alphabetFromTableCommand, alphabetFromTableUses);
     operand(fromTable, "TABLE.tbl");
     operand(fromTable, "OUT.ini");
-    operand(verb(*alphabet, "to-tbl", alphabetToTableCommand), "ALPHABET.ini");
-    operand(verb(*alphabet, "check", alphabetCheckCommand), "ALPHABET.ini");
+    operand(verb(*alphabet, "to-tbl", alphabetToTableCommand, readsOnly), "ALPHABET.ini");
+    operand(verb(*alphabet, "check", alphabetCheckCommand, readsOnly), "ALPHABET.ini");
 
     CLI::App* patch = verb(m_app, "patch");
-    CLI::App* create = verb(*patch, "create", patchCreateCommand);
+    CLI::App* create = verb(*patch, "create", patchCreateCommand, patchCreateUses);
     for (const char* name : {"ORIGINAL", "MODIFIED", "OUT"}) {
         operand(create, name);
     }
     formatOption(create, kPatchFormats);
     create->add_option("--notes", m_given.notes)->type_name("FILE");
-    CLI::App* apply = verb(*patch, "apply", patchApplyCommand);
+    CLI::App* apply = verb(*patch, "apply", patchApplyCommand, patchApplyUses);
     apply->add_flag("--reverse", m_given.reverse);
     apply->add_flag("--repair", m_given.repair);
     for (const char* name : {"PATCH", "FILE", "OUT"}) {
         operand(apply, name);
     }
-    operand(verb(*patch, "info", patchInfoCommand), "PATCH");
+    operand(verb(*patch, "info", patchInfoCommand, readsOnly), "PATCH");
 
-    CLI::App* find = verb(m_app, "find", findCommand);
+    CLI::App* find = verb(m_app, "find", findCommand, readsOnly);
     operand(find, "FILE");
     operand(find, "TEXT", false);
     find->add_option("--relative", m_given.relative)->type_name("WORD");
@@ -141,7 +143,7 @@ CommandLine::CommandLine() {
     find->add_flag("--json", m_given.json);
 
     CLI::App* table = verb(m_app, "table");
-    CLI::App* fromHit = verb(*table, "from-hit", tableFromHitCommand);
+    CLI::App* fromHit = verb(*table, "from-hit", tableFromHitCommand, tableFromHitUses);
     operand(fromHit, "FILE");
     operand(fromHit, "OUT.tbl");
     fromHit->add_option("--relative", m_given.relative)->type_name("WORD")->required();
@@ -149,12 +151,12 @@ CommandLine::CommandLine() {
     layoutOptions(fromHit);
     fromHit->add_flag("--force", m_given.force);
 
-    CLI::App* pointers = verb(m_app, "pointers", pointersCommand);
+    CLI::App* pointers = verb(m_app, "pointers", pointersCommand, readsOnly);
     operands(pointers, "FILE");
     pointers->add_flag("--json", m_given.json);
 
     CLI::App* madeTemplate = verb(m_app, "template");
-    CLI::App* newTemplate = verb(*madeTemplate, "new", templateNewCommand);
+    CLI::App* newTemplate = verb(*madeTemplate, "new", templateNewCommand, templateNewUses);
     newTemplate->add_option("--table", m_given.table)->type_name("TABLE")->required();
     newTemplate->add_option("--pointers", m_given.pointers)->type_name("OFFSET,COUNT,FORMAT")->required();
     newTemplate->add_option("--name", m_given.name)->type_name("NAME");
@@ -166,12 +168,18 @@ CommandLine::CommandLine() {
     operand(verb(m_app, "help"), "COMMAND", false);
 }
 
-CLI::App* CommandLine::verb(CLI::App& parent, const std::string& name, Verb run) {
+CLI::App* CommandLine::verb(CLI::App& parent, const std::string& name) {
     CLI::App* app = parent.add_subcommand(name);
     app->require_subcommand(0, 1);
     // A word's unknown options go to its verb, which knows the options shared by its words.
     app->fallthrough(&parent != &m_app);
-    m_runs[app] = run;
+    m_runs[app] = {nullptr, nullptr};
+    return app;
+}
+
+CLI::App* CommandLine::verb(CLI::App& parent, const std::string& name, Verb run, FileUses uses) {
+    CLI::App* app = verb(parent, name);
+    m_runs[app] = {run, uses};
     return app;
 }
 
@@ -281,7 +289,8 @@ int CommandLine::runChosen(Streams io) {
     if (verbName() == "help") {
         return help(m_given.operands.empty() ? std::string() : m_given.operands.front(), io.out, io.err);
     }
-    if (m_runs[word] == nullptr) {
+    const auto [run, uses] = m_runs[word];
+    if (run == nullptr) {
         return usageError({}, io.err);
     }
     // A word takes the formats of its verb.
@@ -305,8 +314,12 @@ int CommandLine::runChosen(Streams io) {
     if (!m_programFolder.empty()) {
         files::setApplicationFolder(m_programFolder);
     }
+    if (const auto refusal = checkFileUses(uses(m_given), m_given.force)) {
+        say(io.err, *refusal);
+        return kExitRefused;
+    }
     Console console(io);
-    return m_runs[word](m_given, console);
+    return run(m_given, console);
 }
 
 int CommandLine::run(Arguments args, Streams io) {

@@ -1,7 +1,5 @@
 #include <array>
-#include <cstdio>
 #include <filesystem>
-#include <random>
 
 #include "files/common.h"
 #include "files/filehandle.h"
@@ -21,13 +19,6 @@ void replaceAll(std::string& text, const std::string& what, std::string_view wit
 }
 
 }  // namespace
-
-Console::~Console() {
-    if (!m_folder.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(files::fsPath(m_folder), ec);
-    }
-}
 
 void Console::say(std::string_view message) {
     cli::say(m_io.err, named(std::string(message)));
@@ -55,27 +46,15 @@ std::string Console::named(std::string text) const {
     return text;
 }
 
-// A folder of this run's own, under a name nobody can guess, so that no one else can put a file or a link
-// where the temporary files go.
 Result<std::string> Console::temporaryFolder() {
-    if (!m_folder.empty()) {
-        return m_folder;
-    }
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
-    std::random_device random;
-    for (int attempt = 0; !ec && attempt < 8; ++attempt) {
-        char name[40];
-        std::snprintf(name, sizeof name, "romquill-%08x%08x", static_cast<unsigned>(random()),
-                      static_cast<unsigned>(random()));
-        if (std::filesystem::create_directory(base / name, ec)) {
-            std::filesystem::permissions(base / name, std::filesystem::perms::owner_all, ec);
-            m_folder = files::pathText(base / name);
-            return m_folder;
+    if (!m_folder) {
+        auto made = files::TemporaryFolder::create();
+        if (!made) {
+            return Error{"No temporary file can be made for standard input or output: " + made.error()};
         }
+        m_folder.emplace(std::move(made).value());
     }
-    return Error{"No temporary file can be made for standard input or output" +
-                 (ec ? ": " + ec.message() + "." : std::string("."))};
+    return m_folder->path();
 }
 
 Result<std::string> Console::input(const std::string& operand) {

@@ -123,16 +123,6 @@ int relativeFind(const Given& given, const std::string& file, Console& console) 
     return kExitOk;
 }
 
-// A table given by name is looked for first among the program folder's alphabets, as templates name them.
-std::string tablePathOf(const std::string& name) {
-    const std::string inFolder = files::appRelativePath("plugins\\alphabets\\" + name);
-    std::error_code missing;
-    return name.find_first_of("/\\") == std::string::npos &&
-                   std::filesystem::is_regular_file(files::fsPath(inFolder), missing)
-               ? inFolder
-               : name;
-}
-
 int tableFind(const Given& given, const std::string& file, Console& console) {
     const std::string& text =
         given.text.empty() && given.operands.size() > 1 ? given.operands[1] : given.text;
@@ -165,14 +155,8 @@ int tableFind(const Given& given, const std::string& file, Console& console) {
     return kExitOk;
 }
 
-// A file made for the user: a new file, or over an old one with --force.
-int writeMade(const Given& given, const std::string& path, std::string_view bytes, Console& console) {
-    std::error_code missing;
-    if (std::filesystem::exists(files::fsPath(path), missing) && !given.force) {
-        console.say("\"" + path + "\" is there already: give --force to write over it." +
-                    std::string(kNothingWritten));
-        return kExitRefused;
-    }
+// A file made for the user: a new file, or over an old one with --force (its declaration is checked first).
+int writeMade(const std::string& path, std::string_view bytes, Console& console) {
     if (const auto written = files::writeNewFile(path, bytes); !written) {
         console.say(written.error());
         return kExitRefused;
@@ -213,7 +197,7 @@ int tableFromHitCommand(const Given& given, Console& console) {
     for (const auto layout : *layouts) {
         if (const auto hit = search::relativeHitAt(*file, *word, *offset, layout)) {
             const std::string& out = given.operands.back();
-            if (const int status = writeMade(given, out, search::tableFromHit(*hit, *word), console);
+            if (const int status = writeMade(out, search::tableFromHit(*hit, *word), console);
                 status != kExitOk) {
                 return status;
             }
@@ -308,9 +292,12 @@ int templateNewCommand(const Given& given, Console& console) {
     const std::string& out = given.operands.front();
     const std::string tableName = files::pathText(files::fsPath(given.table).filename());
     const std::string name = given.name.empty() ? files::pathText(files::fsPath(out).stem()) : given.name;
-    if (const int status =
-            writeMade(given, out, search::templateForPointers(name, tableName, place), console);
-        status != kExitOk) {
+    const auto made = search::templateForPointers(name, tableName, place);
+    if (!made) {
+        console.say(made.error() + std::string(kNothingWritten));
+        return kExitRefused;
+    }
+    if (const int status = writeMade(out, *made, console); status != kExitOk) {
         return status;
     }
     console.out() << "Wrote " << out << ": " << place.count << (place.count == 1 ? " entry" : " entries")

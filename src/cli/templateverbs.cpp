@@ -1,5 +1,7 @@
 #include "templateverbs.h"
 
+#include <filesystem>
+
 #include "editor/entrytexts.h"
 #include "editor/freespace.h"
 #include "exchange/csvtexts.h"
@@ -12,7 +14,7 @@ namespace rq::cli {
 
 // A bare name is looked for first among the program folder's templates, as the chooser lists them;
 // otherwise, and for anything with a folder in it, T is a path.
-std::optional<std::string> findTemplate(const std::string& name, Console& console) {
+std::optional<std::string> templatePathOf(const std::string& name) {
     if (name.find_first_of("/\\") == std::string::npos) {
         const std::string inFolder = files::gameTemplatePath(name);
         if (files::isFile(inFolder)) {
@@ -22,8 +24,24 @@ std::optional<std::string> findTemplate(const std::string& name, Console& consol
     if (files::isFile(name)) {
         return name;
     }
-    console.say("no template '" + name + "' in " + files::gamesFolder() + " nor as a file");
     return std::nullopt;
+}
+
+std::optional<std::string> findTemplate(const std::string& name, Console& console) {
+    auto path = templatePathOf(name);
+    if (!path) {
+        console.say("no template '" + name + "' in " + files::gamesFolder() + " nor as a file");
+    }
+    return path;
+}
+
+std::string tablePathOf(const std::string& name) {
+    const std::string inFolder = files::appRelativePath("plugins\\alphabets\\" + name);
+    std::error_code missing;
+    return name.find_first_of("/\\") == std::string::npos &&
+                   std::filesystem::is_regular_file(files::fsPath(inFolder), missing)
+               ? inFolder
+               : name;
 }
 
 std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console& console) {
@@ -43,7 +61,7 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
     }
     // Checked once up front as well: a template whose entries are all empty reads nothing from the file.
     auto read = files::readRange(*gameFile, 0, 1, 0) ? editor::readEntryTexts(*gameTemplate, *gameFile)
-                                                     : editor::EntryTexts{{}, true, {}, false};
+                                                     : editor::EntryTexts{{}, true, {}, false, {}};
     if (read.readFailed) {
         console.say(*gameFile, files::kRomNotFound);
         return std::nullopt;

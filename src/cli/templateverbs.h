@@ -29,6 +29,12 @@ struct TemplateAndTexts {
 // as the chooser lists them; otherwise, and for anything with a folder in it, it is a path. One that is not
 // there is said so.
 [[nodiscard]] std::optional<std::string> findTemplate(const std::string& name, Console& console);
+// The same without a word: the path, or nothing.
+[[nodiscard]] std::optional<std::string> templatePathOf(const std::string& name);
+
+// A table given by name is looked for first among the program folder's alphabets, as templates name them;
+// otherwise it is a path.
+[[nodiscard]] std::string tablePathOf(const std::string& name);
 
 // A refused template gives its message, an unreadable file "ROM not found!" named after the file.
 [[nodiscard]] std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console& console);

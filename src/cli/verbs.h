@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "files/newfile.h"
 #include "files/result.h"
 
 namespace rq::cli {
@@ -43,8 +45,6 @@ class Console {
     explicit Console(Streams io) : m_io(io) {}
     Console(const Console&) = delete;
     Console& operator=(const Console&) = delete;
-    // Removes the temporary files.
-    ~Console();
 
     [[nodiscard]] std::ostream& out() { return m_io.out; }
     [[nodiscard]] std::ostream& err() { return m_io.err; }
@@ -68,10 +68,45 @@ class Console {
     [[nodiscard]] Result<std::string> temporaryFolder();
 
     Streams m_io;
-    std::string m_folder;  // a folder of this run's own, made when first needed
+    std::optional<files::TemporaryFolder>
+        m_folder;          // removed with the temporary files; made when first needed
     std::string m_input;   // the copy of standard input
     std::string m_output;  // the file made for standard output
 };
+
+// A file a verb reads or writes, as the verb declares it to the one check of outputs before it opens any.
+struct FileUse {
+    enum class Role {
+        Read,
+        Made,     // a whole new file, through NewFile
+        InPlace,  // a game file written in place
+    };
+    Role role = Role::Read;
+    std::string path;       // as given; "-" is a stream and no file
+    std::string noun;       // the file as the subject of a refusal: "The alphabet"
+    std::string what;       // the file as what another is: "the table it is made from"
+    bool replaces = false;  // Made: replacing a file there is what the verb is for; else only with --force
+    // Read: its refusal when it is the file written in place, "@" standing for its name.
+    std::string inPlaceRefusal;
+};
+using FileUses = std::vector<FileUse> (*)(const Given&);
+
+// The refusal of a verb's files, or nothing: a file made that is one of the others (whatever the name or link
+// it is reached by), that would replace a folder, a device or a link to nothing, that is there already
+// (unless the verb is for replacing it, or --force is given), or whose name holds a line break or another
+// control character; a file read that is the file written in place.
+[[nodiscard]] std::optional<std::string> checkFileUses(const std::vector<FileUse>& uses, bool force);
+
+// Each verb's declaration of its files.
+std::vector<FileUse> readsOnly(const Given& given);
+std::vector<FileUse> insertUses(const Given& given);
+std::vector<FileUse> inPlaceUses(const Given& given);
+std::vector<FileUse> cutscenesInsertUses(const Given& given);
+std::vector<FileUse> alphabetFromTableUses(const Given& given);
+std::vector<FileUse> patchCreateUses(const Given& given);
+std::vector<FileUse> patchApplyUses(const Given& given);
+std::vector<FileUse> tableFromHitUses(const Given& given);
+std::vector<FileUse> templateNewUses(const Given& given);
 
 // A verb's refusal of standard input as a file it writes in place.
 [[nodiscard]] int refuseStandardInputInPlace(Console& console);

@@ -213,9 +213,10 @@ TEST(MadeFiles, ATableFromAHitAndATemplateForAPointerTableReadTheGame) {
     const auto found = findPointerTables(test::readAll(game), strings);
     ASSERT_FALSE(found.empty());
     const auto& table = found.front();
-    folder.writeTemplate("found.ini", templateForPointers("Found", "found.tbl",
-                                                          {table.table, static_cast<int>(table.cells),
-                                                           table.format, table.stride}));
+    const auto madeTemplate = templateForPointers(
+        "Found", "found.tbl", {table.table, static_cast<int>(table.cells), table.format, table.stride});
+    ASSERT_TRUE(madeTemplate) << madeTemplate.error();
+    folder.writeTemplate("found.ini", *madeTemplate);
     const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\found.ini"));
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
     EXPECT_EQ(editor::readEntryTexts(*gameTemplate, game).texts,

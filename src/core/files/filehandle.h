@@ -66,6 +66,7 @@ class FileHandle {
     [[nodiscard]] Status sync();
 
   private:
+    friend class NewFile;  // hands out a reader of a file still being made
     FileHandle(int fd, std::string path, std::uint64_t size);
     [[nodiscard]] Error failed(std::string_view what, int error) const;
 

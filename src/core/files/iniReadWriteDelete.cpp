@@ -1,5 +1,6 @@
 #include "iniReadWriteDelete.h"
 
+#include <algorithm>
 #include <map>
 
 #include "files/asciitext.h"
@@ -168,6 +169,13 @@ std::shared_ptr<const IniFile> loadIniFileOrEmpty(const std::string& file) {
     }
     static const auto empty = std::make_shared<const IniFile>();
     return empty;
+}
+
+bool writableIniValue(std::string_view value) {
+    return std::none_of(value.begin(), value.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
 }
 
 std::string iniRead(const std::string& file, std::string_view section, std::string_view key,

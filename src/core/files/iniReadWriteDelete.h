@@ -55,6 +55,10 @@ class IniFile {
     std::unordered_map<std::string, std::size_t> m_firstSection;  // lower-cased name -> index
 };
 
+// Whether a value can be written into an INI file as it stands: a line break would end its line and start
+// another key or section, and no other control character is text.
+[[nodiscard]] bool writableIniValue(std::string_view value);
+
 // Reads one value of a file; anything missing (file, section, key) gives the default, with its trailing
 // spaces removed. A change on disk is seen at the next read.
 [[nodiscard]] std::string iniRead(const std::string& file, std::string_view section, std::string_view key,

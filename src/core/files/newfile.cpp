@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <utility>
 
+#include "files/asciitext.h"
 #include "files/common.h"
 #include "files/filehandle.h"
 #include "files/outputname.h"
@@ -126,6 +128,17 @@ Status NewFile::resize(std::uint64_t size) {
     return success();
 }
 
+Result<FileHandle> NewFile::reader(const std::string& name) {
+    if (const auto flushed = flush(); !flushed) {
+        return flushed.failure();
+    }
+    int copy = -1;
+    if (const int error = platform::duplicate(m_file.fd, copy); error != 0) {
+        return failed(error);
+    }
+    return FileHandle(copy, name, m_size);
+}
+
 Status NewFile::commit() {
     if (const auto flushed = flush(); !flushed) {
         return flushed;
@@ -142,6 +155,31 @@ Status NewFile::commit() {
     }
     platform::syncFolderOf(m_target);
     return success();
+}
+
+Result<TemporaryFolder> TemporaryFolder::create() {
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+    std::random_device random;
+    for (int attempt = 0; !ec && attempt < 8; ++attempt) {
+        const std::string name =
+            "romquill-" + hexText(random() & 0xFFFFFFFFu, 8) + hexText(random() & 0xFFFFFFFFu, 8);
+        if (std::filesystem::create_directory(base / name, ec)) {
+            std::filesystem::permissions(base / name, std::filesystem::perms::owner_all, ec);
+            return TemporaryFolder(pathText(base / name));
+        }
+    }
+    return Error{"No temporary folder can be made" + (ec ? ": " + ec.message() + "." : std::string("."))};
+}
+
+TemporaryFolder::TemporaryFolder(TemporaryFolder&& other) noexcept
+    : m_path(std::exchange(other.m_path, {})) {}
+
+TemporaryFolder::~TemporaryFolder() {
+    if (!m_path.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(fsPath(m_path), ec);
+    }
 }
 
 }  // namespace rq::files

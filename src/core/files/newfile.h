@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/filehandle.h"
 #include "files/result.h"
 #include "files/temporaryfile.h"
 
@@ -43,6 +44,11 @@ class NewFile {
     [[nodiscard]] Result<std::string> readAt(std::uint64_t offset, std::size_t count);
     [[nodiscard]] Status resize(std::uint64_t size);
 
+    // A reader of what is written so far, as a file of its own, for a command that makes a file only to read
+    // it (a game file mended before a patch is applied to it): the file is never committed, has no name
+    // anyone else can reach, and is gone with the NewFile. name: what messages call it.
+    [[nodiscard]] Result<FileHandle> reader(const std::string& name);
+
     // Flushes the file to the disk, looks again at what stands at the path, renames the file over it (or
     // over the file a link there leads to) and flushes the folder.
     [[nodiscard]] Status commit();
@@ -59,6 +65,25 @@ class NewFile {
     std::string m_target;  // what the rename replaces: the path, or the file a link at it leads to
     std::string m_buffer;  // the bytes at the end, not yet written
     std::uint64_t m_size = 0;
+};
+
+// A folder of this run's own in the system's temporary folder, under a name nobody can guess and readable by
+// its owner only, so that no one else can put a file or a link where its files go; removed with all it holds
+// when it goes. For files that must have names (a copy of standard input that a command reads by name).
+class TemporaryFolder {
+  public:
+    [[nodiscard]] static Result<TemporaryFolder> create();
+    TemporaryFolder(TemporaryFolder&& other) noexcept;
+    TemporaryFolder& operator=(TemporaryFolder&&) = delete;
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    ~TemporaryFolder();
+
+    [[nodiscard]] const std::string& path() const { return m_path; }
+
+  private:
+    explicit TemporaryFolder(std::string path) : m_path(std::move(path)) {}
+    std::string m_path;
 };
 
 }  // namespace rq::files

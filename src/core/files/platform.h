@@ -39,6 +39,8 @@ inline constexpr int kNotRegularFile = -1;
 // A new file for writing, never one that is there (on Windows, shared with no other program while open).
 [[nodiscard]] int createNew(const std::string& path, int& fd);
 [[nodiscard]] int closeFile(int fd);
+// A second descriptor of the same open file, closed on its own.
+[[nodiscard]] int duplicate(int fd, int& copy);
 
 [[nodiscard]] int fileSize(int fd, std::uint64_t& size);
 [[nodiscard]] int fileIdentity(int fd, FileIdentity& identity);

@@ -110,6 +110,11 @@ int closeFile(int fd) {
     return ::close(fd) == 0 ? 0 : errno;
 }
 
+int duplicate(int fd, int& copy) {
+    copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return copy >= 0 ? 0 : errno;
+}
+
 int fileSize(int fd, std::uint64_t& size) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) {

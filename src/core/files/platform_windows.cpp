@@ -221,6 +221,11 @@ int closeFile(int fd) {
     return _close(fd) == 0 ? 0 : ERROR_WRITE_FAULT;
 }
 
+int duplicate(int fd, int& copy) {
+    copy = _dup(fd);
+    return copy >= 0 ? 0 : ERROR_INVALID_HANDLE;
+}
+
 int fileSize(int fd, std::uint64_t& size) {
     LARGE_INTEGER value{};
     if (!GetFileSizeEx(handleOf(fd), &value)) {

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <utility>
 
 #include "files/common.h"
@@ -166,31 +165,29 @@ Result<RepairedApply> repairAndApply(const std::string& patchPath, const std::st
     if (const auto place = checkPatchedFilePlace(patchPath, file, outPath); !place) {
         return place.failure();
     }
-    const std::string mendedPath = outPath + ".romquill-mended";
-    {
-        auto created = files::NewFile::create(mendedPath);
-        if (!created) {
-            return created.failure();
+    // The mended form is a file of this command's own beside the output, never named, never committed: no
+    // name it could take is anyone else's file, and it is gone whatever happens.
+    auto created = files::NewFile::create(outPath);
+    if (!created) {
+        return created.failure();
+    }
+    files::NewFile mended = std::move(created).value();
+    const std::uint64_t size = mendedSize(*input, *form);
+    for (std::uint64_t at = 0; at < size; at += kBlock) {
+        const auto block =
+            mendedBlock(*input, *form, at, static_cast<std::size_t>(std::min(kBlock, size - at)));
+        if (!block) {
+            return block.failure();
         }
-        files::NewFile mended = std::move(created).value();
-        const std::uint64_t size = mendedSize(*input, *form);
-        for (std::uint64_t at = 0; at < size; at += kBlock) {
-            const auto block =
-                mendedBlock(*input, *form, at, static_cast<std::size_t>(std::min(kBlock, size - at)));
-            if (!block) {
-                return block.failure();
-            }
-            if (const auto appended = mended.append(*block); !appended) {
-                return appended.failure();
-            }
-        }
-        if (const auto committed = mended.commit(); !committed) {
-            return committed.failure();
+        if (const auto appended = mended.append(*block); !appended) {
+            return appended.failure();
         }
     }
-    auto applied = applyPatch(patchPath, mendedPath, outPath, progress);
-    std::error_code ignored;
-    std::filesystem::remove(files::fsPath(mendedPath), ignored);
+    const auto source = mended.reader(file);
+    if (!source) {
+        return source.failure();
+    }
+    auto applied = applyPatchTo(patchPath, *source, outPath, progress);
     if (!applied) {
         return applied.failure();
     }

@@ -138,6 +138,20 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
     if (const auto place = checkPatchedFilePlace(patchPath, file, outPath); !place) {
         return place.failure();
     }
+    // The patch is looked at before the file, so that a broken patch is what a user hears of first.
+    if (auto opened = openPatch(patchPath); !opened) {
+        return opened.failure();
+    }
+    auto source = files::FileHandle::open(file, files::FileHandle::Mode::Read);
+    if (!source) {
+        return source.failure();
+    }
+    return applyPatchTo(patchPath, *source, outPath, progress, direction);
+}
+
+Result<PatchApplied> applyPatchTo(const std::string& patchPath, const files::FileHandle& source,
+                                  const std::string& outPath, const PatchProgress& progress,
+                                  PatchDirection direction) {
     auto opened = openPatch(patchPath);
     if (!opened) {
         return opened.failure();
@@ -147,18 +161,14 @@ Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string&
         return Error{std::string(patchFormatName(opened->format)) + " patches cannot be applied backwards.",
                      ErrorKind::Refusal};
     }
-    auto source = files::FileHandle::open(file, files::FileHandle::Mode::Read);
-    if (!source) {
-        return source.failure();
-    }
     return intoNewFile<PatchApplied>(outPath, [&](files::NewFile& out) {
         switch (opened->format) {
             case PatchFormat::Ips:
-                return patch::applyIps(opened->file, *source, out, progress);
+                return patch::applyIps(opened->file, source, out, progress);
             case PatchFormat::Ups:
-                return patch::applyUps(opened->file, *source, out, progress, direction);
+                return patch::applyUps(opened->file, source, out, progress, direction);
             default:
-                return patch::applyBps(opened->file, *source, out, progress);
+                return patch::applyBps(opened->file, source, out, progress);
         }
     });
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/filehandle.h"
 #include "files/result.h"
 
 namespace rq::patch {
@@ -87,6 +88,11 @@ struct PatchInfo {
 [[nodiscard]] Result<PatchApplied> applyPatch(const std::string& patchPath, const std::string& file,
                                               const std::string& outPath, const PatchProgress& progress = {},
                                               PatchDirection direction = PatchDirection::Forward);
+// The same to a file already open (one made only to be patched, which has no name to open it by).
+[[nodiscard]] Result<PatchApplied> applyPatchTo(const std::string& patchPath, const files::FileHandle& source,
+                                                const std::string& outPath,
+                                                const PatchProgress& progress = {},
+                                                PatchDirection direction = PatchDirection::Forward);
 
 // What a patch holds. onRange is given the changed ranges of the output in the order the patch writes them
 // (ascending in any well-formed patch; an IPS patch out of order says so in its warnings).

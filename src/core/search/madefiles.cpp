@@ -4,6 +4,7 @@
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "files/iniReadWriteDelete.h"
 #include "search/pointerfinder.h"
 
 namespace rq::search {
@@ -49,8 +50,16 @@ std::string tableFromHit(const RelativeHit& hit, std::u32string_view word) {
     return made;
 }
 
-std::string templateForPointers(const std::string& name, const std::string& tableName,
-                                const PointerTablePlace& place) {
+Result<std::string> templateForPointers(const std::string& name, const std::string& tableName,
+                                        const PointerTablePlace& place) {
+    for (const auto& [what, value] : {std::pair{"name", &name}, std::pair{"table's name", &tableName}}) {
+        if (!files::writableIniValue(*value)) {
+            return Error{"The " + std::string(what) + " \"" + files::escapeControls(*value) +
+                             "\" holds a line break or another control character, which a template cannot "
+                             "hold.",
+                         ErrorKind::Refusal};
+        }
+    }
     const templates::PointerFormat& format = place.format;
     std::string made =
         "; Made by Romquill: the strings of a pointer table, each read through " + tableName +

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/result.h"
 #include "search/relative.h"
 #include "templates/pointerformat.h"
 
@@ -25,8 +26,10 @@ struct PointerTablePlace {
 };
 
 // A template (v1.0 keys and the pointer keys) named name, whose entries are the pointer table's cells, each
-// string read through the table file tableName (in plugins/alphabets/) up to its end token.
-[[nodiscard]] std::string templateForPointers(const std::string& name, const std::string& tableName,
-                                              const PointerTablePlace& place);
+// string read through the table file tableName (in plugins/alphabets/) up to its end token. Refused when
+// the name or the table's holds a line break or another control character: written into the template, it
+// would end its line and start keys and sections of its own.
+[[nodiscard]] Result<std::string> templateForPointers(const std::string& name, const std::string& tableName,
+                                                      const PointerTablePlace& place);
 
 }  // namespace rq::search

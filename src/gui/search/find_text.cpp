@@ -405,7 +405,11 @@ void FindTextWindow::makeTemplate_Click() {
                                   candidate.stride};
     const auto made = templateForPointers(QFileInfo(*path).completeBaseName().toStdString(),
                                           table.fileName().toStdString(), place);
-    if (const auto written = files::writeNewFile(kit::toPath(*path), made); !written) {
+    if (!made) {
+        tell(QString::fromStdString(made.error()), kit::Dialogs::Icon::Exclamation);
+        return;
+    }
+    if (const auto written = files::writeNewFile(kit::toPath(*path), *made); !written) {
         tell(QString::fromStdString(written.error()), kit::Dialogs::Icon::Critical);
         return;
     }
