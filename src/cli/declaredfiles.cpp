@@ -25,6 +25,18 @@ std::string shown(const std::string& path) {
     return "\"" + files::escapeControls(path) + "\"";
 }
 
+// One file under two names: the same file when both are there, else the same place once each name's links
+// and dots are resolved (two outputs not made yet).
+bool sameFile(const std::string& made, const std::string& other) {
+    if (files::inputAtOutput(made, {other})) {
+        return true;
+    }
+    std::error_code ec;
+    const auto a = std::filesystem::weakly_canonical(files::fsPath(made), ec);
+    const auto b = ec ? a : std::filesystem::weakly_canonical(files::fsPath(other), ec);
+    return !ec && a == b;
+}
+
 std::optional<std::string> madeRefusal(const FileUse& made, const std::vector<FileUse>& uses, bool force) {
     if (hasControlCharacter(made.path)) {
         return shown(made.path) +
@@ -36,7 +48,7 @@ std::optional<std::string> madeRefusal(const FileUse& made, const std::vector<Fi
         return place.error();
     }
     for (const FileUse& other : uses) {
-        if (&other != &made && other.path != "-" && files::inputAtOutput(made.path, {other.path})) {
+        if (&other != &made && other.path != "-" && sameFile(made.path, other.path)) {
             return made.noun + " cannot be saved as " + shown(made.path) + ": that is " + other.what +
                    ". Choose another name.";
         }

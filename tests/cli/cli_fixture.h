@@ -59,7 +59,8 @@ inline CommandRow refusal(std::string name, std::vector<std::string> args, std::
 }
 
 // The files the rows name: "@A", "@B", "@P" a patch between them, "@IPS" one whose records are out of order,
-// "@TBL", "@OUT", "@J"; "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE" (made
+// "@TBL", "@OUT", "@J", "@ENDKEY" a table whose end token begins a longer key, "@LINK" a symbolic link to
+// "@A" (not on Windows); "@EXE" a cutscene executable, "@GBA" a GBA image, "@MISSING" no file, "@LARGE" (made
 // only for a row that names it) a file larger than any texts file read; "@DEMO" the demo file, "@FOLDER" the
 // build's program folder. SetUp and the test are in options_test.cpp; the rows sit beside their verbs' tests.
 class CliCommandLine : public CliDemo, public testing::WithParamInterface<CommandRow> {

@@ -18,7 +18,7 @@ void test::CliCommandLine::SetUp() {
     CliDemo::SetUp();
     // Each file is named by its token.
     for (const std::string name : {"A.bin", "B.bin", "P.bps", "U.ups", "IPS.ips", "TBL.tbl", "OUT", "J.json",
-                                   "GBA.gba", "MISSING.bin", "LARGE.json"}) {
+                                   "GBA.gba", "MISSING.bin", "LARGE.json", "ENDKEY.tbl", "LINK.bin"}) {
         m_files.emplace_back("@" + name.substr(0, name.find('.')), m_dir.file(name));
     }
     m_files.insert(m_files.end(), {{"@EXE", writeCutsceneExecutable(m_dir, "0", cutscenes::Edition::E)},
@@ -28,6 +28,10 @@ void test::CliCommandLine::SetUp() {
     writeText(path("@B"), "ABxyEFGHI");
     writeText(path("@IPS"), "PATCH\0\0\4\0\1z\0\0\1\0\1yEOF"s);
     writeText(path("@TBL"), "41=A\n/FF=[END]\n");
+    writeText(path("@ENDKEY"), "41=A\n/FF=<end>\nFF01=*\n");
+#ifndef _WIN32
+    std::filesystem::create_symlink(path("@A"), path("@LINK"));  // symbolic links need a privilege on Windows
+#endif
     writeImage(path("@GBA"), {{0xA0, "AB"}}, 0x100);
     ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@P")}).exitCode, 0);
     ASSERT_EQ(runCli({"patch", "create", path("@A"), path("@B"), path("@U")}).exitCode, 0);

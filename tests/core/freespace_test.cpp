@@ -39,5 +39,27 @@ TEST(FreeSpaceMap, HandsOutTheFirstFitOfTheRangesInTheirOrderInsideTheRegion) {
     EXPECT_EQ(map.largest(0, UINT64_MAX), 0x14u);  // B9-C0 holds 7
 }
 
+// Each row: the ranges as a template gives them, and as a save hands them out in a file of 0x100 bytes.
+TEST(FreeSpaceRanges, OverlapsAreMergedIntoTheFirstAndTheFileEndCutsThem) {
+    const std::vector<std::pair<std::vector<templates::ByteRange>, std::vector<templates::ByteRange>>> rows =
+        {
+            {{{0x80, 0xC0}, {0x40, 0x60}}, {{0x80, 0xC0}, {0x40, 0x60}}},                    // in their order
+            {{{0x80, 0xC0}, {0x40, 0x60}, {0xA0, 0xD0}}, {{0x80, 0xD0}, {0x40, 0x60}}},      // into the first
+            {{{0x10, 0x20}, {0x30, 0x40}, {0x18, 0x38}}, {{0x10, 0x40}}},                    // bridging two
+            {{{0xC0, 0x400}, {0x100, 0x200}, {0x20, 0x30}}, {{0xC0, 0x100}, {0x20, 0x30}}},  // cut, and gone
+        };
+    for (const auto& [given, used] : rows) {
+        const auto ranges = usableRanges(templates::FreeSpace{given, 0xFF}, 0x100);
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> got, expected;
+        for (const auto& r : ranges) {
+            got.emplace_back(r.start, r.end);
+        }
+        for (const auto& r : used) {
+            expected.emplace_back(r.start, r.end);
+        }
+        EXPECT_EQ(got, expected);
+    }
+}
+
 }  // namespace
 }  // namespace rq::editor

@@ -147,7 +147,7 @@ TEST_P(RefusedPatch, LeavesNoOutputAndSaysWhy) {
 INSTANTIATE_TEST_SUITE_P(Patches, RefusedPatch, testing::ValuesIn(kRefusals), test::rowName);
 
 // Repaired, each form gives the patch's target byte for byte, BPS and UPS alike, and nothing is left beside
-// the output.
+// the output; the mended form has no name, so a user's file under any name is left alone.
 TEST(RefusedPatch, RepairedAppliesToTheMendedFile) {
     const std::tuple<std::string, std::string, std::string, BaseForm> rows[] = {
         {kSource, std::string(512, '\xFF') + kSource, kTarget, BaseForm::CopierHeader},
@@ -161,13 +161,15 @@ TEST(RefusedPatch, RepairedAppliesToTheMendedFile) {
             test::writeText(dir.file("target"), target);
             ASSERT_TRUE(createPatch(dir.file("source"), dir.file("target"), dir.file("patch"), format));
             test::writeText(dir.file("file"), file);
+            test::writeText(dir.file("out.romquill-mended"), "mine");
             const auto repaired = repairAndApply(dir.file("patch"), dir.file("file"), dir.file("out"));
             ASSERT_TRUE(repaired) << repaired.error();
             EXPECT_EQ(repaired->mended, form);
             EXPECT_EQ(test::readAll(dir.file("out")), target);
             EXPECT_EQ(test::readAll(dir.file("file")), file);
-            EXPECT_EQ(test::filesIn(dir),
-                      (std::vector<std::string>{"file", "out", "patch", "source", "target"}));
+            EXPECT_EQ(test::readAll(dir.file("out.romquill-mended")), "mine");
+            EXPECT_EQ(test::filesIn(dir), (std::vector<std::string>{"file", "out", "out.romquill-mended",
+                                                                    "patch", "source", "target"}));
         }
     }
 }

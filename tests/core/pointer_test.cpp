@@ -58,7 +58,9 @@ INSTANTIATE_TEST_SUITE_P(
         CellRow{"MegaDriveBe32", "Format=be32\n", "\x00\x01\x23\x45"s, 0x12345},
         CellRow{"BankLe16", "Format=le16\nBase=8000\nRegion=10000-14000\n", "\x10\x80", 0x10010},
         CellRow{"BelowTheBase", "Format=le32\nBase=08000000\n", "\x00\x00\x00\x07"s, std::nullopt},
-        CellRow{"PastTheRegion", "Format=le16\nBase=8000\nRegion=10000-14000\n", "\x00\xC0"s, std::nullopt}),
+        CellRow{"PastTheRegion", "Format=le16\nBase=8000\nRegion=10000-14000\n", "\x00\xC0"s, std::nullopt},
+        CellRow{"AtTheRegionsLastByte", "Format=le16\nBase=8000\nRegion=10000-14000\n", "\xFF\xBF"s,
+                0x13FFF}),
     test::rowName);
 
 TEST(PointerKeys, ValuesOutsideTheirRulesAreRefusedWithTheirPhrase) {
@@ -297,6 +299,49 @@ TEST_F(PointerEntries, CheckListsBadValuesCellsThatDisagreeOrLeadNowhereAndOverl
             "past the end of " +
                 m_game,
             "[PointerTable1] Offset = \"F8\" has a cell at 0x100 past the end of " + m_game}));
+}
+
+// What the read refuses, check says: cells past 7FFFFFFF (never wrapped around), more entries than a template
+// may make; and a free range that runs past the file's end, which a save cuts there.
+TEST_F(PointerEntries, CheckSaysWhatTheReadRefusesAndWhereFreeSpaceRunsPastTheFile) {
+    const std::string tables =
+        "[PointerTable1]\nOffset=7FFFFFF0\nCount=2\nStride=FFFFFFFF\nTextFormat=0\n"
+        "[PointerTable2]\nOffset=0\nCount=65536\nStride=1\nTextFormat=0\n"
+        "[PointerTable3]\nOffset=0\nCount=65536\nStride=1\nTextFormat=0\n"
+        "[PointerTable4]\nOffset=0\nCount=65536\nStride=1\nTextFormat=0\n"
+        "[FreeSpace]\nRanges=80-C0,C0-40000000\n";
+    m_folder.writeTemplate(
+        "p.ini", "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n" + tables);
+    const std::string path = m_folder.path("plugins\\games\\p.ini");
+    std::vector<std::string> listed;
+    for (const auto& problem : checkTemplate(path, m_game)) {
+        if (problem.what.find("cell at") == std::string::npos) {
+            listed.push_back(problemText(problem));
+        }
+    }
+    EXPECT_EQ(
+        listed,
+        (std::vector<std::string>{
+            "[PointerTable1] Count = \"2\" puts cells past offset 7FFFFFFF, with its Offset and Stride",
+            "[PointerTable4] Count = \"65536\" makes the template's entries 196608, more than the "
+            "131072 allowed",
+            "[FreeSpace] Ranges = \"80-C0,C0-40000000\" has the range C0-40000000, which runs past the end "
+            "of " +
+                m_game + " (256 bytes): only what lies before it is free space"}));
+    const auto refused = readGameTemplate(path);
+    EXPECT_EQ(
+        refused ? "" : refused.error(),
+        "The template " + path +
+            " cannot be used: in section [PointerTable1] the key Count has the value \"2\", which puts cells "
+            "past offset 7FFFFFFF, with its Offset and Stride.");
+    m_folder.writeTemplate("p.ini",
+                           "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n" +
+                               std::string(tables).replace(tables.find("FFFFFFFF"), 8, "1"));
+    const auto tooMany = readGameTemplate(path);
+    EXPECT_EQ(tooMany ? "" : tooMany.error(),
+              "The template " + path +
+                  " cannot be used: with [PointerTable3] it makes 131074 entries, "
+                  "more than the 131072 allowed.");
 }
 
 TEST_F(PointerEntries, CheckSaysWhichBytesOfTheFreeSpaceNoStringExplains) {

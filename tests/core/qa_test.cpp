@@ -97,6 +97,16 @@ INSTANTIATE_TEST_SUITE_P(
             {"warning spaces: Entry 2 (\"ended\") has leading, trailing and double spaces that its original "
              "does not have."}),
         one("padding is no space", 4, "ABABAB", "BA    ", {}),
+        one("spaces the original has", 2, " HI ", " IH ", {}),
+        one("a control code added", 2, "HI<Name>", "<Name>IH<Color><$01>",
+            {"error control-codes: Entry 2 (\"ended\") has the control codes <Color>, <$01>, which its "
+             "original "
+             "does not."}),
+        // Far too long for any room, it is told so and nothing more, before anything costs its length.
+        one("a text far too long", 2, "HI", std::string(1 << 20, 'A') + "\xD0\xB6",
+            {"error too-long: Entry 2 (\"ended\") needs at least 149798 bytes with its end token, but its "
+             "room "
+             "is 6 bytes."}),
         Row{"inconsistent",
             {"HI", "HI", "HI", "HI    "},
             {"IH", "IH", "CH", "IH    "},

@@ -221,6 +221,26 @@ TEST_P(UndoFile, IsRestoredRemovedOrKeptWithItsReason) {
 
 INSTANTIATE_TEST_SUITE_P(Files, UndoFile, testing::ValuesIn(kUndoRows), test::rowName);
 
+// Before the file is even opened: a room outside what the save may write, and rooms that share bytes but not
+// their values; then a save without a proof, which is a fault of the program.
+TEST_F(SafeWrite, RefusesRoomsOutsideTheGuardOrDisagreeingWhereTheyMeet) {
+    const auto proofless = [] { return success(); };
+    const std::vector<std::pair<std::vector<RoomWrite>, std::string>> rows = {
+        {{{2, "AB", "one"}, {8, "CDE", "two"}},
+         "Two would write bytes 0x8 to 0xA, which lie outside the rooms. Nothing was written."},
+        {{{2, "ABC", "one"}, {3, "BX", "two"}},
+         "One and two would write different bytes at 0x4: they share bytes of the file. Nothing was "
+         "written."},
+        {{{2, "ABC", "one"}, {3, "BC", "two"}, {1, "1A", "three"}}, ""}};
+    for (const auto& [rooms, refusal] : rows) {
+        const auto written = writeRooms(m_game, rooms, {{{1, 5}, {20, 24}}, "the rooms", proofless});
+        EXPECT_EQ(written ? "" : written.error(), refusal);
+        EXPECT_EQ(test::readAll(m_game), refusal.empty() ? "01ABC56789abcdef0123456789abcdef" : m_before);
+    }
+    EXPECT_THROW(static_cast<void>(writeRooms(m_game, m_rooms, {rangesOf(m_rooms), "the rooms", {}})),
+                 std::logic_error);
+}
+
 TEST_F(SafeWrite, ADanglingLinkAtTheUndoNameBlocksSavesUntilDiscarded) {
 #ifdef _WIN32
     GTEST_SKIP() << "symbolic links need a privilege on Windows";

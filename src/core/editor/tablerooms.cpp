@@ -163,7 +163,8 @@ Phrased roomBytes(const templates::TemplateEntry& entry, const EntryRoom& room, 
 // Over by far: how far is not worth the encoding.
 long roughlyLeft(const templates::TemplateEntry& entry, const EntryRoom& room, std::string_view utf8) {
     const std::size_t perByte = std::max<std::size_t>(entry.table->mostTextPerByte(), 1);
-    return static_cast<long>(room.size) - static_cast<long>(room.end.size() + utf8.size() / perByte);
+    return static_cast<long>(room.size) -
+           static_cast<long>(room.end.size() + (utf8.size() + perByte - 1) / perByte);
 }
 
 }  // namespace
@@ -234,15 +235,15 @@ TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
     }
     const bool movable = canMove(entry, room) && moving;
     const std::uint64_t largest = movable ? std::min(*moving, kLongestMovedString) : 0;
-    const auto overBy = [&](std::uint64_t needed) {
-        return tooLong(room, static_cast<std::size_t>(needed), false) +
+    const auto overBy = [&](std::uint64_t needed, bool atLeast) {
+        return tooLong(room, static_cast<std::size_t>(needed), atLeast) +
                (movable ? " and the largest free block in its region has " + bytesText(*moving)
                         : std::string()) +
                ".";
     };
     if (beyondAnyRoom(entry, room, largest, utf8)) {
         fit.left = roughlyLeft(entry, room, utf8);
-        fit.refusal = overBy(static_cast<std::uint64_t>(static_cast<long>(room.size) - *fit.left));
+        fit.refusal = overBy(static_cast<std::uint64_t>(static_cast<long>(room.size) - *fit.left), true);
         return fit;
     }
     // One encoding serves the count and the save's own bytes; characters the table lacks count for nothing.
@@ -256,7 +257,7 @@ TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
         const auto needed = static_cast<std::uint64_t>(static_cast<long>(room.size) - *fit.left);
         fit.moves = needed <= largest;
         if (!fit.moves) {
-            fit.refusal = overBy(needed);
+            fit.refusal = overBy(needed, false);
         }
         return fit;
     }

@@ -1,0 +1,80 @@
+// What a hostile user tries first on every verb that writes: an output that is an input, through a link,
+// over a folder or a file there already, a name with a line break, and a table whose end token begins
+// another key. Each is refused before anything is opened, every file as it was (the fixture compares them).
+
+#include "cli_fixture.h"
+
+namespace rq {
+namespace {
+
+using namespace test;
+
+const std::string kNothingWritten = " Nothing was written.\n";
+const std::string kAnotherName = " Choose another name.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileRows, CliCommandLine,
+    testing::Values(
+        refusal("NotesOverAFileCompared",
+                {"patch", "create", "@A", "@B", "@OUT", "--format=bps", "--notes", "@B"}, "",
+                "The notes cannot be saved as \"@B\": that is one of the files it compares." + kAnotherName),
+        refusal("NotesOverThePatch",
+                {"patch", "create", "@A", "@B", "@OUT", "--format=bps", "--notes", "@OUT"}, "",
+                "The patch cannot be saved as \"@OUT\": that is the notes." + kAnotherName),
+        refusal("NotesOverAFolder",
+                {"patch", "create", "@A", "@B", "@OUT", "--format=bps", "--notes", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
+        refusal("PatchedFileOverThePatch", {"patch", "apply", "--repair", "@P", "@A", "@P"}, "",
+                "The patched file cannot be saved as \"@P\": that is the patch." + kAnotherName),
+        refusal("ANameWithALineBreak", {"patch", "create", "@A", "@B", "new\nname.bps"}, "",
+                "\"new\\nname.bps\": a file name with a line break or another control character is not made. "
+                "Choose another name." +
+                    kNothingWritten),
+        refusal("TableOverTheFileSearched",
+                {"table", "from-hit", "@A", "--relative", "AB", "--offset", "0", "@A"}, "",
+                "The table cannot be saved as \"@A\": that is the file searched." + kAnotherName),
+        refusal("TableOverAFileThere", {"table", "from-hit", "@A", "--relative", "AB", "--offset", "0", "@B"},
+                "", "\"@B\" is there already: give --force to write over it." + kNothingWritten),
+        refusal("TemplateOverItsTable",
+                {"template", "new", "--table", "@TBL", "--pointers", "0,1,le16", "@TBL"}, "",
+                "The template cannot be saved as \"@TBL\": that is the table it reads." + kAnotherName),
+        refusal("TemplateNamedWithALineBreak",
+                {"template", "new", "--table", "@TBL", "--pointers", "0,1,le16", "--name",
+                 "Game\n[FreeSpace]", "@MISSING"},
+                "",
+                "The name \"Game\\n[FreeSpace]\" holds a line break or another control character, which a "
+                "template "
+                "cannot hold." +
+                    kNothingWritten),
+        refusal("InsertFromTheGameFile",
+                {"insert", "--template", "demo.ini", "--program-folder", "@FOLDER", "@A", "@A"}, "",
+                "The texts cannot be read from \"@A\": that is the file they are written into." +
+                    kNothingWritten),
+        refusal("CutscenesFromTheGameFile", {"cutscenes", "insert", "@EXE", "@EXE"}, "",
+                "The texts cannot be read from \"@EXE\": that is the file they are written into." +
+                    kNothingWritten),
+        // Warned of, and used: a save writes another byte after an end token where it must.
+        row("AnEndTokenThatBeginsAnotherKey", {"alphabet", "check", "@ENDKEY"}, "", 0,
+            "@ENDKEY: line 2: warning: has the end token FF, which begins the longer key FF01 of line 3: an "
+            "end "
+            "token followed by 01 is read as that key, and the text goes on; a save writes another byte "
+            "after an "
+            "end token where it must\n")),
+    rowName);
+
+#ifndef _WIN32
+INSTANTIATE_TEST_SUITE_P(
+    HostileLinks, CliCommandLine,
+    testing::Values(refusal("PatchThroughALinkToAFileCompared",
+                            {"patch", "create", "@A", "@B", "@LINK", "--format=bps"}, "",
+                            "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
+                                kAnotherName),
+                    refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
+                            "The alphabet cannot be saved as \"@A\": that is the table it is made from." +
+                                kAnotherName)),
+    rowName);
+#endif
+
+}  // namespace
+}  // namespace rq
