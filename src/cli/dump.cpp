@@ -72,12 +72,15 @@ int dumpCommand(const Given& given, Console& console) {
         const std::string itemText = jsonText(item, 2);
         out << (i == 0 ? "\n    " : ",\n    ");
         // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.
+        std::string indented;
+        indented.reserve(itemText.size() + itemText.size() / 8);
         for (const char c : itemText) {
-            out << c;
+            indented += c;
             if (c == '\n') {
-                out << "    ";
+                indented += "    ";
             }
         }
+        out << indented;
     }
     out << (gameTemplate.entries.empty() ? "]" : "\n  ]") << "\n}\n";
     return kExitOk;

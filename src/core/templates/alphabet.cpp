@@ -1,6 +1,8 @@
 #include "alphabet.h"
 
 #include <algorithm>
+#include <array>
+#include <unordered_map>
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
@@ -13,6 +15,44 @@ constexpr char kSpaceMark = '\xAC';   // "¬" in the code page
 constexpr char kEqualsMark = '\xA6';  // "¦"
 
 }  // namespace
+
+struct Alphabet::Codes {
+    std::once_flag made;
+    std::unordered_map<std::string, std::string>
+        load;                                          // a code's bytes -> its text, marks read as themselves
+    std::array<std::optional<std::string>, 256> save;  // a character's code bytes
+};
+
+const Alphabet::Codes& Alphabet::codes() const {
+    std::call_once(m_codes->made, [this] {
+        Codes& codes = *m_codes;
+        if (const files::IniFile::Section* load = m_ini->section("Load")) {
+            for (const auto& [key, line] : load->firstLine) {
+                // Only a key of whole bytes in hexadecimal digits is ever asked for.
+                const auto value = load->value(key);
+                if (!value || key.empty() || key.size() % 2 != 0 ||
+                    key.find_first_not_of("0123456789abcdef") != std::string::npos) {
+                    continue;
+                }
+                std::string bytes;
+                for (std::size_t at = 0; at < key.size(); at += 2) {
+                    bytes.push_back(static_cast<char>(*files::parseHex(key.substr(at, 2))));
+                }
+                codes.load.emplace(std::move(bytes), *value == std::string_view(&kSpaceMark, 1)    ? " "
+                                                     : *value == std::string_view(&kEqualsMark, 1) ? "="
+                                                                                                   : *value);
+            }
+        }
+        for (std::size_t byte = 0; byte < codes.save.size(); ++byte) {
+            if (const auto value = m_ini->value("save", characterKey(static_cast<char>(byte)))) {
+                if (auto code = parseSaveCode(*value, m_charLength)) {
+                    codes.save[byte] = std::move(code).value();
+                }
+            }
+        }
+    });
+    return *m_codes;
+}
 
 std::string characterKey(char ch) {
     if (ch == ' ') {
@@ -48,6 +88,7 @@ Alphabet Alphabet::parse(std::string_view bytes) {
 Alphabet Alphabet::fromIni(std::shared_ptr<const files::IniFile> ini) {
     Alphabet alphabet;
     alphabet.m_ini = std::move(ini);
+    alphabet.m_codes = std::make_shared<Codes>();
     alphabet.m_charLengthValue = alphabet.m_ini->value("AlphabetAndFileInfo", "CharLength").value_or("0");
     if (const auto charLength = parseCharLength(alphabet.m_charLengthValue)) {
         alphabet.m_charLength = *charLength;
@@ -58,19 +99,12 @@ Alphabet Alphabet::fromIni(std::shared_ptr<const files::IniFile> ini) {
 std::string Alphabet::decode(std::string_view bytes) const {
     std::string text;
     const std::size_t step = m_charLength > 0 ? static_cast<std::size_t>(m_charLength) : 1;
-    const files::IniFile::Section* load = m_ini->section("Load");
+    const auto& load = codes().load;
+    std::string code;
     for (std::size_t j = 0; j < bytes.size(); j += step) {
-        const std::string key = codeKey(bytes.substr(j, step));
-        std::optional<std::string> shown = load != nullptr ? load->value(key) : std::nullopt;
-        if (!shown) {
-            text += "<error>";
-        } else if (*shown == std::string_view(&kSpaceMark, 1)) {
-            text += ' ';
-        } else if (*shown == std::string_view(&kEqualsMark, 1)) {
-            text += '=';
-        } else {
-            text += *shown;
-        }
+        code.assign(bytes.substr(j, step));
+        const auto shown = load.find(code);
+        text += shown == load.end() ? std::string_view("<error>") : std::string_view(shown->second);
     }
     return text;
 }
@@ -86,15 +120,7 @@ std::size_t Alphabet::longestText() const {
 }
 
 std::optional<std::string> Alphabet::encode(char ch) const {
-    const auto value = m_ini->value("save", characterKey(ch));
-    if (!value) {
-        return std::nullopt;
-    }
-    auto code = parseSaveCode(*value, m_charLength);
-    if (!code) {
-        return std::nullopt;
-    }
-    return std::move(code).value();
+    return codes().save[static_cast<unsigned char>(ch)];
 }
 
 std::vector<Alphabet::Fault> Alphabet::faults() const {

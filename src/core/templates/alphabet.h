@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,7 +63,13 @@ class Alphabet {
   private:
     static Alphabet fromIni(std::shared_ptr<const files::IniFile> ini);
 
+    // Every Load text by its code's bytes, and every character's save code: looked up once, when first
+    // needed, instead of a key made and an INI look-up for every code of every text.
+    struct Codes;
+    [[nodiscard]] const Codes& codes() const;
+
     std::shared_ptr<const files::IniFile> m_ini;
+    std::shared_ptr<Codes> m_codes;
     std::string m_path;
     std::string m_charLengthValue;
     std::int16_t m_charLength = 0;

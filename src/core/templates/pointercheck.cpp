@@ -119,11 +119,15 @@ class PointerChecker {
                 add(section, "Count", countValue, offsets.error());
                 return;
             }
+            // Told once, at the table that passes the bound: the tables after it add nothing to say.
+            const std::size_t before = m_tableCells + static_cast<std::size_t>(m_entryCount);
             m_tableCells += offsets->size();
             if (m_tableCells + static_cast<std::size_t>(m_entryCount) > kMostEntries) {
-                add(section, "Count", countValue,
-                    "makes the template's entries " + std::to_string(m_tableCells + m_entryCount) +
-                        ", more than the " + std::to_string(kMostEntries) + " allowed");
+                if (before <= kMostEntries) {
+                    add(section, "Count", countValue,
+                        "makes the template's entries " + std::to_string(m_tableCells + m_entryCount) +
+                            ", more than the " + std::to_string(kMostEntries) + " allowed");
+                }
                 return;
             }
             m_cells.push_back({section, "Offset", *offsetValue, std::move(offsets).value(), *format, true});
