@@ -6,6 +6,7 @@
 #include <functional>
 #include <ranges>
 
+#include "kit/entryroom.h"
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
@@ -399,6 +400,25 @@ TEST(ByteCounter, SaysTheBytesLeftOrOver) {
     }
     EXPECT_EQ(said, QStringList({"16 bytes left", "1 byte left", "full", "1 byte over (red)",
                                  "5 bytes over (red)", "moves: 8 bytes free", "moves: 7 bytes free (red)"}));
+}
+
+// A table's room that the save could not fill (an odd byte for spaces of two) is no room: the counter says so
+// in red, as the save refuses it.
+TEST(ByteCounter, SaysARoomTheSaveCannotFillIsNoRoom) {
+    test::ProgramFolder folder;
+    folder.writeAlphabet("t.tbl", "41=A\n8140= \n");
+    folder.writeTemplate("t.ini",
+                         "[TextFormattingSystem]\nNumberOfEntries=1\n0=t.tbl\n[entry1]\nTextFormat=0\n"
+                         "HexLocation=0\nLength=6\n");
+    const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\t.ini"));
+    ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+    const auto& entry = gameTemplate->entries.front();
+    QStringList said;
+    for (const QString text : {"A", "AA", "AAAAAAA"}) {
+        const RoomLeft room = entryRoomLeft(entry, editor::lengthRoom(entry), std::nullopt, text);
+        said << room.text + (room.over ? " (red)" : "");
+    }
+    EXPECT_EQ(said, QStringList({"5 bytes left, unfillable (red)", "4 bytes left", "1 byte over (red)"}));
 }
 
 }  // namespace
