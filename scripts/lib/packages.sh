@@ -5,9 +5,10 @@
 # smoke-runs them. fonts-dejavu-core: the picture maker draws with DejaVu Sans, and offscreen windows and
 # screenshots render with it. libgettextpo-dev: reads PO files; gettext: its msgfmt and msgcat check the PO
 # files the tests write. libcli11-dev: the command-line parser of romquill-cli (header-only). nettle-dev: MD5
-# and SHA-1 of the files a patch is made from; pkgconf finds it.
+# and SHA-1 of the files a patch is made from; pkgconf finds it. ccache: compiles only what changed since the
+# last build on this machine (scripts/lib/ccache.sh).
 romquill_packages=(
-  cmake ninja-build g++
+  cmake ninja-build g++ ccache
   qt6-base-dev
   libgtest-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev zlib1g-dev libgettextpo-dev gettext nettle-dev pkgconf
@@ -17,6 +18,23 @@ romquill_packages=(
 # What scripts/test-package needs besides: dpkg-shlibdeps (dpkg-dev) for the package's dependencies, lintian,
 # desktop-file-validate (desktop-file-utils), and man to check the manual pages.
 romquill_packaging_packages=(dpkg-dev lintian desktop-file-utils man-db)
+
+# scripts/build-fuzz. libclang-rt-14-dev: libFuzzer and the sanitizers' runtimes for clang.
+romquill_fuzz_packages=(
+  cmake ninja-build ccache clang libclang-rt-14-dev
+  nlohmann-json3-dev zlib1g-dev libgettextpo-dev
+)
+
+# scripts/build-qt-windows: Debian's moc, rcc and uic come with qt6-base-dev; dpkg-dev unpacks the source.
+romquill_qt_windows_packages=(cmake ninja-build perl dpkg-dev qt6-base-dev g++-mingw-w64-x86-64-posix)
+
+# scripts/test-windows. libz-mingw-w64-dev: the static zlib for Windows; googletest: the sources, built with the
+# cross compiler.
+romquill_windows_packages=(
+  cmake ninja-build ccache
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest nlohmann-json3-dev libcli11-dev
+  wine wine64
+)
 
 ensure_packages() {
   local missing=() pkg

@@ -1,6 +1,8 @@
 # Configures a cross-build for 64-bit Windows in the folder given: with the windows, through the Qt that
 # scripts/build-qt-windows makes (built when missing) and its toolchain file chained to ours; without them
-# when ROMQUILL_WINDOWS_GUI=OFF. A folder configured the other way is configured afresh.
+# when ROMQUILL_WINDOWS_GUI=OFF. A folder configured the other way is configured afresh. Compiles through ccache
+# when it is installed (Qt's own build, once a machine, does not).
+source scripts/lib/ccache.sh
 configure_windows_build() {
   local build=$1 toolchain gui=${ROMQUILL_WINDOWS_GUI:-ON}
   local options=(-DCMAKE_BUILD_TYPE=Release -DROMQUILL_GUI="$gui")
@@ -16,5 +18,6 @@ configure_windows_build() {
     && ! grep -qxF "CMAKE_TOOLCHAIN_FILE:UNINITIALIZED=$toolchain" "$build/CMakeCache.txt"; then
     rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
   fi
+  use_ccache
   cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${options[@]}" >/dev/null
 }
