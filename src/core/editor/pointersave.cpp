@@ -97,15 +97,17 @@ Result<std::vector<files::RoomWrite>> planPointerSave(const templates::GameTempl
         const EntryRoom& room = rooms[edit->index];
         // A string that cannot move, or that no string could hold, is planned in place, which refuses it
         // when it does not fit; one that fits stays where it is.
-        const bool movable =
-            canMove(entry, room) && tableBytesLeft(entry, room, edit->text).value_or(0) >=
-                                        static_cast<long>(room.size) - static_cast<long>(kLongestMovedString);
+        // (Its length alone says when it is far too long to encode at all.)
+        const std::size_t perByte =
+            canMove(entry, room) ? std::max<std::size_t>(entry.table->mostTextPerByte(), 1) : 0;
+        bool movable = perByte > 0 && edit->text.size() / perByte <= kLongestMovedString;
         auto encoded = movable ? entry.table->encode(edit->text) : Result<std::string>(std::string());
         if (!encoded) {
             return refused(templates::entryName(entry) + " cannot be saved: the text " + encoded.error() +
                            ".");
         }
         std::string bytes = std::move(encoded).value() + room.end;
+        movable = movable && bytes.size() <= kLongestMovedString;
         if (!movable || bytes.size() <= room.size) {
             auto inPlace = planSave(gameTemplate, std::span(edit, 1), shownEntries, rooms);
             if (!inPlace) {

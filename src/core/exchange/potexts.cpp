@@ -123,11 +123,12 @@ Result<std::vector<Translation>> parsePoTexts(std::string_view po, const std::st
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <random>
 #include <type_traits>
 
 #include "files/asciitext.h"
 #include "files/common.h"
+#include "files/newfile.h"
+#include "files/safewrite.h"
 
 namespace rq::exchange {
 namespace {
@@ -184,39 +185,23 @@ po_file_t readPoFile(const char* path, PoErrors& errors) {
     return file;
 }
 
-// libgettextpo reads only named files: the bytes go to a private file of the temporary folder first.
+// libgettextpo reads only named files: the bytes go to a file in a private folder of this run first.
 class TemporaryCopy {
   public:
     explicit TemporaryCopy(std::string_view bytes) {
-        std::error_code ec;
-        const auto folder = std::filesystem::temp_directory_path(ec);
-        std::random_device random;
-        for (int attempt = 0; attempt < 16 && m_path.empty() && !ec; ++attempt) {
-            auto path =
-                folder / ("romquill-" + files::hexText(random(), 8) + files::hexText(random(), 8) + ".po");
-            // "x": never a file that is already there.
-            if (std::FILE* file = std::fopen(files::pathText(path).c_str(), "wbx")) {
-                const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-                if (std::fclose(file) == 0 && written) {
-                    m_path = path;
-                } else {
-                    std::filesystem::remove(path, ec);
-                }
+        if (auto folder = files::TemporaryFolder::create()) {
+            const std::string path = files::pathText(files::fsPath(folder->path()) / "texts.po");
+            if (files::writeNewFile(path, bytes)) {
+                m_folder.emplace(std::move(folder).value());
+                m_path = files::fsPath(path);
             }
         }
     }
-    ~TemporaryCopy() {
-        std::error_code ec;
-        if (!m_path.empty()) {
-            std::filesystem::remove(m_path, ec);
-        }
-    }
-    TemporaryCopy(const TemporaryCopy&) = delete;
-    TemporaryCopy& operator=(const TemporaryCopy&) = delete;
 
     [[nodiscard]] const std::filesystem::path& path() const { return m_path; }
 
   private:
+    std::optional<files::TemporaryFolder> m_folder;  // removed with the copy
     std::filesystem::path m_path;
 };
 

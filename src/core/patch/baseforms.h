@@ -42,7 +42,7 @@ enum class BaseForm {
                                         std::uint64_t expectedSize);
 
 // A patch applied to the mended form of a file that is in one of these forms: the mended form is written
-// beside outPath first, under outPath's name with ".romquill-mended" added, and removed again whatever
+// first into a temporary file beside outPath that has no name anyone else can reach, and is gone whatever
 // happens. A file in none of them is patched as applyPatch does it (and refused as it refuses). The input
 // file is never changed; memory stays bounded as for any apply.
 struct RepairedApply {
