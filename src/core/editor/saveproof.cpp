@@ -82,7 +82,8 @@ files::SaveGuard entrySaveGuard(const templates::GameTemplate& gameTemplate, con
         allowed.push_back({range.start, range.end});
     }
 
-    Expected expected = expectedTexts(gameTemplate, readEntryTexts(gameTemplate, gameFile, true), edits, rooms);
+    Expected expected =
+        expectedTexts(gameTemplate, readEntryTexts(gameTemplate, gameFile, true), edits, rooms);
     auto proof = [&gameTemplate, gameFile, expected = std::move(expected)]() -> Status {
         const EntryTexts again = readEntryTexts(gameTemplate, gameFile, true);
         const auto wrong = [](const templates::TemplateEntry& entry, const std::string& read,
