@@ -176,9 +176,7 @@ EntryTexts readEntryTexts(const templates::GameTemplate& gameTemplate, const std
     const auto unread = [&result](bool pastTheBound) {
         result.texts.emplace_back();
         EntryRoom room;
-        room.size = 0;
         room.known = false;
-        room.offset = 0;
         room.unread = pastTheBound;
         result.rooms.push_back(std::move(room));
     };
