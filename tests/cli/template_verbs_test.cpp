@@ -1,13 +1,9 @@
 // dump, insert, check and recover: the verbs that read a game file through a template.
 
 #include <algorithm>
-#include <filesystem>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
 #include "cli_fixture.h"
-#include "files/safewrite.h"
 
 namespace rq {
 
@@ -75,42 +71,31 @@ std::vector<std::string> insertInto(const std::string& file, const std::string& 
     return {"insert", "--program-folder", "@FOLDER", "--template", "demo.ini", file, texts};
 }
 
-// A refusal of each kind (the input, the texts, the save, the files) exits 1 and writes nothing; the rules
-// themselves are the core's.
+// A refusal of the input or of the game file exits 1 and writes nothing; a save's refusal is named after the
+// file in the conventions' rows, the files' in the hostile rows, and the rules themselves are the core's.
 INSTANTIATE_TEST_SUITE_P(
     InsertRefusals, CliCommandLine,
-    testing::Values(
-        refusal("OverTheSizeLimit", insertInto("@DEMO", "@LARGE"), "",
-                "\"@LARGE\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
-                    kNothingWritten),
-        refusal(
-            "LongerThanTheLimit", insertInto("@DEMO", "-"),
-            R"({"entries": [{"entry": 3, "text": "Options menu!"}]})",
-            "\"@DEMO\": Entry 3 (\"Options menu\") has room for 12 characters, not the 13 of its new text." +
-                kNothingWritten),
-        refusal("GameFileMissing", insertInto("@MISSING", "-"), R"({"entries": []})",
-                "\"@MISSING\": ROM not found!\n"),
-        refusal("TextsFromTheGameFile", insertInto("@DEMO", "@DEMO"), "",
-                "The texts cannot be read from \"@DEMO\": that is the file they are written into." +
-                    kNothingWritten)),
+    testing::Values(refusal("OverTheSizeLimit", insertInto("@DEMO", "@LARGE"), "",
+                            "\"@LARGE\" has 67108865 bytes; files of more than 67108864 bytes are not read." +
+                                kNothingWritten),
+                    refusal("GameFileMissing", insertInto("@MISSING", "-"), R"({"entries": []})",
+                            "\"@MISSING\": ROM not found!\n")),
     rowName);
 
-std::vector<std::string> qaOf(std::vector<std::string> more) {
-    std::vector<std::string> args = {"qa", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO",
-                                     "-"};
-    args.insert(args.end(), more.begin(), more.end());
-    return args;
-}
+const std::vector<std::string> kQa = {"qa", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO",
+                                      "-"};
 
 // Each output form, with an error (exit 1) or warnings only (exit 0); the checks themselves are the core's.
 INSTANTIATE_TEST_SUITE_P(
     Qa, CliCommandLine,
     testing::Values(
-        row("PlainWithAnError", qaOf({}), R"({"entries": [{"entry": 1, "text": "ROMQUILL DEMO 2026!"}]})", 1,
+        row("PlainWithAnError", kQa, R"({"entries": [{"entry": 1, "text": "ROMQUILL DEMO 2026!"}]})", 1,
             "entry 1: error: too-long: Entry 1 (\"Title screen\") has room for 16 characters, not the "
             "19 of its translation.\nentry 2: warning: untranslated: Entry 2 (\"Start prompt\") is not "
             "translated: its text is its original's.\n"),
-        row("JsonWithWarningsOnly", qaOf({"--json"}), R"({"entries": [{"entry": 1, "text": "Hi  you"}]})", 0,
+        row("JsonWithWarningsOnly",
+            {"qa", "--json", "--program-folder", "@FOLDER", "--template", "demo.ini", "@DEMO", "-"},
+            R"({"entries": [{"entry": 1, "text": "Hi  you"}]})", 0,
             "[\n  {\n    \"entry\": 1,\n    \"check\": \"spaces\",\n    \"severity\": \"warning\",\n"
             "    \"message\": \"Entry 1 (\\\"Title screen\\\") has double spaces that its original does not "
             "have.\"\n  },\n  {\n    \"entry\": 2,\n")),
@@ -186,8 +171,7 @@ TEST_F(CliOwnFolder, CheckListsEveryProblemOnALineOfItsOwn) {
           "[TextFormattingSystem]\nNumberOfEntries=4\nW=wide.ini\nO=old.ini\nM=missing.ini\n"
           "[entry1]\nTextFormat=W\nLength=7\nHexLocation=10\n"
           "[entry2]\nTextFormat=O\nLength=4\nHexLocation=12\n"
-          "[entry3]\nTextFormat=M\nLength=4\n"
-          "[entry4]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
+          "[entry3]\nTextFormat=M\nLength=4\n[entry4]\nTextFormat=X\nLength=4\nHexLocation=3E\n");
     writeImage(m_game, {}, 0x40);
 
     const auto checked = run({"check", "--template", templatePath, m_game});

@@ -1,12 +1,8 @@
 // The about window's lookup of the system-information program, on a registry the test feeds.
 
-#include <gtest/gtest.h>
-
 #include <map>
-#include <string>
 
 #include "about/aboutinfo.h"
-#include "files/common.h"
 #include "support/sysinfo_registry.h"
 #include "support/testfiles.h"
 
@@ -18,12 +14,8 @@ using namespace std::string_literals;
 using about::RegistryValue;
 constexpr auto kString = about::kRegString;
 
-struct LookupRow {
-    const char* name;
-    std::map<std::string, RegistryValue> registry;  // by value name
-    std::string found;                              // "" when unavailable
-    std::string reads;                              // the values asked for, in order
-};
+// The registry's values by name, the program found ("" when unavailable), and the values asked for in order.
+using LookupRow = std::tuple<const char*, std::map<std::string, RegistryValue>, std::string, std::string>;
 
 const LookupRow kLookups[] = {
     {"PathBeforeFolder",
@@ -42,23 +34,24 @@ const LookupRow kLookups[] = {
 class SysInfoLookup : public testing::TestWithParam<LookupRow> {};
 
 TEST_P(SysInfoLookup, TriesThePathThenTheFolderHoldingTheProgram) {
-    const LookupRow& row = GetParam();
+    const auto& [name, registry, found, asked] = GetParam();
     const std::map<std::string, std::string> keys = {
         {"PATH", "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"},
         {"MSINFO", "SOFTWARE\\Microsoft\\Shared Tools Location"}};
     std::string reads;
-    const auto read = [&](about::RegistryRoot root, const std::string& key, const std::string& value) {
+    const auto read = [&keys, &reads, &values = registry](about::RegistryRoot root, const std::string& key,
+                                                          const std::string& value) {
         EXPECT_EQ(root, about::RegistryRoot::LocalMachine);
         EXPECT_EQ(key, keys.at(value));
         reads += (reads.empty() ? "" : " ") + value;
-        const auto found = row.registry.find(value);
-        return found == row.registry.end() ? std::nullopt : std::optional(found->second);
+        const auto held = values.find(value);
+        return held == values.end() ? std::nullopt : std::optional(held->second);
     };
     const auto program =
         about::findSysInfo(read, [](const std::string& path) { return path == "C:\\S\\MSINFO32.EXE"; });
     EXPECT_EQ(program ? *program : program.error(),
-              row.found.empty() ? std::string(about::kSysInfoUnavailable) : row.found);
-    EXPECT_EQ(reads, row.reads);
+              found.empty() ? std::string(about::kSysInfoUnavailable) : found);
+    EXPECT_EQ(reads, asked);
 }
 
 INSTANTIATE_TEST_SUITE_P(Registries, SysInfoLookup, testing::ValuesIn(kLookups), test::rowName);
@@ -77,31 +70,26 @@ TEST(SysInfoLookupOf, TheRealRegistry) {
     test::writeText(dir.file("with\\MSINFO32.EXE"), "MZ");
     std::filesystem::create_directory(files::fsPath(dir.file("without")));
     const std::string program = "C:\\Programme f\xC3\xBCr mich\\msinfo32.exe";
-    const struct {
-        const char* name;
-        std::string path;    // the step-1 value, when not empty
-        std::string folder;  // the step-2 value, when not empty
-        bool zero;
-        std::string found;  // "" when unavailable
-    } rows[] = {
+    // The step-1 and step-2 values (none when empty), with their zero or not, and what is found ("": none).
+    const std::tuple<const char*, std::string, std::string, bool, std::string> rows[] = {
         {"PathWithItsZero", program, dir.file("with"), true, program},
         {"PathWithoutItsZero", program, "", false, program},
         {"FolderWithTheProgram", "", dir.file("with"), true, dir.file("with\\MSINFO32.EXE")},
         {"FolderWithoutTheProgram", "", dir.file("without"), true, ""},
         {"NeitherValue", "", "", true, ""},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, path, folder, zero, found] : rows) {
+        SCOPED_TRACE(name);
         registry.clear();
-        if (!row.path.empty()) {
-            ASSERT_TRUE(registry.putPath(row.path, row.zero));
+        if (!path.empty()) {
+            ASSERT_TRUE(registry.putPath(path, zero));
         }
-        if (!row.folder.empty()) {
-            ASSERT_TRUE(registry.putFolder(row.folder, row.zero));
+        if (!folder.empty()) {
+            ASSERT_TRUE(registry.putFolder(folder, zero));
         }
-        const auto found = about::findSysInfo();
-        EXPECT_EQ(found ? *found : found.error(),
-                  row.found.empty() ? std::string(about::kSysInfoUnavailable) : row.found);
+        const auto looked = about::findSysInfo();
+        EXPECT_EQ(looked ? *looked : looked.error(),
+                  found.empty() ? std::string(about::kSysInfoUnavailable) : found);
     }
 #endif
 }

@@ -1,11 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <optional>
 #include <span>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "files/asciitext.h"
 #include "headers/headerfields.h"

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "launcher/launchermodel.h"
 #include "support/testfiles.h"
 
@@ -98,10 +96,9 @@ TEST_P(LauncherModelTest, ShowsWhatTheLoadFound) {
     }
     state.editorSavedTab = 7;
     EXPECT_EQ(after(load(file, bytes)), shown);
-    EXPECT_EQ(state.loadedPath, games.file(file));
-    EXPECT_EQ(model.view().pathCaption, games.file(file));
-    EXPECT_EQ(state.detectedGame, model.view().romName);
-    EXPECT_EQ(state.editorSavedTab, 0);
+    EXPECT_EQ(
+        std::tuple(state.loadedPath, model.view().pathCaption, state.detectedGame, state.editorSavedTab),
+        std::tuple(games.file(file), games.file(file), model.view().romName, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Loads, LauncherModelTest, testing::ValuesIn(kLoads), test::rowName);

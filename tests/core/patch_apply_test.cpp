@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <string>
-#include <vector>
 
 #include "files/asciitext.h"
 #include "patch/baseforms.h"
@@ -180,8 +176,7 @@ TEST(RefusedPatch, NamesTheGameAnotherFileIs) {
     test::writeImage(dir.file("other.bin"), {{0x100, "SEGA MEGA DRIVE"}, {0x183, "00001051-01"}}, 0x400);
     EXPECT_EQ(otherFileNote(dir.file("other.bin"), 0x400, 0x200),
               " Its header names it as Sonic The Hedgehog 2. It is 512 bytes longer than the file the patch "
-              "expects: "
-              "perhaps it is overdumped or padded.");
+              "expects: perhaps it is overdumped or padded.");
 }
 
 std::string bigEndian(std::uint64_t value, int bytes) {

@@ -1,13 +1,8 @@
 // Patches made here must apply with any patcher and theirs here: every patch we make goes through a
 // decoder written from the formats' description alone (support/patchdecoder), and the common patcher's own
 // patches (tests/data/patch-vectors) go through ours.
-#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "patch/filehashes.h"
 #include "patch/patchfiles.h"

@@ -1,12 +1,7 @@
 // The pointer finder on a table planted in random bytes, among chance cells holding the same values; and on
 // one among zero runs.
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "search/pointerfinder.h"
 #include "support/testfiles.h"
@@ -17,18 +12,11 @@ namespace {
 constexpr std::uint64_t kFileSize = std::uint64_t{1} << 20;
 constexpr int kCells = 40;  // the planted table's; every other one is given
 
-struct FinderRow {
-    const char* name;
-    const char* format;  // the cells as the output names them
-    int size;
-    bool bigEndian;
-    std::uint64_t base, regionStart, regionEnd;
-    std::uint64_t table;
-    std::uint32_t stride;
-    std::uint64_t strings;  // string k lies at strings + 37 k
-    int given;              // offsets given: every other string, up to this many
-    bool cancel;
-};
+// The cells as the output names them, their size and byte order, base and region; the table and its stride;
+// where the strings lie (string k at strings + 37 k), how many offsets are given (every other string, up to
+// this many), and whether the search is cancelled.
+using FinderRow = std::tuple<const char*, const char*, int, bool, std::uint64_t, std::uint64_t, std::uint64_t,
+                             std::uint64_t, std::uint32_t, std::uint64_t, int, bool>;
 
 constexpr std::uint64_t kWhole = UINT64_MAX;
 const FinderRow kRows[] = {
@@ -44,57 +32,54 @@ const FinderRow kRows[] = {
 class PointerFinder : public testing::TestWithParam<FinderRow> {};
 
 TEST_P(PointerFinder, RanksThePlantedTableFirst) {
-    const FinderRow& row = GetParam();
+    const auto& [name, format, size, bigEndian, base, regionStart, regionEnd, table, stride, strings, given,
+                 cancel] = GetParam();
     std::mt19937 random(23);
     std::string file(kFileSize, '\0');
     for (char& byte : file) {
         byte = static_cast<char>(random() & 0xFF);
     }
-    const auto put = [&](std::uint64_t at, std::uint64_t value) {
-        for (int i = 0; i < row.size; ++i) {
-            file[at + static_cast<std::uint64_t>(row.bigEndian ? row.size - 1 - i : i)] =
+    const auto put = [&file, size = size, big = bigEndian](std::uint64_t at, std::uint64_t value) {
+        for (int i = 0; i < size; ++i) {
+            file[at + static_cast<std::uint64_t>(big ? size - 1 - i : i)] =
                 static_cast<char>(value >> (8 * i));
         }
     };
-    const auto valueOf = [&](int k) {
-        return row.strings + 37u * static_cast<unsigned>(k) - row.regionStart + row.base;
+    const auto valueOf = [offset = strings - regionStart + base](int k) {
+        return offset + 37u * static_cast<unsigned>(k);
     };
     // Chance cells: string values at random places, and two beside the table past a cell that reaches
     // nowhere.
     for (int k = 0; k < 8; ++k) {
-        put(random() % (row.table - 64), valueOf(2 * k));
+        put(random() % (table - 64), valueOf(2 * k));
     }
-    put(row.table - 3 * row.stride, valueOf(0));
-    put(row.table + (kCells + 2) * row.stride, valueOf(2));
-    if (row.stride > static_cast<std::uint32_t>(row.size)) {  // and one in a field between two cells
-        put(row.table + 10 * row.stride + static_cast<std::uint64_t>(row.size), valueOf(4));
+    put(table - 3 * stride, valueOf(0));
+    put(table + (kCells + 2) * stride, valueOf(2));
+    if (stride > static_cast<std::uint32_t>(size)) {  // and one in a field between two cells
+        put(table + 10 * stride + static_cast<std::uint64_t>(size), valueOf(4));
     }
-    put(row.table - row.stride, UINT64_MAX);
-    put(row.table + kCells * row.stride, UINT64_MAX);
+    put(table - stride, UINT64_MAX);
+    put(table + kCells * stride, UINT64_MAX);
     std::vector<std::uint64_t> offsets;
     for (int k = 0; k < kCells; ++k) {
-        put(row.table + static_cast<std::uint64_t>(k) * row.stride, valueOf(k));
-        if (k % 2 == 0 && static_cast<int>(offsets.size()) < row.given) {
-            offsets.insert(offsets.begin(), row.strings + 37u * static_cast<unsigned>(k));
+        put(table + static_cast<std::uint64_t>(k) * stride, valueOf(k));
+        if (k % 2 == 0 && static_cast<int>(offsets.size()) < given) {
+            offsets.insert(offsets.begin(), strings + 37u * static_cast<unsigned>(k));
         }
     }
 
     const auto found =
-        findPointerTables(file, offsets, 10, [&](std::uint64_t, std::uint64_t) { return !row.cancel; });
-    if (row.given < 2 || row.cancel) {
+        findPointerTables(file, offsets, 10, [stop = cancel](std::uint64_t, std::uint64_t) { return !stop; });
+    if (given < 2 || cancel) {
         EXPECT_TRUE(found.empty());
         return;
     }
     ASSERT_FALSE(found.empty());
     const PointerTableCandidate& first = found.front();
-    EXPECT_EQ(formatName(first.format), row.format);
-    EXPECT_EQ(first.format.base, row.base);
-    EXPECT_EQ(first.format.regionStart, row.regionStart);
-    EXPECT_EQ(first.format.regionEnd, row.regionEnd);
-    EXPECT_EQ(first.table, row.table);
-    EXPECT_EQ(first.stride, row.stride);
-    EXPECT_EQ(first.cells, static_cast<std::uint32_t>(kCells));
-    EXPECT_EQ(first.count, 20u);
+    EXPECT_EQ(std::tuple(formatName(first.format), first.format.base, first.format.regionStart,
+                         first.format.regionEnd, first.table, first.stride, first.cells, first.count),
+              std::tuple(std::string(format), base, regionStart, regionEnd, table, stride,
+                         std::uint32_t{kCells}, 20u));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, PointerFinder, testing::ValuesIn(kRows), test::rowName);
@@ -102,12 +87,8 @@ INSTANTIATE_TEST_SUITE_P(Tables, PointerFinder, testing::ValuesIn(kRows), test::
 // A le32 table among zero runs, to strings from offset 0 on (0x120 apart, so that no cell read a byte aside
 // or in the other order holds their values). Under base 0 the string at 0 has the value of every zero cell:
 // it is not looked for there, and the table is found from the others, its first cell read as padding.
-struct ZeroRunRow {
-    const char* name;
-    std::uint64_t base;
-    std::uint64_t table;  // as found
-    std::uint32_t cells, count;
-};
+// The base, and the table as found: where, its cells and how many strings it explains.
+using ZeroRunRow = std::tuple<const char*, std::uint64_t, std::uint64_t, std::uint32_t, std::uint32_t>;
 
 constexpr std::uint64_t kZeroTable = 0x80000;
 constexpr std::uint32_t kZeroStrings = 32;
@@ -119,13 +100,13 @@ const ZeroRunRow kZeroRunRows[] = {
 class PointersAmongZeros : public testing::TestWithParam<ZeroRunRow> {};
 
 TEST_P(PointersAmongZeros, FindTheTableFromTheStringsThatSaySomething) {
-    const ZeroRunRow& row = GetParam();
+    const auto& [name, base, table, cells, count] = GetParam();
     std::string file(kFileSize, '\0');
     std::vector<std::uint64_t> offsets;
     for (std::uint32_t k = 0; k < kZeroStrings; ++k) {
         const std::uint64_t string = 0x120 * k;
         file.replace(string, 4, "Line");
-        const std::uint64_t value = row.base + string;
+        const std::uint64_t value = base + string;
         for (std::uint64_t i = 0; i < 4; ++i) {
             file[kZeroTable + 4 * k + i] = static_cast<char>(value >> (8 * i));
         }
@@ -134,12 +115,9 @@ TEST_P(PointersAmongZeros, FindTheTableFromTheStringsThatSaySomething) {
     const auto found = findPointerTables(file, offsets);
     ASSERT_FALSE(found.empty());
     const PointerTableCandidate& first = found.front();
-    EXPECT_EQ(formatName(first.format), "le32");
-    EXPECT_EQ(first.format.base, row.base);
-    EXPECT_EQ(first.table, row.table);
-    EXPECT_EQ(first.stride, 4u);
-    EXPECT_EQ(first.cells, row.cells);
-    EXPECT_EQ(first.count, row.count);
+    EXPECT_EQ(std::tuple(formatName(first.format), first.format.base, first.table, first.stride, first.cells,
+                         first.count),
+              std::tuple(std::string("le32"), base, table, 4u, cells, count));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, PointersAmongZeros, testing::ValuesIn(kZeroRunRows), test::rowName);

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "qa/checks.h"
 #include "support/testfiles.h"
 
@@ -20,8 +15,7 @@ constexpr std::string_view kTemplate =
 
 struct Row {
     const char* name;
-    std::vector<std::string> originals;
-    std::vector<std::string> translations;
+    std::vector<std::string> originals, translations;
     std::optional<std::uint64_t> moving;  // entry 2's largest free block
     std::vector<std::string> problems;    // "severity check: message"
 };
@@ -100,28 +94,23 @@ INSTANTIATE_TEST_SUITE_P(
         one("spaces the original has", 2, " HI ", " IH ", {}),
         one("a control code added", 2, "HI<Name>", "<Name>IH<Color><$01>",
             {"error control-codes: Entry 2 (\"ended\") has the control codes <Color>, <$01>, which its "
-             "original "
-             "does not."}),
+             "original does not."}),
         // Far too long for any room, it is told so and nothing more, before anything costs its length.
-        one("a text far too long", 2, "HI", std::string(1 << 20, 'A') + "\xD0\xB6",
+        one("a text far too long", 2, "HI", std::string(1 << 20, 'A').append("\xD0\xB6"),
             {"error too-long: Entry 2 (\"ended\") needs at least 149798 bytes with its end token, but its "
-             "room "
-             "is 6 bytes."}),
+             "room is 6 bytes."}),
         Row{"inconsistent",
             {"HI", "HI", "HI", "HI    "},
             {"IH", "IH", "CH", "IH    "},
             std::nullopt,
             {"warning inconsistent: Entry 1 (\"fixed\") has the same original as entry 3, which is "
-             "translated "
-             "differently.",
+             "translated differently.",
              "warning inconsistent: Entry 2 (\"ended\") has the same original as entry 3, which is "
-             "translated "
-             "differently.",
+             "translated differently.",
              "warning inconsistent: Entry 3 (\"also ended\") has the same original as entries 1, 2 and 4, "
              "which are translated differently.",
              "warning inconsistent: Entry 4 (\"alpha\") has the same original as entry 3, which is "
-             "translated "
-             "differently."}}),
+             "translated differently."}}),
     test::rowName);
 
 }  // namespace

@@ -1,9 +1,5 @@
 // Finding text in a game nobody has described: relative search, search through a table, and the files made
 // from what was found.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "editor/entrytexts.h"
 #include "files/asciitext.h"
@@ -51,62 +47,53 @@ std::string hitsText(const RelativeHits& hits) {
     return out + (hits.more ? " | more" : "");
 }
 
-struct RelativeRow {
-    const char* name;
-    std::string word;
-    std::vector<std::pair<std::uint64_t, std::string>> planted;  // at a 0x40-byte file of zeros
-    std::string hits;                                            // hitsText, or the refusal
-};
+// A word, the bytes planted in a 0x40-byte file of zeros, and the hits as hitsText() writes them or the
+// refusal.
+using RelativeRow =
+    std::tuple<const char*, std::string, std::vector<std::pair<std::uint64_t, std::string>>, std::string>;
 
 class Relative : public testing::TestWithParam<RelativeRow> {};
 
 TEST_P(Relative, FindsWhereTheCodesStepAsTheWordDoes) {
-    const RelativeRow& row = GetParam();
+    const auto& [name, word, planted, hits] = GetParam();
     std::string file(0x40, '\0');
-    for (const auto& [offset, bytes] : row.planted) {
+    for (const auto& [offset, bytes] : planted) {
         file.replace(offset, bytes.size(), bytes);
     }
-    const auto found = relativeSearch(file, {std::u32string(row.word.begin(), row.word.end())});
-    EXPECT_EQ(found ? hitsText(*found) : found.error(), row.hits);
+    const auto found = relativeSearch(file, {std::u32string(word.begin(), word.end())});
+    EXPECT_EQ(found ? hitsText(*found) : found.error(), hits);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Relative,
-    testing::Values(RelativeRow{"OneByte", "PRESS", {{5, written("PRESS", 0x10)}}, "5 8 P=31 R=33 E=20 S=34"},
-                    RelativeRow{"TwoBytesLowFirst",
-                                "PRESS",
-                                {{6, written("PRESS", 0x120, {2, false})}},
-                                "6 le P=303 R=305 E=292 S=306"},
-                    RelativeRow{"TwoBytesHighFirst",
-                                "PRESS",
-                                {{6, written("PRESS", 0x120, {2, true})}},
-                                "6 be P=303 R=305 E=292 S=306"},
-                    RelativeRow{"AnyOneCode", "PR?SS", {{5, written("PRXSS", 0x10)}}, "5 8 P=31 R=33 S=34"},
-                    RelativeRow{"TwiceAtTheFilesEnds",
-                                "GAME",
-                                {{0, written("GAME", 0x80)}, {0x3C, written("GAME", 0x90)}},
-                                "0 8 G=134 A=128 M=140 E=132 | 60 8 G=150 A=144 M=156 E=148"},
-                    RelativeRow{"Digits", "1990", {{20, written("1990", 0x10)}}, "20 8 1=65 9=73 0=64"},
-                    RelativeRow{"ASpaceIsRefused",
-                                "Score 10",
-                                {},
-                                "holds \" \", which is not one of A-Z, a-z, 0-9 or ? (write ? for a "
-                                "character whose code is not known)"},
-                    RelativeRow{"LettersOfBothCases",
-                                "Press",
-                                {{9, "\x05" + written("ress", 0x10)}},
-                                "9 8 P=5 r=97 e=84 s=98"},
-                    RelativeRow{"OneLetter",
-                                "A",
-                                {},
-                                "has too few letters or digits to mean anything: it needs at least 3, 2 of "
-                                "them of one kind (upper case, lower case or digits)"},
-                    RelativeRow{"NoTwoOfOneKind",
-                                "A1b",
-                                {},
-                                "has too few letters or digits to mean anything: it needs at least 3, 2 of "
-                                "them of one kind (upper case, lower case or digits)"}),
-    test::rowName);
+const std::string kTooFew =
+    "has too few letters or digits to mean anything: it needs at least 3, 2 of them of one kind (upper "
+    "case, lower case or digits)";
+const RelativeRow kRelative[] = {
+    {"OneByte", "PRESS", {{5, written("PRESS", 0x10)}}, "5 8 P=31 R=33 E=20 S=34"},
+    {"TwoBytesLowFirst", "PRESS", {{6, written("PRESS", 0x120, {2, false})}}, "6 le P=303 R=305 E=292 S=306"},
+    {"TwoBytesHighFirst", "PRESS", {{6, written("PRESS", 0x120, {2, true})}}, "6 be P=303 R=305 E=292 S=306"},
+    {"AnyOneCode", "PR?SS", {{5, written("PRXSS", 0x10)}}, "5 8 P=31 R=33 S=34"},
+    {"TwiceAtTheFilesEnds",
+     "GAME",
+     {{0, written("GAME", 0x80)}, {0x3C, written("GAME", 0x90)}},
+     "0 8 G=134 A=128 M=140 E=132 | 60 8 G=150 A=144 M=156 E=148"},
+    {"Digits", "1990", {{20, written("1990", 0x10)}}, "20 8 1=65 9=73 0=64"},
+    {"ASpaceIsRefused",
+     "Score 10",
+     {},
+     "holds \" \", which is not one of A-Z, a-z, 0-9 or ? (write ? for a character whose code is not known)"},
+    {"LettersOfBothCases", "Press", {{9, "\x05" + written("ress", 0x10)}}, "9 8 P=5 r=97 e=84 s=98"},
+    {"OneLetter", "A", {}, kTooFew},
+    {"NoTwoOfOneKind", "A1b", {}, kTooFew}};
+INSTANTIATE_TEST_SUITE_P(Rows, Relative, testing::ValuesIn(kRelative), test::rowName);
+
+// A table search's hits as "offset:length" each, or its refusal.
+std::string spans(const Result<TextHits>& found) {
+    std::string out = found ? "" : found.error();
+    for (const auto& hit : found ? found->hits : std::vector<TextHit>{}) {
+        out += (out.empty() ? "" : " ") + std::to_string(hit.offset) + ":" + std::to_string(hit.length);
+    }
+    return out;
+}
 
 // DTE: "the" written three ways, each found once with its length.
 TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
@@ -118,13 +105,7 @@ TEST(TableSearch, FindsATextHoweverTheGameWroteItWithATableOrAnAlphabet) {
     const std::string file =
         "xx the \x80"
         "e \x74\x81 \x80\x81 tha"s;
-    const auto found = findTableText(file, dte, "the");
-    ASSERT_TRUE(found) << found.error();
-    std::string hits;
-    for (const auto& hit : found->hits) {
-        hits += std::to_string(hit.offset) + ":" + std::to_string(hit.length) + " ";
-    }
-    EXPECT_EQ(hits, "3:3 7:2 10:2 ");
+    EXPECT_EQ(spans(findTableText(file, dte, "the")), "3:3 7:2 10:2");
     EXPECT_FALSE(findTableText(file, dte, std::string(kLongestSearchedText + 1, 't')));
 
     // Around a hit: line breaks and end tokens shown, and the bytes before taken in whole two-byte codes.
@@ -148,49 +129,35 @@ constexpr const char* kRunsOfA = "41=A\n4141=AA\n414141=AAA\n41414141=AAAA\n42=B
 // thousands of times on these rows; the test cancels it there rather than wait for minutes.
 constexpr int kMostAsks = 64;
 
-struct SpellingRow {
-    const char* name;
-    const char* table;
-    std::string file;
-    std::string text;
-    int cancelAt;  // the ask that cancels; 0 for none
-    const char* hits;
-};
+// A table, a file and the text searched, the ask that cancels (0: none), and the hits.
+using SpellingRow = std::tuple<const char*, const char*, std::string, std::string, int, const char*>;
 
 class Spellings : public testing::TestWithParam<SpellingRow> {};
 
 TEST_P(Spellings, TheFirstRunOfCodesFoundIsTheHit) {
-    const SpellingRow& row = GetParam();
+    const auto& [name, table, file, text, cancelAt, hits] = GetParam();
     int asks = 0;
-    const auto found = findTableText(row.file, templates::Table::parse(row.table), row.text,
-                                     [&](std::uint64_t, std::uint64_t) {
+    const auto found = findTableText(file, templates::Table::parse(table), text,
+                                     [&asks, cancel = cancelAt](std::uint64_t, std::uint64_t) {
                                          ++asks;
-                                         return asks != row.cancelAt && asks < kMostAsks;
+                                         return asks != cancel && asks < kMostAsks;
                                      });
-    ASSERT_TRUE(found) << found.error();
-    std::string hits;
-    for (const auto& hit : found->hits) {
-        hits += (hits.empty() ? "" : " ") + std::to_string(hit.offset) + ":" + std::to_string(hit.length);
-    }
-    EXPECT_EQ(hits, row.hits);
+    EXPECT_EQ(spans(found), hits);
     EXPECT_LT(asks, kMostAsks);
 }
 
 const std::string kLongRun = std::string(2000, 'A') + "B";
 const std::string kLongText = std::string(999, 'A') + "B";
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Spellings,
-    testing::Values(SpellingRow{"SeveralSpellingsTheFirstInTableOrderWins", kLongCodeLater, "AAA", "AAA", 0,
-                                "0:3 1:2"},
-                    SpellingRow{"AHitThatNeedsTheLaterCode", kLongCodeLater, "AAB", "AAAB", 0, "0:3"},
-                    SpellingRow{"ARunSpelledInManyWaysThatNeverEnds", kRunsOfA, std::string(64, 'A'),
-                                std::string(32, 'A') + "B", 0, ""},
-                    SpellingRow{"TheOneStartThatReachesTheEnd", kRunsOfA, std::string(64, 'A') + "B",
-                                std::string(32, 'A') + "B", 0, "32:33"},
-                    SpellingRow{"TheLongestTextAlongALongRun", kRunsOfA, kLongRun, kLongText, 0, "1001:1000"},
-                    SpellingRow{"CancelledAtOnce", kLongCodeLater, "AAA", "AAA", 1, ""},
-                    SpellingRow{"CancelledWhileOneStartIsSearched", kRunsOfA, kLongRun, kLongText, 2, ""}),
-    test::rowName);
+const SpellingRow kSpellings[] = {
+    {"SeveralSpellingsTheFirstInTableOrderWins", kLongCodeLater, "AAA", "AAA", 0, "0:3 1:2"},
+    {"AHitThatNeedsTheLaterCode", kLongCodeLater, "AAB", "AAAB", 0, "0:3"},
+    {"ARunSpelledInManyWaysThatNeverEnds", kRunsOfA, std::string(64, 'A'), std::string(32, 'A') + "B", 0, ""},
+    {"TheOneStartThatReachesTheEnd", kRunsOfA, std::string(64, 'A') + "B", std::string(32, 'A') + "B", 0,
+     "32:33"},
+    {"TheLongestTextAlongALongRun", kRunsOfA, kLongRun, kLongText, 0, "1001:1000"},
+    {"CancelledAtOnce", kLongCodeLater, "AAA", "AAA", 1, ""},
+    {"CancelledWhileOneStartIsSearched", kRunsOfA, kLongRun, kLongText, 2, ""}};
+INSTANTIATE_TEST_SUITE_P(Rows, Spellings, testing::ValuesIn(kSpellings), test::rowName);
 
 // The table seeded from a hit, against the codes written out by hand; then a template made for the pointer
 // table found reads its strings.

@@ -1,28 +1,23 @@
-// Character tables (.tbl): what each line means, reading game bytes, and writing texts in the fewest bytes.
-#include <gtest/gtest.h>
+// Character tables (.tbl): what each line means, reading game bytes, writing texts in the fewest bytes, and
+// tables as alphabets.
 
 #include <algorithm>
-#include <functional>
 #include <random>
-#include <string>
-#include <vector>
 
+#include "exchange/tablefile.h"
+#include "files/codepage.h"
+#include "support/testfiles.h"
 #include "templates/alphabet.h"
 #include "templates/table.h"
+#include "templates/templatecheck.h"
 
 namespace rq::templates {
 namespace {
 
-using namespace std::string_literals;
+using namespace rq::exchange;
+using namespace rq::files;
 
-// Little-endian UTF-16 with its byte order mark.
-std::string utf16(std::u16string_view text) {
-    std::string out = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
-    }
-    return out;
-}
+using namespace std::string_literals;
 
 // Entries as "line:code=text" ("/" end, "*" line break, "$" control with ",N"), problems as "line: what".
 std::string entriesOf(const Table& table) {
@@ -44,12 +39,8 @@ std::string problemsOf(const std::vector<TableProblem>& problems) {
     return out;
 }
 
-struct ParseRow {
-    const char* name;
-    std::string file;
-    std::string entries;
-    std::string problems;
-};
+// A table file, its entries as entriesOf() writes them, and its problems as problemsOf() does.
+using ParseRow = std::tuple<const char*, std::string, std::string, std::string>;
 
 const std::string kNotBytes = "has a key that is not whole bytes of hexadecimal digits";
 const std::string kNoCount = "is a control code without a count of parameter bytes from 0 to 255";
@@ -68,7 +59,7 @@ const ParseRow kParseRows[] = {
      "\xEF\xBB\xBF"
      "41=\xD0\x96\n",
      "1:41=\xD0\x96", ""},
-    {"Utf16LittleEndian", utf16(u"41=\u0416\r\n42=B\r\n"), "1:41=\xD0\x96|2:42=B", ""},
+    {"Utf16LittleEndian", test::utf16(u"41=\u0416\r\n42=B\r\n"), "1:41=\xD0\x96|2:42=B", ""},
     {"Utf16CutShort", "\xFF\xFE\x34\x00\x31", "",
      "1: begins UTF-16 text that is cut short or has a surrogate without its pair"},
     {"TableSwitching", "!80=x\n@kana\n41=A\n", "3:41=A",
@@ -88,23 +79,18 @@ const ParseRow kParseRows[] = {
 class TableParse : public testing::TestWithParam<ParseRow> {};
 
 TEST_P(TableParse, ReadsEntriesAndReportsLines) {
-    const Table table = Table::parse(GetParam().file);
-    EXPECT_EQ(entriesOf(table), GetParam().entries);
-    EXPECT_EQ(problemsOf(table.problems()), GetParam().problems);
+    const auto& [name, file, entries, problems] = GetParam();
+    const Table table = Table::parse(file);
+    EXPECT_EQ(entriesOf(table), entries);
+    EXPECT_EQ(problemsOf(table.problems()), problems);
 }
-INSTANTIATE_TEST_SUITE_P(Rows, TableParse, testing::ValuesIn(kParseRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TableParse, testing::ValuesIn(kParseRows), test::rowName);
 
 const char kDecodeTable[] =
     "41=A\n42=B\n4142=X\n414243=Y\n/FF=[END]\n/00\n*FE\nFD=\\n\n$F8=<Color>,2\n8140=\xE3\x81\x82\n";
 
-struct DecodeRow {
-    const char* name;
-    std::string bytes;
-    std::string text;
-    std::size_t length;
-    std::string end;
-};
+// Bytes read through kDecodeTable: the text they show, how many of them it took, and the end token met.
+using DecodeRow = std::tuple<const char*, std::string, std::string, std::size_t, std::string>;
 
 const DecodeRow kDecodeRows[] = {
     {"LongestKeyWins", "\x41\x42\x43\x41\x42\x41", "YXA", 6, ""},
@@ -124,28 +110,21 @@ const DecodeRow kDecodeRows[] = {
 class TableDecode : public testing::TestWithParam<DecodeRow> {};
 
 TEST_P(TableDecode, ShowsEveryByte) {
-    const auto decoded = Table::parse(kDecodeTable).decode(GetParam().bytes);
-    EXPECT_EQ(decoded.text, GetParam().text);
-    EXPECT_EQ(decoded.length, GetParam().length);
-    EXPECT_EQ(decoded.end, GetParam().end);
+    const auto& [name, bytes, text, length, end] = GetParam();
+    const auto decoded = Table::parse(kDecodeTable).decode(bytes);
+    EXPECT_EQ(std::tuple(decoded.text, decoded.length, decoded.end), std::tuple(text, length, end));
 }
-INSTANTIATE_TEST_SUITE_P(Rows, TableDecode, testing::ValuesIn(kDecodeRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TableDecode, testing::ValuesIn(kDecodeRows), test::rowName);
 
-struct EncodeRow {
-    const char* name;
-    const char* table;
-    std::string text;
-    std::string bytesOrRefusal;  // hexadecimal bytes, or the refusal's phrase
-};
+// A table file, a text, and the bytes it writes in hexadecimal or the refusal's phrase.
+using EncodeRow = std::tuple<const char*, const char*, std::string, std::string>;
 
 const EncodeRow kEncodeRows[] = {
     {"FewestBytesNotLongestFirst", "61=a\nD3=ab\nD4=bcd\n", "abcd", "61D4"},
     {"ShorterCodeOfTheSameText", "8140=a\n41=a\n", "a", "41"},
     {"TiesToTheEarliestEntry", "10=x\n20=ab\n11=a\n12=b\n30=ab\n", "ab", "20"},
     {"ManyCodesAtOnePoint",
-     "61=a\n62=b\n63=c\n64=d\n65=e\n66=f\n67=g\n68=h\n69=i\n6A=j\n6B=k\n6C=l\n6D=m\n"
-     "6E=n\n6F=o\n80=p\n",
+     "61=a\n62=b\n63=c\n64=d\n65=e\n66=f\n67=g\n68=h\n69=i\n6A=j\n6B=k\n6C=l\n6D=m\n6E=n\n6F=o\n80=p\n",
      "pia", "806961"},
     {"RawBytesEitherCase", "61=a\n", "a<$7f><$E3>", "617FE3"},
     {"ControlWithParameters", "$F8=<Color>,2\n61=a\n", "a<Color><$01><$0a>a", "61F8010A61"},
@@ -165,14 +144,14 @@ const EncodeRow kEncodeRows[] = {
 class TableEncode : public testing::TestWithParam<EncodeRow> {};
 
 TEST_P(TableEncode, WritesTheFewestBytesThatReadBack) {
-    const auto written = Table::parse(GetParam().table).encode(GetParam().text);
-    EXPECT_EQ(written ? codeKey(*written) : written.error(), GetParam().bytesOrRefusal);
+    const auto& [name, table, text, bytesOrRefusal] = GetParam();
+    const auto written = Table::parse(table).encode(text);
+    EXPECT_EQ(written ? codeKey(*written) : written.error(), bytesOrRefusal);
     if (!written) {
         EXPECT_EQ(written.failure().kind, ErrorKind::Refusal);
     }
 }
-INSTANTIATE_TEST_SUITE_P(Rows, TableEncode, testing::ValuesIn(kEncodeRows),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, TableEncode, testing::ValuesIn(kEncodeRows), test::rowName);
 
 TEST(TableEncode, MissingCharactersAreEachNamedOnce) {
     const Table table = Table::parse("61=a\n$F8=<C>,1\n");
@@ -183,9 +162,8 @@ TEST(TableEncode, MissingCharactersAreEachNamedOnce) {
 }
 
 TEST(TableMeasures, RoomsAndSpaceAndReadBack) {
-    const Table table = Table::parse(
-        "20= \n8140= \n41=A\n42=AB\n9A= the \n80=\n8142=\xE3\x81\x82\n"
-        "$F8=<C>,1\n43=AB\n");
+    const Table table =
+        Table::parse("20= \n8140= \n41=A\n42=AB\n9A= the \n80=\n8142=\xE3\x81\x82\n$F8=<C>,1\n43=AB\n");
     EXPECT_EQ(table.mostBytesPerCharacter(), 2U);  // 8140 for one space, 8142 for one kana
     EXPECT_EQ(table.mostTextPerByte(), 5U);        // "<$XX>", " the " and "<C><$XX>" are 5 bytes
     EXPECT_EQ(table.spaceCode(), std::optional<std::string>(" "));
@@ -210,32 +188,23 @@ TEST(TableNames, EndInTblInAnyCase) {
 using Choice = std::pair<std::string, std::string>;  // a code and its text
 using Encoding = std::tuple<std::size_t, std::vector<std::size_t>, std::string>;
 
-Encoding bruteForce(const std::vector<Choice>& entries, const std::string& text) {
-    Encoding best{SIZE_MAX, {}, {}};
-    std::vector<std::size_t> ranks;
-    std::string bytes;
-    const std::function<void(std::size_t)> walk = [&](std::size_t at) {
-        if (at == text.size()) {
-            best = std::min(best, Encoding{bytes.size(), ranks, bytes});
-            return;
+// The best encoding of the text from at on; a size of SIZE_MAX where there is none.
+Encoding bruteForce(const std::vector<Choice>& entries, const std::string& text, std::size_t at = 0) {
+    Encoding best{at == text.size() ? 0 : SIZE_MAX, {}, {}};
+    for (std::size_t n = 0; n <= entries.size() && at < text.size(); ++n) {
+        const bool raw = n == entries.size();
+        const std::string piece = raw ? text.substr(at, 5) : entries[n].second;
+        if (text.compare(at, piece.size(), piece) != 0 || (raw && !piece.starts_with("<$"))) {
+            continue;
         }
-        for (std::size_t n = 0; n <= entries.size(); ++n) {
-            std::string code;
-            if (n < entries.size() && text.compare(at, entries[n].second.size(), entries[n].second) == 0) {
-                code = entries[n].first;
-            } else if (n == entries.size() && text.compare(at, 2, "<$") == 0) {
-                code = std::string(1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
-            } else {
-                continue;
-            }
-            ranks.push_back(n);
-            bytes += code;
-            walk(at + (n < entries.size() ? entries[n].second.size() : 5));
-            ranks.pop_back();
-            bytes.resize(bytes.size() - code.size());
-        }
-    };
-    walk(0);
+        const auto [size, ranks, bytes] = bruteForce(entries, text, at + piece.size());
+        const std::string code =
+            raw ? std::string(1, static_cast<char>(std::stoi(piece.substr(2, 2), nullptr, 16)))
+                : entries[n].first;
+        std::vector<std::size_t> all = {n};
+        all.insert(all.end(), ranks.begin(), ranks.end());
+        best = size == SIZE_MAX ? best : std::min(best, Encoding{size + code.size(), all, code + bytes});
+    }
     return best;
 }
 
@@ -295,8 +264,7 @@ TEST(TableEncodeSearch, FewestBytesAndEarliestEntriesAgainstEveryEncoding) {
 // is written 40, and 81 40 reads "あ"), or a control code cut short at the end.
 TEST(TableRoundTrip, AnyBytesReadAndWriteBack) {
     const Table table = Table::parse(
-        "40=A\n41=A\n42=B\n4142=X\n61=a\n6162=ab\n20= \n8140=\xE3\x81\x82\n"
-        "*FE\n$F8=<Color>,2\n/FF\n");
+        "40=A\n41=A\n42=B\n4142=X\n61=a\n6162=ab\n20= \n8140=\xE3\x81\x82\n*FE\n$F8=<Color>,2\n/FF\n");
     std::mt19937 random(21);
     const char pool[] = "\x40\x41\x42\x61\x62\x20\x81\x40\xFE\xF8\xFF\x01\x90";
     int refused = 0;
@@ -322,6 +290,111 @@ TEST(TableRoundTrip, AnyBytesReadAndWriteBack) {
         EXPECT_EQ(again.length, encoded->size());
     }
     EXPECT_LT(refused, 300);
+}
+
+// A table of "41=A" and one more line, and the one note on that second line.
+using NoteRow = std::tuple<const char*, std::string, std::string>;  // the name, the line, the note
+
+const NoteRow kNotes[] = {
+    {"other length", "8140=X",
+     "the key 8140 has 2 bytes: an alphabet has one code length, and the keys here have 1 and 2 bytes; those "
+     "of 1 are carried"},
+    {"end token", "/FF=[END]", "an end token: an alphabet has none"},
+    {"end without bytes", "/<END>", "an end token: an alphabet has none"},
+    {"line break code", "*FE", "a line break code: an alphabet has none"},
+    {"line break text", "FE=[line]\\n", "a line break (\\n): an alphabet's texts have none"},
+    {"control code", "$F8=<Color>,2", "a control code: an alphabet has none"},
+    {"table switch", "!80=kana", "a table switch: an alphabet has one table"},
+    {"table id", "@main", "a table switch: an alphabet has one table"},
+    {"outside the code page", "42=\u4E00",
+     "The character '\u4E00' has no byte in code page 1252. An alphabet holds no other characters."},
+    {"semicolon key", "3B=;", "\";\" is read but cannot be saved: an INI key cannot begin with \";\""},
+    {"bracket key", "5B=[", "\"[\" is read but cannot be saved: an INI key cannot begin with \"[\""},
+    {"stand-in text", "AC=\u00AC", "the text \"\u00AC\" would read back as \" \""},
+    {"duplicate key", "41=B", "the key 41 is already on line 1: the first wins"},
+    {"two keys, one text", "c1=A", "\"A\" is also the text of 41 (line 1): a save writes 41, the first"},
+    {"not hexadecimal", "4G=A", "not understood: the key \"4G\" is not pairs of hexadecimal digits"},
+    {"no equals", "41", "not understood: no \"=\""},
+};
+
+class TableLine : public testing::TestWithParam<NoteRow> {};
+
+TEST_P(TableLine, AnAlphabetCannotCarryIsNamedByItsLine) {
+    const auto& [name, line, note] = GetParam();
+    const auto alphabet = alphabetFromTable("41=A\n" + line + "\n");
+    ASSERT_TRUE(alphabet);
+    ASSERT_EQ(alphabet->notes.size(), 1u);
+    EXPECT_EQ(std::pair(alphabet->notes[0].line, alphabet->notes[0].what), std::pair(2, note));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, TableLine, testing::ValuesIn(kNotes), test::rowName);
+
+TEST(TableFile, KeysAnIniReadTakesAsOneAreNamed) {
+    // Keys an INI read takes as one: both blanks trim to nothing.
+    const auto blanks = alphabetFromTable("09=\t\n0B=\v\n");
+    ASSERT_EQ(blanks->notes.size(), 1u);
+    EXPECT_EQ(blanks->notes[0].what, "\"\v\" is read but cannot be saved: an INI key cannot hold it");
+}
+
+// The second 42 is not carried either: a duplicate key is never the one that wins.
+TEST(TableFile, ATableThatIsNotUtf8OrCarriesNothingIsRefused) {
+    EXPECT_EQ(alphabetFromTable("41=A\n42=\xE9\n").error(),
+              "line 2 is not UTF-8: convert the table to UTF-8 first");
+    EXPECT_EQ(alphabetFromTable("# none\n/FF=[END]\n42=\u4E00\n42=B\n").error(),
+              "there is no entry an alphabet can carry");
+}
+
+// A BOM, CRLF, lower-case hex, stand-ins, texts a read would trim or unquote, empty and dictionary texts.
+TEST(TableFile, AnAlphabetFromATableReadsAndWritesWhatTheTableSaysAndGivesItBack) {
+    const test::TempDir dir;
+    const std::string table =
+        "\xEF\xBB\xBF"
+        "# codes\r\n8141=A\r\n8161=a\r\n8120= \r\n813d==\r\n819A= the\r\n8180=\r\n8122=\"q\"\r\n"
+        "81e9=\u00E9\r\n8142=A\r\n";
+    const auto made = alphabetFromTable(table);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->charLength, 2);
+    EXPECT_EQ(made->notes.size(), 1u);  // 8142, whose text has a code already
+    test::writeText(dir.file("a.ini"), made->ini);
+    const Alphabet alphabet = Alphabet::read(dir.file("a.ini"));
+    std::string normal;
+    const auto parsed = parseTable(table);
+    for (const auto& entry : parsed->entries) {
+        normal += codeKey(entry.code) + "=" + entry.text + "\n";
+        EXPECT_EQ(bytesToUtf8(alphabet.decode(entry.code)), entry.text) << entry.line;
+        if (characterCount(entry.text) == 1 && entry.code != "\x81\x42") {
+            EXPECT_EQ(alphabet.encode(*utf8ToBytes(entry.text)->begin()), entry.code) << entry.line;
+        }
+    }
+    EXPECT_EQ(alphabet.encode('A'), "\x81\x41");  // the first of two codes
+    const auto back = tableFromAlphabet(dir.file("a.ini"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->substr(back->find("\n8141=") + 1), normal);
+    EXPECT_EQ(back->substr(0, back->find("\n8141=") + 1),
+              "# [Load] 819A = \" the\" reads as \" the\", and a save has no code for \"t\"\n"
+              "# [Load] 8180 = \"\" reads as nothing, so a save never writes it\n"
+              "# [Load] 8122 = \"\"q\"\" reads as \"\"q\"\", and a save has no code for \"\"\"\n"
+              "# [Load] 8142 = \"A\" reads as \"A\" as 8141 does too: a save writes 8141\n");
+}
+
+TEST(TableFile, AnAlphabetsProblemsAreListedAndAReadOnlyOneIsSaidToBeSo) {
+    const test::TempDir dir;
+    const std::string ini = dir.file("a.ini");
+    test::writeText(
+        ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n42=A\n4=C\n[save]\nA=42\nB=41\nC=4\n");
+    std::string listed;
+    for (const auto& problem : alphabetProblems(ini)) {
+        listed += problemText(problem) + "\n";
+    }
+    EXPECT_EQ(listed,
+              "[save] C = \"4\" is not a string of hexadecimal digit pairs\n"
+              "[Load] 41 = \"A\" reads as \"A\" as 42 does too: a save writes 42\n"
+              "[Load] 4 = \"C\" is not a code of 1 byte, so nothing reads it\n"
+              "[save] B = \"41\" writes \"B\" as 41, which reads back as \"A\"\n");
+    test::writeText(ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
+    const auto table = tableFromAlphabet(ini);
+    EXPECT_EQ(table ? *table : table.error(),
+              "# [save] is missing: the alphabet is for reading only, a save writes no character\n41=A\n");
 }
 
 }  // namespace

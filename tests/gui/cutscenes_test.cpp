@@ -9,30 +9,26 @@
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
-namespace rq {
+namespace rq::test {
 
 using namespace rq::cutscenes;
 using namespace rq::files;
 using namespace rq::kit;
 namespace {
 
-using Answer = Dialogs::Answer;
-using Icon = Dialogs::Icon;
-using test::shown;
-
 const std::string kSentence = "Now, you can play with SONIC!";  // where identification looks for it
-const QString kSaved = test::saved();
+const QString kSaved = saved();
 
-class CutscenesTest : public test::LauncherFixture {
+class CutscenesTest : public LauncherFixture {
   public:
     QWidget* open(const std::string& marker, Edition edition, std::uint64_t identifiedAt = 0x3E04FD,
-                  bool removeFile = false, std::vector<test::Patch> more = {}) {
+                  bool removeFile = false, std::vector<Patch> more = {}) {
         if (window) {  // opened before: it goes first, as the event loop would let it
             window->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
         more.push_back({identifiedAt, kSentence});
-        return launch(test::writeCutsceneExecutable(games, marker, edition, more), "sadxpc", "main_cutscenes",
+        return launch(writeCutsceneExecutable(games, marker, edition, more), "sadxpc", "main_cutscenes",
                       removeFile);
     }
     QString text(const QString& box) const { return child(box)->text(); }
@@ -120,7 +116,7 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
               "tikaltxt_3 tikal_text_click");
     QStringList buttons;
     for (const QString name : {"sonic_write", "Command1", "tikal_text_click", "stones_text_click"}) {
-        buttons << test::caption(child<QPushButton>(name)) + " " + child<QPushButton>(name)->toolTip();
+        buttons << caption(child<QPushButton>(name)) + " " + child<QPushButton>(name)->toolTip();
     }
     const QString notYet = "Keystone texts are not supported yet.";
     EXPECT_EQ(buttons, QStringList({"Save Sonic's Text to the EXE ", "Save to EXE ", "Save to EXE ",
@@ -128,7 +124,7 @@ TEST_F(CutscenesTest, OpensOnMiscTextWithItsTabsFramesMarkersAndBoxesInPlace) {
     EXPECT_EQ(text("stonetxt_4") + child("stonetxt_4")->toolTip(), "Loading..." + notYet);
     EXPECT_FALSE(child("stonetxt_4")->isEnabled());
     // The load gave the launcher its button back.
-    EXPECT_EQ(test::caption(button("sadxpc")), "Launch!");
+    EXPECT_EQ(caption(button("sadxpc")), "Launch!");
 }
 
 // The marker is read each time the window opens: nothing of an earlier opening carries over.
@@ -145,7 +141,7 @@ TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
         EXPECT_EQ(QStringList({window->windowTitle(), text("sonic_0"), text("sonic_99"), text("tikaltxt_3"),
                                text("playas1"), text("playas6"),
                                QString::number(child<QLabel>("edition_unknown")->isVisibleTo(window))}),
-                  QStringList({title, "t0", "t99", "t103", placed ? test::qs(kSentence) : "Loading...",
+                  QStringList({title, "t0", "t99", "t103", placed ? qs(kSentence) : "Loading...",
                                placed ? "t109" : "Loading...", placed ? "0" : "1"}))
             << name;
     }
@@ -157,7 +153,7 @@ TEST_F(CutscenesTest, ReadsTheEditionsOwnTextsEachTimeItOpens) {
               QStringList{shown(Icon::Exclamation,
                                 "This file is neither the (E) nor the (J) edition of the game, so the places "
                                 "of these messages are not known. Nothing was written.")});
-    EXPECT_EQ(test::readAll(path), before);
+    EXPECT_EQ(readAll(path), before);
     dialogs.log.clear();
 
     // A file that cannot be read is told once, and the window opens all the same.
@@ -184,7 +180,7 @@ TEST_F(CutscenesTest, EachButtonCtrlSOrClosingWritesOnlyEditedBoxesPaddedAndTheF
     load(megaDrive("other.bin"));  // what the launcher loads later is no concern of this window's
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    std::string expected = test::readAll(path);
+    std::string expected = readAll(path);
     // A box, the text typed, the button that saves it, and its room.
     const std::tuple<QString, QString, QString, std::uint64_t, int> saves[] = {
         {"sonic_99", "Hey you", "sonic_write", 0x4790B3, 24},
@@ -198,7 +194,7 @@ TEST_F(CutscenesTest, EachButtonCtrlSOrClosingWritesOnlyEditedBoxesPaddedAndTheF
         EXPECT_EQ(dialogs.log, QStringList{kSaved});
         EXPECT_EQ(text(box), typed);
         expected.replace(offset, size, *utf8ToBytes(typed.leftJustified(size).toStdString()));
-        EXPECT_EQ(test::readAll(path), expected) << button.toStdString();
+        EXPECT_EQ(readAll(path), expected) << button.toStdString();
         EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>(button));
         EXPECT_EQ(window->windowTitle(), "Romquill - Sonic Adventure DX (E)");
     }
@@ -215,14 +211,14 @@ TEST_F(CutscenesTest, EachButtonCtrlSOrClosingWritesOnlyEditedBoxesPaddedAndTheF
                   shown(Icon::Exclamation, QStringLiteral("Tikal Text, line 1: The character '\u4E2D' has no "
                                                           "byte in code page 1252. Nothing was written."))});
     EXPECT_EQ(text("tikaltxt_0"), QStringLiteral("\u4E2D"));
-    EXPECT_EQ(test::readAll(path), expected);
+    EXPECT_EQ(readAll(path), expected);
     paste("tikaltxt_0", "Tikal");
     dialogs.log.clear();
     QTest::keyClick(child("tikaltxt_0"), Qt::Key_S, Qt::ControlModifier);  // saves every part
     click("sonic_write");
     EXPECT_EQ(dialogs.log, QStringList({kSaved, unchanged}));
     expected.replace(0x3E8B1D, 20, std::string("Tikal").append(15, ' '));
-    EXPECT_EQ(test::readAll(path), expected);
+    EXPECT_EQ(readAll(path), expected);
     // The first message translated, the file is still known for what it is, and opens again.
     load(path);
     EXPECT_EQ(launcher->state().detectedGame, "Sonic Adventure DX PC (E)");
@@ -233,10 +229,10 @@ TEST_F(CutscenesTest, EachButtonCtrlSOrClosingWritesOnlyEditedBoxesPaddedAndTheF
     dialogs.log.clear();
     dialogs.answer = Answer::Yes;
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(), kSaved}));
-    EXPECT_EQ(test::readAll(path), expected.replace(0x47B0D5, 29, "Hey" + std::string(26, ' '))
-                                       .replace(0x3E8B1D, 20, "Tik" + std::string(17, ' ')));
+    EXPECT_EQ(dialogs.log, QStringList({askToSave(), kSaved}));
+    EXPECT_EQ(readAll(path), expected.replace(0x47B0D5, 29, "Hey" + std::string(26, ' '))
+                                 .replace(0x3E8B1D, 20, "Tik" + std::string(17, ' ')));
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::test

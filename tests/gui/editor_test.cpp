@@ -11,33 +11,30 @@
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
-namespace rq {
+namespace rq::test {
 
 using namespace rq::kit;
 namespace {
 
-using Answer = Dialogs::Answer;
-using Icon = Dialogs::Icon;
-using Entry = test::EntryText;
-using test::shown;
+using Entry = EntryText;
 
-const QString kAsk = test::askToSave();
-const QString kSaved = test::saved();
+const QString kAsk = askToSave();
+const QString kSaved = saved();
 
 // Text format "1" has one byte a code: A to C, a space as "¬", É, a code 7E that shows as several
 // characters and a code 7F that shows as nothing; "2" has two bytes a code; "3" names an alphabet older than
 // 0.9 where a test writes one. Texts lie at 0x200.
-class EditorTest : public test::LauncherFixture {
+class EditorTest : public LauncherFixture {
   public:
     void SetUp() override {
         LauncherFixture::SetUp();
         folder.writeAlphabet("one.ini",
-                             test::alphabetText(1, "41=A\n42=B\n43=C\n20=\xAC\nC9=\xC9\n7E=[end]\n7F= \n",
-                                                "A=41\nB=42\nC=43\n\xAC=20\n\xC9=C9\n"));
-        folder.writeAlphabet("two.ini", test::alphabetText(2, "4100=A\n", "A=4100\n"));
+                             alphabetText(1, "41=A\n42=B\n43=C\n20=\xAC\nC9=\xC9\n7E=[end]\n7F= \n",
+                                          "A=41\nB=42\nC=43\n\xAC=20\n\xC9=C9\n"));
+        folder.writeAlphabet("two.ini", alphabetText(2, "4100=A\n", "A=4100\n"));
     }
     void writeTemplate(const std::vector<Entry>& entries, const std::string& name = "game.ini") const {
-        const test::TemplateText text{
+        const TemplateText text{
             entries, {{"1", "one.ini"}, {"2", "two.ini"}, {"3", "old.ini"}}, "Notes=Menus\n"};
         folder.writeTemplate(name, text.str());
     }
@@ -48,7 +45,7 @@ class EditorTest : public test::LauncherFixture {
     // A message with "{games}" and "{alphabets}" standing for the folders.
     QString withPaths(QString text) const {
         return text.replace("{games}", gamesPath(""))
-            .replace("{alphabets}", test::qs(folder.path("plugins\\alphabets\\")));
+            .replace("{alphabets}", qs(folder.path("plugins\\alphabets\\")));
     }
 
     QLineEdit* box(int slot) const { return child<QLineEdit>(QStringLiteral("romtext_%1").arg(slot)); }
@@ -78,7 +75,7 @@ TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneIt
         dialogs.log.clear();
         EXPECT_EQ(open(std::vector<Entry>(count, {format, 2, 0x200, ""}), "AB", true), nullptr);
         EXPECT_EQ(dialogs.log, QStringList{shown(icon, withPaths(message))});
-        EXPECT_EQ(test::caption(button("go")), "Launch!");
+        EXPECT_EQ(caption(button("go")), "Launch!");
     }
 
     dialogs.log.clear();
@@ -98,8 +95,8 @@ TEST_F(EditorTest, RefusesATemplateBeforeReadingTheFileAndShowsTheEntriesOfOneIt
     EXPECT_FALSE(child<QPushButton>("toggle")->isVisibleTo(window));  // no entry lies on tabs 16 to 30
     // The load gave the launcher its button back; launching again only brings this editor forward.
     press("go");
-    EXPECT_EQ(test::openWindows("editor").size(), 1);
-    EXPECT_EQ(test::caption(button("go")), "Launch!");
+    EXPECT_EQ(openWindows("editor").size(), 1);
+    EXPECT_EQ(caption(button("go")), "Launch!");
     // Length over CharLength, halves to even; no Length, no limit.
     const int limits[] = {5, 2, 4, 60};
     for (int s = 1; s <= 4; ++s) {
@@ -178,9 +175,8 @@ const std::vector<Entry> kTwo = {{"1", 5, 0x200, ""}, {"1", 5, 0x205, ""}};
 const std::string kTwoTexts = "A\177\177\177\177CCCCC";  // 7F in octal, as a C follows
 const QString kInvalidZ =
     shown(Icon::Exclamation,
-          "Entry 1 (\"Entry 1\"): The character 'Z' in the string 'Z    ' is invalid. Please "
-          "replace it with a valid character.\r\nNote: this error may not apply to every "
-          "text string in the game.");
+          "Entry 1 (\"Entry 1\"): The character 'Z' in the string 'Z    ' is invalid. Please replace it with "
+          "a valid character.\r\nNote: this error may not apply to every text string in the game.");
 
 TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     ASSERT_NE(open(kTwo, kTwoTexts), nullptr);
@@ -195,7 +191,7 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
         QStringList seen;
         bool eventFilter(QObject* button, QEvent* event) override {
             if (event->type() == QEvent::EnabledChange) {
-                seen << test::caption(static_cast<QPushButton*>(button));
+                seen << caption(static_cast<QPushButton*>(button));
             }
             return false;
         }
@@ -210,11 +206,11 @@ TEST_F(EditorTest, SavesPaddedToTheFileItOpenedAndLeavesTheFocusWhereItWas) {
     // The first entry reads back as "A" but was not edited: its bytes stay as they were, unpadded. The
     // saved one is padded in the file, not in its box.
     EXPECT_EQ(box(0)->text() + box(1)->text(), QStringLiteral("AC\u00C9"));
-    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x205, 5, "C\xC9   "));
+    EXPECT_EQ(readAll(path), std::string(before).replace(0x205, 5, "C\xC9   "));
     // Had the focus moved on, the next key pressed would replace a whole text the user did not mean to touch.
     EXPECT_EQ(QApplication::focusWidget(), child<QPushButton>("save"));
     EXPECT_FALSE(box(0)->hasSelectedText());
-    EXPECT_EQ(test::caption(child<QPushButton>("save")), "&Save data to file");
+    EXPECT_EQ(caption(child<QPushButton>("save")), "&Save data to file");
     dialogs.log.clear();
     EXPECT_TRUE(window->close() && dialogs.log.isEmpty());  // nothing is left unsaved
 }
@@ -260,7 +256,7 @@ TEST_F(EditorTest, WhileTypingShowsTheRoomLeftMarksWhatCannotBeSavedAndTheTitleM
     QTest::keyClick(box(1), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(dialogs.log, QStringList{kSaved});
     EXPECT_EQ(window->windowTitle(), title);
-    EXPECT_EQ(test::readAll(path).substr(0x200, 2), "A ");
+    EXPECT_EQ(readAll(path).substr(0x200, 2), "A ");
 }
 
 TEST_F(EditorTest, RefusesAPointerTableOfMoreEntriesThanItHasSlotsPointingToTheScriptWindow) {
@@ -281,7 +277,7 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     // A two-byte kana, a line break, an end token: the room of 8 bytes holds "A", a line break, "A", its end
     // token, and four bytes kept.
     folder.writeAlphabet("k.tbl", "41=A\n82A0=\xE3\x81\x82\n*0A\n/FF\n");
-    folder.writeTemplate("game.ini", test::TemplateText{{{"k", 8, 0x200, ""}}, {{"k", "k.tbl"}}}.str());
+    folder.writeTemplate("game.ini", TemplateText{{{"k", 8, 0x200, ""}}, {{"k", "k.tbl"}}}.str());
     ASSERT_NE(launch(megaDrive("game.bin", {{0x200, "A\nA\xFF" + std::string("1234")}}), "go", "editor"),
               nullptr);
     EXPECT_EQ(box(0)->text() + "|" + child<QLabel>("room_left_0")->text(), "A\nA|4 bytes left");
@@ -289,12 +285,12 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     box(0)->setText(QString(4, QChar(0x3042)));  // QTest types Latin-1 only
     EXPECT_EQ(child<QLabel>("room_left_0")->text(), "1 byte over");
     click("save");
-    EXPECT_EQ(test::readAll(path), before);
+    EXPECT_EQ(readAll(path), before);
     box(0)->setText(QString(3, QChar(0x3042)));
     dialogs.log.clear();
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{kSaved});
-    EXPECT_EQ(test::readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
+    EXPECT_EQ(readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
 }
 
 // A pointer entry's longer text moves to free space (3C0-400, zeros); the counter says so, and after the save
@@ -315,13 +311,13 @@ TEST_F(EditorTest, APointerEntrysLongerTextMovesAndItsRoomFollowsIt) {
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{kSaved});
     std::string moved = std::string(before).replace(0x303, 1, "\xC0").replace(0x3C0, 6, "ABCAB\xFF");
-    EXPECT_EQ(test::readAll(path), moved);
+    EXPECT_EQ(readAll(path), moved);
     EXPECT_EQ(counter->text(), "full");
 
     // Shorter now: written where the string lies, not where it was read.
     type(0, "A");
     click("save");
-    EXPECT_EQ(test::readAll(path), moved.replace(0x3C0, 2, "A\xFF"));
+    EXPECT_EQ(readAll(path), moved.replace(0x3C0, 2, "A\xFF"));
     EXPECT_EQ(dialogs.log, QStringList({kSaved, kSaved}));
 }
 
@@ -349,12 +345,12 @@ TEST_P(EditorSaveRefusalTest, NamesTheCauseAndWritesNothing) {
     change(*this);
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{shown(icon, withPaths(message))});
-    EXPECT_EQ(test::readAll(path), before);
+    EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(box(0)->text(), "A");  // not edited, so not padded either
-    EXPECT_EQ(test::caption(child<QPushButton>("save")), "&Save data to file");
+    EXPECT_EQ(caption(child<QPushButton>("save")), "&Save data to file");
 }
 
-INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), test::rowName);
+INSTANTIATE_TEST_SUITE_P(Saves, EditorSaveRefusalTest, ::testing::ValuesIn(kSaveRefusals), rowName);
 
 // The first text typed over with "B", then with the row's text; the answer scripted for a question.
 using CloseRow = std::tuple<const char*, QString, Answer, QStringList, bool>;
@@ -377,26 +373,26 @@ TEST_P(EditorCloseTest, AsksOnlyAboutUnsavedEdits) {
     dialogs.answer = answer;
     EXPECT_EQ(window->close(), closes);
     EXPECT_EQ(dialogs.log, messages);
-    EXPECT_EQ(test::readAll(path),
+    EXPECT_EQ(readAll(path),
               messages.contains(kSaved) ? std::string(before).replace(0x200, 5, "B    ") : before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Closing, EditorCloseTest, ::testing::ValuesIn(kCloseRows), test::rowName);
+INSTANTIATE_TEST_SUITE_P(Closing, EditorCloseTest, ::testing::ValuesIn(kCloseRows), rowName);
+
+QString told(const RoomLeft& room) {
+    return room.text + (room.over ? " (red)" : "");
+}
 
 // A room in bytes is counted in words, one byte apart from many, and goes red only when over.
 TEST(ByteCounter, SaysTheBytesLeftOrOver) {
     QStringList said;
     for (const long left : {16L, 1L, 0L, -1L, -5L}) {
-        const RoomLeft room = byteCounter([left](const QString&) { return std::optional(left); })(QString());
-        said << room.text + (room.over ? " (red)" : "");
+        said << told(byteCounter([left](const QString&) { return std::optional(left); })(QString()));
     }
     // A text that can move, 4 bytes over a room of 4: the largest free block holds it, or not.
     for (const std::uint64_t largest : {8U, 7U}) {
-        const RoomLeft room = byteCounter([](const QString&) { return std::optional(-4L); },
-                                          [largest] {
-                                              return std::optional(MoveRoom{4, largest});
-                                          })(QString());
-        said << room.text + (room.over ? " (red)" : "");
+        const auto moves = [largest] { return std::optional(MoveRoom{4, largest}); };
+        said << told(byteCounter([](const QString&) { return std::optional(-4L); }, moves)(QString()));
     }
     EXPECT_EQ(said, QStringList({"16 bytes left", "1 byte left", "full", "1 byte over (red)",
                                  "5 bytes over (red)", "moves: 8 bytes free", "moves: 7 bytes free (red)"}));
@@ -405,7 +401,7 @@ TEST(ByteCounter, SaysTheBytesLeftOrOver) {
 // A table's room that the save could not fill (an odd byte for spaces of two) is no room: the counter says so
 // in red, as the save refuses it.
 TEST(ByteCounter, SaysARoomTheSaveCannotFillIsNoRoom) {
-    test::ProgramFolder folder;
+    ProgramFolder folder;
     folder.writeAlphabet("t.tbl", "41=A\n8140= \n");
     folder.writeTemplate("t.ini",
                          "[TextFormattingSystem]\nNumberOfEntries=1\n0=t.tbl\n[entry1]\nTextFormat=0\n"
@@ -415,11 +411,10 @@ TEST(ByteCounter, SaysARoomTheSaveCannotFillIsNoRoom) {
     const auto& entry = gameTemplate->entries.front();
     QStringList said;
     for (const QString text : {"A", "AA", "AAAAAAA"}) {
-        const RoomLeft room = entryRoomLeft(entry, editor::lengthRoom(entry), std::nullopt, text);
-        said << room.text + (room.over ? " (red)" : "");
+        said << told(entryRoomLeft(entry, editor::lengthRoom(entry), std::nullopt, text));
     }
     EXPECT_EQ(said, QStringList({"5 bytes left, unfillable (red)", "4 bytes left", "1 byte over (red)"}));
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::test

@@ -6,27 +6,23 @@
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
 
-namespace rq {
+namespace rq::test {
 
 using namespace rq::kit;
 namespace {
 
-using Answer = Dialogs::Answer;
-using Icon = Dialogs::Icon;
-using test::shown;
-
 const QString kGba = "Romquill - GBA ROM Header Editor";
 const QString kMd = "Romquill - Megadrive ROM Header Editor";
 
-class HeadersTest : public test::LauncherFixture {
+class HeadersTest : public LauncherFixture {
   public:
     QWidget* open(const QString& name) {
         item(name == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
-        return window = test::openWindow(name);
+        return window = openWindow(name);
     }
     // Picks the file in the editor's load dialog; nothing: the dialog is cancelled.
     void choose(const std::optional<std::string>& path) {
-        dialogs.files = path ? QStringList{test::qs(*path)} : QStringList();
+        dialogs.files = path ? QStringList{qs(*path)} : QStringList();
         click("load");
     }
     QString text(const char* label) const { return child<QLabel>(label)->text(); }
@@ -43,9 +39,9 @@ class HeadersTest : public test::LauncherFixture {
 };
 
 // A GBA image whose title ends at a zero byte with more after it, which only an edit may overwrite.
-std::string gbaImage(const test::TempDir& dir, const std::string& name) {
+std::string gbaImage(const TempDir& dir, const std::string& name) {
     const std::string header = std::string("SHORT\0TAIL!!", 12) + "AXYE01";
-    test::writeImage(dir.file(name), {{0xA0, header}, {0xB4, "\xB4"}, {0xBC, "\x07"}}, 0x200);
+    writeImage(dir.file(name), {{0xA0, header}, {0xB4, "\xB4"}, {0xBC, "\x07"}}, 0x200);
     return dir.file(name);
 }
 
@@ -99,13 +95,13 @@ TEST_P(HeaderEditorTest, ShowsItsFieldsSavesOnlyTheEditedOnePaddedAndAsksAboutUn
     // would say so). The edited field is written padded, and shown as the file now holds it; the rest stays
     // as it was.
     dialogs.log.clear();
-    std::string expected = test::readAll(file);
+    std::string expected = readAll(file);
     paste(edited, typed);
     dialogs.answer = Answer::Cancel;
     click("load");
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList({test::askToSave(title, "loading another ROM"), test::saved(title)}));
-    EXPECT_EQ(test::readAll(file), expected.replace(offset, written.size(), written));
+    EXPECT_EQ(dialogs.log, QStringList({askToSave(title, "loading another ROM"), saved(title)}));
+    EXPECT_EQ(readAll(file), expected.replace(offset, written.size(), written));
     EXPECT_EQ(child(edited)->text(), fromCodePage(written).remove(QChar(0)).trimmed());
 
     // A file gone by the save is told under the window's title, and nothing is said to be written; closing
@@ -118,11 +114,11 @@ TEST_P(HeaderEditorTest, ShowsItsFieldsSavesOnlyTheEditedOnePaddedAndAsksAboutUn
     EXPECT_FALSE(window->close());
     ASSERT_EQ(dialogs.log.size(), 3);
     EXPECT_TRUE(dialogs.log[0].startsWith(title + " [Critical, Ok]")) << dialogs.log[0].toStdString();
-    EXPECT_EQ(dialogs.log.mid(1), QStringList({test::askToSave(title), dialogs.log[0]}));
+    EXPECT_EQ(dialogs.log.mid(1), QStringList({askToSave(title), dialogs.log[0]}));
     EXPECT_EQ(launcherView(), launcherBefore);
 }
 
-INSTANTIATE_TEST_SUITE_P(Editors, HeaderEditorTest, ::testing::ValuesIn(kEditors), test::rowName);
+INSTANTIATE_TEST_SUITE_P(Editors, HeaderEditorTest, ::testing::ValuesIn(kEditors), rowName);
 
 TEST_F(HeadersTest, RefusedLoadsChangeNothingAndTheSeparatorShowsOnlyWhenItIsNotADash) {
     ASSERT_NE(open("mdmain"), nullptr);
@@ -173,29 +169,29 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
     EXPECT_EQ(stops.join(' '), "romtitle shortname load region maker save about makercodes fixchecksum");
 
     const std::string path = games.file(std::string(200, 'f') + ".gba");
-    test::writeImage(path, {{0x1FF, "x"}});  // zeros: the right check byte is 0xE7
+    writeImage(path, {{0x1FF, "x"}});  // zeros: the right check byte is 0xE7
     choose(path);
     const auto* label = dynamic_cast<PathLabel*>(child<QLabel>("path"));  // elided as the launcher's
     ASSERT_NE(label, nullptr);
-    EXPECT_EQ(label->toolTip(), test::qs(path));
+    EXPECT_EQ(label->toolTip(), qs(path));
     click("makercodes");
     ASSERT_EQ(dialogs.log.size(), 6);
     EXPECT_TRUE(dialogs.log[0].startsWith(shown(Icon::Information, "01 - Nintendo\n02 - ", {}, kGba)));
 
     dialogs.log.clear();
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0x00, the file needs 0xE7");
-    const std::string before = test::readAll(path);
+    const std::string before = readAll(path);
     const QString ask =
         shown(Icon::Exclamation,
               "The header holds the checksum 0x00, but the file needs 0xE7. Write 0xE7 into the header?",
               Dialogs::Buttons::YesNo, kGba);
     click("fixchecksum");
-    EXPECT_EQ(test::readAll(path), before);
+    EXPECT_EQ(readAll(path), before);
     dialogs.answer = Answer::Yes;
     click("fixchecksum");
-    EXPECT_EQ(test::readAll(path), std::string(before).replace(0xBD, 1, "\xE7"));
+    EXPECT_EQ(readAll(path), std::string(before).replace(0xBD, 1, "\xE7"));
     EXPECT_EQ(text("checksum"), "Checksum: right (0xE7)");
-    EXPECT_EQ(dialogs.log, QStringList({ask, ask, test::saved(kGba)}));
+    EXPECT_EQ(dialogs.log, QStringList({ask, ask, saved(kGba)}));
 
     // A save that makes it wrong says so.
     dialogs.log.clear();
@@ -210,4 +206,4 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::test

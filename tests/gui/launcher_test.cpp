@@ -1,27 +1,26 @@
-// The launcher window: what it shows of a load (the model decides it), its menus, and the template chooser it
-// opens. Launching is in the editor's tests.
+// The program as it starts, and the launcher window: what it shows of a load (the model decides it), its
+// menus, the about window and the template chooser it opens. Launching is in the editor's tests.
 
+#include <QByteArray>
 #include <QDir>
 #include <QListWidget>
 #include <QRegularExpression>
 #include <QStyleOptionButton>
+#include <algorithm>
 
-#include "files/safewrite.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
+#include "support/tool_run.h"
 
-namespace rq {
+namespace rq::test {
 
+using namespace rq::about;
 using namespace rq::files;
 using namespace rq::kit;
 using namespace rq::launcher;
 namespace {
 
-using Icon = Dialogs::Icon;
-using Answer = Dialogs::Answer;
-using test::Patch;
-using test::shown;
-using LauncherTest = test::LauncherFixture;
+using LauncherTest = LauncherFixture;
 
 const QString kLaunchOff = QStringLiteral("Launch! (disabled)");
 const QString kAsk = shown(
@@ -53,30 +52,30 @@ TEST_P(LauncherLoadTest, ShowsWhatTheLoadFound) {
     const auto& [name, bytes, romName, go, colour, pc, messages, chooserOpens, named] = GetParam();
     const std::string file = games.file(pc ? "sonic.exe" : "rom.bin");
     if (named) {
-        test::writeImage(file, bytes);
+        writeImage(file, bytes);
         const QString here = QDir::currentPath();
-        QDir::setCurrent(test::qs(games.path().string()));
+        QDir::setCurrent(qs(games.path().string()));
         launcher->loadFile("./rom.bin");
         QDir::setCurrent(here);
         EXPECT_EQ(dialogs.requestTitle, "");  // no file dialog
     } else if (!bytes.empty()) {
-        test::writeImage(file, bytes);
+        writeImage(file, bytes);
         load(file);
     }
     // The whole path: a long one is elided (a test of its own).
     EXPECT_EQ(dynamic_cast<kit::PathLabel*>(label("path"))->path(),
-              bytes.empty() ? "No ROM Loaded" : test::qs(file));
+              bytes.empty() ? "No ROM Loaded" : qs(file));
     EXPECT_EQ(label("rom_name")->text(), romName);
-    EXPECT_EQ(test::caption(button("go")), go);
+    EXPECT_EQ(caption(button("go")), go);
     EXPECT_EQ(picture(), colour);
     EXPECT_EQ(button("sadxpc")->isVisible() && button("sadxpc")->isEnabled(), pc);
     EXPECT_EQ(button("force_button")->isEnabled(), !pc);
     press("force_button");
     EXPECT_EQ(dialogs.log, messages);
-    EXPECT_EQ(test::openWindow("template_chooser") != nullptr, chooserOpens);
+    EXPECT_EQ(openWindow("template_chooser") != nullptr, chooserOpens);
 }
 
-INSTANTIATE_TEST_SUITE_P(Loads, LauncherLoadTest, ::testing::ValuesIn(kLoads), test::rowName);
+INSTANTIATE_TEST_SUITE_P(Loads, LauncherLoadTest, ::testing::ValuesIn(kLoads), rowName);
 
 // The model gives the picture's path, or none when the load failed; the picture shown stays unless another
 // can be shown, and one that cannot ends the load after what came before it. A long path is elided in the
@@ -90,7 +89,7 @@ TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBeAndALongPathIsElided) {
     EXPECT_TRUE(elided->text().contains(QChar(0x2026)) && elided->text().endsWith("rom.bin"))
         << elided->text().toStdString();
     EXPECT_LE(elided->fontMetrics().horizontalAdvance(elided->text()), elided->width());
-    EXPECT_EQ(elided->toolTip(), test::qs(path));
+    EXPECT_EQ(elided->toolTip(), qs(path));
     load(games.file("gone.bin"));
     EXPECT_EQ(dialogs.requestTitle, "Select a ROM...");
     EXPECT_EQ(dialogs.log, QStringList{noNewRom});
@@ -100,29 +99,28 @@ TEST_F(LauncherTest, APictureStaysShownUntilAnotherCanBeAndALongPathIsElided) {
     EXPECT_EQ(dialogs.log,
               (QStringList{noNewRom, shown(Icon::None, "This Megadrive ROM is not supported."), noNewRom}));
     EXPECT_EQ(picture(), QColor(Qt::green));
-    EXPECT_EQ(test::caption(button("go")), "Non-Sonic ROM, please load a template. (disabled)");
+    EXPECT_EQ(caption(button("go")), "Non-Sonic ROM, please load a template. (disabled)");
 }
 
 // A save cut short leaves an undo file: loading the file asks before identification reads it.
 TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBack) {
     const std::string file = megaDrive("sonic2.bin");
-    const std::string before = test::readAll(file);
+    const std::string before = readAll(file);
     const QString ask = shown(Icon::Exclamation,
-                              "A save of \"" + test::qs(file) +
+                              "A save of \"" + qs(file) +
                                   "\" was interrupted: some of its texts may be written and others not. Put "
                                   "back the bytes the file had before that save?\n\nYes restores them. No "
                                   "keeps the file as it is now and forgets the interrupted save.",
                               Dialogs::Buttons::YesNo);
     for (const Answer answer : {Answer::Yes, Answer::No}) {
         setWriteFaults({nullptr, 2, nullptr});
-        ASSERT_FALSE(
-            test::writeBare(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
+        ASSERT_FALSE(writeBare(file, std::vector<RoomWrite>{{0x200, "AB", "one"}, {0x210, "CD", "two"}}));
         setWriteFaults({});
         dialogs.log.clear();
         dialogs.answer = answer;
         load(file);
         EXPECT_EQ(dialogs.log.value(0), ask);
-        EXPECT_EQ(test::readAll(file) == before, answer == Answer::Yes);
+        EXPECT_EQ(readAll(file) == before, answer == Answer::Yes);
         EXPECT_FALSE(hasInterruptedSave(file));
         EXPECT_EQ(label("rom_name")->text(), "Sonic The Hedgehog 2");
     }
@@ -152,11 +150,61 @@ TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {
         item(name)->trigger();
     }
     for (const char* name : {"gbamain", "mdmain", "about"}) {
-        EXPECT_EQ(test::openWindows(name).size(), 1) << name;
+        EXPECT_EQ(openWindows(name).size(), 1) << name;
     }
     item("mnuExit")->trigger();
     EXPECT_FALSE(launcher->isVisible());
-    EXPECT_EQ(test::openWindows("about").size() + test::openWindows("gbamain").size(), 2);
+    EXPECT_EQ(openWindows("about").size() + openWindows("gbamain").size(), 2);
+}
+
+// The about window: what Help, "About..." shows, how it closes, and what "System Info..." does with what the
+// core's lookup finds (the lookup itself is tested in the core).
+using AboutTest = LauncherFixture;
+
+TEST_F(AboutTest, HelpAboutShowsItsTextsAndOkEnterAndEscapeCloseIt) {
+    for (const int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape)}) {  // 0: a click on OK
+        item("mnuHelpAbout")->trigger();
+        QPointer<QWidget> about = openWindow("about");
+        ASSERT_NE(about, nullptr);
+        const auto text = [&about](const char* name) { return about->findChild<QLabel*>(name)->text(); };
+        EXPECT_EQ(
+            QStringList({about->windowTitle(), text("lblTitle"), text("lblDisclaimer")}),
+            QStringList({"About Romquill", "Romquill, v1.10",
+                         "Warning: I take no responsibility for any damage WHATSOEVER that this program "
+                         "causes to your PC. Even though it shouldn't do. Because I'm that damn 1337. =P"}));
+        EXPECT_EQ(about->findChild<QLabel*>("picIcon")->pixmap().size(), QSize(32, 32));
+        EXPECT_EQ(about->findChild<QPushButton*>("cmdOK")->text() +
+                      about->findChild<QPushButton*>("cmdSysInfo")->text(),
+                  "OK&System Info...");
+        key ? QTest::keyClick(about, Qt::Key(key))
+            : QTest::mouseClick(about->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(about.isNull()) << key;
+    }
+}
+
+TEST_F(AboutTest, SystemInfoStartsWhatTheLookupFindsOrSaysItIsUnavailable) {
+    const QString unavailable = shown(Dialogs::Icon::None, "System Information Is Unavailable At This Time");
+    const struct {
+        const char* found;  // the registry's PATH value, if it has one
+        QStringList log;
+    } rows[] = {{nullptr, {unavailable}},
+#ifdef _WIN32
+                {"C:\\nonexistent\\msinfo32.exe", {unavailable}},
+                {"C:\\windows\\system32\\hostname.exe", {}}};
+#else
+                {"/nonexistent/msinfo32", {unavailable}},
+                {"/bin/true", {}}};
+#endif
+    for (const auto& row : rows) {
+        dialogs.log.clear();
+        AboutWindow about(dialogs, [&row](about::RegistryRoot, const std::string&, const std::string&) {
+            return row.found ? std::optional(about::RegistryValue{about::kRegString, row.found})
+                             : std::nullopt;
+        });
+        QTest::mouseClick(about.findChild<QPushButton*>("cmdSysInfo"), Qt::LeftButton);
+        EXPECT_EQ(dialogs.log, row.log) << (row.found ? row.found : "no value");
+    }
 }
 
 const QString kRefusal = shown(
@@ -164,17 +212,17 @@ const QString kRefusal = shown(
     "Template is either invalid or a newer template version than this version of the Romquill can support.");
 
 std::string templateText(const std::string& details, const std::string& version = "v1.0") {
-    return test::TemplateText{{}, {}, details, version}.str();
+    return TemplateText{{}, {}, details, version}.str();
 }
 
-class ChooserTest : public test::LauncherFixture {
+class ChooserTest : public LauncherFixture {
   protected:
     QWidget* openChooser() {
         // As back in the event loop: a chooser closed before is gone by the time the user clicks again.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         press("force_button");
         dialogs.log.clear();
-        chooser = test::openWindow("template_chooser");
+        chooser = openWindow("template_chooser");
         list = chooser ? chooser->findChild<QListWidget*>("templates") : nullptr;
         return chooser;
     }
@@ -215,8 +263,8 @@ TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleCli
 #else
     const QString forced = "sub\\forced.ini";
 #endif
-    test::writeText((std::filesystem::path(folder.path("plugins\\games")) / forced.toStdString()).string(),
-                    templateText("GameName=Forced && Co\nPicture=pc-sadx-eng.dat\n"));
+    writeText((std::filesystem::path(folder.path("plugins\\games")) / forced.toStdString()).string(),
+              templateText("GameName=Forced && Co\nPicture=pc-sadx-eng.dat\n"));
     // Disabled, the launch button still carries its instruction legibly.
     const QPalette go = button("go")->palette();
     EXPECT_GE(contrastRatio(go.color(QPalette::Disabled, QPalette::ButtonText),
@@ -245,13 +293,13 @@ TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleCli
     EXPECT_EQ(dialogs.log, QStringList{kRefusal});
     // Cancel leaves the launcher as it was.
     QTest::mouseClick(chooser->findChild<QPushButton*>("cancel"), Qt::LeftButton);
-    EXPECT_EQ(test::openWindow("template_chooser"), nullptr);
+    EXPECT_EQ(openWindow("template_chooser"), nullptr);
     EXPECT_EQ(launcherView(), before);
 
     ASSERT_NE(openChooser(), nullptr);
     click(forced, true);
     EXPECT_TRUE(dialogs.log.isEmpty());
-    EXPECT_EQ(test::openWindow("template_chooser"), nullptr);
+    EXPECT_EQ(openWindow("template_chooser"), nullptr);
     // The launcher's file stays; the template, its name ("&&" shows as "&"), picture and go are forced.
     EXPECT_EQ(launcherView(),
               QStringList({"Romquill - Forced && Co", before[1], "Forced & Co", before[3], "Forced && Co",
@@ -267,10 +315,40 @@ TEST_F(ChooserTest, ListsTheGamesFolderShowsDetailsAndForcesTheTemplateDoubleCli
     click("B.ini");
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(dialogs.log, QStringList{kRefusal});
-    EXPECT_EQ(test::qs(launcher->state().templatePath), gamesPath("B.ini"));
+    EXPECT_EQ(qs(launcher->state().templatePath), gamesPath("B.ini"));
     EXPECT_EQ(launcher->windowTitle(), "Romquill - Game C");
     EXPECT_EQ(picture(), QColor(Qt::black));
 }
 
+// The program itself, run as a user runs it: what its command line does before any window opens.
+// The name, the argument, the platform ("none-such": the program cannot start a window, as without a
+// display), the exit status, the start of standard output (all of it when empty), the end of standard error.
+using AppRow = std::tuple<const char*, const char*, const char*, int, std::string, std::string>;
+
+const std::string kUsageLine = "Usage: romquill [OPTION]... [FILE]\n";
+
+const AppRow kRuns[] = {
+    {"Version", "--version", "none-such", 0, "romquill " ROMQUILL_VERSION "\n", ""},
+    {"Help", "--help", "none-such", 0, kUsageLine, ""},
+    {"UnknownOption", "--bogus", "offscreen", 2, "", "romquill: unknown option \"--bogus\".\n" + kUsageLine},
+};
+
+class AppTest : public ::testing::TestWithParam<AppRow> {};
+
+TEST_P(AppTest, AnswersItsOptionsAndExits) {
+    const auto& [name, arg, platform, exitCode, out, err] = GetParam();
+    const QByteArray was = qgetenv("QT_QPA_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform);
+    const auto run = runTool(ROMQUILL_APP, {arg});
+    qputenv("QT_QPA_PLATFORM", was);
+    EXPECT_EQ(run.exitCode, exitCode);
+    // The help goes on past its usage line; Qt may warn before the program's own words (run as root, without
+    // XDG_RUNTIME_DIR).
+    EXPECT_EQ(run.out.substr(0, out.empty() ? std::string::npos : out.size()), out);
+    EXPECT_EQ(run.err.substr(run.err.size() - std::min(run.err.size(), err.size())), err);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, AppTest, ::testing::ValuesIn(kRuns), rowName);
+
 }  // namespace
-}  // namespace rq
+}  // namespace rq::test

@@ -8,17 +8,17 @@
 #include "support/launcher_fixture.h"
 #include "support/sysinfo_registry.h"
 
-namespace rq {
+namespace rq::test {
 namespace {
 
-using WindowsTest = test::LauncherFixture;
+using WindowsTest = LauncherFixture;
 
 TEST_F(WindowsTest, LoadTakesANativePathOutsideAsciiThroughQtsFileDialog) {
 #ifndef _WIN32
     GTEST_SKIP() << "Windows' paths";
 #else
     const std::string file = megaDrive("Spiel f\xC3\xBCr dich \xD0\xB6.bin");
-    const QString typed = QDir::toNativeSeparators(QFileInfo(test::qs(file)).absoluteFilePath());
+    const QString typed = QDir::toNativeSeparators(QFileInfo(qs(file)).absoluteFilePath());
     ASSERT_EQ(typed.mid(1, 2), ":\\");
     // Answered as a user would: the path typed into the dialog's own box.
     QStringList filters;
@@ -39,7 +39,7 @@ TEST_F(WindowsTest, LoadTakesANativePathOutsideAsciiThroughQtsFileDialog) {
     EXPECT_EQ(filters.last(), "Master System ROMs (*.sms)");
     EXPECT_EQ(selectedFilter, filters.first());
     // Shown and kept as Windows writes it, though Qt's dialog gives "/".
-    EXPECT_EQ(test::qs(real.state().loadedPath), typed);
+    EXPECT_EQ(qs(real.state().loadedPath), typed);
     EXPECT_EQ(real.state().detectedGame, "Sonic The Hedgehog 2");
 #endif
 }
@@ -48,7 +48,7 @@ TEST_F(WindowsTest, SystemInfoStartsTheProgramTheRegistryNames) {
 #ifndef _WIN32
     GTEST_SKIP() << "the registry is Windows'";
 #else
-    const test::SysInfoRegistry registry;
+    const SysInfoRegistry registry;
     if (!registry.mine()) {
         GTEST_SKIP()
             << "this machine has a system-information value of its own, which the test must not touch";
@@ -56,10 +56,10 @@ TEST_F(WindowsTest, SystemInfoStartsTheProgramTheRegistryNames) {
     // A program in a folder outside ASCII that leaves a mark where the test looks.
     const std::string mark = games.file("started.txt");
     const std::string program = games.file("Programme f\xC3\xBCr mich\\msinfo32.cmd");
-    test::writeText(program, "@echo started>\"" + mark + "\"\r\n");
+    writeText(program, "@echo started>\"" + mark + "\"\r\n");
     ASSERT_TRUE(registry.putPath(program));
     item("mnuHelpAbout")->trigger();
-    QWidget* about = test::openWindow("about");
+    QWidget* about = openWindow("about");
     ASSERT_NE(about, nullptr);
     QTest::mouseClick(about->findChild<QPushButton*>("cmdSysInfo"), Qt::LeftButton);
     EXPECT_EQ(dialogs.log, QStringList());
@@ -68,4 +68,4 @@ TEST_F(WindowsTest, SystemInfoStartsTheProgramTheRegistryNames) {
 }
 
 }  // namespace
-}  // namespace rq
+}  // namespace rq::test

@@ -31,6 +31,10 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace rq::test {
 
+using kit::Dialogs;
+using Answer = Dialogs::Answer;
+using Icon = Dialogs::Icon;
+
 inline QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -49,12 +53,12 @@ inline QString caption(const QPushButton* button) {
 
 // The question before closing or loading over unsaved edits, and the message of a save that wrote everything.
 inline QString askToSave(const QString& title = "Romquill", const QString& doing = "closing") {
-    return shown(kit::Dialogs::Icon::Exclamation,
+    return shown(Icon::Exclamation,
                  "Some texts have been edited but not saved. Save them to the file before " + doing + "?",
-                 kit::Dialogs::Buttons::YesNoCancel, title);
+                 Dialogs::Buttons::YesNoCancel, title);
 }
 inline QString saved(const QString& title = "Romquill") {
-    return shown(kit::Dialogs::Icon::Information, "Writing complete!", kit::Dialogs::Buttons::Ok, title);
+    return shown(Icon::Information, "Writing complete!", Dialogs::Buttons::Ok, title);
 }
 
 inline QWidgetList openWindows(const QString& name) {

@@ -84,6 +84,14 @@ std::string distinctBytes(std::size_t size) {
     return bytes;
 }
 
+std::string utf16(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
+    return bytes;
+}
+
 void writeText(const std::string& path, std::string_view text) {
     std::filesystem::create_directories(files::fsPath(path).parent_path());
     std::ofstream out(files::fsPath(path), std::ios::binary | std::ios::trunc);
@@ -166,26 +174,6 @@ ProgramFolder::ProgramFolder() {
         std::filesystem::create_directories(m_dir.path() / sub);
     }
     files::setApplicationFolder(files::pathText(m_dir.path()));
-}
-
-ProgramFolder::~ProgramFolder() {
-    files::setApplicationFolder({});
-}
-
-std::string ProgramFolder::path(std::string_view relative) const {
-    return files::appRelativePath(relative);
-}
-
-void ProgramFolder::writeLoaderIni(std::string_view text) const {
-    writeText(path("plugins\\loader.ini"), text);
-}
-
-void ProgramFolder::writeTemplate(std::string_view name, std::string_view text) const {
-    writeText(path("plugins\\games\\" + std::string(name)), text);
-}
-
-void ProgramFolder::writeAlphabet(std::string_view name, std::string_view text) const {
-    writeText(path("plugins\\alphabets\\" + std::string(name)), text);
 }
 
 }  // namespace rq::test

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
+#include "files/common.h"
 #include "files/safewrite.h"
 
 namespace rq::test {
@@ -27,9 +28,6 @@ namespace rq::test {
 inline Status writeBare(const std::string& path, std::span<const files::RoomWrite> rooms) {
     return files::writeRooms(path, rooms,
                              {files::rangesOf(rooms), "the test's rooms", [] { return success(); }});
-}
-inline Status writeBare(const std::string& path, const std::vector<files::RoomWrite>& rooms) {
-    return writeBare(path, std::span<const files::RoomWrite>(rooms));
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
@@ -66,6 +64,9 @@ void writeImage(const std::string& path, const std::vector<Patch>& patches, std:
 
 // Printable and different from each neighbour, so a field read one byte off or one byte short shows.
 [[nodiscard]] std::string distinctBytes(std::size_t size);
+
+// Little-endian UTF-16 with its byte order mark, as Windows tools write text.
+[[nodiscard]] std::string utf16(std::u16string_view text);
 
 void writeText(const std::string& path, std::string_view text);
 [[nodiscard]] std::string readAll(const std::string& path);
@@ -115,12 +116,18 @@ struct TemplateText {
 class ProgramFolder {
   public:
     ProgramFolder();
-    ~ProgramFolder();
+    ~ProgramFolder() { files::setApplicationFolder({}); }
 
-    [[nodiscard]] std::string path(std::string_view relative) const;
-    void writeLoaderIni(std::string_view text) const;
-    void writeTemplate(std::string_view name, std::string_view text) const;
-    void writeAlphabet(std::string_view name, std::string_view text) const;
+    [[nodiscard]] std::string path(std::string_view relative) const {
+        return files::appRelativePath(relative);
+    }
+    void writeLoaderIni(std::string_view text) const { writeText(path("plugins\\loader.ini"), text); }
+    void writeTemplate(std::string_view name, std::string_view text) const {
+        writeText(path("plugins\\games\\" + std::string(name)), text);
+    }
+    void writeAlphabet(std::string_view name, std::string_view text) const {
+        writeText(path("plugins\\alphabets\\" + std::string(name)), text);
+    }
     [[nodiscard]] const TempDir& dir() const { return m_dir; }
 
   private:
