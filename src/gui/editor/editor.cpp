@@ -67,7 +67,7 @@ constexpr int kCounterGap = 60;
 // A count in bytes ("16 bytes left") is longer than one in characters: its counter takes this much more of
 // the caption's line.
 constexpr int kByteCounterExtra = 1080;
-// And one that can move ("moves: 96 bytes free") more still.
+// And one that can move ("moves: 96 bytes free"), or a fixed room's ("5 bytes left, unfillable"), more still.
 constexpr int kMovingCounterExtra = 720;
 
 }  // namespace
@@ -206,7 +206,10 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
         };
         if (entry.table) {
             const int extra =
-                kit::twipsRect(0, 0, kByteCounterExtra + (m_moving[slot] ? kMovingCounterExtra : 0), 0)
+                kit::twipsRect(0, 0,
+                               kByteCounterExtra +
+                                   (m_moving[slot] || m_rooms[slot].end.empty() ? kMovingCounterExtra : 0),
+                               0)
                     .width();
             counter->setGeometry(counter->geometry().adjusted(-extra, 0, 0, 0));
             label->setGeometry(label->geometry().adjusted(0, 0, -extra, 0));
