@@ -173,11 +173,15 @@ TEST(MakingAndApplyingAPatch, NeverOverAnInputAndACancelLeavesNothingBehind) {
 
     test::writeImage(target, {{0xFFFFFE, "B"}});
     EXPECT_EQ(error(createPatch(source, target, dir.file("p.ips"), PatchFormat::Ips)), "");
-    test::writeImage(target, {{0xFFFFFF, "B"}});
+    test::writeImage(target, {{0xFFFFFF, "B"}});  // 16 MiB: its last byte is the last IPS reaches
+    ASSERT_EQ(error(createPatch(source, target, dir.file("p.ips"), PatchFormat::Ips)), "");
+    ASSERT_EQ(error(applyPatch(dir.file("p.ips"), source, dir.file("patched"))), "");
+    EXPECT_EQ(test::readAll(dir.file("patched")), test::readAll(target));
+    test::writeImage(target, {{0x1000000, "B"}});
     EXPECT_EQ(
         error(createPatch(source, target, dir.file("p.ips"), PatchFormat::Ips)),
         "\"" + target +
-            "\" has 16777216 bytes: an IPS patch cannot reach past 16 MiB. Save the patch as BPS instead.");
+            "\" has 16777217 bytes: an IPS patch cannot reach past 16 MiB. Save the patch as BPS instead.");
 }
 
 // The hashes of fixed inputs, as the standards' test vectors and zlib's documentation give them.

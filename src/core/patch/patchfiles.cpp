@@ -96,8 +96,13 @@ Result<PatchMade> createPatch(const std::string& original, const std::string& mo
     if (!target) {
         return target.failure();
     }
-    if (format == PatchFormat::Ips && target->openedSize() >= (1u << 24)) {
-        return Error{"\"" + modified + "\" has " + std::to_string(target->openedSize()) +
+    // IPS offsets have 3 bytes: a file of 16 MiB has its last byte at 0xFFFFFF, which they reach, but the
+    // length a shorter file is cut to has 3 bytes too.
+    constexpr std::uint64_t kIpsReach = 1u << 24;
+    const std::uint64_t targetSize = target->openedSize();
+    if (format == PatchFormat::Ips &&
+        (targetSize > kIpsReach || (targetSize == kIpsReach && source->openedSize() > targetSize))) {
+        return Error{"\"" + modified + "\" has " + std::to_string(targetSize) +
                          " bytes: an IPS patch cannot reach past 16 MiB. Save the patch as BPS instead.",
                      ErrorKind::Refusal};
     }

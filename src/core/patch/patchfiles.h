@@ -66,8 +66,8 @@ struct PatchInfo {
 };
 
 // Writes a patch that turns original into modified, through a NewFile at patchPath (never one of the two).
-// IPS refuses a modified file of 16 MiB or more. The files are streamed: memory does not grow with their
-// size.
+// IPS refuses a modified file past 16 MiB (or of 16 MiB, cut from a larger one). The files are streamed:
+// memory does not grow with their size.
 [[nodiscard]] Result<PatchMade> createPatch(const std::string& original, const std::string& modified,
                                             const std::string& patchPath, PatchFormat format,
                                             const PatchProgress& progress = {});
