@@ -26,7 +26,8 @@ std::string entriesOf(const Table& table) {
         const char* kind[] = {"", "/", "*", "$"};
         out += (out.empty() ? "" : "|") + std::to_string(e.line) + ":" + kind[static_cast<int>(e.kind)] +
                codeKey(e.code) + (e.kind == Table::Kind::LineBreak ? "" : "=" + e.text) +
-               (e.kind == Table::Kind::Control ? "," + std::to_string(e.parameters) : "");
+               (e.kind == Table::Kind::Control ? "," + std::to_string(e.parameters) : "") +
+               (e.aliasOf >= 0 ? " as " + std::to_string(table.entries()[e.aliasOf].line) : "");
     }
     return out;
 }
@@ -34,7 +35,8 @@ std::string entriesOf(const Table& table) {
 std::string problemsOf(const std::vector<TableProblem>& problems) {
     std::string out;
     for (const auto& p : problems) {
-        out += (out.empty() ? "" : "|") + std::to_string(p.line) + ": " + p.what;
+        out += (out.empty() ? "" : "|") + std::to_string(p.line) + ": " + (p.warning ? "warning: " : "") +
+               p.what;
     }
     return out;
 }
@@ -43,7 +45,8 @@ std::string problemsOf(const std::vector<TableProblem>& problems) {
 using ParseRow = std::tuple<const char*, std::string, std::string, std::string>;
 
 const std::string kNotBytes = "has a key that is not whole bytes of hexadecimal digits";
-const std::string kNoCount = "is a control code without a count of parameter bytes from 0 to 255";
+const std::string kNoCount =
+    "is a control code without a count of parameter bytes from 0 to 255: the table is used without it";
 
 const ParseRow kParseRows[] = {
     {"MixedKeyLengthsEitherCase", "41=A\n8140=\xE3\x81\x82\nc3d4e5f6=the end\n",
@@ -62,18 +65,27 @@ const ParseRow kParseRows[] = {
     {"Utf16LittleEndian", test::utf16(u"41=\u0416\r\n42=B\r\n"), "1:41=\xD0\x96|2:42=B", ""},
     {"Utf16CutShort", "\xFF\xFE\x34\x00\x31", "",
      "1: begins UTF-16 text that is cut short or has a surrogate without its pair"},
-    {"TableSwitching", "!80=x\n@kana\n41=A\n", "3:41=A",
-     "1: switches tables with \"!\", which is not supported|2: names a table with \"@\", which is not "
-     "supported"},
-    {"KeysNotWholeBytes", "=A\n4=A\n4G=A\n0102030405=A\n/=x\n", "",
+    {"TableSwitchingAndPlaceholders", "!80=x\n@kana\n41=A\n42\n", "3:41=A",
+     "1: switches tables with \"!\", which is not supported|2: warning: is the first of 2 placeholders "
+     "(\"@\" lines and keys without \"=\"), skipped"},
+    {"SemicolonComments", ";41=B\n41=A\n", "2:41=A",
+     "1: warning: is a line beginning with \";\", read as a comment"},
+    {"KeysNotWholeBytes", "=A\n4=A\n4G=A\n" + std::string(66, '1') + "=A\n/=x\n", "",
      "1: " + kNotBytes + "|2: " + kNotBytes + "|3: " + kNotBytes +
-         "|4: has a key of more than 4 bytes|5: " + kNotBytes},
-    {"DuplicateKeyFirstWins", "41=A\n42=B\n/41\n", "1:41=A|2:42=B",
-     "3: has the same key as line 1, which is the one used"},
-    {"NoEquals", "41\n", "", "1: has no \"=\" and is neither an end token nor a line break"},
-    {"NotUtf8", "41=\xFF\n42=B\n", "2:42=B", "1: is not valid UTF-8 text"},
-    {"ControlWithoutCount", "$F8=<Color>\n$F9=<C>,256\n$FA=<C>,x\n$FB=,1\n", "",
-     "1: " + kNoCount + "|2: " + kNoCount + "|3: " + kNoCount + "|4: is a control code without a label"},
+         "|4: has a key of more than 32 bytes|5: " + kNotBytes},
+    {"PhraseKeys", "0102030405060708090A0B0C=Hello there\n", "1:0102030405060708090A0B0C=Hello there", ""},
+    {"BackslashTwiceIsOne", "5C=\\\\\nFE=a\\\\nb\n", "1:5C=\\|2:FE=a\\nb", ""},
+    {"DuplicateKeysFirstRead", "27=\xE2\x80\x99\n42=B\n27='\n/42\n42=B\n",
+     "1:27=\xE2\x80\x99|2:42=B|3:27=' as 1",
+     "3: warning: has the same key as line 1, which is read: both texts are written as that key|"
+     "4: warning: has the same key as line 2, which is read: this line is left out|"
+     "5: warning: has the same key as line 2, which is read: this line is left out"},
+    {"ShiftJis", "8140=\x81\x40\n82A0=\x82\xA0\n", "1:8140=\xE3\x80\x80|2:82A0=\xE3\x81\x82",
+     "1: warning: is Shift-JIS (code page 932), not UTF-8: the table is read as Shift-JIS"},
+    {"NotUtf8NorShiftJis", "41=\xE9\n42=B\n", "2:42=B", "1: is not valid UTF-8 text"},
+    {"ControlWithoutCount", "$F8=<Color>\n$F9=<C>,256\n$FA=<C>,x\n$FB=,1\n41=A\n", "5:41=A",
+     "1: warning: " + kNoCount + "|2: warning: " + kNoCount + "|3: warning: " + kNoCount +
+         "|4: warning: is a control code without a label: the table is used without it"},
 };
 
 class TableParse : public testing::TestWithParam<ParseRow> {};
@@ -139,6 +151,9 @@ const EncodeRow kEncodeRows[] = {
     {"RawByteOfAKey", "41=A\n", "<$41>", "would read back as \"A\""},
     {"RawEndToken", "/FF\n61=a\n", "a<$FF>", "would read back as \"a\""},
     {"NotUtf8", "61=a\n", "a\xFF", "is not valid UTF-8 text"},
+    {"PhraseKey", "01=a\n0102030405060708090A0B0C0D= and then\n", "a and then",
+     "010102030405060708090A0B0C0D"},
+    {"EitherTextOfADuplicateKey", "27=\xE2\x80\x99\n27='\n73=s\n", "'s\xE2\x80\x99", "277327"},
 };
 
 class TableEncode : public testing::TestWithParam<EncodeRow> {};
@@ -152,6 +167,27 @@ TEST_P(TableEncode, WritesTheFewestBytesThatReadBack) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(Rows, TableEncode, testing::ValuesIn(kEncodeRows), test::rowName);
+
+// A fixed room that spaces cannot fill after the fewest bytes: another way of writing the text that leaves
+// what they can fill, or fills the room itself.
+TEST(TableEncode, ForARoomTheFewestBytesThatLeaveWhatPaddingFills) {
+    const Table table = Table::parse("41=A\n42=B\n8141=A\n8140= \n");
+    const std::tuple<std::size_t, std::size_t, std::string> rows[] = {
+        {2, 0, "4142"}, {3, 0, "814142"}, {4, 0, "NONE"}, {5, 2, "814142"}, {6, 2, "4142"}, {7, 2, "814142"},
+    };
+    for (const auto& [room, step, bytes] : rows) {
+        const auto written = table.encodeForRoom("AB", room, step);
+        EXPECT_EQ(written ? codeKey(*written) : "NONE", bytes) << room << " " << step;
+    }
+    EXPECT_EQ(table.encodeForRoom("AB", std::size_t{1} << 30, 0), std::nullopt);  // too much to search
+}
+
+// Both texts of a key are written as it; it reads as the first.
+TEST(TableEncode, ADuplicateKeyReadsAsItsFirstText) {
+    const Table table = Table::parse("27=\xE2\x80\x99\n27='\n");
+    EXPECT_EQ(table.decode("\x27").text, "\xE2\x80\x99");
+    EXPECT_EQ(table.readAs("''"), "\xE2\x80\x99\xE2\x80\x99");
+}
 
 TEST(TableEncode, MissingCharactersAreEachNamedOnce) {
     const Table table = Table::parse("61=a\n$F8=<C>,1\n");

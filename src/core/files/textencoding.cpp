@@ -5,6 +5,14 @@
 
 #include "files/codepage.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <climits>
+#else
+#include <iconv.h>
+#endif
+
 namespace rq::files {
 
 Result<std::string> utf8Input(std::string bytes, const std::string& name) {
@@ -42,5 +50,46 @@ Result<std::string> utf8Input(std::string bytes, const std::string& name) {
     }
     return text;
 }
+
+#ifdef _WIN32
+std::optional<std::string> shiftJisToUtf8(std::string_view bytes) {
+    if (bytes.empty()) {
+        return std::string();
+    }
+    if (bytes.size() > static_cast<std::size_t>(INT_MAX / 2)) {
+        return std::nullopt;
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int units = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (units <= 0) {
+        return std::nullopt;
+    }
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), size, wide.data(), units);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, text.data(), length, nullptr, nullptr);
+    return text;
+}
+#else
+std::optional<std::string> shiftJisToUtf8(std::string_view bytes) {
+    const iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return std::nullopt;
+    }
+    std::string text(bytes.size() * 3 + 4, '\0');  // a Shift-JIS byte is at most 3 bytes of UTF-8
+    char* in = const_cast<char*>(bytes.data());    // iconv's signature; it does not write there
+    std::size_t inLeft = bytes.size();
+    char* out = text.data();
+    std::size_t outLeft = text.size();
+    const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (converted == static_cast<std::size_t>(-1) || inLeft != 0) {
+        return std::nullopt;
+    }
+    text.resize(text.size() - outLeft);
+    return text;
+}
+#endif
 
 }  // namespace rq::files

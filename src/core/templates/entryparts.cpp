@@ -1,6 +1,7 @@
 #include "entryparts.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
@@ -43,7 +44,9 @@ Result<std::shared_ptr<const Table>> readTable(const std::string& templatePath,
             "The template " + templatePath + " cannot be used: its table " + tablePath + " cannot be read.",
             ErrorKind::Refusal};
     }
-    const auto& problems = table->problems();
+    std::vector<TableProblem> problems;  // a warning's table is used
+    std::copy_if(table->problems().begin(), table->problems().end(), std::back_inserter(problems),
+                 [](const TableProblem& problem) { return !problem.warning; });
     if (!problems.empty()) {
         std::string listed;
         for (std::size_t i = 0; i < std::min<std::size_t>(problems.size(), kListedTableProblems); ++i) {

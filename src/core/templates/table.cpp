@@ -17,15 +17,8 @@ namespace {
 
 // Tables of a few thousand lines are a few hundred kilobytes; anything far larger is not a table.
 constexpr std::uint64_t kTableFileLimit = 64ULL << 20;
-constexpr std::size_t kMostKeyBytes = 4;
-
-std::uint64_t codeKey(std::string_view code) {
-    std::uint64_t key = code.size();
-    for (const char byte : code) {
-        key = (key << 8) | static_cast<unsigned char>(byte);
-    }
-    return key;
-}
+// Phrase tables have keys of a dozen bytes and more.
+constexpr std::size_t kMostKeyBytes = 32;
 
 // A key's bytes, or the phrase that says what is wrong with it.
 std::variant<std::string, std::string> keyBytes(std::string_view digits) {
@@ -36,7 +29,7 @@ std::variant<std::string, std::string> keyBytes(std::string_view digits) {
     }
     if (digits.size() > 2 * kMostKeyBytes) {
         return std::variant<std::string, std::string>{std::in_place_index<1>,
-                                                      "has a key of more than 4 bytes"};
+                                                      "has a key of more than 32 bytes"};
     }
     std::string bytes;
     for (std::size_t at = 0; at < digits.size(); at += 2) {
@@ -45,13 +38,13 @@ std::variant<std::string, std::string> keyBytes(std::string_view digits) {
     return std::variant<std::string, std::string>{std::in_place_index<0>, std::move(bytes)};
 }
 
-// "\n" written in an entry's text stands for a line break.
+// "\n" written in an entry's text stands for a line break, "\\" for one backslash.
 std::string unescaped(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '\\' && at + 1 < text.size() && text[at + 1] == 'n') {
-            out.push_back('\n');
+        if (text[at] == '\\' && at + 1 < text.size() && (text[at + 1] == 'n' || text[at + 1] == '\\')) {
+            out.push_back(text[at + 1] == 'n' ? '\n' : '\\');
             ++at;
         } else {
             out.push_back(text[at]);
@@ -60,18 +53,17 @@ std::string unescaped(std::string_view text) {
     return out;
 }
 
-// One line as an entry, or the phrase that says why it cannot be one.
-std::variant<Table::Entry, std::string> parseLine(std::string_view line) {
-    using Parsed = std::variant<Table::Entry, std::string>;
-    const auto problem = [](std::string phrase) { return Parsed{std::in_place_index<1>, std::move(phrase)}; };
+// One line as an entry, or what is wrong with it.
+std::variant<Table::Entry, TableProblem> parseLine(std::string_view line) {
+    using Parsed = std::variant<Table::Entry, TableProblem>;
+    const auto problem = [](std::string phrase, bool warning = false) {
+        return Parsed{std::in_place_index<1>, TableProblem{0, std::move(phrase), warning}};
+    };
     if (!files::decodeUtf8(line)) {
         return problem("is not valid UTF-8 text");
     }
     if (line.front() == '!') {
         return problem("switches tables with \"!\", which is not supported");
-    }
-    if (line.front() == '@') {
-        return problem("names a table with \"@\", which is not supported");
     }
     Table::Entry entry;
     std::string_view body = line;
@@ -90,6 +82,7 @@ std::variant<Table::Entry, std::string> parseLine(std::string_view line) {
     if (key.index() == 1) {
         return problem(std::get<1>(std::move(key)));
     }
+    constexpr auto kLeftOut = ": the table is used without it";
     entry.code = std::get<0>(std::move(key));
     const std::string_view text =
         equals == std::string_view::npos ? std::string_view{} : body.substr(equals + 1);
@@ -109,10 +102,13 @@ std::variant<Table::Entry, std::string> parseLine(std::string_view line) {
             const auto [end, fault] = std::from_chars(count.data(), count.data() + count.size(), parameters);
             if (count.empty() || fault != std::errc{} || end != count.data() + count.size() ||
                 parameters < 0 || parameters > 255) {
-                return problem("is a control code without a count of parameter bytes from 0 to 255");
+                return problem(
+                    std::string("is a control code without a count of parameter bytes from 0 to 255") +
+                        kLeftOut,
+                    true);
             }
             if (comma == 0) {
-                return problem("is a control code without a label");
+                return problem(std::string("is a control code without a label") + kLeftOut, true);
             }
             entry.text = std::string(text.substr(0, comma));
             entry.parameters = parameters;
@@ -134,17 +130,56 @@ std::size_t ceilingRatio(std::size_t numerator, std::size_t denominator) {
 
 }  // namespace
 
-Table Table::parse(std::string_view fileBytes) {
-    Table table;
+namespace {
+
+// Lines other tools skip, each kind counted and reported once, at its first line.
+struct Skipped {
+    int first = 0;
+    int count = 0;
+    void add(int line) {
+        first = first == 0 ? line : first;
+        ++count;
+    }
+};
+
+bool isKeyAlone(std::string_view line) {
+    return line.find('=') == std::string_view::npos &&
+           line.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+}
+
+bool writesText(const Table::Entry& entry) {
+    return entry.kind == Table::Kind::Text || entry.kind == Table::Kind::LineBreak;
+}
+
+// The file's text as UTF-8: a file without a byte order mark that is not UTF-8 but is Shift-JIS is read as
+// that, which old Japanese tables are.
+std::optional<std::string> tableText(std::string_view fileBytes, std::vector<TableProblem>& problems) {
+    const bool marked = fileBytes.starts_with("\xEF\xBB\xBF") || fileBytes.starts_with("\xFF\xFE") ||
+                        fileBytes.starts_with("\xFE\xFF");
+    if (!marked && !files::decodeUtf8(fileBytes)) {
+        if (auto converted = files::shiftJisToUtf8(fileBytes)) {
+            problems.push_back(
+                {1, "is Shift-JIS (code page 932), not UTF-8: the table is read as Shift-JIS", true});
+            return converted;
+        }
+    }
     auto text = files::utf8Input(std::string(fileBytes), "The table");
     if (!text) {
-        table.m_problems.push_back(
-            {1, "begins UTF-16 text that is cut short or has a surrogate without its pair"});
-        table.m_index = std::make_shared<const Index>(table.m_entries);
-        return table;
+        problems.push_back({1, "begins UTF-16 text that is cut short or has a surrogate without its pair"});
+        return std::nullopt;
     }
-    const std::string_view all = *text;
-    std::unordered_map<std::uint64_t, int> firstLine;
+    return std::move(text).value();
+}
+
+}  // namespace
+
+Table Table::parse(std::string_view fileBytes) {
+    Table table;
+    const auto text = tableText(fileBytes, table.m_problems);
+    const std::string_view all = text ? std::string_view(*text) : std::string_view();
+    std::unordered_map<std::string, std::size_t> firstOfKey;
+    Skipped comments;
+    Skipped placeholders;
     int lineNumber = 0;
     for (std::size_t start = 0; start < all.size();) {
         const std::size_t newline = std::min(all.find('\n', start), all.size());
@@ -157,22 +192,54 @@ Table Table::parse(std::string_view fileBytes) {
         if (line.find_first_not_of(" \t") == std::string_view::npos || line.front() == '#') {
             continue;
         }
+        if (line.front() == ';') {
+            comments.add(lineNumber);
+            continue;
+        }
+        if (line.front() == '@' || isKeyAlone(line)) {
+            placeholders.add(lineNumber);
+            continue;
+        }
         auto parsed = parseLine(line);
         if (parsed.index() == 1) {
-            table.m_problems.push_back({lineNumber, std::get<1>(std::move(parsed))});
+            TableProblem problem = std::get<1>(std::move(parsed));
+            problem.line = lineNumber;
+            table.m_problems.push_back(std::move(problem));
             continue;
         }
         Entry entry = std::get<0>(std::move(parsed));
         entry.line = lineNumber;
-        const auto [first, isNew] = firstLine.try_emplace(codeKey(entry.code), lineNumber);
+        const auto [first, isNew] = firstOfKey.try_emplace(entry.code, table.m_entries.size());
         if (!isNew) {
-            table.m_problems.push_back(
-                {lineNumber,
-                 "has the same key as line " + std::to_string(first->second) + ", which is the one used"});
+            const Entry& earlier = table.m_entries[first->second];
+            const std::string seen =
+                "has the same key as line " + std::to_string(earlier.line) + ", which is read";
+            if (writesText(entry) && writesText(earlier) && entry.text != earlier.text) {
+                table.m_problems.push_back({lineNumber, seen + ": both texts are written as that key", true});
+                entry.aliasOf = static_cast<int>(first->second);
+                table.m_entries.push_back(std::move(entry));
+            } else {
+                table.m_problems.push_back({lineNumber, seen + ": this line is left out", true});
+            }
             continue;
         }
         table.m_entries.push_back(std::move(entry));
     }
+    const auto report = [&table](const Skipped& skipped, const std::string& one, const std::string& many) {
+        if (skipped.count > 0) {
+            table.m_problems.push_back({skipped.first,
+                                        skipped.count == 1
+                                            ? "is " + one
+                                            : "is the first of " + std::to_string(skipped.count) + " " + many,
+                                        true});
+        }
+    };
+    report(comments, "a line beginning with \";\", read as a comment",
+           "lines beginning with \";\", read as comments");
+    report(placeholders, "a placeholder (an \"@\" line or a key without \"=\"), skipped",
+           "placeholders (\"@\" lines and keys without \"=\"), skipped");
+    std::stable_sort(table.m_problems.begin(), table.m_problems.end(),
+                     [](const TableProblem& a, const TableProblem& b) { return a.line < b.line; });
     table.m_index = std::make_shared<const Index>(table.m_entries);
     return table;
 }
@@ -202,6 +269,10 @@ Table::Index::Index(const std::vector<Entry>& entries) {
     m_single.fill(-1);
     for (std::size_t n = 0; n < entries.size(); ++n) {
         const Entry& entry = entries[n];
+        addToTrie(entries, n);
+        if (entry.aliasOf >= 0) {
+            continue;  // written as its key, never read
+        }
         const auto first = static_cast<unsigned char>(entry.code.front());
         if (entry.code.size() == 1) {
             m_single[first] = static_cast<int>(n);
@@ -211,21 +282,19 @@ Table::Index::Index(const std::vector<Entry>& entries) {
             }
             m_double[first << 8 | static_cast<unsigned char>(entry.code[1])] = static_cast<int>(n);
         } else {
-            m_longer.emplace(codeKey(entry.code), static_cast<int>(n));
+            m_longer.emplace(entry.code, static_cast<int>(n));
         }
-        m_longerSizes[first] |= static_cast<std::uint8_t>(1U << entry.code.size());
-        addToTrie(entries, n);
+        m_longerSizes[first] |= std::uint64_t{1} << entry.code.size();
     }
     makeDense();
 }
 
 int Table::Index::longestCode(std::string_view bytes, std::size_t at) const {
     const auto first = static_cast<unsigned char>(bytes[at]);
-    if (const std::uint8_t lengths = m_longerSizes[first]; lengths != 0) {
+    if (const std::uint64_t lengths = m_longerSizes[first]; lengths != 0) {
         for (std::size_t size = std::min(kMostKeyBytes, bytes.size() - at); size >= 3; --size) {
-            if ((lengths & (1U << size)) != 0) {
-                if (const auto found = m_longer.find(codeKey(bytes.substr(at, size)));
-                    found != m_longer.end()) {
+            if ((lengths & (std::uint64_t{1} << size)) != 0) {
+                if (const auto found = m_longer.find(bytes.substr(at, size)); found != m_longer.end()) {
                     return found->second;
                 }
             }
@@ -285,7 +354,7 @@ std::size_t Table::mostBytesPerCharacter() const {
 std::size_t Table::mostTextPerByte() const {
     std::size_t most = 5;  // "<$XX>"
     for (const Entry& entry : m_entries) {
-        if (entry.kind == Kind::Text) {
+        if (entry.kind == Kind::Text && entry.aliasOf < 0) {
             most = std::max(most, ceilingRatio(entry.text.size(), entry.code.size()));
         } else if (entry.kind == Kind::Control) {
             // The parameters may be cut short by the end of the bytes: the label alone, or all of them.
@@ -300,7 +369,7 @@ std::size_t Table::mostTextPerByte() const {
 
 std::optional<std::string> Table::spaceCode() const {
     for (const Entry& entry : m_entries) {
-        if (entry.kind == Kind::Text && entry.text == " ") {
+        if (entry.kind == Kind::Text && entry.text == " " && entry.aliasOf < 0) {
             return entry.code;
         }
     }
@@ -314,7 +383,7 @@ std::vector<Table::EndInKey> Table::endTokensInKeys() const {
             continue;
         }
         for (const Entry& key : m_entries) {
-            if (key.code.size() > end.code.size() && key.code.starts_with(end.code)) {
+            if (key.aliasOf < 0 && key.code.size() > end.code.size() && key.code.starts_with(end.code)) {
                 found.push_back({&end, &key});
             }
         }
@@ -343,8 +412,8 @@ std::optional<char> Table::byteEndingToken(std::string_view end) const {
 std::vector<TableProblem> Table::readBackProblems() const {
     std::vector<TableProblem> problems;
     for (const Entry& entry : m_entries) {
-        if (entry.kind != Kind::Text) {
-            continue;
+        if (entry.kind != Kind::Text || entry.aliasOf >= 0) {
+            continue;  // a second line of a key reads as the first, as its warning says
         }
         if (entry.text.empty()) {
             problems.push_back({entry.line, "has an empty text, which nothing writes"});

@@ -15,9 +15,10 @@ namespace rq::templates {
 struct TableProblem {
     int line = 0;
     std::string what;  // UTF-8, said of the line: "has a key that is not whole bytes of hexadecimal digits"
+    bool warning = false;  // the table is used: the line is left out, or read as the phrase says
 };
 
-// A character table (.tbl) as fan translators share them: codes of 1 to 4 bytes mixed, each standing for a
+// A character table (.tbl) as fan translators share them: codes of 1 to 32 bytes mixed, each standing for a
 // text (one character, several for DTE/MTE, or none), end tokens, line break codes and control codes with
 // parameter bytes. Texts are UTF-8.
 class Table {
@@ -34,19 +35,25 @@ class Table {
         std::string text;  // UTF-8; a control code's label
         Kind kind = Kind::Text;
         int parameters = 0;  // bytes after a control code
+        // A second line with the key of an earlier one (its index in entries()): its text is written as
+        // that key, which reads as the earlier line's text. -1 for every other entry.
+        int aliasOf = -1;
     };
 
-    // The table in a file's bytes: UTF-8 with or without a byte order mark, or UTF-16 with one; LF or CRLF;
-    // "#" lines and blank lines ignored. Never fails: a line it cannot use is a problem, and the first of two
-    // entries with the same code wins (the second is a problem).
+    // The table in a file's bytes: UTF-8 with or without a byte order mark, UTF-16 with one, or Shift-JIS
+    // (code page 932) where a file without a mark is not UTF-8 but is that (a warning); LF or CRLF; "#" lines
+    // and blank lines ignored. Never fails: a line it cannot use is a problem. What other tools read is read
+    // with a warning: ";" comments, "@" lines and keys without "=" (skipped, counted), a second line with
+    // an earlier key (the first is read, both are written as the key), a control code without a count of
+    // parameters (left out).
     [[nodiscard]] static Table parse(std::string_view fileBytes);
     // The same from a file; fails only when the file cannot be read.
     [[nodiscard]] static Result<Table> read(const std::string& path);
 
     [[nodiscard]] const std::string& path() const { return m_path; }
-    // The entries in use, in file order.
+    // The entries in use, in file order (a second line of a key among them, see Entry::aliasOf).
     [[nodiscard]] const std::vector<Entry>& entries() const { return m_entries; }
-    // The lines a read cannot use, in line order.
+    // The lines a read cannot use, and the warnings, in line order.
     [[nodiscard]] const std::vector<TableProblem>& problems() const { return m_problems; }
     [[nodiscard]] bool hasEndTokens() const;
 
@@ -68,6 +75,15 @@ class Table {
     // written, a label lacks its parameters, or the bytes would not decode to the text again. Linear in the
     // text (times the longest entry text).
     [[nodiscard]] Result<std::string> encode(std::string_view utf8) const;
+
+    // The bytes of a text that leave a room of `room` bytes to be filled with a padding of `step` bytes
+    // a piece (0: nothing can pad, the text must fill it exactly): the fewest such bytes, or nothing when
+    // no way of writing the text does that. For a fixed room whose fewest bytes leave what cannot be padded.
+    [[nodiscard]] std::optional<std::string> encodeForRoom(std::string_view utf8, std::size_t room,
+                                                           std::size_t step) const;
+
+    // What a text reads as once written: the text of a second line of a key becomes that of the first.
+    [[nodiscard]] std::string readAs(std::string_view utf8) const;
 
     // The characters of a UTF-8 text that no way of writing it covers, each once, in the order they first
     // stand (what encode refuses first); empty for malformed UTF-8.
@@ -104,7 +120,15 @@ class Table {
 
   private:
     struct Index;  // lookups for decode and encode, built once by parse
+    // One way to go on writing a text: an entry (-1 for a raw "<$XX>"), its bytes, and where it ends.
+    struct Step {
+        std::size_t cost = SIZE_MAX;  // bytes from here to the end of the text; SIZE_MAX: no way
+        int entry = -1;
+        std::size_t next = 0;
+    };
     [[nodiscard]] const Index& index() const;
+    // The bytes of the way of writing the text that steps give, checked by reading them back.
+    [[nodiscard]] Result<std::string> written(std::string_view utf8, const std::vector<Step>& steps) const;
     std::string m_path;
     std::vector<Entry> m_entries;
     std::vector<TableProblem> m_problems;

@@ -59,8 +59,16 @@ void Table::Index::addToTrie(const std::vector<Entry>& entries, std::size_t n) {
     if (entry.kind == Kind::Control) {
         end.controls.push_back(static_cast<int>(n));
     } else if (end.text < 0 || entry.code.size() < end.textBytes) {
+        if (end.text >= 0) {
+            end.otherLengths.push_back(end.text);
+        }
         end.text = static_cast<int>(n);
         end.textBytes = entry.code.size();
+    } else if (entry.code.size() != end.textBytes &&
+               std::none_of(end.otherLengths.begin(), end.otherLengths.end(), [&](int other) {
+                   return entries[static_cast<std::size_t>(other)].code.size() == entry.code.size();
+               })) {
+        end.otherLengths.push_back(static_cast<int>(n));
     }
 }
 
@@ -93,7 +101,7 @@ int Table::Index::child(int node, char byte) const {
 // control label with all its parameters, a raw byte.
 template <class Visit>
 void Table::Index::forEachOption(const std::vector<Entry>& entries, std::string_view text, std::size_t at,
-                                 Visit visit) const {
+                                 Visit visit, bool everyLength) const {
     int node = 0;
     for (std::size_t end = at; end < text.size();) {
         node = child(node, text[end++]);
@@ -103,6 +111,9 @@ void Table::Index::forEachOption(const std::vector<Entry>& entries, std::string_
         const Node& here = m_nodes[static_cast<std::size_t>(node)];
         if (here.text >= 0) {
             visit(here.textBytes, here.text, end);
+        }
+        for (const int other : everyLength ? here.otherLengths : std::vector<int>{}) {
+            visit(entries[static_cast<std::size_t>(other)].code.size(), other, end);
         }
         for (const int control : here.controls) {
             const Entry& entry = entries[static_cast<std::size_t>(control)];
@@ -140,6 +151,58 @@ std::vector<Table::Index::Step> Table::Index::cheapest(const std::vector<Entry>&
                 best = {cost, entry, next};
             }
         });
+    }
+    return steps;
+}
+
+std::optional<std::vector<Table::Index::Step>> Table::Index::forRoom(const std::vector<Entry>& entries,
+                                                                     std::string_view text, std::size_t room,
+                                                                     std::size_t step) const {
+    // Which byte counts each position's rest of the text can be written in: a bit a count, up to the room.
+    constexpr std::size_t kMostBits = std::size_t{1} << 27;
+    const std::size_t width = room + 1;
+    if (width > kMostBits / (text.size() + 1)) {
+        return std::nullopt;
+    }
+    std::vector<bool> can((text.size() + 1) * width, false);
+    const auto at = [&](std::size_t position, std::size_t bytes) { return position * width + bytes; };
+    can[at(text.size(), 0)] = true;
+    for (std::size_t from = text.size(); from-- > 0;) {
+        forEachOption(
+            entries, text, from,
+            [&](std::size_t bytes, int, std::size_t next) {
+                for (std::size_t rest = 0; rest + bytes <= room; ++rest) {
+                    if (can[at(next, rest)]) {
+                        can[at(from, rest + bytes)] = true;
+                    }
+                }
+            },
+            true);
+    }
+    std::optional<std::size_t> length;
+    for (std::size_t bytes = 0; bytes <= room && !length; ++bytes) {
+        const std::size_t left = room - bytes;
+        if (can[at(0, bytes)] && (step == 0 ? left == 0 : left % step == 0)) {
+            length = bytes;
+        }
+    }
+    if (!length) {
+        return std::nullopt;
+    }
+    std::vector<Step> steps(text.size() + 1);
+    for (std::size_t from = 0, left = *length; from < text.size();) {
+        std::size_t taken = 0;
+        forEachOption(
+            entries, text, from,
+            [&](std::size_t bytes, int entry, std::size_t next) {
+                if (taken == 0 && bytes <= left && can[at(next, left - bytes)]) {
+                    steps[from] = {left, entry, next};
+                    taken = bytes;
+                }
+            },
+            true);
+        left -= taken;
+        from = steps[from].next;
     }
     return steps;
 }
@@ -214,17 +277,33 @@ Result<std::string> Table::encode(std::string_view utf8) const {
     if (steps[0].cost == SIZE_MAX) {
         return Error{index().refusal(m_entries, utf8), ErrorKind::Refusal};
     }
+    return written(utf8, steps);
+}
+
+std::optional<std::string> Table::encodeForRoom(std::string_view utf8, std::size_t room,
+                                                std::size_t step) const {
+    if (!files::decodeUtf8(utf8)) {
+        return std::nullopt;
+    }
+    const auto steps = index().forRoom(m_entries, utf8, room, step);
+    if (!steps) {
+        return std::nullopt;
+    }
+    auto bytes = written(utf8, *steps);
+    return bytes ? std::optional<std::string>(std::move(bytes).value()) : std::nullopt;
+}
+
+Result<std::string> Table::written(std::string_view utf8, const std::vector<Step>& steps) const {
     std::string bytes;
-    bytes.reserve(steps[0].cost);
-    std::string expected(utf8);  // raw bytes read back in upper case
+    std::string expected;  // what the bytes read as: raw bytes in upper case, a key's first text
+    expected.reserve(utf8.size());
     const auto raw = [&](std::size_t token) {
-        bytes.push_back(*rawByteAt(utf8, token));
-        for (std::size_t digit = token + 2; digit < token + 4; ++digit) {
-            expected[digit] = static_cast<char>(std::toupper(static_cast<unsigned char>(expected[digit])));
-        }
+        const char byte = *rawByteAt(utf8, token);
+        bytes.push_back(byte);
+        expected += "<$" + files::hexText(static_cast<unsigned char>(byte), 2) + ">";
     };
     for (std::size_t at = 0; at < utf8.size(); at = steps[at].next) {
-        const Index::Step& step = steps[at];
+        const Step& step = steps[at];
         if (step.entry < 0) {
             raw(at);
             continue;
@@ -232,7 +311,11 @@ Result<std::string> Table::encode(std::string_view utf8) const {
         const Entry& entry = m_entries[static_cast<std::size_t>(step.entry)];
         bytes += entry.code;
         const auto parameters = static_cast<std::size_t>(entry.parameters);
-        for (std::size_t token = step.next - parameters * kRawToken; token < step.next; token += kRawToken) {
+        const std::size_t firstParameter = step.next - parameters * kRawToken;
+        expected += entry.aliasOf >= 0
+                        ? std::string_view(m_entries[static_cast<std::size_t>(entry.aliasOf)].text)
+                        : utf8.substr(at, firstParameter - at);
+        for (std::size_t token = firstParameter; token < step.next; token += kRawToken) {
             raw(token);
         }
     }
@@ -242,6 +325,11 @@ Result<std::string> Table::encode(std::string_view utf8) const {
         return Error{"would read back as " + quoted(again.text), ErrorKind::Refusal};
     }
     return bytes;
+}
+
+std::string Table::readAs(std::string_view utf8) const {
+    const auto bytes = encode(utf8);
+    return bytes ? decode(*bytes).text : std::string(utf8);
 }
 
 std::u32string Table::missingCharacters(std::string_view utf8) const {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,14 +20,16 @@ struct Table::Index {
     // The entry whose code is the longest one that starts bytes[at]; -1 when none does.
     [[nodiscard]] int longestCode(std::string_view bytes, std::size_t at) const;
 
-    // One way to go on writing a text: an entry (-1 for a raw "<$XX>"), its bytes, and where it ends.
-    struct Step {
-        std::size_t cost = SIZE_MAX;  // bytes from here to the end of the text; SIZE_MAX: no way
-        int entry = -1;
-        std::size_t next = 0;
-    };
+    using Step = Table::Step;
     // For each position of the text, the cheapest way on from there (ties to the earliest entry).
     [[nodiscard]] std::vector<Step> cheapest(const std::vector<Entry>& entries, std::string_view text) const;
+    // A way of writing the whole text in `length` bytes for some length no more than room that leaves
+    // room - length to pad in pieces of step bytes (0: none, length is room), the fewest such bytes; the
+    // steps from the start, each position of the way holding its step. Nothing when there is none, or when
+    // the search would take too much memory.
+    [[nodiscard]] std::optional<std::vector<Step>> forRoom(const std::vector<Entry>& entries,
+                                                           std::string_view text, std::size_t room,
+                                                           std::size_t step) const;
     // Why a text that cheapest cannot write is refused: a phrase said of the text.
     [[nodiscard]] std::string refusal(const std::vector<Entry>& entries, std::string_view text) const;
     [[nodiscard]] std::u32string uncovered(const std::vector<Entry>& entries, std::string_view text) const;
@@ -35,24 +38,30 @@ struct Table::Index {
 
   private:
     template <class Visit>
-    void forEachOption(const std::vector<Entry>& entries, std::string_view text, std::size_t at,
-                       Visit visit) const;
+    void forEachOption(const std::vector<Entry>& entries, std::string_view text, std::size_t at, Visit visit,
+                       bool everyLength = false) const;
     void addToTrie(const std::vector<Entry>& entries, std::size_t n);
     [[nodiscard]] int child(int node, char byte) const;
 
     void makeDense();
 
-    std::array<int, 256> m_single{};                // 1-byte codes
-    std::vector<int> m_double;                      // 2-byte codes, first byte high; empty when none
-    std::array<std::uint8_t, 256> m_longerSizes{};  // bit n: a code of n bytes (n > 1) starts with this byte
-    std::unordered_map<std::uint64_t, int> m_longer;  // 3- and 4-byte codes
+    std::array<int, 256> m_single{};  // 1-byte codes
+    std::vector<int> m_double;        // 2-byte codes, first byte high; empty when none
+    // Looked up by the bytes of a game file as they stand, without a copy.
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+    std::array<std::uint64_t, 256> m_longerSizes{};  // bit n: a code of n bytes (n > 1) starts with this byte
+    std::unordered_map<std::string, int, KeyHash, std::equal_to<>> m_longer;  // codes of 3 bytes and more
 
     // A trie of the texts encode can write: Text and LineBreak entries, and control labels.
     struct Node {
         std::vector<std::pair<unsigned char, int>> children;  // sorted by byte
-        int dense = -1;             // where a node of many children has them by byte, in m_dense
-        int text = -1;              // the cheapest entry of this text, earliest first
-        std::size_t textBytes = 0;  // its code's length
+        int dense = -1;                 // where a node of many children has them by byte, in m_dense
+        int text = -1;                  // the cheapest entry of this text, earliest first
+        std::size_t textBytes = 0;      // its code's length
+        std::vector<int> otherLengths;  // an entry of the same text for each other length of code
         std::vector<int> controls;
     };
     std::vector<Node> m_nodes{1};

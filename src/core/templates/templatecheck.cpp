@@ -229,7 +229,7 @@ std::vector<TemplateProblem> checkTable(const std::string& path) {
     }
     std::vector<TemplateProblem> problems;
     for (const auto& problem : table->problems()) {
-        problems.push_back({path, "", "", std::nullopt, problem.what, problem.line});
+        problems.push_back({path, "", "", std::nullopt, problem.what, problem.line, problem.warning});
     }
     for (const auto& [end, key] : table->endTokensInKeys()) {
         const std::string next = files::hexText(static_cast<unsigned char>(key->code[end->code.size()]), 2);
