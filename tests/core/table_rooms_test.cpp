@@ -106,6 +106,64 @@ const SaveRow kSaves[] = {
     {"ALabelWithoutItsParameter", 2, "<Color>", "", "Entry 3 (\"three\")"}};
 INSTANTIATE_TEST_SUITE_P(Rows, TableRoomSave, testing::ValuesIn(kSaves), test::rowName);
 
+// A fixed room that held no end token, under a table that has one: the template's Ended, a blank room or
+// a fill that is no space end the text; a table without a space writes a text that fills the room itself.
+// Columns: the table, the entry's keys, the room's bytes, the new text, and the room after the save (the
+// two bytes after it kept) or a part of the refusal.
+using EndRow =
+    std::tuple<const char*, const char*, const char*, std::string, const char*, std::string, const char*>;
+
+class TableRoomEnd : public TableRooms, public testing::WithParamInterface<EndRow> {};
+
+TEST_P(TableRoomEnd, WritesWhatTheGameReads) {
+    const auto& [name, table, keys, room, text, bytes, refusal] = GetParam();
+    m_folder.writeAlphabet("n.tbl", "41=A\n42=B\n8141=A\n/FF\n");
+    m_folder.writeTemplate("u.ini", "[TextFormattingSystem]\nNumberOfEntries=1\n0=" + std::string(table) +
+                                        "\n[entry1]\nTextFormat=0\nHexLocation=60\nComment=u\n" + keys);
+    test::writeImage(m_game, {{0x60, room + "\xEE\xEE"}});
+    const std::string path = m_folder.path("plugins\\games\\u.ini");
+    const auto read = templates::readGameTemplate(path);
+    if (!read) {
+        EXPECT_NE(read.error().find(refusal), std::string::npos) << read.error();
+        return;
+    }
+    const EntryTexts texts = readEntryTexts(*read, m_game);
+    const std::vector<std::string> after{text};
+    const auto saved = saveEntryTexts(path, m_game, texts.texts, after, texts.rooms);
+    const std::string now = test::readAll(m_game).substr(0x60);
+    if (*refusal != '\0') {
+        ASSERT_FALSE(saved);
+        EXPECT_NE(saved.error().find(refusal), std::string::npos) << saved.error();
+        EXPECT_EQ(now, room + "\xEE\xEE");
+    } else {
+        ASSERT_TRUE(saved) << saved.error();
+        EXPECT_EQ(now, bytes + "\xEE\xEE");
+    }
+}
+
+const EndRow kEnds[] = {
+    {"ABlankRoomIsEnded", "t.tbl", "Length=6\n", "\0\0\0\0\0\0"s, "AB", "AB\xFF\0\0\0"s, ""},
+    {"ARoomOfSpacesIsEnded", "t.tbl", "Length=4\n", "    ", "A", "A\xFF  ", ""},
+    {"ATextThatFillsTheRoomNeedsNoToken", "t.tbl", "Length=2\n", "\0\0"s, "AB", "AB", ""},
+    {"EndedNoPadsTheRoom", "t.tbl", "Length=6\nEnded=no\n", "\0\0\0\0\0\0"s, "AB", "AB    ", ""},
+    {"EndedYesKeepsTheRestOfTheRoom", "t.tbl", "Length=6\nEnded=yes\n", "AAAA\xEE\xEE", "B",
+     "B\xFF"
+     "AA\xEE\xEE",
+     ""},
+    {"EndedYesAlwaysWritesTheToken", "t.tbl", "Length=2\nEnded=YES\n", "AA", "AB", "",
+     "needs 3 bytes with its end token, but its room is 2 bytes"},
+    {"AFillThatIsNoSpaceComesAfterTheToken", "t.tbl", "Length=6\nFill=00\n", "ABCABC", "AB", "AB\xFF\0\0\0"s,
+     ""},
+    {"AFillOfASpacePadsTheRoom", "t.tbl", "Length=6\nFill=20\n", "ABCABC", "AB", "AB    ", ""},
+    {"NoSpaceATextThatFillsTheRoom", "n.tbl", "Length=3\nEnded=no\n", "\x42\x42\x42", "AB", "\x81\x41\x42",
+     ""},
+    {"NoSpaceNoWayToFillIt", "n.tbl", "Length=5\nEnded=no\n", "\x42\x42\x42\x42\x42", "AB", "",
+     "leaves 3 bytes of its room to fill, and the table"},
+    {"EndedIsYesOrNo", "t.tbl", "Length=2\nEnded=1\n", "AA", "AB", "",
+     "the key Ended has the value \"1\", which is neither yes nor no"},
+};
+INSTANTIATE_TEST_SUITE_P(Rows, TableRoomEnd, testing::ValuesIn(kEnds), test::rowName);
+
 TEST_F(TableRooms, SpacesThatCannotFillARoomExactlyAreRefusedWithTheNumbers) {
     m_folder.writeAlphabet("t.tbl", "41=A\n8140= \n");
     auto gameTemplate = templates::readGameTemplate(m_path);

@@ -27,10 +27,12 @@ Expected expectedTexts(const templates::GameTemplate& gameTemplate, const EntryT
     std::map<std::uint64_t, std::string> strings;  // a changed pointer string's offset -> its text
     for (const EntryEdit& edit : edits) {
         if (edit.index < expected.texts.size()) {
-            expected.texts[edit.index] = edit.text;
+            // A text written with a second line's key reads as the key's first line.
+            const auto& table = gameTemplate.entries[edit.index].table;
+            expected.texts[edit.index] = table ? table->readAs(edit.text) : edit.text;
             edited[edit.index] = true;
             if (!gameTemplate.entries[edit.index].cells.empty() && edit.index < rooms.size()) {
-                strings[rooms[edit.index].offset] = edit.text;
+                strings[rooms[edit.index].offset] = expected.texts[edit.index];
             }
         }
     }

@@ -19,6 +19,35 @@ std::string bytesText(std::size_t count) {
     return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
 
+// The end token a save writes after the text of a fixed room that held none: where Ended says so, or
+// without it, where the room is blank (all one byte: erased, or never written) or its fill is no space
+// (a game reads on through it to the next end token).
+std::string endToAdd(const templates::TemplateEntry& entry, std::string_view bytes) {
+    const templates::Table& table = *entry.table;
+    const auto& entries = table.entries();
+    const auto end = std::find_if(entries.begin(), entries.end(),
+                                  [](const auto& e) { return e.kind == templates::Table::Kind::End; });
+    if (end == entries.end()) {
+        return {};
+    }
+    const bool blank = !bytes.empty() && bytes.find_first_not_of(bytes.front()) == std::string_view::npos;
+    const bool fillIsNoSpace =
+        entry.fill &&
+        files::unpadded(table.decode(std::string(1, static_cast<char>(*entry.fill))).text) != "";
+    return entry.ended.value_or(blank || fillIsNoSpace) ? end->code : std::string();
+}
+
+// The end token a save writes after a text of textBytes: the one the room ended with, or one it adds:
+// always where Ended says yes, else where it fits (a text that fills the room needs none, as it was).
+std::string_view endWritten(const templates::TemplateEntry& entry, const EntryRoom& room,
+                            std::size_t textBytes) {
+    if (!room.end.empty() || room.addedEnd.empty()) {
+        return room.end;
+    }
+    const bool fits = textBytes + room.addedEnd.size() <= room.size;
+    return entry.ended.value_or(false) || fits ? std::string_view(room.addedEnd) : std::string_view();
+}
+
 // The text with the characters the table lacks taken out, for counting what the rest takes.
 std::string withoutMissing(const templates::Table& table, std::string_view utf8) {
     const std::u32string missing = table.missingCharacters(utf8);
@@ -121,9 +150,11 @@ Phrased endedRoom(const templates::TemplateEntry& entry, const EntryRoom& room, 
 }
 
 // The room's bytes for a text already encoded: its end token and what follows it, or its padding.
-Phrased finishRoom(const templates::TemplateEntry& entry, const EntryRoom& room, std::string bytes,
+Phrased finishRoom(const templates::TemplateEntry& entry, const EntryRoom& given, std::string bytes,
                    const std::string& text) {
     const std::size_t textBytes = bytes.size();
+    EntryRoom room = given;
+    room.end = endWritten(entry, given, textBytes);
     const std::size_t needed = textBytes + room.end.size();
     if (needed > room.size) {
         return phrase(tooLong(room, needed, false) + ".");
@@ -132,7 +163,15 @@ Phrased finishRoom(const templates::TemplateEntry& entry, const EntryRoom& room,
     if (!room.end.empty()) {
         return endedRoom(entry, room, std::move(written), textBytes);
     }
-    const auto pad = padding(entry, room.size - needed);
+    auto pad = padding(entry, room.size - needed);
+    if (!pad && !entry.fill) {
+        // Another way of writing the text may leave what the spaces fill, or fill the room itself.
+        const auto space = entry.table->spaceCode();
+        if (auto other = entry.table->encodeForRoom(text, room.size, space ? space->size() : 0)) {
+            pad = padding(entry, room.size - other->size());
+            written = std::move(*other);
+        }
+    }
     if (!pad) {
         return pad;
     }
@@ -187,7 +226,10 @@ RoomText readTableText(const templates::TemplateEntry& entry, std::string_view b
             read.room.size = decoded.length;
         }
     }
-    if (!read.room.end.empty()) {
+    if (read.room.end.empty() && entry.lengthGiven) {
+        read.room.addedEnd = endToAdd(entry, bytes);
+    }
+    if (!read.room.end.empty() || !read.room.addedEnd.empty()) {
         read.room.bytes = std::string(bytes.substr(0, read.room.size));
     }
     return read;
@@ -223,7 +265,8 @@ std::optional<long> tableBytesLeft(const templates::TemplateEntry& entry, const 
     if (!bytes) {
         return std::nullopt;
     }
-    return static_cast<long>(room.size) - static_cast<long>(room.end.size() + bytes->size());
+    return static_cast<long>(room.size) -
+           static_cast<long>(endWritten(entry, room, bytes->size()).size() + bytes->size());
 }
 
 TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
@@ -252,7 +295,8 @@ TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
     if (!bytes) {
         return fit;
     }
-    fit.left = static_cast<long>(room.size) - static_cast<long>(room.end.size() + bytes->size());
+    fit.left = static_cast<long>(room.size) -
+               static_cast<long>(endWritten(entry, room, bytes->size()).size() + bytes->size());
     if (*fit.left < 0) {
         const auto needed = static_cast<std::uint64_t>(static_cast<long>(room.size) - *fit.left);
         fit.moves = needed <= largest;

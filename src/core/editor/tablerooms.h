@@ -20,6 +20,9 @@ struct EntryRoom {
     std::uint64_t offset = 0;  // where it lies: HexLocation, or where the entry's first pointer cell points
     bool unread = false;       // past the bound on the texts read: neither its text nor its room is known
     std::string bytes;         // an ended room's bytes as read: what follows a shorter text's end token
+    // A fixed room that held no end token, of a table that has them, whose text a save ends with this one
+    // (Ended, or a blank room): the table's first end token. Empty when the room is padded.
+    std::string addedEnd;
 };
 
 // The room of an entry's Length, without an end token: every alphabet's room.

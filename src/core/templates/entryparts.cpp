@@ -23,6 +23,19 @@ Error malformed(const std::string& path, std::string_view section, std::string_v
     return Error{"The template " + path + " cannot be used: " + where + phrase + ".", ErrorKind::Refusal};
 }
 
+Result<std::optional<bool>> endedOf(const std::string& path, const files::IniFile& ini,
+                                    std::string_view section, std::optional<bool> otherwise) {
+    const auto value = ini.value(section, "Ended");
+    if (!value) {
+        return otherwise;
+    }
+    const std::string said = files::lowerAscii(*value);
+    if (said != "yes" && said != "no") {
+        return malformed(path, section, "Ended", *value, "is neither yes nor no");
+    }
+    return std::optional<bool>(said == "yes");
+}
+
 Result<std::optional<std::uint8_t>> fillOf(const std::string& path, const files::IniFile& ini,
                                            std::string_view section, std::optional<std::uint8_t> otherwise) {
     const auto value = ini.value(section, "Fill");

@@ -83,12 +83,17 @@ class TemplateReader {
             return parts::malformed(m_path, kFormats, "NumberOfEntries", countValue, count.error());
         }
         auto fill = parts::fillOf(m_path, m_ini, kFormats, std::nullopt);
+        auto ended = parts::endedOf(m_path, m_ini, kFormats, std::nullopt);
         auto pointers = parts::pointerFormatOf(m_path, m_ini, "Pointers", std::nullopt);
         auto freeSpace = parts::readFreeSpace(m_path, m_ini);
-        if (!fill || !pointers || !freeSpace) {
-            return !fill ? fill.failure() : !pointers ? pointers.failure() : freeSpace.failure();
+        if (!fill || !ended || !pointers || !freeSpace) {
+            return !fill       ? fill.failure()
+                   : !ended    ? ended.failure()
+                   : !pointers ? pointers.failure()
+                               : freeSpace.failure();
         }
         m_fill = *fill;
+        m_ended = *ended;
         m_pointers = *pointers;
         result.freeSpace = std::move(freeSpace).value();
         for (int number = 1; number <= *count; ++number) {
@@ -141,10 +146,16 @@ class TemplateReader {
                 table = std::move(read).value();
             }
             auto fill = parts::fillOf(m_path, m_ini, section, m_fill);
-            if (!fill) {
-                return fill.failure();
+            auto ended = parts::endedOf(m_path, m_ini, section, m_ended);
+            if (!fill || !ended) {
+                return !fill ? fill.failure() : ended.failure();
+            }
+            if (ended->value_or(false) && !table->hasEndTokens()) {
+                return parts::malformed(m_path, section, "Ended", m_ini.read(section, "Ended", "yes"),
+                                        "is yes, but the table " + *alphabetPath + " has no end token");
             }
             entry.fill = *fill;
+            entry.ended = *ended;
             entry.table = table;
             entry.lengthGiven = lengthValue || !table->hasEndTokens();
         } else if (auto alphabet = alphabetAt(*alphabetPath); !alphabet) {
@@ -247,6 +258,7 @@ class TemplateReader {
     const std::string& m_path;
     const files::IniFile& m_ini;
     std::optional<std::uint8_t> m_fill;
+    std::optional<bool> m_ended;
     std::optional<PointerFormat> m_pointers;
     std::map<std::string, std::pair<std::shared_ptr<const Alphabet>, std::uint64_t>> m_alphabets;
     std::map<std::string, std::shared_ptr<const Table>> m_tables;

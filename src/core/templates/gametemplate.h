@@ -42,6 +42,10 @@ struct TemplateEntry {
     std::shared_ptr<const Table> table;        // a table file's entry, whose rooms are counted in bytes
     bool lengthGiven = true;                   // a table with end tokens lets Length out: the string as read
     std::optional<std::uint8_t> fill;          // Fill: what a save puts in a room after a shorter text
+    // Ended: whether a save ends the text of a fixed room that held no end token with one (yes) or pads
+    // the room (no); without it, a room of one byte value, or one filled with a byte that is no space, is
+    // ended. Only for a table with end tokens.
+    std::optional<bool> ended;
     std::vector<std::uint32_t> cells;  // a pointer entry's cells: its string is where the first points
     PointerFormat pointer;             // how the cells hold it
 
