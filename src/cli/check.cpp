@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "editor/freespace.h"
+#include "editor/tablerooms.h"
 #include "files/codepage.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
@@ -25,6 +26,9 @@ int checkCommand(const Given& given, Console& console) {
     if (gameFile) {
         if (auto unexplained = editor::checkFreeSpace(*templatePath, *gameFile)) {
             problems.push_back(std::move(*unexplained));
+        }
+        for (auto& unended : editor::checkRoomEnds(*templatePath, *gameFile)) {
+            problems.push_back(std::move(unended));
         }
     }
     if (problems.empty()) {

@@ -121,14 +121,17 @@ constexpr std::array kVerbs = {
         "It prints, by line number, what it could not carry: keys of another length than the rest, end\n"
         "tokens, control codes, table switches, characters outside code page 1252, characters an INI\n"
         "key cannot hold, duplicate keys, and texts of two codes (as warnings on standard error when\n"
-        "OUT.ini is \"-\"). Exits 1 and writes nothing when the table is not UTF-8 or has no entry an\n"
-        "alphabet can carry.\n"
+        "OUT.ini is \"-\"). Exits 1 and writes nothing when the table is neither UTF-8 nor Shift-JIS or\n"
+        "has no entry an alphabet can carry.\n"
         "to-tbl prints ALPHABET.ini as a table: \"#\" lines for its problems, then every code it reads.\n"
         "check lists what check lists for an alphabet, and the codes that do not read back as\n"
         "themselves (two codes with one text: which one a save writes). Given a table (a name ending in\n"
         ".tbl), which a template can name as its text format itself, it lists the lines a read cannot\n"
-        "use (\"!\" and \"@\" lines, keys that are not whole bytes, duplicate keys), then the entries\n"
-        "whose text is written as other bytes. Exits 1 when there are any."},
+        "use (\"!\" lines, keys that are not whole bytes or longer than 32), then the entries whose text\n"
+        "is written as other bytes; as warnings, what other tools read and it reads too: a second line of\n"
+        "a key (the first is read, both texts are written as the key), a Shift-JIS file, \";\" comments,\n"
+        "\"@\" lines and keys alone (skipped), a control code without its count (left out), an end token\n"
+        "that begins a longer key. Exits 1 when there are any but warnings."},
     VerbHelp{
         "patch",
         "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] [--notes FILE] | apply [--reverse | "

@@ -65,6 +65,17 @@ TEST_F(TableRooms, EachRoomIsReadToItsEndTokenOrItsLengthAndUneditedTextsAsShown
     EXPECT_EQ(rooms, (std::vector<std::string>{"8\xFF", "2\xFF", "6", "6\xFF", "4"}));
     EXPECT_EQ(shown[2], "A");
     EXPECT_TRUE(changedEntries(m_template, m_read.texts, shown, m_read.rooms).empty());
+    // The fixed rooms without an end token are listed for the template's author to say which they are.
+    std::vector<std::string> unended;
+    for (const auto& problem : checkRoomEnds(m_path, m_game)) {
+        unended.push_back(templates::problemText(problem));
+    }
+    const std::string pads =
+        ": a save pads a shorter text to the room's end; say Ended=yes or Ended=no in its section";
+    EXPECT_EQ(unended,
+              (std::vector<std::string>{
+                  "warning: Entry 3 (\"three\") holds no end token in its room of 6 bytes at 0x20" + pads,
+                  "warning: Entry 5 (\"five\") holds no end token in its room of 4 bytes at 0x40" + pads}));
 }
 
 // An entry and its new text; the file's bytes from the entry's offset on after the save, or a part of the

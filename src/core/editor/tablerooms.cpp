@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editor/entrytexts.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 
@@ -312,6 +313,32 @@ TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
         }
     }
     return fit;
+}
+
+std::vector<templates::TemplateProblem> checkRoomEnds(const std::string& templatePath,
+                                                      const std::string& gameFile) {
+    const auto gameTemplate = templates::readGameTemplate(templatePath);
+    if (!gameTemplate) {
+        return {};
+    }
+    const EntryTexts read = readEntryTexts(*gameTemplate, gameFile);
+    std::vector<templates::TemplateProblem> problems;
+    for (std::size_t i = 0; i < read.rooms.size() && !read.readFailed; ++i) {
+        const auto& entry = gameTemplate->entries[i];
+        const EntryRoom& room = read.rooms[i];
+        if (!entry.table || !entry.lengthGiven || entry.ended || !entry.table->hasEndTokens() ||
+            !room.end.empty() || room.unread) {
+            continue;
+        }
+        problems.push_back({templatePath, "", "", std::nullopt,
+                            templates::entryName(entry) + " holds no end token in its room of " +
+                                bytesText(room.size) + " at 0x" + files::hexText(room.offset) + ": a save " +
+                                (room.addedEnd.empty() ? "pads a shorter text to the room's end"
+                                                       : "ends a shorter text with the end token") +
+                                "; say Ended=yes or Ended=no in its section",
+                            0, true});
+    }
+    return problems;
 }
 
 }  // namespace rq::editor

@@ -8,6 +8,7 @@
 
 #include "files/result.h"
 #include "templates/gametemplate.h"
+#include "templates/templatecheck.h"
 
 namespace rq::editor {
 
@@ -80,5 +81,10 @@ struct TableFit {
 };
 [[nodiscard]] TableFit tableFit(const templates::TemplateEntry& entry, const EntryRoom& room,
                                 std::optional<std::uint64_t> moving, std::string_view utf8);
+
+// Warnings for the fixed rooms of a table with end tokens that hold none in the game file and whose entry
+// does not say Ended: what a save does with each, so that the template's author can say which they are.
+[[nodiscard]] std::vector<templates::TemplateProblem> checkRoomEnds(const std::string& templatePath,
+                                                                    const std::string& gameFile);
 
 }  // namespace rq::editor

@@ -97,11 +97,17 @@ Result<std::string> loadValue(int charLength, const TableEntry& entry, const std
 
 }  // namespace
 
-Result<Table> parseTable(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF")) {
-        text.remove_prefix(3);
+Result<Table> parseTable(std::string_view fileBytes) {
+    std::vector<templates::TableProblem> problems;
+    const auto utf8 = templates::tableFileText(fileBytes, problems);
+    if (!utf8) {
+        return Error{"line 1 " + problems.front().what, ErrorKind::Refusal};
     }
+    std::string_view text = *utf8;
     Table table;
+    for (const auto& problem : problems) {
+        table.notes.push_back({problem.line, problem.what});
+    }
     int number = 0;
     while (!text.empty()) {
         ++number;
@@ -135,7 +141,12 @@ Result<Table> parseTable(std::string_view text) {
         } else if (shown.find("\\n") != std::string_view::npos) {
             table.notes.push_back({number, "a line break (\\n): an alphabet's texts have none"});
         } else {
-            table.entries.push_back({number, *code, std::string(shown)});
+            std::string kept(shown);  // "\\" is one backslash
+            for (std::size_t at = kept.find("\\\\"); at != std::string::npos;
+                 at = kept.find("\\\\", at + 1)) {
+                kept.erase(at, 1);
+            }
+            table.entries.push_back({number, *code, std::move(kept)});
         }
     }
     return table;

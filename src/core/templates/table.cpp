@@ -151,9 +151,9 @@ bool writesText(const Table::Entry& entry) {
     return entry.kind == Table::Kind::Text || entry.kind == Table::Kind::LineBreak;
 }
 
-// The file's text as UTF-8: a file without a byte order mark that is not UTF-8 but is Shift-JIS is read as
-// that, which old Japanese tables are.
-std::optional<std::string> tableText(std::string_view fileBytes, std::vector<TableProblem>& problems) {
+}  // namespace
+
+std::optional<std::string> tableFileText(std::string_view fileBytes, std::vector<TableProblem>& problems) {
     const bool marked = fileBytes.starts_with("\xEF\xBB\xBF") || fileBytes.starts_with("\xFF\xFE") ||
                         fileBytes.starts_with("\xFE\xFF");
     if (!marked && !files::decodeUtf8(fileBytes)) {
@@ -171,11 +171,9 @@ std::optional<std::string> tableText(std::string_view fileBytes, std::vector<Tab
     return std::move(text).value();
 }
 
-}  // namespace
-
 Table Table::parse(std::string_view fileBytes) {
     Table table;
-    const auto text = tableText(fileBytes, table.m_problems);
+    const auto text = tableFileText(fileBytes, table.m_problems);
     const std::string_view all = text ? std::string_view(*text) : std::string_view();
     std::unordered_map<std::string, std::size_t> firstOfKey;
     Skipped comments;

@@ -135,6 +135,12 @@ class Table {
     std::shared_ptr<const Index> m_index;
 };
 
+// A table file's bytes as UTF-8 text: with a byte order mark (UTF-8 or UTF-16), as UTF-8, or, where a file
+// without one is not UTF-8 but is Shift-JIS (old Japanese tables are), as that, with a warning in problems.
+// Nothing when UTF-16 is cut short (a problem of line 1).
+[[nodiscard]] std::optional<std::string> tableFileText(std::string_view fileBytes,
+                                                       std::vector<TableProblem>& problems);
+
 // Whether a text format's name is a table file rather than an INI alphabet: it ends in ".tbl" (any case).
 [[nodiscard]] bool isTableName(std::string_view name);
 
