@@ -127,11 +127,12 @@ constexpr std::array kVerbs = {
         "check lists what check lists for an alphabet, and the codes that do not read back as\n"
         "themselves (two codes with one text: which one a save writes). Given a table (a name ending in\n"
         ".tbl), which a template can name as its text format itself, it lists the lines a read cannot\n"
-        "use (\"!\" lines, keys that are not whole bytes or longer than 32), then the entries whose text\n"
-        "is written as other bytes; as warnings, what other tools read and it reads too: a second line of\n"
-        "a key (the first is read, both texts are written as the key), a Shift-JIS file, \";\" comments,\n"
-        "\"@\" lines and keys alone (skipped), a control code without its count (left out), an end token\n"
-        "that begins a longer key. Exits 1 when there are any but warnings."},
+        "use (\"!\" lines, keys that are not whole bytes or longer than 32); as warnings, the entries whose\n"
+        "text is written as other bytes (a save writes one code of a text), and what other tools read and\n"
+        "it reads too: a second line of a key (the first is read, both texts are written as the key), a\n"
+        "Shift-JIS file, \";\" comments, \"@\" lines and keys alone (skipped), a control code without its\n"
+        "count (left out), an end token that begins a longer key. Exits 1 when there are any but\n"
+        "warnings."},
     VerbHelp{
         "patch",
         "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] [--notes FILE] | apply [--reverse | "

@@ -205,7 +205,7 @@ TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateAndCheckListsThe
     EXPECT_EQ(listed, (std::vector<std::string>{"line 2: switches tables with \"!\", which is not supported",
                                                 "line 3: warning: has the same key as line 1, which is read: "
                                                 "both texts are written as that key",
-                                                "line 4: has a text that is written as other bytes: 41"}));
+                                                "line 4: warning: has a text that is written as other bytes: 41"}));
     EXPECT_EQ(templates::checkTemplate(m_path, std::nullopt).size(), 2u);
 }
 

@@ -235,8 +235,9 @@ std::vector<templates::TemplateProblem> alphabetProblems(const std::string& path
         if (problems.size() == 1 && problems.front().line == 0) {
             return problems;  // it cannot be read
         }
+        // Codes that share a text are read all the same; a save writes one of them, as said.
         for (auto& problem : templates::Table::read(path)->readBackProblems()) {
-            problems.push_back({path, "", "", std::nullopt, std::move(problem.what), problem.line});
+            problems.push_back({path, "", "", std::nullopt, std::move(problem.what), problem.line, true});
         }
         return problems;
     }
