@@ -65,7 +65,7 @@ const ParseRow kParseRows[] = {
     {"Utf16LittleEndian", test::utf16(u"41=\u0416\r\n42=B\r\n"), "1:41=\xD0\x96|2:42=B", ""},
     {"Utf16CutShort", "\xFF\xFE\x34\x00\x31", "",
      "1: begins UTF-16 text that is cut short or has a surrogate without its pair"},
-    {"TableSwitchingAndPlaceholders", "!80=x\n@kana\n41=A\n42\n", "3:41=A",
+    {"TableSwitchingAndPlaceholders", "!80=x\n@kana\n41=A\n42 \n", "3:41=A",
      "1: switches tables with \"!\", which is not supported|2: warning: is the first of 2 placeholders "
      "(\"@\" lines and keys without \"=\"), skipped"},
     {"SemicolonComments", ";41=B\n41=A\n", "2:41=A",

@@ -143,8 +143,8 @@ struct Skipped {
 };
 
 bool isKeyAlone(std::string_view line) {
-    return line.find('=') == std::string_view::npos &&
-           line.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+    const std::string_view key = line.substr(0, line.find_last_not_of(" \t") + 1);
+    return key.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
 }
 
 bool writesText(const Table::Entry& entry) {
