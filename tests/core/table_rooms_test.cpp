@@ -136,6 +136,7 @@ TEST_P(TableRoomEnd, WritesWhatTheGameReads) {
     const auto read = templates::readGameTemplate(path);
     if (!read) {
         EXPECT_NE(read.error().find(refusal), std::string::npos) << read.error();
+        EXPECT_TRUE(templates::anyError(templates::checkTemplate(path, std::nullopt)));  // check says so too
         return;
     }
     const EntryTexts texts = readEntryTexts(*read, m_game);

@@ -46,8 +46,13 @@ class Checker {
         }
         // Without a count the editor accepts, which entries belong to the template is not known yet.
         const int checked = count ? *count : 0;
+        checkEnded(kFormats);
         for (int number = 1; number <= checked; ++number) {
             checkEntry(number);
+            checkEnded("entry" + std::to_string(number));
+        }
+        for (int table = 1; m_ini.section("PointerTable" + std::to_string(table)) != nullptr; ++table) {
+            checkEnded("PointerTable" + std::to_string(table));
         }
         if (gameFile) {
             checkFit(*gameFile);
@@ -63,6 +68,14 @@ class Checker {
              std::optional<std::string> value, std::string what) {
         m_problems.push_back(
             TemplateProblem{file, std::string(section), std::string(key), std::move(value), std::move(what)});
+    }
+
+    void checkEnded(std::string_view section) {
+        if (const auto ended = m_ini.value(section, "Ended")) {
+            if (const std::string said = files::lowerAscii(*ended); said != "yes" && said != "no") {
+                add(m_path, section, "Ended", *ended, "is neither yes nor no");
+            }
+        }
     }
 
     // The CharLength of the entry's alphabet, or 0 when it has none that the editor would use.
