@@ -161,8 +161,10 @@ std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTe
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
         const std::string number = std::to_string(entry.number);
         const auto room = i < rooms.size() ? rooms[i] : editor::lengthRoom(entry);
-        const int bytes =
-            entry.table ? static_cast<int>(room.size - std::min(room.size, room.end.size())) : 0;
+        // A room that Ended says to end always takes the end token a save adds.
+        const std::size_t ending =
+            room.end.empty() && entry.ended.value_or(false) ? room.addedEnd.size() : room.end.size();
+        const int bytes = entry.table ? static_cast<int>(room.size - std::min(room.size, ending)) : 0;
         const int limit =
             entry.table
                 ? bytes / static_cast<int>(std::max<std::size_t>(entry.table->mostBytesPerCharacter(), 1))
