@@ -112,7 +112,8 @@ int relativeFind(const Given& given, const std::string& file, Console& console) 
     for (const auto& hit : found->hits) {
         console.out() << "0x" << files::hexText(hit.offset) << ' ' << layoutName(hit.layout) << ':';
         for (const auto& [ch, code] : hit.codes) {
-            console.out() << ' ' << files::encodeUtf8(ch) << '=' << codeText(code, hit.layout);
+            console.out() << ' ' << (ch == U' ' ? std::string("space") : files::encodeUtf8(ch)) << '='
+                          << codeText(code, hit.layout);
         }
         console.out() << '\n';
     }
@@ -190,14 +191,31 @@ int tableFromHitCommand(const Given& given, Console& console) {
         console.say("--offset is a hexadecimal offset, not \"" + given.offset + "\".");
         return kExitRefused;
     }
+    const auto end = given.end.empty() ? std::optional<std::uint64_t>(0) : hexOperand(given.end);
+    const std::string endDigits =
+        given.end.substr(given.end.starts_with("0x") || given.end.starts_with("0X") ? 2 : 0);
+    if (!end || endDigits.size() % 2 != 0 || endDigits.size() > 8) {
+        console.say("--end is the end token's 1 to 4 bytes in hexadecimal, as they lie in the file, not \"" +
+                    given.end + "\"." + std::string(kNothingWritten));
+        return kExitRefused;
+    }
+    std::string endBytes;
+    for (std::size_t at = 0; at < endDigits.size(); at += 2) {
+        endBytes += static_cast<char>(*files::parseHex(std::string_view(endDigits).substr(at, 2)));
+    }
     const auto file = fileBytes(given, console);
     if (!file) {
         return kExitRefused;
     }
     for (const auto layout : *layouts) {
         if (const auto hit = search::relativeHitAt(*file, *word, *offset, layout)) {
+            if (const auto fits = search::checkEndToken(*hit, endBytes); !fits) {
+                console.say("The end token " + given.end + " " + fits.error() + "." +
+                            std::string(kNothingWritten));
+                return kExitRefused;
+            }
             const std::string& out = given.operands.back();
-            if (const int status = writeMade(out, search::tableFromHit(*hit, *word), console);
+            if (const int status = writeMade(out, search::tableFromHit(*hit, *word, endBytes), console);
                 status != kExitOk) {
                 return status;
             }
@@ -263,36 +281,41 @@ int pointersCommand(const Given& given, Console& console) {
 }
 
 int templateNewCommand(const Given& given, Console& console) {
-    // HEX,COUNT,FORMAT[,BASE[,START-END]]
-    std::vector<std::string> parts;
-    for (std::size_t start = 0; start <= given.pointers.size();) {
-        const std::size_t end = std::min(given.pointers.find(',', start), given.pointers.size());
-        parts.push_back(given.pointers.substr(start, end - start));
-        start = end + 1;
+    search::TemplatePlan plan;
+    for (const std::string& pointers : given.pointers) {
+        const auto place = search::parsePointerTablePlace(pointers);
+        if (!place) {
+            console.say("--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] and then ,STRIDE when the cells are "
+                        "not side by side (hexadecimal, decimal, le16 to be32, hexadecimal, a hexadecimal range, "
+                        "decimal; an empty field keeps its default), not \"" +
+                        pointers + "\"." + std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        plan.tables.push_back(*place);
     }
-    search::PointerTablePlace place;
-    const auto offset = hexOperand(parts[0]);
-    const auto count = parts.size() > 1 ? templates::parseCellCount(parts[1]) : Result<int>(Error{""});
-    const bool format = parts.size() > 2 && templates::parsePointerFormat(parts[2], place.format);
-    const auto base = parts.size() > 3 ? templates::parsePointerBase(parts[3]) : Result<std::uint64_t>(0);
-    const auto region = parts.size() > 4 ? templates::parseByteRange(parts[4])
-                                         : Result<templates::ByteRange>(templates::ByteRange{0, UINT64_MAX});
-    if (!offset || !count || !format || !base || !region || parts.size() > 5) {
-        console.say(
-            "--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] (hexadecimal, decimal, le16 to be32, "
-            "hexadecimal, a hexadecimal range), not \"" +
-            given.pointers + "\"." + std::string(kNothingWritten));
-        return kExitRefused;
+    if (!given.freeRanges.empty()) {
+        const auto ranges = templates::parseByteRanges(given.freeRanges);
+        if (!ranges) {
+            console.say("--free \"" + given.freeRanges + "\" " + ranges.error() + "." +
+                        std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        plan.freeRanges = *ranges;
     }
-    place.offset = *offset;
-    place.count = *count;
-    place.format.base = *base;
-    place.format.regionStart = region->start;
-    place.format.regionEnd = region->end;
+    if (!given.fill.empty()) {
+        const auto fill = given.fill.size() == 2 ? files::parseHex(given.fill) : std::nullopt;
+        if (!fill || given.freeRanges.empty()) {
+            console.say((fill ? std::string("--fill is the fill byte of the free space that --free gives")
+                              : "--fill is one byte in hexadecimal, not \"" + given.fill + "\"") +
+                        "." + std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        plan.fill = static_cast<std::uint8_t>(*fill);
+    }
     const std::string& out = given.operands.front();
-    const std::string tableName = files::pathText(files::fsPath(given.table).filename());
-    const std::string name = given.name.empty() ? files::pathText(files::fsPath(out).stem()) : given.name;
-    const auto made = search::templateForPointers(name, tableName, place);
+    plan.tableName = files::pathText(files::fsPath(given.table).filename());
+    plan.name = given.name.empty() ? files::pathText(files::fsPath(out).stem()) : given.name;
+    const auto made = search::templateForPointers(plan);
     if (!made) {
         console.say(made.error() + std::string(kNothingWritten));
         return kExitRefused;
@@ -300,10 +323,14 @@ int templateNewCommand(const Given& given, Console& console) {
     if (const int status = writeMade(out, *made, console); status != kExitOk) {
         return status;
     }
-    console.out() << "Wrote " << out << ": " << place.count << (place.count == 1 ? " entry" : " entries")
-                  << " through " << tableName << ".\n";
-    if (tablePathOf(tableName) == tableName) {
-        console.warn("The template reads " + tableName +
+    int entries = 0;
+    for (const auto& place : plan.tables) {
+        entries += place.count;
+    }
+    console.out() << "Wrote " << out << ": " << entries << (entries == 1 ? " entry" : " entries")
+                  << " through " << plan.tableName << ".\n";
+    if (tablePathOf(plan.tableName) == plan.tableName) {
+        console.warn("The template reads " + plan.tableName +
                      " from plugins/alphabets/ in the program folder, where it "
                      "is not: copy it there.");
     }

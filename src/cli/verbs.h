@@ -32,8 +32,11 @@ struct Given {
     std::string width;     // --width 1|2; empty: both
     std::string endian;    // --endian little|big; empty: both
     std::string offset;    // --offset HEX
-    std::string pointers;  // --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]]
-    std::string name;      // --name NAME
+    std::string end;                    // table from-hit --end HEX
+    std::vector<std::string> pointers;  // each --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]
+    std::string freeRanges;             // template new --free START-END[,START-END...]
+    std::string fill;                   // template new --fill HEX
+    std::string name;                   // --name NAME
 };
 
 // What a verb works with: the streams, messages on standard error, and the files given as "-". The core
