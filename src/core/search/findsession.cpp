@@ -13,13 +13,16 @@ std::uint64_t stringStart(std::string_view file, std::uint64_t offset, const tem
     const auto step = static_cast<std::uint64_t>(std::max(width, 1));
     offset = std::min<std::uint64_t>(offset, file.size());
     const std::uint64_t lowest = offset > kMostSnapBytes ? offset - kMostSnapBytes : 0;
-    for (std::uint64_t start = offset; start >= lowest + step; start -= step) {
+    for (std::uint64_t start = offset;; start -= step) {
         for (const auto& entry : table.entries()) {
             const std::string& code = entry.code;
             if (entry.kind == templates::Table::Kind::End && code.size() <= start &&
                 file.substr(start - code.size(), code.size()) == code) {
                 return start;
             }
+        }
+        if (start < lowest + step) {
+            break;
         }
     }
     return offset;

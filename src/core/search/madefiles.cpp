@@ -86,6 +86,9 @@ std::string tableFromHit(const RelativeHit& hit, std::u32string_view word, std::
 }
 
 Status checkEndToken(const RelativeHit& hit, std::string_view end) {
+    if (end.empty()) {
+        return success();
+    }
     for (const auto& [ch, code] : tableCodes(hit)) {
         const std::string key = bytesOf(code, hit.layout);
         const std::string_view shorter = key.size() < end.size() ? std::string_view(key) : end;

@@ -3,15 +3,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "files/asciitext.h"
@@ -27,7 +22,6 @@ const QString kTitle = kit::appTitle();
 const QString kTableFilter = QStringLiteral("Tables (*.tbl)|*.tbl|");
 const QString kTemplateFilter = QStringLiteral("Templates (*.ini)|*.ini|");
 constexpr std::size_t kMostCandidates = 10;
-constexpr int kBeforeColumn = 2;
 constexpr int kBeforeWidth = 220;
 
 QString hexOffset(std::uint64_t offset) {
@@ -40,19 +34,6 @@ QString layoutName(CodeLayout layout) {
                               : QStringLiteral("16-bit little-endian");
 }
 
-// The text before a hit, right-aligned against it: what does not fit goes on the left.
-class BeforeHit : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-  protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideLeft;
-        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    }
-};
-
 // "Hello.tbl" for the word Hello: "?", separators and the characters Windows keeps out of file names may
 // not stand in one.
 QString fileNameOf(const QString& word, const QString& extension) {
@@ -63,23 +44,6 @@ QString fileNameOf(const QString& word, const QString& extension) {
         }
     }
     return name + extension;
-}
-
-QTreeWidget* hitList(const QString& name, const QStringList& headings, QWidget* parent) {
-    auto* list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setHeaderLabels(headings);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->header()->setStretchLastSection(true);
-    return list;
-}
-
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* made = new QPushButton(text, parent);
-    made->setObjectName(name);
-    return made;
 }
 
 }  // namespace
@@ -99,85 +63,6 @@ FindTextWindow::FindTextWindow(kit::LauncherContextPtr context)
 
 FindTextWindow::~FindTextWindow() {
     m_job->cancelAndWait();
-}
-
-void FindTextWindow::buildControls() {
-    auto* wordLabel = new QLabel(tr("&Word:"), this);
-    m_word = new QLineEdit(this);
-    m_word->setObjectName(QStringLiteral("word"));
-    wordLabel->setBuddy(m_word);
-    auto* modeLabel = new QLabel(tr("&Mode:"), this);
-    m_mode = new QComboBox(this);
-    m_mode->setObjectName(QStringLiteral("mode"));
-    m_mode->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    modeLabel->setBuddy(m_mode);
-    auto* endLabel = new QLabel(tr("&End token:"), this);
-    m_end = new QLineEdit(this);
-    m_end->setObjectName(QStringLiteral("endToken"));
-    m_end->setPlaceholderText(tr("hex, e.g. 00"));
-    m_end->setToolTip(tr("The bytes that end a string, in hexadecimal: a relative hit's strings start after "
-                         "them, and a table made from the hit ends its strings with them."));
-    m_end->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("hex, e.g. 00MMM")));
-    endLabel->setBuddy(m_end);
-    m_search = button(QStringLiteral("search"), tr("Search"), this);
-    m_search->setDefault(true);
-
-    m_results = hitList(QStringLiteral("results"),
-                        {tr("Offset"), tr("Layout"), tr("Before"), tr("Text"), tr("After")}, this);
-    m_results->setItemDelegateForColumn(kBeforeColumn, new BeforeHit(m_results));
-    m_makeTable = button(QStringLiteral("makeTable"), tr("Make Table from Hit..."), this);
-    m_gather = button(QStringLiteral("gather"), tr("Add to Strings"), this);
-    m_gather->setToolTip(tr("Keeps the strings of the selected hits for Find Pointers, while you search for "
-                            "others."));
-    m_findPointers = button(QStringLiteral("findPointers"), tr("Find Pointers"), this);
-    m_gathered = new QListWidget(this);
-    m_gathered->setObjectName(QStringLiteral("gathered"));
-    m_gathered->setFlow(QListView::LeftToRight);
-    m_gathered->setWrapping(true);
-    m_gathered->setMaximumHeight(fontMetrics().height() * 4);
-    m_clearGathered = button(QStringLiteral("clearGathered"), tr("Clear"), this);
-    m_pointerTables =
-        hitList(QStringLiteral("pointerTables"),
-                {tr("Format"), tr("Base"), tr("Table"), tr("Stride"), tr("Cells"), tr("Strings")}, this);
-    m_makeTemplate = button(QStringLiteral("makeTemplate"), tr("Make Template..."), this);
-
-    auto* query = new QHBoxLayout;
-    for (QWidget* widget : {static_cast<QWidget*>(wordLabel), static_cast<QWidget*>(m_word),
-                            static_cast<QWidget*>(modeLabel), static_cast<QWidget*>(m_mode),
-                            static_cast<QWidget*>(endLabel), static_cast<QWidget*>(m_end),
-                            static_cast<QWidget*>(m_search)}) {
-        query->addWidget(widget, widget == m_word ? 1 : 0);
-    }
-    auto* hitButtons = new QHBoxLayout;
-    hitButtons->addWidget(m_makeTable);
-    hitButtons->addWidget(m_gather);
-    hitButtons->addWidget(m_findPointers);
-    hitButtons->addStretch();
-    auto* gathered = new QHBoxLayout;
-    gathered->addWidget(new QLabel(tr("Strings:"), this));
-    gathered->addWidget(m_gathered, 1);
-    gathered->addWidget(m_clearGathered, 0, Qt::AlignTop);
-    auto* tableButtons = new QHBoxLayout;
-    tableButtons->addWidget(m_makeTemplate);
-    tableButtons->addStretch();
-    auto* all = new QVBoxLayout(this);
-    all->addLayout(query);
-    all->addWidget(m_results, 3);
-    all->addLayout(hitButtons);
-    all->addLayout(gathered);
-    all->addWidget(m_pointerTables, 1);
-    all->addLayout(tableButtons);
-    resize(820, 560);
-
-    connect(m_search, &QPushButton::clicked, this, &FindTextWindow::search_Click);
-    connect(m_word, &QLineEdit::returnPressed, this, &FindTextWindow::search_Click);
-    connect(m_makeTable, &QPushButton::clicked, this, &FindTextWindow::makeTable_Click);
-    connect(m_gather, &QPushButton::clicked, this, &FindTextWindow::gather_Click);
-    connect(m_clearGathered, &QPushButton::clicked, this, &FindTextWindow::clearGathered_Click);
-    connect(m_findPointers, &QPushButton::clicked, this, &FindTextWindow::findPointers_Click);
-    connect(m_makeTemplate, &QPushButton::clicked, this, &FindTextWindow::makeTemplate_Click);
-    connect(m_results, &QTreeWidget::itemSelectionChanged, this, &FindTextWindow::showButtons);
-    connect(m_pointerTables, &QTreeWidget::itemSelectionChanged, this, &FindTextWindow::showButtons);
 }
 
 void FindTextWindow::listTables() {
@@ -285,10 +170,10 @@ void FindTextWindow::showFound() {
             item->setToolTip(0, tr("Its string starts at %1.").arg(hexOffset(hit.start)));
         }
     }
-    for (const int column : {0, 1, kBeforeColumn + 1}) {
+    for (const int column : {0, 1, kBefore + 1}) {
         m_results->resizeColumnToContents(column);
     }
-    m_results->setColumnWidth(kBeforeColumn, kBeforeWidth);
+    m_results->setColumnWidth(kBefore, kBeforeWidth);
     showButtons();
 }
 
@@ -408,7 +293,7 @@ void FindTextWindow::findPointers_Click() {
 
 void FindTextWindow::makeTemplate_Click() {
     std::vector<std::size_t> chosen;
-    for (const QTreeWidgetItem* item : m_pointerTables->selectedItems()) {
+    for (QTreeWidgetItem* item : m_pointerTables->selectedItems()) {
         chosen.push_back(static_cast<std::size_t>(m_pointerTables->indexOfTopLevelItem(item)));
     }
     std::sort(chosen.begin(), chosen.end());

@@ -40,6 +40,8 @@ class FindTextWindow : public QWidget {
     [[nodiscard]] const FindSession& session() const { return m_session; }
 
   private:
+    static constexpr int kBefore = 2;  // the results' column of the text before a hit
+
     void buildControls();
     void listTables();
     void selectTable(const QString& path);
