@@ -166,7 +166,8 @@ constexpr std::array kVerbs = {
         "a space or an ASCII punctuation mark matches any one code, the same mark the same code, and\n"
         "the hit gives its code too (a ? before a letter or a digit stands for an unknown one).\n"
         "--table finds every place whose bytes spell TEXT under TABLE (a .tbl file or an INI alphabet,\n"
-        "by name in the program folder's plugins/alphabets/ or as a path), however the game wrote it.\n"
+        "by name in the program folder's plugins/alphabets/ or as a path), however the game wrote it;\n"
+        "a hit inside a string says where the string starts, after the end token before it.\n"
         "Hits are listed by offset, at most 1000; --json prints them as JSON."},
     VerbHelp{
         "table",

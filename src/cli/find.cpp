@@ -9,6 +9,7 @@
 #include "files/codepage.h"
 #include "files/common.h"
 #include "files/safewrite.h"
+#include "search/findsession.h"
 #include "search/madefiles.h"
 #include "search/pointerfinder.h"
 #include "search/relative.h"
@@ -127,12 +128,7 @@ int relativeFind(const Given& given, const std::string& file, Console& console) 
 int tableFind(const Given& given, const std::string& file, Console& console) {
     const std::string& text =
         given.text.empty() && given.operands.size() > 1 ? given.operands[1] : given.text;
-    const auto table = search::readSearchTable(tablePathOf(given.table));
-    if (!table) {
-        console.say(table.error());
-        return kExitRefused;
-    }
-    const auto found = search::findTableText(file, *table, text);
+    const auto found = search::searchFile(file, text, tablePathOf(given.table), {});
     if (!found) {
         console.say(found.error());
         return kExitRefused;
@@ -140,14 +136,18 @@ int tableFind(const Given& given, const std::string& file, Console& console) {
     if (given.json) {
         Json hits = Json::array();
         for (const auto& hit : found->hits) {
-            hits.push_back({{"offset", hit.offset}, {"length", hit.length}});
+            hits.push_back({{"offset", hit.offset}, {"length", hit.length}, {"string", hit.start}});
         }
         console.out() << Json{{"hits", hits}, {"more", found->more}}.dump(2) << '\n';
         return kExitOk;
     }
     for (const auto& hit : found->hits) {
         console.out() << "0x" << files::hexText(hit.offset) << " (" << hit.length
-                      << (hit.length == 1 ? " byte)\n" : " bytes)\n");
+                      << (hit.length == 1 ? " byte)" : " bytes)");
+        if (hit.start != hit.offset) {
+            console.out() << ", in the string at 0x" << files::hexText(hit.start);
+        }
+        console.out() << '\n';
     }
     if (found->hits.empty()) {
         console.out() << "no hits\n";
@@ -285,10 +285,11 @@ int templateNewCommand(const Given& given, Console& console) {
     for (const std::string& pointers : given.pointers) {
         const auto place = search::parsePointerTablePlace(pointers);
         if (!place) {
-            console.say("--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] and then ,STRIDE when the cells are "
-                        "not side by side (hexadecimal, decimal, le16 to be32, hexadecimal, a hexadecimal range, "
-                        "decimal; an empty field keeps its default), not \"" +
-                        pointers + "\"." + std::string(kNothingWritten));
+            console.say(
+                "--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] and then ,STRIDE when the cells are "
+                "not side by side (hexadecimal, decimal, le16 to be32, hexadecimal, a hexadecimal range, "
+                "decimal; an empty field keeps its default), not \"" +
+                pointers + "\"." + std::string(kNothingWritten));
             return kExitRefused;
         }
         plan.tables.push_back(*place);

@@ -23,15 +23,15 @@ struct Given {
     bool json = false;
     bool fixChecksum = false;
     bool discard = false;
-    bool reverse = false;  // patch apply --reverse
-    bool repair = false;   // patch apply --repair
-    std::string notes;     // patch create --notes FILE
-    std::string relative;  // --relative WORD
-    std::string table;     // --table TABLE
-    std::string text;      // --text TEXT
-    std::string width;     // --width 1|2; empty: both
-    std::string endian;    // --endian little|big; empty: both
-    std::string offset;    // --offset HEX
+    bool reverse = false;               // patch apply --reverse
+    bool repair = false;                // patch apply --repair
+    std::string notes;                  // patch create --notes FILE
+    std::string relative;               // --relative WORD
+    std::string table;                  // --table TABLE
+    std::string text;                   // --text TEXT
+    std::string width;                  // --width 1|2; empty: both
+    std::string endian;                 // --endian little|big; empty: both
+    std::string offset;                 // --offset HEX
     std::string end;                    // table from-hit --end HEX
     std::vector<std::string> pointers;  // each --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]
     std::string freeRanges;             // template new --free START-END[,START-END...]

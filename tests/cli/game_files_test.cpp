@@ -1,9 +1,9 @@
 // The verbs that work on a game file without a template: identify, ini, the cutscene texts of the PC
 // executable, the header editors' fields, and the searches and the files made from them.
 
+#include <nlohmann/json.hpp>
 #include "cli_fixture.h"
 #include "files/filehandle.h"
-#include <nlohmann/json.hpp>
 
 namespace rq {
 
@@ -203,15 +203,17 @@ INSTANTIATE_TEST_SUITE_P(
             {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "0x210", "@OUT"}, "", 0,
             "Wrote @OUT from the 8-bit hit at 0x210.\n"),
         row("ATableFromAPhraseWithItsEndToken",
-            {"table", "from-hit", "@DEMO", "--relative", "Press Start", "--offset", "210", "--end", "FF", "@OUT"},
+            {"table", "from-hit", "@DEMO", "--relative", "Press Start", "--offset", "210", "--end", "FF",
+             "@OUT"},
             "", 0, "Wrote @OUT from the 8-bit hit at 0x210.\n"),
         refusal("AnEndTokenThatIsACode",
-                {"table", "from-hit", "@DEMO", "--relative", "Press Start", "--offset", "210", "--end", "0x00",
-                 "@OUT"},
+                {"table", "from-hit", "@DEMO", "--relative", "Press Start", "--offset", "210", "--end",
+                 "0x00", "@OUT"},
                 "", "The end token 0x00 is the code 00 of \" \" in the hit. Nothing was written.\n"),
-        refusal("AnEndTokenOfHalfAByte",
-                {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "210", "--end", "F", "@OUT"}, "",
-                "--end is the end token's 1 to 4 bytes in hexadecimal, as they lie in the file, not \"F\"."),
+        refusal(
+            "AnEndTokenOfHalfAByte",
+            {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "210", "--end", "F", "@OUT"},
+            "", "--end is the end token's 1 to 4 bytes in hexadecimal, as they lie in the file, not \"F\"."),
         refusal("NoHitThere",
                 {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "211", "@OUT"}, "",
                 "The word \"Press\" does not match at 0x211. Nothing was written.\n"),
@@ -227,14 +229,16 @@ INSTANTIATE_TEST_SUITE_P(
             "", 0, "Wrote @OUT: 4 entries through demo-script.tbl.\n"),
         row("ATemplateOfTwoTablesWithFreeSpace",
             {"template", "new", "--program-folder", "@FOLDER", "--table", "demo-script.tbl", "--pointers",
-             "3F0,2,be32", "--free", "390-3C0,3D0-3F0", "--pointers", "3F8,2,be32,,,4", "--fill", "00", "@OUT"},
+             "3F0,2,be32", "--free", "390-3C0,3D0-3F0", "--pointers", "3F8,2,be32,,,4", "--fill", "00",
+             "@OUT"},
             "", 0, "Wrote @OUT: 4 entries through demo-script.tbl.\n"),
-        refusal("FreeSpaceThatIsNoRange",
-                {"template", "new", "--table", "demo-script.tbl", "--pointers", "3F0,4,be32", "--free", "3F0-390",
-                 "@OUT"},
-                "",
-                "--free \"3F0-390\" is not a list of ranges START-END of hexadecimal offsets, each end after its "
-                "start. Nothing was written.\n"),
+        refusal(
+            "FreeSpaceThatIsNoRange",
+            {"template", "new", "--table", "demo-script.tbl", "--pointers", "3F0,4,be32", "--free", "3F0-390",
+             "@OUT"},
+            "",
+            "--free \"3F0-390\" is not a list of ranges START-END of hexadecimal offsets, each end after its "
+            "start. Nothing was written.\n"),
         refusal("AFillWithoutFreeSpace",
                 {"template", "new", "--table", "demo-script.tbl", "--pointers", "3F0,4,be32", "--fill", "00",
                  "@OUT"},
@@ -261,7 +265,9 @@ std::string compiledGame(std::vector<std::uint64_t>& items, std::vector<std::uin
         const std::uint64_t offset = at;
         for (const char ch : text) {
             const auto mark = std::string_view(" .,!?'-").find(ch);
-            rom[at++] = static_cast<char>(ch >= 'a' ? 0x24 + ch - 'a' : ch >= 'A' ? 0x0A + ch - 'A' : 0x50 + mark);
+            rom[at++] = static_cast<char>(ch >= 'a'   ? 0x24 + ch - 'a'
+                                          : ch >= 'A' ? 0x0A + ch - 'A'
+                                                      : 0x50 + mark);
         }
         at = (at + 4) & ~std::uint64_t{3};
         return offset;
@@ -271,7 +277,8 @@ std::string compiledGame(std::vector<std::uint64_t>& items, std::vector<std::uin
         put(cell, 0x08000000 + static_cast<std::uint32_t>(string(text)));
         cell += 4;
     }
-    for (const char* text : {"Potion, heals. Nice!", "Ether, mana. Good!", "Elixir, all. Rare!", "Tent, rest. Cheap!"}) {
+    for (const char* text :
+         {"Potion, heals. Nice!", "Ether, mana. Good!", "Elixir, all. Rare!", "Tent, rest. Cheap!"}) {
         items.push_back(string(text));
         put(cell, 0x08000000 + static_cast<std::uint32_t>(items.back()));
         put(cell + 4, 50 * cell);
@@ -303,8 +310,8 @@ TEST(CliSearchWalk, APhraseBecomesATemplateThatWritesLongerTexts) {
     const auto found = cli({"find", game, "--relative", "Ether, mana. Good!"});
     ASSERT_EQ(found.out.substr(0, 18), "0x254 8-bit: E=0E ") << found.out;
     const std::string table = folder.path("plugins\\alphabets\\found.tbl");
-    EXPECT_EQ(cli({"table", "from-hit", game, "--relative", "Ether, mana. Good!", "--offset", "254", "--end", "00",
-                   table})
+    EXPECT_EQ(cli({"table", "from-hit", game, "--relative", "Ether, mana. Good!", "--offset", "254", "--end",
+                   "00", table})
                   .exitCode,
               0);
     std::vector<std::string> offsets = {"pointers", game};
@@ -313,14 +320,16 @@ TEST(CliSearchWalk, APhraseBecomesATemplateThatWritesLongerTexts) {
         offsets.push_back(hit.out.substr(2, hit.out.find(' ') - 2));
     }
     EXPECT_EQ(offsets, (std::vector<std::string>{"pointers", game, "23C", "254", "268", "27C"}));
+    EXPECT_EQ(cli({"find", game, "--table", "found.tbl", "mana."}).out,
+              "0x25B (5 bytes), in the string at 0x254\n");
     EXPECT_EQ(cli(offsets).out.substr(0, 73),
               "le32 base 8000000: table at 0x118, stride 8, 4 cells, 4 of the 4 strings\n");
     EXPECT_EQ(cli({"pointers", game, "290", "2A0", "2AC"}).out.substr(0, 73),
               "le32 base 8000000: table at 0x138, stride 4, 3 cells, 3 of the 3 strings\n");
 
     const std::string made = folder.path("plugins\\games\\found.ini");
-    EXPECT_EQ(cli({"template", "new", "--table", "found.tbl", "--pointers", "118,4,le32,8000000,,8", "--pointers",
-                   "0x138,3,le32,8000000", "--free", "800-1000", "--fill", "FF", made})
+    EXPECT_EQ(cli({"template", "new", "--table", "found.tbl", "--pointers", "118,4,le32,8000000,,8",
+                   "--pointers", "0x138,3,le32,8000000", "--free", "800-1000", "--fill", "FF", made})
                   .out,
               "Wrote " + made + ": 7 entries through found.tbl.\n");
     EXPECT_EQ(cli({"check", "--template", "found.ini", game}).out, "no problems\n");

@@ -54,7 +54,8 @@ const std::vector<std::string> kUsages = {
     "--repair] PATCH FILE OUT | info PATCH)",
     "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
     "(--text TEXT | TEXT)) [--json]",
-    "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--end HEX] [--force] "
+    "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--end HEX] "
+    "[--force] "
     "OUT.tbl",
     "pointers FILE OFFSET... [--json]",
     "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "

@@ -26,9 +26,10 @@ const FinderRow kRows[] = {
      false},
     {"MegaDrive", "be32", 4, true, 0, 0, kWhole, 0x48000, 4, 0x70000, 20, false},
     {"BankOf16KiBAtAnOddOffset", "le16", 2, false, 0x8000, 0x10000, 0x14000, 0x52341, 2, 0x10000, 20, false},
-    {"BankCountedFromTheEndOfACopierHeader", "le16", 2, false, 0x8000, 0x10200, 0x14200, 0x52341, 2, 0x10200, 20,
+    {"BankCountedFromTheEndOfACopierHeader", "le16", 2, false, 0x8000, 0x10200, 0x14200, 0x52341, 2, 0x10200,
+     20, false},
+    {"UpperBankAfterACartridgeHeader", "be16", 2, true, 0xC000, 0x4010, 0x8010, 0x30001, 4, 0x4010, 20,
      false},
-    {"UpperBankAfterACartridgeHeader", "be16", 2, true, 0xC000, 0x4010, 0x8010, 0x30001, 4, 0x4010, 20, false},
     {"OneOffsetGivesNothing", "le32", 4, false, 0x08000000, 0, kWhole, 0x2A000, 4, 0xC0000, 1, false},
     {"CancelledGivesNothing", "le32", 4, false, 0x08000000, 0, kWhole, 0x2A000, 4, 0xC0000, 20, true},
 };
@@ -158,8 +159,8 @@ TEST_P(ArraysOneAfterAnother, TheRunThatStartsAtTheGivenStringsComesFirst) {
     std::string gba;
     for (const auto& found : findPointerTables(file, strings)) {
         if (formatName(found.format) == "le32" && found.format.base == 0x08000000) {
-            gba += (gba.empty() ? "" : ", ") + files::hexText(found.table) + "/" + std::to_string(found.stride) +
-                   "x" + std::to_string(found.cells);
+            gba += (gba.empty() ? "" : ", ") + files::hexText(found.table) + "/" +
+                   std::to_string(found.stride) + "x" + std::to_string(found.cells);
         }
     }
     EXPECT_EQ(gba, tables);

@@ -25,10 +25,10 @@ std::string written(std::string_view word, std::uint32_t base, CodeLayout layout
     constexpr std::string_view kMarks = " .,!?'-";
     std::string bytes;
     for (const char ch : word) {
-        const std::uint32_t code = ch >= 'a'                           ? base + 0x40 + (ch - 'a')
-                                   : ch >= 'A'                         ? base + (ch - 'A')
+        const std::uint32_t code = ch >= 'a'                        ? base + 0x40 + (ch - 'a')
+                                   : ch >= 'A'                      ? base + (ch - 'A')
                                    : kMarks.find(ch) != kMarks.npos ? base + 0x60 + kMarks.find(ch)
-                                                                       : base + 0x30 + (ch - '0');
+                                                                    : base + 0x30 + (ch - '0');
         if (layout.width == 1) {
             bytes += static_cast<char>(code);
         } else {
@@ -90,7 +90,10 @@ const RelativeRow kRelative[] = {
     {"AMarkOnALettersCodeIsNoHit", "AB CD", {{3, written("AB", 0x10) + "\x12" + written("CD", 0x10)}}, ""},
     {"TwoSpacesOfTwoCodesAreNoHit", "A B C", {{3, written("A B", 0x10) + "\x71" + written("C", 0x10)}}, ""},
     {"AQuestionMarkAtTheEndIsOne", "Who?", {{3, written("Who?", 0x10)}}, "3 8 W=38 h=87 o=94 ?=116"},
-    {"AQuestionMarkOnALettersCodeIsAnUnknownLetter", "Hell?", {{3, written("Hello", 0x10)}}, "3 8 H=23 e=84 l=91"},
+    {"AQuestionMarkOnALettersCodeIsAnUnknownLetter",
+     "Hell?",
+     {{3, written("Hello", 0x10)}},
+     "3 8 H=23 e=84 l=91"},
     {"AnAccentIsRefused",
      "Caf\xC3\xA9",
      {},
@@ -175,8 +178,8 @@ const SpellingRow kSpellings[] = {
 INSTANTIATE_TEST_SUITE_P(Rows, Spellings, testing::ValuesIn(kSpellings), test::rowName);
 
 // The table seeded from a hit, against the codes written out by hand, with the marks of a phrase (a backslash
-// doubled, as the table's reader takes it) and an end token; then a template made for the pointer tables found
-// reads their strings.
+// doubled, as the table's reader takes it) and an end token; then a template made for the pointer tables
+// found reads their strings.
 TEST(MadeFiles, ATableFromAHitAndATemplateForPointerTablesReadTheGame) {
     const RelativeHit hit{6, {2, false}, {{U'P', 0x12F}, {U'r', 0x161}, {U' ', 0x100}, {U'\\', 0x1FF}}};
     const std::string made = tableFromHit(hit, U"Pr \\", "\xFF\xFF");
@@ -196,7 +199,8 @@ TEST(MadeFiles, ATableFromAHitAndATemplateForPointerTablesReadTheGame) {
     }
 
     test::ProgramFolder folder;
-    folder.writeAlphabet("found.tbl", tableFromHit({0, {1, false}, {{U'A', 0x41}}}, U"A", std::string(1, '\0')));
+    folder.writeAlphabet("found.tbl",
+                         tableFromHit({0, {1, false}, {{U'A', 0x41}}}, U"A", std::string(1, '\0')));
     // Two cells 8 bytes apart, zeros before them, and a cell of a second table: the first table found
     // starts at its first cell.
     const std::string game = folder.dir().file("game.bin");
@@ -210,9 +214,12 @@ TEST(MadeFiles, ATableFromAHitAndATemplateForPointerTablesReadTheGame) {
     const auto found = findPointerTables(test::readAll(game), strings);
     ASSERT_FALSE(found.empty());
     const auto& table = found.front();
-    TemplatePlan plan{"Found", "found.tbl", {{table.table, static_cast<int>(table.cells), table.format, table.stride},
-                                             *parsePointerTablePlace("0x30,1,be32,,,0x10")},
-                      {{0x60, 0x70}, {0x78, 0x80}}, 0};
+    TemplatePlan plan{"Found",
+                      "found.tbl",
+                      {{table.table, static_cast<int>(table.cells), table.format, table.stride},
+                       *parsePointerTablePlace("0x30,1,be32,,,0x10")},
+                      {{0x60, 0x70}, {0x78, 0x80}},
+                      0};
     const auto madeTemplate = templateForPointers(plan);
     ASSERT_TRUE(madeTemplate) << madeTemplate.error();
     EXPECT_NE(madeTemplate->find("[FreeSpace]\nRanges=60-70,78-80\nFill=00\n"), std::string::npos);
@@ -223,11 +230,22 @@ TEST(MadeFiles, ATableFromAHitAndATemplateForPointerTablesReadTheGame) {
               (std::vector<std::string>{"HELLO", "AGAIN", "WORLD"}));
     EXPECT_TRUE(templates::checkTemplate(folder.path("plugins\\games\\found.ini"), game).empty());
 
+    // Tables of different formats carry their own.
+    auto mixed = plan;
+    mixed.tables[1] = *parsePointerTablePlace("30,1,le16,8000,4000-8000");
+    const auto mixedTemplate = templateForPointers(mixed);
+    ASSERT_TRUE(mixedTemplate) << mixedTemplate.error();
+    EXPECT_EQ(mixedTemplate->find("[Pointers]"), std::string::npos);
+    EXPECT_NE(mixedTemplate->find(
+                  "[PointerTable2]\nOffset=30\nCount=1\nFormat=le16\nBase=8000\nRegion=4000-8000\n"),
+              std::string::npos);
+
     plan.freeRanges.push_back({0x7F, 0x90});
     EXPECT_EQ(templateForPointers(plan).error(), "The free ranges 78-80 and 7F-90 overlap.");
     plan.freeRanges.pop_back();
     plan.tables.push_back({0x7FFFFFF0, 5, table.format, 4});
-    EXPECT_EQ(templateForPointers(plan).error(), "Pointer table 3 at 7FFFFFF0 would have cells past offset 7FFFFFFF.");
+    EXPECT_EQ(templateForPointers(plan).error(),
+              "Pointer table 3 at 7FFFFFF0 would have cells past offset 7FFFFFFF.");
 }
 
 // A pointer table as --pointers gives it: each field, an empty one keeping its default, and what is not one.
@@ -258,17 +276,22 @@ TEST(MadeFiles, APointerTableIsReadAsPointersPrintsIt) {
 // two searches are what the pointer finder looks for.
 TEST(FindSession, HitsSnapToTheirStringsAndGatherAcrossSearches) {
     const auto table = templates::Table::parse("41=A\n42=B\n/FF=<end>\n/0000\n");
-    const std::string file = "\xFF"
-                             "ABBA\xFF"
-                             "AB\x00\x00"
-                             "BAAB"s;
+    const std::string file =
+        "\xFF"
+        "ABBA\xFF"
+        "AB\x00\x00"
+        "BAAB"s;
     const std::pair<std::pair<std::uint64_t, int>, std::uint64_t> starts[] = {
-        {{3, 1}, 1}, {{1, 1}, 1}, {{12, 1}, 10}, {{12, 2}, 10},
+        {{3, 1}, 1},
+        {{1, 1}, 1},
+        {{12, 1}, 10},
+        {{12, 2}, 10},
         {{13, 2}, 1}};  // 00 00 ends 3 bytes before 13: not whole codes
     for (const auto& [hit, start] : starts) {
         EXPECT_EQ(stringStart(file, hit.first, table, hit.second), start) << hit.first;
     }
-    EXPECT_EQ(stringStart(std::string(kMostSnapBytes + 8, 'A'), kMostSnapBytes + 4, table), kMostSnapBytes + 4);
+    EXPECT_EQ(stringStart(std::string(kMostSnapBytes + 8, 'A'), kMostSnapBytes + 4, table),
+              kMostSnapBytes + 4);
 
     FindSession session;
     const auto bytes = std::make_shared<const std::string>(file);

@@ -30,10 +30,10 @@ inline constexpr std::uint64_t kMostSnapBytes = 4096;
 // A hit as a list shows it.
 struct FoundHit {
     std::uint64_t offset = 0;
-    std::uint64_t length = 0;              // bytes
-    std::optional<RelativeHit> relative;   // a relative search's hit, with its codes
-    HitPreview preview;                    // the bytes around it, read through its table
-    std::uint64_t start = 0;               // where its string starts (stringStart)
+    std::uint64_t length = 0;             // bytes
+    std::optional<RelativeHit> relative;  // a relative search's hit, with its codes
+    HitPreview preview;                   // the bytes around it, read through its table
+    std::uint64_t start = 0;              // where its string starts (stringStart)
 };
 
 // What one search found.
@@ -74,11 +74,14 @@ class FindSession {
     [[nodiscard]] Result<std::string> tableFor(std::size_t hit, std::string_view end) const;
 
     // The pointer tables found for the targets, best first, which a template is made from.
-    void setCandidates(std::vector<PointerTableCandidate> candidates) { m_candidates = std::move(candidates); }
+    void setCandidates(std::vector<PointerTableCandidate> candidates) {
+        m_candidates = std::move(candidates);
+    }
     [[nodiscard]] const std::vector<PointerTableCandidate>& candidates() const { return m_candidates; }
     // A template named name that reads the chosen candidates (indexes, in the order given) through the table
     // file tableName.
-    [[nodiscard]] Result<std::string> templateFor(const std::vector<std::size_t>& chosen, const std::string& name,
+    [[nodiscard]] Result<std::string> templateFor(const std::vector<std::size_t>& chosen,
+                                                  const std::string& name,
                                                   const std::string& tableName) const;
 
   private:

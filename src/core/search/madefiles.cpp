@@ -47,7 +47,8 @@ std::string tableText(char32_t ch) {
 std::vector<std::pair<char32_t, std::uint32_t>> tableCodes(const RelativeHit& hit) {
     auto codes = impliedCodes(hit);
     for (const auto& code : hit.codes) {
-        if (std::none_of(codes.begin(), codes.end(), [&](const auto& run) { return run.first == code.first; })) {
+        if (std::none_of(codes.begin(), codes.end(),
+                         [&](const auto& run) { return run.first == code.first; })) {
             codes.push_back(code);
         }
     }
@@ -95,8 +96,9 @@ Status checkEndToken(const RelativeHit& hit, std::string_view end) {
         const std::string_view longer = key.size() < end.size() ? end : std::string_view(key);
         if (longer.starts_with(shorter)) {
             const std::string what = key == end ? "is" : key.size() < end.size() ? "begins with" : "begins";
-            return Error{what + " the code " + keyText(key) + " of \"" + files::encodeUtf8(ch) + "\" in the hit",
-                         ErrorKind::Refusal};
+            return Error{
+                what + " the code " + keyText(key) + " of \"" + files::encodeUtf8(ch) + "\" in the hit",
+                ErrorKind::Refusal};
         }
     }
     return success();
@@ -115,7 +117,9 @@ std::optional<PointerTablePlace> parsePointerTablePlace(std::string_view text) {
         }
         return !field.empty() && field.size() <= 16 ? files::parseHex(field) : std::nullopt;
     };
-    const auto field = [&fields](std::size_t i) { return i < fields.size() ? fields[i] : std::string_view(); };
+    const auto field = [&fields](std::size_t i) {
+        return i < fields.size() ? fields[i] : std::string_view();
+    };
     PointerTablePlace place;
     const auto offset = hex(field(0));
     const auto count = templates::parseCellCount(field(1));
@@ -142,7 +146,8 @@ std::optional<PointerTablePlace> parsePointerTablePlace(std::string_view text) {
     if (const std::string_view stride = field(5); !stride.empty()) {
         const bool inHex = stride.starts_with("0x") || stride.starts_with("0X");
         std::optional<std::uint64_t> value = inHex ? hex(stride) : std::nullopt;
-        if (!inHex && stride.size() <= 10 && stride.find_first_not_of("0123456789") == std::string_view::npos) {
+        if (!inHex && stride.size() <= 10 &&
+            stride.find_first_not_of("0123456789") == std::string_view::npos) {
             value = std::stoull(std::string(stride));
         }
         if (!value || *value == 0 || *value > 0xFFFFFFFF) {
@@ -188,8 +193,8 @@ Result<std::string> templateForPointers(const TemplatePlan& plan) {
     for (std::size_t i = 1; i < ranges.size(); ++i) {
         if (ranges[i].start < ranges[i - 1].end) {
             return Error{"The free ranges " + files::hexText(ranges[i - 1].start) + "-" +
-                             files::hexText(ranges[i - 1].end) + " and " + files::hexText(ranges[i].start) + "-" +
-                             files::hexText(ranges[i].end) + " overlap.",
+                             files::hexText(ranges[i - 1].end) + " and " + files::hexText(ranges[i].start) +
+                             "-" + files::hexText(ranges[i].end) + " overlap.",
                          ErrorKind::Refusal};
         }
     }
@@ -197,11 +202,12 @@ Result<std::string> templateForPointers(const TemplatePlan& plan) {
     const bool shared = std::all_of(plan.tables.begin(), plan.tables.end(), [&](const PointerTablePlace& p) {
         return sameFormat(p.format, plan.tables.front().format);
     });
-    std::string made = "; Made by Romquill: the strings of pointer tables, each read through " + plan.tableName +
-                       " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" +
-                       plan.name + "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\n\n"
-                       "[TextFormattingSystem]\nNumberOfEntries=0\nText=" +
-                       plan.tableName + "\n";
+    std::string made =
+        "; Made by Romquill: the strings of pointer tables, each read through " + plan.tableName +
+        " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + plan.name +
+        "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\n\n"
+        "[TextFormattingSystem]\nNumberOfEntries=0\nText=" +
+        plan.tableName + "\n";
     if (shared) {
         made += "\n[Pointers]\n" + pointerKeys(plan.tables.front().format);
     }
@@ -216,7 +222,8 @@ Result<std::string> templateForPointers(const TemplatePlan& plan) {
             made += "Stride=" + files::hexText(place.stride) + "\n";
         }
         made += "TextFormat=Text\nComment=" +
-                (plan.tables.size() == 1 ? std::string("Line") : "Table " + std::to_string(t + 1) + " line") + "\n";
+                (plan.tables.size() == 1 ? std::string("Line") : "Table " + std::to_string(t + 1) + " line") +
+                "\n";
     }
     if (!plan.freeRanges.empty()) {
         made += "\n[FreeSpace]\nRanges=";

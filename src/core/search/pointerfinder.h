@@ -25,8 +25,8 @@ struct PointerTableCandidate {
 
 // The pointer tables that explain the strings at offsets, best first (most strings explained; then fewer
 // cells, so that of a run stretched back over cells before its first hit the one that starts at that hit
-// comes first; then lower table offset; then larger cells), at most `most` of them. file: the whole game file,
-// held once. progress (may be empty) is called now and then; a cancelled search gives nothing.
+// comes first; then lower table offset; then larger cells), at most `most` of them. file: the whole game
+// file, held once. progress (may be empty) is called now and then; a cancelled search gives nothing.
 //
 // - Formats tried: le16, be16, le24, be24, le32, be32, each with base 0 and base 08000000 over the whole
 // file;

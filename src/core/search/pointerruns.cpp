@@ -56,7 +56,8 @@ bool RunWalker::plausible(std::uint64_t pos) const {
 
 bool RunWalker::padding(std::uint64_t pos) const {
     const unsigned char* cell = m_bytes + pos;
-    return std::all_of(cell + 1, cell + m_context.format.size, [cell](unsigned char b) { return b == *cell; });
+    return std::all_of(cell + 1, cell + m_context.format.size,
+                       [cell](unsigned char b) { return b == *cell; });
 }
 
 std::uint32_t RunWalker::layoutAt(std::uint64_t pos) const {

@@ -156,7 +156,8 @@ std::optional<RelativeHit> hitOf(std::string_view file, std::u32string_view word
     }
     const auto implied = impliedCodes(hit);
     const auto isImplied = [&implied](std::uint32_t code) {
-        return std::any_of(implied.begin(), implied.end(), [code](const auto& run) { return run.second == code; });
+        return std::any_of(implied.begin(), implied.end(),
+                           [code](const auto& run) { return run.second == code; });
     };
     std::optional<std::uint32_t> question;
     bool questionFits = true;
@@ -190,10 +191,11 @@ Status checkRelativeWord(std::u32string_view word) {
         if (ordered(ch)) {
             ++counts[static_cast<int>(kind)];
         } else if (kind == Kind::Other) {
-            return Error{"holds \"" + files::encodeUtf8(ch) +
-                             "\", which is not one of A-Z, a-z, 0-9, a space, ASCII punctuation or ? (write ? "
-                             "for a character whose code is not known)",
-                         ErrorKind::Refusal};
+            return Error{
+                "holds \"" + files::encodeUtf8(ch) +
+                    "\", which is not one of A-Z, a-z, 0-9, a space, ASCII punctuation or ? (write ? "
+                    "for a character whose code is not known)",
+                ErrorKind::Refusal};
         }
     }
     if (counts[0] + counts[1] + counts[2] < 3 || std::max({counts[0], counts[1], counts[2]}) < 2) {

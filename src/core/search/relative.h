@@ -42,8 +42,8 @@ inline constexpr std::size_t kMostRelativeHits = 1000;
 
 // What a word may be: letters, digits, "?" (any one code), spaces and ASCII punctuation. The codes of letters
 // of one case, and of digits, are related as the characters are; letters of the other case are related among
-// themselves only, since where a game puts its lower case against its upper case is its own choice. A space or
-// a punctuation mark matches any one code, and the hit records it: the same mark has one code throughout,
+// themselves only, since where a game puts its lower case against its upper case is its own choice. A space
+// or a punctuation mark matches any one code, and the hit records it: the same mark has one code throughout,
 // two marks never share one, and none has a code the letters and digits of the word imply. A "?" followed
 // by a letter, a digit or another "?" stands for an unknown character and records nothing; elsewhere (at
 // the end, before a space) it is a question mark. A word needs at least 3 letters or digits, 2 of them of

@@ -102,9 +102,8 @@ void FindTextWindow::tell(const QString& text, kit::Dialogs::Icon icon) {
 
 std::optional<std::string> FindTextWindow::endToken() {
     const QString digits = m_end->text().remove(QLatin1Char(' '));
-    const auto bytes = digits.size() % 2 == 0 && digits.size() <= 8
-                           ? files::parseHex(digits.toStdString())
-                           : std::nullopt;
+    const auto bytes =
+        digits.size() % 2 == 0 && digits.size() <= 8 ? files::parseHex(digits.toStdString()) : std::nullopt;
     if (digits.isEmpty() || bytes) {
         std::string end;
         for (qsizetype at = 0; at < digits.size(); at += 2) {
@@ -159,7 +158,7 @@ void FindTextWindow::showFound() {
     const auto& hits = m_session.found().hits;
     for (std::size_t row = 0; row < hits.size(); ++row) {
         const FoundHit& hit = hits[row];
-        const QString layout = hit.relative    ? layoutName(hit.relative->layout)
+        const QString layout = hit.relative      ? layoutName(hit.relative->layout)
                                : hit.length == 1 ? tr("1 byte")
                                                  : tr("%1 bytes").arg(hit.length);
         auto* item = new QTreeWidgetItem(

@@ -62,8 +62,9 @@ void FindTextWindow::buildControls() {
     m_end = new QLineEdit(this);
     m_end->setObjectName(QStringLiteral("endToken"));
     m_end->setPlaceholderText(tr("hex, e.g. 00"));
-    m_end->setToolTip(tr("The bytes that end a string, in hexadecimal: a relative hit's strings start after "
-                         "them, and a table made from the hit ends its strings with them."));
+    m_end->setToolTip(
+        tr("The bytes that end a string, in hexadecimal: a relative hit's strings start after "
+           "them, and a table made from the hit ends its strings with them."));
     m_end->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("hex, e.g. 00MMM")));
     endLabel->setBuddy(m_end);
     m_search = button(QStringLiteral("search"), tr("Search"), this);
@@ -74,8 +75,9 @@ void FindTextWindow::buildControls() {
     m_results->setItemDelegateForColumn(kBefore, new BeforeHit(m_results));
     m_makeTable = button(QStringLiteral("makeTable"), tr("Make Table from Hit..."), this);
     m_gather = button(QStringLiteral("gather"), tr("Add to Strings"), this);
-    m_gather->setToolTip(tr("Keeps the strings of the selected hits for Find Pointers, while you search for "
-                            "others."));
+    m_gather->setToolTip(
+        tr("Keeps the strings of the selected hits for Find Pointers, while you search for "
+           "others."));
     m_findPointers = button(QStringLiteral("findPointers"), tr("Find Pointers"), this);
     m_gathered = new QListWidget(this);
     m_gathered->setObjectName(QStringLiteral("gathered"));
@@ -89,10 +91,10 @@ void FindTextWindow::buildControls() {
     m_makeTemplate = button(QStringLiteral("makeTemplate"), tr("Make Template..."), this);
 
     auto* query = new QHBoxLayout;
-    for (QWidget* widget : {static_cast<QWidget*>(wordLabel), static_cast<QWidget*>(m_word),
-                            static_cast<QWidget*>(modeLabel), static_cast<QWidget*>(m_mode),
-                            static_cast<QWidget*>(endLabel), static_cast<QWidget*>(m_end),
-                            static_cast<QWidget*>(m_search)}) {
+    for (QWidget* widget :
+         {static_cast<QWidget*>(wordLabel), static_cast<QWidget*>(m_word), static_cast<QWidget*>(modeLabel),
+          static_cast<QWidget*>(m_mode), static_cast<QWidget*>(endLabel), static_cast<QWidget*>(m_end),
+          static_cast<QWidget*>(m_search)}) {
         query->addWidget(widget, widget == m_word ? 1 : 0);
     }
     auto* hitButtons = new QHBoxLayout;
@@ -101,7 +103,7 @@ void FindTextWindow::buildControls() {
     hitButtons->addWidget(m_findPointers);
     hitButtons->addStretch();
     auto* gathered = new QHBoxLayout;
-    gathered->addWidget(new QLabel(tr("Strings:"), this));
+    gathered->addWidget(new QLabel(tr("Gathered strings:"), this));
     gathered->addWidget(m_gathered, 1);
     gathered->addWidget(m_clearGathered, 0, Qt::AlignTop);
     auto* tableButtons = new QHBoxLayout;
