@@ -191,17 +191,11 @@ int tableFromHitCommand(const Given& given, Console& console) {
         console.say("--offset is a hexadecimal offset, not \"" + given.offset + "\".");
         return kExitRefused;
     }
-    const auto end = given.end.empty() ? std::optional<std::uint64_t>(0) : hexOperand(given.end);
-    const std::string endDigits =
-        given.end.substr(given.end.starts_with("0x") || given.end.starts_with("0X") ? 2 : 0);
-    if (!end || endDigits.size() % 2 != 0 || endDigits.size() > 8) {
+    const auto endBytes = given.end.empty() ? std::optional<std::string>("") : search::hexBytes(given.end, 4);
+    if (!endBytes) {
         console.say("--end is the end token's 1 to 4 bytes in hexadecimal, as they lie in the file, not \"" +
                     given.end + "\"." + std::string(kNothingWritten));
         return kExitRefused;
-    }
-    std::string endBytes;
-    for (std::size_t at = 0; at < endDigits.size(); at += 2) {
-        endBytes += static_cast<char>(*files::parseHex(std::string_view(endDigits).substr(at, 2)));
     }
     const auto file = fileBytes(given, console);
     if (!file) {
@@ -209,13 +203,13 @@ int tableFromHitCommand(const Given& given, Console& console) {
     }
     for (const auto layout : *layouts) {
         if (const auto hit = search::relativeHitAt(*file, *word, *offset, layout)) {
-            if (const auto fits = search::checkEndToken(*hit, endBytes); !fits) {
+            if (const auto fits = search::checkEndToken(*hit, *endBytes); !fits) {
                 console.say("The end token " + given.end + " " + fits.error() + "." +
                             std::string(kNothingWritten));
                 return kExitRefused;
             }
             const std::string& out = given.operands.back();
-            if (const int status = writeMade(out, search::tableFromHit(*hit, *word, endBytes), console);
+            if (const int status = writeMade(out, search::tableFromHit(*hit, *word, *endBytes), console);
                 status != kExitOk) {
                 return status;
             }
@@ -304,14 +298,14 @@ int templateNewCommand(const Given& given, Console& console) {
         plan.freeRanges = *ranges;
     }
     if (!given.fill.empty()) {
-        const auto fill = given.fill.size() == 2 ? files::parseHex(given.fill) : std::nullopt;
+        const auto fill = search::hexBytes(given.fill, 1);
         if (!fill || given.freeRanges.empty()) {
             console.say((fill ? std::string("--fill is the fill byte of the free space that --free gives")
                               : "--fill is one byte in hexadecimal, not \"" + given.fill + "\"") +
                         "." + std::string(kNothingWritten));
             return kExitRefused;
         }
-        plan.fill = static_cast<std::uint8_t>(*fill);
+        plan.fill = static_cast<std::uint8_t>(fill->front());
     }
     const std::string& out = given.operands.front();
     plan.tableName = files::pathText(files::fsPath(given.table).filename());

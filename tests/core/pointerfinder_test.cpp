@@ -128,19 +128,21 @@ TEST_P(PointersAmongZeros, FindTheTableFromTheStringsThatSaySomething) {
 INSTANTIATE_TEST_SUITE_P(Tables, PointersAmongZeros, testing::ValuesIn(kZeroRunRows), test::rowName);
 
 // Arrays laid out one after another, as a compiler does: six pointers, then four records of a pointer and a
-// second field (a price, or a second pointer), then zeros. Given the records' strings, the run that starts at
-// the records comes first, and a run of records reaches back only over records like its own. The second
-// field, and the GBA candidates in their order, as "table/stride x cells".
-using ArraysRow = std::tuple<const char*, bool, const char*>;
+// second field (a price, or a second pointer), then zeros. Given the strings of one array, the run that
+// starts at it and ends with it comes first, and a run of records reaches back only over records like its
+// own. The second field, which strings are given, and the GBA candidates in their order, as "table/stride x
+// cells".
+using ArraysRow = std::tuple<const char*, bool, bool, const char*>;
 const ArraysRow kArraysRows[] = {
-    {"RecordsOfAPointerAndAPrice", false, "118/8x4"},
-    {"RecordsOfTwoPointersReadAsOneArray", true, "118/4x8, 100/4x14"},
+    {"RecordsOfAPointerAndAPrice", false, false, "118/8x4"},
+    {"RecordsOfTwoPointersReadAsOneArray", true, false, "118/4x8, 100/4x14"},
+    {"TheArrayBeforeRecords", false, true, "100/4x6, 100/4x7"},
 };
 
 class ArraysOneAfterAnother : public testing::TestWithParam<ArraysRow> {};
 
 TEST_P(ArraysOneAfterAnother, TheRunThatStartsAtTheGivenStringsComesFirst) {
-    const auto& [name, twoPointers, tables] = GetParam();
+    const auto& [name, twoPointers, givenArray, tables] = GetParam();
     std::string file(0x1000, '\0');
     const auto put = [&file](std::uint64_t at, std::uint32_t value) {
         for (int i = 0; i < 4; ++i) {
@@ -150,9 +152,14 @@ TEST_P(ArraysOneAfterAnother, TheRunThatStartsAtTheGivenStringsComesFirst) {
     std::vector<std::uint64_t> strings;
     for (std::uint32_t k = 0; k < 6; ++k) {
         put(0x100 + 4 * k, 0x08000000 + 0x200 + 0x10 * k);
+        if (givenArray) {
+            strings.push_back(0x200 + 0x10 * k);
+        }
     }
     for (std::uint32_t k = 0; k < 4; ++k) {
-        strings.push_back(0x300 + 0x20 * k);
+        if (!givenArray) {
+            strings.push_back(0x300 + 0x20 * k);
+        }
         put(0x118 + 8 * k, 0x08000000 + 0x300 + 0x20 * k);
         put(0x11C + 8 * k, twoPointers ? 0x08000000 + 0x310 + 0x20 * k : 100 * (k + 1));
     }

@@ -27,6 +27,10 @@ namespace rq::search {
 // or one begins it: the game's strings would then read on, or stop, where they do not.
 [[nodiscard]] Status checkEndToken(const RelativeHit& hit, std::string_view end);
 
+// Whole bytes in hexadecimal, with or without "0x", 1 to `most` of them, as they lie in the file: an end
+// token, a fill byte. Nothing when the text is not that.
+[[nodiscard]] std::optional<std::string> hexBytes(std::string_view text, std::size_t most);
+
 // Where a template's pointer table lies and how its cells read.
 struct PointerTablePlace {
     std::uint64_t offset = 0;  // the first cell
@@ -57,5 +61,8 @@ struct TemplatePlan {
 // it would end its line and start keys and sections of its own), when there is no table, a table's cells
 // would lie past offset 7FFFFFFF, the tables make more entries than a template may, or free ranges overlap.
 [[nodiscard]] Result<std::string> templateForPointers(const TemplatePlan& plan);
+// The same for one pointer table and no free space.
+[[nodiscard]] Result<std::string> templateForPointers(const std::string& name, const std::string& tableName,
+                                                      const PointerTablePlace& place);
 
 }  // namespace rq::search

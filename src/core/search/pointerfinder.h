@@ -51,7 +51,9 @@ struct PointerTableCandidate {
 //   except where the plausible cells go on past that bound: that side ends at its outermost hit. Beyond its
 //   hits, a run of records (a stride larger than the cell) covers only elements whose other fields are
 //   plausible pointers where its hits' are, so that the array beside it is not taken in. A run that starts
-//   before its first hit is given a second time starting there.
+//   before its first hit is given a second time starting there; one whose every cell from its first hit to
+//   its last is a hit (the strings given are a whole table) and that goes on after them, a time more ending
+//   at its last hit.
 // - A candidate explains at least 2 distinct strings. A run whose hits all lie in a run found at a stride
 //   dividing its own (the same table read at twice its stride) is left out.
 // - Offsets outside the file are not looked for; fewer than 2 distinct offsets inside it give nothing.

@@ -76,6 +76,7 @@ std::size_t RunWalker::walkRun(const std::vector<Hit>& hits, std::size_t i, std:
     const std::uint64_t first = hits[i].pos;
     std::uint64_t last = first, reached = first;
     std::uint32_t count = mark(hits[i].string);
+    std::uint64_t hitCells = 1;
     std::set<std::uint32_t> layouts = {layoutAt(first)};
     for (++i;;) {
         const std::uint64_t next = reached + m_stride;
@@ -89,6 +90,7 @@ std::size_t RunWalker::walkRun(const std::vector<Hit>& hits, std::size_t i, std:
         reached = next;
         if (i < end && hits[i].pos == reached) {
             count += mark(hits[i++].string);
+            ++hitCells;
             layouts.insert(layoutAt(reached));
             last = reached;
         }
@@ -121,11 +123,18 @@ std::size_t RunWalker::walkRun(const std::vector<Hit>& hits, std::size_t i, std:
         reached -= m_stride;
     }
     if (count >= 2) {
-        runs.push_back({start, first, last, m_stride,
-                        static_cast<std::uint32_t>((reached - start) / m_stride + 1), count});
+        const auto add = [&](std::uint64_t from, std::uint64_t to) {
+            runs.push_back(
+                {from, first, last, m_stride, static_cast<std::uint32_t>((to - from) / m_stride + 1), count});
+        };
+        add(start, reached);
         if (start != first) {
-            runs.push_back({first, first, last, m_stride,
-                            static_cast<std::uint32_t>((reached - first) / m_stride + 1), count});
+            add(first, reached);
+        }
+        // Every cell from the first hit to the last one is a hit: the strings given are the whole table, and
+        // plausible cells after it are another's.
+        if (reached != last && hitCells == (last - first) / m_stride + 1) {
+            add(first, last);
         }
     }
     floor = reached + m_stride;

@@ -37,8 +37,9 @@ class RunWalker {
 
     // Each run around the hits (by position, one residue of the stride at a time), appended to runs in the
     // order of residue, then table. A run reaches out from its hits over plausible cells, up to the distance
-    // at which chance hits come; where it does not start at a hit, the run that does follows it, so that a
-    // table laid out after another is found as it is.
+    // at which chance hits come; where it does not start at a hit, the run that does follows it, and where
+    // every cell from its first hit to its last is a hit and it goes on after them, the run that ends there
+    // too, so that a table laid out beside another is found as it is.
     void walk(std::vector<Hit> hits, std::uint32_t stride, std::vector<Run>& runs);
 
   private:

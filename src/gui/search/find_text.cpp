@@ -102,20 +102,14 @@ void FindTextWindow::tell(const QString& text, kit::Dialogs::Icon icon) {
 
 std::optional<std::string> FindTextWindow::endToken() {
     const QString digits = m_end->text().remove(QLatin1Char(' '));
-    const auto bytes =
-        digits.size() % 2 == 0 && digits.size() <= 8 ? files::parseHex(digits.toStdString()) : std::nullopt;
-    if (digits.isEmpty() || bytes) {
-        std::string end;
-        for (qsizetype at = 0; at < digits.size(); at += 2) {
-            end += static_cast<char>(*files::parseHex(digits.mid(at, 2).toStdString()));
-        }
-        return end;
+    auto bytes = digits.isEmpty() ? std::optional<std::string>("") : hexBytes(digits.toStdString(), 4);
+    if (!bytes) {
+        tell(tr("The end token is 1 to 4 bytes in hexadecimal as they lie in the file (00, FF or FFFF), not "
+                "\"%1\".")
+                 .arg(m_end->text()),
+             kit::Dialogs::Icon::Exclamation);
     }
-    tell(tr("The end token is 1 to 4 bytes in hexadecimal as they lie in the file (00, FF or FFFF), not "
-            "\"%1\".")
-             .arg(m_end->text()),
-         kit::Dialogs::Icon::Exclamation);
-    return std::nullopt;
+    return bytes;
 }
 
 void FindTextWindow::search_Click() {
