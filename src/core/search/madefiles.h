@@ -27,10 +27,6 @@ namespace rq::search {
 // or one begins it: the game's strings would then read on, or stop, where they do not.
 [[nodiscard]] Status checkEndToken(const RelativeHit& hit, std::string_view end);
 
-// Whole bytes in hexadecimal, with or without "0x", 1 to `most` of them, as they lie in the file: an end
-// token, a fill byte. Nothing when the text is not that.
-[[nodiscard]] std::optional<std::string> hexBytes(std::string_view text, std::size_t most);
-
 // Where a template's pointer table lies and how its cells read.
 struct PointerTablePlace {
     std::uint64_t offset = 0;  // the first cell
