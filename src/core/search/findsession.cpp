@@ -82,11 +82,9 @@ void FindSession::gather(const std::vector<std::size_t>& hits) {
 
 std::vector<std::uint64_t> FindSession::pointerTargets(const std::vector<std::size_t>& hits) const {
     std::vector<std::uint64_t> targets = m_gathered;
-    if (targets.empty()) {
-        for (const std::size_t hit : hits) {
-            if (hit < m_found.hits.size()) {
-                targets.push_back(m_found.hits[hit].start);
-            }
+    for (const std::size_t hit : hits) {
+        if (hit < m_found.hits.size()) {
+            targets.push_back(m_found.hits[hit].start);
         }
     }
     std::sort(targets.begin(), targets.end());

@@ -67,7 +67,7 @@ class FindSession {
     void clearGathered() { m_gathered.clear(); }
     [[nodiscard]] const std::vector<std::uint64_t>& gathered() const { return m_gathered; }
 
-    // What Find Pointers looks for: the gathered strings, or else the strings of the hits given.
+    // What Find Pointers looks for: the gathered strings and those of the hits given, each once, in order.
     [[nodiscard]] std::vector<std::uint64_t> pointerTargets(const std::vector<std::size_t>& hits) const;
 
     // The table made from a relative hit (end: its end token's bytes), or the refusal of the end token.
