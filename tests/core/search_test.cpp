@@ -87,7 +87,7 @@ const RelativeRow kRelative[] = {
      "Go, go now!",
      {{3, written("Go, go now!", 0x10)}},
      "3 8 G=22 o=94 g=86 n=93 w=102 ,=114  =112 !=115"},
-    {"AMarkOnALettersCodeIsNoHit", "AB CD", {{3, written("AB", 0x10) + "\x12" + written("CD", 0x10)}}, ""},
+    {"AMarkOnALettersCodeIsNoHit", "AB CD", {{3, written("AB", 0x10) + "\x20" + written("CD", 0x10)}}, ""},
     {"TwoSpacesOfTwoCodesAreNoHit", "A B C", {{3, written("A B", 0x10) + "\x71" + written("C", 0x10)}}, ""},
     {"AQuestionMarkAtTheEndIsOne", "Who?", {{3, written("Who?", 0x10)}}, "3 8 W=38 h=87 o=94 ?=116"},
     {"AQuestionMarkOnALettersCodeIsAnUnknownLetter",
