@@ -148,6 +148,7 @@ CommandLine::CommandLine() {
     operand(fromHit, "OUT.tbl");
     fromHit->add_option("--relative", m_given.relative)->type_name("WORD")->required();
     fromHit->add_option("--offset", m_given.offset)->type_name("HEX")->required();
+    fromHit->add_option("--end", m_given.end)->type_name("HEX");
     layoutOptions(fromHit);
     fromHit->add_flag("--force", m_given.force);
 
@@ -158,7 +159,12 @@ CommandLine::CommandLine() {
     CLI::App* madeTemplate = verb(m_app, "template");
     CLI::App* newTemplate = verb(*madeTemplate, "new", templateNewCommand, templateNewUses);
     newTemplate->add_option("--table", m_given.table)->type_name("TABLE")->required();
-    newTemplate->add_option("--pointers", m_given.pointers)->type_name("OFFSET,COUNT,FORMAT")->required();
+    newTemplate->add_option("--pointers", m_given.pointers)
+        ->type_name("OFFSET,COUNT,FORMAT")
+        ->required()
+        ->allow_extra_args(false);
+    newTemplate->add_option("--free", m_given.freeRanges)->type_name("START-END[,START-END...]");
+    newTemplate->add_option("--fill", m_given.fill)->type_name("HEX");
     newTemplate->add_option("--name", m_given.name)->type_name("NAME");
     newTemplate->add_option("--program-folder", m_programFolder)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);

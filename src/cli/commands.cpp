@@ -166,28 +166,41 @@ constexpr std::array kVerbs = {
         "--relative finds the places whose codes step as the letters of WORD do (\"PRESS\": R is P + 2,\n"
         "E is P - 11), one byte a code and two bytes a code in either order unless --width and\n"
         "--endian say which; each hit gives the code of every letter. WORD holds A-Z, a-z, 0-9 and ?\n"
-        "(any one code); letters of one case step together, and so do digits.\n"
+        "(any one code); letters of one case step together, and so do digits. WORD may be a phrase:\n"
+        "a space or an ASCII punctuation mark matches any one code, the same mark the same code, and\n"
+        "the hit gives its code too (a ? before a letter or a digit stands for an unknown one).\n"
         "--table finds every place whose bytes spell TEXT under TABLE (a .tbl file or an INI alphabet,\n"
-        "by name in the program folder's plugins/alphabets/ or as a path), however the game wrote it.\n"
+        "by name in the program folder's plugins/alphabets/ or as a path), however the game wrote it;\n"
+        "a hit inside a string says where the string starts, after the end token before it.\n"
         "Hits are listed by offset, at most 1000; --json prints them as JSON."},
     VerbHelp{
         "table",
-        "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] "
+        "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--end HEX] "
         "[--force] OUT.tbl",
         "Writes the table OUT.tbl that a relative hit implies: the runs A-Z, a-z and 0-9 of the kinds WORD\n"
-        "holds, on the codes found at HEX. An existing OUT.tbl is written over only with --force."},
+        "holds, on the codes found at HEX, then the space and the punctuation of WORD on the codes they\n"
+        "had there. --end adds the end token HEX (its bytes as they lie in the file) as /HEX=<end>; it\n"
+        "must not be, begin or end one of the table's codes. An existing OUT.tbl is written over only\n"
+        "with --force."},
     VerbHelp{"pointers", "pointers FILE OFFSET... [--json]",
              "Finds the pointer tables that point at the strings at OFFSET... (hexadecimal, at least 2):\n"
              "cells of 2, 3 or 4 bytes in either order, with the bases of GBA and Mega Drive games and of\n"
-             "16 KiB banks, in runs at a regular stride. Best first: the format, base (and region), the\n"
-             "table's first cell, its stride and cells, and how many of the strings it explains."},
+             "16 KiB banks at 4000, 8000 and C000 (counted from the file's start, or from the end of a\n"
+             "512-byte copier header or a 16-byte cartridge header), in runs at a regular stride. Best\n"
+             "first: the run that explains the most strings, then the one that reaches them first and holds\n"
+             "the fewest other cells; each with its format, base (and region), the table's first cell, its\n"
+             "stride and cells, and how many of the strings it explains."},
     VerbHelp{"template",
-             "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]] [--name NAME] "
-             "[--program-folder DIR] [--force] OUT.ini",
-             "Writes the template OUT.ini whose entries are the COUNT cells of the pointer table at OFFSET\n"
-             "(FORMAT le16 to be32, BASE and the region START-END in hexadecimal, as pointers prints them),\n"
-             "each string read through TABLE up to its end token; dump and insert work with it at once\n"
-             "once TABLE is in the program folder's plugins/alphabets/."},
+             "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... "
+             "[--free START-END[,START-END...] [--fill HEX]] [--name NAME] [--program-folder DIR] [--force] "
+             "OUT.ini",
+             "Writes the template OUT.ini whose entries are the COUNT cells of each pointer table at OFFSET\n"
+             "(--pointers given once a table, in order; FORMAT le16 to be32, BASE and the region START-END\n"
+             "in hexadecimal, STRIDE in bytes, as pointers prints them; an empty field keeps its default:\n"
+             "118,3,le32,08000000,,8), each string read through TABLE up to its end token. --free gives the\n"
+             "ranges where longer strings may move ([FreeSpace]), whose free bytes hold --fill (FF when not\n"
+             "given). dump and insert work with it at once once TABLE is in the program folder's\n"
+             "plugins/alphabets/."},
     VerbHelp{"help", "help [COMMAND]", "Prints the commands, or what COMMAND does, as COMMAND --help does."},
 };
 

@@ -9,6 +9,7 @@
 #include "files/codepage.h"
 #include "files/common.h"
 #include "files/safewrite.h"
+#include "search/findsession.h"
 #include "search/madefiles.h"
 #include "search/pointerfinder.h"
 #include "search/relative.h"
@@ -112,7 +113,8 @@ int relativeFind(const Given& given, const std::string& file, Console& console) 
     for (const auto& hit : found->hits) {
         console.out() << "0x" << files::hexText(hit.offset) << ' ' << layoutName(hit.layout) << ':';
         for (const auto& [ch, code] : hit.codes) {
-            console.out() << ' ' << files::encodeUtf8(ch) << '=' << codeText(code, hit.layout);
+            console.out() << ' ' << (ch == U' ' ? std::string("space") : files::encodeUtf8(ch)) << '='
+                          << codeText(code, hit.layout);
         }
         console.out() << '\n';
     }
@@ -126,12 +128,7 @@ int relativeFind(const Given& given, const std::string& file, Console& console) 
 int tableFind(const Given& given, const std::string& file, Console& console) {
     const std::string& text =
         given.text.empty() && given.operands.size() > 1 ? given.operands[1] : given.text;
-    const auto table = search::readSearchTable(tablePathOf(given.table));
-    if (!table) {
-        console.say(table.error());
-        return kExitRefused;
-    }
-    const auto found = search::findTableText(file, *table, text);
+    const auto found = search::searchFile(file, text, tablePathOf(given.table), {});
     if (!found) {
         console.say(found.error());
         return kExitRefused;
@@ -139,14 +136,18 @@ int tableFind(const Given& given, const std::string& file, Console& console) {
     if (given.json) {
         Json hits = Json::array();
         for (const auto& hit : found->hits) {
-            hits.push_back({{"offset", hit.offset}, {"length", hit.length}});
+            hits.push_back({{"offset", hit.offset}, {"length", hit.length}, {"string", hit.start}});
         }
         console.out() << Json{{"hits", hits}, {"more", found->more}}.dump(2) << '\n';
         return kExitOk;
     }
     for (const auto& hit : found->hits) {
         console.out() << "0x" << files::hexText(hit.offset) << " (" << hit.length
-                      << (hit.length == 1 ? " byte)\n" : " bytes)\n");
+                      << (hit.length == 1 ? " byte)" : " bytes)");
+        if (hit.start != hit.offset) {
+            console.out() << ", in the string at 0x" << files::hexText(hit.start);
+        }
+        console.out() << '\n';
     }
     if (found->hits.empty()) {
         console.out() << "no hits\n";
@@ -190,14 +191,25 @@ int tableFromHitCommand(const Given& given, Console& console) {
         console.say("--offset is a hexadecimal offset, not \"" + given.offset + "\".");
         return kExitRefused;
     }
+    const auto endBytes = given.end.empty() ? std::optional<std::string>("") : search::hexBytes(given.end, 4);
+    if (!endBytes) {
+        console.say("--end is the end token's 1 to 4 bytes in hexadecimal, as they lie in the file, not \"" +
+                    given.end + "\"." + std::string(kNothingWritten));
+        return kExitRefused;
+    }
     const auto file = fileBytes(given, console);
     if (!file) {
         return kExitRefused;
     }
     for (const auto layout : *layouts) {
         if (const auto hit = search::relativeHitAt(*file, *word, *offset, layout)) {
+            if (const auto fits = search::checkEndToken(*hit, *endBytes); !fits) {
+                console.say("The end token " + given.end + " " + fits.error() + "." +
+                            std::string(kNothingWritten));
+                return kExitRefused;
+            }
             const std::string& out = given.operands.back();
-            if (const int status = writeMade(out, search::tableFromHit(*hit, *word), console);
+            if (const int status = writeMade(out, search::tableFromHit(*hit, *word, *endBytes), console);
                 status != kExitOk) {
                 return status;
             }
@@ -263,36 +275,42 @@ int pointersCommand(const Given& given, Console& console) {
 }
 
 int templateNewCommand(const Given& given, Console& console) {
-    // HEX,COUNT,FORMAT[,BASE[,START-END]]
-    std::vector<std::string> parts;
-    for (std::size_t start = 0; start <= given.pointers.size();) {
-        const std::size_t end = std::min(given.pointers.find(',', start), given.pointers.size());
-        parts.push_back(given.pointers.substr(start, end - start));
-        start = end + 1;
+    search::TemplatePlan plan;
+    for (const std::string& pointers : given.pointers) {
+        const auto place = search::parsePointerTablePlace(pointers);
+        if (!place) {
+            console.say(
+                "--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] and then ,STRIDE when the cells are "
+                "not side by side (hexadecimal, decimal, le16 to be32, hexadecimal, a hexadecimal range, "
+                "decimal; an empty field keeps its default), not \"" +
+                pointers + "\"." + std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        plan.tables.push_back(*place);
     }
-    search::PointerTablePlace place;
-    const auto offset = hexOperand(parts[0]);
-    const auto count = parts.size() > 1 ? templates::parseCellCount(parts[1]) : Result<int>(Error{""});
-    const bool format = parts.size() > 2 && templates::parsePointerFormat(parts[2], place.format);
-    const auto base = parts.size() > 3 ? templates::parsePointerBase(parts[3]) : Result<std::uint64_t>(0);
-    const auto region = parts.size() > 4 ? templates::parseByteRange(parts[4])
-                                         : Result<templates::ByteRange>(templates::ByteRange{0, UINT64_MAX});
-    if (!offset || !count || !format || !base || !region || parts.size() > 5) {
-        console.say(
-            "--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]] (hexadecimal, decimal, le16 to be32, "
-            "hexadecimal, a hexadecimal range), not \"" +
-            given.pointers + "\"." + std::string(kNothingWritten));
-        return kExitRefused;
+    if (!given.freeRanges.empty()) {
+        const auto ranges = templates::parseByteRanges(given.freeRanges);
+        if (!ranges) {
+            console.say("--free \"" + given.freeRanges + "\" " + ranges.error() + "." +
+                        std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        plan.freeRanges = *ranges;
     }
-    place.offset = *offset;
-    place.count = *count;
-    place.format.base = *base;
-    place.format.regionStart = region->start;
-    place.format.regionEnd = region->end;
+    if (!given.fill.empty()) {
+        const auto fill = search::hexBytes(given.fill, 1);
+        if (!fill || given.freeRanges.empty()) {
+            console.say((fill ? std::string("--fill is the fill byte of the free space that --free gives")
+                              : "--fill is one byte in hexadecimal, not \"" + given.fill + "\"") +
+                        "." + std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        plan.fill = static_cast<std::uint8_t>(fill->front());
+    }
     const std::string& out = given.operands.front();
-    const std::string tableName = files::pathText(files::fsPath(given.table).filename());
-    const std::string name = given.name.empty() ? files::pathText(files::fsPath(out).stem()) : given.name;
-    const auto made = search::templateForPointers(name, tableName, place);
+    plan.tableName = files::pathText(files::fsPath(given.table).filename());
+    plan.name = given.name.empty() ? files::pathText(files::fsPath(out).stem()) : given.name;
+    const auto made = search::templateForPointers(plan);
     if (!made) {
         console.say(made.error() + std::string(kNothingWritten));
         return kExitRefused;
@@ -300,10 +318,14 @@ int templateNewCommand(const Given& given, Console& console) {
     if (const int status = writeMade(out, *made, console); status != kExitOk) {
         return status;
     }
-    console.out() << "Wrote " << out << ": " << place.count << (place.count == 1 ? " entry" : " entries")
-                  << " through " << tableName << ".\n";
-    if (tablePathOf(tableName) == tableName) {
-        console.warn("The template reads " + tableName +
+    int entries = 0;
+    for (const auto& place : plan.tables) {
+        entries += place.count;
+    }
+    console.out() << "Wrote " << out << ": " << entries << (entries == 1 ? " entry" : " entries")
+                  << " through " << plan.tableName << ".\n";
+    if (tablePathOf(plan.tableName) == plan.tableName) {
+        console.warn("The template reads " + plan.tableName +
                      " from plugins/alphabets/ in the program folder, where it "
                      "is not: copy it there.");
     }

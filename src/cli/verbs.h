@@ -23,17 +23,20 @@ struct Given {
     bool json = false;
     bool fixChecksum = false;
     bool discard = false;
-    bool reverse = false;  // patch apply --reverse
-    bool repair = false;   // patch apply --repair
-    std::string notes;     // patch create --notes FILE
-    std::string relative;  // --relative WORD
-    std::string table;     // --table TABLE
-    std::string text;      // --text TEXT
-    std::string width;     // --width 1|2; empty: both
-    std::string endian;    // --endian little|big; empty: both
-    std::string offset;    // --offset HEX
-    std::string pointers;  // --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]]
-    std::string name;      // --name NAME
+    bool reverse = false;               // patch apply --reverse
+    bool repair = false;                // patch apply --repair
+    std::string notes;                  // patch create --notes FILE
+    std::string relative;               // --relative WORD
+    std::string table;                  // --table TABLE
+    std::string text;                   // --text TEXT
+    std::string width;                  // --width 1|2; empty: both
+    std::string endian;                 // --endian little|big; empty: both
+    std::string offset;                 // --offset HEX
+    std::string end;                    // table from-hit --end HEX
+    std::vector<std::string> pointers;  // each --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]
+    std::string freeRanges;             // template new --free START-END[,START-END...]
+    std::string fill;                   // template new --fill HEX
+    std::string name;                   // --name NAME
 };
 
 // What a verb works with: the streams, messages on standard error, and the files given as "-". The core

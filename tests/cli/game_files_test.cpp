@@ -1,6 +1,7 @@
 // The verbs that work on a game file without a template: identify, ini, the cutscene texts of the PC
 // executable, the header editors' fields, and the searches and the files made from them.
 
+#include <nlohmann/json.hpp>
 #include "cli_fixture.h"
 #include "files/filehandle.h"
 
@@ -183,6 +184,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         row("RelativeHits", {"find", "@DEMO", "--relative", "Press"}, "", 0,
             "0x210 8-bit: P=10 r=2C e=1F s=2D\n"),
+        row("APhrase", {"find", "@DEMO", "--relative", "Press Start"}, "", 0,
+            "0x210 8-bit: P=10 r=2C e=1F s=2D S=13 t=2E a=1B space=00\n"),
         row("RelativeHitsAsJson", {"find", "--json", "@DEMO", "--relative=Press", "--width", "1"}, "", 0,
             "{\n  \"hits\": [\n    {\n      \"offset\": 528,\n      \"width\": 1,\n      \"endian\": null,\n"
             "      \"codes\": {\n        \"P\": \"10\",\n"),
@@ -199,6 +202,18 @@ INSTANTIATE_TEST_SUITE_P(
         row("ATableFromAHit",
             {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "0x210", "@OUT"}, "", 0,
             "Wrote @OUT from the 8-bit hit at 0x210.\n"),
+        row("ATableFromAPhraseWithItsEndToken",
+            {"table", "from-hit", "@DEMO", "--relative", "Press Start", "--offset", "210", "--end", "FF",
+             "@OUT"},
+            "", 0, "Wrote @OUT from the 8-bit hit at 0x210.\n"),
+        refusal("AnEndTokenThatIsACode",
+                {"table", "from-hit", "@DEMO", "--relative", "Press Start", "--offset", "210", "--end",
+                 "0x00", "@OUT"},
+                "", "The end token 0x00 is the code 00 of \" \" in the hit. Nothing was written.\n"),
+        refusal(
+            "AnEndTokenOfHalfAByte",
+            {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "210", "--end", "F", "@OUT"},
+            "", "--end is the end token's 1 to 4 bytes in hexadecimal, as they lie in the file, not \"F\"."),
         refusal("NoHitThere",
                 {"table", "from-hit", "@DEMO", "--relative", "Press", "--offset", "211", "@OUT"}, "",
                 "The word \"Press\" does not match at 0x211. Nothing was written.\n"),
@@ -212,10 +227,124 @@ INSTANTIATE_TEST_SUITE_P(
             {"template", "new", "--program-folder", "@FOLDER", "--table", "demo-script.tbl", "--pointers",
              "3F0,4,be32", "@OUT"},
             "", 0, "Wrote @OUT: 4 entries through demo-script.tbl.\n"),
+        row("ATemplateOfTwoTablesWithFreeSpace",
+            {"template", "new", "--program-folder", "@FOLDER", "--table", "demo-script.tbl", "--pointers",
+             "3F0,2,be32", "--free", "390-3C0,3D0-3F0", "--pointers", "3F8,2,be32,,,4", "--fill", "00",
+             "@OUT"},
+            "", 0, "Wrote @OUT: 4 entries through demo-script.tbl.\n"),
+        refusal(
+            "FreeSpaceThatIsNoRange",
+            {"template", "new", "--table", "demo-script.tbl", "--pointers", "3F0,4,be32", "--free", "3F0-390",
+             "@OUT"},
+            "",
+            "--free \"3F0-390\" is not a list of ranges START-END of hexadecimal offsets, each end after its "
+            "start. Nothing was written.\n"),
+        refusal("AFillWithoutFreeSpace",
+                {"template", "new", "--table", "demo-script.tbl", "--pointers", "3F0,4,be32", "--fill", "00",
+                 "@OUT"},
+                "", "--fill is the fill byte of the free space that --free gives. Nothing was written.\n"),
         refusal("ATemplateOfAFormatThatIsNot",
                 {"template", "new", "--table", "demo-script.tbl", "--pointers", "3F0,4,le8", "@OUT"}, "",
                 "--pointers is OFFSET,COUNT,FORMAT[,BASE[,START-END]]")),
     rowName);
+
+// A GBA image laid out as a compiler lays out its data: six menu strings through an array of pointers, four
+// items through an array of records {name, price} (stride 8), three lines through another array of
+// pointers, each string ended by 00 and aligned to 4 bytes, and free space of FF at the end. Its codes:
+// A-Z from 0A, a-z from 24, the space and ".,!?'-" from 50.
+std::string compiledGame(std::vector<std::uint64_t>& items, std::vector<std::uint64_t>& lines) {
+    std::string rom(0x1000, '\0');
+    rom.replace(0x800, 0x800, std::string(0x800, '\xFF'));
+    std::uint64_t at = 0x200;
+    const auto put = [&rom](std::uint64_t offset, std::uint32_t value) {
+        for (std::uint64_t i = 0; i < 4; ++i) {
+            rom[offset + i] = static_cast<char>(value >> (8 * i));
+        }
+    };
+    const auto string = [&](std::string_view text) {
+        const std::uint64_t offset = at;
+        for (const char ch : text) {
+            const auto mark = std::string_view(" .,!?'-").find(ch);
+            rom[at++] = static_cast<char>(ch >= 'a'   ? 0x24 + ch - 'a'
+                                          : ch >= 'A' ? 0x0A + ch - 'A'
+                                                      : 0x50 + mark);
+        }
+        at = (at + 4) & ~std::uint64_t{3};
+        return offset;
+    };
+    std::uint32_t cell = 0x100;
+    for (const char* text : {"New game", "Continue", "Options", "Sound test", "Credits", "Quit"}) {
+        put(cell, 0x08000000 + static_cast<std::uint32_t>(string(text)));
+        cell += 4;
+    }
+    for (const char* text :
+         {"Potion, heals. Nice!", "Ether, mana. Good!", "Elixir, all. Rare!", "Tent, rest. Cheap!"}) {
+        items.push_back(string(text));
+        put(cell, 0x08000000 + static_cast<std::uint32_t>(items.back()));
+        put(cell + 4, 50 * cell);
+        cell += 8;
+    }
+    for (const char* text : {"Hello there.", "Who's that?", "Bye-bye!"}) {
+        lines.push_back(string(text));
+        put(cell, 0x08000000 + static_cast<std::uint32_t>(lines.back()));
+        cell += 4;
+    }
+    return rom;
+}
+
+// From a phrase seen on the screen to a template that writes longer texts, with no hand edit: the table made
+// from the phrase's hit reads every string the phrase's letters and marks spell, the pointer tables found
+// from the strings it finds go into the template as pointers prints them, check passes, and an insert moves
+// the longer texts into the free space and reads them back.
+TEST(CliSearchWalk, APhraseBecomesATemplateThatWritesLongerTexts) {
+    ProgramFolder folder;
+    const auto cli = [&folder](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--program-folder", folder.dir().file("")});
+        return runCli(args);
+    };
+    std::vector<std::uint64_t> items, lines;
+    const std::string game = folder.dir().file("game.gba");
+    writeText(game, compiledGame(items, lines));
+    const std::string original = readAll(game);
+
+    const auto found = cli({"find", game, "--relative", "Ether, mana. Good!"});
+    ASSERT_EQ(found.out.substr(0, 18), "0x254 8-bit: E=0E ") << found.out;
+    const std::string table = folder.path("plugins\\alphabets\\found.tbl");
+    EXPECT_EQ(cli({"table", "from-hit", game, "--relative", "Ether, mana. Good!", "--offset", "254", "--end",
+                   "00", table})
+                  .exitCode,
+              0);
+    std::vector<std::string> offsets = {"pointers", game};
+    for (const char* word : {"Potion, heals.", "Ether", "Elixir", "Tent, rest."}) {
+        const auto hit = cli({"find", game, "--table", "found.tbl", word});
+        offsets.push_back(hit.out.substr(2, hit.out.find(' ') - 2));
+    }
+    EXPECT_EQ(offsets, (std::vector<std::string>{"pointers", game, "23C", "254", "268", "27C"}));
+    EXPECT_EQ(cli({"find", game, "--table", "found.tbl", "mana."}).out,
+              "0x25B (5 bytes), in the string at 0x254\n");
+    EXPECT_EQ(cli(offsets).out.substr(0, 73),
+              "le32 base 8000000: table at 0x118, stride 8, 4 cells, 4 of the 4 strings\n");
+    EXPECT_EQ(cli({"pointers", game, "290", "2A0", "2AC"}).out.substr(0, 73),
+              "le32 base 8000000: table at 0x138, stride 4, 3 cells, 3 of the 3 strings\n");
+
+    const std::string made = folder.path("plugins\\games\\found.ini");
+    EXPECT_EQ(cli({"template", "new", "--table", "found.tbl", "--pointers", "118,4,le32,8000000,,8",
+                   "--pointers", "0x138,3,le32,8000000", "--free", "800-1000", "--fill", "FF", made})
+                  .out,
+              "Wrote " + made + ": 7 entries through found.tbl.\n");
+    EXPECT_EQ(cli({"check", "--template", "found.ini", game}).out, "no problems\n");
+    writeText(folder.dir().file("texts.json"),
+              R"({"entries": [{"entry": 2, "text": "Ether, heals all. Rare, good!"},
+                              {"entry": 5, "text": "Hello there, traveller."}]})");
+    EXPECT_EQ(cli({"insert", "--template", "found.ini", game, folder.dir().file("texts.json")}).out,
+              "Writing complete! 2 entries written.\n");
+    const auto dumped = nlohmann::json::parse(cli({"dump", "--template", "found.ini", game}).out)["entries"];
+    EXPECT_EQ(std::tuple(dumped[1]["offset"], dumped[1]["text"], dumped[4]["offset"], dumped[4]["text"],
+                         dumped[5]["text"]),
+              std::tuple("800", "Ether, heals all. Rare, good!", "81E", "Hello there, traveller.",
+                         "Who<$55>s that<$54>"));
+    EXPECT_EQ(readAll(game).substr(0, 0x118), original.substr(0, 0x118));
+}
 
 }  // namespace
 }  // namespace rq

@@ -47,6 +47,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "template "
                 "cannot hold." +
                     kNothingWritten),
+        refusal("TemplateOfCellsPastTheLargestOffset",
+                {"template", "new", "--table", "@TBL", "--pointers", "0,1,le16", "--pointers",
+                 "7FFFFFF0,5,le32", "@MISSING"},
+                "", "Pointer table 2 at 7FFFFFF0 would have cells past offset 7FFFFFFF." + kNothingWritten),
+        refusal("TemplateOfOverlappingFreeSpace",
+                {"template", "new", "--table", "@TBL", "--pointers", "0,1,le16", "--free", "10-20,1F-30",
+                 "@MISSING"},
+                "", "The free ranges 10-20 and 1F-30 overlap." + kNothingWritten),
         refusal("InsertFromTheGameFile",
                 {"insert", "--template", "demo.ini", "--program-folder", "@FOLDER", "@A", "@A"}, "",
                 "The texts cannot be read from \"@A\": that is the file they are written into." +

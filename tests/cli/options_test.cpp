@@ -54,10 +54,12 @@ const std::vector<std::string> kUsages = {
     "--repair] PATCH FILE OUT | info PATCH)",
     "find FILE (--relative WORD [--width 1|2] [--endian little|big] | --table TABLE [--program-folder DIR] "
     "(--text TEXT | TEXT)) [--json]",
-    "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--force] OUT.tbl",
+    "table from-hit FILE --relative WORD --offset HEX [--width 1|2] [--endian little|big] [--end HEX] "
+    "[--force] "
+    "OUT.tbl",
     "pointers FILE OFFSET... [--json]",
-    "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END]] [--name NAME] "
-    "[--program-folder DIR] [--force] OUT.ini",
+    "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
+    "START-END[,START-END...] [--fill HEX]] [--name NAME] [--program-folder DIR] [--force] OUT.ini",
     "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
     "help [COMMAND]"};
 

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "files/asciitext.h"
 #include "search/pointerfinder.h"
 #include "support/testfiles.h"
 
@@ -25,6 +26,10 @@ const FinderRow kRows[] = {
      false},
     {"MegaDrive", "be32", 4, true, 0, 0, kWhole, 0x48000, 4, 0x70000, 20, false},
     {"BankOf16KiBAtAnOddOffset", "le16", 2, false, 0x8000, 0x10000, 0x14000, 0x52341, 2, 0x10000, 20, false},
+    {"BankCountedFromTheEndOfACopierHeader", "le16", 2, false, 0x8000, 0x10200, 0x14200, 0x52341, 2, 0x10200,
+     20, false},
+    {"UpperBankAfterACartridgeHeader", "be16", 2, true, 0xC000, 0x4010, 0x8010, 0x30001, 4, 0x4010, 20,
+     false},
     {"OneOffsetGivesNothing", "le32", 4, false, 0x08000000, 0, kWhole, 0x2A000, 4, 0xC0000, 1, false},
     {"CancelledGivesNothing", "le32", 4, false, 0x08000000, 0, kWhole, 0x2A000, 4, 0xC0000, 20, true},
 };
@@ -58,8 +63,8 @@ TEST_P(PointerFinder, RanksThePlantedTableFirst) {
     if (stride > static_cast<std::uint32_t>(size)) {  // and one in a field between two cells
         put(table + 10 * stride + static_cast<std::uint64_t>(size), valueOf(4));
     }
-    put(table - stride, UINT64_MAX);
-    put(table + kCells * stride, UINT64_MAX);
+    put(table - stride, base - 1);
+    put(table + kCells * stride, base - 1);
     std::vector<std::uint64_t> offsets;
     for (int k = 0; k < kCells; ++k) {
         put(table + static_cast<std::uint64_t>(k) * stride, valueOf(k));
@@ -121,6 +126,54 @@ TEST_P(PointersAmongZeros, FindTheTableFromTheStringsThatSaySomething) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, PointersAmongZeros, testing::ValuesIn(kZeroRunRows), test::rowName);
+
+// Arrays laid out one after another, as a compiler does: six pointers, then four records of a pointer and a
+// second field (a price, or a second pointer), then zeros. Given the strings of one array, the run that
+// starts at it and ends with it comes first, and a run of records reaches back only over records like its
+// own. The second field, which strings are given, and the GBA candidates in their order, as "table/stride x
+// cells".
+using ArraysRow = std::tuple<const char*, bool, bool, const char*>;
+const ArraysRow kArraysRows[] = {
+    {"RecordsOfAPointerAndAPrice", false, false, "118/8x4"},
+    {"RecordsOfTwoPointersReadAsOneArray", true, false, "118/4x8, 100/4x14"},
+    {"TheArrayBeforeRecords", false, true, "100/4x6, 100/4x7"},
+};
+
+class ArraysOneAfterAnother : public testing::TestWithParam<ArraysRow> {};
+
+TEST_P(ArraysOneAfterAnother, TheRunThatStartsAtTheGivenStringsComesFirst) {
+    const auto& [name, twoPointers, givenArray, tables] = GetParam();
+    std::string file(0x1000, '\0');
+    const auto put = [&file](std::uint64_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            file[at + static_cast<std::uint64_t>(i)] = static_cast<char>(value >> (8 * i));
+        }
+    };
+    std::vector<std::uint64_t> strings;
+    for (std::uint32_t k = 0; k < 6; ++k) {
+        put(0x100 + 4 * k, 0x08000000 + 0x200 + 0x10 * k);
+        if (givenArray) {
+            strings.push_back(0x200 + 0x10 * k);
+        }
+    }
+    for (std::uint32_t k = 0; k < 4; ++k) {
+        if (!givenArray) {
+            strings.push_back(0x300 + 0x20 * k);
+        }
+        put(0x118 + 8 * k, 0x08000000 + 0x300 + 0x20 * k);
+        put(0x11C + 8 * k, twoPointers ? 0x08000000 + 0x310 + 0x20 * k : 100 * (k + 1));
+    }
+    std::string gba;
+    for (const auto& found : findPointerTables(file, strings)) {
+        if (formatName(found.format) == "le32" && found.format.base == 0x08000000) {
+            gba += (gba.empty() ? "" : ", ") + files::hexText(found.table) + "/" +
+                   std::to_string(found.stride) + "x" + std::to_string(found.cells);
+        }
+    }
+    EXPECT_EQ(gba, tables);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, ArraysOneAfterAnother, testing::ValuesIn(kArraysRows), test::rowName);
 
 }  // namespace
 }  // namespace rq::search

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QListWidget>
 #include <QLocale>
 #include <QProgressDialog>
 #include <QTreeWidget>
@@ -15,6 +16,7 @@
 namespace rq::test {
 
 using namespace rq::kit;
+using namespace std::string_literals;
 using namespace rq::launcher;
 using namespace rq::patch;
 namespace {
@@ -265,6 +267,44 @@ TEST_F(FindTextTest, ASearchedWordMakesATableThatFindsItsText) {
                   .find("Text=Hello.tbl\n\n[Pointers]\nFormat=be32\nBase=0\n\n[PointerTable1]\nOffset="
                         "300\nCount=2\n"),
               std::string::npos);
+}
+
+// Phrases ended by 00: a hit inside a string stands for the string's start, the strings of two searches are
+// gathered for Find Pointers, and the table made from a phrase's hit holds its marks and the end token.
+TEST_F(FindTextTest, HitsOfSeveralSearchesAreGatheredByTheirStringsStarts) {
+    // "Go, Bob!" and "Bob, go.", A at 80, a at A0, the space and ",!." from 60 on; their cells at 0x300.
+    writeImage(games.file("hello.bin"),
+               {{0x41, "\x86\xAE\x61\x60\x81\xAE\xA1\x62\0\x81\xAE\xA1\x61\x60\xA6\xAE\x63"s},
+                {0x2F0, std::string(0x110, '\xFF')},
+                {0x300, "\0\0\0\x41\0\0\0\x4A"s}},
+               0x400);
+    paste("endToken", "00");
+    search("Bob!", "Relative search");
+    ASSERT_EQ(results()->topLevelItemCount(), 2);
+    EXPECT_EQ(results()->topLevelItem(0)->toolTip(0), "Its string starts at 0x41.");
+    results()->topLevelItem(0)->setSelected(true);
+    click("gather");
+    dialogs.saveAs = kit::Dialogs::SaveChoice{qs(folder.path("plugins\\alphabets\\Bob.tbl")), 1};
+    click("makeTable");
+    const std::string table = readAll(folder.path("plugins\\alphabets\\Bob.tbl"));
+    EXPECT_TRUE(table.ends_with("\nB9=z\n62=!\n/00=<end>\n")) << table;
+
+    search("Bob, go", "Relative search");
+    ASSERT_EQ(results()->topLevelItemCount(), 1);
+    EXPECT_FALSE(child<QPushButton>("findPointers")->isEnabled());
+    results()->topLevelItem(0)->setSelected(true);
+    click("gather");
+    const auto* gathered = child<QListWidget>("gathered");
+    ASSERT_EQ(gathered->count(), 2);
+    EXPECT_EQ(gathered->item(0)->text() + " " + gathered->item(1)->text(), "0x41 0x4A");
+    results()->clearSelection();
+    click("findPointers");
+    ASSERT_TRUE(
+        QTest::qWaitFor([this] { return child<QTreeWidget>("pointerTables")->topLevelItemCount() > 0; }));
+    const QTreeWidgetItem* first = child<QTreeWidget>("pointerTables")->topLevelItem(0);
+    EXPECT_EQ(first->text(2) + " " + first->text(5), "0x300 2 of 2");
+    click("clearGathered");
+    EXPECT_EQ(gathered->count(), 0);
 }
 
 // A file over 4 MiB shows a progress bar; a search cancelled from it shows nothing of what it found.

@@ -6,14 +6,30 @@
 #include "files/codepage.h"
 #include "files/iniReadWriteDelete.h"
 #include "search/pointerfinder.h"
+#include "templates/gametemplate.h"
 
 namespace rq::search {
 namespace {
 
-// A code as the bytes lie in the file, in upper-case hexadecimal.
-std::string keyOf(std::uint32_t code, CodeLayout layout) {
-    const std::string hex = files::hexText(code, layout.width * 2);
-    return layout.width == 2 && !layout.bigEndian ? hex.substr(2) + hex.substr(0, 2) : hex;
+// A code as the bytes lie in the file.
+std::string bytesOf(std::uint32_t code, CodeLayout layout) {
+    std::string bytes;
+    if (layout.width == 2 && layout.bigEndian) {
+        bytes += static_cast<char>(code >> 8);
+    }
+    bytes += static_cast<char>(code & 0xFF);
+    if (layout.width == 2 && !layout.bigEndian) {
+        bytes += static_cast<char>(code >> 8);
+    }
+    return bytes;
+}
+
+std::string keyText(std::string_view bytes) {
+    std::string key;
+    for (const char byte : bytes) {
+        key += files::hexText(static_cast<unsigned char>(byte), 2);
+    }
+    return key;
 }
 
 std::string layoutText(CodeLayout layout) {
@@ -22,37 +38,129 @@ std::string layoutText(CodeLayout layout) {
                : std::string("two bytes a code, ") + (layout.bigEndian ? "high" : "low") + " byte first";
 }
 
+// A character as a table's text: "\n" there is a line break, so a backslash is written doubled.
+std::string tableText(char32_t ch) {
+    return ch == U'\\' ? "\\\\" : files::encodeUtf8(ch);
+}
+
+// The codes of the table made from a hit, each with its character, as the lines are written.
+std::vector<std::pair<char32_t, std::uint32_t>> tableCodes(const RelativeHit& hit) {
+    auto codes = impliedCodes(hit);
+    for (const auto& code : hit.codes) {
+        if (std::none_of(codes.begin(), codes.end(),
+                         [&](const auto& run) { return run.first == code.first; })) {
+            codes.push_back(code);
+        }
+    }
+    return codes;
+}
+
+std::string pointerKeys(const templates::PointerFormat& format) {
+    std::string keys = "Format=" + formatName(format) + "\nBase=" + files::hexText(format.base) + "\n";
+    if (format.regionStart != 0 || format.regionEnd != UINT64_MAX) {
+        keys +=
+            "Region=" + files::hexText(format.regionStart) + "-" + files::hexText(format.regionEnd) + "\n";
+    }
+    return keys;
+}
+
+bool sameFormat(const templates::PointerFormat& a, const templates::PointerFormat& b) {
+    return std::tie(a.size, a.bigEndian, a.base, a.regionStart, a.regionEnd) ==
+           std::tie(b.size, b.bigEndian, b.base, b.regionStart, b.regionEnd);
+}
+
 }  // namespace
 
-std::string tableFromHit(const RelativeHit& hit, std::u32string_view word) {
+std::string tableFromHit(const RelativeHit& hit, std::u32string_view word, std::string_view end) {
     std::string made = "# Made by Romquill from the relative search hit for \"";
     for (const char32_t ch : word) {
         made += files::encodeUtf8(ch);
     }
     made += "\" at 0x" + files::hexText(hit.offset) + " (" + layoutText(hit.layout) + ").\n";
-    const std::int64_t codes = std::int64_t{1} << (8 * hit.layout.width);
-    for (const auto& [first, last] : {std::pair{U'A', U'Z'}, std::pair{U'a', U'z'}, std::pair{U'0', U'9'}}) {
-        const auto known =
-            std::find_if(hit.codes.begin(), hit.codes.end(), [first = first, last = last](const auto& code) {
-                return code.first >= first && code.first <= last;
-            });
-        if (known == hit.codes.end()) {
-            continue;
-        }
-        for (char32_t ch = first; ch <= last; ++ch) {
-            const std::int64_t code = static_cast<std::int64_t>(known->second) + ch - known->first;
-            if (code >= 0 && code < codes) {
-                made +=
-                    keyOf(static_cast<std::uint32_t>(code), hit.layout) + "=" + files::encodeUtf8(ch) + "\n";
-            }
-        }
+    for (const auto& [ch, code] : tableCodes(hit)) {
+        made += keyText(bytesOf(code, hit.layout)) + "=" + tableText(ch) + "\n";
+    }
+    if (!end.empty()) {
+        made += "/" + keyText(end) + "=<end>\n";
     }
     return made;
 }
 
-Result<std::string> templateForPointers(const std::string& name, const std::string& tableName,
-                                        const PointerTablePlace& place) {
-    for (const auto& [what, value] : {std::pair{"name", &name}, std::pair{"table's name", &tableName}}) {
+Status checkEndToken(const RelativeHit& hit, std::string_view end) {
+    if (end.empty()) {
+        return success();
+    }
+    for (const auto& [ch, code] : tableCodes(hit)) {
+        const std::string key = bytesOf(code, hit.layout);
+        const std::string_view shorter = key.size() < end.size() ? std::string_view(key) : end;
+        const std::string_view longer = key.size() < end.size() ? end : std::string_view(key);
+        if (longer.starts_with(shorter)) {
+            const std::string what = key == end ? "is" : key.size() < end.size() ? "begins with" : "begins";
+            return Error{
+                what + " the code " + keyText(key) + " of \"" + files::encodeUtf8(ch) + "\" in the hit",
+                ErrorKind::Refusal};
+        }
+    }
+    return success();
+}
+
+std::optional<PointerTablePlace> parsePointerTablePlace(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    const auto hex = [](std::string_view field) -> std::optional<std::uint64_t> {
+        if (field.starts_with("0x") || field.starts_with("0X")) {
+            field.remove_prefix(2);
+        }
+        return !field.empty() && field.size() <= 16 ? files::parseHex(field) : std::nullopt;
+    };
+    const auto field = [&fields](std::size_t i) {
+        return i < fields.size() ? fields[i] : std::string_view();
+    };
+    PointerTablePlace place;
+    const auto offset = hex(field(0));
+    const auto count = templates::parseCellCount(field(1));
+    if (fields.size() > 6 || !offset || !count || !templates::parsePointerFormat(field(2), place.format)) {
+        return std::nullopt;
+    }
+    place.offset = *offset;
+    place.count = *count;
+    if (!field(3).empty()) {
+        const auto base = templates::parsePointerBase(field(3));
+        if (!base) {
+            return std::nullopt;
+        }
+        place.format.base = *base;
+    }
+    if (!field(4).empty()) {
+        const auto region = templates::parseByteRange(field(4));
+        if (!region) {
+            return std::nullopt;
+        }
+        place.format.regionStart = region->start;
+        place.format.regionEnd = region->end;
+    }
+    if (const std::string_view stride = field(5); !stride.empty()) {
+        const bool inHex = stride.starts_with("0x") || stride.starts_with("0X");
+        std::optional<std::uint64_t> value = inHex ? hex(stride) : std::nullopt;
+        if (!inHex && stride.size() <= 10 &&
+            stride.find_first_not_of("0123456789") == std::string_view::npos) {
+            value = std::stoull(std::string(stride));
+        }
+        if (!value || *value == 0 || *value > 0xFFFFFFFF) {
+            return std::nullopt;
+        }
+        place.stride = static_cast<std::uint32_t>(*value);
+    }
+    return place;
+}
+
+Result<std::string> templateForPointers(const TemplatePlan& plan) {
+    for (const auto& [what, value] :
+         {std::pair{"name", &plan.name}, std::pair{"table's name", &plan.tableName}}) {
         if (!files::writableIniValue(*value)) {
             return Error{"The " + std::string(what) + " \"" + files::escapeControls(*value) +
                              "\" holds a line break or another control character, which a template cannot "
@@ -60,24 +168,77 @@ Result<std::string> templateForPointers(const std::string& name, const std::stri
                          ErrorKind::Refusal};
         }
     }
-    const templates::PointerFormat& format = place.format;
+    if (plan.tables.empty()) {
+        return Error{"A template needs at least one pointer table.", ErrorKind::Refusal};
+    }
+    std::uint64_t entries = 0;
+    for (std::size_t t = 0; t < plan.tables.size(); ++t) {
+        const PointerTablePlace& place = plan.tables[t];
+        const std::uint32_t stride =
+            place.stride != 0 ? place.stride : static_cast<std::uint32_t>(place.format.size);
+        if (!templates::tableCells(place.offset, place.count, stride)) {
+            return Error{"Pointer table " + std::to_string(t + 1) + " at " + files::hexText(place.offset) +
+                             " would have cells past offset 7FFFFFFF.",
+                         ErrorKind::Refusal};
+        }
+        entries += static_cast<std::uint64_t>(place.count);
+    }
+    if (entries > templates::kMostEntries) {
+        return Error{"The pointer tables make " + std::to_string(entries) + " entries, more than the " +
+                         std::to_string(templates::kMostEntries) + " a template may make.",
+                     ErrorKind::Refusal};
+    }
+    auto ranges = plan.freeRanges;
+    std::sort(ranges.begin(), ranges.end(), [](const auto& a, const auto& b) { return a.start < b.start; });
+    for (std::size_t i = 1; i < ranges.size(); ++i) {
+        if (ranges[i].start < ranges[i - 1].end) {
+            return Error{"The free ranges " + files::hexText(ranges[i - 1].start) + "-" +
+                             files::hexText(ranges[i - 1].end) + " and " + files::hexText(ranges[i].start) +
+                             "-" + files::hexText(ranges[i].end) + " overlap.",
+                         ErrorKind::Refusal};
+        }
+    }
+
+    const bool shared = std::all_of(plan.tables.begin(), plan.tables.end(), [&](const PointerTablePlace& p) {
+        return sameFormat(p.format, plan.tables.front().format);
+    });
     std::string made =
-        "; Made by Romquill: the strings of a pointer table, each read through " + tableName +
-        " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + name +
+        "; Made by Romquill: the strings of pointer tables, each read through " + plan.tableName +
+        " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + plan.name +
         "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\n\n"
         "[TextFormattingSystem]\nNumberOfEntries=0\nText=" +
-        tableName + "\n\n[Pointers]\nFormat=" + formatName(format) + "\nBase=" + files::hexText(format.base) +
-        "\n";
-    if (format.regionStart != 0 || format.regionEnd != UINT64_MAX) {
-        made +=
-            "Region=" + files::hexText(format.regionStart) + "-" + files::hexText(format.regionEnd) + "\n";
+        plan.tableName + "\n";
+    if (shared) {
+        made += "\n[Pointers]\n" + pointerKeys(plan.tables.front().format);
     }
-    made += "\n[PointerTable1]\nOffset=" + files::hexText(place.offset) +
-            "\nCount=" + std::to_string(place.count) + "\n";
-    if (place.stride != 0 && place.stride != static_cast<std::uint32_t>(format.size)) {
-        made += "Stride=" + files::hexText(place.stride) + "\n";
+    for (std::size_t t = 0; t < plan.tables.size(); ++t) {
+        const PointerTablePlace& place = plan.tables[t];
+        made += "\n[PointerTable" + std::to_string(t + 1) + "]\nOffset=" + files::hexText(place.offset) +
+                "\nCount=" + std::to_string(place.count) + "\n";
+        if (!shared) {
+            made += pointerKeys(place.format);
+        }
+        if (place.stride != 0 && place.stride != static_cast<std::uint32_t>(place.format.size)) {
+            made += "Stride=" + files::hexText(place.stride) + "\n";
+        }
+        made += "TextFormat=Text\nComment=" +
+                (plan.tables.size() == 1 ? std::string("Line") : "Table " + std::to_string(t + 1) + " line") +
+                "\n";
     }
-    return made + "TextFormat=Text\nComment=Line\n";
+    if (!plan.freeRanges.empty()) {
+        made += "\n[FreeSpace]\nRanges=";
+        for (std::size_t i = 0; i < plan.freeRanges.size(); ++i) {
+            made += (i == 0 ? "" : ",") + files::hexText(plan.freeRanges[i].start) + "-" +
+                    files::hexText(plan.freeRanges[i].end);
+        }
+        made += "\nFill=" + files::hexText(plan.fill.value_or(0xFF), 2) + "\n";
+    }
+    return made;
+}
+
+Result<std::string> templateForPointers(const std::string& name, const std::string& tableName,
+                                        const PointerTablePlace& place) {
+    return templateForPointers(TemplatePlan{name, tableName, {place}, {}, std::nullopt});
 }
 
 }  // namespace rq::search

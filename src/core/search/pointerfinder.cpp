@@ -4,12 +4,20 @@
 #include <array>
 #include <tuple>
 
+#include "search/pointerruns.h"
+
 namespace rq::search {
 namespace {
 
+using runs::Context;
+using runs::Hit;
+using runs::Run;
 using templates::PointerFormat;
 
 constexpr std::uint64_t kBankSize = 0x4000;
+constexpr std::array<std::uint64_t, 4> kBankBases = {0x4000, 0x8000, 0xC000, 0};
+// Where a dump's banks start: at its start, after a 16-byte cartridge header, after a 512-byte copier header.
+constexpr std::array<std::uint64_t, 3> kBankHeaders = {0, 0x10, 0x200};
 constexpr std::uint64_t kGbaBase = 0x08000000;
 constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
 constexpr std::uint64_t kMostCells = templates::kMostTableCells;
@@ -37,20 +45,6 @@ inline std::uint32_t cellAt(const unsigned char* at) {
     return value;
 }
 
-inline std::uint32_t cellAt(const unsigned char* at, int size, bool big) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < size; ++i) {
-        value = (value << 8) | at[big ? i : size - 1 - i];
-    }
-    return value;
-}
-
-// One base and region of a cell format: the values it looks for, and which cells are plausible pointers.
-struct Context {
-    PointerFormat format;
-    std::uint64_t reach = 0;  // a cell is plausible when base <= value < base + reach
-};
-
 // A string's value under a context.
 struct Target {
     std::uint32_t value;
@@ -58,17 +52,6 @@ struct Target {
     std::uint32_t string;
     std::uint64_t hits = 0;  // found so far in the scan
     bool operator<(const Target& other) const { return value < other.value; }
-};
-
-struct Hit {
-    std::uint64_t pos;
-    std::uint32_t string;
-};
-
-// A run with its hits' span, before runs are compared across strides.
-struct Run {
-    std::uint64_t table, first, last;  // its first cell, its first and last hits
-    std::uint32_t stride, cells, count;
 };
 
 // The contexts of one cell format for the strings (distinct, inside the file).
@@ -79,14 +62,20 @@ std::vector<Context> contextsOf(CellFormat cell, std::span<const std::uint64_t> 
         formats.push_back({cell.size, cell.bigEndian, base, 0, UINT64_MAX});
     }
     if (cell.size == 2) {
+        // 16 KiB banks counted from the file's start, or from the end of a copier's or a cartridge's header,
+        // each read at the addresses a bank is mapped to.
         std::vector<std::uint64_t> banks;
-        for (const std::uint64_t offset : strings) {
-            banks.push_back(offset & ~(kBankSize - 1));
+        for (const std::uint64_t header : kBankHeaders) {
+            for (const std::uint64_t offset : strings) {
+                if (offset >= header) {
+                    banks.push_back(header + ((offset - header) & ~(kBankSize - 1)));
+                }
+            }
         }
         std::sort(banks.begin(), banks.end());
         banks.erase(std::unique(banks.begin(), banks.end()), banks.end());
         for (const std::uint64_t bank : banks) {
-            for (const std::uint64_t base : {kBankSize, 2 * kBankSize, std::uint64_t{0}}) {
+            for (const std::uint64_t base : kBankBases) {
                 // The first bank at base 0 reads as the whole file does.
                 if (bank != 0 || base != 0) {
                     formats.push_back({cell.size, cell.bigEndian, base, bank, bank + kBankSize});
@@ -176,116 +165,6 @@ bool scanFormat(CellFormat cell, std::string_view file, std::vector<Target>& tar
     }
 }
 
-// The runs of one context at one stride, made of its hits (sorted by position).
-class RunWalker {
-  public:
-    RunWalker(std::string_view file, const Context& context, std::size_t strings)
-        : m_bytes(reinterpret_cast<const unsigned char*>(file.data())),
-          m_size(file.size()),
-          m_context(context),
-          m_seen(strings, 0) {}
-
-    // Chance hits of a context come about every fileSize / hits cells of a residue class; a run does not
-    // bridge a gap of a quarter of that without a hit.
-    void walk(std::vector<Hit> hits, std::uint32_t stride, std::vector<Run>& runs) {
-        const std::uint64_t chanceGap = m_size / (4 * std::max<std::uint64_t>(hits.size(), 1));
-        m_maxGap = std::clamp<std::uint64_t>(chanceGap, 16, kMostCells);
-        m_stride = stride;
-        std::sort(hits.begin(), hits.end(), [stride](const Hit& a, const Hit& b) {
-            return std::make_pair(a.pos % stride, a.pos) < std::make_pair(b.pos % stride, b.pos);
-        });
-        for (std::size_t i = 0; i < hits.size();) {
-            const std::uint64_t residue = hits[i].pos % stride;
-            std::size_t residueEnd = i;
-            while (residueEnd < hits.size() && hits[residueEnd].pos % stride == residue) {
-                ++residueEnd;
-            }
-            std::uint64_t floor = residue;  // the first position free for a run
-            while (i < residueEnd) {
-                i = walkRun(hits, i, residueEnd, floor, runs);
-            }
-        }
-    }
-
-  private:
-    [[nodiscard]] bool plausible(std::uint64_t pos) const {
-        if (pos + static_cast<std::uint64_t>(m_context.format.size) > m_size) {
-            return false;
-        }
-        const std::uint64_t value = cellAt(m_bytes + pos, m_context.format.size, m_context.format.bigEndian);
-        return value >= m_context.format.base && value - m_context.format.base < m_context.reach;
-    }
-
-    [[nodiscard]] bool padding(std::uint64_t pos) const {
-        const unsigned char* cell = m_bytes + pos;
-        return std::all_of(cell + 1, cell + m_context.format.size,
-                           [cell](unsigned char b) { return b == *cell; });
-    }
-
-    // The run around hits[i]: forward through the hits it reaches, then back; returns the next hit's index.
-    std::size_t walkRun(const std::vector<Hit>& hits, std::size_t i, std::size_t end, std::uint64_t& floor,
-                        std::vector<Run>& runs) {
-        ++m_generation;
-        const std::uint64_t first = hits[i].pos;
-        std::uint64_t last = first, reached = first;
-        std::uint32_t count = mark(hits[i].string);
-        for (++i;;) {
-            const std::uint64_t next = reached + m_stride;
-            if (!plausible(next)) {
-                break;
-            }
-            if ((next - last) / m_stride > m_maxGap || (next - first) / m_stride >= kMostCells) {
-                reached = last;  // plausible cells go on: this side ends at its last hit
-                break;
-            }
-            reached = next;
-            if (i < end && hits[i].pos == reached) {
-                count += mark(hits[i++].string);
-                last = reached;
-            }
-        }
-        const std::uint64_t cells = (reached - first) / m_stride + 1;
-        const std::uint64_t budget = std::min(m_maxGap, kMostCells - cells);
-        std::uint64_t start = first;
-        for (std::uint64_t steps = 0; start >= floor + m_stride && plausible(start - m_stride); ++steps) {
-            if (steps == budget) {
-                start = first;
-                break;
-            }
-            start -= m_stride;
-        }
-        // Cells of one byte repeated at the run's ends are padding around the table, not pointers.
-        while (start < first && padding(start)) {
-            start += m_stride;
-        }
-        while (reached > last && padding(reached)) {
-            reached -= m_stride;
-        }
-        if (count >= 2) {
-            runs.push_back({start, first, last, m_stride,
-                            static_cast<std::uint32_t>((reached - start) / m_stride + 1), count});
-        }
-        floor = reached + m_stride;
-        return i;
-    }
-
-    std::uint32_t mark(std::uint32_t string) {
-        if (m_seen[string] == m_generation) {
-            return 0;
-        }
-        m_seen[string] = m_generation;
-        return 1;
-    }
-
-    const unsigned char* m_bytes;
-    std::uint64_t m_size;
-    const Context& m_context;
-    std::vector<std::uint32_t> m_seen;  // the generation of the run that last counted each string
-    std::uint32_t m_generation = 0;
-    std::uint32_t m_stride = 1;
-    std::uint64_t m_maxGap = 1;
-};
-
 // Whether runs[inner]'s hits all lie in a run of `outer` (runs of one context and stride, ordered by
 // residue, then table).
 bool holds(const std::vector<Run>& runs, std::pair<std::size_t, std::size_t> outer, const Run& inner) {
@@ -350,7 +229,7 @@ std::vector<PointerTableCandidate> findPointerTables(std::string_view file,
         std::vector<Run> runs;
         std::vector<std::array<std::pair<std::size_t, std::size_t>, kStrideSteps>> spans(contexts.size());
         for (std::uint32_t c = 0; c < contexts.size(); ++c) {
-            RunWalker walker(file, contexts[c], strings.size());
+            runs::RunWalker walker(file, contexts[c], strings.size());
             for (std::size_t k = 0; k < kStrideSteps && !hits[c].empty(); ++k) {
                 const std::size_t begin = runs.size();
                 walker.walk(hits[c], static_cast<std::uint32_t>(cell.size * (k + 1)), runs);

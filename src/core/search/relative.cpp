@@ -9,8 +9,9 @@
 namespace rq::search {
 namespace {
 
-// The kinds of character whose codes a game keeps in order among themselves.
-enum class Kind { Upper, Lower, Digit, Any };
+// The kinds of character whose codes a game keeps in order among themselves; and marks (a space, ASCII
+// punctuation), whose codes a hit only records.
+enum class Kind { Upper, Lower, Digit, Mark, Other };
 
 Kind kindOf(char32_t ch) {
     if (ch >= U'A' && ch <= U'Z') {
@@ -22,7 +23,17 @@ Kind kindOf(char32_t ch) {
     if (ch >= U'0' && ch <= U'9') {
         return Kind::Digit;
     }
-    return Kind::Any;
+    return ch >= U' ' && ch <= U'~' ? Kind::Mark : Kind::Other;
+}
+
+bool ordered(char32_t ch) {
+    return kindOf(ch) < Kind::Mark;
+}
+
+// A "?" that stands for an unknown character: one before a letter, a digit or another "?". Elsewhere (at
+// the end, before a space or a mark) it is the question mark of a phrase.
+bool unknownAt(std::u32string_view word, std::size_t at) {
+    return word[at] == U'?' && at + 1 < word.size() && (ordered(word[at + 1]) || word[at + 1] == U'?');
 }
 
 // The word as checks on codes: each character after the first of its kind must have the code of that first
@@ -42,7 +53,7 @@ Steps stepsOf(std::u32string_view word) {
     std::optional<std::size_t> first[3];
     for (std::size_t i = 0; i < word.size(); ++i) {
         const Kind kind = kindOf(word[i]);
-        if (word[i] == U'?' || kind == Kind::Any) {
+        if (!ordered(word[i])) {
             continue;
         }
         auto& start = first[static_cast<int>(kind)];
@@ -117,29 +128,53 @@ bool scan(std::string_view file, CodeLayout layout, const Steps& steps, std::uin
 }
 
 // The codes of the word's characters at a place where its steps hold; nothing when two different characters
-// would share a code, which no table does.
+// would share a code, which no table does, or a mark has a code that a letter or digit of its run has. A
+// question mark that cannot be one is taken for an unknown character.
 std::optional<RelativeHit> hitOf(std::string_view file, std::u32string_view word, std::uint64_t offset,
                                  CodeLayout layout) {
     RelativeHit hit{offset, layout, {}};
-    for (std::size_t i = 0; i < word.size(); ++i) {
-        if (word[i] == U'?') {
-            continue;
-        }
-        const std::uint32_t code =
-            codeAt(file, offset + i * static_cast<std::uint64_t>(layout.width), layout);
+    const auto codeOf = [&](std::size_t i) {
+        return codeAt(file, offset + i * static_cast<std::uint64_t>(layout.width), layout);
+    };
+    const auto take = [&hit](char32_t ch, std::uint32_t code) {
         const auto same = std::find_if(hit.codes.begin(), hit.codes.end(),
-                                       [&](const auto& known) { return known.first == word[i]; });
+                                       [ch](const auto& known) { return known.first == ch; });
         if (same != hit.codes.end()) {
-            if (same->second != code) {
-                return std::nullopt;
-            }
-            continue;
+            return same->second == code;
         }
         if (std::any_of(hit.codes.begin(), hit.codes.end(),
-                        [&](const auto& known) { return known.second == code; })) {
+                        [code](const auto& known) { return known.second == code; })) {
+            return false;
+        }
+        hit.codes.emplace_back(ch, code);
+        return true;
+    };
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (ordered(word[i]) && !take(word[i], codeOf(i))) {
             return std::nullopt;
         }
-        hit.codes.emplace_back(word[i], code);
+    }
+    const auto implied = impliedCodes(hit);
+    const auto isImplied = [&implied](std::uint32_t code) {
+        return std::any_of(implied.begin(), implied.end(),
+                           [code](const auto& run) { return run.second == code; });
+    };
+    std::optional<std::uint32_t> question;
+    bool questionFits = true;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (ordered(word[i]) || unknownAt(word, i)) {
+            continue;
+        }
+        const std::uint32_t code = codeOf(i);
+        if (word[i] == U'?') {
+            questionFits = questionFits && question.value_or(code) == code;
+            question = code;
+        } else if (isImplied(code) || !take(word[i], code)) {
+            return std::nullopt;
+        }
+    }
+    if (question && questionFits && !isImplied(*question)) {
+        (void)take(U'?', *question);  // a code another character has: an unknown character after all
     }
     return hit;
 }
@@ -150,13 +185,13 @@ Status checkRelativeWord(std::u32string_view word) {
     int counts[3] = {0, 0, 0};
     for (const char32_t ch : word) {
         const Kind kind = kindOf(ch);
-        if (kind != Kind::Any) {
+        if (ordered(ch)) {
             ++counts[static_cast<int>(kind)];
-        } else if (ch != U'?') {
+        } else if (kind == Kind::Other) {
             return Error{
                 "holds \"" + files::encodeUtf8(ch) +
-                    "\", which is not one of A-Z, a-z, 0-9 or ? (write ? for a character whose code is "
-                    "not known)",
+                    "\", which is not one of A-Z, a-z, 0-9, a space, ASCII punctuation or ? (write ? "
+                    "for a character whose code is not known)",
                 ErrorKind::Refusal};
         }
     }
@@ -221,6 +256,27 @@ std::optional<RelativeHit> relativeHitAt(std::string_view file, std::u32string_v
         return false;
     });
     return found ? hitOf(file, word, offset, layout) : std::nullopt;
+}
+
+std::vector<std::pair<char32_t, std::uint32_t>> impliedCodes(const RelativeHit& hit) {
+    std::vector<std::pair<char32_t, std::uint32_t>> codes;
+    const std::int64_t end = std::int64_t{1} << (8 * hit.layout.width);
+    for (const auto& [first, last] : {std::pair{U'A', U'Z'}, std::pair{U'a', U'z'}, std::pair{U'0', U'9'}}) {
+        const auto known =
+            std::find_if(hit.codes.begin(), hit.codes.end(), [first = first, last = last](const auto& code) {
+                return code.first >= first && code.first <= last;
+            });
+        if (known == hit.codes.end()) {
+            continue;
+        }
+        for (char32_t ch = first; ch <= last; ++ch) {
+            const std::int64_t code = static_cast<std::int64_t>(known->second) + ch - known->first;
+            if (code >= 0 && code < end) {
+                codes.emplace_back(ch, static_cast<std::uint32_t>(code));
+            }
+        }
+    }
+    return codes;
 }
 
 }  // namespace rq::search

@@ -123,19 +123,6 @@ class Spelling {
     bool m_cancelled = false;
 };
 
-// A Load key's bytes, first byte first: "4100" is 41 00.
-std::optional<std::string> keyBytes(std::string_view key) {
-    const auto value = key.size() % 2 == 0 && key.size() <= 8 ? files::parseHex(key) : std::nullopt;
-    if (!value || key.empty()) {
-        return std::nullopt;
-    }
-    std::string bytes(key.size() / 2, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[bytes.size() - 1 - i] = static_cast<char>((*value >> (8 * i)) & 0xFF);
-    }
-    return bytes;
-}
-
 }  // namespace
 
 Result<templates::Table> readSearchTable(const std::string& path) {
@@ -149,7 +136,7 @@ Result<templates::Table> readSearchTable(const std::string& path) {
     const auto alphabet = templates::Alphabet::read(path);
     std::string lines;
     for (const std::string& key : alphabet.loadKeys()) {
-        const auto code = keyBytes(key);
+        const auto code = hexBytes(key, 4);  // "4100" is 41 00
         const std::string text = code ? files::bytesToUtf8(alphabet.decode(*code)) : std::string();
         if (!text.empty() && text.find_first_of("\r\n") == std::string::npos) {
             lines += key + "=" + text + "\n";

@@ -3,22 +3,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "files/asciitext.h"
 #include "files/common.h"
 #include "files/safewrite.h"
 #include "kit/qtcodepage.h"
-#include "search/madefiles.h"
-#include "search/preview.h"
 #include "templates/table.h"
 
 namespace rq::search {
@@ -28,7 +22,6 @@ const QString kTitle = kit::appTitle();
 const QString kTableFilter = QStringLiteral("Tables (*.tbl)|*.tbl|");
 const QString kTemplateFilter = QStringLiteral("Templates (*.ini)|*.ini|");
 constexpr std::size_t kMostCandidates = 10;
-constexpr int kBeforeColumn = 2;
 constexpr int kBeforeWidth = 220;
 
 QString hexOffset(std::uint64_t offset) {
@@ -41,47 +34,16 @@ QString layoutName(CodeLayout layout) {
                               : QStringLiteral("16-bit little-endian");
 }
 
-// The bytes around a hit and the hit, as three cells.
-QStringList preview(std::string_view file, std::uint64_t offset, std::uint64_t length, int width,
-                    const templates::Table& table) {
-    const HitPreview shown = previewHit(file, offset, length, width, table);
-    return {QString::fromStdString(shown.before), QString::fromStdString(shown.hit),
-            QString::fromStdString(shown.after)};
-}
-
-// The text before a hit, right-aligned against it: what does not fit goes on the left.
-class BeforeHit : public QStyledItemDelegate {
-  public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-  protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        option->textElideMode = Qt::ElideLeft;
-        option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-    }
-};
-
-// "Hello.tbl" for the word Hello: "?" and separators may not stand in a file name.
+// "Hello.tbl" for the word Hello: "?", separators and the characters Windows keeps out of file names may
+// not stand in one.
 QString fileNameOf(const QString& word, const QString& extension) {
-    QString name = word;
+    QString name = word.trimmed();
     for (QChar& ch : name) {
-        if (ch == QLatin1Char('?') || ch == QLatin1Char('/') || ch == QLatin1Char('\\')) {
+        if (QStringLiteral("?/\\:*\"<>|").contains(ch)) {
             ch = QLatin1Char('_');
         }
     }
     return name + extension;
-}
-
-QTreeWidget* hitList(const QString& name, const QStringList& headings, QWidget* parent) {
-    auto* list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setHeaderLabels(headings);
-    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    list->header()->setStretchLastSection(true);
-    return list;
 }
 
 }  // namespace
@@ -101,64 +63,6 @@ FindTextWindow::FindTextWindow(kit::LauncherContextPtr context)
 
 FindTextWindow::~FindTextWindow() {
     m_job->cancelAndWait();
-}
-
-void FindTextWindow::buildControls() {
-    auto* wordLabel = new QLabel(tr("&Word:"), this);
-    m_word = new QLineEdit(this);
-    m_word->setObjectName(QStringLiteral("word"));
-    wordLabel->setBuddy(m_word);
-    auto* modeLabel = new QLabel(tr("&Mode:"), this);
-    m_mode = new QComboBox(this);
-    m_mode->setObjectName(QStringLiteral("mode"));
-    m_mode->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    modeLabel->setBuddy(m_mode);
-    m_search = new QPushButton(tr("Search"), this);
-    m_search->setObjectName(QStringLiteral("search"));
-    m_search->setDefault(true);
-
-    m_results = hitList(QStringLiteral("results"),
-                        {tr("Offset"), tr("Layout"), tr("Before"), tr("Text"), tr("After")}, this);
-    m_results->setItemDelegateForColumn(kBeforeColumn, new BeforeHit(m_results));
-    m_makeTable = new QPushButton(tr("Make Table from Hit..."), this);
-    m_makeTable->setObjectName(QStringLiteral("makeTable"));
-    m_findPointers = new QPushButton(tr("Find Pointers"), this);
-    m_findPointers->setObjectName(QStringLiteral("findPointers"));
-    m_pointerTables =
-        hitList(QStringLiteral("pointerTables"),
-                {tr("Format"), tr("Base"), tr("Table"), tr("Stride"), tr("Cells"), tr("Strings")}, this);
-    m_pointerTables->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_makeTemplate = new QPushButton(tr("Make Template..."), this);
-    m_makeTemplate->setObjectName(QStringLiteral("makeTemplate"));
-
-    auto* query = new QHBoxLayout;
-    query->addWidget(wordLabel);
-    query->addWidget(m_word, 1);
-    query->addWidget(modeLabel);
-    query->addWidget(m_mode);
-    query->addWidget(m_search);
-    auto* hitButtons = new QHBoxLayout;
-    hitButtons->addWidget(m_makeTable);
-    hitButtons->addWidget(m_findPointers);
-    hitButtons->addStretch();
-    auto* tableButtons = new QHBoxLayout;
-    tableButtons->addWidget(m_makeTemplate);
-    tableButtons->addStretch();
-    auto* all = new QVBoxLayout(this);
-    all->addLayout(query);
-    all->addWidget(m_results, 3);
-    all->addLayout(hitButtons);
-    all->addWidget(m_pointerTables, 1);
-    all->addLayout(tableButtons);
-    resize(760, 520);
-
-    connect(m_search, &QPushButton::clicked, this, &FindTextWindow::search_Click);
-    connect(m_word, &QLineEdit::returnPressed, this, &FindTextWindow::search_Click);
-    connect(m_makeTable, &QPushButton::clicked, this, &FindTextWindow::makeTable_Click);
-    connect(m_findPointers, &QPushButton::clicked, this, &FindTextWindow::findPointers_Click);
-    connect(m_makeTemplate, &QPushButton::clicked, this, &FindTextWindow::makeTemplate_Click);
-    connect(m_results, &QTreeWidget::itemSelectionChanged, this, &FindTextWindow::showButtons);
-    connect(m_pointerTables, &QTreeWidget::itemSelectionChanged, this, &FindTextWindow::showButtons);
 }
 
 void FindTextWindow::listTables() {
@@ -182,12 +86,13 @@ void FindTextWindow::selectTable(const QString& path) {
 
 void FindTextWindow::showButtons() {
     const bool idle = !m_job->running();
-    const auto selected = m_results->selectedItems();
-    const bool oneRelative =
-        selected.size() == 1 && m_hits[selected.front()->data(0, Qt::UserRole).toUInt()].relative;
+    const auto selected = selectedHits();
+    const auto& hits = m_session.found().hits;
     m_search->setEnabled(idle);
-    m_makeTable->setEnabled(idle && oneRelative);
-    m_findPointers->setEnabled(idle && selected.size() >= 2);
+    m_makeTable->setEnabled(idle && selected.size() == 1 && hits[selected.front()].relative);
+    m_gather->setEnabled(idle && !selected.empty());
+    m_clearGathered->setEnabled(!m_session.gathered().empty());
+    m_findPointers->setEnabled(idle && m_session.pointerTargets(selected).size() >= 2);
     m_makeTemplate->setEnabled(idle && !m_pointerTables->selectedItems().isEmpty());
 }
 
@@ -195,97 +100,74 @@ void FindTextWindow::tell(const QString& text, kit::Dialogs::Icon icon) {
     m_context->dialogs.inform(this, kTitle, text, icon);
 }
 
+std::optional<std::string> FindTextWindow::endToken() {
+    const QString digits = m_end->text().remove(QLatin1Char(' '));
+    auto bytes = digits.isEmpty() ? std::optional<std::string>("") : hexBytes(digits.toStdString(), 4);
+    if (!bytes) {
+        tell(tr("The end token is 1 to 4 bytes in hexadecimal as they lie in the file (00, FF or FFFF), not "
+                "\"%1\".")
+                 .arg(m_end->text()),
+             kit::Dialogs::Icon::Exclamation);
+    }
+    return bytes;
+}
+
 void FindTextWindow::search_Click() {
-    if (m_job->running()) {
+    const auto end = endToken();
+    if (m_job->running() || !end) {
         return;
     }
-    const QString word = m_word->text();
-    const QString tablePath = m_mode->currentData().toString();
+    const std::string word = m_word->text().toStdString();
+    const std::string tablePath = kit::toPath(m_mode->currentData().toString());
     // The worker owns what it reads; what it found comes back to this thread whole.
-    struct Found {
-        std::shared_ptr<const std::string> file;
-        std::vector<Hit> hits;
-        QList<QStringList> rows;
-        bool more = false;
-        QString refusal;
-    };
-    m_job->start(tr("Searching..."), [this, word, tablePath, path = m_path](const SearchProgress& progress) {
-        auto found = std::make_shared<Found>();
-        const auto deliver = [this, found, word] {
+    m_job->start(tr("Searching..."), [this, word, tablePath, end = *end,
+                                      path = m_path](const SearchProgress& progress) {
+        auto bytes = readSearchedFile(path);
+        auto file = bytes ? std::make_shared<const std::string>(std::move(bytes).value()) : nullptr;
+        auto found = std::make_shared<Result<FoundHits>>(
+            file ? searchFile(*file, word, tablePath, end, progress) : Result<FoundHits>(bytes.failure()));
+        return std::function<void()>([this, file, found, word] {
             if (m_job->cancelled()) {
                 return;
             }
-            if (!found->refusal.isEmpty()) {
-                tell(found->refusal, kit::Dialogs::Icon::Exclamation);
+            if (!*found) {
+                tell(QString::fromStdString(found->error()), kit::Dialogs::Icon::Exclamation);
                 return;
             }
-            m_file = found->file;
-            m_word32 = word.toStdU32String();
-            m_hits = found->hits;
-            m_results->clear();
-            m_pointerTables->clear();
-            m_candidates.clear();
-            for (int row = 0; row < found->rows.size(); ++row) {
-                auto* item = new QTreeWidgetItem(m_results, found->rows[row]);
-                item->setData(0, Qt::UserRole, row);
+            m_session.take(file, std::move(*found).value());
+            showFound();
+            const auto& hits = m_session.found().hits;
+            if (hits.empty()) {
+                tell(tr("\"%1\" was not found.").arg(QString::fromStdString(word)));
+            } else if (m_session.found().more) {
+                tell(tr("There are more; only the first %1 are listed.").arg(hits.size()));
             }
-            for (const int column : {0, 1, kBeforeColumn + 1}) {
-                m_results->resizeColumnToContents(column);
-            }
-            m_results->setColumnWidth(kBeforeColumn, kBeforeWidth);
-            if (found->hits.empty()) {
-                tell(tr("\"%1\" was not found.").arg(word));
-            } else if (found->more) {
-                tell(tr("There are more; only the first %1 are listed.").arg(found->hits.size()));
-            }
-            showButtons();
-        };
-        auto bytes = readSearchedFile(path);
-        if (!bytes) {
-            found->refusal = QString::fromStdString(bytes.error());
-            return std::function<void()>(deliver);
-        }
-        found->file = std::make_shared<const std::string>(std::move(bytes).value());
-        const std::string_view file = *found->file;
-        if (tablePath.isEmpty()) {
-            const auto hits = relativeSearch(file, {word.toStdU32String()}, progress);
-            if (!hits) {
-                found->refusal = tr("The word \"%1\" %2.").arg(word, QString::fromStdString(hits.error()));
-                return std::function<void()>(deliver);
-            }
-            found->more = hits->more;
-            for (const RelativeHit& hit : hits->hits) {
-                const auto table = templates::Table::parse(tableFromHit(hit, word.toStdU32String()));
-                const std::uint64_t length = word.toStdU32String().size() * hit.layout.width;
-                found->hits.push_back({hit.offset, hit});
-                found->rows.push_back(QStringList{hexOffset(hit.offset), layoutName(hit.layout)} +
-                                      preview(file, hit.offset, length, hit.layout.width, table));
-            }
-        } else {
-            const auto table = readSearchTable(kit::toPath(tablePath));
-            const auto hits = table ? findTableText(file, *table, word.toStdString(), progress)
-                                    : Result<TextHits>(table.failure());
-            if (!hits) {
-                found->refusal = QString::fromStdString(hits.error());
-                return std::function<void()>(deliver);
-            }
-            found->more = hits->more;
-            for (const TextHit& hit : hits->hits) {
-                found->hits.push_back({hit.offset, std::nullopt});
-                found->rows.push_back(
-                    QStringList{hexOffset(hit.offset),
-                                hit.length == 1 ? tr("1 byte") : tr("%1 bytes").arg(hit.length)} +
-                    preview(file, hit.offset, hit.length, 1, *table));
-            }
-        }
-        return std::function<void()>(deliver);
+        });
     });
 }
 
-bool FindTextWindow::mayReplace(const QString& path) {
-    return m_context->dialogs.message(
-               this, kTitle, tr("\"%1\" already exists. Replace it?").arg(QFileInfo(path).fileName()),
-               kit::Dialogs::Icon::Exclamation, kit::Dialogs::Buttons::YesNo) == kit::Dialogs::Answer::Yes;
+void FindTextWindow::showFound() {
+    m_results->clear();
+    m_pointerTables->clear();
+    const auto& hits = m_session.found().hits;
+    for (std::size_t row = 0; row < hits.size(); ++row) {
+        const FoundHit& hit = hits[row];
+        const QString layout = hit.relative      ? layoutName(hit.relative->layout)
+                               : hit.length == 1 ? tr("1 byte")
+                                                 : tr("%1 bytes").arg(hit.length);
+        auto* item = new QTreeWidgetItem(
+            m_results, {hexOffset(hit.offset), layout, QString::fromStdString(hit.preview.before),
+                        QString::fromStdString(hit.preview.hit), QString::fromStdString(hit.preview.after)});
+        item->setData(0, Qt::UserRole, static_cast<qulonglong>(row));
+        if (hit.start != hit.offset) {
+            item->setToolTip(0, tr("Its string starts at %1.").arg(hexOffset(hit.start)));
+        }
+    }
+    for (const int column : {0, 1, kBefore + 1}) {
+        m_results->resizeColumnToContents(column);
+    }
+    m_results->setColumnWidth(kBefore, kBeforeWidth);
+    showButtons();
 }
 
 std::optional<QString> FindTextWindow::savePath(const QString& title, const QString& filter,
@@ -298,31 +180,36 @@ std::optional<QString> FindTextWindow::savePath(const QString& title, const QStr
     if (QFileInfo(path).suffix().isEmpty()) {
         path += extension;
     }
-    if (QFileInfo::exists(path) && !mayReplace(path)) {
+    if (QFileInfo::exists(path) &&
+        m_context->dialogs.message(
+            this, kTitle, tr("\"%1\" already exists. Replace it?").arg(QFileInfo(path).fileName()),
+            kit::Dialogs::Icon::Exclamation, kit::Dialogs::Buttons::YesNo) != kit::Dialogs::Answer::Yes) {
         return std::nullopt;
     }
     return path;
 }
 
 void FindTextWindow::makeTable_Click() {
-    const auto selected = m_results->selectedItems();
-    if (selected.size() != 1) {
+    const auto selected = selectedHits();
+    const auto end = endToken();
+    if (selected.size() != 1 || !end) {
         return;
     }
-    const Hit& hit = m_hits[selected.front()->data(0, Qt::UserRole).toUInt()];
-    if (!hit.relative) {
+    const FoundHit& hit = m_session.found().hits[selected.front()];
+    const auto made = m_session.tableFor(selected.front(), *end);
+    if (!hit.relative || !made) {
+        tell(QString::fromStdString(made ? std::string() : made.error()), kit::Dialogs::Icon::Exclamation);
         return;
     }
-    const QString word = QString::fromStdU32String(m_word32);
     const QString folder = kit::fromPath(files::appRelativePath("plugins\\alphabets"));
+    const QString word = QString::fromStdString(m_session.found().word);
     const auto path =
         savePath(tr("Save the table as..."), kTableFilter,
                  QDir(folder).filePath(fileNameOf(word, QStringLiteral(".tbl"))), QStringLiteral(".tbl"));
     if (!path) {
         return;
     }
-    if (const auto written = files::writeNewFile(kit::toPath(*path), tableFromHit(*hit.relative, m_word32));
-        !written) {
+    if (const auto written = files::writeNewFile(kit::toPath(*path), *made); !written) {
         tell(QString::fromStdString(written.error()), kit::Dialogs::Icon::Critical);
         return;
     }
@@ -331,34 +218,52 @@ void FindTextWindow::makeTable_Click() {
              .arg(QFileInfo(*path).fileName(), layoutName(hit.relative->layout), hexOffset(hit.offset)));
 }
 
-std::vector<std::uint64_t> FindTextWindow::selectedOffsets() const {
-    std::vector<std::uint64_t> offsets;
+std::vector<std::size_t> FindTextWindow::selectedHits() const {
+    std::vector<std::size_t> hits;
     for (const QTreeWidgetItem* item : m_results->selectedItems()) {
-        offsets.push_back(m_hits[item->data(0, Qt::UserRole).toUInt()].offset);
+        hits.push_back(item->data(0, Qt::UserRole).toULongLong());
     }
-    std::sort(offsets.begin(), offsets.end());
-    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-    return offsets;
+    std::sort(hits.begin(), hits.end());
+    return hits;
+}
+
+void FindTextWindow::gather_Click() {
+    m_session.gather(selectedHits());
+    showGathered();
+}
+
+void FindTextWindow::clearGathered_Click() {
+    m_session.clearGathered();
+    showGathered();
+}
+
+void FindTextWindow::showGathered() {
+    m_gathered->clear();
+    for (const std::uint64_t start : m_session.gathered()) {
+        m_gathered->addItem(hexOffset(start));
+    }
+    showButtons();
 }
 
 void FindTextWindow::findPointers_Click() {
-    const auto offsets = selectedOffsets();
-    if (m_job->running() || offsets.size() < 2 || !m_file) {
+    const auto targets = m_session.pointerTargets(selectedHits());
+    if (m_job->running() || targets.size() < 2 || !m_session.file()) {
         return;
     }
-    m_job->start(tr("Finding pointers..."), [this, offsets, file = m_file](const SearchProgress& progress) {
+    m_job->start(tr("Finding pointers..."), [this, targets,
+                                             file = m_session.file()](const SearchProgress& progress) {
         auto found = std::make_shared<std::vector<PointerTableCandidate>>(
-            findPointerTables(*file, offsets, kMostCandidates, progress));
-        return std::function<void()>([this, found, strings = offsets.size()] {
+            findPointerTables(*file, targets, kMostCandidates, progress));
+        return std::function<void()>([this, found, strings = targets.size()] {
             if (m_job->cancelled()) {
                 return;
             }
-            m_candidates = std::move(*found);
+            m_session.setCandidates(std::move(*found));
             m_pointerTables->clear();
-            for (const PointerTableCandidate& candidate : m_candidates) {
+            for (const PointerTableCandidate& candidate : m_session.candidates()) {
                 const auto& format = candidate.format;
                 QString base = kit::fromUtf8View(files::hexText(format.base));
-                if (format.regionStart != 0) {
+                if (format.regionStart != 0 || format.regionEnd != UINT64_MAX) {
                     base += tr(" (%1-%2)")
                                 .arg(kit::fromUtf8View(files::hexText(format.regionStart)),
                                      kit::fromUtf8View(files::hexText(format.regionEnd)));
@@ -371,7 +276,7 @@ void FindTextWindow::findPointers_Click() {
             for (int column = 0; column < m_pointerTables->columnCount(); ++column) {
                 m_pointerTables->resizeColumnToContents(column);
             }
-            if (m_candidates.empty()) {
+            if (m_session.candidates().empty()) {
                 tell(tr("No pointer table explains where these strings lie."));
             }
             showButtons();
@@ -380,9 +285,12 @@ void FindTextWindow::findPointers_Click() {
 }
 
 void FindTextWindow::makeTemplate_Click() {
-    const auto selected = m_pointerTables->selectedItems();
-    const int row = selected.isEmpty() ? -1 : m_pointerTables->indexOfTopLevelItem(selected.front());
-    if (row < 0 || static_cast<std::size_t>(row) >= m_candidates.size()) {
+    std::vector<std::size_t> chosen;
+    for (QTreeWidgetItem* item : m_pointerTables->selectedItems()) {
+        chosen.push_back(static_cast<std::size_t>(m_pointerTables->indexOfTopLevelItem(item)));
+    }
+    std::sort(chosen.begin(), chosen.end());
+    if (chosen.empty()) {
         return;
     }
     const QString tablePath = m_mode->currentData().toString();
@@ -400,11 +308,8 @@ void FindTextWindow::makeTemplate_Click() {
     if (!path) {
         return;
     }
-    const PointerTableCandidate& candidate = m_candidates[static_cast<std::size_t>(row)];
-    const PointerTablePlace place{candidate.table, static_cast<int>(candidate.cells), candidate.format,
-                                  candidate.stride};
-    const auto made = templateForPointers(QFileInfo(*path).completeBaseName().toStdString(),
-                                          table.fileName().toStdString(), place);
+    const auto made = m_session.templateFor(chosen, QFileInfo(*path).completeBaseName().toStdString(),
+                                            table.fileName().toStdString());
     if (!made) {
         tell(QString::fromStdString(made.error()), kit::Dialogs::Icon::Exclamation);
         return;
@@ -413,10 +318,13 @@ void FindTextWindow::makeTemplate_Click() {
         tell(QString::fromStdString(written.error()), kit::Dialogs::Icon::Critical);
         return;
     }
+    std::uint32_t cells = 0;
+    for (const std::size_t index : chosen) {
+        cells += m_session.candidates()[index].cells;
+    }
     QString text = tr("Wrote \"%1\": %2 through %3.")
                        .arg(QFileInfo(*path).fileName(),
-                            candidate.cells == 1 ? tr("1 entry") : tr("%1 entries").arg(candidate.cells),
-                            table.fileName());
+                            cells == 1 ? tr("1 entry") : tr("%1 entries").arg(cells), table.fileName());
     // A template names its table by file name, and reads it from the program folder's alphabets.
     const QString inFolder =
         kit::fromPath(files::appRelativePath("plugins\\alphabets\\" + table.fileName().toStdString()));
