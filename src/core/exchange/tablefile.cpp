@@ -34,21 +34,6 @@ std::optional<std::string> extension(std::string_view line) {
     }
 }
 
-std::optional<std::string> hexBytes(std::string_view digits) {
-    if (digits.empty() || digits.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const auto byte = files::parseHex(digits.substr(i, 2));
-        if (!byte) {
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(*byte);
-    }
-    return bytes;
-}
-
 std::string iniText(int charLength, std::string_view load, std::string_view save) {
     return "[AlphabetAndFileInfo]\nCharLength=" + std::to_string(charLength) + "\n\n[Load]\n" +
            std::string(load) + "\n[save]\n" + std::string(save);
@@ -133,7 +118,7 @@ Result<Table> parseTable(std::string_view fileBytes) {
             table.notes.push_back({number, "not understood: no \"=\""});
             continue;
         }
-        const auto code = hexBytes(line.substr(0, eq));
+        const auto code = files::parseHexBytes(line.substr(0, eq));
         const std::string_view shown = line.substr(eq + 1);
         if (!code) {
             table.notes.push_back({number, "not understood: the key " + quoted(line.substr(0, eq)) +

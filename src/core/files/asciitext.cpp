@@ -23,6 +23,21 @@ std::optional<std::uint64_t> parseHex(std::string_view digits) {
     return value;
 }
 
+std::optional<std::string> parseHexBytes(std::string_view digits) {
+    if (digits.empty() || digits.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    for (std::size_t at = 0; at < digits.size(); at += 2) {
+        const auto byte = parseHex(digits.substr(at, 2));
+        if (!byte) {
+            return std::nullopt;
+        }
+        bytes += static_cast<char>(*byte);
+    }
+    return bytes;
+}
+
 std::string hexText(std::uint64_t value, std::size_t minDigits) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;

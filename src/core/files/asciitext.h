@@ -10,6 +10,10 @@ namespace rq::files {
 // Hexadecimal digits in either letter case, without sign or prefix, at most 16 of them; nothing otherwise.
 [[nodiscard]] std::optional<std::uint64_t> parseHex(std::string_view digits);
 
+// Whole bytes in hexadecimal digits (pairs, either case, no prefix), first byte first, as a table's key or
+// a code is written; nothing for no digits, an odd count or another character.
+[[nodiscard]] std::optional<std::string> parseHexBytes(std::string_view digits);
+
 // Upper-case hexadecimal digits without a prefix, as the formats write offsets and codes; leading zeros up
 // to minDigits.
 [[nodiscard]] std::string hexText(std::uint64_t value, std::size_t minDigits = 1);

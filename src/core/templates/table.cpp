@@ -31,11 +31,7 @@ std::variant<std::string, std::string> keyBytes(std::string_view digits) {
         return std::variant<std::string, std::string>{std::in_place_index<1>,
                                                       "has a key of more than 32 bytes"};
     }
-    std::string bytes;
-    for (std::size_t at = 0; at < digits.size(); at += 2) {
-        bytes.push_back(static_cast<char>(*files::parseHex(digits.substr(at, 2))));
-    }
-    return std::variant<std::string, std::string>{std::in_place_index<0>, std::move(bytes)};
+    return std::variant<std::string, std::string>{std::in_place_index<0>, *files::parseHexBytes(digits)};
 }
 
 // "\n" written in an entry's text stands for a line break, "\\" for one backslash.
