@@ -1,10 +1,11 @@
 // Renders every window offscreen to PNG files, for the README and for review:
-//   romquill-screenshots OUTPUT-FOLDER
+//   romquill-screenshots OUTPUT-FOLDER [POINTS]
 // It runs against the program folder it was built beside (the build's bin/), and makes its own small
 // synthetic game files in a temporary folder.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -171,9 +172,15 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: romquill-screenshots OUTPUT-FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: romquill-screenshots OUTPUT-FOLDER [POINTS]\n");
         return 2;
+    }
+    if (argc == 3) {
+        // The windows at a larger application font, as a user with a larger system font sees them.
+        QFont font = QApplication::font();
+        font.setPointSizeF(QString::fromLocal8Bit(argv[2]).toDouble());
+        QApplication::setFont(font);
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
