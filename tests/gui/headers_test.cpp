@@ -5,6 +5,7 @@
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
+#include "support/tool_run.h"
 
 namespace rq::test {
 
@@ -37,6 +38,17 @@ class HeadersTest : public LauncherFixture {
         return texts.join('|');
     }
 };
+
+// The Mega Drive checksum as the hardware's documentation gives it: the big-endian words from 0x200 on,
+// summed in 16 bits.
+std::uint16_t computedSum(const std::string& file) {
+    std::uint16_t sum = 0;
+    for (std::size_t at = 0x200; at + 1 < file.size(); at += 2) {
+        sum = static_cast<std::uint16_t>(
+            sum + (static_cast<std::uint8_t>(file[at]) << 8 | static_cast<std::uint8_t>(file[at + 1])));
+    }
+    return sum;
+}
 
 // A GBA image whose title ends at a zero byte with more after it, which only an edit may overwrite.
 std::string gbaImage(const TempDir& dir, const std::string& name) {
@@ -203,6 +215,37 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
                     "0xA6. \"Fix Checksum...\" writes the right value.",
                     {}, kGba));
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
+}
+
+// A character without a byte in the code page is marked as it is typed, as the editors mark it; the save
+// would refuse it.
+TEST_F(HeadersTest, ACharacterWithoutAByteIsMarkedWhileTyping) {
+    ASSERT_NE(open("mdmain"), nullptr);
+    choose(megaDrive("md.bin"));
+    const auto marked = [this] {
+        return child("domesticname")->toolTip() + "|" +
+               QString::number(child("domesticname")->styleSheet().contains("red"));
+    };
+    paste("domesticname", QStringLiteral("CAF\u00C9 \u0416"));
+    EXPECT_EQ(marked(), QStringLiteral("Cannot be saved: '\u0416' (no byte in code page 1252)|1"));
+    paste("domesticname", QStringLiteral("CAF\u00C9"));
+    EXPECT_EQ(marked(), "|0");
+}
+
+// The demo file's header as the Mega Drive header lays it out: "(C)", the company code in four, a space,
+// the year, "." and the month; its checksum right, its separator a dash.
+TEST_F(HeadersTest, TheDemoFilesHeaderIsWhatTheHeaderEditorExpects) {
+    const std::string program = std::filesystem::path(ROMQUILL_APP).parent_path().string();
+    const std::string demo = games.file("demo.bin");
+    ASSERT_EQ(runTool(ROMQUILL_MAKE_DEMO, {program, demo}).exitCode, 0);
+    EXPECT_EQ(readAll(demo).substr(0x110, 16), "(C)RQL  2026.DEC");
+    ASSERT_NE(open("mdmain"), nullptr);
+    choose(demo);
+    EXPECT_EQ(dialogs.log, QStringList());
+    EXPECT_EQ(shownTexts("copyrightcompany year month typeofproduct productcode dash versionnumber region"),
+              kMd + " - ROMQUILL DEMO|Checksum: right (0x" +
+                  QString::number(computedSum(readAll(demo)), 16).toUpper().rightJustified(4, '0') +
+                  ")|RQL|2026|DEC|GM|RQDEMO01|[(-)]|00|JUE");
 }
 
 }  // namespace
