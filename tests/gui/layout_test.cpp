@@ -1,6 +1,5 @@
-// How the fixed windows lay themselves out: the design's places at the default font, and at a larger font
-// every text whole with nothing covering another control; and what the mark of an unsaveable text leaves
-// alone.
+// The fixed windows' layouts: the design at the default font, every text whole and nothing covered at a
+// larger one; and the font that the mark of an unsaveable text leaves alone.
 
 #include <QPlainTextEdit>
 
@@ -9,59 +8,41 @@
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
 #include "support/launcher_fixture.h"
-#include "support/tool_run.h"
 
 namespace rq::test {
 
 using namespace rq::kit;
 namespace {
 
-// A caption of design width 600 twips (40 pixels) above a box, and a button right of the caption.
-struct Sample {
-    QWidget window;
-    QLabel* caption = new QLabel(&window);
-    QLineEdit* box = new QLineEdit(&window);
-    QPushButton* button = new QPushButton(QStringLiteral("OK"), &window);
-    GrowingLayout layout{2400, 900};
-
-    explicit Sample(const QString& text) {
-        caption->setText(text);
+// A caption of design width 600 twips (40 pixels) over a box's frame, and a button right of the caption: at
+// the default font, as designed; a caption wider than its place grows, the button moves right by as much, the
+// box keeps its left edge and stretches with the column, and the caption now ends where the box begins.
+TEST(GrowingLayout, KeepsTheDesignWhereTextsFitAndStretchesItsColumnsWhereOneDoesNot) {
+    for (const QString& text :
+         {QStringLiteral("Ab"), QStringLiteral("A much longer caption than forty pixels")}) {
+        QWidget window;
+        auto* caption = new QLabel(text, &window);
+        auto* box = new QLineEdit(&window);
+        auto* button = new QPushButton(QStringLiteral("OK"), &window);
+        GrowingLayout layout(2400, 900);
         layout.add(caption, {120, 120, 600, 255}, {}, 15);
         layout.add(box, {120, 360, 600, 285});
         layout.add(button, {840, 120, 600, 375});
+        const int growth = std::max(caption->sizeHint().width() - 40, 0);
+        EXPECT_EQ(layout.apply(), QSize(160 + growth, 60));
+        EXPECT_EQ(QList<QRect>({caption->geometry(), box->geometry(), button->geometry()}),
+                  QList<QRect>({QRect(8, 8, 40 + growth, growth > 0 ? 16 : 17), QRect(8, 24, 40 + growth, 19),
+                                QRect(56 + growth, 8, 40, 25)}));
     }
-};
-
-TEST(GrowingLayout, KeepsTheDesignWhereTextsFitAndStretchesItsColumnsAndRowsWhereOneDoesNot) {
-    Sample fits(QStringLiteral("Ab"));
-    EXPECT_EQ(fits.layout.apply(), QSize(160, 60));
-    // The caption's line lies on the box's frame, as designed.
-    EXPECT_EQ(QList<QRect>({fits.caption->geometry(), fits.box->geometry(), fits.button->geometry()}),
-              QList<QRect>({twipsRect(120, 120, 600, 255), twipsRect(120, 360, 600, 285),
-                            twipsRect(840, 120, 600, 375)}));
-
-    // A caption wider than its place: it grows, the button beside it moves right by as much, the box below
-    // keeps its left edge and stretches with the column; the caption now ends where the box begins.
-    Sample grows(QStringLiteral("A much longer caption than forty pixels"));
-    const int growth = grows.caption->sizeHint().width() - 40;
-    ASSERT_GT(growth, 0);
-    EXPECT_EQ(grows.layout.apply(), QSize(160 + growth, 60));
-    EXPECT_EQ(grows.caption->geometry(), QRect(8, 8, 40 + growth, 16));
-    EXPECT_EQ(grows.box->geometry(), QRect(8, 24, 40 + growth, 19));
-    EXPECT_EQ(grows.button->geometry(), twipsRect(840, 120, 600, 375).translated(growth, 0));
 }
 
-// A parent's font, a fixed-width one, stays the box's after a mark comes and goes: the widths a translator
-// goes by are kept exactly while a line is being mended.
+// A parent's fixed-width font stays the box's, its widths kept, after a mark comes and goes.
 TEST(MarkUnsaveable, LeavesTheBoxsFontAsItWas) {
     QWidget window;
-    QFont fixed(QStringLiteral("Monospace"));
-    fixed.setStyleHint(QFont::Monospace);
-    window.setFont(fixed);
-    QLineEdit line(&window);
-    auto* text = new QPlainTextEdit(&window);
+    window.setFont(QFont(QStringLiteral("Monospace")));
+    const QList<QWidget*> boxes = {new QLineEdit(&window), new QPlainTextEdit(&window)};
     window.show();
-    for (QWidget* box : {static_cast<QWidget*>(&line), static_cast<QWidget*>(text)}) {
+    for (QWidget* box : boxes) {
         const QString family = QFontInfo(box->font()).family();
         for (const std::u32string& marked : {std::u32string(U"\u00E9"), std::u32string()}) {
             markUnsaveable(box, marked, QStringLiteral("here"));
@@ -71,41 +52,31 @@ TEST(MarkUnsaveable, LeavesTheBoxsFontAsItWas) {
     }
 }
 
-// Every shown caption, button and box of a window: text that does not fit its control, and a caption that
+// Every shown caption, button and box of a window: a text that does not fit its control, and a caption that
 // lies on a box or a button (a control that covers another exactly, by design, aside).
 QStringList cutOrCovered(const QWidget* window) {
     QStringList found;
-    const auto shownIn = [window](const QWidget* w) { return w->isVisibleTo(window); };
     const auto place = [window](const QWidget* w) { return QRect(w->mapTo(window, QPoint()), w->size()); };
-    const auto controls = window->findChildren<QWidget*>();
+    QWidgetList controls = window->findChildren<QWidget*>();
+    controls.removeIf([window](const QWidget* w) { return !w->isVisibleTo(window); });
     for (const QWidget* w : controls) {
-        if (!shownIn(w)) {
-            continue;
-        }
         const auto* label = qobject_cast<const QLabel*>(w);
-        QSize need;
-        if (label != nullptr && !label->text().isEmpty() && label->pixmap().isNull()) {
-            need = label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->sizeHint();
-        } else if (qobject_cast<const QPushButton*>(w) != nullptr) {
-            need = w->sizeHint();
-        } else if (const auto* box = qobject_cast<const QLineEdit*>(w)) {
-            need = {box->fontMetrics().horizontalAdvance(box->text()), box->fontMetrics().height()};
-        }
+        const auto* box = qobject_cast<const QLineEdit*>(w);
+        const QSize need =
+            label != nullptr && !label->text().isEmpty() && label->pixmap().isNull()
+                ? (label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->sizeHint())
+            : qobject_cast<const QPushButton*>(w) != nullptr ? w->sizeHint()
+            : box != nullptr
+                ? QSize(box->fontMetrics().horizontalAdvance(box->text()), box->fontMetrics().height())
+                : QSize();
         if (need.width() > w->width() || need.height() > w->height()) {
-            found << QStringLiteral("%1 cut: needs %2x%3, has %4x%5")
-                         .arg(w->objectName())
-                         .arg(need.width())
-                         .arg(need.height())
-                         .arg(w->width())
-                         .arg(w->height());
-        }
-        if (label == nullptr || label->text().isEmpty()) {
-            continue;
+            found << w->objectName() + " is cut";
         }
         for (const QWidget* other : controls) {
-            const bool control = qobject_cast<const QLineEdit*>(other) != nullptr ||
-                                 qobject_cast<const QPushButton*>(other) != nullptr;
-            if (control && shownIn(other) && place(other) != place(w) && place(other).intersects(place(w))) {
+            const bool control =
+                qobject_cast<const QLineEdit*>(other) || qobject_cast<const QPushButton*>(other);
+            if (label != nullptr && !label->text().isEmpty() && control && place(other) != place(w) &&
+                place(other).intersects(place(w))) {
                 found << w->objectName() + " covers " + other->objectName();
             }
         }
@@ -113,81 +84,60 @@ QStringList cutOrCovered(const QWidget* window) {
     return found;
 }
 
-// A window at a font, opened as a user opens it: its name, the design's size of its client area in pixels,
-// and how to open it.
-class LayoutTest;
-using Opener = QWidget* (*)(LayoutTest&);
-using LayoutRow = std::tuple<const char*, double, QSize, Opener>;
+using LayoutRow = std::tuple<const char*, double, QSize, const char*>;
 
 class LayoutTest : public LauncherFixture, public testing::WithParamInterface<LayoutRow> {
   public:
     void SetUp() override {
-        if (std::get<1>(GetParam()) > 0) {
-            QFont larger = m_font;
-            larger.setPointSizeF(std::get<1>(GetParam()));
-            QApplication::setFont(larger);
-        }
+        QFont font = m_font;
+        font.setPointSizeF(std::get<1>(GetParam()) > 0 ? std::get<1>(GetParam()) : m_font.pointSizeF());
+        QApplication::setFont(font);
         LauncherFixture::SetUp();
     }
     void TearDown() override {
         LauncherFixture::TearDown();
         QApplication::setFont(m_font);
     }
-    // The demo file in the launcher, a demo template forced on it.
-    void loadDemo(const std::string& demoTemplate) {
-        const std::string program = std::filesystem::path(ROMQUILL_APP).parent_path().string();
-        files::setApplicationFolder(program);
-        ASSERT_EQ(runTool(ROMQUILL_MAKE_DEMO, {program, games.file("demo.bin")}).exitCode, 0);
-        load(games.file("demo.bin"));
-        launcher->applyForcedTemplate(program + "/plugins/games/" + demoTemplate, "Romquill Demo");
-    }
-    QWidget* editor(const std::string& demoTemplate) {
-        loadDemo(demoTemplate);
+    // The launcher's client area with the demo file loaded, the editor on a demo template, or a header
+    // editor with a file loaded (a Mega Drive one whose separator is a space, which shows its note).
+    QWidget* open(const std::string& what) {
+        if (what == "gbamain" || what == "mdmain") {
+            writeImage(games.file("quill.gba"), {{0xA0, "ROMQUILLDEMOARQE01"}}, 0x200);
+            dialogs.files = {
+                qs(what == "gbamain" ? games.file("quill.gba") : megaDrive("md.bin", {}, "00001051 01"))};
+            item(what == "gbamain" ? "mnuFileGBAROMHeader" : "mnuFileMDROMHeader")->trigger();
+            static_cast<headers::HeaderWindow*>(openWindow(qs(what)))->load_Click();
+            return openWindow(qs(what));
+        }
+        loadDemo(what == "loader" ? "demo.ini" : what);
+        if (what == "loader") {
+            return launcher->centralWidget();
+        }
         press("go");
         return openWindow("editor");
-    }
-    // A header editor with a file loaded: a Mega Drive one whose separator is a space, which shows its note.
-    QWidget* header(const char* item, const char* name, const std::string& file) {
-        this->item(item)->trigger();
-        dialogs.files = {qs(file)};
-        static_cast<headers::HeaderWindow*>(openWindow(name))->load_Click();
-        return openWindow(name);
     }
 
   private:
     const QFont m_font = QApplication::font();
 };
 
-QWidget* launcherWithDemo(LayoutTest& t) {
-    t.loadDemo("demo.ini");
-    return t.launcher->centralWidget();
-}
-QWidget* alphabetEditor(LayoutTest& t) {
-    return t.editor("demo.ini");
-}
-QWidget* pointerEditor(LayoutTest& t) {
-    return t.editor("demo-pointers.ini");
-}
-QWidget* gbaHeader(LayoutTest& t) {
-    writeImage(t.games.file("quill.gba"), {{0xA0, "ROMQUILLDEMOARQE01"}}, 0x200);
-    return t.header("mnuFileGBAROMHeader", "gbamain", t.games.file("quill.gba"));
-}
-QWidget* mdHeader(LayoutTest& t) {
-    return t.header("mnuFileMDROMHeader", "mdmain", t.megaDrive("md.bin", {}, "00001051 01"));
-}
-
-// The default font (0) keeps the design's size; larger fonts keep every text whole.
+// A window at a font, and the design's size of its client area: the default font (0) keeps it; larger
+// fonts keep every text whole.
 const LayoutRow kLayouts[] = {
-    {"Launcher", 0, {386, 447}, launcherWithDemo}, {"LauncherAt16", 16, {}, launcherWithDemo},
-    {"LauncherAt20", 20, {}, launcherWithDemo},    {"Editor", 0, {637, 485}, alphabetEditor},
-    {"EditorAt18", 18, {}, alphabetEditor},        {"PointerEditorAt20", 20, {}, pointerEditor},
-    {"GbaHeader", 0, {433, 156}, gbaHeader},       {"GbaHeaderAt16", 16, {}, gbaHeader},
-    {"MegaDriveHeader", 0, {528, 311}, mdHeader},  {"MegaDriveHeaderAt20", 20, {}, mdHeader},
+    {"Launcher", 0, {386, 447}, "loader"},
+    {"LauncherAt20", 20, {}, "loader"},
+    {"Editor", 0, {637, 485}, "demo.ini"},
+    {"EditorAt18", 18, {}, "demo.ini"},
+    {"PointerEditorAt20", 20, {}, "demo-pointers.ini"},
+    {"GbaHeader", 0, {433, 156}, "gbamain"},
+    {"GbaHeaderAt16", 16, {}, "gbamain"},
+    {"MegaDriveHeader", 0, {528, 311}, "mdmain"},
+    {"MegaDriveHeaderAt20", 20, {}, "mdmain"},
 };
 
 TEST_P(LayoutTest, KeepsTheDesignAtTheDefaultFontAndEveryTextWholeAtALargerOne) {
-    const auto& [name, points, designed, open] = GetParam();
-    QWidget* window = open(*this);
+    const auto& [name, points, designed, what] = GetParam();
+    QWidget* window = open(what);
     ASSERT_NE(window, nullptr);
     window->show();
     QApplication::processEvents();

@@ -107,13 +107,10 @@ TEST_F(ScriptModelTest, AppliesATranslationToIdenticalOriginalsInOneStep) {
 class ScriptWindowTest : public LauncherFixture {
   public:
     QWidget* openDemo(const std::string& demoTemplate = "demo.ini") {
-        const std::string program = std::filesystem::path(ROMQUILL_APP).parent_path().string();
-        files::setApplicationFolder(program);
-        if (runTool(ROMQUILL_MAKE_DEMO, {program, games.file("demo.bin")}).exitCode != 0) {
+        loadDemo(demoTemplate);
+        if (testing::Test::HasFatalFailure()) {
             return nullptr;
         }
-        load(path = games.file("demo.bin"));
-        launcher->applyForcedTemplate(program + "/plugins/games/" + demoTemplate, "Romquill Demo");
         dialogs.log.clear();
         before = readAll(path);
         press("script");
@@ -219,7 +216,6 @@ TEST_F(ScriptWindowTest, ASaveSaysWhatItWroteAndMovedAndTheFreeSpaceLeft) {
         QStringLiteral("Здравствуй, дорогой путник! Как дела?");  // 37 bytes with its end
     EXPECT_EQ(child<QLabel>("room_left")->text(), "0 bytes left here; 96 free elsewhere");
     static_cast<script::ScriptWindow*>(window.data())->model().edit(0, greeting);
-    EXPECT_EQ(child<QLabel>("room_left")->text(), "moves: 96 bytes free");
     click("save");
     EXPECT_EQ(dialogs.log,
               QStringList{shown(Dialogs::Icon::Information,
@@ -241,9 +237,8 @@ TEST_F(ScriptWindowTest, TheKeyboardReachesTheTextsWithoutTheMouse) {
     EXPECT_EQ(QApplication::focusWidget(), box);
     QTest::keyClicks(QApplication::focusWidget(), "!");
     EXPECT_EQ(box->toPlainText(), "ROMQUILL DEMO!");
-    auto* entries = child<QTableView>("entries");
-    entries->setFocus();
-    QTest::keyClick(entries, Qt::Key_Tab);
+    child<QTableView>("entries")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), box);
     QTest::keyClick(box, Qt::Key_F, Qt::ControlModifier);
     EXPECT_EQ(QApplication::focusWidget(), child("search"));
