@@ -37,6 +37,7 @@
 #include "kit/backgroundjob.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
 #include "launcher/loader.h"
 #include "programwindows.h"
 #include "script/scriptwindow.h"
@@ -284,7 +285,7 @@ int main(int argc, char** argv) {
             script->findChild<QTabBar*>(QStringLiteral("filters"))->setCurrentIndex(1);
             auto* entries = script->findChild<QTableView*>(QStringLiteral("entries"));
             entries->setCurrentIndex(entries->model()->index(4, rq::script::ScriptModel::Translation));
-            script->resize(960, 520);
+            script->resize(QSize(960, 520) * rq::kit::layoutScale());
             ok = grab(script, out, QStringLiteral("script-window")) && ok;
             script->model().undoStack().setIndex(
                 0);  // back to the file's texts: it closes without a question

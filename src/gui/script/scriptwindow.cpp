@@ -24,6 +24,7 @@
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
+#include "kit/windowtools.h"
 #include "templates/gametemplate.h"
 
 namespace rq::script {
@@ -129,7 +130,7 @@ void ScriptWindow::buildControls() {
     columns->setSectionResizeMode(ScriptModel::Translation, QHeaderView::Stretch);
     columns->resizeSection(ScriptModel::Number,
                            fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
-    columns->resizeSection(ScriptModel::Comment, 150);
+    columns->resizeSection(ScriptModel::Comment, qRound(150 * kit::layoutScale()));
     columns->resizeSection(ScriptModel::Room, roomWidth());
 
     m_entryName = named(caption(QString(), this), "entry");
@@ -197,7 +198,7 @@ void ScriptWindow::buildControls() {
     all->addLayout(belowBox);
     all->addLayout(replace);
     all->addLayout(bottom);
-    resize(1000, 640);
+    resize(QSize(1000, 640) * kit::layoutScale());  // as much more room as the font is larger
 
     connect(m_filters, &QTabBar::currentChanged, this, [this](int tab) {
         m_model->checkPending();
