@@ -58,10 +58,10 @@ MdHeaderWindow::MdHeaderWindow(kit::LauncherContextPtr context)
     QPushButton* about = addButton("about", tr("About..."), {6360, 60, 1440, 375}, this);
     connect(about, &QPushButton::clicked, this, &MdHeaderWindow::about_Click);
     // The fixed separator, which dash covers when the file holds another.
-    auto* separator = new QLabel(QStringLiteral("-"), frame());
-    separator->setObjectName(QStringLiteral("Label1"));
-    separator->setAlignment(Qt::AlignCenter);
-    place(separator, kSeparator);
+    m_separator = new QLabel(QStringLiteral("-"), frame());
+    m_separator->setObjectName(QStringLiteral("Label1"));
+    m_separator->setAlignment(Qt::AlignCenter);
+    place(m_separator, kSeparator);
     // Another separator is marked by a frame and named in words beside the version, in the palette's own
     // colours, so that it reads on a light palette and a dark one alike, and a space shows too.
     QLineEdit* dash = box("dash");
@@ -98,6 +98,7 @@ void MdHeaderWindow::loaded() {
                          kit::Dialogs::Icon::Exclamation);
     }
     dash->setVisible(odd);
+    m_separator->setVisible(!odd);  // covered by dash, it would only lie under it
     m_dashNote->setText(dashNote(dash->text()));
     m_dashNote->setVisible(odd);
 }
