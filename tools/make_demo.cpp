@@ -17,6 +17,7 @@
 
 #include "editor/entrytexts.h"
 #include "files/common.h"
+#include "headers/headerfields.h"
 #include "templates/gametemplate.h"
 #include "templates/table.h"
 
@@ -33,10 +34,18 @@ struct Field {
 constexpr std::string_view kPointerCells{"\0\0\x03\x00\0\0\x03\x20\0\0\x03\x50\0\0\x03\x70", 16};
 constexpr std::size_t kPointerCellsAt = 0x3F0;
 
-// The header fields identification and the header editor read; the product code is no known game's.
+// The cartridge header, laid out as the header editor reads it: "(C)", the company code in four, a space,
+// the year, "." and the month; the product number "GM XXXXXXXX-VV"; the address ranges of ROM and RAM. The
+// product code is no known game's. The checksum at 0x18E is written last, over the finished file.
 constexpr std::array kHeader = {
-    Field{0x100, "SEGA MEGA DRIVE "}, Field{0x110, "(C)RQL 2026.DEC "}, Field{0x120, "ROMQUILL DEMO"},
-    Field{0x150, "ROMQUILL DEMO"},    Field{0x180, "GM RQDEMO01-00"},   Field{0x1F0, "JUE"},
+    Field{0x100, "SEGA MEGA DRIVE "},
+    Field{0x110, "(C)RQL  2026.DEC"},
+    Field{0x120, "ROMQUILL DEMO"},
+    Field{0x150, "ROMQUILL DEMO"},
+    Field{0x180, "GM RQDEMO01-00"},
+    Field{0x190, "J"},
+    Field{0x1A0, std::string_view("\0\0\0\0\0\0\x03\xFF\0\xFF\0\0\0\xFF\xFF\xFF", 16)},
+    Field{0x1F0, "JUE"},
 };
 
 // One text per entry of demo.ini, in entry order.
@@ -154,6 +163,10 @@ int main(int argc, char** argv) {
     }
     if (!saved) {
         std::cerr << "romquill-make-demo: " << saved.error() << '\n';
+        return 1;
+    }
+    if (const auto summed = rq::headers::fixChecksum(output, rq::headers::Kind::MegaDrive); !summed) {
+        std::cerr << "romquill-make-demo: " << summed.error() << '\n';
         return 1;
     }
     std::cout << output << '\n';

@@ -1,10 +1,11 @@
 // Renders every window offscreen to PNG files, for the README and for review:
-//   romquill-screenshots OUTPUT-FOLDER
+//   romquill-screenshots OUTPUT-FOLDER [POINTS]
 // It runs against the program folder it was built beside (the build's bin/), and makes its own small
 // synthetic game files in a temporary folder.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
@@ -36,6 +37,7 @@
 #include "kit/backgroundjob.h"
 #include "kit/dialogs.h"
 #include "kit/qtcodepage.h"
+#include "kit/windowtools.h"
 #include "launcher/loader.h"
 #include "programwindows.h"
 #include "script/scriptwindow.h"
@@ -171,9 +173,15 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: romquill-screenshots OUTPUT-FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: romquill-screenshots OUTPUT-FOLDER [POINTS]\n");
         return 2;
+    }
+    if (argc == 3) {
+        // The windows at a larger application font, as a user with a larger system font sees them.
+        QFont font = QApplication::font();
+        font.setPointSizeF(QString::fromLocal8Bit(argv[2]).toDouble());
+        QApplication::setFont(font);
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
@@ -277,7 +285,7 @@ int main(int argc, char** argv) {
             script->findChild<QTabBar*>(QStringLiteral("filters"))->setCurrentIndex(1);
             auto* entries = script->findChild<QTableView*>(QStringLiteral("entries"));
             entries->setCurrentIndex(entries->model()->index(4, rq::script::ScriptModel::Translation));
-            script->resize(960, 520);
+            script->resize(QSize(960, 520) * rq::kit::layoutScale());
             ok = grab(script, out, QStringLiteral("script-window")) && ok;
             script->model().undoStack().setIndex(
                 0);  // back to the file's texts: it closes without a question

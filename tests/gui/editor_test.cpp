@@ -304,15 +304,16 @@ TEST_F(EditorTest, APointerEntrysLongerTextMovesAndItsRoomFollowsIt) {
     ASSERT_NE(launch(megaDrive("game.bin", {{0x300, std::string("\0\0\x03\x80", 4)}, {0x380, "AB\xFF"}}),
                      "go", "editor"),
               nullptr);
+    // Filled, it can still grow by moving: never full.
     QLabel* counter = child<QLabel>("room_left_0");
-    EXPECT_EQ(box(0)->text() + "|" + counter->text(), "AB|full");
+    EXPECT_EQ(box(0)->text() + "|" + counter->text(), "AB|0 bytes left here; 64 free elsewhere");
     type(0, "ABCAB");
     EXPECT_EQ(counter->text(), "moves: 64 bytes free");
     click("save");
     EXPECT_EQ(dialogs.log, QStringList{kSaved});
     std::string moved = std::string(before).replace(0x303, 1, "\xC0").replace(0x3C0, 6, "ABCAB\xFF");
     EXPECT_EQ(readAll(path), moved);
-    EXPECT_EQ(counter->text(), "full");
+    EXPECT_EQ(counter->text(), "0 bytes left here; 58 free elsewhere");
 
     // Shorter now: written where the string lies, not where it was read.
     type(0, "A");
@@ -389,13 +390,20 @@ TEST(ByteCounter, SaysTheBytesLeftOrOver) {
     for (const long left : {16L, 1L, 0L, -1L, -5L}) {
         said << told(byteCounter([left](const QString&) { return std::optional(left); })(QString()));
     }
-    // A text that can move, 4 bytes over a room of 4: the largest free block holds it, or not.
-    for (const std::uint64_t largest : {8U, 7U}) {
-        const auto moves = [largest] { return std::optional(MoveRoom{4, largest}); };
-        said << told(byteCounter([](const QString&) { return std::optional(-4L); }, moves)(QString()));
+    // A text that can move, in a room of 4 with 8 or 7 bytes free elsewhere: while it fits, how much it can
+    // grow here and elsewhere; 4 bytes over, whether the largest free block holds it.
+    for (const long left : {1L, 0L, -4L}) {
+        for (const std::uint64_t largest : {8U, 7U}) {
+            const auto moves = [largest] { return std::optional(MoveRoom{4, largest}); };
+            said << told(
+                byteCounter([left](const QString&) { return std::optional(left); }, moves)(QString()));
+        }
     }
-    EXPECT_EQ(said, QStringList({"16 bytes left", "1 byte left", "full", "1 byte over (red)",
-                                 "5 bytes over (red)", "moves: 8 bytes free", "moves: 7 bytes free (red)"}));
+    EXPECT_EQ(said,
+              QStringList({"16 bytes left", "1 byte left", "full", "1 byte over (red)", "5 bytes over (red)",
+                           "1 byte left here; 8 free elsewhere", "1 byte left here; 7 free elsewhere",
+                           "0 bytes left here; 8 free elsewhere", "0 bytes left here; 7 free elsewhere",
+                           "moves: 8 bytes free", "moves: 7 bytes free (red)"}));
 }
 
 // A table's room that the save could not fill (an odd byte for spaces of two) is no room: the counter says so

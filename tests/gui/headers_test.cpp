@@ -205,5 +205,33 @@ TEST_F(HeadersTest, TabFollowsTheScreenAndTheChecksumFixAsksFirstAndWritesOnlyIt
     EXPECT_EQ(text("checksum"), "Checksum: wrong: the header holds 0xE7, the file needs 0xA6");
 }
 
+// A character without a byte in the code page is marked as it is typed, as the editors mark it; the save
+// would refuse it.
+TEST_F(HeadersTest, ACharacterWithoutAByteIsMarkedWhileTyping) {
+    ASSERT_NE(open("mdmain"), nullptr);
+    choose(megaDrive("md.bin"));
+    // The mark's frame comes with its tooltip (the editors' tests).
+    paste("domesticname", QStringLiteral("CAF\u00C9 \u0416"));
+    EXPECT_EQ(child("domesticname")->toolTip(),
+              QStringLiteral("Cannot be saved: '\u0416' (no byte in code page 1252)"));
+    paste("domesticname", QStringLiteral("CAF\u00C9"));
+    EXPECT_EQ(child("domesticname")->toolTip(), "");
+}
+
+// The demo file's header as the Mega Drive header lays it out: "(C)", the company code in four, a space,
+// the year, "." and the month; its checksum right, its separator a dash.
+TEST_F(HeadersTest, TheDemoFilesHeaderIsWhatTheHeaderEditorExpects) {
+    loadDemo("demo.ini");
+    EXPECT_EQ(readAll(path).substr(0x110, 16), "(C)RQL  2026.DEC");
+    ASSERT_NE(open("mdmain"), nullptr);
+    dialogs.log.clear();
+    choose(path);
+    EXPECT_EQ(dialogs.log, QStringList());
+    // The checksum's sum is the core's, tested there against figures of its own.
+    EXPECT_TRUE(text("checksum").startsWith("Checksum: right (")) << text("checksum").toStdString();
+    EXPECT_EQ(shownTexts("copyrightcompany year month typeofproduct productcode dash versionnumber region"),
+              kMd + " - ROMQUILL DEMO|" + text("checksum") + "|RQL|2026|DEC|GM|RQDEMO01|[(-)]|00|JUE");
+}
+
 }  // namespace
 }  // namespace rq::test

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QListWidget>
 #include <QRegularExpression>
-#include <QStyleOptionButton>
 #include <algorithm>
 
 #include "kit/windowtools.h"
@@ -124,24 +123,6 @@ TEST_F(LauncherTest, ALoadOfAFileWhoseSaveWasInterruptedOffersToPutItsOldBytesBa
         EXPECT_FALSE(hasInterruptedSave(file));
         EXPECT_EQ(label("rom_name")->text(), "Sonic The Hedgehog 2");
     }
-}
-
-// The layout is exact in twips at the default font, and grows with a larger one, so that captions fit.
-TEST_F(LauncherTest, ALargerSystemFontGrowsTheLayout) {
-    EXPECT_EQ(layoutScale(), 1.0);
-    const QFont normal = QApplication::font();
-    QFont large = normal;
-    large.setPointSizeF(12);
-    QApplication::setFont(large);
-    const LoaderWindow grown(dialogs, {});
-    QApplication::setFont(normal);
-    const auto* load = grown.findChild<QPushButton*>("load");
-    QStyleOptionButton option;
-    option.initFrom(load);
-    const QRect room = load->style()->subElementRect(QStyle::SE_PushButtonContents, &option, load);
-    EXPECT_GE(room.width(), load->fontMetrics().horizontalAdvance(load->text()));
-    EXPECT_GE(room.height(), load->fontMetrics().height());
-    EXPECT_EQ(load->width(), qRound(735 * 12 / 9.0 / 15));
 }
 
 TEST_F(LauncherTest, MenuItemsOpenEachWindowOnceAndExitClosesOnlyTheLauncher) {

@@ -106,14 +106,11 @@ TEST_F(ScriptModelTest, AppliesATranslationToIdenticalOriginalsInOneStep) {
 // force; the window opened by "Script...".
 class ScriptWindowTest : public LauncherFixture {
   public:
-    QWidget* openDemo() {
-        const std::string program = std::filesystem::path(ROMQUILL_APP).parent_path().string();
-        files::setApplicationFolder(program);
-        if (runTool(ROMQUILL_MAKE_DEMO, {program, games.file("demo.bin")}).exitCode != 0) {
+    QWidget* openDemo(const std::string& demoTemplate = "demo.ini") {
+        loadDemo(demoTemplate);
+        if (testing::Test::HasFatalFailure()) {
             return nullptr;
         }
-        load(path = games.file("demo.bin"));
-        launcher->applyForcedTemplate(program + "/plugins/games/demo.ini", "Romquill Demo");
         dialogs.log.clear();
         before = readAll(path);
         press("script");
@@ -183,10 +180,14 @@ TEST_F(ScriptWindowTest, OpensFromTheLauncherFiltersReplacesAndSavesTheChangedEn
     EXPECT_EQ(box->toPlainText(), "Press Space");
     dialogs.log.clear();
     click("save");
-    EXPECT_EQ(dialogs.log, QStringList{saved()});
     EXPECT_EQ(readAll(path), std::string(before).replace(0x210, 12, menuBytes("Press Space ")));
     EXPECT_EQ(filters(), "All (8), Changed (0), Untranslated (7), With problems (0)");
     EXPECT_EQ(window->windowTitle(), "Romquill - Romquill Demo - Script");
+    // Saved again with no change, it says so and writes nothing.
+    click("save");
+    EXPECT_EQ(dialogs.log,
+              QStringList({shown(Dialogs::Icon::Information, "Writing complete! 1 entry written."),
+                           shown(Dialogs::Icon::Information, "Nothing to save.")}));
     press("script");  // brought forward, not opened again
     EXPECT_EQ(openWindows("script_window").size(), 1);
 }
@@ -201,8 +202,46 @@ TEST_F(ScriptWindowTest, ClosingAfterAnEditAsksAndCancelKeepsTheWindowOpen) {
     EXPECT_EQ(readAll(path), before);
     dialogs.answer = Dialogs::Answer::Yes;
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(dialogs.log, QStringList({askToSave(), askToSave(), saved()}));
+    EXPECT_EQ(dialogs.log,
+              QStringList({askToSave(), askToSave(),
+                           shown(Dialogs::Icon::Information, "Writing complete! 1 entry written.")}));
     EXPECT_NE(readAll(path), before);
+}
+
+// Through pointers: a longer greeting moves to free space (390-3F0, 96 bytes), and the save says so; the
+// file reads back the new text at its new place.
+TEST_F(ScriptWindowTest, ASaveSaysWhatItWroteAndMovedAndTheFreeSpaceLeft) {
+    ASSERT_NE(openDemo("demo-pointers.ini"), nullptr);
+    const QString greeting =
+        QStringLiteral("Здравствуй, дорогой путник! Как дела?");  // 37 bytes with its end
+    EXPECT_EQ(child<QLabel>("room_left")->text(), "0 bytes left here; 96 free elsewhere");
+    static_cast<script::ScriptWindow*>(window.data())->model().edit(0, greeting);
+    click("save");
+    EXPECT_EQ(dialogs.log,
+              QStringList{shown(Dialogs::Icon::Information,
+                                "Writing complete! 1 entry written, 1 moved; free space left: 59 "
+                                "bytes.")});
+    const auto read = editor::readEntryTexts(
+        *templates::readGameTemplate(files::appRelativePath("plugins\\games\\demo-pointers.ini")), path);
+    EXPECT_EQ(read.texts.front(), greeting.toStdString());
+    EXPECT_EQ(read.rooms.front().offset, 0x390U);
+}
+
+// The keyboard: the first keys typed go into the first translation, Tab leaves the list for the box below,
+// Ctrl+F goes to the search box.
+TEST_F(ScriptWindowTest, TheKeyboardReachesTheTextsWithoutTheMouse) {
+    ASSERT_NE(openDemo(), nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto* box = child<QPlainTextEdit>("translation");
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    QTest::keyClicks(QApplication::focusWidget(), "!");
+    EXPECT_EQ(box->toPlainText(), "ROMQUILL DEMO!");
+    child<QTableView>("entries")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), box);
+    QTest::keyClick(box, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), child("search"));
 }
 
 }  // namespace

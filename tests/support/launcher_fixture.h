@@ -22,6 +22,7 @@
 #include "programwindows.h"
 #include "support/scripted_dialogs.h"
 #include "support/testfiles.h"
+#include "support/tool_run.h"
 #include "templates/template_chooser.h"
 
 // Failures show texts as text.
@@ -117,6 +118,15 @@ class LauncherFixture : public ::testing::Test {
         more.insert(more.end(), {{0x100, "SEGA MEGA DRIVE"}, {0x183, productCode}});
         writeImage(games.file(name), more, 0x400);
         return games.file(name);
+    }
+
+    // The demo file as romquill-make-demo writes it, loaded with a demo template forced on it.
+    void loadDemo(const std::string& demoTemplate) {
+        const std::string program = std::filesystem::path(ROMQUILL_APP).parent_path().string();
+        files::setApplicationFolder(program);
+        ASSERT_EQ(runTool(ROMQUILL_MAKE_DEMO, {program, games.file("demo.bin")}).exitCode, 0);
+        load(path = games.file("demo.bin"));
+        launcher->applyForcedTemplate(program + "/plugins/games/" + demoTemplate, "Romquill Demo");
     }
 
     // Loads the file in the launcher and launches a window with the button, the file removed first if asked.

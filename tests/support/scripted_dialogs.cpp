@@ -5,7 +5,7 @@ namespace rq::test {
 using namespace rq::kit;
 
 namespace {
-const char* const kIcons[] = {"None", "Information", "Exclamation", "Critical"};
+const char* const kIcons[] = {"None", "Information", "Exclamation", "Critical", "Question"};
 }  // namespace
 
 QString shown(Dialogs::Icon icon, const QString& text, Dialogs::Buttons buttons, const QString& title) {

@@ -113,6 +113,16 @@ std::uint64_t FreeSpaceMap::largest(std::uint64_t regionStart, std::uint64_t reg
     return most;
 }
 
+std::uint64_t FreeSpaceMap::total() const {
+    std::uint64_t bytes = 0;
+    for (const auto& blocks : m_blocks) {
+        for (const auto& [start, end] : blocks) {
+            bytes += end - start;
+        }
+    }
+    return bytes;
+}
+
 Result<FreeSpaceMap> freeSpaceIn(const templates::GameTemplate& gameTemplate,
                                  std::span<const EntryRoom> rooms, const std::string& gameFile) {
     const templates::FreeSpace& space = gameTemplate.freeSpace;

@@ -32,6 +32,8 @@ class FreeSpaceMap {
 
     // The largest block inside the region, in bytes: what a refusal names.
     [[nodiscard]] std::uint64_t largest(std::uint64_t regionStart, std::uint64_t regionEnd) const;
+    // The free bytes of every block together: what a save leaves of the free space.
+    [[nodiscard]] std::uint64_t total() const;
 
     // The bytes of the ranges that hold something else than the fill byte and that no string explains: how
     // many, and the first. Not free; a range that holds them is perhaps not free space at all.

@@ -4,7 +4,7 @@
 
 namespace rq {
 
-enum class NoticeIcon { None, Information, Exclamation, Critical };
+enum class NoticeIcon { None, Information, Exclamation, Critical, Question };
 
 // A message the core words for the user; a window shows it as it stands, in a box with its icon.
 struct Notice {

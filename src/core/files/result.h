@@ -15,7 +15,7 @@ enum class ErrorKind {
                      // would leave its room); nothing was done
     OldAlphabet,     // an alphabet older than version 0.9; subject is its path, the caller says what follows
     MendableSource,  // a patch's source in another form (a copier header, swapped bytes, SMD): a repair
-                     // applies it
+                     // applies it; subject is the message as a window words it, which offers the repair
 };
 
 // An error carries a message that a window can show as it stands.
@@ -26,7 +26,8 @@ struct Error {
 
     std::string message;  // UTF-8, ready to show: code-page values in it are converted
     ErrorKind kind = ErrorKind::Failure;
-    std::string subject;  // OldAlphabet: the alphabet's path, for the caller's own wording
+    std::string subject;  // OldAlphabet: the alphabet's path, for the caller's own wording; MendableSource:
+                          // the message with the window's button in place of the command line's option
 };
 
 // A value or an error; the core reports failures this way and never shows them itself.

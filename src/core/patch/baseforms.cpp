@@ -115,14 +115,17 @@ std::string_view mendedPhrase(BaseForm form) {
     return {};
 }
 
-std::string baseFormMessage(const std::string& path, BaseForm form) {
+std::string baseFormMessage(const std::string& path, BaseForm form, Repair repair) {
     const std::string mended(mendedPhrase(form));
-    return "\"" + path + "\" " + std::string(baseFormPhrase(form)) + "; " +
-           (form == BaseForm::CopierHeader ? std::string("without it") : mended) +
-           ", it is the file this patch was made for. Use --repair (or \"Repair and apply\" in the window) "
-           "to "
-           "apply it to the file " +
-           mended + ".";
+    const std::string found = "\"" + path + "\" " + std::string(baseFormPhrase(form)) + "; " +
+                              (form == BaseForm::CopierHeader ? std::string("without it") : mended) +
+                              ", it is the file this patch was made for.";
+    if (repair == Repair::Button) {
+        return found + " Press \"Repair and apply\" to apply the patch to the file " + mended +
+               "; the file itself stays as it is.";
+    }
+    return found + " Use --repair (or \"Repair and apply\" in the window) to apply it to the file " + mended +
+           ".";
 }
 
 std::string otherFileNote(const std::string& path, std::uint64_t size, std::uint64_t expectedSize) {

@@ -32,8 +32,12 @@ enum class BaseForm {
 
 // The refusal of a patch's apply to a file in that form, and what to do: "\"F\" has a 512-byte copier
 // header; without it, it is the file this patch was made for. Use --repair (or \"Repair and apply\" in the
-// window) to apply it to the file without the header."
-[[nodiscard]] std::string baseFormMessage(const std::string& path, BaseForm form);
+// window) to apply it to the file without the header." A window that offers the repair as a button names
+// the button instead: "... Press \"Repair and apply\" to apply the patch to the file without the header; the
+// file itself stays as it is."
+enum class Repair { Option, Button };
+[[nodiscard]] std::string baseFormMessage(const std::string& path, BaseForm form,
+                                          Repair repair = Repair::Option);
 
 // What else can be said of a file that is in no known form of the patch's source: the game its header names,
 // and how its size differs (shorter: perhaps cut short; longer: perhaps overdumped or padded). Each sentence

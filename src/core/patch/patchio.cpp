@@ -250,7 +250,8 @@ Error wrongPatchInput(const files::FileHandle& file, PatchFormat format, PatchDi
     // The right game in another form: the form, and how to mend it.
     if (!backward) {
         if (const auto form = findBaseForm(file, ends.inputSize, ends.inputCrc); form && *form) {
-            return Error{baseFormMessage(file.path(), **form), ErrorKind::MendableSource};
+            return Error{baseFormMessage(file.path(), **form), ErrorKind::MendableSource,
+                         baseFormMessage(file.path(), **form, Repair::Button)};
         }
     }
     const std::string wrong = name + (backward ? " is not the patched file this patch undoes: "

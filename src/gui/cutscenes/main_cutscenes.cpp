@@ -272,10 +272,7 @@ void CutscenesWindow::showTexts(const cutscenes::CutsceneTexts& read) {
         m_boxes[r]->setEnabled(read.texts[r].has_value());
         m_counters[r]->setVisible(read.texts[r].has_value());
         new kit::TypingLimit(rooms[r].size, m_boxes[r]);  // after the text, as the text read may be longer
-        kit::watchTextBox(
-            m_boxes[r], m_counters[r], kit::characterCounter(rooms[r].size),
-            [](const QString& text) { return files::charactersWithoutByte(text.toStdString()); },
-            tr("no byte in code page 1252"));
+        kit::watchCodePageBox(m_boxes[r], m_counters[r], kit::characterCounter(rooms[r].size));
     }
     m_savedTexts = read.texts;
     if (auto* playAsSave = findChild<QPushButton*>(QStringLiteral("Command1"))) {

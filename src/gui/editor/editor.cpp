@@ -18,6 +18,7 @@
 #include "files/codepage.h"
 #include "files/readwritetext.h"
 #include "kit/entryroom.h"
+#include "kit/growinglayout.h"
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
@@ -49,16 +50,11 @@ class SlotTabs : public kit::OneRowTabs {
             page->setFont(font);  // the slots inherit it, which is cheaper than setting it 1080 times
             addTab(page, QStringLiteral(" %1 ").arg(firstTab + t));
         }
-        m_pageOrigin = pageArea().topLeft();
     }
-
-    [[nodiscard]] QRect onPage(const slotlayout::TwipsRect& r) const {
-        return kit::twipsRect(r.left, r.top, r.width, r.height).translated(-m_pageOrigin);
-    }
-
-  private:
-    QPoint m_pageOrigin;
 };
+
+// The window and its tab containers, in twips.
+constexpr kit::TwipsPlace kTabstrip = {120, 480, 9250, 6135};
 
 // The counter stands at the right end of the caption line, above the box's right edge; the caption gives it
 // room.
@@ -69,6 +65,16 @@ constexpr int kCounterGap = 60;
 constexpr int kByteCounterExtra = 1080;
 // And one that can move ("moves: 96 bytes free"), or a fixed room's ("5 bytes left, unfillable"), more still.
 constexpr int kMovingCounterExtra = 720;
+// The slots' first captions lie this far below the row of tabs, in pixels, at the default font.
+constexpr int kBelowTabs = 4;
+
+// A caption needs its line's height; a comment too long for its place is cut, at any font as at the default.
+kit::Need captionNeed(const QLabel* label, int widthTwips) {
+    return [label, widthTwips] {
+        const QSize text = kit::textNeed(label);
+        return QSize(std::min(text.width(), kit::twips(widthTwips)), text.height());
+    };
+}
 
 }  // namespace
 
@@ -117,63 +123,83 @@ EditorWindow::EditorWindow(kit::LauncherContextPtr context, QString templatePath
     buildSlots();
 }
 
+void EditorWindow::layOut() {
+    setFixedSize(m_layout.apply());
+    // tabstrip2 covers tabstrip, tab row included.
+    m_tabstrip2->setGeometry(QRect(QPoint(), m_tabstrip->size()));
+    m_slotLayout.apply(m_tabstrip->size(), static_cast<SlotTabs*>(m_tabstrip)->pageArea().topLeft());
+}
+
 void EditorWindow::buildControls() {
     m_notes = new QLabel(tr("Notes: None for this title."), this);
     m_notes->setObjectName(QStringLiteral("NotesLabel"));
-    m_notes->setGeometry(kit::twipsRect(120, 120, 9135, 255));
     m_notes->setTextFormat(Qt::PlainText);
+    // Notes too long for their line are cut, at any font as at the default.
+    m_layout.add(m_notes, {120, 120, 9135, 255}, kit::heightOnly(m_notes));
 
-    m_tabstrip = new SlotTabs(QStringLiteral("tabstrip"), 1, kit::twipsRect(120, 480, 9250, 6135), this);
+    const QRect strip = kit::twipsRect(kTabstrip.left, kTabstrip.top, kTabstrip.width, kTabstrip.height);
+    m_tabstrip = new SlotTabs(QStringLiteral("tabstrip"), 1, strip, this);
+    m_layout.add(m_tabstrip, kTabstrip, [this] { return m_slotLayout.solve(); });
     // tabstrip2 lies on tab " 1 " of tabstrip and covers it, tab row included; the toggle shows it.
-    m_tabstrip2 = new SlotTabs(QStringLiteral("tabstrip2"), 16, kit::twipsRect(0, 0, 9255, 6135), m_tabstrip);
+    m_tabstrip2 = new SlotTabs(QStringLiteral("tabstrip2"), 16, QRect(QPoint(), strip.size()), m_tabstrip);
     m_tabstrip2->hide();
     m_tabstrip2->raise();
+    m_slotLayout.reserve({0, 0, kTabstrip.width, slotlayout::label(0).top}, [this] {
+        return QSize(0, static_cast<SlotTabs*>(m_tabstrip)->pageArea().top() + kBelowTabs);
+    });
 
     m_save = new QPushButton(kSaveCaption, this);
     m_save->setObjectName(QStringLiteral("save"));
-    m_save->setGeometry(kit::twipsRect(3840, 6720, 1815, 495));
+    m_layout.add(m_save, {3840, 6720, 1815, 495});
     connect(m_save, &QPushButton::clicked, this, &EditorWindow::save_Click);
     connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &EditorWindow::save_Click);
 
     m_toggle = new QPushButton(kToTabs16, this);
     m_toggle->setObjectName(QStringLiteral("toggle"));
-    m_toggle->setGeometry(kit::twipsRect(7200, 6720, 2175, 495));
+    m_layout.add(m_toggle, {7200, 6720, 2175, 495});
     m_toggle->hide();
     connect(m_toggle, &QPushButton::clicked, this, &EditorWindow::toggle_Click);
 }
 
 void EditorWindow::buildSlots() {
     for (int s = 0; s < slotlayout::kCount; ++s) {
-        const auto* strip =
-            static_cast<const SlotTabs*>(slotlayout::strip(s) == 0 ? m_tabstrip : m_tabstrip2);
-        QWidget* page = strip->widget(slotlayout::tab(s));
+        QWidget* page = (slotlayout::strip(s) == 0 ? m_tabstrip : m_tabstrip2)->widget(slotlayout::tab(s));
 
         auto* label = new QLabel(page);
         label->setObjectName(QStringLiteral("ident_label_%1").arg(s));
         label->setTextFormat(Qt::PlainText);  // a Comment of "<error>" is text, not markup
-        const slotlayout::TwipsRect caption = slotlayout::label(s);
-        const slotlayout::TwipsRect box = slotlayout::textBox(s);
-        const slotlayout::TwipsRect counterPlace{box.left + box.width - kCounterWidth, caption.top,
-                                                 kCounterWidth, caption.height};
-        label->setGeometry(strip->onPage(
-            {caption.left, caption.top, counterPlace.left - kCounterGap - caption.left, caption.height}));
         label->hide();
         m_labels[static_cast<std::size_t>(s)] = label;
 
         auto* counter = new QLabel(page);
         counter->setObjectName(QStringLiteral("room_left_%1").arg(s));
         counter->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        counter->setGeometry(strip->onPage(counterPlace));
         counter->hide();
         m_counters[static_cast<std::size_t>(s)] = counter;
 
         auto* text = new QLineEdit(page);
         text->setObjectName(QStringLiteral("romtext_%1").arg(s));
-        text->setGeometry(strip->onPage(box));
         text->hide();
         connect(text, &QLineEdit::textChanged, this, &EditorWindow::showEdited);
         m_boxes[static_cast<std::size_t>(s)] = text;
     }
+}
+
+void EditorWindow::placeSlot(int s, int counterWidth, const QStringList& counts) {
+    const auto slot = static_cast<std::size_t>(s);
+    const slotlayout::TwipsRect caption = slotlayout::label(s);
+    const slotlayout::TwipsRect box = slotlayout::textBox(s);
+    // The caption's line ends a little over the box's frame.
+    const int overlap = caption.top + caption.height - box.top;
+    const kit::TwipsPlace counterPlace{box.left + box.width - counterWidth, caption.top, counterWidth,
+                                       caption.height};
+    const kit::TwipsPlace captionPlace{caption.left, caption.top,
+                                       counterPlace.left - kCounterGap - caption.left, caption.height};
+    QLabel* counter = m_counters[slot];
+    m_slotLayout.add(m_labels[slot], captionPlace, captionNeed(m_labels[slot], captionPlace.width), overlap);
+    m_slotLayout.add(
+        counter, counterPlace, [counter, counts] { return kit::textNeed(counter, counts); }, overlap);
+    m_slotLayout.add(m_boxes[slot], {box.left, box.top, box.width, box.height});
 }
 
 void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
@@ -204,26 +230,27 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
         const auto count = [this, entry, slot](const QString& text) {
             return kit::entryRoomLeft(entry, m_rooms[slot], m_moving[slot], text);
         };
+        const QStringList counts = kit::roomLeftTexts(entry, m_rooms[slot], m_moving[slot]);
         if (entry.table) {
-            const int extra =
-                kit::twipsRect(0, 0,
-                               kByteCounterExtra +
-                                   (m_moving[slot] || m_rooms[slot].end.empty() ? kMovingCounterExtra : 0),
-                               0)
-                    .width();
-            counter->setGeometry(counter->geometry().adjusted(-extra, 0, 0, 0));
-            label->setGeometry(label->geometry().adjusted(0, 0, -extra, 0));
+            placeSlot(s,
+                      kCounterWidth + kByteCounterExtra +
+                          (m_moving[slot] || m_rooms[slot].end.empty() ? kMovingCounterExtra : 0),
+                      counts);
             // A room in bytes has no typing limit: an over-long text stays, marked, and the save refuses it.
             m_showRooms.push_back(
                 kit::watchTextBox(box, counter, count, unsaveable, kit::missingFrom(entry)));
             counter->show();
-        } else if (entry.limit() > 0) {
-            new kit::TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
-            kit::watchTextBox(box, counter, count, unsaveable, kit::missingFrom(entry));
-            counter->show();
+        } else {
+            placeSlot(s, kCounterWidth, counts);
+            if (entry.limit() > 0) {
+                new kit::TypingLimit(entry.limit(), box);  // after the text: the program's text may be longer
+                kit::watchTextBox(box, counter, count, unsaveable, kit::missingFrom(entry));
+                counter->show();
+            }
         }
         box->show();
     }
+    layOut();
     showEdited();
     if (const auto problem = kit::readProblem(read.readFailed, read.tooMuchText)) {
         m_dialogs.inform(m_context->window, kTitle, problem->text, problem->icon);
@@ -250,9 +277,13 @@ void EditorWindow::toggle_Click() {
 }
 
 bool EditorWindow::save_Click() {
-    return kit::runTemplateSave(
-        m_dialogs, this, m_save, m_templatePath,
-        [this](const templates::GameTemplate& gameTemplate) { return saveTexts(gameTemplate); });
+    return kit::runTemplateSave(m_dialogs, this, m_save, m_templatePath,
+                                [this](const templates::GameTemplate& gameTemplate) -> Result<kit::Message> {
+                                    if (auto saved = saveTexts(gameTemplate); !saved) {
+                                        return saved.failure();
+                                    }
+                                    return kit::writingComplete();
+                                });
 }
 
 Status EditorWindow::saveTexts(const templates::GameTemplate& gameTemplate) {

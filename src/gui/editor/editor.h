@@ -13,6 +13,7 @@
 #include "editor/slotlayout.h"
 #include "editor/tablerooms.h"
 #include "kit/dialogs.h"
+#include "kit/growinglayout.h"
 #include "kit/launchercontext.h"
 #include "kit/saving.h"
 #include "templates/gametemplate.h"
@@ -50,6 +51,10 @@ class EditorWindow : public QWidget {
     EditorWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath);
     void buildControls();
     void buildSlots();
+    // A shown slot's places in the layout: its counter this wide, in twips, for texts as wide as counts.
+    void placeSlot(int slot, int counterWidth, const QStringList& counts);
+    // The design's places, grown where a text needs more room.
+    void layOut();
     void showEntries(const templates::GameTemplate& gameTemplate);
     [[nodiscard]] Status saveTexts(const templates::GameTemplate& gameTemplate);
     [[nodiscard]] std::vector<std::string> texts() const;
@@ -72,6 +77,8 @@ class EditorWindow : public QWidget {
     std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block (movingRooms)
     std::vector<std::function<void()>> m_showRooms;      // the counters shown again
 
+    kit::GrowingLayout m_layout{9555, 7275};
+    kit::GrowingLayout m_slotLayout{9250, 6135};  // in the tab containers, tab row included
     QLabel* m_notes = nullptr;
     QTabWidget* m_tabstrip = nullptr;
     QTabWidget* m_tabstrip2 = nullptr;

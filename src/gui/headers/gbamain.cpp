@@ -43,6 +43,7 @@ GbaHeaderWindow::GbaHeaderWindow(kit::LauncherContextPtr context)
     orderTabs({box("romtitle"), box("shortname"), findChild<QPushButton*>(QStringLiteral("load")),
                box("region"), box("maker"), findChild<QPushButton*>(QStringLiteral("save")), about,
                makerCodes, findChild<QPushButton*>(QStringLiteral("fixchecksum"))});
+    layOut();
 }
 
 QString GbaHeaderWindow::loadedCaption() const {

@@ -19,10 +19,6 @@ namespace {
 
 const QString kNoRom = QStringLiteral("No rom loaded.");
 
-QRect pixels(const auto& place) {
-    return kit::twipsRect(place.left, place.top, place.width, place.height);
-}
-
 // The font of the path and the field boxes, for which the boxes are sized.
 QFont fieldFont() {
     return kit::designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 9.75);
@@ -33,10 +29,18 @@ QString hex(std::uint32_t value, headers::Kind kind) {
            QString::fromStdString(files::hexText(value, kind == headers::Kind::Gba ? 2 : 4));
 }
 
+QString checksumLine(const QString& stored, const QString& computed, bool right) {
+    return right
+               ? QObject::tr("Checksum: right (%1)").arg(stored)
+               : QObject::tr("Checksum: wrong: the header holds %1, the file needs %2").arg(stored, computed);
+}
+
 }  // namespace
 
 HeaderWindow::HeaderWindow(kit::LauncherContextPtr context, const Layout& layout)
-    : m_context(std::move(context)),
+    : m_layout(layout.width, layout.height),
+      m_frameLayout(layout.frame.width, layout.frame.height),
+      m_context(std::move(context)),
       m_dialogs(m_context->dialogs),
       m_kind(layout.kind),
       m_title(QString::fromUtf8(layout.title)),
@@ -49,21 +53,25 @@ HeaderWindow::HeaderWindow(kit::LauncherContextPtr context, const Layout& layout
 
     m_path = new kit::PathLabel(this);
     m_path->setObjectName(QStringLiteral("path"));
-    m_path->setGeometry(pixels(layout.path));
     m_path->setFont(fieldFont());
     m_path->setTextFormat(Qt::PlainText);
     m_path->setPath(kNoRom);
+    place(m_path, layout.path, kit::heightOnly(m_path));  // elided in the middle, it never needs more
     m_frame = new kit::CaptionFrame(tr("Rom Details"), this);
     m_frame->setObjectName(QStringLiteral("rom"));
-    m_frame->setGeometry(pixels(layout.frame));
+    place(m_frame, layout.frame, [this] { return m_frameLayout.solve(); });
 
+    int firstTop = std::min(layout.load.top, layout.save.top);
     for (const headers::Field& field : headers::fields(m_kind)) {
-        const auto place = std::ranges::find(layout.boxes, field.control, &BoxPlace::control);
+        const auto boxPlace = std::ranges::find(layout.boxes, field.control, &BoxPlace::control);
         auto* box = new QLineEdit(m_frame);
         box->setObjectName(kit::fromUtf8View(field.control));
-        box->setGeometry(pixels(place->place));
         box->setFont(fieldFont());
         box->setToolTip(kit::fromUtf8View(field.toolTip));
+        // As wide as the field's characters, in the fixed-width font the box shows them in.
+        const QString widest(field.display == Display::HexByte ? 2 : field.size, QLatin1Char('0'));
+        place(box, boxPlace->place, [box, widest] { return kit::textNeed(box, {widest}); });
+        firstTop = std::min(firstTop, boxPlace->place.top);
         // A field that is never written takes no typing, so that no edit is silently dropped, and is
         // passed over by Tab.
         box->setReadOnly(!field.writable);
@@ -71,9 +79,15 @@ HeaderWindow::HeaderWindow(kit::LauncherContextPtr context, const Layout& layout
             box->setFocusPolicy(Qt::ClickFocus);
         }
         new kit::TypingLimit(field.limit, box);
+        if (field.writable) {
+            kit::watchCodePageBox(box);  // as the editors do: the save would refuse it
+        }
         m_boxes.push_back(box);
         m_savedTexts.emplace_back();
     }
+    // The frame's caption, above what the frame holds.
+    m_frameLayout.reserve({0, 0, layout.frame.width, firstTop},
+                          [this] { return QSize(0, m_frame->fontMetrics().height()); });
     connect(addButton("load", tr("Load New ROM"), layout.load, m_frame), &QPushButton::clicked, this,
             &HeaderWindow::load_Click);
     connect(addButton("save", tr("Save To ROM"), layout.save, m_frame), &QPushButton::clicked, this,
@@ -81,8 +95,13 @@ HeaderWindow::HeaderWindow(kit::LauncherContextPtr context, const Layout& layout
 
     m_checksum = new QLabel(this);
     m_checksum->setObjectName(QStringLiteral("checksum"));
-    m_checksum->setGeometry(pixels(layout.checksum));
     m_checksum->setWordWrap(true);
+    // Made for the longest line it shows, with wide digits.
+    const QString widest = hex(m_kind == headers::Kind::Gba ? 0xDD : 0xDDDD, m_kind);
+    place(m_checksum, layout.checksum, [this, widest] {
+        return kit::textNeed(m_checksum, {tr("Checksum: unknown"), checksumLine(widest, widest, true),
+                                          checksumLine(widest, widest, false)});
+    });
     QPushButton* fix = addButton("fixchecksum", tr("Fix Checksum..."), layout.fix, this);
     fix->setToolTip(tr("Computes the header's checksum from the file and writes it, after asking."));
     connect(fix, &QPushButton::clicked, this, &HeaderWindow::fixchecksum_Click);
@@ -90,7 +109,18 @@ HeaderWindow::HeaderWindow(kit::LauncherContextPtr context, const Layout& layout
 
 QPushButton* HeaderWindow::addButton(const char* name, const QString& caption, const Twips& place,
                                      QWidget* parent) {
-    return rq::kit::addButton(QString::fromUtf8(name), caption, pixels(place), parent);
+    QPushButton* button = rq::kit::addButton(QString::fromUtf8(name), caption, QRect(), parent);
+    this->place(button, place);
+    return button;
+}
+
+void HeaderWindow::place(QWidget* control, const Twips& place, kit::Need need) {
+    (control->parentWidget() == m_frame ? m_frameLayout : m_layout).add(control, place, std::move(need));
+}
+
+void HeaderWindow::layOut() {
+    setFixedSize(m_layout.apply());
+    m_frameLayout.apply(m_frame->size());
 }
 
 QLineEdit* HeaderWindow::box(std::string_view control) const {
@@ -219,10 +249,7 @@ void HeaderWindow::showChecksum(bool afterSave) {
     const QString stored = hex(checksum->stored, m_kind);
     const QString computed = hex(checksum->computed, m_kind);
     m_checksum->setToolTip(QString());
-    m_checksum->setText(
-        checksum->right()
-            ? tr("Checksum: right (%1)").arg(stored)
-            : tr("Checksum: wrong: the header holds %1, the file needs %2").arg(stored, computed));
+    m_checksum->setText(checksumLine(stored, computed, checksum->right()));
     if (afterSave && m_checksumRight && !checksum->right()) {
         m_dialogs.inform(
             this, m_title,

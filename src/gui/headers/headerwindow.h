@@ -11,6 +11,7 @@
 
 #include "headers/headerfields.h"
 #include "kit/dialogs.h"
+#include "kit/growinglayout.h"
 #include "kit/launchercontext.h"
 #include "kit/windowtools.h"
 
@@ -28,9 +29,7 @@ class HeaderWindow : public QWidget {
     Q_OBJECT
   public:
     // A control's place in twips, from the window, or from the frame for what the frame holds.
-    struct Twips {
-        int left, top, width, height;
-    };
+    using Twips = kit::TwipsPlace;
     struct BoxPlace {
         std::string_view control;
         Twips place;
@@ -64,7 +63,11 @@ class HeaderWindow : public QWidget {
     [[nodiscard]] QString title() const { return m_title; }
     [[nodiscard]] kit::Dialogs& dialogs() const { return m_dialogs; }
     [[nodiscard]] QGroupBox* frame() const { return m_frame; }
+    // A button, or another control, at its design place in the window or in the frame (its parent).
     QPushButton* addButton(const char* name, const QString& caption, const Twips& place, QWidget* parent);
+    void place(QWidget* control, const Twips& place, kit::Need need = {});
+    // The design's places, grown where a text needs more room: once every control is in.
+    void layOut();
 
     void closeEvent(QCloseEvent* event) override;
 
@@ -79,6 +82,8 @@ class HeaderWindow : public QWidget {
     [[nodiscard]] std::vector<std::optional<std::string>> boxTexts() const;
     [[nodiscard]] bool anyEdited() const;
 
+    kit::GrowingLayout m_layout;
+    kit::GrowingLayout m_frameLayout;  // from the frame's top-left corner
     kit::LauncherContextPtr m_context;
     kit::Dialogs& m_dialogs;
     const headers::Kind m_kind;

@@ -29,6 +29,12 @@ constexpr HeaderWindow::BoxPlace kBoxes[] = {
     {"region", {120, 3135, 480, 315}},
 };
 
+// What the note beside another separator says of it.
+QString dashNote(const QString& separator) {
+    return separator.isEmpty() ? QObject::tr("Separator: a zero byte, not \"-\"")
+                               : QObject::tr("Separator: \"%1\", not \"-\"").arg(separator);
+}
+
 }  // namespace
 
 MdHeaderWindow::MdHeaderWindow(kit::LauncherContextPtr context)
@@ -52,11 +58,10 @@ MdHeaderWindow::MdHeaderWindow(kit::LauncherContextPtr context)
     QPushButton* about = addButton("about", tr("About..."), {6360, 60, 1440, 375}, this);
     connect(about, &QPushButton::clicked, this, &MdHeaderWindow::about_Click);
     // The fixed separator, which dash covers when the file holds another.
-    auto* separator = new QLabel(QStringLiteral("-"), frame());
-    separator->setObjectName(QStringLiteral("Label1"));
-    separator->setAlignment(Qt::AlignCenter);
-    separator->setGeometry(
-        kit::twipsRect(kSeparator.left, kSeparator.top, kSeparator.width, kSeparator.height));
+    m_separator = new QLabel(QStringLiteral("-"), frame());
+    m_separator->setObjectName(QStringLiteral("Label1"));
+    m_separator->setAlignment(Qt::AlignCenter);
+    place(m_separator, kSeparator);
     // Another separator is marked by a frame and named in words beside the version, in the palette's own
     // colours, so that it reads on a light palette and a dark one alike, and a space shows too.
     QLineEdit* dash = box("dash");
@@ -66,14 +71,17 @@ MdHeaderWindow::MdHeaderWindow(kit::LauncherContextPtr context)
     m_dashNote = new QLabel(frame());
     m_dashNote->setObjectName(QStringLiteral("dash_note"));
     m_dashNote->setTextFormat(Qt::PlainText);
-    m_dashNote->setGeometry(kit::twipsRect(2760, kSeparator.top + 30, 3240, 255));
     m_dashNote->hide();
+    place(m_dashNote, {2760, kSeparator.top + 30, 3240, 255}, [this] {
+        return kit::textNeed(m_dashNote, {dashNote(QString()), dashNote(QStringLiteral("W"))});
+    });
 
     orderTabs({about, box("consolename"), box("copyrightcompany"), box("year"), box("month"),
                findChild<QPushButton*>(QStringLiteral("load")), box("domesticname"), box("overseasname"),
                box("typeofproduct"), box("productcode"), box("versionnumber"), box("iosupport"), box("modem"),
                box("memo"), box("region"), findChild<QPushButton*>(QStringLiteral("save")),
                findChild<QPushButton*>(QStringLiteral("fixchecksum"))});
+    layOut();
 }
 
 QString MdHeaderWindow::loadedCaption() const {
@@ -90,8 +98,8 @@ void MdHeaderWindow::loaded() {
                          kit::Dialogs::Icon::Exclamation);
     }
     dash->setVisible(odd);
-    m_dashNote->setText(dash->text().isEmpty() ? tr("Separator: a zero byte, not \"-\"")
-                                               : tr("Separator: \"%1\", not \"-\"").arg(dash->text()));
+    m_separator->setVisible(!odd);  // covered by dash, it would only lie under it
+    m_dashNote->setText(dashNote(dash->text()));
     m_dashNote->setVisible(odd);
 }
 

@@ -18,7 +18,8 @@ class MdHeaderWindow : public HeaderWindow {
     void loaded() override;
 
   private:
-    QLabel* m_dashNote = nullptr;  // says what the separator holds, beside the product number
+    QLabel* m_separator = nullptr;  // the fixed "-", which dash takes the place of
+    QLabel* m_dashNote = nullptr;   // says what the separator holds, beside the product number
 };
 
 // Opened by the launcher's File menu, "Megadrive ROM Header Editor".

@@ -25,6 +25,8 @@ QMessageBox::Icon qtIcon(Dialogs::Icon icon) {
             return QMessageBox::Warning;
         case Dialogs::Icon::Critical:
             return QMessageBox::Critical;
+        case Dialogs::Icon::Question:
+            return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,11 @@ namespace rq::kit {
 [[nodiscard]] RoomLeft entryRoomLeft(const templates::TemplateEntry& entry, const editor::EntryRoom& room,
                                      std::optional<std::uint64_t> moving, const QString& text,
                                      bool overShown = false);
+
+// The widest texts an entry's counter may show (the room whole, a text far over it, one that moves, one the
+// save cannot fill): what the counter is made wide enough for, so that counting never cuts it.
+[[nodiscard]] QStringList roomLeftTexts(const templates::TemplateEntry& entry, const editor::EntryRoom& room,
+                                        std::optional<std::uint64_t> moving, bool overShown = false);
 
 // Why an entry's unsaveable characters cannot be saved: "not in the table file x.tbl" or "not in the
 // alphabet file x.ini".

@@ -1,6 +1,7 @@
 #include "saving.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QObject>
 #include <QPointer>
 #include <QPushButton>
@@ -39,37 +40,43 @@ Message saveRefusal(const Error& error) {
     return {QString::fromStdString(error.message), saveErrorIcon(error)};
 }
 
+Message writingComplete(const QString& more) {
+    const QString done = QObject::tr("Writing complete!");
+    return {more.isEmpty() ? done : done + QLatin1Char(' ') + more, Dialogs::Icon::Information};
+}
+
+QString grouped(std::uint64_t number) {
+    return QLocale(QLocale::English).toString(static_cast<qulonglong>(number));
+}
+
 bool runSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& busy,
-             const std::function<std::optional<Message>()>& save) {
+             const std::function<SaveEnd()>& save) {
     const QPointer<QWidget> focused = QApplication::focusWidget();
     const QString caption = button->text();
     button->setEnabled(false);
     button->setText(busy);
-    const auto refusal = save();
+    const SaveEnd end = save();
     button->setEnabled(true);
     button->setText(caption);
     if (focused) {
         focused->setFocus(Qt::OtherFocusReason);
     }
-    if (refusal) {
-        dialogs.inform(window, appTitle(), refusal->text, refusal->icon);
-        return false;
-    }
-    dialogs.inform(window, appTitle(), QObject::tr("Writing complete!"), Dialogs::Icon::Information);
-    return true;
+    dialogs.inform(window, appTitle(), end.message.text, end.message.icon);
+    return end.written;
 }
 
 bool runTemplateSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& templatePath,
-                     const std::function<Status(const templates::GameTemplate&)>& save) {
-    return runSave(dialogs, window, button, QObject::tr("Saving data..."), [&]() -> std::optional<Message> {
+                     const std::function<Result<Message>(const templates::GameTemplate&)>& save) {
+    return runSave(dialogs, window, button, QObject::tr("Saving data..."), [&]() -> SaveEnd {
         const auto gameTemplate = templates::readGameTemplate(toPath(templatePath));
         if (!gameTemplate) {
-            return templateRefusal(gameTemplate.failure(), "stopping the save");
+            return {templateRefusal(gameTemplate.failure(), "stopping the save")};
         }
-        if (const auto saved = save(*gameTemplate); !saved) {
-            return saveRefusal(saved.failure());
+        auto saved = save(*gameTemplate);
+        if (!saved) {
+            return {saveRefusal(saved.failure())};
         }
-        return std::nullopt;
+        return {std::move(saved).value(), true};
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -34,17 +35,29 @@ struct Message {
 // A save's error as it is shown.
 [[nodiscard]] Message saveRefusal(const Error& error);
 
+// "Writing complete!", and what more a save says of what it did.
+[[nodiscard]] Message writingComplete(const QString& more = {});
+
+// A number as the program's messages write it: they are English, so are their digit groups ("3,420").
+[[nodiscard]] QString grouped(std::uint64_t number);
+
+// What a save ends with: the message it shows, and whether everything was written.
+struct SaveEnd {
+    Message message;
+    bool written = false;
+};
+
 // A save started from a button: the button disabled and captioned busy meanwhile, the focus kept where it
 // was (disabling the focused button would hand it to a text box, its text selected, for the next key to
-// replace), then the refusal save gives, or "Writing complete!". True when everything was written.
+// replace), then the message save ends with. True when everything was written.
 bool runSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& busy,
-             const std::function<std::optional<Message>()>& save);
+             const std::function<SaveEnd()>& save);
 
 // runSave for a save through the template at templatePath read afresh, so that an alphabet or a value
 // changed on disk since the window opened counts: a template it cannot read is told as templateRefusal
-// tells it, and save's own error as saveRefusal does.
+// tells it, save's own error as saveRefusal does, and what it did as its message says.
 bool runTemplateSave(Dialogs& dialogs, QWidget* window, QPushButton* button, const QString& templatePath,
-                     const std::function<Status(const templates::GameTemplate&)>& save);
+                     const std::function<Result<Message>(const templates::GameTemplate&)>& save);
 
 // The icon of a save's error: a refusal is a warning, a file that could not be opened or written is graver.
 [[nodiscard]] Dialogs::Icon saveErrorIcon(const Error& error);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "files/codepage.h"
+
 namespace rq::kit {
 namespace {
 
@@ -82,16 +84,22 @@ RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytes
         if (!left) {
             return RoomLeft{QStringLiteral("?")};
         }
-        if (*left == 0) {
-            return RoomLeft{QObject::tr("full")};
-        }
         const auto bytes = [](std::uint64_t count) {
             return count == 1 ? QObject::tr("1 byte") : QObject::tr("%1 bytes").arg(count);
         };
-        if (const auto moving = *left < 0 && move ? move() : std::nullopt) {
+        if (const auto moving = move ? move() : std::nullopt) {
+            // A string that can move is never full: it can still grow by moving.
+            if (*left >= 0) {
+                return RoomLeft{QObject::tr("%1 left here; %2 free elsewhere")
+                                    .arg(bytes(static_cast<std::uint64_t>(*left)))
+                                    .arg(moving->largestFree)};
+            }
             const auto needed = static_cast<std::uint64_t>(moving->room - *left);
             return RoomLeft{QObject::tr("moves: %1 free").arg(bytes(moving->largestFree)),
                             needed > moving->largestFree};
+        }
+        if (*left == 0) {
+            return RoomLeft{QObject::tr("full")};
         }
         const auto count = static_cast<std::uint64_t>(*left < 0 ? -*left : *left);
         return *left < 0 ? RoomLeft{QObject::tr("%1 over").arg(bytes(count)), true}
@@ -105,6 +113,10 @@ void showRoomLeft(QLabel* counter, const RoomLeft& left) {
 }
 
 void markUnsaveable(QWidget* box, const std::u32string& characters, const QString& where) {
+    // A style sheet set or taken away polishes the box anew, and the box's inherited font (a fixed-width
+    // one in the editors, whose widths the translator goes by) would give way to the application's: the
+    // font is set on the box itself, which the style sheet does not touch.
+    box->setFont(box->font());
     box->setStyleSheet(characters.empty() ? QString()
                                           : QStringLiteral("%1 { border: 2px solid red; }")
                                                 .arg(QLatin1String(box->metaObject()->className())));
@@ -124,6 +136,13 @@ std::function<void()> watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter 
     show(box->text());
     QObject::connect(box, &QLineEdit::textChanged, box, show);
     return [box, show] { show(box->text()); };
+}
+
+void watchCodePageBox(QLineEdit* box, QLabel* counter, RoomCounter count) {
+    watchTextBox(
+        box, counter, std::move(count),
+        [](const QString& text) { return files::charactersWithoutByte(text.toStdString()); },
+        QObject::tr("no byte in code page 1252"));
 }
 
 }  // namespace rq::kit

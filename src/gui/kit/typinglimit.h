@@ -55,8 +55,9 @@ struct MoveRoom {
     std::uint64_t largestFree = 0;
 };
 // A room in bytes, given the bytes a text leaves (negative: over; nothing: not known): "5 bytes left",
-// "full", "3 bytes over" or "?". A text over a room it can leave shows "moves: 40 bytes free", red when the
-// largest free block is too small for it.
+// "full", "3 bytes over" or "?". A room the text can leave (move gives its largest free block) is never full:
+// "7 bytes left here; 96 free elsewhere" while the text fits, "moves: 96 bytes free" once it is over, red
+// when the largest free block is too small for it.
 [[nodiscard]] RoomCounter byteCounter(std::function<std::optional<long>(const QString&)> bytesLeft,
                                       std::function<std::optional<MoveRoom>()> move = {});
 
@@ -74,5 +75,8 @@ void markUnsaveable(QWidget* box, const std::u32string& characters, const QStrin
 std::function<void()> watchTextBox(QLineEdit* box, QLabel* counter, RoomCounter count,
                                    std::function<std::u32string(const QString&)> unsaveable,
                                    const QString& where);
+
+// watchTextBox for a box saved one code-page byte a character: what has no byte there is marked.
+void watchCodePageBox(QLineEdit* box, QLabel* counter = nullptr, RoomCounter count = {});
 
 }  // namespace rq::kit

@@ -70,6 +70,28 @@ bool showOnce(QPointer<QWidget>& slot, const std::function<QWidget*()>& make) {
     return true;
 }
 
+namespace {
+
+constexpr int kWrapFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
+// Where a wrapping button's caption is drawn: inside the style's contents, a little clear of its edges.
+QRect wrapArea(const QPushButton* button, const QStyleOptionButton& option) {
+    return button->style()
+        ->subElementRect(QStyle::SE_PushButtonContents, &option, button)
+        .adjusted(2, 0, -2, 0);
+}
+
+}  // namespace
+
+QSize WrappingButton::sizeHint() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect area = wrapArea(this, option);
+    const int lines =
+        fontMetrics().boundingRect(QRect(0, 0, std::max(area.width(), 1), 0), kWrapFlags, text()).height();
+    return {width(), lines + height() - area.height()};
+}
+
 void WrappingButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionButton option;
@@ -77,11 +99,9 @@ void WrappingButton::paintEvent(QPaintEvent*) {
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect area =
-        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+    painter.drawText(wrapArea(this, option), kWrapFlags, caption);
 }
 
 namespace {
@@ -132,6 +152,14 @@ constexpr int kCaptionMargin = 3;  // pixels each side of a caption, inside its 
 
 OneRowTabBar::OneRowTabBar(int width) : m_width(width) {
     setUsesScrollButtons(false);
+}
+
+void OneRowTabBar::setRowWidth(int width) {
+    m_width = width;
+    // A caption set again is what makes the bar measure its tabs anew.
+    for (int i = 0; i < count(); ++i) {
+        setTabText(i, tabText(i));
+    }
 }
 
 std::vector<int> OneRowTabBar::tabWidths() const {
@@ -196,10 +224,21 @@ void OneRowTabBar::paintEvent(QPaintEvent*) {
     }
 }
 
+namespace {
+
+constexpr int kTabFrameRoom = 4;  // the row's room for the frame's edges
+
+}  // namespace
+
 OneRowTabs::OneRowTabs(const QString& name, const QRect& place, QWidget* parent) : QTabWidget(parent) {
     setObjectName(name);
     setGeometry(place);
-    setTabBar(new OneRowTabBar(place.width() - 4));  // a little room for the frame's edges
+    setTabBar(new OneRowTabBar(place.width() - kTabFrameRoom));
+}
+
+void OneRowTabs::resizeEvent(QResizeEvent* event) {
+    static_cast<OneRowTabBar*>(tabBar())->setRowWidth(width() - kTabFrameRoom);
+    QTabWidget::resizeEvent(event);
 }
 
 QRect OneRowTabs::pageArea() const {

@@ -45,6 +45,9 @@ class WrappingButton : public QPushButton {
   public:
     using QPushButton::QPushButton;
 
+    // As wide as the button is, and as high as its caption wraps there.
+    [[nodiscard]] QSize sizeHint() const override;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 };
@@ -63,6 +66,8 @@ void keepLegibleWhenDisabled(QPushButton* button);
 class OneRowTabBar : public QTabBar {
   public:
     explicit OneRowTabBar(int width);
+    // The row's width, when its container has grown.
+    void setRowWidth(int width);
 
   protected:
     [[nodiscard]] QSize tabSizeHint(int index) const override;
@@ -82,6 +87,10 @@ class OneRowTabs : public QTabWidget {
     // Where the pages lie in the container, below the tab row and inside the frame; the tab row's height
     // depends on the captions, so ask once the tabs are in.
     [[nodiscard]] QRect pageArea() const;
+
+  protected:
+    // The row of tabs is as wide as the container, which grows with a larger font.
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 // A frame in the platform's manner: its caption sits on the top line, so that the controls inside, placed

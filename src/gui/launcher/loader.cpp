@@ -30,6 +30,11 @@ QFont buttonFont(double points) {
     return kit::designFont(QStringLiteral("MS Sans Serif"), QFont::SansSerif, points);
 }
 
+// go, less the room it gives Script... beside it.
+kit::TwipsPlace goPlace(bool scriptShown) {
+    return {840, 5520, scriptShown ? 2895 : 4095, 975};
+}
+
 void showButton(QPushButton* button, const LaunchButton& shown) {
     button->setEnabled(shown.enabled);
     button->setText(QString::fromStdString(shown.caption));
@@ -105,54 +110,54 @@ void LoaderWindow::buildMenus() {
 }
 
 void LoaderWindow::buildControls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(kit::twips(5790), kit::twips(6705));
-    setCentralWidget(client);
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
 
-    m_picture = new QLabel(client);
+    // The picture fills its box as designed, and the path elides itself: neither asks for more room.
+    m_picture = new QLabel(m_client);
     m_picture->setObjectName(QStringLiteral("romloaded"));
-    m_picture->setGeometry(kit::twipsRect(480, 720, 4815, 3615));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_layout.add(m_picture, {480, 720, 4815, 3615}, [] { return QSize(); });
 
     // One line, elided in the middle: a wrapped path breaks where it likes and loses what no longer fits.
-    m_path = new kit::PathLabel(client);
+    m_path = new kit::PathLabel(m_client);
     m_path->setObjectName(QStringLiteral("path"));
-    m_path->setGeometry(kit::twipsRect(120, 120, 4335, 495));
     m_path->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_path->setTextFormat(Qt::PlainText);
+    m_layout.add(m_path, {120, 120, 4335, 495}, kit::heightOnly(m_path));
 
-    m_load = new QPushButton(tr("Load..."), client);
+    m_load = new QPushButton(tr("Load..."), m_client);
     m_load->setObjectName(QStringLiteral("load"));
-    m_load->setGeometry(kit::twipsRect(4560, 0, 735, 615));
+    m_layout.add(m_load, {4560, 0, 735, 615});
 
-    m_romName = new QLabel(client);
+    m_romName = new QLabel(m_client);
     m_romName->setObjectName(QStringLiteral("rom_name"));
-    m_romName->setGeometry(kit::twipsRect(480, 4440, 4815, 255));
     m_romName->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_romName->setTextFormat(Qt::PlainText);
+    m_layout.add(m_romName, {480, 4440, 4815, 255});
 
-    m_force = new QPushButton(tr("Force load a template"), client);
+    m_force = new QPushButton(tr("Force load a template"), m_client);
     m_force->setObjectName(QStringLiteral("force_button"));
-    m_force->setGeometry(kit::twipsRect(840, 4920, 4095, 375));
+    m_layout.add(m_force, {840, 4920, 4095, 375});
 
-    m_go = new kit::WrappingButton(client);
+    m_go = new kit::WrappingButton(m_client);
     m_go->setObjectName(QStringLiteral("go"));
-    m_go->setGeometry(kit::twipsRect(840, 5520, 4095, 975));
     m_go->setFont(buttonFont(13.5));
     kit::keepLegibleWhenDisabled(m_go);  // disabled, it carries the launcher's main instruction
+    m_layout.add(m_go, goPlace(false));
 
     // Beside go, which gives it room while it is shown: go's long captions come only without a template.
-    m_script = new QPushButton(tr("Script..."), client);
+    m_script = new QPushButton(tr("Script..."), m_client);
     m_script->setObjectName(QStringLiteral("script"));
-    m_script->setGeometry(kit::twipsRect(3855, 5520, 1080, 975));
+    m_layout.add(m_script, {3855, 5520, 1080, 975});
 
     // Covers force_button and go together and lies in front of both.
-    m_sadxpc = new QPushButton(client);
+    m_sadxpc = new QPushButton(m_client);
     m_sadxpc->setObjectName(QStringLiteral("sadxpc"));
-    m_sadxpc->setGeometry(kit::twipsRect(840, 4920, 4095, 1575));
     m_sadxpc->setFont(buttonFont(24));
     m_sadxpc->raise();
+    m_layout.add(m_sadxpc, {840, 4920, 4095, 1575});
 
     setTabOrder(m_go, m_script);
     setTabOrder(m_script, m_load);
@@ -176,7 +181,7 @@ void LoaderWindow::showView() {
     m_path->setPath(QString::fromStdString(view.pathCaption));
     m_romName->setText(kit::labelText(romNameText()));
     showButton(m_go, view.go);
-    m_go->setGeometry(kit::twipsRect(840, 5520, view.scriptShown ? 2895 : 4095, 975));
+    m_layout.move(m_go, goPlace(view.scriptShown));
     m_script->setVisible(view.scriptShown);
     m_scriptItem->setEnabled(view.scriptShown);
     showButton(m_sadxpc, view.sadxpc);
@@ -184,6 +189,8 @@ void LoaderWindow::showView() {
     m_force->setEnabled(view.forceEnabled);
     // It searches the loaded file: without one there is nothing to search.
     m_findText->setEnabled(!state().loadedPath.empty());
+    // Captions change with every load: the layout grows where one needs more room.
+    m_client->setFixedSize(m_layout.apply());
 }
 
 void LoaderWindow::notify(const Notice& notice) {

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "kit/growinglayout.h"
 #include "kit/launchercontext.h"
 #include "launcher/launchermodel.h"
 
@@ -78,6 +79,8 @@ class LoaderWindow : public QMainWindow {
     LauncherModel m_model;
     LauncherWindows m_windows;
 
+    kit::GrowingLayout m_layout{5790, 6705};
+    QWidget* m_client = nullptr;
     kit::PathLabel* m_path = nullptr;
     QLabel* m_picture = nullptr;
     QLabel* m_romName = nullptr;

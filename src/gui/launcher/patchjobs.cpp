@@ -2,10 +2,10 @@
 
 #include <QAction>
 #include <QFileInfo>
-#include <QLocale>
 #include <QWidget>
 
 #include "kit/qtcodepage.h"
+#include "kit/saving.h"
 #include "patch/baseforms.h"
 
 namespace rq::launcher {
@@ -21,10 +21,9 @@ const QString kPatchSaveFilter =
 constexpr patch::PatchFormat kFilterFormats[] = {patch::PatchFormat::Bps, patch::PatchFormat::Ips,
                                                  patch::PatchFormat::Ups};
 
-// "1,234 bytes", "1 changed range": the messages are English, so are their digit groups.
+// "1,234 bytes", "1 changed range".
 QString counted(std::uint64_t count, const QString& one, const QString& many) {
-    return QStringLiteral("%1 %2").arg(QLocale(QLocale::English).toString(static_cast<qulonglong>(count)),
-                                       count == 1 ? one : many);
+    return QStringLiteral("%1 %2").arg(kit::grouped(count), count == 1 ? one : many);
 }
 
 QString fileName(const QString& path) {
@@ -133,8 +132,10 @@ void PatchJobs::apply() {
               }
               Ending refused{kit::Dialogs::Icon::Critical, QString::fromStdString(applied.error())};
               if (applied.failure().kind == ErrorKind::MendableSource) {
-                  // The same three files, the file's mended form in its place; written only when the user
-                  // asks for it.
+                  // A question, in the words of its button. The same three files, the file's mended form
+                  // in its place; written only when the user asks for it.
+                  refused.icon = kit::Dialogs::Icon::Question;
+                  refused.text = QString::fromStdString(applied.failure().subject);
                   refused.repair = [patch, file, outPath](const patch::PatchProgress& again) -> Ending {
                       const auto repaired = patch::repairAndApply(patch, file, kit::toPath(outPath), again);
                       if (!repaired) {

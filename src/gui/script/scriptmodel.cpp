@@ -209,6 +209,11 @@ kit::RoomLeft ScriptModel::roomLeft(int row, const QString& text) const {
     return kit::entryRoomLeft(entry(row), m_rooms[r], m_moving[r], text, true);
 }
 
+QStringList ScriptModel::roomLeftTexts(int row) const {
+    const auto r = static_cast<std::size_t>(row);
+    return kit::roomLeftTexts(entry(row), m_rooms[r], m_moving[r], true);
+}
+
 std::u32string ScriptModel::unsaveable(int row, const QString& text) const {
     return editor::unsaveableCharacters(entry(row), text.toStdString());
 }
@@ -299,8 +304,12 @@ void ScriptModel::setTranslation(int row, const QString& text) {
     m_changed[r] = nowChanged;
 }
 
-Status ScriptModel::save(const templates::GameTemplate& gameTemplate, const std::string& gameFile) {
+Result<ScriptModel::Saved> ScriptModel::save(const templates::GameTemplate& gameTemplate,
+                                             const std::string& gameFile) {
     const auto edits = editor::changedEntries(gameTemplate, m_saved, m_texts, m_rooms);
+    if (edits.empty()) {
+        return Saved{};
+    }
     if (gameTemplate.entries.size() == m_read.size()) {  // otherwise the save names the count it now has
         std::vector<std::size_t> rows;
         for (const auto& edit : edits) {
@@ -312,23 +321,34 @@ Status ScriptModel::save(const templates::GameTemplate& gameTemplate, const std:
     }
     if (auto written = editor::writeEntryTexts(gameTemplate, gameFile, m_saved.size(), edits, m_rooms);
         !written) {
-        return written;
+        return written.failure();
     }
     for (const auto& edit : edits) {
         m_saved[edit.index] = edit.text;
         m_counts.changed -= m_changed[edit.index];
         m_changed[edit.index] = 0;
     }
+    Saved saved;
+    saved.written = edits.size();
+    const std::vector<editor::EntryRoom> before = m_rooms;
     if (editor::followMovedStrings(gameTemplate, gameFile, m_rooms, m_moving)) {
         m_checks =
             ScriptChecks(texts(m_template));  // rooms and free space are new: too long is measured anew
         showCounts();
+        saved.moved = static_cast<std::size_t>(std::ranges::count_if(edits, [&](const auto& edit) {
+            return m_rooms[edit.index].offset != before[edit.index].offset;
+        }));
+    }
+    if (!gameTemplate.freeSpace.ranges.empty()) {
+        if (const auto space = editor::freeSpaceIn(gameTemplate, m_rooms, gameFile)) {
+            saved.freeLeft = space->total();
+        }
     }
     if (m_counts.all > 0) {
         emit dataChanged(index(0, Room), index(m_counts.all - 1, Room));
     }
     emit countsChanged();
-    return success();
+    return saved;
 }
 
 }  // namespace rq::script

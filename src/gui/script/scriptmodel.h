@@ -56,6 +56,8 @@ class ScriptModel : public QAbstractTableModel {
     [[nodiscard]] bool edited() const { return m_counts.changed > 0; }
     // The counter of a row's room for a text, as the editor counts it; and the characters a save refuses.
     [[nodiscard]] kit::RoomLeft roomLeft(int row, const QString& text) const;
+    // The widest counts a row's room may show (kit::roomLeftTexts).
+    [[nodiscard]] QStringList roomLeftTexts(int row) const;
     [[nodiscard]] std::u32string unsaveable(int row, const QString& text) const;
     [[nodiscard]] QUndoStack& undoStack() { return m_undo; }
 
@@ -68,10 +70,19 @@ class ScriptModel : public QAbstractTableModel {
     // Gives them row's translation: one undo step.
     void applyToIdentical(int row);
 
+    // What a save did: the entries written, those of them whose strings moved to free space, and the free
+    // space left after it (for a template that has free space).
+    struct Saved {
+        std::size_t written = 0;
+        std::size_t moved = 0;
+        std::optional<std::uint64_t> freeLeft;
+    };
     // Writes the changed entries through the template as read now (the save's own rules: all or nothing,
     // pointers moved, the proof); then they count as saved, and moved strings are followed where they went.
-    // Refused, with nothing written, while the checks find an error in a changed entry.
-    [[nodiscard]] Status save(const templates::GameTemplate& gameTemplate, const std::string& gameFile);
+    // Refused, with nothing written, while the checks find an error in a changed entry; nothing changed,
+    // nothing is written.
+    [[nodiscard]] Result<Saved> save(const templates::GameTemplate& gameTemplate,
+                                     const std::string& gameFile);
 
     // A step of the undo stack: translations before and after.
     struct Change {

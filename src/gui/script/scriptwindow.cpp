@@ -24,6 +24,7 @@
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
+#include "kit/windowtools.h"
 #include "templates/gametemplate.h"
 
 namespace rq::script {
@@ -34,8 +35,8 @@ using Filter = ScriptModel::Filter;
 // How long the replace's preview waits after a key, so that a long script is searched once a word.
 constexpr int kPreviewDelayMs = 150;
 
-QString counted(int count, const QString& one, const QString& many) {
-    return count == 1 ? one : many.arg(count);
+QString counted(std::uint64_t count, const QString& one, const QString& many) {
+    return count == 1 ? one : many.arg(kit::grouped(count));
 }
 
 QLabel* caption(const QString& text, QWidget* parent) {
@@ -94,6 +95,8 @@ ScriptWindow::ScriptWindow(kit::LauncherContextPtr context, QString templatePath
     } else {
         bind(-1);
     }
+    // The first keys typed go into the first entry's translation, or, with no entry, into the search.
+    (m_box->isEnabled() ? static_cast<QWidget*>(m_box) : m_search)->setFocus(Qt::OtherFocusReason);
 }
 
 void ScriptWindow::buildControls() {
@@ -103,6 +106,8 @@ void ScriptWindow::buildControls() {
     }
     m_filters->setDrawBase(false);
     m_filters->setExpanding(false);
+    // Every filter in view, at any font: the window grows to hold them rather than scroll them.
+    m_filters->setUsesScrollButtons(false);
     m_search = named(new QLineEdit(this), "search");
     m_search->setPlaceholderText(tr("Search originals and translations"));
     m_search->setClearButtonEnabled(true);
@@ -115,6 +120,7 @@ void ScriptWindow::buildControls() {
     m_view->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::SelectedClicked);
     m_view->setWordWrap(false);
+    m_view->setTabKeyNavigation(false);  // Tab goes on to the box below, as in the rest of the window
     // Rows of one height, columns of set widths: nothing is measured row by row, whatever the count.
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -124,9 +130,8 @@ void ScriptWindow::buildControls() {
     columns->setSectionResizeMode(ScriptModel::Translation, QHeaderView::Stretch);
     columns->resizeSection(ScriptModel::Number,
                            fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 16);
-    columns->resizeSection(ScriptModel::Comment, 150);
-    columns->resizeSection(ScriptModel::Room,
-                           fontMetrics().horizontalAdvance(QStringLiteral("moves: 32768 bytes free")) + 16);
+    columns->resizeSection(ScriptModel::Comment, qRound(150 * kit::layoutScale()));
+    columns->resizeSection(ScriptModel::Room, roomWidth());
 
     m_entryName = named(caption(QString(), this), "entry");
     m_roomLeft = named(caption(QString(), this), "room_left");
@@ -193,7 +198,7 @@ void ScriptWindow::buildControls() {
     all->addLayout(belowBox);
     all->addLayout(replace);
     all->addLayout(bottom);
-    resize(1000, 640);
+    resize(QSize(1000, 640) * kit::layoutScale());  // as much more room as the font is larger
 
     connect(m_filters, &QTabBar::currentChanged, this, [this](int tab) {
         m_model->checkPending();
@@ -220,6 +225,24 @@ void ScriptWindow::buildControls() {
     connect(m_applyIdentical, &QPushButton::clicked, this, &ScriptWindow::applyIdentical_Click);
     connect(m_save, &QPushButton::clicked, this, &ScriptWindow::save_Click);
     connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &ScriptWindow::save_Click);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
+        m_search->setFocus(Qt::ShortcutFocusReason);
+        m_search->selectAll();
+    });
+}
+
+int ScriptWindow::roomWidth() const {
+    // As wide as the widest count any row may show; the rows' numbers differ only in their digits, so the
+    // longest text of all stands for the widest.
+    QString widest;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        for (const QString& text : m_model->roomLeftTexts(row)) {
+            if (text.size() > widest.size()) {
+                widest = text;
+            }
+        }
+    }
+    return fontMetrics().horizontalAdvance(widest) + 16;
 }
 
 bool ScriptWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -340,10 +363,24 @@ void ScriptWindow::showCurrent() {
 }
 
 bool ScriptWindow::save_Click() {
-    return kit::runTemplateSave(m_dialogs, this, m_save, m_templatePath,
-                                [this](const templates::GameTemplate& gameTemplate) {
-                                    return m_model->save(gameTemplate, kit::toPath(m_filePath));
-                                });
+    return kit::runTemplateSave(
+        m_dialogs, this, m_save, m_templatePath,
+        [this](const templates::GameTemplate& gameTemplate) -> Result<kit::Message> {
+            const auto saved = m_model->save(gameTemplate, kit::toPath(m_filePath));
+            if (!saved) {
+                return saved.failure();
+            }
+            if (saved->written == 0) {
+                return kit::Message{tr("Nothing to save."), kit::Dialogs::Icon::Information};
+            }
+            QString what = counted(saved->written, tr("1 entry written"), tr("%1 entries written"));
+            if (saved->freeLeft) {
+                what += tr(", %1 moved; free space left: %2")
+                            .arg(kit::grouped(saved->moved),
+                                 counted(*saved->freeLeft, tr("1 byte"), tr("%1 bytes")));
+            }
+            return kit::writingComplete(what + QLatin1Char('.'));
+        });
 }
 
 void ScriptWindow::closeEvent(QCloseEvent* event) {

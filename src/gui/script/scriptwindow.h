@@ -44,6 +44,8 @@ class ScriptWindow : public QWidget {
   private:
     ScriptWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath, ScriptModel* model);
     void buildControls();
+    // The room column's width, in pixels.
+    [[nodiscard]] int roomWidth() const;
     void showCounts();
     void showFound();
     void showPreview();
