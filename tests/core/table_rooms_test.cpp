@@ -203,10 +203,11 @@ TEST_F(TableRooms, ATableWithLinesItCannotReadRefusesTheTemplateAndCheckListsThe
     for (const auto& problem : exchange::alphabetProblems(m_folder.path("plugins\\alphabets\\t.tbl"))) {
         listed.push_back(templates::problemText(problem));
     }
-    EXPECT_EQ(listed, (std::vector<std::string>{"line 2: switches tables with \"!\", which is not supported",
-                                                "line 3: warning: has the same key as line 1, which is read: "
-                                                "both texts are written as that key",
-                                                "line 4: warning: has a text that is written as other bytes: 41"}));
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{"line 2: switches tables with \"!\", which is not supported",
+                                        "line 3: warning: has the same key as line 1, which is read: "
+                                        "both texts are written as that key",
+                                        "line 4: warning: has a text that is written as other bytes: 41"}));
     EXPECT_EQ(templates::checkTemplate(m_path, std::nullopt).size(), 2u);
 }
 
