@@ -1,6 +1,8 @@
 #include "headerwindow.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,9 +21,26 @@ namespace {
 
 const QString kNoRom = QStringLiteral("No rom loaded.");
 
-// The font of the path and the field boxes, for which the boxes are sized.
+// The font of the path and the field boxes, for which the boxes are sized: a field's width is its count of
+// characters, so where the design's font is missing (Wine has none of that name, nor the system's fixed
+// font) a fixed-width one that is there stands in.
 QFont fieldFont() {
-    return kit::designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 9.75);
+    const QFont design = kit::designFont(QStringLiteral("Lucida Console"), QFont::Monospace, 9.75);
+    if (QFontInfo(design).fixedPitch()) {
+        return design;
+    }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!QFontInfo(font).fixedPitch()) {
+        const QStringList families = QFontDatabase::families();
+        const auto fixed = std::find_if(families.begin(), families.end(), [](const QString& family) {
+            return QFontDatabase::isFixedPitch(family);
+        });
+        if (fixed != families.end()) {
+            font = QFont(*fixed);
+        }
+    }
+    font.setPointSizeF(design.pointSizeF());
+    return font;
 }
 
 QString hex(std::uint32_t value, headers::Kind kind) {
