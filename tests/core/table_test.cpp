@@ -153,6 +153,7 @@ const EncodeRow kEncodeRows[] = {
     {"NotUtf8", "61=a\n", "a\xFF", "is not valid UTF-8 text"},
     {"PhraseKey", "01=a\n0102030405060708090A0B0C0D= and then\n", "a and then",
      "010102030405060708090A0B0C0D"},
+    {"AnExactCodeBeforeASecondLineOfAKey", "27=\xE2\x80\x99\n27='\n41='\n", "'", "41"},
     {"EitherTextOfADuplicateKey", "27=\xE2\x80\x99\n27='\n73=s\n", "'s\xE2\x80\x99", "277327"},
 };
 
@@ -427,10 +428,13 @@ TEST(TableFile, AnAlphabetsProblemsAreListedAndAReadOnlyOneIsSaidToBeSo) {
               "[Load] 41 = \"A\" reads as \"A\" as 42 does too: a save writes 42\n"
               "[Load] 4 = \"C\" is not a code of 1 byte, so nothing reads it\n"
               "[save] B = \"41\" writes \"B\" as 41, which reads back as \"A\"\n");
-    test::writeText(ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n");
+    // A backslash is written as a table reads it back: "\\" for one.
+    test::writeText(ini, "[AlphabetAndFileInfo]\nCharLength=1\n[Load]\n41=A\n5C=\\\n");
     const auto table = tableFromAlphabet(ini);
     EXPECT_EQ(table ? *table : table.error(),
-              "# [save] is missing: the alphabet is for reading only, a save writes no character\n41=A\n");
+              "# [save] is missing: the alphabet is for reading only, a save writes no character\n41=A\n"
+              "5C=\\\\\n");
+    EXPECT_EQ(parseTable(*table)->entries.back().text, "\\");
 }
 
 }  // namespace

@@ -34,6 +34,20 @@ std::optional<std::string> extension(std::string_view line) {
     }
 }
 
+// A table's text as it stands for: "\\" is one backslash; nothing when it holds a line break ("\n").
+std::optional<std::string> unescaped(std::string_view shown) {
+    std::string kept;
+    for (std::size_t at = 0; at < shown.size(); ++at) {
+        if (shown[at] == '\\' && at + 1 < shown.size() && (shown[at + 1] == '\\' || shown[at + 1] == 'n')) {
+            if (shown[++at] == 'n') {
+                return std::nullopt;
+            }
+        }
+        kept += shown[at];
+    }
+    return kept;
+}
+
 std::string iniText(int charLength, std::string_view load, std::string_view save) {
     return "[AlphabetAndFileInfo]\nCharLength=" + std::to_string(charLength) + "\n\n[Load]\n" +
            std::string(load) + "\n[save]\n" + std::string(save);
@@ -123,15 +137,10 @@ Result<Table> parseTable(std::string_view fileBytes) {
         if (!code) {
             table.notes.push_back({number, "not understood: the key " + quoted(line.substr(0, eq)) +
                                                " is not pairs of hexadecimal digits"});
-        } else if (shown.find("\\n") != std::string_view::npos) {
-            table.notes.push_back({number, "a line break (\\n): an alphabet's texts have none"});
+        } else if (auto kept = unescaped(shown)) {
+            table.entries.push_back({number, *code, std::move(*kept)});
         } else {
-            std::string kept(shown);  // "\\" is one backslash
-            for (std::size_t at = kept.find("\\\\"); at != std::string::npos;
-                 at = kept.find("\\\\", at + 1)) {
-                kept.erase(at, 1);
-            }
-            table.entries.push_back({number, *code, std::move(kept)});
+            table.notes.push_back({number, "a line break (\\n): an alphabet's texts have none"});
         }
     }
     return table;
@@ -253,7 +262,11 @@ Result<std::string> tableFromAlphabet(const std::string& path) {
     const templates::Alphabet alphabet = templates::Alphabet::read(path);
     for (const auto& key : alphabet.charLength() > 0 ? alphabet.loadKeys() : std::vector<std::string>{}) {
         if (const auto code = templates::parseSaveCode(key, alphabet.charLength())) {
-            table += templates::codeKey(*code) + "=" + files::bytesToUtf8(alphabet.decode(*code)) + "\n";
+            std::string text = files::bytesToUtf8(alphabet.decode(*code));
+            for (std::size_t at = text.find('\\'); at != std::string::npos; at = text.find('\\', at + 2)) {
+                text.insert(at, 1, '\\');  // a table reads "\\" as one backslash
+            }
+            table += templates::codeKey(*code) + "=" + text + "\n";
         }
     }
     return table;

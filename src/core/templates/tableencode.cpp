@@ -56,6 +56,12 @@ void Table::Index::addToTrie(const std::vector<Entry>& entries, std::size_t n) {
         m_nodes.emplace_back();  // last: it may move the nodes, children among them
     }
     Node& end = m_nodes[static_cast<std::size_t>(node)];
+    if (entry.aliasOf >= 0) {
+        if (end.alias < 0 || entry.code.size() < entries[static_cast<std::size_t>(end.alias)].code.size()) {
+            end.alias = static_cast<int>(n);
+        }
+        return;
+    }
     if (entry.kind == Kind::Control) {
         end.controls.push_back(static_cast<int>(n));
     } else if (end.text < 0 || entry.code.size() < end.textBytes) {
@@ -101,7 +107,7 @@ int Table::Index::child(int node, char byte) const {
 // control label with all its parameters, a raw byte.
 template <class Visit>
 void Table::Index::forEachOption(const std::vector<Entry>& entries, std::string_view text, std::size_t at,
-                                 Visit visit, bool everyLength) const {
+                                 Visit visit, Ways ways) const {
     int node = 0;
     for (std::size_t end = at; end < text.size();) {
         node = child(node, text[end++]);
@@ -112,8 +118,11 @@ void Table::Index::forEachOption(const std::vector<Entry>& entries, std::string_
         if (here.text >= 0) {
             visit(here.textBytes, here.text, end);
         }
-        for (const int other : everyLength ? here.otherLengths : std::vector<int>{}) {
+        for (const int other : ways.everyLength ? here.otherLengths : std::vector<int>{}) {
             visit(entries[static_cast<std::size_t>(other)].code.size(), other, end);
+        }
+        if (ways.aliases && here.alias >= 0) {
+            visit(entries[static_cast<std::size_t>(here.alias)].code.size(), here.alias, end);
         }
         for (const int control : here.controls) {
             const Entry& entry = entries[static_cast<std::size_t>(control)];
@@ -133,7 +142,7 @@ void Table::Index::forEachOption(const std::vector<Entry>& entries, std::string_
 }
 
 std::vector<Table::Index::Step> Table::Index::cheapest(const std::vector<Entry>& entries,
-                                                       std::string_view text) const {
+                                                       std::string_view text, bool aliases) const {
     std::vector<Step> steps(text.size() + 1);
     steps[text.size()].cost = 0;
     // A raw byte ranks after every entry when the counts tie.
@@ -142,22 +151,25 @@ std::vector<Table::Index::Step> Table::Index::cheapest(const std::vector<Entry>&
     };
     for (std::size_t at = text.size(); at-- > 0;) {
         Step& best = steps[at];
-        forEachOption(entries, text, at, [&](std::size_t bytes, int entry, std::size_t next) {
-            if (steps[next].cost == SIZE_MAX) {
-                return;
-            }
-            const std::size_t cost = bytes + steps[next].cost;
-            if (cost < best.cost || (cost == best.cost && rank(entry) < rank(best.entry))) {
-                best = {cost, entry, next};
-            }
-        });
+        forEachOption(
+            entries, text, at,
+            [&](std::size_t bytes, int entry, std::size_t next) {
+                if (steps[next].cost == SIZE_MAX) {
+                    return;
+                }
+                const std::size_t cost = bytes + steps[next].cost;
+                if (cost < best.cost || (cost == best.cost && rank(entry) < rank(best.entry))) {
+                    best = {cost, entry, next};
+                }
+            },
+            Ways{false, aliases});
     }
     return steps;
 }
 
 std::optional<std::vector<Table::Index::Step>> Table::Index::forRoom(const std::vector<Entry>& entries,
                                                                      std::string_view text, std::size_t room,
-                                                                     std::size_t step) const {
+                                                                     std::size_t step, bool aliases) const {
     // Which byte counts each position's rest of the text can be written in: a bit a count, up to the room.
     constexpr std::size_t kMostBits = std::size_t{1} << 27;
     const std::size_t width = room + 1;
@@ -177,7 +189,7 @@ std::optional<std::vector<Table::Index::Step>> Table::Index::forRoom(const std::
                     }
                 }
             },
-            true);
+            Ways{true, aliases});
     }
     std::optional<std::size_t> length;
     for (std::size_t bytes = 0; bytes <= room && !length; ++bytes) {
@@ -200,7 +212,7 @@ std::optional<std::vector<Table::Index::Step>> Table::Index::forRoom(const std::
                     taken = bytes;
                 }
             },
-            true);
+            Ways{true, aliases});
         left -= taken;
         from = steps[from].next;
     }
@@ -273,7 +285,11 @@ Result<std::string> Table::encode(std::string_view utf8) const {
     if (!files::decodeUtf8(utf8)) {
         return Error{"is not valid UTF-8 text", ErrorKind::Refusal};
     }
-    const auto steps = index().cheapest(m_entries, utf8);
+    // A second line of a key writes its text only where nothing writes it as itself: it reads as another.
+    auto steps = index().cheapest(m_entries, utf8, false);
+    if (steps[0].cost == SIZE_MAX) {
+        steps = index().cheapest(m_entries, utf8, true);
+    }
     if (steps[0].cost == SIZE_MAX) {
         return Error{index().refusal(m_entries, utf8), ErrorKind::Refusal};
     }
@@ -285,7 +301,10 @@ std::optional<std::string> Table::encodeForRoom(std::string_view utf8, std::size
     if (!files::decodeUtf8(utf8)) {
         return std::nullopt;
     }
-    const auto steps = index().forRoom(m_entries, utf8, room, step);
+    auto steps = index().forRoom(m_entries, utf8, room, step, false);
+    if (!steps) {
+        steps = index().forRoom(m_entries, utf8, room, step, true);
+    }
     if (!steps) {
         return std::nullopt;
     }

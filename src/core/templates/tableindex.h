@@ -22,14 +22,16 @@ struct Table::Index {
 
     using Step = Table::Step;
     // For each position of the text, the cheapest way on from there (ties to the earliest entry).
-    [[nodiscard]] std::vector<Step> cheapest(const std::vector<Entry>& entries, std::string_view text) const;
+    // aliases: whether a second line of a key may write its text (which then reads as the key's first).
+    [[nodiscard]] std::vector<Step> cheapest(const std::vector<Entry>& entries, std::string_view text,
+                                             bool aliases) const;
     // A way of writing the whole text in `length` bytes for some length no more than room that leaves
     // room - length to pad in pieces of step bytes (0: none, length is room), the fewest such bytes; the
     // steps from the start, each position of the way holding its step. Nothing when there is none, or when
     // the search would take too much memory.
     [[nodiscard]] std::optional<std::vector<Step>> forRoom(const std::vector<Entry>& entries,
                                                            std::string_view text, std::size_t room,
-                                                           std::size_t step) const;
+                                                           std::size_t step, bool aliases) const;
     // Why a text that cheapest cannot write is refused: a phrase said of the text.
     [[nodiscard]] std::string refusal(const std::vector<Entry>& entries, std::string_view text) const;
     [[nodiscard]] std::u32string uncovered(const std::vector<Entry>& entries, std::string_view text) const;
@@ -37,9 +39,14 @@ struct Table::Index {
     [[nodiscard]] std::size_t controlLabelAt(std::string_view text, std::size_t at) const;
 
   private:
+    // Which ways forEachOption offers beside each text's cheapest entry.
+    struct Ways {
+        bool everyLength = false;  // an entry of the same text for each other length of code
+        bool aliases = true;       // second lines of keys
+    };
     template <class Visit>
     void forEachOption(const std::vector<Entry>& entries, std::string_view text, std::size_t at, Visit visit,
-                       bool everyLength = false) const;
+                       Ways ways = Ways{false, true}) const;
     void addToTrie(const std::vector<Entry>& entries, std::size_t n);
     [[nodiscard]] int child(int node, char byte) const;
 
@@ -62,6 +69,7 @@ struct Table::Index {
         int text = -1;                  // the cheapest entry of this text, earliest first
         std::size_t textBytes = 0;      // its code's length
         std::vector<int> otherLengths;  // an entry of the same text for each other length of code
+        int alias = -1;                 // the cheapest second line of a key with this text
         std::vector<int> controls;
     };
     std::vector<Node> m_nodes{1};
