@@ -1,10 +1,10 @@
-# What a cross-build for Windows takes from the host: Debian ships nlohmann-json, CLI11 and GoogleTest only
+# What a cross-build for Windows takes from the host: Debian ships nlohmann-json, CLI11, stb and GoogleTest only
 # for the host, as header-only libraries and as sources, so they are taken from there and built with the
-# target's compiler. Only the nlohmann/ and CLI/ folders are put on the include path: all of /usr/include
+# target's compiler. Only the nlohmann/, CLI/ and stb/ folders are put on the include path: all of /usr/include
 # would mix the host's C headers into the target's.
 set(romquill_host_headers ${CMAKE_BINARY_DIR}/host-headers)
 file(MAKE_DIRECTORY ${romquill_host_headers})
-foreach(folder nlohmann CLI)
+foreach(folder nlohmann CLI stb)
   if(NOT EXISTS ${romquill_host_headers}/${folder})
     file(CREATE_LINK /usr/include/${folder} ${romquill_host_headers}/${folder} SYMBOLIC)
   endif()

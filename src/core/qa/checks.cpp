@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 #include "editor/entrytexts.h"
 #include "files/codepage.h"
 #include "files/common.h"
+#include "font/textlayout.h"
 
 namespace rq::qa {
 namespace {
@@ -154,6 +156,43 @@ std::optional<Problem> spaces(const Entry& e) {
                      "has " + listed(kinds) + " spaces that its original does not have.");
 }
 
+// The text measured in its box with the game's font, as the game draws it.
+void pixelChecks(const Entry& e, const font::TemplateFont* templateFont, std::vector<Problem>& problems) {
+    const auto metrics = templateFont == nullptr ? std::nullopt : templateFont->metricsOf(e.entry);
+    if (!metrics) {
+        return;
+    }
+    const auto layout = font::layoutText(*metrics, editor::shownText(e.entry, e.room, e.translation));
+    const std::string name = templates::entryName(e.entry);
+    const std::string holds = "; the box holds ";
+    for (std::size_t box = 0; box < layout.boxes.size(); ++box) {
+        const auto& lines = layout.boxes[box];
+        const std::string where = name + ", box " + std::to_string(box + 1);
+        for (std::size_t line = 0; line < lines.size(); ++line) {
+            if (lines[line].width > metrics->box->width) {
+                problems.push_back(Problem{e.index, "too-wide", Severity::Error,
+                                           where + ", line " + std::to_string(line + 1) + " is " +
+                                               std::to_string(lines[line].width) + " pixels wide" + holds +
+                                               std::to_string(metrics->box->width) + "."});
+            }
+        }
+        if (std::cmp_greater(lines.size(), metrics->box->lines)) {
+            problems.push_back(Problem{e.index, "too-many-lines", Severity::Error,
+                                       where + " has " + std::to_string(lines.size()) + " lines" + holds +
+                                           std::to_string(metrics->box->lines) + "."});
+        }
+    }
+    if (!layout.missing.empty()) {
+        std::vector<std::string> shown;
+        for (const char32_t ch : layout.missing) {
+            shown.push_back("'" + files::escapeControls(files::encodeUtf8(ch)) + "'");
+        }
+        problems.push_back(e.problem("no-glyph", Severity::Error,
+                                     std::string(shown.size() == 1 ? "has a character" : "has characters") +
+                                         " that the font lacks: " + commaListed(shown) + "."));
+    }
+}
+
 editor::EntryRoom roomOf(const ScriptTexts& texts, std::size_t index) {
     return index < texts.rooms.size() ? texts.rooms[index]
                                       : editor::lengthRoom(texts.gameTemplate->entries[index]);
@@ -232,6 +271,7 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
             problems.push_back(e.problem("untranslated", Severity::Warning,
                                          "is not translated: its text is its original's."));
         }
+        pixelChecks(e, texts.font, problems);
         return problems;
     }
     if (farTooLong(e)) {
@@ -243,6 +283,7 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
             problems.push_back(std::move(*problem));
         }
     }
+    pixelChecks(e, texts.font, problems);
     return problems;
 }
 

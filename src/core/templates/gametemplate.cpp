@@ -92,6 +92,13 @@ class TemplateReader {
                    : !pointers ? pointers.failure()
                                : freeSpace.failure();
         }
+        auto fontSections = font::readFontSections(m_ini);
+        if (!fontSections.faults.empty()) {
+            const auto& fault = fontSections.faults.front();
+            return parts::malformed(m_path, fault.section, fault.key, fault.value, fault.phrase);
+        }
+        result.font = fontSections.font;
+        result.boxes = std::move(fontSections.boxes);
         m_fill = *fill;
         m_ended = *ended;
         m_pointers = *pointers;
@@ -131,6 +138,11 @@ class TemplateReader {
         TemplateEntry entry;
         entry.number = number;
         entry.comment = m_ini.read(section, "Comment", kError);
+        if (auto box = font::boxNumberOf(m_ini, section); !box) {
+            return parts::malformed(m_path, section, "Box", m_ini.read(section, "Box", ""), box.error());
+        } else {
+            entry.box = *box;
+        }
         const auto alphabetPath = alphabetPathIn(m_path, m_ini, section);
         if (!alphabetPath) {
             return alphabetPath.failure();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "files/iniReadWriteDelete.h"
 #include "files/result.h"
+#include "font/fontkeys.h"
 #include "templates/alphabet.h"
 #include "templates/pointerformat.h"
 #include "templates/table.h"
@@ -46,6 +48,7 @@ struct TemplateEntry {
     // the room (no); without it, a room of one byte value, or one filled with a byte that is no space, is
     // ended. Only for a table with end tokens.
     std::optional<bool> ended;
+    int box = 0;                       // Box=N: its text box is [BoxN]; 0: [Box], when there is one
     std::vector<std::uint32_t> cells;  // a pointer entry's cells: its string is where the first points
     PointerFormat pointer;             // how the cells hold it
 
@@ -68,6 +71,8 @@ struct GameTemplate {
     std::string notes;
     std::vector<TemplateEntry> entries;  // entry1 to entryN, then each pointer table's, cell by cell
     FreeSpace freeSpace;
+    std::optional<font::FontKeys> font;  // [Font]
+    std::map<int, font::BoxKeys> boxes;  // [Box] as 0, [BoxN] as N
 };
 
 // The most entries a template may make in all, its pointer tables' cells among them: each costs memory and
