@@ -3,6 +3,7 @@
 #include "editor/freespace.h"
 #include "editor/tablerooms.h"
 #include "files/codepage.h"
+#include "font/fontcheck.h"
 #include "templates/templatecheck.h"
 #include "templateverbs.h"
 
@@ -23,6 +24,9 @@ int checkCommand(const Given& given, Console& console) {
         gameFile = std::move(input).value();
     }
     auto problems = templates::checkTemplate(*templatePath, gameFile);
+    for (auto& problem : font::checkFont(*templatePath, gameFile)) {
+        problems.push_back(std::move(problem));
+    }
     if (gameFile) {
         if (auto unexplained = editor::checkFreeSpace(*templatePath, *gameFile)) {
             problems.push_back(std::move(*unexplained));

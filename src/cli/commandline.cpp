@@ -171,6 +171,34 @@ CommandLine::CommandLine() {
     newTemplate->add_flag("--force", m_given.force);
     operand(newTemplate, "OUT.ini");
 
+    CLI::App* fontVerb = verb(m_app, "font", fontCommand, fontUses);
+    templateOptions(fontVerb);
+    operand(fontVerb, "FILE");
+    fontVerb->add_option("--png", m_given.png)->type_name("SHEET.png");
+    fontVerb->add_flag("--json", m_given.json);
+
+    CLI::App* render = verb(m_app, "render", renderCommand, renderUses);
+    templateOptions(render);
+    operand(render, "FILE");
+    operand(render, "TEXTS", false);
+    render->add_option("--entry", m_given.entry)->type_name("N")->required()->check(CLI::PositiveNumber);
+    render
+        ->add_option_function<std::string>("--text",
+                                           [this](const std::string& text) {
+                                               m_given.text = text;
+                                               m_given.textGiven = true;
+                                           })
+        ->type_name("TEXT");
+    render->add_option("--png", m_given.png)->type_name("OUT.png")->required();
+    render->add_option("--scale", m_given.scale)->type_name("S")->check(CLI::Range(1, 16));
+
+    CLI::App* wrap = verb(m_app, "wrap", wrapCommand, wrapUses);
+    templateOptions(wrap);
+    formatOption(wrap, kTextsFormats);
+    operand(wrap, "FILE");
+    operand(wrap, "TEXTS");
+    wrap->add_option("-o", m_given.outFile)->type_name("OUT");
+
     operand(verb(m_app, "help"), "COMMAND", false);
 }
 

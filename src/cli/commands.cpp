@@ -67,6 +67,9 @@ constexpr std::array kVerbs = {
              "  untranslated       warning: the text is the original\n"
              "  spaces             warning: leading, trailing or double spaces the original lacks\n"
              "  inconsistent       warning: an original that other entries translate differently\n"
+             "  too-wide           error: with the game's font, a line wider than its box (pixels)\n"
+             "  too-many-lines     error: a box of more lines than it holds\n"
+             "  no-glyph           error: characters the font has no glyph for\n"
              "Padding spaces count for nothing. --json prints a JSON array of objects {\"entry\": N,\n"
              "\"check\", \"severity\", \"message\"} instead. Prints \"no problems\" when there are none.\n"
              "Exits 1 when any error is found, or TEXTS is refused as insert refuses it; 0 otherwise.\n"
@@ -201,6 +204,31 @@ constexpr std::array kVerbs = {
              "ranges where longer strings may move ([FreeSpace]), whose free bytes hold --fill (FF when not\n"
              "given). dump and insert work with it at once once TABLE is in the program folder's\n"
              "plugins/alphabets/."},
+    VerbHelp{
+        "font", "font --template T [--program-folder DIR] FILE [--png SHEET.png] [--json]",
+        "Reads the font template T describes ([Font]) from FILE and says what it is:\n"
+        "  96 glyphs of 8x8, 1bpp, from 0x1000; widths from 0x1C00 (2 to 8 pixels)\n"
+        "--png writes every glyph with its code, 16 a row, its palette indices as greys and a red bar\n"
+        "as long as its advance. --json prints {\"format\", \"width\", \"height\", \"glyphs\": [{\"index\",\n"
+        "\"code\", \"advance\", \"rows\": [\"00110000\", ...]}]} instead: a hexadecimal digit a pixel,\n"
+        "its palette index (two for 8bpp-gba). Exits 1 when T has no [Font] or it runs past FILE's end."},
+    VerbHelp{"render",
+             "render --template T [--program-folder DIR] FILE --entry N [--text TEXT | TEXTS] --png OUT.png "
+             "[--scale S]",
+             "Draws entry N's text in the game's font, box after box, one below the other, as the game\n"
+             "draws it: the text FILE holds, its translation in TEXTS (JSON, PO or CSV as insert reads it),\n"
+             "or TEXT. Palette index 0 is white, the others black; each box is its Width by Lines glyphs\n"
+             "high, times S (1 to 16), the picture wider or taller where the text runs past it, such\n"
+             "pixels red. It prints what it drew:\n"
+             "  entry 7: 2 boxes; widest line 151 of 144 pixels (box 1, line 2); box 2 has 4 lines of 3\n"
+             "Exits 1 when the entry has no box ([Box], or [BoxN] with Box=N) or T has no [Font]."},
+    VerbHelp{"wrap", "wrap --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS [-o OUT]",
+             "Rewraps each translation of TEXTS whose entry has a box as a translator would by hand: words\n"
+             "(runs between spaces) fill a line up to the box's Width in the game's font, a full box goes\n"
+             "on after its BoxBreak; the translation's own line and box breaks are replaced, every other\n"
+             "character and control code is kept in order. A word wider than a line is said on standard\n"
+             "error and left on a line of its own. Wrapping twice gives the same texts. OUT (standard\n"
+             "output when not given) is written as TEXTS is, JSON, PO or CSV, ready for insert."},
     VerbHelp{"help", "help [COMMAND]", "Prints the commands, or what COMMAND does, as COMMAND --help does."},
 };
 

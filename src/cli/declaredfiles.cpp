@@ -165,4 +165,26 @@ std::vector<FileUse> templateNewUses(const Given& given) {
             made(given.operands[0], "The template", "the template", false)};
 }
 
+std::vector<FileUse> fontUses(const Given& given) {
+    std::vector<FileUse> uses = {read(given.operands[0], "The game file", "the game file")};
+    if (!given.png.empty()) {
+        uses.push_back(made(given.png, "The picture", "the picture", true));
+    }
+    return uses;
+}
+
+std::vector<FileUse> renderUses(const Given& given) {
+    auto uses = fontUses(given);
+    if (given.operands.size() > 1) {
+        uses.push_back(texts(given.operands[1]));
+    }
+    return uses;
+}
+
+std::vector<FileUse> wrapUses(const Given& given) {
+    return {read(given.operands[0], "The game file", "the game file"), texts(given.operands[1]),
+            made(given.outFile.empty() ? "-" : given.outFile, "The rewrapped texts", "the rewrapped texts",
+                 true)};
+}
+
 }  // namespace rq::cli

@@ -24,8 +24,14 @@ int qaCommand(const Given& given, Console& console) {
         console.warn(warning);
     }
     const std::vector<std::string> translations = withGivenTexts(opened->texts, taken->texts);
-    const auto problems =
-        qa::checkScript({&opened->gameTemplate, opened->texts, translations, opened->rooms, opened->moving});
+    // With the game's font, every boxed text is measured in pixels too.
+    const auto font = font::TemplateFont::read(opened->gameTemplate, opened->gameFile);
+    if (!font) {
+        console.say(font.error());
+        return kExitRefused;
+    }
+    const auto problems = qa::checkScript(
+        {&opened->gameTemplate, opened->texts, translations, opened->rooms, opened->moving, font->get()});
     const auto number = [&](const qa::Problem& problem) {
         return opened->gameTemplate.entries[problem.index].number;
     };

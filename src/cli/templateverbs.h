@@ -3,6 +3,8 @@
 #include <istream>
 #include <map>
 #include <optional>
+#include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,6 +46,10 @@ struct TemplateAndTexts {
 [[nodiscard]] Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
                                                                const TemplateAndTexts& opened,
                                                                std::istream& in);
+
+// The texts as dump prints them as JSON, each entry's from texts (by entry index), the file named as given.
+void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std::string& fileName,
+                   std::span<const std::string> texts);
 
 // The texts as read with the given ones in their places: what a save of them writes.
 [[nodiscard]] std::vector<std::string> withGivenTexts(std::vector<std::string> texts,

@@ -37,6 +37,11 @@ struct Given {
     std::string freeRanges;             // template new --free START-END[,START-END...]
     std::string fill;                   // template new --fill HEX
     std::string name;                   // --name NAME
+    bool textGiven = false;             // --text was given (it may be empty)
+    std::string entry;                  // render --entry N
+    std::string png;                    // --png FILE
+    int scale = 1;                      // render --scale S
+    std::string outFile;                // wrap -o OUT
 };
 
 // What a verb works with: the streams, messages on standard error, and the files given as "-". The core
@@ -110,6 +115,9 @@ std::vector<FileUse> patchCreateUses(const Given& given);
 std::vector<FileUse> patchApplyUses(const Given& given);
 std::vector<FileUse> tableFromHitUses(const Given& given);
 std::vector<FileUse> templateNewUses(const Given& given);
+std::vector<FileUse> fontUses(const Given& given);
+std::vector<FileUse> renderUses(const Given& given);
+std::vector<FileUse> wrapUses(const Given& given);
 
 // A verb's refusal of standard input as a file it writes in place.
 [[nodiscard]] int refuseStandardInputInPlace(Console& console);
@@ -136,6 +144,9 @@ int findCommand(const Given& given, Console& console);
 int pointersCommand(const Given& given, Console& console);
 int tableFromHitCommand(const Given& given, Console& console);
 int templateNewCommand(const Given& given, Console& console);
+int fontCommand(const Given& given, Console& console);
+int renderCommand(const Given& given, Console& console);
+int wrapCommand(const Given& given, Console& console);
 
 // A verb's name, its synopsis after "romquill-cli " and what it does, as its help prints them.
 struct VerbHelp {

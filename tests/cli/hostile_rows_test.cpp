@@ -62,6 +62,18 @@ INSTANTIATE_TEST_SUITE_P(
         refusal("CutscenesFromTheGameFile", {"cutscenes", "insert", "@EXE", "@EXE"}, "",
                 "The texts cannot be read from \"@EXE\": that is the file they are written into." +
                     kNothingWritten),
+        refusal("PictureOverTheGameFile",
+                {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@DEMO"}, "",
+                "The picture cannot be saved as \"@DEMO\": that is the game file." + kAnotherName),
+        refusal("FontSheetOverAFolder", {"font", "--template", "demo.ini", "@DEMO", "--png", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
+        refusal("RewrappedTextsOverTheirTexts", {"wrap", "--template", "demo.ini", "@DEMO", "@J", "-o", "@J"},
+                "", "The rewrapped texts cannot be saved as \"@J\": that is the texts." + kAnotherName),
+        mistake("PictureOfAScalePastTheLargest",
+                {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@OUT", "--scale",
+                 "17"},
+                "romquill-cli: --scale: Value 17 not in range 1 to 16"),
         // Warned of, and used: a save writes another byte after an end token where it must.
         row("AnEndTokenThatBeginsAnotherKey", {"alphabet", "check", "@ENDKEY"}, "", 0,
             "@ENDKEY: line 2: warning: has the end token FF, which begins the longer key FF01 of line 3: an "

@@ -7,6 +7,7 @@
 #include "font/gamefont.h"
 #include "font/textlayout.h"
 #include "qa/checks.h"
+#include "support/font_fixture.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 
@@ -78,43 +79,10 @@ TEST(Glyphs, AdvanceByTheirWidthsOrTheirCellAndWidthAdd) {
     EXPECT_EQ(font.advance(1), 2);
 }
 
-// A font of codes 20 to 5F, 1bpp: each letter's rows are its 6 leftmost pixels and it advances 6, the
-// space is blank and advances 4, "." advances 2 with one pixel.
-constexpr std::uint64_t kFontAt = 0x1000;
-constexpr std::uint64_t kWidthsAt = 0x1200;
-
-std::vector<test::Patch> fontPatches() {
-    std::string tiles(64 * 8, '\0');
-    std::string widths(64, '\x08');
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        const auto glyph = static_cast<std::size_t>(letter - 0x20);
-        std::fill_n(tiles.begin() + static_cast<std::ptrdiff_t>(glyph * 8), 8, '\xFC');
-        widths[glyph] = 6;
-    }
-    widths[0] = 4;
-    tiles[static_cast<std::size_t>('.' - 0x20) * 8 + 7] = '\x80';
-    widths['.' - 0x20] = 2;
-    return {{kFontAt, tiles}, {kWidthsAt, widths}};
-}
-
-constexpr std::string_view kTable =
-    "20= \n2E=.\n41=A\n42=B\n43=C\n44=D\n45=E\n48=H\n49=I\n4C=L\n4F=O\n57=W\n"
-    "*FE\n/FF\n$F0=<Next>,0\n$F1=<Name>,0\n$F2=<Color>,1\n60=\xC3\xA9\n";
-
-constexpr std::string_view kTemplate =
-    "[TextFormattingSystem]\nNumberOfEntries=2\n0=t.tbl\n"
-    "[entry1]\nTextFormat=0\nHexLocation=100\nLength=64\nComment=Intro\n"
-    "[entry2]\nTextFormat=0\nHexLocation=200\nLength=64\nComment=Menu\nBox=2\n"
-    "[Font]\nOffset=1000\nGlyphs=64\nFormat=1bpp\nFirstCode=20\nWidths=1200\n"
-    "[Box]\nWidth=30\nLines=2\nBoxBreak=<Next>\nCodeWidths=<Name>:20\n"
-    "[Box2]\nWidth=100\nLines=1\n";
-
 class BoxedTexts : public testing::Test {
   protected:
     void SetUp() override {
-        m_folder.writeAlphabet("t.tbl", kTable);
-        m_folder.writeTemplate("t.ini", kTemplate);
-        test::writeImage(m_game, fontPatches(), 0x1240);
+        test::writeBoxedGame(m_folder, m_game);
         auto read = templates::readGameTemplate(m_folder.path("plugins\\games\\t.ini"));
         ASSERT_TRUE(read) << read.error();
         m_template = std::move(read).value();
@@ -218,7 +186,7 @@ TEST_F(BoxedTexts, WrapFillsLinesAndBoxesAndWrapsTheSameTwice) {
 }
 
 TEST_F(BoxedTexts, CheckListsWhatTheFontAndBoxesLack) {
-    m_folder.writeTemplate("t.ini", std::string(kTemplate) +
+    m_folder.writeTemplate("t.ini", std::string(test::kBoxedTemplate) +
                                         "[Box3]\nWidth=0\nLines=2\nBoxBreak=<Wait>\n"
                                         "[entry3]\nBox=9\n[Box4]\nWidth=10\nLines=1\nCodeWidths=<Name>\n");
     std::vector<std::string> found;
@@ -231,7 +199,7 @@ TEST_F(BoxedTexts, CheckListsWhatTheFontAndBoxesLack) {
                          "pixels from 0 to 65535",
                          "[entry3] Box = \"9\" names the section [Box9], which the template lacks",
                      }));
-    m_folder.writeTemplate("t.ini", std::string(kTemplate) + "[Box2]\nBoxBreak=<Wait>\n");
+    m_folder.writeTemplate("t.ini", std::string(test::kBoxedTemplate) + "[Box2]\nBoxBreak=<Wait>\n");
     test::writeImage(m_game, {}, 0x1100);
     found.clear();
     for (const auto& problem : checkFont(m_folder.path("plugins\\games\\t.ini"), m_game)) {

@@ -140,7 +140,9 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
         writeField(out, entry.comment);
         out << ',';
         writeField(out, entry.original);
-        out << ",\r\n";
+        out << ',';
+        writeField(out, entry.translation);
+        out << "\r\n";
     }
 }
 

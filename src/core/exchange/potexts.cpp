@@ -44,9 +44,10 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
     for (const ExportedEntry& entry : entries) {
         // gettext ends a string at NUL, and refuses U+0004 in any string in any form, raw or escaped: no PO
         // file can carry either. Comments are no strings, but a NUL would end one all the same.
-        const bool nul =
-            entry.original.find('\0') != std::string::npos || entry.comment.find('\0') != std::string::npos;
-        if (nul || entry.original.find('\x04') != std::string::npos) {
+        const bool nul = entry.original.find('\0') != std::string::npos ||
+                         entry.comment.find('\0') != std::string::npos ||
+                         entry.translation.find('\0') != std::string::npos;
+        if (nul || (entry.original + entry.translation).find('\x04') != std::string::npos) {
             return Error{"The text of " + entry.context + " holds " +
                              (nul ? "a NUL character" : "the control character U+0004") +
                              ", which a PO file cannot carry: dump it as JSON or CSV.",
@@ -87,7 +88,7 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
         // copies the header in as its translation). An original never ends in a space, so a single space
         // stands for an empty one unmistakably.
         writePoString(out, "msgid", entry.original.empty() ? " " : entry.original);
-        writePoString(out, "msgstr", "");
+        writePoString(out, "msgstr", entry.translation);
     }
     return success();
 }

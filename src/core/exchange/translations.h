@@ -30,6 +30,7 @@ struct ExportedEntry {
     // A pointer entry's text may be longer than its room: it moves to free space, whose largest block in its
     // region holds this many bytes. Its limit is then no maximum, and no file says it is.
     std::optional<std::uint64_t> moveRoom = std::nullopt;
+    std::string translation = {};  // written as the msgstr or the translation column; empty: none yet
 };
 // A template's entries (rooms as read with texts; without them, each entry's Length), and the cutscene texts
 // a file's edition places (those not read are left out). A table entry's limit is the characters that

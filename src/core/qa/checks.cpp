@@ -40,6 +40,7 @@ struct Entry {
     const std::string& original;
     const std::string& translation;
     std::size_t index;
+    std::optional<font::EntryMetrics> metrics;  // with the game's font, when the entry has a box
 
     [[nodiscard]] Problem problem(std::string check, Severity severity, const std::string& what) const {
         return Problem{index, std::move(check), severity, templates::entryName(entry) + " " + what};
@@ -111,13 +112,35 @@ std::vector<std::string> without(const std::vector<std::string>& from, const std
     return lacking;
 }
 
+// A text's control codes without the box breaks of a boxed entry (each with its parameters): they lay the
+// text out, as line breaks do, and a rewrap puts them where the translation needs them.
+std::vector<std::string> layoutCodes(const Entry& e, std::vector<std::string> codes) {
+    if (!e.metrics || e.metrics->box->boxBreak.empty()) {
+        return codes;
+    }
+    const std::string& label = e.metrics->box->boxBreak;
+    const auto known =
+        std::ranges::find(e.metrics->glyphs->labels, label, &std::pair<std::string, int>::first);
+    const std::size_t parameters =
+        known == e.metrics->glyphs->labels.end() ? 0 : static_cast<std::size_t>(known->second);
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (codes[i] == label) {
+            i += parameters;
+        } else {
+            kept.push_back(std::move(codes[i]));
+        }
+    }
+    return kept;
+}
+
 // Only a table names control codes; an alphabet's codes are its characters.
 std::optional<Problem> controlCodes(const Entry& e) {
     if (!e.entry.table) {
         return std::nullopt;
     }
-    const auto before = e.entry.table->controlCodes(e.original);
-    const auto after = e.entry.table->controlCodes(e.translation);
+    const auto before = layoutCodes(e, e.entry.table->controlCodes(e.original));
+    const auto after = layoutCodes(e, e.entry.table->controlCodes(e.translation));
     const auto lacking = without(before, after);
     const auto added = without(after, before);
     if (lacking.empty() && added.empty()) {
@@ -157,8 +180,8 @@ std::optional<Problem> spaces(const Entry& e) {
 }
 
 // The text measured in its box with the game's font, as the game draws it.
-void pixelChecks(const Entry& e, const font::TemplateFont* templateFont, std::vector<Problem>& problems) {
-    const auto metrics = templateFont == nullptr ? std::nullopt : templateFont->metricsOf(e.entry);
+void pixelChecks(const Entry& e, std::vector<Problem>& problems) {
+    const auto& metrics = e.metrics;
     if (!metrics) {
         return;
     }
@@ -258,12 +281,14 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
         index >= texts.originals.size() || index >= texts.translations.size()) {
         return {};
     }
-    const Entry e{texts.gameTemplate->entries[index],
-                  roomOf(texts, index),
-                  index < texts.moving.size() ? texts.moving[index] : std::nullopt,
-                  texts.originals[index],
-                  texts.translations[index],
-                  index};
+    const Entry e{
+        texts.gameTemplate->entries[index],
+        roomOf(texts, index),
+        index < texts.moving.size() ? texts.moving[index] : std::nullopt,
+        texts.originals[index],
+        texts.translations[index],
+        index,
+        texts.font == nullptr ? std::nullopt : texts.font->metricsOf(texts.gameTemplate->entries[index])};
     std::vector<Problem> problems;
     if (!editor::entryChanged(e.entry, e.room, e.original, e.translation)) {
         // Nothing of it is written.
@@ -271,7 +296,7 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
             problems.push_back(e.problem("untranslated", Severity::Warning,
                                          "is not translated: its text is its original's."));
         }
-        pixelChecks(e, texts.font, problems);
+        pixelChecks(e, problems);
         return problems;
     }
     if (farTooLong(e)) {
@@ -283,7 +308,7 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
             problems.push_back(std::move(*problem));
         }
     }
-    pixelChecks(e, texts.font, problems);
+    pixelChecks(e, problems);
     return problems;
 }
 
