@@ -64,7 +64,9 @@ std::vector<TemplateProblem> checkFont(const std::string& templatePath,
         if (box == gameTemplate->boxes.end()) {
             continue;
         }
-        for (const auto& [key, label] : labelsOf(box->second)) {
+        for (const auto& named : labelsOf(box->second)) {
+            const std::string& key = named.first;
+            const std::string& label = named.second;
             const void* source =
                 entry.table ? static_cast<const void*>(entry.table.get()) : entry.alphabet.get();
             const bool has =
