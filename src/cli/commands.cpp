@@ -54,8 +54,10 @@ constexpr std::array kVerbs = {
              "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
              "CharLength, a Length that is not a multiple of CharLength, entries whose rooms overlap and,\n"
              "with FILE, entries that run past its end; for a table file, each line it cannot read (FILE:\n"
-             "line N: what). Prints \"no problems\" and exits 0 when there are\n"
-             "none; exits 1 otherwise. T and DIR as for dump."},
+             "line N: what); values of [Font], [Box] and [BoxN] the format does not allow, a Box=N that\n"
+             "names no section, box labels an entry's table lacks and, with FILE, a font that runs past its\n"
+             "end. Prints \"no problems\" and exits 0 when there are none; exits 1 otherwise. T and DIR\n"
+             "as for dump."},
     VerbHelp{"qa", "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
              "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
              "by its extension; entries it leaves out or keeps are their text in FILE), against the texts\n"
