@@ -8,19 +8,14 @@
 namespace {
 
 using rq::bench::qaFixture;
-using rq::bench::runVerb;
 
 void BM_Baseline_Qa(benchmark::State& state) {
-    const auto& f = qaFixture();
-    runVerb(state, {"qa", "--template", f.templatePath, f.gamePath, f.textsPath, "--json"},
-            rq::cli::kExitRefused);
+    rq::bench::runQa(state, qaFixture().templatePath);
 }
 BENCHMARK(BM_Baseline_Qa)->Unit(benchmark::kMillisecond);
 
 void BM_QaWithFont(benchmark::State& state) {
-    const auto& f = qaFixture();
-    runVerb(state, {"qa", "--template", f.fontTemplatePath, f.gamePath, f.textsPath, "--json"},
-            rq::cli::kExitRefused);
+    rq::bench::runQa(state, qaFixture().fontTemplatePath);
 }
 BENCHMARK(BM_QaWithFont)->Unit(benchmark::kMillisecond);
 

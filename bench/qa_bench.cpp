@@ -21,9 +21,7 @@ void BM_CheckScript(benchmark::State& state) {
 BENCHMARK(BM_CheckScript)->Unit(benchmark::kMillisecond);
 
 void BM_QaVerb(benchmark::State& state) {
-    const auto& f = qaFixture();
-    runVerb(state, {"qa", "--template", f.templatePath, f.gamePath, f.textsPath, "--json"},
-            rq::cli::kExitRefused);
+    rq::bench::runQa(state, qaFixture().templatePath);
 }
 BENCHMARK(BM_QaVerb)->Unit(benchmark::kMillisecond);
 

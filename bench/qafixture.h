@@ -155,6 +155,13 @@ inline void runVerb(benchmark::State& state, const std::vector<std::string>& arg
     }
 }
 
+// The qa verb on the fixture's game file and translation, under a template: errors found, as the texts hold.
+inline void runQa(benchmark::State& state, const std::string& templatePath) {
+    const auto& f = qaFixture();
+    runVerb(state, {"qa", "--template", templatePath, f.gamePath, f.textsPath, "--json"},
+            rq::cli::kExitRefused);
+}
+
 // The checks alone on texts already read, the template's font (if any) read once.
 inline void runCheckScript(benchmark::State& state, const std::string& templatePath) {
     const auto& f = qaFixture();
