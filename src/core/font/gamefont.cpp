@@ -148,6 +148,19 @@ std::span<const std::uint8_t> Font::pixels(int glyph) const {
     return std::span<const std::uint8_t>(m_pixels).subspan(size * static_cast<std::size_t>(glyph), size);
 }
 
+std::vector<std::string> glyphRows(const Font& font, int glyph) {
+    const std::size_t digits = formatInfo(font.keys().format).bits > 4 ? 2 : 1;
+    const auto pixels = font.pixels(glyph);
+    std::vector<std::string> rows;
+    for (int y = 0; y < font.height(); ++y) {
+        std::string& row = rows.emplace_back();
+        for (int x = 0; x < font.width(); ++x) {
+            row += files::hexText(pixels[static_cast<std::size_t>(y * font.width() + x)], digits);
+        }
+    }
+    return rows;
+}
+
 std::optional<std::string> pastEndPhrase(const FontKeys& keys, const std::string& gameFile,
                                          std::uint64_t size) {
     const auto past = [&](std::string_view what, std::uint64_t offset, std::uint64_t bytes) {

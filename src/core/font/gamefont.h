@@ -46,6 +46,10 @@ class Font {
     std::vector<int> m_advances;
 };
 
+// A glyph's rows as font --json gives them: a hexadecimal digit a pixel, its palette index (two digits for a
+// format of 8 bits a pixel).
+[[nodiscard]] std::vector<std::string> glyphRows(const Font& font, int glyph);
+
 // Where the font's glyphs or width table run past the end of a file of size bytes, the phrase that says
 // so of [Font]; nothing when both lie within it.
 [[nodiscard]] std::optional<std::string> pastEndPhrase(const FontKeys& keys, const std::string& gameFile,
