@@ -1,10 +1,10 @@
 // Writes the demo game file: a small Mega Drive image that the launcher accepts as valid but knows no game
-// of, holding the texts of the demo templates (and the pointers to the script's texts). The texts go in
-// through the program's own save, so they lie exactly where the templates say, encoded in the demo alphabets
-// and the demo table.
+// of, holding the texts of the demo templates (and the pointers to the script's texts) and the small font
+// of demo-font.ini. The texts go in through the program's own save, so they lie exactly where the templates
+// say, encoded in the demo alphabets and the demo tables.
 //
 // Usage: romquill-make-demo [PROGRAM_FOLDER] OUTPUT
-//   PROGRAM_FOLDER holds plugins/games/demo.ini, plugins/games/demo-script.ini and plugins/alphabets/ (the
+//   PROGRAM_FOLDER holds plugins/games/demo.ini, demo-script.ini, demo-font.ini and plugins/alphabets/ (the
 //   repository's data/ will do); by default the folder the tool lies in, as installed beside the programs.
 
 #include <algorithm>
@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr std::size_t kImageSize = 0x400;
+constexpr std::size_t kImageSize = 0x1000;
 
 struct Field {
     std::size_t offset;
@@ -44,7 +44,7 @@ constexpr std::array kHeader = {
     Field{0x150, "ROMQUILL DEMO"},
     Field{0x180, "GM RQDEMO01-00"},
     Field{0x190, "J"},
-    Field{0x1A0, std::string_view("\0\0\0\0\0\0\x03\xFF\0\xFF\0\0\0\xFF\xFF\xFF", 16)},
+    Field{0x1A0, std::string_view("\0\0\0\0\0\0\x0F\xFF\0\xFF\0\0\0\xFF\xFF\xFF", 16)},
     Field{0x1F0, "JUE"},
 };
 
@@ -68,6 +68,120 @@ constexpr std::array<std::string_view, 4> kScriptTexts = {
     "Кто там?<Pause><$3C> Это ты?",
     "«До встречи, друг!»",
 };
+
+// The dialogue entries of demo-font.ini (6 to 8), in entry order; its entries 1 to 5 are those of demo.ini.
+// One nearly fills its window's line; one goes on in a second window.
+constexpr std::array<std::string_view, 3> kFontTexts = {
+    "Welcome back, <Name>!\nThe gate is open now.",
+    "The key is under the mat.\nTake it before nightfall.<Next>And mind the dog: it bites!",
+    "Good luck out there!",
+};
+// Where demo-font.ini's dialogue strings lie; laid out as end tokens, so each reads as empty at first.
+constexpr std::size_t kFontTextsAt = 0x400;
+constexpr std::size_t kFontTextsEnd = 0x4B0;
+constexpr char kFontEndToken = '\xFF';
+
+// The demo font: one glyph a code of demo-menu.ini and demo-font.tbl, in code order from 00. Each glyph is
+// its rows from the top, "/" between them ("#" ink), as wide as the glyph; rows left out are blank. Capitals
+// and digits stand on row 6, descenders take row 7. A glyph advances its width and one pixel of space.
+constexpr std::array<std::string_view, 71> kGlyphs = {
+    "../../../../../../..",  // space
+    ".##./#..#/#..#/####/#..#/#..#/#..#",
+    "###./#..#/#..#/###./#..#/#..#/###.",
+    ".##./#..#/#.../#.../#.../#..#/.##.",
+    "###./#..#/#..#/#..#/#..#/#..#/###.",
+    "####/#.../#.../###./#.../#.../####",
+    "####/#.../#.../###./#.../#.../#...",
+    ".##./#..#/#.../#.##/#..#/#..#/.###",
+    "#..#/#..#/#..#/####/#..#/#..#/#..#",
+    "###/.#./.#./.#./.#./.#./###",
+    "..##/...#/...#/...#/...#/#..#/.##.",
+    "#..#/#..#/#.#./##../#.#./#..#/#..#",
+    "#.../#.../#.../#.../#.../#.../####",
+    "#...#/##.##/#.#.#/#.#.#/#...#/#...#/#...#",
+    "#..#/##.#/##.#/#.##/#.##/#..#/#..#",
+    ".##./#..#/#..#/#..#/#..#/#..#/.##.",
+    "###./#..#/#..#/###./#.../#.../#...",
+    ".##./#..#/#..#/#..#/#..#/#.#./.#.#",
+    "###./#..#/#..#/###./#.#./#..#/#..#",
+    ".##./#..#/#.../.##./...#/#..#/.##.",
+    "#####/..#../..#../..#../..#../..#../..#..",
+    "#..#/#..#/#..#/#..#/#..#/#..#/.##.",
+    "#...#/#...#/#...#/.#.#./.#.#./..#../..#..",
+    "#...#/#...#/#...#/#.#.#/#.#.#/##.##/#...#",
+    "#...#/#...#/.#.#./..#../.#.#./#...#/#...#",
+    "#...#/#...#/.#.#./..#../..#../..#../..#..",
+    "#####/....#/...#./..#../.#.../#..../#####",
+    "..../..../.##./...#/.###/#..#/.###",
+    "#.../#.../###./#..#/#..#/#..#/###.",
+    ".../.../.##/#../#../#../.##",
+    "...#/...#/.###/#..#/#..#/#..#/.###",
+    "..../..../.##./#..#/####/#.../.##.",
+    ".##/#../###/#../#../#../#..",
+    "..../..../.###/#..#/#..#/.###/...#/.##.",
+    "#.../#.../###./#..#/#..#/#..#/#..#",
+    "#/./#/#/#/#/#",
+    ".#/../.#/.#/.#/.#/.#/#.",
+    "#.../#.../#..#/#.#./##../#.#./#..#",
+    "#./#./#./#./#./#./.#",
+    "...../...../####./#.#.#/#.#.#/#.#.#/#.#.#",
+    "..../..../###./#..#/#..#/#..#/#..#",
+    "..../..../.##./#..#/#..#/#..#/.##.",
+    "..../..../###./#..#/#..#/###./#.../#...",
+    "..../..../.###/#..#/#..#/.###/...#/...#",
+    ".../.../#.#/##./#../#../#..",
+    "..../..../.###/#.../.##./...#/###.",
+    ".#./.#./###/.#./.#./.#./..#",
+    "..../..../#..#/#..#/#..#/#..#/.###",
+    "...../...../#...#/#...#/.#.#./.#.#./..#..",
+    "...../...../#...#/#...#/#.#.#/#.#.#/.#.#.",
+    "..../..../#..#/#..#/.##./#..#/#..#",
+    "..../..../#..#/#..#/#..#/.###/...#/.##.",
+    "..../..../####/..#./.#../#.../####",
+    ".##./#..#/#.##/##.#/#..#/#..#/.##.",
+    ".#./##./.#./.#./.#./.#./###",
+    ".##./#..#/...#/..#./.#../#.../####",
+    "###./...#/...#/.##./...#/...#/###.",
+    "#..#/#..#/#..#/####/...#/...#/...#",
+    "####/#.../#.../###./...#/...#/###.",
+    ".##./#.../#.../###./#..#/#..#/.##.",
+    "####/...#/...#/..#./..#./.#../.#..",
+    ".##./#..#/#..#/.##./#..#/#..#/.##.",
+    ".##./#..#/#..#/.###/...#/...#/.##.",
+    "#/#/#/#/#/./#",                       // !
+    ".##./#..#/...#/..#./.#../..../.#..",  // ?
+    "./././././.#",                        // .
+    "../../../../../../.#/#.",             // ,
+    "#/#",                                 // '
+    ".../.../.../###",                     // -
+    ".../.../###/.../###",                 // =
+    "./././#/././#",                       // :
+};
+constexpr std::size_t kFontAt = 0x500;
+constexpr std::size_t kWidthsAt = 0xE00;
+constexpr std::uint8_t kInk = 1;  // the palette colour of a glyph's pixels
+
+// The font in Mega Drive tiles (4 bytes a row, the left pixel in the high nibble) and its width table.
+void writeFont(std::string& image) {
+    for (std::size_t glyph = 0; glyph < kGlyphs.size(); ++glyph) {
+        const std::string_view rows = kGlyphs[glyph];
+        std::size_t width = 0;
+        std::size_t y = 0;
+        for (std::size_t begin = 0; begin <= rows.size(); ++y) {
+            const std::size_t end = std::min(rows.find('/', begin), rows.size());
+            const std::string_view row = rows.substr(begin, end - begin);
+            width = std::max(width, row.size());
+            for (std::size_t x = 0; x < row.size(); ++x) {
+                if (row[x] == '#') {
+                    auto& byte = image[kFontAt + glyph * 32 + y * 4 + x / 2];
+                    byte = static_cast<char>(byte | (x % 2 == 0 ? kInk << 4 : kInk));
+                }
+            }
+            begin = end + 1;
+        }
+        image[kWidthsAt + glyph] = static_cast<char>(width + 1);
+    }
+}
 
 // Bytes laid out in the blank image before any text is saved.
 struct Reserved {
@@ -113,9 +227,25 @@ bool writeBlankImage(const std::string& path, const std::vector<Reserved>& reser
         image.replace(room.offset, room.bytes.size(), room.bytes);
     }
     image.replace(kPointerCellsAt, kPointerCells.size(), kPointerCells);
+    image.replace(kFontTextsAt, kFontTextsEnd - kFontTextsAt, kFontTextsEnd - kFontTextsAt, kFontEndToken);
+    writeFont(image);
     std::ofstream out(rq::files::fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(image.data(), static_cast<std::streamsize>(image.size()));
     return static_cast<bool>(out.flush());
+}
+
+// demo-font.ini's dialogue, saved as the script's is, over the strings as read; its menu texts are
+// demo.ini's, already written.
+rq::Result<std::vector<rq::editor::EntryEdit>> saveFontTexts(const std::string& fontTemplate,
+                                                             const std::string& output) {
+    const auto gameTemplate = rq::templates::readGameTemplate(fontTemplate);
+    if (!gameTemplate) {
+        return gameTemplate.failure();
+    }
+    const auto read = rq::editor::readEntryTexts(*gameTemplate, output);
+    std::vector<std::string> texts(kTexts.begin(), kTexts.begin() + 5);
+    texts.insert(texts.end(), kFontTexts.begin(), kFontTexts.end());
+    return rq::editor::saveEntryTexts(fontTemplate, output, read.texts, texts, read.rooms);
 }
 
 }  // namespace
@@ -132,7 +262,8 @@ int main(int argc, char** argv) {
     // Looked for first, so that a wrong folder leaves no blank image behind.
     const std::string demoTemplate = rq::files::appRelativePath("plugins\\games\\demo.ini");
     const std::string scriptTemplate = rq::files::appRelativePath("plugins\\games\\demo-script.ini");
-    for (const auto& path : {demoTemplate, scriptTemplate}) {
+    const std::string fontTemplate = rq::files::appRelativePath("plugins\\games\\demo-font.ini");
+    for (const auto& path : {demoTemplate, scriptTemplate, fontTemplate}) {
         std::error_code missing;
         if (!std::filesystem::is_regular_file(rq::files::fsPath(path), missing)) {
             std::cerr << "romquill-make-demo: there is no demo template \"" << path << "\".\n";
@@ -160,6 +291,9 @@ int main(int argc, char** argv) {
         const auto read = rq::editor::readEntryTexts(*script, output);
         const std::vector<std::string> scriptTexts(kScriptTexts.begin(), kScriptTexts.end());
         saved = rq::editor::saveEntryTexts(scriptTemplate, output, read.texts, scriptTexts, read.rooms);
+    }
+    if (saved) {
+        saved = saveFontTexts(fontTemplate, output);
     }
     if (!saved) {
         std::cerr << "romquill-make-demo: " << saved.error() << '\n';
