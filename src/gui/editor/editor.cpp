@@ -1,5 +1,6 @@
 #include "editor.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <string>
 #include <utility>
@@ -17,12 +19,15 @@
 #include "editor/freespace.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
+#include "font/textlayout.h"
+#include "kit/boxpreview.h"
 #include "kit/entryroom.h"
 #include "kit/growinglayout.h"
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
 #include "kit/typinglimit.h"
 #include "kit/windowtools.h"
+#include "qa/checks.h"
 #include "templates/gametemplate.h"
 
 namespace rq::editor {
@@ -67,6 +72,14 @@ constexpr int kByteCounterExtra = 1080;
 constexpr int kMovingCounterExtra = 720;
 // The slots' first captions lie this far below the row of tabs, in pixels, at the default font.
 constexpr int kBelowTabs = 4;
+
+// What the pane below the tabs tells of a box: the checks of the game's font.
+bool measuredInPixels(const qa::Problem& problem) {
+    return problem.check == "too-wide" || problem.check == "too-many-lines" || problem.check == "no-glyph";
+}
+
+// Its room, below the design's own.
+constexpr int kPaneMargin = 8;
 
 // A caption needs its line's height; a comment too long for its place is cut, at any font as at the default.
 kit::Need captionNeed(const QLabel* label, int widthTwips) {
@@ -124,7 +137,14 @@ EditorWindow::EditorWindow(kit::LauncherContextPtr context, QString templatePath
 }
 
 void EditorWindow::layOut() {
-    setFixedSize(m_layout.apply());
+    QSize size = m_layout.apply();
+    if (m_font) {
+        // Below the design, which keeps its own places: the window grows downwards by the pane.
+        const int height = m_pane->pane->sizeHint().height();
+        m_pane->pane->setGeometry(kPaneMargin, size.height(), size.width() - 2 * kPaneMargin, height);
+        size.rheight() += height + kPaneMargin;
+    }
+    setFixedSize(size);
     // tabstrip2 covers tabstrip, tab row included.
     m_tabstrip2->setGeometry(QRect(QPoint(), m_tabstrip->size()));
     m_slotLayout.apply(m_tabstrip->size(), static_cast<SlotTabs*>(m_tabstrip)->pageArea().topLeft());
@@ -159,6 +179,25 @@ void EditorWindow::buildControls() {
     m_layout.add(m_toggle, {7200, 6720, 2175, 495});
     m_toggle->hide();
     connect(m_toggle, &QPushButton::clicked, this, &EditorWindow::toggle_Click);
+
+    m_pane = new kit::PreviewPane(this);
+    m_boxProblems = new QLabel(m_pane->pane);
+    m_boxProblems->setObjectName(QStringLiteral("problems"));
+    m_boxProblems->setTextFormat(Qt::PlainText);
+    m_boxProblems->setWordWrap(true);
+    auto* column = new QVBoxLayout;
+    column->addWidget(m_pane->rewrap);
+    column->addWidget(m_boxProblems, 1);
+    static_cast<QHBoxLayout*>(m_pane->pane->layout())->addLayout(column, 1);
+    m_pane->pane->hide();
+    connect(m_pane->rewrap, &QPushButton::clicked, this, &EditorWindow::rewrap_Click);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const auto found = std::ranges::find(m_boxes, now);
+        if (found != m_boxes.end() && m_font) {
+            m_focused = static_cast<int>(found - m_boxes.begin());
+            showBox();
+        }
+    });
 }
 
 void EditorWindow::buildSlots() {
@@ -181,6 +220,11 @@ void EditorWindow::buildSlots() {
         text->setObjectName(QStringLiteral("romtext_%1").arg(s));
         text->hide();
         connect(text, &QLineEdit::textChanged, this, &EditorWindow::showEdited);
+        connect(text, &QLineEdit::textChanged, this, [this, s] {
+            if (s == m_focused && m_font) {
+                showBox();
+            }
+        });
         m_boxes[static_cast<std::size_t>(s)] = text;
     }
 }
@@ -214,6 +258,8 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
     m_moving = movingRooms(gameTemplate, read.rooms, kit::toPath(m_filePath));
     m_entries = gameTemplate.entries;
     m_showRooms.clear();
+    auto font = font::TemplateFont::read(gameTemplate, kit::toPath(m_filePath));
+    m_font = font ? *font : nullptr;
     for (int s = 0; s < m_entryCount; ++s) {
         const auto slot = static_cast<std::size_t>(s);
         const templates::TemplateEntry& entry = gameTemplate.entries[slot];
@@ -250,10 +296,25 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
         }
         box->show();
     }
+    if (m_font) {
+        std::vector<font::EntryMetrics> boxes;
+        for (const auto& entry : m_entries) {
+            if (const auto metrics = m_font->metricsOf(entry)) {
+                boxes.push_back(*metrics);
+            }
+        }
+        m_pane->fixHeight(boxes);
+        m_pane->pane->show();
+        m_focused = 0;
+        showBox();
+    }
     layOut();
     showEdited();
     if (const auto problem = kit::readProblem(read.readFailed, read.tooMuchText)) {
         m_dialogs.inform(m_context->window, kTitle, problem->text, problem->icon);
+    } else if (!font) {
+        const kit::Message unmeasured = kit::fontProblem(font.failure());
+        m_dialogs.inform(m_context->window, kTitle, unmeasured.text, unmeasured.icon);
     }
 }
 
@@ -274,6 +335,48 @@ void EditorWindow::toggle_Click() {
         m_tabstrip->setCurrentIndex(savedTab);
     }
     m_toggleState = toSecond ? 1 : 0;
+}
+
+void EditorWindow::showBox() {
+    if (m_focused >= m_entryCount) {
+        return;
+    }
+    const auto slot = static_cast<std::size_t>(m_focused);
+    const templates::TemplateEntry& entry = m_entries[slot];
+    const std::string text(shownText(entry, m_rooms[slot], m_boxes[slot]->text().toStdString()));
+    m_pane->showText(m_font->metricsOf(entry), text);
+    // The entry's checks as a script of its own, as the script window makes them.
+    templates::GameTemplate part;
+    part.entries = {entry};
+    const std::vector<std::string> originals = {m_savedTexts[slot]};
+    const std::vector<std::string> translations = {text};
+    const std::vector<EntryRoom> rooms = {m_rooms[slot]};
+    QStringList problems;
+    for (const qa::Problem& problem :
+         qa::checkEntry({&part, originals, translations, rooms, {}, m_font.get()}, 0)) {
+        if (measuredInPixels(problem)) {
+            problems << tr("Error: %1").arg(QString::fromStdString(problem.message));
+        }
+    }
+    m_boxProblems->setText(problems.join(QLatin1Char('\n')));
+}
+
+void EditorWindow::rewrap_Click() {
+    const auto slot = static_cast<std::size_t>(m_focused);
+    const auto metrics =
+        m_font && m_focused < m_entryCount ? m_font->metricsOf(m_entries[slot]) : std::nullopt;
+    if (!metrics) {
+        return;
+    }
+    QLineEdit* box = m_boxes[slot];
+    const auto wrapped =
+        font::wrapText(*metrics, shownText(m_entries[slot], m_rooms[slot], box->text().toStdString()));
+    const QString text = QString::fromStdString(wrapped.text);
+    if (text != box->text()) {
+        // Selected and typed over: the box's own undo takes it back in one step.
+        box->selectAll();
+        box->insert(text);
+    }
 }
 
 bool EditorWindow::save_Click() {
