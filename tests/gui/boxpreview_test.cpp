@@ -44,6 +44,13 @@ TEST_P(BoxPreviewTest, DrawsTheBoxWithItsCountersAndRewrapsInOneUndoStep) {
     EXPECT_TRUE(dialogs.log.isEmpty());
     EXPECT_TRUE(child<kit::BoxPreview>("box_preview")->isVisible());
     EXPECT_EQ(counters(), QStringList{"56/40 px"});
+    EXPECT_TRUE(
+        child<QLabel>("problems")
+            ->text()
+            .contains("Error: Entry 1 (\"Intro\"), box 1, line 1 is 56 pixels wide; the box holds 40."));
+    if (auto* room = child<QLabel>("room_left")) {
+        EXPECT_EQ(room->text(), "8 bytes left \u00B7 16 px over");
+    }
     click("rewrap");
     EXPECT_EQ(text(), "AAA\nAAA");
     EXPECT_EQ(counters(), QStringList({"24/40 px", "24/40 px"}));
