@@ -51,12 +51,15 @@ TEST_P(BoxPreviewTest, DrawsTheBoxWithItsCountersAndRewrapsInOneUndoStep) {
     if (auto* room = child<QLabel>("room_left")) {
         EXPECT_EQ(room->text(), "8 bytes left \u00B7 16 px over");
     }
+    // Typed, then rewrapped: an undo takes back the rewrap alone.
+    auto* script = child<QPlainTextEdit>("translation");
+    QTest::keyClicks(script != nullptr ? static_cast<QWidget*>(script) : child("romtext_0"), "A");
     click("rewrap");
-    EXPECT_EQ(text(), "AAA\nAAA");
-    EXPECT_EQ(counters(), QStringList({"24/40 px", "24/40 px"}));
+    EXPECT_EQ(text(), "AAA\nAAAA");
+    EXPECT_EQ(counters(), QStringList({"24/40 px", "32/40 px"}));
     undo();
-    EXPECT_EQ(text(), "AAA AAA");
-    EXPECT_EQ(counters(), QStringList{"56/40 px"});
+    EXPECT_EQ(text(), "AAA AAAA");
+    EXPECT_EQ(counters(), QStringList{"64/40 px"});
 }
 
 TEST_P(BoxPreviewTest, TellsOnceOfAFontPastTheFileAndWorksWithoutMeasuring) {

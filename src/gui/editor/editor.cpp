@@ -186,7 +186,7 @@ void EditorWindow::buildControls() {
     m_boxProblems->setTextFormat(Qt::PlainText);
     m_boxProblems->setWordWrap(true);
     auto* column = new QVBoxLayout;
-    column->addWidget(m_pane->rewrap);
+    column->addWidget(m_pane->rewrap, 0, Qt::AlignLeft);
     column->addWidget(m_boxProblems, 1);
     static_cast<QHBoxLayout*>(m_pane->pane->layout())->addLayout(column, 1);
     m_pane->pane->hide();

@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <algorithm>
 
 namespace rq::kit {
@@ -126,11 +125,9 @@ void PreviewPane::showText(const std::optional<font::EntryMetrics>& metrics, std
     if (!metrics || m_fixed) {
         return;
     }
-    const QSize need = preview->sizeHint();
-    const int frame = 2 * scroll->frameWidth();
-    const bool across = need.width() > scroll->width() - frame;
-    scroll->setFixedHeight(std::min(need.height(), kMostPaneHeight) + frame +
-                           (across ? scroll->horizontalScrollBar()->sizeHint().height() : 0));
+    // A drawing wider than the window scrolls across, its counters in view at the left.
+    scroll->setFixedHeight(std::min(preview->sizeHint().height(), kMostPaneHeight) +
+                           2 * scroll->frameWidth());
 }
 
 void PreviewPane::fixHeight(const std::vector<font::EntryMetrics>& boxes) {
