@@ -59,6 +59,7 @@ class EditorWindow : public QWidget {
     EditorWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath);
     void buildControls();
     void buildSlots();
+    void buildPane();
     // A shown slot's places in the layout: its counter this wide, in twips, for texts as wide as counts.
     void placeSlot(int slot, int counterWidth, const QStringList& counts);
     // The design's places, grown where a text needs more room.
