@@ -33,7 +33,7 @@ void EditorWindow::buildPane() {
     auto* column = new QVBoxLayout;
     column->addWidget(m_pane->rewrap, 0, Qt::AlignLeft);
     column->addWidget(m_boxProblems, 1);
-    static_cast<QHBoxLayout*>(m_pane->pane->layout())->addLayout(column, 1);
+    static_cast<QHBoxLayout*>(m_pane->pane->layout())->addLayout(column);
     m_pane->pane->hide();
     connect(m_pane->rewrap, &QPushButton::clicked, this, &EditorWindow::rewrap_Click);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace rq::kit {
@@ -125,9 +126,12 @@ void PreviewPane::showText(const std::optional<font::EntryMetrics>& metrics, std
     if (!metrics || m_fixed) {
         return;
     }
-    // A drawing wider than the window scrolls across, its counters in view at the left.
-    scroll->setFixedHeight(std::min(preview->sizeHint().height(), kMostPaneHeight) +
-                           2 * scroll->frameWidth());
+    // A drawing wider than the window scrolls across, its counters in view at the left, the bar below it.
+    const QSize need = preview->sizeHint();
+    const int bar = need.width() > scroll->width() - 2 * scroll->frameWidth()
+                        ? scroll->horizontalScrollBar()->sizeHint().height()
+                        : 0;
+    scroll->setFixedHeight(std::min(need.height(), kMostPaneHeight) + 2 * scroll->frameWidth() + bar);
 }
 
 void PreviewPane::fixHeight(const std::vector<font::EntryMetrics>& boxes) {
@@ -137,7 +141,7 @@ void PreviewPane::fixHeight(const std::vector<font::EntryMetrics>& boxes) {
     }
     m_fixed = true;
     scroll->setFixedHeight(std::min(std::max(most, preview->fontMetrics().height()), kMostPaneHeight) +
-                           2 * scroll->frameWidth());
+                           2 * scroll->frameWidth() + scroll->horizontalScrollBar()->sizeHint().height());
 }
 
 }  // namespace rq::kit
