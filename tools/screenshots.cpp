@@ -287,6 +287,19 @@ int main(int argc, char** argv) {
             entries->setCurrentIndex(entries->model()->index(4, rq::script::ScriptModel::Translation));
             script->resize(QSize(960, 520) * rq::kit::layoutScale());
             ok = grab(script, out, QStringLiteral("script-window")) && ok;
+            // The first entry with a box drawn in the game's font, a line too wide for it, when the demo's
+            // template has a font.
+            for (int row = 0; row < script->model().rowCount(); ++row) {
+                if (script->model().metrics(row)) {
+                    script->findChild<QTabBar*>(QStringLiteral("filters"))->setCurrentIndex(0);
+                    entries->setCurrentIndex(
+                        entries->model()->index(row, rq::script::ScriptModel::Translation));
+                    script->model().edit(row, QStringLiteral("Bonjour, voyageur ! La cl\u00E9 est sous le "
+                                                             "tapis, pr\u00E8s de la porte."));
+                    ok = grab(script, out, QStringLiteral("box-preview")) && ok;
+                    break;
+                }
+            }
             script->model().undoStack().setIndex(
                 0);  // back to the file's texts: it closes without a question
             script->close();

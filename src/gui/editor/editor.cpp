@@ -17,6 +17,7 @@
 #include "editor/freespace.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
+#include "kit/boxpreview.h"
 #include "kit/entryroom.h"
 #include "kit/growinglayout.h"
 #include "kit/qtcodepage.h"
@@ -67,6 +68,9 @@ constexpr int kByteCounterExtra = 1080;
 constexpr int kMovingCounterExtra = 720;
 // The slots' first captions lie this far below the row of tabs, in pixels, at the default font.
 constexpr int kBelowTabs = 4;
+
+// Its room, below the design's own.
+constexpr int kPaneMargin = 8;
 
 // A caption needs its line's height; a comment too long for its place is cut, at any font as at the default.
 kit::Need captionNeed(const QLabel* label, int widthTwips) {
@@ -124,7 +128,14 @@ EditorWindow::EditorWindow(kit::LauncherContextPtr context, QString templatePath
 }
 
 void EditorWindow::layOut() {
-    setFixedSize(m_layout.apply());
+    QSize size = m_layout.apply();
+    if (m_font) {
+        // Below the design, which keeps its own places: the window grows downwards by the pane.
+        const int height = m_pane->pane->sizeHint().height();
+        m_pane->pane->setGeometry(kPaneMargin, size.height(), size.width() - 2 * kPaneMargin, height);
+        size.rheight() += height + kPaneMargin;
+    }
+    setFixedSize(size);
     // tabstrip2 covers tabstrip, tab row included.
     m_tabstrip2->setGeometry(QRect(QPoint(), m_tabstrip->size()));
     m_slotLayout.apply(m_tabstrip->size(), static_cast<SlotTabs*>(m_tabstrip)->pageArea().topLeft());
@@ -159,6 +170,7 @@ void EditorWindow::buildControls() {
     m_layout.add(m_toggle, {7200, 6720, 2175, 495});
     m_toggle->hide();
     connect(m_toggle, &QPushButton::clicked, this, &EditorWindow::toggle_Click);
+    buildPane();
 }
 
 void EditorWindow::buildSlots() {
@@ -181,6 +193,11 @@ void EditorWindow::buildSlots() {
         text->setObjectName(QStringLiteral("romtext_%1").arg(s));
         text->hide();
         connect(text, &QLineEdit::textChanged, this, &EditorWindow::showEdited);
+        connect(text, &QLineEdit::textChanged, this, [this, s] {
+            if (s == m_focused && m_font) {
+                showBox();
+            }
+        });
         m_boxes[static_cast<std::size_t>(s)] = text;
     }
 }
@@ -214,6 +231,8 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
     m_moving = movingRooms(gameTemplate, read.rooms, kit::toPath(m_filePath));
     m_entries = gameTemplate.entries;
     m_showRooms.clear();
+    auto font = font::TemplateFont::read(gameTemplate, kit::toPath(m_filePath));
+    m_font = font ? *font : nullptr;
     for (int s = 0; s < m_entryCount; ++s) {
         const auto slot = static_cast<std::size_t>(s);
         const templates::TemplateEntry& entry = gameTemplate.entries[slot];
@@ -250,10 +269,25 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
         }
         box->show();
     }
+    if (m_font) {
+        std::vector<font::EntryMetrics> boxes;
+        for (const auto& entry : m_entries) {
+            if (const auto metrics = m_font->metricsOf(entry)) {
+                boxes.push_back(*metrics);
+            }
+        }
+        m_pane->fixHeight(boxes);
+        m_pane->pane->show();
+        m_focused = 0;
+        showBox();
+    }
     layOut();
     showEdited();
     if (const auto problem = kit::readProblem(read.readFailed, read.tooMuchText)) {
         m_dialogs.inform(m_context->window, kTitle, problem->text, problem->icon);
+    } else if (!font) {
+        const kit::Message unmeasured = kit::fontProblem(font.failure());
+        m_dialogs.inform(m_context->window, kTitle, unmeasured.text, unmeasured.icon);
     }
 }
 

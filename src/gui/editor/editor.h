@@ -6,12 +6,14 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/slotlayout.h"
 #include "editor/tablerooms.h"
+#include "font/gamefont.h"
 #include "kit/dialogs.h"
 #include "kit/growinglayout.h"
 #include "kit/launchercontext.h"
@@ -25,6 +27,10 @@ class QTabWidget;
 
 namespace rq::templates {
 struct GameTemplate;
+}
+
+namespace rq::kit {
+struct PreviewPane;
 }
 
 namespace rq::editor {
@@ -41,6 +47,8 @@ class EditorWindow : public QWidget {
     [[nodiscard]] static EditorWindow* open(const kit::LauncherContextPtr& context);
 
     void toggle_Click();
+    // The text box that has the focus, or had it last, wrapped to its entry's box again: one undo step.
+    void rewrap_Click();
     // Shows its own messages; true when everything was written.
     bool save_Click();
 
@@ -51,6 +59,7 @@ class EditorWindow : public QWidget {
     EditorWindow(kit::LauncherContextPtr context, QString templatePath, QString filePath);
     void buildControls();
     void buildSlots();
+    void buildPane();
     // A shown slot's places in the layout: its counter this wide, in twips, for texts as wide as counts.
     void placeSlot(int slot, int counterWidth, const QStringList& counts);
     // The design's places, grown where a text needs more room.
@@ -62,6 +71,8 @@ class EditorWindow : public QWidget {
     [[nodiscard]] bool edited() const;
     // The title's marker of texts that differ from those read or last saved.
     void showEdited();
+    // The pane below the tabs: the box of the text box that has the focus, and what the font finds in it.
+    void showBox();
 
     kit::LauncherContextPtr m_context;
     kit::Dialogs& m_dialogs;
@@ -76,6 +87,8 @@ class EditorWindow : public QWidget {
     std::vector<EntryRoom> m_rooms;                   // each entry's room as read, or where a save moved it
     std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block (movingRooms)
     std::vector<std::function<void()>> m_showRooms;      // the counters shown again
+    std::shared_ptr<const font::TemplateFont> m_font;    // none: nothing measured, no pane
+    int m_focused = 0;                                   // the slot the pane shows
 
     kit::GrowingLayout m_layout{9555, 7275};
     kit::GrowingLayout m_slotLayout{9250, 6135};  // in the tab containers, tab row included
@@ -84,6 +97,8 @@ class EditorWindow : public QWidget {
     QTabWidget* m_tabstrip2 = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_toggle = nullptr;
+    kit::PreviewPane* m_pane = nullptr;
+    QLabel* m_boxProblems = nullptr;
     std::array<QLabel*, slotlayout::kCount> m_labels{};
     std::array<QLabel*, slotlayout::kCount> m_counters{};  // the room left in each box
     std::array<QLineEdit*, slotlayout::kCount> m_boxes{};

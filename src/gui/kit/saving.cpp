@@ -22,6 +22,14 @@ Message templateRefusal(const Error& error, std::string_view consequence) {
     return {QString::fromStdString(error.message), Dialogs::Icon::Exclamation};
 }
 
+Message fontProblem(const Error& error) {
+    return Message{
+        QObject::tr("%1\n\nThe texts are not measured in pixels: their boxes are neither drawn nor "
+                    "checked.")
+            .arg(QString::fromStdString(error.message)),
+        Dialogs::Icon::Exclamation};
+}
+
 std::optional<Message> readProblem(bool readFailed, bool tooMuchText) {
     if (readFailed) {
         return Message{QString::fromLatin1(files::kRomNotFound.data(), files::kRomNotFound.size()),

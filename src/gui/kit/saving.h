@@ -32,6 +32,9 @@ struct Message {
 // than the decoded limit; nothing when every text was read.
 [[nodiscard]] std::optional<Message> readProblem(bool readFailed, bool tooMuchText);
 
+// A font that cannot be read, told once when an editor opens: the texts go on without being measured.
+[[nodiscard]] Message fontProblem(const Error& error);
+
 // A save's error as it is shown.
 [[nodiscard]] Message saveRefusal(const Error& error);
 

@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "editor/freespace.h"
+#include "font/textlayout.h"
+#include "kit/boxpreview.h"
 #include "kit/entryroom.h"
 #include "kit/qtcodepage.h"
 #include "kit/windowtools.h"
@@ -42,6 +44,15 @@ class TranslationChange : public QUndoCommand {
     bool m_typing;
     bool m_done = false;
 };
+
+// The room column's pixels left on the widest line, after the room's own count.
+QString withPixels(const QString& room, int pixels) {
+    const QString left = kit::pixelsLeftText(pixels);
+    return room.isEmpty() ? left : room + QStringLiteral(" \u00B7 ") + left;
+}
+
+// How far over its box a line the room column is made wide enough for may be.
+constexpr int kWidestPixelsOver = 9999;
 
 // A table shows one line a row: a line break shows as a mark.
 QString oneLine(QString text) {
@@ -85,11 +96,13 @@ Error refusedFor(const std::vector<qa::Problem>& errors) {
 }  // namespace
 
 ScriptModel::ScriptModel(templates::GameTemplate gameTemplate, editor::EntryTexts read,
-                         std::vector<std::optional<std::uint64_t>> moving, QObject* parent)
+                         std::vector<std::optional<std::uint64_t>> moving,
+                         std::shared_ptr<const font::TemplateFont> font, QObject* parent)
     : QAbstractTableModel(parent),
       m_template(std::move(gameTemplate)),
       m_rooms(std::move(read.rooms)),
       m_moving(std::move(moving)),
+      m_font(std::move(font)),
       m_read(std::move(read.texts)) {
     const std::size_t count = m_template.entries.size();
     m_read.resize(count);
@@ -105,13 +118,14 @@ ScriptModel::ScriptModel(templates::GameTemplate gameTemplate, editor::EntryText
     m_translations = m_originals;
     m_saved = m_read;
     m_changed.assign(count, 0);
-    m_checks = ScriptChecks(texts(m_template));
+    m_checks = ScriptChecks(texts(m_template, m_font.get()));
     m_counts.all = static_cast<int>(count);
     showCounts();
 }
 
-qa::ScriptTexts ScriptModel::texts(const templates::GameTemplate& gameTemplate) const {
-    return {&gameTemplate, m_read, m_texts, m_rooms, m_moving};
+qa::ScriptTexts ScriptModel::texts(const templates::GameTemplate& gameTemplate,
+                                   const font::TemplateFont* font) const {
+    return {&gameTemplate, m_read, m_texts, m_rooms, m_moving, font};
 }
 
 void ScriptModel::showCounts() {
@@ -206,16 +220,40 @@ bool ScriptModel::shows(int row, Filter filter) const {
 kit::RoomLeft ScriptModel::roomLeft(int row, const QString& text) const {
     const auto r = static_cast<std::size_t>(row);
     // Nothing stops a longer text here, so a room of characters says how far it is over too.
-    return kit::entryRoomLeft(entry(row), m_rooms[r], m_moving[r], text, true);
+    kit::RoomLeft left = kit::entryRoomLeft(entry(row), m_rooms[r], m_moving[r], text, true);
+    if (const auto metrics = this->metrics(row)) {
+        const int pixels =
+            metrics->box->width - font::widestLine(font::layoutText(*metrics, measured(row, text))).width;
+        left.text = withPixels(left.text, pixels);
+        left.over = left.over || pixels < 0;
+    }
+    return left;
 }
 
 QStringList ScriptModel::roomLeftTexts(int row) const {
     const auto r = static_cast<std::size_t>(row);
-    return kit::roomLeftTexts(entry(row), m_rooms[r], m_moving[r], true);
+    QStringList texts = kit::roomLeftTexts(entry(row), m_rooms[r], m_moving[r], true);
+    if (const auto metrics = this->metrics(row)) {
+        QStringList measured;
+        for (const QString& text : texts.isEmpty() ? QStringList{QString()} : texts) {
+            measured << withPixels(text, metrics->box->width) << withPixels(text, -kWidestPixelsOver);
+        }
+        texts = measured;
+    }
+    return texts;
 }
 
 std::u32string ScriptModel::unsaveable(int row, const QString& text) const {
     return editor::unsaveableCharacters(entry(row), text.toStdString());
+}
+
+std::optional<font::EntryMetrics> ScriptModel::metrics(int row) const {
+    return m_font ? m_font->metricsOf(entry(row)) : std::nullopt;
+}
+
+std::string ScriptModel::measured(int row, const QString& text) const {
+    return std::string(
+        editor::shownText(entry(row), m_rooms[static_cast<std::size_t>(row)], text.toStdString()));
 }
 
 void ScriptModel::edit(int row, const QString& text) {
@@ -261,6 +299,12 @@ void ScriptModel::applyToIdentical(int row) {
     push(tr("Apply to identical originals"), std::move(changes));
 }
 
+void ScriptModel::replaceText(int row, const QString& text, const QString& what) {
+    if (text != m_translations[static_cast<std::size_t>(row)]) {
+        push(what, {{row, m_translations[static_cast<std::size_t>(row)], text}});
+    }
+}
+
 void ScriptModel::apply(const std::vector<Change>& changes, bool undoing, bool typed) {
     if (changes.empty()) {
         return;
@@ -275,14 +319,14 @@ void ScriptModel::apply(const std::vector<Change>& changes, bool undoing, bool t
         last = std::max(last, change.row);
         rows.push_back(static_cast<std::size_t>(change.row));
     }
-    m_checks.recheck(texts(m_template), rows, typed);
+    m_checks.recheck(texts(m_template, m_font.get()), rows, typed);
     showCounts();
     emit dataChanged(index(first, 0), index(last, ColumnCount - 1));
     emit countsChanged();
 }
 
 void ScriptModel::checkPending() {
-    if (const auto range = m_checks.checkPending(texts(m_template))) {
+    if (const auto range = m_checks.checkPending(texts(m_template, m_font.get()))) {
         showCounts();
         emit dataChanged(index(static_cast<int>(range->first), Number),
                          index(static_cast<int>(range->second), Number));
@@ -315,7 +359,10 @@ Result<ScriptModel::Saved> ScriptModel::save(const templates::GameTemplate& game
         for (const auto& edit : edits) {
             rows.push_back(edit.index);
         }
-        if (const auto errors = saveErrors(texts(gameTemplate), rows); !errors.empty()) {
+        // The font as the template reads now; one that cannot be read was told when the window opened.
+        const auto font = font::TemplateFont::read(gameTemplate, gameFile);
+        const font::TemplateFont* measuring = font ? font->get() : nullptr;
+        if (const auto errors = saveErrors(texts(gameTemplate, measuring), rows); !errors.empty()) {
             return refusedFor(errors);
         }
     }
@@ -332,8 +379,8 @@ Result<ScriptModel::Saved> ScriptModel::save(const templates::GameTemplate& game
     saved.written = edits.size();
     const std::vector<editor::EntryRoom> before = m_rooms;
     if (editor::followMovedStrings(gameTemplate, gameFile, m_rooms, m_moving)) {
-        m_checks =
-            ScriptChecks(texts(m_template));  // rooms and free space are new: too long is measured anew
+        m_checks = ScriptChecks(
+            texts(m_template, m_font.get()));  // rooms and free space are new: too long is measured anew
         showCounts();
         saved.moved = static_cast<std::size_t>(std::ranges::count_if(edits, [&](const auto& edit) {
             return m_rooms[edit.index].offset != before[edit.index].offset;

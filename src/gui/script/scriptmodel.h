@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUndoStack>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "editor/entrytexts.h"
 #include "files/result.h"
+#include "font/gamefont.h"
 #include "kit/typinglimit.h"
 #include "qa/checks.h"
 #include "script/findpattern.h"
@@ -34,9 +36,11 @@ class ScriptModel : public QAbstractTableModel {
         int problems = 0;      // with a problem the checks find, besides being untranslated
     };
 
-    // read and moving as readEntryTexts and movingRooms give them for gameTemplate.
+    // read and moving as readEntryTexts and movingRooms give them for gameTemplate; font as
+    // TemplateFont::read gives it for gameTemplate (none: no pixel is measured).
     ScriptModel(templates::GameTemplate gameTemplate, editor::EntryTexts read,
-                std::vector<std::optional<std::uint64_t>> moving, QObject* parent = nullptr);
+                std::vector<std::optional<std::uint64_t>> moving,
+                std::shared_ptr<const font::TemplateFont> font = {}, QObject* parent = nullptr);
 
     [[nodiscard]] int rowCount(const QModelIndex& parent = {}) const override;
     [[nodiscard]] int columnCount(const QModelIndex& parent = {}) const override;
@@ -59,6 +63,12 @@ class ScriptModel : public QAbstractTableModel {
     // The widest counts a row's room may show (kit::roomLeftTexts).
     [[nodiscard]] QStringList roomLeftTexts(int row) const;
     [[nodiscard]] std::u32string unsaveable(int row, const QString& text) const;
+    // Whether there is a font to measure with.
+    [[nodiscard]] bool measures() const { return m_font != nullptr; }
+    // What the game's font measures a row by; nothing when it has no box or there is no font.
+    [[nodiscard]] std::optional<font::EntryMetrics> metrics(int row) const;
+    // A text of a row as it is measured: without the padding a save adds.
+    [[nodiscard]] std::string measured(int row, const QString& text) const;
     [[nodiscard]] QUndoStack& undoStack() { return m_undo; }
 
     // A translation as the user types it: one undo step, with the typing before it in the same row.
@@ -69,6 +79,8 @@ class ScriptModel : public QAbstractTableModel {
     [[nodiscard]] int identicalOriginals(int row) const;
     // Gives them row's translation: one undo step.
     void applyToIdentical(int row);
+    // A row's translation replaced whole (a rewrap): one undo step, never merged with typing.
+    void replaceText(int row, const QString& text, const QString& what);
 
     // What a save did: the entries written, those of them whose strings moved to free space, and the free
     // space left after it (for a template that has free space).
@@ -104,11 +116,13 @@ class ScriptModel : public QAbstractTableModel {
     void push(const QString& what, std::vector<Change> changes);
     void showCounts();
     [[nodiscard]] bool changed(int row) const;
-    [[nodiscard]] qa::ScriptTexts texts(const templates::GameTemplate& gameTemplate) const;
+    [[nodiscard]] qa::ScriptTexts texts(const templates::GameTemplate& gameTemplate,
+                                        const font::TemplateFont* font) const;
 
     templates::GameTemplate m_template;
     std::vector<editor::EntryRoom> m_rooms;              // as read, or where a save moved the string
     std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block
+    std::shared_ptr<const font::TemplateFont> m_font;    // of m_template
     std::vector<QString> m_originals;                    // as shown: without the padding a save adds
     std::vector<QString> m_translations;
     std::vector<std::string> m_texts;  // the translations in UTF-8, as the save and the checks take them

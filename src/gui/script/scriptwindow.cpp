@@ -20,6 +20,8 @@
 
 #include "editor/entrytexts.h"
 #include "editor/freespace.h"
+#include "font/textlayout.h"
+#include "kit/boxpreview.h"
 #include "kit/entryroom.h"
 #include "kit/qtcodepage.h"
 #include "kit/saving.h"
@@ -66,10 +68,16 @@ ScriptWindow* ScriptWindow::open(const kit::LauncherContextPtr& context) {
     editor::EntryTexts read = editor::readEntryTexts(*gameTemplate, filePath);
     const auto problem = kit::readProblem(read.readFailed, read.tooMuchText);
     auto moving = editor::movingRooms(*gameTemplate, read.rooms, filePath);
-    auto* model = new ScriptModel(std::move(gameTemplate).value(), std::move(read), std::move(moving));
+    auto font = font::TemplateFont::read(*gameTemplate, filePath);
+    auto* model = new ScriptModel(std::move(gameTemplate).value(), std::move(read), std::move(moving),
+                                  font ? *font : nullptr);
     auto* window = new ScriptWindow(context, kit::fromPath(templatePath), kit::fromPath(filePath), model);
     if (problem) {
         context->dialogs.inform(context->window, kit::appTitle(), problem->text, problem->icon);
+    }
+    if (!font && !problem) {  // a file that cannot be read was told already
+        const kit::Message unmeasured = kit::fontProblem(font.failure());
+        context->dialogs.inform(context->window, kit::appTitle(), unmeasured.text, unmeasured.icon);
     }
     return window;
 }
@@ -141,6 +149,8 @@ void ScriptWindow::buildControls() {
     m_box->setTabChangesFocus(true);
     m_box->setFixedHeight(m_box->fontMetrics().lineSpacing() * 3 + 14);
     m_box->installEventFilter(this);
+    m_pane = new kit::PreviewPane(this);
+    m_pane->pane->setVisible(m_model->measures());
     m_problems = named(caption(QString(), this), "problems");
     m_problems->setWordWrap(true);
     m_applyIdentical = named(new QPushButton(this), "applyIdentical");
@@ -195,6 +205,7 @@ void ScriptWindow::buildControls() {
     all->addWidget(m_view, 1);
     all->addLayout(boxCaption);
     all->addWidget(m_box);
+    all->addWidget(m_pane->pane);
     all->addLayout(belowBox);
     all->addLayout(replace);
     all->addLayout(bottom);
@@ -213,6 +224,7 @@ void ScriptWindow::buildControls() {
             [this](const QModelIndex& current) { bind(m_filter->mapToSource(current).row()); });
     connect(m_box, &QPlainTextEdit::textChanged, this,
             [this] { m_model->edit(m_current, m_box->toPlainText()); });
+    connect(m_pane->rewrap, &QPushButton::clicked, this, &ScriptWindow::rewrap_Click);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &ScriptWindow::rowsChanged);
     connect(m_model, &ScriptModel::countsChanged, this, &ScriptWindow::showCounts);
     connect(m_filter, &ScriptFilter::matchesChanged, this, &ScriptWindow::showPreview);
@@ -316,6 +328,14 @@ void ScriptWindow::applyIdentical_Click() {
     }
 }
 
+void ScriptWindow::rewrap_Click() {
+    const auto metrics = m_current >= 0 ? m_model->metrics(m_current) : std::nullopt;
+    if (metrics) {
+        const auto wrapped = font::wrapText(*metrics, m_model->measured(m_current, m_box->toPlainText()));
+        m_model->replaceText(m_current, QString::fromStdString(wrapped.text), tr("Rewrap"));
+    }
+}
+
 void ScriptWindow::bind(int row) {
     m_model->checkPending();  // the row typed in is left: the rows that share its original follow
     m_current = row;
@@ -343,6 +363,10 @@ void ScriptWindow::showCurrent() {
                                              : counted(identical, tr("Apply to 1 identical original"),
                                                        tr("Apply to %1 identical originals")));
     m_applyIdentical->setEnabled(identical > 0);
+    if (m_model->measures()) {
+        m_pane->showText(any ? m_model->metrics(m_current) : std::nullopt,
+                         any ? m_model->measured(m_current, text) : std::string());
+    }
     if (!any) {
         m_entryName->clear();
         m_roomLeft->clear();

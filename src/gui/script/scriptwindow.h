@@ -7,6 +7,10 @@
 #include "script/scriptfilter.h"
 #include "script/scriptmodel.h"
 
+namespace rq::kit {
+struct PreviewPane;
+}
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -32,6 +36,8 @@ class ScriptWindow : public QWidget {
     bool save_Click();
     void replaceAll_Click();
     void applyIdentical_Click();
+    // The current entry's translation wrapped to its box again: one undo step.
+    void rewrap_Click();
     // The replace's preview now; typing in its boxes shows it a moment after the last key.
     void showMatches();
 
@@ -70,6 +76,7 @@ class ScriptWindow : public QWidget {
     QLabel* m_entryName = nullptr;
     QLabel* m_roomLeft = nullptr;
     QPlainTextEdit* m_box = nullptr;
+    kit::PreviewPane* m_pane = nullptr;
     QLabel* m_problems = nullptr;
     QPushButton* m_applyIdentical = nullptr;
     QLineEdit* m_find = nullptr;
