@@ -287,21 +287,26 @@ int main(int argc, char** argv) {
             entries->setCurrentIndex(entries->model()->index(4, rq::script::ScriptModel::Translation));
             script->resize(QSize(960, 520) * rq::kit::layoutScale());
             ok = grab(script, out, QStringLiteral("script-window")) && ok;
-            // The first entry with a box drawn in the game's font, a line too wide for it, when the demo's
-            // template has a font.
-            for (int row = 0; row < script->model().rowCount(); ++row) {
-                if (script->model().metrics(row)) {
-                    script->findChild<QTabBar*>(QStringLiteral("filters"))->setCurrentIndex(0);
-                    entries->setCurrentIndex(
-                        entries->model()->index(row, rq::script::ScriptModel::Translation));
-                    script->model().edit(row, QStringLiteral("Bonjour, voyageur ! La cl\u00E9 est sous le "
-                                                             "tapis, pr\u00E8s de la porte."));
-                    ok = grab(script, out, QStringLiteral("box-preview")) && ok;
-                    break;
-                }
-            }
             script->model().undoStack().setIndex(
                 0);  // back to the file's texts: it closes without a question
+            script->close();
+        }
+
+        // The font demo: the hint translated too long for its first box, drawn in the game's font.
+        launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-font.ini"),
+                                     "Romquill Demo (font)");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the last script window
+        launcher.script_Click();
+        if (auto* script =
+                qobject_cast<rq::script::ScriptWindow*>(findWindow(QStringLiteral("script_window")))) {
+            constexpr int kHint = 6;
+            script->model().edit(kHint, QStringLiteral("The key lies under the old mat by the door.\nTake it "
+                                                       "tonight!<Next>And mind the dog: it bites!"));
+            auto* entries = script->findChild<QTableView*>(QStringLiteral("entries"));
+            entries->setCurrentIndex(entries->model()->index(kHint, rq::script::ScriptModel::Translation));
+            script->resize(QSize(960, 640) * rq::kit::layoutScale());
+            ok = grab(script, out, QStringLiteral("box-preview")) && ok;
+            script->model().undoStack().setIndex(0);
             script->close();
         }
 

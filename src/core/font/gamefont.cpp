@@ -95,6 +95,10 @@ GlyphMap alphabetGlyphs(const templates::Alphabet& alphabet, const FontKeys& key
     return map;
 }
 
+const std::string& sourceOf(const templates::TemplateEntry& entry) {
+    return entry.table ? entry.table->path() : entry.alphabet->path();
+}
+
 const BoxKeys* boxOf(const std::map<int, BoxKeys>& boxes, const templates::TemplateEntry& entry) {
     const auto found = boxes.find(entry.box);
     return found == boxes.end() ? nullptr : &found->second;
@@ -208,7 +212,7 @@ Result<std::shared_ptr<const TemplateFont>> TemplateFont::read(const templates::
     }
     auto result = std::make_shared<TemplateFont>(std::move(font).value(), gameTemplate.boxes);
     for (const auto& entry : gameTemplate.entries) {
-        const void* source = entry.table ? static_cast<const void*>(entry.table.get()) : entry.alphabet.get();
+        const std::string& source = sourceOf(entry);
         if (boxOf(result->m_boxes, entry) == nullptr || result->m_maps.contains(source)) {
             continue;
         }
@@ -220,8 +224,7 @@ Result<std::shared_ptr<const TemplateFont>> TemplateFont::read(const templates::
 
 std::optional<EntryMetrics> TemplateFont::metricsOf(const templates::TemplateEntry& entry) const {
     const BoxKeys* box = boxOf(m_boxes, entry);
-    const void* source = entry.table ? static_cast<const void*>(entry.table.get()) : entry.alphabet.get();
-    const auto map = m_maps.find(source);
+    const auto map = m_maps.find(sourceOf(entry));
     if (box == nullptr || map == m_maps.end()) {
         return std::nullopt;
     }

@@ -92,7 +92,8 @@ class TemplateFont {
   private:
     Font m_font;
     std::map<int, BoxKeys> m_boxes;
-    std::unordered_map<const void*, GlyphMap> m_maps;  // by the entry's table or alphabet
+    // By the path of the entry's table or alphabet, so that a template read again finds its maps.
+    std::unordered_map<std::string, GlyphMap> m_maps;
 };
 
 }  // namespace rq::font
