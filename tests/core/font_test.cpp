@@ -56,7 +56,7 @@ TEST(Glyphs, TakeTheirTilesInRowOrColumnOrder) {
     keys.glyphWidth = 16;
     keys.glyphHeight = 16;
     const std::string tiles =
-        std::string("\x01", 8) + std::string("\x02", 8) + std::string("\x03", 8) + std::string("\x04", 8);
+        std::string(8, '\x01') + std::string(8, '\x02') + std::string(8, '\x03') + std::string(8, '\x04');
     const auto byRow = glyphRows(Font(keys, tiles, ""), 0);
     EXPECT_EQ(byRow[0], "0000000100000010");
     EXPECT_EQ(byRow[8], "0000001100000100");
