@@ -170,6 +170,15 @@ CommandLine::CommandLine() {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     newTemplate->add_flag("--force", m_given.force);
     operand(newTemplate, "OUT.ini");
+    CLI::App* fromCommands =
+        verb(*madeTemplate, "from-cartographer", fromCartographerCommand, fromCartographerUses);
+    operand(fromCommands, "COMMANDS.txt");
+    operand(fromCommands, "OUT.ini");
+    fromCommands->add_option("--game", m_given.game)->type_name("FILE");
+    fromCommands->add_option("--name", m_given.name)->type_name("NAME");
+    fromCommands->add_option("--program-folder", m_programFolder)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    fromCommands->add_flag("--force", m_given.force);
 
     CLI::App* fontVerb = verb(m_app, "font", fontCommand, fontUses);
     templateOptions(fontVerb);

@@ -195,17 +195,27 @@ constexpr std::array kVerbs = {
              "first: the run that explains the most strings, then the one that reaches them first and holds\n"
              "the fewest other cells; each with its format, base (and region), the table's first cell, its\n"
              "stride and cells, and how many of the strings it explains."},
-    VerbHelp{"template",
-             "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... "
-             "[--free START-END[,START-END...] [--fill HEX]] [--name NAME] [--program-folder DIR] [--force] "
-             "OUT.ini",
-             "Writes the template OUT.ini whose entries are the COUNT cells of each pointer table at OFFSET\n"
-             "(--pointers given once a table, in order; FORMAT le16 to be32, BASE and the region START-END\n"
-             "in hexadecimal, STRIDE in bytes, as pointers prints them; an empty field keeps its default:\n"
-             "118,3,le32,08000000,,8), each string read through TABLE up to its end token. --free gives the\n"
-             "ranges where longer strings may move ([FreeSpace]), whose free bytes hold --fill (FF when not\n"
-             "given). dump and insert work with it at once once TABLE is in the program folder's\n"
-             "plugins/alphabets/."},
+    VerbHelp{
+        "template",
+        "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... "
+        "[--free START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) "
+        "[--name NAME] [--program-folder DIR] [--force] OUT.ini",
+        "new writes the template OUT.ini whose entries are the COUNT cells of each pointer table at OFFSET\n"
+        "(--pointers given once a table, in order; FORMAT le16 to be32, BASE and the region START-END\n"
+        "in hexadecimal, STRIDE in bytes, as pointers prints them; an empty field keeps its default:\n"
+        "118,3,le32,08000000,,8), each string read through TABLE up to its end token. --free gives the\n"
+        "ranges where longer strings may move ([FreeSpace]), whose free bytes hold --fill (FF when not\n"
+        "given). dump and insert work with it at once once TABLE is in the program folder's\n"
+        "plugins/alphabets/.\n"
+        "from-cartographer writes the template OUT.ini that reads what a dumper's command file\n"
+        "COMMANDS.txt dumps, block by block: a POINTER or POINTER_RELATIVE block as a pointer table\n"
+        "(STOP excluded; a negative #BASE POINTER as Base, a positive one as a Region), a RAW block as\n"
+        "entries from #SCRIPT START to #SCRIPT STOP (included), one a #STRING LENGTH for FIXED_STRING,\n"
+        "else one after each end token of its table as they stand in --game FILE, which it then needs.\n"
+        "Each #TABLE, found beside COMMANDS.txt, is copied into plugins/alphabets/ when it is not there\n"
+        "(one of that name with other bytes is never replaced: its blocks are left out). #GAME NAME\n"
+        "names the game unless --name does, #BLOCK NAME the comments. It prints, by line number, each\n"
+        "key a template cannot carry; that key's block is left out."},
     VerbHelp{
         "font", "font --template T [--program-folder DIR] FILE [--png SHEET.png] [--json]",
         "Reads the font template T describes ([Font]) from FILE and says what it is:\n"

@@ -165,6 +165,15 @@ std::vector<FileUse> templateNewUses(const Given& given) {
             made(given.operands[0], "The template", "the template", false)};
 }
 
+std::vector<FileUse> fromCartographerUses(const Given& given) {
+    std::vector<FileUse> uses = {read(given.operands[0], "The command file", "the command file")};
+    if (!given.game.empty()) {
+        uses.push_back(read(given.game, "The game file", "the game file"));
+    }
+    uses.push_back(made(given.operands[1], "The template", "the template", false));
+    return uses;
+}
+
 std::vector<FileUse> fontUses(const Given& given) {
     std::vector<FileUse> uses = {read(given.operands[0], "The game file", "the game file")};
     if (!given.png.empty()) {

@@ -37,6 +37,7 @@ struct Given {
     std::string freeRanges;             // template new --free START-END[,START-END...]
     std::string fill;                   // template new --fill HEX
     std::string name;                   // --name NAME
+    std::string game;                   // template from-cartographer --game FILE
     bool textGiven = false;             // --text was given (it may be empty)
     std::string entry;                  // render --entry N
     std::string png;                    // --png FILE
@@ -115,6 +116,7 @@ std::vector<FileUse> patchCreateUses(const Given& given);
 std::vector<FileUse> patchApplyUses(const Given& given);
 std::vector<FileUse> tableFromHitUses(const Given& given);
 std::vector<FileUse> templateNewUses(const Given& given);
+std::vector<FileUse> fromCartographerUses(const Given& given);
 std::vector<FileUse> fontUses(const Given& given);
 std::vector<FileUse> renderUses(const Given& given);
 std::vector<FileUse> wrapUses(const Given& given);
@@ -144,6 +146,7 @@ int findCommand(const Given& given, Console& console);
 int pointersCommand(const Given& given, Console& console);
 int tableFromHitCommand(const Given& given, Console& console);
 int templateNewCommand(const Given& given, Console& console);
+int fromCartographerCommand(const Given& given, Console& console);
 int fontCommand(const Given& given, Console& console);
 int renderCommand(const Given& given, Console& console);
 int wrapCommand(const Given& given, Console& console);

@@ -55,6 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
                 {"template", "new", "--table", "@TBL", "--pointers", "0,1,le16", "--free", "10-20,1F-30",
                  "@MISSING"},
                 "", "The free ranges 10-20 and 1F-30 overlap." + kNothingWritten),
+        refusal("TemplateOverItsCommandFile", {"template", "from-cartographer", "@A", "@A"}, "",
+                "The template cannot be saved as \"@A\": that is the command file." + kAnotherName),
+        refusal("TemplateOverTheGameFile", {"template", "from-cartographer", "@A", "--game", "@B", "@B"}, "",
+                "The template cannot be saved as \"@B\": that is the game file." + kAnotherName),
+        refusal("TemplateFromCommandsOverAFileThere", {"template", "from-cartographer", "@A", "@TBL"}, "",
+                "\"@TBL\" is there already: give --force to write over it." + kNothingWritten),
         refusal("InsertFromTheGameFile",
                 {"insert", "--template", "demo.ini", "--program-folder", "@FOLDER", "@A", "@A"}, "",
                 "The texts cannot be read from \"@A\": that is the file they are written into." +

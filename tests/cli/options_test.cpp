@@ -58,8 +58,9 @@ const std::vector<std::string> kUsages = {
     "[--force] "
     "OUT.tbl",
     "pointers FILE OFFSET... [--json]",
-    "template new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
-    "START-END[,START-END...] [--fill HEX]] [--name NAME] [--program-folder DIR] [--force] OUT.ini",
+    "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
+    "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
+    "[--program-folder DIR] [--force] OUT.ini",
     "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
     "help [COMMAND]"};
 

@@ -255,5 +255,71 @@ TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
               R"({"entry":2,"comment":"Line 2","offset":"20","length":9,"cells":["2"],"text":"CDEABCDE"})");
 }
 
+// A dumper's command file becomes a template that dumps at once what the dumper dumps: strings through a
+// pointer table with a positive base and one with a negative base, a RAW run split after its end tokens,
+// fixed strings; its table copied into the program folder, and the blocks it cannot carry listed.
+TEST(CliCartographer, ACommandFileBecomesATemplateThatDumpsItsStrings) {
+    ProgramFolder folder;
+    const auto run = [&folder](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--program-folder", folder.dir().file("")});
+        return runCli(args);
+    };
+    const std::string game = folder.dir().file("game.bin");
+    writeImage(game,
+               {{0x10, "\x20\x00\x26\x00"s},
+                {0x18, "\x2C\x01\x00\x08"s},
+                {0x120, "HELLO\xFFWORLD\xFFSAVED\xFF"s},
+                {0x200, "ONE\xFFTWO\xFFTHREE"s},
+                {0x300, "ABCDEFGHIJ"s}},
+               0x400);
+    writeText(folder.dir().file("game.tbl"),
+              "41=A\n42=B\n43=C\n44=D\n45=E\n46=F\n47=G\n48=H\n49=I\n4A=J\n4C=L\n"
+              "4E=N\n4F=O\n52=R\n53=S\n54=T\n56=V\n57=W\n/FF=<end>\n");
+    const std::string block = "#TABLE: game.tbl\n#COMMENTS: No\n#END BLOCK\n#BLOCK NAME: ";
+    writeText(
+        folder.dir().file("cmd.txt"),
+        "#GAME NAME: Some Game (U)\n#BLOCK NAME: Menu\n#METHOD: POINTER_RELATIVE\n#POINTER ENDIAN: LITTLE\n"
+        "#POINTER TABLE START: $10\n#POINTER TABLE STOP: $14\n#POINTER SIZE: 2\n#BASE POINTER: $100\n" +
+            block +
+            "Far\n#METHOD: POINTER\n#POINTER ENDIAN: LITTLE\n#POINTER TABLE START: $18\n"
+            "#POINTER TABLE STOP: $1C\n#POINTER SIZE: 4\n#POINTER SPACE: 0\n#BASE POINTER: $-8000000\n" +
+            block + "Raw\n#METHOD: RAW\n#SCRIPT START: $200\n#SCRIPT STOP: $20C\n" + block +
+            "Fixed\n#TYPE: FIXED_STRING\n#STRING LENGTH: 4\n#METHOD: RAW\n#SCRIPT START: $300\n"
+            "#SCRIPT STOP: 777\n" +
+            block + "Past\n#METHOD: RAW\n#SCRIPT START: $3FF\n#SCRIPT STOP: $400\n" + block +
+            "Own\n#METHOD: POINTER_RELATIVE_PC\n#TABLE: game.tbl\n#END BLOCK\n");
+    const std::string made = folder.dir().file("made.ini");
+    EXPECT_EQ(
+        run({"template", "from-cartographer", folder.dir().file("cmd.txt"), made}).err,
+        "romquill-cli: The block \"Raw\" of line 23 is a RAW one: its strings end where its table's end "
+        "tokens stand in the game file, so give the game file with --game FILE. Nothing was written.\n");
+    const std::string cmd = folder.dir().file("cmd.txt");
+    EXPECT_EQ(
+        run({"template", "from-cartographer", cmd, "--game", game, made}).out,
+        "Wrote " + made + ": 9 entries of 4 blocks, 2 lines not carried.\nCopied the table into " +
+            folder.path("plugins\\alphabets\\game.tbl") + ".\n" + cmd +
+            ":42: #SCRIPT STOP 400 lies past the end of the game file, of 1024 bytes; the block \"Past\" "
+            "is left out\n" +
+            cmd +
+            ":47: #METHOD POINTER_RELATIVE_PC: a template reads POINTER, POINTER_RELATIVE and RAW, not "
+            "pointers relative to their own place; the block \"Own\" is left out\n");
+    std::vector<std::string> texts;
+    const auto dumped = nlohmann::json::parse(run({"dump", "--template", made, game}).out);
+    for (const auto& entry : dumped["entries"]) {
+        texts.push_back(entry["comment"].get<std::string>() + "=" + entry["text"].get<std::string>());
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Raw 1=ONE", "Raw 2=TWO", "Raw 3=THREE", "Fixed 1=ABCD",
+                                               "Fixed 2=EFGH", "Fixed 3=IJ", "Menu 1=HELLO", "Menu 2=WORLD",
+                                               "Far 1=SAVED"}));
+    // A table of that name with other bytes is never replaced: the blocks that need it are left out.
+    folder.writeAlphabet("game.tbl", "41=A\n/FF=<end>\n");
+    const auto refused = run({"template", "from-cartographer", cmd, "--game", game, "--force", made});
+    EXPECT_NE(refused.err.find(":9: #TABLE game.tbl has other bytes than plugins/alphabets/game.tbl"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_TRUE(refused.err.ends_with(
+        "A template needs at least one pointer table or entry. Nothing was written.\n"));
+}
+
 }  // namespace
 }  // namespace rq

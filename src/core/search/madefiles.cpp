@@ -69,6 +69,129 @@ bool sameFormat(const templates::PointerFormat& a, const templates::PointerForma
            std::tie(b.size, b.bigEndian, b.base, b.regionStart, b.regionEnd);
 }
 
+bool fitsLength(const std::optional<int>& length) {
+    return !length || (*length >= 0 && *length <= INT16_MAX);
+}
+
+// The text of a made template, once its plan is known to fit one.
+class TemplateWriter {
+  public:
+    explicit TemplateWriter(const TemplatePlan& plan) : m_plan(plan) {}
+
+    Result<std::string> write() {
+        const auto name = value("name", m_plan.name);
+        const auto madeFrom = value("origin", m_plan.madeFrom);
+        const auto firstTable = textFormat(m_plan.tableName);
+        if (!name || !madeFrom || !firstTable) {
+            return !name ? name.failure() : !madeFrom ? madeFrom.failure() : firstTable.failure();
+        }
+        std::string sections;
+        for (std::size_t e = 0; e < m_plan.entries.size(); ++e) {
+            const EntryPlace& entry = m_plan.entries[e];
+            const auto keys = stringKeys(entry.tableName, entry.comment, entry.length);
+            if (!keys) {
+                return keys.failure();
+            }
+            sections += "\n[entry" + std::to_string(e + 1) +
+                        "]\nHexLocation=" + files::hexText(entry.offset) + "\n" + *keys;
+        }
+        const auto& tables = m_plan.tables;
+        const bool shared = std::all_of(tables.begin(), tables.end(), [&](const PointerTablePlace& p) {
+            return sameFormat(p.format, tables.front().format);
+        });
+        if (shared && !tables.empty()) {
+            sections += "\n[Pointers]\n" + pointerKeys(tables.front().format);
+        }
+        for (std::size_t t = 0; t < tables.size(); ++t) {
+            const PointerTablePlace& place = tables[t];
+            sections += "\n[PointerTable" + std::to_string(t + 1) +
+                        "]\nOffset=" + files::hexText(place.offset) +
+                        "\nCount=" + std::to_string(place.count) + "\n";
+            if (!shared) {
+                sections += pointerKeys(place.format);
+            }
+            if (place.stride != 0 && place.stride != static_cast<std::uint32_t>(place.format.size)) {
+                sections += "Stride=" + files::hexText(place.stride) + "\n";
+            }
+            const std::string comment = !place.comment.empty() ? place.comment
+                                        : tables.size() == 1   ? std::string("Line")
+                                                               : "Table " + std::to_string(t + 1) + " line";
+            const auto keys = stringKeys(place.tableName, comment, place.length);
+            if (!keys) {
+                return keys.failure();
+            }
+            sections += *keys;
+        }
+        if (!m_plan.freeRanges.empty()) {
+            sections += "\n[FreeSpace]\nRanges=";
+            for (std::size_t i = 0; i < m_plan.freeRanges.size(); ++i) {
+                sections += (i == 0 ? "" : ",") + files::hexText(m_plan.freeRanges[i].start) + "-" +
+                            files::hexText(m_plan.freeRanges[i].end);
+            }
+            sections += "\nFill=" + files::hexText(m_plan.fill.value_or(0xFF), 2) + "\n";
+        }
+        const std::string origin =
+            m_plan.madeFrom.empty()
+                ? ": the strings of pointer tables, each read through " + *firstTable + " up to its end token"
+                : " from " + *madeFrom;
+        return "; Made by Romquill" + origin +
+               ".\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + *name +
+               "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\n\n[TextFormattingSystem]"
+               "\nNumberOfEntries=" +
+               std::to_string(m_plan.entries.size()) + "\n" + m_formats + sections;
+    }
+
+  private:
+    // A UTF-8 value in the template's code page, or why it cannot be one.
+    static Result<std::string> value(std::string_view what, const std::string& text) {
+        const auto bytes = files::utf8ToBytes(text);
+        if (!files::writableIniValue(text) || !bytes) {
+            return Error{"The " + std::string(what) + " \"" + files::escapeControls(text) + "\" holds " +
+                             (bytes ? "a line break or another control character"
+                                    : "a character the template's code page lacks") +
+                             ", which a template cannot hold.",
+                         ErrorKind::Refusal};
+        }
+        return bytes;
+    }
+
+    // The key of [TextFormattingSystem] that names a table, each table named once: Text, Text2, ...
+    Result<std::string> textFormat(const std::string& tableName) {
+        const std::string& table = tableName.empty() ? m_plan.tableName : tableName;
+        const auto found = std::find(m_tables.begin(), m_tables.end(), table);
+        if (found != m_tables.end()) {
+            return keyOf(static_cast<std::size_t>(found - m_tables.begin()));
+        }
+        const auto bytes = value("table's name", table);
+        if (!bytes) {
+            return bytes.failure();
+        }
+        m_tables.push_back(table);
+        m_formats += keyOf(m_tables.size() - 1) + "=" + *bytes + "\n";
+        return keyOf(m_tables.size() - 1);
+    }
+
+    static std::string keyOf(std::size_t index) {
+        return index == 0 ? "Text" : "Text" + std::to_string(index + 1);
+    }
+
+    // What a string's section says of it besides where it lies.
+    Result<std::string> stringKeys(const std::string& tableName, const std::string& comment,
+                                   const std::optional<int>& length) {
+        const auto format = textFormat(tableName);
+        const auto said = value("comment", comment);
+        if (!format || !said) {
+            return !format ? format.failure() : said.failure();
+        }
+        return (length ? "Length=" + std::to_string(*length) + "\n" : std::string()) +
+               "TextFormat=" + *format + "\nComment=" + *said + "\n";
+    }
+
+    const TemplatePlan& m_plan;
+    std::vector<std::string> m_tables;
+    std::string m_formats;  // the lines of [TextFormattingSystem] that name the tables
+};
+
 }  // namespace
 
 std::string tableFromHit(const RelativeHit& hit, std::u32string_view word, std::string_view end) {
@@ -159,26 +282,32 @@ std::optional<PointerTablePlace> parsePointerTablePlace(std::string_view text) {
 }
 
 Result<std::string> templateForPointers(const TemplatePlan& plan) {
-    for (const auto& [what, value] :
-         {std::pair{"name", &plan.name}, std::pair{"table's name", &plan.tableName}}) {
-        if (!files::writableIniValue(*value)) {
-            return Error{"The " + std::string(what) + " \"" + files::escapeControls(*value) +
-                             "\" holds a line break or another control character, which a template cannot "
-                             "hold.",
+    if (plan.tables.empty() && plan.entries.empty()) {
+        return Error{"A template needs at least one pointer table or entry.", ErrorKind::Refusal};
+    }
+    if (plan.entries.size() > static_cast<std::size_t>(templates::kEntrySlots)) {
+        return Error{"The " + std::to_string(plan.entries.size()) + " entries are more than the " +
+                         std::to_string(templates::kEntrySlots) + " the editor has room for.",
+                     ErrorKind::Refusal};
+    }
+    std::uint64_t entries = plan.entries.size();
+    for (std::size_t e = 0; e < plan.entries.size(); ++e) {
+        const EntryPlace& entry = plan.entries[e];
+        if (entry.offset > 0x7FFFFFFF || !fitsLength(entry.length)) {
+            return Error{"Entry " + std::to_string(e + 1) + " at " + files::hexText(entry.offset) +
+                             (entry.offset > 0x7FFFFFFF ? " lies past offset 7FFFFFFF."
+                                                        : " has a length past 32767 bytes."),
                          ErrorKind::Refusal};
         }
     }
-    if (plan.tables.empty()) {
-        return Error{"A template needs at least one pointer table.", ErrorKind::Refusal};
-    }
-    std::uint64_t entries = 0;
     for (std::size_t t = 0; t < plan.tables.size(); ++t) {
         const PointerTablePlace& place = plan.tables[t];
         const std::uint32_t stride =
             place.stride != 0 ? place.stride : static_cast<std::uint32_t>(place.format.size);
-        if (!templates::tableCells(place.offset, place.count, stride)) {
+        if (!templates::tableCells(place.offset, place.count, stride) || !fitsLength(place.length)) {
             return Error{"Pointer table " + std::to_string(t + 1) + " at " + files::hexText(place.offset) +
-                             " would have cells past offset 7FFFFFFF.",
+                             (fitsLength(place.length) ? " would have cells past offset 7FFFFFFF."
+                                                       : " has a length past 32767 bytes."),
                          ErrorKind::Refusal};
         }
         entries += static_cast<std::uint64_t>(place.count);
@@ -198,42 +327,7 @@ Result<std::string> templateForPointers(const TemplatePlan& plan) {
                          ErrorKind::Refusal};
         }
     }
-
-    const bool shared = std::all_of(plan.tables.begin(), plan.tables.end(), [&](const PointerTablePlace& p) {
-        return sameFormat(p.format, plan.tables.front().format);
-    });
-    std::string made =
-        "; Made by Romquill: the strings of pointer tables, each read through " + plan.tableName +
-        " up to its end token.\n\n[Ident]\nRQL_game_plugin=v1.0\n\n[GameAndFileInfo]\nGameName=" + plan.name +
-        "\nAuthor=\nVersionOfFile=1.0\nDateCreated=\nNotes=\n\n"
-        "[TextFormattingSystem]\nNumberOfEntries=0\nText=" +
-        plan.tableName + "\n";
-    if (shared) {
-        made += "\n[Pointers]\n" + pointerKeys(plan.tables.front().format);
-    }
-    for (std::size_t t = 0; t < plan.tables.size(); ++t) {
-        const PointerTablePlace& place = plan.tables[t];
-        made += "\n[PointerTable" + std::to_string(t + 1) + "]\nOffset=" + files::hexText(place.offset) +
-                "\nCount=" + std::to_string(place.count) + "\n";
-        if (!shared) {
-            made += pointerKeys(place.format);
-        }
-        if (place.stride != 0 && place.stride != static_cast<std::uint32_t>(place.format.size)) {
-            made += "Stride=" + files::hexText(place.stride) + "\n";
-        }
-        made += "TextFormat=Text\nComment=" +
-                (plan.tables.size() == 1 ? std::string("Line") : "Table " + std::to_string(t + 1) + " line") +
-                "\n";
-    }
-    if (!plan.freeRanges.empty()) {
-        made += "\n[FreeSpace]\nRanges=";
-        for (std::size_t i = 0; i < plan.freeRanges.size(); ++i) {
-            made += (i == 0 ? "" : ",") + files::hexText(plan.freeRanges[i].start) + "-" +
-                    files::hexText(plan.freeRanges[i].end);
-        }
-        made += "\nFill=" + files::hexText(plan.fill.value_or(0xFF), 2) + "\n";
-    }
-    return made;
+    return TemplateWriter(plan).write();
 }
 
 Result<std::string> templateForPointers(const std::string& name, const std::string& tableName,

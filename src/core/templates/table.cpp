@@ -15,8 +15,6 @@
 namespace rq::templates {
 namespace {
 
-// Tables of a few thousand lines are a few hundred kilobytes; anything far larger is not a table.
-constexpr std::uint64_t kTableFileLimit = 64ULL << 20;
 // Phrase tables have keys of a dozen bytes and more.
 constexpr std::size_t kMostKeyBytes = 32;
 

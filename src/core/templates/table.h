@@ -11,6 +11,9 @@
 
 namespace rq::templates {
 
+// Tables of a few thousand lines are a few hundred kilobytes; anything far larger is not a table.
+inline constexpr std::uint64_t kTableFileLimit = 64ULL << 20;
+
 // Something in a table file that a read cannot use as it stands, with its line (1-based).
 struct TableProblem {
     int line = 0;
