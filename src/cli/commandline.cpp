@@ -18,6 +18,8 @@ namespace {
 using Verb = int (*)(const Given&, Console&);
 
 const std::vector<std::string> kTextsFormats = {"json", "po", "csv"};
+// A script for the classic inserter is written, not read, here.
+const std::vector<std::string> kDumpFormats = {"json", "po", "csv", "atlas"};
 const std::vector<std::string> kPatchFormats = {"bps", "ips", "ups"};
 
 class CommandLine {
@@ -71,7 +73,7 @@ CommandLine::CommandLine() {
 
     CLI::App* dump = verb(m_app, "dump", dumpCommand, readsOnly);
     templateOptions(dump);
-    formatOption(dump, kTextsFormats);
+    formatOption(dump, kDumpFormats);
     operand(dump, "FILE");
 
     CLI::App* insert = verb(m_app, "insert", insertCommand, insertUses);

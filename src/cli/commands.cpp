@@ -17,7 +17,7 @@ constexpr std::array kVerbs = {
     VerbHelp{"ini", "ini FILE SECTION KEY [DEFAULT]",
              "Prints one value of an INI file exactly as the program reads it (UTF-8).\n"
              "DEFAULT is printed when the file, the section or the key is missing (empty when not given)."},
-    VerbHelp{"dump", "dump --template T [--program-folder DIR] [--format json|po|csv] FILE",
+    VerbHelp{"dump", "dump --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE",
              "Prints every entry of template T as read from FILE, as JSON in UTF-8:\n"
              "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
              "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
@@ -29,6 +29,11 @@ constexpr std::array kVerbs = {
              "--format csv prints CSV for spreadsheets, with the columns\n"
              "entry,offset,length,limit,comment,original,translation; a cell that begins with\n"
              "=, +, - or @ gets an apostrophe in front, which insert takes off.\n"
+             "--format atlas prints a script for the Atlas inserter that writes every string back\n"
+             "where it was read: its table files, #JMP to each room, #WRITE for each pointer cell,\n"
+             "the original as // lines, then the text with the table's labels, a line break as\n"
+             "its code <$XX> and a line end, and the end token. Entries of an INI alphabet are\n"
+             "left out with a warning; the free space is listed as commented #JMP lines.\n"
              "T is a file name in the program folder's plugins/games/, or else a path. The program\n"
              "folder is the one beside this program, or DIR; alphabets and table files (.tbl) come from\n"
              "its plugins/alphabets/. Through a table, a byte no code starts shows as <$XX>.\n"

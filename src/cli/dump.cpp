@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "exchange/atlaswriter.h"
 #include "exchange/csvtexts.h"
 #include "exchange/potexts.h"
 #include "files/asciitext.h"
@@ -84,6 +85,17 @@ int dumpCommand(const Given& given, Console& console) {
             !written) {
             console.say(written.error());
             return kExitRefused;
+        }
+        return kExitOk;
+    }
+    if (format == TextsFormat::Atlas) {
+        const auto written = exchange::writeAtlasScript(out, gameTemplate, opened->texts, opened->rooms);
+        if (!written) {
+            console.say(written.error());
+            return kExitRefused;
+        }
+        for (const std::string& notice : *written) {
+            console.warn(notice);
         }
         return kExitOk;
     }
