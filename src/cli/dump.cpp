@@ -71,6 +71,10 @@ int dumpCommand(const Given& given, Console& console) {
     std::ostream& out = console.out();
     const templates::GameTemplate& gameTemplate = opened->gameTemplate;
     const TextsFormat format = textsFormat(given.format).value_or(TextsFormat::Json);
+    if (format == TextsFormat::Atlas) {
+        console.say("dump --format atlas is not built yet; dump as json, po or csv.");
+        return kExitRefused;
+    }
     if (format == TextsFormat::Csv) {
         exchange::writeCsvTexts(
             out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving));

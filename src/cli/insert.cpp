@@ -30,8 +30,21 @@ int insertCommand(const Given& given, Console& console) {
                     "\": that is the file the texts are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
-    const auto taken = readGivenTexts(textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)),
-                                      *opened, console.in());
+    const TextsFormat format = textsFormat(given.format).value_or(formatOfPath(textsFile));
+    // A script's #JMP rooms are free space for its own texts.
+    std::vector<templates::ByteRange> scriptRooms;
+    const auto taken = [&]() -> Result<exchange::TakenTexts<int>> {
+        if (format != TextsFormat::Atlas) {
+            return readGivenTexts(textsFile, format, *opened, console.in());
+        }
+        auto script = readScriptTexts(textsFile, *opened, console.in());
+        if (!script) {
+            return script.failure();
+        }
+        auto value = std::move(script).value();
+        scriptRooms = std::move(value.rooms);
+        return std::move(value.taken);
+    }();
     if (!taken) {
         console.say(taken.error() + std::string(kNothingWritten));
         return kExitRefused;
@@ -41,7 +54,7 @@ int insertCommand(const Given& given, Console& console) {
     }
     // Only the entries whose given text differs from what the file holds now are written.
     const std::vector<std::string> edited = withGivenTexts(texts, taken->texts);
-    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms);
+    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms, scriptRooms);
     if (!saved) {
         console.say(gameFile, saved.error());
         return kExitRefused;

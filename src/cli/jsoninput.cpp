@@ -51,6 +51,9 @@ std::optional<TextsFormat> textsFormat(const std::string& name) {
     if (name == "csv") {
         return TextsFormat::Csv;
     }
+    if (name == "atlas") {
+        return TextsFormat::Atlas;
+    }
     return name == "json" ? std::optional(TextsFormat::Json) : std::nullopt;
 }
 

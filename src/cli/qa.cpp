@@ -15,7 +15,8 @@ int qaCommand(const Given& given, Console& console) {
     }
     const std::string& textsFile = given.operands[1];
     // The same translations insert would write, taken the same way.
-    const auto taken = readGivenTexts(textsFile, formatOfPath(textsFile), *opened, console.in());
+    const auto taken = readGivenTexts(textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)),
+                                      *opened, console.in());
     if (!taken) {
         console.say(taken.error());
         return kExitRefused;
