@@ -30,31 +30,19 @@ int insertCommand(const Given& given, Console& console) {
                     "\": that is the file the texts are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
-    const TextsFormat format = textsFormat(given.format).value_or(formatOfPath(textsFile));
     // A script's #JMP rooms are free space for its own texts.
-    std::vector<templates::ByteRange> scriptRooms;
-    const auto taken = [&]() -> Result<exchange::TakenTexts<int>> {
-        if (format != TextsFormat::Atlas) {
-            return readGivenTexts(textsFile, format, *opened, console.in());
-        }
-        auto script = readScriptTexts(textsFile, *opened, console.in());
-        if (!script) {
-            return script.failure();
-        }
-        auto value = std::move(script).value();
-        scriptRooms = std::move(value.rooms);
-        return std::move(value.taken);
-    }();
+    const auto taken = readTextsAndRooms(
+        textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)), *opened, console.in());
     if (!taken) {
         console.say(taken.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
-    for (const std::string& warning : taken->warnings) {
+    for (const std::string& warning : taken->taken.warnings) {
         console.warn(warning);
     }
     // Only the entries whose given text differs from what the file holds now are written.
-    const std::vector<std::string> edited = withGivenTexts(texts, taken->texts);
-    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms, scriptRooms);
+    const std::vector<std::string> edited = withGivenTexts(texts, taken->taken.texts);
+    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms, taken->rooms);
     if (!saved) {
         console.say(gameFile, saved.error());
         return kExitRefused;

@@ -90,6 +90,18 @@ Result<exchange::ScriptTexts> readScriptTexts(const std::string& path, const Tem
                                      opened.gameTemplate, opened.texts, opened.rooms);
 }
 
+Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,
+                                                const TemplateAndTexts& opened, std::istream& in) {
+    if (format == TextsFormat::Atlas) {
+        return readScriptTexts(path, opened, in);
+    }
+    auto taken = readGivenTexts(path, format, opened, in);
+    if (!taken) {
+        return taken.failure();
+    }
+    return exchange::ScriptTexts{std::move(taken).value(), {}};
+}
+
 Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
                                                  const TemplateAndTexts& opened, std::istream& in) {
     if (format == TextsFormat::Atlas) {

@@ -56,6 +56,10 @@ void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std:
 // rooms of its #JMP commands, which are free space for its insert.
 [[nodiscard]] Result<exchange::ScriptTexts> readScriptTexts(const std::string& path,
                                                             const TemplateAndTexts& opened, std::istream& in);
+// readGivenTexts, or readScriptTexts for an inserter script, with its rooms.
+[[nodiscard]] Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,
+                                                              const TemplateAndTexts& opened,
+                                                              std::istream& in);
 
 // The texts as read with the given ones in their places: what a save of them writes.
 [[nodiscard]] std::vector<std::string> withGivenTexts(std::vector<std::string> texts,

@@ -255,6 +255,43 @@ TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
               R"({"entry":2,"comment":"Line 2","offset":"20","length":9,"cells":["2"],"text":"CDEABCDE"})");
 }
 
+// An inserter script through the same save: a text that fits stays, a longer one moves to the script's #JMP
+// room (the template has no free space), every cell rewritten; one it cannot follow writes nothing.
+TEST_F(CliOwnFolder, AnInserterScriptsLongerTextMovesToItsJumpRoom) {
+    write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00=<END>\n");
+    write("plugins/games/p.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
+          "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n");
+    writeImage(m_game, {{0, std::string(0x40, '\xFF')},
+                        {0, "\x10\x00\x14\x00"s},
+                        {0x10,
+                         "AB\0\xFF"
+                         "CD\0"s}});
+    const std::string before = readAll(m_game);
+    const std::string head =
+        "#VAR(T, TABLE)\n#ADDTBL(\"t.tbl\", T)\n#ACTIVETBL(T)\n#VAR(P, CUSTOMPOINTER)\n"
+        "#CREATEPTR(P, \"LINEAR\", 0, 16)\n#VAR(L, POINTERTABLE)\n#PTRTBL(L, 0, 2, P)\n";
+    write("script.txt", head + "#JMP($20, $3F)\n#WRITE(L)\nBA<END>\n#WRITE(L)\nCDEAB\nCDE<END>\n");
+    write("embedded.txt", head + "#EMBSET(0)\n");
+    const auto insert = [&](const std::string& script) {
+        return run({"insert", "--template", "p.ini", "--format", "atlas", m_game, m_dir.file(script)});
+    };
+    EXPECT_EQ(
+        run({"qa", "--template", "p.ini", "--format", "atlas", m_game, m_dir.file("script.txt")}).exitCode,
+        0);
+    const auto refused = insert("embedded.txt");
+    EXPECT_EQ(refused.err,
+              "romquill-cli: F/embedded.txt, line 8: #EMBSET places embedded pointers, which only "
+              "the inserter's own layout can do; this insert places texts itself Nothing was "
+              "written.\n");
+    EXPECT_EQ(readAll(m_game), before);
+    EXPECT_EQ(insert("script.txt").out, "Writing complete! 2 entries written.\n");
+    EXPECT_EQ(readAll(m_game), std::string(before)
+                                   .replace(2, 2, "\x20\x00"s)
+                                   .replace(0x10, 2, "BA")
+                                   .replace(0x20, 9, "CDEABCDE\0"s));
+}
+
 // A dumper's command file becomes a template that dumps at once what the dumper dumps: strings through a
 // pointer table with a positive base and one with a negative base, a RAW run split after its end tokens,
 // fixed strings; its table copied into the program folder, and the blocks it cannot carry listed.
