@@ -157,6 +157,15 @@ class CliOwnFolder : public testing::Test {
         return ran;
     }
 
+    // Two cells (le16) at 0 to "AB" and "CD", each ended by 00, in 0x40 bytes of FF.
+    void writeTwoStrings() const {
+        writeImage(m_game, {{0, std::string(0x40, '\xFF')},
+                            {0, "\x10\x00\x14\x00"s},
+                            {0x10,
+                             "AB\0\xFF"
+                             "CD\0"s}});
+    }
+
     TempDir m_dir;
     std::string m_game = m_dir.file("game.bin");
 };
@@ -228,11 +237,7 @@ TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
     write("plugins/games/p.ini",
           "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
           "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n[FreeSpace]\nRanges=20-40\n");
-    writeImage(m_game, {{0, std::string(0x40, '\xFF')},
-                        {0, "\x10\x00\x14\x00"s},
-                        {0x10,
-                         "AB\0\xFF"
-                         "CD\0"s}});
+    writeTwoStrings();
     const std::string before = readAll(m_game);
     const auto po = run({"dump", "--template", "p.ini", "--format", "po", m_game}).out;
     EXPECT_NE(
@@ -262,11 +267,7 @@ TEST_F(CliOwnFolder, AnInserterScriptsLongerTextMovesToItsJumpRoom) {
     write("plugins/games/p.ini",
           "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
           "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n");
-    writeImage(m_game, {{0, std::string(0x40, '\xFF')},
-                        {0, "\x10\x00\x14\x00"s},
-                        {0x10,
-                         "AB\0\xFF"
-                         "CD\0"s}});
+    writeTwoStrings();
     const std::string before = readAll(m_game);
     const std::string head =
         "#VAR(T, TABLE)\n#ADDTBL(\"t.tbl\", T)\n#ACTIVETBL(T)\n#VAR(P, CUSTOMPOINTER)\n"
