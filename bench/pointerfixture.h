@@ -37,7 +37,7 @@ struct PointerFixture {
         for (char letter = 'A'; letter <= 'Z'; ++letter) {
             table += files::hexText(static_cast<unsigned char>(letter), 2) + "=" + letter + "\n";
         }
-        writeFile(folder / "plugins/alphabets/p.tbl", table + "/00\n");
+        writeFile(folder / "plugins/alphabets/p.tbl", table + "/00=<END>\n");
         writeFile(folder / "plugins/games/p.ini",
                   "[TextFormattingSystem]\nNumberOfEntries=0\n0=p.tbl\n[Pointers]\nFormat=le32\n"
                   "[PointerTable1]\nOffset=0\nCount=" +

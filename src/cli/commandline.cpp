@@ -17,9 +17,9 @@ namespace {
 
 using Verb = int (*)(const Given&, Console&);
 
-const std::vector<std::string> kTextsFormats = {"json", "po", "csv"};
-// A script for the classic inserter is written, not read, here.
-const std::vector<std::string> kDumpFormats = {"json", "po", "csv", "atlas"};
+const std::vector<std::string> kTextsFormats = {"json", "po", "csv", "atlas"};
+// The formats that carry texts by entry or key, without a table: what cutscenes and wrap read and write.
+const std::vector<std::string> kKeyedFormats = {"json", "po", "csv"};
 const std::vector<std::string> kPatchFormats = {"bps", "ips", "ups"};
 
 class CommandLine {
@@ -73,7 +73,7 @@ CommandLine::CommandLine() {
 
     CLI::App* dump = verb(m_app, "dump", dumpCommand, readsOnly);
     templateOptions(dump);
-    formatOption(dump, kDumpFormats);
+    formatOption(dump, kTextsFormats);
     operand(dump, "FILE");
 
     CLI::App* insert = verb(m_app, "insert", insertCommand, insertUses);
@@ -88,6 +88,7 @@ CommandLine::CommandLine() {
 
     CLI::App* qa = verb(m_app, "qa", qaCommand, readsOnly);
     templateOptions(qa);
+    formatOption(qa, kTextsFormats);
     operand(qa, "FILE");
     operand(qa, "TEXTS");
     qa->add_flag("--json", m_given.json);
@@ -98,7 +99,7 @@ CommandLine::CommandLine() {
 
     // --format may come before the word or after it.
     CLI::App* cutscenes = verb(m_app, "cutscenes");
-    formatOption(cutscenes, kTextsFormats);
+    formatOption(cutscenes, kKeyedFormats);
     operand(verb(*cutscenes, "dump", cutscenesDumpCommand, readsOnly), "FILE");
     CLI::App* cutscenesInsert = verb(*cutscenes, "insert", cutscenesInsertCommand, cutscenesInsertUses);
     cutscenesInsert->add_flag("--force", m_given.force);
@@ -205,7 +206,7 @@ CommandLine::CommandLine() {
 
     CLI::App* wrap = verb(m_app, "wrap", wrapCommand, wrapUses);
     templateOptions(wrap);
-    formatOption(wrap, kTextsFormats);
+    formatOption(wrap, kKeyedFormats);
     operand(wrap, "FILE");
     operand(wrap, "TEXTS");
     wrap->add_option("-o", m_given.outFile)->type_name("OUT");

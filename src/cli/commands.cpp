@@ -39,7 +39,7 @@ constexpr std::array kVerbs = {
              "its plugins/alphabets/. Through a table, a byte no code starts shows as <$XX>.\n"
              "Exits 1 when the template is refused or FILE cannot be read."},
     VerbHelp{
-        "insert", "insert --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS",
+        "insert", "insert --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS",
         "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
         "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
         "entry's limit and encoded through the entry's alphabet (through a table file: in the fewest\n"
@@ -53,7 +53,13 @@ constexpr std::array kVerbs = {
         "a CSV file may be separated by commas, semicolons or tabs. Every problem is listed\n"
         "with its line or row, among them a msgid or original that matches neither the text\n"
         "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
-        "converts a number (\"007\" as \"7\") is written, with a warning."},
+        "converts a number (\"007\" as \"7\") is written, with a warning.\n"
+        "--format atlas reads TEXTS as the classic inserter's script (#JMP, #W16, #CREATEPTR,\n"
+        "#PTRTBL, #WRITE, #AUTOWRITE, ... with the script's own tables): each text goes to the\n"
+        "entry whose pointer cells it writes (a #FIXEDLENGTH text, or one without pointers, to the\n"
+        "entry at its place), through the same save: in place when it fits, else to free space,\n"
+        "where the script's #JMP rooms count too. A text no entry has, a table other than the\n"
+        "entry's and a command it cannot follow are refused with their lines."},
     VerbHelp{"check", "check --template T [--program-folder DIR] [FILE]",
              "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
              "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
@@ -63,9 +69,10 @@ constexpr std::array kVerbs = {
              "names no section, box labels an entry's table lacks and, with FILE, a font that runs past its\n"
              "end. Prints \"no problems\" and exits 0 when there are none; exits 1 otherwise. T and DIR\n"
              "as for dump."},
-    VerbHelp{"qa", "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
+    VerbHelp{"qa", "qa --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS [--json]",
              "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
-             "by its extension; entries it leaves out or keeps are their text in FILE), against the texts\n"
+             "by its extension, or an inserter script by --format atlas; entries it leaves out or keeps are "
+             "their text in FILE), against the texts\n"
              "template T reads from FILE. One line a problem, \"entry N: SEVERITY: CHECK: message\":\n"
              "  too-long           error: more than the entry's room (characters, or bytes with its end\n"
              "                     token); a pointer entry also fits nowhere in its free space\n"

@@ -30,18 +30,19 @@ int insertCommand(const Given& given, Console& console) {
                     "\": that is the file the texts are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
-    const auto taken = readGivenTexts(textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)),
-                                      *opened, console.in());
+    // A script's #JMP rooms are free space for its own texts.
+    const auto taken = readTextsAndRooms(
+        textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)), *opened, console.in());
     if (!taken) {
         console.say(taken.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
-    for (const std::string& warning : taken->warnings) {
+    for (const std::string& warning : taken->taken.warnings) {
         console.warn(warning);
     }
     // Only the entries whose given text differs from what the file holds now are written.
-    const std::vector<std::string> edited = withGivenTexts(texts, taken->texts);
-    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms);
+    const std::vector<std::string> edited = withGivenTexts(texts, taken->taken.texts);
+    const auto saved = editor::saveEntryTexts(templatePath, gameFile, texts, edited, rooms, taken->rooms);
     if (!saved) {
         console.say(gameFile, saved.error());
         return kExitRefused;

@@ -24,7 +24,8 @@ enum class TextsFormat { Json, Po, Csv, Atlas };
 // The format --format names ("json", "po", "csv", "atlas"), or nothing when it was not given.
 [[nodiscard]] std::optional<TextsFormat> textsFormat(const std::string& name);
 
-// The format of an input file by its extension (.po, .csv; anything else is JSON).
+// The format of an input file by its extension (.po, .csv; anything else is JSON: an inserter script is
+// only ever named by --format atlas, since its files end in anything).
 [[nodiscard]] TextsFormat formatOfPath(const std::string& path);
 
 }  // namespace rq::cli

@@ -2,6 +2,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "editor/freespace.h"
 #include "files/codepage.h"
 #include "qa/checks.h"
 #include "templateverbs.h"
@@ -15,23 +16,32 @@ int qaCommand(const Given& given, Console& console) {
     }
     const std::string& textsFile = given.operands[1];
     // The same translations insert would write, taken the same way.
-    const auto taken = readGivenTexts(textsFile, formatOfPath(textsFile), *opened, console.in());
+    const auto taken = readTextsAndRooms(
+        textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)), *opened, console.in());
     if (!taken) {
         console.say(taken.error());
         return kExitRefused;
     }
-    for (const std::string& warning : taken->warnings) {
+    for (const std::string& warning : taken->taken.warnings) {
         console.warn(warning);
     }
-    const std::vector<std::string> translations = withGivenTexts(opened->texts, taken->texts);
+    const std::vector<std::string> translations = withGivenTexts(opened->texts, taken->taken.texts);
     // With the game's font, every boxed text is measured in pixels too.
     const auto font = font::TemplateFont::read(opened->gameTemplate, opened->gameFile);
     if (!font) {
         console.say(font.error());
         return kExitRefused;
     }
+    // A script's #JMP rooms are free space for its texts, as its insert counts them.
+    auto moving = opened->moving;
+    if (!taken->rooms.empty()) {
+        templates::GameTemplate withRooms = opened->gameTemplate;
+        withRooms.freeSpace.ranges.insert(withRooms.freeSpace.ranges.end(), taken->rooms.begin(),
+                                          taken->rooms.end());
+        moving = editor::movingRooms(withRooms, opened->rooms, opened->gameFile);
+    }
     const auto problems = qa::checkScript(
-        {&opened->gameTemplate, opened->texts, translations, opened->rooms, opened->moving, font->get()});
+        {&opened->gameTemplate, opened->texts, translations, opened->rooms, moving, font->get()});
     const auto number = [&](const qa::Problem& problem) {
         return opened->gameTemplate.entries[problem.index].number;
     };

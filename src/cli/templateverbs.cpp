@@ -78,8 +78,39 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
                             std::move(read.rooms),           std::move(moving)};
 }
 
+Result<exchange::ScriptTexts> readScriptTexts(const std::string& path, const TemplateAndTexts& opened,
+                                              std::istream& in) {
+    const auto input = readJsonInput(path, in);
+    if (!input) {
+        return input.failure();
+    }
+    // A script read from standard input finds its tables in the working folder.
+    const std::string folder = path == "-" ? "." : files::pathText(files::fsPath(path).parent_path());
+    return exchange::takeScriptTexts(input->bytes, input->name, folder.empty() ? "." : folder,
+                                     opened.gameTemplate, opened.texts, opened.rooms);
+}
+
+Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,
+                                                const TemplateAndTexts& opened, std::istream& in) {
+    if (format == TextsFormat::Atlas) {
+        return readScriptTexts(path, opened, in);
+    }
+    auto taken = readGivenTexts(path, format, opened, in);
+    if (!taken) {
+        return taken.failure();
+    }
+    return exchange::ScriptTexts{std::move(taken).value(), {}};
+}
+
 Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
                                                  const TemplateAndTexts& opened, std::istream& in) {
+    if (format == TextsFormat::Atlas) {
+        auto script = readScriptTexts(path, opened, in);
+        if (!script) {
+            return script.failure();
+        }
+        return std::move(script).value().taken;
+    }
     const auto input = readJsonInput(path, in);
     if (!input) {
         return input.failure();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/tablerooms.h"
+#include "exchange/atlastexts.h"
 #include "exchange/translations.h"
 #include "jsoninput.h"
 #include "templates/gametemplate.h"
@@ -50,6 +51,15 @@ struct TemplateAndTexts {
 // The texts as dump prints them as JSON, each entry's from texts (by entry index), the file named as given.
 void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std::string& fileName,
                    std::span<const std::string> texts);
+
+// The texts an inserter script gives (the file, or standard input for "-"), its tables beside it, and the
+// rooms of its #JMP commands, which are free space for its insert.
+[[nodiscard]] Result<exchange::ScriptTexts> readScriptTexts(const std::string& path,
+                                                            const TemplateAndTexts& opened, std::istream& in);
+// readGivenTexts, or readScriptTexts for an inserter script, with its rooms.
+[[nodiscard]] Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,
+                                                              const TemplateAndTexts& opened,
+                                                              std::istream& in);
 
 // The texts as read with the given ones in their places: what a save of them writes.
 [[nodiscard]] std::vector<std::string> withGivenTexts(std::vector<std::string> texts,

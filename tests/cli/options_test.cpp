@@ -44,7 +44,7 @@ const std::vector<std::string> kUsages = {
     "identify FILE...",
     "ini FILE SECTION KEY [DEFAULT]",
     "dump --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE",
-    "insert --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS",
+    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS",
     "check --template T [--program-folder DIR] [FILE]",
     "recover [--discard] FILE",
     "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
@@ -61,7 +61,7 @@ const std::vector<std::string> kUsages = {
     "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
     "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini",
-    "qa --template T [--program-folder DIR] FILE TEXTS [--json]",
+    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS [--json]",
     "help [COMMAND]"};
 
 class CliVerbHelp : public testing::TestWithParam<std::string> {};

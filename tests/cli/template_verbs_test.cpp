@@ -157,6 +157,15 @@ class CliOwnFolder : public testing::Test {
         return ran;
     }
 
+    // Two cells (le16) at 0 to "AB" and "CD", each ended by 00, in 0x40 bytes of FF.
+    void writeTwoStrings() const {
+        writeImage(m_game, {{0, std::string(0x40, '\xFF')},
+                            {0, "\x10\x00\x14\x00"s},
+                            {0x10,
+                             "AB\0\xFF"
+                             "CD\0"s}});
+    }
+
     TempDir m_dir;
     std::string m_game = m_dir.file("game.bin");
 };
@@ -228,11 +237,7 @@ TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
     write("plugins/games/p.ini",
           "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
           "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n[FreeSpace]\nRanges=20-40\n");
-    writeImage(m_game, {{0, std::string(0x40, '\xFF')},
-                        {0, "\x10\x00\x14\x00"s},
-                        {0x10,
-                         "AB\0\xFF"
-                         "CD\0"s}});
+    writeTwoStrings();
     const std::string before = readAll(m_game);
     const auto po = run({"dump", "--template", "p.ini", "--format", "po", m_game}).out;
     EXPECT_NE(
@@ -293,14 +298,47 @@ TEST_F(CliAtlas, DumpWritesTheScriptTheGoldenFileHolds) {
         readAll((std::filesystem::path(__FILE__).parent_path() / "golden" / "atlas-dump.txt").string()));
 }
 
-// Enabled once insert reads the inserter's scripts.
-TEST_F(CliAtlas, DISABLED_AScriptDumpedAndInsertedBackChangesNothing) {
+TEST_F(CliAtlas, AScriptDumpedAndInsertedBackChangesNothing) {
     const std::string before = readAll(m_game);
-    write("texts.txt", run({"dump", "--template", "a.ini", "--format", "atlas", m_game}).out);
+    write("texts.txt", replaced(run({"dump", "--template", "a.ini", "--format", "atlas", m_game}).out,
+                                {{"F/", m_dir.file("")}}));
     const auto inserted =
         run({"insert", "--template", "a.ini", "--format", "atlas", m_game, m_dir.file("texts.txt")});
     EXPECT_EQ(inserted.exitCode, 0) << inserted.err;
     EXPECT_EQ(readAll(m_game), before);
+}
+
+// An inserter script through the same save: a text that fits stays, a longer one moves to the script's #JMP
+// room (the template has no free space), every cell rewritten; one it cannot follow writes nothing.
+TEST_F(CliOwnFolder, AnInserterScriptsLongerTextMovesToItsJumpRoom) {
+    write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00=<END>\n");
+    write("plugins/games/p.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
+          "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n");
+    writeTwoStrings();
+    const std::string before = readAll(m_game);
+    const std::string head =
+        "#VAR(T, TABLE)\n#ADDTBL(\"t.tbl\", T)\n#ACTIVETBL(T)\n#VAR(P, CUSTOMPOINTER)\n"
+        "#CREATEPTR(P, \"LINEAR\", 0, 16)\n#VAR(L, POINTERTABLE)\n#PTRTBL(L, 0, 2, P)\n";
+    write("script.txt", head + "#JMP($20, $3F)\n#WRITE(L)\nBA<END>\n#WRITE(L)\nCDEAB\nCDE<END>\n");
+    write("embedded.txt", head + "#EMBSET(0)\n");
+    const auto insert = [&](const std::string& script) {
+        return run({"insert", "--template", "p.ini", "--format", "atlas", m_game, m_dir.file(script)});
+    };
+    EXPECT_EQ(
+        run({"qa", "--template", "p.ini", "--format", "atlas", m_game, m_dir.file("script.txt")}).exitCode,
+        0);
+    const auto refused = insert("embedded.txt");
+    EXPECT_EQ(refused.err,
+              "romquill-cli: F/embedded.txt, line 8: #EMBSET places embedded pointers, which only "
+              "the inserter's own layout can do; this insert places texts itself Nothing was "
+              "written.\n");
+    EXPECT_EQ(readAll(m_game), before);
+    EXPECT_EQ(insert("script.txt").out, "Writing complete! 2 entries written.\n");
+    EXPECT_EQ(readAll(m_game), std::string(before)
+                                   .replace(2, 2, "\x20\x00"s)
+                                   .replace(0x10, 2, "BA")
+                                   .replace(0x20, 9, "CDEABCDE\0"s));
 }
 
 // A dumper's command file becomes a template that dumps at once what the dumper dumps: strings through a

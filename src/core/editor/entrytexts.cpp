@@ -302,13 +302,17 @@ std::vector<EntryEdit> changedEntries(const templates::GameTemplate& gameTemplat
 Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath, const std::string& gameFile,
                                               std::span<const std::string> before,
                                               std::span<const std::string> after,
-                                              std::span<const EntryRoom> rooms) {
-    auto gameTemplate = templates::readGameTemplate(templatePath);
-    if (!gameTemplate) {
-        return gameTemplate.failure();
+                                              std::span<const EntryRoom> rooms,
+                                              std::span<const templates::ByteRange> moreFreeSpace) {
+    auto read = templates::readGameTemplate(templatePath);
+    if (!read) {
+        return read.failure();
     }
-    auto edits = changedEntries(*gameTemplate, before, after, rooms);
-    if (const auto written = writeEntryTexts(*gameTemplate, gameFile, after.size(), edits, rooms); !written) {
+    templates::GameTemplate gameTemplate = std::move(read).value();
+    auto& freeRanges = gameTemplate.freeSpace.ranges;
+    freeRanges.insert(freeRanges.end(), moreFreeSpace.begin(), moreFreeSpace.end());
+    auto edits = changedEntries(gameTemplate, before, after, rooms);
+    if (const auto written = writeEntryTexts(gameTemplate, gameFile, after.size(), edits, rooms); !written) {
         return written.failure();
     }
     return edits;

@@ -75,11 +75,11 @@ struct EntryEdit {
                                      std::span<const EntryRoom> rooms = {});
 
 // The whole save as the command line does it: the template read afresh, the texts that differ from before
-// (read with rooms) padded, encoded, checked and written. Gives the edits written.
-[[nodiscard]] Result<std::vector<EntryEdit>> saveEntryTexts(const std::string& templatePath,
-                                                            const std::string& gameFile,
-                                                            std::span<const std::string> before,
-                                                            std::span<const std::string> after,
-                                                            std::span<const EntryRoom> rooms = {});
+// (read with rooms) padded, encoded, checked and written. moreFreeSpace counts as free space for this save
+// only, after the template's own ranges (an inserter script's rooms). Gives the edits written.
+[[nodiscard]] Result<std::vector<EntryEdit>> saveEntryTexts(
+    const std::string& templatePath, const std::string& gameFile, std::span<const std::string> before,
+    std::span<const std::string> after, std::span<const EntryRoom> rooms = {},
+    std::span<const templates::ByteRange> moreFreeSpace = {});
 
 }  // namespace rq::editor

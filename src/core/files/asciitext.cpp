@@ -58,6 +58,16 @@ std::string lowerAscii(std::string_view text) {
     return out;
 }
 
+std::string upperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return out;
+}
+
 std::string sentenceStart(std::string_view text) {
     std::string start(text);
     if (!start.empty() && start[0] >= 'a' && start[0] <= 'z') {

@@ -21,6 +21,8 @@ namespace rq::files {
 // ASCII letters lower-cased and every other byte kept: how INI names and extensions compare, whatever the
 // code page.
 [[nodiscard]] std::string lowerAscii(std::string_view text);
+// The same upper-cased: how command names compare.
+[[nodiscard]] std::string upperAscii(std::string_view text);
 
 // The text with its first byte upper-cased when it is an ASCII letter: a name ("the title") where it begins
 // a sentence.

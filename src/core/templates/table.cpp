@@ -87,6 +87,7 @@ std::variant<Table::Entry, TableProblem> parseLine(std::string_view line) {
             break;
         case Table::Kind::LineBreak:
             entry.text = "\n";
+            entry.label = std::string(text);
             break;
         case Table::Kind::Control: {
             const std::size_t comma = text.rfind(',');

@@ -41,6 +41,7 @@ class Table {
         // A second line with the key of an earlier one (its index in entries()): its text is written as
         // that key, which reads as the earlier line's text. -1 for every other entry.
         int aliasOf = -1;
+        std::string label;  // a line break's label as the table gives it ("*FE=<LINE>"); empty for others
     };
 
     // The table in a file's bytes: UTF-8 with or without a byte order mark, UTF-16 with one, or Shift-JIS

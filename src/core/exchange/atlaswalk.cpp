@@ -1,0 +1,412 @@
+#include "exchange/atlaswalk.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "exchange/translations.h"
+#include "files/asciitext.h"
+#include "files/common.h"
+
+namespace rq::exchange {
+namespace {
+
+struct CustomPointer {
+    std::int64_t header = 0;
+    std::int64_t offsetting = 0;
+    int size = 2;
+};
+
+struct PointerTable {
+    std::uint64_t start = 0;
+    std::uint64_t step = 0;
+    std::string pointer;
+    std::uint64_t next = 0;
+};
+
+// What a script's text can say besides characters: a label and what it stands for.
+struct Label {
+    std::string script;
+    std::string text;  // what the editors show for it (a line break's "\n")
+    std::string end;   // an end token's bytes; empty for a line break
+};
+
+bool isHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// The labels of a table that a script writes otherwise than the editors show them: end tokens, and line
+// breaks (a physical line break in a script means nothing), longest first.
+std::vector<Label> labelsOf(const templates::Table& table) {
+    std::vector<Label> labels;
+    // An end token or a line break may also stand as its bytes, "<$FF>", as a dump writes one without a
+    // label: the inserter writes those bytes, and the editors read them as what they are.
+    const auto addRaw = [&labels](const templates::Table::Entry& entry, std::string text, std::string end) {
+        for (const bool upper : {true, false}) {
+            std::string script;
+            for (const char byte : entry.code) {
+                const std::string hex = files::hexText(static_cast<unsigned char>(byte), 2);
+                script += "<$" + (upper ? hex : files::lowerAscii(hex)) + ">";
+            }
+            labels.push_back({std::move(script), text, end});
+        }
+    };
+    for (const auto& entry : table.entries()) {
+        if (entry.kind == templates::Table::Kind::End) {
+            addRaw(entry, {}, entry.code);
+        } else if (entry.kind == templates::Table::Kind::LineBreak) {
+            addRaw(entry, "\n", {});
+        }
+        if (entry.kind == templates::Table::Kind::End && !entry.text.empty()) {
+            labels.push_back({entry.text, {}, entry.code});
+        } else if (entry.kind == templates::Table::Kind::LineBreak && !entry.label.empty()) {
+            labels.push_back({entry.label, "\n", {}});
+        } else if (entry.kind == templates::Table::Kind::Text && entry.text.find('\n') != std::string::npos) {
+            std::string script = entry.text;
+            std::erase(script, '\n');
+            if (!script.empty()) {
+                labels.push_back({script, entry.text, {}});
+            }
+        }
+    }
+    std::ranges::stable_sort(labels, std::greater<>(),
+                             [](const Label& label) { return label.script.size(); });
+    return labels;
+}
+
+// The bytes a script's text stands for: written through the table, its raw bytes "<$XX>" as they are.
+Result<std::string> scriptBytes(const templates::Table& table, std::string_view text) {
+    if (auto whole = table.encode(text)) {
+        return whole;
+    }
+    // A raw byte that is a code of the table (a "#" that would start a command line) is refused as a whole;
+    // written piece by piece it stands for its code.
+    std::string bytes;
+    std::size_t written = 0;
+    const auto writeUpTo = [&](std::size_t at) -> Status {
+        if (at > written) {
+            auto piece = table.encode(text.substr(written, at - written));
+            if (!piece) {
+                return piece.failure();
+            }
+            bytes += *piece;
+        }
+        return success();
+    };
+    for (std::size_t at = 0; at + 5 <= text.size(); ++at) {
+        if (text[at] == '<' && text[at + 1] == '$' && isHex(text[at + 2]) && isHex(text[at + 3]) &&
+            text[at + 4] == '>') {
+            if (auto done = writeUpTo(at); !done) {
+                return done.failure();
+            }
+            bytes += static_cast<char>(*files::parseHex(text.substr(at + 2, 2)));
+            written = at + 5;
+            at += 4;
+        }
+    }
+    if (auto done = writeUpTo(text.size()); !done) {
+        return done.failure();
+    }
+    return bytes;
+}
+
+class Walker {
+  public:
+    Walker(std::string name, std::string folder) : m_name(std::move(name)), m_folder(std::move(folder)) {}
+
+    Result<ScriptLayout> walk(const AtlasScript& script) {
+        for (const auto& item : script.items) {
+            if (const auto* text = std::get_if<ScriptText>(&item)) {
+                addText(*text);
+            } else {
+                command(std::get<ScriptCommand>(item));
+            }
+        }
+        if (m_open && m_open->pointers.empty()) {
+            endString({}, {});
+        }
+        if (m_open) {
+            problem(m_open->line, "the text that begins here has no end token" + endTokens() + ".");
+        }
+        for (const auto& pointer : m_pending) {
+            problem(pointer.line, "the pointer points where no text comes: the script ends first.");
+        }
+        closeRoom(std::nullopt);
+        if (!m_problems.empty()) {
+            return m_problems.error();
+        }
+        return std::move(m_layout);
+    }
+
+  private:
+    void problem(int line, const std::string& why) {
+        m_problems.add(m_name + ", line " + std::to_string(line) + ": " + why);
+    }
+
+    std::string endTokens() const {
+        std::string said;
+        for (const auto& label : m_labels) {
+            if (!label.end.empty()) {
+                said += (said.empty() ? " (" : ", ") + label.script;
+            }
+        }
+        return said.empty() ? " (its table has no end token with a label)" : said + ")";
+    }
+
+    // A name #VAR made of the kind, or a problem said of the line.
+    bool declared(const ScriptCommand& command, const std::string& variable, std::string_view kind) {
+        const auto found = m_variables.find(variable);
+        if (found == m_variables.end() || found->second != kind) {
+            problem(command.line, "#" + command.name + " names " + variable + ", which no #VAR(" + variable +
+                                      ", " + std::string(kind) + ") made before.");
+            return false;
+        }
+        return true;
+    }
+
+    void pointTo(int line, std::uint64_t cell, int size, std::int64_t header, std::int64_t offsetting) {
+        m_pending.push_back(ScriptPointer{line, cell, size, m_bigEndian,
+                                          scriptPointerValue(m_position, header, offsetting, size)});
+    }
+
+    void tableCell(int line, PointerTable& table, std::vector<ScriptPointer>& into, std::uint64_t position) {
+        const CustomPointer& pointer = m_pointers[table.pointer];
+        into.push_back(
+            ScriptPointer{line, table.start + table.next++ * table.step, pointer.size, m_bigEndian,
+                          scriptPointerValue(position, pointer.header, pointer.offsetting, pointer.size)});
+    }
+
+    void closeRoom(std::optional<std::uint64_t> next) {
+        if (m_roomStart) {
+            const std::uint64_t end = m_roomLast ? *m_roomLast + 1 : m_reached;
+            if (end > *m_roomStart) {
+                m_layout.rooms.push_back({*m_roomStart, end});
+            }
+        }
+        m_roomStart = next;
+        m_reached = next.value_or(0);
+    }
+
+    void loadTable(const ScriptCommand& command) {
+        const std::string& file = command.arguments[0].text;
+        // Beside the script, then where the inserter looks (from the folder it runs in), then among the
+        // program's alphabets.
+        std::error_code missing;
+        std::string path = files::pathText(files::fsPath(m_folder) / files::fsPath(file));
+        if (!std::filesystem::is_regular_file(files::fsPath(path), missing)) {
+            path = std::filesystem::is_regular_file(files::fsPath(file), missing)
+                       ? file
+                       : files::appRelativePath("plugins\\alphabets\\" + file);
+        }
+        auto table = templates::Table::read(path);
+        if (!table) {
+            problem(command.line, "the table \"" + file +
+                                      "\" cannot be read beside the script nor among the "
+                                      "program's alphabets: " +
+                                      table.error());
+            return;
+        }
+        const auto& problems = table->problems();
+        const auto fault = std::ranges::find(problems, false, &templates::TableProblem::warning);
+        if (fault != problems.end()) {
+            problem(command.line, "the table " + path + " has a line a read cannot use: line " +
+                                      std::to_string(fault->line) + " " + fault->what + ".");
+            return;
+        }
+        m_tables[command.arguments[1].text] =
+            std::make_shared<const templates::Table>(std::move(table).value());
+    }
+
+    void command(const ScriptCommand& command) {
+        const auto& arguments = command.arguments;
+        const std::string& name = command.name;
+        // A text that no pointer names may fill its room without an end token, as a fixed room holds it:
+        // the next jump ends it.
+        if (m_open && m_open->pointers.empty() && name == "JMP") {
+            endString({}, {});
+        }
+        if (m_open) {
+            problem(command.line, "#" + name + " stands inside the text begun on line " +
+                                      std::to_string(m_open->line) + ", which has not ended" + endTokens() +
+                                      ".");
+            return;
+        }
+        const auto number = [&](std::size_t at) { return arguments[at].number; };
+        const auto text = [&](std::size_t at) { return arguments[at].text; };
+        if (name == "VAR") {
+            m_variables[text(0)] = files::upperAscii(text(1));
+        } else if (name == "ADDTBL") {
+            if (declared(command, text(1), "TABLE")) {
+                loadTable(command);
+            }
+        } else if (name == "ACTIVETBL") {
+            if (declared(command, text(0), "TABLE") && m_tables.contains(text(0))) {
+                m_table = m_tables[text(0)];
+                m_labels = labelsOf(*m_table);
+            } else if (m_variables.contains(text(0))) {
+                problem(command.line, "#ACTIVETBL names " + text(0) + ", to which no #ADDTBL gave a table.");
+            }
+        } else if (name == "JMP") {
+            for (const auto& pointer : m_pending) {
+                problem(pointer.line, "the pointer points where no text comes: #JMP on line " +
+                                          std::to_string(command.line) + " moves on first.");
+            }
+            m_pending.clear();
+            closeRoom(static_cast<std::uint64_t>(number(0)));
+            m_roomLast =
+                arguments.size() > 1 ? std::optional(static_cast<std::uint64_t>(number(1))) : std::nullopt;
+            m_position = static_cast<std::uint64_t>(number(0));
+        } else if (name == "HDR") {
+            m_header = number(0);
+        } else if (name == "W16" || name == "W24" || name == "W32") {
+            const int size = name == "W16" ? 2 : name == "W24" ? 3 : 4;
+            pointTo(command.line, static_cast<std::uint64_t>(number(0)), size, m_header, 0);
+        } else if (name == "CREATEPTR") {
+            if (declared(command, text(0), "CUSTOMPOINTER")) {
+                m_pointers[text(0)] = CustomPointer{m_header, number(2), static_cast<int>(number(3) / 8)};
+            }
+        } else if (name == "PTRTBL") {
+            if (declared(command, text(0), "POINTERTABLE") && declared(command, text(3), "CUSTOMPOINTER")) {
+                m_pointerTables[text(0)] = PointerTable{static_cast<std::uint64_t>(number(1)),
+                                                        static_cast<std::uint64_t>(number(2)), text(3), 0};
+            }
+        } else if (name == "WRITE") {
+            writeCommand(command);
+        } else if (name == "AUTOWRITE" || name == "DISABLE") {
+            if (declared(command, text(0), "POINTERTABLE")) {
+                if (name == "AUTOWRITE") {
+                    m_autowrite[text(0)] = text(1);
+                } else {
+                    m_autowrite.erase(text(0));
+                }
+            }
+        } else if (name == "FIXEDLENGTH") {
+            m_fixed = static_cast<std::uint64_t>(number(0));
+        } else if (name == "ENDIANSWAP") {
+            m_bigEndian = files::upperAscii(text(0)) == "TRUE";
+        } else if (name == "STRINGALIGN") {
+            m_align = static_cast<std::uint64_t>(number(0));
+        }
+    }
+
+    void writeCommand(const ScriptCommand& command) {
+        const std::string& variable = command.arguments[0].text;
+        if (command.arguments.size() == 2) {
+            if (declared(command, variable, "CUSTOMPOINTER") && m_pointers.contains(variable)) {
+                const CustomPointer& pointer = m_pointers[variable];
+                pointTo(command.line, static_cast<std::uint64_t>(command.arguments[1].number), pointer.size,
+                        pointer.header, pointer.offsetting);
+            } else if (m_variables.contains(variable)) {
+                problem(command.line, "#WRITE names " + variable + ", which no #CREATEPTR made.");
+            }
+        } else if (declared(command, variable, "POINTERTABLE") && m_pointerTables.contains(variable)) {
+            tableCell(command.line, m_pointerTables[variable], m_pending, m_position);
+        } else if (m_variables.contains(variable)) {
+            problem(command.line, "#WRITE names " + variable + ", which no #PTRTBL made.");
+        }
+    }
+
+    void addText(const ScriptText& line) {
+        if (!m_table) {
+            if (!m_tableless) {
+                problem(line.line, "text comes before any #ACTIVETBL names the table that writes it.");
+            }
+            m_tableless = true;
+            return;
+        }
+        const std::string_view text = line.text;
+        for (std::size_t at = 0; at < text.size();) {
+            if (!m_open) {
+                m_open = ScriptString{line.line,  {}, {},          m_table,
+                                      m_position, 0,  m_fixed > 0, std::move(m_pending)};
+                m_pending.clear();
+            }
+            const auto label = std::ranges::find_if(
+                m_labels, [&](const Label& each) { return text.substr(at).starts_with(each.script); });
+            if (label == m_labels.end()) {
+                // A raw byte, as "<$XX>" or "($XX)".
+                if (text.size() - at >= 5 && text[at + 1] == '$' && isHex(text[at + 2]) &&
+                    isHex(text[at + 3]) &&
+                    ((text[at] == '<' && text[at + 4] == '>') || (text[at] == '(' && text[at + 4] == ')'))) {
+                    m_open->text += "<$" + files::upperAscii(text.substr(at + 2, 2)) + ">";
+                    at += 5;
+                } else {
+                    m_open->text += text[at++];
+                }
+                continue;
+            }
+            at += label->script.size();
+            if (label->end.empty()) {
+                m_open->text += label->text;
+                continue;
+            }
+            endString(label->end, label->script);
+        }
+    }
+
+    void endString(const std::string& end, const std::string& endLabel) {
+        ScriptString string = std::move(*m_open);
+        m_open.reset();
+        string.end = end;
+        const auto bytes = scriptBytes(*string.table, string.text);
+        if (bytes) {
+            // Raw bytes the table has a code for read as that code, as the editors will show them.
+            string.text = string.table->decode(*bytes).text;
+        } else {
+            problem(string.line, "the text " + bytes.error() + ".");
+        }
+        if (string.fixed) {
+            string.size = m_fixed;
+        } else if (bytes) {
+            string.size = bytes->size() + end.size();
+        }
+        for (auto& [table, label] : m_autowrite) {
+            if (label == endLabel) {
+                tableCell(string.line, m_pointerTables[table], string.pointers, string.place);
+            }
+        }
+        m_position = string.place + string.size;
+        m_position += (m_align - m_position % m_align) % m_align;
+        m_reached = std::max(m_reached, m_position);
+        m_layout.strings.push_back(std::move(string));
+    }
+
+    std::string m_name;
+    std::string m_folder;
+    ProblemList m_problems{m_name};
+    ScriptLayout m_layout;
+    std::map<std::string, std::string> m_variables;  // name -> kind, upper case
+    std::map<std::string, std::shared_ptr<const templates::Table>> m_tables;
+    std::map<std::string, CustomPointer> m_pointers;
+    std::map<std::string, PointerTable> m_pointerTables;
+    std::map<std::string, std::string> m_autowrite;  // pointer table -> end token label
+    std::shared_ptr<const templates::Table> m_table;
+    std::vector<Label> m_labels;
+    bool m_tableless = false;
+    std::optional<ScriptString> m_open;
+    std::vector<ScriptPointer> m_pending;
+    std::uint64_t m_position = 0;
+    std::int64_t m_header = 0;
+    bool m_bigEndian = false;
+    std::uint64_t m_fixed = 0;
+    std::uint64_t m_align = 1;
+    std::optional<std::uint64_t> m_roomStart;
+    std::optional<std::uint64_t> m_roomLast;
+    std::uint64_t m_reached = 0;
+};
+
+}  // namespace
+
+std::uint64_t scriptPointerValue(std::uint64_t position, std::int64_t header, std::int64_t offsetting,
+                                 int size) {
+    const std::uint64_t value =
+        position - static_cast<std::uint64_t>(header) - static_cast<std::uint64_t>(offsetting);
+    return size >= 8 ? value : value & ((std::uint64_t{1} << (size * 8)) - 1);
+}
+
+Result<ScriptLayout> walkAtlasScript(const AtlasScript& script, const std::string& name,
+                                     const std::string& folder) {
+    return Walker(name, folder).walk(script);
+}
+
+}  // namespace rq::exchange
