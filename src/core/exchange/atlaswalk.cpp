@@ -154,6 +154,15 @@ class Walker {
     }
 
     // A name #VAR made of the kind, or a problem said of the line.
+    // A custom pointer that #CREATEPTR made: a pointer table of another would write cells of no known width.
+    bool made(const ScriptCommand& command, const std::string& pointer) {
+        if (m_pointers.contains(pointer)) {
+            return true;
+        }
+        problem(command.line, "#" + command.name + " names " + pointer + ", which no #CREATEPTR made.");
+        return false;
+    }
+
     bool declared(const ScriptCommand& command, const std::string& variable, std::string_view kind) {
         const auto found = m_variables.find(variable);
         if (found == m_variables.end() || found->second != kind) {
@@ -266,7 +275,8 @@ class Walker {
                 m_pointers[text(0)] = CustomPointer{m_header, number(2), static_cast<int>(number(3) / 8)};
             }
         } else if (name == "PTRTBL") {
-            if (declared(command, text(0), "POINTERTABLE") && declared(command, text(3), "CUSTOMPOINTER")) {
+            if (declared(command, text(0), "POINTERTABLE") && declared(command, text(3), "CUSTOMPOINTER") &&
+                made(command, text(3))) {
                 m_pointerTables[text(0)] = PointerTable{static_cast<std::uint64_t>(number(1)),
                                                         static_cast<std::uint64_t>(number(2)), text(3), 0};
             }
@@ -274,7 +284,9 @@ class Walker {
             writeCommand(command);
         } else if (name == "AUTOWRITE" || name == "DISABLE") {
             if (declared(command, text(0), "POINTERTABLE")) {
-                if (name == "AUTOWRITE") {
+                if (name == "AUTOWRITE" && !m_pointerTables.contains(text(0))) {
+                    problem(command.line, "#AUTOWRITE names " + text(0) + ", which no #PTRTBL made.");
+                } else if (name == "AUTOWRITE") {
                     m_autowrite[text(0)] = text(1);
                 } else {
                     m_autowrite.erase(text(0));
