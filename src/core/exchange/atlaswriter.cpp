@@ -7,6 +7,7 @@
 
 #include "files/asciitext.h"
 #include "files/codepage.h"
+#include "files/common.h"
 
 namespace rq::exchange {
 namespace {
@@ -159,8 +160,15 @@ Result<std::vector<std::string>> writeAtlasScript(std::ostream& out,
     }
 
     out << "// The texts of " << oneLine(gameTemplate.path) << ", each string where it was read.\n";
+    // Named as the template names it, within the program's alphabets: the script then travels with the table
+    // put beside it, where the inserter looks, and reads back here from the program folder.
+    const auto alphabets = files::fsPath(files::appRelativePath("plugins\\alphabets\\"));
     for (std::size_t i = 0; i < tables.size(); ++i) {
-        out << "#VAR(Table" << i + 1 << ", TABLE)\n#ADDTBL(\"" << tables[i] << "\", Table" << i + 1 << ")\n";
+        const auto inFolder = files::fsPath(tables[i]).lexically_relative(alphabets);
+        std::string name =
+            inFolder.empty() || *inFolder.begin() == ".." ? tables[i] : files::pathText(inFolder);
+        std::ranges::replace(name, '\\', '/');
+        out << "#VAR(Table" << i + 1 << ", TABLE)\n#ADDTBL(\"" << name << "\", Table" << i + 1 << ")\n";
     }
     for (std::size_t i = 0; i < pointers.size(); ++i) {
         out << "#VAR(Ptr" << i + 1 << ", CUSTOMPOINTER)\n#CREATEPTR(Ptr" << i + 1 << ", \"LINEAR\", "
