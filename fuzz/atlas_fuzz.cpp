@@ -14,6 +14,7 @@
 #include <variant>
 #include <vector>
 
+#include "exchange/atlaslayout.h"
 #include "exchange/atlasscript.h"
 #include "exchange/atlaswalk.h"
 #include "exchangeinput.h"
@@ -167,6 +168,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const auto& room : layout->rooms) {
         require(room.start < room.end);
+    }
+
+    // The inserter's own layout of the same script: every write inside a file of 64 KiB, none over another.
+    const auto embedded = rq::exchange::parseAtlasScript(input, name, true);
+    const auto own = embedded ? rq::exchange::walkAtlasScript(*embedded, name, folder, true)
+                              : rq::Result<rq::exchange::ScriptLayout>(embedded.failure());
+    const auto plan = own ? rq::exchange::planAtlasLayout(*own, 0x10000, name)
+                          : rq::Result<rq::exchange::AtlasPlan>(own.failure());
+    if (!plan) {
+        require(plan.error().starts_with(name));
+        return 0;
+    }
+    std::uint64_t reached = 0;
+    auto writes = plan->writes;
+    std::ranges::sort(writes, {}, &rq::files::RoomWrite::offset);
+    for (const auto& write : writes) {
+        require(write.offset >= reached && write.offset + write.bytes.size() <= 0x10000);
+        reached = write.offset + write.bytes.size();
     }
     return 0;
 }

@@ -79,6 +79,7 @@ CommandLine::CommandLine() {
     CLI::App* insert = verb(m_app, "insert", insertCommand, insertUses);
     templateOptions(insert);
     formatOption(insert, kTextsFormats);
+    insert->add_option("--layout", m_given.layout)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     operand(insert, "FILE");
     operand(insert, "TEXTS");
 
@@ -89,6 +90,7 @@ CommandLine::CommandLine() {
     CLI::App* qa = verb(m_app, "qa", qaCommand, readsOnly);
     templateOptions(qa);
     formatOption(qa, kTextsFormats);
+    qa->add_option("--layout", m_given.layout)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     operand(qa, "FILE");
     operand(qa, "TEXTS");
     qa->add_flag("--json", m_given.json);
@@ -351,6 +353,9 @@ int CommandLine::runChosen(Streams io) {
             }
             return usageError("--format takes " + names + ", not '" + m_given.format + "'", io.err);
         }
+    }
+    if (!m_given.layout.empty() && m_given.layout != "atlas") {
+        return usageError("--layout takes atlas, not '" + m_given.layout + "'", io.err);
     }
     for (const std::string& set : m_given.sets) {
         if (set.find('=') == std::string::npos) {

@@ -39,7 +39,8 @@ constexpr std::array kVerbs = {
              "its plugins/alphabets/. Through a table, a byte no code starts shows as <$XX>.\n"
              "Exits 1 when the template is refused or FILE cannot be read."},
     VerbHelp{
-        "insert", "insert --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS",
+        "insert",
+        "insert --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS",
         "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
         "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
         "entry's limit and encoded through the entry's alphabet (through a table file: in the fewest\n"
@@ -59,7 +60,15 @@ constexpr std::array kVerbs = {
         "entry whose pointer cells it writes (a #FIXEDLENGTH text, or one without pointers, to the\n"
         "entry at its place), through the same save: in place when it fits, else to free space,\n"
         "where the script's #JMP rooms count too. A text no entry has, a table other than the\n"
-        "entry's and a command it cannot follow are refused with their lines."},
+        "entry's and a command it cannot follow are refused with their lines.\n"
+        "--layout atlas writes the script as the classic inserter does, byte for byte, not through\n"
+        "the template's entries: each text one after another from its #JMP (encoded by the longest\n"
+        "text of the table at each place), each pointer at its cell, and embedded pointers\n"
+        "(#EMBTYPE, #EMBSET, #EMBWRITE), which only this layout places. Where the inserter would cut\n"
+        "a text at its #JMP's last byte or its #FIXEDLENGTH, leave a pointer unwritten or stop on a\n"
+        "character the table lacks, and for a write past FILE's end or two over one byte, it refuses\n"
+        "before the first byte, naming the line. Prints \"Writing complete! N strings and M\n"
+        "pointers written.\""},
     VerbHelp{"check", "check --template T [--program-folder DIR] [FILE]",
              "Lists every problem of template T and its alphabets, one a line (file, section, key, value\n"
              "and what is wrong): values the format does not allow, missing alphabets, alphabets without\n"
@@ -69,25 +78,28 @@ constexpr std::array kVerbs = {
              "names no section, box labels an entry's table lacks and, with FILE, a font that runs past its\n"
              "end. Prints \"no problems\" and exits 0 when there are none; exits 1 otherwise. T and DIR\n"
              "as for dump."},
-    VerbHelp{"qa", "qa --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS [--json]",
-             "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
-             "by its extension, or an inserter script by --format atlas; entries it leaves out or keeps are "
-             "their text in FILE), against the texts\n"
-             "template T reads from FILE. One line a problem, \"entry N: SEVERITY: CHECK: message\":\n"
-             "  too-long           error: more than the entry's room (characters, or bytes with its end\n"
-             "                     token); a pointer entry also fits nowhere in its free space\n"
-             "  missing-character  error: characters the alphabet or table file lacks\n"
-             "  control-codes      error: not the original's control codes and <$XX> bytes, in any order\n"
-             "  untranslated       warning: the text is the original\n"
-             "  spaces             warning: leading, trailing or double spaces the original lacks\n"
-             "  inconsistent       warning: an original that other entries translate differently\n"
-             "  too-wide           error: with the game's font, a line wider than its box (pixels)\n"
-             "  too-many-lines     error: a box of more lines than it holds\n"
-             "  no-glyph           error: characters the font has no glyph for\n"
-             "Padding spaces count for nothing. --json prints a JSON array of objects {\"entry\": N,\n"
-             "\"check\", \"severity\", \"message\"} instead. Prints \"no problems\" when there are none.\n"
-             "Exits 1 when any error is found, or TEXTS is refused as insert refuses it; 0 otherwise.\n"
-             "T and DIR as for dump."},
+    VerbHelp{
+        "qa",
+        "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
+        "[--json]",
+        "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
+        "by its extension, or an inserter script by --format atlas; entries it leaves out or keeps are "
+        "their text in FILE), against the texts\n"
+        "template T reads from FILE. One line a problem, \"entry N: SEVERITY: CHECK: message\":\n"
+        "  too-long           error: more than the entry's room (characters, or bytes with its end\n"
+        "                     token); a pointer entry also fits nowhere in its free space\n"
+        "  missing-character  error: characters the alphabet or table file lacks\n"
+        "  control-codes      error: not the original's control codes and <$XX> bytes, in any order\n"
+        "  untranslated       warning: the text is the original\n"
+        "  spaces             warning: leading, trailing or double spaces the original lacks\n"
+        "  inconsistent       warning: an original that other entries translate differently\n"
+        "  too-wide           error: with the game's font, a line wider than its box (pixels)\n"
+        "  too-many-lines     error: a box of more lines than it holds\n"
+        "  no-glyph           error: characters the font has no glyph for\n"
+        "Padding spaces count for nothing. --json prints a JSON array of objects {\"entry\": N,\n"
+        "\"check\", \"severity\", \"message\"} instead. Prints \"no problems\" when there are none.\n"
+        "Exits 1 when any error is found, or TEXTS is refused as insert refuses it (with --layout\n"
+        "atlas, as that layout refuses it too); 0 otherwise. T and DIR as for dump."},
     VerbHelp{"recover", "recover [--discard] FILE",
              "A save that was interrupted (the program killed, the power gone, a disk error) leaves the\n"
              "old bytes of the rooms it was writing in FILE.romquill-undo, beside the file a link leads to.\n"

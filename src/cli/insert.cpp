@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "editor/entrytexts.h"
+#include "exchange/atlaslayout.h"
 #include "files/outputname.h"
 #include "jsoninput.h"
 #include "templateverbs.h"
@@ -30,9 +31,29 @@ int insertCommand(const Given& given, Console& console) {
                     "\": that is the file the texts are written into." + std::string(kNothingWritten));
         return kExitRefused;
     }
+    const TextsFormat format = textsFormat(given.format).value_or(formatOfPath(textsFile));
+    if (!given.layout.empty()) {
+        if (format != TextsFormat::Atlas) {
+            console.say(
+                "--layout atlas places an inserter script: TEXTS is read as one with --format atlas." +
+                std::string(kNothingWritten));
+            return kExitRefused;
+        }
+        const auto plan = planScriptLayout(gameFile, textsFile, console, kNothingWritten);
+        if (!plan) {
+            return kExitRefused;
+        }
+        if (const auto written = exchange::writeAtlasLayout(gameFile, *plan); !written) {
+            console.say(gameFile, written.error());
+            return kExitRefused;
+        }
+        console.out() << "Writing complete! " << plan->strings
+                      << (plan->strings == 1 ? " string" : " strings") << " and " << plan->pointers
+                      << (plan->pointers == 1 ? " pointer" : " pointers") << " written.\n";
+        return kExitOk;
+    }
     // A script's #JMP rooms are free space for its own texts.
-    const auto taken = readTextsAndRooms(
-        textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)), *opened, console.in());
+    const auto taken = readTextsAndRooms(textsFile, format, *opened, console.in());
     if (!taken) {
         console.say(taken.error() + std::string(kNothingWritten));
         return kExitRefused;

@@ -15,9 +15,21 @@ int qaCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     const std::string& textsFile = given.operands[1];
+    const TextsFormat format = textsFormat(given.format).value_or(formatOfPath(textsFile));
+    // The inserter's own layout is refused as its insert refuses it; its texts are then checked as usual.
+    if (!given.layout.empty()) {
+        if (format != TextsFormat::Atlas || textsFile == "-") {
+            console.say(format != TextsFormat::Atlas
+                            ? std::string(kLayoutOfAScript)
+                            : "qa --layout atlas reads TEXTS twice: give it as a file.");
+            return kExitRefused;
+        }
+        if (!planScriptLayout(opened->gameFile, textsFile, console, {})) {
+            return kExitRefused;
+        }
+    }
     // The same translations insert would write, taken the same way.
-    const auto taken = readTextsAndRooms(
-        textsFile, textsFormat(given.format).value_or(formatOfPath(textsFile)), *opened, console.in());
+    const auto taken = readTextsAndRooms(textsFile, format, *opened, console.in());
     if (!taken) {
         console.say(taken.error());
         return kExitRefused;

@@ -78,16 +78,50 @@ std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console
                             std::move(read.rooms),           std::move(moving)};
 }
 
+std::optional<exchange::AtlasPlan> planScriptLayout(const std::string& gameFile, const std::string& textsFile,
+                                                    Console& console, std::string_view after) {
+    const auto refused = [&](const std::string& why) {
+        console.say(why + std::string(after));
+        return std::nullopt;
+    };
+    const auto input = readJsonInput(textsFile, console.in());
+    if (!input) {
+        return refused(input.error());
+    }
+    const auto script = exchange::parseAtlasScript(input->bytes, input->name, true);
+    if (!script) {
+        return refused(script.error());
+    }
+    const auto layout = exchange::walkAtlasScript(*script, input->name, scriptFolder(textsFile), true);
+    if (!layout) {
+        return refused(layout.error());
+    }
+    const auto size = files::regularFileSize(gameFile);
+    if (!size) {
+        console.say(gameFile, std::string(files::kRomNotFound) + std::string(after));
+        return std::nullopt;
+    }
+    auto plan = exchange::planAtlasLayout(*layout, *size, input->name);
+    if (!plan) {
+        return refused(plan.error());
+    }
+    return std::move(plan).value();
+}
+
+std::string scriptFolder(const std::string& path) {
+    // A script read from standard input finds its tables in the working folder.
+    const std::string folder = path == "-" ? "." : files::pathText(files::fsPath(path).parent_path());
+    return folder.empty() ? "." : folder;
+}
+
 Result<exchange::ScriptTexts> readScriptTexts(const std::string& path, const TemplateAndTexts& opened,
                                               std::istream& in) {
     const auto input = readJsonInput(path, in);
     if (!input) {
         return input.failure();
     }
-    // A script read from standard input finds its tables in the working folder.
-    const std::string folder = path == "-" ? "." : files::pathText(files::fsPath(path).parent_path());
-    return exchange::takeScriptTexts(input->bytes, input->name, folder.empty() ? "." : folder,
-                                     opened.gameTemplate, opened.texts, opened.rooms);
+    return exchange::takeScriptTexts(input->bytes, input->name, scriptFolder(path), opened.gameTemplate,
+                                     opened.texts, opened.rooms);
 }
 
 Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,

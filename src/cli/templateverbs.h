@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/tablerooms.h"
+#include "exchange/atlaslayout.h"
 #include "exchange/atlastexts.h"
 #include "exchange/translations.h"
 #include "jsoninput.h"
@@ -52,6 +53,17 @@ struct TemplateAndTexts {
 void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std::string& fileName,
                    std::span<const std::string> texts);
 
+inline constexpr std::string_view kLayoutOfAScript =
+    "--layout atlas places an inserter script: TEXTS is read as one with --format atlas.";
+
+// The classic inserter's own placement of the script TEXTS in FILE, or nullopt once its refusal is said,
+// followed by after.
+[[nodiscard]] std::optional<exchange::AtlasPlan> planScriptLayout(const std::string& gameFile,
+                                                                  const std::string& textsFile,
+                                                                  Console& console, std::string_view after);
+
+// Where an inserter script's tables are looked for: beside it, or the working folder for standard input.
+[[nodiscard]] std::string scriptFolder(const std::string& path);
 // The texts an inserter script gives (the file, or standard input for "-"), its tables beside it, and the
 // rooms of its #JMP commands, which are free space for its insert.
 [[nodiscard]] Result<exchange::ScriptTexts> readScriptTexts(const std::string& path,

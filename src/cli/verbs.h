@@ -18,6 +18,7 @@ struct Given {
     std::vector<std::string> operands;  // the files and words of the synopsis, in its order
     std::string templateName;           // --template
     std::string format;                 // --format, one of those the verb takes; empty when not given
+    std::string layout;                 // insert --layout atlas; empty when not given
     std::vector<std::string> sets;      // each --set CONTROL=TEXT, in order
     bool force = false;
     bool json = false;

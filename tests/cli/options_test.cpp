@@ -44,7 +44,7 @@ const std::vector<std::string> kUsages = {
     "identify FILE...",
     "ini FILE SECTION KEY [DEFAULT]",
     "dump --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE",
-    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS",
+    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS",
     "check --template T [--program-folder DIR] [FILE]",
     "recover [--discard] FILE",
     "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
@@ -61,7 +61,8 @@ const std::vector<std::string> kUsages = {
     "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
     "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini",
-    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE TEXTS [--json]",
+    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
+    "[--json]",
     "help [COMMAND]"};
 
 class CliVerbHelp : public testing::TestWithParam<std::string> {};
@@ -133,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         mistake("NoValue", {"dump", "--template"}, "romquill-cli: --template needs a value\n" + kDump),
         mistake("UnknownFormat", {"dump", "--format=xml", "--template", "demo.ini", "f.bin"},
                 "romquill-cli: --format takes json, po, csv or atlas, not 'xml'\n" + kDump),
+        mistake("UnknownLayout", {"insert", "--template", "demo.ini", "--layout", "own", "f.bin", "t.txt"},
+                "romquill-cli: --layout takes atlas, not 'own'\nUsage: romquill-cli " + kUsages[3] + "\n"),
         mistake("UnknownOption", {"check", "--template", "demo.ini", "--verbose"},
                 "romquill-cli: unknown option '--verbose'\nUsage: romquill-cli check "),
         mistake("OptionOfAnotherWord", {"cutscenes", "dump", "--force", "f.exe"},

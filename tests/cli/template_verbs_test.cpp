@@ -158,6 +158,15 @@ class CliOwnFolder : public testing::Test {
     }
 
     // Two cells (le16) at 0 to "AB" and "CD", each ended by 00, in 0x40 bytes of FF.
+    // The two strings read through a table and a template of their pointer table, for inserter scripts.
+    void writeScriptGame() const {
+        write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00=<END>\n");
+        write("plugins/games/p.ini",
+              "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
+              "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n");
+        writeTwoStrings();
+    }
+
     void writeTwoStrings() const {
         writeImage(m_game, {{0, std::string(0x40, '\xFF')},
                             {0, "\x10\x00\x14\x00"s},
@@ -311,11 +320,7 @@ TEST_F(CliAtlas, AScriptDumpedAndInsertedBackChangesNothing) {
 // An inserter script through the same save: a text that fits stays, a longer one moves to the script's #JMP
 // room (the template has no free space), every cell rewritten; one it cannot follow writes nothing.
 TEST_F(CliOwnFolder, AnInserterScriptsLongerTextMovesToItsJumpRoom) {
-    write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00=<END>\n");
-    write("plugins/games/p.ini",
-          "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
-          "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n");
-    writeTwoStrings();
+    writeScriptGame();
     const std::string before = readAll(m_game);
     const std::string head =
         "#VAR(T, TABLE)\n#ADDTBL(\"t.tbl\", T)\n#ACTIVETBL(T)\n#VAR(P, CUSTOMPOINTER)\n"
@@ -339,6 +344,31 @@ TEST_F(CliOwnFolder, AnInserterScriptsLongerTextMovesToItsJumpRoom) {
                                    .replace(2, 2, "\x20\x00"s)
                                    .replace(0x10, 2, "BA")
                                    .replace(0x20, 9, "CDEABCDE\0"s));
+}
+
+// The inserter's own layout: the script's bytes where the inserter puts them, not the template's entries; a
+// text its #JMP's room cannot hold, or a layout of texts that are no script, writes nothing.
+TEST_F(CliOwnFolder, TheInsertersOwnLayoutWritesTheScriptsBytesAndNothingElse) {
+    writeScriptGame();
+    const std::string before = readAll(m_game);
+    const std::string head = "#VAR(T, TABLE)\n#ADDTBL(\"t.tbl\", T)\n#ACTIVETBL(T)\n";
+    write("script.txt", head + "#JMP($20, $3F)\n#W16(0)\nBA<END>\n#W16(2)\nCDE<END>\n");
+    write("cut.txt", head + "#JMP($20, $21)\n#W16(0)\nBA<END>\n");
+    const auto insert = [&](const std::string& script, const std::string& format) {
+        return run({"insert", "--template", "p.ini", "--format", format, "--layout", "atlas", m_game,
+                    m_dir.file(script)});
+    };
+    EXPECT_EQ(insert("cut.txt", "atlas").err,
+              "romquill-cli: F/cut.txt, line 6: the text needs 3 bytes from $20, and its #JMP's room has 2 "
+              "left (to $21); the inserter would cut it there. Nothing was written.\n");
+    EXPECT_EQ(insert("script.txt", "json").exitCode, 1);
+    const auto qa = run({"qa", "--template", "p.ini", "--format", "atlas", "--layout", "atlas", m_game,
+                         m_dir.file("cut.txt")});
+    EXPECT_EQ(std::tuple(qa.exitCode, qa.err.ends_with("cut it there.\n")), std::tuple(1, true)) << qa.err;
+    EXPECT_EQ(readAll(m_game), before);
+    EXPECT_EQ(insert("script.txt", "atlas").out, "Writing complete! 2 strings and 2 pointers written.\n");
+    EXPECT_EQ(readAll(m_game),
+              std::string(before).replace(0, 4, "\x20\x00\x23\x00"s).replace(0x20, 7, "BA\0CDE\0"s));
 }
 
 // A dumper's command file becomes a template that dumps at once what the dumper dumps: strings through a

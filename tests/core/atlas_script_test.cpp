@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "editor/entrytexts.h"
+#include "exchange/atlaslayout.h"
 #include "exchange/atlastexts.h"
 #include "exchange/atlaswalk.h"
 #include "files/asciitext.h"
@@ -128,6 +129,101 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptRow{"TextTheTableCannotWrite", "#JMP(0)\nAC<END>\n", "line 5: the text has no code for \"C\""},
         ScriptRow{"EveryProblemListed", "#FOO(1)\n#BAR(2)\n", "s.txt has 2 problems."}),
     test::rowName);
+
+// The inserter's own layout in a file of 0x200 bytes: each write as "@OFFSET BYTES" in hexadecimal, in the
+// order planned, or (a part of) the refusal. g.tbl writes "ABCD" greedily as AB C D, in three bytes, where
+// the fewest bytes are A BCD.
+struct LayoutRow {
+    std::string name;
+    std::string script;  // after the prelude
+    std::string planned;
+};
+
+class ScriptLayouts : public testing::TestWithParam<LayoutRow> {};
+
+TEST_P(ScriptLayouts, PlacedAsTheInserterPlacesThem) {
+    const test::TempDir dir;
+    test::writeText(dir.file("t.tbl"), kTable);
+    test::writeText(dir.file("g.tbl"), "01=A\n02=AB\n03=BCD\n04=C\n05=D\n/00=<END>\n");
+    const auto parsed = exchange::parseAtlasScript(kPrelude + GetParam().script, "s.txt", true);
+    ASSERT_TRUE(parsed) << parsed.error();
+    const auto layout = exchange::walkAtlasScript(*parsed, "s.txt", dir.path().string(), true);
+    const auto plan = layout ? exchange::planAtlasLayout(*layout, 0x200, "s.txt")
+                             : Result<exchange::AtlasPlan>(layout.failure());
+    std::string planned;
+    for (const auto& write : plan ? plan->writes : std::vector<files::RoomWrite>{}) {
+        planned += "@" + files::hexText(write.offset);
+        for (const char byte : write.bytes) {
+            planned += " " + files::hexText(static_cast<unsigned char>(byte), 2);
+        }
+        planned += "\n";
+    }
+    const std::string got = plan ? planned : plan.error();
+    EXPECT_NE(got.find(GetParam().planned), std::string::npos) << got;
+}
+
+const std::string kGreedy = "#VAR(G, TABLE)\n#ADDTBL(\"g.tbl\", G)\n#ACTIVETBL(G)\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ScriptLayouts,
+    testing::Values(
+        LayoutRow{"JmpWithTwoStrings", "#JMP($100)\nAB<END>B<LINE>A<END>\n",
+                  "@100 41 42 FF\n@103 42 FE 41 FF\n"},
+        LayoutRow{"PointerWrite", "#JMP($100)\n#W16($20)\nA<END>\n", "@100 41 FF\n@20 00 01\n"},
+        LayoutRow{"HeaderLessened", "#HDR($80)\n#JMP($100)\n#W16($20)\nB<END>\n", "@100 42 FF\n@20 80 00\n"},
+        LayoutRow{"BigEndian", "#ENDIANSWAP(\"TRUE\")\n#JMP($123)\n#W24($20)\nA<END>\n",
+                  "@123 41 FF\n@20 00 01 23\n"},
+        LayoutRow{"RawByte", "#JMP(0)\n<$10>A<END>\n", "@0 10 41 FF\n"},
+        LayoutRow{"GreedyNotFewestBytes", kGreedy + "#JMP($10)\n#W16(0)\nABCD<END>\nA<END>\n",
+                  "@10 02 04 05 00\n@0 10 00\n@14 01 00\n"},
+        LayoutRow{
+            "CutByItsJmpBound", "#JMP($100, $101)\nAB<END>\n",
+            "s.txt, line 5: the text needs 3 bytes from $100, and its #JMP's room has 2 left (to $101)"},
+        LayoutRow{"PastTheFileEnd", "#JMP($1FF)\nA<END>\n",
+                  "line 5: the text needs the bytes $1FF to $200, past the file's end at $200"},
+        LayoutRow{"PointerPastTheFileEnd", "#JMP(0)\n#W32($1FE)\nA<END>\n",
+                  "line 5: the pointer at $1FE needs the bytes $1FE to $201"},
+        LayoutRow{"TwoWritesOverOneByte", "#JMP($100)\n#W16($101)\nAB<END>\n",
+                  "line 5: it writes over $101, as line 6 does"},
+        LayoutRow{"FixedLengthFilled", "#FIXEDLENGTH(4, $EE)\n#JMP(0)\nA<END>B<END>\n",
+                  "@0 41 FF EE EE\n@4 42 FF EE EE\n"},
+        LayoutRow{"FixedLengthCut", "#FIXEDLENGTH(2, 0)\n#JMP(0)\nAB<END>\n",
+                  "line 6: the text needs 3 bytes, and #FIXEDLENGTH gives it 2"},
+        LayoutRow{"CommandInsideATextEndsIt", "#JMP($100)\nA\n#W16(0)\nB<END>\n",
+                  "@100 41\n@101 42 FF\n@0 01 01\n"},
+        LayoutRow{"EmbeddedSetThenWrite",
+                  "#EMBTYPE(\"LINEAR\", 16, 0)\n#JMP($100)\nA\n#EMBSET(0)\nB<END>\n#EMBWRITE(0)\nA<END>\n",
+                  "@100 41\n@103 42 FF\n@105 41 FF\n@101 05 01\n"},
+        LayoutRow{"EmbeddedWriteThenSetLessHeaderAndOffsetting",
+                  "#EMBTYPE(\"LINEAR\", 24, $10)\n#HDR($80)\n#JMP($100)\n#EMBWRITE(1)\nA<END>\n#EMBSET(1)\n",
+                  "@100 41 FF\n@102 70 00 00\n"},
+        LayoutRow{"EmbeddedWithoutItsWrite", "#EMBTYPE(\"LINEAR\", 16, 0)\n#JMP($100)\n#EMBSET(2)\nA<END>\n",
+                  "line 6: #EMBSET(2) has no #EMBWRITE(2): the inserter would leave its pointer unwritten."},
+        LayoutRow{"EmbeddedBeforeItsType", "#JMP(0)\n#EMBSET(0)\n",
+                  "line 5: #EMBSET comes before any #EMBTYPE gives its pointer's size."},
+        LayoutRow{
+            "EmbeddedCellPastItsJmpBound",
+            "#EMBTYPE(\"LINEAR\", 16, 0)\n#JMP(0, 2)\nAB\n#EMBSET(0)\n#EMBWRITE(0)\n",
+            "line 7: the embedded pointer's cell needs 2 bytes from $2, past its #JMP's last byte $2."}),
+    test::rowName);
+
+// The plan goes through the safe write path: the file then holds exactly its bytes, and nothing else moves.
+TEST(ScriptLayoutWrite, TheFileHoldsThePlannedBytes) {
+    const test::TempDir dir;
+    test::writeText(dir.file("t.tbl"), kTable);
+    const std::string game = dir.file("game.bin");
+    test::writeText(game, std::string(8, '\x55'));
+    const auto parsed = exchange::parseAtlasScript(kPrelude + "#JMP(4)\n#W16(0)\nAB<END>\n", "s.txt");
+    ASSERT_TRUE(parsed);
+    const auto layout = exchange::walkAtlasScript(*parsed, "s.txt", dir.path().string());
+    ASSERT_TRUE(layout);
+    const auto plan = exchange::planAtlasLayout(*layout, 8, "s.txt");
+    ASSERT_TRUE(plan);
+    ASSERT_TRUE(exchange::writeAtlasLayout(game, *plan));
+    EXPECT_EQ(test::readAll(game),
+              "\x04\x00\x55\x55"
+              "AB\xFF\x55"s);
+}
 
 // A game of 0x100 bytes of FF: "AB" ended at 0x40 through a pointer at 0x20, and a fixed room at 0x60.
 struct MatchRow {

@@ -199,7 +199,7 @@ std::string valueProblem(const ScriptCommand& command) {
 }
 
 // A command line, or why it is none.
-Result<ScriptCommand> commandOf(std::string_view line, int number) {
+Result<ScriptCommand> commandOf(std::string_view line, int number, bool embedded) {
     std::string_view rest = line.substr(1);
     const auto named = std::ranges::find_if_not(rest, [](char c) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
@@ -211,7 +211,7 @@ Result<ScriptCommand> commandOf(std::string_view line, int number) {
     if (form == kCommands.end()) {
         return Error{"#" + name + " is no command this reader knows"};
     }
-    if (!form->refusal.empty()) {
+    if (!form->refusal.empty() && !(embedded && form->refusal == kEmbedded)) {
         return Error{"#" + name + " " + std::string(form->refusal)};
     }
     // The closing parenthesis is the last outside a string; a "//" comment may follow it.
@@ -261,7 +261,7 @@ Result<ScriptCommand> commandOf(std::string_view line, int number) {
 
 }  // namespace
 
-Result<AtlasScript> parseAtlasScript(std::string_view text, const std::string& name) {
+Result<AtlasScript> parseAtlasScript(std::string_view text, const std::string& name, bool embedded) {
     AtlasScript script;
     ProblemList problems(name);
     int number = 0;
@@ -281,7 +281,7 @@ Result<AtlasScript> parseAtlasScript(std::string_view text, const std::string& n
             script.items.emplace_back(ScriptText{number, std::string(line)});
             continue;
         }
-        auto command = commandOf(bare, number);
+        auto command = commandOf(bare, number, embedded);
         if (!command) {
             problems.add(name + ", line " + std::to_string(number) + ": " + command.error());
             continue;

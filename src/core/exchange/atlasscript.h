@@ -40,8 +40,10 @@ struct AtlasScript {
 
 // Refused, every problem listed with its line ("NAME, line 7: ..."), for a command this reader does not know
 // or cannot follow (address modes other than LINEAR, string types other than ENDTERM, extensions, pointer
-// lists read from files, embedded pointers), arguments of the wrong number or kind, a number past 32 bits
-// and a string without its closing quote.
-[[nodiscard]] Result<AtlasScript> parseAtlasScript(std::string_view text, const std::string& name);
+// lists read from files, embedded pointers unless embedded is true: only the inserter's own layout places
+// them), arguments of the wrong number or kind, a number past 32 bits and a string without its closing
+// quote.
+[[nodiscard]] Result<AtlasScript> parseAtlasScript(std::string_view text, const std::string& name,
+                                                   bool embedded = false);
 
 }  // namespace rq::exchange

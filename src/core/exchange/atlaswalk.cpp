@@ -1,6 +1,7 @@
 #include "exchange/atlaswalk.h"
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 
@@ -15,6 +16,16 @@ struct CustomPointer {
     std::int64_t header = 0;
     std::int64_t offsetting = 0;
     int size = 2;
+};
+
+// An embedded pointer: its size and offsetting fixed by the #EMBTYPE in force at its first command.
+struct EmbeddedPointer {
+    int size = 2;
+    std::int64_t offsetting = 0;
+    std::optional<int> setLine;
+    std::uint64_t cell = 0;
+    std::optional<int> writeLine;
+    std::uint64_t target = 0;
 };
 
 struct PointerTable {
@@ -74,45 +85,10 @@ std::vector<Label> labelsOf(const templates::Table& table) {
     return labels;
 }
 
-// The bytes a script's text stands for: written through the table, its raw bytes "<$XX>" as they are.
-Result<std::string> scriptBytes(const templates::Table& table, std::string_view text) {
-    if (auto whole = table.encode(text)) {
-        return whole;
-    }
-    // A raw byte that is a code of the table (a "#" that would start a command line) is refused as a whole;
-    // written piece by piece it stands for its code.
-    std::string bytes;
-    std::size_t written = 0;
-    const auto writeUpTo = [&](std::size_t at) -> Status {
-        if (at > written) {
-            auto piece = table.encode(text.substr(written, at - written));
-            if (!piece) {
-                return piece.failure();
-            }
-            bytes += *piece;
-        }
-        return success();
-    };
-    for (std::size_t at = 0; at + 5 <= text.size(); ++at) {
-        if (text[at] == '<' && text[at + 1] == '$' && isHex(text[at + 2]) && isHex(text[at + 3]) &&
-            text[at + 4] == '>') {
-            if (auto done = writeUpTo(at); !done) {
-                return done.failure();
-            }
-            bytes += static_cast<char>(*files::parseHex(text.substr(at + 2, 2)));
-            written = at + 5;
-            at += 4;
-        }
-    }
-    if (auto done = writeUpTo(text.size()); !done) {
-        return done.failure();
-    }
-    return bytes;
-}
-
 class Walker {
   public:
-    Walker(std::string name, std::string folder) : m_name(std::move(name)), m_folder(std::move(folder)) {}
+    Walker(std::string name, std::string folder, bool ownLayout)
+        : m_name(std::move(name)), m_folder(std::move(folder)), m_ownLayout(ownLayout) {}
 
     Result<ScriptLayout> walk(const AtlasScript& script) {
         for (const auto& item : script.items) {
@@ -122,11 +98,21 @@ class Walker {
                 command(std::get<ScriptCommand>(item));
             }
         }
-        if (m_open && m_open->pointers.empty()) {
+        if (m_open && (m_ownLayout || m_open->pointers.empty())) {
             endString({}, {});
         }
         if (m_open) {
             problem(m_open->line, "the text that begins here has no end token" + endTokens() + ".");
+        }
+        for (const auto& [number, pointer] : m_embedded) {
+            const std::string n = std::to_string(number);
+            if (!pointer.writeLine) {
+                problem(*pointer.setLine, "#EMBSET(" + n + ") has no #EMBWRITE(" + n +
+                                              "): the inserter would leave its pointer unwritten.");
+            } else if (!pointer.setLine) {
+                problem(*pointer.writeLine, "#EMBWRITE(" + n + ") has no #EMBSET(" + n +
+                                                "): the inserter would write its pointer nowhere.");
+            }
         }
         for (const auto& pointer : m_pending) {
             problem(pointer.line, "the pointer points where no text comes: the script ends first.");
@@ -231,7 +217,8 @@ class Walker {
         const std::string& name = command.name;
         // A text that no pointer names may fill its room without an end token, as a fixed room holds it:
         // the next jump ends it.
-        if (m_open && m_open->pointers.empty() && name == "JMP") {
+        // The inserter itself ends a text at every command: its own layout follows it.
+        if (m_open && (m_ownLayout || (m_open->pointers.empty() && name == "JMP"))) {
             endString({}, {});
         }
         if (m_open) {
@@ -292,12 +279,55 @@ class Walker {
                     m_autowrite.erase(text(0));
                 }
             }
-        } else if (name == "FIXEDLENGTH") {
-            m_fixed = static_cast<std::uint64_t>(number(0));
         } else if (name == "ENDIANSWAP") {
             m_bigEndian = files::upperAscii(text(0)) == "TRUE";
+        } else if (name == "EMBTYPE") {
+            m_embType = EmbeddedPointer{static_cast<int>(number(1) / 8), number(2), {}, 0, {}, 0};
+        } else if (name == "EMBSET" || name == "EMBWRITE") {
+            embeddedCommand(command);
+        } else if (name == "FIXEDLENGTH") {
+            m_fixed = static_cast<std::uint64_t>(number(0));
+            m_fill = static_cast<char>(number(1));
         } else if (name == "STRINGALIGN") {
             m_align = static_cast<std::uint64_t>(number(0));
+        }
+    }
+
+    void embeddedCommand(const ScriptCommand& command) {
+        const std::int64_t number = command.arguments[0].number;
+        const bool set = command.name == "EMBSET";
+        if (!m_embType) {
+            problem(command.line,
+                    "#" + command.name + " comes before any #EMBTYPE gives its pointer's size.");
+            return;
+        }
+        auto [found, first] = m_embedded.try_emplace(number, *m_embType);
+        EmbeddedPointer& pointer = found->second;
+        std::optional<int>& line = set ? pointer.setLine : pointer.writeLine;
+        if (line) {
+            problem(command.line, "#" + command.name + "(" + std::to_string(number) +
+                                      ") comes again after line " + std::to_string(*line) + ".");
+            return;
+        }
+        line = command.line;
+        if (set) {
+            // The cell stands in the text stream: the next text begins after it.
+            pointer.cell = m_position;
+            m_position += static_cast<std::uint64_t>(pointer.size);
+            m_reached = std::max(m_reached, m_position);
+            if (m_roomLast && m_position > *m_roomLast + 1) {
+                problem(command.line, "the embedded pointer's cell needs " + std::to_string(pointer.size) +
+                                          " bytes from $" + files::hexText(pointer.cell) +
+                                          ", past its #JMP's last byte $" + files::hexText(*m_roomLast) +
+                                          ".");
+            }
+        } else {
+            pointer.target = m_position;
+        }
+        if (pointer.setLine && pointer.writeLine) {
+            m_layout.embedded.push_back(ScriptPointer{
+                command.line, pointer.cell, pointer.size, m_bigEndian,
+                scriptPointerValue(pointer.target, m_header, pointer.offsetting, pointer.size)});
         }
     }
 
@@ -329,8 +359,9 @@ class Walker {
         const std::string_view text = line.text;
         for (std::size_t at = 0; at < text.size();) {
             if (!m_open) {
-                m_open = ScriptString{line.line,  {}, {},          m_table,
-                                      m_position, 0,  m_fixed > 0, std::move(m_pending)};
+                const auto bound = m_roomLast ? std::optional(*m_roomLast + 1) : std::nullopt;
+                m_open = ScriptString{line.line,   {},     {}, m_table, m_position,          0,
+                                      m_fixed > 0, m_fill, {}, bound,   std::move(m_pending)};
                 m_pending.clear();
             }
             const auto label = std::ranges::find_if(
@@ -360,10 +391,11 @@ class Walker {
         ScriptString string = std::move(*m_open);
         m_open.reset();
         string.end = end;
-        const auto bytes = scriptBytes(*string.table, string.text);
+        const auto bytes = scriptTextBytes(*string.table, string.text);
         if (bytes) {
             // Raw bytes the table has a code for read as that code, as the editors will show them.
             string.text = string.table->decode(*bytes).text;
+            string.bytes = *bytes;
         } else {
             problem(string.line, "the text " + bytes.error() + ".");
         }
@@ -401,6 +433,10 @@ class Walker {
     std::int64_t m_header = 0;
     bool m_bigEndian = false;
     std::uint64_t m_fixed = 0;
+    char m_fill = 0;
+    bool m_ownLayout = false;
+    std::optional<EmbeddedPointer> m_embType;
+    std::map<std::int64_t, EmbeddedPointer> m_embedded;
     std::uint64_t m_align = 1;
     std::optional<std::uint64_t> m_roomStart;
     std::optional<std::uint64_t> m_roomLast;
@@ -408,6 +444,46 @@ class Walker {
 };
 
 }  // namespace
+
+Result<std::string> scriptTextBytes(const templates::Table& table, std::string_view text) {
+    // The texts that can stand at a place, by their first byte, longest first (in table order among equals):
+    // the first that stands there is the inserter's choice.
+    std::array<std::vector<const templates::Table::Entry*>, 256> byFirst;
+    for (const auto& entry : table.entries()) {
+        if (entry.kind != templates::Table::Kind::End && !entry.text.empty()) {
+            byFirst[static_cast<unsigned char>(entry.text.front())].push_back(&entry);
+        }
+    }
+    for (auto& entries : byFirst) {
+        std::ranges::stable_sort(entries, std::greater<>(),
+                                 [](const templates::Table::Entry* entry) { return entry->text.size(); });
+    }
+    std::string bytes;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text.size() - at >= 5 && text[at] == '<' && text[at + 1] == '$' && isHex(text[at + 2]) &&
+            isHex(text[at + 3]) && text[at + 4] == '>') {
+            bytes += static_cast<char>(*files::parseHex(text.substr(at + 2, 2)));
+            at += 5;
+            continue;
+        }
+        const auto& entries = byFirst[static_cast<unsigned char>(text[at])];
+        const auto longest = std::ranges::find_if(entries, [&](const templates::Table::Entry* entry) {
+            return text.substr(at).starts_with(entry->text);
+        });
+        if (longest == entries.end()) {
+            std::size_t length = 1;
+            while (at + length < text.size() &&
+                   (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
+                ++length;
+            }
+            return Error{"has no code for \"" + std::string(text.substr(at, length)) + "\" in the table",
+                         ErrorKind::Refusal};
+        }
+        bytes += (*longest)->code;
+        at += (*longest)->text.size();
+    }
+    return bytes;
+}
 
 std::uint64_t scriptPointerValue(std::uint64_t position, std::int64_t header, std::int64_t offsetting,
                                  int size) {
@@ -417,8 +493,8 @@ std::uint64_t scriptPointerValue(std::uint64_t position, std::int64_t header, st
 }
 
 Result<ScriptLayout> walkAtlasScript(const AtlasScript& script, const std::string& name,
-                                     const std::string& folder) {
-    return Walker(name, folder).walk(script);
+                                     const std::string& folder, bool ownLayout) {
+    return Walker(name, folder, ownLayout).walk(script);
 }
 
 }  // namespace rq::exchange

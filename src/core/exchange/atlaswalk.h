@@ -40,6 +40,10 @@ struct ScriptString {
     std::uint64_t place = 0;  // where the inserter puts it
     std::uint64_t size = 0;   // the bytes it takes there, its end token included
     bool fixed = false;       // #FIXEDLENGTH: size is that length
+    char fill = 0;            // #FIXEDLENGTH's byte after the text, to its length
+    std::string bytes;        // the inserter's bytes for text (scriptTextBytes), its end token apart
+    // The end (excluded) of its #JMP's room when that #JMP names its last byte.
+    std::optional<std::uint64_t> bound;
     std::vector<ScriptPointer> pointers;
 };
 
@@ -47,14 +51,27 @@ struct ScriptLayout {
     std::vector<ScriptString> strings;
     // Each #JMP's room: to its last byte when it names one, else to where its texts end.
     std::vector<templates::ByteRange> rooms;
+    // Pointers of #EMBSET and #EMBWRITE (only in the inserter's own layout): each written, at the command
+    // that comes second of the two, in the cell #EMBSET kept in the text stream.
+    std::vector<ScriptPointer> embedded;
 };
+
+// The bytes the inserter writes for a text: at each place a raw byte "<$XX>" as that byte, else the
+// longest text of the table that stands there (the first line of the table among equals). This can differ
+// from Table::encode, which writes the fewest bytes, and the inserter's placement follows these bytes.
+// Refused, a phrase said of the text, for a character that no text of the table begins with.
+[[nodiscard]] Result<std::string> scriptTextBytes(const templates::Table& table, std::string_view text);
 
 // Tables named by #ADDTBL are looked for beside the script (in folder), then among the program folder's
 // alphabets. Refused, every problem listed with its line: a name no #VAR made (or made of another kind), a
 // table that cannot be read or has lines a read cannot use, text before any #ACTIVETBL, a text that no end
 // token of its table ends, a command inside such a text, a pointer whose text never comes (a #JMP or the
 // script's end comes first), and a text its table cannot write.
+// With ownLayout, as the inserter itself does, every command and the script's end end the text before
+// them, and embedded pointers are placed; refused besides: an #EMBSET or #EMBWRITE without its other half
+// (the inserter would leave the pointer unwritten) or given twice, one before any #EMBTYPE, and a cell
+// past its #JMP's last byte.
 [[nodiscard]] Result<ScriptLayout> walkAtlasScript(const AtlasScript& script, const std::string& name,
-                                                   const std::string& folder);
+                                                   const std::string& folder, bool ownLayout = false);
 
 }  // namespace rq::exchange
