@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 
+#include "exchange/atlasencoding.h"
 #include "exchange/translations.h"
 #include "files/asciitext.h"
 #include "files/common.h"
@@ -34,56 +35,6 @@ struct PointerTable {
     std::string pointer;
     std::uint64_t next = 0;
 };
-
-// What a script's text can say besides characters: a label and what it stands for.
-struct Label {
-    std::string script;
-    std::string text;  // what the editors show for it (a line break's "\n")
-    std::string end;   // an end token's bytes; empty for a line break
-};
-
-bool isHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
-// The labels of a table that a script writes otherwise than the editors show them: end tokens, and line
-// breaks (a physical line break in a script means nothing), longest first.
-std::vector<Label> labelsOf(const templates::Table& table) {
-    std::vector<Label> labels;
-    // An end token or a line break may also stand as its bytes, "<$FF>", as a dump writes one without a
-    // label: the inserter writes those bytes, and the editors read them as what they are.
-    const auto addRaw = [&labels](const templates::Table::Entry& entry, std::string text, std::string end) {
-        for (const bool upper : {true, false}) {
-            std::string script;
-            for (const char byte : entry.code) {
-                const std::string hex = files::hexText(static_cast<unsigned char>(byte), 2);
-                script += "<$" + (upper ? hex : files::lowerAscii(hex)) + ">";
-            }
-            labels.push_back({std::move(script), text, end});
-        }
-    };
-    for (const auto& entry : table.entries()) {
-        if (entry.kind == templates::Table::Kind::End) {
-            addRaw(entry, {}, entry.code);
-        } else if (entry.kind == templates::Table::Kind::LineBreak) {
-            addRaw(entry, "\n", {});
-        }
-        if (entry.kind == templates::Table::Kind::End && !entry.text.empty()) {
-            labels.push_back({entry.text, {}, entry.code});
-        } else if (entry.kind == templates::Table::Kind::LineBreak && !entry.label.empty()) {
-            labels.push_back({entry.label, "\n", {}});
-        } else if (entry.kind == templates::Table::Kind::Text && entry.text.find('\n') != std::string::npos) {
-            std::string script = entry.text;
-            std::erase(script, '\n');
-            if (!script.empty()) {
-                labels.push_back({script, entry.text, {}});
-            }
-        }
-    }
-    std::ranges::stable_sort(labels, std::greater<>(),
-                             [](const Label& label) { return label.script.size(); });
-    return labels;
-}
 
 class Walker {
   public:
@@ -238,7 +189,7 @@ class Walker {
         } else if (name == "ACTIVETBL") {
             if (declared(command, text(0), "TABLE") && m_tables.contains(text(0))) {
                 m_table = m_tables[text(0)];
-                m_labels = labelsOf(*m_table);
+                m_labels = scriptLabels(*m_table);
             } else if (m_variables.contains(text(0))) {
                 problem(command.line, "#ACTIVETBL names " + text(0) + ", to which no #ADDTBL gave a table.");
             }
@@ -365,11 +316,11 @@ class Walker {
                 m_pending.clear();
             }
             const auto label = std::ranges::find_if(
-                m_labels, [&](const Label& each) { return text.substr(at).starts_with(each.script); });
+                m_labels, [&](const ScriptLabel& each) { return text.substr(at).starts_with(each.script); });
             if (label == m_labels.end()) {
                 // A raw byte, as "<$XX>" or "($XX)".
-                if (text.size() - at >= 5 && text[at + 1] == '$' && isHex(text[at + 2]) &&
-                    isHex(text[at + 3]) &&
+                if (text.size() - at >= 5 && text[at + 1] == '$' && isHexDigit(text[at + 2]) &&
+                    isHexDigit(text[at + 3]) &&
                     ((text[at] == '<' && text[at + 4] == '>') || (text[at] == '(' && text[at + 4] == ')'))) {
                     m_open->text += "<$" + files::upperAscii(text.substr(at + 2, 2)) + ">";
                     at += 5;
@@ -425,7 +376,7 @@ class Walker {
     std::map<std::string, PointerTable> m_pointerTables;
     std::map<std::string, std::string> m_autowrite;  // pointer table -> end token label
     std::shared_ptr<const templates::Table> m_table;
-    std::vector<Label> m_labels;
+    std::vector<ScriptLabel> m_labels;
     bool m_tableless = false;
     std::optional<ScriptString> m_open;
     std::vector<ScriptPointer> m_pending;
@@ -444,46 +395,6 @@ class Walker {
 };
 
 }  // namespace
-
-Result<std::string> scriptTextBytes(const templates::Table& table, std::string_view text) {
-    // The texts that can stand at a place, by their first byte, longest first (in table order among equals):
-    // the first that stands there is the inserter's choice.
-    std::array<std::vector<const templates::Table::Entry*>, 256> byFirst;
-    for (const auto& entry : table.entries()) {
-        if (entry.kind != templates::Table::Kind::End && !entry.text.empty()) {
-            byFirst[static_cast<unsigned char>(entry.text.front())].push_back(&entry);
-        }
-    }
-    for (auto& entries : byFirst) {
-        std::ranges::stable_sort(entries, std::greater<>(),
-                                 [](const templates::Table::Entry* entry) { return entry->text.size(); });
-    }
-    std::string bytes;
-    for (std::size_t at = 0; at < text.size();) {
-        if (text.size() - at >= 5 && text[at] == '<' && text[at + 1] == '$' && isHex(text[at + 2]) &&
-            isHex(text[at + 3]) && text[at + 4] == '>') {
-            bytes += static_cast<char>(*files::parseHex(text.substr(at + 2, 2)));
-            at += 5;
-            continue;
-        }
-        const auto& entries = byFirst[static_cast<unsigned char>(text[at])];
-        const auto longest = std::ranges::find_if(entries, [&](const templates::Table::Entry* entry) {
-            return text.substr(at).starts_with(entry->text);
-        });
-        if (longest == entries.end()) {
-            std::size_t length = 1;
-            while (at + length < text.size() &&
-                   (static_cast<unsigned char>(text[at + length]) & 0xC0) == 0x80) {
-                ++length;
-            }
-            return Error{"has no code for \"" + std::string(text.substr(at, length)) + "\" in the table",
-                         ErrorKind::Refusal};
-        }
-        bytes += (*longest)->code;
-        at += (*longest)->text.size();
-    }
-    return bytes;
-}
 
 std::uint64_t scriptPointerValue(std::uint64_t position, std::int64_t header, std::int64_t offsetting,
                                  int size) {

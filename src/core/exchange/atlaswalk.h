@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/atlasencoding.h"
 #include "exchange/atlasscript.h"
 #include "files/result.h"
 #include "templates/pointerformat.h"
@@ -55,12 +56,6 @@ struct ScriptLayout {
     // that comes second of the two, in the cell #EMBSET kept in the text stream.
     std::vector<ScriptPointer> embedded;
 };
-
-// The bytes the inserter writes for a text: at each place a raw byte "<$XX>" as that byte, else the
-// longest text of the table that stands there (the first line of the table among equals). This can differ
-// from Table::encode, which writes the fewest bytes, and the inserter's placement follows these bytes.
-// Refused, a phrase said of the text, for a character that no text of the table begins with.
-[[nodiscard]] Result<std::string> scriptTextBytes(const templates::Table& table, std::string_view text);
 
 // Tables named by #ADDTBL are looked for beside the script (in folder), then among the program folder's
 // alphabets. Refused, every problem listed with its line: a name no #VAR made (or made of another kind), a
