@@ -264,30 +264,22 @@ Result<ScriptCommand> commandOf(std::string_view line, int number, bool embedded
 Result<AtlasScript> parseAtlasScript(std::string_view text, const std::string& name, bool embedded) {
     AtlasScript script;
     ProblemList problems(name);
-    int number = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        std::string_view line = text.substr(start, end - start);
-        start = end + 1;
-        ++number;
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
+    files::forEachLine(text, [&](std::string_view line, int number) {
         const std::string_view bare = trimmedView(line);
         if (bare.empty() || bare.starts_with("//")) {
-            continue;
+            return;
         }
         if (bare.front() != '#') {
             script.items.emplace_back(ScriptText{number, std::string(line)});
-            continue;
+            return;
         }
         auto command = commandOf(bare, number, embedded);
         if (!command) {
             problems.add(name + ", line " + std::to_string(number) + ": " + command.error());
-            continue;
+            return;
         }
         script.items.emplace_back(std::move(command).value());
-    }
+    });
     if (!problems.empty()) {
         return problems.error();
     }

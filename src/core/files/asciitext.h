@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,22 @@ namespace rq::files {
 // Whole bytes in hexadecimal digits (pairs, either case, no prefix), first byte first, as a table's key or
 // a code is written; nothing for no digits, an odd count or another character.
 [[nodiscard]] std::optional<std::string> parseHexBytes(std::string_view digits);
+
+// Calls each(line, number) for every line of a text, numbered from 1, without its "\n" or "\r\n"; a text
+// that ends in a line break has no empty last line.
+template <class Each>
+void forEachLine(std::string_view text, Each&& each) {
+    int number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        each(line, ++number);
+    }
+}
 
 // Upper-case hexadecimal digits without a prefix, as the formats write offsets and codes; leading zeros up
 // to minDigits.

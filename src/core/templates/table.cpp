@@ -169,32 +169,24 @@ Table Table::parse(std::string_view fileBytes) {
     std::unordered_map<std::string, std::size_t> firstOfKey;
     Skipped comments;
     Skipped placeholders;
-    int lineNumber = 0;
-    for (std::size_t start = 0; start < all.size();) {
-        const std::size_t newline = std::min(all.find('\n', start), all.size());
-        std::string_view line = all.substr(start, newline - start);
-        start = newline + 1;
-        ++lineNumber;
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
+    files::forEachLine(all, [&](std::string_view line, int lineNumber) {
         if (line.find_first_not_of(" \t") == std::string_view::npos || line.front() == '#') {
-            continue;
+            return;
         }
         if (line.front() == ';') {
             comments.add(lineNumber);
-            continue;
+            return;
         }
         if (line.front() == '@' || isKeyAlone(line)) {
             placeholders.add(lineNumber);
-            continue;
+            return;
         }
         auto parsed = parseLine(line);
         if (parsed.index() == 1) {
             TableProblem problem = std::get<1>(std::move(parsed));
             problem.line = lineNumber;
             table.m_problems.push_back(std::move(problem));
-            continue;
+            return;
         }
         Entry entry = std::get<0>(std::move(parsed));
         entry.line = lineNumber;
@@ -210,10 +202,10 @@ Table Table::parse(std::string_view fileBytes) {
             } else {
                 table.m_problems.push_back({lineNumber, seen + ": this line is left out", true});
             }
-            continue;
+            return;
         }
         table.m_entries.push_back(std::move(entry));
-    }
+    });
     const auto report = [&table](const Skipped& skipped, const std::string& one, const std::string& many) {
         if (skipped.count > 0) {
             table.m_problems.push_back({skipped.first,
