@@ -175,9 +175,9 @@ Result<std::vector<std::string>> writeAtlasScript(std::ostream& out,
             << signedHex(pointers[i].offsetting) << ", " << pointers[i].bits << ")\n";
     }
     if (!gameTemplate.freeSpace.ranges.empty()) {
-        out << "// Free space: a longer string may go to one of these, its #JMP in place of its own.\n";
+        out << "// Free space, where a longer string may move: no text follows these, so they write nothing.\n";
         for (const templates::ByteRange& range : gameTemplate.freeSpace.ranges) {
-            out << "// #JMP(" << hex(range.start) << ", " << hex(range.end - 1) << ")\n";
+            out << "#JMP(" << hex(range.start) << ", " << hex(range.end - 1) << ")\n";
         }
     }
 
