@@ -175,7 +175,8 @@ Result<std::vector<std::string>> writeAtlasScript(std::ostream& out,
             << signedHex(pointers[i].offsetting) << ", " << pointers[i].bits << ")\n";
     }
     if (!gameTemplate.freeSpace.ranges.empty()) {
-        out << "// Free space, where a longer string may move: no text follows these, so they write nothing.\n";
+        out << "// Free space, where a longer string may move: no text follows these, so they write "
+               "nothing.\n";
         for (const templates::ByteRange& range : gameTemplate.freeSpace.ranges) {
             out << "#JMP(" << hex(range.start) << ", " << hex(range.end - 1) << ")\n";
         }
