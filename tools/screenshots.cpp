@@ -268,6 +268,11 @@ int main(int argc, char** argv) {
                                      "Romquill Demo (pointers)");
         typeInEditor(greeting, QStringLiteral("editor-pointers"), nullptr);
 
+        // The font demo in the editor: the title retyped wider than its menu line, in the pane below the tabs.
+        launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-font.ini"),
+                                     "Romquill Demo (font)");
+        typeInEditor(QStringLiteral("ROMQUILL DEMO!!"), QStringLiteral("editor-font"), nullptr);
+
         // The script window on the first demo template: a translation under way, the changed entries shown,
         // one too long for its room and one with letters the dialogue alphabet lacks.
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo.ini"), "Romquill Demo");

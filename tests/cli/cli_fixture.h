@@ -74,4 +74,47 @@ class CliCommandLine : public CliDemo, public testing::WithParamInterface<Comman
     std::vector<std::pair<std::string, std::string>> m_files;
 };
 
+// Templates and alphabets of a program folder of the test's own, given with --program-folder.
+class CliOwnFolder : public testing::Test {
+  protected:
+    void write(const std::string& relative, const std::string& text) const {
+        writeText(m_dir.file(relative), text);
+    }
+    // The test's folder comes out as "F", so the expected lines read as the tool prints them; they are
+    // written with '/', which stands for Windows' '\\' too.
+    [[nodiscard]] ToolRun run(std::vector<std::string> args) const {
+        args.insert(args.begin() + 1, {"--program-folder", m_dir.file("")});
+        auto ran = runCli(args);
+        for (std::string* text : {&ran.out, &ran.err}) {
+            *text = replaced(*text, {{m_dir.file(""), "F/"}});
+#ifdef _WIN32
+            std::replace(text->begin(), text->end(), '\\', '/');
+#endif
+        }
+        return ran;
+    }
+
+    // Two cells (le16) at 0 to "AB" and "CD", each ended by 00, in 0x40 bytes of FF.
+    // The two strings read through a table and a template of their pointer table, for inserter scripts.
+    void writeScriptGame() const {
+        write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00=<END>\n");
+        write("plugins/games/p.ini",
+              "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
+              "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\n");
+        writeTwoStrings();
+    }
+
+    void writeTwoStrings() const {
+        using namespace std::string_literals;
+        writeImage(m_game, {{0, std::string(0x40, '\xFF')},
+                            {0, "\x10\x00\x14\x00"s},
+                            {0x10,
+                             "AB\0\xFF"
+                             "CD\0"s}});
+    }
+
+    TempDir m_dir;
+    std::string m_game = m_dir.file("game.bin");
+};
+
 }  // namespace rq::test
