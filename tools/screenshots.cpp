@@ -268,7 +268,8 @@ int main(int argc, char** argv) {
                                      "Romquill Demo (pointers)");
         typeInEditor(greeting, QStringLiteral("editor-pointers"), nullptr);
 
-        // The font demo in the editor: the title retyped wider than its menu line, in the pane below the tabs.
+        // The font demo in the editor: the title retyped wider than its menu line, in the pane below the
+        // tabs.
         launcher.applyForcedTemplate(rq::files::appRelativePath("plugins\\games\\demo-font.ini"),
                                      "Romquill Demo (font)");
         typeInEditor(QStringLiteral("ROMQUILL DEMO!!"), QStringLiteral("editor-font"), nullptr);
