@@ -7,13 +7,13 @@
 # files the tests write. libcli11-dev: the command-line parser of romquill-cli (header-only). nettle-dev: MD5
 # and SHA-1 of the files a patch is made from; pkgconf finds it. ccache: compiles only what changed since the
 # last build on this machine (scripts/lib/ccache.sh). libstb-dev: PNG files of fonts and texts (header-only,
-# so the Windows build uses the same headers).
+# so the Windows build uses the same headers). libpugixml-dev: reads and writes XLIFF and TBX files.
 romquill_packages=(
   cmake ninja-build g++ ccache
   qt6-base-dev
   libgtest-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev zlib1g-dev libgettextpo-dev gettext nettle-dev pkgconf
-  libstb-dev fonts-dejavu-core
+  libstb-dev libpugixml-dev fonts-dejavu-core
 )
 
 # What scripts/test-package needs besides: dpkg-shlibdeps (dpkg-dev) for the package's dependencies, lintian,
@@ -23,7 +23,7 @@ romquill_packaging_packages=(dpkg-dev lintian desktop-file-utils man-db)
 # scripts/build-fuzz. libclang-rt-14-dev: libFuzzer and the sanitizers' runtimes for clang.
 romquill_fuzz_packages=(
   cmake ninja-build ccache clang libclang-rt-14-dev
-  nlohmann-json3-dev zlib1g-dev libgettextpo-dev libstb-dev
+  nlohmann-json3-dev zlib1g-dev libgettextpo-dev libstb-dev libpugixml-dev
 )
 
 # scripts/build-qt-windows: Debian's moc, rcc and uic come with qt6-base-dev; dpkg-dev unpacks the source.

@@ -172,7 +172,7 @@ std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTe
         exported.push_back(
             ExportedEntry{"entry " + number, number, files::hexText(room.offset), static_cast<int>(room.size),
                           limit, files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i])),
-                          bytes, i < moving.size() ? moving[i] : std::nullopt});
+                          bytes, i < moving.size() ? moving[i] : std::nullopt, {}, entry.locked});
     }
     return exported;
 }

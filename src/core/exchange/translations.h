@@ -31,6 +31,8 @@ struct ExportedEntry {
     // region holds this many bytes. Its limit is then no maximum, and no file says it is.
     std::optional<std::uint64_t> moveRoom = std::nullopt;
     std::string translation = {};  // written as the msgstr or the translation column; empty: none yet
+    bool locked = false;           // its text must not change: exported read-only
+    std::string previous = {};     // a fuzzy translation's former original; empty: none
 };
 // A template's entries (rooms as read with texts; without them, each entry's Length), and the cutscene texts
 // a file's edition places (those not read are left out). A table entry's limit is the characters that

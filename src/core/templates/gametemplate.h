@@ -49,6 +49,7 @@ struct TemplateEntry {
     // ended. Only for a table with end tokens.
     std::optional<bool> ended;
     int box = 0;                       // Box=N: its text box is [BoxN]; 0: [Box], when there is one
+    bool locked = false;               // Lock=yes: its text must not change (a password, a save key)
     std::vector<std::uint32_t> cells;  // a pointer entry's cells: its string is where the first points
     PointerFormat pointer;             // how the cells hold it
 
