@@ -213,6 +213,12 @@ CommandLine::CommandLine() {
     operand(wrap, "TEXTS");
     wrap->add_option("-o", m_given.outFile)->type_name("OUT");
 
+    CLI::App* mock = verb(m_app, "mock", mockCommand, mockUses);
+    templateOptions(mock);
+    operand(mock, "FILE");
+    operand(mock, "OUT");
+    mock->add_flag("--force", m_given.force);
+
     operand(verb(m_app, "help"), "COMMAND", false);
 }
 

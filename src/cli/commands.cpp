@@ -265,6 +265,14 @@ constexpr std::array kVerbs = {
              "character and control code is kept in order. A word wider than a line is said on standard\n"
              "error and left on a line of its own. Wrapping twice gives the same texts. OUT (standard\n"
              "output when not given) is written as TEXTS is, JSON, PO or CSV, ready for insert."},
+    VerbHelp{"mock", "mock --template T [--program-folder DIR] [--force] FILE OUT",
+             "Writes OUT, a copy of FILE in which every entry reads as its number, E and at least four\n"
+             "digits (E0012), a space, then as much of its text as its room holds, so that a tester can\n"
+             "tell in an emulator which entry each string on screen is. The texts go through insert's\n"
+             "save: a pointer entry whose mark does not fit its string moves to free space while a block\n"
+             "holds it, any other mark is cut to its room. An entry that is locked, or whose alphabet or\n"
+             "table cannot write its number, is left as it was, with a warning naming it. FILE is never\n"
+             "written; an existing OUT is written over only with --force."},
     VerbHelp{"help", "help [COMMAND]", "Prints the commands, or what COMMAND does, as COMMAND --help does."},
 };
 

@@ -196,4 +196,11 @@ std::vector<FileUse> wrapUses(const Given& given) {
                  true)};
 }
 
+std::vector<FileUse> mockUses(const Given& given) {
+    auto uses = templateRead(given);
+    uses.push_back(read(given.operands[0], "The game file", "the game file it copies"));
+    uses.push_back(made(given.operands[1], "The marked copy", "the marked copy", false));
+    return uses;
+}
+
 }  // namespace rq::cli
