@@ -76,6 +76,21 @@ INSTANTIATE_TEST_SUITE_P(
                     kAnotherName),
         refusal("RewrappedTextsOverTheirTexts", {"wrap", "--template", "demo.ini", "@DEMO", "@J", "-o", "@J"},
                 "", "The rewrapped texts cannot be saved as \"@J\": that is the texts." + kAnotherName),
+        refusal("MarkedCopyOverTheGameFile", {"mock", "--template", "demo.ini", "@DEMO", "@DEMO"}, "",
+                "The marked copy cannot be saved as \"@DEMO\": that is the game file it copies." +
+                    kAnotherName),
+        refusal("MarkedCopyOverItsTemplate", {"mock", "--template", "@TBL", "@DEMO", "@TBL"}, "",
+                "The marked copy cannot be saved as \"@TBL\": that is the template." + kAnotherName),
+        refusal("MarkedCopyOverAFolder", {"mock", "--template", "demo.ini", "@DEMO", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
+        refusal("MarkedCopyOverAFileThere", {"mock", "--template", "demo.ini", "@DEMO", "@A"}, "",
+                "\"@A\" is there already: give --force to write over it." + kNothingWritten),
+        refusal("MarkedCopyNamedWithALineBreak", {"mock", "--template", "demo.ini", "@DEMO", "new\nname.bin"},
+                "",
+                "\"new\\nname.bin\": a file name with a line break or another control character is not made. "
+                "Choose another name." +
+                    kNothingWritten),
         mistake("PictureOfAScalePastTheLargest",
                 {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@OUT", "--scale",
                  "17"},
@@ -95,6 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(refusal("PatchThroughALinkToAFileCompared",
                             {"patch", "create", "@A", "@B", "@LINK", "--format=bps"}, "",
                             "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
+                                kAnotherName),
+                    refusal("MarkedCopyThroughALinkToTheGameFile",
+                            {"mock", "--template", "demo.ini", "@A", "@LINK", "--force"}, "",
+                            "The marked copy cannot be saved as \"@LINK\": that is the game file it copies." +
                                 kAnotherName),
                     refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
                             "The alphabet cannot be saved as \"@A\": that is the table it is made from." +
