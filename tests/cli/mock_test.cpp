@@ -32,7 +32,7 @@ std::vector<std::uint64_t> changedOutside(const std::string& before, const std::
 }
 
 // Five entries through a table: two fixed rooms with end tokens, then three cells (le16 at 0) of which the
-// first and the third reach one string; 24 bytes of free space at 0x80.
+// first and the third reach one string; 22 bytes of free space at 0x80.
 class CliMock : public CliOwnFolder {
   protected:
     void SetUp() override {
@@ -47,7 +47,7 @@ class CliMock : public CliOwnFolder {
                             {0x50, "OK\0"s},
                             {0x60, "HELLO\0"s},
                             {0x68, "BYE\0"s},
-                            {0x80, std::string(0x18, '\xFF')}});
+                            {0x80, std::string(0x16, '\xFF')}});
     }
 
     void writeTemplate(const std::string& more) const {
@@ -55,16 +55,16 @@ class CliMock : public CliOwnFolder {
               "[TextFormattingSystem]\nNumberOfEntries=2\n0=m.tbl\n[entry1]\nTextFormat=0\nComment=Title\n"
               "Length=8\nHexLocation=40\n[entry2]\nTextFormat=0\nComment=Tiny\nLength=3\nHexLocation=50\n"
               "[Pointers]\nFormat=le16\n[PointerTable1]\nOffset=0\nCount=3\nTextFormat=0\nComment=Line\n"
-              "[FreeSpace]\nRanges=80-98\nFill=FF\n" +
+              "[FreeSpace]\nRanges=80-96\nFill=FF\n" +
                   more);
     }
 
     std::string m_out = m_dir.file("out.bin");
 };
 
-// The first string moved takes 18 of the 24 free bytes; the second gets what is left, its number; the
-// fixed rooms keep their end tokens.
-TEST_F(CliMock, MovesWhatFreeSpaceHoldsAndCutsTheRestToTheirRooms) {
+// The second string needs 6 of the 22 free bytes for its number: the first takes only the other 16 of them
+// for its mark. The fixed rooms keep their end tokens.
+TEST_F(CliMock, MovesKeepingFreeSpaceForEveryNumberAndCutsTheRestToTheirRooms) {
     writeTemplate("");
     const std::string before = readAll(m_game);
     const auto made = run({"mock", "--template", "m.ini", m_game, m_out});
@@ -77,9 +77,9 @@ TEST_F(CliMock, MovesWhatFreeSpaceHoldsAndCutsTheRestToTheirRooms) {
         texts.push_back(entry["text"]);
     }
     EXPECT_EQ(texts,
-              (std::vector<std::string>{"E0001 T", "E0", "E0003 E0005 HELLO", "E0004", "E0003 E0005 HELLO"}));
+              (std::vector<std::string>{"E0001 T", "E0", "E0003 E0005 HEL", "E0004", "E0003 E0005 HEL"}));
     EXPECT_EQ(changedOutside(before, readAll(m_out),
-                             {{0, 6}, {0x40, 0x48}, {0x50, 0x53}, {0x60, 0x66}, {0x68, 0x6C}, {0x80, 0x98}}),
+                             {{0, 6}, {0x40, 0x48}, {0x50, 0x53}, {0x60, 0x66}, {0x68, 0x6C}, {0x80, 0x96}}),
               std::vector<std::uint64_t>{});
     EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"game.bin", "out.bin", "plugins"}));
 }

@@ -90,11 +90,13 @@ class Marker {
     Marker(const templates::GameTemplate& gameTemplate, std::span<const std::string> texts,
            std::span<const EntryRoom> rooms, std::optional<FreeSpaceMap> freeSpace)
         : m_template(gameTemplate), m_rooms(rooms), m_freeSpace(std::move(freeSpace)) {
+        m_freeLeft = m_freeSpace ? m_freeSpace->total() : 0;
         m_result.texts.assign(texts.begin(), texts.end());
         m_result.texts.resize(gameTemplate.entries.size());
     }
 
-    void mark(const Group& group) {
+    // reserved: the free bytes the strings marked after this one need for their numbers alone.
+    void mark(const Group& group, std::uint64_t reserved = 0) {
         for (const std::size_t i : group.entries) {
             if (const auto why = whyLeft(i)) {
                 leave(group, i, *why);
@@ -102,10 +104,7 @@ class Marker {
             }
         }
         const auto& entry = m_template.entries[group.first];
-        std::string numbers;
-        for (const std::size_t i : group.entries) {
-            numbers += (numbers.empty() ? "" : " ") + entryMark(m_template.entries[i].number);
-        }
+        const std::string numbers = numbersOf(group);
         if (!writes(entry, numbers)) {
             leave(group, group.first,
                   std::string(entry.table ? "its table" : "its alphabet") + " cannot write " + numbers);
@@ -116,7 +115,7 @@ class Marker {
             writableStart(entry, shownText(entry, room, m_result.texts[group.first]));
         const std::string separator = original.empty() || !writes(entry, " ") ? "" : " ";
         const Characters mark(numbers + separator + original);
-        const auto text = entry.table ? tableMark(group, mark) : alphabetMark(entry, mark);
+        const auto text = entry.table ? tableMark(group, mark, reserved) : alphabetMark(entry, mark);
         if (!text) {
             leave(group, group.first, text.error());
             return;
@@ -127,9 +126,30 @@ class Marker {
         m_result.marked += group.entries.size();
     }
 
+    // The bytes of free space a string must move to for its numbers alone; 0 when they fit its room, or it
+    // does not move.
+    [[nodiscard]] std::uint64_t neededToMove(const Group& group) const {
+        const auto& entry = m_template.entries[group.first];
+        const EntryRoom& room = m_rooms[group.first];
+        if (!m_freeSpace || !canMove(entry, room) ||
+            std::ranges::any_of(group.entries, [this](std::size_t i) { return whyLeft(i).has_value(); })) {
+            return 0;
+        }
+        const auto bytes = entry.table->encode(numbersOf(group));
+        return bytes && bytes->size() + room.end.size() > room.size ? bytes->size() + room.end.size() : 0;
+    }
+
     [[nodiscard]] MockTexts result() && { return std::move(m_result); }
 
   private:
+    [[nodiscard]] std::string numbersOf(const Group& group) const {
+        std::string numbers;
+        for (const std::size_t i : group.entries) {
+            numbers += (numbers.empty() ? "" : " ") + entryMark(m_template.entries[i].number);
+        }
+        return numbers;
+    }
+
     [[nodiscard]] std::optional<std::string> whyLeft(std::size_t i) const {
         const auto& entry = m_template.entries[i];
         if (entry.locked) {
@@ -166,8 +186,9 @@ class Marker {
     }
 
     // Moved to a free block when it does not fit its room and one holds it (cut to the largest there is,
-    // when that is more than its room); else cut to its room.
-    Result<std::string> tableMark(const Group& group, const Characters& mark) {
+    // when that is more than its room, and to what leaves the strings after it their numbers); else cut to
+    // its room.
+    Result<std::string> tableMark(const Group& group, const Characters& mark, std::uint64_t reserved) {
         const auto& entry = m_template.entries[group.first];
         const EntryRoom& room = m_rooms[group.first];
         if (m_freeSpace && canMove(entry, room)) {
@@ -177,8 +198,10 @@ class Marker {
                 regionStart = std::max(regionStart, m_template.entries[i].pointer.regionStart);
                 regionEnd = std::min(regionEnd, m_template.entries[i].pointer.reachEnd());
             }
+            const std::uint64_t own = neededToMove(group);
             const std::uint64_t largest =
-                std::min(m_freeSpace->largest(regionStart, regionEnd), kLongestMovedString);
+                std::min({m_freeSpace->largest(regionStart, regionEnd), kLongestMovedString,
+                          std::max(m_freeLeft > reserved ? m_freeLeft - reserved : 0, own)});
             const auto movedSize = [&](std::size_t count) {
                 const auto bytes = entry.table->encode(mark.prefix(count));
                 return bytes ? bytes->size() + room.end.size() : SIZE_MAX;
@@ -187,6 +210,7 @@ class Marker {
                 longestPrefix(mark.size(), [&](std::size_t k) { return movedSize(k) <= largest; });
             if (count > 0 && movedSize(count) > room.size &&
                 m_freeSpace->take(movedSize(count), regionStart, regionEnd)) {
+                m_freeLeft -= std::min<std::uint64_t>(m_freeLeft, movedSize(count));
                 return mark.prefix(count);
             }
         }
@@ -202,6 +226,7 @@ class Marker {
     const templates::GameTemplate& m_template;
     std::span<const EntryRoom> m_rooms;
     std::optional<FreeSpaceMap> m_freeSpace;
+    std::uint64_t m_freeLeft = 0;
     MockTexts m_result;
 };
 
@@ -234,8 +259,16 @@ MockTexts mockTexts(const templates::GameTemplate& gameTemplate, std::span<const
     for (const Group& group : groups) {
         marker.mark(group);
     }
+    // Every string that must move for its number has its bytes kept for it before another takes more of
+    // its text.
+    std::vector<std::uint64_t> reserved(strings.size() + 1, 0);
+    auto at = strings.rbegin();
+    for (std::size_t k = strings.size(); k-- > 0; ++at) {
+        reserved[k] = reserved[k + 1] + marker.neededToMove(at->second);
+    }
+    std::size_t k = 0;
     for (const auto& [offset, group] : strings) {
-        marker.mark(group);
+        marker.mark(group, reserved[++k]);
     }
     return std::move(marker).result();
 }
