@@ -13,9 +13,7 @@ namespace {
 using namespace test;
 using namespace std::string_literals;
 
-struct Range {
-    std::uint64_t start, end;
-};
+using Range = std::pair<std::uint64_t, std::uint64_t>;
 
 // The offsets at which two files of one size differ, outside the ranges given.
 std::vector<std::uint64_t> changedOutside(const std::string& before, const std::string& after,
@@ -23,7 +21,7 @@ std::vector<std::uint64_t> changedOutside(const std::string& before, const std::
     std::vector<std::uint64_t> changed;
     for (std::uint64_t at = 0; at < before.size() && at < after.size(); ++at) {
         const bool inside =
-            std::ranges::any_of(allowed, [at](const Range& r) { return at >= r.start && at < r.end; });
+            std::ranges::any_of(allowed, [at](const Range& r) { return at >= r.first && at < r.second; });
         if (!inside && before[at] != after[at]) {
             changed.push_back(at);
         }
@@ -50,13 +48,15 @@ class CliMock : public CliOwnFolder {
                             {0x80, std::string(0x16, '\xFF')}});
     }
 
-    void writeTemplate(const std::string& more) const {
+    // Entry 2 at tinyAt.
+    void writeTemplate(const std::string& tinyAt = "50") const {
         write("plugins/games/m.ini",
               "[TextFormattingSystem]\nNumberOfEntries=2\n0=m.tbl\n[entry1]\nTextFormat=0\nComment=Title\n"
-              "Length=8\nHexLocation=40\n[entry2]\nTextFormat=0\nComment=Tiny\nLength=3\nHexLocation=50\n"
-              "[Pointers]\nFormat=le16\n[PointerTable1]\nOffset=0\nCount=3\nTextFormat=0\nComment=Line\n"
-              "[FreeSpace]\nRanges=80-96\nFill=FF\n" +
-                  more);
+              "Length=8\nHexLocation=40\n[entry2]\nTextFormat=0\nComment=Tiny\nLength=3\nHexLocation=" +
+                  tinyAt +
+                  "\n"
+                  "[Pointers]\nFormat=le16\n[PointerTable1]\nOffset=0\nCount=3\nTextFormat=0\nComment=Line\n"
+                  "[FreeSpace]\nRanges=80-96\nFill=FF\n");
     }
 
     std::string m_out = m_dir.file("out.bin");
@@ -65,7 +65,7 @@ class CliMock : public CliOwnFolder {
 // The second string needs 6 of the 22 free bytes for its number: the first takes only the other 16 of them
 // for its mark. The fixed rooms keep their end tokens.
 TEST_F(CliMock, MovesKeepingFreeSpaceForEveryNumberAndCutsTheRestToTheirRooms) {
-    writeTemplate("");
+    writeTemplate();
     const std::string before = readAll(m_game);
     const auto made = run({"mock", "--template", "m.ini", m_game, m_out});
     EXPECT_EQ(std::tuple(made.exitCode, made.out, made.err),
@@ -86,9 +86,7 @@ TEST_F(CliMock, MovesKeepingFreeSpaceForEveryNumberAndCutsTheRestToTheirRooms) {
 
 // A room past the file's end: the save refuses it, and neither OUT nor an undo file is left.
 TEST_F(CliMock, RefusedSaveLeavesNoFile) {
-    writeTemplate("");
-    writeText(m_dir.file("plugins/games/m.ini"),
-              replaced(readAll(m_dir.file("plugins/games/m.ini")), {{"HexLocation=50", "HexLocation=9E"}}));
+    writeTemplate("9E");
     const auto made = run({"mock", "--template", "m.ini", m_game, m_out});
     EXPECT_EQ(made.exitCode, 1);
     EXPECT_NE(made.err.find("Nothing was written."), std::string::npos) << made.err;
