@@ -72,11 +72,12 @@ Status copyFile(const std::string& from, const std::string& path) {
     return made.commit();
 }
 
-std::string replacedAll(std::string text, const std::string& from, const std::string& to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+// A refusal of the save into the private copy, as said of OUT, which was never written.
+std::string refusalOf(std::string text, const std::string& copy, const std::string& outPath) {
+    for (auto at = text.find(copy); at != std::string::npos; at = text.find(copy, at + outPath.size())) {
+        text.replace(at, copy.size(), outPath);
     }
-    return text;
+    return text.ends_with(kNothingWritten) ? text : text + std::string(kNothingWritten);
 }
 
 }  // namespace
@@ -99,14 +100,14 @@ int mockCommand(const Given& given, Console& console) {
     const std::string copy = files::pathText(files::fsPath(work->path()) /
                                              files::fsPath(outPath == "-" ? "mock" : outPath).filename());
     if (const auto copied = copyFile(gameFile, copy); !copied) {
-        console.say(replacedAll(copied.error(), copy, outPath) + std::string(kNothingWritten));
+        console.say(refusalOf(copied.error(), copy, outPath));
         return kExitRefused;
     }
     auto freeSpace = editor::freeSpaceIn(gameTemplate, rooms, copy);
     const auto marks = editor::mockTexts(
         gameTemplate, texts, rooms, freeSpace ? std::optional(std::move(freeSpace).value()) : std::nullopt);
     if (const auto saved = editor::saveEntryTexts(templatePath, copy, texts, marks.texts, rooms); !saved) {
-        console.say(outPath, replacedAll(saved.error(), copy, outPath) + std::string(kNothingWritten));
+        console.say(outPath, refusalOf(saved.error(), copy, outPath));
         return kExitRefused;
     }
     const auto out = console.output(outPath);

@@ -40,7 +40,7 @@ class CliMock : public CliOwnFolder {
         }
         write("plugins/alphabets/m.tbl", table);
         writeImage(m_game, {{0, distinctBytes(0xA0)},
-                            {0, "\x60\x00\x68\x00\x60\x00"s},
+                            {0, "\x60\x00\x68\x00\x60\x00\x62\x00"s},
                             {0x40, "TITLE\0\0\0"s},
                             {0x50, "OK\0"s},
                             {0x60, "HELLO\0"s},
@@ -48,15 +48,18 @@ class CliMock : public CliOwnFolder {
                             {0x80, std::string(0x16, '\xFF')}});
     }
 
-    // Entry 2 at tinyAt.
-    void writeTemplate(const std::string& tinyAt = "50") const {
+    // Entry 2 at tinyAt; with 3 entries, the third through the cell at 6, into the middle of "HELLO".
+    void writeTemplate(const std::string& tinyAt = "50", const std::string& entries = "2",
+                       const std::string& free = "80-96") const {
         write("plugins/games/m.ini",
-              "[TextFormattingSystem]\nNumberOfEntries=2\n0=m.tbl\n[entry1]\nTextFormat=0\nComment=Title\n"
-              "Length=8\nHexLocation=40\n[entry2]\nTextFormat=0\nComment=Tiny\nLength=3\nHexLocation=" +
+              "[TextFormattingSystem]\nNumberOfEntries=" + entries +
+                  "\n0=m.tbl\n[entry1]\nTextFormat=0\nComment=Title\n"
+                  "Length=8\nHexLocation=40\n[entry2]\nTextFormat=0\nComment=Tiny\nLength=3\nHexLocation=" +
                   tinyAt +
-                  "\n"
+                  "\n[entry3]\nTextFormat=0\nComment=Inside\nPointer=6\n"
                   "[Pointers]\nFormat=le16\n[PointerTable1]\nOffset=0\nCount=3\nTextFormat=0\nComment=Line\n"
-                  "[FreeSpace]\nRanges=80-96\nFill=FF\n");
+                  "[FreeSpace]\nRanges=" +
+                  free + "\nFill=FF\n");
     }
 
     std::string m_out = m_dir.file("out.bin");
@@ -79,17 +82,35 @@ TEST_F(CliMock, MovesKeepingFreeSpaceForEveryNumberAndCutsTheRestToTheirRooms) {
     EXPECT_EQ(texts,
               (std::vector<std::string>{"E0001 T", "E0", "E0003 E0005 HEL", "E0004", "E0003 E0005 HEL"}));
     EXPECT_EQ(changedOutside(before, readAll(m_out),
-                             {{0, 6}, {0x40, 0x48}, {0x50, 0x53}, {0x60, 0x66}, {0x68, 0x6C}, {0x80, 0x96}}),
+                             {{0, 8}, {0x40, 0x48}, {0x50, 0x53}, {0x60, 0x66}, {0x68, 0x6C}, {0x80, 0x96}}),
               std::vector<std::uint64_t>{});
     EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"game.bin", "out.bin", "plugins"}));
+}
+
+// A string inside another that no free block holds: both are left, each named; the others are marked.
+TEST_F(CliMock, StringsSharingBytesAreLeftWhenTheyCannotMove) {
+    writeTemplate("50", "3", "80-81");
+    const auto made = run({"mock", "--template", "m.ini", m_game, m_out});
+    EXPECT_EQ(std::tuple(made.exitCode, made.out),
+              std::tuple(0, "Writing complete! 3 entries marked, 3 left as they were.\n"s));
+    EXPECT_NE(made.err.find("Entry 3 (\"Inside\") is left as it was: its string shares bytes with another "
+                            "entry's, and no free block holds its mark."),
+              std::string::npos)
+        << made.err;
+    const auto dumped = nlohmann::json::parse(run({"dump", "--template", "m.ini", m_out}).out);
+    EXPECT_EQ(dumped["entries"][2]["text"], "LLO");
+    EXPECT_EQ(dumped["entries"][4]["text"], "E00");
 }
 
 // A room past the file's end: the save refuses it, and neither OUT nor an undo file is left.
 TEST_F(CliMock, RefusedSaveLeavesNoFile) {
     writeTemplate("9E");
     const auto made = run({"mock", "--template", "m.ini", m_game, m_out});
-    EXPECT_EQ(made.exitCode, 1);
-    EXPECT_NE(made.err.find("Nothing was written."), std::string::npos) << made.err;
+    EXPECT_EQ(
+        std::tuple(made.exitCode, made.err),
+        std::tuple(1,
+                   "romquill-cli: \"F/out.bin\": Entry 2 (\"Tiny\") lies past the end of the file (offset "
+                   "0x9E, 3 bytes; the file has 160 bytes). Nothing was written.\n"s));
     EXPECT_EQ(filesIn(m_dir), (std::vector<std::string>{"game.bin", "plugins"}));
 }
 

@@ -79,11 +79,44 @@ std::string writableStart(const templates::TemplateEntry& entry, std::string_vie
     return chars.prefix(count);
 }
 
+// Why an entry is left as it was, said of it: "its room holds no character".
+Error leftBecause(std::string phrase) {
+    return Error{std::move(phrase), ErrorKind::Refusal};
+}
+
 // Entries that reach one string, and where the first of them was read.
 struct Group {
     std::vector<std::size_t> entries;
     std::size_t first = 0;
+    bool sharesBytes = false;      // its room shares bytes with another string's
+    bool sharesWithFixed = false;  // ... with one that cannot move
 };
+
+// Rooms that share bytes with another string's (a pointer into the middle of another entry's string): two
+// marks written in place there would write one over the other.
+void findSharedBytes(const std::vector<Group*>& groups, const templates::GameTemplate& gameTemplate,
+                     std::span<const EntryRoom> rooms) {
+    std::vector<Group*> sorted;
+    for (Group* group : groups) {
+        const EntryRoom& room = rooms[group->first];
+        if (room.known && !room.unread && room.size > 0) {
+            sorted.push_back(group);
+        }
+    }
+    const auto start = [rooms](const Group* group) { return rooms[group->first].offset; };
+    std::ranges::sort(sorted, {}, start);
+    for (std::size_t a = 0; a < sorted.size(); ++a) {
+        const std::uint64_t end = start(sorted[a]) + rooms[sorted[a]->first].size;
+        for (std::size_t b = a + 1; b < sorted.size() && start(sorted[b]) < end; ++b) {
+            for (const auto& [one, other] :
+                 {std::pair(sorted[a], sorted[b]), std::pair(sorted[b], sorted[a])}) {
+                one->sharesBytes = true;
+                one->sharesWithFixed =
+                    one->sharesWithFixed || !canMove(gameTemplate.entries[other->first], rooms[other->first]);
+            }
+        }
+    }
+}
 
 class Marker {
   public:
@@ -104,6 +137,10 @@ class Marker {
             }
         }
         const auto& entry = m_template.entries[group.first];
+        if (group.sharesWithFixed && !canMove(entry, m_rooms[group.first])) {
+            leave(group, group.first, "its room shares bytes with another entry's, which cannot move");
+            return;
+        }
         const std::string numbers = numbersOf(group);
         if (!writes(entry, numbers)) {
             leave(group, group.first,
@@ -177,10 +214,10 @@ class Marker {
     static Result<std::string> alphabetMark(const templates::TemplateEntry& entry, const Characters& mark) {
         const std::size_t count = std::min(mark.size(), static_cast<std::size_t>(std::max(entry.limit(), 0)));
         if (count == 0) {
-            return refused("its room holds no character");
+            return leftBecause("its room holds no character");
         }
         if (count < static_cast<std::size_t>(entry.limit()) && !writes(entry, " ")) {
-            return refused("its alphabet has no space to fill its room with");
+            return leftBecause("its alphabet has no space to fill its room with");
         }
         return mark.prefix(count);
     }
@@ -214,11 +251,15 @@ class Marker {
                 return mark.prefix(count);
             }
         }
+        if (group.sharesBytes && canMove(entry, room)) {
+            return leftBecause(
+                "its string shares bytes with another entry's, and no free block holds its mark");
+        }
         const std::size_t count = longestPrefix(mark.size(), [&](std::size_t k) {
             return static_cast<bool>(tableRoomBytes(entry, room, mark.prefix(k)));
         });
         if (count == 0) {
-            return refused("its room holds no character of its number");
+            return leftBecause("its room holds no character of its number");
         }
         return mark.prefix(count);
     }
@@ -255,6 +296,14 @@ MockTexts mockTexts(const templates::GameTemplate& gameTemplate, std::span<const
             groups.push_back(Group{{i}, i});
         }
     }
+    std::vector<Group*> all;
+    for (auto& group : groups) {
+        all.push_back(&group);
+    }
+    for (auto& [offset, group] : strings) {
+        all.push_back(&group);
+    }
+    findSharedBytes(all, gameTemplate, rooms);
     Marker marker(gameTemplate, texts.first(count), rooms.first(count), std::move(freeSpace));
     for (const Group& group : groups) {
         marker.mark(group);
