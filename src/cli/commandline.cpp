@@ -94,6 +94,7 @@ CommandLine::CommandLine() {
     operand(qa, "FILE");
     operand(qa, "TEXTS");
     qa->add_flag("--json", m_given.json);
+    qa->add_option("--glossary", m_given.glossary)->type_name("TERMS");
 
     CLI::App* recover = verb(m_app, "recover", recoverCommand, inPlaceUses);
     recover->add_flag("--discard", m_given.discard);

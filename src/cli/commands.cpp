@@ -81,7 +81,7 @@ constexpr std::array kVerbs = {
     VerbHelp{
         "qa",
         "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
-        "[--json]",
+        "[--glossary TERMS] [--json]",
         "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
         "by its extension, or an inserter script by --format atlas; entries it leaves out or keeps are "
         "their text in FILE), against the texts\n"
@@ -96,6 +96,13 @@ constexpr std::array kVerbs = {
         "  too-wide           error: with the game's font, a line wider than its box (pixels)\n"
         "  too-many-lines     error: a box of more lines than it holds\n"
         "  no-glyph           error: characters the font has no glyph for\n"
+        "  glossary           warning: with --glossary, an original holds a term and its translation\n"
+        "                     none of the term's agreed translations\n"
+        "  forbidden-term     error: with --glossary, a translation holds a term the glossary forbids\n"
+        "                     for a term its original holds, or forbids everywhere\n"
+        "TERMS is a TBX file as translation platforms export it, or CSV with the header row\n"
+        "source,target,forbidden (several terms a cell separated by \";\"); terms match whole words,\n"
+        "ignoring case.\n"
         "Padding spaces count for nothing. --json prints a JSON array of objects {\"entry\": N,\n"
         "\"check\", \"severity\", \"message\"} instead. Prints \"no problems\" when there are none.\n"
         "Exits 1 when any error is found, or TEXTS is refused as insert refuses it (with --layout\n"

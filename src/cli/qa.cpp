@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 
 #include "editor/freespace.h"
+#include "exchange/glossary.h"
 #include "files/codepage.h"
 #include "qa/checks.h"
 #include "templateverbs.h"
@@ -13,6 +15,16 @@ int qaCommand(const Given& given, Console& console) {
     const auto opened = readTemplateAndTexts(given, console);
     if (!opened) {
         return kExitRefused;
+    }
+    // A glossary that cannot be read stops the checks before they cost anything.
+    std::optional<qa::TermMatcher> glossary;
+    if (!given.glossary.empty()) {
+        auto read = exchange::readGlossaryFile(given.glossary);
+        if (!read) {
+            console.say(read.error());
+            return kExitRefused;
+        }
+        glossary.emplace(std::move(read).value());
     }
     const std::string& textsFile = given.operands[1];
     const TextsFormat format = textsFormat(given.format).value_or(formatOfPath(textsFile));
@@ -52,8 +64,8 @@ int qaCommand(const Given& given, Console& console) {
                                           taken->rooms.end());
         moving = editor::movingRooms(withRooms, opened->rooms, opened->gameFile);
     }
-    const auto problems = qa::checkScript(
-        {&opened->gameTemplate, opened->texts, translations, opened->rooms, moving, font->get()});
+    const auto problems = qa::checkScript({&opened->gameTemplate, opened->texts, translations, opened->rooms,
+                                           moving, font->get(), glossary ? &*glossary : nullptr});
     const auto number = [&](const qa::Problem& problem) {
         return opened->gameTemplate.entries[problem.index].number;
     };

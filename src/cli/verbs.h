@@ -44,6 +44,7 @@ struct Given {
     std::string png;                    // --png FILE
     int scale = 1;                      // render --scale S
     std::string outFile;                // wrap -o OUT
+    std::string glossary;               // qa --glossary TERMS
 };
 
 // What a verb works with: the streams, messages on standard error, and the files given as "-". The core

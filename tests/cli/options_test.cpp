@@ -62,7 +62,7 @@ const std::vector<std::string> kUsages = {
     "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini",
     "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
-    "[--json]",
+    "[--glossary TERMS] [--json]",
     "help [COMMAND]"};
 
 class CliVerbHelp : public testing::TestWithParam<std::string> {};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "cli_fixture.h"
 
@@ -100,6 +101,33 @@ INSTANTIATE_TEST_SUITE_P(
             "    \"message\": \"Entry 1 (\\\"Title screen\\\") has double spaces that its original does not "
             "have.\"\n  },\n  {\n    \"entry\": 2,\n")),
     rowName);
+
+// The glossary's checks join the others; a glossary that cannot be read stops qa before any check.
+TEST_F(CliDemo, QaChecksTheTranslationAgainstAGlossary) {
+    const std::string terms = m_dir.file("terms.csv");
+    writeText(terms, "source,target,forbidden\nStart,Inicio,Comienzo\ntraveller,viajero,\n");
+    writeText(m_json, R"({"entries": [{"entry": 2, "text": "Comienzo ya"}, {"entry": 6, "text": "Hola!"}]})");
+    const auto run = cli({"qa", "--template", "demo.ini", m_demo, m_json, "--glossary", terms});
+    std::istringstream lines(run.out);
+    std::string line, glossaryLines;
+    while (std::getline(lines, line)) {
+        glossaryLines += line.find("untranslated") == std::string::npos ? line + "\n" : "";
+    }
+    EXPECT_EQ(std::tuple(run.exitCode, glossaryLines),
+              std::tuple(1,
+                         "entry 2: warning: glossary: Entry 2 (\"Start prompt\") has the glossary's term "
+                         "\"Start\" in its original, but not its agreed translation \"Inicio\" in its "
+                         "translation.\nentry 2: error: forbidden-term: Entry 2 (\"Start prompt\") has "
+                         "\"Comienzo\" in its translation, which the glossary forbids for \"Start\".\n"
+                         "entry 6: warning: glossary: Entry 6 (\"Greeting\") has the glossary's term "
+                         "\"traveller\" in its original, but not its agreed translation \"viajero\" in its "
+                         "translation.\n"));
+    writeText(terms, "source,target\n");
+    EXPECT_EQ(cli({"qa", "--template", "demo.ini", m_demo, m_json, "--glossary", terms}).err,
+              "romquill-cli: " + terms +
+                  ", row 1: the header row needs the columns source, target and forbidden, separated by "
+                  "commas, semicolons or tabs.\n");
+}
 
 // A later save is refused until then: the core's, tested there.
 TEST_F(CliDemo, RecoverPutsEveryByteOfAnInterruptedInsertBack) {

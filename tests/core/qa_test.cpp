@@ -1,3 +1,4 @@
+#include "exchange/glossary.h"
 #include "qa/checks.h"
 #include "support/testfiles.h"
 
@@ -51,9 +52,14 @@ TEST_P(Checks, EachCheckNamesTheEntryAndWhatIsWrong) {
     }
     const std::vector<std::optional<std::uint64_t>> moving = {std::nullopt, row.moving, std::nullopt,
                                                               std::nullopt};
+    // Its words are no row's but those of the glossary's rows.
+    const auto glossary =
+        exchange::parseGlossary("source,target,forbidden\nBAH,HAB;HA HA,BIB\n,,ABBA\n", "g");
+    ASSERT_TRUE(glossary) << glossary.error();
+    const TermMatcher terms(*glossary);
     std::vector<std::string> found;
     for (const Problem& problem :
-         checkScript({&*gameTemplate, row.originals, row.translations, rooms, moving})) {
+         checkScript({&*gameTemplate, row.originals, row.translations, rooms, moving, nullptr, &terms})) {
         found.push_back(std::string(severityName(problem.severity)) + " " + problem.check + ": " +
                         problem.message);
     }
@@ -99,6 +105,19 @@ INSTANTIATE_TEST_SUITE_P(
         one("a text far too long", 2, "HI", std::string(1 << 20, 'A').append("\xD0\xB6"),
             {"error too-long: Entry 2 (\"ended\") needs at least 149798 bytes with its end token, but its "
              "room is 6 bytes."}),
+        one("glossary term missing", 1, "HI BAH  ", "IH BA",
+            {"warning glossary: Entry 1 (\"fixed\") has the glossary's term \"BAH\" in its original, but not "
+             "one of its agreed translations \"HAB\" or \"HA HA\" in its translation."}),
+        one("agreed term", 1, "HI BAH  ", "HA HA IH", {}),
+        one("forbidden term", 1, "BAH     ", "HAB BIB",
+            {"error forbidden-term: Entry 1 (\"fixed\") has \"BIB\" in its translation, which the glossary "
+             "forbids for \"BAH\"."}),
+        one("a term forbidden where its source is not", 1, "HI      ", "BIB", {}),
+        one("a term forbidden everywhere", 1, "HI      ", "HI ABBA",
+            {"error forbidden-term: Entry 1 (\"fixed\") has \"ABBA\" in its translation, which the glossary "
+             "forbids."}),
+        one("untranslated term", 1, "BAH BIB ", "BAH BIB",
+            {"warning untranslated: Entry 1 (\"fixed\") is not translated: its text is its original's."}),
         Row{"inconsistent",
             {"HI", "HI", "HI", "HI    "},
             {"IH", "IH", "CH", "IH    "},

@@ -192,6 +192,36 @@ TEST_F(ScriptWindowTest, OpensFromTheLauncherFiltersReplacesAndSavesTheChangedEn
     EXPECT_EQ(openWindows("script_window").size(), 1);
 }
 
+// "Glossary..." takes a file through the dialogs: one it cannot read is refused and changes nothing; then the
+// pane lists the current row's terms, and the checks find a forbidden term as they find any error.
+TEST_F(ScriptWindowTest, TakesAGlossaryShowsTheCurrentRowsTermsAndChecksThem) {
+    ASSERT_NE(openDemo(), nullptr);
+    const std::string terms = folder.path("terms.csv");
+    writeText(terms, "source,target\n");
+    dialogs.files = {QString::fromStdString(terms)};
+    click("glossary");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Dialogs::Icon::Exclamation,
+                                             QString::fromStdString(terms) +
+                                                 ", row 1: the header row needs the columns source, target "
+                                                 "and forbidden, separated by commas, semicolons or tabs.")});
+    EXPECT_TRUE(child<QLabel>("terms")->isHidden());
+
+    writeText(terms, "source,target,forbidden\nDemo,Demostraci\u00F3n,Muestra\nromquill,,\nStart,Inicio,\n");
+    dialogs.files = {QString::fromStdString(terms)};
+    click("glossary");
+    EXPECT_EQ(child<QLabel>("terms")->text(),
+              QStringLiteral("Demo \u2192 Demostraci\u00F3n, \u2717 Muestra\nromquill"));
+    child<QPlainTextEdit>("translation")->setPlainText("ROMQUILL MUESTRA");
+    EXPECT_EQ(
+        child<QLabel>("problems")->text(),
+        "Warning: Entry 1 (\"Title screen\") has the glossary's term \"Demo\" in its original, but not its "
+        "agreed translation \"Demostraci\u00F3n\" in its translation.\nError: Entry 1 (\"Title screen\") has "
+        "\"Muestra\" in its translation, which the glossary forbids for \"Demo\".");
+    EXPECT_EQ(filters(), "All (8), Changed (1), Untranslated (7), With problems (1)");
+    child("search")->setText("Options");
+    EXPECT_EQ(child<QLabel>("terms")->text(), "No glossary term in this original.");
+}
+
 // Closing after an edit asks first (the answers' rule is the editor's test): Cancel keeps the window, Yes
 // saves.
 TEST_F(ScriptWindowTest, ClosingAfterAnEditAsksAndCancelKeepsTheWindowOpen) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 
+#include "exchange/csvrecords.h"
 #include "exchange/spreadsheetcells.h"
 
 namespace rq::exchange {
@@ -26,104 +26,7 @@ void writeField(std::ostream& out, std::string_view text) {
     out << '"';
 }
 
-// Reads records one at a time; a record's line number is where it starts, its row number which record it is
-// (as a spreadsheet numbers its rows).
-class CsvReader {
-  public:
-    CsvReader(std::string_view csv, char separator) : m_csv(csv), m_separator(separator) {
-        if (m_csv.starts_with("\xEF\xBB\xBF")) {
-            m_csv.remove_prefix(3);
-        }
-    }
-
-    [[nodiscard]] bool atEnd() const { return m_at >= m_csv.size(); }
-    [[nodiscard]] std::size_t line() const { return m_line; }
-
-    // Where the next record stands, for messages: "row 3", and its line when that differs.
-    [[nodiscard]] std::string where() const {
-        const std::size_t number = m_row + 1;
-        const std::string row = "row " + std::to_string(number);
-        return m_line == number ? row : row + " (line " + std::to_string(m_line) + ")";
-    }
-
-    // The next record's fields, or why it cannot be read. The vector is the caller's, reused from record to
-    // record so that short rows cost no allocation.
-    Status next(std::vector<std::string>& fields) {
-        ++m_row;
-        fields.resize(1);
-        fields.front().clear();
-        bool quoted = false;
-        bool closed = false;
-        while (m_at < m_csv.size()) {
-            const char c = m_csv[m_at++];
-            if (quoted) {
-                if (c == '"' && m_at < m_csv.size() && m_csv[m_at] == '"') {
-                    fields.back() += '"';
-                    ++m_at;
-                } else if (c == '"') {
-                    quoted = false;
-                    closed = true;
-                } else {
-                    m_line += c == '\n' ? 1 : 0;
-                    fields.back() += c;
-                }
-            } else if (c == m_separator) {
-                fields.emplace_back();
-                closed = false;
-            } else if (c == '\n' || (c == '\r' && m_at < m_csv.size() && m_csv[m_at] == '\n')) {
-                m_at += c == '\r' ? 1 : 0;
-                ++m_line;
-                return success();
-            } else if (closed) {
-                return Error{"text follows a closing quote"};
-            } else if (c == '"' && fields.back().empty()) {
-                quoted = true;
-            } else {
-                fields.back() += c;
-            }
-        }
-        if (quoted) {
-            return Error{"a quote is never closed"};
-        }
-        return success();
-    }
-
-  private:
-    std::string_view m_csv;
-    char m_separator;
-    std::size_t m_at = 0;
-    std::size_t m_line = 1;
-    std::size_t m_row = 0;
-};
-
 constexpr std::array<std::string_view, 3> kRead = {kColumns[0], kColumns[5], kColumns[6]};
-using ReadColumns = std::array<std::size_t, kRead.size()>;  // entry, original, translation
-
-// The reader past the header row, and where the columns read stand: the header row names its separator,
-// a comma, a semicolon or a tab, as spreadsheets write them in different languages.
-Result<std::pair<CsvReader, ReadColumns>> readHeader(std::string_view csv) {
-    std::optional<Error> unreadable;
-    std::vector<std::string> header;
-    for (const char separator : {',', ';', '\t'}) {
-        CsvReader reader(csv, separator);
-        if (auto read = reader.next(header); !read) {
-            unreadable = unreadable.value_or(read.failure());
-            continue;
-        }
-        std::array<std::optional<std::size_t>, kRead.size()> columns;
-        for (std::size_t k = 0; k < header.size(); ++k) {
-            for (std::size_t c = 0; c < kRead.size(); ++c) {
-                columns[c] = header[k] == kRead[c] && !columns[c] ? k : columns[c];
-            }
-        }
-        if (columns[0] && columns[1] && columns[2]) {
-            return std::pair{reader, ReadColumns{*columns[0], *columns[1], *columns[2]}};
-        }
-    }
-    return unreadable.value_or(
-        Error{"the header row needs the columns entry, original and translation, "
-              "separated by commas, semicolons or tabs"});
-}
 
 }  // namespace
 
@@ -150,7 +53,7 @@ Status readCsvTexts(std::string_view csv, const std::string& name, const Transla
     const auto refusal = [&name](const std::string& where, const std::string& why) {
         return Error{name + ", " + where + ": " + why + ".", ErrorKind::Refusal};
     };
-    auto header = readHeader(csv);
+    auto header = readCsvHeader(csv, kRead);
     if (!header) {
         return refusal("row 1", header.error());
     }
@@ -161,9 +64,7 @@ Status readCsvTexts(std::string_view csv, const std::string& name, const Transla
         if (auto read = reader.next(fields); !read) {
             return refusal(where, read.error());
         }
-        // A row of empty cells says nothing: spreadsheets leave them at the end, as many as they like.
-        if (std::all_of(fields.begin(), fields.end(),
-                        [](const std::string& field) { return field.empty(); })) {
+        if (emptyRecord(fields)) {
             continue;
         }
         fields.resize(std::max(fields.size(), *std::max_element(columns.begin(), columns.end()) + 1));

@@ -41,6 +41,7 @@ struct Entry {
     const std::string& translation;
     std::size_t index;
     std::optional<font::EntryMetrics> metrics;  // with the game's font, when the entry has a box
+    const TermMatcher* glossary;
 
     [[nodiscard]] Problem problem(std::string check, Severity severity, const std::string& what) const {
         return Problem{index, std::move(check), severity, templates::entryName(entry) + " " + what};
@@ -179,6 +180,50 @@ std::optional<Problem> spaces(const Entry& e) {
                      "has " + listed(kinds) + " spaces that its original does not have.");
 }
 
+std::string quoted(const std::string& text) {
+    return "\"" + files::escapeControls(text) + "\"";
+}
+
+void glossaryChecks(const Entry& e, std::vector<Problem>& problems) {
+    if (e.glossary == nullptr) {
+        return;
+    }
+    const FoldedText original = foldText(editor::shownText(e.entry, e.room, e.original));
+    const FoldedText translation = foldText(editor::shownText(e.entry, e.room, e.translation));
+    const auto& terms = e.glossary->glossary().terms;
+    std::vector<std::size_t> held = e.glossary->termsIn(original);
+    for (const std::size_t term : held) {
+        const auto& targets = terms[term].targets;
+        if (targets.empty() || e.glossary->holdsTarget(term, translation)) {
+            continue;
+        }
+        std::vector<std::string> shown;
+        for (const std::string& target : targets) {
+            shown.push_back(quoted(target));
+        }
+        std::string alternatives = listed(shown);
+        if (shown.size() > 1) {
+            alternatives.replace(alternatives.rfind(" and "), 5, " or ");
+        }
+        problems.push_back(e.problem(
+            "glossary", Severity::Warning,
+            "has the glossary's term " + quoted(terms[term].sources.front()) + " in its original, but not " +
+                (shown.size() == 1 ? "its agreed translation " : "one of its agreed translations ") +
+                alternatives + " in its translation."));
+    }
+    const auto everywhere = e.glossary->forbiddenEverywhere();
+    held.insert(held.end(), everywhere.begin(), everywhere.end());
+    for (const std::size_t term : held) {
+        for (const std::string& forbidden : e.glossary->forbiddenIn(term, translation)) {
+            const auto& sources = terms[term].sources;
+            problems.push_back(
+                e.problem("forbidden-term", Severity::Error,
+                          "has " + quoted(forbidden) + " in its translation, which the glossary forbids" +
+                              (sources.empty() ? "" : " for " + quoted(sources.front())) + "."));
+        }
+    }
+}
+
 // The text measured in its box with the game's font, as the game draws it.
 void pixelChecks(const Entry& e, std::vector<Problem>& problems) {
     const auto& metrics = e.metrics;
@@ -288,7 +333,8 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
         texts.originals[index],
         texts.translations[index],
         index,
-        texts.font == nullptr ? std::nullopt : texts.font->metricsOf(texts.gameTemplate->entries[index])};
+        texts.font == nullptr ? std::nullopt : texts.font->metricsOf(texts.gameTemplate->entries[index]),
+        texts.glossary};
     std::vector<Problem> problems;
     if (!editor::entryChanged(e.entry, e.room, e.original, e.translation)) {
         // Nothing of it is written.
@@ -308,6 +354,7 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
             problems.push_back(std::move(*problem));
         }
     }
+    glossaryChecks(e, problems);
     pixelChecks(e, problems);
     return problems;
 }

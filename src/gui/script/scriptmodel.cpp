@@ -125,7 +125,25 @@ ScriptModel::ScriptModel(templates::GameTemplate gameTemplate, editor::EntryText
 
 qa::ScriptTexts ScriptModel::texts(const templates::GameTemplate& gameTemplate,
                                    const font::TemplateFont* font) const {
-    return {&gameTemplate, m_read, m_texts, m_rooms, m_moving, font};
+    return {&gameTemplate, m_read, m_texts, m_rooms, m_moving, font, m_glossary.get()};
+}
+
+void ScriptModel::setGlossary(std::shared_ptr<const qa::TermMatcher> glossary) {
+    m_glossary = std::move(glossary);
+    m_checks = ScriptChecks(texts(m_template, m_font.get()));
+    showCounts();
+    if (m_counts.all > 0) {
+        emit dataChanged(index(0, 0), index(m_counts.all - 1, ColumnCount - 1));
+    }
+    emit countsChanged();
+}
+
+std::vector<std::size_t> ScriptModel::terms(int row) const {
+    if (!m_glossary) {
+        return {};
+    }
+    const auto r = static_cast<std::size_t>(row);
+    return m_glossary->termsIn(qa::foldText(editor::shownText(m_template.entries[r], m_rooms[r], m_read[r])));
 }
 
 void ScriptModel::showCounts() {

@@ -71,6 +71,13 @@ class ScriptModel : public QAbstractTableModel {
     [[nodiscard]] std::string measured(int row, const QString& text) const;
     [[nodiscard]] QUndoStack& undoStack() { return m_undo; }
 
+    // The translators' glossary the checks look for terms of (none: no term is looked for); every row is
+    // checked again.
+    void setGlossary(std::shared_ptr<const qa::TermMatcher> glossary);
+    [[nodiscard]] const qa::TermMatcher* glossary() const { return m_glossary.get(); }
+    // The glossary's terms a row's original holds, by index.
+    [[nodiscard]] std::vector<std::size_t> terms(int row) const;
+
     // A translation as the user types it: one undo step, with the typing before it in the same row.
     void edit(int row, const QString& text);
     // Replaces what pattern finds in the translations of rows: one undo step. Gives the entries changed.
@@ -123,7 +130,8 @@ class ScriptModel : public QAbstractTableModel {
     std::vector<editor::EntryRoom> m_rooms;              // as read, or where a save moved the string
     std::vector<std::optional<std::uint64_t>> m_moving;  // a pointer entry's largest free block
     std::shared_ptr<const font::TemplateFont> m_font;    // of m_template
-    std::vector<QString> m_originals;                    // as shown: without the padding a save adds
+    std::shared_ptr<const qa::TermMatcher> m_glossary;
+    std::vector<QString> m_originals;  // as shown: without the padding a save adds
     std::vector<QString> m_translations;
     std::vector<std::string> m_texts;  // the translations in UTF-8, as the save and the checks take them
     std::vector<std::string>

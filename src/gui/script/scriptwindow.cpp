@@ -20,6 +20,7 @@
 
 #include "editor/entrytexts.h"
 #include "editor/freespace.h"
+#include "exchange/glossary.h"
 #include "font/textlayout.h"
 #include "kit/boxpreview.h"
 #include "kit/entryroom.h"
@@ -33,6 +34,9 @@ namespace rq::script {
 namespace {
 
 using Filter = ScriptModel::Filter;
+
+const QString kGlossaryFiles =
+    QStringLiteral("Glossaries (*.tbx;*.csv;*.xml)|*.tbx;*.csv;*.xml|All files (*)|*|");
 
 // How long the replace's preview waits after a key, so that a long script is searched once a word.
 constexpr int kPreviewDelayMs = 150;
@@ -154,6 +158,10 @@ void ScriptWindow::buildControls() {
     m_problems = named(caption(QString(), this), "problems");
     m_problems->setWordWrap(true);
     m_applyIdentical = named(new QPushButton(this), "applyIdentical");
+    m_terms = named(caption(QString(), this), "terms");
+    m_terms->setWordWrap(true);
+    m_terms->hide();  // until there is a glossary
+    m_glossary = named(new QPushButton(tr("Glossary..."), this), "glossary");
 
     m_find = named(new QLineEdit(this), "find");
     m_find->setPlaceholderText(tr("Find in the translations shown"));
@@ -189,6 +197,9 @@ void ScriptWindow::buildControls() {
     auto* belowBox = new QHBoxLayout;
     belowBox->addWidget(m_problems, 1);
     belowBox->addWidget(m_applyIdentical);
+    auto* terms = new QHBoxLayout;
+    terms->addWidget(m_terms, 1);
+    terms->addWidget(m_glossary, 0, Qt::AlignTop);
     auto* replace = new QHBoxLayout;
     replace->addWidget(m_find, 2);
     replace->addWidget(m_replaceWith, 2);
@@ -207,6 +218,7 @@ void ScriptWindow::buildControls() {
     all->addWidget(m_box);
     all->addWidget(m_pane->pane);
     all->addLayout(belowBox);
+    all->addLayout(terms);
     all->addLayout(replace);
     all->addLayout(bottom);
     resize(QSize(1000, 640) * kit::layoutScale());  // as much more room as the font is larger
@@ -235,6 +247,7 @@ void ScriptWindow::buildControls() {
     connect(m_matchTimer, &QTimer::timeout, this, &ScriptWindow::showMatches);
     connect(m_replaceAll, &QPushButton::clicked, this, &ScriptWindow::replaceAll_Click);
     connect(m_applyIdentical, &QPushButton::clicked, this, &ScriptWindow::applyIdentical_Click);
+    connect(m_glossary, &QPushButton::clicked, this, &ScriptWindow::glossary_Click);
     connect(m_save, &QPushButton::clicked, this, &ScriptWindow::save_Click);
     connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &ScriptWindow::save_Click);
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, [this] {
@@ -328,6 +341,46 @@ void ScriptWindow::applyIdentical_Click() {
     }
 }
 
+void ScriptWindow::glossary_Click() {
+    const auto chosen = m_dialogs.openFile(this, {tr("Select a glossary..."), kGlossaryFiles, 1});
+    if (!chosen) {
+        return;
+    }
+    auto read = exchange::readGlossaryFile(kit::toPath(*chosen));
+    if (!read) {
+        m_dialogs.inform(this, kit::appTitle(), QString::fromStdString(read.error()),
+                         kit::Dialogs::Icon::Exclamation);
+        return;
+    }
+    m_model->setGlossary(std::make_shared<const qa::TermMatcher>(std::move(read).value()));
+    m_glossary->setToolTip(*chosen);
+    m_terms->show();
+    showCurrent();
+}
+
+void ScriptWindow::showTerms() {
+    const qa::TermMatcher* glossary = m_model->glossary();
+    if (glossary == nullptr) {
+        return;
+    }
+    // A line a term: its source, its agreed translations, and the forbidden ones marked.
+    QStringList lines;
+    for (const std::size_t term : m_current >= 0 ? m_model->terms(m_current) : std::vector<std::size_t>()) {
+        const auto& entry = glossary->glossary().terms[term];
+        QStringList targets;
+        for (const std::string& target : entry.targets) {
+            targets << QString::fromStdString(target);
+        }
+        for (const std::string& forbidden : entry.forbidden) {
+            targets << tr("\u2717 %1").arg(QString::fromStdString(forbidden));
+        }
+        const QString source = QString::fromStdString(entry.sources.front());
+        lines << (targets.isEmpty() ? source : tr("%1 \u2192 %2").arg(source, targets.join(tr(", "))));
+    }
+    m_terms->setText(lines.isEmpty() ? tr("No glossary term in this original.")
+                                     : lines.join(QLatin1Char('\n')));
+}
+
 void ScriptWindow::rewrap_Click() {
     const auto metrics = m_current >= 0 ? m_model->metrics(m_current) : std::nullopt;
     if (metrics) {
@@ -350,6 +403,7 @@ void ScriptWindow::rowsChanged(const QModelIndex& first, const QModelIndex& last
 
 void ScriptWindow::showCurrent() {
     const bool any = m_current >= 0;
+    showTerms();
     m_box->setEnabled(any);
     const QString text = any ? m_model->translation(m_current) : QString();
     if (m_box->toPlainText() != text) {

@@ -38,6 +38,9 @@ class ScriptWindow : public QWidget {
     void applyIdentical_Click();
     // The current entry's translation wrapped to its box again: one undo step.
     void rewrap_Click();
+    // Asks for a glossary file (TBX or CSV) and checks every entry against it; a file it cannot read is
+    // refused with a message, and the glossary in force stays.
+    void glossary_Click();
     // The replace's preview now; typing in its boxes shows it a moment after the last key.
     void showMatches();
 
@@ -58,6 +61,7 @@ class ScriptWindow : public QWidget {
     // The box below the list shows this row (of the model; -1: none).
     void bind(int row);
     void showCurrent();
+    void showTerms();
     void rowsChanged(const QModelIndex& first, const QModelIndex& last);
 
     kit::LauncherContextPtr m_context;
@@ -78,6 +82,8 @@ class ScriptWindow : public QWidget {
     QPlainTextEdit* m_box = nullptr;
     kit::PreviewPane* m_pane = nullptr;
     QLabel* m_problems = nullptr;
+    QLabel* m_terms = nullptr;
+    QPushButton* m_glossary = nullptr;
     QPushButton* m_applyIdentical = nullptr;
     QLineEdit* m_find = nullptr;
     QLineEdit* m_replaceWith = nullptr;
