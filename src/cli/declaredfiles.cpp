@@ -196,4 +196,12 @@ std::vector<FileUse> wrapUses(const Given& given) {
                  true)};
 }
 
+std::vector<FileUse> templateRebaseUses(const Given& given) {
+    return {read(templatePathOf(given.templateName).value_or(given.templateName), "The old template",
+                 "the old template"),
+            read(given.operands[0], "The old file", "the old file"),
+            read(given.operands[1], "The new file", "the new file"),
+            made(given.outFile, "The new template", "the new template", false)};
+}
+
 }  // namespace rq::cli
