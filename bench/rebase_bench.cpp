@@ -1,5 +1,6 @@
-// A template of 10,000 entries carried to a new revision of a 32 MiB file (64 bytes put in at 1 MiB, so that
-// most strings and a pointer table of 1,000 cells moved), against reading both files as the rebase does.
+// A template of 10,000 entries (500 of its own and ten pointer tables of 950 cells) carried to a new revision
+// of a 32 MiB file of random bytes, 64 bytes put in at 1 MiB so that every string and table after it moved
+// (and the cells hold the new places), against reading both files as the rebase does.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -19,12 +20,18 @@
 namespace {
 
 constexpr std::size_t kFileSize = std::size_t{32} << 20;
-constexpr int kFixed = 9000;
-constexpr int kCells = 1000;
+constexpr int kFixed = 500;
+constexpr int kTables = 10;
+constexpr int kCells = 950;
 constexpr std::size_t kInsertAt = std::size_t{1} << 20;
 constexpr std::size_t kInserted = 64;
-constexpr std::size_t kTableAt = 0x1F00000;
-constexpr std::size_t kStringsAt = 0x1E00000;
+constexpr std::size_t kTablesAt = 0x1F00000;
+constexpr std::size_t kStringsAt = 0x400000;
+constexpr std::size_t kStringStep = 2500;
+
+std::size_t stringOf(int table, int cell) {
+    return kStringsAt + static_cast<std::size_t>(table * kCells + cell) * kStringStep;
+}
 constexpr std::uint32_t kGbaBase = 0x08000000;
 
 void putCell(std::string& bytes, std::size_t at, std::uint32_t value) {
@@ -56,19 +63,19 @@ struct Revisions {
         std::string ini = "[TextFormattingSystem]\nNumberOfEntries=" + std::to_string(kFixed) + "\n0=b.tbl\n";
         for (int i = 0; i < kFixed; ++i) {
             ini += "[entry" + std::to_string(i + 1) + "]\nTextFormat=0\nLength=16\nHexLocation=" +
-                   rq::files::hexText(0x1000 + static_cast<std::uint64_t>(i) * 3000) + "\n";
-        }
-        ini += "[PointerTable1]\nOffset=" + rq::files::hexText(kTableAt) + "\nCount=" + std::to_string(kCells) +
-               "\nFormat=le32\nBase=08000000\nLength=16\nTextFormat=0\n";
-        for (int k = 0; k < kCells; ++k) {
-            putCell(old, kTableAt + static_cast<std::size_t>(k) * 4,
-                    kGbaBase + static_cast<std::uint32_t>(kStringsAt) + static_cast<std::uint32_t>(k) * 64);
+                   rq::files::hexText(0x200000 + static_cast<std::uint64_t>(i) * 3000) + "\n";
         }
         std::string moved = old.substr(0, kInsertAt) + std::string(kInserted, '\x5A') +
                             old.substr(kInsertAt, kFileSize - kInsertAt - kInserted);
-        for (int k = 0; k < kCells; ++k) {
-            putCell(moved, kTableAt + kInserted + static_cast<std::size_t>(k) * 4,
-                    kGbaBase + static_cast<std::uint32_t>(kStringsAt + kInserted) + static_cast<std::uint32_t>(k) * 64);
+        for (int t = 0; t < kTables; ++t) {
+            const std::size_t table = kTablesAt + static_cast<std::size_t>(t) * 0x1000;
+            ini += "[PointerTable" + std::to_string(t + 1) + "]\nOffset=" + rq::files::hexText(table) +
+                   "\nCount=" + std::to_string(kCells) + "\nFormat=le32\nBase=08000000\nLength=16\nTextFormat=0\n";
+            for (int k = 0; k < kCells; ++k) {
+                const std::size_t cell = table + static_cast<std::size_t>(k) * 4;
+                putCell(old, cell, kGbaBase + static_cast<std::uint32_t>(stringOf(t, k)));
+                putCell(moved, cell + kInserted, kGbaBase + static_cast<std::uint32_t>(stringOf(t, k) + kInserted));
+            }
         }
         oldPath = (folder / "old.bin").string();
         newPath = (folder / "new.bin").string();
@@ -107,12 +114,12 @@ void BM_Rebase(benchmark::State& state) {
         const auto oldFile = rq::search::readSearchedFile(r.oldPath);
         const auto newFile = rq::search::readSearchedFile(r.newPath);
         if (!gameTemplate || !iniBytes || !oldFile || !newFile) {
-            state.SkipWithError("the revisions cannot be read");
+            state.SkipWithError(!gameTemplate ? gameTemplate.error().c_str() : "the revisions cannot be read");
             return;
         }
         const auto rebase =
             rq::revisions::rebaseEntries(*gameTemplate, rq::files::IniFile::parse(*iniBytes), *oldFile, *newFile);
-        if (rebase.count(rq::revisions::Outcome::Moved) < 9000) {
+        if (rebase.count(rq::revisions::Outcome::Moved) != kFixed + kTables * kCells) {
             state.SkipWithError("the moved strings were not all found");
             return;
         }

@@ -20,12 +20,22 @@ std::string hex(std::uint64_t value) {
 // A line for an entry that is not in place: its name, then where it went or why it was kept.
 std::string entryLine(const templates::TemplateEntry& entry, const revisions::EntryRebase& rebased) {
     std::string line = templates::entryName(entry) + ": ";
-    if (rebased.outcome == revisions::Outcome::Moved) {
-        line += "moved from " + hex(rebased.oldOffset) + " to " + hex(rebased.newOffset);
-        for (std::size_t i = 0; i < rebased.cells.size(); ++i) {
-            line += (i == 0 ? (rebased.cells.size() == 1 ? ", its cell at " : ", its cells at ") : ", ") +
-                    hex(rebased.cells[i]);
+    const auto list = [](const auto& cells) {
+        std::string text;
+        for (const auto cell : cells) {
+            text += (text.empty() ? "" : ", ") + hex(cell);
         }
+        return text;
+    };
+    if (rebased.outcome == revisions::Outcome::Moved && entry.cells.empty()) {
+        line += "moved from " + hex(rebased.oldOffset) + " to " + hex(rebased.newOffset);
+    } else if (rebased.outcome == revisions::Outcome::Moved) {
+        line += "moved: its string " +
+                (rebased.oldOffset == rebased.newOffset
+                     ? "still at " + hex(rebased.newOffset)
+                     : "from " + hex(rebased.oldOffset) + " to " + hex(rebased.newOffset)) +
+                (entry.cells.size() == 1 ? ", its cell from " : ", its cells from ") + list(entry.cells) + " to " +
+                list(rebased.cells);
     } else {
         line += (rebased.outcome == revisions::Outcome::NotFound ? "not found: " : "ambiguous: ") + rebased.why;
     }

@@ -76,6 +76,26 @@ INSTANTIATE_TEST_SUITE_P(
                     kAnotherName),
         refusal("RewrappedTextsOverTheirTexts", {"wrap", "--template", "demo.ini", "@DEMO", "@J", "-o", "@J"},
                 "", "The rewrapped texts cannot be saved as \"@J\": that is the texts." + kAnotherName),
+        refusal("RebasedTemplateOverTheOldFile",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@A"}, "",
+                "The new template cannot be saved as \"@A\": that is the old file." + kAnotherName),
+        refusal("RebasedTemplateOverTheNewFile",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@B"}, "",
+                "The new template cannot be saved as \"@B\": that is the new file." + kAnotherName),
+        refusal("RebasedTemplateOverTheOldTemplate",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@TBL"}, "",
+                "The new template cannot be saved as \"@TBL\": that is the old template." + kAnotherName),
+        refusal("RebasedTemplateOverAFolder",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." + kAnotherName),
+        refusal("RebasedTemplateOverAFileThere",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@P"}, "",
+                "\"@P\" is there already: give --force to write over it." + kNothingWritten),
+        refusal("RebasedTemplateNamedWithALineBreak",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "new\nname.ini"}, "",
+                "\"new\\nname.ini\": a file name with a line break or another control character is not made. "
+                "Choose another name." +
+                    kNothingWritten),
         mistake("PictureOfAScalePastTheLargest",
                 {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@OUT", "--scale",
                  "17"},
@@ -95,6 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(refusal("PatchThroughALinkToAFileCompared",
                             {"patch", "create", "@A", "@B", "@LINK", "--format=bps"}, "",
                             "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
+                                kAnotherName),
+                    refusal("RebasedTemplateThroughALinkToTheOldFile",
+                            {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@LINK"}, "",
+                            "The new template cannot be saved as \"@LINK\": that is the old file." +
                                 kAnotherName),
                     refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
                             "The alphabet cannot be saved as \"@A\": that is the table it is made from." +

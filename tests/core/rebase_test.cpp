@@ -106,8 +106,9 @@ const RevisionRow kRevisions[] = {
      image({{0x40, "HELLO\0"s}, {0x60, "HELLOW"}}), "moved 40"},
     {"PointerCellUpdated", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}, {0x80, "\x30\x00"s}}), "in place"},
     {"PointerCellMoved", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}, {0x90, "\x30\x00"s}}), "moved 30 @90"},
-    {"PointerStringStayedCellMoved", kPointer, kOldPointer, image({{0x10, "HELLO\0"s}, {0x90, "\x10\x00"s}}),
-     "moved 10 @90"},
+    // A string still at its old place is that one, whatever copies of it the new file holds.
+    {"PointerStringStayedCellMoved", kPointer, kOldPointer,
+     image({{0x10, "HELLO\0"s}, {0x50, "HELLO\0"s}, {0x90, "\x10\x00"s}}), "moved 10 @90"},
     {"PointerWithoutCell", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}}), "not found"},
     {"TableMovedWhole", kTable3, kOldTable,
      image({{0x10, "HELLO\0"s}, {0x20, "WORLD\0"s}, {0x40, "CAR\0"s}, {0xA0, "\x10\0\x20\0\x40\0"s}}),
@@ -124,7 +125,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Revisions, testing::ValuesIn(kRevisions), test::r
 // Many needles, one pass: each place found, equal needles alike, a needle past its most places counted on.
 TEST(Needles, EveryPlaceOfEachNeedleInOnePass) {
     const std::string file = "abcabcXYabcd" + std::string(20, 'z');
-    const std::vector<std::string_view> needles = {"abc", "abcd", "XY", "abc", "nowhere", "zz", "", "d"};
+    const std::vector<std::string_view> needles = {"abc",     "abcd", "XY", "abc", "nowhere",
+                                                   "zz",      "",     "d",  "abcabcXYa", "abcabcXYq"};
     const auto found = findNeedles(file, needles, 3);
     const auto places = [&](std::size_t i) { return found[i].places; };
     EXPECT_EQ(places(0), (std::vector<std::uint64_t>{0, 3, 8}));
@@ -136,6 +138,8 @@ TEST(Needles, EveryPlaceOfEachNeedleInOnePass) {
     EXPECT_GT(found[5].count, 3u);
     EXPECT_EQ(found[6].count, 0u);
     EXPECT_EQ(places(7), (std::vector<std::uint64_t>{11}));
+    EXPECT_EQ(places(8), (std::vector<std::uint64_t>{0}));
+    EXPECT_EQ(found[9].count, 0u);
 }
 
 }  // namespace

@@ -217,7 +217,7 @@ class Rebaser {
         if (pointer && holdsAt(m_new, entry.oldOffset, bytes)) {
             m_strings[i] = entry.oldOffset;  // the string stayed; its cells did not
         } else if (found.count == 0) {
-            notFound(i, "its bytes (from " + hex(entry.oldOffset) + " in the old file) are nowhere in the new file");
+            notFound(i, "its bytes, from " + hex(entry.oldOffset) + " in the old file, are nowhere in the new file");
         } else if (found.count > 1) {
             entry.outcome = Outcome::Ambiguous;
             entry.why = "its bytes lie at " + placesText(found.places, found.count) + " in the new file";

@@ -38,13 +38,13 @@ std::string hexLike(std::uint64_t value, std::string_view old) {
 
 // What changes in one section: a value by key (lower case), and the comments above it.
 struct SectionChanges {
-    std::map<std::string, std::string> values;  // a value, "%" standing for the old one where it is kept
+    std::map<std::string, std::string> values;
+    std::map<std::string, std::uint64_t> hexValues;  // values written in the old ones' digits
     std::vector<std::string> comments;
-    std::map<std::string, std::uint64_t> hexValues;  // values written as their old ones were
 };
 
 std::string outcomeWords(Outcome outcome) {
-    return outcome == Outcome::NotFound ? "was not found in the new file" : "is ambiguous in the new file";
+    return outcome == Outcome::NotFound ? "not found in the new file" : "ambiguous in the new file";
 }
 
 std::map<std::string, SectionChanges> changesOf(const templates::GameTemplate& gameTemplate,
@@ -70,9 +70,9 @@ std::map<std::string, SectionChanges> changesOf(const templates::GameTemplate& g
             changes[section].comments.push_back(
                 table ? "; Cell " + std::to_string(i - table->firstEntry + 1) + " of this table (entry " +
                             std::to_string(gameTemplate.entries[i].number) + ") " + outcomeWords(entry.outcome) +
-                            " (" + entry.why + "): its cell is kept in the table."
-                      : "; This entry " + outcomeWords(entry.outcome) + " (" + entry.why +
-                            "): it is kept as it was.");
+                            ", kept in the table: " + entry.why + "."
+                      : "; " + std::string(entry.outcome == Outcome::NotFound ? "Not found" : "Ambiguous") +
+                            " in the new file, kept as it was: " + entry.why + ".");
         } else if (entry.outcome == Outcome::Moved && !table) {
             if (entry.cells.empty()) {
                 changes[section].hexValues["hexlocation"] = entry.newOffset;
