@@ -45,7 +45,8 @@ struct Revisions {
     std::string oldPath, newPath, templatePath;
 
     Revisions() {
-        folder = std::filesystem::temp_directory_path() / ("romquill-rebase-bench-" + std::to_string(::getpid()));
+        folder =
+            std::filesystem::temp_directory_path() / ("romquill-rebase-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder / "plugins" / "alphabets");
         rq::files::setApplicationFolder(folder.string());
         std::string table;
@@ -70,11 +71,13 @@ struct Revisions {
         for (int t = 0; t < kTables; ++t) {
             const std::size_t table = kTablesAt + static_cast<std::size_t>(t) * 0x1000;
             ini += "[PointerTable" + std::to_string(t + 1) + "]\nOffset=" + rq::files::hexText(table) +
-                   "\nCount=" + std::to_string(kCells) + "\nFormat=le32\nBase=08000000\nLength=16\nTextFormat=0\n";
+                   "\nCount=" + std::to_string(kCells) +
+                   "\nFormat=le32\nBase=08000000\nLength=16\nTextFormat=0\n";
             for (int k = 0; k < kCells; ++k) {
                 const std::size_t cell = table + static_cast<std::size_t>(k) * 4;
                 putCell(old, cell, kGbaBase + static_cast<std::uint32_t>(stringOf(t, k)));
-                putCell(moved, cell + kInserted, kGbaBase + static_cast<std::uint32_t>(stringOf(t, k) + kInserted));
+                putCell(moved, cell + kInserted,
+                        kGbaBase + static_cast<std::uint32_t>(stringOf(t, k) + kInserted));
             }
         }
         oldPath = (folder / "old.bin").string();
@@ -114,11 +117,12 @@ void BM_Rebase(benchmark::State& state) {
         const auto oldFile = rq::search::readSearchedFile(r.oldPath);
         const auto newFile = rq::search::readSearchedFile(r.newPath);
         if (!gameTemplate || !iniBytes || !oldFile || !newFile) {
-            state.SkipWithError(!gameTemplate ? gameTemplate.error().c_str() : "the revisions cannot be read");
+            state.SkipWithError(!gameTemplate ? gameTemplate.error().c_str()
+                                              : "the revisions cannot be read");
             return;
         }
-        const auto rebase =
-            rq::revisions::rebaseEntries(*gameTemplate, rq::files::IniFile::parse(*iniBytes), *oldFile, *newFile);
+        const auto rebase = rq::revisions::rebaseEntries(*gameTemplate, rq::files::IniFile::parse(*iniBytes),
+                                                         *oldFile, *newFile);
         if (rebase.count(rq::revisions::Outcome::Moved) != kFixed + kTables * kCells) {
             state.SkipWithError("the moved strings were not all found");
             return;

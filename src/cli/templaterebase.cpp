@@ -34,10 +34,11 @@ std::string entryLine(const templates::TemplateEntry& entry, const revisions::En
                 (rebased.oldOffset == rebased.newOffset
                      ? "still at " + hex(rebased.newOffset)
                      : "from " + hex(rebased.oldOffset) + " to " + hex(rebased.newOffset)) +
-                (entry.cells.size() == 1 ? ", its cell from " : ", its cells from ") + list(entry.cells) + " to " +
-                list(rebased.cells);
+                (entry.cells.size() == 1 ? ", its cell from " : ", its cells from ") + list(entry.cells) +
+                " to " + list(rebased.cells);
     } else {
-        line += (rebased.outcome == revisions::Outcome::NotFound ? "not found: " : "ambiguous: ") + rebased.why;
+        line +=
+            (rebased.outcome == revisions::Outcome::NotFound ? "not found: " : "ambiguous: ") + rebased.why;
     }
     return files::escapeControls(line);
 }
@@ -66,8 +67,8 @@ int templateRebaseCommand(const Given& given, Console& console) {
         console.say(problem.error());
         return kExitRefused;
     }
-    const auto rebased = revisions::rebaseEntries(*gameTemplate, files::IniFile::parse(*iniBytes), *oldFile,
-                                                  *newFile);
+    const auto rebased =
+        revisions::rebaseEntries(*gameTemplate, files::IniFile::parse(*iniBytes), *oldFile, *newFile);
     const auto text = revisions::rebasedTemplate(*iniBytes, *gameTemplate, rebased);
     if (!text) {
         console.say(text.error());
@@ -95,7 +96,8 @@ int templateRebaseCommand(const Given& given, Console& console) {
     for (const auto& table : rebased.tables) {
         if (table.distance != 0) {
             report << "[PointerTable" << table.number << "]: moved from " << hex(table.offset) << " to "
-                   << hex(static_cast<std::uint64_t>(static_cast<std::int64_t>(table.offset) + table.distance))
+                   << hex(static_cast<std::uint64_t>(static_cast<std::int64_t>(table.offset) +
+                                                     table.distance))
                    << '\n';
         }
     }

@@ -87,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "The new template cannot be saved as \"@TBL\": that is the old template." + kAnotherName),
         refusal("RebasedTemplateOverAFolder",
                 {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@FOLDER"}, "",
-                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." + kAnotherName),
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
         refusal("RebasedTemplateOverAFileThere",
                 {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@P"}, "",
                 "\"@P\" is there already: give --force to write over it." + kNothingWritten),
@@ -112,17 +113,16 @@ INSTANTIATE_TEST_SUITE_P(
 #ifndef _WIN32
 INSTANTIATE_TEST_SUITE_P(
     HostileLinks, CliCommandLine,
-    testing::Values(refusal("PatchThroughALinkToAFileCompared",
-                            {"patch", "create", "@A", "@B", "@LINK", "--format=bps"}, "",
-                            "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
-                                kAnotherName),
-                    refusal("RebasedTemplateThroughALinkToTheOldFile",
-                            {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@LINK"}, "",
-                            "The new template cannot be saved as \"@LINK\": that is the old file." +
-                                kAnotherName),
-                    refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
-                            "The alphabet cannot be saved as \"@A\": that is the table it is made from." +
-                                kAnotherName)),
+    testing::Values(
+        refusal("PatchThroughALinkToAFileCompared", {"patch", "create", "@A", "@B", "@LINK", "--format=bps"},
+                "",
+                "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
+                    kAnotherName),
+        refusal("RebasedTemplateThroughALinkToTheOldFile",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@LINK"}, "",
+                "The new template cannot be saved as \"@LINK\": that is the old file." + kAnotherName),
+        refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
+                "The alphabet cannot be saved as \"@A\": that is the table it is made from." + kAnotherName)),
     rowName);
 #endif
 

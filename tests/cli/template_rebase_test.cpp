@@ -43,8 +43,9 @@ class CliRebase : public CliOwnFolder {
                            {0x20, "BCD"},
                            {0x30, "CDE"},
                            {0x40, "DEAD\0"s},
-                           {0x70, "AB\0\xFF"
-                                  "CD\0"s},
+                           {0x70,
+                            "AB\0\xFF"
+                            "CD\0"s},
                            {0xA0, "\x40\0"s},
                            {0xC0, "\x70\0\x74\0"s}});
         writeImage(m_new, {{0, fill},
@@ -52,8 +53,9 @@ class CliRebase : public CliOwnFolder {
                            {0x20, "BCD"},
                            {0x30, "CDA"},
                            {0x60, "DEAD\0"s},
-                           {0x70, "AB\0\xFF"
-                                  "CD\0"s},
+                           {0x70,
+                            "AB\0\xFF"
+                            "CD\0"s},
                            {0xB0, "\x60\0"s},
                            {0xD0, "\x70\0\x74\0"s}});
     }
@@ -78,15 +80,16 @@ TEST_F(CliRebase, WritesOnlyTheValuesThatChangedAndSaysWhatBecameOfEachEntry) {
                              m_dir.file("old.ini"), m_old, m_new, "-o", m_ini});
     EXPECT_EQ(ran.err, "");
     EXPECT_EQ(ran.exitCode, 0);
-    EXPECT_EQ(ran.out,
-              "6 entries: 1 in place, 4 moved, 1 not found, 0 ambiguous\n"
-              "[PointerTable1]: moved from 0xC0 to 0xD0\n"
-              "Entry 1 (\"one\"): moved from 0x10 to 0x50\n"
-              "Entry 3 (\"three caf\xC3\xA9\"): not found: its bytes, from 0x30 in the old file, are nowhere in "
-              "the new file\n"
-              "Entry 4 (\"four\"): moved: its string from 0x40 to 0x60, its cell from 0xA0 to 0xB0\n"
-              "Entry 5 (\"Line 1\"): moved: its string still at 0x70, its cell from 0xC0 to 0xD0\n"
-              "Entry 6 (\"Line 2\"): moved: its string still at 0x74, its cell from 0xC2 to 0xD2\n");
+    EXPECT_EQ(
+        ran.out,
+        "6 entries: 1 in place, 4 moved, 1 not found, 0 ambiguous\n"
+        "[PointerTable1]: moved from 0xC0 to 0xD0\n"
+        "Entry 1 (\"one\"): moved from 0x10 to 0x50\n"
+        "Entry 3 (\"three caf\xC3\xA9\"): not found: its bytes, from 0x30 in the old file, are nowhere in "
+        "the new file\n"
+        "Entry 4 (\"four\"): moved: its string from 0x40 to 0x60, its cell from 0xA0 to 0xB0\n"
+        "Entry 5 (\"Line 1\"): moved: its string still at 0x70, its cell from 0xC0 to 0xD0\n"
+        "Entry 6 (\"Line 2\"): moved: its string still at 0x74, its cell from 0xC2 to 0xD2\n");
     EXPECT_EQ(readAll(m_ini), kNewIni);
     auto before = texts(m_dir.file("old.ini"), m_old);
     auto after = texts(m_ini, m_new);

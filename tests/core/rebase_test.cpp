@@ -1,6 +1,6 @@
+#include "revisions/rebase.h"
 #include "files/asciitext.h"
 #include "revisions/needles.h"
-#include "revisions/rebase.h"
 #include "support/testfiles.h"
 #include "templates/gametemplate.h"
 
@@ -22,7 +22,8 @@ std::string image(const std::vector<test::Patch>& patches) {
 
 // A template of entries (each "[entryN]" section's keys after TextFormat=0), then more sections.
 std::string templateOf(const std::vector<std::string>& entries, const std::string& more = "") {
-    std::string text = "[TextFormattingSystem]\nNumberOfEntries=" + std::to_string(entries.size()) + "\n0=t.tbl\n";
+    std::string text =
+        "[TextFormattingSystem]\nNumberOfEntries=" + std::to_string(entries.size()) + "\n0=t.tbl\n";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         text += "[entry" + std::to_string(i + 1) + "]\nTextFormat=0\n" + entries[i];
     }
@@ -67,8 +68,10 @@ const std::string kOldTwins = image({{0x10, "HELLO"}, {0x20, "HELLO"}});
 const std::string kPointer = templateOf({"Pointer=80\nFormat=le16\n"});
 const std::string kOldPointer = image({{0x10, "HELLO\0"s}, {0x80, "\x10\x00"s}});
 // A table of three cells at 80 whose strings lie at 10, 20 and 30.
-const std::string kTable3 = templateOf({}, "[PointerTable1]\nOffset=80\nCount=3\nFormat=le16\nTextFormat=0\n");
-const std::string kOldTable = image({{0x10, "HELLO\0"s}, {0x20, "WORLD\0"s}, {0x30, "CAR\0"s}, {0x80, "\x10\0\x20\0\x30\0"s}});
+const std::string kTable3 =
+    templateOf({}, "[PointerTable1]\nOffset=80\nCount=3\nFormat=le16\nTextFormat=0\n");
+const std::string kOldTable =
+    image({{0x10, "HELLO\0"s}, {0x20, "WORLD\0"s}, {0x30, "CAR\0"s}, {0x80, "\x10\0\x20\0\x30\0"s}});
 
 struct RevisionRow {
     const char* name;
@@ -97,15 +100,18 @@ const RevisionRow kRevisions[] = {
     {"Moved", kTwoFixed, kOld, image({{0x10, "HELLO"}, {0x40, "WORLD"}}), "in place, moved 40"},
     {"Changed", kTwoFixed, kOld, image({{0x10, "HELLO"}, {0x20, "WORLE"}}), "in place, not found"},
     {"Removed", kTwoFixed, kOld, image({{0x10, "HELLO"}}), "in place, not found"},
-    {"Added", kTwoFixed, kOld, image({{0x10, "HELLO"}, {0x20, "WORLD"}, {0x30, "ADDED"}}), "in place, in place"},
+    {"Added", kTwoFixed, kOld, image({{0x10, "HELLO"}, {0x20, "WORLD"}, {0x30, "ADDED"}}),
+     "in place, in place"},
     {"DuplicatesInPlace", kTwins, kOldTwins, image({{0x10, "HELLO"}, {0x20, "HELLO"}, {0x50, "HELLO"}}),
      "in place, in place"},
     {"DuplicatesMoved", kTwins, kOldTwins, image({{0x50, "HELLO"}, {0x60, "HELLO"}}), "ambiguous, ambiguous"},
     // The end token is part of the string: HELLO without it at 60 is no second place.
     {"EndedStringMoved", templateOf({"HexLocation=10\n"}), image({{0x10, "HELLO\0"s}}),
      image({{0x40, "HELLO\0"s}, {0x60, "HELLOW"}}), "moved 40"},
-    {"PointerCellUpdated", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}, {0x80, "\x30\x00"s}}), "in place"},
-    {"PointerCellMoved", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}, {0x90, "\x30\x00"s}}), "moved 30 @90"},
+    {"PointerCellUpdated", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}, {0x80, "\x30\x00"s}}),
+     "in place"},
+    {"PointerCellMoved", kPointer, kOldPointer, image({{0x30, "HELLO\0"s}, {0x90, "\x30\x00"s}}),
+     "moved 30 @90"},
     // A string still at its old place is that one, whatever copies of it the new file holds.
     {"PointerStringStayedCellMoved", kPointer, kOldPointer,
      image({{0x10, "HELLO\0"s}, {0x50, "HELLO\0"s}, {0x90, "\x10\x00"s}}), "moved 10 @90"},
@@ -114,7 +120,11 @@ const RevisionRow kRevisions[] = {
      image({{0x10, "HELLO\0"s}, {0x20, "WORLD\0"s}, {0x40, "CAR\0"s}, {0xA0, "\x10\0\x20\0\x40\0"s}}),
      "moved 10 @A0, moved 20 @A2, moved 40 @A4, table +20"},
     {"TableCellsMovedApart", kTable3, kOldTable,
-     image({{0x10, "HELLO\0"s}, {0x20, "WORLD\0"s}, {0x30, "CAR\0"s}, {0x80, "\x10\0\x20\0"s}, {0xC0, "\x30\0"s}}),
+     image({{0x10, "HELLO\0"s},
+            {0x20, "WORLD\0"s},
+            {0x30, "CAR\0"s},
+            {0x80, "\x10\0\x20\0"s},
+            {0xC0, "\x30\0"s}}),
      "in place, in place, not found, table +0"},
     {"TableStringChanged", kTable3, kOldTable,
      image({{0x10, "HELLO\0"s}, {0x20, "WORLD\0"s}, {0x30, "CAB\0"s}, {0x90, "\x10\0\x20\0\x30\0"s}}),
@@ -125,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Revisions, testing::ValuesIn(kRevisions), test::r
 // Many needles, one pass: each place found, equal needles alike, a needle past its most places counted on.
 TEST(Needles, EveryPlaceOfEachNeedleInOnePass) {
     const std::string file = "abcabcXYabcd" + std::string(20, 'z');
-    const std::vector<std::string_view> needles = {"abc",     "abcd", "XY", "abc", "nowhere",
-                                                   "zz",      "",     "d",  "abcabcXYa", "abcabcXYq"};
+    const std::vector<std::string_view> needles = {"abc", "abcd", "XY", "abc",       "nowhere",
+                                                   "zz",  "",     "d",  "abcabcXYa", "abcabcXYq"};
     const auto found = findNeedles(file, needles, 3);
     const auto places = [&](std::size_t i) { return found[i].places; };
     EXPECT_EQ(places(0), (std::vector<std::uint64_t>{0, 3, 8}));

@@ -44,7 +44,8 @@ std::string placesText(const std::vector<std::uint64_t>& places, std::size_t cou
 }
 
 // Where a pointer entry's cell points in a file, or nothing.
-std::optional<std::uint64_t> pointedAt(const TemplateEntry& entry, std::string_view file, std::uint32_t cell) {
+std::optional<std::uint64_t> pointedAt(const TemplateEntry& entry, std::string_view file,
+                                       std::uint32_t cell) {
     const auto size = static_cast<std::size_t>(entry.pointer.size);
     if (cell >= file.size() || file.size() - cell < size) {
         return std::nullopt;
@@ -64,7 +65,8 @@ Original originalOf(const TemplateEntry& entry, std::string_view oldFile) {
     if (!entry.cells.empty()) {
         const auto at = pointedAt(entry, oldFile, entry.cells.front());
         if (!at) {
-            original.unreadable = "its pointer at " + hex(entry.cells.front()) + " leads nowhere in the old file";
+            original.unreadable =
+                "its pointer at " + hex(entry.cells.front()) + " leads nowhere in the old file";
             return original;
         }
         original.offset = *at;
@@ -73,16 +75,18 @@ Original originalOf(const TemplateEntry& entry, std::string_view oldFile) {
     }
     if (entry.table && !entry.lengthGiven) {
         const std::size_t left = original.offset < oldFile.size() ? oldFile.size() - original.offset : 0;
-        const std::string read = bytesAt(oldFile, original.offset,
-                                         std::min<std::size_t>(left, templates::kLongestEndedRoom));
+        const std::string read =
+            bytesAt(oldFile, original.offset, std::min<std::size_t>(left, templates::kLongestEndedRoom));
         const auto room = editor::readTableText(entry, read).room;
         if (!room.known) {
-            original.unreadable = "no end token ends its string at " + hex(original.offset) + " in the old file";
+            original.unreadable =
+                "no end token ends its string at " + hex(original.offset) + " in the old file";
             return original;
         }
         original.bytes = read.substr(0, room.size);
     } else {
-        original.bytes = bytesAt(oldFile, original.offset, static_cast<std::size_t>(std::max<int>(entry.length, 0)));
+        original.bytes =
+            bytesAt(oldFile, original.offset, static_cast<std::size_t>(std::max<int>(entry.length, 0)));
     }
     return original;
 }
@@ -188,8 +192,8 @@ class Rebaser {
                 continue;  // nothing is read for it, wherever it is
             } else if (entries[i].cells.empty() ? holdsAt(m_new, entry.oldOffset, bytes)
                                                 : pointerInPlace(entries[i], m_new, bytes).has_value()) {
-                entry.newOffset = entries[i].cells.empty() ? entry.oldOffset
-                                                           : *pointerInPlace(entries[i], m_new, bytes);
+                entry.newOffset =
+                    entries[i].cells.empty() ? entry.oldOffset : *pointerInPlace(entries[i], m_new, bytes);
                 m_inPlace[i] = true;
             } else {
                 searched.push_back(i);
@@ -217,7 +221,8 @@ class Rebaser {
         if (pointer && holdsAt(m_new, entry.oldOffset, bytes)) {
             m_strings[i] = entry.oldOffset;  // the string stayed; its cells did not
         } else if (found.count == 0) {
-            notFound(i, "its bytes, from " + hex(entry.oldOffset) + " in the old file, are nowhere in the new file");
+            notFound(i, "its bytes, from " + hex(entry.oldOffset) +
+                            " in the old file, are nowhere in the new file");
         } else if (found.count > 1) {
             entry.outcome = Outcome::Ambiguous;
             entry.why = "its bytes lie at " + placesText(found.places, found.count) + " in the new file";
@@ -242,11 +247,14 @@ class Rebaser {
             m_result.entries[i].newOffset = place;
             const auto it = holding.find(i);
             if (it == holding.end()) {
-                notFound(i, "its place in the new file, " + hex(place) + ", lies outside its pointers' reach");
+                notFound(i,
+                         "its place in the new file, " + hex(place) + ", lies outside its pointers' reach");
             } else if (!it->second) {
-                ambiguous(i, "its place in the new file, " + hex(place) + ", is held by far more cells than pointers");
+                ambiguous(i, "its place in the new file, " + hex(place) +
+                                 ", is held by far more cells than pointers");
             } else if (it->second->empty()) {
-                notFound(i, "its bytes lie at " + hex(place) + " in the new file, but no cell holds that place");
+                notFound(i,
+                         "its bytes lie at " + hex(place) + " in the new file, but no cell holds that place");
             } else if (inTables.count(i) == 0) {
                 if (it->second->size() > kMostCells) {
                     ambiguous(i, "its place in the new file, " + hex(place) + ", is held by cells at " +
@@ -280,7 +288,8 @@ class Rebaser {
             const auto cell = static_cast<std::int64_t>(m_template.entries[i].cells.front());
             if (m_inPlace[i]) {
                 distances.insert(0);
-            } else if (const auto it = holding.find(i); it != holding.end() && it->second && !it->second->empty()) {
+            } else if (const auto it = holding.find(i);
+                       it != holding.end() && it->second && !it->second->empty()) {
                 for (const std::uint64_t at : *it->second) {
                     distances.insert(static_cast<std::int64_t>(at) - cell);
                 }
@@ -312,11 +321,13 @@ class Rebaser {
         }
         for (const std::size_t i : voters) {
             if (common->empty()) {
-                notFound(i, "the cells of its table moved by different distances: the table is kept as it was");
+                notFound(i,
+                         "the cells of its table moved by different distances: the table is kept as it was");
             } else {
                 std::vector<std::uint64_t> offsets;
                 for (const std::int64_t distance : *common) {
-                    offsets.push_back(static_cast<std::uint64_t>(static_cast<std::int64_t>(table.offset) + distance));
+                    offsets.push_back(
+                        static_cast<std::uint64_t>(static_cast<std::int64_t>(table.offset) + distance));
                 }
                 ambiguous(i, "its table fits at " + placesText(offsets, offsets.size()) + " in the new file");
             }
@@ -328,14 +339,14 @@ class Rebaser {
     std::string_view m_new;
     Rebase m_result;
     std::map<std::size_t, std::uint64_t> m_strings;  // pointer entries: their strings' places in the new file
-    std::vector<bool> m_inPlace;  // read right as the template stands
+    std::vector<bool> m_inPlace;                     // read right as the template stands
 };
 
 }  // namespace
 
 std::size_t Rebase::count(Outcome outcome) const {
-    return static_cast<std::size_t>(
-        std::count_if(entries.begin(), entries.end(), [outcome](const auto& e) { return e.outcome == outcome; }));
+    return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                  [outcome](const auto& e) { return e.outcome == outcome; }));
 }
 
 Rebase rebaseEntries(const templates::GameTemplate& gameTemplate, const files::IniFile& ini,

@@ -26,10 +26,11 @@ inline constexpr std::size_t kListedPlaces = 4;
 
 struct EntryRebase {
     Outcome outcome = Outcome::InPlace;
-    std::uint64_t oldOffset = 0;     // where its string lay in the old file
-    std::uint64_t newOffset = 0;     // where it lies in the new one (in place or moved)
+    std::uint64_t oldOffset = 0;       // where its string lay in the old file
+    std::uint64_t newOffset = 0;       // where it lies in the new one (in place or moved)
     std::vector<std::uint32_t> cells;  // a moved pointer entry's cells in the new file
-    std::string why;  // not found or ambiguous, said of the entry, ASCII: "its bytes are nowhere in the new file"
+    std::string
+        why;  // not found or ambiguous, said of the entry, ASCII: "its bytes are nowhere in the new file"
 };
 
 // A [PointerTableN] and what became of it: it moves as a whole when every cell found moved by one distance.

@@ -52,7 +52,8 @@ std::map<std::string, SectionChanges> changesOf(const templates::GameTemplate& g
     std::map<std::string, SectionChanges> changes;
     std::vector<const TableRebase*> tableOf(rebase.entries.size(), nullptr);
     for (const TableRebase& table : rebase.tables) {
-        for (std::size_t i = table.firstEntry; i < table.firstEntry + table.count && i < tableOf.size(); ++i) {
+        for (std::size_t i = table.firstEntry; i < table.firstEntry + table.count && i < tableOf.size();
+             ++i) {
             tableOf[i] = &table;
         }
         if (table.distance != 0) {
@@ -69,8 +70,8 @@ std::map<std::string, SectionChanges> changesOf(const templates::GameTemplate& g
             // ASCII only: the comment is written into a template of any code page.
             changes[section].comments.push_back(
                 table ? "; Cell " + std::to_string(i - table->firstEntry + 1) + " of this table (entry " +
-                            std::to_string(gameTemplate.entries[i].number) + ") " + outcomeWords(entry.outcome) +
-                            ", kept in the table: " + entry.why + "."
+                            std::to_string(gameTemplate.entries[i].number) + ") " +
+                            outcomeWords(entry.outcome) + ", kept in the table: " + entry.why + "."
                       : "; " + std::string(entry.outcome == Outcome::NotFound ? "Not found" : "Ambiguous") +
                             " in the new file, kept as it was: " + entry.why + ".");
         } else if (entry.outcome == Outcome::Moved && !table) {
@@ -94,9 +95,10 @@ Result<std::string> rebasedTemplate(std::string_view iniBytes, const templates::
                                     const Rebase& rebase) {
     if (iniBytes.size() >= 2 && static_cast<unsigned char>(iniBytes[0]) == 0xFF &&
         static_cast<unsigned char>(iniBytes[1]) == 0xFE) {
-        return Error{"The template " + gameTemplate.path +
-                         " is UTF-16 text: a rebase writes 8-bit templates only, and would not keep it as it is.",
-                     ErrorKind::Refusal};
+        return Error{
+            "The template " + gameTemplate.path +
+                " is UTF-16 text: a rebase writes 8-bit templates only, and would not keep it as it is.",
+            ErrorKind::Refusal};
     }
     auto changes = changesOf(gameTemplate, rebase);
     const std::string lineEnd = iniBytes.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
@@ -113,7 +115,8 @@ Result<std::string> rebasedTemplate(std::string_view iniBytes, const templates::
         std::string rewritten(line);
         if (from < to && line[from] == '[') {
             const auto close = line.find(']', from);
-            const auto [nameFrom, nameTo] = trimmed(line, from + 1, close == std::string_view::npos ? to : close);
+            const auto [nameFrom, nameTo] =
+                trimmed(line, from + 1, close == std::string_view::npos ? to : close);
             const std::string name = files::lowerAscii(line.substr(nameFrom, nameTo - nameFrom));
             current = nullptr;
             if (seen.insert(name).second) {
@@ -124,7 +127,8 @@ Result<std::string> rebasedTemplate(std::string_view iniBytes, const templates::
                     out += comment + lineEnd;
                 }
             }
-        } else if (current && from < to && line[from] != ';' && line.find('=', from) != std::string_view::npos) {
+        } else if (current && from < to && line[from] != ';' &&
+                   line.find('=', from) != std::string_view::npos) {
             const std::size_t eq = line.find('=', from);
             const auto [keyFrom, keyTo] = trimmed(line, from, eq);
             const std::string key = files::lowerAscii(line.substr(keyFrom, keyTo - keyFrom));
@@ -138,7 +142,8 @@ Result<std::string> rebasedTemplate(std::string_view iniBytes, const templates::
                     value = hexLike(hex->second, old);
                 }
                 if (value) {
-                    rewritten = std::string(line.substr(0, valueFrom)) + *value + std::string(line.substr(valueTo));
+                    rewritten =
+                        std::string(line.substr(0, valueFrom)) + *value + std::string(line.substr(valueTo));
                 }
             }
         } else if (current && from < to && line[from] != ';') {

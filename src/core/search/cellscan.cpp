@@ -74,8 +74,8 @@ bool scan(std::string_view file, std::vector<Target>& targets, std::uint64_t kep
 }  // namespace
 
 bool scanCells(CellFormat cell, std::string_view file, std::vector<Target>& targets,
-                std::vector<std::vector<Hit>>& hits, std::uint64_t& done, std::uint64_t total,
-                const SearchProgress& progress) {
+               std::vector<std::vector<Hit>>& hits, std::uint64_t& done, std::uint64_t total,
+               const SearchProgress& progress) {
     const std::uint64_t positions = file.size() < static_cast<std::uint64_t>(cell.size)
                                         ? 0
                                         : file.size() - static_cast<std::uint64_t>(cell.size) + 1;
