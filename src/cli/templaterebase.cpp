@@ -71,7 +71,7 @@ int templateRebaseCommand(const Given& given, Console& console) {
         revisions::rebaseEntries(*gameTemplate, files::IniFile::parse(*iniBytes), *oldFile, *newFile);
     const auto text = revisions::rebasedTemplate(*iniBytes, *gameTemplate, rebased);
     if (!text) {
-        console.say(text.error());
+        console.say(text.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
     auto output = console.output(given.outFile);
