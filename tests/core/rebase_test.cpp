@@ -132,6 +132,14 @@ const RevisionRow kRevisions[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Rows, Revisions, testing::ValuesIn(kRevisions), test::rowName);
 
+// A template in UTF-16 would come back as 8-bit text: it is refused rather than changed.
+TEST(RebasedTemplate, AUtf16TemplateIsRefused) {
+    templates::GameTemplate none;
+    const auto text = rebasedTemplate("\xFF\xFE[\0e\0]\0"s, none, Rebase{});
+    ASSERT_FALSE(text);
+    EXPECT_EQ(text.failure().kind, ErrorKind::Refusal);
+}
+
 // Many needles, one pass: each place found, equal needles alike, a needle past its most places counted on.
 TEST(Needles, EveryPlaceOfEachNeedleInOnePass) {
     const std::string file = "abcabcXYabcd" + std::string(20, 'z');
