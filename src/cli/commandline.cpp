@@ -185,6 +185,12 @@ CommandLine::CommandLine() {
     fromCommands->add_option("--program-folder", m_programFolder)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     fromCommands->add_flag("--force", m_given.force);
+    CLI::App* rebase = verb(*madeTemplate, "rebase", templateRebaseCommand, templateRebaseUses);
+    templateOptions(rebase);
+    operand(rebase, "OLD");
+    operand(rebase, "NEW");
+    rebase->add_option("-o", m_given.outFile)->type_name("OUT.ini")->required();
+    rebase->add_flag("--force", m_given.force);
 
     CLI::App* fontVerb = verb(m_app, "font", fontCommand, fontUses);
     templateOptions(fontVerb);

@@ -230,7 +230,8 @@ constexpr std::array kVerbs = {
         "template",
         "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... "
         "[--free START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) "
-        "[--name NAME] [--program-folder DIR] [--force] OUT.ini",
+        "[--name NAME] [--program-folder DIR] [--force] OUT.ini | template rebase --template OLD.ini "
+        "[--program-folder DIR] [--force] OLD NEW -o NEW.ini",
         "new writes the template OUT.ini whose entries are the COUNT cells of each pointer table at OFFSET\n"
         "(--pointers given once a table, in order; FORMAT le16 to be32, BASE and the region START-END\n"
         "in hexadecimal, STRIDE in bytes, as pointers prints them; an empty field keeps its default:\n"
@@ -246,7 +247,16 @@ constexpr std::array kVerbs = {
         "Each #TABLE, found beside COMMANDS.txt, is copied into plugins/alphabets/ when it is not there\n"
         "(one of that name with other bytes is never replaced: its blocks are left out). #GAME NAME\n"
         "names the game unless --name does, #BLOCK NAME the comments. It prints, by line number, each\n"
-        "key a template cannot carry; that key's block is left out."},
+        "key a template cannot carry; that key's block is left out.\n"
+        "rebase carries the template OLD.ini of the file OLD to NEW, another revision of the game, and\n"
+        "writes it as NEW.ini: each entry's bytes in OLD (its Length, or up to its end token) are looked\n"
+        "for in NEW. Found where the template reads them, it is in place; found at one other place, it\n"
+        "moved: its HexLocation, or for a pointer entry the cells in NEW that hold the new place (Pointer),\n"
+        "is rewritten; a [PointerTableN] whose cells all moved by one distance moves as a whole (Offset).\n"
+        "An entry found nowhere is not found, one found at several places (none its own) ambiguous: both\n"
+        "are kept as they were, under a comment line. Every other line of OLD.ini is kept as it is. It\n"
+        "prints \"N entries: N in place, N moved, N not found, N ambiguous\" and a line for each entry\n"
+        "that is not in place, and exits 0 once NEW.ini is written, whatever was not found."},
     VerbHelp{
         "font", "font --template T [--program-folder DIR] FILE [--png SHEET.png] [--json]",
         "Reads the font template T describes ([Font]) from FILE and says what it is:\n"

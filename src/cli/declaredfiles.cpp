@@ -203,4 +203,12 @@ std::vector<FileUse> mockUses(const Given& given) {
     return uses;
 }
 
+std::vector<FileUse> templateRebaseUses(const Given& given) {
+    return {read(templatePathOf(given.templateName).value_or(given.templateName), "The old template",
+                 "the old template"),
+            read(given.operands[0], "The old file", "the old file"),
+            read(given.operands[1], "The new file", "the new file"),
+            made(given.outFile, "The new template", "the new template", false)};
+}
+
 }  // namespace rq::cli

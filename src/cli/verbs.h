@@ -123,6 +123,7 @@ std::vector<FileUse> fontUses(const Given& given);
 std::vector<FileUse> renderUses(const Given& given);
 std::vector<FileUse> wrapUses(const Given& given);
 std::vector<FileUse> mockUses(const Given& given);
+std::vector<FileUse> templateRebaseUses(const Given& given);
 
 // A verb's refusal of standard input as a file it writes in place.
 [[nodiscard]] int refuseStandardInputInPlace(Console& console);
@@ -154,6 +155,7 @@ int fontCommand(const Given& given, Console& console);
 int renderCommand(const Given& given, Console& console);
 int wrapCommand(const Given& given, Console& console);
 int mockCommand(const Given& given, Console& console);
+int templateRebaseCommand(const Given& given, Console& console);
 
 // A verb's name, its synopsis after "romquill-cli " and what it does, as its help prints them.
 struct VerbHelp {

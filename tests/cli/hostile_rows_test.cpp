@@ -91,6 +91,27 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"new\\nname.bin\": a file name with a line break or another control character is not made. "
                 "Choose another name." +
                     kNothingWritten),
+        refusal("RebasedTemplateOverTheOldFile",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@A"}, "",
+                "The new template cannot be saved as \"@A\": that is the old file." + kAnotherName),
+        refusal("RebasedTemplateOverTheNewFile",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@B"}, "",
+                "The new template cannot be saved as \"@B\": that is the new file." + kAnotherName),
+        refusal("RebasedTemplateOverTheOldTemplate",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@TBL"}, "",
+                "The new template cannot be saved as \"@TBL\": that is the old template." + kAnotherName),
+        refusal("RebasedTemplateOverAFolder",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
+        refusal("RebasedTemplateOverAFileThere",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@P"}, "",
+                "\"@P\" is there already: give --force to write over it." + kNothingWritten),
+        refusal("RebasedTemplateNamedWithALineBreak",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "new\nname.ini"}, "",
+                "\"new\\nname.ini\": a file name with a line break or another control character is not made. "
+                "Choose another name." +
+                    kNothingWritten),
         mistake("PictureOfAScalePastTheLargest",
                 {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@OUT", "--scale",
                  "17"},
@@ -107,17 +128,20 @@ INSTANTIATE_TEST_SUITE_P(
 #ifndef _WIN32
 INSTANTIATE_TEST_SUITE_P(
     HostileLinks, CliCommandLine,
-    testing::Values(refusal("PatchThroughALinkToAFileCompared",
-                            {"patch", "create", "@A", "@B", "@LINK", "--format=bps"}, "",
-                            "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
-                                kAnotherName),
-                    refusal("MarkedCopyThroughALinkToTheGameFile",
-                            {"mock", "--template", "demo.ini", "@A", "@LINK", "--force"}, "",
-                            "The marked copy cannot be saved as \"@LINK\": that is the game file it copies." +
-                                kAnotherName),
-                    refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
-                            "The alphabet cannot be saved as \"@A\": that is the table it is made from." +
-                                kAnotherName)),
+    testing::Values(
+        refusal("PatchThroughALinkToAFileCompared", {"patch", "create", "@A", "@B", "@LINK", "--format=bps"},
+                "",
+                "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
+                    kAnotherName),
+        refusal("RebasedTemplateThroughALinkToTheOldFile",
+                {"template", "rebase", "--template", "@TBL", "@A", "@B", "-o", "@LINK"}, "",
+                "The new template cannot be saved as \"@LINK\": that is the old file." + kAnotherName),
+        refusal("MarkedCopyThroughALinkToTheGameFile",
+                {"mock", "--template", "demo.ini", "@A", "@LINK", "--force"}, "",
+                "The marked copy cannot be saved as \"@LINK\": that is the game file it copies." +
+                    kAnotherName),
+        refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
+                "The alphabet cannot be saved as \"@A\": that is the table it is made from." + kAnotherName)),
     rowName);
 #endif
 

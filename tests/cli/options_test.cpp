@@ -60,7 +60,8 @@ const std::vector<std::string> kUsages = {
     "pointers FILE OFFSET... [--json]",
     "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
     "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
-    "[--program-folder DIR] [--force] OUT.ini",
+    "[--program-folder DIR] [--force] OUT.ini | template rebase --template OLD.ini [--program-folder DIR] "
+    "[--force] OLD NEW -o NEW.ini",
     "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
     "[--glossary TERMS] [--json]",
     "help [COMMAND]"};

@@ -4,13 +4,16 @@
 #include <array>
 #include <tuple>
 
+#include "search/cellscan.h"
 #include "search/pointerruns.h"
 
 namespace rq::search {
 namespace {
 
+using cells::CellFormat;
+using cells::Hit;
+using cells::Target;
 using runs::Context;
-using runs::Hit;
 using runs::Run;
 using templates::PointerFormat;
 
@@ -19,40 +22,9 @@ constexpr std::array<std::uint64_t, 4> kBankBases = {0x4000, 0x8000, 0xC000, 0};
 // Where a dump's banks start: at its start, after a 16-byte cartridge header, after a 512-byte copier header.
 constexpr std::array<std::uint64_t, 3> kBankHeaders = {0, 0x10, 0x200};
 constexpr std::uint64_t kGbaBase = 0x08000000;
-constexpr std::uint64_t kProgressStep = std::uint64_t{1} << 20;
-constexpr std::uint64_t kMostCells = templates::kMostTableCells;
 constexpr std::size_t kStrideSteps = 4;  // strides: the cell size times 1 to 4
-// A string keeps at most this many hits in one context, or this many times what chance gives a value in
-// random bytes if that is more; past that its value is padding or code (a string at 0 under base 0 in zero
-// runs), and keeping its hits would cost memory and time in proportion to the file for no table.
-constexpr std::uint64_t kFewestKept = 4096;
-constexpr std::uint64_t kChanceTimes = 16;
-
-struct CellFormat {
-    int size;
-    bool bigEndian;
-};
 constexpr std::array<CellFormat, 6> kCellFormats = {
     {{2, false}, {2, true}, {3, false}, {3, true}, {4, false}, {4, true}}};
-
-// A cell's value from its bytes; written byte by byte, the compiler makes it one load.
-template <int Size, bool Big>
-inline std::uint32_t cellAt(const unsigned char* at) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < Size; ++i) {
-        value = (value << 8) | at[Big ? i : Size - 1 - i];
-    }
-    return value;
-}
-
-// A string's value under a context.
-struct Target {
-    std::uint32_t value;
-    std::uint32_t context;
-    std::uint32_t string;
-    std::uint64_t hits = 0;  // found so far in the scan
-    bool operator<(const Target& other) const { return value < other.value; }
-};
 
 // The contexts of one cell format for the strings (distinct, inside the file).
 std::vector<Context> contextsOf(CellFormat cell, std::span<const std::uint64_t> strings,
@@ -89,80 +61,6 @@ std::vector<Context> contextsOf(CellFormat cell, std::span<const std::uint64_t> 
         contexts.push_back({format, end > format.regionStart ? end - format.regionStart : 0});
     }
     return contexts;
-}
-
-// A bit for each value's low 16 bits: most cells hold none of the targets' values.
-std::vector<std::uint64_t> filterOf(const std::vector<Target>& targets) {
-    std::vector<std::uint64_t> filter(std::size_t{1} << 10);
-    for (const Target& target : targets) {
-        filter[(target.value & 0xFFFF) >> 6] |= std::uint64_t{1} << (target.value & 63);
-    }
-    return filter;
-}
-
-// One pass over the file: every position whose cell holds a target's value, as a hit of its context. A
-// target past `kept` hits loses them all and is looked for no more.
-template <int Size, bool Big>
-bool scan(std::string_view file, std::vector<Target>& targets, std::uint64_t kept,
-          std::vector<std::vector<Hit>>& hits, std::uint64_t& done, std::uint64_t total,
-          const SearchProgress& progress) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
-    const std::uint64_t positions = file.size() < Size ? 0 : file.size() - Size + 1;
-    std::vector<std::uint64_t> filter = filterOf(targets);
-    for (std::uint64_t from = 0; from < file.size(); from += kProgressStep) {
-        const std::uint64_t to = std::min<std::uint64_t>(file.size(), from + kProgressStep);
-        for (std::uint64_t pos = from; pos < std::min(to, positions); ++pos) {
-            const std::uint32_t value = cellAt<Size, Big>(bytes + pos);
-            if (((filter[(value & 0xFFFF) >> 6] >> (value & 63)) & 1) == 0) {
-                continue;
-            }
-            const auto [lo, hi] = std::equal_range(targets.begin(), targets.end(), Target{value, 0, 0});
-            bool dropped = false;
-            for (auto target = lo; target != hi; ++target) {
-                if (++target->hits <= kept) {
-                    hits[target->context].push_back({pos, target->string});
-                } else {
-                    std::erase_if(hits[target->context],
-                                  [&](const Hit& hit) { return hit.string == target->string; });
-                    dropped = true;
-                }
-            }
-            if (dropped) {
-                std::erase_if(targets, [kept](const Target& target) { return target.hits > kept; });
-                filter = filterOf(targets);
-            }
-        }
-        if (progress && !progress(done + (to - from), total)) {
-            return false;
-        }
-        done += to - from;
-    }
-    return true;
-}
-
-bool scanFormat(CellFormat cell, std::string_view file, std::vector<Target>& targets,
-                std::vector<std::vector<Hit>>& hits, std::uint64_t& done, std::uint64_t total,
-                const SearchProgress& progress) {
-    const std::uint64_t positions = file.size() < static_cast<std::uint64_t>(cell.size)
-                                        ? 0
-                                        : file.size() - static_cast<std::uint64_t>(cell.size) + 1;
-    // Random cells hold a given value about positions / 2^bits times.
-    const std::uint64_t kept = std::max(kFewestKept, kChanceTimes * (positions >> (8 * cell.size)));
-    const auto run = [&](auto pass) { return pass(file, targets, kept, hits, done, total, progress); };
-    switch (cell.size * 2 + (cell.bigEndian ? 1 : 0)) {
-        case 4:
-            return run(scan<2, false>);
-        case 5:
-            return run(scan<2, true>);
-        case 6:
-            return run(scan<3, false>);
-        case 7:
-            return run(scan<3, true>);
-        case 8:
-            return run(scan<4, false>);
-        default:
-            return run(scan<4, true>);
-    }
 }
 
 // Whether runs[inner]'s hits all lie in a run of `outer` (runs of one context and stride, ordered by
@@ -221,7 +119,7 @@ std::vector<PointerTableCandidate> findPointerTables(std::string_view file,
         }
         std::sort(targets.begin(), targets.end());
         std::vector<std::vector<Hit>> hits(contexts.size());
-        if (!scanFormat(cell, file, targets, hits, done, total, progress)) {
+        if (!cells::scanCells(cell, file, targets, hits, done, total, progress)) {
             return {};
         }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/cellscan.h"
 #include "templates/pointerformat.h"
 
 // The pointer finder's runs: cells at a regular stride around the cells that hold the strings' values.
@@ -16,10 +17,7 @@ struct Context {
 };
 
 // A cell holding the value of a string (its index among the strings looked for).
-struct Hit {
-    std::uint64_t pos;
-    std::uint32_t string;
-};
+using Hit = cells::Hit;
 
 // A run with its hits' span, before runs are compared across strides.
 struct Run {
