@@ -28,4 +28,22 @@ QIcon appIcon() {
     return QIcon(pixmap);
 }
 
+QIcon lockIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(90, 90, 100), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(4.5, 1.5, 7, 10), 3.5, 3.5);  // the shackle; the body hides its foot
+    painter.setPen(QPen(QColor(120, 80, 0), 1));
+    painter.setBrush(QColor(230, 180, 40));
+    painter.drawRoundedRect(QRectF(2.5, 6.5, 11, 8.5), 1.5, 1.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(90, 60, 0));
+    painter.drawEllipse(QPointF(8, 10), 1.5, 1.5);
+    painter.end();
+    return QIcon(pixmap);
+}
+
 }  // namespace rq::kit
