@@ -36,18 +36,19 @@ void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std:
         Json item{{"entry", entry.number},
                   {"comment", files::bytesToUtf8(entry.comment)},
                   {"offset", files::hexText(opened.rooms[i].offset)},
-                  {"length", opened.rooms[i].size},
-                  {"text", texts[i]}};
+                  {"length", opened.rooms[i].size}};
         if (!entry.cells.empty()) {
             // A pointer entry's string lies where its cells point: they are listed after its offset.
             Json cells = Json::array();
             for (const std::uint32_t cell : entry.cells) {
                 cells.push_back(files::hexText(cell));
             }
-            item.erase("text");
             item["cells"] = std::move(cells);
-            item["text"] = texts[i];
         }
+        if (entry.locked) {
+            item["locked"] = true;  // insert refuses a change to it
+        }
+        item["text"] = texts[i];
         const std::string itemText = jsonText(item, 2);
         out << (i == 0 ? "\n    " : ",\n    ");
         // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.

@@ -231,8 +231,8 @@ int wrapCommand(const Given& given, Console& console) {
             continue;
         }
         translations[i] = found->second;
-        if (!metrics) {
-            continue;
+        if (!metrics || entries[i].locked) {
+            continue;  // a locked text stays as it is
         }
         const std::string shown(editor::shownText(entries[i], opened->rooms[i], found->second));
         auto result = font::wrapText(*metrics, shown);

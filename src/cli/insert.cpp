@@ -43,6 +43,12 @@ int insertCommand(const Given& given, Console& console) {
         if (!plan) {
             return kExitRefused;
         }
+        if (const auto locked = exchange::refuseLockedWrites(*plan, gameTemplate, rooms, gameFile,
+                                                             textsFile == "-" ? "standard input" : textsFile);
+            !locked) {
+            console.say(locked.error() + std::string(kNothingWritten));
+            return kExitRefused;
+        }
         if (const auto written = exchange::writeAtlasLayout(gameFile, *plan); !written) {
             console.say(gameFile, written.error());
             return kExitRefused;

@@ -40,8 +40,10 @@ int qaCommand(const Given& given, Console& console) {
             return kExitRefused;
         }
     }
-    // The same translations insert would write, taken the same way.
-    const auto taken = readTextsAndRooms(textsFile, format, *opened, console.in());
+    // The same translations insert would write, taken the same way; a change to a locked entry is the
+    // checks' to report.
+    const auto taken =
+        readTextsAndRooms(textsFile, format, *opened, console.in(), exchange::LockedTexts::Taken);
     if (!taken) {
         console.say(taken.error());
         return kExitRefused;

@@ -115,21 +115,22 @@ std::string scriptFolder(const std::string& path) {
 }
 
 Result<exchange::ScriptTexts> readScriptTexts(const std::string& path, const TemplateAndTexts& opened,
-                                              std::istream& in) {
+                                              std::istream& in, exchange::LockedTexts locked) {
     const auto input = readJsonInput(path, in);
     if (!input) {
         return input.failure();
     }
     return exchange::takeScriptTexts(input->bytes, input->name, scriptFolder(path), opened.gameTemplate,
-                                     opened.texts, opened.rooms);
+                                     opened.texts, opened.rooms, locked);
 }
 
 Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,
-                                                const TemplateAndTexts& opened, std::istream& in) {
+                                                const TemplateAndTexts& opened, std::istream& in,
+                                                exchange::LockedTexts locked) {
     if (format == TextsFormat::Atlas) {
-        return readScriptTexts(path, opened, in);
+        return readScriptTexts(path, opened, in, locked);
     }
-    auto taken = readGivenTexts(path, format, opened, in);
+    auto taken = readGivenTexts(path, format, opened, in, locked);
     if (!taken) {
         return taken.failure();
     }
@@ -137,9 +138,10 @@ Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFo
 }
 
 Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
-                                                 const TemplateAndTexts& opened, std::istream& in) {
+                                                 const TemplateAndTexts& opened, std::istream& in,
+                                                 exchange::LockedTexts locked) {
     if (format == TextsFormat::Atlas) {
-        auto script = readScriptTexts(path, opened, in);
+        auto script = readScriptTexts(path, opened, in, locked);
         if (!script) {
             return script.failure();
         }
@@ -156,6 +158,13 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
         if (!texts) {
             return texts.failure();
         }
+        if (locked == exchange::LockedTexts::Refused) {
+            if (const auto refused = exchange::refuseLockedTexts(*texts, input->name, gameTemplate,
+                                                                 opened.texts, opened.rooms);
+                !refused) {
+                return refused.failure();
+            }
+        }
         return exchange::TakenTexts<int>{std::move(texts).value(), {}};
     }
     // Each row is checked as it is read, and every problem is listed.
@@ -167,7 +176,7 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
                                  take)
                    : readCsvTexts(input->bytes, input->name, take);
     };
-    return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms);
+    return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms, locked);
 }
 
 std::vector<std::string> withGivenTexts(std::vector<std::string> texts,

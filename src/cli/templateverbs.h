@@ -44,10 +44,11 @@ struct TemplateAndTexts {
 [[nodiscard]] std::optional<TemplateAndTexts> readTemplateAndTexts(const Given& given, Console& console);
 
 // The texts the input gives (the file, or standard input for "-"), by entry number; or why they cannot be
-// taken, and the warnings about them. A translator's file (PO, CSV) gives only the texts that changed.
-[[nodiscard]] Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsFormat format,
-                                                               const TemplateAndTexts& opened,
-                                                               std::istream& in);
+// taken, and the warnings about them. A translator's file (PO, CSV) gives only the texts that changed. A
+// change to a locked entry is refused with the input's other problems, unless locked says it is taken.
+[[nodiscard]] Result<exchange::TakenTexts<int>> readGivenTexts(
+    const std::string& path, TextsFormat format, const TemplateAndTexts& opened, std::istream& in,
+    exchange::LockedTexts locked = exchange::LockedTexts::Refused);
 
 // The texts as dump prints them as JSON, each entry's from texts (by entry index), the file named as given.
 void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std::string& fileName,
@@ -66,12 +67,13 @@ inline constexpr std::string_view kLayoutOfAScript =
 [[nodiscard]] std::string scriptFolder(const std::string& path);
 // The texts an inserter script gives (the file, or standard input for "-"), its tables beside it, and the
 // rooms of its #JMP commands, which are free space for its insert.
-[[nodiscard]] Result<exchange::ScriptTexts> readScriptTexts(const std::string& path,
-                                                            const TemplateAndTexts& opened, std::istream& in);
+[[nodiscard]] Result<exchange::ScriptTexts> readScriptTexts(
+    const std::string& path, const TemplateAndTexts& opened, std::istream& in,
+    exchange::LockedTexts locked = exchange::LockedTexts::Refused);
 // readGivenTexts, or readScriptTexts for an inserter script, with its rooms.
-[[nodiscard]] Result<exchange::ScriptTexts> readTextsAndRooms(const std::string& path, TextsFormat format,
-                                                              const TemplateAndTexts& opened,
-                                                              std::istream& in);
+[[nodiscard]] Result<exchange::ScriptTexts> readTextsAndRooms(
+    const std::string& path, TextsFormat format, const TemplateAndTexts& opened, std::istream& in,
+    exchange::LockedTexts locked = exchange::LockedTexts::Refused);
 
 // The texts as read with the given ones in their places: what a save of them writes.
 [[nodiscard]] std::vector<std::string> withGivenTexts(std::vector<std::string> texts,

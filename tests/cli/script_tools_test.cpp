@@ -105,6 +105,14 @@ TEST_F(CliOwnFolder, TheInsertersOwnLayoutWritesTheScriptsBytesAndNothingElse) {
     const auto qa = run({"qa", "--template", "p.ini", "--format", "atlas", "--layout", "atlas", m_game,
                          m_dir.file("cut.txt")});
     EXPECT_EQ(std::tuple(qa.exitCode, qa.err.ends_with("cut it there.\n")), std::tuple(1, true)) << qa.err;
+    // Past the entries, a locked entry is held by its bytes: here its cells.
+    write("plugins/games/locked.ini", readAll(m_dir.file("plugins/games/p.ini")) + "Lock=yes\n");
+    const auto locked = run({"insert", "--template", "locked.ini", "--format", "atlas", "--layout", "atlas",
+                             m_game, m_dir.file("script.txt")});
+    EXPECT_EQ(locked.err,
+              "romquill-cli: F/script.txt, line 5 (pointer at $0): Entry 1 (\"Line 1\") is locked: its text "
+              "cannot be changed.\nF/script.txt, line 7 (pointer at $2): Entry 2 (\"Line 2\") is locked: its "
+              "text cannot be changed.\nF/script.txt has 2 problems. Nothing was written.\n");
     EXPECT_EQ(readAll(m_game), before);
     EXPECT_EQ(insert("script.txt", "atlas").out, "Writing complete! 2 strings and 2 pointers written.\n");
     EXPECT_EQ(readAll(m_game),

@@ -33,10 +33,11 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHoldsAndInsertedBackWritesNot
     EXPECT_EQ(readAll(m_demo), m_original);
 }
 
-// The export with a translation: in a PO file its msgstr, in a CSV file its last cell.
+// The export with a translation: in a PO file its msgstr, in a CSV file the cell after its original.
 std::string translated(std::string exported, const std::string& original, const std::string& text) {
     const bool po = exported.starts_with("msgid");
-    const auto at = exported.find(po ? "msgstr" : "\r\n", exported.find(original));
+    const auto at = po ? exported.find("msgstr", exported.find(original))
+                       : exported.find(',', exported.find(original) + original.size()) + 1;
     return exported.replace(at, po ? 9 : 0, (po ? "msgstr \"" : "\"") + text + "\"");
 }
 
@@ -253,6 +254,31 @@ TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
     const auto dumped = nlohmann::ordered_json::parse(run({"dump", "--template", "p.ini", m_game}).out);
     EXPECT_EQ(dumped["entries"][1].dump(),
               R"({"entry":2,"comment":"Line 2","offset":"20","length":9,"cells":["2"],"text":"CDEABCDE"})");
+}
+
+// A locked table's entries: dumped so, a change refused by insert with nothing written, and qa's error.
+TEST_F(CliOwnFolder, ALockedEntryIsDumpedSoAndAChangeToItIsRefused) {
+    write("plugins/alphabets/t.tbl", "41=A\n42=B\n43=C\n44=D\n45=E\n/00\n");
+    write("plugins/games/p.ini",
+          "[TextFormattingSystem]\nNumberOfEntries=0\n0=t.tbl\n[Pointers]\nFormat=le16\n"
+          "[PointerTable1]\nOffset=0\nCount=2\nTextFormat=0\nComment=Line\nLock=yes\n");
+    writeTwoStrings();
+    const std::string before = readAll(m_game);
+    const auto dumped = nlohmann::ordered_json::parse(run({"dump", "--template", "p.ini", m_game}).out);
+    EXPECT_EQ(
+        dumped["entries"][1].dump(),
+        R"({"entry":2,"comment":"Line 2","offset":"14","length":3,"cells":["2"],"locked":true,"text":"CD"})");
+
+    write("texts.json", R"({"entries": [{"entry": 1, "text": "AB"}, {"entry": 2, "text": "DC"}]})");
+    const std::string texts = m_dir.file("texts.json");
+    const auto insert = run({"insert", "--template", "p.ini", m_game, texts});
+    EXPECT_EQ(std::tuple(insert.exitCode, insert.out + insert.err),
+              std::tuple(1,
+                         "romquill-cli: F/texts.json: Entry 2 (\"Line 2\") is locked: its text cannot be "
+                         "changed. Nothing was written.\n"));
+    EXPECT_EQ(readAll(m_game), before);
+    EXPECT_EQ(run({"qa", "--template", "p.ini", m_game, texts}).out,
+              "entry 2: error: locked: Entry 2 (\"Line 2\") is locked: its text cannot be changed.\n");
 }
 
 }  // namespace

@@ -225,7 +225,8 @@ TEST(ScriptLayoutWrite, TheFileHoldsThePlannedBytes) {
               "AB\xFF\x55"s);
 }
 
-// A game of 0x100 bytes of FF: "AB" ended at 0x40 through a pointer at 0x20, and a fixed room at 0x60.
+// A game of 0x100 bytes of FF: "AB" ended at 0x40 through a pointer at 0x20, and fixed rooms at 0x60 and at
+// 0x80, locked.
 struct MatchRow {
     std::string name;
     std::string script;  // after the prelude
@@ -241,12 +242,16 @@ TEST_P(ScriptMatches, TextsGoToTheEntriesTheyWrite) {
     test::writeText(dir.file("t.tbl"), kTable);
     test::writeText(dir.file("u.tbl"), "41=A\n42=B\n/FF=<END>\n");
     folder.writeTemplate("g.ini",
-                         "[TextFormattingSystem]\nNumberOfEntries=2\n0=t.tbl\n"
+                         "[TextFormattingSystem]\nNumberOfEntries=3\n0=t.tbl\n"
                          "[entry1]\nTextFormat=0\nPointer=20\nFormat=le16\nComment=one\n"
-                         "[entry2]\nTextFormat=0\nLength=4\nHexLocation=60\n");
+                         "[entry2]\nTextFormat=0\nLength=4\nHexLocation=60\n"
+                         "[entry3]\nTextFormat=0\nLength=4\nHexLocation=80\nComment=key\nLock=yes\n");
     const std::string game = dir.file("g.bin");
-    test::writeImage(
-        game, {{0, std::string(0x100, '\xFF')}, {0x20, "\x40\x00"s}, {0x40, "AB\xFF"s}, {0x60, "ABAB"s}});
+    test::writeImage(game, {{0, std::string(0x100, '\xFF')},
+                            {0x20, "\x40\x00"s},
+                            {0x40, "AB\xFF"s},
+                            {0x60, "ABAB"s},
+                            {0x80, "ABAB"s}});
     const auto gameTemplate = templates::readGameTemplate(folder.path("plugins\\games\\g.ini"));
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();
     const auto read = editor::readEntryTexts(*gameTemplate, game);
@@ -272,6 +277,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         MatchRow{"ByPointerCell", "#JMP($40, $4F)\n#W16($20)\nBA<END>\n", "1=BA\nroom 40-50\n"},
         MatchRow{"FixedLengthByPlace", "#FIXEDLENGTH(4, 0)\n#JMP($60)\nBBBB<END>\n", "2=BBBB\n"},
+        MatchRow{"LockedEntryChangedIsRefused", "#FIXEDLENGTH(4, 0)\n#JMP($80)\nBBBB<END>\n",
+                 "s.txt, line 6: Entry 3 (\"key\") is locked: its text cannot be changed."},
         MatchRow{"UnchangedLeftOut", "#JMP($40)\n#W16($20)\nAB<END>\n", "room 40-43\n"},
         MatchRow{"NoEntryHasTheCell", "#JMP($40)\n#W16($22)\nBA<END>\n",
                  "s.txt, line 5: no entry of the template has a pointer cell at 0x22"},

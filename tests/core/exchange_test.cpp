@@ -331,6 +331,91 @@ TEST_P(ExchangeTaken, OnlyTranslationsOfTheTextsAsExportedAreTaken) {
 
 INSTANTIATE_TEST_SUITE_P(Inputs, ExchangeTaken, testing::ValuesIn(kTaken), test::rowName);
 
+template <class Key>
+std::string shown(const Result<std::map<Key, std::string>>& texts) {
+    std::ostringstream given;
+    for (const auto& [key, text] : texts ? *texts : std::map<Key, std::string>{}) {
+        given << key << "=" << text << ";";
+    }
+    return texts ? given.str() : texts.error();
+}
+
+// Entry 3 locked: what a PO, CSV or JSON input gives of it, or the refusal, every problem listed.
+using LockedRow = std::tuple<const char*, char, std::string, std::string>;  // 'p'o, 'c'sv or 'j'son
+
+const LockedRow kLocked[] = {
+    {"PoChangeListedWithTheOtherProblems", 'p',
+     kPoHeader + message("3", "Options", "\"Optionen\"") + message("9", "x", "\"y\""),
+     "in, line 4: Entry 3 (\"Options menu\") is locked: its text cannot be changed.\n"
+     "in, line 8: the template has no entry 9 (it has 8).\nin has 2 problems."},
+    {"PoItsOwnTextIsNoChange", 'p',
+     kPoHeader + message("3", "Options", "\"Options\"") + message("2", "Press Start", "\"Go\""), "2=Go;"},
+    {"CsvChangeRefused", 'c', kCsvHead + "3,,,,,Options,Optionen\n",
+     "in, row 2: Entry 3 (\"Options menu\") is locked: its text cannot be changed."},
+    {"CsvPaddingIsNoChange", 'c', kCsvHead + "3,,,,,Options,Options   \n2,,,,,Press Start,Go\n", "2=Go;"},
+    {"JsonChangeRefused", 'j',
+     R"({"entries": [{"entry": 2, "text": "Go"}, {"entry": 3, "text": "Optionen"}]})",
+     "in: Entry 3 (\"Options menu\") is locked: its text cannot be changed."},
+    {"JsonItsOwnTextTaken", 'j', R"({"entries": [{"entry": 3, "text": "Options"}]})", "3=Options;"},
+};
+
+class LockedTaken : public test::DemoFixture, public testing::WithParamInterface<LockedRow> {};
+
+TEST_P(LockedTaken, AChangeToALockedEntryIsRefused) {
+    const auto& [name, format, input, expected] = GetParam();
+    if (format == 'p' && !test::kBuildReadsPo) {
+        GTEST_SKIP() << "no PO files in this build";
+    }
+    m_gameTemplate.entries[2].locked = true;
+    Result<std::map<int, std::string>> taken = std::map<int, std::string>{};
+    if (format == 'j') {
+        taken = parseJsonTexts(input, "in", 8);
+        if (const auto refused = refuseLockedTexts(*taken, "in", m_gameTemplate, m_texts); !refused) {
+            taken = refused.failure();
+        }
+    } else {
+        auto read = takeTranslations(
+            [&](const TranslationSink& take) {
+                return format == 'p' ? readPoTexts(input, "in", poByteLimit({}), take)
+                                     : readCsvTexts(input, "in", take);
+            },
+            "in", m_gameTemplate, m_texts);
+        taken = read ? Result<std::map<int, std::string>>(read->texts) : read.failure();
+    }
+    EXPECT_EQ(shown(taken), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, LockedTaken, testing::ValuesIn(kLocked), test::rowName);
+
+// A locked entry is read-only on one line of flags with its limit, as Weblate reads them; alone where a
+// pointer entry has no limit. The CSV file says it in its last column, which reading passes over.
+TEST_F(Exchange, ALockedEntryIsExportedReadOnly) {
+    m_gameTemplate.entries[1].locked = true;
+    auto exported = exportedEntries(m_gameTemplate, m_texts);
+    exported[2].locked = true;
+    exported[2].moveRoom = 96;
+    std::ostringstream po, csv;
+    ASSERT_TRUE(writePoTexts(po, exported, "demo"));
+    writeCsvTexts(csv, exported);
+    EXPECT_NE(po.str().find("#: 0x210:12\n#, max-length:12, read-only\nmsgctxt \"entry 2\""),
+              std::string::npos);
+    EXPECT_NE(po.str().find("#: 0x21C:12\n#, read-only\nmsgctxt \"entry 3\""), std::string::npos);
+    EXPECT_NE(po.str().find("#: 0x228:16\n#, max-length:16\nmsgctxt \"entry 4\""), std::string::npos);
+    EXPECT_TRUE(csv.str().starts_with("entry,offset,length,limit,comment,original,translation,locked\r\n"));
+    EXPECT_NE(csv.str().find("\r\n2,0x210,12,12,Start prompt,Press Start,,yes\r\n"
+                             "3,0x21C,12,,Options menu,Options,,yes\r\n4,0x228,16,16,"),
+              std::string::npos)
+        << csv.str();
+    const auto read = parseCsvTexts(csv.str(), "csv");
+    ASSERT_TRUE(read) << read.error();
+    EXPECT_EQ(read->at(1).original, "Press Start");
+    if (gettextTools()) {
+        const auto file = m_dir.file("locked.po");
+        test::writeText(file, po.str());
+        EXPECT_EQ(test::runTool("msgfmt", {"--check", "-o", "/dev/null", file}).exitCode, 0);
+    }
+}
+
 // A document, read as entries of a template of 8 (or keyed), and the texts it gives or its refusal.
 using JsonRow = std::tuple<const char*, bool, std::string, std::string>;
 
@@ -360,15 +445,6 @@ const JsonRow kJson[] = {
     {"TextNotAString", true, R"({"texts": {"b": "ok", "a": null}})",
      "in: the text of \"a\" is not a string."},
 };
-
-template <class Key>
-std::string shown(const Result<std::map<Key, std::string>>& texts) {
-    std::ostringstream given;
-    for (const auto& [key, text] : texts ? *texts : std::map<Key, std::string>{}) {
-        given << key << "=" << text << ";";
-    }
-    return texts ? given.str() : texts.error();
-}
 
 class JsonTexts : public testing::TestWithParam<JsonRow> {};
 

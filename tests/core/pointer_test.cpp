@@ -167,6 +167,21 @@ TEST_F(PointerEntries, AreReadWhereTheirFirstCellPointsAndATableAddsAnEntryACell
     EXPECT_EQ(seen, (std::vector<std::string>{"1 one AB at 64", "2 Line 1 AB at 64", "3 Line 2 CD at 80"}));
 }
 
+TEST_F(PointerEntries, LockMarksItsEntryOrEveryEntryOfItsTable) {
+    for (const auto& [entryLock, tableLock, locked] :
+         {std::tuple("Lock=yes\n", "", std::vector<bool>{true, false, false}),
+          std::tuple("Lock=no\n", "Lock=Yes\n", std::vector<bool>{false, true, true})}) {
+        const auto gameTemplate =
+            write(std::string(entryLock) + "[PointerTable1]\nOffset=10\nCount=2\nTextFormat=0\n" + tableLock);
+        ASSERT_TRUE(gameTemplate) << gameTemplate.error();
+        std::vector<bool> seen;
+        for (const auto& entry : gameTemplate->entries) {
+            seen.push_back(entry.locked);
+        }
+        EXPECT_EQ(seen, locked);
+    }
+}
+
 TEST_F(PointerEntries, ASaveInPlaceWritesWhereThePointerPointsAndNeverWhereNoneDoes) {
     auto gameTemplate = write("");
     ASSERT_TRUE(gameTemplate) << gameTemplate.error();

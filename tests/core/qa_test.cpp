@@ -5,14 +5,15 @@
 namespace rq::qa {
 namespace {
 
-// A fixed room of 8 bytes, two ended strings of 6 bytes (end token FF), the first through a pointer, and an
-// alphabet's box of 6.
+// A fixed room of 8 bytes, two ended strings of 6 bytes (end token FF), the first through a pointer, and two
+// alphabet's boxes of 6, the second locked.
 constexpr std::string_view kTemplate =
-    "[TextFormattingSystem]\nNumberOfEntries=4\n0=t.tbl\n1=a.ini\n"
+    "[TextFormattingSystem]\nNumberOfEntries=5\n0=t.tbl\n1=a.ini\n"
     "[entry1]\nTextFormat=0\nLength=8\nHexLocation=0\nComment=fixed\n"
     "[entry2]\nTextFormat=0\nPointer=40\nFormat=le16\nComment=ended\n"
     "[entry3]\nTextFormat=0\nHexLocation=20\nComment=also ended\n"
-    "[entry4]\nTextFormat=1\nLength=6\nHexLocation=30\nComment=alpha\n";
+    "[entry4]\nTextFormat=1\nLength=6\nHexLocation=30\nComment=alpha\n"
+    "[entry5]\nTextFormat=1\nLength=6\nHexLocation=38\nComment=password\nLock=yes\n";
 
 struct Row {
     const char* name;
@@ -24,7 +25,7 @@ struct Row {
 // One entry's texts; the others are blank.
 Row one(const char* name, std::size_t entry, std::string original, std::string translation,
         std::vector<std::string> problems, std::optional<std::uint64_t> moving = std::nullopt) {
-    Row row{name, std::vector<std::string>(4), std::vector<std::string>(4), moving, std::move(problems)};
+    Row row{name, std::vector<std::string>(5), std::vector<std::string>(5), moving, std::move(problems)};
     row.originals[entry - 1] = std::move(original);
     row.translations[entry - 1] = std::move(translation);
     return row;
@@ -91,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         one("untranslated", 1, "ABC     ", "ABC",
             {"warning untranslated: Entry 1 (\"fixed\") is not translated: its text is its original's."}),
         one("blank original", 1, "        ", "", {}),
+        one("locked and changed", 5, "ABAB  ", "BABA",
+            {"error locked: Entry 5 (\"password\") is locked: its text cannot be changed."}),
+        one("locked and kept is not untranslated", 5, "ABAB  ", "ABAB", {}),
         one("kept text read longer than the box", 4, "AB<error>", "AB<error>",
             {"warning untranslated: Entry 4 (\"alpha\") is not translated: its text is its original's."}),
         one("spaces", 2, "HI", " HI  ",

@@ -144,6 +144,11 @@ const RefusedRow kRefused[] = {
      kThree,
      {"AAAA", "AAAA", "\x1B\n\0"s},
      invalid(3, "\\x1B", "\\x1B\\n\\0 ")},
+    // However the texts came: every reader and window refuses it first.
+    {"locked entry",
+     {{"One", 4, 0x10}, {"One", 4, 0x20, "Password", "Lock=yes\n"}},
+     {"AAAA", "AA"},
+     "Entry 2 (\"Password\") is locked: its text cannot be changed. Nothing was written."},
     // Length 3 with two-byte codes: the limit rounds to 2 characters, 4 bytes, one past the room.
     {"two-byte codes in an odd length",
      {{"One", 4, 0x10}, {"Two", 3, 0x20}},
@@ -226,6 +231,8 @@ const RuleRow kRules[] = {
     {"OffsetPastThirtyTwoBits", "entry1", "HexLocation", "100000000", kNotAnOffset},
     {"OffsetNegativeAsSigned", "entry1", "HexLocation", "80000000", kNotAnOffset},
     {"OffsetLargest", "entry1", "HexLocation", "7fffffff", nullptr},
+    {"LockYesInAnyCase", "entry1", "Lock", "YES", nullptr},
+    {"LockNeitherYesNorNo", "entry1", "Lock", "1", "is neither yes nor no"},
     {"CharLengthNegative", "AlphabetAndFileInfo", "CharLength", "-1", kCharLength},
     {"CharLengthPastASaveValue", "AlphabetAndFileInfo", "CharLength", "128", kCharLength},
     {"SaveValueOddDigits", "save", "A", "414", kNotPairs},
@@ -249,7 +256,8 @@ TEST_P(TemplateRule, GivesOnePhraseToReadingAndCheckingAlike) {
         "rule.ini", "[TextFormattingSystem]\nNumberOfEntries=" + pick(kFormats, "NumberOfEntries", "1") +
                         "\nOne=" + pick(kFormats, "One", "rule.ini") +
                         "\n[entry1]\nTextFormat=One\nLength=" + pick("entry1", "Length", "2") +
-                        "\nHexLocation=" + pick("entry1", "HexLocation", "10") + "\n");
+                        "\nHexLocation=" + pick("entry1", "HexLocation", "10") +
+                        "\nLock=" + pick("entry1", "Lock", "no") + "\n");
     const std::string templatePath = m_folder.path("plugins\\games\\rule.ini");
     const bool inAlphabet = rule.section == "AlphabetAndFileInfo" || rule.section == "save";
     const std::string file = inAlphabet ? m_folder.path("plugins\\alphabets\\rule.ini") : templatePath;

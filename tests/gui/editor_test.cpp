@@ -293,6 +293,22 @@ TEST_F(EditorTest, ATableEntryCountsItsRoomInBytesAndKeepsAnOverlongTextForTheSa
     EXPECT_EQ(readAll(path), std::string(before).replace(0x200, 7, "\x82\xA0\x82\xA0\x82\xA0\xFF"));
 }
 
+// A locked entry's box takes no typing and says why with a padlock; a text put in it anyway (no user can) is
+// refused by the save, naming the entry.
+TEST_F(EditorTest, ALockedEntrysBoxTakesNoTypingAndTheSaveRefusesAChangeToIt) {
+    ASSERT_NE(open({{"1", 4, 0x200}, {"1", 4, 0x204, "Password", "Lock=yes\n"}}, "ABCAABC "), nullptr);
+    const QString refusal = "Entry 2 (\"Password\") is locked: its text cannot be changed.";
+    EXPECT_EQ(std::tuple(box(0)->isReadOnly(), box(1)->isReadOnly()), std::tuple(false, true));
+    EXPECT_EQ(box(1)->toolTip() + "|" + child<QLabel>("room_left_1")->text(), refusal + "|locked");
+    EXPECT_EQ(box(1)->actions().size(), 1);  // the padlock
+    type(1, "CBA");
+    EXPECT_EQ(box(1)->text(), "ABC");
+    box(1)->setText("CBA");
+    click("save");
+    EXPECT_EQ(dialogs.log, QStringList{shown(Icon::Exclamation, refusal + " Nothing was written.")});
+    EXPECT_EQ(readAll(path), before);
+}
+
 // A pointer entry's longer text moves to free space (3C0-400, zeros); the counter says so, and after the save
 // the entry's room is where its string went.
 TEST_F(EditorTest, APointerEntrysLongerTextMovesAndItsRoomFollowsIt) {

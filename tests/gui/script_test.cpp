@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
 
@@ -22,11 +23,16 @@ class ScriptModelTest : public LauncherFixture {
   public:
     void SetUp() override {
         LauncherFixture::SetUp();
+        makeModel("");
+    }
+    // The third entry's section ends in thirdKeys.
+    void makeModel(const std::string& thirdKeys) {
         folder.writeAlphabet("k.tbl", "41=A\n42=B\n43=C\n61=a\n62=b\n20= \n/00\n");
         folder.writeTemplate(
-            "k.ini", TemplateText{{{"k", 6, 0x200}, {"k", 6, 0x206}, {"k", 6, 0x20C}, {"k", 6, 0x212}},
-                                  {{"k", "k.tbl"}}}
-                         .str());
+            "k.ini",
+            TemplateText{{{"k", 6, 0x200}, {"k", 6, 0x206}, {"k", 6, 0x20C, "", thirdKeys}, {"k", 6, 0x212}},
+                         {{"k", "k.tbl"}}}
+                .str());
         const std::string file =
             megaDrive("k.bin", {{0x200, std::string("Ab ab\0C\0\0\0\0\0Ab ab\0Ab ab\0", 24)}});
         auto gameTemplate = templates::readGameTemplate(gamesPath("k.ini").toStdString());
@@ -100,6 +106,48 @@ TEST_F(ScriptModelTest, AppliesATranslationToIdenticalOriginalsInOneStep) {
     model->undoStack().undo();
     EXPECT_EQ(translations(), QStringList({"CC", "C", "Ab ab", "Ab ab"}));
     EXPECT_EQ(counts(), std::tuple(1, 3, 3));
+}
+
+// A locked row: its translation cell is not editable and its number shows a padlock; a replace, an apply to
+// identical originals or a rewrap leave it as it is, and the refusal names it.
+TEST_F(ScriptModelTest, ALockedRowTakesNoChangeAndTheRefusalNamesIt) {
+    makeModel("Lock=yes\n");
+    QSignalSpy refused(model.get(), &ScriptModel::refused);
+    const auto editable = [this](int row) {
+        return model->flags(model->index(row, ScriptModel::Translation)).testFlag(Qt::ItemIsEditable);
+    };
+    EXPECT_EQ(std::tuple(editable(0), editable(2)), std::tuple(true, false));
+    EXPECT_FALSE(model->data(model->index(2, ScriptModel::Number), Qt::DecorationRole).isNull());
+    EXPECT_TRUE(model->data(model->index(0, ScriptModel::Number), Qt::DecorationRole).isNull());
+    const std::vector<int> all = {0, 1, 2, 3};
+    EXPECT_EQ(model->replaceAll(all, FindPattern("ab", false, true), "C"), 2);
+    model->applyToIdentical(0);
+    model->replaceText(2, "C", "Rewrap");
+    model->edit(2, "B");
+    EXPECT_EQ(translations(), QStringList({"Ab C", "C", "Ab ab", "Ab C"}));
+    ASSERT_EQ(refused.size(), 4);
+    EXPECT_EQ(refused.front().front().toString(),
+              "Entry 3 (\"Entry 3\") is locked: its text cannot be changed.");
+}
+
+// The window on that template: the box takes no typing in the locked row, whose caption says so, and a
+// replace that reaches it tells which entry it left.
+TEST_F(ScriptModelTest, TheWindowShowsALockedRowAndARefusedChange) {
+    makeModel("Lock=yes\n");
+    folder.writeTemplate("game.ini", readAll(folder.path("plugins\\games\\k.ini")));
+    ASSERT_NE(launch(megaDrive("game.bin", {{0x200, std::string("Ab ab\0C\0\0\0\0\0Ab ab\0Ab ab\0", 24)}}),
+                     "script", "script_window"),
+              nullptr);
+    auto* view = child<QTableView>("entries");
+    view->setCurrentIndex(view->model()->index(2, ScriptModel::Translation));
+    EXPECT_TRUE(child<QPlainTextEdit>("translation")->isReadOnly());
+    EXPECT_EQ(child<QLabel>("entry")->text(), "Entry 3 (\"Entry 3\"): locked");
+    child("find")->setText("ab");
+    static_cast<script::ScriptWindow*>(window.data())->showMatches();
+    click("replaceAll");
+    EXPECT_EQ(dialogs.log,
+              QStringList{
+                  shown(Icon::Exclamation, "Entry 3 (\"Entry 3\") is locked: its text cannot be changed.")});
 }
 
 // The demo file with demo.ini forced on it, as the README walks through, the build's program folder in

@@ -159,7 +159,7 @@ std::string TemplateText::str() const {
         const std::string number = std::to_string(i + 1);
         text += "[entry" + number + "]\nComment=" + (e.comment.empty() ? "Entry " + number : e.comment) +
                 "\nTextFormat=" + e.format + "\nLength=" + std::to_string(e.length) +
-                "\nHexLocation=" + files::hexText(e.offset) + "\n";
+                "\nHexLocation=" + files::hexText(e.offset) + "\n" + e.keys;
     }
     return text;
 }

@@ -96,6 +96,7 @@ struct EntryText {
     int length = 0;
     std::uint64_t offset = 0;  // written in hexadecimal, as HexLocation holds it
     std::string comment = {};  // empty: "Entry N"
+    std::string keys = {};     // more lines of its section: "Lock=yes\n"
 };
 
 // The text of a game template: its version, details, text formats and entries, in the code page.

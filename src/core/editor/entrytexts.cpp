@@ -230,6 +230,10 @@ Result<std::vector<files::RoomWrite>> planSave(const templates::GameTemplate& ga
     for (const EntryEdit& edit : edits) {
         const templates::TemplateEntry& entry = gameTemplate.entries.at(edit.index);
         const EntryRoom room = edit.index < rooms.size() ? rooms[edit.index] : lengthRoom(entry);
+        if (entry.locked) {
+            // Every reader and window refuses it first; a way in that forgets to costs a refusal here.
+            return refused(templates::lockedRefusal(entry));
+        }
         if (!entry.cells.empty() && (edit.index >= rooms.size() || room.size == 0)) {
             // Never a write at an offset not read through the entry's own pointer.
             return refused(templates::entryName(entry) + " has no string where its pointer at 0x" +

@@ -52,7 +52,8 @@ struct EntryEdit {
                                                     std::span<const EntryRoom> rooms = {});
 
 // Encodes every edit before anything is written: one code-page byte a character, through the entry's
-// alphabet, or a table entry's through tableRoomBytes. Refuses (ErrorKind::Refusal) a text of more characters
+// alphabet, or a table entry's through tableRoomBytes. Refuses (ErrorKind::Refusal) an edit of a locked entry
+// (templates::lockedRefusal), a text of more characters
 // than the entry's limit, the first character that has no byte in the code page or whose byte the alphabet
 // has no save code for, an entry whose bytes would be longer than its Length, and a template that no longer
 // has the shownEntries entries the caller showed. rooms are those read with the texts (EntryTexts::rooms), by

@@ -122,6 +122,45 @@ Result<AtlasPlan> planAtlasLayout(const ScriptLayout& layout, std::uint64_t file
     return plan;
 }
 
+Status refuseLockedWrites(const AtlasPlan& plan, const templates::GameTemplate& gameTemplate,
+                          std::span<const editor::EntryRoom> rooms, const std::string& gameFile,
+                          const std::string& name) {
+    std::vector<std::pair<files::FileRange, const templates::TemplateEntry*>> locked;
+    for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
+        const templates::TemplateEntry& entry = gameTemplate.entries[i];
+        if (!entry.locked) {
+            continue;
+        }
+        if (i < rooms.size() && rooms[i].known && !rooms[i].unread) {
+            locked.push_back({{rooms[i].offset, rooms[i].offset + rooms[i].size}, &entry});
+        }
+        for (const std::uint32_t cell : entry.cells) {
+            locked.push_back(
+                {{cell, std::uint64_t{cell} + static_cast<std::uint64_t>(entry.pointer.size)}, &entry});
+        }
+    }
+    ProblemList problems{name};
+    for (const files::RoomWrite& write : locked.empty() ? std::span<const files::RoomWrite>() : plan.writes) {
+        const auto held = readRoom(gameFile, write.offset, write.bytes.size());
+        if (!held) {
+            return held.failure();
+        }
+        for (const auto& [range, entry] : locked) {
+            const std::uint64_t end = std::min(range.end, write.offset + write.bytes.size());
+            for (std::uint64_t at = std::max(range.start, write.offset); at < end; ++at) {
+                if (write.bytes[at - write.offset] != (*held)[at - write.offset]) {
+                    problems.add(write.name + ": " + templates::lockedRefusal(*entry));
+                    break;
+                }
+            }
+        }
+    }
+    if (!problems.empty()) {
+        return problems.error();
+    }
+    return success();
+}
+
 Status writeAtlasLayout(const std::string& gameFile, const AtlasPlan& plan) {
     auto proof = [gameFile, &plan]() -> Status {
         for (const files::RoomWrite& room : plan.writes) {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "editor/tablerooms.h"
 #include "exchange/atlaswalk.h"
 #include "files/result.h"
 #include "files/safewrite.h"
+#include "templates/gametemplate.h"
 
 namespace rq::exchange {
 
@@ -25,6 +28,13 @@ struct AtlasPlan {
 // length, a write past the end of the file (a file never grows), and two writes over the same byte.
 [[nodiscard]] Result<AtlasPlan> planAtlasLayout(const ScriptLayout& layout, std::uint64_t fileSize,
                                                 const std::string& name);
+
+// Refuses a plan that changes a byte of a locked entry's string (where rooms says it was read) or of its
+// pointer cells, naming the entry and the script's line, every one listed: this layout writes past the
+// template's entries, so their locks are held by their bytes.
+[[nodiscard]] Status refuseLockedWrites(const AtlasPlan& plan, const templates::GameTemplate& gameTemplate,
+                                        std::span<const editor::EntryRoom> rooms, const std::string& gameFile,
+                                        const std::string& name);
 
 // Writes the plan through the one safe write path; its proof reads every room back and compares it with
 // the plan.

@@ -45,7 +45,7 @@ class SameTables {
 Result<ScriptTexts> takeScriptTexts(std::string_view script, const std::string& name,
                                     const std::string& folder, const templates::GameTemplate& gameTemplate,
                                     std::span<const std::string> texts,
-                                    std::span<const editor::EntryRoom> rooms) {
+                                    std::span<const editor::EntryRoom> rooms, LockedTexts locked) {
     const auto parsed = parseAtlasScript(script, name);
     if (!parsed) {
         return parsed.failure();
@@ -133,18 +133,22 @@ Result<ScriptTexts> takeScriptTexts(std::string_view script, const std::string& 
             }
         }
     }
+    for (const auto& [index, string] : given) {
+        const auto room = index < rooms.size() ? rooms[index] : editor::lengthRoom(entries[index]);
+        if (!editor::entryChanged(entries[index], room, texts[index], string->text)) {
+            continue;
+        }
+        if (entries[index].locked && locked == LockedTexts::Refused) {
+            problem(string->line, templates::lockedRefusal(entries[index]));
+        }
+        taken.taken.texts.emplace(entries[index].number, string->text);
+    }
     if (!problems.empty()) {
         return problems.error();
     }
     if (warned > kListedProblems) {
         taken.taken.warnings.push_back("... and " + std::to_string(warned - kListedProblems) +
                                        " more pointers like these in " + name + ".");
-    }
-    for (const auto& [index, string] : given) {
-        const auto room = index < rooms.size() ? rooms[index] : editor::lengthRoom(entries[index]);
-        if (editor::entryChanged(entries[index], room, texts[index], string->text)) {
-            taken.taken.texts.emplace(entries[index].number, string->text);
-        }
     }
     return taken;
 }

@@ -24,11 +24,13 @@ struct ScriptTexts {
 // one without pointers, to the entry without cells that lies where it goes. Refused, every problem listed
 // with its line: a text no entry has, a pointer cell no entry has, an entry that reads with another table
 // (neither the same file nor the same bytes), and an entry given two different texts. A pointer the script
-// computes otherwise than the template reads it is a warning: the save writes the template's.
+// computes otherwise than the template reads it is a warning: the save writes the template's. A change to a
+// locked entry is refused with the rest, as takeTranslations refuses it.
 [[nodiscard]] Result<ScriptTexts> takeScriptTexts(std::string_view script, const std::string& name,
                                                   const std::string& folder,
                                                   const templates::GameTemplate& gameTemplate,
                                                   std::span<const std::string> texts,
-                                                  std::span<const editor::EntryRoom> rooms);
+                                                  std::span<const editor::EntryRoom> rooms,
+                                                  LockedTexts locked = LockedTexts::Refused);
 
 }  // namespace rq::exchange

@@ -9,8 +9,8 @@
 namespace rq::exchange {
 namespace {
 
-constexpr std::array<std::string_view, 7> kColumns = {"entry",   "offset",   "length",     "limit",
-                                                      "comment", "original", "translation"};
+constexpr std::array<std::string_view, 8> kColumns = {"entry",   "offset",   "length",      "limit",
+                                                      "comment", "original", "translation", "locked"};
 
 // A text cell, protected from being taken for a formula, and quoted when it must be.
 void writeField(std::ostream& out, std::string_view text) {
@@ -45,7 +45,7 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
         writeField(out, entry.original);
         out << ',';
         writeField(out, entry.translation);
-        out << "\r\n";
+        out << ',' << (entry.locked ? "yes" : "") << "\r\n";
     }
 }
 

@@ -12,8 +12,9 @@
 namespace rq::exchange {
 
 // The texts as CSV (RFC 4180, UTF-8, CRLF) for spreadsheets: the header row
-// entry,offset,length,limit,comment,original,translation, then one row a text with an empty translation. A
-// cell a spreadsheet would take for a formula gets an apostrophe in front (protectedCell).
+// entry,offset,length,limit,comment,original,translation,locked, then one row a text with an empty
+// translation, its locked cell "yes" for a locked entry and empty otherwise. A cell a spreadsheet would take
+// for a formula gets an apostrophe in front (protectedCell).
 void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries);
 
 // The translations of such a file, by its "entry", "original" and "translation" columns (found by the

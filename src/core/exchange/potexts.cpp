@@ -80,8 +80,10 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
             out << "#. Empty now (the msgid is a single space): a translation fills it.\n";
         }
         out << "#: " << location(entry) << '\n';
-        if (!entry.moveRoom) {
-            out << "#, max-length:" << entry.limit << '\n';
+        // One line of flags, comma-separated, as gettext writes them and translation platforms read them.
+        if (!entry.moveRoom || entry.locked) {
+            out << "#, " << (entry.moveRoom ? "" : "max-length:" + std::to_string(entry.limit))
+                << (entry.locked ? (entry.moveRoom ? "read-only" : ", read-only") : "") << '\n';
         }
         writePoString(out, "msgctxt", entry.context);
         // An empty msgid is the header's: gettext's tools take a message with one for the header (msgmerge

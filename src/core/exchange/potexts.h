@@ -15,7 +15,8 @@ namespace rq::exchange {
 // A gettext PO file of the texts, for Poedit and Weblate: one message a text, its context as msgctxt, the
 // text without its padding as msgid (a single space for an empty text: an empty msgid is the header's), an
 // empty msgstr, the comment and the limit as "#." lines ("#. Room for 12 characters."), which the tools
-// that rewrite PO files keep, "#: 0xOFFSET:LENGTH" and "#, max-length:LIMIT" for Weblate. Refused before
+// that rewrite PO files keep, "#: 0xOFFSET:LENGTH" and "#, max-length:LIMIT" for Weblate (with ", read-only"
+// for a locked entry, on the same line). Refused before
 // anything is written, naming the first such text: a text with a character no PO file can carry, NUL (it ends
 // gettext's strings) or U+0004 (gettext's context separator, refused in any string).
 [[nodiscard]] Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 
+#include "editor/entrytexts.h"
 #include "exchange/spreadsheetcells.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
@@ -18,6 +19,8 @@ struct Known {
     std::function<Result<std::size_t>(const std::string& key)> resolve;
     std::function<std::string(std::size_t index)> describe;
     std::multimap<std::string, std::size_t, std::less<>> located;
+    // Why a text must not change, when it must not; none: every text may.
+    std::function<std::optional<std::string>(std::size_t index)> locked = nullptr;
 };
 
 std::string locationOf(std::int64_t offset, int length) {
@@ -93,6 +96,10 @@ Result<TakenTexts<std::size_t>> take(const TranslationReader& read, const std::s
             }
             // Padding is the save's to add: a translation equal to the text is no change.
             if (item.text.empty() || text == current) {
+                continue;
+            }
+            if (const auto refusal = known.locked ? known.locked(index) : std::nullopt) {
+                problem(*refusal);
                 continue;
             }
             if (convertedAsNumber(original, text) && warned++ < kListedProblems) {
@@ -208,7 +215,7 @@ std::vector<ExportedEntry> exportedRooms(const cutscenes::CutsceneTexts& texts) 
 Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
                                          const templates::GameTemplate& gameTemplate,
                                          std::span<const std::string> texts,
-                                         std::span<const editor::EntryRoom> rooms) {
+                                         std::span<const editor::EntryRoom> rooms, LockedTexts locked) {
     const int count = static_cast<int>(gameTemplate.entries.size());
     Known known{texts, nullptr, nullptr, {}};
     known.resolve = [count](const std::string& key) -> Result<std::size_t> {
@@ -227,6 +234,12 @@ Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const st
     known.describe = [&gameTemplate](std::size_t index) {
         return templates::entryName(gameTemplate.entries[index]);
     };
+    if (locked == LockedTexts::Refused) {
+        known.locked = [&gameTemplate](std::size_t index) -> std::optional<std::string> {
+            const templates::TemplateEntry& entry = gameTemplate.entries[index];
+            return entry.locked ? std::optional(templates::lockedRefusal(entry)) : std::nullopt;
+        };
+    }
     for (std::size_t i = 0; i < gameTemplate.entries.size(); ++i) {
         const templates::TemplateEntry& entry = gameTemplate.entries[i];
         // As exported: where the string was read (through a pointer), with the room it was read with.
@@ -244,6 +257,24 @@ Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const st
         byEntry.texts.emplace(static_cast<int>(index) + 1, std::move(text));
     }
     return byEntry;
+}
+
+Status refuseLockedTexts(const std::map<int, std::string>& given, const std::string& name,
+                         const templates::GameTemplate& gameTemplate, std::span<const std::string> texts,
+                         std::span<const editor::EntryRoom> rooms) {
+    ProblemList problems(name);
+    for (const auto& [number, text] : given) {
+        const auto index = static_cast<std::size_t>(number - 1);
+        const templates::TemplateEntry& entry = gameTemplate.entries.at(index);
+        const auto room = index < rooms.size() ? rooms[index] : editor::lengthRoom(entry);
+        if (entry.locked && editor::entryChanged(entry, room, texts[index], text)) {
+            problems.add(name + ": " + templates::lockedRefusal(entry));
+        }
+    }
+    if (!problems.empty()) {
+        return problems.error();
+    }
+    return success();
 }
 
 Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& read, const std::string& name,

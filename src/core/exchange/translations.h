@@ -93,6 +93,17 @@ struct TakenTexts {
     std::vector<std::string> warnings;
 };
 
+// Whether a change to a locked entry is a problem of the file it comes in (insert), or is taken for the
+// checks to report (qa).
+enum class LockedTexts { Refused, Taken };
+
+// The texts given by entry number (a JSON input's, every one as given) that would change a locked entry, as
+// a save sees a change: refused, each a problem of name, all listed.
+[[nodiscard]] Status refuseLockedTexts(const std::map<int, std::string>& given, const std::string& name,
+                                       const templates::GameTemplate& gameTemplate,
+                                       std::span<const std::string> texts,
+                                       std::span<const editor::EntryRoom> rooms = {});
+
 // The new texts: only translations that differ from what the file holds now, by entry number for a template
 // ("entry N" or "N"), by key for the cutscene texts; a translation without a key goes to every text at its
 // "#:" locations, and so does one whose msgctxt is a location (csv2po's for a repeated text). Every
@@ -102,10 +113,13 @@ struct TakenTexts {
 // found. What is kept while reading is bounded by the texts, whatever the file holds. A translation that
 // differs from its original only as a spreadsheet's number conversion would change it is taken, with a
 // warning. A template's locations are those exportedEntries gives with the same rooms.
+// A change to a locked entry is refused with the rest (templates::lockedRefusal), unless locked says that
+// it is taken, for the checks to report (qa).
 [[nodiscard]] Result<TakenTexts<int>> takeTranslations(const TranslationReader& read, const std::string& name,
                                                        const templates::GameTemplate& gameTemplate,
                                                        std::span<const std::string> texts,
-                                                       std::span<const editor::EntryRoom> rooms = {});
+                                                       std::span<const editor::EntryRoom> rooms = {},
+                                                       LockedTexts locked = LockedTexts::Refused);
 [[nodiscard]] Result<TakenTexts<std::string>> takeRoomTranslations(const TranslationReader& read,
                                                                    const std::string& name,
                                                                    const cutscenes::CutsceneTexts& texts);

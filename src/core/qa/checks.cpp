@@ -337,13 +337,16 @@ std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index) {
         texts.glossary};
     std::vector<Problem> problems;
     if (!editor::entryChanged(e.entry, e.room, e.original, e.translation)) {
-        // Nothing of it is written.
-        if (!files::unpadded(e.original).empty()) {
+        // Nothing of it is written; a locked text is meant to stay as it is.
+        if (!files::unpadded(e.original).empty() && !e.entry.locked) {
             problems.push_back(e.problem("untranslated", Severity::Warning,
                                          "is not translated: its text is its original's."));
         }
         pixelChecks(e, problems);
         return problems;
+    }
+    if (e.entry.locked) {
+        problems.push_back(Problem{index, "locked", Severity::Error, templates::lockedRefusal(e.entry)});
     }
     if (farTooLong(e)) {
         problems.push_back(*tooLong(e));

@@ -20,9 +20,9 @@ enum class Severity { Error, Warning };
 
 struct Problem {
     std::size_t index = 0;  // the entry's index in gameTemplate.entries
-    // The check's name, as scripts and JSON see it: "too-long", "missing-character", "control-codes",
-    // "untranslated", "spaces", with a glossary "glossary" and "forbidden-term", "inconsistent", and with the
-    // game's font "too-wide", "too-many-lines", "no-glyph".
+    // The check's name, as scripts and JSON see it: "locked", "too-long", "missing-character",
+    // "control-codes", "untranslated", "spaces", with a glossary "glossary" and "forbidden-term",
+    // "inconsistent", and with the game's font "too-wide", "too-many-lines", "no-glyph".
     std::string check;
     Severity severity = Severity::Error;
     std::string message;  // a whole sentence, UTF-8, naming the entry as the user sees it
@@ -48,11 +48,12 @@ struct ScriptTexts {
 
 // Every check but "inconsistent" on one entry, in the order the names above give; the work is that of the
 // entry's texts alone, so a row can be checked again as it is typed. An entry whose translation is its
-// original as a save sees it (padding aside) writes nothing: it is untranslated, and measured in its box,
-// since the game shows it too. A translated entry whose original holds a glossary term wants one of its
-// agreed targets ("glossary", a warning: a term may be rephrased for room) and none of the targets the term
-// forbids ("forbidden-term", an error); a term without a source forbids its targets in every translation. A
-// forbidden target is one of its term's only, since the same word may be right where the term is not meant.
+// original as a save sees it (padding aside) writes nothing: it is untranslated (unless it is locked, and
+// meant to stay so), and measured in its box, since the game shows it too. A locked entry that changes is an
+// error ("locked"). A translated entry whose original holds a glossary term wants one of its agreed targets
+// ("glossary", a warning: a term may be rephrased for room) and none of the targets the term forbids
+// ("forbidden-term", an error); a term without a source forbids its targets in every translation. A forbidden
+// target is one of its term's only, since the same word may be right where the term is not meant.
 [[nodiscard]] std::vector<Problem> checkEntry(const ScriptTexts& texts, std::size_t index);
 
 // "inconsistent": a warning for each entry whose original (without padding) stands in other entries too,

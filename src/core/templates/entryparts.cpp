@@ -23,17 +23,18 @@ Error malformed(const std::string& path, std::string_view section, std::string_v
     return Error{"The template " + path + " cannot be used: " + where + phrase + ".", ErrorKind::Refusal};
 }
 
-Result<std::optional<bool>> endedOf(const std::string& path, const files::IniFile& ini,
-                                    std::string_view section, std::optional<bool> otherwise) {
-    const auto value = ini.value(section, "Ended");
+Result<std::optional<bool>> yesOrNoOf(const std::string& path, const files::IniFile& ini,
+                                      std::string_view section, std::string_view key,
+                                      std::optional<bool> otherwise) {
+    const auto value = ini.value(section, key);
     if (!value) {
         return otherwise;
     }
-    const std::string said = files::lowerAscii(*value);
-    if (said != "yes" && said != "no") {
-        return malformed(path, section, "Ended", *value, "is neither yes nor no");
+    const auto said = parseYesOrNo(*value);
+    if (!said) {
+        return malformed(path, section, key, *value, said.error());
     }
-    return std::optional<bool>(said == "yes");
+    return std::optional<bool>(*said);
 }
 
 Result<std::optional<std::uint8_t>> fillOf(const std::string& path, const files::IniFile& ini,

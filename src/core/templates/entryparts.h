@@ -18,9 +18,10 @@ namespace rq::templates::parts {
 [[nodiscard]] Error malformed(const std::string& path, std::string_view section, std::string_view key,
                               std::string_view value, const std::string& phrase);
 
-// Ended in the section (yes or no, any case), or else the given default.
-[[nodiscard]] Result<std::optional<bool>> endedOf(const std::string& path, const files::IniFile& ini,
-                                                  std::string_view section, std::optional<bool> otherwise);
+// A yes-or-no key in the section (yes or no, any case), or else the given default: Ended, Lock.
+[[nodiscard]] Result<std::optional<bool>> yesOrNoOf(const std::string& path, const files::IniFile& ini,
+                                                    std::string_view section, std::string_view key,
+                                                    std::optional<bool> otherwise);
 
 // Fill in the section, or else the given default: one byte in hexadecimal digits.
 [[nodiscard]] Result<std::optional<std::uint8_t>> fillOf(const std::string& path, const files::IniFile& ini,

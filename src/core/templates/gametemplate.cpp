@@ -44,6 +44,10 @@ std::string entryName(const TemplateEntry& entry) {
     return "Entry " + std::to_string(entry.number) + " (\"" + files::bytesToUtf8(entry.comment) + "\")";
 }
 
+std::string lockedRefusal(const TemplateEntry& entry) {
+    return entryName(entry) + " is locked: its text cannot be changed.";
+}
+
 std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence) {
     return "Pre-RQL 0.9 Alphabet file detected, " + std::string(consequence) +
            " to avoid errors. Please check template " + alphabetPath +
@@ -83,7 +87,7 @@ class TemplateReader {
             return parts::malformed(m_path, kFormats, "NumberOfEntries", countValue, count.error());
         }
         auto fill = parts::fillOf(m_path, m_ini, kFormats, std::nullopt);
-        auto ended = parts::endedOf(m_path, m_ini, kFormats, std::nullopt);
+        auto ended = parts::yesOrNoOf(m_path, m_ini, kFormats, "Ended", std::nullopt);
         auto pointers = parts::pointerFormatOf(m_path, m_ini, "Pointers", std::nullopt);
         auto freeSpace = parts::readFreeSpace(m_path, m_ini);
         if (!fill || !ended || !pointers || !freeSpace) {
@@ -143,6 +147,12 @@ class TemplateReader {
         } else {
             entry.box = *box;
         }
+        // A pointer table's Lock is each of its entries'.
+        if (auto locked = parts::yesOrNoOf(m_path, m_ini, section, "Lock", false); !locked) {
+            return locked.failure();
+        } else {
+            entry.locked = **locked;
+        }
         const auto alphabetPath = alphabetPathIn(m_path, m_ini, section);
         if (!alphabetPath) {
             return alphabetPath.failure();
@@ -158,7 +168,7 @@ class TemplateReader {
                 table = std::move(read).value();
             }
             auto fill = parts::fillOf(m_path, m_ini, section, m_fill);
-            auto ended = parts::endedOf(m_path, m_ini, section, m_ended);
+            auto ended = parts::yesOrNoOf(m_path, m_ini, section, "Ended", m_ended);
             if (!fill || !ended) {
                 return !fill ? fill.failure() : ended.failure();
             }

@@ -98,6 +98,10 @@ inline constexpr std::uint64_t kDecodedTextLimit = 64u << 20;
 // "Entry N ("comment")" for messages, in UTF-8.
 [[nodiscard]] std::string entryName(const TemplateEntry& entry);
 
+// The refusal of a change to a locked entry (Lock=yes), naming it: every reader of translations, every
+// window and the save say it alike.
+[[nodiscard]] std::string lockedRefusal(const TemplateEntry& entry);
+
 // The refusal of an alphabet without CharLength; consequence says what happens instead of going on.
 [[nodiscard]] std::string oldAlphabetMessage(const std::string& alphabetPath, std::string_view consequence);
 

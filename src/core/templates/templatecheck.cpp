@@ -46,13 +46,15 @@ class Checker {
         }
         // Without a count the editor accepts, which entries belong to the template is not known yet.
         const int checked = count ? *count : 0;
-        checkEnded(kFormats);
+        checkYesOrNo(kFormats, "Ended");
         for (int number = 1; number <= checked; ++number) {
             checkEntry(number);
-            checkEnded("entry" + std::to_string(number));
+            checkYesOrNo("entry" + std::to_string(number), "Ended");
+            checkYesOrNo("entry" + std::to_string(number), "Lock");
         }
         for (int table = 1; m_ini.section("PointerTable" + std::to_string(table)) != nullptr; ++table) {
-            checkEnded("PointerTable" + std::to_string(table));
+            checkYesOrNo("PointerTable" + std::to_string(table), "Ended");
+            checkYesOrNo("PointerTable" + std::to_string(table), "Lock");
         }
         if (gameFile) {
             checkFit(*gameFile);
@@ -70,10 +72,10 @@ class Checker {
             TemplateProblem{file, std::string(section), std::string(key), std::move(value), std::move(what)});
     }
 
-    void checkEnded(std::string_view section) {
-        if (const auto ended = m_ini.value(section, "Ended")) {
-            if (const std::string said = files::lowerAscii(*ended); said != "yes" && said != "no") {
-                add(m_path, section, "Ended", *ended, "is neither yes nor no");
+    void checkYesOrNo(std::string_view section, std::string_view key) {
+        if (const auto value = m_ini.value(section, key)) {
+            if (const auto said = parseYesOrNo(*value); !said) {
+                add(m_path, section, key, *value, said.error());
             }
         }
     }

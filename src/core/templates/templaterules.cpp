@@ -68,6 +68,14 @@ Result<std::int32_t> parseHexLocation(std::string_view value) {
     return static_cast<std::int32_t>(*offset);
 }
 
+Result<bool> parseYesOrNo(std::string_view value) {
+    const std::string said = files::lowerAscii(value);
+    if (said != "yes" && said != "no") {
+        return broken("is neither yes nor no");
+    }
+    return said == "yes";
+}
+
 Result<std::int16_t> parseCharLength(std::string_view value) {
     return shortFromTo(value, 0, kMaxCharLength,
                        "is not a number of bytes from 0 to " + std::to_string(kMaxCharLength) +

@@ -37,6 +37,9 @@ inline constexpr int kMaxCharLength = 127;
 // count.
 [[nodiscard]] Result<std::string> parseSaveCode(std::string_view value, int charLength);
 
+// Ended, Lock: yes or no, in any case.
+[[nodiscard]] Result<bool> parseYesOrNo(std::string_view value);
+
 // A text format's alphabet name, a path within plugins\alphabets\: no ".." part, no root and no drive,
 // so a template can never make the program read a file elsewhere.
 [[nodiscard]] Status checkAlphabetName(std::string_view value);

@@ -17,6 +17,7 @@
 #include "editor/freespace.h"
 #include "files/codepage.h"
 #include "files/readwritetext.h"
+#include "kit/appicon.h"
 #include "kit/boxpreview.h"
 #include "kit/entryroom.h"
 #include "kit/growinglayout.h"
@@ -250,7 +251,15 @@ void EditorWindow::showEntries(const templates::GameTemplate& gameTemplate) {
             return kit::entryRoomLeft(entry, m_rooms[slot], m_moving[slot], text);
         };
         const QStringList counts = kit::roomLeftTexts(entry, m_rooms[slot], m_moving[slot]);
-        if (entry.table) {
+        if (entry.locked) {
+            // Its text stays as read: no typing, no paste; the padlock and the counter say why.
+            box->setReadOnly(true);
+            box->setToolTip(QString::fromStdString(templates::lockedRefusal(entry)));
+            box->addAction(kit::lockIcon(), QLineEdit::TrailingPosition);
+            counter->setText(tr("locked"));
+            placeSlot(s, kCounterWidth, {counter->text()});
+            counter->show();
+        } else if (entry.table) {
             placeSlot(s,
                       kCounterWidth + kByteCounterExtra +
                           (m_moving[slot] || m_rooms[slot].end.empty() ? kMovingCounterExtra : 0),

@@ -53,6 +53,7 @@ void EditorWindow::showBox() {
     const templates::TemplateEntry& entry = m_entries[slot];
     const std::string text(shownText(entry, m_rooms[slot], m_boxes[slot]->text().toStdString()));
     m_pane->showText(m_font->metricsOf(entry), text);
+    m_pane->rewrap->setEnabled(!entry.locked);
     // The entry's checks as a script of its own, as the script window makes them.
     templates::GameTemplate part;
     part.entries = {entry};
@@ -74,6 +75,12 @@ void EditorWindow::rewrap_Click() {
     const auto metrics =
         m_font && m_focused < m_entryCount ? m_font->metricsOf(m_entries[slot]) : std::nullopt;
     if (!metrics) {
+        return;
+    }
+    if (m_entries[slot].locked) {
+        m_dialogs.inform(this, kit::appTitle(),
+                         QString::fromStdString(templates::lockedRefusal(m_entries[slot])),
+                         kit::Dialogs::Icon::Exclamation);
         return;
     }
     QLineEdit* box = m_boxes[slot];

@@ -9,6 +9,7 @@
 
 #include "editor/freespace.h"
 #include "font/textlayout.h"
+#include "kit/appicon.h"
 #include "kit/boxpreview.h"
 #include "kit/entryroom.h"
 #include "kit/qtcodepage.h"
@@ -174,7 +175,15 @@ QVariant ScriptModel::data(const QModelIndex& index, int role) const {
             if (role == Qt::DisplayRole) {
                 return entry(row).number;
             }
-            return m_checks.flagged(r) ? problemMark(m_checks.problems(r), role) : QVariant();
+            if (m_checks.flagged(r)) {
+                return problemMark(m_checks.problems(r), role);
+            }
+            if (entry(row).locked && (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+                return role == Qt::DecorationRole
+                           ? QVariant(kit::lockIcon())
+                           : QVariant(QString::fromStdString(templates::lockedRefusal(entry(row))));
+            }
+            return {};
         case Comment:
             return role == Qt::DisplayRole ? kit::labelText(kit::fromCodePage(entry(row).comment))
                                            : QVariant();
@@ -210,7 +219,9 @@ QVariant ScriptModel::headerData(int section, Qt::Orientation orientation, int r
 
 Qt::ItemFlags ScriptModel::flags(const QModelIndex& index) const {
     const Qt::ItemFlags base = QAbstractTableModel::flags(index);
-    return index.column() == Translation ? base | Qt::ItemIsEditable : base;
+    const bool editable =
+        index.column() == Translation && index.row() < m_counts.all && !entry(index.row()).locked;
+    return editable ? base | Qt::ItemIsEditable : base;
 }
 
 bool ScriptModel::setData(const QModelIndex& index, const QVariant& value, int role) {
@@ -276,15 +287,32 @@ std::string ScriptModel::measured(int row, const QString& text) const {
 
 void ScriptModel::edit(int row, const QString& text) {
     if (row >= 0 && row < m_counts.all && text != m_translations[static_cast<std::size_t>(row)]) {
-        m_undo.push(new TranslationChange(
-            this, tr("Typing"), {{row, m_translations[static_cast<std::size_t>(row)], text}}, true));
+        push(tr("Typing"), {{row, m_translations[static_cast<std::size_t>(row)], text}}, true);
     }
 }
 
-void ScriptModel::push(const QString& what, std::vector<Change> changes) {
-    if (!changes.empty()) {
-        m_undo.push(new TranslationChange(this, what, std::move(changes), false));
+int ScriptModel::push(const QString& what, std::vector<Change> changes, bool typing) {
+    constexpr std::size_t kListed = 10;
+    QStringList refusals;
+    std::size_t locked = 0;
+    std::erase_if(changes, [&](const Change& change) {
+        const templates::TemplateEntry& entry = this->entry(change.row);
+        if (entry.locked && locked++ < kListed) {
+            refusals << QString::fromStdString(templates::lockedRefusal(entry));
+        }
+        return entry.locked;
+    });
+    if (locked > kListed) {
+        refusals << tr("... and %1 more.").arg(locked - kListed);
     }
+    const auto pushed = static_cast<int>(changes.size());
+    if (!changes.empty()) {
+        m_undo.push(new TranslationChange(this, what, std::move(changes), typing));
+    }
+    if (!refusals.isEmpty()) {
+        emit refused(refusals.join(QLatin1Char('\n')));
+    }
+    return pushed;
 }
 
 int ScriptModel::replaceAll(std::span<const int> rows, const FindPattern& pattern, const QString& with) {
@@ -296,9 +324,7 @@ int ScriptModel::replaceAll(std::span<const int> rows, const FindPattern& patter
             changes.push_back({row, before, std::move(after)});
         }
     }
-    const auto replaced = static_cast<int>(changes.size());
-    push(tr("Replace all"), std::move(changes));
-    return replaced;
+    return push(tr("Replace all"), std::move(changes));
 }
 
 int ScriptModel::identicalOriginals(int row) const {

@@ -117,10 +117,13 @@ class ScriptModel : public QAbstractTableModel {
 
   signals:
     void countsChanged();
+    // A change to locked entries was left out (replace all, a rewrap, ...): the refusal, naming them.
+    void refused(const QString& message);
 
   private:
     void setTranslation(int row, const QString& text);
-    void push(const QString& what, std::vector<Change> changes);
+    // Pushes the changes as one step, less those of locked rows, which it refuses; gives how many it pushed.
+    int push(const QString& what, std::vector<Change> changes, bool typing = false);
     void showCounts();
     [[nodiscard]] bool changed(int row) const;
     [[nodiscard]] qa::ScriptTexts texts(const templates::GameTemplate& gameTemplate,

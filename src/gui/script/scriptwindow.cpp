@@ -239,6 +239,9 @@ void ScriptWindow::buildControls() {
     connect(m_pane->rewrap, &QPushButton::clicked, this, &ScriptWindow::rewrap_Click);
     connect(m_model, &QAbstractItemModel::dataChanged, this, &ScriptWindow::rowsChanged);
     connect(m_model, &ScriptModel::countsChanged, this, &ScriptWindow::showCounts);
+    connect(m_model, &ScriptModel::refused, this, [this](const QString& message) {
+        m_dialogs.inform(this, kit::appTitle(), message, kit::Dialogs::Icon::Exclamation);
+    });
     connect(m_filter, &ScriptFilter::matchesChanged, this, &ScriptWindow::showPreview);
     connect(m_find, &QLineEdit::textChanged, m_matchTimer, qOverload<>(&QTimer::start));
     for (QCheckBox* option : {m_regex, m_matchCase}) {
@@ -435,9 +438,17 @@ void ScriptWindow::showCurrent() {
     }
     m_problems->setText(problems.join(QLatin1Char('\n')));
     const templates::TemplateEntry& entry = m_model->entry(m_current);
-    m_entryName->setText(QString::fromStdString(templates::entryName(entry)));
+    // A locked entry's text stays as read: the box takes no typing and says why.
+    m_box->setReadOnly(entry.locked);
+    m_pane->rewrap->setEnabled(!entry.locked);
+    m_entryName->setText(entry.locked
+                             ? tr("%1: locked").arg(QString::fromStdString(templates::entryName(entry)))
+                             : QString::fromStdString(templates::entryName(entry)));
     kit::showRoomLeft(m_roomLeft, m_model->roomLeft(m_current, text));
     kit::markUnsaveable(m_box, m_model->unsaveable(m_current, text), kit::missingFrom(entry));
+    if (entry.locked) {
+        m_box->setToolTip(QString::fromStdString(templates::lockedRefusal(entry)));
+    }
 }
 
 bool ScriptWindow::save_Click() {
