@@ -43,7 +43,7 @@ struct Given {
     std::string entry;                  // render --entry N
     std::string png;                    // --png FILE
     int scale = 1;                      // render --scale S
-    std::string outFile;                // wrap -o OUT
+    std::string outFile;                // wrap -o OUT, migrate -o NEW_TEXTS
 };
 
 // What a verb works with: the streams, messages on standard error, and the files given as "-". The core
@@ -121,6 +121,7 @@ std::vector<FileUse> fromCartographerUses(const Given& given);
 std::vector<FileUse> fontUses(const Given& given);
 std::vector<FileUse> renderUses(const Given& given);
 std::vector<FileUse> wrapUses(const Given& given);
+std::vector<FileUse> migrateUses(const Given& given);
 
 // A verb's refusal of standard input as a file it writes in place.
 [[nodiscard]] int refuseStandardInputInPlace(Console& console);
@@ -151,6 +152,7 @@ int fromCartographerCommand(const Given& given, Console& console);
 int fontCommand(const Given& given, Console& console);
 int renderCommand(const Given& given, Console& console);
 int wrapCommand(const Given& given, Console& console);
+int migrateCommand(const Given& given, Console& console);
 
 // A verb's name, its synopsis after "romquill-cli " and what it does, as its help prints them.
 struct VerbHelp {

@@ -9,8 +9,11 @@
 namespace rq::exchange {
 namespace {
 
-constexpr std::array<std::string_view, 7> kColumns = {"entry",   "offset",   "length",     "limit",
-                                                      "comment", "original", "translation"};
+constexpr std::array<std::string_view, 8> kColumns = {"entry",    "offset",      "length",  "limit", "comment",
+                                                      "original", "translation", "previous"};
+
+// An obsolete row's entry cell: its key after the mark, as a PO file marks an obsolete message with "#~".
+constexpr std::string_view kObsoleteMark = "~";
 
 // A text cell, protected from being taken for a formula, and quoted when it must be.
 void writeField(std::ostream& out, std::string_view text) {
@@ -96,8 +99,9 @@ class CsvReader {
     std::size_t m_row = 0;
 };
 
-constexpr std::array<std::string_view, 3> kRead = {kColumns[0], kColumns[5], kColumns[6]};
-using ReadColumns = std::array<std::size_t, kRead.size()>;  // entry, original, translation
+constexpr std::array<std::string_view, 4> kRead = {kColumns[0], kColumns[5], kColumns[6], kColumns[7]};
+// entry, original, translation and, when there is one, previous (past the last cell when not)
+using ReadColumns = std::array<std::size_t, kRead.size()>;
 
 // The reader past the header row, and where the columns read stand: the header row names its separator,
 // a comma, a semicolon or a tab, as spreadsheets write them in different languages.
@@ -117,7 +121,8 @@ Result<std::pair<CsvReader, ReadColumns>> readHeader(std::string_view csv) {
             }
         }
         if (columns[0] && columns[1] && columns[2]) {
-            return std::pair{reader, ReadColumns{*columns[0], *columns[1], *columns[2]}};
+            return std::pair{reader, ReadColumns{*columns[0], *columns[1], *columns[2],
+                                                 columns[3].value_or(header.size())}};
         }
     }
     return unreadable.value_or(
@@ -127,7 +132,17 @@ Result<std::pair<CsvReader, ReadColumns>> readHeader(std::string_view csv) {
 
 }  // namespace
 
-void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
+// A fuzzy translation's previous cell: its former original or, where none is known, the original itself, since
+// a filled cell is what says it is fuzzy.
+std::string_view previousCell(const ExportedEntry& entry) {
+    if (!entry.fuzzy) {
+        return {};
+    }
+    return entry.previous.empty() ? std::string_view(entry.original) : std::string_view(entry.previous);
+}
+
+void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries,
+                   std::span<const ExportedEntry> obsolete) {
     for (std::size_t k = 0; k < kColumns.size(); ++k) {
         out << (k == 0 ? "" : ",") << kColumns[k];
     }
@@ -142,6 +157,18 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries) {
         writeField(out, entry.original);
         out << ',';
         writeField(out, entry.translation);
+        out << ',';
+        writeField(out, previousCell(entry));
+        out << "\r\n";
+    }
+    for (const ExportedEntry& entry : obsolete) {
+        writeField(out, std::string(kObsoleteMark) + entry.key);
+        out << ",,,,,";
+        writeField(out, entry.original);
+        out << ',';
+        writeField(out, entry.translation);
+        out << ',';
+        writeField(out, previousCell(entry));
         out << "\r\n";
     }
 }
@@ -170,8 +197,12 @@ Status readCsvTexts(std::string_view csv, const std::string& name, const Transla
         const auto cell = [&fields](std::size_t column) {
             return std::string(unprotectedCell(fields[column]));
         };
-        auto taken =
-            take(Translation{cell(columns[0]), std::move(where), cell(columns[1]), cell(columns[2]), {}, {}});
+        Translation item{cell(columns[0]), std::move(where), cell(columns[1]), cell(columns[2]), {}, {}};
+        item.previous = cell(columns[3]);
+        item.fuzzy = !item.previous.empty();
+        item.obsolete = item.key.starts_with(kObsoleteMark);
+        item.key.erase(0, item.obsolete ? kObsoleteMark.size() : 0);
+        auto taken = take(std::move(item));
         if (!taken) {
             return taken;
         }
