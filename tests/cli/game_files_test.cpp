@@ -97,8 +97,9 @@ TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditor
 
     ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
     std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
-    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation\r\nsonic[0],0x"), 0u);
-    exported.replace(exported.find("\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
+    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation,previous\r\nsonic[0],0x"),
+              0u);
+    exported.replace(exported.find(",\r\n", exported.find("sonic[1],")), 0, "\"Hi, you\"");
     writeText(dir.file("texts.csv"), exported + ",,,,,,\r\n,,,,,,\r\n");
     const auto run = runCli({"cutscenes", "insert", exe, dir.file("texts.csv")});
     EXPECT_EQ(run.err + run.out, "Writing complete! 1 text written.\n");

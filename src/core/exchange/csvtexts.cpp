@@ -9,8 +9,8 @@
 namespace rq::exchange {
 namespace {
 
-constexpr std::array<std::string_view, 8> kColumns = {"entry",    "offset",      "length",  "limit", "comment",
-                                                      "original", "translation", "previous"};
+constexpr std::array<std::string_view, 8> kColumns = {"entry",   "offset",   "length",      "limit",
+                                                      "comment", "original", "translation", "previous"};
 
 // An obsolete row's entry cell: its key after the mark, as a PO file marks an obsolete message with "#~".
 constexpr std::string_view kObsoleteMark = "~";
@@ -132,8 +132,8 @@ Result<std::pair<CsvReader, ReadColumns>> readHeader(std::string_view csv) {
 
 }  // namespace
 
-// A fuzzy translation's previous cell: its former original or, where none is known, the original itself, since
-// a filled cell is what says it is fuzzy.
+// A fuzzy translation's previous cell: its former original or, where none is known, the original itself,
+// since a filled cell is what says it is fuzzy.
 std::string_view previousCell(const ExportedEntry& entry) {
     if (!entry.fuzzy) {
         return {};

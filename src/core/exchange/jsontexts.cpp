@@ -215,8 +215,8 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         int number = 0;
         const auto [end, error] = std::from_chars(written.data(), written.data() + written.size(), number);
         const bool known = m_layout == Layout::Rows || number <= m_entryCount;
-        if (!obsolete && (error != std::errc{} || end != written.data() + written.size() || number < 1 ||
-                          !known)) {
+        if (!obsolete &&
+            (error != std::errc{} || end != written.data() + written.size() || number < 1 || !known)) {
             refuse(": the template has no entry " + written + " (it has " + std::to_string(m_entryCount) +
                    ").");
         } else if (!obsolete && !m_numbers.insert(number).second) {

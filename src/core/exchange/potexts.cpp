@@ -39,7 +39,6 @@ void writePoString(std::ostream& out, std::string_view keyword, std::string_view
     out << "\"\n";
 }
 
-
 // gettext ends a string at NUL, and refuses U+0004 in any string in any form, raw or escaped: no PO file can
 // carry either. Comments are no strings, but a NUL would end one all the same.
 Status refusedInPo(const ExportedEntry& entry) {

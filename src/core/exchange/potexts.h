@@ -21,7 +21,8 @@ namespace rq::exchange {
 // another revision is marked as msgmerge marks it: "#, fuzzy" on its flags line, its previous original as
 // "#| msgctxt" and "#| msgid"; the translations of entries gone (obsolete) follow the texts as "#~" messages.
 [[nodiscard]] Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
-                                  const std::string& projectName, std::span<const ExportedEntry> obsolete = {});
+                                  const std::string& projectName,
+                                  std::span<const ExportedEntry> obsolete = {});
 
 // The most bytes a PO file of these texts can need, translated and commented by the translators' tools, with
 // room to spare. libgettextpo holds the whole file, at up to some forty times its size, so a larger file is
@@ -32,11 +33,11 @@ namespace rq::exchange {
 // each placed by the line where it starts; a message without msgctxt gives its "#:" locations instead.
 // A message with an empty msgstr gives no text; one marked fuzzy gives its text marked so, with its previous
 // msgid, and an obsolete one ("#~") its text marked obsolete, for a migration to carry on (taking
-// translations passes over both); the header is passed over. Refused, with a message that starts with name: a file of more than byteLimit bytes, everything
-// libgettextpo reports as an error (listed as ProblemList lists them), a charset other than UTF-8 (or
-// ASCII), messages in more than one domain and a NUL character in a string (by its line: libgettextpo
-// would cut the string there). A message with plural forms (game texts have none) is handed over as a
-// problem; whatever take refuses ends the reading there.
+// translations passes over both); the header is passed over. Refused, with a message that starts with name: a
+// file of more than byteLimit bytes, everything libgettextpo reports as an error (listed as ProblemList lists
+// them), a charset other than UTF-8 (or ASCII), messages in more than one domain and a NUL character in a
+// string (by its line: libgettextpo would cut the string there). A message with plural forms (game texts have
+// none) is handed over as a problem; whatever take refuses ends the reading there.
 [[nodiscard]] Status readPoTexts(std::string_view po, const std::string& name, std::size_t byteLimit,
                                  const TranslationSink& take);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <unordered_map>
 
 #include "files/codepage.h"
@@ -64,10 +65,9 @@ std::string entryKey(std::string_view key) {
 // An old translation no entry took, written as its file named it.
 ExportedEntry obsoleteEntry(const Translation& row) {
     const std::string key = entryKey(row.key);
-    const bool numbered = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
-    ExportedEntry entry{numbered ? "entry " + key : row.key, numbered ? key : row.key, {}, 0, 0, {},
+    const bool numbered =
+        !key.empty() && std::all_of(key.begin(), key.end(), [](char c) { return c >= '0' && c <= '9'; });
+    ExportedEntry entry{numbered ? "entry " + key : row.key,       numbered ? key : row.key, {}, 0, 0, {},
                         std::string(files::unpadded(row.original))};
     entry.translation = row.text;
     entry.fuzzy = row.fuzzy;
@@ -105,7 +105,8 @@ class Matcher {
     // A row with the entry's original under another key: one no entry took yet, if there is one.
     std::optional<std::size_t> moved(const ExportedEntry& entry) {
         const std::vector<std::size_t>& found = rows(m_byOriginal, entry.original);
-        const auto untaken = std::find_if(found.begin(), found.end(), [this](std::size_t i) { return !m_taken[i]; });
+        const auto untaken =
+            std::find_if(found.begin(), found.end(), [this](std::size_t i) { return !m_taken[i]; });
         if (untaken != found.end()) {
             return take(*untaken);
         }
@@ -206,12 +207,23 @@ Result<Migration> migrateTranslations(std::vector<ExportedEntry> entries, std::s
         const Translation& row = old[*chosen[e]];
         entry.translation = row.text;
         entry.fuzzy = changed || row.fuzzy;
-        entry.previous = changed ? std::string(files::unpadded(row.original)) : row.fuzzy ? row.previous : std::string();
+        entry.previous = changed     ? std::string(files::unpadded(row.original))
+                         : row.fuzzy ? row.previous
+                                     : std::string();
         ++(entry.fuzzy ? migration.counts.fuzzy : migration.counts.kept);
+    }
+    // A PO file holds one message of a msgctxt and msgid: a row repeated in the old file (a CSV file may
+    // repeat one) is obsolete once, and none is an entry's.
+    std::set<std::pair<std::string, std::string>> written;
+    for (const ExportedEntry& entry : entries) {
+        written.emplace(entry.context, entry.original);
     }
     for (std::size_t i = 0; i < old.size(); ++i) {
         if (!old[i].text.empty() && !matcher.taken(i)) {
-            migration.obsolete.push_back(obsoleteEntry(old[i]));
+            ExportedEntry gone = obsoleteEntry(old[i]);
+            if (written.emplace(gone.context, gone.original).second) {
+                migration.obsolete.push_back(std::move(gone));
+            }
         }
     }
     migration.counts.obsolete = migration.obsolete.size();
