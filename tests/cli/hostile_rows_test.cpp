@@ -76,6 +76,27 @@ INSTANTIATE_TEST_SUITE_P(
                     kAnotherName),
         refusal("RewrappedTextsOverTheirTexts", {"wrap", "--template", "demo.ini", "@DEMO", "@J", "-o", "@J"},
                 "", "The rewrapped texts cannot be saved as \"@J\": that is the texts." + kAnotherName),
+        refusal("MigratedTextsOverTheGameFile",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@DEMO"}, "",
+                "The migrated texts cannot be saved as \"@DEMO\": that is the game file." + kAnotherName),
+        refusal("MigratedTextsOverTheOldTexts",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@J"}, "",
+                "The migrated texts cannot be saved as \"@J\": that is the old texts." + kAnotherName),
+        refusal("MigratedTextsOverTheTemplate",
+                {"migrate", "--template", "@TBL", "@DEMO", "@J", "-o", "@TBL"}, "",
+                "The migrated texts cannot be saved as \"@TBL\": that is the template." + kAnotherName),
+        refusal("MigratedTextsOverAFolder",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
+        refusal("MigratedTextsOverAFileThere",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@B"}, "",
+                "\"@B\" is there already: give --force to write over it." + kNothingWritten),
+        refusal("MigratedTextsNamedWithALineBreak",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "new\ntexts.po"}, "",
+                "\"new\\ntexts.po\": a file name with a line break or another control character is not made. "
+                "Choose another name." +
+                    kNothingWritten),
         mistake("PictureOfAScalePastTheLargest",
                 {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@OUT", "--scale",
                  "17"},
@@ -92,13 +113,16 @@ INSTANTIATE_TEST_SUITE_P(
 #ifndef _WIN32
 INSTANTIATE_TEST_SUITE_P(
     HostileLinks, CliCommandLine,
-    testing::Values(refusal("PatchThroughALinkToAFileCompared",
-                            {"patch", "create", "@A", "@B", "@LINK", "--format=bps"}, "",
-                            "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
-                                kAnotherName),
-                    refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
-                            "The alphabet cannot be saved as \"@A\": that is the table it is made from." +
-                                kAnotherName)),
+    testing::Values(
+        refusal("PatchThroughALinkToAFileCompared", {"patch", "create", "@A", "@B", "@LINK", "--format=bps"},
+                "",
+                "The patch cannot be saved as \"@LINK\": that is one of the files it compares." +
+                    kAnotherName),
+        refusal("MigratedTextsThroughALinkToTheOldTexts",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@A", "-o", "@LINK"}, "",
+                "The migrated texts cannot be saved as \"@LINK\": that is the old texts." + kAnotherName),
+        refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
+                "The alphabet cannot be saved as \"@A\": that is the table it is made from." + kAnotherName)),
     rowName);
 #endif
 

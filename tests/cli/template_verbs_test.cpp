@@ -35,7 +35,8 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHoldsAndInsertedBackWritesNot
 // The export with a translation: in a PO file its msgstr, in a CSV file its last cell.
 std::string translated(std::string exported, const std::string& original, const std::string& text) {
     const bool po = exported.starts_with("msgid");
-    const auto at = exported.find(po ? "msgstr" : "\r\n", exported.find(original));
+    // A CSV row's translation cell is the one before the empty previous cell at its end.
+    const auto at = exported.find(po ? "msgstr" : ",\r\n", exported.find(original));
     return exported.replace(at, po ? 9 : 0, (po ? "msgstr \"" : "\"") + text + "\"");
 }
 
