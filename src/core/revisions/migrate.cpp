@@ -102,18 +102,20 @@ class Matcher {
         return std::nullopt;
     }
 
-    // A row with the entry's original under another key: one no entry took yet, if there is one.
+    // A row with the entry's original under another key: one no entry took yet, if there is one. Rows are
+    // only ever taken, so the search for an untaken one goes on where the last one ended: a text repeated
+    // in thousands of entries costs no more than one.
     std::optional<std::size_t> moved(const ExportedEntry& entry) {
-        const std::vector<std::size_t>& found = rows(m_byOriginal, entry.original);
-        const auto untaken =
-            std::find_if(found.begin(), found.end(), [this](std::size_t i) { return !m_taken[i]; });
-        if (untaken != found.end()) {
-            return take(*untaken);
-        }
-        if (found.empty()) {
+        const auto found = m_byOriginal.find(entry.original);
+        if (found == m_byOriginal.end()) {
             return std::nullopt;
         }
-        return take(found.front());
+        const std::vector<std::size_t>& same = found->second;
+        std::size_t& next = m_untaken[entry.original];
+        while (next < same.size() && m_taken[same[next]]) {
+            ++next;
+        }
+        return take(next < same.size() ? same[next] : same.front());
     }
 
     // The row under the entry's key whose original is similar, or whose original is not known; a text
@@ -152,6 +154,7 @@ class Matcher {
     std::vector<bool> m_taken;
     Index m_byKey;
     Index m_byOriginal;
+    std::unordered_map<std::string, std::size_t> m_untaken;  // by original: where the search goes on
 };
 
 }  // namespace
