@@ -140,7 +140,7 @@ const SimilarRow kSimilarRows[] = {
     {"50 percent", "abcdefghij", "abcdexyzwv", false},
     {"59 percent", std::string(13, 'a') + std::string(9, 'b'), std::string(13, 'a') + std::string(9, 'c'),
      false},
-    {"counted in characters, not bytes", "\xC3\xA0\xC3\xA1", "\xC3\xA1\xC3\xA0", false},
+    {"counted in characters, not bytes", "ab\xC3\xA0\xC3\xA1", "ab\xC3\xA4\xC3\xA5", false},
     {"one empty", "", "Options", false},
     {"too long to compare, unless equal", std::string(3000, 'x'), std::string(3000, 'x') + "y", false},
 };
@@ -315,6 +315,15 @@ TEST_P(MergeAsMsgmerge, CountsAsMsgmergeDoesAndWritesAPoFileMsgfmtAccepts) {
     };
     EXPECT_EQ(shownCounts(ours->counts), shownCounts(row.counts));
     EXPECT_EQ(shownCounts(theirs), shownCounts(row.counts)) << statistics.err;
+    // And each fuzzy translation's previous original is the one msgmerge --previous gives.
+    std::string theirPrevious, ourPrevious;
+    for (const Translation& item : *merged) {
+        theirPrevious += item.fuzzy && !item.obsolete ? item.key + "<" + item.previous + ";" : "";
+    }
+    for (const ExportedEntry& made : ours->entries) {
+        ourPrevious += made.fuzzy ? made.context + "<" + made.previous + ";" : "";
+    }
+    EXPECT_EQ(ourPrevious, theirPrevious);
 
     test::writeText(dir.file("ours.po"), poText(ours->entries, ours->obsolete));
     const auto checked = test::runTool("msgfmt", {"--check", "-o", "/dev/null", dir.file("ours.po")});
