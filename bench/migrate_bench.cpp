@@ -24,11 +24,14 @@ std::string poDump() {
     return rq::cli::run(args, {out, err}) == rq::cli::kExitOk ? out.str() : std::string();
 }
 
-std::string replacedAll(std::string text, const std::string& from, const std::string& to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+std::string replacedAll(const std::string& text, const std::string& from, const std::string& to) {
+    std::string replaced;
+    std::size_t done = 0;
+    for (auto at = text.find(from); at != std::string::npos;
+         done = at + from.size(), at = text.find(from, done)) {
+        replaced.append(text, done, at - done).append(to);
     }
-    return text;
+    return replaced.append(text, done);
 }
 
 void BM_Baseline_PoDump(benchmark::State& state) {
