@@ -7,7 +7,6 @@
 #include "exchange/potexts.h"
 #include "files/asciitext.h"
 #include "files/common.h"
-#include "files/safewrite.h"
 #include "revisions/migrate.h"
 #include "templateverbs.h"
 
@@ -81,16 +80,7 @@ int migrateCommand(const Given& given, Console& console) {
         console.say(written.error() + std::string(kNothingWritten));
         return kExitRefused;
     }
-    auto output = console.output(given.outFile);
-    if (!output) {
-        console.say(output.error());
-        return kExitRefused;
-    }
-    if (const auto written = files::writeNewFile(*output, out.str()); !written) {
-        console.say(written.error());
-        return kExitRefused;
-    }
-    if (!console.finishOutput()) {
+    if (!console.writeWhole(given.outFile, out.str())) {
         return kExitRefused;
     }
     // The counts go where the texts do not.

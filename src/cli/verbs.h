@@ -71,6 +71,9 @@ class Console {
     // standard output; false when that fails (the stream's failure is told by run(), or by the program).
     [[nodiscard]] Result<std::string> output(const std::string& operand);
     [[nodiscard]] bool finishOutput();
+    // A whole file of bytes made at an operand (through NewFile, or to standard output for "-"); false once
+    // its failure is said.
+    [[nodiscard]] bool writeWhole(const std::string& operand, std::string_view bytes);
     // The text with the temporary files' paths replaced by "standard input" and "standard output".
     [[nodiscard]] std::string named(std::string text) const;
 

@@ -130,8 +130,6 @@ Result<std::pair<CsvReader, ReadColumns>> readHeader(std::string_view csv) {
               "separated by commas, semicolons or tabs"});
 }
 
-}  // namespace
-
 // A fuzzy translation's previous cell: its former original or, where none is known, the original itself,
 // since a filled cell is what says it is fuzzy.
 std::string_view previousCell(const ExportedEntry& entry) {
@@ -140,6 +138,18 @@ std::string_view previousCell(const ExportedEntry& entry) {
     }
     return entry.previous.empty() ? std::string_view(entry.original) : std::string_view(entry.previous);
 }
+
+// A row's last cells, after the comma that ends the one before: original, translation, previous.
+void writeTexts(std::ostream& out, const ExportedEntry& entry) {
+    for (const std::string_view cell :
+         {std::string_view(entry.original), std::string_view(entry.translation), previousCell(entry)}) {
+        out << ',';
+        writeField(out, cell);
+    }
+    out << "\r\n";
+}
+
+}  // namespace
 
 void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries,
                    std::span<const ExportedEntry> obsolete) {
@@ -153,23 +163,12 @@ void writeCsvTexts(std::ostream& out, std::span<const ExportedEntry> entries,
         out << ",0x" << entry.offset << ',' << entry.length << ','
             << (entry.moveRoom ? std::string() : std::to_string(entry.limit)) << ',';
         writeField(out, entry.comment);
-        out << ',';
-        writeField(out, entry.original);
-        out << ',';
-        writeField(out, entry.translation);
-        out << ',';
-        writeField(out, previousCell(entry));
-        out << "\r\n";
+        writeTexts(out, entry);
     }
     for (const ExportedEntry& entry : obsolete) {
         writeField(out, std::string(kObsoleteMark) + entry.key);
-        out << ",,,,,";
-        writeField(out, entry.original);
-        out << ',';
-        writeField(out, entry.translation);
-        out << ',';
-        writeField(out, previousCell(entry));
-        out << "\r\n";
+        out << ",,,,";
+        writeTexts(out, entry);
     }
 }
 
