@@ -225,6 +225,13 @@ CommandLine::CommandLine() {
     operand(mock, "FILE");
     operand(mock, "OUT");
     mock->add_flag("--force", m_given.force);
+    CLI::App* migrate = verb(m_app, "migrate", migrateCommand, migrateUses);
+    templateOptions(migrate);
+    formatOption(migrate, kKeyedFormats);
+    operand(migrate, "NEW.bin");
+    operand(migrate, "OLD_TEXTS");
+    migrate->add_option("-o", m_given.outFile)->type_name("NEW_TEXTS")->required();
+    migrate->add_flag("--force", m_given.force);
 
     operand(verb(m_app, "help"), "COMMAND", false);
 }

@@ -294,6 +294,25 @@ constexpr std::array kVerbs = {
              "holds it, any other mark is cut to its room. An entry that is locked, or whose alphabet or\n"
              "table cannot write its number, is left as it was, with a warning naming it. FILE is never\n"
              "written; an existing OUT is written over only with --force."},
+    VerbHelp{"migrate",
+             "migrate --template NEW.ini [--program-folder DIR] [--format json|po|csv] NEW.bin OLD_TEXTS "
+             "-o NEW_TEXTS [--force]",
+             "Carries the translations of OLD_TEXTS (JSON, PO or CSV as dump, wrap or migrate write them,\n"
+             "by its extension or --format) to the entries of template NEW.ini over NEW.bin, another\n"
+             "revision of the game, as gettext's msgmerge carries a catalogue. Each entry takes, in this\n"
+             "order: the translation with its entry number and its original; else one with its original\n"
+             "under any number (entries renumbered); else, under its number, one whose original has at\n"
+             "least 60% of its characters in common with its own (fuzzy); else none (new). Translations\n"
+             "no entry took are obsolete. A fuzzy translation is marked for checking, its old original\n"
+             "beside it: \"#, fuzzy\" and \"#| msgid\" in PO, \"fuzzy\": true and \"previous\" in JSON, the\n"
+             "previous column in CSV; insert passes it over until the mark is removed (in CSV, by\n"
+             "emptying the previous cell). Obsolete translations follow the entries: \"#~\" messages in\n"
+             "PO, an \"obsolete\" array in JSON, rows whose entry is \"~N\" in CSV. A JSON dump without\n"
+             "\"original\" fields gives each entry's text only: it is taken by entry number, fuzzy,\n"
+             "unless it is the new original. NEW_TEXTS (\"-\": standard output) is written in the\n"
+             "format its extension names, else as OLD_TEXTS; an existing file only with --force. Prints\n"
+             "\"N entries: K kept, F fuzzy, W new; O obsolete\" (on standard error when NEW_TEXTS is\n"
+             "standard output)."},
     VerbHelp{"help", "help [COMMAND]", "Prints the commands, or what COMMAND does, as COMMAND --help does."},
 };
 

@@ -4,6 +4,7 @@
 #include "files/common.h"
 #include "files/filehandle.h"
 #include "files/newfile.h"
+#include "files/safewrite.h"
 #include "verbs.h"
 
 namespace rq::cli {
@@ -101,6 +102,19 @@ Result<std::string> Console::output(const std::string& operand) {
     }
     m_output = files::pathText(files::fsPath(*folder) / "output");
     return m_output;
+}
+
+bool Console::writeWhole(const std::string& operand, std::string_view bytes) {
+    const auto path = output(operand);
+    if (!path) {
+        say(path.error());
+        return false;
+    }
+    if (const auto written = files::writeNewFile(*path, bytes); !written) {
+        say(written.error());
+        return false;
+    }
+    return finishOutput();
 }
 
 bool Console::finishOutput() {

@@ -211,4 +211,12 @@ std::vector<FileUse> templateRebaseUses(const Given& given) {
             made(given.outFile, "The new template", "the new template", false)};
 }
 
+std::vector<FileUse> migrateUses(const Given& given) {
+    auto uses = templateRead(given);
+    uses.push_back(read(given.operands[0], "The game file", "the game file"));
+    uses.push_back(read(given.operands[1], "The old texts", "the old texts"));
+    uses.push_back(made(given.outFile, "The migrated texts", "the migrated texts", false));
+    return uses;
+}
+
 }  // namespace rq::cli

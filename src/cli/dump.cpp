@@ -21,10 +21,53 @@ std::string jsonText(const Json& value, int indent) {
     return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
+// An item's lines, each two levels deeper, after the item before it. Strings are escaped, so every line break
+// is the layout's own.
+void writeItem(std::ostream& out, const Json& item, bool first) {
+    const std::string itemText = jsonText(item, 2);
+    out << (first ? "\n    " : ",\n    ");
+    std::string indented;
+    indented.reserve(itemText.size() + itemText.size() / 8);
+    for (const char c : itemText) {
+        indented += c;
+        if (c == '\n') {
+            indented += "    ";
+        }
+    }
+    out << indented;
+}
+
+// What a migration says of a translation beside its text.
+void addCarried(Json& item, const exchange::ExportedEntry& carried) {
+    item["original"] = carried.original;
+    if (!carried.previous.empty()) {
+        item["previous"] = carried.previous;
+    }
+    if (carried.fuzzy) {
+        item["fuzzy"] = true;
+    }
+}
+
+void writeObsolete(std::ostream& out, std::span<const exchange::ExportedEntry> obsolete) {
+    out << ",\n  \"obsolete\": [";
+    for (std::size_t i = 0; i < obsolete.size() && out; ++i) {
+        Json item = Json::object();
+        const std::string& key = obsolete[i].key;
+        if (!key.empty() && key.find_first_not_of("0123456789") == std::string::npos && key.size() < 10) {
+            item["entry"] = std::stoi(key);
+        }
+        addCarried(item, obsolete[i]);
+        item["text"] = obsolete[i].translation;
+        writeItem(out, item, i == 0);
+    }
+    out << (obsolete.empty() ? "]" : "\n  ]");
+}
+
 }  // namespace
 
 void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std::string& fileName,
-                   std::span<const std::string> texts) {
+                   std::span<const std::string> texts, std::span<const exchange::ExportedEntry> carried,
+                   std::span<const exchange::ExportedEntry> obsolete) {
     const templates::GameTemplate& gameTemplate = opened.gameTemplate;
     // Written entry by entry, laid out as the library lays out the whole document, so that no second copy of
     // every text is ever held. Keys stay in the order a reader expects; comments are code-page bytes turned
@@ -48,21 +91,19 @@ void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std:
         if (entry.locked) {
             item["locked"] = true;  // insert refuses a change to it
         }
-        item["text"] = texts[i];
-        const std::string itemText = jsonText(item, 2);
-        out << (i == 0 ? "\n    " : ",\n    ");
-        // Strings are escaped, so every line break is the layout's own: each line sits two levels deeper.
-        std::string indented;
-        indented.reserve(itemText.size() + itemText.size() / 8);
-        for (const char c : itemText) {
-            indented += c;
-            if (c == '\n') {
-                indented += "    ";
-            }
+        if (i < carried.size()) {
+            addCarried(item, carried[i]);
+            item["text"] = carried[i].translation.empty() ? texts[i] : carried[i].translation;
+        } else {
+            item["text"] = texts[i];
         }
-        out << indented;
+        writeItem(out, item, i == 0);
     }
-    out << (gameTemplate.entries.empty() ? "]" : "\n  ]") << "\n}\n";
+    out << (gameTemplate.entries.empty() ? "]" : "\n  ]");
+    if (!carried.empty()) {
+        writeObsolete(out, obsolete);
+    }
+    out << "\n}\n";
 }
 
 int dumpCommand(const Given& given, Console& console) {

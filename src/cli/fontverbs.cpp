@@ -271,16 +271,7 @@ int wrapCommand(const Given& given, Console& console) {
         }
     }
     const std::string outPath = given.outFile.empty() ? "-" : given.outFile;
-    auto output = console.output(outPath);
-    if (!output) {
-        console.say(output.error());
-        return kExitRefused;
-    }
-    if (const auto written = files::writeNewFile(*output, out.str()); !written) {
-        console.say(written.error());
-        return kExitRefused;
-    }
-    if (!console.finishOutput()) {
+    if (!console.writeWhole(outPath, out.str())) {
         return kExitRefused;
     }
     if (outPath != "-") {

@@ -51,8 +51,12 @@ struct TemplateAndTexts {
     exchange::LockedTexts locked = exchange::LockedTexts::Refused);
 
 // The texts as dump prints them as JSON, each entry's from texts (by entry index), the file named as given.
+// A migration's entries (carried, by entry index) add each entry's "original", a fuzzy one's "previous" and
+// "fuzzy": true, its translation as "text" where it has one; its obsolete translations follow the entries as
+// an "obsolete" array of "entry" (where its key is a number), "original", "previous", "fuzzy" and "text".
 void writeDumpJson(std::ostream& out, const TemplateAndTexts& opened, const std::string& fileName,
-                   std::span<const std::string> texts);
+                   std::span<const std::string> texts, std::span<const exchange::ExportedEntry> carried = {},
+                   std::span<const exchange::ExportedEntry> obsolete = {});
 
 inline constexpr std::string_view kLayoutOfAScript =
     "--layout atlas places an inserter script: TEXTS is read as one with --format atlas.";

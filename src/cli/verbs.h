@@ -43,7 +43,7 @@ struct Given {
     std::string entry;                  // render --entry N
     std::string png;                    // --png FILE
     int scale = 1;                      // render --scale S
-    std::string outFile;                // wrap -o OUT
+    std::string outFile;                // wrap -o OUT, migrate -o NEW_TEXTS
     std::string glossary;               // qa --glossary TERMS
 };
 
@@ -72,6 +72,9 @@ class Console {
     // standard output; false when that fails (the stream's failure is told by run(), or by the program).
     [[nodiscard]] Result<std::string> output(const std::string& operand);
     [[nodiscard]] bool finishOutput();
+    // A whole file of bytes made at an operand (through NewFile, or to standard output for "-"); false once
+    // its failure is said.
+    [[nodiscard]] bool writeWhole(const std::string& operand, std::string_view bytes);
     // The text with the temporary files' paths replaced by "standard input" and "standard output".
     [[nodiscard]] std::string named(std::string text) const;
 
@@ -124,6 +127,7 @@ std::vector<FileUse> renderUses(const Given& given);
 std::vector<FileUse> wrapUses(const Given& given);
 std::vector<FileUse> mockUses(const Given& given);
 std::vector<FileUse> templateRebaseUses(const Given& given);
+std::vector<FileUse> migrateUses(const Given& given);
 
 // A verb's refusal of standard input as a file it writes in place.
 [[nodiscard]] int refuseStandardInputInPlace(Console& console);
@@ -156,6 +160,7 @@ int renderCommand(const Given& given, Console& console);
 int wrapCommand(const Given& given, Console& console);
 int mockCommand(const Given& given, Console& console);
 int templateRebaseCommand(const Given& given, Console& console);
+int migrateCommand(const Given& given, Console& console);
 
 // A verb's name, its synopsis after "romquill-cli " and what it does, as its help prints them.
 struct VerbHelp {

@@ -97,7 +97,8 @@ TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditor
 
     ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "Hi, you"}}}));
     std::string exported = runCli({"cutscenes", "dump", "--format", "csv", exe}).out;
-    ASSERT_EQ(exported.find("entry,offset,length,limit,comment,original,translation,locked\r\nsonic[0],0x"),
+    ASSERT_EQ(exported.find(
+                  "entry,offset,length,limit,comment,original,translation,locked,previous\r\nsonic[0],0x"),
               0u);
     exported.replace(exported.find(",t1,", exported.find("sonic[1],")) + 4, 0, "\"Hi, you\"");
     writeText(dir.file("texts.csv"), exported + ",,,,,,\r\n,,,,,,\r\n");

@@ -112,6 +112,27 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"new\\nname.ini\": a file name with a line break or another control character is not made. "
                 "Choose another name." +
                     kNothingWritten),
+        refusal("MigratedTextsOverTheGameFile",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@DEMO"}, "",
+                "The migrated texts cannot be saved as \"@DEMO\": that is the game file." + kAnotherName),
+        refusal("MigratedTextsOverTheOldTexts",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@J"}, "",
+                "The migrated texts cannot be saved as \"@J\": that is the old texts." + kAnotherName),
+        refusal("MigratedTextsOverTheTemplate",
+                {"migrate", "--template", "@TBL", "@DEMO", "@J", "-o", "@TBL"}, "",
+                "The migrated texts cannot be saved as \"@TBL\": that is the template." + kAnotherName),
+        refusal("MigratedTextsOverAFolder",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
+        refusal("MigratedTextsOverAFileThere",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@B"}, "",
+                "\"@B\" is there already: give --force to write over it." + kNothingWritten),
+        refusal("MigratedTextsNamedWithALineBreak",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "new\ntexts.po"}, "",
+                "\"new\\ntexts.po\": a file name with a line break or another control character is not made. "
+                "Choose another name." +
+                    kNothingWritten),
         mistake("PictureOfAScalePastTheLargest",
                 {"render", "--template", "demo.ini", "@DEMO", "--entry", "1", "--png", "@OUT", "--scale",
                  "17"},
@@ -140,6 +161,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {"mock", "--template", "demo.ini", "@A", "@LINK", "--force"}, "",
                 "The marked copy cannot be saved as \"@LINK\": that is the game file it copies." +
                     kAnotherName),
+        refusal("MigratedTextsThroughALinkToTheOldTexts",
+                {"migrate", "--template", "demo.ini", "@DEMO", "@A", "-o", "@LINK"}, "",
+                "The migrated texts cannot be saved as \"@LINK\": that is the old texts." + kAnotherName),
         refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
                 "The alphabet cannot be saved as \"@A\": that is the table it is made from." + kAnotherName)),
     rowName);

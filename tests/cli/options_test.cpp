@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
         row("DumpThroughATable",
             {"dump", "--program-folder", "@FOLDER", "--template", "demo-script.ini", "--format=csv", "-"},
             "@DEMO", 0,
-            "entry,offset,length,limit,comment,original,translation,locked\r\n"
+            "entry,offset,length,limit,comment,original,translation,locked,previous\r\n"
             "1,0x300,32,15,Greeting,\"Привет, путник!\",,\r\n"
             "2,0x320,48,23,Hint,\"Ключ и карта лежат\nпод ковриком.\",,\r\n"
             "3,0x350,32,15,Question,Кто там?<Pause><$3C> Это ты?,,\r\n"

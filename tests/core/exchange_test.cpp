@@ -259,6 +259,10 @@ const TakenRow kTaken[] = {
      kPoHeader + message("2", "Press Start", "\"\"\n\"Push\\x00\""),
      "in, line 7: a string holds a NUL character, which a PO file cannot carry: give this text as JSON or "
      "CSV."},
+    {"po obsolete message passed over", true,
+     kPoHeader + message("2", "Press Start", "\"Go\"") +
+         "#~ msgctxt \"entry 2\"\n#~ msgid \"Press Start!\"\n#~ msgstr \"Old\"\n",
+     "2=Go;"},
     {"po escaped backslash before 000", true, kPoHeader + message("2", "Press Start", "\"a\\\\000\""),
      "2=a\\000;"},
     {"po plural message", true,
@@ -292,6 +296,8 @@ const TakenRow kTaken[] = {
     {"csv quote left open ends the list", false, kCsvHead + "x,,,,,,\n2,,,,,Press Start,\"Go\n",
      "in, row 2: the template has no entry x (it has 8).\nin, row 3: a quote is never closed.\n"
      "in has 2 problems."},
+    {"csv previous (fuzzy) and obsolete rows passed over", false,
+     "entry,original,translation,previous\n2,Press Start,Go,Press Start!\n~2,Press Start,Old,\n", ""},
     {"csv trailing empty rows", false,
      kCsvHead + "2,,,,,Press Start,Go\r\n,,,,,,\r\n\"\",,\r\n\r\n,,,,,,\r\n", "2=Go;"},
     manyProblems(),
@@ -438,6 +444,10 @@ const JsonRow kJson[] = {
      "in: the template has no entry 18446744073709551615 (it has 8)."},
     {"EntryAsText", false, R"({"entries": [{"entry": "2", "text": "x"}]})",
      "in: every item of \"entries\" needs a whole number \"entry\" and a string \"text\"."},
+    {"FuzzyItemGivesNoTextObsoletePassedOver", false,
+     R"({"entries": [{"entry": 2, "text": "A", "fuzzy": true}, {"entry": 3, "original": "x", "text": "B"}],
+         "obsolete": [{"text": "C"}]})",
+     "3=B;"},
     {"EntryTwice", false, R"({"entries": [{"entry": 2, "text": "A"}, {"entry": 2, "text": "B"}]})",
      "in: entry 2 is given twice."},
     {"TextsByKey", true, R"({"edition": "J", "texts": {"b": "x", "a": ""}})", "a=;b=x;"},

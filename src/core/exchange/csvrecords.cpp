@@ -58,7 +58,8 @@ Status CsvReader::next(std::vector<std::string>& fields) {
 }
 
 Result<std::pair<CsvReader, std::vector<std::size_t>>> readCsvHeader(
-    std::string_view csv, std::span<const std::string_view> columns) {
+    std::string_view csv, std::span<const std::string_view> columns,
+    std::span<const std::string_view> optional) {
     std::optional<Error> unreadable;
     std::vector<std::string> header;
     for (const char separator : {',', ';', '\t'}) {
@@ -77,6 +78,10 @@ Result<std::pair<CsvReader, std::vector<std::size_t>>> readCsvHeader(
             std::vector<std::size_t> at;
             for (const auto& column : found) {
                 at.push_back(*column);
+            }
+            for (const std::string_view name : optional) {
+                const auto column = std::ranges::find(header, name);
+                at.push_back(static_cast<std::size_t>(column - header.begin()));
             }
             return std::pair{reader, std::move(at)};
         }

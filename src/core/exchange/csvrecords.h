@@ -38,9 +38,11 @@ class CsvReader {
 // The reader past the header row, and where the named columns stand in it (in the order asked; other
 // columns are passed over). The header row names its separator, a comma, a semicolon or a tab, as
 // spreadsheets write them in different languages. Refused with why, as a phrase ("the header row needs
-// ..."), when no separator gives all the columns.
+// ..."), when no separator gives all the columns. The optional columns follow the columns asked for; one
+// the header lacks stands past its last cell, where every row reads it empty.
 [[nodiscard]] Result<std::pair<CsvReader, std::vector<std::size_t>>> readCsvHeader(
-    std::string_view csv, std::span<const std::string_view> columns);
+    std::string_view csv, std::span<const std::string_view> columns,
+    std::span<const std::string_view> optional = {});
 
 // True for a record of empty cells, which spreadsheets leave at the end, as many as they like.
 [[nodiscard]] bool emptyRecord(const std::vector<std::string>& fields);

@@ -7,16 +7,19 @@
 #include <utility>
 #include <vector>
 
+#include "files/codepage.h"
+
 namespace rq::exchange {
 namespace {
 
 using Json = nlohmann::json;
 
-// The two shapes a document of texts takes: dump's entries by number, and texts by key.
-enum class Layout { Entries, Keyed };
+// The shapes a document of texts takes: dump's entries by number, texts by key, and dump's entries read
+// whole, as a migration reads them, obsolete ones too.
+enum class Layout { Entries, Keyed, Rows };
 
 // The places of the document that matter; every other value is passed over.
-enum class Place { Top, Entries, Item, Texts, Other };
+enum class Place { Top, Entries, Obsolete, Item, Texts, Other };
 
 // The document is read event by event rather than into a tree: only the texts are kept, values are counted
 // as they come, and two equal keys in one object, which a tree would silently merge, are seen.
@@ -29,9 +32,10 @@ class TextsReader final : public nlohmann::json_sax<Json> {
     [[nodiscard]] const std::optional<Error>& failure() const { return m_stop ? m_stop : m_refusal; }
     [[nodiscard]] std::map<int, std::string>&& entryTexts() && { return std::move(m_texts); }
     [[nodiscard]] std::map<std::string, std::string>&& keyedTexts() && { return std::move(m_keyed); }
+    [[nodiscard]] std::vector<Translation>&& rows() && { return std::move(m_rows); }
 
     bool null() override { return arrive(Shape::Scalar); }
-    bool boolean(bool /*value*/) override { return arrive(Shape::Scalar); }
+    bool boolean(bool value) override { return arrive(Shape::Scalar, nullptr, nullptr, &value); }
     bool number_integer(number_integer_t value) override {
         const std::string written = std::to_string(value);
         return arrive(Shape::Scalar, &written);
@@ -97,22 +101,24 @@ class TextsReader final : public nlohmann::json_sax<Json> {
             return Place::Top;
         }
         const Frame& parent = m_open.back();
-        if (parent.place == Place::Entries) {
+        if (parent.place == Place::Entries || parent.place == Place::Obsolete) {
             return Place::Item;
+        }
+        if (parent.place == Place::Top && m_layout == Layout::Rows && parent.key == "obsolete") {
+            return Place::Obsolete;
         }
         if (parent.place != Place::Top || parent.key != listKey()) {
             return Place::Other;
         }
-        return m_layout == Layout::Entries ? Place::Entries : Place::Texts;
+        return m_layout == Layout::Keyed ? Place::Texts : Place::Entries;
     }
 
-    [[nodiscard]] std::string_view listKey() const {
-        return m_layout == Layout::Entries ? "entries" : "texts";
-    }
+    [[nodiscard]] std::string_view listKey() const { return m_layout == Layout::Keyed ? "texts" : "entries"; }
 
     // A value starts: a number (as written) or a string is kept when it is an item's "entry" or "text", a
     // string when it is a value of "texts".
-    bool arrive(Shape shape, const std::string* number = nullptr, std::string* text = nullptr) {
+    bool arrive(Shape shape, const std::string* number = nullptr, std::string* text = nullptr,
+                const bool* flag = nullptr) {
         if (++m_values > kJsonTextsValueLimit) {
             return stop(m_name + " holds more than " + std::to_string(kJsonTextsValueLimit) +
                         " JSON values, more than any template's texts need.");
@@ -121,23 +127,26 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         Place opened = Place::Other;
         if (place == Place::Top && shape == Shape::Object) {
             opened = Place::Top;
-        } else if (place == Place::Entries && shape == Shape::Array) {
-            opened = Place::Entries;
+        } else if ((place == Place::Entries || place == Place::Obsolete) && shape == Shape::Array) {
+            opened = place;
         } else if (place == Place::Texts && shape == Shape::Object) {
             opened = Place::Texts;
         } else if (place == Place::Item && shape == Shape::Object) {
             opened = Place::Item;
             m_entry.reset();
             m_text.reset();
+            m_original.reset();
+            m_previous.clear();
+            m_fuzzy = false;
             m_itemMalformed = false;
         } else if (place == Place::Item) {
             refuse(kMalformedItem);
         } else if (place != Place::Other) {
-            refuse(m_layout == Layout::Entries ? kNoEntries : kNoTexts);
+            refuse(m_layout == Layout::Keyed ? kNoTexts : kNoEntries);
         } else if (!m_open.empty() && m_open.back().place == Place::Texts) {
             takeKeyedText(text);
         } else {
-            takeItemField(shape, number, text);
+            takeItemField(shape, number, text, flag);
         }
         if (shape != Shape::Scalar) {
             m_open.push_back(Frame{opened, {}, {}});
@@ -154,11 +163,21 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         }
     }
 
-    void takeItemField(Shape shape, const std::string* number, std::string* text) {
+    void takeItemField(Shape shape, const std::string* number, std::string* text, const bool* flag) {
         if (m_open.empty() || m_open.back().place != Place::Item) {
             return;
         }
         const std::string& key = m_open.back().key;
+        // What a migration writes beside the text: its original, a fuzzy one's former original and mark.
+        if (key == "original" || key == "previous") {
+            m_itemMalformed = m_itemMalformed || text == nullptr;
+            if (text != nullptr) {
+                (key == "original" ? m_original.emplace() : m_previous) = std::move(*text);
+            }
+        } else if (key == "fuzzy") {
+            m_itemMalformed = m_itemMalformed || flag == nullptr;
+            m_fuzzy = flag != nullptr && *flag;
+        }
         if (key == "entry") {
             m_itemMalformed = m_itemMalformed || shape != Shape::Scalar || number == nullptr;
             if (number != nullptr) {
@@ -176,31 +195,51 @@ class TextsReader final : public nlohmann::json_sax<Json> {
         const Place place = m_open.back().place;
         m_open.pop_back();
         if (place == Place::Item) {
-            finishItem();
+            finishItem(m_open.back().place == Place::Obsolete);
         } else if (place == Place::Top && !m_sawList) {
-            refuse(m_layout == Layout::Entries ? kNoEntries : kNoTexts);
+            refuse(m_layout == Layout::Keyed ? kNoTexts : kNoEntries);
         }
         return true;
     }
 
-    void finishItem() {
+    void finishItem(bool obsolete) {
         if (m_refusal) {
             return;
         }
-        if (m_itemMalformed || !m_entry || !m_text) {
+        // An obsolete translation's entry is gone: it may have no number.
+        if (m_itemMalformed || (!m_entry && !obsolete) || !m_text) {
             refuse(kMalformedItem);
             return;
         }
-        const std::string& written = *m_entry;
+        const std::string written = m_entry.value_or("");
         int number = 0;
         const auto [end, error] = std::from_chars(written.data(), written.data() + written.size(), number);
-        if (error != std::errc{} || end != written.data() + written.size() || number < 1 ||
-            number > m_entryCount) {
+        const bool known = m_layout == Layout::Rows || number <= m_entryCount;
+        if (!obsolete &&
+            (error != std::errc{} || end != written.data() + written.size() || number < 1 || !known)) {
             refuse(": the template has no entry " + written + " (it has " + std::to_string(m_entryCount) +
                    ").");
-        } else if (!m_texts.emplace(number, std::move(*m_text)).second) {
+        } else if (!obsolete && !m_numbers.insert(number).second) {
             refuse(": entry " + written + " is given twice.");
+        } else if (m_layout == Layout::Rows) {
+            keepRow(written, obsolete);
+        } else if (!m_fuzzy) {
+            // A translation still to be checked is not written.
+            m_texts.emplace(number, std::move(*m_text));
         }
+    }
+
+    // A migration's row. The text a dump gives is the file's: equal to the original, it is no translation.
+    void keepRow(const std::string& entry, bool obsolete) {
+        Translation row{entry, "entry " + entry, m_original.value_or(""), std::move(*m_text), {}, {}};
+        row.fuzzy = m_fuzzy;
+        row.previous = std::move(m_previous);
+        row.obsolete = obsolete;
+        row.originalKnown = m_original.has_value();
+        if (m_original && !m_fuzzy && files::unpadded(row.text) == files::unpadded(row.original)) {
+            row.text.clear();
+        }
+        m_rows.push_back(std::move(row));
     }
 
     static constexpr std::string_view kNoEntries = " has no \"entries\" array, as dump writes it.";
@@ -216,11 +255,16 @@ class TextsReader final : public nlohmann::json_sax<Json> {
     bool m_sawList = false;
     std::optional<std::string> m_entry;  // the item's number, as written
     std::optional<std::string> m_text;
+    std::optional<std::string> m_original;
+    std::string m_previous;
+    bool m_fuzzy = false;
     bool m_itemMalformed = false;
+    std::set<int> m_numbers;  // the entries given
     std::optional<Error> m_stop;
     std::optional<Error> m_refusal;
     std::map<int, std::string> m_texts;
     std::map<std::string, std::string> m_keyed;
+    std::vector<Translation> m_rows;
 };
 
 // Whether the parser went through: a refusal, or nothing.
@@ -244,6 +288,14 @@ Result<std::map<int, std::string>> parseJsonTexts(std::string_view json, const s
         return *std::move(failed);
     }
     return std::move(reader).entryTexts();
+}
+
+Result<std::vector<Translation>> parseJsonRows(std::string_view json, const std::string& name) {
+    TextsReader reader(name, Layout::Rows);
+    if (auto failed = parse(json, name, reader)) {
+        return *std::move(failed);
+    }
+    return std::move(reader).rows();
 }
 
 Result<std::map<std::string, std::string>> parseJsonKeyedTexts(std::string_view json,

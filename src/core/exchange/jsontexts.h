@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "exchange/translations.h"
 #include "files/result.h"
 
 namespace rq::exchange {
@@ -19,9 +20,18 @@ inline constexpr std::size_t kJsonTextsValueLimit = 1 << 18;
 // number: UTF-8, as the parser checked it; other keys are passed over. Refused, with a message that starts
 // with name: anything that is not JSON, a key given twice in one object, more than kJsonTextsValueLimit
 // values, an item without a whole number "entry" and a string "text", an entry the template lacks (its number
-// as written) and an entry given twice.
+// as written) and an entry given twice. An item marked "fuzzy": true (migrate's, still to be checked)
+// gives no text.
 [[nodiscard]] Result<std::map<int, std::string>> parseJsonTexts(std::string_view json,
                                                                 const std::string& name, int entryCount);
+
+// Every item of such a document as a translation row, keyed by its entry number as written, for a migration
+// to another revision: its "text", its "original" where it gives one (a plain dump does not: its
+// originalKnown is false), "previous" and "fuzzy" as migrate writes them, and the items of a top "obsolete"
+// array (whose "entry" may be missing) marked obsolete. A text equal to its given original is no translation
+// (a dump gives the file's text where none was made): its text is left empty. Refused as above, but for the
+// number of entries, which nothing bounds here.
+[[nodiscard]] Result<std::vector<Translation>> parseJsonRows(std::string_view json, const std::string& name);
 
 // The texts of a JSON document of the shape {"texts": {"KEY": "...", ...}}, by key: UTF-8, as the parser
 // checked it; other keys of the top object are passed over. Refused as above, and for a value of "texts"

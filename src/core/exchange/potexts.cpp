@@ -10,12 +10,14 @@ namespace {
 // no line of a game's script.
 constexpr std::size_t kMovedTextBound = std::size_t{1} << 16;
 
-// A PO string: quoted, escaped as gettext escapes, a line after each line break as msgcat lays it out.
-void writePoString(std::ostream& out, std::string_view keyword, std::string_view text) {
-    out << keyword << ' ';
+// A PO string: quoted, escaped as gettext escapes, a line after each line break as msgcat lays it out; every
+// line starts with prefix ("#| " for a previous msgid, "#~ " for an obsolete message).
+void writePoString(std::ostream& out, std::string_view keyword, std::string_view text,
+                   std::string_view prefix = {}) {
+    out << prefix << keyword << ' ';
     const bool multiline = text.find('\n') != std::string_view::npos && text.find('\n') + 1 < text.size();
     if (multiline) {
-        out << "\"\"\n";
+        out << "\"\"\n" << prefix;
     }
     out << '"';
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -31,27 +33,55 @@ void writePoString(std::ostream& out, std::string_view keyword, std::string_view
             out << static_cast<char>(c);
         }
         if (multiline && c == '\n' && i + 1 < text.size()) {
-            out << "\"\n\"";
+            out << "\"\n" << prefix << '"';
         }
     }
     out << "\"\n";
 }
 
+// gettext ends a string at NUL, and refuses U+0004 in any string in any form, raw or escaped: no PO file can
+// carry either. Comments are no strings, but a NUL would end one all the same.
+Status refusedInPo(const ExportedEntry& entry) {
+    const std::string strings = entry.original + entry.translation + entry.previous;
+    const bool nul = (strings + entry.comment).find('\0') != std::string::npos;
+    if (nul || strings.find('\x04') != std::string::npos) {
+        return Error{"The text of " + entry.context + " holds " +
+                         (nul ? "a NUL character" : "the control character U+0004") +
+                         ", which a PO file cannot carry: dump it as JSON or CSV.",
+                     ErrorKind::Refusal};
+    }
+    return success();
+}
+
+// An empty msgid is the header's: gettext's tools take a message with one for the header (msgmerge copies
+// the header in as its translation). An original never ends in a space, so a single space stands for an
+// empty one unmistakably.
+std::string_view poMsgid(std::string_view original) {
+    return original.empty() ? " " : original;
+}
+
+// A translation no entry took, at the end as msgmerge keeps one: every line commented out with "#~".
+void writeObsolete(std::ostream& out, const ExportedEntry& entry) {
+    out << '\n';
+    if (entry.fuzzy) {
+        out << "#, fuzzy\n";
+    }
+    if (!entry.context.empty()) {
+        writePoString(out, "msgctxt", entry.context, "#~ ");
+    }
+    writePoString(out, "msgid", poMsgid(entry.original), "#~ ");
+    writePoString(out, "msgstr", entry.translation, "#~ ");
+}
+
 }  // namespace
 
-Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
-                    const std::string& projectName) {
-    for (const ExportedEntry& entry : entries) {
-        // gettext ends a string at NUL, and refuses U+0004 in any string in any form, raw or escaped: no PO
-        // file can carry either. Comments are no strings, but a NUL would end one all the same.
-        const bool nul = entry.original.find('\0') != std::string::npos ||
-                         entry.comment.find('\0') != std::string::npos ||
-                         entry.translation.find('\0') != std::string::npos;
-        if (nul || (entry.original + entry.translation).find('\x04') != std::string::npos) {
-            return Error{"The text of " + entry.context + " holds " +
-                             (nul ? "a NUL character" : "the control character U+0004") +
-                             ", which a PO file cannot carry: dump it as JSON or CSV.",
-                         ErrorKind::Refusal};
+Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries, const std::string& projectName,
+                    std::span<const ExportedEntry> obsolete) {
+    for (const std::span<const ExportedEntry> list : {entries, obsolete}) {
+        for (const ExportedEntry& entry : list) {
+            if (auto refused = refusedInPo(entry); !refused) {
+                return refused;
+            }
         }
     }
     writePoString(out, "msgid", "");
@@ -80,17 +110,31 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries,
             out << "#. Empty now (the msgid is a single space): a translation fills it.\n";
         }
         out << "#: " << location(entry) << '\n';
-        // One line of flags, comma-separated, as gettext writes them and translation platforms read them.
-        if (!entry.moveRoom || entry.locked) {
-            out << "#, " << (entry.moveRoom ? "" : "max-length:" + std::to_string(entry.limit))
-                << (entry.locked ? (entry.moveRoom ? "read-only" : ", read-only") : "") << '\n';
+        // One line of flags, comma-separated, as gettext's tools write them and translation platforms read
+        // them.
+        std::vector<std::string> flags;
+        if (entry.fuzzy) {
+            flags.emplace_back("fuzzy");
+        }
+        if (!entry.moveRoom) {
+            flags.push_back("max-length:" + std::to_string(entry.limit));
+        }
+        if (entry.locked) {
+            flags.emplace_back("read-only");
+        }
+        for (std::size_t k = 0; k < flags.size(); ++k) {
+            out << (k == 0 ? "#, " : ", ") << flags[k] << (k + 1 == flags.size() ? "\n" : "");
+        }
+        if (entry.fuzzy && !entry.previous.empty()) {
+            writePoString(out, "msgctxt", entry.context, "#| ");
+            writePoString(out, "msgid", poMsgid(entry.previous), "#| ");
         }
         writePoString(out, "msgctxt", entry.context);
-        // An empty msgid is the header's: gettext's tools take a message with one for the header (msgmerge
-        // copies the header in as its translation). An original never ends in a space, so a single space
-        // stands for an empty one unmistakably.
-        writePoString(out, "msgid", entry.original.empty() ? " " : entry.original);
+        writePoString(out, "msgid", poMsgid(entry.original));
         writePoString(out, "msgstr", entry.translation);
+    }
+    for (const ExportedEntry& entry : obsolete) {
+        writeObsolete(out, entry);
     }
     return success();
 }
@@ -364,21 +408,24 @@ Status readPoTexts(std::string_view po, const std::string& name, std::size_t byt
     po_message_iterator_t messages = po_message_iterator(file.get(), nullptr);
     Status status = success();
     while (po_message_t message = po_next_message(messages)) {
-        if (po_message_is_obsolete(message) != 0) {
-            continue;
-        }
-        std::string where = "line " + std::to_string(lines.next());
+        // Obsolete messages are comments to MessageLines: they take no line of its count.
+        const bool obsolete = po_message_is_obsolete(message) != 0;
+        std::string where = obsolete ? "an obsolete message" : "line " + std::to_string(lines.next());
         const char* context = po_message_msgctxt(message);
         const std::string_view id = po_message_msgid(message);
         if (context == nullptr && id.empty()) {
             continue;  // the header
         }
         Translation item{context != nullptr ? context : "", std::move(where), std::string(id), {}, {}, {}};
+        item.obsolete = obsolete;
         if (po_message_msgid_plural(message) != nullptr) {
             item.problem = name + ", " + item.where +
                            ": the message has plural forms (msgid_plural), which no game text has.";
-        } else if (po_message_is_fuzzy(message) == 0) {
+        } else {
             item.text = po_message_msgstr(message);
+            item.fuzzy = po_message_is_fuzzy(message) != 0;
+            const char* previous = po_message_prev_msgid(message);
+            item.previous = previous != nullptr ? previous : "";
         }
         if (context == nullptr) {
             item.locations = locationsOf(message);

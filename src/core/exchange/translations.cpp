@@ -51,6 +51,13 @@ Result<TakenTexts<std::size_t>> take(const TranslationReader& read, const std::s
             problems.add(std::move(item.problem));
             return success();
         }
+        // A translation still to be checked is no text to write yet, and a gone entry's is no one's.
+        if (item.obsolete) {
+            return success();
+        }
+        if (item.fuzzy) {
+            item.text.clear();
+        }
         const auto problem = [&](const std::string& why) {
             problems.add(name + ", " + item.where + ": " + why);
         };

@@ -33,6 +33,7 @@ struct ExportedEntry {
     std::string translation = {};  // written as the msgstr or the translation column; empty: none yet
     bool locked = false;           // its text must not change: exported read-only
     std::string previous = {};     // a fuzzy translation's former original; empty: none
+    bool fuzzy = false;            // carried from another revision, to be checked: insert passes it over
 };
 // A template's entries (rooms as read with texts; without them, each entry's Length), and the cutscene texts
 // a file's edition places (those not read are left out). A table entry's limit is the characters that
@@ -56,6 +57,13 @@ struct Translation {
     std::string text;  // empty: the text is kept
     std::vector<std::string> locations;
     std::string problem;  // a whole message: the row cannot be taken, and why; the reading goes on
+    // What a translation carried from another revision holds beside it: to be checked (a PO file's fuzzy
+    // flag, a CSV previous cell, a JSON "fuzzy"), its former original, and whether its entry is gone (PO
+    // "#~", a CSV entry "~N", a JSON "obsolete" item). Taking translations in passes over such rows.
+    bool fuzzy = false;
+    std::string previous = {};
+    bool obsolete = false;
+    bool originalKnown = true;  // false: a JSON dump's text, which does not say its original
 };
 
 // A translator's file is read one translation at a time: the reader hands each to a sink as it reads it, so
