@@ -199,10 +199,10 @@ INSTANTIATE_TEST_SUITE_P(
             {"dump", "--program-folder", "@FOLDER", "--template", "demo-script.ini", "--format=csv", "-"},
             "@DEMO", 0,
             "entry,offset,length,limit,comment,original,translation,locked,previous\r\n"
-            "1,0x300,32,15,Greeting,\"Привет, путник!\",,\r\n"
-            "2,0x320,48,23,Hint,\"Ключ и карта лежат\nпод ковриком.\",,\r\n"
-            "3,0x350,32,15,Question,Кто там?<Pause><$3C> Это ты?,,\r\n"
-            "4,0x370,21,10,Farewell,\"«До встречи, друг!»\",,\r\n"),
+            "1,0x300,32,15,Greeting,\"Привет, путник!\",,,\r\n"
+            "2,0x320,48,23,Hint,\"Ключ и карта лежат\nпод ковриком.\",,,\r\n"
+            "3,0x350,32,15,Question,Кто там?<Pause><$3C> Это ты?,,,\r\n"
+            "4,0x370,21,10,Farewell,\"«До встречи, друг!»\",,,\r\n"),
         row("Check", {"check", "--program-folder", "@FOLDER", "--template", "demo.ini", "-"}, "@DEMO", 0,
             "no problems\n"),
         row("TableIn", {"alphabet", "from-tbl", "-", "@OUT"}, "41=A\n/FF=[END]\n", 0,
