@@ -244,7 +244,7 @@ TEST_F(ScriptWindowTest, OpensFromTheLauncherFiltersReplacesAndSavesTheChangedEn
 // pane lists the current row's terms, and the checks find a forbidden term as they find any error.
 TEST_F(ScriptWindowTest, TakesAGlossaryShowsTheCurrentRowsTermsAndChecksThem) {
     ASSERT_NE(openDemo(), nullptr);
-    const std::string terms = folder.path("terms.csv");
+    const std::string terms = folder.dir().file("terms.csv");
     writeText(terms, "source,target\n");
     dialogs.files = {QString::fromStdString(terms)};
     click("glossary");
