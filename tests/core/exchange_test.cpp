@@ -407,7 +407,8 @@ TEST_F(Exchange, ALockedEntryIsExportedReadOnly) {
               std::string::npos);
     EXPECT_NE(po.str().find("#: 0x21C:12\n#, read-only\nmsgctxt \"entry 3\""), std::string::npos);
     EXPECT_NE(po.str().find("#: 0x228:16\n#, max-length:16\nmsgctxt \"entry 4\""), std::string::npos);
-    EXPECT_TRUE(csv.str().starts_with("entry,offset,length,limit,comment,original,translation,locked,previous\r\n"));
+    EXPECT_TRUE(
+        csv.str().starts_with("entry,offset,length,limit,comment,original,translation,locked,previous\r\n"));
     EXPECT_NE(csv.str().find("\r\n2,0x210,12,12,Start prompt,Press Start,,yes,\r\n"
                              "3,0x21C,12,,Options menu,Options,,yes,\r\n4,0x228,16,16,"),
               std::string::npos)
