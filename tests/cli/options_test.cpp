@@ -43,11 +43,11 @@ namespace {
 const std::vector<std::string> kUsages = {
     "identify FILE...",
     "ini FILE SECTION KEY [DEFAULT]",
-    "dump --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE",
-    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS",
+    "dump --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff] FILE",
+    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE TEXTS",
     "check --template T [--program-folder DIR] [FILE]",
     "recover [--discard] FILE",
-    "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
+    "cutscenes [--format json|po|csv|xliff] (dump FILE | insert [--force] FILE TEXTS)",
     "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
     "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
     "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] [--notes FILE] | apply [--reverse | "
@@ -61,7 +61,7 @@ const std::vector<std::string> kUsages = {
     "template (new --table TABLE --pointers OFFSET,COUNT,FORMAT[,BASE[,START-END[,STRIDE]]]... [--free "
     "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini",
-    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
+    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE TEXTS "
     "[--json]",
     "help [COMMAND]"};
 
