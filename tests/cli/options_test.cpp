@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
         mistake("NoTemplate", {"dump", "file.bin"}, "romquill-cli: --template is required\n" + kDump),
         mistake("NoValue", {"dump", "--template"}, "romquill-cli: --template needs a value\n" + kDump),
         mistake("UnknownFormat", {"dump", "--format=xml", "--template", "demo.ini", "f.bin"},
-                "romquill-cli: --format takes json, po, csv or atlas, not 'xml'\n" + kDump),
+                "romquill-cli: --format takes json, po, csv, atlas or xliff, not 'xml'\n" + kDump),
         mistake("UnknownLayout", {"insert", "--template", "demo.ini", "--layout", "own", "f.bin", "t.txt"},
                 "romquill-cli: --layout takes atlas, not 'own'\nUsage: romquill-cli " + kUsages[3] + "\n"),
         mistake("UnknownOption", {"check", "--template", "demo.ini", "--verbose"},
