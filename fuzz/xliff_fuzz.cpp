@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto read = rq::exchange::parseXliffTexts(input, name);
     fuzz::require(read.ok() || read.error().starts_with(name + " ") || read.error().starts_with(name + ", "));
     for (const auto& item : read.ok() ? *read : std::vector<rq::exchange::Translation>{}) {
-        fuzz::require(item.where.starts_with("line ") && (item.problem.empty() || item.problem.starts_with(name)));
+        fuzz::require(item.where.starts_with("line ") &&
+                      (item.problem.empty() || item.problem.starts_with(name)));
     }
 
     // What the writer writes, the reader reads back; what it cannot carry, it refuses before writing.

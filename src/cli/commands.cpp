@@ -45,7 +45,8 @@ constexpr std::array kVerbs = {
              "Exits 1 when the template is refused or FILE cannot be read."},
     VerbHelp{
         "insert",
-        "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE TEXTS",
+        "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE "
+        "TEXTS",
         "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
         "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
         "entry's limit and encoded through the entry's alphabet (through a table file: in the fewest\n"
@@ -88,7 +89,8 @@ constexpr std::array kVerbs = {
              "as for dump."},
     VerbHelp{
         "qa",
-        "qa --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE TEXTS "
+        "qa --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE "
+        "TEXTS "
         "[--json]",
         "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO, CSV or XLIFF\n"
         "by its extension, or an inserter script by --format atlas; entries it leaves out or keeps are "
@@ -266,7 +268,8 @@ constexpr std::array kVerbs = {
              "pixels red. It prints what it drew:\n"
              "  entry 7: 2 boxes; widest line 151 of 144 pixels (box 1, line 2); box 2 has 4 lines of 3\n"
              "Exits 1 when the entry has no box ([Box], or [BoxN] with Box=N) or T has no [Font]."},
-    VerbHelp{"wrap", "wrap --template T [--program-folder DIR] [--format json|po|csv|xliff] FILE TEXTS [-o OUT]",
+    VerbHelp{"wrap",
+             "wrap --template T [--program-folder DIR] [--format json|po|csv|xliff] FILE TEXTS [-o OUT]",
              "Rewraps each translation of TEXTS whose entry has a box as a translator would by hand: words\n"
              "(runs between spaces) fill a line up to the box's Width in the game's font, a full box goes\n"
              "on after its BoxBreak; the translation's own line and box breaks are replaced, every other\n"

@@ -74,7 +74,8 @@ int dumpCommand(const Given& given, Console& console) {
         const std::string project = files::pathText(files::fsPath(opened->templatePath).stem());
         if (const auto written = writeTranslatorsFile(
                 out, format,
-                exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving), project);
+                exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving),
+                project);
             !written) {
             console.say(written.error());
             return kExitRefused;

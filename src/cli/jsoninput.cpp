@@ -75,7 +75,8 @@ TextsFormat formatOfPath(const std::string& path) {
 }
 
 Status writeTranslatorsFile(std::ostream& out, TextsFormat format,
-                            std::span<const exchange::ExportedEntry> entries, const std::string& projectName) {
+                            std::span<const exchange::ExportedEntry> entries,
+                            const std::string& projectName) {
     if (format == TextsFormat::Csv) {
         exchange::writeCsvTexts(out, entries);
         return success();

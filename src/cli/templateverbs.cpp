@@ -162,7 +162,9 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
     const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
         return readTranslatorsFile(
             format, *input,
-            [&] { return exchange::exportedEntries(gameTemplate, opened.texts, opened.rooms, opened.moving); },
+            [&] {
+                return exchange::exportedEntries(gameTemplate, opened.texts, opened.rooms, opened.moving);
+            },
             take);
     };
     return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms);

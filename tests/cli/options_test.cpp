@@ -44,7 +44,8 @@ const std::vector<std::string> kUsages = {
     "identify FILE...",
     "ini FILE SECTION KEY [DEFAULT]",
     "dump --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff] FILE",
-    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE TEXTS",
+    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE "
+    "TEXTS",
     "check --template T [--program-folder DIR] [FILE]",
     "recover [--discard] FILE",
     "cutscenes [--format json|po|csv|xliff] (dump FILE | insert [--force] FILE TEXTS)",

@@ -61,7 +61,8 @@ const WrittenRow kWritten[] = {
           "Room for 12 bytes in place; a longer text moves to free space, whose largest block in its region "
           "has 64 bytes.")},
     {"locked", changed(entry("Press Start"), [](ExportedEntry& e) { e.locked = true; }),
-     unit(" maxwidth=\"12\" size-unit=\"char\" translate=\"no\"", kPrompt + kNote, "Room for 12 characters.")},
+     unit(" maxwidth=\"12\" size-unit=\"char\" translate=\"no\"", kPrompt + kNote,
+          "Room for 12 characters.")},
     {"translated", changed(entry("Press Start"), [](ExportedEntry& e) { e.translation = "Go & <see>"; }),
      unit(" maxwidth=\"12\" size-unit=\"char\"",
           kPrompt + "        <target state=\"translated\">Go &amp; &lt;see&gt;</target>\n" + kNote,
@@ -126,14 +127,17 @@ const ReadRow kRead[] = {
            given("7", "The key is under the mat.", "<target state=\"needs-l10n\">x</target>")),
      ""},
     {"translated states and one waiting for review are taken",
-     xliff(given("2", "Press Start", "<target state=\"final\">A</target>") +
-           given("3", "Options", "<target state=\"needs-review-translation\">B</target>", " approved=\"no\"")),
+     xliff(
+         given("2", "Press Start", "<target state=\"final\">A</target>") +
+         given("3", "Options", "<target state=\"needs-review-translation\">B</target>", " approved=\"no\"")),
      "2=A;3=B;"},
     {"the id names the text without a resname",
-     xliff("<trans-unit id=\"entry 2\"><source>Press Start</source><target>Go</target></trans-unit>"), "2=Go;"},
+     xliff("<trans-unit id=\"entry 2\"><source>Press Start</source><target>Go</target></trans-unit>"),
+     "2=Go;"},
     {"texts in segments, groups, CDATA; CR kept, CRLF read as LF",
      xliff("<group><group>" +
-           given("2", "Press Start", "<target><mrk mtype=\"seg\">G<g id=\"1\">o</g></mrk><![CDATA[<&]]></target>") +
+           given("2", "Press Start",
+                 "<target><mrk mtype=\"seg\">G<g id=\"1\">o</g></mrk><![CDATA[<&]]></target>") +
            "</group>" + given("3", "Options", "<target>a&#13;\r\nb</target>") + "</group>"),
      "2=Go<&;3=a\r\nb;"},
     {"an inline code is refused", xliff(given("2", "Press Start", "<target>Go<x id=\"1\"/></target>")),
@@ -143,14 +147,17 @@ const ReadRow kRead[] = {
      "in, line 4: the template has no entry 9 (it has 8).\nin, line 5: the trans-unit has neither a resname "
      "nor an id, so it names no text.\nin has 2 problems."},
     {"an original that differs", xliff(given("2", "Press Stort", "<target>Go</target>")),
-     "in, line 4: the original \"Press Stort\" is not the text of Entry 2 (\"Start prompt\"), \"Press Start\": "
+     "in, line 4: the original \"Press Stort\" is not the text of Entry 2 (\"Start prompt\"), \"Press "
+     "Start\": "
      "the game file or the template is not as it was at the export."},
     {"malformed XML by its line", xliff(given("2", "Press Start", "<target>Go</targt>")),
      "in, line 4: it is not well-formed XML: start-end tags mismatch."},
-    {"entities declared", "<?xml version=\"1.0\"?>\n<!DOCTYPE xliff [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n" +
-                              xliff(given("2", "Press Start", "<target>&e;</target>")).substr(22),
+    {"entities declared",
+     "<?xml version=\"1.0\"?>\n<!DOCTYPE xliff [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n" +
+         xliff(given("2", "Press Start", "<target>&e;</target>")).substr(22),
      "in, line 2: its DOCTYPE declares entities, which no XLIFF file needs and which are not expanded."},
-    {"not XLIFF", "<?xml version=\"1.0\"?>\n<tmx/>", "in is not an XLIFF file: its root element is <tmx>, not <xliff>."},
+    {"not XLIFF", "<?xml version=\"1.0\"?>\n<tmx/>",
+     "in is not an XLIFF file: its root element is <tmx>, not <xliff>."},
     {"XLIFF 2", xliff("", "2.0"), "in is XLIFF 2.0, which has other elements: give XLIFF 1.2."},
     {"far larger than a file of these texts", xliff(std::string(5 << 20, ' ')),
      "in is not read: at " + std::to_string(xliff("").size() + (5 << 20)) +

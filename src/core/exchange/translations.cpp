@@ -182,10 +182,17 @@ std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTe
             entry.table
                 ? bytes / static_cast<int>(std::max<std::size_t>(entry.table->mostBytesPerCharacter(), 1))
                 : entry.limit();
-        exported.push_back(
-            ExportedEntry{"entry " + number, number, files::hexText(room.offset), static_cast<int>(room.size),
-                          limit, files::bytesToUtf8(entry.comment), std::string(files::unpadded(texts[i])),
-                          bytes, i < moving.size() ? moving[i] : std::nullopt, {}, entry.locked});
+        exported.push_back(ExportedEntry{"entry " + number,
+                                         number,
+                                         files::hexText(room.offset),
+                                         static_cast<int>(room.size),
+                                         limit,
+                                         files::bytesToUtf8(entry.comment),
+                                         std::string(files::unpadded(texts[i])),
+                                         bytes,
+                                         i < moving.size() ? moving[i] : std::nullopt,
+                                         {},
+                                         entry.locked});
     }
     return exported;
 }

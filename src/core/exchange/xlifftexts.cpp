@@ -29,8 +29,8 @@ std::size_t unwritableAt(std::string_view text, std::size_t at) {
 std::optional<std::string> unwritable(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (const std::size_t size = unwritableAt(text, i)) {
-            const unsigned code = size == 1 ? static_cast<unsigned char>(text[i])
-                                            : (text[i + 2] == '\xBE' ? 0xFFFEU : 0xFFFFU);
+            const unsigned code =
+                size == 1 ? static_cast<unsigned char>(text[i]) : (text[i + 2] == '\xBE' ? 0xFFFEU : 0xFFFFU);
             char name[16];
             std::snprintf(name, sizeof name, "U+%04X", code);
             return std::string(size == 1 ? "the control character " : "the character ") + name;
@@ -139,8 +139,9 @@ class LineCounter {
             m_at = 0;
             m_line = 1;
         }
-        m_line += static_cast<std::size_t>(std::count(m_text.begin() + static_cast<std::ptrdiff_t>(m_at),
-                                                      m_text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+        m_line +=
+            static_cast<std::size_t>(std::count(m_text.begin() + static_cast<std::ptrdiff_t>(m_at),
+                                                m_text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
         m_at = offset;
         return m_line;
     }
@@ -159,7 +160,8 @@ bool untranslatedState(std::string_view state) {
 
 Translation unitTranslation(const pugi::xml_node& unit, const std::string& name, std::string where) {
     const std::string resname = unit.attribute("resname").value();
-    Translation item{resname.empty() ? unit.attribute("id").value() : resname, std::move(where), {}, {}, {}, {}};
+    Translation item{
+        resname.empty() ? unit.attribute("id").value() : resname, std::move(where), {}, {}, {}, {}};
     const auto problem = [&](const std::string& why) {
         item.problem = name + ", " + item.where + ": " + why;
         return item;
@@ -192,7 +194,8 @@ Translation unitTranslation(const pugi::xml_node& unit, const std::string& name,
 Status writeXliffTexts(std::ostream& out, std::span<const ExportedEntry> entries,
                        const std::string& projectName) {
     for (const ExportedEntry& entry : entries) {
-        for (const auto& [what, text] : {std::pair{"text", &entry.original}, {"translation", &entry.translation}}) {
+        for (const auto& [what, text] :
+             {std::pair{"text", &entry.original}, {"translation", &entry.translation}}) {
             if (const auto why = unwritable(*text)) {
                 return Error{"The " + std::string(what) + " of " + entry.context + " holds " + *why +
                                  ", which an XLIFF file cannot carry: dump it as JSON or CSV.",
@@ -249,10 +252,9 @@ Status readXliffTexts(std::string_view xml, const std::string& name, std::size_t
     }
     pugi::xml_document document;
     // Whitespace alone is a text too: a translation may be a single space.
-    const pugi::xml_parse_result parsed =
-        document.load_buffer(xml.data(), xml.size(),
-                             pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype,
-                             pugi::encoding_utf8);
+    const pugi::xml_parse_result parsed = document.load_buffer(
+        xml.data(), xml.size(), pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_doctype,
+        pugi::encoding_utf8);
     LineCounter lines(xml);
     if (!parsed) {
         std::string why = parsed.description();
@@ -263,9 +265,11 @@ Status readXliffTexts(std::string_view xml, const std::string& name, std::size_t
     // pugixml expands no entity a document declares: "&name;" would be taken for the text. No platform
     // declares any, and one that names a file or expands a thousandfold is an attack.
     for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling()) {
-        if (node.type() == pugi::node_doctype && std::string_view(node.value()).find("ENTITY") != std::string_view::npos) {
-            return refusal(", line " + std::to_string(lines.at(static_cast<std::size_t>(node.offset_debug()))) +
-                           ": its DOCTYPE declares entities, which no XLIFF file needs and which are not expanded.");
+        if (node.type() == pugi::node_doctype &&
+            std::string_view(node.value()).find("ENTITY") != std::string_view::npos) {
+            return refusal(
+                ", line " + std::to_string(lines.at(static_cast<std::size_t>(node.offset_debug()))) +
+                ": its DOCTYPE declares entities, which no XLIFF file needs and which are not expanded.");
         }
     }
     const pugi::xml_node root = document.document_element();
