@@ -262,10 +262,10 @@ constexpr std::array kVerbs = {
              "render --template T [--program-folder DIR] FILE --entry N [--text TEXT | TEXTS] --png OUT.png "
              "[--scale S]",
              "Draws entry N's text in the game's font, box after box, one below the other, as the game\n"
-             "draws it: the text FILE holds, its translation in TEXTS (JSON, PO or CSV as insert reads it),\n"
-             "or TEXT. Palette index 0 is white, the others black; each box is its Width by Lines glyphs\n"
-             "high, times S (1 to 16), the picture wider or taller where the text runs past it, such\n"
-             "pixels red. It prints what it drew:\n"
+             "draws it: the text FILE holds, its translation in TEXTS (JSON, PO, CSV or XLIFF, as insert\n"
+             "reads it), or TEXT. Palette index 0 is white, the others black; each box is its Width by\n"
+             "Lines glyphs high, times S (1 to 16), the picture wider or taller where the text runs past\n"
+             "it, such pixels red. It prints what it drew:\n"
              "  entry 7: 2 boxes; widest line 151 of 144 pixels (box 1, line 2); box 2 has 4 lines of 3\n"
              "Exits 1 when the entry has no box ([Box], or [BoxN] with Box=N) or T has no [Font]."},
     VerbHelp{"wrap",
