@@ -1,5 +1,6 @@
 // The translators' formats on the largest template: export (dump --format) and import (parse and check
-// against the file's texts) of PO and CSV, each against the JSON dump of the same template in the same run.
+// against the file's texts) of PO, CSV and XLIFF, each against the JSON dump of the same template in the same
+// run.
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
 #include "exchange/potexts.h"
+#include "exchange/xlifftexts.h"
 
 namespace {
 
@@ -50,6 +52,11 @@ void BM_CsvExport(benchmark::State& state) {
     exportAs(state, "csv");
 }
 BENCHMARK(BM_CsvExport)->Unit(benchmark::kMillisecond);
+
+void BM_XliffExport(benchmark::State& state) {
+    exportAs(state, "xliff");
+}
+BENCHMARK(BM_XliffExport)->Unit(benchmark::kMillisecond);
 
 // The import as insert does it: the template and the file's texts read, the input parsed and checked.
 template <class Parse>
@@ -107,6 +114,17 @@ void BM_CsvImport(benchmark::State& state) {
     importAs(state, "csv", translations(kCsvReader));
 }
 BENCHMARK(BM_CsvImport)->Unit(benchmark::kMillisecond);
+
+void BM_XliffImport(benchmark::State& state) {
+    importAs(
+        state, "xliff",
+        translations([](const std::string& xml, const rq::templates::GameTemplate& tmpl,
+                        const std::vector<std::string>& texts, const rq::exchange::TranslationSink& take) {
+            return rq::exchange::readXliffTexts(
+                xml, "bench", rq::exchange::xliffByteLimit(rq::exchange::exportedEntries(tmpl, texts)), take);
+        }));
+}
+BENCHMARK(BM_XliffImport)->Unit(benchmark::kMillisecond);
 
 // The same file with 16 MiB of empty rows after it, as a spreadsheet may leave them: read as they come, in
 // the memory of one row.

@@ -23,3 +23,14 @@ endif()
 
 # The static zlib (libz-mingw-w64-dev), so that no zlib1.dll must travel with the executables.
 find_library(ZLIB_LIBRARY NAMES libz.a REQUIRED)
+
+# pugixml, which Debian ships for the host only, built as a static library from Debian's source by
+# scripts/build-pugixml-windows (through scripts/lib/windows-build.sh, which passes its folder).
+set(ROMQUILL_PUGIXML_WINDOWS "" CACHE PATH "pugixml for Windows, as scripts/build-pugixml-windows installs it")
+if(NOT EXISTS "${ROMQUILL_PUGIXML_WINDOWS}/lib/libpugixml.a")
+  message(FATAL_ERROR "No pugixml for Windows: configure through scripts/lib/windows-build.sh, or give "
+                      "-DROMQUILL_PUGIXML_WINDOWS=\"$(scripts/build-pugixml-windows | tail -n1)\"")
+endif()
+add_library(pugixml::pugixml STATIC IMPORTED GLOBAL)
+set_target_properties(pugixml::pugixml PROPERTIES IMPORTED_LOCATION ${ROMQUILL_PUGIXML_WINDOWS}/lib/libpugixml.a
+  INTERFACE_INCLUDE_DIRECTORIES ${ROMQUILL_PUGIXML_WINDOWS}/include)

@@ -29,11 +29,15 @@ romquill_fuzz_packages=(
 # scripts/build-qt-windows: Debian's moc, rcc and uic come with qt6-base-dev; dpkg-dev unpacks the source.
 romquill_qt_windows_packages=(cmake ninja-build perl dpkg-dev qt6-base-dev g++-mingw-w64-x86-64-posix)
 
+# scripts/build-pugixml-windows: dpkg-dev unpacks the source.
+romquill_pugixml_windows_packages=(dpkg-dev libpugixml-dev g++-mingw-w64-x86-64-posix)
+
 # scripts/test-windows. libz-mingw-w64-dev: the static zlib for Windows; googletest: the sources, built with the
-# cross compiler.
+# cross compiler; dpkg-dev and libpugixml-dev: pugixml built from Debian's source of the host's version.
 romquill_windows_packages=(
   cmake ninja-build ccache
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest nlohmann-json3-dev libcli11-dev libstb-dev
+  dpkg-dev libpugixml-dev
   wine wine64
 )
 

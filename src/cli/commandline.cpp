@@ -17,9 +17,9 @@ namespace {
 
 using Verb = int (*)(const Given&, Console&);
 
-const std::vector<std::string> kTextsFormats = {"json", "po", "csv", "atlas"};
+const std::vector<std::string> kTextsFormats = {"json", "po", "csv", "atlas", "xliff"};
 // The formats that carry texts by entry or key, without a table: what cutscenes and wrap read and write.
-const std::vector<std::string> kKeyedFormats = {"json", "po", "csv"};
+const std::vector<std::string> kKeyedFormats = {"json", "po", "csv", "xliff"};
 const std::vector<std::string> kPatchFormats = {"bps", "ips", "ups"};
 
 class CommandLine {

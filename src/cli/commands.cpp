@@ -17,7 +17,7 @@ constexpr std::array kVerbs = {
     VerbHelp{"ini", "ini FILE SECTION KEY [DEFAULT]",
              "Prints one value of an INI file exactly as the program reads it (UTF-8).\n"
              "DEFAULT is printed when the file, the section or the key is missing (empty when not given)."},
-    VerbHelp{"dump", "dump --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE",
+    VerbHelp{"dump", "dump --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff] FILE",
              "Prints every entry of template T as read from FILE, as JSON in UTF-8:\n"
              "  {\"template\": ..., \"file\": ..., \"entries\": [{\"entry\": 1, \"comment\": ...,\n"
              "   \"offset\": \"200\", \"length\": 16, \"text\": ...}, ...]}\n"
@@ -27,10 +27,16 @@ constexpr std::array kVerbs = {
              "the entry's limit as \"#. Room for N characters.\" and \"#, max-length:N\" (for an entry\n"
              "of a table file, \"#. Room for N bytes: M characters always fit.\" and M).\n"
              "--format csv prints CSV for spreadsheets, with the columns\n"
-             "entry,offset,length,limit,comment,original,translation,locked; a cell that begins with\n"
-             "=, +, - or @ gets an apostrophe in front, which insert takes off.\n"
+             "entry,offset,length,limit,comment,original,translation,locked,previous (filled by\n"
+             "migrate for a fuzzy translation); a cell that begins with =, +, - or @ gets an\n"
+             "apostrophe in front, which insert takes off.\n"
              "An entry whose template says Lock=yes is marked read-only: \"locked\": true in JSON,\n"
              "\"#, read-only\" in PO (after max-length on the same line), \"yes\" in the locked column.\n"
+             "--format xliff prints XLIFF 1.2 for translation platforms: a trans-unit a text, its\n"
+             "resname the entry's number, the text as source, the comment and the room as notes, the\n"
+             "limit as maxwidth (size-unit char, or byte for an entry of a table file; none for a\n"
+             "pointer entry) and translate=\"no\" for a locked entry. A text with a control character\n"
+             "other than tab and line breaks, which XML cannot carry, is refused: dump it as JSON or CSV.\n"
              "--format atlas prints a script for the Atlas inserter that writes every string back\n"
              "where it was read: its table files, #JMP to each room, #WRITE for each pointer cell,\n"
              "the original as // lines, then the text with the table's labels, a line break as\n"
@@ -42,7 +48,8 @@ constexpr std::array kVerbs = {
              "Exits 1 when the template is refused or FILE cannot be read."},
     VerbHelp{
         "insert",
-        "insert --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS",
+        "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE "
+        "TEXTS",
         "Writes the texts of TEXTS (JSON as dump prints it; only \"entry\" and \"text\" are read)\n"
         "into FILE as the editor's \"Save data to file\" does: each text padded with spaces to its\n"
         "entry's limit and encoded through the entry's alphabet (through a table file: in the fewest\n"
@@ -58,6 +65,9 @@ constexpr std::array kVerbs = {
         "FILE holds nor its translation. A translation that is its original as a spreadsheet\n"
         "converts a number (\"007\" as \"7\") is written, with a warning. A change to a locked\n"
         "entry (Lock=yes) is refused, in every format, naming the entry.\n"
+        "An XLIFF file (.xlf, .xliff) gives each trans-unit's target, by its resname (else its id);\n"
+        "a unit without a target, with an empty one or with one whose state is new or needs-*\n"
+        "(but needs-review-*) keeps the text. XML that is not well-formed is refused with its line.\n"
         "--format atlas reads TEXTS as the classic inserter's script (#JMP, #W16, #CREATEPTR,\n"
         "#PTRTBL, #WRITE, #AUTOWRITE, ... with the script's own tables): each text goes to the\n"
         "entry whose pointer cells it writes (a #FIXEDLENGTH text, or one without pointers, to the\n"
@@ -83,9 +93,10 @@ constexpr std::array kVerbs = {
              "as for dump."},
     VerbHelp{
         "qa",
-        "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
+        "qa --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE "
+        "TEXTS "
         "[--glossary TERMS] [--json]",
-        "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO or CSV\n"
+        "Checks a translation before it is written: TEXTS, read as insert reads it (JSON, PO, CSV or XLIFF\n"
         "by its extension, or an inserter script by --format atlas; entries it leaves out or keeps are "
         "their text in FILE), against the texts\n"
         "template T reads from FILE. One line a problem, \"entry N: SEVERITY: CHECK: message\":\n"
@@ -119,7 +130,7 @@ constexpr std::array kVerbs = {
              "when there is nothing to recover, a save of FILE is running, or FILE cannot be restored; a\n"
              "damaged undo file, or one made for another file, is kept."},
     VerbHelp{
-        "cutscenes", "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
+        "cutscenes", "cutscenes [--format json|po|csv|xliff] (dump FILE | insert [--force] FILE TEXTS)",
         "The cutscene and message texts of the PC executable of Sonic Adventure DX, (E) or (J), as the\n"
         "cutscene editor shows them, without a template.\n"
         "dump prints them as JSON in UTF-8, keys in the editor's order:\n"
@@ -133,8 +144,8 @@ constexpr std::array kVerbs = {
         "and the exit status is 1.\n"
         "insert refuses a FILE that does not start with \"MZ\" or whose byte at 0x3C names neither\n"
         "edition (a ROM given by mistake), unless --force is given.\n"
-        "--format po|csv, and PO or CSV files for insert, as for dump and insert; the keys stand\n"
-        "in msgctxt and in the entry column.\n"
+        "--format po|csv|xliff, and PO, CSV or XLIFF files for insert, as for dump and insert; the\n"
+        "keys stand in msgctxt, in the entry column and as resname.\n"
         "Exits 1 when FILE cannot be read."},
     VerbHelp{
         "header", "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
@@ -273,19 +284,20 @@ constexpr std::array kVerbs = {
              "render --template T [--program-folder DIR] FILE --entry N [--text TEXT | TEXTS] --png OUT.png "
              "[--scale S]",
              "Draws entry N's text in the game's font, box after box, one below the other, as the game\n"
-             "draws it: the text FILE holds, its translation in TEXTS (JSON, PO or CSV as insert reads it),\n"
-             "or TEXT. Palette index 0 is white, the others black; each box is its Width by Lines glyphs\n"
-             "high, times S (1 to 16), the picture wider or taller where the text runs past it, such\n"
-             "pixels red. It prints what it drew:\n"
+             "draws it: the text FILE holds, its translation in TEXTS (JSON, PO, CSV or XLIFF, as insert\n"
+             "reads it), or TEXT. Palette index 0 is white, the others black; each box is its Width by\n"
+             "Lines glyphs high, times S (1 to 16), the picture wider or taller where the text runs past\n"
+             "it, such pixels red. It prints what it drew:\n"
              "  entry 7: 2 boxes; widest line 151 of 144 pixels (box 1, line 2); box 2 has 4 lines of 3\n"
              "Exits 1 when the entry has no box ([Box], or [BoxN] with Box=N) or T has no [Font]."},
-    VerbHelp{"wrap", "wrap --template T [--program-folder DIR] [--format json|po|csv] FILE TEXTS [-o OUT]",
+    VerbHelp{"wrap",
+             "wrap --template T [--program-folder DIR] [--format json|po|csv|xliff] FILE TEXTS [-o OUT]",
              "Rewraps each translation of TEXTS whose entry has a box as a translator would by hand: words\n"
              "(runs between spaces) fill a line up to the box's Width in the game's font, a full box goes\n"
              "on after its BoxBreak; the translation's own line and box breaks are replaced, every other\n"
              "character and control code is kept in order. A word wider than a line is said on standard\n"
              "error and left on a line of its own. Wrapping twice gives the same texts. OUT (standard\n"
-             "output when not given) is written as TEXTS is, JSON, PO or CSV, ready for insert."},
+             "output when not given) is written as TEXTS is, JSON, PO, CSV or XLIFF, ready for insert."},
     VerbHelp{"mock", "mock --template T [--program-folder DIR] [--force] FILE OUT",
              "Writes OUT, a copy of FILE in which every entry reads as its number, E and at least four\n"
              "digits (E0012), a space, then as much of its text as its room holds, so that a tester can\n"

@@ -5,9 +5,7 @@
 #include <vector>
 
 #include "cutscenes/cutscenerooms.h"
-#include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
-#include "exchange/potexts.h"
 #include "files/outputname.h"
 #include "files/readwritetext.h"
 #include "jsoninput.h"
@@ -57,10 +55,8 @@ Result<exchange::TakenTexts<std::string>> givenTexts(const JsonInput& input, Tex
         return exchange::TakenTexts<std::string>{std::move(texts).value(), {}};
     }
     const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
-        return format == TextsFormat::Po
-                   ? readPoTexts(input.bytes, input.name,
-                                 exchange::poByteLimit(exchange::exportedRooms(current)), take)
-                   : readCsvTexts(input.bytes, input.name, take);
+        return readTranslatorsFile(
+            format, input, [&] { return exchange::exportedRooms(current); }, take);
     };
     return exchange::takeRoomTranslations(read, input.name, current);
 }
@@ -78,13 +74,9 @@ int cutscenesDumpCommand(const Given& given, Console& console) {
         return kExitRefused;
     }
     const auto format = textsFormat(given.format);
-    if (format == TextsFormat::Csv) {
-        exchange::writeCsvTexts(console.out(), exchange::exportedRooms(*read));
-        return kExitOk;
-    }
-    if (format == TextsFormat::Po) {
+    if (format && format != TextsFormat::Json) {
         if (const auto written =
-                exchange::writePoTexts(console.out(), exchange::exportedRooms(*read), "cutscenes");
+                writeTranslatorsFile(console.out(), *format, exchange::exportedRooms(*read), "cutscenes");
             !written) {
             console.say(written.error());
             return kExitRefused;

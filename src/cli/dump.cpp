@@ -3,8 +3,6 @@
 #include <ostream>
 
 #include "exchange/atlaswriter.h"
-#include "exchange/csvtexts.h"
-#include "exchange/potexts.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/common.h"
@@ -114,15 +112,11 @@ int dumpCommand(const Given& given, Console& console) {
     std::ostream& out = console.out();
     const templates::GameTemplate& gameTemplate = opened->gameTemplate;
     const TextsFormat format = textsFormat(given.format).value_or(TextsFormat::Json);
-    if (format == TextsFormat::Csv) {
-        exchange::writeCsvTexts(
-            out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving));
-        return kExitOk;
-    }
-    if (format == TextsFormat::Po) {
+    if (format == TextsFormat::Csv || format == TextsFormat::Po || format == TextsFormat::Xliff) {
         const std::string project = files::pathText(files::fsPath(opened->templatePath).stem());
-        if (const auto written = exchange::writePoTexts(
-                out, exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving),
+        if (const auto written = writeTranslatorsFile(
+                out, format,
+                exchange::exportedEntries(gameTemplate, opened->texts, opened->rooms, opened->moving),
                 project);
             !written) {
             console.say(written.error());

@@ -6,8 +6,6 @@
 #include <sstream>
 
 #include "editor/entrytexts.h"
-#include "exchange/csvtexts.h"
-#include "exchange/potexts.h"
 #include "files/asciitext.h"
 #include "files/codepage.h"
 #include "files/common.h"
@@ -261,11 +259,9 @@ int wrapCommand(const Given& given, Console& console) {
         for (std::size_t i = 0; i < exported.size() && i < translations.size(); ++i) {
             exported[i].translation = translations[i];
         }
-        if (format == TextsFormat::Csv) {
-            exchange::writeCsvTexts(out, exported);
-        } else if (const auto written = exchange::writePoTexts(
-                       out, exported, files::pathText(files::fsPath(opened->templatePath).stem()));
-                   !written) {
+        if (const auto written = writeTranslatorsFile(
+                out, format, exported, files::pathText(files::fsPath(opened->templatePath).stem()));
+            !written) {
             console.say(written.error());
             return kExitRefused;
         }

@@ -2,7 +2,10 @@
 
 #include <array>
 
+#include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
+#include "exchange/potexts.h"
+#include "exchange/xlifftexts.h"
 #include "files/asciitext.h"
 #include "files/filehandle.h"
 #include "files/textencoding.h"
@@ -54,6 +57,9 @@ std::optional<TextsFormat> textsFormat(const std::string& name) {
     if (name == "atlas") {
         return TextsFormat::Atlas;
     }
+    if (name == "xliff") {
+        return TextsFormat::Xliff;
+    }
     return name == "json" ? std::optional(TextsFormat::Json) : std::nullopt;
 }
 
@@ -62,7 +68,33 @@ TextsFormat formatOfPath(const std::string& path) {
     if (lower.ends_with(".po")) {
         return TextsFormat::Po;
     }
+    if (lower.ends_with(".xlf") || lower.ends_with(".xliff")) {
+        return TextsFormat::Xliff;
+    }
     return lower.ends_with(".csv") ? TextsFormat::Csv : TextsFormat::Json;
+}
+
+Status writeTranslatorsFile(std::ostream& out, TextsFormat format,
+                            std::span<const exchange::ExportedEntry> entries,
+                            const std::string& projectName) {
+    if (format == TextsFormat::Csv) {
+        exchange::writeCsvTexts(out, entries);
+        return success();
+    }
+    return format == TextsFormat::Xliff ? exchange::writeXliffTexts(out, entries, projectName)
+                                        : exchange::writePoTexts(out, entries, projectName);
+}
+
+Status readTranslatorsFile(TextsFormat format, const JsonInput& input,
+                           const std::function<std::vector<exchange::ExportedEntry>()>& exported,
+                           const exchange::TranslationSink& take) {
+    if (format == TextsFormat::Po) {
+        return exchange::readPoTexts(input.bytes, input.name, exchange::poByteLimit(exported()), take);
+    }
+    if (format == TextsFormat::Xliff) {
+        return exchange::readXliffTexts(input.bytes, input.name, exchange::xliffByteLimit(exported()), take);
+    }
+    return exchange::readCsvTexts(input.bytes, input.name, take);
 }
 
 }  // namespace rq::cli

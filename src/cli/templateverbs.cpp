@@ -169,12 +169,12 @@ Result<exchange::TakenTexts<int>> readGivenTexts(const std::string& path, TextsF
     }
     // Each row is checked as it is read, and every problem is listed.
     const exchange::TranslationReader read = [&](const exchange::TranslationSink& take) {
-        return format == TextsFormat::Po
-                   ? readPoTexts(input->bytes, input->name,
-                                 exchange::poByteLimit(exchange::exportedEntries(
-                                     gameTemplate, opened.texts, opened.rooms, opened.moving)),
-                                 take)
-                   : readCsvTexts(input->bytes, input->name, take);
+        return readTranslatorsFile(
+            format, *input,
+            [&] {
+                return exchange::exportedEntries(gameTemplate, opened.texts, opened.rooms, opened.moving);
+            },
+            take);
     };
     return exchange::takeTranslations(read, input->name, gameTemplate, opened.texts, opened.rooms, locked);
 }

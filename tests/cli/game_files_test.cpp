@@ -112,6 +112,16 @@ TEST(CliCutscenes, ADumpInsertedBackIsNoChangeAndATranslationWritesWhatTheEditor
         EXPECT_EQ(runCli({"cutscenes", "insert", exe, dir.file("texts.po")}).out,
                   "Writing complete! 0 texts written.\n");
     }
+    // XLIFF by its keys: the second text translated back, as the editor's save writes it.
+    std::string xliff = runCli({"cutscenes", "--format", "xliff", "dump", exe}).out;
+    const std::string unit = "resname=\"sonic[1]\"";
+    ASSERT_NE(xliff.find(unit), std::string::npos) << xliff;
+    xliff.insert(xliff.find("</source>", xliff.find(unit)) + 9, "<target>t1</target>");
+    writeText(dir.file("texts.xliff"), xliff);
+    EXPECT_EQ(runCli({"cutscenes", "insert", exe, dir.file("texts.xliff")}).out,
+              "Writing complete! 1 text written.\n");
+    ASSERT_TRUE(cutscenes::saveCutsceneTexts(saved, cutscenes::Edition::E, {{{1, "t1"}}}));
+    EXPECT_EQ(readAll(exe), readAll(saved));
 
     const auto unmarked =
         runCli({"cutscenes", "dump", writeCutsceneExecutable(dir, "X", cutscenes::Edition::None)});

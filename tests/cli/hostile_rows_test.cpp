@@ -65,6 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
                 {"insert", "--template", "demo.ini", "--program-folder", "@FOLDER", "@A", "@A"}, "",
                 "The texts cannot be read from \"@A\": that is the file they are written into." +
                     kNothingWritten),
+        // An entity that names a file is neither read nor taken for a text.
+        refusal(
+            "InsertOfXliffWhoseEntityNamesAFile",
+            {"insert", "--template", "demo.ini", "--program-folder", "@FOLDER", "--format", "xliff", "@DEMO",
+             "-"},
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY e SYSTEM \"@A\">]>\n<xliff version=\"1.2\"><file>"
+            "<body><trans-unit id=\"2\"><source>Press Start</source><target>&e;</target></trans-unit>"
+            "</body></file></xliff>",
+            "standard input, line 2: its DOCTYPE declares entities, which no XLIFF file needs and which are "
+            "not expanded." +
+                kNothingWritten),
         refusal("CutscenesFromTheGameFile", {"cutscenes", "insert", "@EXE", "@EXE"}, "",
                 "The texts cannot be read from \"@EXE\": that is the file they are written into." +
                     kNothingWritten),

@@ -43,11 +43,12 @@ namespace {
 const std::vector<std::string> kUsages = {
     "identify FILE...",
     "ini FILE SECTION KEY [DEFAULT]",
-    "dump --template T [--program-folder DIR] [--format json|po|csv|atlas] FILE",
-    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS",
+    "dump --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff] FILE",
+    "insert --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE "
+    "TEXTS",
     "check --template T [--program-folder DIR] [FILE]",
     "recover [--discard] FILE",
-    "cutscenes [--format json|po|csv] (dump FILE | insert [--force] FILE TEXTS)",
+    "cutscenes [--format json|po|csv|xliff] (dump FILE | insert [--force] FILE TEXTS)",
     "header FILE [--json] [--set CONTROL=TEXT]... [--fix-checksum]",
     "alphabet (from-tbl TABLE.tbl OUT.ini | to-tbl ALPHABET.ini | check ALPHABET.ini)",
     "patch (create ORIGINAL MODIFIED OUT [--format bps|ips|ups] [--notes FILE] | apply [--reverse | "
@@ -62,7 +63,7 @@ const std::vector<std::string> kUsages = {
     "START-END[,START-END...] [--fill HEX]] | from-cartographer COMMANDS.txt [--game FILE]) [--name NAME] "
     "[--program-folder DIR] [--force] OUT.ini | template rebase --template OLD.ini [--program-folder DIR] "
     "[--force] OLD NEW -o NEW.ini",
-    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas [--layout atlas]] FILE TEXTS "
+    "qa --template T [--program-folder DIR] [--format json|po|csv|atlas|xliff [--layout atlas]] FILE TEXTS "
     "[--glossary TERMS] [--json]",
     "help [COMMAND]"};
 
@@ -134,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         mistake("NoTemplate", {"dump", "file.bin"}, "romquill-cli: --template is required\n" + kDump),
         mistake("NoValue", {"dump", "--template"}, "romquill-cli: --template needs a value\n" + kDump),
         mistake("UnknownFormat", {"dump", "--format=xml", "--template", "demo.ini", "f.bin"},
-                "romquill-cli: --format takes json, po, csv or atlas, not 'xml'\n" + kDump),
+                "romquill-cli: --format takes json, po, csv, atlas or xliff, not 'xml'\n" + kDump),
         mistake("UnknownLayout", {"insert", "--template", "demo.ini", "--layout", "own", "f.bin", "t.txt"},
                 "romquill-cli: --layout takes atlas, not 'own'\nUsage: romquill-cli " + kUsages[3] + "\n"),
         mistake("UnknownOption", {"check", "--template", "demo.ini", "--verbose"},

@@ -33,8 +33,13 @@ TEST_F(CliDemo, DumpPrintsEveryEntryAsTheGoldenFileHoldsAndInsertedBackWritesNot
     EXPECT_EQ(readAll(m_demo), m_original);
 }
 
-// The export with a translation: in a PO file its msgstr, in a CSV file the cell after its original.
+// The export with a translation: in a PO file its msgstr, in a CSV file the cell after its original, in an
+// XLIFF file a target after its source.
 std::string translated(std::string exported, const std::string& original, const std::string& text) {
+    if (exported.starts_with("<?xml")) {
+        const std::string source = original + "</source>";
+        return exported.insert(exported.find(source) + source.size(), "<target>" + text + "</target>");
+    }
     const bool po = exported.starts_with("msgid");
     const auto at = po ? exported.find("msgstr", exported.find(original))
                        : exported.find(',', exported.find(original) + original.size()) + 1;
@@ -43,19 +48,19 @@ std::string translated(std::string exported, const std::string& original, const 
 
 // Export, translate two entries, insert: the file holds what the editor's save writes for the same texts,
 // and the same file again finds its translations in place.
-TEST_F(CliDemo, ATranslatedPoOrCsvFileWritesWhatTheEditorsSaveWrites) {
+TEST_F(CliDemo, ATranslatedPoCsvOrXliffFileWritesWhatTheEditorsSaveWrites) {
     const std::string saved = m_dir.file("saved.bin");
     std::filesystem::copy_file(m_demo, saved);
     auto after = m_texts;
     after[1] = "Go, now!";
     after[5] = "Hi, it's me!";
     ASSERT_TRUE(saveEntryTexts(m_template, saved, m_texts, after));
-    for (const std::string format : {"po", "csv"}) {
+    for (const std::string format : {"po", "csv", "xliff"}) {
         if (format == "po" && !kBuildReadsPo) {
             continue;
         }
         writeText(m_demo, m_original);
-        const std::string texts = m_dir.file("texts." + format);
+        const std::string texts = m_dir.file(format == "xliff" ? "texts.xlf" : "texts." + format);
         const auto exported = cli({"dump", "--template", "demo.ini", "--format", format, m_demo}).out;
         writeText(texts, translated(translated(exported, "Press Start", "Go, now!"), "Hello, traveller!",
                                     "Hi, it's me!"));
@@ -245,6 +250,10 @@ TEST_F(CliOwnFolder, APointerTemplatesLongerTextMovesAndItsExportsSetNoLimit) {
     EXPECT_NE(
         run({"dump", "--template", "p.ini", "--format", "csv", m_game}).out.find("\r\n2,0x14,3,,Line 2,CD,"),
         std::string::npos);
+    EXPECT_NE(run({"dump", "--template", "p.ini", "--format", "xliff", m_game})
+                  .out.find("<trans-unit id=\"2\" resname=\"2\" xml:space=\"preserve\">\n"
+                            "        <source>CD</source>\n        <note from=\"developer\">Line 2</note>\n"),
+              std::string::npos);
 
     write("texts.json", R"({"entries": [{"entry": 2, "text": "CDEABCDE"}]})");
     EXPECT_EQ(run({"insert", "--template", "p.ini", m_game, m_dir.file("texts.json")}).out,

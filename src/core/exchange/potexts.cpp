@@ -95,17 +95,7 @@ Status writePoTexts(std::ostream& out, std::span<const ExportedEntry> entries, c
             out << "#. " << entry.comment << '\n';
         }
         // The tools that rewrite a PO file drop flags they do not know, but keep these comments.
-        if (entry.moveRoom) {
-            out << "#. Room for " << entry.bytes
-                << " bytes in place; a longer text moves to free space, whose "
-                << "largest block in its region has " << *entry.moveRoom << " bytes.\n";
-        } else if (entry.bytes > 0) {
-            // A table's characters take different numbers of bytes: the limit is what always fits.
-            out << "#. Room for " << entry.bytes << " bytes: " << entry.limit
-                << (entry.limit == 1 ? " character always fits.\n" : " characters always fit.\n");
-        } else {
-            out << "#. Room for " << entry.limit << (entry.limit == 1 ? " character.\n" : " characters.\n");
-        }
+        out << "#. " << roomNote(entry) << '\n';
         if (entry.original.empty()) {
             out << "#. Empty now (the msgid is a single space): a translation fills it.\n";
         }

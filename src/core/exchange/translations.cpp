@@ -165,6 +165,19 @@ std::string location(const ExportedEntry& entry) {
     return "0x" + entry.offset + ":" + std::to_string(entry.length);
 }
 
+std::string roomNote(const ExportedEntry& entry) {
+    if (entry.moveRoom) {
+        return "Room for " + std::to_string(entry.bytes) +
+               " bytes in place; a longer text moves to free space, whose largest block in its region has " +
+               std::to_string(*entry.moveRoom) + " bytes.";
+    }
+    const std::string limit = std::to_string(entry.limit) + (entry.limit == 1 ? " character" : " characters");
+    // A table's characters take different numbers of bytes: the limit is what always fits.
+    return entry.bytes > 0 ? "Room for " + std::to_string(entry.bytes) + " bytes: " + limit +
+                                 (entry.limit == 1 ? " always fits." : " always fit.")
+                           : "Room for " + limit + ".";
+}
+
 std::vector<ExportedEntry> exportedEntries(const templates::GameTemplate& gameTemplate,
                                            std::span<const std::string> texts,
                                            std::span<const editor::EntryRoom> rooms,

@@ -46,6 +46,9 @@ struct ExportedEntry {
 
 // Where an exported text lies, as the PO file's "#:" line gives it: "0x210:12", its offset and length.
 [[nodiscard]] std::string location(const ExportedEntry& entry);
+// The room an exported text has, as a note for the translator: "Room for 12 characters.", a table entry's
+// bytes and the characters that always fit, or a pointer entry's room in place and where a longer one moves.
+[[nodiscard]] std::string roomNote(const ExportedEntry& entry);
 
 // One translation as a translator's file gives it back: its key (a msgctxt or an entry column) or, without
 // one, the "#:" locations it stands for (as po2csv and csv2po leave a PO file), and where it stands in the
