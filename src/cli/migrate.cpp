@@ -32,7 +32,8 @@ Result<std::vector<exchange::Translation>> readOldTexts(const std::string& path,
 // The new texts are written as their name's extension says, or else as the old ones are.
 TextsFormat outputFormat(const std::string& path, TextsFormat old) {
     const std::string lower = files::lowerAscii(path);
-    const bool named = lower.ends_with(".po") || lower.ends_with(".csv") || lower.ends_with(".json");
+    const bool named = lower.ends_with(".po") || lower.ends_with(".csv") || lower.ends_with(".json") ||
+                       lower.ends_with(".xlf") || lower.ends_with(".xliff");
     return named ? formatOfPath(path) : old;
 }
 
@@ -53,6 +54,14 @@ int migrateCommand(const Given& given, Console& console) {
     }
     const std::string& oldPath = given.operands[1];
     const TextsFormat oldFormat = textsFormat(given.format).value_or(formatOfPath(oldPath));
+    // An XLIFF file has no place for obsolete translations: carried through it, they would be lost.
+    if (oldFormat == TextsFormat::Xliff || outputFormat(given.outFile, oldFormat) == TextsFormat::Xliff) {
+        console.say(
+            "migrate carries JSON, PO or CSV texts, not XLIFF: export the translation from the "
+            "platform as PO or CSV and migrate that." +
+            std::string(kNothingWritten));
+        return kExitRefused;
+    }
     auto entries =
         exchange::exportedEntries(opened->gameTemplate, opened->texts, opened->rooms, opened->moving);
     // The old file may hold the obsolete messages of earlier migrations besides its texts.

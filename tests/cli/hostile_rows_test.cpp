@@ -123,6 +123,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"new\\nname.ini\": a file name with a line break or another control character is not made. "
                 "Choose another name." +
                     kNothingWritten),
+        refusal("MigratedTextsAsXliff", {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "new.xlf"},
+                "",
+                "migrate carries JSON, PO or CSV texts, not XLIFF: export the translation from the platform "
+                "as PO "
+                "or CSV and migrate that." +
+                    kNothingWritten),
         refusal("MigratedTextsOverTheGameFile",
                 {"migrate", "--template", "demo.ini", "@DEMO", "@J", "-o", "@DEMO"}, "",
                 "The migrated texts cannot be saved as \"@DEMO\": that is the game file." + kAnotherName),
