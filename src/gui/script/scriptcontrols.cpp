@@ -142,7 +142,7 @@ void ScriptWindow::buildControls() {
     belowBox->addWidget(m_applyIdentical);
     auto* terms = new QHBoxLayout;
     terms->addWidget(m_terms, 1);
-    terms->addWidget(m_glossary, 0, Qt::AlignTop);
+    terms->addWidget(m_glossary, 0, Qt::AlignTop | Qt::AlignRight);
     auto* replace = new QHBoxLayout;
     replace->addWidget(m_find, 2);
     replace->addWidget(m_replaceWith, 2);
