@@ -92,9 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
                     kAnotherName),
         refusal("MarkedCopyOverItsTemplate", {"mock", "--template", "@TBL", "@DEMO", "@TBL"}, "",
                 "The marked copy cannot be saved as \"@TBL\": that is the template." + kAnotherName),
-        refusal("MarkedCopyOverAFolder", {"mock", "--template", "demo.ini", "@DEMO", "@FOLDER"}, "",
-                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
-                    kAnotherName),
         refusal("MarkedCopyOverAFileThere", {"mock", "--template", "demo.ini", "@DEMO", "@A"}, "",
                 "\"@A\" is there already: give --force to write over it." + kNothingWritten),
         refusal("MarkedCopyNamedWithALineBreak", {"mock", "--template", "demo.ini", "@DEMO", "new\nname.bin"},
@@ -181,6 +178,11 @@ INSTANTIATE_TEST_SUITE_P(
         refusal("MigratedTextsThroughALinkToTheOldTexts",
                 {"migrate", "--template", "demo.ini", "@DEMO", "@A", "-o", "@LINK"}, "",
                 "The migrated texts cannot be saved as \"@LINK\": that is the old texts." + kAnotherName),
+        // Here only: under Wine the program folder's path begins with "/", which the Windows build's
+        // parser takes for an option where it stands alone.
+        refusal("MarkedCopyOverAFolder", {"mock", "--template", "demo.ini", "@DEMO", "@FOLDER"}, "",
+                "\"@FOLDER\" is a folder, not a regular file: nothing is written in its place." +
+                    kAnotherName),
         refusal("AlphabetThroughALinkToItsTable", {"alphabet", "from-tbl", "@LINK", "@A"}, "",
                 "The alphabet cannot be saved as \"@A\": that is the table it is made from." + kAnotherName)),
     rowName);
