@@ -9,6 +9,7 @@
 #include "exchange/atlaslayout.h"
 #include "exchange/atlastexts.h"
 #include "exchange/atlaswalk.h"
+#include "exchange/atlaswriter.h"
 #include "files/asciitext.h"
 #include "support/testfiles.h"
 
@@ -293,6 +294,41 @@ INSTANTIATE_TEST_SUITE_P(
                  "1=BA\nroom 40-43\ns.txt, line 6: the script's pointer at 0x20 is 16-bit 0x3F for a text at "
                  "0x40"}),
     test::rowName);
+
+// The inserter writes a string's position less the offsetting, cut to the cell's width: what the cell holds.
+TEST(AtlasScript, TheOffsettingMakesTheInserterWriteWhatACellOfTheFormatHolds) {
+    using templates::PointerFormat;
+    const std::vector<std::tuple<const char*, PointerFormat, std::uint64_t>> rows = {
+        {"BaseAboveTheRegion", {2, false, 0x8000, 0, UINT64_MAX}, 0x10},
+        {"RegionAboveTheBase", {3, true, 0, 0x10000, 0x20000}, 0x12345},
+        {"GbaRom", {4, false, 0x08000000, 0, UINT64_MAX}, 0x123456},
+    };
+    for (const auto& [name, format, position] : rows) {
+        const auto written = (position - static_cast<std::uint64_t>(exchange::atlasOffsetting(format))) &
+                             ((std::uint64_t{1} << (format.size * 8)) - 1);
+        EXPECT_EQ(std::optional(written), format.valueOf(position)) << name;
+    }
+}
+
+TEST(AtlasScript, BigEndianCellsSwapTheInserterBeforeTheirWrites) {
+    templates::GameTemplate gameTemplate;
+    auto& entry = gameTemplate.entries.emplace_back();
+    entry.number = 1;
+    entry.table = std::make_shared<const templates::Table>(templates::Table::parse("41=A\n/00\n"));
+    entry.cells = {0x20};
+    entry.pointer = {3, true, 0, 0x10000, 0x20000};
+    editor::EntryRoom room;
+    room.size = 2;
+    room.end = "\0"s;
+    room.offset = 0x10040;
+    std::ostringstream out;
+    ASSERT_TRUE(
+        exchange::writeAtlasScript(out, gameTemplate, std::vector<std::string>{"A"}, std::vector{room}));
+    EXPECT_NE(out.str().find("#CREATEPTR(Ptr1, \"LINEAR\", $10000, 24)\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("#ENDIANSWAP(\"TRUE\")\n#JMP($10040, $10041)\n#WRITE(Ptr1, $20)\nA<$00>\n"),
+              std::string::npos)
+        << out.str();
+}
 
 }  // namespace
 }  // namespace rq

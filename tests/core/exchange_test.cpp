@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "editor/entrytexts.h"
-#include "exchange/atlaswriter.h"
 #include "exchange/csvtexts.h"
 #include "exchange/jsontexts.h"
 #include "exchange/potexts.h"
@@ -127,40 +126,6 @@ TEST_F(Exchange, APoFileKeepsItsHeaderAndLimitsThroughGettextAndRefusesWhatItCan
 }
 
 // What Windows tools write (PowerShell 5.1's "dump > texts.json" is UTF-16 LE) reads as UTF-8.
-// The inserter writes a string's position less the offsetting, cut to the cell's width: what the cell holds.
-TEST(AtlasScript, TheOffsettingMakesTheInserterWriteWhatACellOfTheFormatHolds) {
-    using templates::PointerFormat;
-    const std::vector<std::tuple<const char*, PointerFormat, std::uint64_t>> rows = {
-        {"BaseAboveTheRegion", {2, false, 0x8000, 0, UINT64_MAX}, 0x10},
-        {"RegionAboveTheBase", {3, true, 0, 0x10000, 0x20000}, 0x12345},
-        {"GbaRom", {4, false, 0x08000000, 0, UINT64_MAX}, 0x123456},
-    };
-    for (const auto& [name, format, position] : rows) {
-        const auto written = (position - static_cast<std::uint64_t>(atlasOffsetting(format))) &
-                             ((std::uint64_t{1} << (format.size * 8)) - 1);
-        EXPECT_EQ(std::optional(written), format.valueOf(position)) << name;
-    }
-}
-
-TEST(AtlasScript, BigEndianCellsSwapTheInserterBeforeTheirWrites) {
-    templates::GameTemplate gameTemplate;
-    auto& entry = gameTemplate.entries.emplace_back();
-    entry.number = 1;
-    entry.table = std::make_shared<const templates::Table>(templates::Table::parse("41=A\n/00\n"));
-    entry.cells = {0x20};
-    entry.pointer = {3, true, 0, 0x10000, 0x20000};
-    editor::EntryRoom room;
-    room.size = 2;
-    room.end = "\0"s;
-    room.offset = 0x10040;
-    std::ostringstream out;
-    ASSERT_TRUE(writeAtlasScript(out, gameTemplate, std::vector<std::string>{"A"}, std::vector{room}));
-    EXPECT_NE(out.str().find("#CREATEPTR(Ptr1, \"LINEAR\", $10000, 24)\n"), std::string::npos) << out.str();
-    EXPECT_NE(out.str().find("#ENDIANSWAP(\"TRUE\")\n#JMP($10040, $10041)\n#WRITE(Ptr1, $20)\nA<$00>\n"),
-              std::string::npos)
-        << out.str();
-}
-
 TEST(ExchangeInput, AByteOrderMarkGivesTheEncoding) {
     const std::pair<std::string, std::string> decoded[] = {
         {"\xEF\xBB\xBFxyz", "xyz"},  // "x" ends the escape, as no hexadecimal digit
